@@ -1,0 +1,253 @@
+#include "fn/values/DataArray.h"
+
+#include "fn/values/DataValue.h"
+#include "fn/values/RandomFunctions.h"
+#include "ut/Exception.h"
+
+namespace fn {
+
+namespace {
+
+QStringList repeated(const QString& formula, std::uint64_t count)
+{
+    QStringList list;
+    list.reserve(static_cast<int>(count));
+    for (std::uint64_t i = 0; i < count; ++i)
+        list << formula;
+    return list;
+}
+
+std::uint64_t productOf(const DataArray::Dims& dims)
+{
+    if (dims.empty())
+        return 0;
+    std::uint64_t n = 1;
+    for (std::uint64_t d : dims)
+        n *= d;
+    return n;
+}
+
+bool isAgeBySex(const DataArray::Dims& dims, std::uint64_t ageGroups)
+{
+    return dims.size() == 2 && dims[0] == ageGroups && dims[1] == 2;
+}
+
+} // namespace
+
+DataArray::DataArray()
+{
+    configureFormulaParser(m_parser);
+}
+
+DataArray::DataArray(const InputFactorPtrs& factors, const QString& defaultFormula)
+    : m_currentFactors(factors)
+{
+    configureFormulaParser(m_parser);
+    for (const InputFactor* factor : factors)
+        m_factors << *factor;
+    m_dims = dimsOf(factors);
+    m_currentDims = m_dims;
+    m_formulas = repeated(defaultFormula, productOf(m_dims));
+    m_currentFormulas = m_formulas;
+    m_values = Marray(shapeOf(m_currentDims));
+}
+
+DataArray::DataArray(const QVector<InputFactor>& factors, const QString& name, const Meta& meta,
+                     const QString& defaultFormula)
+    : DataArray(factors, name, meta, repeated(defaultFormula, productOf(dimsOf(factors))))
+{
+}
+
+DataArray::DataArray(const QVector<InputFactor>& factors, const QString& name, const Meta& meta,
+                     const QStringList& formulas)
+    : m_name(name)
+    , m_meta(meta)
+    , m_factors(factors)
+    , m_formulas(formulas)
+    , m_currentFormulas(formulas)
+{
+    configureFormulaParser(m_parser);
+    bindToOwnFactors();
+    m_dims = dimsOf(m_factors);
+    m_currentDims = m_dims;
+    m_values = Marray(shapeOf(m_currentDims));
+}
+
+DataArray::DataArray(const DataArray& other)
+    : m_name(other.m_name)
+    , m_parser(other.m_parser)
+    , m_meta(other.m_meta)
+    , m_factors(other.m_factors)
+    , m_dims(other.m_dims)
+    , m_formulas(other.m_formulas)
+    , m_currentFactors(other.m_currentFactors)
+    , m_currentDims(other.m_currentDims)
+    , m_currentFormulas(other.m_currentFormulas)
+    , m_values(other.m_values)
+    , m_boundToOwnFactors(other.m_boundToOwnFactors)
+    , m_compiled(other.m_compiled)
+{
+    if (m_boundToOwnFactors)
+        bindToOwnFactors();
+}
+
+DataArray& DataArray::operator=(const DataArray& other)
+{
+    if (this == &other)
+        return *this;
+    m_name = other.m_name;
+    m_parser = other.m_parser;
+    m_meta = other.m_meta;
+    m_factors = other.m_factors;
+    m_dims = other.m_dims;
+    m_formulas = other.m_formulas;
+    m_currentFactors = other.m_currentFactors;
+    m_currentDims = other.m_currentDims;
+    m_currentFormulas = other.m_currentFormulas;
+    m_values = Marray();
+    m_values = other.m_values;
+    m_boundToOwnFactors = other.m_boundToOwnFactors;
+    m_compiled = other.m_compiled;
+    if (m_boundToOwnFactors)
+        bindToOwnFactors();
+    return *this;
+}
+
+DataArray::~DataArray() = default;
+
+DataArray::Dims DataArray::dimsOf(const InputFactorPtrs& factors)
+{
+    Dims dims;
+    for (const InputFactor* factor : factors)
+        dims.push_back(static_cast<std::uint64_t>(factor->levelCount()));
+    return dims;
+}
+
+DataArray::Dims DataArray::dimsOf(const QVector<InputFactor>& factors)
+{
+    Dims dims;
+    for (const InputFactor& factor : factors)
+        dims.push_back(static_cast<std::uint64_t>(factor.levelCount()));
+    return dims;
+}
+
+Marray::Shape DataArray::shapeOf(const Dims& dims)
+{
+    return Marray::Shape(dims);
+}
+
+void DataArray::bindToOwnFactors()
+{
+    m_boundToOwnFactors = true;
+    m_currentFactors.clear();
+    for (const InputFactor& factor : m_factors)
+        m_currentFactors << &factor;
+}
+
+InputFactorPtrs DataArray::factors() const
+{
+    InputFactorPtrs pointers;
+    for (const InputFactor& factor : m_factors)
+        pointers << &factor;
+    return pointers;
+}
+
+std::uint64_t DataArray::cellCount() const
+{
+    return productOf(m_currentDims);
+}
+
+bool DataArray::compile()
+{
+    m_compiled = compileFormula(m_parser, m_currentFormulas.join(QLatin1Char(',')));
+    return m_compiled;
+}
+
+void DataArray::initializeParser()
+{
+    configureFormulaParser(m_parser);
+    if (m_currentFormulas.isEmpty()) {
+        m_compiled = false;
+        return;
+    }
+    if (compile())
+        return;
+    for (QString& formula : m_currentFormulas)
+        formula = QStringLiteral("0");
+    compile();
+    throw ut::Exception(QStringLiteral("One or more formulas for parameter %1 cannot be parsed.\n"
+                                       "Instead all formulas have been initialized to evaluate to 0.")
+                            .arg(m_name),
+                        QStringLiteral("fn::DataArray::initializeParser"));
+}
+
+void DataArray::evaluate()
+{
+    if (!m_compiled)
+        return;
+    int count = 0;
+    const double* results = m_parser.Eval(count);
+    const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(count), m_values.size());
+    for (std::size_t i = 0; i < n; ++i)
+        m_values[i] = results[i];
+}
+
+void DataArray::setFormulas(const QStringList& formulas)
+{
+    m_formulas = formulas;
+    m_currentFormulas = formulas;
+    m_compiled = false;
+    const InputFactorPtrs current = m_currentFactors;
+    setInputFactors(current);
+}
+
+void DataArray::replaceFactorCopies(const InputFactorPtrs& factors)
+{
+    QVector<InputFactor> copies;
+    for (const InputFactor* factor : factors)
+        copies << *factor;
+    m_factors = copies;
+}
+
+void DataArray::setInputFactors(const InputFactorPtrs& newFactors)
+{
+    // Pointers into the array's own copies stay meaningful only while those copies live.
+    bool ownPointers = !newFactors.isEmpty();
+    for (const InputFactor* factor : newFactors) {
+        const bool own = !m_factors.isEmpty() && factor >= m_factors.constData()
+            && factor < m_factors.constData() + m_factors.size();
+        ownPointers = ownPointers && own;
+    }
+
+    m_currentFactors = newFactors;
+    m_currentDims = dimsOf(newFactors);
+    m_boundToOwnFactors = ownPointers;
+
+    const bool from19 = isAgeBySex(m_dims, 19);
+    const bool from20 = isAgeBySex(m_dims, 20);
+    const bool to19 = isAgeBySex(m_currentDims, 19);
+    const bool to20 = isAgeBySex(m_currentDims, 20);
+    if (from19 && to20) {
+        // The extra first age group takes the formula of the first group's second sex for both sexes.
+        m_formulas.insert(0, m_formulas.value(1));
+        m_formulas.insert(0, m_formulas.value(2));
+        m_currentFormulas = m_formulas;
+        m_dims = m_currentDims;
+        replaceFactorCopies(newFactors);
+        m_compiled = false;
+    } else if (from20 && to20) {
+        replaceFactorCopies(newFactors);
+    } else if (from20 && to19) {
+        m_formulas.removeFirst();
+        m_formulas.removeFirst();
+        m_currentFormulas = m_formulas;
+        m_dims = m_currentDims;
+        replaceFactorCopies(newFactors);
+        m_compiled = false;
+    }
+    if (m_boundToOwnFactors)
+        bindToOwnFactors();
+    m_values = Marray(shapeOf(m_currentDims));
+}
+
+} // namespace fn

@@ -1,0 +1,283 @@
+#include "fn/values/Marray.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace {
+
+std::size_t productOf(const Marray::Shape& shape)
+{
+    std::size_t n = 1;
+    for (Marray::Extent e : shape)
+        n *= static_cast<std::size_t>(e);
+    return n;
+}
+
+} // namespace
+
+Marray::Shape::Shape(std::initializer_list<Extent> extents)
+{
+    for (Extent e : extents)
+        push_back(e);
+}
+
+Marray::Shape::Shape(const std::vector<Extent>& extents)
+{
+    for (Extent e : extents)
+        push_back(e);
+}
+
+void Marray::Shape::push_back(Extent e)
+{
+    if (m_count == Capacity)
+        throw std::runtime_error("Marray assertion failed.");
+    m_extents[m_count++] = e;
+}
+
+bool Marray::Shape::operator==(const Shape& other) const
+{
+    return m_count == other.m_count && std::equal(begin(), end(), other.begin());
+}
+
+Marray::Marray(const Shape& shape, double fill, CoordinateOrder order)
+    : m_shape(shape)
+    , m_order(order)
+    , m_data(productOf(shape), fill)
+{
+}
+
+Marray::Marray(const Shape& shape, CoordinateOrder order)
+    : Marray(shape, 0.0, order)
+{
+}
+
+Marray& Marray::operator=(const Marray& other)
+{
+    if (this == &other)
+        return *this;
+    if (other.m_shape.empty() && !m_shape.empty() && !m_data.empty() && !other.m_data.empty()) {
+        const double v = other.m_data[0];
+        for (double& x : m_data)
+            x = v;
+        return *this;
+    }
+    if (m_shape == other.m_shape && m_order == other.m_order) {
+        std::copy(other.m_data.begin(), other.m_data.end(), m_data.begin());
+        return *this;
+    }
+    m_shape = other.m_shape;
+    m_order = other.m_order;
+    m_data = other.m_data;
+    return *this;
+}
+
+Marray& Marray::operator=(Marray&& other) noexcept
+{
+    if (this == &other)
+        return *this;
+    if (other.m_shape.empty() && !m_shape.empty() && !m_data.empty() && !other.m_data.empty()) {
+        const double v = other.m_data[0];
+        for (double& x : m_data)
+            x = v;
+        return *this;
+    }
+    m_shape = std::move(other.m_shape);
+    m_order = other.m_order;
+    m_data = std::move(other.m_data);
+    return *this;
+}
+
+std::size_t Marray::strideOf(std::size_t j) const
+{
+    std::size_t stride = 1;
+    if (m_order == FirstMajor) {
+        for (std::size_t k = j + 1; k < m_shape.size(); ++k)
+            stride *= static_cast<std::size_t>(m_shape[k]);
+    } else {
+        for (std::size_t k = 0; k < j; ++k)
+            stride *= static_cast<std::size_t>(m_shape[k]);
+    }
+    return stride;
+}
+
+void Marray::indexToCoordinates(std::size_t index, std::vector<Extent>& coordinates) const
+{
+    const std::size_t n = m_shape.size();
+    coordinates.assign(n, 0);
+    if (m_order == FirstMajor) {
+        for (std::size_t j = n; j-- > 0;) {
+            coordinates[j] = index % m_shape[j];
+            index /= m_shape[j];
+        }
+    } else {
+        for (std::size_t j = 0; j < n; ++j) {
+            coordinates[j] = index % m_shape[j];
+            index /= m_shape[j];
+        }
+    }
+}
+
+std::size_t Marray::coordinatesToIndex(const std::vector<Extent>& coordinates) const
+{
+    std::size_t index = 0;
+    for (std::size_t j = 0; j < m_shape.size(); ++j)
+        index += static_cast<std::size_t>(coordinates[j]) * strideOf(j);
+    return index;
+}
+
+Marray::Walker::Walker(const Marray& array)
+    : m_array(&array)
+    , m_coordinates(array.dimension(), 0)
+{
+}
+
+void Marray::Walker::next()
+{
+    ++m_index;
+    const Shape& shape = m_array->shape();
+    const std::size_t n = shape.size();
+    if (n == 0)
+        return;
+    // Advance the fastest coordinate first and carry into the slower ones.
+    if (m_array->coordinateOrder() == FirstMajor) {
+        for (std::size_t j = n; j-- > 0;) {
+            if (++m_coordinates[j] < shape[j])
+                return;
+            m_coordinates[j] = 0;
+        }
+    } else {
+        for (std::size_t j = 0; j < n; ++j) {
+            if (++m_coordinates[j] < shape[j])
+                return;
+            m_coordinates[j] = 0;
+        }
+    }
+}
+
+bool Marray::sharesLayoutWith(const Marray& other) const
+{
+    return m_order == other.m_order || m_shape.size() <= 1;
+}
+
+template<typename Op>
+void Marray::combineInto(Marray& target, const Marray& b, Op op)
+{
+    const std::size_t n = target.m_data.size();
+    double* t = target.m_data.data();
+    const double* y = b.m_data.data();
+    if (target.sharesLayoutWith(b)) {
+        for (std::size_t i = 0; i < n; ++i)
+            t[i] = op(t[i], y[i]);
+        return;
+    }
+    // Operands of different coordinate order: walk the target's coordinates and find
+    // the other operand's element through its own strides.
+    const std::size_t dims = target.m_shape.size();
+    std::vector<Extent> coordinates(dims, 0);
+    std::vector<std::size_t> strides(dims);
+    for (std::size_t j = 0; j < dims; ++j)
+        strides[j] = b.strideOf(j);
+    std::size_t offset = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        t[i] = op(t[i], y[offset]);
+        if (target.m_order == FirstMajor) {
+            for (std::size_t j = dims; j-- > 0;) {
+                offset += strides[j];
+                if (++coordinates[j] < target.m_shape[j])
+                    break;
+                offset -= strides[j] * coordinates[j];
+                coordinates[j] = 0;
+            }
+        } else {
+            for (std::size_t j = 0; j < dims; ++j) {
+                offset += strides[j];
+                if (++coordinates[j] < target.m_shape[j])
+                    break;
+                offset -= strides[j] * coordinates[j];
+                coordinates[j] = 0;
+            }
+        }
+    }
+}
+
+template<typename Op>
+Marray Marray::combine(const Marray& a, const Marray& b, Op op)
+{
+    Marray result(a);
+    combineInto(result, b, op);
+    return result;
+}
+
+namespace {
+constexpr auto add = [](double x, double y) { return x + y; };
+constexpr auto subtract = [](double x, double y) { return x - y; };
+constexpr auto multiply = [](double x, double y) { return x * y; };
+constexpr auto divide = [](double x, double y) { return x / y; };
+} // namespace
+
+Marray& Marray::operator+=(const Marray& other)
+{
+    if (this == &other) {
+        for (double& x : m_data)
+            x += x;
+        return *this;
+    }
+    combineInto(*this, other, add);
+    return *this;
+}
+
+Marray& Marray::operator+=(double x)
+{
+    for (double& v : m_data)
+        v += x;
+    return *this;
+}
+
+Marray operator+(const Marray& a, const Marray& b) { return Marray::combine(a, b, add); }
+Marray operator-(const Marray& a, const Marray& b) { return Marray::combine(a, b, subtract); }
+Marray operator*(const Marray& a, const Marray& b) { return Marray::combine(a, b, multiply); }
+Marray operator/(const Marray& a, const Marray& b) { return Marray::combine(a, b, divide); }
+
+Marray operator+(Marray&& a, const Marray& b)
+{
+    Marray result(std::move(a));
+    Marray::combineInto(result, b, add);
+    return result;
+}
+
+Marray operator-(Marray&& a, const Marray& b)
+{
+    Marray result(std::move(a));
+    Marray::combineInto(result, b, subtract);
+    return result;
+}
+
+Marray operator*(Marray&& a, const Marray& b)
+{
+    Marray result(std::move(a));
+    Marray::combineInto(result, b, multiply);
+    return result;
+}
+
+Marray operator/(Marray&& a, const Marray& b)
+{
+    Marray result(std::move(a));
+    Marray::combineInto(result, b, divide);
+    return result;
+}
+
+Marray operator*(double x, const Marray& a)
+{
+    Marray result(a);
+    for (double& v : result.m_data)
+        v = x * v;
+    return result;
+}
+
+Marray operator/(double x, const Marray& a)
+{
+    Marray result(a);
+    for (double& v : result.m_data)
+        v = x / v;
+    return result;
+}

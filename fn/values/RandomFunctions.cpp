@@ -1,0 +1,115 @@
+#include "fn/values/RandomFunctions.h"
+
+#include <cmath>
+#include <ctime>
+#include <limits>
+
+#include <boost/random/gamma_distribution.hpp>
+#include <boost/random/normal_distribution.hpp>
+#include <muParser.h>
+
+namespace fn {
+
+namespace {
+
+constexpr double twoTo32 = 4294967296.0;
+
+// Boost's gamma distribution asserts a positive shape; formulas are not validated, so a
+// degenerate shape yields not-a-number instead of aborting the program.
+bool isValidShape(double shape)
+{
+    return shape > 0.0 && std::isfinite(shape);
+}
+
+double drawGamma(boost::random::gamma_distribution<double>& distribution)
+{
+    return distribution(randomEngine());
+}
+
+} // namespace
+
+boost::random::mt19937& randomEngine()
+{
+    static boost::random::mt19937 engine;
+    return engine;
+}
+
+void seedIfNonZero(std::uint32_t seed)
+{
+    if (seed != 0)
+        randomEngine().seed(seed);
+}
+
+void reseed(std::uint32_t seed)
+{
+    if (seed == 0)
+        seed = static_cast<std::uint32_t>(std::time(nullptr));
+    randomEngine().seed(seed);
+}
+
+double randUniform(double a, double b)
+{
+    const double u = static_cast<double>(randomEngine()()) / twoTo32;
+    return a + (b - a) * u;
+}
+
+double randBeta(double a, double b)
+{
+    if (!isValidShape(a) || !isValidShape(b))
+        return std::numeric_limits<double>::quiet_NaN();
+    boost::random::gamma_distribution<double> gammaX(a, 1.0);
+    boost::random::gamma_distribution<double> gammaY(b, 1.0);
+    const double x = drawGamma(gammaX);
+    const double y = drawGamma(gammaY);
+    return x / (x + y);
+}
+
+double randPert(double min, double mode, double max)
+{
+    if (max == min)
+        return min;
+    const double alpha = 1.0 + 4.0 * (mode - min) / (max - min);
+    const double beta = 1.0 + 4.0 * (max - mode) / (max - min);
+    return min + (max - min) * randBeta(alpha, beta);
+}
+
+double randGamma(double shape, double rate)
+{
+    const double scale = 1.0 / rate;
+    if (!isValidShape(shape) || !isValidShape(scale))
+        return std::numeric_limits<double>::quiet_NaN();
+    boost::random::gamma_distribution<double> gamma(shape, scale);
+    return drawGamma(gamma);
+}
+
+double randLogNormal(double mu, double sigma)
+{
+    boost::random::normal_distribution<double> normal(0.0, 1.0);
+    return std::exp(mu + sigma * normal(randomEngine()));
+}
+
+double randNormal(double mu, double sigma)
+{
+    boost::random::normal_distribution<double> normal(0.0, 1.0);
+    return std::max(0.0, mu + sigma * normal(randomEngine()));
+}
+
+void defineRandomFunctions(mu::Parser& parser)
+{
+    constexpr bool optimisable = false;
+    parser.DefineFun("RandUniform", randUniform, optimisable);
+    parser.DefineFun("RandPert", randPert, optimisable);
+    parser.DefineFun("RandBeta", randBeta, optimisable);
+    parser.DefineFun("RandGamma", randGamma, optimisable);
+    parser.DefineFun("RandLogNormal", randLogNormal, optimisable);
+    parser.DefineFun("RandNormal", randNormal, optimisable);
+}
+
+void configureFormulaParser(mu::Parser& parser)
+{
+    parser.SetArgSep(',');
+    parser.SetDecSep('.');
+    defineRandomFunctions(parser);
+}
+
+} // namespace fn

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Builds Ozmid if needed and runs the whole test suite; the graphical tests need a display,
+# which xvfb-run provides.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+export QTWEBENGINE_DISABLE_SANDBOX=1
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir build --output-on-failure -j"$(nproc)"

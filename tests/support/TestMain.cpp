@@ -1,0 +1,13 @@
+#include <QApplication>
+#include <gtest/gtest.h>
+
+// Every test program gets an application object: the clipboard, message boxes and
+// workbook code need one, exactly as the program itself has one in both modes.
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Tesk"));
+    QApplication::setApplicationName(QStringLiteral("OzmidTests"));
+    return RUN_ALL_TESTS();
+}
