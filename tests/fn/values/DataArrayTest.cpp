@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include "fn/values/DataArray.h"
+#include "fn/values/InputFactorMgr.h"
+#include "fn/values/RandomFunctions.h"
+#include "ut/Exception.h"
+
+namespace {
+
+QStringList ageGroups(int n)
+{
+    QStringList levels;
+    for (int i = 0; i < n; ++i)
+        levels << QStringLiteral("%1-%2").arg(i * 5).arg(i * 5 + 4);
+    return levels;
+}
+
+const QStringList sexes = {QStringLiteral("Female"), QStringLiteral("Male")};
+
+QStringList numbered(int n, const QString& prefix = QString())
+{
+    QStringList list;
+    for (int i = 0; i < n; ++i)
+        list << prefix + QString::number(i);
+    return list;
+}
+
+} // namespace
+
+TEST(DataArray, DefaultArraysAndEvaluationOrder)
+{
+    const fn::InputFactor age(QStringLiteral("Age"), ageGroups(19));
+    const fn::InputFactor sex(QStringLiteral("Sex"), sexes);
+    fn::DataArray zeros(fn::InputFactorPtrs{&age, &sex}, QStringLiteral("0"));
+    EXPECT_EQ(zeros.formulas().size(), 38);
+    EXPECT_EQ(zeros.values().shape(), (Marray::Shape{19, 2}));
+    EXPECT_EQ(zeros.currentFactors().front(), &age);
+
+    QStringList oneTo38;
+    for (int i = 1; i <= 38; ++i)
+        oneTo38 << QString::number(i);
+    fn::DataArray counted({age, sex}, QStringLiteral("Counted"), {}, oneTo38);
+    counted.initializeParser();
+    counted.evaluate();
+    for (int a = 0; a < 19; ++a) {
+        for (int s = 0; s < 2; ++s)
+            EXPECT_EQ(counted.values()[2 * a + s], 2 * a + s + 1.0);
+    }
+    EXPECT_EQ(counted.metaValue(QStringLiteral("duration")), QString());
+}
+
+TEST(DataArray, RandomCellsDrawInScalarIndexOrder)
+{
+    const fn::InputFactor age(QStringLiteral("Age"), ageGroups(3));
+    const fn::InputFactor sex(QStringLiteral("Sex"), sexes);
+    fn::DataArray random({age, sex}, QStringLiteral("Random"), {}, QStringLiteral("RandUniform(0, 1)"));
+    random.initializeParser();
+    fn::seedIfNonZero(99);
+    random.evaluate();
+    const Marray first = random.values();
+    random.evaluate();
+    fn::seedIfNonZero(99);
+    for (std::size_t i = 0; i < first.size(); ++i) {
+        EXPECT_EQ(first[i], fn::randUniform(0, 1)) << i;
+        EXPECT_NE(first[i], random.values()[i]);
+    }
+}
+
+TEST(DataArray, ConvertsBetween19And20AgeGroups)
+{
+    const fn::InputFactor age19(QStringLiteral("Age"), ageGroups(19));
+    const fn::InputFactor age20(QStringLiteral("Age"), QStringList{QStringLiteral("congenital")} + ageGroups(19));
+    const fn::InputFactor sex(QStringLiteral("Sex"), sexes);
+
+    fn::DataArray defined19({age19, sex}, QStringLiteral("P"), {}, numbered(38, QStringLiteral("f")));
+    defined19.setInputFactors({&age20, &sex});
+    QStringList expected = {QStringLiteral("f1"), QStringLiteral("f1")};
+    expected += numbered(38, QStringLiteral("f"));
+    EXPECT_EQ(defined19.formulas(), expected);
+    EXPECT_EQ(defined19.currentFormulas(), expected);
+    EXPECT_EQ(defined19.dims(), (fn::DataArray::Dims{20, 2}));
+    EXPECT_EQ(defined19.factorCopies().front().levelCount(), 20);
+    EXPECT_EQ(defined19.values().size(), 40u);
+
+    fn::DataArray defined20({age20, sex}, QStringLiteral("P"), {}, numbered(40, QStringLiteral("g")));
+    defined20.setInputFactors({&age19, &sex});
+    EXPECT_EQ(defined20.formulas(), numbered(40, QStringLiteral("g")).mid(2));
+    EXPECT_EQ(defined20.currentDims(), (fn::DataArray::Dims{19, 2}));
+
+    fn::DataArray same({age20, sex}, QStringLiteral("P"), {}, numbered(40));
+    same.setInputFactors({&age20, &sex});
+    EXPECT_EQ(same.formulas(), numbered(40));
+
+    // Shapes outside the two age layouts are bound but never converted.
+    const fn::InputFactor three(QStringLiteral("Age"), ageGroups(3));
+    fn::DataArray other({three, sex}, QStringLiteral("P"), {}, numbered(6));
+    other.setInputFactors({&age20, &sex});
+    EXPECT_EQ(other.formulas(), numbered(6));
+    EXPECT_EQ(other.dims(), (fn::DataArray::Dims{3, 2}));
+    EXPECT_EQ(other.currentDims(), (fn::DataArray::Dims{20, 2}));
+    other.initializeParser();
+    other.evaluate(); // stays within bounds although the shapes differ
+    EXPECT_EQ(other.values()[5], 5.0);
+}
+
+TEST(DataArray, FailedCompilationTurnsEveryCellToZero)
+{
+    const fn::InputFactor age(QStringLiteral("Age"), ageGroups(2));
+    const fn::InputFactor sex(QStringLiteral("Sex"), sexes);
+    fn::DataArray broken({age, sex}, QStringLiteral("Severity"), {},
+                         QStringList{QStringLiteral("1"), QStringLiteral("RandUniform(1)"), QStringLiteral("3"),
+                                     QStringLiteral("4")});
+    try {
+        broken.initializeParser();
+        FAIL() << "accepted a broken formula";
+    } catch (const ut::Exception& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("One or more formulas for parameter Severity cannot be parsed.\n"
+                                              "Instead all formulas have been initialized to evaluate to 0."));
+        EXPECT_EQ(e.place(), QStringLiteral("fn::DataArray::initializeParser"));
+    }
+    EXPECT_EQ(broken.currentFormulas(), (QStringList{QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")}));
+    broken.values()[0] = 9.0;
+    broken.evaluate();
+    for (double v : broken.values())
+        EXPECT_EQ(v, 0.0);
+}
+
+TEST(DataArray, CopiesAndFactorlessArrays)
+{
+    const fn::InputFactor empty(QStringLiteral("Age"), {});
+    fn::DataArray none(fn::InputFactorPtrs{&empty}, QStringLiteral("1"));
+    EXPECT_TRUE(none.formulas().isEmpty());
+    EXPECT_NO_THROW(none.initializeParser());
+    EXPECT_NO_THROW(none.evaluate());
+
+    const fn::InputFactor sex(QStringLiteral("Sex"), sexes);
+    fn::DataArray source({sex}, QStringLiteral("S"), {{QStringLiteral("description"), QStringLiteral("d")}},
+                         QStringList{QStringLiteral("1"), QStringLiteral("2")});
+    source.initializeParser();
+    fn::DataArray copy = source;
+    source.setFormulas({QStringLiteral("10"), QStringLiteral("20")});
+    source.initializeParser();
+    copy.evaluate();
+    EXPECT_EQ(copy.values()[1], 2.0);
+    EXPECT_EQ(copy.meta().value(QStringLiteral("description")), QStringLiteral("d"));
+
+    // An array bound to its own factor copies stays bound to the copy's own factors.
+    EXPECT_EQ(copy.currentFactors().front(), &copy.factorCopies().front());
+    copy.setFormulas({QStringLiteral("3"), QStringLiteral("4")});
+    EXPECT_EQ(copy.currentFactors().front(), &copy.factorCopies().front());
+}
+
+TEST(InputFactorMgr, RegistrationOrderAndUnknownDiseases)
+{
+    fn::InputFactorMgr mgr;
+    EXPECT_TRUE(mgr.getInputFactors(QStringLiteral("Flu")).isEmpty());
+    EXPECT_TRUE(mgr.factorMap().empty());
+
+    mgr.addInputFactor(QStringLiteral("Flu"), QStringLiteral("Age"), ageGroups(19));
+    const fn::InputFactor* firstAddress = mgr.getInputFactors(QStringLiteral("Flu")).front();
+    mgr.addInputFactor(QStringLiteral("Flu"), QStringLiteral("Sex"), sexes);
+    mgr.addInputFactor(QStringLiteral("Flu"), QStringLiteral("Sex"), {});
+    const fn::InputFactorPtrs factors = mgr.getInputFactors(QStringLiteral("Flu"));
+    ASSERT_EQ(factors.size(), 3);
+    EXPECT_EQ(factors[0], firstAddress);
+    EXPECT_EQ(factors[0]->name(), QStringLiteral("Age"));
+    EXPECT_EQ(factors[1]->levelCount(), 2);
+    EXPECT_EQ(factors[2]->levelCount(), 0);
+
+    fn::DataArray overEmpty(fn::InputFactorPtrs{factors[2]}, QStringLiteral("1"));
+    EXPECT_EQ(overEmpty.cellCount(), 0u);
+}

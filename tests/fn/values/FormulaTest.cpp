@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include "fn/values/DataValue.h"
+#include "fn/values/FormulaChecker.h"
+#include "ut/Exception.h"
+
+TEST(DataValue, EvaluatesCompiledFormulas)
+{
+    fn::DataValue product(QStringLiteral("2*3"));
+    EXPECT_EQ(product.value(), 0.0);
+    EXPECT_EQ(product.evaluate(), 6.0);
+    EXPECT_EQ(product.evaluate(), 6.0);
+
+    fn::DataValue builtins(QStringLiteral("max(1, 4, 2) + sqrt(9) + (1 < 2 ? 10 : 20) + _pi * 0"));
+    EXPECT_DOUBLE_EQ(builtins.evaluate(), 17.0);
+
+    // A comma makes two expressions; the last one is the value.
+    fn::DataValue list(QStringLiteral("1,5"));
+    EXPECT_EQ(list.evaluate(), 5.0);
+
+    fn::DataValue uniform(QStringLiteral("RandUniform(1, 2)"));
+    double lowest = 2.0, highest = 1.0;
+    for (int i = 0; i < 1000; ++i) {
+        const double v = uniform.evaluate();
+        lowest = std::min(lowest, v);
+        highest = std::max(highest, v);
+    }
+    EXPECT_GE(lowest, 1.0);
+    EXPECT_LT(highest, 2.0);
+    EXPECT_LT(lowest, highest);
+}
+
+TEST(DataValue, RejectedFormulaBecomesZero)
+{
+    for (const QString& bad : {QStringLiteral("RandUniform(1)"), QString(), QStringLiteral("2 *"),
+                               QStringLiteral("unknownName + 1"), QStringLiteral("RandPert(1, 2)")}) {
+        fn::DataValue value(QStringLiteral("7"));
+        try {
+            value.setFormula(bad);
+            FAIL() << "accepted " << bad.toStdString();
+        } catch (const ut::Exception& e) {
+            EXPECT_EQ(e.message(), QStringLiteral("Formula cannot be parsed.\nInstead it has been set to evaluate to 0."));
+            EXPECT_EQ(e.place(), QStringLiteral("fn::DataValue::initializeParser"));
+        }
+        EXPECT_EQ(value.formula(), QStringLiteral("0"));
+        EXPECT_EQ(value.evaluate(), 0.0);
+    }
+}
+
+TEST(FormulaChecker, SingleAndListForms)
+{
+    fn::FormulaChecker checker;
+    EXPECT_TRUE(checker.check(QStringLiteral("RandUniform(0.198, 0.734)")));
+    EXPECT_FALSE(checker.check(QString()));
+    EXPECT_TRUE(checker.check(QStringLiteral("1,5")));
+    EXPECT_FALSE(checker.check(QStringLiteral("RandPert(1, 2)")));
+    EXPECT_FALSE(checker.check(QStringLiteral("1.5.2")));
+
+    QList<bool> results{true, true};
+    EXPECT_TRUE(checker.check(QStringList{QStringLiteral("RandUniform(0.198, 0.734)")}, results));
+    EXPECT_EQ(results, QList<bool>{true});
+
+    EXPECT_FALSE(checker.check(QStringList{QString(), QStringLiteral("1,5"), QStringLiteral("RandPert(1, 2)")}, results));
+    EXPECT_EQ(results, (QList<bool>{false, false, false}));
+
+    QStringList cells;
+    for (int i = 0; i < 38; ++i)
+        cells << QStringLiteral("RandPert(0, %1, 100)").arg(i);
+    cells.insert(17, QStringLiteral("RandUniform(1,"));
+    EXPECT_FALSE(checker.check(cells, results));
+    ASSERT_EQ(results.size(), 39);
+    EXPECT_EQ(results.count(false), 1);
+    EXPECT_FALSE(results[17]);
+}
