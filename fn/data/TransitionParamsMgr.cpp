@@ -1,0 +1,42 @@
+#include "fn/data/TransitionParamsMgr.h"
+
+namespace fn {
+
+TransitionParamsMgr::~TransitionParamsMgr() = default;
+
+void TransitionParamsMgr::set(const QString& country, const QString& disease, const QString& tree,
+                              const QString& transition, int kind, const DataArray& array)
+{
+    if (isValidKind(kind))
+        params(kind).set(country, disease, tree, transition, array);
+}
+
+DataArray TransitionParamsMgr::get(const QString& country, const QString& disease, const QString& tree,
+                                   const QString& transition, int kind, const InputFactorPtrs& factors) const
+{
+    if (isValidKind(kind)) {
+        if (const DataArray* stored = params(kind).find(country, disease, tree, transition))
+            return *stored;
+    }
+    DataArray fallback(factors, defaultFormula(kind));
+    fallback.setName(defaultName(kind));
+    return fallback;
+}
+
+void TransitionParamsMgr::clear()
+{
+    for (ElementParams& kindParams : m_params)
+        kindParams.clear();
+}
+
+QString TransitionParamsMgr::defaultFormula(int kind)
+{
+    return kind == Redistribution ? QStringLiteral("0.052632") : QStringLiteral("1");
+}
+
+QString TransitionParamsMgr::defaultName(int kind)
+{
+    return kind == Redistribution ? QStringLiteral("Redistribution") : QStringLiteral("Probability");
+}
+
+} // namespace fn
