@@ -1,0 +1,83 @@
+#include "fn/data/JSONInputDataMgr.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QVariantMap>
+
+#include "fn/data/StoreValue.h"
+
+namespace fn {
+
+JSONInputDataMgr::JSONInputDataMgr(QObject* parent)
+    : QObject(parent)
+{
+}
+
+JSONInputDataMgr::~JSONInputDataMgr() = default;
+
+void JSONInputDataMgr::setDirPath(QString dirPath)
+{
+    m_dirPath = dirPath;
+    const QDir modelsDir(QDir(m_dirPath).filePath(QStringLiteral("./models/")));
+    m_filePaths = modelsDir.entryInfoList(QDir::Files | QDir::NoSymLinks | QDir::Readable, QDir::Name);
+    reload();
+}
+
+void JSONInputDataMgr::setFilePaths(QFileInfoList filePaths)
+{
+    m_filePaths = filePaths;
+    reload();
+}
+
+QStringList JSONInputDataMgr::getDiseaseIds() const
+{
+    return m_templates.keys();
+}
+
+QStringList JSONInputDataMgr::getDiseaseNames() const
+{
+    QStringList names;
+    for (const JSONDiseaseTemplate& diseaseTemplate : m_templates)
+        names << diseaseTemplate.name();
+    return names;
+}
+
+QVariantList JSONInputDataMgr::getDiseaseCaptions() const
+{
+    QVariantList captions;
+    for (auto it = m_templates.constBegin(); it != m_templates.constEnd(); ++it) {
+        captions << QVariantMap{{QStringLiteral("id"), it.key()},
+                                {QStringLiteral("disease"), it.value().name()}};
+    }
+    return captions;
+}
+
+JSONDiseaseTemplate& JSONInputDataMgr::getDiseaseTemplate(InputType::Disease disease)
+{
+    return m_templates[disease];
+}
+
+bool JSONInputDataMgr::diseaseDataExist(InputType::Disease disease) const
+{
+    return m_templates.contains(disease);
+}
+
+void JSONInputDataMgr::reload()
+{
+    for (const QFileInfo& info : qAsConst(m_filePaths)) {
+        QFile file(info.filePath());
+        if (!file.exists())
+            continue;
+        QByteArray bytes;
+        if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            bytes = file.readAll();
+            file.close();
+        }
+        const QJsonObject json = QJsonDocument::fromJson(QString::fromUtf8(bytes).toUtf8()).object();
+        const JSONDiseaseTemplate diseaseTemplate(json);
+        storeValue(m_templates, diseaseTemplate.id(), diseaseTemplate);
+    }
+}
+
+} // namespace fn

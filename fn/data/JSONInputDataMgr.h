@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QFileInfoList>
+#include <QMap>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+#include "fn/InputType.h"
+#include "fn/data/JSONDiseaseTemplate.h"
+
+namespace fn {
+
+// Reads JSON model specifications and keeps one template per disease id. Reloading only
+// adds and replaces templates, so a file given on the command line joins those of the
+// "models" folder. Nothing is ever reported: unreadable files yield empty templates.
+class JSONInputDataMgr : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit JSONInputDataMgr(QObject* parent = nullptr);
+    ~JSONInputDataMgr() override;
+
+    const QString& dirPath() const { return m_dirPath; }
+    const QFileInfoList& filePaths() const { return m_filePaths; }
+
+public slots:
+    // Every readable file of the "models" sub-folder of dirPath becomes a specification.
+    void setDirPath(QString dirPath);
+    void setFilePaths(QFileInfoList filePaths);
+    QStringList getDiseaseIds() const;
+    QStringList getDiseaseNames() const;
+    // One map per template, in id order: "id" and "disease" (the name).
+    QVariantList getDiseaseCaptions() const;
+    // Inserts an empty template for an unknown id, so the reference is always valid.
+    fn::JSONDiseaseTemplate& getDiseaseTemplate(fn::InputType::Disease disease);
+    bool diseaseDataExist(fn::InputType::Disease disease) const;
+
+private:
+    void reload();
+
+    QString m_dirPath;
+    QFileInfoList m_filePaths;
+    QMap<QString, JSONDiseaseTemplate> m_templates;
+};
+
+} // namespace fn
