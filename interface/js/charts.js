@@ -1,0 +1,147 @@
+/* Bar charts with 95 % uncertainty intervals drawn as whiskers, and PNG export through the program. */
+(function (global) {
+    'use strict';
+
+    const Oz = global.Oz || (global.Oz = {});
+    const C = Oz.charts = {};
+
+    C.COLORS = {
+        female: '#c2527a', male: '#3a76b0', single: '#68b022', acute: '#e0912f', sequela: '#8a5bb5',
+        total: '#4e8a16', palette: ['#68b022', '#3a76b0', '#e0912f', '#8a5bb5', '#c2527a', '#2c9c9c', '#9c8f2c', '#6d6d6d']
+    };
+
+    const whiskers = {
+        id: 'ozIntervals',
+        afterDatasetsDraw: function (chart) {
+            const ctx = chart.ctx;
+            const horizontal = chart.options.indexAxis === 'y';
+            const valueScale = horizontal ? chart.scales.x : chart.scales.y;
+            chart.data.datasets.forEach(function (ds, di) {
+                if (!ds.intervals || !chart.isDatasetVisible(di)) return;
+                const meta = chart.getDatasetMeta(di);
+                meta.data.forEach(function (bar, i) {
+                    const iv = ds.intervals[i];
+                    if (!iv || !Number.isFinite(iv[0]) || !Number.isFinite(iv[1])) return;
+                    const a = valueScale.getPixelForValue(iv[0]);
+                    const b = valueScale.getPixelForValue(iv[1]);
+                    const half = Math.max(3, Math.min(8, (horizontal ? bar.height : bar.width) / 4 || 4));
+                    ctx.save();
+                    ctx.strokeStyle = '#222';
+                    ctx.lineWidth = 1.2;
+                    ctx.beginPath();
+                    if (horizontal) {
+                        ctx.moveTo(a, bar.y); ctx.lineTo(b, bar.y);
+                        ctx.moveTo(a, bar.y - half); ctx.lineTo(a, bar.y + half);
+                        ctx.moveTo(b, bar.y - half); ctx.lineTo(b, bar.y + half);
+                    } else {
+                        ctx.moveTo(bar.x, a); ctx.lineTo(bar.x, b);
+                        ctx.moveTo(bar.x - half, a); ctx.lineTo(bar.x + half, a);
+                        ctx.moveTo(bar.x - half, b); ctx.lineTo(bar.x + half, b);
+                    }
+                    ctx.stroke();
+                    ctx.restore();
+                });
+            });
+        }
+    };
+
+    // Saved images get an opaque background instead of the canvas' transparency.
+    const whiteBackground = {
+        id: 'ozBackground',
+        beforeDraw: function (chart) {
+            const ctx = chart.ctx;
+            ctx.save();
+            ctx.globalCompositeOperation = 'destination-over';
+            ctx.fillStyle = '#ffffff';
+            ctx.fillRect(0, 0, chart.width, chart.height);
+            ctx.restore();
+        }
+    };
+
+    const instances = new Map();
+
+    C.available = function () {
+        return typeof global.Chart === 'function';
+    };
+
+    C.destroy = function (canvas) {
+        const old = instances.get(canvas);
+        if (old) { old.destroy(); instances.delete(canvas); }
+    };
+
+    /* series: [{label, color, means, lows, highs}] */
+    C.intervalBars = function (canvas, labels, series, options) {
+        C.destroy(canvas);
+        if (!C.available()) {
+            canvas.parentNode.classList.add('chart-unavailable');
+            return null;
+        }
+        const opts = options || {};
+        const datasets = series.map(function (s, i) {
+            return {
+                label: s.label,
+                data: s.means.map(function (v) { return Number.isFinite(v) ? v : null; }),
+                intervals: s.means.map(function (_, j) { return [s.lows[j], s.highs[j]]; }),
+                backgroundColor: s.color || C.COLORS.palette[i % C.COLORS.palette.length],
+                borderWidth: 0,
+                maxBarThickness: 42
+            };
+        });
+        const chart = new global.Chart(canvas, {
+            type: 'bar',
+            data: { labels: labels, datasets: datasets },
+            plugins: [whiskers, whiteBackground],
+            options: {
+                animation: false,
+                responsive: true,
+                maintainAspectRatio: false,
+                indexAxis: opts.horizontal ? 'y' : 'x',
+                plugins: {
+                    legend: { display: series.length > 1, position: 'top', labels: { boxWidth: 12 } },
+                    title: { display: !!opts.title, text: opts.title || '', font: { size: 13, weight: '600' } },
+                    tooltip: {
+                        callbacks: {
+                            label: function (item) {
+                                const iv = item.dataset.intervals[item.dataIndex] || [];
+                                return (item.dataset.label ? item.dataset.label + ': ' : '') +
+                                    Oz.formatNumber(item.raw) + ' (95 % UI ' + Oz.formatNumber(iv[0]) + ' – ' + Oz.formatNumber(iv[1]) + ')';
+                            }
+                        }
+                    }
+                },
+                scales: {
+                    x: { title: { display: !!(opts.horizontal ? opts.valueTitle : opts.categoryTitle), text: (opts.horizontal ? opts.valueTitle : opts.categoryTitle) || '' },
+                        ticks: { autoSkip: !opts.horizontal, maxRotation: 60 }, beginAtZero: !!opts.horizontal, grid: { display: !!opts.horizontal } },
+                    y: { title: { display: !!(opts.horizontal ? opts.categoryTitle : opts.valueTitle), text: (opts.horizontal ? opts.categoryTitle : opts.valueTitle) || '' },
+                        beginAtZero: !opts.horizontal, grid: { display: !opts.horizontal } }
+                }
+            }
+        });
+        instances.set(canvas, chart);
+        return chart;
+    };
+
+    /* Any other chart configuration, with the same background and bookkeeping. */
+    C.custom = function (canvas, config) {
+        C.destroy(canvas);
+        if (!C.available()) return null;
+        config.plugins = (config.plugins || []).concat([whiteBackground]);
+        const chart = new global.Chart(canvas, config);
+        instances.set(canvas, chart);
+        return chart;
+    };
+
+    C.pngBase64 = function (canvas) {
+        const url = canvas.toDataURL('image/png');
+        const comma = url.indexOf(',');
+        return comma >= 0 ? url.substring(comma + 1) : url;
+    };
+
+    C.savePng = function (canvas, webGUI) {
+        if (!webGUI || !canvas || !instances.get(canvas)) {
+            Oz.notify('Save image', 'There is no chart to save yet.', 'warning');
+            return;
+        }
+        webGUI.savePngImageToFile(C.pngBase64(canvas));
+    };
+})(window);

@@ -1,0 +1,169 @@
+/* Shared helpers of the Ozmid pages: names, number formatting, statistics maps, small DOM helpers. */
+(function (global) {
+    'use strict';
+
+    const Oz = global.Oz || (global.Oz = {});
+
+    // The program knows exactly these country ids; the names are for display only.
+    Oz.COUNTRY_IDS = [
+        'CustomPopulation', 'EUEEA', 'Austria', 'Belgium', 'Bulgaria', 'Croatia', 'Cyprus',
+        'CzechRepublic', 'Denmark', 'Estonia', 'Finland', 'France', 'Germany', 'Greece', 'Hungary',
+        'Iceland', 'Ireland', 'Italy', 'Latvia', 'Lithuania', 'Luxembourg', 'Malta', 'Netherlands',
+        'Norway', 'Poland', 'Portugal', 'Romania', 'Slovakia', 'Slovenia', 'Spain', 'Sweden',
+        'UnitedKingdom', 'Generic'
+    ];
+
+    const COUNTRY_NAMES = {
+        CustomPopulation: 'Custom population',
+        EUEEA: 'EU/EEA',
+        CzechRepublic: 'Czech Republic',
+        UnitedKingdom: 'United Kingdom',
+        Generic: 'Generic data set'
+    };
+
+    Oz.countryName = function (id) {
+        return COUNTRY_NAMES[id] || String(id);
+    };
+
+    Oz.STAT_KEYS = { mean: 'Mean', low: 'Quantile0.025', median: 'Quantile0.5', high: 'Quantile0.975' };
+
+    Oz.escapeHtml = function (value) {
+        return String(value === undefined || value === null ? '' : value)
+            .replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;')
+            .replace(/"/g, '&quot;').replace(/'/g, '&#39;');
+    };
+
+    Oz.isNumber = function (v) {
+        return typeof v === 'number' && Number.isFinite(v);
+    };
+
+    // Numbers are shown with a precision that suits their size; copies keep full precision.
+    Oz.formatNumber = function (v) {
+        if (v === undefined || v === null || v === '') return '–';
+        if (typeof v === 'string') {
+            const parsed = Number(v);
+            if (v.trim() === '' || Number.isNaN(parsed)) return v;
+            v = parsed;
+        }
+        if (typeof v !== 'number') return String(v);
+        if (Number.isNaN(v)) return 'n/a';
+        if (!Number.isFinite(v)) return v > 0 ? '∞' : '−∞';
+        const a = Math.abs(v);
+        let digits;
+        if (a === 0) digits = 0;
+        else if (a >= 1000) digits = 0;
+        else if (a >= 100) digits = 1;
+        else if (a >= 1) digits = 2;
+        else digits = Math.min(6, Math.max(2, 2 - Math.floor(Math.log10(a))));
+        return v.toLocaleString('en-US', { minimumFractionDigits: 0, maximumFractionDigits: digits });
+    };
+
+    Oz.rawNumber = function (v) {
+        if (v === undefined || v === null) return '';
+        return String(v);
+    };
+
+    Oz.isStatMap = function (m) {
+        return !!m && typeof m === 'object' && !Array.isArray(m) && ('Mean' in m);
+    };
+
+    Oz.isStratifiedMap = function (m) {
+        return !!m && typeof m === 'object' && !Array.isArray(m) &&
+            (Array.isArray(m.arrayFemale) || Array.isArray(m.arrayMale));
+    };
+
+    Oz.isParamTableMap = function (m) {
+        return !!m && typeof m === 'object' && !Array.isArray(m) && Array.isArray(m.stratified);
+    };
+
+    Oz.statValue = function (stat, which) {
+        if (!stat || typeof stat !== 'object') return undefined;
+        return stat[Oz.STAT_KEYS[which]];
+    };
+
+    // "mean (low – high)" as HTML; the interval is the 2.5 % to 97.5 % quantile range.
+    Oz.statHtml = function (stat) {
+        if (!Oz.isStatMap(stat)) return '<span class="mean">–</span>';
+        const mean = Oz.formatNumber(stat.Mean);
+        const lo = Oz.formatNumber(stat['Quantile0.025']);
+        const hi = Oz.formatNumber(stat['Quantile0.975']);
+        return '<span class="mean">' + Oz.escapeHtml(mean) + '</span>' +
+            '<span class="ci">' + Oz.escapeHtml(lo) + ' – ' + Oz.escapeHtml(hi) + '</span>';
+    };
+
+    Oz.statTsv = function (stat) {
+        if (!Oz.isStatMap(stat)) return ['', '', ''];
+        return [Oz.rawNumber(stat.Mean), Oz.rawNumber(stat['Quantile0.025']), Oz.rawNumber(stat['Quantile0.975'])];
+    };
+
+    Oz.toNumberOrNaN = function (v) {
+        if (typeof v === 'number') return v;
+        if (typeof v === 'string' && v.trim() !== '') {
+            const n = Number(v);
+            return Number.isNaN(n) ? NaN : n;
+        }
+        return NaN;
+    };
+
+    // The level label of an age-group entry of a stratified map is keyed by the factor name.
+    const RESERVED_STRAT_KEYS = ['id', 'Mean', 'Quantile0.025', 'Quantile0.5', 'Quantile0.975'];
+    Oz.stratumLabel = function (row) {
+        if (!row) return '';
+        for (const k of Object.keys(row)) {
+            if (RESERVED_STRAT_KEYS.indexOf(k) < 0) return String(row[k]);
+        }
+        return String(row.id);
+    };
+    Oz.stratumFactorName = function (row) {
+        if (!row) return 'Age';
+        for (const k of Object.keys(row)) {
+            if (RESERVED_STRAT_KEYS.indexOf(k) < 0) return k;
+        }
+        return 'Age';
+    };
+
+    Oz.el = function (tag, attrs, children) {
+        const node = document.createElement(tag);
+        if (attrs) {
+            for (const k of Object.keys(attrs)) {
+                const v = attrs[k];
+                if (v === undefined || v === null || v === false) continue;
+                if (k === 'class') node.className = v;
+                else if (k === 'text') node.textContent = v;
+                else if (k === 'html') node.innerHTML = v;
+                else if (k.startsWith('on') && typeof v === 'function') node.addEventListener(k.substring(2), v);
+                else if (k === 'dataset') Object.assign(node.dataset, v);
+                else node.setAttribute(k, v === true ? '' : v);
+            }
+        }
+        if (children) {
+            for (const c of [].concat(children)) {
+                if (c === undefined || c === null) continue;
+                node.appendChild(typeof c === 'string' ? document.createTextNode(c) : c);
+            }
+        }
+        return node;
+    };
+
+    Oz.clone = function (obj) {
+        return obj === undefined ? undefined : JSON.parse(JSON.stringify(obj));
+    };
+
+    Oz.tsvEscape = function (v) {
+        return String(v === undefined || v === null ? '' : v).replace(/[\t\r\n]+/g, ' ');
+    };
+
+    // Links open in the desktop's browser through the program rather than inside the view.
+    Oz.routeExternalLinks = function (root, webGUIProvider) {
+        root.addEventListener('click', function (ev) {
+            const a = ev.target && ev.target.closest ? ev.target.closest('a[href]') : null;
+            if (!a) return;
+            const href = a.getAttribute('href') || '';
+            if (/^https?:/i.test(href)) {
+                ev.preventDefault();
+                const gui = webGUIProvider();
+                if (gui && gui.webLinkClicked) gui.webLinkClicked(href);
+            }
+        });
+    };
+})(window);

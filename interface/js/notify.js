@@ -1,0 +1,128 @@
+/* Notices from the program (title, small HTML text, type) and the one updatable progress message. */
+(function (global) {
+    'use strict';
+
+    const Oz = global.Oz || (global.Oz = {});
+
+    const ALLOWED_TAGS = ['B', 'I', 'U', 'EM', 'STRONG', 'BR', 'UL', 'OL', 'LI', 'P', 'SPAN', 'CODE', 'A', 'DIV', 'SMALL', 'SUB', 'SUP'];
+    const TYPES = ['info', 'error', 'success', 'warning'];
+    const LIFETIME_MS = { info: 7000, success: 5000, warning: 12000, error: 0 };
+
+    // Message texts carry a little markup; anything beyond simple formatting is dropped.
+    Oz.sanitizeHtml = function (html) {
+        const tpl = document.createElement('template');
+        tpl.innerHTML = String(html === undefined || html === null ? '' : html);
+        const walk = function (node) {
+            for (const child of Array.from(node.childNodes)) {
+                if (child.nodeType === Node.ELEMENT_NODE) {
+                    if (ALLOWED_TAGS.indexOf(child.tagName) < 0) {
+                        if (child.tagName === 'SCRIPT' || child.tagName === 'STYLE') {
+                            child.remove();
+                            continue;
+                        }
+                        walk(child);
+                        while (child.firstChild) node.insertBefore(child.firstChild, child);
+                        child.remove();
+                        continue;
+                    }
+                    for (const attr of Array.from(child.attributes)) {
+                        const keep = child.tagName === 'A' && attr.name === 'href' && /^https?:/i.test(attr.value);
+                        if (!keep) child.removeAttribute(attr.name);
+                    }
+                    walk(child);
+                }
+            }
+        };
+        walk(tpl.content);
+        const div = document.createElement('div');
+        div.appendChild(tpl.content);
+        return div.innerHTML;
+    };
+
+    Oz.messageLog = [];
+
+    function host() {
+        let h = document.getElementById('notifications');
+        if (!h) {
+            h = document.createElement('div');
+            h.id = 'notifications';
+            h.className = 'notifications';
+            document.body.appendChild(h);
+        }
+        return h;
+    }
+
+    function buildToast(title, text, type, closable) {
+        const toast = document.createElement('div');
+        toast.className = 'toast toast-' + type;
+        toast.setAttribute('role', type === 'error' ? 'alert' : 'status');
+        const head = document.createElement('div');
+        head.className = 'toast-head';
+        const t = document.createElement('span');
+        t.className = 'toast-title';
+        t.textContent = title || '';
+        head.appendChild(t);
+        if (closable) {
+            const close = document.createElement('button');
+            close.type = 'button';
+            close.className = 'toast-close';
+            close.setAttribute('aria-label', 'Close');
+            close.textContent = '×';
+            close.addEventListener('click', function () { dismiss(toast); });
+            head.appendChild(close);
+        }
+        const body = document.createElement('div');
+        body.className = 'toast-body';
+        body.innerHTML = Oz.sanitizeHtml(text);
+        toast.appendChild(head);
+        toast.appendChild(body);
+        return toast;
+    }
+
+    function dismiss(toast) {
+        if (!toast || !toast.parentNode) return;
+        toast.classList.add('leaving');
+        setTimeout(function () { if (toast.parentNode) toast.parentNode.removeChild(toast); }, 200);
+    }
+
+    Oz.notify = function (title, text, type) {
+        const kind = TYPES.indexOf(type) >= 0 ? type : 'info';
+        Oz.messageLog.push({ title: String(title || ''), text: String(text || ''), type: kind, time: Date.now() });
+        if (Oz.messageLog.length > 200) Oz.messageLog.shift();
+        const toast = buildToast(title, text, kind, true);
+        const h = host();
+        h.appendChild(toast);
+        while (h.querySelectorAll('.toast:not(.toast-updatable)').length > 6) {
+            h.removeChild(h.querySelector('.toast:not(.toast-updatable)'));
+        }
+        const life = LIFETIME_MS[kind];
+        if (life > 0) setTimeout(function () { dismiss(toast); }, life);
+        return toast;
+    };
+
+    let updatable = null;
+
+    Oz.updatableMessage = {
+        show: function (title, text) {
+            if (!updatable || !updatable.parentNode) {
+                updatable = buildToast(title, text, 'info', false);
+                updatable.classList.add('toast-updatable');
+                updatable.id = 'updatableMessage';
+                const spinner = document.createElement('span');
+                spinner.className = 'spinner';
+                updatable.querySelector('.toast-head').prepend(spinner);
+                host().prepend(updatable);
+            } else {
+                updatable.querySelector('.toast-title').textContent = title || '';
+                updatable.querySelector('.toast-body').innerHTML = Oz.sanitizeHtml(text);
+            }
+        },
+        destroy: function () {
+            if (updatable) dismiss(updatable);
+            updatable = null;
+        },
+        isShown: function () {
+            return !!(updatable && updatable.parentNode);
+        }
+    };
+})(window);

@@ -1,0 +1,183 @@
+/* Tables of result maps: statistics maps (Mean and the 2.5 %, 50 %, 97.5 % quantiles) and
+   stratified maps (age group by sex). Every filler returns the table as tab-separated text. */
+(function (global) {
+    'use strict';
+
+    const Oz = global.Oz || (global.Oz = {});
+    const el = function () { return Oz.el.apply(null, arguments); };
+
+    const LABELS = {
+        yld: 'YLD', yldPerCase: 'YLD per case', yldPer100k: 'YLD per 100 000',
+        yldPer100kTotalPopulation: 'YLD per 100 000 total population',
+        yll: 'YLL', yllPerCase: 'YLL per case', yllPer100k: 'YLL per 100 000',
+        yllPer100kTotalPopulation: 'YLL per 100 000 total population',
+        daly: 'DALY', dalyPerCase: 'DALY per case', dalyPer100k: 'DALY per 100 000',
+        dalyPer100kTotalPopulation: 'DALY per 100 000 total population',
+        cases: 'Cases', incidencePer100k: 'Incidence per 100 000',
+        deaths: 'Deaths', mortalityPer100k: 'Mortality per 100 000',
+        populationCasesCount: 'Cases', deathCasesCount: 'Deaths', allCasesCount: 'Cases incl. deaths',
+        acute: 'Acute', sequela: 'Sequelae', total: 'Total'
+    };
+    const ORDER = ['daly', 'dalyPerCase', 'dalyPer100k', 'dalyPer100kTotalPopulation',
+        'yld', 'yldPerCase', 'yldPer100k', 'yldPer100kTotalPopulation',
+        'yll', 'yllPerCase', 'yllPer100k', 'yllPer100kTotalPopulation',
+        'cases', 'incidencePer100k', 'deaths', 'mortalityPer100k',
+        'populationCasesCount', 'allCasesCount', 'deathCasesCount'];
+
+    const R = Oz.results = {};
+
+    R.label = function (key) {
+        if (LABELS[key]) return LABELS[key];
+        return String(key).replace(/([a-z])([A-Z])/g, '$1 $2').replace(/^./, function (c) { return c.toUpperCase(); });
+    };
+
+    R.sortKeys = function (keys) {
+        return keys.slice().sort(function (a, b) {
+            const ia = ORDER.indexOf(a), ib = ORDER.indexOf(b);
+            if (ia < 0 && ib < 0) return a < b ? -1 : (a > b ? 1 : 0);
+            if (ia < 0) return 1;
+            if (ib < 0) return -1;
+            return ia - ib;
+        });
+    };
+
+    function statHeader(col) {
+        return el('th', { class: 'stat-head', title: 'Mean and 95 % uncertainty interval (2.5 % – 97.5 % quantiles)' }, [
+            el('span', { text: col.label }), el('span', { class: 'sub', text: 'mean (95 % UI)' })
+        ]);
+    }
+
+    /* spec: { rowHeaders: [..], columns: [{key, label, split, meanClass}], rows: [{cells: [..], data: {key: stat}, attrs}] } */
+    R.fillStatTable = function (table, spec) {
+        table.innerHTML = '';
+        const head = el('tr');
+        const tsvHead = [];
+        for (const h of spec.rowHeaders) {
+            head.appendChild(el('th', { text: h }));
+            tsvHead.push(h);
+        }
+        for (const col of spec.columns) {
+            if (col.split) {
+                head.appendChild(el('th', { class: 'stat-head', text: col.label + ' mean' }));
+                head.appendChild(el('th', { class: 'stat-head', text: col.label + ' 95 % UI' }));
+            } else {
+                head.appendChild(statHeader(col));
+            }
+            tsvHead.push(col.label + ' mean', col.label + ' 2.5 %', col.label + ' 97.5 %');
+        }
+        table.appendChild(el('thead', {}, [head]));
+        const tbody = el('tbody');
+        const lines = [tsvHead.join('\t')];
+        for (const row of spec.rows) {
+            const tr = el('tr', row.attrs || {});
+            const tsv = [];
+            for (const c of row.cells) {
+                tr.appendChild(el('th', { class: 'row-head', text: c }));
+                tsv.push(Oz.tsvEscape(c));
+            }
+            for (const col of spec.columns) {
+                const stat = row.data ? row.data[col.key] : undefined;
+                if (col.split) {
+                    const mean = Oz.statValue(stat, 'mean');
+                    tr.appendChild(el('td', {
+                        class: 'num ' + (col.meanClass || ''), 'data-value': Oz.rawNumber(mean),
+                        text: Oz.formatNumber(mean)
+                    }));
+                    tr.appendChild(el('td', {
+                        class: 'num ci-cell',
+                        text: Oz.isStatMap(stat) ? Oz.formatNumber(stat['Quantile0.025']) + ' – ' + Oz.formatNumber(stat['Quantile0.975']) : '–'
+                    }));
+                } else {
+                    tr.appendChild(el('td', { class: 'num stat-cell', 'data-key': col.key, html: Oz.statHtml(stat) }));
+                }
+                tsv.push.apply(tsv, Oz.statTsv(stat));
+            }
+            tbody.appendChild(tr);
+            lines.push(tsv.join('\t'));
+        }
+        table.appendChild(tbody);
+        return lines.join('\n') + '\n';
+    };
+
+    /* A map key → statistics map, shown as rows of one table (key, mean, interval). */
+    R.fillStatListTable = function (table, statsByKey) {
+        const keys = R.sortKeys(Object.keys(statsByKey || {}).filter(function (k) { return Oz.isStatMap(statsByKey[k]); }));
+        table.innerHTML = '';
+        table.appendChild(el('thead', {}, [el('tr', {}, [
+            el('th', { text: 'Quantity' }), el('th', { class: 'stat-head', text: 'Mean' }),
+            el('th', { class: 'stat-head', text: 'Median' }), el('th', { class: 'stat-head', text: '95 % UI' })
+        ])]));
+        const tbody = el('tbody');
+        const lines = ['Quantity\tMean\t2.5 %\t50 %\t97.5 %'];
+        for (const k of keys) {
+            const s = statsByKey[k];
+            tbody.appendChild(el('tr', { 'data-key': k }, [
+                el('th', { class: 'row-head', text: R.label(k) }),
+                el('td', { class: 'num mean-cell', 'data-value': Oz.rawNumber(s.Mean), text: Oz.formatNumber(s.Mean) }),
+                el('td', { class: 'num', text: Oz.formatNumber(s['Quantile0.5']) }),
+                el('td', { class: 'num ci-cell', text: Oz.formatNumber(s['Quantile0.025']) + ' – ' + Oz.formatNumber(s['Quantile0.975']) })
+            ]));
+            lines.push([R.label(k), Oz.rawNumber(s.Mean), Oz.rawNumber(s['Quantile0.025']),
+                Oz.rawNumber(s['Quantile0.5']), Oz.rawNumber(s['Quantile0.975'])].join('\t'));
+        }
+        table.appendChild(tbody);
+        if (keys.length === 0) {
+            tbody.appendChild(el('tr', {}, [el('td', { colspan: '4', class: 'empty-note', text: 'No results.' })]));
+        }
+        return lines.join('\n') + '\n';
+    };
+
+    /* A stratified map: one row per age group, female and male columns. */
+    R.fillStratifiedTable = function (table, strat) {
+        table.innerHTML = '';
+        const female = (strat && strat.arrayFemale) || [];
+        const male = (strat && strat.arrayMale) || [];
+        const n = Math.max(female.length, male.length);
+        const factor = Oz.stratumFactorName(female[0] || male[0]);
+        table.appendChild(el('thead', {}, [el('tr', {}, [
+            el('th', { text: factor }),
+            statHeader({ label: 'Female' }), statHeader({ label: 'Male' })
+        ])]));
+        const tbody = el('tbody');
+        const lines = [[factor, 'Female mean', 'Female 2.5 %', 'Female 97.5 %', 'Male mean', 'Male 2.5 %', 'Male 97.5 %'].join('\t')];
+        for (let i = 0; i < n; i++) {
+            const f = female[i], m = male[i];
+            const label = Oz.stratumLabel(f || m);
+            tbody.appendChild(el('tr', { 'data-row': String(i) }, [
+                el('th', { class: 'row-head', text: label }),
+                el('td', { class: 'num stat-cell', html: Oz.statHtml(f) }),
+                el('td', { class: 'num stat-cell', html: Oz.statHtml(m) })
+            ]));
+            lines.push([Oz.tsvEscape(label)].concat(Oz.statTsv(f), Oz.statTsv(m)).join('\t'));
+        }
+        if (n === 0) {
+            tbody.appendChild(el('tr', {}, [el('td', { colspan: '3', class: 'empty-note', text: 'No stratified results (they need at least 2 samples).' })]));
+        }
+        table.appendChild(tbody);
+        return lines.join('\n') + '\n';
+    };
+
+    /* Chart series of a stratified map: labels and, per sex, means with interval bounds. */
+    R.stratifiedSeries = function (strat) {
+        const female = (strat && strat.arrayFemale) || [];
+        const male = (strat && strat.arrayMale) || [];
+        const n = Math.max(female.length, male.length);
+        const labels = [];
+        for (let i = 0; i < n; i++) labels.push(Oz.stratumLabel(female[i] || male[i]));
+        const series = function (arr) {
+            return {
+                means: arr.map(function (s) { return Oz.toNumberOrNaN(s && s.Mean); }),
+                lows: arr.map(function (s) { return Oz.toNumberOrNaN(s && s['Quantile0.025']); }),
+                highs: arr.map(function (s) { return Oz.toNumberOrNaN(s && s['Quantile0.975']); })
+            };
+        };
+        return { labels: labels, female: series(female), male: series(male) };
+    };
+
+    R.fillSelect = function (select, keys, current) {
+        select.innerHTML = '';
+        for (const k of keys) select.appendChild(el('option', { value: k, text: R.label(k) }));
+        if (current && keys.indexOf(current) >= 0) select.value = current;
+        else if (keys.indexOf('daly') >= 0) select.value = 'daly';
+    };
+})(window);
