@@ -1,0 +1,149 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include <QMap>
+#include <QVariantMap>
+
+#include "fn/InputType.h"
+#include "fn/model/OutcomeTree.h"
+#include "fn/values/DataArray.h"
+#include "fn/values/InputFactor.h"
+
+namespace fn {
+
+class DiseaseTemplate;
+class InputDataMgr;
+class JSONDiseaseTemplate;
+
+// One computable model: one disease in one country under a model id, with the
+// country's population data, the disease's epidemiological parameters, one outcome tree
+// per tree of the disease and, after a run, its results.
+class DiseaseModel
+{
+public:
+    enum SourceType : std::uint32_t { ReferenceData = 0, JsonSpecification = 1 };
+    enum ParameterType {
+        OutcomeTreeMapping = 0,
+        NotifiedCases = 1,
+        AgeDistribution = 2,
+        LifeExpectancy = 3,
+        Coverage = 4,
+        Underestimation = 5,
+        Underreporting = 6,
+        Underascertainment = 7,
+    };
+
+    // Sample-shaped sums the trees fill during a run.
+    struct Accumulators
+    {
+        Marray acuteYld, acuteYll, sequelaYld, sequelaYll, outcomeCases, deaths, cases;
+    };
+
+    DiseaseModel(InputDataMgr* inputDataMgr, const QString& modelId, const InputType::Country& countryId,
+                 const QString& countryName, const DiseaseTemplate* diseaseTemplate, const InputFactorPtrs& factors);
+    DiseaseModel(InputDataMgr* inputDataMgr, const QString& modelId, const InputType::Country& countryId,
+                 const QString& countryName, const JSONDiseaseTemplate* jsonTemplate);
+    DiseaseModel(const DiseaseModel&) = delete;
+    DiseaseModel& operator=(const DiseaseModel&) = delete;
+    virtual ~DiseaseModel();
+
+    void setUp();
+    // Rebinds every array to the model's factors and gives each tree's infection the
+    // notified cases and life expectancy of the strata it covers.
+    void distributeToTrees();
+    void run(std::uint32_t iterations, double timeDiscountRate, int& currentTreeIndex);
+
+    DataArray& getParameter(int type);
+    void setParameter(int type, const DataArray& array);
+    OutcomeTree& getOutcomeTree(int index);
+    OutcomeTree& getOutcomeTree(const QString& id);
+    int outcomeTreeCount() const { return static_cast<int>(m_trees.size()); }
+
+    QString displayName() const;
+    QVariantMap info() const;
+    QVariantMap results() const;
+
+    Marray underestimationFactor() const;
+    std::uint32_t getUnderestimationType() const { return m_underestimationType; }
+    void setUnderestimationType(std::uint32_t type) { m_underestimationType = type; }
+
+    // For the results computer: sample-shaped arrays of the last run.
+    Marray ageDistributionSamples() const;
+    Marray yld() const;
+    Marray yll() const;
+    const Marray& deaths() const { return m_accumulators.deaths; }
+    const Marray& cases() const { return m_accumulators.cases; }
+    double totalPopulation() const { return m_totalPopulation; }
+    void releaseAccumulators();
+
+    // For the trees of the model.
+    Accumulators& accumulators() { return m_accumulators; }
+    void evaluateRunArrays();
+    const Marray& coverageValues() const { return m_coverage.values(); }
+
+    const QString& modelId() const { return m_modelId; }
+    std::uint32_t sourceType() const { return m_sourceType; }
+    InputDataMgr* inputDataMgr() const { return m_inputDataMgr; }
+    const JSONDiseaseTemplate* jsonTemplate() const { return m_jsonTemplate; }
+    const InputType::Country& countryId() const { return m_countryId; }
+    const QString& countryName() const { return m_countryName; }
+    const InputType::Disease& diseaseId() const { return m_diseaseId; }
+    const QString& diseaseName() const { return m_diseaseName; }
+    bool isCongenital() const { return m_congenital; }
+    const InputFactorPtrs& factors() const { return m_factors; }
+    const Marray::Shape& strataShape() const { return m_strataShape; }
+    bool isComputed() const { return m_computed; }
+    std::uint32_t numberOfIterations() const { return m_numberOfIterations; }
+    const QVariantMap& categorizedResults() const { return m_categorizedResults; }
+    const QVariantMap& sequelaTypeResults() const { return m_sequelaTypeResults; }
+    const QVariantMap& totalResults() const { return m_totalResults; }
+
+private:
+    DataArray restrictedToTree(const DataArray& array, std::uint32_t treeNumber) const;
+    double populationOfTree(std::uint32_t treeNumber) const;
+    void buildResults();
+    void initShape();
+
+    QString m_modelId;
+    std::uint32_t m_sourceType;
+    InputDataMgr* m_inputDataMgr;
+    const DiseaseTemplate* m_diseaseTemplate = nullptr;
+    const JSONDiseaseTemplate* m_jsonTemplate = nullptr;
+    InputType::Country m_countryId;
+    QString m_countryName;
+    InputType::Disease m_diseaseId;
+    QString m_diseaseName;
+    bool m_congenital = false;
+    QVariantMap m_jsonSpecification;
+    // A model from a specification owns its factors; one from reference data points to the store's.
+    std::deque<InputFactor> m_ownFactors;
+    InputFactorPtrs m_factors;
+    QMap<QString, int> m_treeIndex;
+    std::vector<std::unique_ptr<OutcomeTree>> m_trees;
+    DataArray m_outcomeTreeMapping;
+    DataArray m_notifiedCases;
+    DataArray m_ageDistribution;
+    DataArray m_lifeExpectancy;
+    DataArray m_coverage;
+    DataArray m_underestimation;
+    DataArray m_underreporting;
+    DataArray m_underascertainment;
+    double m_totalPopulation = 0.0;
+    Marray::Shape m_strataShape;
+    std::uint32_t m_underestimationType = 0;
+    bool m_computed = false;
+    std::uint32_t m_numberOfIterations = 0;
+    Accumulators m_accumulators;
+    QVariantMap m_categorizedResults;
+    QVariantMap m_sequelaTypeResults;
+    QVariantMap m_totalResults;
+};
+
+// The controller's models, in creation order; the list never copies a model.
+using DiseaseModelList = std::vector<std::unique_ptr<DiseaseModel>>;
+
+} // namespace fn

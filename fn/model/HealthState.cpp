@@ -1,0 +1,175 @@
+#include "fn/model/HealthState.h"
+
+#include <algorithm>
+
+#include "fn/model/Discounting.h"
+#include "fn/model/HealthOutcome.h"
+#include "fn/model/SampleStores.h"
+#include "fn/model/TransitionProbabilityBase.h"
+
+namespace fn {
+
+namespace {
+
+const QString descriptionKey = QStringLiteral("description");
+const QString weblinkKey = QStringLiteral("weblink");
+const QString remainingCasesKey = QStringLiteral("remaining cases");
+
+Marray sumOfFlows(const QVector<TransitionProbabilityBase*>& transitions, const Marray::Shape& shape)
+{
+    Marray sum(shape, 0.0);
+    for (const TransitionProbabilityBase* transition : transitions)
+        sum += transition->flow();
+    return sum;
+}
+
+} // namespace
+
+HealthState::HealthState(const ID& id, const QString& name, const DataArray& proportion, const DataArray& severity,
+                         const DataArray& duration, int sequelaType, const Marray::Shape& strataShape,
+                         HealthOutcome* parentOutcome)
+    : SequelaBase(id, name, strataShape, sequelaType, parentOutcome)
+    , m_proportion(proportion)
+    , m_severity(severity)
+    , m_duration(duration)
+    , m_normalizedProportion(strataShape, 0.0)
+    , m_burden(strataShape, 0.0)
+    , m_burdenMean(strataShape, 0.0)
+{
+    normalizeMeta(m_proportion);
+    normalizeMeta(m_severity);
+    normalizeMeta(m_duration);
+    readRemainingCases();
+}
+
+HealthState::~HealthState() = default;
+
+void HealthState::normalizeMeta(DataArray& array)
+{
+    DataArray::Meta meta = array.meta();
+    if (!meta.contains(descriptionKey))
+        meta.insert(descriptionKey, QString());
+    if (!meta.contains(weblinkKey))
+        meta.insert(weblinkKey, QString());
+    if (array.name().toLower() == QLatin1String("proportion") && !meta.contains(remainingCasesKey))
+        meta.insert(remainingCasesKey, QStringLiteral("No"));
+    array.setMeta(meta);
+}
+
+void HealthState::readRemainingCases()
+{
+    m_remainingCases = m_proportion.metaValue(remainingCasesKey).toUpper() == QLatin1String("YES");
+}
+
+DataArray& HealthState::parameter(InputType::HealthStateParamType type)
+{
+    switch (type) {
+    case InputType::Severity:
+        return m_severity;
+    case InputType::Duration:
+        return m_duration;
+    case InputType::Proportion:
+        break;
+    }
+    return m_proportion;
+}
+
+const DataArray& HealthState::parameter(InputType::HealthStateParamType type) const
+{
+    return const_cast<HealthState*>(this)->parameter(type);
+}
+
+void HealthState::setParameter(InputType::HealthStateParamType type, const DataArray& array)
+{
+    DataArray& target = parameter(type);
+    target = array;
+    normalizeMeta(target);
+    readRemainingCases();
+}
+
+void HealthState::initializeParsers()
+{
+    m_severity.initializeParser();
+    m_duration.initializeParser();
+    m_proportion.initializeParser();
+}
+
+void HealthState::allocateStores(const Marray::Shape& sampleShape)
+{
+    allocateCaseStores(sampleShape);
+    m_burdenPerSample = Marray(sampleShape, 0.0);
+}
+
+void HealthState::sample()
+{
+    m_severity.evaluate();
+    m_duration.evaluate();
+    m_proportion.evaluate();
+}
+
+void HealthState::compute(double discountRate)
+{
+    ++m_iteration;
+    const Marray::Shape& shape = strataShape();
+    m_cases = sumOfFlows(incoming(), shape);
+
+    const TransitionProbabilityBase* entry = incoming().isEmpty() ? nullptr : incoming().front();
+    if (m_parentOutcome && !m_parentOutcome->incoming().isEmpty()) {
+        m_cases = sumOfFlows(m_parentOutcome->incoming(), shape) * m_normalizedProportion;
+        entry = m_parentOutcome->incoming().front();
+    }
+    // A state reached by nothing starts at infection with no remaining life expectancy.
+    const Marray zeros = entry ? Marray() : Marray(shape, 0.0);
+    const Marray& lifeExpectancy = entry ? entry->sourceLifeExpectancy() : zeros;
+    const Marray& onset = entry ? entry->sourceExitTime() : zeros;
+
+    Marray& duration = m_duration.values();
+    const bool lifelong = duration.size() > 0 && static_cast<long long>(duration[0]) == -1;
+    const std::size_t n = std::min(duration.size(), lifeExpectancy.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        double d = lifelong ? lifeExpectancy[i] : discountedDuration(duration[i], onset[i], discountRate);
+        d = std::min(d, lifeExpectancy[i]);
+        duration[i] = d;
+        m_exitTimes[i] = onset[i] + d;
+        m_exitLifeExpectancy[i] = lifeExpectancy[i] - d;
+    }
+
+    switch (m_sequelaType) {
+    case InputType::ASYMPTOMATIC:
+    case InputType::YLD:
+        m_burden = m_cases * m_severity.values() * duration;
+        break;
+    case InputType::YLL:
+        m_burden = m_cases * m_exitLifeExpectancy;
+        break;
+    default:
+        m_burden = Marray(shape, 0.0);
+        break;
+    }
+
+    samples::storeSlice(m_casesPerSample, m_cases, m_iteration);
+    samples::storeSlice(m_burdenPerSample, m_burden, m_iteration);
+
+    for (TransitionProbabilityBase* transition : outgoing())
+        transition->propagate();
+}
+
+void HealthState::finalizeMeans()
+{
+    finalizeCaseMeans();
+    m_burdenMean = samples::meanOverIterations(m_burdenPerSample);
+}
+
+void HealthState::finalizeTotals()
+{
+    finalizeCaseTotals();
+    m_burdenTotals = samples::totalsPerIteration(m_burdenPerSample);
+}
+
+void HealthState::releaseStores()
+{
+    releaseCaseStores();
+    m_burdenPerSample = Marray();
+}
+
+} // namespace fn

@@ -1,0 +1,73 @@
+#include "fn/model/Infection.h"
+
+#include "fn/InputType.h"
+#include "fn/model/Discounting.h"
+#include "fn/model/HealthOutcome.h"
+#include "fn/model/HealthState.h"
+#include "fn/model/SampleStores.h"
+#include "fn/model/TransitionProbabilityBase.h"
+
+namespace fn {
+
+Infection::Infection(const ID& id, const QString& name, const Marray::Shape& strataShape,
+                     HealthOutcome* parentOutcome)
+    : SequelaBase(id, name, strataShape, InputType::INFECTION, parentOutcome)
+{
+}
+
+Infection::~Infection() = default;
+
+TransitionProbabilityBase* Infection::findSourceTransition()
+{
+    m_sourceTransition = nullptr;
+    for (TransitionProbabilityBase* transition : outgoing()) {
+        const OutcomeTreeNode* target = transition->target();
+        if (!target)
+            continue;
+        bool leadsToAcute = false;
+        if (target->nodeKind() == HealthOutcomeKind) {
+            leadsToAcute = static_cast<const HealthOutcome*>(target)->isAcute();
+        } else {
+            const HealthOutcome* parent = static_cast<const SequelaBase*>(target)->parentOutcome();
+            leadsToAcute = parent && parent->isAcute() && parent->healthStates().size() == 1;
+        }
+        if (leadsToAcute) {
+            m_sourceTransition = transition;
+            break;
+        }
+    }
+    return m_sourceTransition;
+}
+
+void Infection::initializeParsers()
+{
+    m_lifeExpectancy.initializeParser();
+    m_notifiedCases.initializeParser();
+}
+
+void Infection::allocateStores(const Marray::Shape& sampleShape)
+{
+    allocateCaseStores(sampleShape);
+}
+
+void Infection::sample()
+{
+    m_lifeExpectancy.evaluate();
+    m_exitLifeExpectancy = m_lifeExpectancy.values();
+    m_notifiedCases.evaluate();
+}
+
+void Infection::computeCases(const Marray& coverage, double discountRate, const Marray& underestimationFactor)
+{
+    ++m_iteration;
+    m_cases = m_notifiedCases.values() / m_sourceTransition->probability() / coverage * underestimationFactor;
+    samples::storeSlice(m_casesPerSample, m_cases, m_iteration);
+
+    for (double& lifeExpectancy : m_exitLifeExpectancy)
+        lifeExpectancy = discountedDuration(lifeExpectancy, 0.0, discountRate);
+
+    for (TransitionProbabilityBase* transition : outgoing())
+        transition->propagate();
+}
+
+} // namespace fn

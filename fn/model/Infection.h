@@ -1,0 +1,41 @@
+#pragma once
+
+#include "fn/model/SequelaBase.h"
+#include "fn/values/DataArray.h"
+
+namespace fn {
+
+class TransitionProbabilityBase;
+
+// The root of an outcome tree: turns the notified cases into infections and starts the
+// flow of cases along its outgoing transitions.
+class Infection : public SequelaBase
+{
+public:
+    Infection(const ID& id, const QString& name, const Marray::Shape& strataShape, HealthOutcome* parentOutcome);
+    ~Infection() override;
+
+    void setLifeExpectancy(const DataArray& lifeExpectancy) { m_lifeExpectancy = lifeExpectancy; }
+    void setNotifiedCases(const DataArray& notifiedCases) { m_notifiedCases = notifiedCases; }
+    const DataArray& lifeExpectancy() const { return m_lifeExpectancy; }
+    const DataArray& notifiedCases() const { return m_notifiedCases; }
+
+    // The first transition to an acute outcome (or to the single state of one); null if none.
+    TransitionProbabilityBase* findSourceTransition();
+    TransitionProbabilityBase* sourceTransition() const { return m_sourceTransition; }
+
+    void initializeParsers();
+    void allocateStores(const Marray::Shape& sampleShape);
+    void sample();
+    void computeCases(const Marray& coverage, double discountRate, const Marray& underestimationFactor);
+    void finalizeMeans() { finalizeCaseMeans(); }
+    void finalizeTotals() { finalizeCaseTotals(); }
+    void releaseStores() { releaseCaseStores(); }
+
+private:
+    DataArray m_lifeExpectancy;
+    DataArray m_notifiedCases;
+    TransitionProbabilityBase* m_sourceTransition = nullptr;
+};
+
+} // namespace fn

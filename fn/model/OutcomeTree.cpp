@@ -1,0 +1,391 @@
+#include "fn/model/OutcomeTree.h"
+
+#include "fn/data/InputDataMgr.h"
+#include "fn/data/JSONDiseaseTemplate.h"
+#include "fn/data/OutcomeTreeTemplate.h"
+#include "fn/data/ParamsMgr.h"
+#include "fn/data/TransitionParamsMgr.h"
+#include "fn/model/DiseaseModel.h"
+#include "fn/model/SampleStores.h"
+#include "fn/model/Statistics.h"
+#include "ut/Exception.h"
+
+namespace fn {
+
+namespace {
+
+const QString buildPlace = QStringLiteral("fn::OutcomeTree::createInternalStructure");
+
+bool takesPartInAggregation(const HealthOutcome& outcome)
+{
+    return !outcome.healthStates().isEmpty() && outcome.healthStates().front()->sequelaType() == InputType::YLD;
+}
+
+// Adds the store of every death state the node stands for: the state itself, or every
+// death state of a health outcome.
+template<typename Store>
+void addDeathStores(const OutcomeTreeNode* node, Marray& sum, Store store)
+{
+    if (!node)
+        return;
+    if (node->nodeKind() == OutcomeTreeNode::HealthOutcomeKind) {
+        for (const HealthState* state : static_cast<const HealthOutcome*>(node)->healthStates()) {
+            if (state->sequelaType() == InputType::YLL)
+                sum += store(*state);
+        }
+        return;
+    }
+    const auto* state = dynamic_cast<const HealthState*>(node);
+    if (state && state->sequelaType() == InputType::YLL)
+        sum += store(*state);
+}
+
+// The deaths (or their YLL) that an outcome leads to: through its own transitions and
+// through those of its disability states.
+template<typename Store>
+Marray reachedDeaths(const HealthOutcome& outcome, const Marray::Shape& sampleShape, Store store)
+{
+    Marray sum(sampleShape, 0.0);
+    for (const TransitionProbabilityBase* transition : outcome.outgoing())
+        addDeathStores(transition->target(), sum, store);
+    for (const HealthState* state : outcome.healthStates()) {
+        if (state->sequelaType() != InputType::YLD)
+            continue;
+        for (const TransitionProbabilityBase* transition : state->outgoing())
+            addDeathStores(transition->target(), sum, store);
+    }
+    return sum;
+}
+
+const Marray& burdenOf(const HealthState& state)
+{
+    return state.burdenPerSample();
+}
+
+const Marray& casesOf(const HealthState& state)
+{
+    return state.casesPerSample();
+}
+
+QString treeMessage(const QString& treeId, const char* text, const QString& what)
+{
+    return QStringLiteral("Outcome tree %1 %2 %3").arg(treeId, QLatin1String(text), what);
+}
+
+} // namespace
+
+OutcomeTree::OutcomeTree(const ID& id, std::uint32_t number, DiseaseModel* model,
+                         const OutcomeTreeTemplate& treeTemplate)
+    : m_model(model)
+    , m_id(id)
+    , m_number(number)
+{
+    createInternalStructure(treeTemplate);
+}
+
+OutcomeTree::~OutcomeTree() = default;
+
+void OutcomeTree::createInternalStructure(const OutcomeTreeTemplate& treeTemplate)
+{
+    m_name = treeTemplate.name();
+    const Marray::Shape shape = m_model->strataShape();
+    const InputFactorPtrs& factors = m_model->factors();
+    QMap<QString, OutcomeTreeNode*> nodes;
+    QMap<QString, HealthOutcome*> outcomes;
+
+    for (const QString& outcomeId : treeTemplate.healthOutcomeOrder()) {
+        const QStringList row = treeTemplate.healthOutcomes().value(outcomeId);
+        const bool isAcute = row.value(2).toUpper() == QLatin1String("ACUTE");
+        const bool inResults = row.value(3).toUpper() == QLatin1String("TRUE");
+        m_healthOutcomes.emplace_back(outcomeId, row.value(1), shape, isAcute, inResults);
+        nodes.insert(outcomeId, &m_healthOutcomes.back());
+        outcomes.insert(outcomeId, &m_healthOutcomes.back());
+    }
+
+    const auto& states = treeTemplate.healthStates();
+    for (auto it = states.cbegin(); it != states.cend(); ++it) {
+        const QString& stateId = it.key();
+        const QStringList& row = it.value();
+        HealthOutcome* parent = outcomes.value(row.value(2));
+        if (row.value(3).toUpper() == QLatin1String("INFECTION")) {
+            m_infection = std::make_shared<Infection>(stateId, row.value(1), shape, parent);
+            nodes.insert(stateId, m_infection.get());
+            m_healthStateMap.insert(stateId, m_infection.get());
+            continue;
+        }
+        DataArray severity, duration, proportion;
+        if (m_model->sourceType() == DiseaseModel::ReferenceData) {
+            const ParamsMgr& params = m_model->inputDataMgr()->params();
+            const QString& country = m_model->countryId();
+            const QString& disease = m_model->diseaseId();
+            severity = params.get(country, disease, m_id, stateId, ParamsMgr::Severity, factors);
+            duration = params.get(country, disease, m_id, stateId, ParamsMgr::Duration, factors);
+            proportion = params.get(country, disease, m_id, stateId, ParamsMgr::Proportion, factors);
+        } else if (m_model->sourceType() == DiseaseModel::JsonSpecification) {
+            const JSONDiseaseTemplate* json = m_model->jsonTemplate();
+            severity = json->parameter(JSONDiseaseTemplate::Severity, m_id, stateId);
+            duration = json->parameter(JSONDiseaseTemplate::Duration, m_id, stateId);
+            proportion = json->parameter(JSONDiseaseTemplate::Proportion, m_id, stateId);
+        } else {
+            continue;
+        }
+        const int sequelaType = InputType::healthStateFromKey(row.value(3));
+        m_healthStates.emplace_back(stateId, row.value(1), proportion, severity, duration, sequelaType, shape, parent);
+        HealthState* state = &m_healthStates.back();
+        m_healthStateMap.insert(stateId, state);
+        if (parent)
+            parent->addHealthState(state);
+        nodes.insert(stateId, state);
+    }
+
+    const auto& rows = treeTemplate.transitions();
+    for (auto it = rows.cbegin(); it != rows.cend(); ++it) {
+        const QStringList& row = it.value();
+        if (!row.value(4).isEmpty())
+            continue;
+        OutcomeTreeNode* source = nodes.value(row.value(2));
+        OutcomeTreeNode* target = nodes.value(row.value(3));
+        if (!source || !target)
+            continue;
+        DataArray probability, redistribution;
+        if (m_model->sourceType() == DiseaseModel::ReferenceData) {
+            const TransitionParamsMgr& params = m_model->inputDataMgr()->transitionParams();
+            const QString& country = m_model->countryId();
+            const QString& disease = m_model->diseaseId();
+            probability = params.get(country, disease, m_id, it.key(), TransitionParamsMgr::Probability, factors);
+            redistribution = params.get(country, disease, m_id, it.key(), TransitionParamsMgr::Redistribution, factors);
+        } else {
+            const JSONDiseaseTemplate* json = m_model->jsonTemplate();
+            probability = json->parameter(JSONDiseaseTemplate::Probability, m_id, it.key());
+            redistribution = json->parameter(JSONDiseaseTemplate::Redistribution, m_id, it.key());
+        }
+        m_transitions.emplace_back(it.key(), row.value(1), source, target, probability, redistribution);
+        TransitionProbability* transition = &m_transitions.back();
+        m_transitionMap.insert(it.key(), transition);
+        source->addOutgoingTransition(transition);
+        target->addIncomingTransition(transition);
+    }
+
+    if (!m_infection || !m_infection->findSourceTransition())
+        throw ut::Exception(
+            QStringLiteral("Non-complementary transition between health outcomes of sequela types INFECTION and ACUTE does not exist"),
+            buildPlace);
+
+    for (auto it = rows.cbegin(); it != rows.cend(); ++it) {
+        const QStringList& row = it.value();
+        if (row.value(4).isEmpty())
+            continue;
+        TransitionProbabilityBase* complemented = m_transitionMap.value(row.value(4));
+        if (!complemented)
+            throw ut::Exception(QStringLiteral("Source transition probability is missing"), buildPlace);
+        OutcomeTreeNode* source = nodes.value(row.value(2));
+        OutcomeTreeNode* target = nodes.value(row.value(3));
+        if (!source || !target)
+            continue;
+        m_complements.emplace_back(it.key(), row.value(1), source, target, complemented);
+        TransitionProbabilityComplement* complement = &m_complements.back();
+        m_transitionMap.insert(it.key(), complement);
+        source->addOutgoingTransition(complement);
+        target->addIncomingTransition(complement);
+    }
+}
+
+HealthState& OutcomeTree::getHealthState(int index)
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= m_healthStates.size())
+        throw ut::Exception(treeMessage(m_id, "has no health state with index", QString::number(index)),
+                            QStringLiteral("fn::OutcomeTree::getHealthState"));
+    return m_healthStates[static_cast<std::size_t>(index)];
+}
+
+SequelaBase& OutcomeTree::getHealthState(const OutcomeTreeNode::ID& id)
+{
+    SequelaBase* node = m_healthStateMap.value(id);
+    if (!node)
+        throw ut::Exception(treeMessage(m_id, "has no health state with id", id),
+                            QStringLiteral("fn::OutcomeTree::getHealthState"));
+    return *node;
+}
+
+TransitionProbability& OutcomeTree::getTransitionProbability(int index)
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= m_transitions.size())
+        throw ut::Exception(treeMessage(m_id, "has no transition probability with index", QString::number(index)),
+                            QStringLiteral("fn::OutcomeTree::getTransitionProbability"));
+    return m_transitions[static_cast<std::size_t>(index)];
+}
+
+TransitionProbabilityBase& OutcomeTree::getTransitionProbability(const TransitionProbabilityBase::ID& id)
+{
+    TransitionProbabilityBase* transition = m_transitionMap.value(id);
+    if (!transition)
+        throw ut::Exception(treeMessage(m_id, "has no transition probability with id", id),
+                            QStringLiteral("fn::OutcomeTree::getTransitionProbability"));
+    return *transition;
+}
+
+void OutcomeTree::run(std::uint32_t iterations, double discountRate)
+{
+    m_numberOfIterations = iterations;
+    const Marray::Shape sampleShape = samples::sampleShape(m_model->strataShape(), iterations);
+
+    m_infection->initializeParsers();
+    for (HealthState& state : m_healthStates)
+        state.initializeParsers();
+    for (TransitionProbability& transition : m_transitions)
+        transition.initializeParsers();
+
+    m_infection->allocateStores(sampleShape);
+    for (TransitionProbability& transition : m_transitions)
+        transition.allocateStores(sampleShape);
+    for (TransitionProbabilityComplement& complement : m_complements)
+        complement.allocateStores(sampleShape);
+    for (HealthState& state : m_healthStates)
+        state.allocateStores(sampleShape);
+
+    for (HealthOutcome& outcome : m_healthOutcomes)
+        outcome.findRemainingCasesState();
+
+    for (std::uint32_t k = 0; k < iterations; ++k) {
+        m_model->evaluateRunArrays();
+        m_infection->sample();
+        for (HealthState& state : m_healthStates)
+            state.sample();
+        for (TransitionProbability& transition : m_transitions)
+            transition.sample();
+        for (TransitionProbabilityComplement& complement : m_complements)
+            complement.sample();
+        const Marray underestimation = m_model->underestimationFactor();
+        for (HealthOutcome& outcome : m_healthOutcomes)
+            outcome.sumOutgoingProbabilities();
+        for (HealthState& state : m_healthStates)
+            state.sumOutgoingProbabilities();
+        m_infection->sumOutgoingProbabilities();
+        m_infection->computeCases(m_model->coverageValues(), discountRate, underestimation);
+        for (HealthOutcome& outcome : m_healthOutcomes)
+            outcome.compute(discountRate);
+    }
+
+    m_infection->finalizeMeans();
+    for (TransitionProbability& transition : m_transitions)
+        transition.finalizeMeans();
+    for (TransitionProbabilityComplement& complement : m_complements)
+        complement.finalizeMeans();
+    for (HealthState& state : m_healthStates)
+        state.finalizeMeans();
+    m_infection->finalizeTotals();
+    for (HealthState& state : m_healthStates)
+        state.finalizeTotals();
+
+    buildResults();
+
+    m_infection->releaseStores();
+    for (HealthState& state : m_healthStates)
+        state.releaseStores();
+    for (TransitionProbability& transition : m_transitions)
+        transition.releaseStores();
+}
+
+QVariantMap OutcomeTree::categoryResults(const Marray& yld, const Marray& yll, const Marray& treeCases) const
+{
+    using namespace statistics;
+    const double pt = m_population;
+    const double pm = m_model->totalPopulation();
+    const Marray y = samples::totalsPerIteration(yld);
+    const Marray l = samples::totalsPerIteration(yll);
+    const Marray daly = y + l;
+    return {
+        {QStringLiteral("yld"), statisticsMap(y)},
+        {QStringLiteral("yldPer100k"), statisticsMap(scaled(y, 100000.0, pt))},
+        {QStringLiteral("yldPer100kTotalPopulation"), statisticsMap(scaled(y, 100000.0, pm))},
+        {QStringLiteral("yll"), statisticsMap(l)},
+        {QStringLiteral("yllPer100k"), statisticsMap(scaled(l, 100000.0, pt))},
+        {QStringLiteral("yllPer100kTotalPopulation"), statisticsMap(scaled(l, 100000.0, pm))},
+        {QStringLiteral("daly"), statisticsMap(daly)},
+        {QStringLiteral("dalyPerCase"), statisticsMap(divided(daly, treeCases))},
+        {QStringLiteral("dalyPer100k"), statisticsMap(scaled(daly, 100000.0, pt))},
+        {QStringLiteral("dalyPer100kTotalPopulation"), statisticsMap(scaled(daly, 100000.0, pm))},
+    };
+}
+
+void OutcomeTree::buildResults()
+{
+    using namespace statistics;
+    m_outcomeResults.clear();
+    m_sequelaTypeResults.clear();
+
+    const Marray::Shape sampleShape = samples::sampleShape(m_model->strataShape(), m_numberOfIterations);
+    const Marray& treeCasesSamples = m_infection->sourceTransition()->flowPerSample();
+    const Marray treeCases = samples::totalsPerIteration(treeCasesSamples);
+    const double pt = m_population;
+    const double pm = m_model->totalPopulation();
+    DiseaseModel::Accumulators& model = m_model->accumulators();
+
+    Marray acuteYld(sampleShape, 0.0), acuteYll(sampleShape, 0.0);
+    Marray sequelaYld(sampleShape, 0.0), sequelaYll(sampleShape, 0.0);
+
+    for (const HealthOutcome& outcome : m_healthOutcomes) {
+        if (!takesPartInAggregation(outcome))
+            continue;
+        Marray yldSamples(sampleShape, 0.0);
+        for (const HealthState* state : outcome.healthStates())
+            yldSamples += state->burdenPerSample();
+        const Marray yllSamples = reachedDeaths(outcome, sampleShape, burdenOf);
+
+        if (outcome.inResults()) {
+            Marray casesSamples(sampleShape, 0.0);
+            for (const HealthState* state : outcome.healthStates()) {
+                if (state->sequelaType() == InputType::YLD)
+                    casesSamples += state->casesPerSample();
+            }
+            const Marray deathSamples = reachedDeaths(outcome, sampleShape, casesOf);
+            const Marray y = samples::totalsPerIteration(yldSamples);
+            const Marray l = samples::totalsPerIteration(yllSamples);
+            const Marray q = samples::totalsPerIteration(casesSamples);
+            const Marray d = samples::totalsPerIteration(deathSamples);
+            const Marray daly = y + l;
+            m_outcomeResults << QVariantMap{
+                {QStringLiteral("name"), outcome.name()},
+                {QStringLiteral("acuteType"), outcome.isAcute() ? QStringLiteral("acute") : QStringLiteral("sequela")},
+                {QStringLiteral("yld"), statisticsMap(y)},
+                {QStringLiteral("yldPer100k"), statisticsMap(scaled(y, 100000.0, pt))},
+                {QStringLiteral("yldPer100kTotalPopulation"), statisticsMap(scaled(y, 100000.0, pm))},
+                {QStringLiteral("yll"), statisticsMap(l)},
+                {QStringLiteral("yllPer100k"), statisticsMap(scaled(l, 100000.0, pt))},
+                {QStringLiteral("yllPer100kTotalPopulation"), statisticsMap(scaled(l, 100000.0, pm))},
+                {QStringLiteral("daly"), statisticsMap(daly)},
+                {QStringLiteral("dalyPerCase"), statisticsMap(divided(daly, treeCases))},
+                {QStringLiteral("dalyPer100k"), statisticsMap(scaled(daly, 100000.0, pt))},
+                {QStringLiteral("dalyPer100kTotalPopulation"), statisticsMap(scaled(daly, 100000.0, pm))},
+                {QStringLiteral("populationCasesCount"), statisticsMap(q)},
+                {QStringLiteral("deathCasesCount"), statisticsMap(d)},
+                {QStringLiteral("allCasesCount"), statisticsMap(q + d)},
+                {QStringLiteral("incidencePer100k"), statisticsMap(scaled(q, 100000.0, pt))},
+                {QStringLiteral("mortalityPer100k"), statisticsMap(scaled(d, 100000.0, pm))},
+            };
+            model.outcomeCases += casesSamples;
+            model.deaths += deathSamples;
+        }
+
+        if (outcome.isAcute()) {
+            acuteYld += yldSamples;
+            acuteYll += yllSamples;
+        } else {
+            sequelaYld += yldSamples;
+            sequelaYll += yllSamples;
+        }
+    }
+
+    model.acuteYld += acuteYld;
+    model.acuteYll += acuteYll;
+    model.sequelaYld += sequelaYld;
+    model.sequelaYll += sequelaYll;
+    model.cases += treeCasesSamples;
+
+    m_sequelaTypeResults.insert(QStringLiteral("acute"), categoryResults(acuteYld, acuteYll, treeCases));
+    m_sequelaTypeResults.insert(QStringLiteral("sequela"), categoryResults(sequelaYld, sequelaYll, treeCases));
+    m_sequelaTypeResults.insert(QStringLiteral("total"),
+                                categoryResults(acuteYld + sequelaYld, acuteYll + sequelaYll, treeCases));
+}
+
+} // namespace fn

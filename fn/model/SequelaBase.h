@@ -1,0 +1,52 @@
+#pragma once
+
+#include "fn/model/OutcomeTreeNode.h"
+
+namespace fn {
+
+class HealthOutcome;
+
+// A node with per-iteration stores of its own: a health state or the infection.
+class SequelaBase : public OutcomeTreeNode
+{
+public:
+    ~SequelaBase() override;
+
+    Marray currentCases() const override { return m_cases; }
+    Marray remainingLifeExpectancy() const override { return m_exitLifeExpectancy; }
+    Marray exitTime() const override { return m_exitTimes; }
+
+    HealthOutcome* parentOutcome() const { return m_parentOutcome; }
+    int sequelaType() const { return m_sequelaType; }
+    std::uint32_t iteration() const { return m_iteration; }
+
+    const Marray& cases() const { return m_cases; }
+    const Marray& exitLifeExpectancy() const { return m_exitLifeExpectancy; }
+    const Marray& exitTimes() const { return m_exitTimes; }
+    const Marray& casesPerSample() const { return m_casesPerSample; }
+    const Marray& casesMean() const { return m_casesMean; }
+    const Marray& casesTotals() const { return m_casesTotals; }
+
+protected:
+    SequelaBase(const ID& id, const QString& name, const Marray::Shape& strataShape, int sequelaType,
+                HealthOutcome* parentOutcome);
+    SequelaBase(const SequelaBase&) = default;
+    SequelaBase& operator=(const SequelaBase&) = default;
+
+    void allocateCaseStores(const Marray::Shape& sampleShape);
+    void finalizeCaseMeans();
+    void finalizeCaseTotals();
+    void releaseCaseStores();
+
+    HealthOutcome* m_parentOutcome;
+    Marray m_cases;
+    Marray m_exitLifeExpectancy;
+    Marray m_exitTimes;
+    Marray m_casesPerSample;
+    Marray m_casesMean;
+    Marray m_casesTotals;
+    int m_sequelaType;
+    std::uint32_t m_iteration = 0;
+};
+
+} // namespace fn

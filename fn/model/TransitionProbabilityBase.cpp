@@ -1,0 +1,101 @@
+#include "fn/model/TransitionProbabilityBase.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "fn/model/OutcomeTreeNode.h"
+#include "fn/model/SampleStores.h"
+
+namespace fn {
+
+TransitionProbabilityBase::TransitionProbabilityBase(std::uint32_t kind, const ID& id, const QString& name,
+                                                     const Marray::Shape& strataShape, OutcomeTreeNode* source,
+                                                     OutcomeTreeNode* target)
+    : m_kind(kind)
+    , m_id(id)
+    , m_name(name)
+    , m_strataShape(strataShape)
+    , m_source(source)
+    , m_target(target)
+    , m_annualDuration(QStringLiteral("-1"))
+    , m_probability(strataShape, 0.0)
+    , m_redistribution(strataShape, 0.0)
+    , m_flow(strataShape, 0.0)
+    , m_sourceLifeExpectancy(strataShape, 0.0)
+    , m_sourceExitTime(strataShape, 0.0)
+    , m_probabilityMean(strataShape, 0.0)
+    , m_redistributionMean(strataShape, 0.0)
+    , m_flowMean(strataShape, 0.0)
+{
+}
+
+TransitionProbabilityBase::~TransitionProbabilityBase() = default;
+
+void TransitionProbabilityBase::allocateStores(const Marray::Shape& sampleShape)
+{
+    m_probabilityPerSample = Marray(sampleShape, 0.0);
+    m_redistributionPerSample = Marray(sampleShape, 0.0);
+    m_flowPerSample = Marray(sampleShape, 0.0);
+    m_iteration = 0;
+}
+
+void TransitionProbabilityBase::propagate()
+{
+    ++m_iteration;
+    m_sourceLifeExpectancy = m_source->remainingLifeExpectancy();
+    m_sourceExitTime = m_source->exitTime();
+    const Marray cases = m_source->currentCases();
+
+    if (isDirect()) {
+        m_flow = cases * m_probability;
+    } else {
+        // The probability of leaving the source within Y years, shared among the competing
+        // transitions in proportion to their annual probabilities.
+        const double cap = m_annualDuration.evaluate();
+        const Marray& total = m_source->outgoingProbabilitySum();
+        m_flow = cases;
+        for (std::size_t i = 0; i < m_flow.size(); ++i) {
+            double years = m_sourceLifeExpectancy[i];
+            if (cap > -1.0)
+                years = std::min(years, cap);
+            m_flow[i] = cases[i] * ((1.0 - std::pow(1.0 - total[i], years)) * m_probability[i] / total[i]);
+        }
+    }
+    if (isRedistributed())
+        redistributeFlow();
+
+    samples::storeSlice(m_probabilityPerSample, m_probability, m_iteration);
+    samples::storeSlice(m_redistributionPerSample, m_redistribution, m_iteration);
+    samples::storeSlice(m_flowPerSample, m_flow, m_iteration);
+}
+
+void TransitionProbabilityBase::redistributeFlow()
+{
+    // Pool each sex's cases over all age groups, then share them out by the
+    // redistribution array; the per-sex totals are preserved.
+    const std::size_t sexes = m_flow.dimension() == 2 ? static_cast<std::size_t>(m_flow.shape(1)) : 1;
+    const std::size_t ages = sexes == 0 ? 0 : m_flow.size() / sexes;
+    for (std::size_t s = 0; s < sexes; ++s) {
+        double total = 0.0;
+        for (std::size_t a = 0; a < ages; ++a)
+            total += m_flow[a * sexes + s];
+        for (std::size_t a = 0; a < ages; ++a)
+            m_flow[a * sexes + s] = total * m_redistribution[a * sexes + s];
+    }
+}
+
+void TransitionProbabilityBase::finalizeMeans()
+{
+    m_probabilityMean = samples::meanOverIterations(m_probabilityPerSample);
+    m_redistributionMean = samples::meanOverIterations(m_redistributionPerSample);
+    m_flowMean = samples::meanOverIterations(m_flowPerSample);
+}
+
+void TransitionProbabilityBase::releaseStores()
+{
+    m_probabilityPerSample = Marray();
+    m_redistributionPerSample = Marray();
+    m_flowPerSample = Marray();
+}
+
+} // namespace fn

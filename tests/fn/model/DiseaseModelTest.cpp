@@ -1,0 +1,280 @@
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "ModelTestSupport.h"
+#include "fn/model/ResultsComputer.h"
+#include "fn/model/Statistics.h"
+#include "fn/values/RandomFunctions.h"
+#include "ut/Exception.h"
+
+using namespace testing_support;
+
+namespace {
+
+const QStringList population = {QStringLiteral("1000"), QStringLiteral("900"), QStringLiteral("2000"),
+                                QStringLiteral("1800")};
+const QStringList lifeExpectancy = {QStringLiteral("60"), QStringLiteral("55"), QStringLiteral("20"),
+                                    QStringLiteral("15")};
+
+double discounted(double duration, double onset, double rate)
+{
+    return (std::pow(1 + rate, 1 - onset) - std::pow(1 + rate, 1 - onset - duration)) / rate;
+}
+
+QVariantMap outcomeEntry(const QVariantMap& results, int tree)
+{
+    return results.value(QStringLiteral("detailedResults")).toList().value(tree).toMap()
+        .value(QStringLiteral("healthOutcomeAggregatedResults")).toList().value(0).toMap();
+}
+
+} // namespace
+
+// Hand-computed: tree "young" covers the first age group (cases 100 and 50, source
+// probability 0.5, severity 0.2 for half a year, 10 % die); tree "old" the second
+// (cases 200 and 80, probability 1, severity 0.3 for a year, 20 % die).
+TEST(DiseaseModel, TwoTreeDeterministicResultsUndiscounted)
+{
+    JsonModel m(readJsonObject(fixture(QStringLiteral("two-trees.model_spec.json"))), population, lifeExpectancy);
+    ASSERT_EQ(m.model->outcomeTreeCount(), 2);
+    m.run(10, 0.0);
+    ASSERT_TRUE(m.model->isComputed());
+
+    const fn::OutcomeTree& young = m.model->getOutcomeTree(0);
+    const fn::OutcomeTree& old = m.model->getOutcomeTree(QStringLiteral("old"));
+    EXPECT_EQ(young.population(), 1900.0);
+    EXPECT_EQ(old.population(), 3800.0);
+    EXPECT_EQ(m.model->totalPopulation(), 5700.0);
+
+    // Infections are notified cases over the source probability, only in the tree's strata.
+    const Marray& infections = young.infection()->casesMean();
+    EXPECT_EQ(infections[0], 200.0);
+    EXPECT_EQ(infections[1], 100.0);
+    EXPECT_EQ(infections[2], 0.0);
+    EXPECT_EQ(old.infection()->casesMean()[3], 80.0);
+
+    const QVariantMap results = m.model->results();
+    const QVariantMap youngAcute = outcomeEntry(results, 0);
+    EXPECT_EQ(youngAcute.value(QStringLiteral("name")).toString(), QStringLiteral("Acute illness"));
+    EXPECT_EQ(youngAcute.value(QStringLiteral("acuteType")).toString(), QStringLiteral("acute"));
+    const double youngYll = 10 * 59.5 + 5 * 54.5;
+    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("yld"))), 15.0);
+    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("yll"))), youngYll);
+    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("daly"))), 15.0 + youngYll);
+    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("dalyPerCase"))), (15.0 + youngYll) / 150.0);
+    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("yldPer100k"))), 15.0 * 100000 / 1900);
+    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("yldPer100kTotalPopulation"))), 15.0 * 100000 / 5700);
+    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("populationCasesCount"))), 150.0);
+    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("deathCasesCount"))), 15.0);
+    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("allCasesCount"))), 165.0);
+    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("incidencePer100k"))), 150.0 * 100000 / 1900);
+    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("mortalityPer100k"))), 15.0 * 100000 / 5700);
+    // The death outcome and the infection's outcome are not reported on their own.
+    EXPECT_EQ(results.value(QStringLiteral("detailedResults")).toList().value(0).toMap()
+                  .value(QStringLiteral("healthOutcomeAggregatedResults")).toList().size(), 1);
+
+    const QVariantMap oldAcute = outcomeEntry(results, 1);
+    const double oldYll = 40 * 19.0 + 16 * 14.0;
+    EXPECT_DOUBLE_EQ(mean(oldAcute.value(QStringLiteral("yld"))), 60.0 + 24.0);
+    EXPECT_DOUBLE_EQ(mean(oldAcute.value(QStringLiteral("yll"))), oldYll);
+
+    const QVariantMap treeCategories = results.value(QStringLiteral("detailedResults")).toList().value(1).toMap()
+        .value(QStringLiteral("sequelaTypeAggregatedResults")).toMap();
+    EXPECT_DOUBLE_EQ(mean(treeCategories.value(QStringLiteral("acute")).toMap().value(QStringLiteral("yld"))), 84.0);
+    EXPECT_DOUBLE_EQ(mean(treeCategories.value(QStringLiteral("sequela")).toMap().value(QStringLiteral("yld"))), 0.0);
+    EXPECT_DOUBLE_EQ(mean(treeCategories.value(QStringLiteral("total")).toMap().value(QStringLiteral("dalyPer100k"))),
+                     (84.0 + oldYll) * 100000 / 3800);
+
+    // The model adds both trees; its per-100 000 figures use the whole population.
+    const QVariantMap totals = m.model->totalResults();
+    const double yld = 15.0 + 84.0, yll = youngYll + oldYll;
+    EXPECT_DOUBLE_EQ(mean(totals.value(QStringLiteral("yld"))), yld);
+    EXPECT_DOUBLE_EQ(mean(totals.value(QStringLiteral("yll"))), yll);
+    EXPECT_DOUBLE_EQ(mean(totals.value(QStringLiteral("daly"))), yld + yll);
+    EXPECT_DOUBLE_EQ(mean(totals.value(QStringLiteral("cases"))), 430.0);
+    EXPECT_DOUBLE_EQ(mean(totals.value(QStringLiteral("deaths"))), 71.0);
+    EXPECT_DOUBLE_EQ(mean(totals.value(QStringLiteral("dalyPerCase"))), (yld + yll) / 430.0);
+    EXPECT_DOUBLE_EQ(mean(totals.value(QStringLiteral("dalyPer100k"))), (yld + yll) * 100000 / 5700);
+    EXPECT_DOUBLE_EQ(mean(totals.value(QStringLiteral("mortalityPer100k"))), 71.0 * 100000 / 5700);
+    // A deterministic model gives every quantile equal to the mean once there are nine iterations.
+    const QVariantMap daly = totals.value(QStringLiteral("daly")).toMap();
+    for (const QString& key : {QStringLiteral("Quantile0.025"), QStringLiteral("Quantile0.5"),
+                               QStringLiteral("Quantile0.975")})
+        EXPECT_DOUBLE_EQ(daly.value(key).toDouble(), yld + yll) << key.toStdString();
+
+    // Stratified results, per age group and sex.
+    const QVariantMap categorized = results.value(QStringLiteral("totalCategorizedResults")).toMap();
+    const QVariantList female = categorized.value(QStringLiteral("yld")).toMap().value(QStringLiteral("arrayFemale")).toList();
+    const QVariantList male = categorized.value(QStringLiteral("yll")).toMap().value(QStringLiteral("arrayMale")).toList();
+    ASSERT_EQ(female.size(), 2);
+    EXPECT_EQ(female[1].toMap().value(QStringLiteral("Age")).toString(), QStringLiteral("50+"));
+    EXPECT_EQ(female[1].toMap().value(QStringLiteral("id")).toUInt(), 1u);
+    EXPECT_DOUBLE_EQ(female[0].toMap().value(QStringLiteral("Mean")).toDouble(), 10.0);
+    EXPECT_DOUBLE_EQ(female[1].toMap().value(QStringLiteral("Mean")).toDouble(), 60.0);
+    EXPECT_DOUBLE_EQ(male[1].toMap().value(QStringLiteral("Mean")).toDouble(), 16 * 14.0);
+    const QVariantList perCapita = categorized.value(QStringLiteral("yldPer100k")).toMap()
+        .value(QStringLiteral("arrayMale")).toList();
+    EXPECT_DOUBLE_EQ(perCapita[0].toMap().value(QStringLiteral("Mean")).toDouble(), 5.0 * 100000 / 900);
+}
+
+TEST(DiseaseModel, TwoTreeDeterministicResultsDiscounted)
+{
+    const double r = 0.03;
+    JsonModel m(readJsonObject(fixture(QStringLiteral("two-trees.model_spec.json"))), population, lifeExpectancy);
+    m.run(3, r);
+    // Life expectancy at infection and every duration are discounted; a death's YLL is
+    // the discounted life expectancy left after the acute illness.
+    double yld = 0, yll = 0;
+    const double cases[] = {100, 50, 200, 80};
+    const double le[] = {60, 55, 20, 15};
+    for (int i = 0; i < 4; ++i) {
+        const bool youngGroup = i < 2;
+        const double leAtInfection = discounted(le[i], 0, r);
+        const double duration = std::min(discounted(youngGroup ? 0.5 : 1.0, 0, r), leAtInfection);
+        yld += cases[i] * (youngGroup ? 0.2 : 0.3) * duration;
+        yll += cases[i] * (youngGroup ? 0.1 : 0.2) * (leAtInfection - duration);
+    }
+    const QVariantMap totals = m.model->totalResults();
+    EXPECT_NEAR(mean(totals.value(QStringLiteral("yld"))), yld, 1e-9);
+    EXPECT_NEAR(mean(totals.value(QStringLiteral("yll"))), yll, 1e-9);
+    EXPECT_LT(mean(totals.value(QStringLiteral("yll"))), 10 * 59.5 + 5 * 54.5 + 40 * 19.0 + 16 * 14.0);
+}
+
+TEST(DiseaseModel, ParametersTreesAndLookupsFailWithTheirMessages)
+{
+    JsonModel m(readJsonObject(fixture(QStringLiteral("two-trees.model_spec.json"))), population, lifeExpectancy);
+    EXPECT_EQ(m.model->getUnderestimationType(), 0u);
+    EXPECT_EQ(m.model->displayName(), QStringLiteral("Testland - Two-tree test disease - model 1"));
+    const QVariantMap info = m.model->info();
+    EXPECT_EQ(info.value(QStringLiteral("diseaseID")).toString(), QStringLiteral("TwoTrees"));
+    EXPECT_FALSE(info.value(QStringLiteral("isCongenital")).toBool());
+    EXPECT_EQ(info.value(QStringLiteral("jsonDiseaseSpec")).toMap().value(QStringLiteral("id")).toString(),
+              QStringLiteral("TwoTrees"));
+
+    // Each tree's infection sees only its own strata.
+    const fn::OutcomeTree& young = m.model->getOutcomeTree(0);
+    EXPECT_EQ(young.infection()->notifiedCases().currentFormulas(),
+              (QStringList{QStringLiteral("100"), QStringLiteral("50"), QStringLiteral("0"), QStringLiteral("0")}));
+    EXPECT_EQ(m.model->getOutcomeTree(1).infection()->lifeExpectancy().currentFormulas(),
+              (QStringList{QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("20"), QStringLiteral("15")}));
+
+    const auto expectThrow = [](auto call, const QString& message, const QString& place) {
+        try {
+            call();
+            ADD_FAILURE() << "no exception for " << message.toStdString();
+        } catch (const ut::Exception& e) {
+            EXPECT_EQ(e.message(), message);
+            EXPECT_EQ(e.place(), place);
+        }
+    };
+    expectThrow([&] { m.model->getParameter(8); },
+                QStringLiteral("Unknown parameter type requested from disease model model 1"),
+                QStringLiteral("fn::DiseaseModel::getParameter"));
+    expectThrow([&] { m.model->getOutcomeTree(2); },
+                QStringLiteral("Disease model model 1 has no outcome tree with index 2"),
+                QStringLiteral("fn::DiseaseModel::getOutcomeTree"));
+    expectThrow([&] { m.model->getOutcomeTree(QStringLiteral("middle")); },
+                QStringLiteral("Disease model model 1 has no outcome tree with id middle"),
+                QStringLiteral("fn::DiseaseModel::getOutcomeTree"));
+    fn::OutcomeTree& tree = m.model->getOutcomeTree(0);
+    expectThrow([&] { tree.getHealthState(2); }, QStringLiteral("Outcome tree young has no health state with index 2"),
+                QStringLiteral("fn::OutcomeTree::getHealthState"));
+    expectThrow([&] { tree.getHealthState(QStringLiteral("x")); },
+                QStringLiteral("Outcome tree young has no health state with id x"),
+                QStringLiteral("fn::OutcomeTree::getHealthState"));
+    expectThrow([&] { tree.getTransitionProbability(2); },
+                QStringLiteral("Outcome tree young has no transition probability with index 2"),
+                QStringLiteral("fn::OutcomeTree::getTransitionProbability"));
+    expectThrow([&] { tree.getTransitionProbability(QStringLiteral("t9")); },
+                QStringLiteral("Outcome tree young has no transition probability with id t9"),
+                QStringLiteral("fn::OutcomeTree::getTransitionProbability"));
+    EXPECT_EQ(&tree.getHealthState(QStringLiteral("inf_hs")), tree.infection());
+    EXPECT_EQ(tree.getHealthState(1).id(), QStringLiteral("death_hs"));
+
+    // Underestimation by reporting and ascertainment: the product, whatever the overall factor holds.
+    m.model->setUnderestimationType(1);
+    const QVector<fn::InputFactor> factors = m.diseaseTemplate.factors();
+    m.model->setParameter(fn::DiseaseModel::Underreporting,
+                          fn::DataArray(factors, QStringLiteral("underreporting"), {}, QStringLiteral("2")));
+    m.model->setParameter(fn::DiseaseModel::Underascertainment,
+                          fn::DataArray(factors, QStringLiteral("underascertainment"), {}, QStringLiteral("3")));
+    m.model->setParameter(fn::DiseaseModel::Underestimation,
+                          fn::DataArray(factors, QStringLiteral("underestimation"), {}, QStringLiteral("7")));
+    m.model->distributeToTrees();
+    m.run(2, 0.0);
+    EXPECT_EQ(m.model->underestimationFactor()[0], 6.0);
+    EXPECT_DOUBLE_EQ(mean(m.model->totalResults().value(QStringLiteral("cases"))), 6 * 430.0);
+}
+
+TEST(Statistics, MarkerHeightsMeansAndEmptyRuns)
+{
+    const double values[] = {1, 2, 3, 4, 5};
+    const QVariantMap five = fn::statistics::statisticsMap(values, 5);
+    EXPECT_EQ(five.value(QStringLiteral("Mean")).toDouble(), 3.0);
+    EXPECT_EQ(five.value(QStringLiteral("Quantile0.025")).toDouble(), 3.0);
+    EXPECT_EQ(five.value(QStringLiteral("Quantile0.5")).toDouble(), 5.0);
+    EXPECT_EQ(five.value(QStringLiteral("Quantile0.975")).toDouble(), 0.0);
+    EXPECT_EQ(five.size(), 4);
+
+    const QVariantMap none = fn::statistics::statisticsMap(values, 0);
+    for (const QVariant& v : none)
+        EXPECT_EQ(v.toString(), QStringLiteral("-"));
+
+    // Many values: the estimates approach the true quantiles of 1 ... 1000.
+    std::vector<double> many;
+    for (int i = 1; i <= 1000; ++i)
+        many.push_back((i * 7919) % 1000 + 1);
+    const QVariantMap large = fn::statistics::statisticsMap(many.data(), many.size());
+    EXPECT_NEAR(large.value(QStringLiteral("Quantile0.5")).toDouble(), 500.0, 10.0);
+    EXPECT_NEAR(large.value(QStringLiteral("Quantile0.975")).toDouble(), 975.0, 10.0);
+    EXPECT_NEAR(large.value(QStringLiteral("Quantile0.025")).toDouble(), 25.0, 10.0);
+    EXPECT_DOUBLE_EQ(large.value(QStringLiteral("Mean")).toDouble(), 500.5);
+
+    // One iteration: the stratified lists stay empty.
+    const fn::InputFactor age(QStringLiteral("Age"), {QStringLiteral("a")});
+    const fn::InputFactor sex(QStringLiteral("Sex"), {QStringLiteral("F"), QStringLiteral("M")});
+    const QVariantMap single = fn::statistics::stratifiedMap(Marray({1, 2, 1}, 2.0), {&age, &sex});
+    EXPECT_TRUE(single.value(QStringLiteral("arrayFemale")).toList().isEmpty());
+    EXPECT_TRUE(single.value(QStringLiteral("meta")).toList().isEmpty());
+}
+
+TEST(DiseaseModel, RunsAreReproducibleWithASeedAndReleaseTheirStores)
+{
+    QJsonObject spec = readJsonObject(fixture(QStringLiteral("two-trees.model_spec.json")));
+    // Make the first tree's severity random.
+    QJsonObject trees = spec.value(QStringLiteral("outcomeTrees")).toObject();
+    QJsonObject tree = trees.value(QStringLiteral("a")).toObject();
+    QJsonObject outcomes = tree.value(QStringLiteral("healthOutcomes")).toObject();
+    QJsonObject acute = outcomes.value(QStringLiteral("acute")).toObject();
+    QJsonObject states = acute.value(QStringLiteral("healthStates")).toObject();
+    QJsonObject state = states.value(QStringLiteral("1")).toObject();
+    state.insert(QStringLiteral("severityArray"),
+                 QJsonDocument::fromJson(R"json({"vals": [["RandUniform(0.1, 0.3)", "RandPert(0.1, 0.2, 0.3)"], ["0", "0"]]})json")
+                     .object());
+    states.insert(QStringLiteral("1"), state);
+    acute.insert(QStringLiteral("healthStates"), states);
+    outcomes.insert(QStringLiteral("acute"), acute);
+    tree.insert(QStringLiteral("healthOutcomes"), outcomes);
+    trees.insert(QStringLiteral("a"), tree);
+    spec.insert(QStringLiteral("outcomeTrees"), trees);
+
+    JsonModel m(spec, population, lifeExpectancy);
+    fn::seedIfNonZero(7);
+    m.run(50, 0.0);
+    const QVariantMap first = m.model->results();
+    fn::seedIfNonZero(7);
+    m.run(50, 0.0);
+    EXPECT_EQ(first, m.model->results());
+    const QVariantMap yld = m.model->totalResults().value(QStringLiteral("yld")).toMap();
+    EXPECT_LT(yld.value(QStringLiteral("Quantile0.025")).toDouble(), yld.value(QStringLiteral("Quantile0.975")).toDouble());
+    m.run(50, 0.0);
+    EXPECT_NE(first, m.model->results());
+
+    // Per-iteration stores of the elements are gone after the run; means and totals stay.
+    const fn::OutcomeTree& young = m.model->getOutcomeTree(0);
+    EXPECT_TRUE(young.infection()->casesPerSample().isEmpty());
+    EXPECT_TRUE(young.healthStates().front().burdenPerSample().isEmpty());
+    EXPECT_TRUE(young.transitions().front().flowPerSample().isEmpty());
+    EXPECT_EQ(young.healthStates().front().burdenTotals().size(), 50u);
+    EXPECT_FALSE(young.healthStates().front().burdenMean().isEmpty());
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <memory>
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QVariantMap>
+
+#include "fn/data/InputDataMgr.h"
+#include "fn/data/JSONDiseaseTemplate.h"
+#include "fn/model/DiseaseModel.h"
+
+namespace testing_support {
+
+inline QJsonObject readJsonObject(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return QJsonDocument::fromJson(file.readAll()).object();
+}
+
+inline QString fixture(const QString& name)
+{
+    return QStringLiteral(OZMID_TEST_DATA_DIR "/fn/model/fixtures/") + name;
+}
+
+// A reference data store with the population of one small country over the given factors.
+inline void addCountry(fn::InputDataMgr& store, const QString& country, const QVector<fn::InputFactor>& factors,
+                       const QStringList& population, const QStringList& lifeExpectancy)
+{
+    store.setAgeDistribution(country, fn::DataArray(factors, QStringLiteral("Age distribution"), {}, population));
+    store.setLifeExpectancy(country, fn::DataArray(factors, QStringLiteral("Life expectancy"), {}, lifeExpectancy));
+}
+
+// A model of a specification, set up and ready to run, together with what it points to.
+struct JsonModel
+{
+    fn::InputDataMgr store;
+    fn::JSONDiseaseTemplate diseaseTemplate;
+    std::unique_ptr<fn::DiseaseModel> model;
+
+    JsonModel(const QJsonObject& specification, const QStringList& population, const QStringList& lifeExpectancy)
+        : diseaseTemplate(specification)
+    {
+        addCountry(store, QStringLiteral("Testland"), diseaseTemplate.factors(), population, lifeExpectancy);
+        model = std::make_unique<fn::DiseaseModel>(&store, QStringLiteral("model 1"), QStringLiteral("Testland"),
+                                                   QStringLiteral("Testland"), &diseaseTemplate);
+        model->setUp();
+    }
+
+    void run(std::uint32_t iterations, double rate)
+    {
+        int treeIndex = -1;
+        model->run(iterations, rate, treeIndex);
+    }
+};
+
+inline double mean(const QVariant& statistics)
+{
+    return statistics.toMap().value(QStringLiteral("Mean")).toDouble();
+}
+
+} // namespace testing_support
