@@ -7,6 +7,8 @@
 
 namespace fn {
 
+class CacheStream;
+
 // The disease templates of the reference data, by disease id.
 class DiseaseTemplateMgr
 {
@@ -26,6 +28,11 @@ public:
 
     const TemplateMap& templates() const { return m_templates; }
     void setTemplates(const TemplateMap& templates) { m_templates = templates; }
+
+    // The templates as one part of the cache file; reading replaces the content. Trees
+    // are stored without a name of their own: a tree read back is named after its id.
+    void write(CacheStream& stream) const;
+    void read(CacheStream& stream);
 
 private:
     TemplateMap m_templates;

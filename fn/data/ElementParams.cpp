@@ -1,5 +1,8 @@
 #include "fn/data/ElementParams.h"
 
+#include "fn/data/CacheStream.h"
+#include "fn/data/StoreValue.h"
+
 namespace fn {
 
 ElementParams::~ElementParams() = default;
@@ -7,7 +10,7 @@ ElementParams::~ElementParams() = default;
 void ElementParams::set(const QString& country, const QString& disease, const QString& tree,
                         const QString& element, const DataArray& array)
 {
-    m_map[country][disease][tree].insert(element, array);
+    storeValue(m_map[country][disease][tree], element, array);
 }
 
 const DataArray* ElementParams::find(const QString& country, const QString& disease, const QString& tree,
@@ -28,6 +31,28 @@ const DataArray* ElementParams::find(const QString& country, const QString& dise
     if (elementIt == treeIt->constEnd())
         return nullptr;
     return &elementIt.value();
+}
+
+void ElementParams::write(CacheStream& stream) const
+{
+    stream.writeMap(m_map, [&stream](const DiseaseMap& diseases) {
+        stream.writeMap(diseases, [&stream](const TreeMap& trees) {
+            stream.writeMap(trees, [&stream](const ElementMap& elements) {
+                stream.writeMap(elements, [&stream](const DataArray& array) { stream.writeDataArray(array); });
+            });
+        });
+    });
+}
+
+void ElementParams::read(CacheStream& stream)
+{
+    m_map = stream.readMap<DiseaseMap>([&stream] {
+        return stream.readMap<TreeMap>([&stream] {
+            return stream.readMap<ElementMap>([&stream] {
+                return stream.readMap<DataArray>([&stream] { return stream.readDataArray(); });
+            });
+        });
+    });
 }
 
 } // namespace fn

@@ -7,6 +7,8 @@
 
 namespace fn {
 
+class CacheStream;
+
 // One kind of outcome-tree element parameter for all of the reference data:
 // country -> disease -> outcome tree -> element -> array.
 class ElementParams
@@ -33,6 +35,10 @@ public:
     void setMap(const CountryMap& map) { m_map = map; }
     void clear() { m_map.clear(); }
     bool isEmpty() const { return m_map.isEmpty(); }
+
+    // The nested map as one part of the cache file; reading replaces the content.
+    void write(CacheStream& stream) const;
+    void read(CacheStream& stream);
 
 private:
     CountryMap m_map;

@@ -1,5 +1,7 @@
 #include "fn/data/ParamsMgr.h"
 
+#include "fn/data/CacheStream.h"
+
 namespace fn {
 
 ParamsMgr::~ParamsMgr() = default;
@@ -30,6 +32,25 @@ void ParamsMgr::clear()
 QString ParamsMgr::defaultFormula(int kind)
 {
     return kind == Proportion ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+namespace {
+
+// The cache holds the reserved kind last.
+constexpr int CacheOrder[] = {ParamsMgr::Severity, ParamsMgr::Duration, ParamsMgr::Proportion, ParamsMgr::Reserved};
+
+} // namespace
+
+void ParamsMgr::write(CacheStream& stream) const
+{
+    for (int kind : CacheOrder)
+        params(kind).write(stream);
+}
+
+void ParamsMgr::read(CacheStream& stream)
+{
+    for (int kind : CacheOrder)
+        params(kind).read(stream);
 }
 
 } // namespace fn

@@ -10,6 +10,8 @@
 
 namespace fn {
 
+class CacheStream;
+
 // Health-state parameter arrays of the reference data. Every request is answered:
 // a missing array is replaced by a default one over the caller's factors.
 class ParamsMgr
@@ -32,6 +34,10 @@ public:
     DataArray get(const QString& country, const QString& disease, const QString& tree,
                   const QString& healthState, int kind, const InputFactorPtrs& factors) const;
     void clear();
+
+    // The maps of every kind as parts of the cache file; reading replaces the content.
+    void write(CacheStream& stream) const;
+    void read(CacheStream& stream);
 
     static QString defaultFormula(int kind);
 

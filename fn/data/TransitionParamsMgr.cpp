@@ -1,5 +1,7 @@
 #include "fn/data/TransitionParamsMgr.h"
 
+#include "fn/data/CacheStream.h"
+
 namespace fn {
 
 TransitionParamsMgr::~TransitionParamsMgr() = default;
@@ -37,6 +39,24 @@ QString TransitionParamsMgr::defaultFormula(int kind)
 QString TransitionParamsMgr::defaultName(int kind)
 {
     return kind == Redistribution ? QStringLiteral("Redistribution") : QStringLiteral("Probability");
+}
+
+namespace {
+
+constexpr int CacheOrder[] = {TransitionParamsMgr::Probability, TransitionParamsMgr::Redistribution};
+
+} // namespace
+
+void TransitionParamsMgr::write(CacheStream& stream) const
+{
+    for (int kind : CacheOrder)
+        params(kind).write(stream);
+}
+
+void TransitionParamsMgr::read(CacheStream& stream)
+{
+    for (int kind : CacheOrder)
+        params(kind).read(stream);
 }
 
 } // namespace fn

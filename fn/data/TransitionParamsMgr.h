@@ -10,6 +10,8 @@
 
 namespace fn {
 
+class CacheStream;
+
 // Transition parameter arrays of the reference data. Every request is answered:
 // a missing array is replaced by a named default one over the caller's factors.
 class TransitionParamsMgr
@@ -31,6 +33,10 @@ public:
     DataArray get(const QString& country, const QString& disease, const QString& tree,
                   const QString& transition, int kind, const InputFactorPtrs& factors) const;
     void clear();
+
+    // The maps of every kind as parts of the cache file; reading replaces the content.
+    void write(CacheStream& stream) const;
+    void read(CacheStream& stream);
 
     static QString defaultFormula(int kind);
     static QString defaultName(int kind);

@@ -1,0 +1,297 @@
+#include "fn/data/InputDataMgr.h"
+
+#include <QDataStream>
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+#include "fn/data/CacheStream.h"
+#include "fn/data/StoreValue.h"
+
+namespace fn {
+
+namespace {
+
+const QString Generic = QStringLiteral("Generic");
+
+// The country itself when the map has any entry for it, "Generic" otherwise.
+template<typename Map>
+QString dataSetOf(const Map& map, const QString& country)
+{
+    return map.contains(country) ? country : Generic;
+}
+
+void writeCountryArrays(CacheStream& stream, const InputDataMgr::CountryArrays& map)
+{
+    stream.writeMap(map, [&stream](const DataArray& array) { stream.writeDataArray(array); });
+}
+
+InputDataMgr::CountryArrays readCountryArrays(CacheStream& stream)
+{
+    return stream.readMap<DataArray>([&stream] { return stream.readDataArray(); });
+}
+
+void writeCountryDiseaseArrays(CacheStream& stream, const InputDataMgr::CountryDiseaseArrays& map)
+{
+    stream.writeMap(map, [&stream](const InputDataMgr::ArrayMap& arrays) { writeCountryArrays(stream, arrays); });
+}
+
+InputDataMgr::CountryDiseaseArrays readCountryDiseaseArrays(CacheStream& stream)
+{
+    return stream.readMap<InputDataMgr::ArrayMap>([&stream] { return readCountryArrays(stream); });
+}
+
+void writeInputFactors(CacheStream& stream, const InputFactorMgr& factors)
+{
+    const InputFactorMgr::FactorMap& map = factors.factorMap();
+    stream.writeCount(static_cast<int>(map.size()));
+    for (auto it = map.crbegin(); it != map.crend(); ++it) {
+        stream.writeString(it->first);
+        stream.writeFactors(QVector<InputFactor>(it->second.begin(), it->second.end()));
+    }
+}
+
+InputFactorMgr::FactorMap readInputFactors(CacheStream& stream)
+{
+    InputFactorMgr::FactorMap map;
+    const int count = stream.readCount();
+    for (int i = 0; i < count && stream.ok(); ++i) {
+        const QString disease = stream.readString();
+        const QVector<InputFactor> factors = stream.readFactors();
+        if (!stream.ok())
+            break;
+        map[disease] = std::deque<InputFactor>(factors.begin(), factors.end());
+    }
+    return map;
+}
+
+} // namespace
+
+InputDataMgr::InputDataMgr(QObject* parent)
+    : QObject(parent)
+{
+}
+
+InputDataMgr::~InputDataMgr() = default;
+
+QString InputDataMgr::cacheFilePath() const
+{
+    return m_dirPath + QStringLiteral("/referenceData.dat");
+}
+
+void InputDataMgr::setPath(QString appPath)
+{
+    m_dirPath = appPath;
+    loadCache();
+    const QDir referenceDir(QDir(m_dirPath).filePath(QStringLiteral("./referenceData/")));
+    m_diseaseDataFile = QFileInfo(referenceDir, QStringLiteral("diseaseData.xls"));
+    m_countryDataFile = QFileInfo(referenceDir, QStringLiteral("countryData.xls"));
+    m_modelDataFiles = referenceDir.entryInfoList({QStringLiteral("modelData-") + QLatin1Char('*')},
+                                                  QDir::Files | QDir::NoSymLinks | QDir::Readable, QDir::Name);
+}
+
+void InputDataMgr::importFromWorkbooks()
+{
+    const QString dataType = QStringLiteral("Reference data");
+    if (!QFile::exists(m_diseaseDataFile.filePath()) || !QFile::exists(m_countryDataFile.filePath())
+        || m_modelDataFiles.isEmpty()) {
+        emit showMessage(dataType, QStringLiteral("Reference data Excel files could not be found"),
+                         QStringLiteral("error"));
+        return;
+    }
+    emit excelSheetImporting(FileOperationType::Import, dataType, QStringLiteral("importStarted"), QString());
+    clearImportedData();
+    readWorkbooks();
+    saveCache();
+    emit excelSheetImporting(FileOperationType::Import, dataType, QStringLiteral("importFinished"), QString());
+}
+
+void InputDataMgr::readWorkbooks()
+{
+    // The workbook reader is not part of the store yet; an import currently reads nothing.
+}
+
+void InputDataMgr::clearImportedData()
+{
+    // Captions and tree mappings are overwritten entry by entry by the import instead.
+    m_lifeExpectancy.clear();
+    m_ageDistribution.clear();
+    m_notificationData.clear();
+    m_runFactors.clear();
+    m_underestimationTypes.clear();
+    m_params.clear();
+    m_transitionParams.clear();
+    m_inputFactors.clear();
+    m_diseaseTemplates.clear();
+    m_countryDiseases.clear();
+    m_diseaseIds.clear();
+}
+
+void InputDataMgr::loadCache()
+{
+    QFile file(cacheFilePath());
+    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+        return;
+    QDataStream in(&file);
+    CacheStream stream(in);
+    readCache(stream);
+    file.close();
+}
+
+bool InputDataMgr::saveCache() const
+{
+    QSaveFile file(cacheFilePath());
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QDataStream out(&file);
+    CacheStream stream(out);
+    writeCache(stream);
+    if (out.status() != QDataStream::Ok) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+void InputDataMgr::writeCache(CacheStream& stream) const
+{
+    writeInputFactors(stream, m_inputFactors);
+    stream.writeStringMap(m_countryCaptions);
+    writeCountryArrays(stream, m_lifeExpectancy);
+    writeCountryArrays(stream, m_ageDistribution);
+    writeCountryDiseaseArrays(stream, m_outcomeTreeMappings);
+    writeCountryDiseaseArrays(stream, m_notificationData);
+    m_params.write(stream);
+    m_diseaseTemplates.write(stream);
+    m_transitionParams.write(stream);
+    stream.writeMap(m_runFactors, [&stream](const QMap<QString, ArrayMap>& diseases) {
+        writeCountryDiseaseArrays(stream, diseases);
+    });
+    stream.writeMap(m_underestimationTypes, [&stream](const QMap<QString, KeyValues>& diseases) {
+        stream.writeMap(diseases, [&stream](const KeyValues& values) { stream.writeStringMap(values); });
+    });
+    stream.writeMultiMap(m_countryDiseases);
+    stream.writeStringList(m_diseaseIds);
+}
+
+void InputDataMgr::readCache(CacheStream& stream)
+{
+    // Every part replaces its field; after a damaged part the stream yields only empty parts.
+    m_inputFactors.setFactorMap(readInputFactors(stream));
+    m_countryCaptions = stream.readStringMap();
+    m_lifeExpectancy = readCountryArrays(stream);
+    m_ageDistribution = readCountryArrays(stream);
+    m_outcomeTreeMappings = readCountryDiseaseArrays(stream);
+    m_notificationData = readCountryDiseaseArrays(stream);
+    m_params.read(stream);
+    m_diseaseTemplates.read(stream);
+    m_transitionParams.read(stream);
+    m_runFactors = stream.readMap<QMap<QString, ArrayMap>>([&stream] { return readCountryDiseaseArrays(stream); });
+    m_underestimationTypes = stream.readMap<QMap<QString, KeyValues>>([&stream] {
+        return stream.readMap<KeyValues>([&stream] { return stream.readStringMap(); });
+    });
+    m_countryDiseases = stream.readMultiMap();
+    m_diseaseIds = stream.readStringList();
+}
+
+bool InputDataMgr::hasDisease(const InputType::Country& country, const InputType::Disease& disease) const
+{
+    return m_countryDiseases.contains(dataSetOf(m_countryDiseases, country), disease);
+}
+
+bool InputDataMgr::hasDiseaseTemplate(const InputType::Disease& disease) const
+{
+    return m_diseaseTemplates.contains(disease);
+}
+
+QString InputDataMgr::countryCaption(const InputType::Country& country) const
+{
+    if (!m_lifeExpectancy.contains(country) || !m_ageDistribution.contains(country))
+        return QString();
+    return m_countryCaptions.value(country);
+}
+
+DataArray& InputDataMgr::lifeExpectancy(const InputType::Country& country)
+{
+    return m_lifeExpectancy[country];
+}
+
+DataArray& InputDataMgr::ageDistribution(const InputType::Country& country)
+{
+    return m_ageDistribution[country];
+}
+
+DataArray InputDataMgr::notificationData(const InputType::Country& country, const InputType::Disease& disease) const
+{
+    return m_notificationData.value(dataSetOf(m_notificationData, country)).value(disease);
+}
+
+DataArray InputDataMgr::outcomeTreeMapping(const InputType::Country& country, const InputType::Disease& disease) const
+{
+    return m_outcomeTreeMappings.value(dataSetOf(m_outcomeTreeMappings, country)).value(disease);
+}
+
+DataArray InputDataMgr::runFactor(const InputType::Country& country, const InputType::Disease& disease,
+                                  const QString& label) const
+{
+    return m_runFactors.value(dataSetOf(m_runFactors, country)).value(disease).value(label);
+}
+
+int InputDataMgr::underestimationType(const InputType::Country& country, const InputType::Disease& disease) const
+{
+    const KeyValues values = m_underestimationTypes.value(dataSetOf(m_underestimationTypes, country)).value(disease);
+    bool ok = false;
+    const int type = values.value(QStringLiteral("type")).toInt(&ok);
+    return ok ? type : 0;
+}
+
+void InputDataMgr::setCountryCaption(const InputType::Country& country, const QString& caption)
+{
+    m_countryCaptions.insert(country, caption);
+}
+
+void InputDataMgr::setLifeExpectancy(const InputType::Country& country, const DataArray& array)
+{
+    storeValue(m_lifeExpectancy, country, array);
+}
+
+void InputDataMgr::setAgeDistribution(const InputType::Country& country, const DataArray& array)
+{
+    storeValue(m_ageDistribution, country, array);
+}
+
+void InputDataMgr::setNotificationData(const InputType::Country& country, const InputType::Disease& disease,
+                                       const DataArray& array)
+{
+    storeValue(m_notificationData[country], disease, array);
+}
+
+void InputDataMgr::setOutcomeTreeMapping(const InputType::Country& country, const InputType::Disease& disease,
+                                         const DataArray& array)
+{
+    storeValue(m_outcomeTreeMappings[country], disease, array);
+}
+
+void InputDataMgr::setRunFactor(const InputType::Country& country, const InputType::Disease& disease,
+                                const QString& label, const DataArray& array)
+{
+    storeValue(m_runFactors[country][disease], label, array);
+}
+
+void InputDataMgr::setUnderestimationTypes(const InputType::Country& country, const InputType::Disease& disease,
+                                           const KeyValues& values)
+{
+    m_underestimationTypes[country].insert(disease, values);
+}
+
+void InputDataMgr::addCountryDisease(const InputType::Country& country, const InputType::Disease& disease)
+{
+    m_countryDiseases.insert(country, disease);
+}
+
+void InputDataMgr::appendDiseaseId(const InputType::Disease& disease)
+{
+    m_diseaseIds << disease;
+}
+
+} // namespace fn
