@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+
+namespace fn {
+
+// The Monte-Carlo run settings that persist between program starts, kept in an INI file
+// named after the application in the current working directory.
+class Settings
+{
+public:
+    Settings();
+    virtual ~Settings();
+    Settings(const Settings&) = delete;
+    Settings& operator=(const Settings&) = delete;
+
+    // The application name followed by ".ini", relative to the working directory.
+    static QString fileName();
+    QString filePath() const { return m_settings.fileName(); }
+
+    // Absent keys give 1000, 0 and 0.0; a stored text that is not a number gives 0.
+    int defaultNumberOfSamples() const;
+    int randomSeed() const;
+    double timeDiscountRate() const;
+
+    void setDefaultNumberOfSamples(quint32 numberOfSamples);
+    // 0 asks for a time-dependent seed.
+    void setRandomSeed(quint32 seed);
+    void setTimeDiscountRate(double rate);
+    void sync();
+
+private:
+    void setRunSetting(const QString& key, const QVariant& value);
+
+    QSettings m_settings;
+};
+
+} // namespace fn
