@@ -1,0 +1,254 @@
+#include <cmath>
+
+#include <QJsonArray>
+#include <gtest/gtest.h>
+
+#include "ModelTestSupport.h"
+#include "fn/model/Discounting.h"
+#include "ut/Exception.h"
+
+using namespace testing_support;
+
+namespace {
+
+// Small specifications over one age group and two sexes.
+QJsonObject cells(const QString& female, const QString& male)
+{
+    return {{QStringLiteral("vals"), QJsonArray{QJsonArray{female, male}}}};
+}
+
+QJsonObject cells(const QString& both)
+{
+    return cells(both, both);
+}
+
+QJsonObject state(const QString& id, const QString& severity, const QString& duration, const QString& proportion,
+                  bool remaining = false)
+{
+    return {{QStringLiteral("id"), id},
+            {QStringLiteral("name"), id},
+            {QStringLiteral("remainingCases"), remaining},
+            {QStringLiteral("severityArray"), cells(severity)},
+            {QStringLiteral("durationArray"), cells(duration)},
+            {QStringLiteral("proportionArray"), cells(proportion)}};
+}
+
+QJsonObject outcome(const QString& type, const QJsonObject& states = {}, const QString& duration = QStringLiteral("0"))
+{
+    return {{QStringLiteral("name"), QString(type + QStringLiteral(" outcome"))},
+            {QStringLiteral("type"), type},
+            {QStringLiteral("healthStates"), states},
+            {QStringLiteral("severityArray"), cells(QStringLiteral("0.1"))},
+            {QStringLiteral("durationArray"), cells(duration)}};
+}
+
+QJsonObject transition(const QString& id, const QString& source, const QString& target, const QJsonObject& probability,
+                       const QJsonObject& extra = {})
+{
+    QJsonObject t{{QStringLiteral("id"), id},
+                  {QStringLiteral("name"), id},
+                  {QStringLiteral("source"), QJsonObject{{QStringLiteral("id"), source}}},
+                  {QStringLiteral("target"), QJsonObject{{QStringLiteral("id"), target}}},
+                  {QStringLiteral("probabilityArray"), probability},
+                  {QStringLiteral("redistributeArray"), cells(QStringLiteral("0"))}};
+    for (auto it = extra.begin(); it != extra.end(); ++it)
+        t.insert(it.key(), it.value());
+    return t;
+}
+
+QJsonObject specification(const QStringList& runOrder, const QJsonObject& outcomes, const QJsonObject& transitions,
+                          const QJsonObject& notified = cells(QStringLiteral("100")))
+{
+    const QJsonObject tree{{QStringLiteral("id"), QStringLiteral("tree")},
+                           {QStringLiteral("name"), QStringLiteral("Tree")},
+                           {QStringLiteral("healthOutcomesRunOrder"), QJsonArray::fromStringList(runOrder)},
+                           {QStringLiteral("healthOutcomes"), outcomes},
+                           {QStringLiteral("transitions"), transitions}};
+    return {{QStringLiteral("id"), QStringLiteral("Small")},
+            {QStringLiteral("name"), QStringLiteral("Small")},
+            {QStringLiteral("dims"),
+             QJsonObject{{QStringLiteral("order"), QJsonArray{QStringLiteral("age"), QStringLiteral("sex")}},
+                         {QStringLiteral("values"),
+                          QJsonObject{{QStringLiteral("age"), QJsonArray{QStringLiteral("all")}},
+                                      {QStringLiteral("sex"), QJsonArray{QStringLiteral("Female"), QStringLiteral("Male")}}}}}},
+            {QStringLiteral("rawCasesCountArray"), notified},
+            {QStringLiteral("outcomeTrees"), QJsonObject{{QStringLiteral("t"), tree}}},
+            {QStringLiteral("outcomeTreeMapping"), cells(QStringLiteral("tree"))}};
+}
+
+const QStringList population = {QStringLiteral("1000"), QStringLiteral("1000")};
+const QStringList lifeExpectancy = {QStringLiteral("50"), QStringLiteral("40")};
+
+QString buildError(const QJsonObject& spec)
+{
+    try {
+        JsonModel m(spec, population, lifeExpectancy);
+    } catch (const ut::Exception& e) {
+        EXPECT_EQ(e.place(), QStringLiteral("fn::OutcomeTree::createInternalStructure"));
+        return e.message();
+    }
+    return QString();
+}
+
+const QString noSourceTransition =
+    QStringLiteral("Non-complementary transition between health outcomes of sequela types INFECTION and ACUTE does not exist");
+
+} // namespace
+
+TEST(OutcomeTree, ValidatesTheSourceTransitionAndComplements)
+{
+    const QJsonObject acuteTwoStates{{QStringLiteral("a"), state(QStringLiteral("s1"), "0.1", "1", "0.5")},
+                                     {QStringLiteral("b"), state(QStringLiteral("s2"), "0.1", "1", "0.5")}};
+    const QJsonObject acuteOneState{{QStringLiteral("a"), state(QStringLiteral("s1"), "0.1", "1", "1")}};
+
+    EXPECT_EQ(buildError(specification({"inf", "seq"},
+                                       {{"inf", outcome("INFECTION")}, {"seq", outcome("SEQUELA")}},
+                                       {{"1", transition("t1", "inf", "seq", cells("1"))}})),
+              noSourceTransition);
+    EXPECT_EQ(buildError(specification({"inf", "acute"},
+                                       {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE", acuteTwoStates)}},
+                                       {{"1", transition("t1", "inf", "s1", cells("1"))}})),
+              noSourceTransition);
+    EXPECT_EQ(buildError(specification({"inf", "acute"},
+                                       {{"inf", outcome("INFECTION")}, {"acute", outcome("acute", acuteOneState)}},
+                                       {{"1", transition("t1", "inf", "s1", cells("1"))}})),
+              QString());
+    const QJsonObject dangling{{QStringLiteral("complementaryType"), true},
+                               {QStringLiteral("complementaryTransition"), QStringLiteral("nope")}};
+    EXPECT_EQ(buildError(specification({"inf", "acute", "asym"},
+                                       {{"inf", outcome("INFECTION")},
+                                        {"acute", outcome("ACUTE")},
+                                        {"asym", outcome("ASYMPTOMATIC")}},
+                                       {{"1", transition("t1", "inf", "acute", cells("1"))},
+                                        {"2", transition("t2", "inf", "asym", cells("0"), dangling)}})),
+              QStringLiteral("Source transition probability is missing"));
+}
+
+TEST(OutcomeTree, ComplementsAndAsymptomaticCases)
+{
+    const QJsonObject complement{{QStringLiteral("complementaryType"), true},
+                                 {QStringLiteral("complementaryTransition"), QStringLiteral("t1")}};
+    JsonModel m(specification({"inf", "acute", "asym"},
+                              {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE")}, {"asym", outcome("ASYMPTOMATIC")}},
+                              {{"1", transition("t1", "inf", "acute", cells("0.3"))},
+                               {"2", transition("t2", "inf", "asym", cells("0"), complement)}}),
+                population, lifeExpectancy);
+    fn::OutcomeTree& tree = m.model->getOutcomeTree(0);
+    EXPECT_EQ(tree.getTransitionProbability(0).id(), QStringLiteral("t1"));
+    EXPECT_THROW(tree.getTransitionProbability(1), ut::Exception);
+    EXPECT_EQ(tree.getTransitionProbability(QStringLiteral("t2")).kind(), fn::TransitionProbabilityBase::ComplementKind);
+    EXPECT_EQ(tree.infection()->sourceTransition()->id(), QStringLiteral("t1"));
+
+    m.run(1, 0.0);
+    const fn::TransitionProbabilityBase& t2 = tree.getTransitionProbability(QStringLiteral("t2"));
+    EXPECT_DOUBLE_EQ(t2.probabilityMean()[0], 0.7);
+    // 100 notified of 30 % symptomatic: 333.3 infections, 233.3 without symptoms.
+    EXPECT_DOUBLE_EQ(tree.infection()->casesMean()[0], 100 / 0.3);
+    EXPECT_DOUBLE_EQ(t2.flowMean()[1], 100 / 0.3 * 0.7);
+    const fn::SequelaBase& asymptomatic = tree.getHealthState(QStringLiteral("asym_hs"));
+    EXPECT_DOUBLE_EQ(asymptomatic.casesMean()[0], 100 / 0.3 * 0.7);
+}
+
+TEST(OutcomeTree, DurationsLifelongStatesAndAnnualTransitions)
+{
+    // The acute state lasts 2 years; the sequela for life; an annual 10 % risk of death
+    // leaves the acute state over its remaining life expectancy, capped at 5 years.
+    const QJsonObject annual{{QStringLiteral("annualType"), true}, {QStringLiteral("annualDuration"), QStringLiteral("5")}};
+    const QJsonObject annualUncapped{{QStringLiteral("annualType"), true}};
+    const QJsonObject spec = specification(
+        {"inf", "acute", "seq", "death"},
+        {{"inf", outcome("INFECTION")},
+         {"acute", outcome("ACUTE", {}, QStringLiteral("2"))},
+         {"seq", outcome("SEQUELA", {}, QStringLiteral("-1"))},
+         {"death", outcome("DEATH")}},
+        {{"1", transition("t1", "inf", "acute", cells("1"))},
+         {"2", transition("t2", "acute", "death", cells("0.1"), annual)},
+         {"3", transition("t3", "acute", "seq", cells("0.5"))},
+         {"4", transition("t4", "seq", "death", cells("0.2"), annualUncapped)}});
+
+    for (double rate : {0.0, 0.03}) {
+        JsonModel m(spec, population, lifeExpectancy);
+        m.run(1, rate);
+        fn::OutcomeTree& tree = m.model->getOutcomeTree(0);
+        const fn::HealthState& acute = static_cast<const fn::HealthState&>(tree.getHealthState(QStringLiteral("acute_hs")));
+        const fn::HealthState& sequela = static_cast<const fn::HealthState&>(tree.getHealthState(QStringLiteral("seq_hs")));
+        for (int sex = 0; sex < 2; ++sex) {
+            const double le = fn::discountedDuration(sex == 0 ? 50 : 40, 0, rate);
+            const double duration = fn::discountedDuration(2, 0, rate);
+            EXPECT_DOUBLE_EQ(acute.duration().values()[sex], duration);
+            EXPECT_DOUBLE_EQ(acute.exitTimes()[sex], duration);
+            EXPECT_DOUBLE_EQ(acute.exitLifeExpectancy()[sex], le - duration);
+            EXPECT_DOUBLE_EQ(acute.burdenMean()[sex], 100 * 0.1 * duration);
+            // Annual death risk: both transitions leave the acute outcome, P = 0.6, over min(Y, 5) years.
+            const double p = 0.6;
+            const double years = std::min(le - duration, 5.0);
+            const double deaths = 100 * (1 - std::pow(1 - p, years)) * 0.1 / p;
+            EXPECT_NEAR(tree.getTransitionProbability(QStringLiteral("t2")).flowMean()[sex], deaths, 1e-9);
+            // The lifelong sequela lasts for the remaining life expectancy and leaves none.
+            EXPECT_DOUBLE_EQ(sequela.duration().values()[sex], le - duration);
+            EXPECT_DOUBLE_EQ(sequela.exitLifeExpectancy()[sex], 0.0);
+            EXPECT_DOUBLE_EQ(tree.getTransitionProbability(QStringLiteral("t4")).flowMean()[sex], 0.0);
+        }
+        if (rate == 0.0)
+            EXPECT_DOUBLE_EQ(fn::discountedDuration(2, 3, rate), 2.0);
+    }
+    EXPECT_DOUBLE_EQ(fn::discountedDuration(2, 0, 0.03), (1.03 - 1 / 1.03) / 0.03);
+}
+
+TEST(OutcomeTree, RemainingCasesAndRedistribution)
+{
+    const QJsonObject states{{QStringLiteral("a"), state(QStringLiteral("mild"), "0.1", "1", "0.3")},
+                             {QStringLiteral("b"), state(QStringLiteral("moderate"), "0.2", "1", "0.5")},
+                             {QStringLiteral("c"), state(QStringLiteral("severe"), "0.4", "1", "0", true)}};
+    const QJsonObject heavy{{QStringLiteral("a"), state(QStringLiteral("mild"), "0.1", "1", "0.7")},
+                            {QStringLiteral("b"), state(QStringLiteral("moderate"), "0.2", "1", "0.5")},
+                            {QStringLiteral("c"), state(QStringLiteral("severe"), "0.4", "1", "0.3", true)}};
+    const QJsonObject redistributed{{QStringLiteral("redistributeType"), true},
+                                    {QStringLiteral("redistributeArray"), cells(QStringLiteral("0.25"))}};
+
+    JsonModel m(specification({"inf", "acute", "seq"},
+                              {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE", states)}, {"seq", outcome("SEQUELA")}},
+                              {{"1", transition("t1", "inf", "acute", cells("1"))},
+                               {"2", transition("t2", "acute", "seq", cells("0.4", "0.2"), redistributed)}},
+                              cells(QStringLiteral("100"), QStringLiteral("60"))),
+                population, lifeExpectancy);
+    m.run(1, 0.0);
+    fn::OutcomeTree& tree = m.model->getOutcomeTree(0);
+    const auto& severe = static_cast<const fn::HealthState&>(tree.getHealthState(QStringLiteral("severe")));
+    EXPECT_NEAR(severe.normalizedProportion()[0], 0.2, 1e-12);
+    EXPECT_NEAR(severe.casesMean()[1], 60 * 0.2, 1e-12);
+    double sum = 0;
+    for (const fn::HealthState* s : severe.parentOutcome()->healthStates())
+        sum += s->normalizedProportion()[0];
+    EXPECT_NEAR(sum, 1.0, 1e-12);
+    // Redistribution pools each sex over the age groups and shares it by the array.
+    EXPECT_DOUBLE_EQ(tree.getTransitionProbability(QStringLiteral("t2")).flowMean()[0], 100 * 0.4 * 0.25);
+    EXPECT_DOUBLE_EQ(tree.getTransitionProbability(QStringLiteral("t2")).flowMean()[1], 60 * 0.2 * 0.25);
+
+    // Siblings summing to more than 1 leave nothing for the remaining state.
+    JsonModel over(specification({"inf", "acute"}, {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE", heavy)}},
+                                 {{"1", transition("t1", "inf", "acute", cells("1"))}}),
+                   population, lifeExpectancy);
+    over.run(1, 0.0);
+    const fn::OutcomeTree& overTree = over.model->getOutcomeTree(0);
+    const auto& severeOver = static_cast<const fn::HealthState&>(
+        const_cast<fn::OutcomeTree&>(overTree).getHealthState(QStringLiteral("severe")));
+    EXPECT_EQ(severeOver.proportion().values()[0], 0.0);
+    EXPECT_NEAR(severeOver.normalizedProportion()[0], 0.0, 1e-12);
+    EXPECT_NEAR(overTree.healthStates().front().normalizedProportion()[0], 0.7 / 1.5, 1e-12);
+}
+
+TEST(OutcomeTree, StateReachedDirectlyKeepsItsOwnFlowAndProportion)
+{
+    // The infection leads straight to the single state of an acute outcome, so the
+    // outcome has no incoming transition: proportions are not normalised.
+    const QJsonObject one{{QStringLiteral("a"), state(QStringLiteral("only"), "0.5", "1", "0.4")}};
+    JsonModel m(specification({"inf", "acute"}, {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE", one)}},
+                              {{"1", transition("t1", "inf", "only", cells("0.5"))}}),
+                population, lifeExpectancy);
+    m.run(1, 0.0);
+    const auto& only = static_cast<const fn::HealthState&>(m.model->getOutcomeTree(0).getHealthState(QStringLiteral("only")));
+    EXPECT_EQ(only.normalizedProportion()[0], 0.0);
+    EXPECT_DOUBLE_EQ(only.casesMean()[0], 100.0);
+    EXPECT_DOUBLE_EQ(only.burdenMean()[0], 50.0);
+}
