@@ -12,7 +12,7 @@
 
 namespace fn {
 
-// One disease read from a JSON model specification: its factors, its accepted outcome
+// One disease read from a JSON model file: its factors, its accepted outcome
 // trees and every parameter array beside them. Reading never fails; whatever is missing
 // or malformed reads as empty, and rejected pieces are dropped silently.
 class JSONDiseaseTemplate

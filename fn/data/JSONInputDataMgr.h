@@ -12,7 +12,7 @@
 
 namespace fn {
 
-// Reads JSON model specifications and keeps one template per disease id. Reloading only
+// Reads JSON model files and keeps one template per disease id. Reloading only
 // adds and replaces templates, so a file given on the command line joins those of the
 // "models" folder. Nothing is ever reported: unreadable files yield empty templates.
 class JSONInputDataMgr : public QObject
@@ -27,7 +27,7 @@ public:
     const QFileInfoList& filePaths() const { return m_filePaths; }
 
 public slots:
-    // Every readable file of the "models" sub-folder of dirPath becomes a specification.
+    // Every readable file of the "models" sub-folder of dirPath is read as a model file.
     void setDirPath(QString dirPath);
     void setFilePaths(QFileInfoList filePaths);
     QStringList getDiseaseIds() const;

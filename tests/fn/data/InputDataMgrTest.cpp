@@ -290,7 +290,7 @@ TEST(InputDataMgrCache, ByteLayoutOfATinyStore)
     ASSERT_TRUE(store.saveCache());
     const QByteArray bytes = readAll(store.cacheFilePath());
 
-    // Part 1 by hand: one disease, "d" as UTF-16BE, one factor "Sex".
+    // The input factors by hand: one disease, "d" as UTF-16BE, one factor "Sex".
     const QByteArray head = QByteArray::fromHex("00000001"
                                                 "00000002" "0064"
                                                 "00000001"

@@ -16,7 +16,7 @@ QString fixture(const QString& relative)
 fn::JSONDiseaseTemplate fullTemplate()
 {
     fn::JSONInputDataMgr mgr;
-    mgr.setFilePaths({QFileInfo(fixture("full.model_spec.json"))});
+    mgr.setFilePaths({QFileInfo(fixture("full-model.json"))});
     EXPECT_TRUE(mgr.diseaseDataExist("FullDisease"));
     return mgr.getDiseaseTemplate("FullDisease");
 }
@@ -175,7 +175,7 @@ TEST(JSONInputDataMgr, FolderScanDuplicatesAndAddedFiles)
     EXPECT_EQ(captions.at(2).toMap(), (QVariantMap{{"id", "Other"}, {"disease", "Other disease"}}));
 
     // Files added later join the folder's templates; a missing file is skipped.
-    mgr.setFilePaths({QFileInfo(fixture("full.model_spec.json")), QFileInfo(fixture("missing.json"))});
+    mgr.setFilePaths({QFileInfo(fixture("full-model.json")), QFileInfo(fixture("missing.json"))});
     EXPECT_EQ(mgr.getDiseaseIds(), QStringList({"", "DupDisease", "FullDisease", "Other"}));
     EXPECT_TRUE(mgr.diseaseDataExist("Other"));
 
