@@ -87,6 +87,13 @@
                 maxBarThickness: 42
             };
         });
+        // The value axis must leave room for the upper ends of the intervals, not only the means.
+        let top = 0, bottom = 0;
+        series.forEach(function (s) {
+            s.highs.concat(s.means).forEach(function (v) { if (Number.isFinite(v)) top = Math.max(top, v); });
+            s.lows.concat(s.means).forEach(function (v) { if (Number.isFinite(v)) bottom = Math.min(bottom, v); });
+        });
+        const valueAxis = { suggestedMax: top > 0 ? top * 1.04 : undefined, suggestedMin: bottom < 0 ? bottom * 1.04 : undefined };
         const chart = new global.Chart(canvas, {
             type: 'bar',
             data: { labels: labels, datasets: datasets },
@@ -111,9 +118,11 @@
                 },
                 scales: {
                     x: { title: { display: !!(opts.horizontal ? opts.valueTitle : opts.categoryTitle), text: (opts.horizontal ? opts.valueTitle : opts.categoryTitle) || '' },
-                        ticks: { autoSkip: !opts.horizontal, maxRotation: 60 }, beginAtZero: !!opts.horizontal, grid: { display: !!opts.horizontal } },
+                        ticks: { autoSkip: !opts.horizontal, maxRotation: 60 }, beginAtZero: !!opts.horizontal, grid: { display: !!opts.horizontal },
+                        suggestedMax: opts.horizontal ? valueAxis.suggestedMax : undefined, suggestedMin: opts.horizontal ? valueAxis.suggestedMin : undefined },
                     y: { title: { display: !!(opts.horizontal ? opts.categoryTitle : opts.valueTitle), text: (opts.horizontal ? opts.categoryTitle : opts.valueTitle) || '' },
-                        beginAtZero: !opts.horizontal, grid: { display: !opts.horizontal } }
+                        beginAtZero: !opts.horizontal, grid: { display: !opts.horizontal },
+                        suggestedMax: opts.horizontal ? undefined : valueAxis.suggestedMax, suggestedMin: opts.horizontal ? undefined : valueAxis.suggestedMin }
                 }
             }
         });

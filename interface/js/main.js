@@ -339,7 +339,9 @@
         state.lastFormulaCheck = null;
         $('modelDataEmpty').hidden = true;
         $('modelDataContent').hidden = false;
-        $('selectedModelTitle').textContent = modelLabel(info || {});
+        const title = $('selectedModelTitle');
+        title.textContent = isJsonModel(info) ? 'JSON specification' : 'Reference data';
+        title.className = 'tag ' + (isJsonModel(info) ? 'tag-json' : 'tag-ref');
         fillModelSelect($('modelDataSelect'), state.models, keyOfInfo(info || {}));
         grids.caseBeforeCorr.setData(caseBeforeCorr);
         grids.underestimation.setData(corrections.underestimation);
@@ -760,6 +762,7 @@
         $('modelDataEmpty').hidden = false;
         $('modelDataContent').hidden = true;
         $('selectedModelTitle').textContent = '';
+        $('selectedModelTitle').className = 'model-title';
         for (const k of Object.keys(grids)) grids[k].setData(null);
         $('outcomeTreeHost').innerHTML = '';
         $('diseaseReportFrame').srcdoc = '';

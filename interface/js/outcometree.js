@@ -184,6 +184,7 @@
             node.addEventListener('keydown', function (ev) { if (ev.key === 'Enter' || ev.key === ' ') fire(ev); });
         };
 
+        const labels = [];
         for (const t of tree.transitions) {
             if (!t.from || !t.to) continue;
             const a = anchor(t.from, 'out'), b = anchor(t.to, 'in');
@@ -194,18 +195,29 @@
             g.appendChild(svg('path', { class: 'edge-hit', d: d }));
             g.appendChild(svg('path', { class: 'edge-line', d: d, 'marker-end': markerRef }));
             edgeLayer.appendChild(g);
+            if (t.modelled) clickable(g, 'arrow', t.id, 'Transition ' + t.name);
 
-            const mx = (a.x + 3 * c1.x + 3 * c2.x + b.x) / 8, my = (a.y + 3 * c1.y + 3 * c2.y + b.y) / 8;
             const text = truncate(t.name, 24);
-            const w = Math.max(36, text.length * 6.1 + 14);
-            const lg = svg('g', { class: 'edge-label' + (t.modelled ? '' : ' not-modelled'), transform: 'translate(' + (mx - w / 2) + ',' + (my - 9) + ')' });
-            lg.appendChild(svg('rect', { width: String(w), height: '18', rx: '9' }));
-            lg.appendChild(svg('text', { x: String(w / 2), y: '12.5', 'text-anchor': 'middle' }, text));
-            labelLayer.appendChild(lg);
-            if (t.modelled) {
-                clickable(lg, 'arrow', t.id, 'Transition ' + t.name);
-                clickable(g, 'arrow', t.id, 'Transition ' + t.name);
+            labels.push({
+                t: t, text: text, w: Math.max(36, text.length * 6.1 + 14),
+                x: (a.x + 3 * c1.x + 3 * c2.x + b.x) / 8, y: (a.y + 3 * c1.y + 3 * c2.y + b.y) / 8
+            });
+        }
+
+        // Labels of arrows that leave or reach the same box crowd together; push them apart vertically.
+        labels.sort(function (p, q) { return p.y - q.y; });
+        for (let i = 0; i < labels.length; i++) {
+            for (let j = 0; j < i; j++) {
+                const p = labels[j], q = labels[i];
+                if (Math.abs(p.x - q.x) < (p.w + q.w) / 2 + 4 && q.y - p.y < 21) q.y = p.y + 21;
             }
+        }
+        for (const l of labels) {
+            const lg = svg('g', { class: 'edge-label' + (l.t.modelled ? '' : ' not-modelled'), transform: 'translate(' + (l.x - l.w / 2) + ',' + (l.y - 9) + ')' });
+            lg.appendChild(svg('rect', { width: String(l.w), height: '18', rx: '9' }));
+            lg.appendChild(svg('text', { x: String(l.w / 2), y: '12.5', 'text-anchor': 'middle' }, l.text));
+            labelLayer.appendChild(lg);
+            if (l.t.modelled) clickable(lg, 'arrow', l.t.id, 'Transition ' + l.t.name);
         }
 
         for (const o of tree.outcomes) {

@@ -71,10 +71,10 @@
         for (const row of spec.rows) {
             const tr = el('tr', row.attrs || {});
             const tsv = [];
-            for (const c of row.cells) {
-                tr.appendChild(el('th', { class: 'row-head', text: c }));
+            row.cells.forEach(function (c, i) {
+                tr.appendChild(el('th', { class: i === 0 ? 'row-head' : 'row-head text-cell', text: c }));
                 tsv.push(Oz.tsvEscape(c));
-            }
+            });
             for (const col of spec.columns) {
                 const stat = row.data ? row.data[col.key] : undefined;
                 if (col.split) {
@@ -130,6 +130,7 @@
     /* A stratified map: one row per age group, female and male columns. */
     R.fillStratifiedTable = function (table, strat) {
         table.innerHTML = '';
+        table.classList.add('inline-stats');
         const female = (strat && strat.arrayFemale) || [];
         const male = (strat && strat.arrayMale) || [];
         const n = Math.max(female.length, male.length);

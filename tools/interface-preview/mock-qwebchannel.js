@@ -628,6 +628,22 @@
         }
     };
 
+    // Pop-up pages: open a tab, or edit a cell wrongly and apply, after the data arrived.
+    if (pageName !== 'index' && (params.get('tab') || params.get('invalid'))) {
+        global.addEventListener('load', function () {
+            setTimeout(function () {
+                if (params.get('invalid') === '1') {
+                    const input = document.querySelector('.cell-input');
+                    input.value = '0,5';
+                    input.dispatchEvent(new Event('input'));
+                    document.getElementById('applyChangesButton').click();
+                }
+                const tab = params.get('tab');
+                if (tab) document.querySelector('.subtab[data-subtab="' + tab + '"]').click();
+            }, 100);
+        });
+    }
+
     const scenario = params.get('scenario');
     if (scenario && SCENARIOS[scenario]) {
         const start = function () {

@@ -1,0 +1,316 @@
+/* Detail pop-up of one outcome tree element. The window publishes its data through "webData"
+   (entries "Caption", "ResultsAvailable", "ElemInfo" and the element's parameter and result maps);
+   edits go back through the shared "webGUI". The page kind comes from <body data-view>. */
+(function (global) {
+    'use strict';
+
+    const Oz = global.Oz;
+    const el = Oz.el;
+
+    const VIEWS = {
+        infection: {
+            inputs: [{ entry: 'LifeExpData', tab: 'Life expectancy', title: 'Remaining life expectancy (years)', editable: false }],
+            inputNote: 'Life expectancy and notified cases are edited on the main page, in the model data.',
+            results: [{ entry: 'SampleMeanOutputIncidence', title: 'Infections (mean over the samples)' }]
+        },
+        asymptomatic: {
+            inputs: [],
+            inputNote: 'There are no parameters for an asymptomatic health outcome: it receives the cases that its transition sends.',
+            results: [{ entry: 'IncidenceData', title: 'Cases' }]
+        },
+        yld: {
+            inputs: [
+                { entry: 'SeverityData', key: 'severity', tab: 'Severity', title: 'Severity (disability weight)', editable: true },
+                { entry: 'DurationData', key: 'duration', tab: 'Duration', title: 'Duration (years)', editable: true },
+                { entry: 'ProportionData', key: 'proportion', tab: 'Proportion', title: 'Proportion of the outcome\'s cases', editable: true }
+            ],
+            apply: function (gui, info, g) { gui.applyChangesToYLDParams(info, g.severity.getData(), g.duration.getData(), g.proportion.getData()); },
+            messageSignal: 'showMessageInYLDPage',
+            checkSignal: 'formulaCheckResultsAvailableForYLDPage',
+            results: [
+                { entry: 'IncidenceData', title: 'Cases' },
+                { entry: 'BurdenData', title: 'Years lived with disability (YLD)' },
+                { entry: 'RemLEData', title: 'Remaining life expectancy' }
+            ]
+        },
+        yll: {
+            inputs: [{ entry: 'ProportionData', key: 'proportion', tab: 'Proportion', title: 'Proportion of the outcome\'s cases', editable: true }],
+            apply: function (gui, info, g) { gui.applyChangesToYLLParams(info, g.proportion.getData()); },
+            messageSignal: 'showMessageInYLLPage',
+            checkSignal: 'formulaCheckResultsAvailableForYLLPage',
+            results: [
+                { entry: 'IncidenceData', title: 'Deaths' },
+                { entry: 'BurdenData', title: 'Years of life lost (YLL)' },
+                { entry: 'RemLEData', title: 'Remaining life expectancy at death' }
+            ]
+        },
+        trans: {
+            flags: [
+                { entry: 'IsBaseTrans', on: 'Transition from the infection', off: 'Transition between health outcomes' },
+                { entry: 'IsRedistributeType', on: 'Cases redistributed over age groups', off: 'No age-group redistribution' }
+            ],
+            inputs: [
+                { entry: 'InputProbability', key: 'probability', tab: 'Probability', title: 'Transition probability', editable: true },
+                { entry: 'InputRedistribution', key: 'redistribution', tab: 'Redistribution', title: 'Age-group redistribution', editable: true }
+            ],
+            apply: function (gui, info, g) { gui.applyChangesToTransParams(info, g.probability.getData(), g.redistribution.getData()); },
+            messageSignal: 'showMessageInTransPage',
+            checkSignal: 'formulaCheckResultsAvailableForTransPage',
+            results: [
+                { entry: 'OutputProbabilityData', title: 'Probability as drawn' },
+                { entry: 'OutputRedistributionData', title: 'Redistribution as drawn' },
+                { entry: 'OutputIncidenceData', title: 'Cases passing the transition' }
+            ]
+        }
+    };
+
+    const page = {
+        webGUI: null, webData: null, data: null, grids: {}, pendingApply: false, charts: 0
+    };
+
+    function view() { return VIEWS[document.body.dataset.view] || { inputs: [], results: [] }; }
+
+    function describeElement(info) {
+        if (!info) return '';
+        const parts = [];
+        if (info.countryName || info.countryID) parts.push(info.countryName || Oz.countryName(info.countryID));
+        if (info.diseaseName || info.diseaseID) parts.push(info.diseaseName || info.diseaseID);
+        if (info.modelID) parts.push(info.modelID);
+        let text = parts.join(' · ');
+        if (info.outcomeTreeID) text += ' — tree ' + info.outcomeTreeID;
+        if (info.outcomeTreeNodeID) text += ', element ' + info.outcomeTreeNodeID;
+        return text;
+    }
+
+    function isEmptyMap(v) {
+        return v === undefined || v === null || (typeof v === 'object' && Object.keys(v).length === 0);
+    }
+
+    /* ---------- results of any of the published shapes ---------- */
+
+    function toolbar(buttons) {
+        return el('div', { class: 'head-tools' }, buttons);
+    }
+
+    function renderStratified(host, title, strat) {
+        const panel = el('div', { class: 'panel result-block' });
+        const canvas = el('canvas', { id: 'chart' + (page.charts++) });
+        const table = el('table', { class: 'data-table results-table' });
+        const tsv = Oz.results.fillStratifiedTable(table, strat);
+        panel.appendChild(el('div', { class: 'panel-head' }, [
+            el('h3', { text: title }),
+            toolbar([
+                el('button', { class: 'btn btn-small', type: 'button', text: 'Copy table', onclick: function () { copy(tsv); } }),
+                el('button', { class: 'btn btn-small', type: 'button', text: 'Save PNG', onclick: function () { Oz.charts.savePng(canvas, page.webGUI); } })
+            ])
+        ]));
+        panel.appendChild(el('div', { class: 'grid-2' }, [
+            el('div', { class: 'chart-box' }, [canvas]),
+            el('div', { class: 'table-scroll tall' }, [table])
+        ]));
+        host.appendChild(panel);
+        const s = Oz.results.stratifiedSeries(strat);
+        Oz.charts.intervalBars(canvas, s.labels, [
+            Object.assign({ label: 'Female', color: Oz.charts.COLORS.female }, s.female),
+            Object.assign({ label: 'Male', color: Oz.charts.COLORS.male }, s.male)
+        ], { valueTitle: title, categoryTitle: Oz.stratumFactorName((strat.arrayFemale || [])[0]) });
+    }
+
+    function renderValueTable(host, title, map) {
+        const holder = el('div');
+        host.appendChild(holder);
+        const grid = new Oz.ParamGrid(holder, { title: title, editable: false, getWebGUI: function () { return page.webGUI; } });
+        grid.setData(map);
+        const cols = grid.colNames();
+        const rows = map.stratified || [];
+        const numeric = rows.every(function (r) { return cols.every(function (c) { return Number.isFinite(Oz.toNumberOrNaN(r[c])); }); });
+        if (numeric && rows.length > 0) {
+            const canvas = el('canvas', { id: 'chart' + (page.charts++) });
+            holder.appendChild(el('div', { class: 'chart-box' }, [canvas]));
+            const series = cols.map(function (c, i) {
+                const v = rows.map(function (r) { return Oz.toNumberOrNaN(r[c]); });
+                const color = /^f/i.test(c) ? Oz.charts.COLORS.female : (/^m/i.test(c) ? Oz.charts.COLORS.male : Oz.charts.COLORS.palette[i]);
+                return { label: c, color: color, means: v, lows: v.map(function () { return NaN; }), highs: v.map(function () { return NaN; }) };
+            });
+            Oz.charts.intervalBars(canvas, rows.map(function (r) { return String(r.Age); }), series, { valueTitle: title });
+        }
+    }
+
+    function renderStatList(host, title, map) {
+        const panel = el('div', { class: 'panel result-block' });
+        const table = el('table', { class: 'data-table results-table' });
+        const tsv = Oz.results.fillStatListTable(table, map);
+        panel.appendChild(el('div', { class: 'panel-head' }, [
+            el('h3', { text: title }),
+            toolbar([el('button', { class: 'btn btn-small', type: 'button', text: 'Copy table', onclick: function () { copy(tsv); } })])
+        ]));
+        panel.appendChild(table);
+        host.appendChild(panel);
+    }
+
+    function renderResult(host, title, value, depth) {
+        if (isEmptyMap(value)) {
+            host.appendChild(el('div', { class: 'panel result-block' }, [
+                el('div', { class: 'panel-head' }, [el('h3', { text: title })]),
+                el('p', { class: 'empty-note', text: 'No results.' })
+            ]));
+            return;
+        }
+        if (Oz.isStratifiedMap(value)) return renderStratified(host, title, value);
+        if (Oz.isParamTableMap(value)) return renderValueTable(host, title, value);
+        if (Oz.isStatMap(value)) return renderStatList(host, title, { value: value });
+        if (typeof value === 'object' && !Array.isArray(value)) {
+            const keys = Object.keys(value);
+            if (keys.every(function (k) { return Oz.isStatMap(value[k]); })) return renderStatList(host, title, value);
+            if (depth < 2) {
+                for (const k of Oz.results.sortKeys(keys)) renderResult(host, title + ' — ' + Oz.results.label(k), value[k], depth + 1);
+                return;
+            }
+        }
+        host.appendChild(el('div', { class: 'panel result-block' }, [
+            el('div', { class: 'panel-head' }, [el('h3', { text: title })]),
+            el('p', { text: String(value) })
+        ]));
+    }
+
+    function copy(tsv) {
+        if (!page.webGUI || !tsv) return;
+        page.webGUI.copyTextToClipboard(tsv);
+        Oz.notify('Copy', 'The table has been copied to the clipboard.', 'success');
+    }
+
+    /* ---------- rendering of the published map ---------- */
+
+    function render(data) {
+        page.data = data || {};
+        page.grids = {};
+        const v = view();
+        const caption = page.data.Caption || document.title;
+        document.getElementById('caption').textContent = caption;
+        document.getElementById('elemInfo').textContent = describeElement(page.data.ElemInfo);
+        const content = document.getElementById('content');
+        content.innerHTML = '';
+
+        const head = el('div', { class: 'subpage-top' });
+        content.appendChild(head);
+        if (v.flags) {
+            const flags = el('div', { class: 'flags' });
+            for (const f of v.flags) {
+                const on = page.data[f.entry] === true;
+                flags.appendChild(el('span', { class: 'flag' + (on ? ' on' : ''), text: on ? f.on : f.off }));
+            }
+            head.appendChild(flags);
+        }
+        if (v.inputs.some(function (i) { return i.editable; })) {
+            head.appendChild(el('div', { class: 'panel toolbar-panel' }, [
+                el('span', { class: 'hint', text: 'Cells hold formulas and may call random functions such as RandPert(min, mode, max). Apply sends all tables; changes take effect at the next run.' }),
+                el('span', { class: 'spacer' }),
+                el('button', { class: 'btn btn-primary', type: 'button', id: 'applyChangesButton', text: 'Apply changes', onclick: applyChanges })
+            ]));
+        }
+
+        // One tab per parameter table, so that formulas get the full width, and one for the results.
+        const tabs = el('nav', { class: 'subtabs', role: 'tablist' });
+        const pages = [];
+        const addTab = function (name, label) {
+            const first = pages.length === 0;
+            const pg = el('div', { class: 'subtab-page' + (first ? ' active' : ''), id: 'subpage-' + name });
+            const b = el('button', { class: 'subtab' + (first ? ' active' : ''), type: 'button', 'data-subtab': name, text: label });
+            b.addEventListener('click', function () {
+                tabs.querySelectorAll('.subtab').forEach(function (x) { x.classList.toggle('active', x === b); });
+                pages.forEach(function (x) { x.classList.toggle('active', x === pg); });
+                global.dispatchEvent(new Event('resize'));
+            });
+            tabs.appendChild(b);
+            pages.push(pg);
+            return pg;
+        };
+        content.appendChild(tabs);
+
+        if (v.inputs.length === 0) {
+            addTab('inputs', 'Parameters').appendChild(el('p', { class: 'empty-note', text: v.inputNote || 'This element has no parameters.' }));
+        }
+        for (const input of v.inputs) {
+            const pg = addTab(input.key || input.entry, input.tab || input.title);
+            if (v.inputNote) pg.appendChild(el('p', { class: 'hint', text: v.inputNote }));
+            const holder = el('div', { id: 'grid-' + (input.key || input.entry), class: 'wide-grid' });
+            pg.appendChild(holder);
+            const grid = new Oz.ParamGrid(holder, {
+                key: input.key, title: input.title, editable: !!input.editable,
+                getWebGUI: function () { return page.webGUI; },
+                onEdit: function () { tabs.querySelector('[data-subtab="' + (input.key || input.entry) + '"]').classList.add('edited'); }
+            });
+            grid.setData(page.data[input.entry] || null);
+            page.grids[input.key || input.entry] = grid;
+        }
+        const resultsPage = addTab('results', page.data.ResultsAvailable ? 'Results' : 'Results (not computed)');
+        pages.forEach(function (pg) { content.appendChild(pg); });
+
+        if (!page.data.ResultsAvailable) {
+            resultsPage.appendChild(el('p', { class: 'empty-note', text: 'Results are available after the model has been run. Run the models from the main window.' }));
+        } else {
+            resultsPage.appendChild(el('p', { class: 'hint uncertainty-note',
+                text: 'Monte-Carlo estimates of the last run: mean with the 95 % uncertainty interval (2.5 % – 97.5 % quantiles of the samples).' }));
+            for (const r of v.results) renderResult(resultsPage, r.title, page.data[r.entry], 0);
+        }
+    }
+
+    function applyChanges() {
+        const v = view();
+        if (!v.apply || !page.webGUI || !page.data) return;
+        page.pendingApply = true;
+        v.apply(page.webGUI, page.data.ElemInfo || {}, page.grids);
+    }
+
+    function onCheck(map) {
+        if (!page.pendingApply) return;
+        page.pendingApply = false;
+        for (const key of Object.keys(page.grids)) {
+            const check = map ? map[key] : null;
+            page.grids[key].setCheck(check || null);
+            if (!check) page.grids[key].clearEdited();
+            const tab = document.querySelector('.subtab[data-subtab="' + key + '"]');
+            if (tab) {
+                tab.classList.toggle('invalid', !!check);
+                if (!check) tab.classList.remove('edited');
+            }
+        }
+    }
+
+    function connect() {
+        if (typeof global.QWebChannel !== 'function' || !global.qt || !global.qt.webChannelTransport) {
+            document.getElementById('content').appendChild(el('p', { class: 'empty-note', text: 'This window must be opened from the Ozmid program.' }));
+            return;
+        }
+        new global.QWebChannel(global.qt.webChannelTransport, function (channel) {
+            page.webGUI = channel.objects.webGUI || null;
+            page.webData = channel.objects.webData || null;
+            const v = view();
+            if (page.webGUI) {
+                // The bridge is shared by all pop-ups: react only to answers to this window's own request.
+                if (v.messageSignal && page.webGUI[v.messageSignal]) {
+                    page.webGUI[v.messageSignal].connect(function (title, text, type) {
+                        if (page.pendingApply) Oz.notify(title, text, type);
+                    });
+                }
+                if (v.checkSignal && page.webGUI[v.checkSignal]) page.webGUI[v.checkSignal].connect(onCheck);
+            }
+            if (!page.webData) {
+                document.getElementById('content').appendChild(el('p', { class: 'empty-note', text: 'The program did not publish the data of this element.' }));
+                return;
+            }
+            page.webData.publishData.connect(render);
+            page.webData.dataRequested();
+        });
+    }
+
+    global.ozmidSubpage = {
+        get data() { return Oz.clone(page.data); },
+        applyChanges: applyChanges
+    };
+
+    document.addEventListener('DOMContentLoaded', function () {
+        Oz.routeExternalLinks(document, function () { return page.webGUI; });
+        connect();
+    });
+})(window);
