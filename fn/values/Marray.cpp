@@ -61,7 +61,8 @@ Marray& Marray::operator=(const Marray& other)
             x = v;
         return *this;
     }
-    if (m_shape == other.m_shape && m_order == other.m_order) {
+    // An empty placeholder and a 0-dimensional array share the empty shape but not the size.
+    if (m_shape == other.m_shape && m_order == other.m_order && m_data.size() == other.m_data.size()) {
         std::copy(other.m_data.begin(), other.m_data.end(), m_data.begin());
         return *this;
     }

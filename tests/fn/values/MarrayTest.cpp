@@ -132,6 +132,15 @@ TEST(Marray, AssignmentCopiesBroadcastsAndIsAliasSafe)
     copy[0] = -1.0;
     EXPECT_EQ(a[0], fresh[0]);
 
+    Marray emptyTarget(Marray::Shape{}, 1.0);
+    emptyTarget = Marray();
+    EXPECT_TRUE(emptyTarget.isEmpty());
+    const Marray zeroDimensional(Marray::Shape{}, 3.0);
+    Marray placeholderTarget;
+    placeholderTarget = zeroDimensional;
+    EXPECT_EQ(placeholderTarget.size(), 1u);
+    EXPECT_EQ(placeholderTarget[0], 3.0);
+
     Marray small({2}, 0.0);
     small = counting({5, 2});
     EXPECT_EQ(small.size(), 10u);
