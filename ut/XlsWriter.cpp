@@ -1,0 +1,57 @@
+#include "ut/XlsWriter.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+#include "ut/BiffWorkbookEncoder.h"
+#include "ut/CompoundFileWriter.h"
+#include "ut/Workbook.h"
+
+namespace ut {
+
+namespace {
+
+// Excel never writes a workbook stream below this size, which keeps the stream out of the
+// container's mini stream, and readers built around its files expect that. The padding
+// follows the EOF record of the last sheet, where no reader looks.
+constexpr int minimumWorkbookStreamSize = 4096;
+
+} // namespace
+
+bool XlsWriter::write(const Workbook& workbook, const QString& filePath)
+{
+    m_errorString.clear();
+    const QString shownPath = QDir::toNativeSeparators(filePath);
+    if (workbook.sheetCount() == 0) {
+        m_errorString = QStringLiteral("Cannot save \"%1\": a workbook needs at least one sheet.").arg(shownPath);
+        return false;
+    }
+    QByteArray stream = BiffWorkbookEncoder().encode(workbook);
+    if (stream.size() < minimumWorkbookStreamSize)
+        stream.append(QByteArray(minimumWorkbookStreamSize - stream.size(), '\0'));
+
+    CompoundFileWriter container;
+    const std::optional<QByteArray> bytes = container.build(QStringLiteral("Workbook"), stream);
+    if (!bytes) {
+        m_errorString = QStringLiteral("Cannot save \"%1\": %2").arg(shownPath, container.errorString());
+        return false;
+    }
+
+    QSaveFile file(filePath);
+    if (!file.open(QIODevice::WriteOnly)) {
+        m_errorString = QStringLiteral("Cannot save \"%1\": %2").arg(shownPath, file.errorString());
+        return false;
+    }
+    if (file.write(*bytes) != bytes->size()) {
+        m_errorString = QStringLiteral("Cannot save \"%1\": %2").arg(shownPath, file.errorString());
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        m_errorString = QStringLiteral("Cannot save \"%1\": %2").arg(shownPath, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace ut
