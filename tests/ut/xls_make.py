@@ -1,0 +1,39 @@
+"""Writes the reference workbook of the workbook adapter tests with xlwt.
+
+Usage: xls_make.py WORKBOOK
+
+Sheet "Données" holds a label, text in three scripts, numbers (integral, fractional,
+negative, large), a boolean and a gap; sheet "Таблица" holds a small stratified table; sheet
+"Empty" has no cells.
+"""
+import sys
+
+import xlwt
+
+
+def main():
+    book = xlwt.Workbook(encoding="utf-8")
+    data = book.add_sheet("Données")
+    data.write(0, 0, "Caption")
+    data.write(1, 0, "Zürich – Ελλάδα – 日本語")
+    data.write(2, 0, 42)
+    data.write(2, 1, 0.125)
+    data.write(2, 2, -3.5e12)
+    data.write(3, 0, "  padded  ")
+    data.write(5, 0, "after gap")
+    data.write(6, 3, True)
+
+    table = book.add_sheet("Таблица")
+    rows = [["Life expectancy"], [], ["Sex", "Female", "Male"], ["Age"],
+            ["0-4", "80.5", 79], ["5-9", "RandUniform(1,2)", ""]]
+    for r, row in enumerate(rows):
+        for c, value in enumerate(row):
+            if value != "":
+                table.write(r, c, value)
+
+    book.add_sheet("Empty")
+    book.save(sys.argv[1])
+
+
+if __name__ == "__main__":
+    main()
