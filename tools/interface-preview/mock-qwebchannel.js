@@ -598,6 +598,14 @@
             const sub = params.get('sub');
             if (sub) await later(100, function () { document.querySelector('#modelDataContent .subtab[data-subtab="' + sub + '"]').click(); });
         },
+        paste: async function (p) {
+            await SCENARIOS.setup(p);
+            await later(100, function () { p.openModel('Austria', 'KlebsiellaCRKPBSI', 'model 1'); });
+            await later(100, function () {
+                global.mockClipboard = '1\t2\t3\t4\n5\t6\t7\t8\n';
+                document.querySelector('#gridCaseBeforeCorr [data-paste="Uniform"]').click();
+            });
+        },
         tree: async function (p) {
             p.selectCountries(['Austria']);
             p.selectDiseases(['IllustrativeEnteric']);
