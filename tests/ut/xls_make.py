@@ -1,10 +1,11 @@
 """Writes the reference workbook of the workbook adapter tests with xlwt.
 
-Usage: xls_make.py WORKBOOK
+Usage: xls_make.py WORKBOOK [--long-text]
 
 Sheet "Données" holds a label, text in three scripts, numbers (integral, fractional,
 negative, large), a boolean and a gap; sheet "Таблица" holds a small stratified table; sheet
-"Empty" has no cells.
+"Empty" has no cells.  With --long-text, sheet "Long" holds a cell of 20000 characters,
+whose text runs through three records of the string table.
 """
 import sys
 
@@ -32,6 +33,8 @@ def main():
                 table.write(r, c, value)
 
     book.add_sheet("Empty")
+    if "--long-text" in sys.argv[2:]:
+        book.add_sheet("Long").write(0, 0, "".join(chr(0x430 + i % 32) for i in range(20000)))
     book.save(sys.argv[1])
 
 
