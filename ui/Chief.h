@@ -1,0 +1,154 @@
+#pragma once
+
+#include <QFileInfo>
+#include <QMap>
+#include <QObject>
+#include <QVariantList>
+#include <QVariantMap>
+#include <vector>
+
+#include "fn/InputType.h"
+#include "fn/data/DiseaseReportMgr.h"
+#include "fn/data/InputDataMgr.h"
+#include "fn/data/JSONInputDataMgr.h"
+#include "fn/data/Settings.h"
+#include "fn/model/DiseaseModel.h"
+#include "fn/model/OutcomeTree.h"
+#include "fn/model/ResultsComputer.h"
+#include "ui/PresenterMgr.h"
+
+namespace ui {
+
+// The program's controller: owns the reference data, the model specifications, the run
+// settings and every model, and answers the requests of the page and the command line.
+// It knows no widgets; it talks to the shell only through its signals.
+class Chief : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The process's one controller, created on first use.
+    static Chief* instance();
+
+    Chief();
+    ~Chief() override;
+
+    void setBasePath(const QString& path);
+    const QString& basePath() const { return m_basePath; }
+    void setWebGUI(QObject* webGUI) { m_webGUI = webGUI; }
+    QObject* webGUI() const { return m_webGUI; }
+
+    fn::DiseaseModel* getModel(const fn::InputType::Country& country, const fn::InputType::Disease& disease,
+                               const QString& modelId) const;
+    fn::DiseaseModel* createModel(const fn::InputType::Country& country, const fn::InputType::Disease& disease,
+                                  const QString& modelId);
+    QString makeModelId(const QString& requested);
+    void reinitialize();
+
+    // The results document of all models, indented JSON in UTF-8.
+    QByteArray buildResultsJson() const;
+    // The diseases the page offers: reference data first, then specifications.
+    QVariantList availableDiseases() const;
+
+    const fn::DiseaseModelList& models() const { return m_models; }
+    fn::InputDataMgr& inputDataMgr() { return m_inputDataMgr; }
+    fn::JSONInputDataMgr& jsonDataMgr() { return m_jsonDataMgr; }
+    fn::Settings& settings() { return m_settings; }
+    PresenterMgr& presenterMgr() { return m_presenterMgr; }
+    const fn::DiseaseReportMgr& diseaseReportMgr() const { return m_diseaseReportMgr; }
+    int numSamples() const { return m_numSamples; }
+    double timeDiscountRate() const { return m_timeDiscountRate; }
+
+public slots:
+    void importReferenceData();
+    void importReferenceDataFromJSON();
+    void pageOpened(int tabIndex, QString pageName);
+    void changeCountrySelection(QStringList countryIDStrs);
+    void changeDiseaseSelection(QStringList diseaseIDStrs);
+    void createModels();
+    void deleteModels();
+    void selectModel(QString countryId, QString diseaseId, QString modelId);
+    void showOutcomeTreeElementDetails(QString outcomeTreeId, QString elementType, QString elementId,
+                                       QString countryId, QString diseaseId, QString modelId);
+    void applyChangesToModelParams(QVariantMap modelInfo, int estimType, QVariantMap underestimationData,
+                                   QVariantMap underreportingData, QVariantMap underascertainmentData,
+                                   QVariantMap caseBeforeCorrData, QVariantMap lifeExpData, QVariantMap ageDistrData);
+    void applyChangesToYLDParams(QVariantMap modelInfo, QVariantMap severityData, QVariantMap durationData,
+                                 QVariantMap proportionData);
+    void applyChangesToYLLParams(QVariantMap modelInfo, QVariantMap proportionData);
+    void applyChangesToTransParams(QVariantMap modelInfo, QVariantMap probabilityData, QVariantMap redistributionData);
+    void updateDataExportImportStatus(fn::FileOperationType operationType, const QString& dataType,
+                                      const QString& text1, const QString& text2);
+    void setNumSamples(int numSamples);
+    void setTimeDiscountRate(double timeDiscountRate);
+    void runModels(bool runInThread);
+    void showDetailedResults(QString countryId, QString diseaseId, QString modelId);
+    void saveModelsToExcel(QFileInfo fileInfo);
+    void loadModelsFromExcel(QFileInfo fileInfo);
+    void loadModelsFromJSON(QFileInfoList fileInfos, QString country);
+    void saveDetailedResultsToJSON(QFileInfo file);
+    void saveDetailedResultsToClipboard();
+
+signals:
+    void programReinitialized();
+    void modelsCreated(QVariantList models);
+    void modelSelected(QVariantMap info, QVariantMap corrections, QVariantMap caseBeforeCorr, QVariantMap lifeExp,
+                       QVariantMap ageDistr, QString diseaseReport);
+    void formulaCheckResultsAvailable(QVariantMap results);
+    void formulaCheckResultsAvailableForYLDPage(QVariantMap results);
+    void formulaCheckResultsAvailableForYLLPage(QVariantMap results);
+    void formulaCheckResultsAvailableForTransPage(QVariantMap results);
+    void runStarted();
+    void runFinished(QVariantList runList);
+    void detailedResultsAvailable(QVariantMap results);
+    void aggregatedResultsAvailable(QVariantMap results);
+    void runProgressUpdated(float fraction, int index, int count, QString name);
+    void showMessage(QString title, QString text, QString type);
+    void showMessageInYLDPage(QString title, QString text, QString type);
+    void showMessageInYLLPage(QString title, QString text, QString type);
+    void showMessageInTransPage(QString title, QString text, QString type);
+    void createUpdatableMessage(QString title, QString text);
+    void updateMessage(QString title, QString text);
+    void destroyUpdatableMessage();
+
+private slots:
+    void onRunStarted();
+    void onRunFinished();
+
+private:
+    struct TableEdit
+    {
+        QString checkKey;
+        QString listName;
+        const QVariantMap* table;
+        fn::DataArray* array;
+    };
+    struct EditOutcome
+    {
+        QStringList applied;
+        QVariantMap checks;
+    };
+    EditOutcome applyTables(const QList<TableEdit>& tables, const QString& title,
+                            void (Chief::*messageSignal)(QString, QString, QString));
+    fn::OutcomeTree* treeOf(const QVariantMap& modelInfo) const;
+
+    fn::DiseaseModelList m_models;
+    QMap<QString, QMap<QString, QMap<QString, fn::DiseaseModel*>>> m_modelIndex;
+    int m_modelCounter = 0;
+    std::vector<QString> m_usedModelIds;
+    fn::InputDataMgr m_inputDataMgr;
+    fn::JSONInputDataMgr m_jsonDataMgr;
+    QString m_basePath;
+    QStringList m_selectedCountries;
+    QStringList m_selectedDiseases;
+    QObject* m_webGUI = nullptr;
+    int m_numSamples = 1000;
+    int m_randomSeed = 0;
+    double m_timeDiscountRate = 0.0;
+    PresenterMgr m_presenterMgr;
+    fn::DiseaseReportMgr m_diseaseReportMgr;
+    fn::ResultsComputer m_resultsComputer;
+    fn::Settings m_settings;
+};
+
+} // namespace ui

@@ -1,0 +1,233 @@
+#include "ui/ModelWorkbook.h"
+
+#include <QPoint>
+#include <QVariantList>
+
+#include "fn/data/WorkbookBlockReader.h"
+#include "fn/model/DiseaseModel.h"
+#include "ut/Excel.h"
+
+namespace ui {
+
+namespace {
+
+constexpr int blockWidth = 3;
+
+struct ModelArray
+{
+    int type;
+    const char* label;
+};
+
+// The model's arrays in the order the sheet holds them, with the labels that find them.
+constexpr ModelArray mappingArray{fn::DiseaseModel::OutcomeTreeMapping, "Outcome tree mapping"};
+constexpr ModelArray notificationArray{fn::DiseaseModel::NotifiedCases, "Notification data"};
+constexpr ModelArray correctionArrays[] = {
+    {fn::DiseaseModel::Coverage, "coverage"},
+    {fn::DiseaseModel::Underestimation, "underestimation"},
+    {fn::DiseaseModel::Underreporting, "underreporting"},
+    {fn::DiseaseModel::Underascertainment, "underascertainment"},
+};
+constexpr ModelArray populationArrays[] = {
+    {fn::DiseaseModel::LifeExpectancy, "life expectancy"},
+    {fn::DiseaseModel::AgeDistribution, "age distribution"},
+};
+
+QVariantList row(const QVariant& a, const QVariant& b = QString(), const QVariant& c = QString())
+{
+    return {a, b, c};
+}
+
+// Name, empty row, meta rows and an empty row, then the table of a two-factor array.
+QVariantList parameterBlock(const fn::DataArray& array, const QString& label)
+{
+    QVariantList rows;
+    rows << QVariant(row(label)) << QVariant(row(QString()));
+    if (!array.meta().isEmpty()) {
+        for (auto it = array.meta().cbegin(); it != array.meta().cend(); ++it)
+            rows << QVariant(row(it.key().toLower(), it.value()));
+        rows << QVariant(row(QString()));
+    }
+    const QVector<fn::InputFactor>& factors = array.factorCopies();
+    if (factors.size() != 2)
+        return rows;
+    const fn::InputFactor& rowFactor = factors[0];
+    const fn::InputFactor& columnFactor = factors[1];
+    QVariantList header{columnFactor.name()};
+    for (const QString& level : columnFactor.levels())
+        header << level;
+    while (header.size() < blockWidth)
+        header << QString();
+    rows << QVariant(header.mid(0, blockWidth)) << QVariant(row(rowFactor.name()));
+    const QStringList& formulas = array.formulas();
+    for (int i = 0; i < rowFactor.levelCount(); ++i)
+        rows << QVariant(row(rowFactor.levels()[i], formulas.value(2 * i), formulas.value(2 * i + 1)));
+    return rows;
+}
+
+QVariantList combined(const QList<QVariantList>& blocks)
+{
+    QVariantList rows;
+    for (int i = 0; i < blocks.size(); ++i) {
+        if (i > 0)
+            rows << QVariant(row(QString()));
+        rows += blocks[i];
+    }
+    return rows;
+}
+
+QString labelOf(const fn::DataArray& array, const char* fallback)
+{
+    return array.name().isEmpty() ? QLatin1String(fallback) : array.name();
+}
+
+class SheetWriter
+{
+public:
+    explicit SheetWriter(ut::Excel& excel)
+        : m_excel(excel)
+    {
+    }
+
+    void label(const QString& text)
+    {
+        m_excel.setCellValue(m_row, 1, text);
+        m_row += 2;
+    }
+
+    void block(const QVariantList& rows)
+    {
+        int next = m_row;
+        m_excel.writeBlock(QPoint(m_row, 1), rows, blockWidth, next);
+        m_row = next + 1;
+    }
+
+    void setRow(int row) { m_row = row; }
+
+private:
+    ut::Excel& m_excel;
+    int m_row = 1;
+};
+
+fn::DataArray readTableAt(const ut::Excel& excel, int row, int& lastRow)
+{
+    return fn::readStratifiedTable(excel.cell(row, 1), excel, lastRow);
+}
+
+fn::DataArray readLabelledTable(const ut::Excel& excel, const char* label)
+{
+    int lastRow = 0;
+    return fn::readStratifiedTable(excel.find(QLatin1String(label), QStringLiteral("A"), false), excel, lastRow);
+}
+
+// The tables that follow a named element, one empty row between them.
+QList<fn::DataArray> readElementTables(const ut::Excel& excel, const QString& name, int count)
+{
+    QList<fn::DataArray> tables;
+    const int nameRow = excel.rowOf(excel.find(name, QStringLiteral("A"), false));
+    if (nameRow < 0)
+        return tables;
+    int start = nameRow + 2;
+    for (int i = 0; i < count; ++i) {
+        int lastRow = -1;
+        tables << readTableAt(excel, start, lastRow);
+        if (lastRow < 0)
+            break;
+        start = lastRow + 2;
+    }
+    return tables;
+}
+
+} // namespace
+
+void ModelWorkbook::writeSheet(ut::Excel& excel, fn::DiseaseModel& model)
+{
+    excel.setCellValue(1, 1, QStringLiteral("File info"));
+    excel.setCellValue(3, 1, QStringLiteral("Version"));
+    excel.setCellValue(3, 2, static_cast<double>(version));
+    excel.setCellValue(5, 1, QStringLiteral("Model info"));
+    excel.setCellValue(7, 1, QStringLiteral("CountryID"));
+    excel.setCellValue(7, 2, model.countryId());
+    excel.setCellValue(8, 1, QStringLiteral("DiseaseID"));
+    excel.setCellValue(8, 2, model.diseaseId());
+    excel.setCellValue(9, 1, QStringLiteral("ModelID"));
+    excel.setCellValue(9, 2, model.modelId());
+
+    SheetWriter sheet(excel);
+    sheet.setRow(11);
+    sheet.block(parameterBlock(model.getParameter(mappingArray.type), QLatin1String(mappingArray.label)));
+    sheet.block(parameterBlock(model.getParameter(notificationArray.type), QLatin1String(notificationArray.label)));
+
+    sheet.label(QStringLiteral("Corrections"));
+    QList<QVariantList> corrections;
+    for (const ModelArray& entry : correctionArrays)
+        corrections << parameterBlock(model.getParameter(entry.type), QLatin1String(entry.label));
+    sheet.block(combined(corrections));
+
+    sheet.label(QStringLiteral("underestimation type"));
+    sheet.block({QVariant(row(QStringLiteral("Type"), QString::number(model.getUnderestimationType())))});
+
+    sheet.label(QStringLiteral("Population data"));
+    QList<QVariantList> population;
+    for (const ModelArray& entry : populationArrays)
+        population << parameterBlock(model.getParameter(entry.type), QLatin1String(entry.label));
+    sheet.block(combined(population));
+
+    for (int t = 0; t < model.outcomeTreeCount(); ++t) {
+        const fn::OutcomeTree& tree = model.getOutcomeTree(t);
+        sheet.label(tree.id());
+        sheet.label(QStringLiteral("Parameters - %1").arg(tree.id()));
+        for (const fn::HealthState& state : tree.healthStates()) {
+            if (state.sequelaType() != fn::InputType::YLD)
+                continue;
+            sheet.label(state.name());
+            sheet.block(combined({parameterBlock(state.severity(), labelOf(state.severity(), "Severity")),
+                                  parameterBlock(state.duration(), labelOf(state.duration(), "Duration")),
+                                  parameterBlock(state.proportion(), labelOf(state.proportion(), "Proportion"))}));
+        }
+        sheet.label(QStringLiteral("Transitions - %1").arg(tree.id()));
+        for (const fn::TransitionProbability& transition : tree.transitions()) {
+            sheet.label(transition.name());
+            const fn::DataArray& probability = transition.probabilityParameter();
+            const fn::DataArray& redistribution = transition.redistributionParameter();
+            sheet.block(combined({parameterBlock(probability, labelOf(probability, "Probability")),
+                                  parameterBlock(redistribution, labelOf(redistribution, "Redistribution"))}));
+        }
+    }
+}
+
+void ModelWorkbook::readSheet(ut::Excel& excel, fn::DiseaseModel& model)
+{
+    model.setParameter(mappingArray.type, readLabelledTable(excel, mappingArray.label));
+    model.setParameter(notificationArray.type, readLabelledTable(excel, notificationArray.label));
+    for (const ModelArray& entry : correctionArrays)
+        model.setParameter(entry.type, readLabelledTable(excel, entry.label));
+    for (const ModelArray& entry : populationArrays)
+        model.setParameter(entry.type, readLabelledTable(excel, entry.label));
+    const int typeRow = excel.rowOf(excel.find(QStringLiteral("underestimation type"), QStringLiteral("A"), false));
+    if (typeRow >= 0)
+        model.setUnderestimationType(static_cast<std::uint32_t>(excel.cellText(typeRow + 2, 2).toUInt()));
+
+    for (int t = 0; t < model.outcomeTreeCount(); ++t) {
+        fn::OutcomeTree& tree = model.getOutcomeTree(t);
+        for (fn::HealthState& state : tree.healthStates()) {
+            if (state.sequelaType() != fn::InputType::YLD)
+                continue;
+            const QList<fn::DataArray> tables = readElementTables(excel, state.name(), 3);
+            if (tables.size() != 3)
+                continue;
+            state.setParameter(fn::InputType::Severity, tables[0]);
+            state.setParameter(fn::InputType::Duration, tables[1]);
+            state.setParameter(fn::InputType::Proportion, tables[2]);
+        }
+        for (fn::TransitionProbability& transition : tree.transitions()) {
+            const QList<fn::DataArray> tables = readElementTables(excel, transition.name(), 2);
+            if (tables.size() != 2)
+                continue;
+            transition.setProbabilityParameter(tables[0]);
+            transition.setRedistributionParameter(tables[1]);
+        }
+    }
+}
+
+} // namespace ui
