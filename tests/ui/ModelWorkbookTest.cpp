@@ -1,0 +1,198 @@
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "fn/data/InputDataMgr.h"
+#include "ui/Chief.h"
+#include "ui/ModelWorkbook.h"
+#include "ut/Excel.h"
+
+namespace {
+
+const QString country = QStringLiteral("Testland");
+const QString disease = QStringLiteral("TwoTrees");
+
+class ModelWorkbookTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        previousDirectory = QDir::currentPath();
+        QDir::setCurrent(base.path());
+        QDir(base.path()).mkdir(QStringLiteral("models"));
+        QFile::copy(QStringLiteral(OZMID_TEST_DATA_DIR "/fn/model/fixtures/two-trees.model_spec.json"),
+                    base.filePath(QStringLiteral("models/two-trees.model_spec.json")));
+        fn::InputDataMgr store;
+        store.setPath(base.path());
+        const QVector<fn::InputFactor> factors = {
+            fn::InputFactor(QStringLiteral("Age"), {QStringLiteral("0-49"), QStringLiteral("50+")}),
+            fn::InputFactor(QStringLiteral("Sex"), {QStringLiteral("Female"), QStringLiteral("Male")})};
+        store.setAgeDistribution(country, fn::DataArray(factors, QStringLiteral("Age distribution"), {},
+                                                        QStringList{"1000", "900", "2000", "1800"}));
+        store.setLifeExpectancy(country, fn::DataArray(factors, QStringLiteral("Life expectancy"), {},
+                                                       QStringList{"60", "55", "20", "15"}));
+        ASSERT_TRUE(store.saveCache());
+    }
+
+    void TearDown() override { QDir::setCurrent(previousDirectory); }
+
+    std::unique_ptr<ui::Chief> freshController() const
+    {
+        auto chief = std::make_unique<ui::Chief>();
+        chief->setBasePath(base.path());
+        return chief;
+    }
+
+    static void createModels(ui::Chief& chief, int count)
+    {
+        chief.changeCountrySelection({country});
+        chief.changeDiseaseSelection({disease});
+        for (int i = 0; i < count; ++i)
+            chief.createModels();
+    }
+
+    static QStringList sheetNames(const QString& path)
+    {
+        ut::Excel excel(path);
+        QStringList names;
+        for (int i = 1; i <= excel.sheetCount(); ++i) {
+            excel.selectSheet(i);
+            names << excel.sheetName();
+        }
+        return names;
+    }
+
+    QTemporaryDir base;
+    QString previousDirectory;
+};
+
+} // namespace
+
+TEST_F(ModelWorkbookTest, ExportReusesAddsAndDeletesSheets)
+{
+    for (int count : {1, 3, 5}) {
+        auto chief = freshController();
+        createModels(*chief, count);
+        const QString path = base.filePath(QStringLiteral("models-%1.xls").arg(count));
+        QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
+        chief->saveModelsToExcel(QFileInfo(path));
+        QStringList expected;
+        for (int i = 1; i <= count; ++i)
+            expected << QStringLiteral("model %1").arg(i);
+        EXPECT_EQ(sheetNames(path), expected) << count;
+        EXPECT_EQ(messages.last().at(1).toString(), QStringLiteral("Models export finished"));
+    }
+
+    auto empty = freshController();
+    QSignalSpy messages(empty.get(), &ui::Chief::showMessage);
+    empty->saveModelsToExcel(QFileInfo(base.filePath(QStringLiteral("none.xls"))));
+    EXPECT_EQ(messages.takeFirst().at(1).toString(),
+              QStringLiteral("There are no models to export.\nCreate models first and then repeat this action."));
+    EXPECT_FALSE(QFile::exists(base.filePath(QStringLiteral("none.xls"))));
+}
+
+TEST_F(ModelWorkbookTest, ImportAfterAFreshStartGivesTheSameModels)
+{
+    const QString path = base.filePath(QStringLiteral("saved.xls"));
+    {
+        auto chief = freshController();
+        createModels(*chief, 2);
+        fn::DiseaseModel* model = chief->getModel(country, disease, QStringLiteral("model 2"));
+        fn::DataArray& cases = model->getParameter(fn::DiseaseModel::NotifiedCases);
+        cases.setFormulas({QStringLiteral("RandPert(90, 100, 120)"), QStringLiteral("50"), QStringLiteral("200"),
+                           QStringLiteral("80")});
+        cases.setMetaValue(QStringLiteral("description"), QStringLiteral("Reported in Testland"));
+        model->setUnderestimationType(1);
+        fn::TransitionProbability& transition = model->getOutcomeTree(0).getTransitionProbability(1);
+        fn::DataArray probability = transition.probabilityParameter();
+        probability.setMetaValue(QStringLiteral("direct type"), QStringLiteral("no"));
+        probability.setFormulas({QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("RandUniform(0.1, 0.3)"),
+                                 QStringLiteral("0.25")});
+        transition.setProbabilityParameter(probability);
+        model->distributeToTrees();
+        chief->saveModelsToExcel(QFileInfo(path));
+    }
+
+    auto chief = freshController();
+    chief->makeModelId(QStringLiteral("model 1"));
+    QSignalSpy created(chief.get(), &ui::Chief::modelsCreated);
+    chief->loadModelsFromExcel(QFileInfo(path));
+    ASSERT_EQ(created.count(), 1);
+    const QVariantList models = created[0].at(0).toList();
+    ASSERT_EQ(models.size(), 2);
+    EXPECT_EQ(models[0].toMap().value(QStringLiteral("modelID")).toString(), QStringLiteral("model 1_2"));
+    EXPECT_EQ(models[1].toMap().value(QStringLiteral("modelID")).toString(), QStringLiteral("model 2"));
+
+    fn::DiseaseModel* model = chief->getModel(country, disease, QStringLiteral("model 2"));
+    ASSERT_NE(model, nullptr);
+    EXPECT_EQ(model->getUnderestimationType(), 1u);
+    const fn::DataArray& cases = model->getParameter(fn::DiseaseModel::NotifiedCases);
+    EXPECT_EQ(cases.formulas().value(0), QStringLiteral("RandPert(90, 100, 120)"));
+    EXPECT_EQ(cases.metaValue(QStringLiteral("description")), QStringLiteral("Reported in Testland"));
+    const fn::TransitionProbability& transition = model->getOutcomeTree(0).getTransitionProbability(1);
+    EXPECT_FALSE(transition.isDirect());
+    EXPECT_EQ(transition.probabilityParameter().formulas().value(2), QStringLiteral("RandUniform(0.1, 0.3)"));
+    // A specification without an annual duration leaves the entry empty, and it stays so.
+    EXPECT_EQ(transition.probabilityParameter().metaValue(QStringLiteral("duration")), QString());
+    EXPECT_EQ(transition.probabilityParameter().metaValue(QStringLiteral("redistribute")), QStringLiteral("no"));
+    const fn::HealthState& state = model->getOutcomeTree(0).getHealthState(0);
+    EXPECT_EQ(state.severity().formulas().value(1), QStringLiteral("0.2"));
+    EXPECT_EQ(state.duration().formulas().value(3), QStringLiteral("0.5"));
+    EXPECT_EQ(model->getOutcomeTree(0).infection()->notifiedCases().formulas().value(0),
+              QStringLiteral("RandPert(90, 100, 120)"));
+
+    // Elements of the same name in two trees both read the first tree's blocks.
+    EXPECT_FALSE(model->getOutcomeTree(1).getTransitionProbability(1).isDirect());
+
+    // The imported model runs.
+    chief->setNumSamples(10);
+    chief->runModels(false);
+    EXPECT_TRUE(model->isComputed());
+}
+
+TEST_F(ModelWorkbookTest, UnsupportedSheetsAndFilesAreReported)
+{
+    const QString path = base.filePath(QStringLiteral("old.xls"));
+    {
+        auto chief = freshController();
+        createModels(*chief, 2);
+        chief->saveModelsToExcel(QFileInfo(path));
+    }
+    {
+        ut::Excel excel(path);
+        excel.selectSheet(1);
+        excel.setCellValue(3, 2, 5.0);
+        excel.selectSheet(2);
+        excel.setCellValue(8, 2, QStringLiteral("NoSuchDisease"));
+        excel.saveAs(path);
+    }
+    auto chief = freshController();
+    QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
+    QSignalSpy created(chief.get(), &ui::Chief::modelsCreated);
+    chief->loadModelsFromExcel(QFileInfo(path));
+    ASSERT_EQ(messages.count(), 3);
+    EXPECT_EQ(messages[0].at(1).toString(),
+              QStringLiteral("Sheet model 1 contains model created by the previous, unsupported version of the tool. "
+                             "It will not be imported."));
+    EXPECT_EQ(messages[1].at(1).toString(),
+              QStringLiteral("Sheet model 2 contains model not supported by the reference data loaded. It will not be imported."));
+    EXPECT_EQ(messages[2].at(1).toString(), QStringLiteral("No valid models found in the input file"));
+    EXPECT_TRUE(created.isEmpty());
+    EXPECT_TRUE(chief->models().empty());
+
+    messages.clear();
+    chief->loadModelsFromExcel(QFileInfo(base.filePath(QStringLiteral("missing.xls"))));
+    ASSERT_EQ(messages.count(), 1);
+    EXPECT_EQ(messages[0].at(1).toString(), QStringLiteral("Invalid input file"));
+
+    // Garbage in a file named like a workbook: nothing imported, no crash.
+    QFile garbage(base.filePath(QStringLiteral("garbage.xls")));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(5000, '\x5a'));
+    garbage.close();
+    messages.clear();
+    chief->loadModelsFromExcel(QFileInfo(garbage.fileName()));
+    EXPECT_EQ(messages.last().at(1).toString(), QStringLiteral("No valid models found in the input file"));
+}
