@@ -1,0 +1,207 @@
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+// The command line run end to end, as a user starts it: the built program next to its
+// staged models folder and reference data cache.
+namespace {
+
+const QString binaryDir = QStringLiteral(OZMID_BINARY_DIR);
+const QString sample = QStringLiteral("models/Illustrative-CRKP-BSI.model_spec.json");
+
+struct Run
+{
+    int exitCode = -1;
+    QStringList lines;
+    QString errors;
+};
+
+Run ozmid(const QStringList& arguments, const QString& workingDirectory)
+{
+    QProcess process;
+    process.setWorkingDirectory(workingDirectory);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!environment.contains(QStringLiteral("DISPLAY")))
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(environment);
+    process.start(binaryDir + QStringLiteral("/ozmid"), arguments);
+    Run run;
+    if (!process.waitForFinished(180000))
+        return run;
+    run.exitCode = process.exitCode();
+    run.lines = QString::fromLocal8Bit(process.readAllStandardOutput()).split(QLatin1Char('\n'));
+    if (!run.lines.isEmpty() && run.lines.last().isEmpty())
+        run.lines.removeLast();
+    run.errors = QString::fromLocal8Bit(process.readAllStandardError());
+    return run;
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+double statistic(const QJsonObject& map, const char* key, const char* which)
+{
+    return map.value(QLatin1String(key)).toObject().value(QLatin1String(which)).toDouble();
+}
+
+class CommandLine : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QFile::exists(binaryDir + QStringLiteral("/ozmid")));
+        ASSERT_TRUE(QFile::exists(binaryDir + QLatin1Char('/') + sample));
+        ASSERT_TRUE(QFile::exists(binaryDir + QStringLiteral("/referenceData.dat")));
+    }
+    QTemporaryDir work;
+};
+
+} // namespace
+
+TEST_F(CommandLine, RunsASpecificationAndWritesTheResults)
+{
+    const QString output = work.filePath(QStringLiteral("results.json"));
+    const Run run = ozmid({QStringLiteral("-i"), sample, QStringLiteral("-p"), QStringLiteral("Austria"),
+                           QStringLiteral("-o"), output, QStringLiteral("-s"), QStringLiteral("300"),
+                           QStringLiteral("-t"), QStringLiteral("0.03"), QStringLiteral("-r"), QStringLiteral("42")},
+                          work.path());
+    EXPECT_EQ(run.exitCode, 0);
+    ASSERT_EQ(run.lines.size(), 10) << run.lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(run.lines[0], QStringLiteral("Ozmid 2.0.0, CLI mode"));
+    EXPECT_TRUE(run.lines[1].startsWith(QStringLiteral("Run start time         : ")));
+    EXPECT_EQ(run.lines[2], QStringLiteral("Input file             : ") + binaryDir + QLatin1Char('/') + sample);
+    EXPECT_EQ(run.lines[3], QStringLiteral("Output file            : ") + output);
+    EXPECT_EQ(run.lines[4], QStringLiteral("Output to clipboard    : No"));
+    EXPECT_EQ(run.lines[5], QStringLiteral("Sample size            : 300"));
+    EXPECT_EQ(run.lines[6], QStringLiteral("Time discounting factor: 0.03"));
+    EXPECT_EQ(run.lines[7], QStringLiteral("Random seed            : 42"));
+    EXPECT_EQ(run.lines[8], QStringLiteral("Country ID             : Austria"));
+    EXPECT_TRUE(run.lines[9].startsWith(QStringLiteral("Run finish time        : ")));
+
+    // Every specification of the models folder is run, the input among them.
+    const QJsonArray models = QJsonDocument::fromJson(contents(output)).array();
+    ASSERT_GE(models.size(), 1);
+    bool found = false;
+    for (const QJsonValue& value : models) {
+        const QJsonObject model = value.toObject();
+        EXPECT_TRUE(model.contains(QStringLiteral("detailedResults")));
+        EXPECT_TRUE(model.contains(QStringLiteral("totalCategorizedResults")));
+        if (!model.value(QStringLiteral("name")).toString().contains(QStringLiteral("bloodstream")))
+            continue;
+        found = true;
+        EXPECT_TRUE(model.value(QStringLiteral("name")).toString().startsWith(QStringLiteral("Austria - ")));
+        const QJsonObject total = model.value(QStringLiteral("totalSequelaTypeResults")).toObject()
+                                      .value(QStringLiteral("total")).toObject();
+        const double mean = statistic(total, "daly", "Mean");
+        EXPECT_GT(mean, 0.0);
+        EXPECT_LE(statistic(total, "daly", "Quantile0.025"), mean);
+        EXPECT_GE(statistic(total, "daly", "Quantile0.975"), mean);
+        EXPECT_GT(statistic(total, "yll", "Mean"), statistic(total, "yld", "Mean"));
+        const QJsonArray female = model.value(QStringLiteral("totalCategorizedResults")).toObject()
+                                      .value(QStringLiteral("daly")).toObject().value(QStringLiteral("arrayFemale")).toArray();
+        EXPECT_EQ(female.size(), 19);
+    }
+    EXPECT_TRUE(found);
+    EXPECT_TRUE(QString::fromUtf8(contents(work.filePath(QStringLiteral("Ozmid.ini")))).contains(QStringLiteral("RandomSeed=42")));
+}
+
+TEST_F(CommandLine, TheSameSeedGivesByteIdenticalResults)
+{
+    const QStringList common = {QStringLiteral("-i"), sample, QStringLiteral("-p"), QStringLiteral("Generic"),
+                                QStringLiteral("-s"), QStringLiteral("200"), QStringLiteral("-r"), QStringLiteral("7")};
+    ozmid(common + QStringList{QStringLiteral("-o"), work.filePath(QStringLiteral("a.json"))}, work.path());
+    ozmid(common + QStringList{QStringLiteral("-o"), work.filePath(QStringLiteral("b.json")), QStringLiteral("-c")},
+          work.path());
+    const QByteArray first = contents(work.filePath(QStringLiteral("a.json")));
+    ASSERT_FALSE(first.isEmpty());
+    EXPECT_EQ(first, contents(work.filePath(QStringLiteral("b.json"))));
+
+    // A time-dependent seed of 0 continues the engine's default stream: different again from seed 7.
+    ozmid({QStringLiteral("-i"), sample, QStringLiteral("-p"), QStringLiteral("Generic"), QStringLiteral("-s"),
+           QStringLiteral("200"), QStringLiteral("-o"), work.filePath(QStringLiteral("c.json"))},
+          work.path());
+    EXPECT_NE(first, contents(work.filePath(QStringLiteral("c.json"))));
+}
+
+TEST_F(CommandLine, BadInputEndsWithTheLogAndExitCodeZero)
+{
+    // A missing input file: the run goes on with the specifications already known.
+    Run run = ozmid({QStringLiteral("-i"), QStringLiteral("models/absent.model_spec.json"), QStringLiteral("-p"),
+                     QStringLiteral("Generic"), QStringLiteral("-s"), QStringLiteral("20"), QStringLiteral("-o"),
+                     work.filePath(QStringLiteral("r.json"))},
+                    work.path());
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.lines.size(), 10);
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("does not exist"))) << run.errors.toStdString();
+
+    // Unsupported inputs: case-sensitive suffixes, or none at all.
+    for (const QStringList& arguments : {QStringList{QStringLiteral("-i"), QStringLiteral("saved.XLS")},
+                                         QStringList{QStringLiteral("-s"), QStringLiteral("abc")}}) {
+        run = ozmid(arguments, work.path());
+        EXPECT_EQ(run.exitCode, 0);
+        ASSERT_EQ(run.lines.size(), 9);
+        EXPECT_EQ(run.lines.last(), QStringLiteral("Unsupported input file specified"));
+    }
+    EXPECT_EQ(run.lines[2], QStringLiteral("Input file             : ") + binaryDir);
+    EXPECT_EQ(run.lines[5], QStringLiteral("Sample size            : 0"));
+
+    // Not JSON at all, an unknown country, no iterations: a full log and explanations.
+    QFile junk(work.filePath(QStringLiteral("junk.json")));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("this is { not json");
+    junk.close();
+    run = ozmid({QStringLiteral("-i"), junk.fileName(), QStringLiteral("-p"), QStringLiteral("Atlantis"),
+                 QStringLiteral("-s"), QStringLiteral("0"), QStringLiteral("-o"), work.filePath(QStringLiteral("z.json"))},
+                work.path());
+    EXPECT_EQ(run.exitCode, 0);
+    ASSERT_EQ(run.lines.size(), 10);
+    EXPECT_EQ(run.lines[8], QStringLiteral("Country ID             : Atlantis"));
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("Atlantis")));
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("Sample size is 0")));
+    const QJsonArray models = QJsonDocument::fromJson(contents(work.filePath(QStringLiteral("z.json")))).array();
+    ASSERT_FALSE(models.isEmpty());
+    const QJsonObject total = models.last().toObject().value(QStringLiteral("totalSequelaTypeResults")).toObject()
+                                  .value(QStringLiteral("total")).toObject();
+    EXPECT_EQ(total.value(QStringLiteral("daly")).toObject().value(QStringLiteral("Mean")).toString(), QStringLiteral("-"));
+
+    // A specification whose tree cannot be built ends the run with "Error".
+    QFile broken(work.filePath(QStringLiteral("broken.model_spec.json")));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write(R"json({"id": "Broken", "name": "Broken", "dims": {"order": ["age"], "values": {"age": ["all"]}},
+        "outcomeTrees": {"t": {"id": "t", "name": "t", "healthOutcomesRunOrder": ["inf", "seq"],
+          "healthOutcomes": {"inf": {"name": "Infection", "type": "INFECTION"}, "seq": {"name": "S", "type": "SEQUELA"}},
+          "transitions": {"1": {"id": "t1", "source": {"id": "inf"}, "target": {"id": "seq"}}}}},
+        "outcomeTreeMapping": {"vals": [["t"]]}})json");
+    broken.close();
+    run = ozmid({QStringLiteral("-i"), broken.fileName(), QStringLiteral("-p"), QStringLiteral("Generic")}, work.path());
+    EXPECT_EQ(run.exitCode, 0);
+    ASSERT_FALSE(run.lines.isEmpty());
+    EXPECT_EQ(run.lines.last(), QStringLiteral("Error"));
+    EXPECT_EQ(run.lines.size(), 10);
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("INFECTION and ACUTE")));
+}
+
+TEST_F(CommandLine, HelpAndVersion)
+{
+    const Run help = ozmid({QStringLiteral("--help")}, work.path());
+    const QString text = help.lines.join(QLatin1Char('\n'));
+    EXPECT_TRUE(text.contains(QStringLiteral("Ozmid 2.0.0, CLI mode")));
+    int previous = -1;
+    for (const char* option : {"--input <file>", "--output <file>", "--clipboard", "--sample-size <size>",
+                               "--time-discount <timeDiscount>", "--random-seed <seed>", "--country <country>"}) {
+        const int at = text.indexOf(QLatin1String(option));
+        EXPECT_GT(at, previous) << option;
+        previous = at;
+    }
+    EXPECT_TRUE(text.contains(QStringLiteral("Path to the model specificaction <file>.")));
+    const Run version = ozmid({QStringLiteral("--version")}, work.path());
+    EXPECT_EQ(version.lines.value(0), QStringLiteral("Ozmid 2.0.0"));
+}
