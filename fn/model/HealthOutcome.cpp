@@ -12,6 +12,9 @@ HealthOutcome::HealthOutcome(const ID& id, const QString& name, const Marray::Sh
     : OutcomeTreeNode(HealthOutcomeKind, id, name, strataShape)
     , m_isAcute(isAcute)
     , m_inResults(inResults)
+    , m_casesSum(strataShape, 0.0)
+    , m_proportionSum(strataShape, 0.0)
+    , m_zeros(strataShape, 0.0)
 {
 }
 
@@ -19,20 +22,35 @@ HealthOutcome::~HealthOutcome() = default;
 
 Marray HealthOutcome::currentCases() const
 {
-    Marray sum(strataShape(), 0.0);
-    for (const HealthState* state : m_healthStates)
-        sum += state->cases();
-    return sum;
+    return casesView();
 }
 
 Marray HealthOutcome::remainingLifeExpectancy() const
 {
-    return m_healthStates.isEmpty() ? Marray(strataShape(), 0.0) : m_healthStates.front()->remainingLifeExpectancy();
+    return remainingLifeExpectancyView();
 }
 
 Marray HealthOutcome::exitTime() const
 {
-    return m_healthStates.isEmpty() ? Marray(strataShape(), 0.0) : m_healthStates.front()->exitTime();
+    return exitTimeView();
+}
+
+const Marray& HealthOutcome::casesView() const
+{
+    std::fill(m_casesSum.begin(), m_casesSum.end(), 0.0);
+    for (const HealthState* state : m_healthStates)
+        m_casesSum += state->cases();
+    return m_casesSum;
+}
+
+const Marray& HealthOutcome::remainingLifeExpectancyView() const
+{
+    return m_healthStates.isEmpty() ? m_zeros : m_healthStates.front()->exitLifeExpectancy();
+}
+
+const Marray& HealthOutcome::exitTimeView() const
+{
+    return m_healthStates.isEmpty() ? m_zeros : m_healthStates.front()->exitTimes();
 }
 
 void HealthOutcome::findRemainingCasesState()
@@ -49,7 +67,8 @@ void HealthOutcome::findRemainingCasesState()
 void HealthOutcome::compute(double discountRate)
 {
     if (!m_healthStates.isEmpty() && !incoming().isEmpty()) {
-        Marray total(strataShape(), 0.0);
+        Marray& total = m_proportionSum;
+        std::fill(total.begin(), total.end(), 0.0);
         for (const HealthState* state : qAsConst(m_healthStates))
             total += state->proportion().values();
         if (m_remainingCasesState) {
@@ -61,7 +80,7 @@ void HealthOutcome::compute(double discountRate)
             total += remaining;
         }
         for (HealthState* state : qAsConst(m_healthStates))
-            state->setNormalizedProportion(state->proportion().values() / total);
+            state->normalizeProportion(total);
     }
     for (HealthState* state : qAsConst(m_healthStates))
         state->compute(discountRate);

@@ -17,6 +17,9 @@ public:
     Marray currentCases() const override;
     Marray remainingLifeExpectancy() const override;
     Marray exitTime() const override;
+    const Marray& casesView() const override;
+    const Marray& remainingLifeExpectancyView() const override;
+    const Marray& exitTimeView() const override;
 
     void addHealthState(HealthState* state) { m_healthStates << state; }
     // The first state that takes the cases its siblings leave over, or null.
@@ -33,6 +36,10 @@ private:
     bool m_inResults;
     QVector<HealthState*> m_healthStates;
     HealthState* m_remainingCasesState = nullptr;
+    // Scratch arrays reused every iteration.
+    mutable Marray m_casesSum;
+    Marray m_proportionSum;
+    Marray m_zeros;
 };
 
 } // namespace fn

@@ -15,12 +15,10 @@ const QString descriptionKey = QStringLiteral("description");
 const QString weblinkKey = QStringLiteral("weblink");
 const QString remainingCasesKey = QStringLiteral("remaining cases");
 
-Marray sumOfFlows(const QVector<TransitionProbabilityBase*>& transitions, const Marray::Shape& shape)
+void addFlows(Marray& sum, const QVector<TransitionProbabilityBase*>& transitions)
 {
-    Marray sum(shape, 0.0);
     for (const TransitionProbabilityBase* transition : transitions)
         sum += transition->flow();
-    return sum;
 }
 
 } // namespace
@@ -35,6 +33,7 @@ HealthState::HealthState(const ID& id, const QString& name, const DataArray& pro
     , m_normalizedProportion(strataShape, 0.0)
     , m_burden(strataShape, 0.0)
     , m_burdenMean(strataShape, 0.0)
+    , m_zeros(strataShape, 0.0)
 {
     normalizeMeta(m_proportion);
     normalizeMeta(m_severity);
@@ -107,21 +106,31 @@ void HealthState::sample()
     m_proportion.evaluate();
 }
 
+void HealthState::normalizeProportion(const Marray& proportionSum)
+{
+    const Marray& proportion = m_proportion.values();
+    const std::size_t n = std::min({proportion.size(), proportionSum.size(), m_normalizedProportion.size()});
+    for (std::size_t i = 0; i < n; ++i)
+        m_normalizedProportion[i] = proportion[i] / proportionSum[i];
+}
+
 void HealthState::compute(double discountRate)
 {
     ++m_iteration;
-    const Marray::Shape& shape = strataShape();
-    m_cases = sumOfFlows(incoming(), shape);
+    std::fill(m_cases.begin(), m_cases.end(), 0.0);
+    addFlows(m_cases, incoming());
 
     const TransitionProbabilityBase* entry = incoming().isEmpty() ? nullptr : incoming().front();
     if (m_parentOutcome && !m_parentOutcome->incoming().isEmpty()) {
-        m_cases = sumOfFlows(m_parentOutcome->incoming(), shape) * m_normalizedProportion;
+        std::fill(m_cases.begin(), m_cases.end(), 0.0);
+        addFlows(m_cases, m_parentOutcome->incoming());
+        for (std::size_t i = 0; i < m_cases.size(); ++i)
+            m_cases[i] *= m_normalizedProportion[i];
         entry = m_parentOutcome->incoming().front();
     }
     // A state reached by nothing starts at infection with no remaining life expectancy.
-    const Marray zeros = entry ? Marray() : Marray(shape, 0.0);
-    const Marray& lifeExpectancy = entry ? entry->sourceLifeExpectancy() : zeros;
-    const Marray& onset = entry ? entry->sourceExitTime() : zeros;
+    const Marray& lifeExpectancy = entry ? entry->sourceLifeExpectancy() : m_zeros;
+    const Marray& onset = entry ? entry->sourceExitTime() : m_zeros;
 
     Marray& duration = m_duration.values();
     const bool lifelong = duration.size() > 0 && static_cast<long long>(duration[0]) == -1;
@@ -134,17 +143,15 @@ void HealthState::compute(double discountRate)
         m_exitLifeExpectancy[i] = lifeExpectancy[i] - d;
     }
 
-    switch (m_sequelaType) {
-    case InputType::ASYMPTOMATIC:
-    case InputType::YLD:
-        m_burden = m_cases * m_severity.values() * duration;
-        break;
-    case InputType::YLL:
-        m_burden = m_cases * m_exitLifeExpectancy;
-        break;
-    default:
-        m_burden = Marray(shape, 0.0);
-        break;
+    const Marray& severity = m_severity.values();
+    const std::size_t cells = std::min({m_burden.size(), m_cases.size(), severity.size(), duration.size()});
+    for (std::size_t i = 0; i < m_burden.size(); ++i) {
+        double burden = 0.0;
+        if (i < cells && (m_sequelaType == InputType::ASYMPTOMATIC || m_sequelaType == InputType::YLD))
+            burden = m_cases[i] * severity[i] * duration[i];
+        else if (m_sequelaType == InputType::YLL)
+            burden = m_cases[i] * m_exitLifeExpectancy[i];
+        m_burden[i] = burden;
     }
 
     samples::storeSlice(m_casesPerSample, m_cases, m_iteration);

@@ -29,8 +29,9 @@ public:
     void finalizeTotals();
     void releaseStores();
 
-    // Written by the parent outcome's normalisation before the state computes.
-    void setNormalizedProportion(Marray proportion) { m_normalizedProportion = std::move(proportion); }
+    // This iteration's proportion over the sum of the outcome's proportions, set by the
+    // parent outcome before the state computes.
+    void normalizeProportion(const Marray& proportionSum);
 
     const DataArray& proportion() const { return m_proportion; }
     DataArray& proportion() { return m_proportion; }
@@ -56,6 +57,7 @@ private:
     Marray m_burdenPerSample;
     Marray m_burdenMean;
     Marray m_burdenTotals;
+    Marray m_zeros;
 };
 
 } // namespace fn

@@ -1,5 +1,7 @@
 #include "fn/model/Infection.h"
 
+#include <algorithm>
+
 #include "fn/InputType.h"
 #include "fn/model/Discounting.h"
 #include "fn/model/HealthOutcome.h"
@@ -60,7 +62,12 @@ void Infection::sample()
 void Infection::computeCases(const Marray& coverage, double discountRate, const Marray& underestimationFactor)
 {
     ++m_iteration;
-    m_cases = m_notifiedCases.values() / m_sourceTransition->probability() / coverage * underestimationFactor;
+    const Marray& notified = m_notifiedCases.values();
+    const Marray& probability = m_sourceTransition->probability();
+    const std::size_t n = std::min({m_cases.size(), notified.size(), probability.size(), coverage.size(),
+                                    underestimationFactor.size()});
+    for (std::size_t i = 0; i < n; ++i)
+        m_cases[i] = notified[i] / probability[i] / coverage[i] * underestimationFactor[i];
     samples::storeSlice(m_casesPerSample, m_cases, m_iteration);
 
     for (double& lifeExpectancy : m_exitLifeExpectancy)

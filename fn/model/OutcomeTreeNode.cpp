@@ -1,5 +1,7 @@
 #include "fn/model/OutcomeTreeNode.h"
 
+#include <algorithm>
+
 #include "fn/model/TransitionProbabilityBase.h"
 
 namespace fn {
@@ -30,7 +32,7 @@ void OutcomeTreeNode::sumOutgoingProbabilities()
 {
     if (m_outgoing.isEmpty())
         return;
-    m_outgoingProbabilitySum = Marray(m_strataShape, 0.0);
+    std::fill(m_outgoingProbabilitySum.begin(), m_outgoingProbabilitySum.end(), 0.0);
     for (const TransitionProbabilityBase* transition : qAsConst(m_outgoing))
         m_outgoingProbabilitySum += transition->probability();
 }

@@ -28,6 +28,11 @@ public:
     // Time since infection, in years, at which the cases leave the node.
     virtual Marray exitTime() const = 0;
 
+    // The same three arrays without a copy, for the per-iteration propagation.
+    virtual const Marray& casesView() const = 0;
+    virtual const Marray& remainingLifeExpectancyView() const = 0;
+    virtual const Marray& exitTimeView() const = 0;
+
     void addIncomingTransition(TransitionProbabilityBase* transition);
     void addOutgoingTransition(TransitionProbabilityBase* transition);
     void sumOutgoingProbabilities();

@@ -15,6 +15,9 @@ public:
     Marray currentCases() const override { return m_cases; }
     Marray remainingLifeExpectancy() const override { return m_exitLifeExpectancy; }
     Marray exitTime() const override { return m_exitTimes; }
+    const Marray& casesView() const override { return m_cases; }
+    const Marray& remainingLifeExpectancyView() const override { return m_exitLifeExpectancy; }
+    const Marray& exitTimeView() const override { return m_exitTimes; }
 
     HealthOutcome* parentOutcome() const { return m_parentOutcome; }
     int sequelaType() const { return m_sequelaType; }

@@ -42,19 +42,20 @@ void TransitionProbabilityBase::allocateStores(const Marray::Shape& sampleShape)
 void TransitionProbabilityBase::propagate()
 {
     ++m_iteration;
-    m_sourceLifeExpectancy = m_source->remainingLifeExpectancy();
-    m_sourceExitTime = m_source->exitTime();
-    const Marray cases = m_source->currentCases();
+    m_sourceLifeExpectancy = m_source->remainingLifeExpectancyView();
+    m_sourceExitTime = m_source->exitTimeView();
+    const Marray& cases = m_source->casesView();
+    const std::size_t n = std::min({m_flow.size(), cases.size(), m_probability.size()});
 
     if (isDirect()) {
-        m_flow = cases * m_probability;
+        for (std::size_t i = 0; i < n; ++i)
+            m_flow[i] = cases[i] * m_probability[i];
     } else {
         // The probability of leaving the source within Y years, shared among the competing
         // transitions in proportion to their annual probabilities.
         const double cap = m_annualDuration.evaluate();
         const Marray& total = m_source->outgoingProbabilitySum();
-        m_flow = cases;
-        for (std::size_t i = 0; i < m_flow.size(); ++i) {
+        for (std::size_t i = 0; i < n; ++i) {
             double years = m_sourceLifeExpectancy[i];
             if (cap > -1.0)
                 years = std::min(years, cap);
