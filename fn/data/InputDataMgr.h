@@ -94,6 +94,8 @@ public:
     void appendDiseaseId(const InputType::Disease& disease);
 
     const QString& dirPath() const { return m_dirPath; }
+    // Only sets the base folder, without loading its cache: for building a cache from other sources.
+    void setDirPath(const QString& path) { m_dirPath = path; }
     const QFileInfo& diseaseDataFile() const { return m_diseaseDataFile; }
     const QFileInfo& countryDataFile() const { return m_countryDataFile; }
     const QFileInfoList& modelDataFiles() const { return m_modelDataFiles; }
