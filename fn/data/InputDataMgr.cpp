@@ -108,7 +108,17 @@ void InputDataMgr::importFromWorkbooks()
 
 void InputDataMgr::readWorkbooks()
 {
-    // The workbook reader is not part of the store yet; an import currently reads nothing.
+    ReferenceDataImporter(m_importErrorReporter).readWorkbooks(*this);
+}
+
+void InputDataMgr::reportSheetImporting(const QString& fileName, const QString& sheetName)
+{
+    emit excelSheetImporting(FileOperationType::Import, QStringLiteral("Reference data"), fileName, sheetName);
+}
+
+void InputDataMgr::setImportErrorReporter(ReferenceDataImporter::ErrorReporter reporter)
+{
+    m_importErrorReporter = std::move(reporter);
 }
 
 void InputDataMgr::clearImportedData()

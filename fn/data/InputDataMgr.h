@@ -11,6 +11,7 @@
 #include "fn/InputType.h"
 #include "fn/data/DiseaseTemplateMgr.h"
 #include "fn/data/ParamsMgr.h"
+#include "fn/data/ReferenceDataImporter.h"
 #include "fn/data/TransitionParamsMgr.h"
 #include "fn/values/DataArray.h"
 #include "fn/values/InputFactorMgr.h"
@@ -92,6 +93,11 @@ public:
                                  const KeyValues& values);
     void addCountryDisease(const InputType::Country& country, const InputType::Disease& disease);
     void appendDiseaseId(const InputType::Disease& disease);
+    // Announces one sheet of a reference workbook being read by the import.
+    void reportSheetImporting(const QString& fileName, const QString& sheetName);
+    // Replaces the critical message box through which the import reports a workbook it
+    // could not read; an empty reporter restores the message box.
+    void setImportErrorReporter(ReferenceDataImporter::ErrorReporter reporter);
 
     const QString& dirPath() const { return m_dirPath; }
     // Only sets the base folder, without loading its cache: for building a cache from other sources.
@@ -142,6 +148,7 @@ private:
     UnderestimationTypeMap m_underestimationTypes;
     CountryDiseaseMap m_countryDiseases;
     QStringList m_diseaseIds;
+    ReferenceDataImporter::ErrorReporter m_importErrorReporter;
 };
 
 } // namespace fn

@@ -1,0 +1,287 @@
+#include "fn/data/ReferenceDataImporter.h"
+
+#include <QMessageBox>
+
+#include "fn/KnownIds.h"
+#include "fn/data/InputDataMgr.h"
+#include "fn/data/WorkbookBlockReader.h"
+#include "ut/Excel.h"
+
+namespace fn {
+
+namespace {
+
+const QString Generic = QStringLiteral("Generic");
+const QString ColumnA = QStringLiteral("A");
+
+const char* const runFactorLabels[] = {"coverage", "underestimation", "underreporting", "underascertainment"};
+
+ut::RangeRef findLabel(const ut::Excel& excel, const QString& label)
+{
+    return excel.find(label, ColumnA, false);
+}
+
+std::optional<DataArray> readLabelledTable(const ut::Excel& excel, const QString& label)
+{
+    const ut::RangeRef cell = findLabel(excel, label);
+    if (!cell.isValid())
+        return std::nullopt;
+    int lastRow = 0;
+    return readStratifiedTable(cell, excel, lastRow);
+}
+
+// Rows of `width` cells from row down to the first empty column A; row ends on that empty row.
+QVector<QStringList> readRows(const ut::Excel& excel, int& row, int width)
+{
+    QVector<QStringList> rows;
+    for (; !excel.cellText(row, 1).isEmpty(); ++row) {
+        QStringList cells;
+        for (int column = 1; column <= width; ++column)
+            cells << excel.cellText(row, column);
+        rows.append(cells);
+    }
+    return rows;
+}
+
+// The tree block whose health outcomes start six rows below firstEmptyRow; firstEmptyRow
+// then moves to the first empty row after its transitions.
+OutcomeTreeTemplate readTreeBlock(const ut::Excel& excel, const QString& treeId, int& firstEmptyRow)
+{
+    OutcomeTreeTemplate tree(treeId, treeId);
+    int row = firstEmptyRow + 6;
+    for (const QStringList& r : readRows(excel, row, 4))
+        tree.addHealthOutcome(r[0], r[1], r[2].toUpper(), r[3].toUpper());
+    row += 4;
+    for (const QStringList& r : readRows(excel, row, 4))
+        tree.addHealthState(r[0], r[1], r[2], r[3].toUpper());
+    row += 4;
+    for (const QStringList& r : readRows(excel, row, 5))
+        tree.addTransition(r[0], r[1], r[2], r[3], r[4]);
+    firstEmptyRow = row;
+    return tree;
+}
+
+bool isCongenitalTreeId(const QString& treeId)
+{
+    const QString id = treeId.toLower();
+    return id == QLatin1String("congenital") || id == QLatin1String("perinatal");
+}
+
+// A table two rows below lastRow when its label, lower-cased, is the expected one.
+std::optional<DataArray> readFollowingTable(const ut::Excel& excel, int& lastRow, const QString& expectedLabel)
+{
+    const int labelRow = lastRow + 2;
+    if (excel.cellText(labelRow, 1).toLower() != expectedLabel)
+        return std::nullopt;
+    return readStratifiedTable(excel.cell(labelRow, 1), excel, lastRow);
+}
+
+void readHealthStateTables(const ut::Excel& excel, const QString& country, const QString& disease,
+                           const QString& tree, const QString& state, ParamsMgr& params)
+{
+    const int row = excel.rowOf(findLabel(excel, state));
+    if (row < 1)
+        return;
+    int lastRow = 0;
+    params.set(country, disease, tree, state, ParamsMgr::Severity,
+               readStratifiedTable(excel.cell(row + 2, 1), excel, lastRow));
+    params.set(country, disease, tree, state, ParamsMgr::Duration,
+               readStratifiedTable(excel.cell(lastRow + 2, 1), excel, lastRow));
+    if (const std::optional<DataArray> proportion = readFollowingTable(excel, lastRow, QStringLiteral("proportion")))
+        params.set(country, disease, tree, state, ParamsMgr::Proportion, *proportion);
+}
+
+void readTransitionTables(const ut::Excel& excel, const QString& country, const QString& disease,
+                          const QString& tree, const QString& transition, TransitionParamsMgr& params)
+{
+    const int row = excel.rowOf(findLabel(excel, transition));
+    if (row < 1)
+        return;
+    int lastRow = 0;
+    params.set(country, disease, tree, transition, TransitionParamsMgr::Probability,
+               readStratifiedTable(excel.cell(row + 2, 1), excel, lastRow));
+    if (const std::optional<DataArray> redistribution =
+            readFollowingTable(excel, lastRow, QStringLiteral("redistribution")))
+        params.set(country, disease, tree, transition, TransitionParamsMgr::Redistribution, *redistribution);
+}
+
+} // namespace
+
+ReferenceDataImporter::ReferenceDataImporter(ErrorReporter reporter)
+    : m_reporter(reporter ? std::move(reporter) : ErrorReporter(&ReferenceDataImporter::showCriticalMessage))
+{
+}
+
+void ReferenceDataImporter::showCriticalMessage(const QString& title, const QString& text)
+{
+    QMessageBox::critical(nullptr, title, text, QMessageBox::Ok);
+}
+
+void ReferenceDataImporter::readWorkbooks(InputDataMgr& store) const
+{
+    ut::Excel excel;
+    const QFileInfo diseaseFile = store.diseaseDataFile();
+    if (QFileInfo::exists(diseaseFile.filePath()))
+        readWorkbook(excel, diseaseFile, [&] { readDiseaseData(excel, diseaseFile, store); });
+
+    const QFileInfo countryFile = store.countryDataFile();
+    if (QFileInfo::exists(countryFile.filePath()))
+        readWorkbook(excel, countryFile, [&] { readCountryData(excel, countryFile, store); });
+
+    const QFileInfoList modelFiles = store.modelDataFiles();
+    for (const QFileInfo& file : modelFiles) {
+        const QString country = file.baseName().remove(QStringLiteral("modelData-")).trimmed();
+        if (!knownCountryIds().contains(country) || !QFileInfo::exists(file.filePath()))
+            continue;
+        readWorkbook(excel, file, [&] { readModelData(excel, file, country, store); });
+    }
+}
+
+void ReferenceDataImporter::readWorkbook(ut::Excel& excel, const QFileInfo& file,
+                                         const std::function<void()>& read) const
+{
+    excel.open(file.filePath());
+    bool failed = !excel.isOpen();
+    if (!failed) {
+        try {
+            read();
+        } catch (...) {
+            failed = true;
+        }
+    }
+    if (failed) {
+        excel.closeWorkbook();
+        m_reporter(QStringLiteral("Error"), QStringLiteral("An error occured"));
+    }
+}
+
+void ReferenceDataImporter::readDiseaseData(ut::Excel& excel, const QFileInfo& file, InputDataMgr& store)
+{
+    for (int i = 1; i <= excel.sheetCount(); ++i) {
+        excel.selectSheet(i);
+        const QString diseaseId = excel.sheetName();
+        store.reportSheetImporting(file.fileName(), diseaseId);
+        const std::optional<DiseaseTemplate> disease = readDiseaseSheet(excel, diseaseId);
+        if (!disease)
+            continue;
+        store.diseaseTemplates().add(diseaseId, *disease);
+        store.appendDiseaseId(diseaseId);
+    }
+}
+
+void ReferenceDataImporter::readCountryData(ut::Excel& excel, const QFileInfo& file, InputDataMgr& store)
+{
+    for (int i = 1; i <= excel.sheetCount(); ++i) {
+        excel.selectSheet(i);
+        const QString countryId = excel.sheetName();
+        if (!knownCountryIds().contains(countryId))
+            continue;
+        store.reportSheetImporting(file.fileName(), countryId);
+        // "Generic" has no population of its own; it only stands in for other countries.
+        if (countryId == Generic)
+            continue;
+        readCountrySheet(excel, countryId, store);
+    }
+}
+
+void ReferenceDataImporter::readModelData(ut::Excel& excel, const QFileInfo& file, const QString& countryId,
+                                          InputDataMgr& store)
+{
+    for (int i = 1; i <= excel.sheetCount(); ++i) {
+        excel.selectSheet(i);
+        const QString diseaseId = excel.sheetName();
+        store.reportSheetImporting(file.fileName(), diseaseId);
+        // The pair is recorded even for a sheet skipped below: it makes the disease selectable.
+        store.addCountryDisease(countryId, diseaseId);
+        readModelDataSheet(excel, countryId, diseaseId, store);
+    }
+}
+
+std::optional<DiseaseTemplate> ReferenceDataImporter::readDiseaseSheet(const ut::Excel& excel,
+                                                                       const QString& diseaseId)
+{
+    const int captionRow = excel.rowOf(findLabel(excel, QStringLiteral("Caption")));
+    if (captionRow < 1)
+        return std::nullopt;
+
+    DiseaseTemplate disease;
+    disease.setId(diseaseId);
+    disease.setCaption(excel.cellText(captionRow + 1, 1));
+    int firstEmptyRow = captionRow + 6;
+    for (const QStringList& row : readRows(excel, firstEmptyRow, 1)) {
+        disease.appendOutcomeTreeId(row[0]);
+        if (isCongenitalTreeId(row[0]))
+            disease.setCongenital(true);
+    }
+    for (const QString& treeId : disease.outcomeTreeIds())
+        disease.addOutcomeTree(treeId, readTreeBlock(excel, treeId, firstEmptyRow));
+    return disease;
+}
+
+void ReferenceDataImporter::readCountrySheet(const ut::Excel& excel, const QString& countryId, InputDataMgr& store)
+{
+    const int captionRow = excel.rowOf(findLabel(excel, QStringLiteral("Caption")));
+    if (captionRow > 0)
+        store.setCountryCaption(countryId, excel.cellText(captionRow + 1, 1));
+    if (const std::optional<DataArray> table = readLabelledTable(excel, QStringLiteral("Life expectancy")))
+        store.setLifeExpectancy(countryId, *table);
+    if (const std::optional<DataArray> table = readLabelledTable(excel, QStringLiteral("Age distribution")))
+        store.setAgeDistribution(countryId, *table);
+}
+
+bool ReferenceDataImporter::readModelDataSheet(const ut::Excel& excel, const QString& countryId,
+                                               const QString& diseaseId, InputDataMgr& store)
+{
+    if (countryId != Generic && (!store.hasLifeExpectancy(countryId) || !store.hasAgeDistribution(countryId)))
+        return false;
+    if (!store.hasDiseaseTemplate(diseaseId))
+        return false;
+
+    const ut::RangeRef runFactors = findLabel(excel, QStringLiteral("Run factors"));
+    if (runFactors.isValid())
+        readRunFactors(excel, runFactors, diseaseId, store.inputFactors());
+    if (const std::optional<DataArray> table = readLabelledTable(excel, QStringLiteral("Outcome tree mapping")))
+        store.setOutcomeTreeMapping(countryId, diseaseId, *table);
+    if (const std::optional<DataArray> table = readLabelledTable(excel, QStringLiteral("Notification data")))
+        store.setNotificationData(countryId, diseaseId, *table);
+    for (const char* label : runFactorLabels) {
+        if (const std::optional<DataArray> table = readLabelledTable(excel, QLatin1String(label)))
+            store.setRunFactor(countryId, diseaseId, QLatin1String(label), *table);
+    }
+    const int typeRow = excel.rowOf(findLabel(excel, QStringLiteral("underestimation type")));
+    if (typeRow > 0) {
+        int lastRow = 0;
+        store.setUnderestimationTypes(countryId, diseaseId, readKeyValueRows(excel, typeRow + 2, lastRow));
+    }
+
+    const DiseaseTemplate disease = store.diseaseTemplates().templates().value(diseaseId);
+    for (const QString& treeId : disease.outcomeTreeIds()) {
+        const OutcomeTreeTemplate tree = disease.outcomeTree(treeId);
+        for (auto it = tree.healthStates().cbegin(); it != tree.healthStates().cend(); ++it)
+            readHealthStateTables(excel, countryId, diseaseId, treeId, it.key(), store.params());
+        for (auto it = tree.transitions().cbegin(); it != tree.transitions().cend(); ++it)
+            readTransitionTables(excel, countryId, diseaseId, treeId, it.key(), store.transitionParams());
+    }
+    return true;
+}
+
+void ReferenceDataImporter::readRunFactors(const ut::Excel& excel, const ut::RangeRef& label,
+                                           const QString& diseaseId, InputFactorMgr& factors)
+{
+    for (int row = excel.rowOf(label) + 3;; ++row) {
+        const QString name = excel.cellText(row, 1);
+        if (name.isEmpty())
+            break;
+        QStringList levels;
+        for (int column = 2;; ++column) {
+            const QString level = excel.cellText(row, column);
+            if (level.isEmpty())
+                break;
+            levels << level;
+        }
+        if (!levels.isEmpty())
+            factors.addInputFactor(diseaseId, name, levels);
+    }
+}
+
+} // namespace fn

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+
+#include <QFileInfo>
+#include <QString>
+
+#include "fn/data/DiseaseTemplate.h"
+
+namespace ut {
+class Excel;
+class RangeRef;
+} // namespace ut
+
+namespace fn {
+
+class InputDataMgr;
+class InputFactorMgr;
+
+// Reads the reference workbooks of a store's "referenceData" folder into the store:
+// "diseaseData.xls" (one sheet per disease: caption and outcome trees), "countryData.xls"
+// (one sheet per country: caption, life expectancy, age distribution) and every
+// "modelData-<country>.xls" (one sheet per disease: run factors, corrections, notification
+// data and the parameter tables of the tree elements).
+//
+// One workbook adapter serves the whole import, each workbook opened read-only in turn. A
+// workbook that cannot be opened, or whose reading throws, is closed and reported through
+// the error reporter; the import then goes on with the next workbook.
+class ReferenceDataImporter
+{
+public:
+    using ErrorReporter = std::function<void(const QString& title, const QString& text)>;
+
+    // An empty reporter stands for showCriticalMessage().
+    explicit ReferenceDataImporter(ErrorReporter reporter = ErrorReporter());
+
+    // Reads the three kinds of workbook, announcing every sheet it processes through the
+    // store's status signal.
+    void readWorkbooks(InputDataMgr& store) const;
+
+    // The template of the current sheet of "diseaseData.xls"; nothing when the sheet has no
+    // "Caption" label to anchor its layout.
+    static std::optional<DiseaseTemplate> readDiseaseSheet(const ut::Excel& excel, const QString& diseaseId);
+    // Caption, life expectancy and age distribution of the current sheet; a missing label
+    // leaves that piece untouched.
+    static void readCountrySheet(const ut::Excel& excel, const QString& countryId, InputDataMgr& store);
+    // Everything of the current sheet of a model data workbook. Skips the sheet (false) when
+    // the country, unless "Generic", lacks life expectancy or age distribution, or when the
+    // disease has no template. Tables whose label is missing are not stored.
+    static bool readModelDataSheet(const ut::Excel& excel, const QString& countryId, const QString& diseaseId,
+                                   InputDataMgr& store);
+    // Appends the factor rows that start three rows below label (name in column A, levels to
+    // the right up to the first empty cell) to the disease's factors; rows without levels are
+    // left out.
+    static void readRunFactors(const ut::Excel& excel, const ut::RangeRef& label, const QString& diseaseId,
+                               InputFactorMgr& factors);
+
+    // The default reporter: a critical message box with a single OK button.
+    static void showCriticalMessage(const QString& title, const QString& text);
+
+private:
+    // Opens file into excel and runs read on it, reporting a failed open or any exception.
+    void readWorkbook(ut::Excel& excel, const QFileInfo& file, const std::function<void()>& read) const;
+    static void readDiseaseData(ut::Excel& excel, const QFileInfo& file, InputDataMgr& store);
+    static void readCountryData(ut::Excel& excel, const QFileInfo& file, InputDataMgr& store);
+    static void readModelData(ut::Excel& excel, const QFileInfo& file, const QString& countryId,
+                              InputDataMgr& store);
+
+    ErrorReporter m_reporter;
+};
+
+} // namespace fn
