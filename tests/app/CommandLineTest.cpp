@@ -13,14 +13,14 @@ namespace {
 const QString binaryDir = QStringLiteral(OZMID_BINARY_DIR);
 const QString sample = QStringLiteral("models/Illustrative-CRKP-BSI.model_spec.json");
 
-struct Run
+struct ProgramRun
 {
     int exitCode = -1;
     QStringList lines;
     QString errors;
 };
 
-Run ozmid(const QStringList& arguments, const QString& workingDirectory)
+ProgramRun ozmid(const QStringList& arguments, const QString& workingDirectory)
 {
     QProcess process;
     process.setWorkingDirectory(workingDirectory);
@@ -29,7 +29,7 @@ Run ozmid(const QStringList& arguments, const QString& workingDirectory)
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     process.setProcessEnvironment(environment);
     process.start(binaryDir + QStringLiteral("/ozmid"), arguments);
-    Run run;
+    ProgramRun run;
     if (!process.waitForFinished(180000))
         return run;
     run.exitCode = process.exitCode();
@@ -69,7 +69,7 @@ protected:
 TEST_F(CommandLine, RunsASpecificationAndWritesTheResults)
 {
     const QString output = work.filePath(QStringLiteral("results.json"));
-    const Run run = ozmid({QStringLiteral("-i"), sample, QStringLiteral("-p"), QStringLiteral("Austria"),
+    const ProgramRun run = ozmid({QStringLiteral("-i"), sample, QStringLiteral("-p"), QStringLiteral("Austria"),
                            QStringLiteral("-o"), output, QStringLiteral("-s"), QStringLiteral("300"),
                            QStringLiteral("-t"), QStringLiteral("0.03"), QStringLiteral("-r"), QStringLiteral("42")},
                           work.path());
@@ -134,7 +134,7 @@ TEST_F(CommandLine, TheSameSeedGivesByteIdenticalResults)
 TEST_F(CommandLine, BadInputEndsWithTheLogAndExitCodeZero)
 {
     // A missing input file: the run goes on with the specifications already known.
-    Run run = ozmid({QStringLiteral("-i"), QStringLiteral("models/absent.model_spec.json"), QStringLiteral("-p"),
+    ProgramRun run = ozmid({QStringLiteral("-i"), QStringLiteral("models/absent.model_spec.json"), QStringLiteral("-p"),
                      QStringLiteral("Generic"), QStringLiteral("-s"), QStringLiteral("20"), QStringLiteral("-o"),
                      work.filePath(QStringLiteral("r.json"))},
                     work.path());
@@ -191,7 +191,7 @@ TEST_F(CommandLine, BadInputEndsWithTheLogAndExitCodeZero)
 
 TEST_F(CommandLine, HelpAndVersion)
 {
-    const Run help = ozmid({QStringLiteral("--help")}, work.path());
+    const ProgramRun help = ozmid({QStringLiteral("--help")}, work.path());
     const QString text = help.lines.join(QLatin1Char('\n'));
     EXPECT_TRUE(text.contains(QStringLiteral("Ozmid 2.0.0, CLI mode")));
     int previous = -1;
@@ -202,6 +202,6 @@ TEST_F(CommandLine, HelpAndVersion)
         previous = at;
     }
     EXPECT_TRUE(text.contains(QStringLiteral("Path to the model specificaction <file>.")));
-    const Run version = ozmid({QStringLiteral("--version")}, work.path());
+    const ProgramRun version = ozmid({QStringLiteral("--version")}, work.path());
     EXPECT_EQ(version.lines.value(0), QStringLiteral("Ozmid 2.0.0"));
 }
