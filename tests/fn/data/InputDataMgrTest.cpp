@@ -484,8 +484,13 @@ TEST(InputDataMgr, ImportNeedsAllWorkbooks)
                          if (text1 == QLatin1String("importFinished"))
                              cacheWrittenBeforeFinish = QFile::exists(withFiles.cacheFilePath());
                      });
+    QStringList errors;
+    withFiles.setImportErrorReporter(
+        [&errors](const QString& title, const QString& text) { errors << title + "|" + text; });
     withFiles.importFromWorkbooks();
     EXPECT_EQ(events, QStringList({"importStarted", "importFinished"}));
+    // None of the four files is a workbook: each is reported and the import goes on.
+    EXPECT_EQ(errors, QVector<QString>(4, QStringLiteral("Error|An error occured")).toList());
     EXPECT_TRUE(cacheWrittenBeforeFinish);
     EXPECT_TRUE(withFiles.diseaseIds().isEmpty());
     EXPECT_TRUE(withFiles.countryDiseases().isEmpty());

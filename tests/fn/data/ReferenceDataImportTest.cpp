@@ -1,0 +1,609 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "fn/data/InputDataMgr.h"
+#include "fn/data/ReferenceDataImporter.h"
+#include "fn/data/ReferenceWorkbookWriter.h"
+#include "ut/Excel.h"
+
+namespace {
+
+using Meta = fn::DataArray::Meta;
+
+const QString Disease = QStringLiteral("BaselineBSI");
+const QString Generic = QStringLiteral("Generic");
+const QString Austria = QStringLiteral("Austria");
+const fn::InputFactor Age(QStringLiteral("Age"), {"0-4", "5-14", "15+"});
+const fn::InputFactor Sex(QStringLiteral("Sex"), {"Female", "Male"});
+
+fn::DataArray table(const QString& name, const Meta& meta, const QStringList& formulas)
+{
+    return fn::DataArray({Age, Sex}, name, meta, formulas);
+}
+
+// Six distinct formulas, random ones among them, so that a shifted or transposed cell shows.
+fn::DataArray randomTable(const QString& name, int seed, const Meta& meta = {})
+{
+    QStringList formulas;
+    for (int i = 0; i < 6; ++i) {
+        const int n = seed * 10 + i;
+        formulas << (i % 2 ? QStringLiteral("RandPert(0.%1, 0.%2, 0.%3)").arg(n).arg(n + 1).arg(n + 2)
+                           : QStringLiteral("RandUniform(%1, %2)").arg(n).arg(n + 5));
+    }
+    return table(name, meta, formulas);
+}
+
+fn::OutcomeTreeTemplate bloodstreamTree()
+{
+    fn::OutcomeTreeTemplate tree(QStringLiteral("BSI"), QStringLiteral("BSI"));
+    tree.addHealthOutcome("infection", "Infection", "INFECTION", "FALSE");
+    tree.addHealthOutcome("acute", "Acute illness", "ACUTE", "TRUE");
+    tree.addHealthOutcome("death", "Death", "DEATH", "FALSE");
+    tree.addHealthState("bsi", "Bloodstream infection", "infection", "INFECTION");
+    tree.addHealthState("acuteIllness", "Acute illness", "acute", "YLD");
+    tree.addHealthState("bsiDeath", "Death after infection", "death", "YLL");
+    tree.addTransition("toAcute", "Falls ill", "bsi", "acuteIllness", "");
+    tree.addTransition("toDeath", "Dies", "bsi", "bsiDeath", "toAcute");
+    return tree;
+}
+
+fn::OutcomeTreeTemplate sequelaTree()
+{
+    fn::OutcomeTreeTemplate tree(QStringLiteral("Sequelae"), QStringLiteral("Sequelae"));
+    tree.addHealthOutcome("seqInfection", "Infection", "INFECTION", "FALSE");
+    tree.addHealthOutcome("impairment", "Impairment", "SEQUELA", "TRUE");
+    tree.addHealthState("seqStart", "Infected", "seqInfection", "INFECTION");
+    tree.addHealthState("impaired", "Impaired", "impairment", "YLD");
+    tree.addTransition("toImpaired", "Impairment follows", "seqStart", "impaired", "");
+    return tree;
+}
+
+fn::DiseaseTemplate diseaseTemplate(const QString& id, const QString& caption,
+                                    const QVector<fn::OutcomeTreeTemplate>& trees)
+{
+    fn::DiseaseTemplate disease;
+    disease.setId(id);
+    disease.setCaption(caption);
+    for (const fn::OutcomeTreeTemplate& tree : trees) {
+        disease.addOutcomeTree(tree.id(), tree);
+        disease.appendOutcomeTreeId(tree.id());
+    }
+    return disease;
+}
+
+// Everything of one country's data set for Disease, with formulas that differ by seed.
+void fillModelData(fn::InputDataMgr& store, const QString& country, int seed)
+{
+    store.addCountryDisease(country, Disease);
+    store.setOutcomeTreeMapping(country, Disease,
+                                table("Outcome tree mapping", {}, {"1", "2", "1", "2", "1", QString::number(seed)}));
+    store.setNotificationData(country, Disease, randomTable("Notification data", seed, {{"source", "Invented"}}));
+    store.setRunFactor(country, Disease, "coverage", randomTable("Coverage", seed + 1));
+    store.setRunFactor(country, Disease, "underestimation", randomTable("underestimation", seed + 2));
+    store.setRunFactor(country, Disease, "underreporting", randomTable("Underreporting", seed + 3));
+    store.setRunFactor(country, Disease, "underascertainment", randomTable("underascertainment", seed + 4));
+    store.setUnderestimationTypes(country, Disease, {{"type", QString::number(seed % 3)}, {"note", "by hand"}});
+
+    fn::ParamsMgr& params = store.params();
+    params.set(country, Disease, "BSI", "acuteIllness", fn::ParamsMgr::Severity,
+               randomTable("Severity", seed + 5, {{"description", "Acute illness"}}));
+    params.set(country, Disease, "BSI", "acuteIllness", fn::ParamsMgr::Duration, randomTable("Duration", seed + 6));
+    params.set(country, Disease, "BSI", "acuteIllness", fn::ParamsMgr::Proportion,
+               randomTable("Proportion", seed + 7, {{"remaining cases", "yes"}}));
+    params.set(country, Disease, "BSI", "bsiDeath", fn::ParamsMgr::Severity, randomTable("Severity", seed + 8));
+    params.set(country, Disease, "BSI", "bsiDeath", fn::ParamsMgr::Duration, randomTable("Duration", seed + 9));
+    params.set(country, Disease, "Sequelae", "impaired", fn::ParamsMgr::Severity, randomTable("Severity", seed + 10));
+    params.set(country, Disease, "Sequelae", "impaired", fn::ParamsMgr::Duration, randomTable("Duration", seed + 11));
+    params.set(country, Disease, "Sequelae", "impaired", fn::ParamsMgr::Proportion,
+               randomTable("proportion", seed + 12, {{"remaining cases", "no"}}));
+
+    fn::TransitionParamsMgr& transitions = store.transitionParams();
+    transitions.set(country, Disease, "BSI", "toAcute", fn::TransitionParamsMgr::Probability,
+                    randomTable("Probability", seed + 13,
+                                {{"redistribute", "yes"}, {"direct type", "Cumulative"}, {"duration", "2.5"}}));
+    transitions.set(country, Disease, "BSI", "toAcute", fn::TransitionParamsMgr::Redistribution,
+                    randomTable("Redistribution", seed + 14));
+    transitions.set(country, Disease, "BSI", "toDeath", fn::TransitionParamsMgr::Probability,
+                    randomTable("Probability", seed + 15, {{"direct type", "Direct"}}));
+    transitions.set(country, Disease, "Sequelae", "toImpaired", fn::TransitionParamsMgr::Probability,
+                    randomTable("Probability", seed + 16));
+}
+
+// Two countries, "Generic" among them, and one disease with two trees.
+void fillStore(fn::InputDataMgr& store)
+{
+    store.diseaseTemplates().add(Disease, diseaseTemplate(Disease, QStringLiteral("Bloodstream infection"),
+                                                          {bloodstreamTree(), sequelaTree()}));
+    store.appendDiseaseId(Disease);
+    store.inputFactors().addInputFactor(Disease, Age.name(), Age.levels());
+    store.inputFactors().addInputFactor(Disease, Sex.name(), Sex.levels());
+
+    store.setCountryCaption(Austria, QStringLiteral("Österreich"));
+    store.setLifeExpectancy(Austria, table("Life expectancy", {}, {"80.5", "76.1", "71", "66.2", "62", "58"}));
+    store.setAgeDistribution(Austria, table("Age distribution", {{"source", "Census"}},
+                                            {"400000", "420000", "800000", "810000", "3000000", "2900000"}));
+    fillModelData(store, Austria, 1);
+    fillModelData(store, Generic, 5);
+}
+
+QString dump(const fn::DataArray& array)
+{
+    QStringList factors;
+    for (const fn::InputFactor& factor : array.factorCopies())
+        factors << factor.name() + "=" + factor.levels().join(",");
+    QStringList meta;
+    for (auto it = array.meta().cbegin(); it != array.meta().cend(); ++it)
+        meta << it.key() + ":" + it.value();
+    return "'" + array.name() + "' {" + meta.join(";") + "} [" + factors.join(" x ") + "] " +
+        array.formulas().join(" | ");
+}
+
+template<typename Map>
+void dumpArrays(QStringList& lines, const QString& prefix, const Map& map)
+{
+    for (auto it = map.cbegin(); it != map.cend(); ++it)
+        lines << prefix + "/" + it.key() + " " + dump(it.value());
+}
+
+template<typename Map>
+void dumpNested(QStringList& lines, const QString& prefix, const Map& map)
+{
+    for (auto it = map.cbegin(); it != map.cend(); ++it)
+        dumpArrays(lines, prefix + "/" + it.key(), it.value());
+}
+
+void dumpElements(QStringList& lines, const QString& prefix, const fn::ElementParams& params)
+{
+    for (auto c = params.map().cbegin(); c != params.map().cend(); ++c) {
+        for (auto d = c->cbegin(); d != c->cend(); ++d)
+            dumpNested(lines, prefix + "/" + c.key() + "/" + d.key(), d.value());
+    }
+}
+
+// Every field of a store as lines of text, so that a difference shows where it is.
+std::string dump(const fn::InputDataMgr& store)
+{
+    QStringList lines;
+    for (const auto& entry : store.inputFactors().factorMap()) {
+        for (const fn::InputFactor& factor : entry.second)
+            lines << "factor/" + entry.first + " " + factor.name() + "=" + factor.levels().join(",");
+    }
+    for (auto it = store.countryCaptions().cbegin(); it != store.countryCaptions().cend(); ++it)
+        lines << "caption/" + it.key() + " " + it.value();
+    dumpArrays(lines, "lifeExpectancy", store.lifeExpectancies());
+    dumpArrays(lines, "ageDistribution", store.ageDistributions());
+    dumpNested(lines, "mapping", store.outcomeTreeMappings());
+    dumpNested(lines, "notification", store.notificationDataMap());
+    for (int kind = 0; kind < fn::ParamsMgr::KindCount; ++kind)
+        dumpElements(lines, "params" + QString::number(kind), store.params().params(kind));
+    for (int kind = 0; kind < fn::TransitionParamsMgr::KindCount; ++kind)
+        dumpElements(lines, "transition" + QString::number(kind), store.transitionParams().params(kind));
+    for (auto c = store.runFactors().cbegin(); c != store.runFactors().cend(); ++c)
+        dumpNested(lines, "runFactor/" + c.key(), c.value());
+    for (auto c = store.underestimationTypes().cbegin(); c != store.underestimationTypes().cend(); ++c) {
+        for (auto d = c->cbegin(); d != c->cend(); ++d) {
+            for (auto e = d->cbegin(); e != d->cend(); ++e)
+                lines << "underestimationType/" + c.key() + "/" + d.key() + " " + e.key() + ":" + e.value();
+            if (d->isEmpty())
+                lines << "underestimationType/" + c.key() + "/" + d.key() + " (empty)";
+        }
+    }
+    for (auto it = store.diseaseTemplates().templates().cbegin(); it != store.diseaseTemplates().templates().cend();
+         ++it) {
+        const fn::DiseaseTemplate& disease = it.value();
+        lines << "template/" + it.key() + " id=" + disease.id() + " caption=" + disease.caption() +
+                " trees=" + disease.outcomeTreeIds().join(",") + " congenital=" + (disease.isCongenital() ? "1" : "0");
+        for (const fn::OutcomeTreeTemplate& tree : disease.outcomeTrees()) {
+            const QString prefix = "template/" + it.key() + "/" + tree.id() + " name=" + tree.name();
+            lines << prefix + " order=" + tree.healthOutcomeOrder().join(",");
+            for (const QStringList& row : tree.healthOutcomes())
+                lines << prefix + " outcome " + row.join("|");
+            for (const QStringList& row : tree.healthStates())
+                lines << prefix + " state " + row.join("|");
+            for (const QStringList& row : tree.transitions())
+                lines << prefix + " transition " + row.join("|");
+        }
+    }
+    for (auto it = store.countryDiseases().cbegin(); it != store.countryDiseases().cend(); ++it)
+        lines << "countryDisease " + it.key() + " " + it.value();
+    lines << "diseaseIds " + store.diseaseIds().join(",");
+    return lines.join('\n').toStdString();
+}
+
+QString referenceFolder(const QTemporaryDir& base)
+{
+    return base.filePath(QStringLiteral("referenceData"));
+}
+
+void writeWorkbooks(const fn::InputDataMgr& store, const QTemporaryDir& base)
+{
+    fn::ReferenceWorkbookWriter writer(store);
+    ASSERT_TRUE(writer.write(referenceFolder(base))) << writer.errorString().toStdString();
+}
+
+// Imports the workbooks under base into store, recording what would be shown in message boxes.
+QStringList importInto(fn::InputDataMgr& store, const QTemporaryDir& base)
+{
+    QStringList errors;
+    store.setImportErrorReporter([&errors](const QString& title, const QString& text) { errors << title + "|" + text; });
+    store.setPath(base.path());
+    store.importFromWorkbooks();
+    return errors;
+}
+
+// The skip-rule set: a country without population data, an unknown country, a disease
+// without template and a congenital disease.
+void fillSkipStore(fn::InputDataMgr& store)
+{
+    fillStore(store);
+    const QString neonatal = QStringLiteral("Neonatal");
+    fn::OutcomeTreeTemplate perinatal = bloodstreamTree();
+    perinatal.setId(QStringLiteral("Perinatal"));
+    perinatal.setName(QStringLiteral("Perinatal"));
+    // The flag is not written: the tree id alone has to make the disease congenital.
+    store.diseaseTemplates().add(neonatal, diseaseTemplate(neonatal, QStringLiteral("Neonatal sepsis"), {perinatal}));
+    store.appendDiseaseId(neonatal);
+
+    store.addCountryDisease(Austria, QStringLiteral("Orphan"));
+    store.setNotificationData(Austria, QStringLiteral("Orphan"), randomTable("Notification data", 30));
+    fillModelData(store, QStringLiteral("Germany"), 40);
+    store.setCountryCaption(QStringLiteral("Atlantis"), QStringLiteral("Atlantis"));
+    store.setLifeExpectancy(QStringLiteral("Atlantis"), randomTable("Life expectancy", 50));
+    store.setAgeDistribution(QStringLiteral("Atlantis"), randomTable("Age distribution", 51));
+    fillModelData(store, QStringLiteral("Atlantis"), 52);
+    store.inputFactors().addInputFactor(Disease, QStringLiteral("Unused"), {});
+}
+
+// Adds a "Generic" sheet to countryData.xls, which the import announces but must not read.
+void addGenericCountrySheet(const QTemporaryDir& base)
+{
+    const QString path = referenceFolder(base) + "/countryData.xls";
+    ut::Excel excel(path);
+    ASSERT_TRUE(excel.isOpen()) << excel.errorString().toStdString();
+    excel.addSheet(Generic);
+    excel.setCellValue(1, 1, QStringLiteral("Caption"));
+    excel.setCellValue(2, 1, QStringLiteral("Not a country"));
+    int next = 0;
+    excel.writeBlock(QPoint(4, 1),
+                     {QVariant(QVariantList{"Life expectancy"}), QVariant(QVariantList()),
+                      QVariant(QVariantList{"Sex", "Female", "Male"}), QVariant(QVariantList{"Age"}),
+                      QVariant(QVariantList{"0-4", "1", "2"})},
+                     3, next);
+    excel.saveAs(path);
+    ASSERT_TRUE(excel.errorString().isEmpty()) << excel.errorString().toStdString();
+}
+
+QVariantList rowOf(std::initializer_list<QVariant> cells)
+{
+    return QVariantList(cells);
+}
+
+void writeRows(ut::Excel& excel, int row, const QVector<QVariantList>& rows)
+{
+    QVariantList block;
+    int width = 1;
+    for (const QVariantList& r : rows) {
+        block << QVariant(r);
+        width = std::max(width, static_cast<int>(r.size()));
+    }
+    int next = 0;
+    excel.writeBlock(QPoint(row, 1), block, width, next);
+}
+
+} // namespace
+
+TEST(ReferenceDataImport, WrittenWorkbooksImportToEqualContent)
+{
+    const QTemporaryDir base;
+    ASSERT_TRUE(base.isValid());
+    fn::InputDataMgr source;
+    fillStore(source);
+    writeWorkbooks(source, base);
+    for (const char* name : {"diseaseData.xls", "countryData.xls", "modelData-Austria.xls", "modelData-Generic.xls"})
+        EXPECT_TRUE(QFileInfo::exists(referenceFolder(base) + "/" + name)) << name;
+
+    fn::InputDataMgr imported;
+    EXPECT_TRUE(importInto(imported, base).isEmpty());
+    EXPECT_EQ(dump(imported), dump(source));
+    EXPECT_EQ(imported.diseaseTemplates().templates(), source.diseaseTemplates().templates());
+    EXPECT_EQ(imported.countryDiseases(), source.countryDiseases());
+
+    // Details the dump depends on, stated once more on their own.
+    const fn::DiseaseTemplate disease = imported.diseaseTemplates().templates().value(Disease);
+    EXPECT_EQ(disease.outcomeTreeIds(), (QStringList{"BSI", "Sequelae"}));
+    EXPECT_FALSE(disease.isCongenital());
+    EXPECT_EQ(disease.outcomeTree("BSI").transitions().value("toDeath"),
+              (QStringList{"toDeath", "Dies", "bsi", "bsiDeath", "toAcute"}));
+    EXPECT_EQ(disease.outcomeTree("Sequelae").healthStates().value("impaired").value(3), QStringLiteral("YLD"));
+    ASSERT_EQ(imported.inputFactors().getInputFactors(Disease).size(), 2);
+    EXPECT_EQ(imported.countryCaption(Austria), QStringLiteral("Österreich"));
+    EXPECT_EQ(imported.underestimationType(Generic, Disease), 2);
+    EXPECT_EQ(imported.underestimationType(Austria, Disease), 1);
+    const fn::InputFactorPtrs factors = imported.inputFactors().getInputFactors(Disease);
+    const fn::DataArray proportion =
+        imported.params().get(Austria, Disease, "BSI", "acuteIllness", fn::ParamsMgr::Proportion, factors);
+    EXPECT_EQ(proportion.metaValue("remaining cases"), QStringLiteral("yes"));
+    EXPECT_EQ(proportion.formulas().value(1), QStringLiteral("RandPert(0.81, 0.82, 0.83)"));
+    const fn::DataArray probability = imported.transitionParams().get(Generic, Disease, "BSI", "toAcute",
+                                                                      fn::TransitionParamsMgr::Probability, factors);
+    EXPECT_EQ(probability.metaValue("direct type"), QStringLiteral("Cumulative"));
+    EXPECT_EQ(probability.metaValue("duration"), QStringLiteral("2.5"));
+    EXPECT_EQ(probability.metaValue("redistribute"), QStringLiteral("yes"));
+    EXPECT_EQ(imported.transitionParams().params(fn::TransitionParamsMgr::Redistribution).find(
+                  Austria, Disease, "BSI", "toDeath"),
+              nullptr);
+
+    // The cache written at the end of the import holds the same content.
+    EXPECT_GT(QFileInfo(imported.cacheFilePath()).size(), 0);
+    fn::InputDataMgr cached;
+    cached.setPath(base.path());
+    EXPECT_EQ(dump(cached), dump(source));
+}
+
+TEST(ReferenceDataImport, SheetsLaidOutByHandReadAtTheirOffsets)
+{
+    ut::Excel excel;
+    // A disease sheet whose caption label is not in row 1 and whose skipped rows hold other text.
+    writeRows(excel, 3, {rowOf({"caption"}), rowOf({"Neonatal sepsis"}), rowOf({"not read"})});
+    writeRows(excel, 9, {rowOf({"Early"}), rowOf({"Perinatal"})});
+    // First empty row after the tree ids: 11. Outcomes of Early from 17.
+    writeRows(excel, 15, {rowOf({"not read either"})});
+    writeRows(excel, 17, {rowOf({"inf", "Infection", "infection", "false"}), rowOf({"dead", "Death", "death", ""})});
+    writeRows(excel, 23, {rowOf({"s1", "Infected", "inf", "infection"}), rowOf({"s2", "Dead", "dead", "yll"})});
+    writeRows(excel, 29, {rowOf({"t1", "Dies", "s1", "s2", ""})});
+    // Perinatal: outcomes from 30 + 6, states from 37 + 4, transitions from 42 + 4.
+    writeRows(excel, 36, {rowOf({"pInf", "Infection", "Infection", "TRUE"})});
+    writeRows(excel, 41, {rowOf({"p1", "Infected", "pInf", "Infection"})});
+    writeRows(excel, 46, {rowOf({"p2", "Back", "p1", "p1", "p3"}), rowOf({"p3", "Stay", "p1", "p1", ""})});
+
+    const std::optional<fn::DiseaseTemplate> disease = fn::ReferenceDataImporter::readDiseaseSheet(excel, "Neo");
+    ASSERT_TRUE(disease.has_value());
+    EXPECT_EQ(disease->id(), QStringLiteral("Neo"));
+    EXPECT_EQ(disease->caption(), QStringLiteral("Neonatal sepsis"));
+    EXPECT_TRUE(disease->isCongenital());
+    EXPECT_EQ(disease->outcomeTreeIds(), (QStringList{"Early", "Perinatal"}));
+    const fn::OutcomeTreeTemplate early = disease->outcomeTree("Early");
+    EXPECT_EQ(early.id(), QStringLiteral("Early"));
+    EXPECT_EQ(early.name(), QStringLiteral("Early"));
+    EXPECT_EQ(early.healthOutcomeOrder(), (QStringList{"inf", "dead"}));
+    EXPECT_EQ(early.healthOutcomes().value("inf"), (QStringList{"inf", "Infection", "INFECTION", "FALSE"}));
+    EXPECT_EQ(early.healthStates().value("s2"), (QStringList{"s2", "Dead", "dead", "YLL"}));
+    EXPECT_EQ(early.transitions().keys(), QStringList{"t1"});
+    const fn::OutcomeTreeTemplate perinatal = disease->outcomeTree("Perinatal");
+    EXPECT_EQ(perinatal.healthOutcomeOrder(), QStringList{"pInf"});
+    EXPECT_EQ(perinatal.healthStates().value("p1").value(3), QStringLiteral("INFECTION"));
+    EXPECT_EQ(perinatal.transitions().value("p2"), (QStringList{"p2", "Back", "p1", "p1", "p3"}));
+    EXPECT_EQ(perinatal.transitions().value("p3").value(4), QString());
+
+    // Without a caption label there is nothing to anchor the layout to.
+    ut::Excel blank;
+    EXPECT_FALSE(fn::ReferenceDataImporter::readDiseaseSheet(blank, "Neo").has_value());
+
+    // A model data sheet: factor rows three below their label, a row without levels left out,
+    // levels ending at the first empty cell; element tables two rows below the element id.
+    ut::Excel model;
+    writeRows(model, 2, {rowOf({"RUN FACTORS"}), rowOf({"Age", "not read"})});
+    writeRows(model, 5, {rowOf({"Sex", "Female", "Male"}), rowOf({"Nothing"}), rowOf({"Site", "Blood", "", "Lung"})});
+    writeRows(model, 10, {rowOf({"s2", "Dead"}), rowOf({}), rowOf({"Severity"}), rowOf({}),
+                          rowOf({"Sex", "Female", "Male"}), rowOf({"Age"}), rowOf({"0-4", "0.5", 0.25}), rowOf({}),
+                          rowOf({"Duration"}), rowOf({}), rowOf({"Description", "Years left"}), rowOf({}),
+                          rowOf({"Sex", "Female", "Male"}), rowOf({"Age"}), rowOf({"0-4", "70", "65"}), rowOf({}),
+                          rowOf({"PROPORTION"}), rowOf({}), rowOf({"Sex", "Female", "Male"}), rowOf({"Age"}),
+                          rowOf({"0-4", "", "1"}), rowOf({}),
+                          rowOf({"t1", "Dies"}), rowOf({}), rowOf({"probability"}), rowOf({}),
+                          rowOf({"Direct type", "Direct"}), rowOf({}), rowOf({"Sex", "Female", "Male"}), rowOf({"Age"}),
+                          rowOf({"0-4", "RandUniform(0.1, 0.2)", "0.3"}), rowOf({}),
+                          rowOf({"not redistribution"}), rowOf({}), rowOf({"Sex", "Female", "Male"}), rowOf({"Age"}),
+                          rowOf({"0-4", "9", "9"})});
+    fn::InputDataMgr store;
+    store.diseaseTemplates().add("Neo", *disease);
+    EXPECT_TRUE(fn::ReferenceDataImporter::readModelDataSheet(model, Generic, "Neo", store));
+    const fn::InputFactorPtrs factors = store.inputFactors().getInputFactors("Neo");
+    ASSERT_EQ(factors.size(), 2);
+    EXPECT_EQ(*factors.at(0), fn::InputFactor("Sex", {"Female", "Male"}));
+    EXPECT_EQ(*factors.at(1), fn::InputFactor("Site", {"Blood"}));
+
+    const auto stored = [&store](int kind) {
+        return store.params().params(kind).find(Generic, "Neo", "Early", "s2");
+    };
+    ASSERT_NE(stored(fn::ParamsMgr::Severity), nullptr);
+    EXPECT_EQ(stored(fn::ParamsMgr::Severity)->formulas(), (QStringList{"0.5", "0.25"}));
+    ASSERT_NE(stored(fn::ParamsMgr::Duration), nullptr);
+    EXPECT_EQ(stored(fn::ParamsMgr::Duration)->metaValue("description"), QStringLiteral("Years left"));
+    EXPECT_EQ(stored(fn::ParamsMgr::Duration)->formulas(), (QStringList{"70", "65"}));
+    ASSERT_NE(stored(fn::ParamsMgr::Proportion), nullptr);
+    EXPECT_EQ(stored(fn::ParamsMgr::Proportion)->name(), QStringLiteral("PROPORTION"));
+    EXPECT_EQ(stored(fn::ParamsMgr::Proportion)->formulas(), (QStringList{"0", "1"}));
+    // Ids of the template that the sheet does not hold keep no parameters.
+    EXPECT_EQ(store.params().params(fn::ParamsMgr::Severity).find(Generic, "Neo", "Early", "s1"), nullptr);
+    const fn::ElementParams& probabilities = store.transitionParams().params(fn::TransitionParamsMgr::Probability);
+    ASSERT_NE(probabilities.find(Generic, "Neo", "Early", "t1"), nullptr);
+    EXPECT_EQ(probabilities.find(Generic, "Neo", "Early", "t1")->metaValue("direct type"), QStringLiteral("Direct"));
+    EXPECT_EQ(probabilities.find(Generic, "Neo", "Early", "t1")->formulas().value(0),
+              QStringLiteral("RandUniform(0.1, 0.2)"));
+    // The table after the probability is no redistribution unless its label says so.
+    EXPECT_TRUE(store.transitionParams().params(fn::TransitionParamsMgr::Redistribution).isEmpty());
+    // Labels missing from the sheet store nothing.
+    EXPECT_TRUE(store.notificationDataMap().isEmpty());
+    EXPECT_TRUE(store.runFactors().isEmpty());
+    EXPECT_TRUE(store.underestimationTypes().isEmpty());
+
+    // Another country needs its population data before its sheets count.
+    EXPECT_FALSE(fn::ReferenceDataImporter::readModelDataSheet(model, Austria, "Neo", store));
+    EXPECT_FALSE(fn::ReferenceDataImporter::readModelDataSheet(model, Generic, "Unknown", store));
+    EXPECT_EQ(store.inputFactors().getInputFactors("Neo").size(), 2);
+}
+
+TEST(ReferenceDataImport, SkippedSheetsAndCountries)
+{
+    const QTemporaryDir base;
+    fn::InputDataMgr source;
+    fillSkipStore(source);
+    writeWorkbooks(source, base);
+    addGenericCountrySheet(base);
+    ASSERT_TRUE(QFileInfo::exists(referenceFolder(base) + "/modelData-Atlantis.xls"));
+
+    fn::InputDataMgr imported;
+    EXPECT_TRUE(importInto(imported, base).isEmpty());
+
+    // The unknown country is neither a country nor a data set; "Generic" has no population.
+    EXPECT_EQ(imported.countryCaptions().keys(), QStringList{Austria});
+    EXPECT_EQ(imported.lifeExpectancies().keys(), QStringList{Austria});
+    EXPECT_EQ(imported.ageDistributions().keys(), QStringList{Austria});
+    EXPECT_FALSE(imported.countryDiseases().contains("Atlantis"));
+
+    // Every sheet of a known country's workbook records its pair, read or not.
+    EXPECT_EQ(imported.countryDiseases().values(Austria), (QStringList{"Orphan", Disease}));
+    EXPECT_EQ(imported.countryDiseases().values("Germany"), QStringList{Disease});
+    EXPECT_EQ(imported.countryDiseases().values(Generic), QStringList{Disease});
+    EXPECT_TRUE(imported.hasDisease(Austria, "Orphan"));
+    EXPECT_FALSE(imported.hasDiseaseTemplate("Orphan"));
+    EXPECT_FALSE(imported.notificationDataMap().value(Austria).contains("Orphan"));
+    EXPECT_FALSE(imported.params().params(fn::ParamsMgr::Severity).map().value(Austria).contains("Orphan"));
+
+    // Germany has no population data: its sheet is not read, and it falls back to "Generic".
+    EXPECT_FALSE(imported.notificationDataMap().contains("Germany"));
+    EXPECT_FALSE(imported.runFactors().contains("Germany"));
+    EXPECT_FALSE(imported.params().params(fn::ParamsMgr::Severity).map().contains("Germany"));
+    EXPECT_EQ(dump(imported.notificationData("Germany", Disease)), dump(source.notificationData(Generic, Disease)));
+
+    // "Generic" is read without country data of its own.
+    EXPECT_EQ(dump(imported.outcomeTreeMapping(Generic, Disease)), dump(source.outcomeTreeMapping(Generic, Disease)));
+    EXPECT_NE(imported.transitionParams().params(fn::TransitionParamsMgr::Probability).find(Generic, Disease,
+                                                                                             "Sequelae", "toImpaired"),
+              nullptr);
+
+    // The factor row without levels is left out; the others are read once.
+    const fn::InputFactorPtrs factors = imported.inputFactors().getInputFactors(Disease);
+    ASSERT_EQ(factors.size(), 2);
+    EXPECT_EQ(factors.at(0)->name(), QStringLiteral("Age"));
+    EXPECT_EQ(factors.at(1)->name(), QStringLiteral("Sex"));
+
+    // A tree id "Perinatal" makes the disease congenital.
+    EXPECT_FALSE(source.diseaseTemplates().templates().value("Neonatal").isCongenital());
+    EXPECT_TRUE(imported.diseaseTemplates().templates().value("Neonatal").isCongenital());
+    EXPECT_EQ(imported.diseaseIds(), (QStringList{Disease, "Neonatal"}));
+}
+
+TEST(ReferenceDataImport, ReportsEverySheetBetweenStartAndFinish)
+{
+    const QTemporaryDir base;
+    fn::InputDataMgr source;
+    fillSkipStore(source);
+    writeWorkbooks(source, base);
+    addGenericCountrySheet(base);
+
+    fn::InputDataMgr imported;
+    QStringList reports;
+    QObject::connect(&imported, &fn::InputDataMgr::excelSheetImporting,
+                     [&reports](fn::FileOperationType operation, const QString& dataType, const QString& text1,
+                                const QString& text2) {
+                         reports << QString::number(operation) + "|" + dataType + "|" + text1 + "|" + text2;
+                     });
+    EXPECT_TRUE(importInto(imported, base).isEmpty());
+    const QString prefix = QString::number(fn::FileOperationType::Import) + "|Reference data|";
+    EXPECT_EQ(reports, (QStringList{
+                           prefix + "importStarted|",
+                           prefix + "diseaseData.xls|" + Disease,
+                           prefix + "diseaseData.xls|Neonatal",
+                           // Atlantis is no known country and is not announced.
+                           prefix + "countryData.xls|Austria",
+                           prefix + "countryData.xls|Generic",
+                           prefix + "modelData-Austria.xls|" + Disease,
+                           prefix + "modelData-Austria.xls|Orphan",
+                           prefix + "modelData-Generic.xls|" + Disease,
+                           prefix + "modelData-Germany.xls|" + Disease,
+                           prefix + "importFinished|",
+                       }));
+}
+
+TEST(ReferenceDataImport, UnreadableWorkbookIsReportedAndTheImportGoesOn)
+{
+    const QTemporaryDir base;
+    fn::InputDataMgr source;
+    fillStore(source);
+    writeWorkbooks(source, base);
+    // Between Austria and Generic in name order, so that a workbook follows the broken one.
+    QFile garbage(referenceFolder(base) + "/modelData-Belgium.xls");
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(4096, '\x5a'));
+    garbage.close();
+
+    fn::InputDataMgr imported;
+    EXPECT_EQ(importInto(imported, base), QStringList{"Error|An error occured"});
+    EXPECT_FALSE(imported.countryDiseases().contains("Belgium"));
+    EXPECT_EQ(dump(imported), dump(source));
+
+    ASSERT_TRUE(QFileInfo::exists(imported.cacheFilePath()));
+    fn::InputDataMgr cached;
+    cached.setPath(base.path());
+    EXPECT_EQ(dump(cached), dump(source));
+}
+
+TEST(ReferenceWorkbookWriter, WorkbooksReadInAnIndependentReader)
+{
+    const QString python = QStringLiteral("/usr/bin/python3");
+    QProcess probe;
+    probe.start(python, {QStringLiteral("-c"), QStringLiteral("import xlrd")});
+    if (!probe.waitForFinished(30000) || probe.exitCode() != 0)
+        GTEST_SKIP() << "/usr/bin/python3 has no xlrd module";
+
+    const QTemporaryDir base;
+    fn::InputDataMgr source;
+    fillStore(source);
+    writeWorkbooks(source, base);
+
+    // Column A of every sheet as xlrd reads it, 0-based rows.
+    const auto columnA = [&](const QString& file) {
+        QProcess process;
+        process.start(python, {QStringLiteral(OZMID_TEST_DATA_DIR "/ut/xls_dump.py"), referenceFolder(base) + "/" + file});
+        EXPECT_TRUE(process.waitForFinished(60000) && process.exitCode() == 0)
+            << process.readAllStandardError().toStdString();
+        QMap<QString, QMap<int, QString>> sheets;
+        const QJsonArray list = QJsonDocument::fromJson(process.readAllStandardOutput()).object().value("sheets").toArray();
+        for (const QJsonValue& sheet : list) {
+            QMap<int, QString>& cells = sheets[sheet.toObject().value("name").toString()];
+            for (const QJsonValue& cell : sheet.toObject().value("cells").toArray()) {
+                const QJsonArray c = cell.toArray();
+                if (c.at(1).toInt() == 0)
+                    cells.insert(c.at(0).toInt(), c.at(3).toString());
+            }
+        }
+        return sheets;
+    };
+
+    const auto diseases = columnA("diseaseData.xls");
+    ASSERT_EQ(diseases.keys(), QStringList{Disease});
+    EXPECT_EQ(diseases[Disease].value(0), QStringLiteral("Caption"));
+    EXPECT_EQ(diseases[Disease].value(1), QStringLiteral("Bloodstream infection"));
+    EXPECT_EQ(diseases[Disease].value(6), QStringLiteral("BSI"));
+    EXPECT_EQ(diseases[Disease].value(7), QStringLiteral("Sequelae"));
+    // First empty row 9 (1-based), so the first outcome sits in row 15.
+    EXPECT_EQ(diseases[Disease].value(14), QStringLiteral("infection"));
+
+    const auto countries = columnA("countryData.xls");
+    EXPECT_EQ(countries.keys(), QStringList{Austria});
+    EXPECT_EQ(countries[Austria].value(3), QStringLiteral("Life expectancy"));
+
+    const auto model = columnA("modelData-Austria.xls");
+    ASSERT_EQ(model.keys(), QStringList{Disease});
+    const QMap<int, QString>& sheet = model[Disease];
+    EXPECT_EQ(sheet.value(0), QStringLiteral("Run factors"));
+    EXPECT_EQ(sheet.value(3), QStringLiteral("Age"));
+    EXPECT_EQ(sheet.value(4), QStringLiteral("Sex"));
+    const QStringList labels = sheet.values();
+    for (const char* label : {"Outcome tree mapping", "Notification data", "Coverage", "underestimation",
+                              "Underreporting", "underascertainment", "underestimation type", "acuteIllness",
+                              "toDeath", "impaired"})
+        EXPECT_TRUE(labels.contains(QLatin1String(label))) << label;
+    // The Generic workbook carries no factor rows: they are read from Austria's sheet first.
+    EXPECT_TRUE(columnA("modelData-Generic.xls")[Disease].value(3).isEmpty());
+}
