@@ -22,8 +22,9 @@ class InputDataMgr;
 // Importing the written folder gives the store's content back, except what the workbooks
 // cannot carry: data of a country or disease that no sheet is written for, the "Generic"
 // caption (its country sheet is never read), a congenital flag without a "congenital" or
-// "perinatal" tree, duplicate country-disease pairs, run factors without levels, and a table
-// name that differs from its label other than in letter case. A health state or transition
+// "perinatal" tree, duplicate country-disease pairs, run factors without levels, a table name
+// that differs from its label other than in letter case, meta keys in capitals (they come
+// back lower-cased) and empty formulas (they come back as "0"). A health state or transition
 // with some but not all of its leading tables gets the parameter defaults for the others, and
 // an element id shared by several trees of a disease carries the tables of the first one.
 // Each disease's run factors are written on the first sheet that the import will read for

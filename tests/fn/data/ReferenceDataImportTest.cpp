@@ -607,3 +607,33 @@ TEST(ReferenceWorkbookWriter, WorkbooksReadInAnIndependentReader)
     // The Generic workbook carries no factor rows: they are read from Austria's sheet first.
     EXPECT_TRUE(columnA("modelData-Generic.xls")[Disease].value(3).isEmpty());
 }
+
+TEST(ReferenceWorkbookWriter, RefusesWhatTheImportCouldNotReadBack)
+{
+    const QTemporaryDir base;
+    const auto writeError = [&base](const fn::InputDataMgr& store) {
+        fn::ReferenceWorkbookWriter writer(store);
+        EXPECT_FALSE(writer.write(referenceFolder(base)));
+        return writer.errorString();
+    };
+
+    fn::InputDataMgr oneFactor;
+    fillStore(oneFactor);
+    oneFactor.setNotificationData(Generic, Disease, fn::DataArray({Age}, "Notification data", {}, QStringLiteral("1")));
+    EXPECT_TRUE(writeError(oneFactor).contains("has 1 factors instead of two")) << writeError(oneFactor).toStdString();
+
+    // Without meta rows the reader takes a header row for one only when it starts with sex.
+    fn::InputDataMgr otherColumns;
+    fillStore(otherColumns);
+    otherColumns.setRunFactor(Austria, Disease, "coverage",
+                              fn::DataArray({Age, fn::InputFactor("Site", {"Blood", "Lung"})}, "coverage", {},
+                                            QStringLiteral("1")));
+    EXPECT_TRUE(writeError(otherColumns).contains("column factor must be Sex"));
+
+    fn::InputDataMgr longName;
+    fillStore(longName);
+    const QString tooLong = QStringLiteral("StreptococcusPneumoniaePMRSPRESP");
+    longName.diseaseTemplates().add(tooLong, diseaseTemplate(tooLong, "Too long", {}));
+    longName.appendDiseaseId(tooLong);
+    EXPECT_TRUE(writeError(longName).startsWith("\"" + tooLong + "\" cannot be a sheet name"));
+}
