@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "fn/data/InputDataMgr.h"
+#include "fn/data/ReferenceWorkbookWriter.h"
 #include "tools/ReferenceDataSources.h"
 
 namespace refdata {
@@ -21,6 +22,14 @@ const QVector<RefDataCommand::Subcommand>& RefDataCommand::subcommands()
          QStringLiteral("read the JSON reference data of the data folder and write the cache file "
                         "referenceData.dat into the output folder"),
          &RefDataCommand::build},
+        {QStringLiteral("workbooks"), QStringLiteral("<data folder> <output folder>"),
+         QStringLiteral("read the JSON reference data of the data folder and write them as the reference "
+                        "workbooks diseaseData.xls, countryData.xls and modelData-<country>.xls"),
+         &RefDataCommand::writeWorkbooks},
+        {QStringLiteral("import-workbooks"), QStringLiteral("<base folder>"),
+         QStringLiteral("import the reference workbooks of <base folder>/referenceData, as the program's "
+                        "import does, and write <base folder>/referenceData.dat"),
+         &RefDataCommand::importWorkbooks},
     };
     return list;
 }
@@ -89,6 +98,72 @@ int RefDataCommand::build(const QStringList& operands)
     m_out << "Wrote " << store.cacheFilePath() << ": " << store.lifeExpectancies().size() << " countries, "
           << store.diseaseIds().size() << " diseases (" << store.diseaseIds().join(QStringLiteral(", ")) << ") from "
           << sources.fileNames().size() << " files\n";
+    m_out.flush();
+    return Success;
+}
+
+int RefDataCommand::writeWorkbooks(const QStringList& operands)
+{
+    if (operands.size() != 2) {
+        m_err << m_program << ": workbooks needs a data folder and an output folder\n";
+        printUsage(m_err);
+        return UsageError;
+    }
+    fn::InputDataMgr store;
+    ReferenceDataSources sources(operands.at(0));
+    if (!sources.readInto(store)) {
+        m_err << m_program << ": " << sources.errorString() << '\n';
+        m_err.flush();
+        return Failure;
+    }
+    const QString outputFolder = QDir::cleanPath(operands.at(1));
+    if (!QDir().mkpath(outputFolder)) {
+        m_err << m_program << ": " << outputFolder << ": the output folder cannot be created\n";
+        m_err.flush();
+        return Failure;
+    }
+    fn::ReferenceWorkbookWriter writer(store);
+    if (!writer.write(outputFolder)) {
+        m_err << m_program << ": " << writer.errorString() << '\n';
+        m_err.flush();
+        return Failure;
+    }
+    m_out << "Wrote the reference workbooks into " << outputFolder << '\n';
+    m_out.flush();
+    return Success;
+}
+
+int RefDataCommand::importWorkbooks(const QStringList& operands)
+{
+    if (operands.size() != 1) {
+        m_err << m_program << ": import-workbooks needs the base folder that holds referenceData/\n";
+        printUsage(m_err);
+        return UsageError;
+    }
+    fn::InputDataMgr store;
+    int problems = 0;
+    // Headless: what the program shows in message boxes goes to standard error.
+    store.setImportErrorReporter([&](const QString& title, const QString& text) {
+        m_err << m_program << ": " << title << ": " << text << '\n';
+        ++problems;
+    });
+    QObject::connect(&store, &fn::InputDataMgr::showMessage, [&](const QString& title, const QString& text, const QString&) {
+        m_err << m_program << ": " << title << ": " << text << '\n';
+        ++problems;
+    });
+    QObject::connect(&store, &fn::InputDataMgr::excelSheetImporting,
+                     [&](fn::FileOperationType, const QString&, const QString& file, const QString& sheet) {
+                         if (!sheet.isEmpty())
+                             m_out << "Importing " << file << ", sheet " << sheet << '\n';
+                     });
+    store.setPath(QDir::cleanPath(operands.at(0)));
+    store.importFromWorkbooks();
+    m_out.flush();
+    m_err.flush();
+    if (problems > 0)
+        return Failure;
+    m_out << "Wrote " << store.cacheFilePath() << ": " << store.lifeExpectancies().size() << " countries, "
+          << store.diseaseIds().size() << " diseases\n";
     m_out.flush();
     return Success;
 }

@@ -5,6 +5,10 @@
 #include <QTextStream>
 #include <QVector>
 
+namespace fn {
+class InputDataMgr;
+}
+
 namespace refdata {
 
 // The command line of the reference data maintenance program: one subcommand and its
@@ -30,6 +34,9 @@ private:
 
     static const QVector<Subcommand>& subcommands();
     int build(const QStringList& operands);
+    int writeWorkbooks(const QStringList& operands);
+    int importWorkbooks(const QStringList& operands);
+    bool readSources(const QString& dataFolder, fn::InputDataMgr& store);
     void printUsage(QTextStream& stream) const;
 
     QTextStream& m_out;
