@@ -12,6 +12,8 @@
 
 #include "fn/model/ModelRunWorker.h"
 #include "fn/values/FormulaChecker.h"
+#include "ui/DataPresenter.h"
+#include "ui/ElementPresenterFactory.h"
 #include "ui/ModelWorkbook.h"
 #include "ui/ParameterExchange.h"
 #include "ut/Excel.h"
@@ -211,7 +213,14 @@ void Chief::showOutcomeTreeElementDetails(QString outcomeTreeId, QString element
                          QStringLiteral("info"));
         return;
     }
-    Q_UNUSED(elementType)
+    ElementPresenterFactory factory(*model, m_webGUI);
+    DataPresenter* presenter = factory.create(outcomeTreeId, elementType, elementId);
+    if (factory.hasNotice())
+        emit showMessage(factory.notice().title, factory.notice().text, QStringLiteral("error"));
+    if (!presenter)
+        return;
+    m_presenterMgr.registerPresenter(presenter);
+    connect(presenter, &DataPresenter::gettingDestroyed, &m_presenterMgr, &PresenterMgr::unregisterPresenter);
 }
 
 Chief::EditOutcome Chief::applyTables(const QList<TableEdit>& tables, const QString& title,
