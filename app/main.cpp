@@ -6,10 +6,11 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QMainWindow>
 #include <QMessageBox>
 
+#include "InterfaceResources.h"
 #include "ui/Chief.h"
+#include "ui/OzmidMainWnd.h"
 #include "ut/Exception.h"
 
 namespace {
@@ -131,10 +132,11 @@ int runCommandLine(QApplication& application, ui::Chief& chief)
 
 int runGraphical(QApplication& application, ui::Chief& chief)
 {
-    Q_UNUSED(chief)
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Ozmid"));
-    window.show();
+    ozmidInitInterfaceResources();
+    ui::OzmidMainWnd* window = ui::OzmidMainWnd::create();
+    window->setChief(&chief);
+    window->show();
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, window, &QObject::deleteLater);
     return application.exec();
 }
 

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+namespace fn {
+class Settings;
+}
+
+namespace Ui {
+class SettingsDlg;
+}
+
+class QAbstractButton;
+
+namespace ui {
+
+// The options dialog: edits the persistent run settings. Nothing is stored unless the
+// caller asks for it after the dialog has been accepted.
+class SettingsDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    SettingsDlg(fn::Settings& settings, QWidget* parent);
+    ~SettingsDlg() override;
+
+    void saveSettings();
+
+private slots:
+    void handleButton(QAbstractButton* button);
+
+private:
+    void restoreDefaults();
+
+    std::unique_ptr<Ui::SettingsDlg> m_ui;
+    fn::Settings& m_settings;
+};
+
+} // namespace ui
