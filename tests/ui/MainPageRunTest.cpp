@@ -1,0 +1,140 @@
+#include <iostream>
+#include <memory>
+#include <set>
+
+#include <QDir>
+#include <QImage>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QWebEngineView>
+#include <gtest/gtest.h>
+
+#include "GuiTestSupport.h"
+#include "InterfaceResources.h"
+#include "ui/Chief.h"
+#include "ui/OzmidMainWnd.h"
+#include "ui/YLDHealthOutcomeDataPresenter.h"
+
+namespace {
+
+QString jsString(const QString& text)
+{
+    return QLatin1Char('\'') + text + QLatin1Char('\'');
+}
+
+// Enough colours to tell a drawn page from an empty or uniformly filled window.
+int distinctColours(const QImage& image)
+{
+    std::set<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 3) {
+        for (int x = 0; x < image.width(); x += 3)
+            colours.insert(image.pixel(x, y));
+    }
+    return static_cast<int>(colours.size());
+}
+
+} // namespace
+
+// The graphical program as the user drives it: the main page selects a country and a
+// sample disease, creates the model, runs it on the worker thread and shows the results
+// the controller computed; a click on the outcome tree opens the element's pop-up.
+TEST(MainPageRunTest, ThePageRunsAModelAndShowsItsResults)
+{
+    ozmidInitInterfaceResources();
+    QTemporaryDir base;
+    ASSERT_TRUE(base.isValid());
+    const QString previousDirectory = QDir::currentPath();
+    QDir::setCurrent(base.path());
+    ASSERT_TRUE(guitest::prepareBaseFolder(base.path()));
+    auto chief = std::make_unique<ui::Chief>();
+    chief->setBasePath(base.path());
+
+    QPointer<ui::OzmidMainWnd> window = ui::OzmidMainWnd::create();
+    window->setChief(chief.get());
+    window->show();
+    QWebEnginePage* page = window->webView()->page();
+
+    ASSERT_TRUE(guitest::waitForScript(page,
+                                       QStringLiteral("!!window.ozmidPage && ozmidPage.isReady() && "
+                                                      "!!document.querySelector('input[data-disease-id=\"%1\"]')")
+                                           .arg(guitest::bsiDisease)));
+    guitest::runJavaScript(page,
+                           QStringLiteral("ozmidPage.selectCountries([%1]); ozmidPage.selectDiseases([%2]);"
+                                          "ozmidPage.createModels();")
+                               .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
+    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.models.length === 1")));
+    ASSERT_EQ(chief->models().size(), 1u);
+
+    QSignalSpy finished(chief.get(), &ui::Chief::runFinished);
+    guitest::runJavaScript(page,
+                           QStringLiteral("ozmidPage.setNumSamples(200); ozmidPage.showTab('results');"
+                                          "ozmidPage.runModels();"));
+    ASSERT_TRUE(guitest::waitFor([&] { return !finished.isEmpty(); }));
+    EXPECT_EQ(chief->numSamples(), 200);
+    const fn::DiseaseModel& model = *chief->models().front();
+    ASSERT_TRUE(model.isComputed());
+    EXPECT_EQ(model.numberOfIterations(), 200u);
+
+    ASSERT_TRUE(guitest::waitForScript(
+        page,
+        QStringLiteral("ozmidPage.state.lastRunList && ozmidPage.state.lastRunList.length === 1 && "
+                       "ozmidPage.dalyMean('model 1') !== null")));
+    const double shown = guitest::runJavaScript(page, QStringLiteral("ozmidPage.dalyMean('model 1')")).toDouble();
+    const double computed
+        = model.totalResults().value(QStringLiteral("daly")).toMap().value(QStringLiteral("Mean")).toDouble();
+    EXPECT_GT(computed, 0.0);
+    EXPECT_NEAR(shown, computed, 1e-9 * computed);
+    EXPECT_EQ(guitest::runJavaScript(page, QStringLiteral("document.getElementById('runProgressBar').dataset.fraction"))
+                  .toString(),
+              QStringLiteral("1"));
+    EXPECT_TRUE(
+        guitest::runJavaScript(
+            page,
+            QStringLiteral("!!document.querySelector('#aggregatedResultsTable tr[data-total=\"true\"] .daly-mean')"))
+            .toBool());
+
+    // Let the charts finish drawing before the picture is taken.
+    ASSERT_TRUE(
+        guitest::waitForScript(page, QStringLiteral("document.querySelectorAll('#page-results canvas').length > 0")));
+    QTest::qWait(500);
+    const QString artifacts = QDir::cleanPath(QStringLiteral(OZMID_BINARY_DIR "/../artifacts"));
+    ASSERT_TRUE(QDir().mkpath(artifacts));
+    const QString shot = QDir(artifacts).filePath(QStringLiteral("main-page-results.png"));
+    ASSERT_TRUE(window->grab().save(shot, "PNG"));
+    std::cout << "Main window with results: " << qPrintable(shot) << std::endl;
+    const QImage picture(shot);
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_GE(picture.width(), 1110);
+    EXPECT_GT(distinctColours(picture), 50);
+
+    // A click on a health state of the drawn tree opens its pop-up, with results this time.
+    guitest::runJavaScript(page,
+                           QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');")
+                               .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
+    ASSERT_TRUE(guitest::waitForScript(
+        page, QStringLiteral("!!document.querySelector('.state-row.clickable[data-element-id=\"bsiSepticShock\"]')")));
+    guitest::runJavaScript(page,
+                           QStringLiteral("document.querySelector('.state-row.clickable[data-element-id="
+                                          "\"bsiSepticShock\"]').dispatchEvent(new MouseEvent('click', "
+                                          "{bubbles: true}));"));
+    ASSERT_TRUE(guitest::waitFor([&] {
+        return chief->presenterMgr().isRegistered(QStringLiteral("model 1"), QStringLiteral("bsi"),
+                                                  QStringLiteral("bsiSepticShock"));
+    }));
+    ui::YLDHealthOutcomeDataPresenter* popup = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (auto* candidate = qobject_cast<ui::YLDHealthOutcomeDataPresenter*>(top))
+            popup = candidate;
+    }
+    ASSERT_TRUE(popup);
+    EXPECT_TRUE(popup->webData().data().value(QStringLiteral("ResultsAvailable")).toBool());
+    EXPECT_TRUE(guitest::waitForScript(
+        popup->view()->page(), QStringLiteral("document.querySelectorAll('#subpage-results canvas').length === 3")));
+
+    chief->presenterMgr().closeAll();
+    EXPECT_TRUE(guitest::waitFor([&] { return chief->presenterMgr().count() == 0; }));
+    delete window.data();
+    chief.reset();
+    QDir::setCurrent(previousDirectory);
+}
