@@ -144,6 +144,11 @@ int runGraphical(QApplication& application, ui::Chief& chief)
 
 int main(int argc, char* argv[])
 {
+    // A command-line run needs no window system: without a display it runs on Qt's offscreen
+    // platform, whose clipboard lives only as long as the process.
+    if (argc >= 2 && qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
