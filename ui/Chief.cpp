@@ -297,18 +297,36 @@ fn::OutcomeTree* Chief::treeOf(const QVariantMap& modelInfo) const
     }
 }
 
-void Chief::applyChangesToTransParams(QVariantMap modelInfo, QVariantMap probabilityData, QVariantMap redistributionData)
+// Edited elements are only the editable kinds: a complement or a plain sequela is never one.
+fn::TransitionProbability* Chief::transitionOf(const QVariantMap& modelInfo) const
 {
     fn::OutcomeTree* tree = treeOf(modelInfo);
     if (!tree)
-        return;
-    fn::TransitionProbability* transition = nullptr;
+        return nullptr;
     try {
-        transition = dynamic_cast<fn::TransitionProbability*>(
+        return dynamic_cast<fn::TransitionProbability*>(
             &tree->getTransitionProbability(modelInfo.value(QStringLiteral("outcomeTreeNodeID")).toString()));
     } catch (const ut::Exception&) {
-        return;
+        return nullptr;
     }
+}
+
+fn::HealthState* Chief::healthStateOf(const QVariantMap& modelInfo) const
+{
+    fn::OutcomeTree* tree = treeOf(modelInfo);
+    if (!tree)
+        return nullptr;
+    try {
+        return dynamic_cast<fn::HealthState*>(
+            &tree->getHealthState(modelInfo.value(QStringLiteral("outcomeTreeNodeID")).toString()));
+    } catch (const ut::Exception&) {
+        return nullptr;
+    }
+}
+
+void Chief::applyChangesToTransParams(QVariantMap modelInfo, QVariantMap probabilityData, QVariantMap redistributionData)
+{
+    fn::TransitionProbability* transition = transitionOf(modelInfo);
     if (!transition)
         return;
     // The probability's meta goes through the transition, which re-reads its flags from it.
@@ -333,16 +351,7 @@ void Chief::applyChangesToTransParams(QVariantMap modelInfo, QVariantMap probabi
 void Chief::applyChangesToYLDParams(QVariantMap modelInfo, QVariantMap severityData, QVariantMap durationData,
                                     QVariantMap proportionData)
 {
-    fn::OutcomeTree* tree = treeOf(modelInfo);
-    if (!tree)
-        return;
-    fn::HealthState* state = nullptr;
-    try {
-        state = dynamic_cast<fn::HealthState*>(
-            &tree->getHealthState(modelInfo.value(QStringLiteral("outcomeTreeNodeID")).toString()));
-    } catch (const ut::Exception&) {
-        return;
-    }
+    fn::HealthState* state = healthStateOf(modelInfo);
     if (!state)
         return;
     fn::DataArray severity = state->parameter(fn::InputType::Severity);
@@ -369,16 +378,7 @@ void Chief::applyChangesToYLDParams(QVariantMap modelInfo, QVariantMap severityD
 
 void Chief::applyChangesToYLLParams(QVariantMap modelInfo, QVariantMap proportionData)
 {
-    fn::OutcomeTree* tree = treeOf(modelInfo);
-    if (!tree)
-        return;
-    fn::HealthState* state = nullptr;
-    try {
-        state = dynamic_cast<fn::HealthState*>(
-            &tree->getHealthState(modelInfo.value(QStringLiteral("outcomeTreeNodeID")).toString()));
-    } catch (const ut::Exception&) {
-        return;
-    }
+    fn::HealthState* state = healthStateOf(modelInfo);
     if (!state)
         return;
     fn::DataArray proportion = state->parameter(fn::InputType::Proportion);

@@ -131,6 +131,8 @@ private:
     EditOutcome applyTables(const QList<TableEdit>& tables, const QString& title,
                             void (Chief::*messageSignal)(QString, QString, QString));
     fn::OutcomeTree* treeOf(const QVariantMap& modelInfo) const;
+    fn::TransitionProbability* transitionOf(const QVariantMap& modelInfo) const;
+    fn::HealthState* healthStateOf(const QVariantMap& modelInfo) const;
 
     fn::DiseaseModelList m_models;
     QMap<QString, QMap<QString, QMap<QString, fn::DiseaseModel*>>> m_modelIndex;

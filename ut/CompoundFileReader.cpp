@@ -6,6 +6,7 @@
 #include <gsf/gsf-input.h>
 
 #include "ut/CompoundFileReader.h"
+#include "ut/GObjectPtr.h"
 
 #include <limits>
 #include <memory>
@@ -15,13 +16,6 @@
 namespace ut {
 
 namespace {
-
-struct GObjectUnref
-{
-    void operator()(gpointer object) const { g_object_unref(object); }
-};
-template<typename T>
-using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
 
 struct GErrorFree
 {

@@ -6,19 +6,13 @@
 #include <gsf/gsf-output.h>
 
 #include "ut/CompoundFileWriter.h"
+#include "ut/GObjectPtr.h"
 
 #include <memory>
 
 namespace ut {
 
 namespace {
-
-struct GObjectUnref
-{
-    void operator()(gpointer object) const { g_object_unref(object); }
-};
-template<typename T>
-using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
 
 QString gsfError(GsfOutput* output)
 {

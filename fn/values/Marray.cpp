@@ -51,16 +51,21 @@ Marray::Marray(const Shape& shape, CoordinateOrder order)
 {
 }
 
+// A 0-dimensional source fills a shaped target in place, keeping its shape.
+bool Marray::broadcastScalar(const Marray& other)
+{
+    if (!other.m_shape.empty() || m_shape.empty() || m_data.empty() || other.m_data.empty())
+        return false;
+    std::fill(m_data.begin(), m_data.end(), other.m_data[0]);
+    return true;
+}
+
 Marray& Marray::operator=(const Marray& other)
 {
     if (this == &other)
         return *this;
-    if (other.m_shape.empty() && !m_shape.empty() && !m_data.empty() && !other.m_data.empty()) {
-        const double v = other.m_data[0];
-        for (double& x : m_data)
-            x = v;
+    if (broadcastScalar(other))
         return *this;
-    }
     // An empty placeholder and a 0-dimensional array share the empty shape but not the size.
     if (m_shape == other.m_shape && m_order == other.m_order && m_data.size() == other.m_data.size()) {
         std::copy(other.m_data.begin(), other.m_data.end(), m_data.begin());
@@ -76,12 +81,8 @@ Marray& Marray::operator=(Marray&& other) noexcept
 {
     if (this == &other)
         return *this;
-    if (other.m_shape.empty() && !m_shape.empty() && !m_data.empty() && !other.m_data.empty()) {
-        const double v = other.m_data[0];
-        for (double& x : m_data)
-            x = v;
+    if (broadcastScalar(other))
         return *this;
-    }
     m_shape = std::move(other.m_shape);
     m_order = other.m_order;
     m_data = std::move(other.m_data);

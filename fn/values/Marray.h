@@ -112,6 +112,7 @@ private:
     static void combineInto(Marray& target, const Marray& b, Op op);
     std::size_t strideOf(std::size_t j) const;
     bool sharesLayoutWith(const Marray& other) const;
+    bool broadcastScalar(const Marray& other);
 
     Shape m_shape;
     CoordinateOrder m_order = FirstMajor;

@@ -268,11 +268,31 @@ TEST_F(ControllerTest, AppliesTransitionAndHealthStateTables)
     EXPECT_EQ(yldChecks[0].at(0).toMap().keys(), QStringList{QStringLiteral("severity")});
     EXPECT_EQ(state.severity().formulas().value(0), QStringLiteral("0.2"));
 
+    // The YLL page edits only the proportion; a valid table is applied and reported.
+    QVariantMap proportion = ui::dataArrayToMap(state.proportion());
+    rows = proportion.value(QStringLiteral("stratified")).toList();
+    row = rows[0].toMap();
+    row.insert(QStringLiteral("Male"), QStringLiteral("0.25"));
+    rows[0] = row;
+    proportion.insert(QStringLiteral("stratified"), rows);
+    QSignalSpy yllMessages(chief.get(), &ui::Chief::showMessageInYLLPage);
+    QSignalSpy yllChecks(chief.get(), &ui::Chief::formulaCheckResultsAvailableForYLLPage);
+    chief->applyChangesToYLLParams(info, proportion);
+    ASSERT_EQ(yllMessages.count(), 1);
+    EXPECT_EQ(yllMessages[0].at(0).toString(), QStringLiteral("YLL parameters"));
+    EXPECT_EQ(yllMessages[0].at(1).toString(), QStringLiteral("Changes have been applied to:<br /><ul><li>Proportion</li></ul>"));
+    ASSERT_EQ(yllChecks.count(), 1);
+    EXPECT_TRUE(yllChecks[0].at(0).toMap().isEmpty());
+    EXPECT_TRUE(state.proportion().formulas().contains(QStringLiteral("0.25")));
+
     // An unknown element sends nothing.
     info.insert(QStringLiteral("outcomeTreeNodeID"), QStringLiteral("nothing"));
     yldChecks.clear();
+    yllChecks.clear();
     chief->applyChangesToYLDParams(info, severity, severity, severity);
+    chief->applyChangesToYLLParams(info, proportion);
     EXPECT_TRUE(yldChecks.isEmpty());
+    EXPECT_TRUE(yllChecks.isEmpty());
 }
 
 TEST_F(ControllerTest, SelectionPayloadStatusReportsAndResultsFiles)
