@@ -521,6 +521,14 @@ void Chief::saveDetailedResultsToClipboard()
         clipboard->setText(QString::fromUtf8(buildResultsJson()), QClipboard::Clipboard);
 }
 
+QVariantMap Chief::outcomeTreeDiagram(const QString& countryId, const QString& diseaseId, const QString& modelId) const
+{
+    const fn::DiseaseModel* model = getModel(countryId, diseaseId, modelId);
+    if (!model || model->sourceType() != fn::DiseaseModel::ReferenceData || !model->diseaseTemplate())
+        return {};
+    return outcomeTreeDiagramMap(*model->diseaseTemplate());
+}
+
 QVariantList Chief::availableDiseases() const
 {
     QVariantList diseases;

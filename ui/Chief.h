@@ -49,6 +49,9 @@ public:
     QByteArray buildResultsJson() const;
     // The diseases the page offers: reference data first, then specifications.
     QVariantList availableDiseases() const;
+    // The outcome trees of a reference-data model for the page's diagram; empty for any
+    // other model, whose page draws from the model specification itself.
+    QVariantMap outcomeTreeDiagram(const QString& countryId, const QString& diseaseId, const QString& modelId) const;
 
     const fn::DiseaseModelList& models() const { return m_models; }
     fn::InputDataMgr& inputDataMgr() { return m_inputDataMgr; }

@@ -1,5 +1,7 @@
 #include "ui/ParameterExchange.h"
 
+#include "fn/data/DiseaseTemplate.h"
+
 #include <QLocale>
 
 namespace ui {
@@ -180,6 +182,62 @@ QVariantMap clipboardTextToGrid(const QString& text, const QStringList& rowNames
         rows << row;
     }
     return {{stratifiedKey, rows}};
+}
+
+namespace {
+
+QVariantMap idMap(const QString& id)
+{
+    return {{QStringLiteral("id"), id}};
+}
+
+QVariantMap treeDiagramMap(const fn::OutcomeTreeTemplate& tree)
+{
+    QVariantMap outcomes;
+    const auto& outcomeRows = tree.healthOutcomes();
+    for (auto it = outcomeRows.cbegin(); it != outcomeRows.cend(); ++it) {
+        outcomes.insert(it.key(), QVariantMap{{QStringLiteral("id"), it.key()},
+                                              {QStringLiteral("name"), it.value().value(1)},
+                                              {QStringLiteral("type"), it.value().value(2)},
+                                              {QStringLiteral("healthStates"), QVariantMap()}});
+    }
+    const auto& stateRows = tree.healthStates();
+    for (auto it = stateRows.cbegin(); it != stateRows.cend(); ++it) {
+        const QString outcomeId = it.value().value(2);
+        if (!outcomes.contains(outcomeId))
+            continue;
+        QVariantMap outcome = outcomes.value(outcomeId).toMap();
+        QVariantMap states = outcome.value(QStringLiteral("healthStates")).toMap();
+        states.insert(it.key(), QVariantMap{{QStringLiteral("id"), it.key()}, {QStringLiteral("name"), it.value().value(1)}});
+        outcome.insert(QStringLiteral("healthStates"), states);
+        outcomes.insert(outcomeId, outcome);
+    }
+    QVariantMap transitions;
+    const auto& transitionRows = tree.transitions();
+    for (auto it = transitionRows.cbegin(); it != transitionRows.cend(); ++it) {
+        const QStringList& row = it.value();
+        transitions.insert(it.key(), QVariantMap{{QStringLiteral("id"), it.key()},
+                                                 {QStringLiteral("name"), row.value(1)},
+                                                 {QStringLiteral("source"), idMap(row.value(2))},
+                                                 {QStringLiteral("target"), idMap(row.value(3))},
+                                                 {QStringLiteral("complementaryType"), !row.value(4).isEmpty()}});
+    }
+    return {{QStringLiteral("id"), tree.id()},
+            {QStringLiteral("name"), tree.name().isEmpty() ? tree.id() : tree.name()},
+            {QStringLiteral("healthOutcomesRunOrder"), tree.healthOutcomeOrder()},
+            {QStringLiteral("healthOutcomes"), outcomes},
+            {QStringLiteral("transitions"), transitions}};
+}
+
+} // namespace
+
+QVariantMap outcomeTreeDiagramMap(const fn::DiseaseTemplate& diseaseTemplate)
+{
+    QVariantMap trees;
+    const QStringList& ids = diseaseTemplate.outcomeTreeIds();
+    for (int i = 0; i < ids.size(); ++i)
+        trees.insert(QStringLiteral("%1").arg(i, 4, 10, QLatin1Char('0')), treeDiagramMap(diseaseTemplate.outcomeTree(ids[i])));
+    return {{QStringLiteral("outcomeTrees"), trees}};
 }
 
 } // namespace ui

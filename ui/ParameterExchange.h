@@ -6,6 +6,10 @@
 
 #include "fn/values/DataArray.h"
 
+namespace fn {
+class DiseaseTemplate;
+}
+
 namespace ui {
 
 // The maps in which stratified parameters travel to and from the page: a table with one
@@ -29,5 +33,11 @@ QVariantList metaRows(const fn::DataArray::Meta& meta);
 // two or three cells per table cell.
 QVariantMap clipboardTextToGrid(const QString& text, const QStringList& rowNames, const QStringList& colNames,
                                 const QString& distrType);
+
+// The outcome trees of a disease template in the shape the page draws a model
+// specification's trees from: {"outcomeTrees": {key: {"id", "name",
+// "healthOutcomesRunOrder", "healthOutcomes", "transitions"}}}, the keys sorting in the
+// template's tree order.
+QVariantMap outcomeTreeDiagramMap(const fn::DiseaseTemplate& diseaseTemplate);
 
 } // namespace ui

@@ -146,6 +146,11 @@ QVariantList WebGUI::getAvailableDiseases() const
     return m_chief ? m_chief->availableDiseases() : QVariantList();
 }
 
+QVariantMap WebGUI::getOutcomeTreeDiagram(QString countryID, QString diseaseID, QString modelID) const
+{
+    return m_chief ? m_chief->outcomeTreeDiagram(countryID, diseaseID, modelID) : QVariantMap();
+}
+
 void WebGUI::setSelectedCountries(QStringList countryIDs)
 {
     emit countrySelectionChangeRequested(countryIDs);

@@ -89,6 +89,7 @@ public:
     Q_INVOKABLE void webLinkClicked(QString webLink);
     Q_INVOKABLE void pageOpened(int tabIndex, QString pageName);
     Q_INVOKABLE QVariantList getAvailableDiseases() const;
+    Q_INVOKABLE QVariantMap getOutcomeTreeDiagram(QString countryID, QString diseaseID, QString modelID) const;
     Q_INVOKABLE void setSelectedCountries(QStringList countryIDs);
     Q_INVOKABLE void setSelectedDiseases(QStringList diseaseIDs);
     Q_INVOKABLE void createModels();

@@ -89,6 +89,7 @@ public:
     std::uint32_t sourceType() const { return m_sourceType; }
     InputDataMgr* inputDataMgr() const { return m_inputDataMgr; }
     const JSONDiseaseTemplate* jsonTemplate() const { return m_jsonTemplate; }
+    const DiseaseTemplate* diseaseTemplate() const { return m_diseaseTemplate; }
     const InputType::Country& countryId() const { return m_countryId; }
     const QString& countryName() const { return m_countryName; }
     const InputType::Disease& diseaseId() const { return m_diseaseId; }

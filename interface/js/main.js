@@ -418,20 +418,27 @@
     function renderTree(info) {
         const host = $('outcomeTreeHost');
         host.innerHTML = '';
-        if (!isJsonModel(info)) {
-            host.appendChild(el('p', {
-                class: 'empty-note',
-                html: 'This model is built from the reference data, whose outcome tree structure is not passed to this page. ' +
-                    'The tree diagram is drawn for models defined by a JSON model specification.'
-            }));
+        if (isJsonModel(info)) {
+            drawTrees(host, info, info.jsonDiseaseSpec, 'The model specification defines no outcome tree.');
             return;
         }
-        const n = Oz.drawOutcomeTrees(host, info.jsonDiseaseSpec, function (treeId, elementType, elementId) {
+        // A reference-data model's trees come from its disease template in the program.
+        host.appendChild(el('p', { class: 'empty-note', text: 'Loading the outcome trees…' }));
+        webGUI.getOutcomeTreeDiagram(info.countryID, info.diseaseID, info.modelID, function (diagram) {
+            const current = state.selectedModel && state.selectedModel.info;
+            if (!current || keyOfInfo(current) !== keyOfInfo(info)) return;
+            host.innerHTML = '';
+            drawTrees(host, info, diagram, 'The disease template of this model defines no outcome tree.');
+        });
+    }
+
+    function drawTrees(host, info, spec, emptyText) {
+        const n = Oz.drawOutcomeTrees(host, spec, function (treeId, elementType, elementId) {
             state.lastElementRequest = { treeId: treeId, elementType: elementType, elementId: elementId,
                 country: info.countryID, disease: info.diseaseID, modelId: info.modelID };
             call('showOutcomeTreeElementDetails', treeId, elementType, elementId, info.countryID, info.diseaseID, info.modelID);
         });
-        if (n === 0) host.appendChild(el('p', { class: 'empty-note', text: 'The model specification defines no outcome tree.' }));
+        if (n === 0) host.appendChild(el('p', { class: 'empty-note', text: emptyText }));
     }
 
     function renderReport(html) {

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "fn/data/DiseaseTemplate.h"
 #include "fn/data/InputDataMgr.h"
 #include "ui/Chief.h"
 #include "ui/ParameterExchange.h"
@@ -302,6 +303,9 @@ TEST_F(ControllerTest, SelectionPayloadStatusReportsAndResultsFiles)
     chief->selectModel(country, disease, QStringLiteral("model 1"));
     chief->selectModel(country, disease, QStringLiteral("model 7"));
     ASSERT_EQ(selected.count(), 1);
+    // The page draws a specification's trees itself; no diagram map for it or for no model.
+    EXPECT_TRUE(chief->outcomeTreeDiagram(country, disease, QStringLiteral("model 1")).isEmpty());
+    EXPECT_TRUE(chief->outcomeTreeDiagram(country, disease, QStringLiteral("model 7")).isEmpty());
     const QVariantMap corrections = selected[0].at(1).toMap();
     EXPECT_EQ(corrections.value(QStringLiteral("estimType")).toInt(), 0);
     EXPECT_EQ(corrections.value(QStringLiteral("underreporting")).toMap().value(QStringLiteral("name")).toString(),
@@ -388,4 +392,55 @@ TEST(ParameterExchange, ClipboardPasteAndMetaRows)
     const QVariantMap flat = ui::formulasToTableMap(QStringList{QStringLiteral("1"), QStringLiteral("2")}, {&one});
     EXPECT_TRUE(flat.value(QStringLiteral("stratified")).toList().isEmpty());
     EXPECT_TRUE(flat.value(QStringLiteral("factorNames")).toList().isEmpty());
+}
+
+// The page draws a reference-data model's trees from this map as it draws a specification's.
+TEST(ParameterExchange, OutcomeTreeDiagramOfADiseaseTemplate)
+{
+    fn::OutcomeTreeTemplate adults(QStringLiteral("adults"), QStringLiteral("Adults"));
+    adults.addHealthOutcome(QStringLiteral("inf"), QStringLiteral("Infection"), QStringLiteral("INFECTION"), QStringLiteral("false"));
+    adults.addHealthOutcome(QStringLiteral("acute"), QStringLiteral("Acute"), QStringLiteral("ACUTE"), QStringLiteral("true"));
+    adults.addHealthOutcome(QStringLiteral("death"), QStringLiteral("Death"), QStringLiteral("DEATH"), QStringLiteral("false"));
+    adults.addHealthState(QStringLiteral("infState"), QStringLiteral("Infected"), QStringLiteral("inf"), QStringLiteral("INFECTION"));
+    adults.addHealthState(QStringLiteral("mild"), QStringLiteral("Mild"), QStringLiteral("acute"), QStringLiteral("YLD"));
+    adults.addHealthState(QStringLiteral("severe"), QStringLiteral("Severe"), QStringLiteral("acute"), QStringLiteral("YLD"));
+    adults.addHealthState(QStringLiteral("orphan"), QStringLiteral("Orphan"), QStringLiteral("nowhere"), QStringLiteral("YLD"));
+    adults.addTransition(QStringLiteral("t1"), QStringLiteral("To acute"), QStringLiteral("infState"), QStringLiteral("acute"), QString());
+    adults.addTransition(QStringLiteral("t2"), QStringLiteral("To death"), QStringLiteral("acute"), QStringLiteral("death"), QString());
+    adults.addTransition(QStringLiteral("t3"), QStringLiteral("Survival"), QStringLiteral("acute"), QStringLiteral("acute"), QStringLiteral("t2"));
+    fn::OutcomeTreeTemplate children(QStringLiteral("children"), QString());
+    fn::DiseaseTemplate disease;
+    disease.addOutcomeTree(QStringLiteral("children"), children);
+    disease.addOutcomeTree(QStringLiteral("adults"), adults);
+    disease.setOutcomeTreeIds({QStringLiteral("adults"), QStringLiteral("children")});
+
+    const QVariantMap trees = ui::outcomeTreeDiagramMap(disease).value(QStringLiteral("outcomeTrees")).toMap();
+    ASSERT_EQ(trees.size(), 2);
+    // The keys sort in the template's order, not by tree id.
+    const QVariantMap first = trees.first().toMap();
+    EXPECT_EQ(first.value(QStringLiteral("id")).toString(), QStringLiteral("adults"));
+    EXPECT_EQ(first.value(QStringLiteral("name")).toString(), QStringLiteral("Adults"));
+    EXPECT_EQ(trees.last().toMap().value(QStringLiteral("name")).toString(), QStringLiteral("children"));
+    EXPECT_EQ(first.value(QStringLiteral("healthOutcomesRunOrder")).toStringList(),
+              (QStringList{QStringLiteral("inf"), QStringLiteral("acute"), QStringLiteral("death")}));
+
+    const QVariantMap outcomes = first.value(QStringLiteral("healthOutcomes")).toMap();
+    ASSERT_EQ(outcomes.size(), 3);
+    const QVariantMap acute = outcomes.value(QStringLiteral("acute")).toMap();
+    EXPECT_EQ(acute.value(QStringLiteral("type")).toString(), QStringLiteral("ACUTE"));
+    EXPECT_EQ(acute.value(QStringLiteral("healthStates")).toMap().keys(),
+              (QStringList{QStringLiteral("mild"), QStringLiteral("severe")}));
+    EXPECT_EQ(acute.value(QStringLiteral("healthStates")).toMap().value(QStringLiteral("severe")).toMap()
+                  .value(QStringLiteral("name")).toString(),
+              QStringLiteral("Severe"));
+    EXPECT_TRUE(outcomes.value(QStringLiteral("death")).toMap().value(QStringLiteral("healthStates")).toMap().isEmpty());
+    EXPECT_FALSE(outcomes.contains(QStringLiteral("nowhere")));
+
+    const QVariantMap transitions = first.value(QStringLiteral("transitions")).toMap();
+    ASSERT_EQ(transitions.size(), 3);
+    const QVariantMap toAcute = transitions.value(QStringLiteral("t1")).toMap();
+    EXPECT_EQ(toAcute.value(QStringLiteral("source")).toMap().value(QStringLiteral("id")).toString(), QStringLiteral("infState"));
+    EXPECT_EQ(toAcute.value(QStringLiteral("target")).toMap().value(QStringLiteral("id")).toString(), QStringLiteral("acute"));
+    EXPECT_FALSE(toAcute.value(QStringLiteral("complementaryType")).toBool());
+    EXPECT_TRUE(transitions.value(QStringLiteral("t3")).toMap().value(QStringLiteral("complementaryType")).toBool());
 }

@@ -3,6 +3,7 @@
 #include <set>
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QPointer>
 #include <QSignalSpy>
@@ -131,6 +132,59 @@ TEST(MainPageRunTest, ThePageRunsAModelAndShowsItsResults)
     EXPECT_TRUE(popup->webData().data().value(QStringLiteral("ResultsAvailable")).toBool());
     EXPECT_TRUE(guitest::waitForScript(
         popup->view()->page(), QStringLiteral("document.querySelectorAll('#subpage-results canvas').length === 3")));
+
+    chief->presenterMgr().closeAll();
+    EXPECT_TRUE(guitest::waitFor([&] { return chief->presenterMgr().count() == 0; }));
+    delete window.data();
+    chief.reset();
+    QDir::setCurrent(previousDirectory);
+}
+
+// A model built from the reference data has no specification on the page: its trees come
+// from the program's disease template, drawn and clickable like a specification's.
+TEST(MainPageRunTest, TheTreeOfAReferenceDataModelIsDrawnFromItsTemplate)
+{
+    ozmidInitInterfaceResources();
+    QTemporaryDir base;
+    ASSERT_TRUE(base.isValid());
+    const QString previousDirectory = QDir::currentPath();
+    QDir::setCurrent(base.path());
+    ASSERT_TRUE(guitest::prepareBaseFolder(base.path()));
+    const QString cache = QDir(base.path()).filePath(QStringLiteral("referenceData.dat"));
+    ASSERT_TRUE(QFile::remove(cache));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(OZMID_BINARY_DIR "/referenceData.dat"), cache));
+    auto chief = std::make_unique<ui::Chief>();
+    chief->setBasePath(base.path());
+    const QString disease = QStringLiteral("BaselineBSI");
+
+    QPointer<ui::OzmidMainWnd> window = ui::OzmidMainWnd::create();
+    window->setChief(chief.get());
+    window->show();
+    QWebEnginePage* page = window->webView()->page();
+    ASSERT_TRUE(guitest::waitForScript(page,
+                                       QStringLiteral("!!window.ozmidPage && ozmidPage.isReady() && "
+                                                      "!!document.querySelector('input[data-disease-id=\"%1\"]')")
+                                           .arg(disease)));
+    guitest::runJavaScript(page,
+                           QStringLiteral("ozmidPage.selectCountries([%1]); ozmidPage.selectDiseases([%2]);"
+                                          "ozmidPage.createModels();")
+                               .arg(jsString(guitest::country), jsString(disease)));
+    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.models.length === 1")));
+    guitest::runJavaScript(page, QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');")
+                                     .arg(jsString(guitest::country), jsString(disease)));
+
+    const QString severe = QStringLiteral("#outcomeTreeHost .state-row.clickable[data-element-id=\"severeImpairment\"]");
+    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!document.querySelector('%1')").arg(severe)));
+    EXPECT_EQ(guitest::runJavaScript(page, QStringLiteral("document.querySelectorAll('#outcomeTreeHost svg.outcome-tree').length"))
+                  .toInt(),
+              1);
+    guitest::runJavaScript(page, QStringLiteral("document.querySelector('%1').dispatchEvent(new MouseEvent('click', "
+                                                "{bubbles: true}));")
+                                     .arg(severe));
+    EXPECT_TRUE(guitest::waitFor([&] {
+        return chief->presenterMgr().isRegistered(QStringLiteral("model 1"), QStringLiteral("BSI"),
+                                                  QStringLiteral("severeImpairment"));
+    }));
 
     chief->presenterMgr().closeAll();
     EXPECT_TRUE(guitest::waitFor([&] { return chief->presenterMgr().count() == 0; }));

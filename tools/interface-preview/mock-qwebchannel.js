@@ -353,6 +353,11 @@
         webLinkClicked: function () {},
         pageOpened: function () {},
         getAvailableDiseases: function () { return REF_DISEASES.concat(JSON_DISEASES); },
+        // The preview's reference-data diseases share the sample specification's trees.
+        getOutcomeTreeDiagram: function (c, d, id) {
+            const m = findModel(c, d, id);
+            return m && !(m.jsonDiseaseSpec && m.jsonDiseaseSpec.id) ? { outcomeTrees: clone(JSON_SPEC.outcomeTrees) } : {};
+        },
         setSelectedCountries: function (ids) { program.selectedCountries = ids; },
         setSelectedDiseases: function (ids) { program.selectedDiseases = ids; },
         createModels: function () {
