@@ -15,7 +15,7 @@
         ASYMPTOMATIC: 'Asymptomatic', RECOVERY: 'Recovery (not modelled)'
     };
 
-    const BOX_W = 196, HEAD_H = 34, ROW_H = 24, COL_GAP = 120, ROW_GAP = 28, PAD = 24;
+    const BOX_W = 196, HEAD_H = 34, ROW_H = 24, COL_GAP = 150, ROW_GAP = 28, PAD = 24;
 
     function svg(tag, attrs, text) {
         const n = document.createElementNS(SVG_NS, tag);
@@ -197,7 +197,7 @@
             edgeLayer.appendChild(g);
             if (t.modelled) clickable(g, 'arrow', t.id, 'Transition ' + t.name);
 
-            const text = truncate(t.name, 24);
+            const text = truncate(t.name, 20);
             labels.push({
                 t: t, text: text, w: Math.max(36, text.length * 6.1 + 14),
                 x: (a.x + 3 * c1.x + 3 * c2.x + b.x) / 8, y: (a.y + 3 * c1.y + 3 * c2.y + b.y) / 8

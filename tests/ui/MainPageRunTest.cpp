@@ -178,6 +178,12 @@ TEST(MainPageRunTest, TheTreeOfAReferenceDataModelIsDrawnFromItsTemplate)
     EXPECT_EQ(guitest::runJavaScript(page, QStringLiteral("document.querySelectorAll('#outcomeTreeHost svg.outcome-tree').length"))
                   .toInt(),
               1);
+    // The user's way to the diagram: the outcome tree tab of the model data page.
+    guitest::runJavaScript(page, QStringLiteral("document.querySelector('.subtab[data-subtab=\"tree\"]').click();"));
+    QTest::qWait(300);
+    const QString artifacts = QDir::cleanPath(QStringLiteral(OZMID_BINARY_DIR "/../artifacts"));
+    ASSERT_TRUE(QDir().mkpath(artifacts));
+    EXPECT_TRUE(window->grab().save(QDir(artifacts).filePath(QStringLiteral("reference-model-tree.png")), "PNG"));
     guitest::runJavaScript(page, QStringLiteral("document.querySelector('%1').dispatchEvent(new MouseEvent('click', "
                                                 "{bubbles: true}));")
                                      .arg(severe));

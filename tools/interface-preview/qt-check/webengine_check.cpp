@@ -55,6 +55,7 @@ public:
     Q_INVOKABLE QVariantList getAvailableDiseases() {
         return {QVariantMap{{"id", "D1"}, {"disease", "Disease one"}}, QVariantMap{{"id", "J1"}, {"disease", "JSON disease"}}};
     }
+    Q_INVOKABLE QVariantMap getOutcomeTreeDiagram(QString, QString, QString) { return {}; }
     Q_INVOKABLE void setSelectedCountries(QStringList c) { countries = c; }
     Q_INVOKABLE void setSelectedDiseases(QStringList d) { diseases = d; }
     Q_INVOKABLE int getNumSamples() { return numSamples; }
