@@ -35,37 +35,78 @@ int distinctColours(const QImage& image)
     return static_cast<int>(colours.size());
 }
 
+QString artifactPath(const QString& fileName)
+{
+    const QString artifacts = QDir::cleanPath(QStringLiteral(OZMID_BINARY_DIR "/../artifacts"));
+    QDir().mkpath(artifacts);
+    return QDir(artifacts).filePath(fileName);
+}
+
+// The main window on a fresh base folder, its page loaded; a test creates one model of
+// the sample country through the page.
+class MainPageRunTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ozmidInitInterfaceResources();
+        ASSERT_TRUE(base.isValid());
+        previousDirectory = QDir::currentPath();
+        QDir::setCurrent(base.path());
+        ASSERT_TRUE(guitest::prepareBaseFolder(base.path()));
+    }
+
+    void TearDown() override
+    {
+        if (chief) {
+            chief->presenterMgr().closeAll();
+            EXPECT_TRUE(guitest::waitFor([&] { return chief->presenterMgr().count() == 0; }));
+        }
+        delete window.data();
+        chief.reset();
+        QDir::setCurrent(previousDirectory);
+    }
+
+    void openWindow()
+    {
+        chief = std::make_unique<ui::Chief>();
+        chief->setBasePath(base.path());
+        window = ui::OzmidMainWnd::create();
+        window->setChief(chief.get());
+        window->show();
+        page = window->webView()->page();
+    }
+
+    void createModelOf(const QString& disease)
+    {
+        ASSERT_TRUE(guitest::waitForScript(page,
+                                           QStringLiteral("!!window.ozmidPage && ozmidPage.isReady() && "
+                                                          "!!document.querySelector('input[data-disease-id=\"%1\"]')")
+                                               .arg(disease)));
+        guitest::runJavaScript(page,
+                               QStringLiteral("ozmidPage.selectCountries([%1]); ozmidPage.selectDiseases([%2]);"
+                                              "ozmidPage.createModels();")
+                                   .arg(jsString(guitest::country), jsString(disease)));
+        ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.models.length === 1")));
+        ASSERT_EQ(chief->models().size(), 1u);
+    }
+
+    QTemporaryDir base;
+    QString previousDirectory;
+    std::unique_ptr<ui::Chief> chief;
+    QPointer<ui::OzmidMainWnd> window;
+    QWebEnginePage* page = nullptr;
+};
+
 } // namespace
 
 // The graphical program as the user drives it: the main page selects a country and a
 // sample disease, creates the model, runs it on the worker thread and shows the results
 // the controller computed; a click on the outcome tree opens the element's pop-up.
-TEST(MainPageRunTest, ThePageRunsAModelAndShowsItsResults)
+TEST_F(MainPageRunTest, ThePageRunsAModelAndShowsItsResults)
 {
-    ozmidInitInterfaceResources();
-    QTemporaryDir base;
-    ASSERT_TRUE(base.isValid());
-    const QString previousDirectory = QDir::currentPath();
-    QDir::setCurrent(base.path());
-    ASSERT_TRUE(guitest::prepareBaseFolder(base.path()));
-    auto chief = std::make_unique<ui::Chief>();
-    chief->setBasePath(base.path());
-
-    QPointer<ui::OzmidMainWnd> window = ui::OzmidMainWnd::create();
-    window->setChief(chief.get());
-    window->show();
-    QWebEnginePage* page = window->webView()->page();
-
-    ASSERT_TRUE(guitest::waitForScript(page,
-                                       QStringLiteral("!!window.ozmidPage && ozmidPage.isReady() && "
-                                                      "!!document.querySelector('input[data-disease-id=\"%1\"]')")
-                                           .arg(guitest::bsiDisease)));
-    guitest::runJavaScript(page,
-                           QStringLiteral("ozmidPage.selectCountries([%1]); ozmidPage.selectDiseases([%2]);"
-                                          "ozmidPage.createModels();")
-                               .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
-    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.models.length === 1")));
-    ASSERT_EQ(chief->models().size(), 1u);
+    openWindow();
+    ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
 
     QSignalSpy finished(chief.get(), &ui::Chief::runFinished);
     guitest::runJavaScript(page,
@@ -99,9 +140,7 @@ TEST(MainPageRunTest, ThePageRunsAModelAndShowsItsResults)
     ASSERT_TRUE(
         guitest::waitForScript(page, QStringLiteral("document.querySelectorAll('#page-results canvas').length > 0")));
     QTest::qWait(500);
-    const QString artifacts = QDir::cleanPath(QStringLiteral(OZMID_BINARY_DIR "/../artifacts"));
-    ASSERT_TRUE(QDir().mkpath(artifacts));
-    const QString shot = QDir(artifacts).filePath(QStringLiteral("main-page-results.png"));
+    const QString shot = artifactPath(QStringLiteral("main-page-results.png"));
     ASSERT_TRUE(window->grab().save(shot, "PNG"));
     std::cout << "Main window with results: " << qPrintable(shot) << std::endl;
     const QImage picture(shot);
@@ -132,44 +171,18 @@ TEST(MainPageRunTest, ThePageRunsAModelAndShowsItsResults)
     EXPECT_TRUE(popup->webData().data().value(QStringLiteral("ResultsAvailable")).toBool());
     EXPECT_TRUE(guitest::waitForScript(
         popup->view()->page(), QStringLiteral("document.querySelectorAll('#subpage-results canvas').length === 3")));
-
-    chief->presenterMgr().closeAll();
-    EXPECT_TRUE(guitest::waitFor([&] { return chief->presenterMgr().count() == 0; }));
-    delete window.data();
-    chief.reset();
-    QDir::setCurrent(previousDirectory);
 }
 
 // A model built from the reference data has no specification on the page: its trees come
 // from the program's disease template, drawn and clickable like a specification's.
-TEST(MainPageRunTest, TheTreeOfAReferenceDataModelIsDrawnFromItsTemplate)
+TEST_F(MainPageRunTest, TheTreeOfAReferenceDataModelIsDrawnFromItsTemplate)
 {
-    ozmidInitInterfaceResources();
-    QTemporaryDir base;
-    ASSERT_TRUE(base.isValid());
-    const QString previousDirectory = QDir::currentPath();
-    QDir::setCurrent(base.path());
-    ASSERT_TRUE(guitest::prepareBaseFolder(base.path()));
     const QString cache = QDir(base.path()).filePath(QStringLiteral("referenceData.dat"));
     ASSERT_TRUE(QFile::remove(cache));
     ASSERT_TRUE(QFile::copy(QStringLiteral(OZMID_BINARY_DIR "/referenceData.dat"), cache));
-    auto chief = std::make_unique<ui::Chief>();
-    chief->setBasePath(base.path());
     const QString disease = QStringLiteral("BaselineBSI");
-
-    QPointer<ui::OzmidMainWnd> window = ui::OzmidMainWnd::create();
-    window->setChief(chief.get());
-    window->show();
-    QWebEnginePage* page = window->webView()->page();
-    ASSERT_TRUE(guitest::waitForScript(page,
-                                       QStringLiteral("!!window.ozmidPage && ozmidPage.isReady() && "
-                                                      "!!document.querySelector('input[data-disease-id=\"%1\"]')")
-                                           .arg(disease)));
-    guitest::runJavaScript(page,
-                           QStringLiteral("ozmidPage.selectCountries([%1]); ozmidPage.selectDiseases([%2]);"
-                                          "ozmidPage.createModels();")
-                               .arg(jsString(guitest::country), jsString(disease)));
-    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.models.length === 1")));
+    openWindow();
+    ASSERT_NO_FATAL_FAILURE(createModelOf(disease));
     guitest::runJavaScript(page, QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');")
                                      .arg(jsString(guitest::country), jsString(disease)));
 
@@ -181,9 +194,7 @@ TEST(MainPageRunTest, TheTreeOfAReferenceDataModelIsDrawnFromItsTemplate)
     // The user's way to the diagram: the outcome tree tab of the model data page.
     guitest::runJavaScript(page, QStringLiteral("document.querySelector('.subtab[data-subtab=\"tree\"]').click();"));
     QTest::qWait(300);
-    const QString artifacts = QDir::cleanPath(QStringLiteral(OZMID_BINARY_DIR "/../artifacts"));
-    ASSERT_TRUE(QDir().mkpath(artifacts));
-    EXPECT_TRUE(window->grab().save(QDir(artifacts).filePath(QStringLiteral("reference-model-tree.png")), "PNG"));
+    EXPECT_TRUE(window->grab().save(artifactPath(QStringLiteral("reference-model-tree.png")), "PNG"));
     guitest::runJavaScript(page, QStringLiteral("document.querySelector('%1').dispatchEvent(new MouseEvent('click', "
                                                 "{bubbles: true}));")
                                      .arg(severe));
@@ -191,10 +202,4 @@ TEST(MainPageRunTest, TheTreeOfAReferenceDataModelIsDrawnFromItsTemplate)
         return chief->presenterMgr().isRegistered(QStringLiteral("model 1"), QStringLiteral("BSI"),
                                                   QStringLiteral("severeImpairment"));
     }));
-
-    chief->presenterMgr().closeAll();
-    EXPECT_TRUE(guitest::waitFor([&] { return chief->presenterMgr().count() == 0; }));
-    delete window.data();
-    chief.reset();
-    QDir::setCurrent(previousDirectory);
 }
