@@ -2,6 +2,7 @@
 
 #include "fn/data/DiseaseTemplate.h"
 
+#include <QHash>
 #include <QLocale>
 
 namespace ui {
@@ -193,24 +194,19 @@ QVariantMap idMap(const QString& id)
 
 QVariantMap treeDiagramMap(const fn::OutcomeTreeTemplate& tree)
 {
+    QHash<QString, QVariantMap> statesByOutcome;
+    const auto& stateRows = tree.healthStates();
+    for (auto it = stateRows.cbegin(); it != stateRows.cend(); ++it) {
+        statesByOutcome[it.value().value(2)].insert(
+            it.key(), QVariantMap{{QStringLiteral("id"), it.key()}, {QStringLiteral("name"), it.value().value(1)}});
+    }
     QVariantMap outcomes;
     const auto& outcomeRows = tree.healthOutcomes();
     for (auto it = outcomeRows.cbegin(); it != outcomeRows.cend(); ++it) {
         outcomes.insert(it.key(), QVariantMap{{QStringLiteral("id"), it.key()},
                                               {QStringLiteral("name"), it.value().value(1)},
                                               {QStringLiteral("type"), it.value().value(2)},
-                                              {QStringLiteral("healthStates"), QVariantMap()}});
-    }
-    const auto& stateRows = tree.healthStates();
-    for (auto it = stateRows.cbegin(); it != stateRows.cend(); ++it) {
-        const QString outcomeId = it.value().value(2);
-        if (!outcomes.contains(outcomeId))
-            continue;
-        QVariantMap outcome = outcomes.value(outcomeId).toMap();
-        QVariantMap states = outcome.value(QStringLiteral("healthStates")).toMap();
-        states.insert(it.key(), QVariantMap{{QStringLiteral("id"), it.key()}, {QStringLiteral("name"), it.value().value(1)}});
-        outcome.insert(QStringLiteral("healthStates"), states);
-        outcomes.insert(outcomeId, outcome);
+                                              {QStringLiteral("healthStates"), statesByOutcome.value(it.key())}});
     }
     QVariantMap transitions;
     const auto& transitionRows = tree.transitions();
