@@ -11,6 +11,7 @@
 #include "InterfaceResources.h"
 #include "ui/Chief.h"
 #include "ui/OzmidMainWnd.h"
+#include "ut/Diagnostics.h"
 #include "ut/Exception.h"
 
 namespace {
@@ -25,8 +26,7 @@ void printLine(const QString& line)
 // Explanations beyond the fixed run log go to standard error.
 void explain(const QString& text)
 {
-    std::fputs(text.toLocal8Bit().constData(), stderr);
-    std::fputc('\n', stderr);
+    ut::Diagnostics::report(text);
 }
 
 QString resolved(const QString& basePath, const QString& path)

@@ -1,0 +1,42 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include <QStringList>
+
+#include "ut/Diagnostics.h"
+
+TEST(Diagnostics, ScopedSinksNestAndRestoreTheirPredecessor)
+{
+    QStringList outer, inner;
+    {
+        const ut::ScopedDiagnosticsSink outerSink([&](const QString& text) { outer << text; });
+        ut::Diagnostics::report(QStringLiteral("first"));
+        {
+            const ut::ScopedDiagnosticsSink innerSink([&](const QString& text) { inner << text; });
+            ut::Diagnostics::report(QStringLiteral("second"));
+        }
+        ut::Diagnostics::report(QStringLiteral("third"));
+    }
+    EXPECT_EQ(outer, QStringList({QStringLiteral("first"), QStringLiteral("third")}));
+    EXPECT_EQ(inner, QStringList({QStringLiteral("second")}));
+}
+
+TEST(Diagnostics, ReportsFromManyThreadsArriveWhole)
+{
+    // The sink is not itself thread-safe: the reports must be handed over one at a time.
+    QStringList received;
+    const ut::ScopedDiagnosticsSink sink([&](const QString& text) { received << text; });
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([t] {
+            for (int i = 0; i < 500; ++i)
+                ut::Diagnostics::report(QStringLiteral("thread %1 report %2").arg(t).arg(i));
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    ASSERT_EQ(received.size(), 2000);
+    for (int t = 0; t < 4; ++t)
+        EXPECT_EQ(received.filter(QStringLiteral("thread %1 ").arg(t)).size(), 500);
+}
