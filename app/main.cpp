@@ -109,6 +109,8 @@ int runCommandLine(QApplication& application, ui::Chief& chief)
             explain(QStringLiteral("The input file must be a model specification (.json) or a model workbook (.xls)."));
             return 0;
         }
+        // Nobody reads the totals over models here: they are not computed.
+        chief.setAggregationEnabled(false);
         chief.setNumSamples(static_cast<int>(samples));
         chief.setTimeDiscountRate(discount);
         chief.settings().setRandomSeed(seed);

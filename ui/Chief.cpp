@@ -428,10 +428,14 @@ void Chief::runModels(bool runInThread)
 {
     try {
         m_randomSeed = m_settings.randomSeed();
-        m_resultsComputer.prepare(static_cast<std::uint32_t>(m_numSamples));
+        if (m_aggregationEnabled)
+            m_resultsComputer.prepare(static_cast<std::uint32_t>(m_numSamples));
         // Owned by the run: deleted after finished(), in the thread it lives in.
         auto* worker = new fn::ModelRunWorker(static_cast<unsigned int>(m_numSamples),
                                               static_cast<unsigned int>(m_randomSeed), m_timeDiscountRate, m_models);
+        worker->setThreadCount(m_settings.threadCount());
+        if (m_aggregationEnabled)
+            worker->setResultsComputer(&m_resultsComputer);
         connect(worker, &fn::ModelRunWorker::started, this, &Chief::onRunStarted);
         connect(worker, &fn::ModelRunWorker::finished, this, &Chief::onRunFinished);
         connect(worker, &fn::ModelRunWorker::progressInfo, this, &Chief::runProgressUpdated);
@@ -459,11 +463,9 @@ void Chief::onRunStarted()
 
 void Chief::onRunFinished()
 {
-    for (const auto& model : m_models) {
-        m_resultsComputer.addModel(*model);
-        model->releaseAccumulators();
-    }
-    m_resultsComputer.compute();
+    // Every model was added to the results computer as soon as it had run.
+    if (m_aggregationEnabled)
+        m_resultsComputer.compute();
     emit aggregatedResultsAvailable(m_resultsComputer.aggregatedResults());
     QVariantList runList;
     for (const auto& model : m_models) {

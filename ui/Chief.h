@@ -61,6 +61,10 @@ public:
     const fn::DiseaseReportMgr& diseaseReportMgr() const { return m_diseaseReportMgr; }
     int numSamples() const { return m_numSamples; }
     double timeDiscountRate() const { return m_timeDiscountRate; }
+    // Whether a run aggregates its models (the totals over all models the page shows). A
+    // command-line run writes only the models' own results and switches it off.
+    void setAggregationEnabled(bool enabled) { m_aggregationEnabled = enabled; }
+    bool isAggregationEnabled() const { return m_aggregationEnabled; }
 
 public slots:
     void importReferenceData();
@@ -154,6 +158,7 @@ private:
     fn::DiseaseReportMgr m_diseaseReportMgr;
     fn::ResultsComputer m_resultsComputer;
     fn::Settings m_settings;
+    bool m_aggregationEnabled = true;
 };
 
 } // namespace ui

@@ -1,5 +1,7 @@
 #include "fn/data/Settings.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 
 namespace fn {
@@ -10,6 +12,7 @@ const QString Group = QStringLiteral("RunSettings");
 const QString NumberOfSamplesKey = QStringLiteral("DefaultNumberOfSamples");
 const QString RandomSeedKey = QStringLiteral("RandomSeed");
 const QString TimeDiscountRateKey = QStringLiteral("TimeDiscountRate");
+const QString ThreadsKey = QStringLiteral("Threads");
 
 QString qualified(const QString& key)
 {
@@ -45,6 +48,11 @@ double Settings::timeDiscountRate() const
     return m_settings.value(qualified(TimeDiscountRateKey), 0.0).toDouble();
 }
 
+int Settings::threadCount() const
+{
+    return std::max(0, m_settings.value(qualified(ThreadsKey), 0).toInt());
+}
+
 void Settings::setDefaultNumberOfSamples(quint32 numberOfSamples)
 {
     setRunSetting(NumberOfSamplesKey, numberOfSamples);
@@ -58,6 +66,11 @@ void Settings::setRandomSeed(quint32 seed)
 void Settings::setTimeDiscountRate(double rate)
 {
     setRunSetting(TimeDiscountRateKey, rate);
+}
+
+void Settings::setThreadCount(quint32 threads)
+{
+    setRunSetting(ThreadsKey, threads);
 }
 
 void Settings::sync()

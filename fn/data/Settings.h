@@ -23,11 +23,14 @@ public:
     int defaultNumberOfSamples() const;
     int randomSeed() const;
     double timeDiscountRate() const;
+    // Threads a run uses ("RunSettings/Threads"); absent or 0: as many as the machine has cores.
+    int threadCount() const;
 
     void setDefaultNumberOfSamples(quint32 numberOfSamples);
     // 0 asks for a time-dependent seed.
     void setRandomSeed(quint32 seed);
     void setTimeDiscountRate(double rate);
+    void setThreadCount(quint32 threads);
     void sync();
 
 private:

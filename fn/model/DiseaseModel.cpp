@@ -1,10 +1,11 @@
 #include "fn/model/DiseaseModel.h"
 
+#include <algorithm>
+
 #include "fn/data/DiseaseTemplate.h"
 #include "fn/data/InputDataMgr.h"
 #include "fn/data/JSONDiseaseTemplate.h"
-#include "fn/model/SampleStores.h"
-#include "fn/model/Statistics.h"
+#include "fn/model/ResultsBuilder.h"
 #include "ut/Exception.h"
 
 namespace fn {
@@ -13,23 +14,6 @@ namespace {
 
 const QString parameterPlace = QStringLiteral("fn::DiseaseModel::getParameter");
 const QString treePlace = QStringLiteral("fn::DiseaseModel::getOutcomeTree");
-
-QVariantMap totalsMap(const Marray& yld, const Marray& yll, const Marray& cases, double population)
-{
-    using namespace statistics;
-    const Marray y = samples::totalsPerIteration(yld);
-    const Marray l = samples::totalsPerIteration(yll);
-    const Marray daly = y + l;
-    return {
-        {QStringLiteral("yld"), statisticsMap(y)},
-        {QStringLiteral("yldPer100k"), statisticsMap(scaled(y, 100000.0, population))},
-        {QStringLiteral("yll"), statisticsMap(l)},
-        {QStringLiteral("yllPer100k"), statisticsMap(scaled(l, 100000.0, population))},
-        {QStringLiteral("daly"), statisticsMap(daly)},
-        {QStringLiteral("dalyPerCase"), statisticsMap(divided(daly, samples::totalsPerIteration(cases)))},
-        {QStringLiteral("dalyPer100k"), statisticsMap(scaled(daly, 100000.0, population))},
-    };
-}
 
 } // namespace
 
@@ -236,11 +220,20 @@ QVariantMap DiseaseModel::info() const
     };
 }
 
-Marray DiseaseModel::underestimationFactor() const
+void DiseaseModel::updateUnderestimationFactor()
 {
-    if (m_underestimationType == 0)
-        return m_underestimation.values();
-    return m_underreporting.values() * m_underascertainment.values();
+    // Computed into the same array every iteration: no allocation on the run's hot path.
+    const Marray& first = m_underestimationType == 0 ? m_underestimation.values() : m_underreporting.values();
+    if (m_underestimationFactor.shape() != first.shape() || m_underestimationFactor.size() != first.size())
+        m_underestimationFactor = Marray(first);
+    if (m_underestimationType == 0) {
+        std::copy(first.begin(), first.end(), m_underestimationFactor.begin());
+        return;
+    }
+    const Marray& second = m_underascertainment.values();
+    const std::size_t n = std::min(first.size(), second.size());
+    for (std::size_t i = 0; i < n; ++i)
+        m_underestimationFactor[i] = first[i] * second[i];
 }
 
 void DiseaseModel::evaluateRunArrays()
@@ -256,13 +249,17 @@ void DiseaseModel::evaluateRunArrays()
 
 void DiseaseModel::run(std::uint32_t iterations, double timeDiscountRate, int& currentTreeIndex)
 {
+    if (!simulate(iterations, timeDiscountRate, currentTreeIndex))
+        return;
+    buildResults();
+}
+
+bool DiseaseModel::simulate(std::uint32_t iterations, double timeDiscountRate, int& currentTreeIndex,
+                            RunControl* control)
+{
     m_computed = false;
     m_numberOfIterations = iterations;
-    const Marray::Shape sampleShape = samples::sampleShape(m_strataShape, iterations);
-    for (Marray* accumulator : {&m_accumulators.acuteYld, &m_accumulators.acuteYll, &m_accumulators.sequelaYld,
-                                &m_accumulators.sequelaYll, &m_accumulators.outcomeCases, &m_accumulators.deaths,
-                                &m_accumulators.cases})
-        *accumulator = Marray(sampleShape, 0.0);
+    m_runRecord.reset();
 
     for (DataArray* array : {&m_notifiedCases, &m_ageDistribution, &m_lifeExpectancy, &m_coverage,
                              &m_underestimation, &m_underreporting, &m_underascertainment})
@@ -278,77 +275,42 @@ void DiseaseModel::run(std::uint32_t iterations, double timeDiscountRate, int& c
     for (double population : m_ageDistribution.values())
         m_totalPopulation += population;
 
+    auto record = std::make_unique<ModelRunRecord>(m_strataShape, m_factors, iterations);
     for (int i = 0; i < outcomeTreeCount(); ++i) {
         currentTreeIndex = i;
         OutcomeTree& tree = *m_trees[static_cast<std::size_t>(i)];
         tree.setPopulation(populationOfTree(static_cast<std::uint32_t>(i + 1)));
-        tree.run(iterations, timeDiscountRate);
+        if (!tree.simulate(iterations, timeDiscountRate, *record, control))
+            return false;
     }
-
-    buildResults();
-    m_computed = true;
-}
-
-Marray DiseaseModel::ageDistributionSamples() const
-{
-    Marray strata(m_strataShape, 0.0);
-    const Marray& values = m_ageDistribution.values();
-    for (std::size_t i = 0; i < strata.size() && i < values.size(); ++i)
-        strata[i] = values[i];
-    return samples::repeatOverIterations(strata, m_numberOfIterations);
-}
-
-Marray DiseaseModel::yld() const
-{
-    return m_accumulators.acuteYld + m_accumulators.sequelaYld;
-}
-
-Marray DiseaseModel::yll() const
-{
-    return m_accumulators.acuteYll + m_accumulators.sequelaYll;
-}
-
-void DiseaseModel::releaseAccumulators()
-{
-    m_accumulators = Accumulators();
+    record->zeroUnwritten();
+    // The per-stratum population of the results is the age distribution as last evaluated.
+    record->setPopulation(m_ageDistribution.values(), m_totalPopulation);
+    m_runRecord = std::move(record);
+    return true;
 }
 
 void DiseaseModel::buildResults()
 {
-    using namespace statistics;
-    const Marray yldSamples = yld();
-    const Marray yllSamples = yll();
-    const Marray dalySamples = yldSamples + yllSamples;
-    const Marray population = ageDistributionSamples();
-    const Marray& caseSamples = m_accumulators.cases;
-    const double pm = m_totalPopulation;
+    if (!m_runRecord)
+        return;
+    ResultsBuilder builder(*m_runRecord);
+    builder.runAll();
+    builder.apply(*this);
+    m_computed = true;
+}
 
-    const auto forms = [&](const QString& key, const Marray& samples) {
-        m_categorizedResults.insert(key, stratifiedMap(samples, m_factors));
-        m_categorizedResults.insert(key + QStringLiteral("PerCase"), stratifiedMap(samples / caseSamples, m_factors));
-        m_categorizedResults.insert(key + QStringLiteral("Per100k"),
-                                    stratifiedMap((100000.0 * samples) / population, m_factors));
-        m_categorizedResults.insert(key + QStringLiteral("Per100kTotalPopulation"),
-                                    stratifiedMap(scaled(samples, 100000.0, pm), m_factors));
-    };
-    forms(QStringLiteral("yld"), yldSamples);
-    forms(QStringLiteral("yll"), yllSamples);
-    forms(QStringLiteral("daly"), dalySamples);
+void DiseaseModel::setResults(const QVariantMap& categorizedResults, const QVariantMap& sequelaTypeResults,
+                              const QVariantMap& totalResults)
+{
+    m_categorizedResults = categorizedResults;
+    m_sequelaTypeResults = sequelaTypeResults;
+    m_totalResults = totalResults;
+}
 
-    m_sequelaTypeResults.insert(QStringLiteral("acute"),
-                                totalsMap(m_accumulators.acuteYld, m_accumulators.acuteYll, caseSamples, pm));
-    m_sequelaTypeResults.insert(QStringLiteral("sequela"),
-                                totalsMap(m_accumulators.sequelaYld, m_accumulators.sequelaYll, caseSamples, pm));
-    const QVariantMap total = totalsMap(yldSamples, yllSamples, caseSamples, pm);
-    m_sequelaTypeResults.insert(QStringLiteral("total"), total);
-
-    m_totalResults = total;
-    const Marray caseTotals = samples::totalsPerIteration(caseSamples);
-    const Marray deathTotals = samples::totalsPerIteration(m_accumulators.deaths);
-    m_totalResults.insert(QStringLiteral("cases"), statisticsMap(caseTotals));
-    m_totalResults.insert(QStringLiteral("incidencePer100k"), statisticsMap(scaled(caseTotals, 100000.0, pm)));
-    m_totalResults.insert(QStringLiteral("deaths"), statisticsMap(deathTotals));
-    m_totalResults.insert(QStringLiteral("mortalityPer100k"), statisticsMap(scaled(deathTotals, 100000.0, pm)));
+void DiseaseModel::releaseRunRecord()
+{
+    m_runRecord.reset();
 }
 
 QVariantMap DiseaseModel::results() const

@@ -9,6 +9,7 @@
 #include <QVariantMap>
 
 #include "fn/InputType.h"
+#include "fn/model/ModelRunRecord.h"
 #include "fn/model/OutcomeTree.h"
 #include "fn/values/DataArray.h"
 #include "fn/values/InputFactor.h"
@@ -18,6 +19,7 @@ namespace fn {
 class DiseaseTemplate;
 class InputDataMgr;
 class JSONDiseaseTemplate;
+class RunControl;
 
 // One computable model: one disease in one country under a model id, with the
 // country's population data, the disease's epidemiological parameters, one outcome tree
@@ -37,12 +39,6 @@ public:
         Underascertainment = 7,
     };
 
-    // Sample-shaped sums the trees fill during a run.
-    struct Accumulators
-    {
-        Marray acuteYld, acuteYll, sequelaYld, sequelaYll, outcomeCases, deaths, cases;
-    };
-
     DiseaseModel(InputDataMgr* inputDataMgr, const QString& modelId, const InputType::Country& countryId,
                  const QString& countryName, const DiseaseTemplate* diseaseTemplate, const InputFactorPtrs& factors);
     DiseaseModel(InputDataMgr* inputDataMgr, const QString& modelId, const InputType::Country& countryId,
@@ -55,7 +51,17 @@ public:
     // Rebinds every array to the model's factors and gives each tree's infection the
     // notified cases and life expectancy of the strata it covers.
     void distributeToTrees();
+    // A whole run: the iterations of every tree, then the result maps; computed afterwards.
     void run(std::uint32_t iterations, double timeDiscountRate, int& currentTreeIndex);
+    // The iterations of every tree only, leaving the record the results are built from; false
+    // when control cancelled the run (the model then stays not computed).
+    bool simulate(std::uint32_t iterations, double timeDiscountRate, int& currentTreeIndex,
+                  RunControl* control = nullptr);
+    // The result maps from the record of the last simulation; the model is computed afterwards.
+    void buildResults();
+    void setResults(const QVariantMap& categorizedResults, const QVariantMap& sequelaTypeResults,
+                    const QVariantMap& totalResults);
+    void setComputed() { m_computed = true; }
 
     DataArray& getParameter(int type);
     void setParameter(int type, const DataArray& array);
@@ -67,22 +73,20 @@ public:
     QVariantMap info() const;
     QVariantMap results() const;
 
-    Marray underestimationFactor() const;
+    // This iteration's multiplier of the notified cases (see updateUnderestimationFactor).
+    const Marray& underestimationFactor() const { return m_underestimationFactor; }
     std::uint32_t getUnderestimationType() const { return m_underestimationType; }
     void setUnderestimationType(std::uint32_t type) { m_underestimationType = type; }
 
-    // For the results computer: sample-shaped arrays of the last run.
-    Marray ageDistributionSamples() const;
-    Marray yld() const;
-    Marray yll() const;
-    const Marray& deaths() const { return m_accumulators.deaths; }
-    const Marray& cases() const { return m_accumulators.cases; }
+    // What the last simulation recorded for the results and the results computer; null once
+    // released (after a run the record is only needed until both have taken it).
+    const ModelRunRecord* runRecord() const { return m_runRecord.get(); }
+    void releaseRunRecord();
     double totalPopulation() const { return m_totalPopulation; }
-    void releaseAccumulators();
 
-    // For the trees of the model.
-    Accumulators& accumulators() { return m_accumulators; }
+    // For the trees of the model, once per iteration.
     void evaluateRunArrays();
+    void updateUnderestimationFactor();
     const Marray& coverageValues() const { return m_coverage.values(); }
 
     const QString& modelId() const { return m_modelId; }
@@ -106,7 +110,6 @@ public:
 private:
     DataArray restrictedToTree(const DataArray& array, std::uint32_t treeNumber) const;
     double populationOfTree(std::uint32_t treeNumber) const;
-    void buildResults();
     void initShape();
 
     QString m_modelId;
@@ -138,7 +141,8 @@ private:
     std::uint32_t m_underestimationType = 0;
     bool m_computed = false;
     std::uint32_t m_numberOfIterations = 0;
-    Accumulators m_accumulators;
+    Marray m_underestimationFactor;
+    std::unique_ptr<ModelRunRecord> m_runRecord;
     QVariantMap m_categorizedResults;
     QVariantMap m_sequelaTypeResults;
     QVariantMap m_totalResults;

@@ -32,6 +32,7 @@ HealthState::HealthState(const ID& id, const QString& name, const DataArray& pro
     , m_duration(duration)
     , m_normalizedProportion(strataShape, 0.0)
     , m_burden(strataShape, 0.0)
+    , m_burdenSum(strataShape, 0.0)
     , m_burdenMean(strataShape, 0.0)
     , m_zeros(strataShape, 0.0)
 {
@@ -93,10 +94,10 @@ void HealthState::initializeParsers()
     m_proportion.initializeParser();
 }
 
-void HealthState::allocateStores(const Marray::Shape& sampleShape)
+void HealthState::resetSums()
 {
-    allocateCaseStores(sampleShape);
-    m_burdenPerSample = Marray(sampleShape, 0.0);
+    resetCaseSums();
+    std::fill(m_burdenSum.begin(), m_burdenSum.end(), 0.0);
 }
 
 void HealthState::sample()
@@ -154,29 +155,17 @@ void HealthState::compute(double discountRate)
         m_burden[i] = burden;
     }
 
-    samples::storeSlice(m_casesPerSample, m_cases, m_iteration);
-    samples::storeSlice(m_burdenPerSample, m_burden, m_iteration);
+    recordCases();
+    samples::addToSums(m_burdenSum, m_burden);
 
     for (TransitionProbabilityBase* transition : outgoing())
         transition->propagate();
 }
 
-void HealthState::finalizeMeans()
+void HealthState::finalizeMeans(std::uint32_t iterations)
 {
-    finalizeCaseMeans();
-    m_burdenMean = samples::meanOverIterations(m_burdenPerSample);
-}
-
-void HealthState::finalizeTotals()
-{
-    finalizeCaseTotals();
-    m_burdenTotals = samples::totalsPerIteration(m_burdenPerSample);
-}
-
-void HealthState::releaseStores()
-{
-    releaseCaseStores();
-    m_burdenPerSample = Marray();
+    finalizeCaseMeans(iterations);
+    m_burdenMean = samples::meansOf(m_burdenSum, iterations);
 }
 
 } // namespace fn

@@ -22,12 +22,11 @@ public:
     void setParameter(InputType::HealthStateParamType type, const DataArray& array);
 
     void initializeParsers();
-    void allocateStores(const Marray::Shape& sampleShape);
+    // Starts the run's sums of cases and burden.
+    void resetSums();
     void sample();
     void compute(double discountRate);
-    void finalizeMeans();
-    void finalizeTotals();
-    void releaseStores();
+    void finalizeMeans(std::uint32_t iterations);
 
     // This iteration's proportion over the sum of the outcome's proportions, set by the
     // parent outcome before the state computes.
@@ -40,9 +39,7 @@ public:
     bool remainingCases() const { return m_remainingCases; }
     const Marray& normalizedProportion() const { return m_normalizedProportion; }
     const Marray& burden() const { return m_burden; }
-    const Marray& burdenPerSample() const { return m_burdenPerSample; }
     const Marray& burdenMean() const { return m_burdenMean; }
-    const Marray& burdenTotals() const { return m_burdenTotals; }
 
 private:
     static void normalizeMeta(DataArray& array);
@@ -54,9 +51,8 @@ private:
     bool m_remainingCases = false;
     Marray m_normalizedProportion;
     Marray m_burden;
-    Marray m_burdenPerSample;
+    Marray m_burdenSum;
     Marray m_burdenMean;
-    Marray m_burdenTotals;
     Marray m_zeros;
 };
 

@@ -6,7 +6,6 @@
 #include "fn/model/Discounting.h"
 #include "fn/model/HealthOutcome.h"
 #include "fn/model/HealthState.h"
-#include "fn/model/SampleStores.h"
 #include "fn/model/TransitionProbabilityBase.h"
 
 namespace fn {
@@ -47,11 +46,6 @@ void Infection::initializeParsers()
     m_notifiedCases.initializeParser();
 }
 
-void Infection::allocateStores(const Marray::Shape& sampleShape)
-{
-    allocateCaseStores(sampleShape);
-}
-
 void Infection::sample()
 {
     m_lifeExpectancy.evaluate();
@@ -68,7 +62,7 @@ void Infection::computeCases(const Marray& coverage, double discountRate, const 
                                     underestimationFactor.size()});
     for (std::size_t i = 0; i < n; ++i)
         m_cases[i] = notified[i] / probability[i] / coverage[i] * underestimationFactor[i];
-    samples::storeSlice(m_casesPerSample, m_cases, m_iteration);
+    recordCases();
 
     for (double& lifeExpectancy : m_exitLifeExpectancy)
         lifeExpectancy = discountedDuration(lifeExpectancy, 0.0, discountRate);

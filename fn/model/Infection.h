@@ -25,12 +25,10 @@ public:
     TransitionProbabilityBase* sourceTransition() const { return m_sourceTransition; }
 
     void initializeParsers();
-    void allocateStores(const Marray::Shape& sampleShape);
+    void resetSums() { resetCaseSums(); }
     void sample();
     void computeCases(const Marray& coverage, double discountRate, const Marray& underestimationFactor);
-    void finalizeMeans() { finalizeCaseMeans(); }
-    void finalizeTotals() { finalizeCaseTotals(); }
-    void releaseStores() { releaseCaseStores(); }
+    void finalizeMeans(std::uint32_t iterations) { finalizeCaseMeans(iterations); }
 
 private:
     DataArray m_lifeExpectancy;

@@ -1,6 +1,6 @@
 #include "fn/model/ModelRunWorker.h"
 
-#include "fn/values/RandomFunctions.h"
+#include "fn/model/ModelRunner.h"
 
 namespace fn {
 
@@ -19,19 +19,39 @@ ModelRunWorker::~ModelRunWorker() = default;
 void ModelRunWorker::process()
 {
     emit started();
+    // The reports follow the models in list order: the model about to be (or being) run, and
+    // once all are done the last one again. Models may finish out of order, but are delivered
+    // in order.
     m_modelIndex = 0;
-    for (const auto& model : m_models) {
-        m_treeCount = model->outcomeTreeCount();
-        m_modelName = model->displayName();
-        m_treeIndex = 0;
+    const auto report = [this] {
         emit progressInfo(static_cast<float>(m_modelIndex) / static_cast<float>(m_modelCount), m_modelIndex,
                           m_modelCount, m_modelName);
-        seedIfNonZero(m_randomSeed);
-        model->run(m_numSamples, m_timeDiscountRate, m_treeIndex);
-        ++m_modelIndex;
-    }
-    emit progressInfo(static_cast<float>(m_modelIndex) / static_cast<float>(m_modelCount), m_modelIndex,
-                      m_modelCount, m_modelName);
+    };
+    const auto announce = [this, &report](int index) {
+        const DiseaseModel& model = *m_models[static_cast<std::size_t>(index)];
+        m_treeCount = model.outcomeTreeCount();
+        m_modelName = model.displayName();
+        m_treeIndex = 0;
+        report();
+    };
+    if (!m_models.empty())
+        announce(0);
+
+    ModelRunner::Settings settings;
+    settings.iterations = m_numSamples;
+    settings.discountRate = m_timeDiscountRate;
+    settings.randomSeed = m_randomSeed;
+    settings.threads = m_threads;
+    ModelRunner runner(m_models, settings);
+    runner.setResultsComputer(m_resultsComputer);
+    runner.setRunControl(m_control);
+    runner.setDoneHandler([&](int index) {
+        m_modelIndex = index + 1;
+        if (m_modelIndex < m_modelCount)
+            announce(m_modelIndex);
+    });
+    runner.run();
+    report();
     emit finished();
 }
 

@@ -7,8 +7,12 @@
 
 namespace fn {
 
-// Runs every model of the list in turn, re-seeding the random engine before each one,
-// and reports progress. Lives in the run thread for a threaded run.
+class ResultsComputer;
+class RunControl;
+
+// Runs every model of the list, each from the engine state of the random seed (unless it is
+// 0), on as many threads as asked, and reports progress in list order. Lives in the run
+// thread for a threaded run.
 class ModelRunWorker : public QObject
 {
     Q_OBJECT
@@ -17,6 +21,12 @@ public:
     ModelRunWorker(unsigned int numSamples, unsigned int randomSeed, double timeDiscountRate,
                    DiseaseModelList& models);
     ~ModelRunWorker() override;
+
+    // 0 (the default): as many threads as the machine has cores.
+    void setThreadCount(int threads) { m_threads = threads; }
+    // Each model is added to computer, in list order, as soon as it has run.
+    void setResultsComputer(ResultsComputer* computer) { m_resultsComputer = computer; }
+    void setRunControl(RunControl* control) { m_control = control; }
 
 signals:
     void started();
@@ -36,6 +46,9 @@ private:
     int m_modelIndex = 0;
     QString m_modelName;
     DiseaseModelList& m_models;
+    int m_threads = 0;
+    ResultsComputer* m_resultsComputer = nullptr;
+    RunControl* m_control = nullptr;
 };
 
 } // namespace fn

@@ -6,8 +6,9 @@
 #include "fn/data/ParamsMgr.h"
 #include "fn/data/TransitionParamsMgr.h"
 #include "fn/model/DiseaseModel.h"
-#include "fn/model/SampleStores.h"
-#include "fn/model/Statistics.h"
+#include "fn/model/ModelRunRecord.h"
+#include "fn/model/RunControl.h"
+#include "fn/model/TreeAggregation.h"
 #include "ut/Exception.h"
 
 namespace fn {
@@ -15,57 +16,6 @@ namespace fn {
 namespace {
 
 const QString buildPlace = QStringLiteral("fn::OutcomeTree::createInternalStructure");
-
-bool takesPartInAggregation(const HealthOutcome& outcome)
-{
-    return !outcome.healthStates().isEmpty() && outcome.healthStates().front()->sequelaType() == InputType::YLD;
-}
-
-// Adds the store of every death state the node stands for: the state itself, or every
-// death state of a health outcome.
-template<typename Store>
-void addDeathStores(const OutcomeTreeNode* node, Marray& sum, Store store)
-{
-    if (!node)
-        return;
-    if (node->nodeKind() == OutcomeTreeNode::HealthOutcomeKind) {
-        for (const HealthState* state : static_cast<const HealthOutcome*>(node)->healthStates()) {
-            if (state->sequelaType() == InputType::YLL)
-                sum += store(*state);
-        }
-        return;
-    }
-    const auto* state = dynamic_cast<const HealthState*>(node);
-    if (state && state->sequelaType() == InputType::YLL)
-        sum += store(*state);
-}
-
-// The deaths (or their YLL) that an outcome leads to: through its own transitions and
-// through those of its disability states.
-template<typename Store>
-Marray reachedDeaths(const HealthOutcome& outcome, const Marray::Shape& sampleShape, Store store)
-{
-    Marray sum(sampleShape, 0.0);
-    for (const TransitionProbabilityBase* transition : outcome.outgoing())
-        addDeathStores(transition->target(), sum, store);
-    for (const HealthState* state : outcome.healthStates()) {
-        if (state->sequelaType() != InputType::YLD)
-            continue;
-        for (const TransitionProbabilityBase* transition : state->outgoing())
-            addDeathStores(transition->target(), sum, store);
-    }
-    return sum;
-}
-
-const Marray& burdenOf(const HealthState& state)
-{
-    return state.burdenPerSample();
-}
-
-const Marray& casesOf(const HealthState& state)
-{
-    return state.casesPerSample();
-}
 
 QString treeMessage(const QString& treeId, const char* text, const QString& what)
 {
@@ -224,10 +174,11 @@ TransitionProbabilityBase& OutcomeTree::getTransitionProbability(const Transitio
     return *transition;
 }
 
-void OutcomeTree::run(std::uint32_t iterations, double discountRate)
+bool OutcomeTree::simulate(std::uint32_t iterations, double discountRate, ModelRunRecord& record,
+                           RunControl* control)
 {
     m_numberOfIterations = iterations;
-    const Marray::Shape sampleShape = samples::sampleShape(m_model->strataShape(), iterations);
+    const Marray::Shape& strataShape = m_model->strataShape();
 
     m_infection->initializeParsers();
     for (HealthState& state : m_healthStates)
@@ -235,18 +186,22 @@ void OutcomeTree::run(std::uint32_t iterations, double discountRate)
     for (TransitionProbability& transition : m_transitions)
         transition.initializeParsers();
 
-    m_infection->allocateStores(sampleShape);
+    m_infection->resetSums();
     for (TransitionProbability& transition : m_transitions)
-        transition.allocateStores(sampleShape);
+        transition.resetSums(strataShape);
     for (TransitionProbabilityComplement& complement : m_complements)
-        complement.allocateStores(sampleShape);
+        complement.resetSums(strataShape);
     for (HealthState& state : m_healthStates)
-        state.allocateStores(sampleShape);
+        state.resetSums();
 
     for (HealthOutcome& outcome : m_healthOutcomes)
         outcome.findRemainingCasesState();
 
+    TreeAggregation aggregation(*this, record);
+    const Marray& underestimation = m_model->underestimationFactor();
     for (std::uint32_t k = 0; k < iterations; ++k) {
+        if (control && control->isCancelled())
+            return false;
         m_model->evaluateRunArrays();
         m_infection->sample();
         for (HealthState& state : m_healthStates)
@@ -255,7 +210,7 @@ void OutcomeTree::run(std::uint32_t iterations, double discountRate)
             transition.sample();
         for (TransitionProbabilityComplement& complement : m_complements)
             complement.sample();
-        const Marray underestimation = m_model->underestimationFactor();
+        m_model->updateUnderestimationFactor();
         for (HealthOutcome& outcome : m_healthOutcomes)
             outcome.sumOutgoingProbabilities();
         for (HealthState& state : m_healthStates)
@@ -264,128 +219,26 @@ void OutcomeTree::run(std::uint32_t iterations, double discountRate)
         m_infection->computeCases(m_model->coverageValues(), discountRate, underestimation);
         for (HealthOutcome& outcome : m_healthOutcomes)
             outcome.compute(discountRate);
+        aggregation.addIteration(k);
+        if (control)
+            control->addIterations(1);
     }
+    aggregation.finish();
 
-    m_infection->finalizeMeans();
+    m_infection->finalizeMeans(iterations);
     for (TransitionProbability& transition : m_transitions)
-        transition.finalizeMeans();
+        transition.finalizeMeans(iterations);
     for (TransitionProbabilityComplement& complement : m_complements)
-        complement.finalizeMeans();
+        complement.finalizeMeans(iterations);
     for (HealthState& state : m_healthStates)
-        state.finalizeMeans();
-    m_infection->finalizeTotals();
-    for (HealthState& state : m_healthStates)
-        state.finalizeTotals();
-
-    buildResults();
-
-    m_infection->releaseStores();
-    for (HealthState& state : m_healthStates)
-        state.releaseStores();
-    for (TransitionProbability& transition : m_transitions)
-        transition.releaseStores();
+        state.finalizeMeans(iterations);
+    return true;
 }
 
-QVariantMap OutcomeTree::categoryResults(const Marray& yld, const Marray& yll, const Marray& treeCases) const
+void OutcomeTree::setResults(const QVariantList& outcomeResults, const QVariantMap& sequelaTypeResults)
 {
-    using namespace statistics;
-    const double pt = m_population;
-    const double pm = m_model->totalPopulation();
-    const Marray y = samples::totalsPerIteration(yld);
-    const Marray l = samples::totalsPerIteration(yll);
-    const Marray daly = y + l;
-    return {
-        {QStringLiteral("yld"), statisticsMap(y)},
-        {QStringLiteral("yldPer100k"), statisticsMap(scaled(y, 100000.0, pt))},
-        {QStringLiteral("yldPer100kTotalPopulation"), statisticsMap(scaled(y, 100000.0, pm))},
-        {QStringLiteral("yll"), statisticsMap(l)},
-        {QStringLiteral("yllPer100k"), statisticsMap(scaled(l, 100000.0, pt))},
-        {QStringLiteral("yllPer100kTotalPopulation"), statisticsMap(scaled(l, 100000.0, pm))},
-        {QStringLiteral("daly"), statisticsMap(daly)},
-        {QStringLiteral("dalyPerCase"), statisticsMap(divided(daly, treeCases))},
-        {QStringLiteral("dalyPer100k"), statisticsMap(scaled(daly, 100000.0, pt))},
-        {QStringLiteral("dalyPer100kTotalPopulation"), statisticsMap(scaled(daly, 100000.0, pm))},
-    };
-}
-
-void OutcomeTree::buildResults()
-{
-    using namespace statistics;
-    m_outcomeResults.clear();
-    m_sequelaTypeResults.clear();
-
-    const Marray::Shape sampleShape = samples::sampleShape(m_model->strataShape(), m_numberOfIterations);
-    const Marray& treeCasesSamples = m_infection->sourceTransition()->flowPerSample();
-    const Marray treeCases = samples::totalsPerIteration(treeCasesSamples);
-    const double pt = m_population;
-    const double pm = m_model->totalPopulation();
-    DiseaseModel::Accumulators& model = m_model->accumulators();
-
-    Marray acuteYld(sampleShape, 0.0), acuteYll(sampleShape, 0.0);
-    Marray sequelaYld(sampleShape, 0.0), sequelaYll(sampleShape, 0.0);
-
-    for (const HealthOutcome& outcome : m_healthOutcomes) {
-        if (!takesPartInAggregation(outcome))
-            continue;
-        Marray yldSamples(sampleShape, 0.0);
-        for (const HealthState* state : outcome.healthStates())
-            yldSamples += state->burdenPerSample();
-        const Marray yllSamples = reachedDeaths(outcome, sampleShape, burdenOf);
-
-        if (outcome.inResults()) {
-            Marray casesSamples(sampleShape, 0.0);
-            for (const HealthState* state : outcome.healthStates()) {
-                if (state->sequelaType() == InputType::YLD)
-                    casesSamples += state->casesPerSample();
-            }
-            const Marray deathSamples = reachedDeaths(outcome, sampleShape, casesOf);
-            const Marray y = samples::totalsPerIteration(yldSamples);
-            const Marray l = samples::totalsPerIteration(yllSamples);
-            const Marray q = samples::totalsPerIteration(casesSamples);
-            const Marray d = samples::totalsPerIteration(deathSamples);
-            const Marray daly = y + l;
-            m_outcomeResults << QVariantMap{
-                {QStringLiteral("name"), outcome.name()},
-                {QStringLiteral("acuteType"), outcome.isAcute() ? QStringLiteral("acute") : QStringLiteral("sequela")},
-                {QStringLiteral("yld"), statisticsMap(y)},
-                {QStringLiteral("yldPer100k"), statisticsMap(scaled(y, 100000.0, pt))},
-                {QStringLiteral("yldPer100kTotalPopulation"), statisticsMap(scaled(y, 100000.0, pm))},
-                {QStringLiteral("yll"), statisticsMap(l)},
-                {QStringLiteral("yllPer100k"), statisticsMap(scaled(l, 100000.0, pt))},
-                {QStringLiteral("yllPer100kTotalPopulation"), statisticsMap(scaled(l, 100000.0, pm))},
-                {QStringLiteral("daly"), statisticsMap(daly)},
-                {QStringLiteral("dalyPerCase"), statisticsMap(divided(daly, treeCases))},
-                {QStringLiteral("dalyPer100k"), statisticsMap(scaled(daly, 100000.0, pt))},
-                {QStringLiteral("dalyPer100kTotalPopulation"), statisticsMap(scaled(daly, 100000.0, pm))},
-                {QStringLiteral("populationCasesCount"), statisticsMap(q)},
-                {QStringLiteral("deathCasesCount"), statisticsMap(d)},
-                {QStringLiteral("allCasesCount"), statisticsMap(q + d)},
-                {QStringLiteral("incidencePer100k"), statisticsMap(scaled(q, 100000.0, pt))},
-                {QStringLiteral("mortalityPer100k"), statisticsMap(scaled(d, 100000.0, pm))},
-            };
-            model.outcomeCases += casesSamples;
-            model.deaths += deathSamples;
-        }
-
-        if (outcome.isAcute()) {
-            acuteYld += yldSamples;
-            acuteYll += yllSamples;
-        } else {
-            sequelaYld += yldSamples;
-            sequelaYll += yllSamples;
-        }
-    }
-
-    model.acuteYld += acuteYld;
-    model.acuteYll += acuteYll;
-    model.sequelaYld += sequelaYld;
-    model.sequelaYll += sequelaYll;
-    model.cases += treeCasesSamples;
-
-    m_sequelaTypeResults.insert(QStringLiteral("acute"), categoryResults(acuteYld, acuteYll, treeCases));
-    m_sequelaTypeResults.insert(QStringLiteral("sequela"), categoryResults(sequelaYld, sequelaYll, treeCases));
-    m_sequelaTypeResults.insert(QStringLiteral("total"),
-                                categoryResults(acuteYld + sequelaYld, acuteYll + sequelaYll, treeCases));
+    m_outcomeResults = outcomeResults;
+    m_sequelaTypeResults = sequelaTypeResults;
 }
 
 } // namespace fn

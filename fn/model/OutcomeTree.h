@@ -17,7 +17,9 @@
 namespace fn {
 
 class DiseaseModel;
+class ModelRunRecord;
 class OutcomeTreeTemplate;
+class RunControl;
 
 // One outcome tree of a disease model: the linked elements built from a template, the
 // Monte-Carlo run over them and the per-tree results. Elements are held by value in
@@ -33,7 +35,11 @@ public:
     OutcomeTree& operator=(const OutcomeTree&) = delete;
     virtual ~OutcomeTree();
 
-    void run(std::uint32_t iterations, double discountRate);
+    // Runs the tree's iterations and records what its results and the model's need; the
+    // results themselves are built afterwards from the record. Returns false when control
+    // cancelled the run between two iterations.
+    bool simulate(std::uint32_t iterations, double discountRate, ModelRunRecord& record, RunControl* control);
+    void setResults(const QVariantList& outcomeResults, const QVariantMap& sequelaTypeResults);
 
     HealthState& getHealthState(int index);
     SequelaBase& getHealthState(const OutcomeTreeNode::ID& id);
@@ -60,8 +66,6 @@ public:
 
 private:
     void createInternalStructure(const OutcomeTreeTemplate& treeTemplate);
-    void buildResults();
-    QVariantMap categoryResults(const Marray& yld, const Marray& yll, const Marray& treeCases) const;
 
     DiseaseModel* m_model;
     ID m_id;

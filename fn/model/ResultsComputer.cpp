@@ -1,6 +1,7 @@
 #include "fn/model/ResultsComputer.h"
 
-#include "fn/model/SampleStores.h"
+#include <algorithm>
+
 #include "fn/model/Statistics.h"
 
 namespace fn {
@@ -29,38 +30,63 @@ void ResultsComputer::prepare(std::uint32_t iterations)
     m_strataShape = Marray::Shape();
     for (const InputFactor* factor : qAsConst(m_factors))
         m_strataShape.push_back(static_cast<Marray::Extent>(factor->levelCount()));
-    m_strataShape.push_back(iterations);
-    for (Marray* accumulator : {&m_yld, &m_yll, &m_population, &m_cases, &m_deaths})
-        *accumulator = Marray(m_strataShape, 0.0);
+    m_strataCount = Marray(m_strataShape).size();
+    m_iterations = iterations;
+    m_sums = SampleBuffer(std::size_t(SumCount) * m_strataCount * iterations);
+    std::fill(m_sums.data(), m_sums.data() + m_sums.size(), 0.0);
+    m_population.assign(m_strataCount, 0.0);
+    m_prepared = true;
 }
 
-void ResultsComputer::addAligned(Marray& accumulator, const Marray& modelSamples) const
+std::ptrdiff_t ResultsComputer::alignmentOf(const Marray::Shape& modelShape) const
 {
-    // Both arrays are (age, further strata..., iteration); a model with fewer age groups
-    // fills the accumulator's last age groups.
-    if (accumulator.dimension() == 0 || modelSamples.dimension() != accumulator.dimension())
-        return;
-    const std::size_t accumulatorAges = static_cast<std::size_t>(accumulator.shape(0));
-    const std::size_t modelAges = static_cast<std::size_t>(modelSamples.shape(0));
-    if (modelAges > accumulatorAges || modelAges == 0)
-        return;
-    const std::size_t rowSize = accumulator.size() / accumulatorAges;
-    if (modelSamples.size() / modelAges != rowSize)
-        return;
-    double* target = accumulator.begin() + (accumulatorAges - modelAges) * rowSize;
-    const double* source = modelSamples.begin();
-    for (std::size_t i = 0; i < modelSamples.size(); ++i)
-        target[i] += source[i];
+    // Both are (age, further strata...); a model with fewer age groups fills the last ones.
+    if (!m_prepared || modelShape.size() != m_strataShape.size())
+        return -1;
+    if (m_strataShape.empty())
+        return 0;
+    const std::size_t aggregateAges = std::size_t(m_strataShape[0]);
+    const std::size_t modelAges = std::size_t(modelShape[0]);
+    if (modelAges > aggregateAges || modelAges == 0)
+        return -1;
+    const std::size_t rowSize = m_strataCount / aggregateAges;
+    if (Marray(modelShape).size() / modelAges != rowSize)
+        return -1;
+    return std::ptrdiff_t((aggregateAges - modelAges) * rowSize);
 }
 
 void ResultsComputer::addModel(const DiseaseModel& model)
 {
     m_totalPopulation += model.totalPopulation();
-    addAligned(m_yld, model.yld());
-    addAligned(m_yll, model.yll());
-    addAligned(m_population, model.ageDistributionSamples());
-    addAligned(m_cases, model.cases());
-    addAligned(m_deaths, model.deaths());
+    const ModelRunRecord* record = model.runRecord();
+    // Without iterations there is nothing per stratum to add.
+    if (!record || m_iterations == 0 || record->iterations() != m_iterations)
+        return;
+    const std::ptrdiff_t offset = alignmentOf(record->strataShape());
+    if (offset < 0)
+        return;
+    const std::size_t strata = record->strataCount();
+    for (std::uint32_t k = 0; k < m_iterations; ++k) {
+        const double* acuteYld = record->row(ModelRunRecord::AcuteYld, k);
+        const double* sequelaYld = record->row(ModelRunRecord::SequelaYld, k);
+        const double* acuteYll = record->row(ModelRunRecord::AcuteYll, k);
+        const double* sequelaYll = record->row(ModelRunRecord::SequelaYll, k);
+        const double* cases = record->row(ModelRunRecord::Cases, k);
+        const double* deaths = record->row(ModelRunRecord::Deaths, k);
+        double* yld = row(Yld, k) + offset;
+        double* yll = row(Yll, k) + offset;
+        double* aggregateCases = row(Cases, k) + offset;
+        double* aggregateDeaths = row(Deaths, k) + offset;
+        for (std::size_t i = 0; i < strata; ++i) {
+            yld[i] += acuteYld[i] + sequelaYld[i];
+            yll[i] += acuteYll[i] + sequelaYll[i];
+            aggregateCases[i] += cases[i];
+            aggregateDeaths[i] += deaths[i];
+        }
+    }
+    const std::vector<double>& population = record->population();
+    for (std::size_t i = 0; i < strata; ++i)
+        m_population[std::size_t(offset) + i] += population[i];
 }
 
 void ResultsComputer::compute()
@@ -69,41 +95,69 @@ void ResultsComputer::compute()
     m_allResults.clear();
     m_totalResults.clear();
     const double pm = m_totalPopulation;
-    const Marray daly = m_yld + m_yll;
+    const std::uint32_t n = m_prepared ? m_iterations : 0;
 
-    const auto forms = [&](const QString& key, const Marray& samples) {
-        m_allResults.insert(key, stratifiedMap(samples, m_factors));
-        m_allResults.insert(key + QStringLiteral("PerCase"), stratifiedMap(samples / m_cases, m_factors));
-        m_allResults.insert(key + QStringLiteral("Per100k"), stratifiedMap((100000.0 * samples) / m_population, m_factors));
-        m_allResults.insert(key + QStringLiteral("Per100kTotalPopulation"),
-                            stratifiedMap(scaled(samples, 100000.0, pm), m_factors));
-    };
-    forms(QStringLiteral("yld"), m_yld);
-    forms(QStringLiteral("yll"), m_yll);
-    forms(QStringLiteral("daly"), daly);
+    static const QString burdens[3] = {QStringLiteral("yld"), QStringLiteral("yll"), QStringLiteral("daly")};
+    static const QString forms[4] = {QString(), QStringLiteral("PerCase"), QStringLiteral("Per100k"),
+                                     QStringLiteral("Per100kTotalPopulation")};
+    for (int burden = 0; burden < 3; ++burden) {
+        for (int form = 0; form < 4; ++form) {
+            const QVariantMap map = stratifiedStatistics(m_strataShape, m_factors, n, [&](std::uint32_t k, std::size_t i) {
+                const double yld = row(Yld, k)[i];
+                const double yll = row(Yll, k)[i];
+                const double v = burden == 0 ? yld : burden == 1 ? yll : yld + yll;
+                switch (form) {
+                case 1:
+                    return v / row(Cases, k)[i];
+                case 2:
+                    return (100000.0 * v) / m_population[i];
+                case 3:
+                    return v * 100000.0 / pm;
+                default:
+                    return v;
+                }
+            });
+            m_allResults.insert(burdens[burden] + forms[form], map);
+        }
+    }
 
-    const Marray y = samples::totalsPerIteration(m_yld);
-    const Marray l = samples::totalsPerIteration(m_yll);
-    const Marray d = y + l;
-    const Marray cases = samples::totalsPerIteration(m_cases);
-    const Marray deaths = samples::totalsPerIteration(m_deaths);
+    std::vector<double> y(n), l(n), cases(n), deaths(n);
+    for (std::uint32_t k = 0; k < n; ++k) {
+        double sums[4] = {0.0, 0.0, 0.0, 0.0};
+        for (std::size_t i = 0; i < m_strataCount; ++i) {
+            sums[0] += row(Yld, k)[i];
+            sums[1] += row(Yll, k)[i];
+            sums[2] += row(Cases, k)[i];
+            sums[3] += row(Deaths, k)[i];
+        }
+        y[k] = sums[0];
+        l[k] = sums[1];
+        cases[k] = sums[2];
+        deaths[k] = sums[3];
+    }
+    const auto series = [n](auto value) { return seriesStatistics(n, value); };
     m_totalResults = {
-        {QStringLiteral("yld"), statisticsMap(y)},
-        {QStringLiteral("yldPer100k"), statisticsMap(scaled(y, 100000.0, pm))},
-        {QStringLiteral("yll"), statisticsMap(l)},
-        {QStringLiteral("yllPer100k"), statisticsMap(scaled(l, 100000.0, pm))},
-        {QStringLiteral("daly"), statisticsMap(d)},
-        {QStringLiteral("dalyPerCase"), statisticsMap(divided(d, cases))},
-        {QStringLiteral("dalyPer100k"), statisticsMap(scaled(d, 100000.0, pm))},
-        {QStringLiteral("cases"), statisticsMap(cases)},
-        {QStringLiteral("incidencePer100k"), statisticsMap(scaled(cases, 100000.0, pm))},
-        {QStringLiteral("deaths"), statisticsMap(deaths)},
-        {QStringLiteral("mortalityPer100k"), statisticsMap(scaled(deaths, 100000.0, pm))},
+        {QStringLiteral("yld"), series([&](auto k) { return y[k]; })},
+        {QStringLiteral("yldPer100k"), series([&](auto k) { return y[k] * 100000.0 / pm; })},
+        {QStringLiteral("yll"), series([&](auto k) { return l[k]; })},
+        {QStringLiteral("yllPer100k"), series([&](auto k) { return l[k] * 100000.0 / pm; })},
+        {QStringLiteral("daly"), series([&](auto k) { return y[k] + l[k]; })},
+        {QStringLiteral("dalyPerCase"), series([&](auto k) { return (y[k] + l[k]) / cases[k]; })},
+        {QStringLiteral("dalyPer100k"), series([&](auto k) { return (y[k] + l[k]) * 100000.0 / pm; })},
+        {QStringLiteral("cases"), series([&](auto k) { return cases[k]; })},
+        {QStringLiteral("incidencePer100k"), series([&](auto k) { return cases[k] * 100000.0 / pm; })},
+        {QStringLiteral("deaths"), series([&](auto k) { return deaths[k]; })},
+        {QStringLiteral("mortalityPer100k"), series([&](auto k) { return deaths[k] * 100000.0 / pm; })},
     };
+    release();
+}
 
+void ResultsComputer::release()
+{
     m_totalPopulation = 0.0;
-    for (Marray* accumulator : {&m_yld, &m_yll, &m_population, &m_cases, &m_deaths})
-        *accumulator = Marray();
+    m_sums = SampleBuffer();
+    m_population.clear();
+    m_prepared = false;
 }
 
 QVariantMap ResultsComputer::aggregatedResults() const

@@ -1,5 +1,7 @@
 #include "fn/model/SequelaBase.h"
 
+#include <algorithm>
+
 #include "fn/model/SampleStores.h"
 
 namespace fn {
@@ -11,6 +13,7 @@ SequelaBase::SequelaBase(const ID& id, const QString& name, const Marray::Shape&
     , m_cases(strataShape, 0.0)
     , m_exitLifeExpectancy(strataShape, 0.0)
     , m_exitTimes(strataShape, 0.0)
+    , m_casesSum(strataShape, 0.0)
     , m_casesMean(strataShape, 0.0)
     , m_sequelaType(sequelaType)
 {
@@ -18,25 +21,20 @@ SequelaBase::SequelaBase(const ID& id, const QString& name, const Marray::Shape&
 
 SequelaBase::~SequelaBase() = default;
 
-void SequelaBase::allocateCaseStores(const Marray::Shape& sampleShape)
+void SequelaBase::resetCaseSums()
 {
-    m_casesPerSample = Marray(sampleShape, 0.0);
+    std::fill(m_casesSum.begin(), m_casesSum.end(), 0.0);
     m_iteration = 0;
 }
 
-void SequelaBase::finalizeCaseMeans()
+void SequelaBase::recordCases()
 {
-    m_casesMean = samples::meanOverIterations(m_casesPerSample);
+    samples::addToSums(m_casesSum, m_cases);
 }
 
-void SequelaBase::finalizeCaseTotals()
+void SequelaBase::finalizeCaseMeans(std::uint32_t iterations)
 {
-    m_casesTotals = samples::totalsPerIteration(m_casesPerSample);
-}
-
-void SequelaBase::releaseCaseStores()
-{
-    m_casesPerSample = Marray();
+    m_casesMean = samples::meansOf(m_casesSum, iterations);
 }
 
 } // namespace fn

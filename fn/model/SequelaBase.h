@@ -26,9 +26,7 @@ public:
     const Marray& cases() const { return m_cases; }
     const Marray& exitLifeExpectancy() const { return m_exitLifeExpectancy; }
     const Marray& exitTimes() const { return m_exitTimes; }
-    const Marray& casesPerSample() const { return m_casesPerSample; }
     const Marray& casesMean() const { return m_casesMean; }
-    const Marray& casesTotals() const { return m_casesTotals; }
 
 protected:
     SequelaBase(const ID& id, const QString& name, const Marray::Shape& strataShape, int sequelaType,
@@ -36,18 +34,18 @@ protected:
     SequelaBase(const SequelaBase&) = default;
     SequelaBase& operator=(const SequelaBase&) = default;
 
-    void allocateCaseStores(const Marray::Shape& sampleShape);
-    void finalizeCaseMeans();
-    void finalizeCaseTotals();
-    void releaseCaseStores();
+    // Starts the run's sums of cases; iterations count from 1 again.
+    void resetCaseSums();
+    // Adds this iteration's cases to the run's sums.
+    void recordCases();
+    void finalizeCaseMeans(std::uint32_t iterations);
 
     HealthOutcome* m_parentOutcome;
     Marray m_cases;
     Marray m_exitLifeExpectancy;
     Marray m_exitTimes;
-    Marray m_casesPerSample;
+    Marray m_casesSum;
     Marray m_casesMean;
-    Marray m_casesTotals;
     int m_sequelaType;
     std::uint32_t m_iteration = 0;
 };

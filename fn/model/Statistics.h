@@ -1,7 +1,12 @@
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
+#include <QVariantList>
 #include <QVariantMap>
 
+#include "fn/model/QuantileEstimator.h"
 #include "fn/values/InputFactor.h"
 #include "fn/values/Marray.h"
 
@@ -11,15 +16,56 @@ namespace fn::statistics {
 // estimated in one pass with the extended P-square algorithm. With no values every
 // entry is the text "-".
 QVariantMap statisticsMap(const double* values, std::size_t count);
-QVariantMap statisticsMap(const Marray& values);
 
-// Statistics of every (age group, sex) cell of a sample-shaped array: "arrayFemale" and
-// "arrayMale" list one map per age group (filled only for two factors and at least two
-// iterations); "meta" is an empty list.
+// Statistics of a series derived value by value: value(k) for the iterations k = 0, 1, ...
+template<typename Value>
+QVariantMap seriesStatistics(std::uint32_t iterations, Value value)
+{
+    QuantileEstimator estimator;
+    for (std::uint32_t k = 0; k < iterations; ++k)
+        estimator.add(value(k));
+    return estimator.statisticsMap();
+}
+
+// The stratified form of a figure over (age group, sex) strata: "arrayFemale" and "arrayMale"
+// list one map per age group with the statistics of that stratum over the iterations, its
+// index ("id") and the age group's name; "meta" is an empty list. The lists are filled only
+// for two factors and at least two iterations. value(k, i) is the figure of stratum i (in
+// scalar-index order) in iteration k; it is asked for in iteration order.
+template<typename Value>
+QVariantMap stratifiedStatistics(const Marray::Shape& strataShape, const InputFactorPtrs& factors,
+                                 std::uint32_t iterations, Value value)
+{
+    QVariantList lists[2];
+    if (factors.size() == 2 && strataShape.size() == 2 && iterations >= 2) {
+        const std::size_t ages = std::size_t(strataShape[0]);
+        const std::size_t sexes = std::size_t(strataShape[1]);
+        const std::size_t shownSexes = std::min<std::size_t>(sexes, 2);
+        std::vector<QuantileEstimator> estimators(ages * shownSexes);
+        for (std::uint32_t k = 0; k < iterations; ++k) {
+            for (std::size_t a = 0; a < ages; ++a) {
+                for (std::size_t s = 0; s < shownSexes; ++s)
+                    estimators[s * ages + a].add(value(k, a * sexes + s));
+            }
+        }
+        const QString ageKey = factors[0]->name();
+        for (std::size_t s = 0; s < shownSexes; ++s) {
+            for (std::size_t a = 0; a < ages; ++a) {
+                QVariantMap row = estimators[s * ages + a].statisticsMap();
+                row.insert(QStringLiteral("id"), static_cast<uint>(a));
+                row.insert(ageKey, factors[0]->levels().value(static_cast<int>(a)));
+                lists[s] << row;
+            }
+        }
+    }
+    return {
+        {QStringLiteral("meta"), QVariantList()},
+        {QStringLiteral("arrayFemale"), lists[0]},
+        {QStringLiteral("arrayMale"), lists[1]},
+    };
+}
+
+// The stratified form of a sample-shaped array (age group, sex, iteration).
 QVariantMap stratifiedMap(const Marray& samples, const InputFactorPtrs& factors);
-
-// x * a / b for every element: the per-100 000 and per-case forms of a totals array.
-Marray scaled(const Marray& values, double factor, double divisor);
-Marray divided(const Marray& values, const Marray& divisors);
 
 } // namespace fn::statistics

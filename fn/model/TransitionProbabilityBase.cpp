@@ -31,11 +31,14 @@ TransitionProbabilityBase::TransitionProbabilityBase(std::uint32_t kind, const I
 
 TransitionProbabilityBase::~TransitionProbabilityBase() = default;
 
-void TransitionProbabilityBase::allocateStores(const Marray::Shape& sampleShape)
+void TransitionProbabilityBase::resetSums(const Marray::Shape& modelStrataShape)
 {
-    m_probabilityPerSample = Marray(sampleShape, 0.0);
-    m_redistributionPerSample = Marray(sampleShape, 0.0);
-    m_flowPerSample = Marray(sampleShape, 0.0);
+    for (Marray* sum : {&m_probabilitySum, &m_redistributionSum, &m_flowSum}) {
+        if (sum->shape() == modelStrataShape && !sum->isEmpty())
+            std::fill(sum->begin(), sum->end(), 0.0);
+        else
+            *sum = Marray(modelStrataShape, 0.0);
+    }
     m_iteration = 0;
 }
 
@@ -65,9 +68,9 @@ void TransitionProbabilityBase::propagate()
     if (isRedistributed())
         redistributeFlow();
 
-    samples::storeSlice(m_probabilityPerSample, m_probability, m_iteration);
-    samples::storeSlice(m_redistributionPerSample, m_redistribution, m_iteration);
-    samples::storeSlice(m_flowPerSample, m_flow, m_iteration);
+    samples::addToSums(m_probabilitySum, m_probability);
+    samples::addToSums(m_redistributionSum, m_redistribution);
+    samples::addToSums(m_flowSum, m_flow);
 }
 
 void TransitionProbabilityBase::redistributeFlow()
@@ -85,18 +88,11 @@ void TransitionProbabilityBase::redistributeFlow()
     }
 }
 
-void TransitionProbabilityBase::finalizeMeans()
+void TransitionProbabilityBase::finalizeMeans(std::uint32_t iterations)
 {
-    m_probabilityMean = samples::meanOverIterations(m_probabilityPerSample);
-    m_redistributionMean = samples::meanOverIterations(m_redistributionPerSample);
-    m_flowMean = samples::meanOverIterations(m_flowPerSample);
-}
-
-void TransitionProbabilityBase::releaseStores()
-{
-    m_probabilityPerSample = Marray();
-    m_redistributionPerSample = Marray();
-    m_flowPerSample = Marray();
+    m_probabilityMean = samples::meansOf(m_probabilitySum, iterations);
+    m_redistributionMean = samples::meansOf(m_redistributionSum, iterations);
+    m_flowMean = samples::meansOf(m_flowSum, iterations);
 }
 
 } // namespace fn

@@ -26,11 +26,11 @@ public:
     virtual bool isRedistributed() const = 0;
     virtual bool isDirect() const = 0;
 
-    void allocateStores(const Marray::Shape& sampleShape);
+    // Starts the run's sums of probability, redistribution and flow over the model's strata.
+    void resetSums(const Marray::Shape& modelStrataShape);
     // Moves this iteration's cases; called once the source has been computed.
     void propagate();
-    void finalizeMeans();
-    void releaseStores();
+    void finalizeMeans(std::uint32_t iterations);
 
     std::uint32_t kind() const { return m_kind; }
     const ID& id() const { return m_id; }
@@ -45,9 +45,6 @@ public:
     const Marray& flow() const { return m_flow; }
     const Marray& sourceLifeExpectancy() const { return m_sourceLifeExpectancy; }
     const Marray& sourceExitTime() const { return m_sourceExitTime; }
-    const Marray& probabilityPerSample() const { return m_probabilityPerSample; }
-    const Marray& redistributionPerSample() const { return m_redistributionPerSample; }
-    const Marray& flowPerSample() const { return m_flowPerSample; }
     const Marray& probabilityMean() const { return m_probabilityMean; }
     const Marray& redistributionMean() const { return m_redistributionMean; }
     const Marray& flowMean() const { return m_flowMean; }
@@ -71,9 +68,9 @@ protected:
     Marray m_flow;
     Marray m_sourceLifeExpectancy;
     Marray m_sourceExitTime;
-    Marray m_probabilityPerSample;
-    Marray m_redistributionPerSample;
-    Marray m_flowPerSample;
+    Marray m_probabilitySum;
+    Marray m_redistributionSum;
+    Marray m_flowSum;
     Marray m_probabilityMean;
     Marray m_redistributionMean;
     Marray m_flowMean;

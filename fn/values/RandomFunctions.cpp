@@ -3,6 +3,7 @@
 #include <cmath>
 #include <ctime>
 #include <limits>
+#include <mutex>
 
 #include <boost/random/gamma_distribution.hpp>
 #include <boost/random/normal_distribution.hpp>
@@ -26,12 +27,26 @@ double drawGamma(boost::random::gamma_distribution<double>& distribution)
     return distribution(randomEngine());
 }
 
+thread_local boost::random::mt19937* t_threadEngine = nullptr;
+
 } // namespace
 
-boost::random::mt19937& randomEngine()
+boost::random::mt19937& processRandomEngine()
 {
     static boost::random::mt19937 engine;
     return engine;
+}
+
+boost::random::mt19937& randomEngine()
+{
+    return t_threadEngine ? *t_threadEngine : processRandomEngine();
+}
+
+boost::random::mt19937* setThreadRandomEngine(boost::random::mt19937* engine)
+{
+    boost::random::mt19937* previous = t_threadEngine;
+    t_threadEngine = engine;
+    return previous;
 }
 
 void seedIfNonZero(std::uint32_t seed)
@@ -108,7 +123,11 @@ void defineRandomFunctions(mu::Parser& parser)
 void configureFormulaParser(mu::Parser& parser)
 {
     parser.SetArgSep(',');
-    parser.SetDecSep('.');
+    // The formula library keeps the decimal separator in one locale object for the whole
+    // process, which every parser reads while it compiles. Setting it again for each parser
+    // would rewrite that object under models being compiled on other threads; it is set once.
+    static std::once_flag decimalSeparatorSet;
+    std::call_once(decimalSeparatorSet, [&parser] { parser.SetDecSep('.'); });
     defineRandomFunctions(parser);
 }
 

@@ -10,9 +10,16 @@ class Parser;
 
 namespace fn {
 
-// The one process-wide engine behind every random function of every formula. It starts
-// in the state of the default seed 5489.
+// The engine behind every random function of the formulas evaluated on the calling thread:
+// the process-wide engine, unless a ScopedRandomEngine gave the thread one of its own.
 boost::random::mt19937& randomEngine();
+// The one process-wide engine. It starts in the state of the default seed 5489.
+boost::random::mt19937& processRandomEngine();
+
+// Makes the formulas evaluated on the calling thread draw from engine (the process engine
+// again when engine is null); returns the engine the thread drew from before. See
+// ScopedRandomEngine.
+boost::random::mt19937* setThreadRandomEngine(boost::random::mt19937* engine);
 
 // Re-initialises the engine with seed unless seed is 0.
 void seedIfNonZero(std::uint32_t seed);

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "fn/model/DiseaseModel.h"
+
+namespace fn {
+
+class ResultsComputer;
+class RunControl;
+
+// Runs a list of models on every core and delivers them in list order, with the same
+// numbers as a run of one model after the other.
+//
+// With a random seed other than 0 every model starts from the engine state of that seed, so
+// models run side by side, each drawing from an engine of its own. With seed 0 the models
+// draw from one continuing stream, so they run one after the other on the calling thread;
+// the statistics of each model (independent per figure) are built by the other threads
+// meanwhile. Either way each model is handed to the results computer and to the done handler
+// in list order, on the calling thread, and only a few models hold their per-iteration
+// record at any time.
+class ModelRunner
+{
+public:
+    struct Settings
+    {
+        std::uint32_t iterations = 0;
+        double discountRate = 0.0;
+        std::uint32_t randomSeed = 0;
+        // Threads to use; 0 for as many as the machine has cores.
+        int threads = 0;
+    };
+    // Called for model index once it is computed, in list order, on the thread that runs.
+    using DoneHandler = std::function<void(int index)>;
+
+    ModelRunner(DiseaseModelList& models, const Settings& settings);
+    ~ModelRunner();
+    ModelRunner(const ModelRunner&) = delete;
+    ModelRunner& operator=(const ModelRunner&) = delete;
+
+    // Adds every model, in list order, to computer (prepared by the caller).
+    void setResultsComputer(ResultsComputer* computer) { m_resultsComputer = computer; }
+    void setRunControl(RunControl* control) { m_control = control; }
+    void setDoneHandler(DoneHandler handler) { m_doneHandler = std::move(handler); }
+
+    // Runs all models; false when the run was cancelled (models not done then stay not
+    // computed). A failure of a model ends the run once no model is running any more and is
+    // rethrown: the first failing model's, as in a run of one model after the other.
+    bool run();
+
+    static int threadCount(int requested);
+
+private:
+    struct Slot;
+
+    void runConcurrently(class TaskPool& pool);
+    void runInSequence(class TaskPool& pool);
+    void simulate(int index, bool ownEngine);
+    void buildResults(class TaskPool& pool, int index, bool urgent);
+    void deliver(int index, bool addToComputer);
+    void fail(int index, std::exception_ptr failure);
+    void stopAt(int index);
+    // Whether the run is ending: cancelled, or a model failed or was cancelled.
+    bool stopping() const;
+    // Models after one that failed are not started (those before it still run, as they would
+    // have one after the other).
+    bool skips(int index) const;
+    // Helps with queued work until done() holds.
+    template<typename Done>
+    void waitUntil(class TaskPool& pool, Done done);
+
+    DiseaseModelList& m_models;
+    Settings m_settings;
+    int m_threads;
+    ResultsComputer* m_resultsComputer = nullptr;
+    RunControl* m_control = nullptr;
+    DoneHandler m_doneHandler;
+    std::vector<std::unique_ptr<Slot>> m_slots;
+    std::atomic<int> m_stopIndex;
+    int m_delivered = 0;
+};
+
+} // namespace fn

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QVariantList>
+#include <QVariantMap>
+
+#include "fn/model/ModelRunRecord.h"
+
+namespace fn {
+
+class DiseaseModel;
+
+// Builds a model's result maps from the record of its run: the means and quantiles of every
+// reported number, per tree (outcomes and categories), per stratum and in total.
+//
+// The work is split into independent tasks (each tree, the model's totals, each stratified
+// figure) that may run in any order and on different threads; every task reads the record
+// and writes only its own part. Once all ran, apply() hands the maps to the model and trees.
+class ResultsBuilder
+{
+public:
+    explicit ResultsBuilder(const ModelRunRecord& record);
+
+    int taskCount() const { return m_treeCount + 1 + stratifiedFigureCount; }
+    void runTask(int task);
+    void runAll();
+    void apply(DiseaseModel& model) const;
+
+private:
+    static constexpr int stratifiedFigureCount = 12;
+
+    void buildTree(int tree);
+    void buildTotals();
+    void buildStratified(int figure);
+    QVariantMap stratifiedMap(int figure) const;
+
+    const ModelRunRecord& m_record;
+    int m_treeCount;
+    QVector<QVariantList> m_outcomeResults;
+    QVector<QVariantMap> m_treeCategoryResults;
+    QVariantMap m_sequelaTypeResults;
+    QVariantMap m_totalResults;
+    QVector<QVariantMap> m_stratified;
+};
+
+} // namespace fn
