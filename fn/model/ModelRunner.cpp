@@ -64,6 +64,12 @@ bool ModelRunner::run()
             runInSequence(pool);
         waitUntil(pool, [&] { return pool.isIdle(); });
     }
+    // Models that ran but were not delivered (after a failure or a cancellation) stay not
+    // computed and give their records back.
+    for (std::size_t i = std::size_t(m_delivered); i < m_slots.size(); ++i) {
+        m_slots[i]->builder.reset();
+        m_models[i]->releaseRunRecord();
+    }
 
     for (const auto& slot : m_slots) {
         if (slot->state == Failed)
@@ -218,8 +224,9 @@ void ModelRunner::waitUntil(TaskPool& pool, Done done)
     const bool aggregatedAfterwards = m_settings.randomSeed != 0;
     for (;;) {
         const std::uint64_t seen = pool.activity();
-        // Built models are handed on as soon as all before them were.
-        while (m_delivered < int(m_slots.size()) && m_slots[std::size_t(m_delivered)]->state == Built)
+        // Built models are handed on as soon as all before them were, until the run is cancelled.
+        while (m_delivered < int(m_slots.size()) && m_slots[std::size_t(m_delivered)]->state == Built
+               && !(m_control && m_control->isCancelled()))
             deliver(m_delivered, aggregatedAfterwards);
         if (done())
             return;

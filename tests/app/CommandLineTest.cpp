@@ -1,3 +1,4 @@
+#include <QCryptographicHash>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -214,4 +215,51 @@ TEST_F(CommandLine, HelpAndVersion)
     EXPECT_TRUE(text.contains(QStringLiteral("Path to the model specificaction <file>.")));
     const ProgramRun version = ozmid({QStringLiteral("--version")}, work.path());
     EXPECT_EQ(version.lines.value(0), QStringLiteral("Ozmid 2.0.0"));
+}
+
+// The results documents of the shipped specifications and of a workbook of reference-data and
+// specification models (congenital among them), as the program wrote them before its run was
+// spread over several threads: any thread count must give them byte for byte.
+TEST_F(CommandLine, ResultsAreByteForByteThoseOfTheOneThreadProgram)
+{
+    struct Case
+    {
+        QStringList arguments;
+        const char* sha256;
+    };
+    const QString workbook = QStringLiteral(OZMID_TEST_DATA_DIR "/app/fixtures/mixed-models.xls");
+    const QStringList bsi = {QStringLiteral("-i"), sample, QStringLiteral("-p"), QStringLiteral("Austria"),
+                             QStringLiteral("-s"), QStringLiteral("200")};
+    const QList<Case> cases = {
+        {bsi + QStringList{QStringLiteral("-r"), QStringLiteral("0"), QStringLiteral("-t"), QStringLiteral("0")},
+         "90ccc3ac220d95c63ba5106ee8aecd0dc29e0b8ac603da75e26cb23fa6b616ac"},
+        {bsi + QStringList{QStringLiteral("-r"), QStringLiteral("0"), QStringLiteral("-t"), QStringLiteral("0.03")},
+         "29d096f97599d39bf87b110042cf383f5a288968e10524500a968825f96f2a69"},
+        {bsi + QStringList{QStringLiteral("-r"), QStringLiteral("42"), QStringLiteral("-t"), QStringLiteral("0")},
+         "0dd71eacb6d38f97a8db0f931851946456bffb259c7469ae03c3b895e3772d32"},
+        {bsi + QStringList{QStringLiteral("-r"), QStringLiteral("42"), QStringLiteral("-t"), QStringLiteral("0.03")},
+         "c209abdb6e6af6c934b1034dfb847cdfb4ab5ba058114aed83f335473c4e339d"},
+        {{QStringLiteral("-i"), QStringLiteral("models/Illustrative-Listeriosis.model_spec.json"), QStringLiteral("-p"),
+          QStringLiteral("Austria"), QStringLiteral("-s"), QStringLiteral("9"), QStringLiteral("-r"), QStringLiteral("42"),
+          QStringLiteral("-t"), QStringLiteral("0.03")},
+         "424f58a366260dbfbf07209cc43f47202df899b1032a84fabb434ec5ebe8d9b7"},
+        {{QStringLiteral("-i"), workbook, QStringLiteral("-s"), QStringLiteral("500"), QStringLiteral("-r"),
+          QStringLiteral("0")},
+         "443a4719e5a0ee07eae55b258846200230c3825ead2ddd54c59a2b990f18fb26"},
+    };
+    for (const int threads : {1, 2, 3}) {
+        // The thread count comes from the run settings in the working directory.
+        QFile settings(work.filePath(QStringLiteral("Ozmid.ini")));
+        ASSERT_TRUE(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        settings.write(QStringLiteral("[RunSettings]\nThreads=%1\n").arg(threads).toUtf8());
+        settings.close();
+        for (const Case& c : cases) {
+            const QString output = work.filePath(QStringLiteral("results.json"));
+            QFile::remove(output);
+            const ProgramRun run = ozmid(c.arguments + QStringList{QStringLiteral("-o"), output}, work.path());
+            ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+            const QByteArray digest = QCryptographicHash::hash(contents(output), QCryptographicHash::Sha256).toHex();
+            EXPECT_EQ(digest, QByteArray(c.sha256)) << threads << " threads: " << c.arguments.join(QLatin1Char(' ')).toStdString();
+        }
+    }
 }
