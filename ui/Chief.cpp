@@ -494,14 +494,18 @@ void Chief::loadModelsFromJSON(QFileInfoList fileInfos, QString country)
     }
 }
 
+QJsonObject Chief::resultsDocument(const fn::DiseaseModel& model)
+{
+    QJsonObject object = QJsonObject::fromVariantMap(model.results());
+    object.insert(QStringLiteral("name"), model.displayName());
+    return object;
+}
+
 QByteArray Chief::buildResultsJson() const
 {
     QJsonArray documents;
-    for (const auto& model : m_models) {
-        QJsonObject object = QJsonObject::fromVariantMap(model->results());
-        object.insert(QStringLiteral("name"), model->displayName());
-        documents.append(object);
-    }
+    for (const auto& model : m_models)
+        documents.append(resultsDocument(*model));
     return QJsonDocument(documents).toJson(QJsonDocument::Indented);
 }
 

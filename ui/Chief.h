@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFileInfo>
+#include <QJsonObject>
 #include <QMap>
 #include <QObject>
 #include <QVariantList>
@@ -47,6 +48,8 @@ public:
 
     // The results document of all models, indented JSON in UTF-8.
     QByteArray buildResultsJson() const;
+    // One model's part of it: its results with its display name.
+    static QJsonObject resultsDocument(const fn::DiseaseModel& model);
     // The diseases the page offers: reference data first, then specifications.
     QVariantList availableDiseases() const;
     // The outcome trees of a reference-data model for the page's diagram; empty for any
@@ -54,6 +57,7 @@ public:
     QVariantMap outcomeTreeDiagram(const QString& countryId, const QString& diseaseId, const QString& modelId) const;
 
     const fn::DiseaseModelList& models() const { return m_models; }
+    fn::DiseaseModelList& models() { return m_models; }
     fn::InputDataMgr& inputDataMgr() { return m_inputDataMgr; }
     fn::JSONInputDataMgr& jsonDataMgr() { return m_jsonDataMgr; }
     fn::Settings& settings() { return m_settings; }

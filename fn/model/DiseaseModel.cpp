@@ -308,6 +308,14 @@ void DiseaseModel::setResults(const QVariantMap& categorizedResults, const QVari
     m_totalResults = totalResults;
 }
 
+void DiseaseModel::releaseDetailedResults()
+{
+    m_categorizedResults.clear();
+    m_sequelaTypeResults.clear();
+    for (const auto& tree : m_trees)
+        tree->setResults({}, {});
+}
+
 void DiseaseModel::releaseRunRecord()
 {
     m_runRecord.reset();

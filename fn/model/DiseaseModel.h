@@ -62,6 +62,9 @@ public:
     void setResults(const QVariantMap& categorizedResults, const QVariantMap& sequelaTypeResults,
                     const QVariantMap& totalResults);
     void setComputed() { m_computed = true; }
+    // Drops the per-stratum and per-tree result maps once they were written out, keeping the
+    // totals (a batch of thousands of models shows nothing else later).
+    void releaseDetailedResults();
 
     DataArray& getParameter(int type);
     void setParameter(int type, const DataArray& array);

@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "fn/values/RandomFunctions.h"
+#include "ui/Chief.h"
+
+// The batch program end to end, against the controller running the same models one after the
+// other in this process.
+namespace {
+
+const QString binaryDir = QStringLiteral(OZMID_BINARY_DIR);
+
+struct BatchRun
+{
+    int exitCode = -1;
+    QByteArray output;
+    QString errors;
+};
+
+BatchRun batch(const QStringList& arguments, const QString& workingDirectory)
+{
+    QProcess process;
+    process.setWorkingDirectory(workingDirectory);
+    process.start(binaryDir + QStringLiteral("/ozmid-batch"), arguments);
+    BatchRun run;
+    if (!process.waitForFinished(300000))
+        return run;
+    run.exitCode = process.exitCode();
+    run.output = process.readAllStandardOutput();
+    run.errors = QString::fromLocal8Bit(process.readAllStandardError());
+    return run;
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+QByteArray compact(const QJsonObject& object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+// The models of the batch document run by the controller in a fresh state, one after the other.
+struct Reference
+{
+    QList<QByteArray> models;
+    QByteArray aggregate;
+};
+
+Reference referenceRun(const QJsonObject& run, const QString& workingDirectory)
+{
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(workingDirectory);
+    Reference reference;
+    {
+        // A fresh process starts from the engine's default state; model creation may draw too.
+        fn::processRandomEngine().seed(5489);
+        ui::Chief chief;
+        chief.setBasePath(binaryDir);
+        for (const QJsonValue& country : run.value(QStringLiteral("countries")).toArray()) {
+            for (const QJsonValue& disease : run.value(QStringLiteral("diseases")).toArray())
+                chief.createModel(country.toString(), disease.toString(), chief.makeModelId(QString()));
+        }
+        chief.settings().setRandomSeed(quint32(run.value(QStringLiteral("randomSeed")).toDouble()));
+        chief.settings().setThreadCount(1);
+        chief.setNumSamples(int(run.value(QStringLiteral("sampleSize")).toDouble()));
+        chief.setTimeDiscountRate(run.value(QStringLiteral("timeDiscountRate")).toDouble());
+        QVariantMap aggregated;
+        QObject::connect(&chief, &ui::Chief::aggregatedResultsAvailable, [&](const QVariantMap& m) { aggregated = m; });
+        chief.runModels(false);
+        for (const auto& model : chief.models())
+            reference.models << compact(ui::Chief::resultsDocument(*model));
+        reference.aggregate = compact(QJsonObject::fromVariantMap(aggregated));
+    }
+    QDir::setCurrent(previous);
+    return reference;
+}
+
+} // namespace
+
+TEST(Batch, EveryModelAndTheTotalsAreThoseOfTheControllerRunningThemInTurn)
+{
+    ASSERT_TRUE(QFile::exists(binaryDir + QStringLiteral("/ozmid-batch")));
+    const QTemporaryDir work;
+    for (const QString& seed : {QStringLiteral("42"), QStringLiteral("0")}) {
+        for (const QString& threads : {QStringLiteral("1"), QStringLiteral("3")}) {
+            const QString output = work.filePath(QStringLiteral("results.json"));
+            const BatchRun run = batch({QStringLiteral("--countries"), QStringLiteral("Austria,Sweden,Generic"),
+                                        QStringLiteral("--diseases"), QStringLiteral("all"), QStringLiteral("-s"),
+                                        QStringLiteral("60"), QStringLiteral("-t"), QStringLiteral("0.03"),
+                                        QStringLiteral("-r"), seed, QStringLiteral("--threads"), threads,
+                                        QStringLiteral("-o"), output},
+                                       work.path());
+            ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+            EXPECT_TRUE(run.errors.contains(QStringLiteral("models done"))) << run.errors.toStdString();
+            EXPECT_TRUE(run.errors.contains(QStringLiteral("Wrote ") + output));
+            const QJsonObject document = QJsonDocument::fromJson(contents(output)).object();
+            const QJsonArray models = document.value(QStringLiteral("models")).toArray();
+            const QJsonObject settings = document.value(QStringLiteral("run")).toObject();
+            ASSERT_EQ(settings.value(QStringLiteral("diseases")).toArray().size(), 3);
+            ASSERT_EQ(models.size(), 9);
+
+            const Reference reference = referenceRun(settings, work.path());
+            ASSERT_EQ(reference.models.size(), models.size());
+            for (int i = 0; i < models.size(); ++i)
+                EXPECT_EQ(compact(models[i].toObject()), reference.models[i])
+                    << "seed " << seed.toStdString() << ", " << threads.toStdString() << " threads, model " << i + 1;
+            EXPECT_EQ(compact(document.value(QStringLiteral("aggregatedResults")).toObject()), reference.aggregate);
+        }
+    }
+}
+
+TEST(Batch, RefusesWhatItCannotDoWithAReasonAndWritesToPipes)
+{
+    const QTemporaryDir work;
+    const QString output = work.filePath(QStringLiteral("r.json"));
+    struct Refusal
+    {
+        QStringList arguments;
+        int exitCode;
+        QString reason;
+    };
+    const QStringList rest = {QStringLiteral("-o"), output};
+    const QList<Refusal> refusals = {
+        {{QStringLiteral("--countries"), QStringLiteral("Atlantis"), QStringLiteral("--diseases"), QStringLiteral("all")},
+         2, QStringLiteral("\"Atlantis\" has no population data")},
+        {{QStringLiteral("--countries"), QStringLiteral("France"), QStringLiteral("--diseases"), QStringLiteral("all")},
+         2, QStringLiteral("Countries with data: EUEEA, Austria")},
+        {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"), QStringLiteral("Plague")},
+         2, QStringLiteral("\"Plague\" is neither in the reference data")},
+        {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"), QStringLiteral("all"),
+          QStringLiteral("-s"), QStringLiteral("1e3")},
+         2, QStringLiteral("not \"1e3\"")},
+        {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"), QStringLiteral("all"),
+          QStringLiteral("-t"), QStringLiteral("0,03")},
+         2, QStringLiteral("not \"0,03\"")},
+        {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("models.json")}, 2,
+         QStringLiteral("Unexpected argument \"models.json\"")},
+    };
+    for (const Refusal& refusal : refusals) {
+        const BatchRun run = batch(refusal.arguments + rest, work.path());
+        EXPECT_EQ(run.exitCode, refusal.exitCode) << refusal.arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(run.errors.contains(refusal.reason)) << run.errors.toStdString();
+        EXPECT_FALSE(QFile::exists(output));
+    }
+    BatchRun run = batch({QStringLiteral("--countries"), QStringLiteral("Austria"), QStringLiteral("--diseases"),
+                          QStringLiteral("all"), QStringLiteral("-o"), work.filePath(QStringLiteral("missing/r.json"))},
+                         work.path());
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("missing/r.json"))) << run.errors.toStdString();
+
+    // Standard output is a pipe here: the document arrives whole.
+    run = batch({QStringLiteral("--countries"), QStringLiteral("Austria"), QStringLiteral("--diseases"),
+                 QStringLiteral("BaselineBSI"), QStringLiteral("-s"), QStringLiteral("20"), QStringLiteral("-o"),
+                 QStringLiteral("/dev/stdout")},
+                work.path());
+    EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    const QJsonObject piped = QJsonDocument::fromJson(run.output).object();
+    EXPECT_EQ(piped.value(QStringLiteral("models")).toArray().size(), 1);
+    EXPECT_TRUE(piped.contains(QStringLiteral("aggregatedResults")));
+}

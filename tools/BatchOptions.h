@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+
+#include <QString>
+#include <QStringList>
+
+namespace batch {
+
+// What the batch program is asked to do, read from its command line. Values are checked as
+// they are read: a value that is not what its option takes is an error naming the option and
+// the value, never silently 0.
+class BatchOptions
+{
+public:
+    // Reads arguments (the program name first). False with errorString() set when they are
+    // not usable; helpRequested() when the user asked for the usage text.
+    bool parse(const QStringList& arguments);
+
+    QString errorString() const { return m_errorString; }
+    bool helpRequested() const { return m_helpRequested; }
+    static QString usage(const QString& program);
+
+    // "all", or the ids given, in their order.
+    bool allCountries() const { return m_countries.isEmpty(); }
+    const QStringList& countries() const { return m_countries; }
+    bool allDiseases() const { return m_diseases.isEmpty(); }
+    const QStringList& diseases() const { return m_diseases; }
+    std::uint32_t sampleSize() const { return m_sampleSize; }
+    double timeDiscountRate() const { return m_timeDiscountRate; }
+    std::uint32_t randomSeed() const { return m_randomSeed; }
+    // 0: as many as the machine has cores.
+    int threads() const { return m_threads; }
+    const QString& outputPath() const { return m_outputPath; }
+
+private:
+    bool fail(const QString& text);
+    static QStringList idList(const QString& value);
+
+    QStringList m_countries;
+    QStringList m_diseases;
+    std::uint32_t m_sampleSize = 1000;
+    double m_timeDiscountRate = 0.0;
+    std::uint32_t m_randomSeed = 0;
+    int m_threads = 0;
+    QString m_outputPath;
+    bool m_helpRequested = false;
+    QString m_errorString;
+};
+
+} // namespace batch

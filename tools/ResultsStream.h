@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QJsonObject>
+
+#include "ut/OutputFile.h"
+
+namespace batch {
+
+// Writes the batch results document piece by piece, so that a run of thousands of models never
+// holds all their results at once:
+//
+//     {
+//         "run": {...},
+//         "models": [ {...}, ... ],
+//         "aggregatedResults": {...}
+//     }
+//
+// in the indented form of the single-model results documents. The file is put in place by
+// finish() only (see ut::OutputFile); every failure is kept and reported by errorString().
+class ResultsStream
+{
+public:
+    explicit ResultsStream(const QString& path);
+
+    bool open(const QJsonObject& run);
+    bool addModel(const QJsonObject& model);
+    bool finish(const QJsonObject& aggregatedResults);
+    void cancel();
+
+    QString errorString() const { return m_file.errorString(); }
+
+private:
+    // The indented text of value as a member at the given nesting depth.
+    static QByteArray indented(const QJsonObject& value, int depth);
+
+    ut::OutputFile m_file;
+    int m_models = 0;
+};
+
+} // namespace batch

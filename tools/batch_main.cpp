@@ -1,0 +1,27 @@
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include "tools/BatchOptions.h"
+#include "tools/BatchRun.h"
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Tesk"));
+    QCoreApplication::setApplicationName(QStringLiteral("ozmid-batch"));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const QString program = QFileInfo(QCoreApplication::arguments().value(0)).fileName();
+    batch::BatchOptions options;
+    if (!options.parse(QCoreApplication::arguments())) {
+        err << "Error: " << options.errorString() << "\n\n" << batch::BatchOptions::usage(program);
+        return batch::BatchRun::UsageError;
+    }
+    if (options.helpRequested()) {
+        out << batch::BatchOptions::usage(program);
+        return batch::BatchRun::Success;
+    }
+    // Relative paths are taken from the working directory; the data come from the program's folder.
+    return batch::BatchRun(options, QCoreApplication::applicationDirPath(), err).run();
+}
