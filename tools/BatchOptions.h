@@ -32,6 +32,8 @@ public:
     // 0: as many as the machine has cores.
     int threads() const { return m_threads; }
     const QString& outputPath() const { return m_outputPath; }
+    // The folder with the reference data cache and the models folder; empty for the program's.
+    const QString& dataFolder() const { return m_dataFolder; }
 
 private:
     bool fail(const QString& text);
@@ -44,6 +46,7 @@ private:
     std::uint32_t m_randomSeed = 0;
     int m_threads = 0;
     QString m_outputPath;
+    QString m_dataFolder;
     bool m_helpRequested = false;
     QString m_errorString;
 };

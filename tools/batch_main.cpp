@@ -22,6 +22,13 @@ int main(int argc, char** argv)
         out << batch::BatchOptions::usage(program);
         return batch::BatchRun::Success;
     }
-    // Relative paths are taken from the working directory; the data come from the program's folder.
-    return batch::BatchRun(options, QCoreApplication::applicationDirPath(), err).run();
+    // Relative paths are taken from the working directory; the data come from the program's
+    // folder unless another is given.
+    const QString dataFolder = options.dataFolder().isEmpty() ? QCoreApplication::applicationDirPath()
+                                                              : QFileInfo(options.dataFolder()).absoluteFilePath();
+    if (!QFileInfo::exists(dataFolder + QStringLiteral("/referenceData.dat"))) {
+        err << "Error: there is no reference data cache referenceData.dat in " << dataFolder << ".\n";
+        return batch::BatchRun::UsageError;
+    }
+    return batch::BatchRun(options, dataFolder, err).run();
 }
