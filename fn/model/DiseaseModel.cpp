@@ -255,7 +255,7 @@ void DiseaseModel::run(std::uint32_t iterations, double timeDiscountRate, int& c
 }
 
 bool DiseaseModel::simulate(std::uint32_t iterations, double timeDiscountRate, int& currentTreeIndex,
-                            RunControl* control)
+                            RunControl* control, const RecordStarted& recordStarted)
 {
     m_computed = false;
     m_numberOfIterations = iterations;
@@ -275,18 +275,27 @@ bool DiseaseModel::simulate(std::uint32_t iterations, double timeDiscountRate, i
     for (double population : m_ageDistribution.values())
         m_totalPopulation += population;
 
-    auto record = std::make_unique<ModelRunRecord>(m_strataShape, m_factors, iterations);
-    for (int i = 0; i < outcomeTreeCount(); ++i) {
-        currentTreeIndex = i;
-        OutcomeTree& tree = *m_trees[static_cast<std::size_t>(i)];
-        tree.setPopulation(populationOfTree(static_cast<std::uint32_t>(i + 1)));
-        if (!tree.simulate(iterations, timeDiscountRate, *record, control))
-            return false;
+    const auto record = std::make_shared<ModelRunRecord>(m_strataShape, m_factors, iterations, outcomeTreeCount(),
+                                                         m_totalPopulation);
+    if (recordStarted)
+        recordStarted(record);
+    try {
+        for (int i = 0; i < outcomeTreeCount(); ++i) {
+            currentTreeIndex = i;
+            OutcomeTree& tree = *m_trees[static_cast<std::size_t>(i)];
+            tree.setPopulation(populationOfTree(static_cast<std::uint32_t>(i + 1)));
+            if (!tree.simulate(iterations, timeDiscountRate, *record, control)) {
+                record->abandon();
+                return false;
+            }
+        }
+    } catch (...) {
+        record->abandon();
+        throw;
     }
-    record->zeroUnwritten();
     // The per-stratum population of the results is the age distribution as last evaluated.
-    record->setPopulation(m_ageDistribution.values(), m_totalPopulation);
-    m_runRecord = std::move(record);
+    record->complete(m_ageDistribution.values());
+    m_runRecord = record;
     return true;
 }
 
@@ -294,7 +303,7 @@ void DiseaseModel::buildResults()
 {
     if (!m_runRecord)
         return;
-    ResultsBuilder builder(*m_runRecord);
+    ResultsBuilder builder(m_runRecord);
     builder.runAll();
     builder.apply(*this);
     m_computed = true;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -53,10 +54,12 @@ public:
     void distributeToTrees();
     // A whole run: the iterations of every tree, then the result maps; computed afterwards.
     void run(std::uint32_t iterations, double timeDiscountRate, int& currentTreeIndex);
+    // Called with the record of a run as soon as it is started, before it is filled.
+    using RecordStarted = std::function<void(const std::shared_ptr<const ModelRunRecord>&)>;
     // The iterations of every tree only, leaving the record the results are built from; false
     // when control cancelled the run (the model then stays not computed).
     bool simulate(std::uint32_t iterations, double timeDiscountRate, int& currentTreeIndex,
-                  RunControl* control = nullptr);
+                  RunControl* control = nullptr, const RecordStarted& recordStarted = {});
     // The result maps from the record of the last simulation; the model is computed afterwards.
     void buildResults();
     void setResults(const QVariantMap& categorizedResults, const QVariantMap& sequelaTypeResults,
@@ -83,7 +86,7 @@ public:
 
     // What the last simulation recorded for the results and the results computer; null once
     // released (after a run the record is only needed until both have taken it).
-    const ModelRunRecord* runRecord() const { return m_runRecord.get(); }
+    const std::shared_ptr<const ModelRunRecord>& runRecord() const { return m_runRecord; }
     void releaseRunRecord();
     double totalPopulation() const { return m_totalPopulation; }
 
@@ -145,7 +148,7 @@ private:
     bool m_computed = false;
     std::uint32_t m_numberOfIterations = 0;
     Marray m_underestimationFactor;
-    std::unique_ptr<ModelRunRecord> m_runRecord;
+    std::shared_ptr<const ModelRunRecord> m_runRecord;
     QVariantMap m_categorizedResults;
     QVariantMap m_sequelaTypeResults;
     QVariantMap m_totalResults;

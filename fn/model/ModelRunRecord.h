@@ -1,7 +1,9 @@
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
-#include <deque>
+#include <mutex>
 #include <vector>
 
 #include <QPair>
@@ -20,6 +22,10 @@ namespace fn {
 //
 // Stratified sums are held iteration by iteration: row k holds the strata of iteration k in
 // scalar-index order, so that an iteration writes one contiguous row.
+//
+// The run fills the record iteration by iteration while the statistics may already be read on
+// other threads: what is final can be waited for (a tree's totals once the tree computed the
+// iteration, the model's sums once its last tree did). One thread writes, any may read.
 class ModelRunRecord
 {
 public:
@@ -50,12 +56,17 @@ public:
         double population = 0.0;
     };
 
-    ModelRunRecord(const Marray::Shape& strataShape, const InputFactorPtrs& factors, std::uint32_t iterations);
+    ModelRunRecord(const Marray::Shape& strataShape, const InputFactorPtrs& factors, std::uint32_t iterations,
+                   int treeCount, double totalPopulation);
+    ModelRunRecord(const ModelRunRecord&) = delete;
+    ModelRunRecord& operator=(const ModelRunRecord&) = delete;
 
     const Marray::Shape& strataShape() const { return m_strataShape; }
     const InputFactorPtrs& factors() const { return m_factors; }
     std::size_t strataCount() const { return m_strataCount; }
     std::uint32_t iterations() const { return m_iterations; }
+    int treeCount() const { return int(m_trees.size()); }
+    double totalPopulation() const { return m_totalPopulation; }
 
     double* row(Sum sum, std::uint32_t iteration)
     {
@@ -68,29 +79,59 @@ public:
     // Whether a tree has written the sum yet: the first contribution is stored, later ones added.
     bool isWritten(Sum sum) const { return m_written[sum]; }
     void setWritten(Sum sum) { m_written[sum] = true; }
-    // Sums no tree contributed to are zero.
-    void zeroUnwritten();
 
-    // Series for the next tree, with one entry per reported outcome (name and whether acute).
-    TreeSeries& addTree(const QVector<QPair<QString, bool>>& reportedOutcomes);
-    const std::deque<TreeSeries>& trees() const { return m_trees; }
+    // The next tree's series, with one entry per reported outcome (name and whether acute);
+    // trees start in order.
+    TreeSeries& startTree(const QVector<QPair<QString, bool>>& reportedOutcomes, double population);
+    const TreeSeries& tree(int index) const { return m_trees[std::size_t(index)]; }
+    // The current tree has computed this many iterations.
+    void setIterationsDone(std::uint32_t iterations);
+    // Every tree ran: sums no tree contributed to become zero, and the model's population per
+    // stratum is its age distribution as last evaluated.
+    void complete(const Marray& ageDistributionValues);
+    // The run ended without completing; whoever waits stops waiting.
+    void abandon();
 
-    // The model's population per stratum as last evaluated, and in all.
-    void setPopulation(const Marray& ageDistributionValues, double totalPopulation);
+    // Waits until tree has started; false when the run was abandoned before.
+    bool waitForTreeStart(int tree) const;
+    // Waits until tree has computed at least count iterations; returns how many it has, fewer
+    // than count only when the run was abandoned.
+    std::uint32_t waitForTree(int tree, std::uint32_t count) const;
+    // Waits until the model's sums of at least count iterations are final (its last tree
+    // computed them); returns how many are, fewer than count only when the run was abandoned.
+    std::uint32_t waitForRows(std::uint32_t count) const;
+    // Waits until the record is complete; false when the run was abandoned.
+    bool waitUntilComplete() const;
+    bool isComplete() const { return m_complete.load(std::memory_order_acquire); }
+
     const std::vector<double>& population() const { return m_population; }
-    double totalPopulation() const { return m_totalPopulation; }
 
 private:
+    void zeroUnwritten();
+    void notifyReaders();
+    // Waits until available() gives at least count or the run is abandoned; returns available().
+    template<typename Available>
+    std::uint32_t waitFor(std::uint32_t count, Available available) const;
+    // Trees started, and iterations computed by the last of them.
+    static int treesOf(std::uint64_t progress) { return int(progress >> 32); }
+    static std::uint32_t iterationsOf(std::uint64_t progress) { return std::uint32_t(progress); }
+
     Marray::Shape m_strataShape;
     InputFactorPtrs m_factors;
     std::size_t m_strataCount;
     std::uint32_t m_iterations;
+    double m_totalPopulation;
     SampleBuffer m_sums;
     bool m_written[SumCount] = {};
     std::vector<SampleBuffer> m_seriesBuffers;
-    std::deque<TreeSeries> m_trees;
+    std::vector<TreeSeries> m_trees;
     std::vector<double> m_population;
-    double m_totalPopulation = 0.0;
+
+    std::atomic<std::uint64_t> m_progress{0};
+    std::atomic<bool> m_complete{false};
+    std::atomic<bool> m_abandoned{false};
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
 };
 
 } // namespace fn

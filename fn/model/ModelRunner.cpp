@@ -55,6 +55,7 @@ bool ModelRunner::run()
         m_slots.push_back(std::make_unique<Slot>());
     m_delivered = 0;
     m_stopIndex = std::numeric_limits<int>::max();
+    m_pipelined = m_threads > 1 && (m_settings.randomSeed == 0 || int(m_models.size()) < m_threads);
     {
         // The calling thread works too: one thread fewer in the pool.
         TaskPool pool(m_threads - 1);
@@ -92,11 +93,7 @@ void ModelRunner::runConcurrently(TaskPool& pool)
         while (!stopping() && submitted < count && submitted - m_delivered < window) {
             const int index = submitted++;
             m_slots[std::size_t(index)]->state = Running;
-            pool.post([this, &pool, index] {
-                simulate(index, true);
-                if (m_slots[std::size_t(index)]->state == Simulated)
-                    buildResults(pool, index, true);
-            });
+            pool.post([this, &pool, index] { simulate(pool, index, true); });
         }
         const int next = m_delivered;
         waitUntil(pool, [&] {
@@ -117,23 +114,29 @@ void ModelRunner::runInSequence(TaskPool& pool)
         if (stopping())
             return;
         m_slots[std::size_t(index)]->state = Running;
-        simulate(index, false);
-        if (m_slots[std::size_t(index)]->state != Simulated)
+        simulate(pool, index, false);
+        const int state = m_slots[std::size_t(index)]->state;
+        if (state != Simulated && state != Built)
             return;
         // The draws are in list order: so is the aggregation, right away.
         if (m_resultsComputer)
             m_resultsComputer->addModel(*m_models[std::size_t(index)]);
-        buildResults(pool, index, false);
     }
 }
 
-void ModelRunner::simulate(int index, bool ownEngine)
+void ModelRunner::simulate(TaskPool& pool, int index, bool ownEngine)
 {
     Slot& slot = *m_slots[std::size_t(index)];
     if (skips(index)) {
         slot.state = Skipped;
         return;
     }
+    // Built while the model runs: the results tasks start with the record.
+    DiseaseModel::RecordStarted started;
+    if (m_pipelined)
+        started = [this, &pool, index](const std::shared_ptr<const ModelRunRecord>& record) {
+            buildResults(pool, index, record, false, true);
+        };
     try {
         DiseaseModel& model = *m_models[std::size_t(index)];
         int treeIndex = 0;
@@ -141,40 +144,54 @@ void ModelRunner::simulate(int index, bool ownEngine)
         if (ownEngine) {
             auto engine = std::make_unique<boost::random::mt19937>(m_settings.randomSeed);
             const ScopedRandomEngine scope(*engine);
-            completed = model.simulate(m_settings.iterations, m_settings.discountRate, treeIndex, m_control);
+            completed = model.simulate(m_settings.iterations, m_settings.discountRate, treeIndex, m_control, started);
             if (index + 1 == int(m_models.size()))
                 slot.finalEngine = std::move(engine);
         } else {
-            completed = model.simulate(m_settings.iterations, m_settings.discountRate, treeIndex, m_control);
+            completed = model.simulate(m_settings.iterations, m_settings.discountRate, treeIndex, m_control, started);
         }
-        slot.state = completed ? Simulated : Cancelled;
-        if (!completed)
+        if (!completed) {
+            slot.state = Cancelled;
             stopAt(index);
+        } else if (m_pipelined) {
+            slot.state = Simulated;
+            shareFinished(index);
+        } else {
+            slot.state = Simulated;
+            buildResults(pool, index, model.runRecord(), ownEngine, false);
+        }
     } catch (...) {
         fail(index, std::current_exception());
     }
 }
 
-void ModelRunner::buildResults(TaskPool& pool, int index, bool urgent)
+void ModelRunner::buildResults(TaskPool& pool, int index, std::shared_ptr<const ModelRunRecord> record, bool urgent,
+                               bool held)
 {
     Slot& slot = *m_slots[std::size_t(index)];
-    slot.builder = std::make_unique<ResultsBuilder>(*m_models[std::size_t(index)]->runRecord());
+    slot.builder = std::make_unique<ResultsBuilder>(std::move(record));
     const int tasks = slot.builder->taskCount();
-    slot.remainingTasks = tasks;
+    slot.remainingTasks = tasks + (held ? 1 : 0);
     for (int task = 0; task < tasks; ++task) {
         pool.post(
             [this, index, task] {
-                Slot& s = *m_slots[std::size_t(index)];
                 try {
-                    s.builder->runTask(task);
+                    m_slots[std::size_t(index)]->builder->runTask(task);
                 } catch (...) {
                     fail(index, std::current_exception());
                 }
-                if (--s.remainingTasks == 0 && s.state != Failed)
-                    s.state = Built;
+                shareFinished(index);
             },
             urgent);
     }
+}
+
+void ModelRunner::shareFinished(int index)
+{
+    Slot& slot = *m_slots[std::size_t(index)];
+    // Built once every task and the run itself are through, unless one of them failed.
+    if (--slot.remainingTasks == 0 && slot.state == Simulated)
+        slot.state = Built;
 }
 
 void ModelRunner::deliver(int index, bool addToComputer)

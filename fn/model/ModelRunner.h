@@ -21,7 +21,7 @@ class RunControl;
 // models run side by side, each drawing from an engine of its own. With seed 0 the models
 // draw from one continuing stream, so they run one after the other on the calling thread;
 // the statistics of each model (independent per figure) are built by the other threads
-// meanwhile. Either way each model is handed to the results computer and to the done handler
+// meanwhile, as its iterations come in. Threads left over by a short list do the same. Either way each model is handed to the results computer and to the done handler
 // in list order, on the calling thread, and only a few models hold their per-iteration
 // record at any time.
 class ModelRunner
@@ -60,8 +60,12 @@ private:
 
     void runConcurrently(class TaskPool& pool);
     void runInSequence(class TaskPool& pool);
-    void simulate(int index, bool ownEngine);
-    void buildResults(class TaskPool& pool, int index, bool urgent);
+    void simulate(class TaskPool& pool, int index, bool ownEngine);
+    // Posts the tasks that build a model's results from its record; with held, one more
+    // share (the run's own) must finish before the model counts as built.
+    void buildResults(class TaskPool& pool, int index, std::shared_ptr<const ModelRunRecord> record, bool urgent,
+                      bool held);
+    void shareFinished(int index);
     void deliver(int index, bool addToComputer);
     void fail(int index, std::exception_ptr failure);
     void stopAt(int index);
@@ -77,6 +81,8 @@ private:
     DiseaseModelList& m_models;
     Settings m_settings;
     int m_threads;
+    // Whether a model's statistics are built while it runs, by threads that would wait otherwise.
+    bool m_pipelined = false;
     ResultsComputer* m_resultsComputer = nullptr;
     RunControl* m_control = nullptr;
     DoneHandler m_doneHandler;

@@ -1,5 +1,6 @@
 #include "fn/model/ResultsBuilder.h"
 
+#include <array>
 #include <vector>
 
 #include "fn/model/DiseaseModel.h"
@@ -9,51 +10,98 @@ namespace fn {
 
 namespace {
 
-using statistics::seriesStatistics;
-
 const QString yldKey = QStringLiteral("yld");
 const QString yllKey = QStringLiteral("yll");
 const QString dalyKey = QStringLiteral("daly");
 
-// The ten figures of a category (acute, sequela or total) of a tree: YLD and YLL over the
-// iterations, per case, per 100 000 of the tree's population and of the model's.
-QVariantMap treeCategory(std::uint32_t n, const double* y, const double* l, const double* cases, double pt, double pm)
+// The ten figures of a category (acute, sequela or total) of a tree, or of an outcome: YLD
+// and YLL over the iterations, per case, per 100 000 of the tree's population and of the model's.
+struct TreeFigures
 {
-    return {
-        {yldKey, seriesStatistics(n, [&](auto k) { return y[k]; })},
-        {QStringLiteral("yldPer100k"), seriesStatistics(n, [&](auto k) { return y[k] * 100000.0 / pt; })},
-        {QStringLiteral("yldPer100kTotalPopulation"), seriesStatistics(n, [&](auto k) { return y[k] * 100000.0 / pm; })},
-        {yllKey, seriesStatistics(n, [&](auto k) { return l[k]; })},
-        {QStringLiteral("yllPer100k"), seriesStatistics(n, [&](auto k) { return l[k] * 100000.0 / pt; })},
-        {QStringLiteral("yllPer100kTotalPopulation"), seriesStatistics(n, [&](auto k) { return l[k] * 100000.0 / pm; })},
-        {dalyKey, seriesStatistics(n, [&](auto k) { return y[k] + l[k]; })},
-        {QStringLiteral("dalyPerCase"), seriesStatistics(n, [&](auto k) { return (y[k] + l[k]) / cases[k]; })},
-        {QStringLiteral("dalyPer100k"), seriesStatistics(n, [&](auto k) { return (y[k] + l[k]) * 100000.0 / pt; })},
-        {QStringLiteral("dalyPer100kTotalPopulation"),
-         seriesStatistics(n, [&](auto k) { return (y[k] + l[k]) * 100000.0 / pm; })},
-    };
-}
+    std::array<QuantileEstimator, 10> estimators;
+
+    void add(double y, double l, double cases, double pt, double pm)
+    {
+        estimators[0].add(y);
+        estimators[1].add(y * 100000.0 / pt);
+        estimators[2].add(y * 100000.0 / pm);
+        estimators[3].add(l);
+        estimators[4].add(l * 100000.0 / pt);
+        estimators[5].add(l * 100000.0 / pm);
+        estimators[6].add(y + l);
+        estimators[7].add((y + l) / cases);
+        estimators[8].add((y + l) * 100000.0 / pt);
+        estimators[9].add((y + l) * 100000.0 / pm);
+    }
+
+    QVariantMap map() const
+    {
+        static const QString keys[10] = {yldKey,
+                                         QStringLiteral("yldPer100k"),
+                                         QStringLiteral("yldPer100kTotalPopulation"),
+                                         yllKey,
+                                         QStringLiteral("yllPer100k"),
+                                         QStringLiteral("yllPer100kTotalPopulation"),
+                                         dalyKey,
+                                         QStringLiteral("dalyPerCase"),
+                                         QStringLiteral("dalyPer100k"),
+                                         QStringLiteral("dalyPer100kTotalPopulation")};
+        QVariantMap figures;
+        for (std::size_t i = 0; i < estimators.size(); ++i)
+            figures.insert(keys[i], estimators[i].statisticsMap());
+        return figures;
+    }
+};
+
+// The five further figures of an outcome: its cases, deaths, both, incidence and mortality.
+struct OutcomeFigures
+{
+    TreeFigures burden;
+    std::array<QuantileEstimator, 5> estimators;
+
+    void add(double y, double l, double q, double d, double treeCases, double pt, double pm)
+    {
+        burden.add(y, l, treeCases, pt, pm);
+        estimators[0].add(q);
+        estimators[1].add(d);
+        estimators[2].add(q + d);
+        estimators[3].add(q * 100000.0 / pt);
+        estimators[4].add(d * 100000.0 / pm);
+    }
+};
 
 // The seven figures of a category of the model, from its per-iteration totals.
-QVariantMap modelCategory(std::uint32_t n, const std::vector<double>& y, const std::vector<double>& l,
-                          const std::vector<double>& cases, double pm)
+struct ModelFigures
 {
-    return {
-        {yldKey, seriesStatistics(n, [&](auto k) { return y[k]; })},
-        {QStringLiteral("yldPer100k"), seriesStatistics(n, [&](auto k) { return y[k] * 100000.0 / pm; })},
-        {yllKey, seriesStatistics(n, [&](auto k) { return l[k]; })},
-        {QStringLiteral("yllPer100k"), seriesStatistics(n, [&](auto k) { return l[k] * 100000.0 / pm; })},
-        {dalyKey, seriesStatistics(n, [&](auto k) { return y[k] + l[k]; })},
-        {QStringLiteral("dalyPerCase"), seriesStatistics(n, [&](auto k) { return (y[k] + l[k]) / cases[k]; })},
-        {QStringLiteral("dalyPer100k"), seriesStatistics(n, [&](auto k) { return (y[k] + l[k]) * 100000.0 / pm; })},
-    };
-}
+    std::array<QuantileEstimator, 7> estimators;
+
+    void add(double y, double l, double cases, double pm)
+    {
+        estimators[0].add(y);
+        estimators[1].add(y * 100000.0 / pm);
+        estimators[2].add(l);
+        estimators[3].add(l * 100000.0 / pm);
+        estimators[4].add(y + l);
+        estimators[5].add((y + l) / cases);
+        estimators[6].add((y + l) * 100000.0 / pm);
+    }
+
+    QVariantMap map() const
+    {
+        static const QString keys[7] = {yldKey, QStringLiteral("yldPer100k"), yllKey, QStringLiteral("yllPer100k"),
+                                        dalyKey, QStringLiteral("dalyPerCase"), QStringLiteral("dalyPer100k")};
+        QVariantMap figures;
+        for (std::size_t i = 0; i < estimators.size(); ++i)
+            figures.insert(keys[i], estimators[i].statisticsMap());
+        return figures;
+    }
+};
 
 } // namespace
 
-ResultsBuilder::ResultsBuilder(const ModelRunRecord& record)
-    : m_record(record)
-    , m_treeCount(int(record.trees().size()))
+ResultsBuilder::ResultsBuilder(std::shared_ptr<const ModelRunRecord> record)
+    : m_record(std::move(record))
+    , m_treeCount(m_record->treeCount())
     , m_outcomeResults(m_treeCount)
     , m_treeCategoryResults(m_treeCount)
     , m_stratified(stratifiedFigureCount)
@@ -78,49 +126,75 @@ void ResultsBuilder::runAll()
 
 void ResultsBuilder::buildTree(int tree)
 {
-    const ModelRunRecord::TreeSeries& series = m_record.trees()[std::size_t(tree)];
-    const std::uint32_t n = m_record.iterations();
+    const ModelRunRecord& record = *m_record;
+    if (!record.waitForTreeStart(tree))
+        return;
+    const ModelRunRecord::TreeSeries& series = record.tree(tree);
+    const std::uint32_t n = record.iterations();
     const double pt = series.population;
-    const double pm = m_record.totalPopulation();
-    const double* k = series.treeCases;
+    const double pm = record.totalPopulation();
 
-    QVariantList outcomes;
-    for (const ModelRunRecord::TreeSeries::Outcome& outcome : series.outcomes) {
-        const double* y = outcome.yld;
-        const double* l = outcome.yll;
-        const double* q = outcome.cases;
-        const double* d = outcome.deaths;
-        QVariantMap entry = treeCategory(n, y, l, k, pt, pm);
+    std::vector<OutcomeFigures> outcomes(series.outcomes.size());
+    TreeFigures categories[3];
+    std::uint32_t available = 0;
+    for (std::uint32_t k = 0; k < n; ++k) {
+        if (k == available) {
+            available = record.waitForTree(tree, k + 1);
+            if (available <= k)
+                return;
+        }
+        const double treeCases = series.treeCases[k];
+        for (std::size_t o = 0; o < outcomes.size(); ++o) {
+            const ModelRunRecord::TreeSeries::Outcome& outcome = series.outcomes[o];
+            outcomes[o].add(outcome.yld[k], outcome.yll[k], outcome.cases[k], outcome.deaths[k], treeCases, pt, pm);
+        }
+        categories[0].add(series.acuteYld[k], series.acuteYll[k], treeCases, pt, pm);
+        categories[1].add(series.sequelaYld[k], series.sequelaYll[k], treeCases, pt, pm);
+        categories[2].add(series.totalYld[k], series.totalYll[k], treeCases, pt, pm);
+    }
+
+    QVariantList entries;
+    for (std::size_t o = 0; o < outcomes.size(); ++o) {
+        const ModelRunRecord::TreeSeries::Outcome& outcome = series.outcomes[o];
+        QVariantMap entry = outcomes[o].burden.map();
         entry.insert(QStringLiteral("name"), outcome.name);
         entry.insert(QStringLiteral("acuteType"), outcome.acute ? QStringLiteral("acute") : QStringLiteral("sequela"));
-        entry.insert(QStringLiteral("populationCasesCount"), seriesStatistics(n, [&](auto i) { return q[i]; }));
-        entry.insert(QStringLiteral("deathCasesCount"), seriesStatistics(n, [&](auto i) { return d[i]; }));
-        entry.insert(QStringLiteral("allCasesCount"), seriesStatistics(n, [&](auto i) { return q[i] + d[i]; }));
-        entry.insert(QStringLiteral("incidencePer100k"), seriesStatistics(n, [&](auto i) { return q[i] * 100000.0 / pt; }));
-        entry.insert(QStringLiteral("mortalityPer100k"), seriesStatistics(n, [&](auto i) { return d[i] * 100000.0 / pm; }));
-        outcomes << entry;
+        entry.insert(QStringLiteral("populationCasesCount"), outcomes[o].estimators[0].statisticsMap());
+        entry.insert(QStringLiteral("deathCasesCount"), outcomes[o].estimators[1].statisticsMap());
+        entry.insert(QStringLiteral("allCasesCount"), outcomes[o].estimators[2].statisticsMap());
+        entry.insert(QStringLiteral("incidencePer100k"), outcomes[o].estimators[3].statisticsMap());
+        entry.insert(QStringLiteral("mortalityPer100k"), outcomes[o].estimators[4].statisticsMap());
+        entries << entry;
     }
-    m_outcomeResults[tree] = outcomes;
+    m_outcomeResults[tree] = entries;
     m_treeCategoryResults[tree] = {
-        {QStringLiteral("acute"), treeCategory(n, series.acuteYld, series.acuteYll, k, pt, pm)},
-        {QStringLiteral("sequela"), treeCategory(n, series.sequelaYld, series.sequelaYll, k, pt, pm)},
-        {QStringLiteral("total"), treeCategory(n, series.totalYld, series.totalYll, k, pt, pm)},
+        {QStringLiteral("acute"), categories[0].map()},
+        {QStringLiteral("sequela"), categories[1].map()},
+        {QStringLiteral("total"), categories[2].map()},
     };
 }
 
 void ResultsBuilder::buildTotals()
 {
-    const std::uint32_t n = m_record.iterations();
-    const std::size_t strata = m_record.strataCount();
-    const double pm = m_record.totalPopulation();
-    std::vector<double> acuteY(n), acuteL(n), sequelaY(n), sequelaL(n), totalY(n), totalL(n), cases(n), deaths(n);
+    const ModelRunRecord& record = *m_record;
+    const std::uint32_t n = record.iterations();
+    const std::size_t strata = record.strataCount();
+    const double pm = record.totalPopulation();
+    ModelFigures acute, sequela, total;
+    QuantileEstimator cases, incidence, deaths, mortality;
+    std::uint32_t available = 0;
     for (std::uint32_t k = 0; k < n; ++k) {
-        const double* ay = m_record.row(ModelRunRecord::AcuteYld, k);
-        const double* al = m_record.row(ModelRunRecord::AcuteYll, k);
-        const double* sy = m_record.row(ModelRunRecord::SequelaYld, k);
-        const double* sl = m_record.row(ModelRunRecord::SequelaYll, k);
-        const double* c = m_record.row(ModelRunRecord::Cases, k);
-        const double* d = m_record.row(ModelRunRecord::Deaths, k);
+        if (k == available) {
+            available = record.waitForRows(k + 1);
+            if (available <= k)
+                return;
+        }
+        const double* ay = record.row(ModelRunRecord::AcuteYld, k);
+        const double* al = record.row(ModelRunRecord::AcuteYll, k);
+        const double* sy = record.row(ModelRunRecord::SequelaYld, k);
+        const double* sl = record.row(ModelRunRecord::SequelaYll, k);
+        const double* c = record.row(ModelRunRecord::Cases, k);
+        const double* d = record.row(ModelRunRecord::Deaths, k);
         double sums[8] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
         for (std::size_t i = 0; i < strata; ++i) {
             sums[0] += ay[i];
@@ -132,44 +206,40 @@ void ResultsBuilder::buildTotals()
             sums[6] += c[i];
             sums[7] += d[i];
         }
-        acuteY[k] = sums[0];
-        acuteL[k] = sums[1];
-        sequelaY[k] = sums[2];
-        sequelaL[k] = sums[3];
-        totalY[k] = sums[4];
-        totalL[k] = sums[5];
-        cases[k] = sums[6];
-        deaths[k] = sums[7];
+        acute.add(sums[0], sums[1], sums[6], pm);
+        sequela.add(sums[2], sums[3], sums[6], pm);
+        total.add(sums[4], sums[5], sums[6], pm);
+        cases.add(sums[6]);
+        incidence.add(sums[6] * 100000.0 / pm);
+        deaths.add(sums[7]);
+        mortality.add(sums[7] * 100000.0 / pm);
     }
-    const QVariantMap total = modelCategory(n, totalY, totalL, cases, pm);
+    const QVariantMap totalMap = total.map();
     m_sequelaTypeResults = {
-        {QStringLiteral("acute"), modelCategory(n, acuteY, acuteL, cases, pm)},
-        {QStringLiteral("sequela"), modelCategory(n, sequelaY, sequelaL, cases, pm)},
-        {QStringLiteral("total"), total},
+        {QStringLiteral("acute"), acute.map()},
+        {QStringLiteral("sequela"), sequela.map()},
+        {QStringLiteral("total"), totalMap},
     };
-    m_totalResults = total;
-    m_totalResults.insert(QStringLiteral("cases"), seriesStatistics(n, [&](auto k) { return cases[k]; }));
-    m_totalResults.insert(QStringLiteral("incidencePer100k"),
-                          seriesStatistics(n, [&](auto k) { return cases[k] * 100000.0 / pm; }));
-    m_totalResults.insert(QStringLiteral("deaths"), seriesStatistics(n, [&](auto k) { return deaths[k]; }));
-    m_totalResults.insert(QStringLiteral("mortalityPer100k"),
-                          seriesStatistics(n, [&](auto k) { return deaths[k] * 100000.0 / pm; }));
+    m_totalResults = totalMap;
+    m_totalResults.insert(QStringLiteral("cases"), cases.statisticsMap());
+    m_totalResults.insert(QStringLiteral("incidencePer100k"), incidence.statisticsMap());
+    m_totalResults.insert(QStringLiteral("deaths"), deaths.statisticsMap());
+    m_totalResults.insert(QStringLiteral("mortalityPer100k"), mortality.statisticsMap());
 }
 
 void ResultsBuilder::buildStratified(int figure)
 {
-    m_stratified[figure] = stratifiedMap(figure);
-}
-
-QVariantMap ResultsBuilder::stratifiedMap(int figure) const
-{
+    const ModelRunRecord& record = *m_record;
     const int burden = figure / 4; // YLD, YLL, DALY
     const int form = figure % 4;   // as it is, per case, per 100 000 of the stratum, of the model
-    const std::vector<double>& population = m_record.population();
-    const double pm = m_record.totalPopulation();
-    const ModelRunRecord& record = m_record;
-    return statistics::stratifiedStatistics(
-        record.strataShape(), record.factors(), record.iterations(), [&](std::uint32_t k, std::size_t i) {
+    // The population per stratum is the age distribution as last evaluated: known at the end.
+    if (form == 2 && !record.waitUntilComplete())
+        return;
+    const std::vector<double>& population = record.population();
+    const double pm = record.totalPopulation();
+    m_stratified[figure] = statistics::stratifiedStatistics(
+        record.strataShape(), record.factors(), record.iterations(),
+        [&](std::uint32_t k, std::size_t i) {
             const double yld = record.row(ModelRunRecord::AcuteYld, k)[i] + record.row(ModelRunRecord::SequelaYld, k)[i];
             const double yll = record.row(ModelRunRecord::AcuteYll, k)[i] + record.row(ModelRunRecord::SequelaYll, k)[i];
             const double v = burden == 0 ? yld : burden == 1 ? yll : yld + yll;
@@ -183,7 +253,8 @@ QVariantMap ResultsBuilder::stratifiedMap(int figure) const
             default:
                 return v;
             }
-        });
+        },
+        [&](std::uint32_t k) { return record.waitForRows(k + 1); });
 }
 
 void ResultsBuilder::apply(DiseaseModel& model) const

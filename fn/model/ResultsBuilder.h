@@ -1,7 +1,10 @@
 #pragma once
 
+#include <memory>
+
 #include <QVariantList>
 #include <QVariantMap>
+#include <QVector>
 
 #include "fn/model/ModelRunRecord.h"
 
@@ -13,12 +16,14 @@ class DiseaseModel;
 // reported number, per tree (outcomes and categories), per stratum and in total.
 //
 // The work is split into independent tasks (each tree, the model's totals, each stratified
-// figure) that may run in any order and on different threads; every task reads the record
-// and writes only its own part. Once all ran, apply() hands the maps to the model and trees.
+// figure) that may run in any order and on different threads, also while the run is still
+// filling the record: each task reads what is final and waits for the rest. A task whose run
+// was abandoned stops and leaves its part empty. Once all ran, apply() hands the maps to the
+// model and its trees.
 class ResultsBuilder
 {
 public:
-    explicit ResultsBuilder(const ModelRunRecord& record);
+    explicit ResultsBuilder(std::shared_ptr<const ModelRunRecord> record);
 
     int taskCount() const { return m_treeCount + 1 + stratifiedFigureCount; }
     void runTask(int task);
@@ -31,9 +36,8 @@ private:
     void buildTree(int tree);
     void buildTotals();
     void buildStratified(int figure);
-    QVariantMap stratifiedMap(int figure) const;
 
-    const ModelRunRecord& m_record;
+    std::shared_ptr<const ModelRunRecord> m_record;
     int m_treeCount;
     QVector<QVariantList> m_outcomeResults;
     QVector<QVariantMap> m_treeCategoryResults;

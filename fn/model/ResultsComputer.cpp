@@ -58,7 +58,7 @@ std::ptrdiff_t ResultsComputer::alignmentOf(const Marray::Shape& modelShape) con
 void ResultsComputer::addModel(const DiseaseModel& model)
 {
     m_totalPopulation += model.totalPopulation();
-    const ModelRunRecord* record = model.runRecord();
+    const ModelRunRecord* record = model.runRecord().get();
     // Without iterations there is nothing per stratum to add.
     if (!record || m_iterations == 0 || record->iterations() != m_iterations)
         return;

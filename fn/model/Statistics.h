@@ -31,10 +31,12 @@ QVariantMap seriesStatistics(std::uint32_t iterations, Value value)
 // list one map per age group with the statistics of that stratum over the iterations, its
 // index ("id") and the age group's name; "meta" is an empty list. The lists are filled only
 // for two factors and at least two iterations. value(k, i) is the figure of stratum i (in
-// scalar-index order) in iteration k; it is asked for in iteration order.
-template<typename Value>
+// scalar-index order) in iteration k; it is asked for in iteration order. ready(k) waits until
+// iteration k and perhaps more can be asked for and returns how many can; fewer than k + 1
+// abandons the figure (the run did not complete) and gives an empty map.
+template<typename Value, typename Ready>
 QVariantMap stratifiedStatistics(const Marray::Shape& strataShape, const InputFactorPtrs& factors,
-                                 std::uint32_t iterations, Value value)
+                                 std::uint32_t iterations, Value value, Ready ready)
 {
     QVariantList lists[2];
     if (factors.size() == 2 && strataShape.size() == 2 && iterations >= 2) {
@@ -42,7 +44,13 @@ QVariantMap stratifiedStatistics(const Marray::Shape& strataShape, const InputFa
         const std::size_t sexes = std::size_t(strataShape[1]);
         const std::size_t shownSexes = std::min<std::size_t>(sexes, 2);
         std::vector<QuantileEstimator> estimators(ages * shownSexes);
+        std::uint32_t available = 0;
         for (std::uint32_t k = 0; k < iterations; ++k) {
+            if (k == available) {
+                available = ready(k);
+                if (available <= k)
+                    return {};
+            }
             for (std::size_t a = 0; a < ages; ++a) {
                 for (std::size_t s = 0; s < shownSexes; ++s)
                     estimators[s * ages + a].add(value(k, a * sexes + s));
@@ -63,6 +71,14 @@ QVariantMap stratifiedStatistics(const Marray::Shape& strataShape, const InputFa
         {QStringLiteral("arrayFemale"), lists[0]},
         {QStringLiteral("arrayMale"), lists[1]},
     };
+}
+
+// The same over values that are all there.
+template<typename Value>
+QVariantMap stratifiedStatistics(const Marray::Shape& strataShape, const InputFactorPtrs& factors,
+                                 std::uint32_t iterations, Value value)
+{
+    return stratifiedStatistics(strataShape, factors, iterations, value, [iterations](std::uint32_t) { return iterations; });
 }
 
 // The stratified form of a sample-shaped array (age group, sex, iteration).

@@ -65,8 +65,7 @@ TreeAggregation::TreeAggregation(const OutcomeTree& tree, ModelRunRecord& record
             addDeathStates(plan.deathStates, state->outgoing());
         m_outcomes.push_back(std::move(plan));
     }
-    m_series = &record.addTree(reported);
-    m_series->population = tree.population();
+    m_series = &record.startTree(reported, tree.population());
     for (int sum = 0; sum < ModelRunRecord::SumCount; ++sum)
         m_writtenBefore[sum] = record.isWritten(ModelRunRecord::Sum(sum));
     for (std::vector<double>* scratch : {&m_yld, &m_yll, &m_cases, &m_deaths, &m_acuteYld, &m_acuteYll, &m_sequelaYld,
@@ -168,6 +167,7 @@ void TreeAggregation::addIteration(std::uint32_t k)
     }
     m_series->totalYld[k] = totalYld;
     m_series->totalYll[k] = totalYll;
+    m_record.setIterationsDone(k + 1);
 }
 
 void TreeAggregation::finish()
