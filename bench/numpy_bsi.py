@@ -5,7 +5,7 @@ tree computed on whole arrays, np.quantile for the quantiles. Used to time the p
 a plain vectorised script (bench/compare_numpy.sh); its random numbers are NumPy's, so its
 results agree with the program's only up to Monte-Carlo error.
 
-    numpy_bsi.py <model specification> <countries.json> <country> <iterations> <discount rate>
+    numpy_bsi.py <model specification> <countries.json> <country> <iterations> <discount rate> <results file>
 """
 import json
 import sys
@@ -120,30 +120,80 @@ def run(spec, population, life_expectancy, rate):
         leaving[oid] = (sum(state_cases), first[0], first[1])
         results[oid] = (kind, burden, sum(state_cases))
 
-    acute = sum(b for k, b, _ in results.values() if k == "ACUTE")
-    sequela = sum(b for k, b, _ in results.values() if k == "SEQUELA")
-    yll = sum(b for k, b, _ in results.values() if k == "DEATH")
-    deaths = sum(c for k, _, c in results.values() if k == "DEATH")
-    yld = acute + sequela
-    daly = yld + yll
+    # The figures the program reports, computed on whole arrays.
     tree_cases = cases * source["p"]
-    summary = {}
-    for name, values in (("yld", yld), ("yll", yll), ("daly", daly)):
-        summary[name] = stats(values)
-        summary[name + "PerCase"] = stats(values / tree_cases)
-        summary[name + "Per100k"] = stats(100000 * values / pop)
-        summary[name + "Per100kTotalPopulation"] = stats(values * 100000 / total_population)
-        summary["total/" + name] = stats(values.sum(axis=0))
-    summary["total/cases"] = stats(tree_cases.sum(axis=0))
-    summary["total/deaths"] = stats(deaths.sum(axis=0))
+    k_total = tree_cases.sum(axis=0)
+    pt = total_population
+    death_ids = [oid for oid, r in results.items() if r[0] == "DEATH"]
+
+    def category(y, l):
+        return {"yld": stats(y), "yldPer100k": stats(y * 100000 / pt), "yldPer100kTotalPopulation": stats(y * 100000 / pt),
+                "yll": stats(l), "yllPer100k": stats(l * 100000 / pt), "yllPer100kTotalPopulation": stats(l * 100000 / pt),
+                "daly": stats(y + l), "dalyPerCase": stats((y + l) / k_total), "dalyPer100k": stats((y + l) * 100000 / pt),
+                "dalyPer100kTotalPopulation": stats((y + l) * 100000 / pt)}
+
+    outcome_results = []
+    categories = {"ACUTE": [0, 0], "SEQUELA": [0, 0]}
+    deaths_total = 0
     for oid, (kind, burden, c) in results.items():
-        summary["outcome/" + oid] = {"yld": stats(burden.sum(axis=0)), "cases": stats(c.sum(axis=0))}
-    return summary
+        if kind not in categories:
+            continue
+        # Deaths and their years of life lost reached from this outcome.
+        reached = [d for d in death_ids if any(t["source"] == oid and t["target"] == d for t in transitions.values())]
+        y = burden.sum(axis=0)
+        l = sum(results[d][1] for d in reached).sum(axis=0) if reached else np.zeros(N)
+        d = sum(results[d][2] for d in reached).sum(axis=0) if reached else np.zeros(N)
+        q = c.sum(axis=0)
+        entry = category(y, l)
+        entry.update({"name": outcomes[oid]["name"], "populationCasesCount": stats(q), "deathCasesCount": stats(d),
+                      "allCasesCount": stats(q + d), "incidencePer100k": stats(q * 100000 / pt),
+                      "mortalityPer100k": stats(d * 100000 / pt)})
+        outcome_results.append(entry)
+        categories[kind][0] = categories[kind][0] + burden
+        categories[kind][1] = categories[kind][1] + (sum(results[d][1] for d in reached) if reached else 0)
+        deaths_total = deaths_total + (sum(results[d][2] for d in reached) if reached else 0)
+    acute_y, acute_l = categories["ACUTE"]
+    sequela_y, sequela_l = categories["SEQUELA"]
+    yld = acute_y + sequela_y
+    yll = acute_l + sequela_l
+    daly = yld + yll
+    tree_categories = {"acute": category(acute_y.sum(axis=0), acute_l.sum(axis=0)),
+                       "sequela": category(sequela_y.sum(axis=0), np.zeros(N) + np.sum(sequela_l, axis=0)),
+                       "total": category(yld.sum(axis=0), yll.sum(axis=0))}
+    stratified = {}
+    for name, values in (("yld", yld), ("yll", yll), ("daly", daly)):
+        stratified[name] = stats(values)
+        stratified[name + "PerCase"] = stats(values / tree_cases)
+        stratified[name + "Per100k"] = stats(100000 * values / pop)
+        stratified[name + "Per100kTotalPopulation"] = stats(values * 100000 / total_population)
+    totals = {}
+    for name, (y, l) in (("acute", (acute_y, acute_l)), ("sequela", (sequela_y, sequela_l)), ("total", (yld, yll))):
+        y = y.sum(axis=0)
+        l = np.zeros(N) + np.sum(l, axis=0)
+        totals[name] = {"yld": stats(y), "yldPer100k": stats(y * 100000 / total_population), "yll": stats(l),
+                        "yllPer100k": stats(l * 100000 / total_population), "daly": stats(y + l),
+                        "dalyPerCase": stats((y + l) / k_total), "dalyPer100k": stats((y + l) * 100000 / total_population)}
+    deaths_total = np.zeros(N) + np.sum(deaths_total, axis=0)
+    totals["cases"] = stats(k_total)
+    totals["deaths"] = stats(deaths_total)
+    return {"outcomes": outcome_results, "treeCategories": tree_categories, "stratified": stratified, "totals": totals}
+
+
+def to_lists(value):
+    if isinstance(value, dict):
+        return {k: to_lists(v) for k, v in value.items()}
+    if isinstance(value, list):
+        return [to_lists(v) for v in value]
+    if isinstance(value, np.ndarray):
+        return value.tolist()
+    if isinstance(value, np.generic):
+        return value.item()
+    return value
 
 
 def main(argv):
     global N
-    if len(argv) != 6:
+    if len(argv) != 7:
         sys.stderr.write(__doc__)
         return 2
     with open(argv[1]) as f:
@@ -153,11 +203,13 @@ def main(argv):
     N = int(argv[4])
     population = np.array(country["population"], dtype=float).ravel()
     life_expectancy = np.array(country["lifeExpectancy"], dtype=float).ravel()
-    summary = run(spec, population, life_expectancy, float(argv[5]))
-    daly = summary["total/daly"]
+    results = run(spec, population, life_expectancy, float(argv[5]))
+    with open(argv[6], "w") as f:
+        json.dump(to_lists(results), f, indent=4)
+    daly = results["totals"]["total"]["daly"]
     print("DALY mean %.2f (95 %% interval %.2f - %.2f), cases %.1f, deaths %.1f" % (
-        daly["Mean"], daly["Quantile0.025"], daly["Quantile0.975"], summary["total/cases"]["Mean"],
-        summary["total/deaths"]["Mean"]))
+        daly["Mean"], daly["Quantile0.025"], daly["Quantile0.975"], results["totals"]["cases"]["Mean"],
+        results["totals"]["deaths"]["Mean"]))
     return 0
 
 

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# The EU/EEA-wide job: 33 countries x 85 diseases = 2 805 models at 10 000 iterations through
+# ozmid-batch, on the illustrative data set of tools/make_eu_dataset.py. Prints wall time, CPU
+# time and peak memory. Run by hand after a build:
+#
+#     bash bench/full_run.sh [iterations] [threads]
+#
+# The data set and the results (about 1 GB) go to a temporary folder that is removed afterwards.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+iterations=${1:-10000}
+threads=${2:-0}
+bin=build/bin
+for program in ozmid-batch ozmid-refdata; do
+    [ -x "$bin/$program" ] || { echo "Build first: $bin/$program is missing." >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+python3 tools/make_eu_dataset.py data "$work/data"
+mkdir -p "$work/base"
+"$bin/ozmid-refdata" build "$work/data" "$work/base" > /dev/null
+
+echo "Running 33 countries x 85 diseases at $iterations iterations (threads: ${threads/#0/all})..."
+/usr/bin/time -f "wall %e s, CPU %U s user + %S s system, peak RSS %M KB" \
+    "$bin/ozmid-batch" --data-folder "$work/base" --countries all --diseases all \
+    -s "$iterations" -r 42 --threads "$threads" -o "$work/results.json" 2>&1 | grep -v " models done, "
+ls -l "$work/results.json" | awk '{printf "results document: %.0f MB\n", $5 / 1048576}'
