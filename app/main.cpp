@@ -13,6 +13,7 @@
 #include "ui/OzmidMainWnd.h"
 #include "ut/Diagnostics.h"
 #include "ut/Exception.h"
+#include "ut/OutputFile.h"
 
 namespace {
 
@@ -46,6 +47,24 @@ void explainInputProblems(const QFileInfo& input, const QString& country, unsign
         explain(QStringLiteral("Country \"%1\" has no population data in the reference data; "
                                "per-100 000 figures cannot be computed.")
                     .arg(country));
+}
+
+// The standard errors, convergence and sensitivity asked for by the run settings, beside the results.
+void saveUncertainty(const ui::Chief& chief, const QFileInfo& results)
+{
+    QString resultsPath = results.absoluteFilePath();
+    resultsPath.remove(QStringLiteral(".xls"));
+    const QString path = ui::Chief::uncertaintyPath(resultsPath);
+    if (path.isEmpty()) {
+        explain(QStringLiteral("The uncertainty analysis is not written: the results do not go to a file (%1).")
+                    .arg(resultsPath));
+        return;
+    }
+    QString error;
+    if (ut::OutputFile::save(path, chief.buildUncertaintyJson(), &error))
+        explain(QStringLiteral("Standard errors, convergence and sensitivity of the results: %1").arg(path));
+    else
+        explain(error);
 }
 
 int runCommandLine(QApplication& application, ui::Chief& chief)
@@ -117,6 +136,8 @@ int runCommandLine(QApplication& application, ui::Chief& chief)
         chief.settings().sync();
         chief.runModels(false);
         chief.saveDetailedResultsToJSON(outputFile);
+        if (chief.isUncertaintyAnalysisEnabled())
+            saveUncertainty(chief, outputFile);
         if (toClipboard)
             chief.saveDetailedResultsToClipboard();
         printLine(QStringLiteral("Run finish time        : %1").arg(QDateTime::currentDateTime().toString()));

@@ -20,7 +20,7 @@ QJsonObject sampleSpecification(const char* name)
     return QJsonDocument::fromJson(file.readAll()).object();
 }
 
-void runSample(benchmark::State& state, const char* name)
+void runSample(benchmark::State& state, const char* name, bool analyzeUncertainty = false)
 {
     const fn::JSONDiseaseTemplate spec(sampleSpecification(name));
     fn::InputDataMgr store;
@@ -36,6 +36,7 @@ void runSample(benchmark::State& state, const char* name)
     fn::DiseaseModel model(&store, QStringLiteral("model 1"), QStringLiteral("Benchland"),
                            QStringLiteral("Benchland"), &spec);
     model.setUp();
+    model.setUncertaintyAnalysis(analyzeUncertainty);
     const auto iterations = static_cast<std::uint32_t>(state.range(0));
     for (auto _ : state) {
         fn::seedIfNonZero(42);
@@ -57,10 +58,23 @@ static void BM_RunBloodstreamInfectionModel(benchmark::State& state)
 }
 BENCHMARK(BM_RunBloodstreamInfectionModel)->Arg(10000)->Unit(benchmark::kMillisecond);
 
+// The same with standard errors, convergence and the sensitivity analysis: their extra cost.
+static void BM_RunBloodstreamInfectionModelWithUncertainty(benchmark::State& state)
+{
+    runSample(state, "Illustrative-CRKP-BSI.model_spec.json", true);
+}
+BENCHMARK(BM_RunBloodstreamInfectionModelWithUncertainty)->Arg(10000)->Unit(benchmark::kMillisecond);
+
 static void BM_RunCongenitalTwoTreeModel(benchmark::State& state)
 {
     runSample(state, "Illustrative-Listeriosis.model_spec.json");
 }
 BENCHMARK(BM_RunCongenitalTwoTreeModel)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+static void BM_RunCongenitalTwoTreeModelWithUncertainty(benchmark::State& state)
+{
+    runSample(state, "Illustrative-Listeriosis.model_spec.json", true);
+}
+BENCHMARK(BM_RunCongenitalTwoTreeModelWithUncertainty)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

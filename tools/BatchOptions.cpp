@@ -10,6 +10,7 @@ const QString countriesOption = QStringLiteral("--countries");
 const QString diseasesOption = QStringLiteral("--diseases");
 const QString threadsOption = QStringLiteral("--threads");
 const QString dataFolderOption = QStringLiteral("--data-folder");
+const QString sensitivityOption = QStringLiteral("--sensitivity");
 
 } // namespace
 
@@ -17,7 +18,7 @@ QString BatchOptions::usage(const QString& program)
 {
     return QStringLiteral(
                "Usage: %1 --countries all|A,B,... --diseases all|X,Y,... [-s N] [-t RATE] [-r SEED] [--threads K] "
-               "-o FILE [--data-folder DIR]\n"
+               "-o FILE [--sensitivity FILE] [--data-folder DIR]\n"
                "\n"
                "Runs one model per country and disease of the reference data (and of the model specifications\n"
                "in the models folder next to the program) and writes every model's results together with the\n"
@@ -30,6 +31,9 @@ QString BatchOptions::usage(const QString& program)
                "  -r, --random-seed SEED   random seed; 0 draws all models from one stream (default 0)\n"
                "  --threads K              threads to use (default: every core)\n"
                "  -o, --output FILE        the results document (a pipe or /dev/stdout is written directly)\n"
+               "  --sensitivity FILE       also the uncertainty analysis of every model: standard errors of\n"
+               "                           the means, convergence, sensitivity of the total DALY to the\n"
+               "                           random inputs\n"
                "  --data-folder DIR        the folder with referenceData.dat and models/ (default: the\n"
                "                           program's folder)\n"
                "  -h, --help               this text\n")
@@ -66,7 +70,7 @@ bool BatchOptions::parse(const QStringList& arguments)
             return true;
         }
         const bool known = option == countriesOption || option == diseasesOption || option == threadsOption
-            || option == dataFolderOption
+            || option == dataFolderOption || option == sensitivityOption
             || option == QLatin1String("-s") || option == QLatin1String("--sample-size") || option == QLatin1String("-t")
             || option == QLatin1String("--time-discount") || option == QLatin1String("-r")
             || option == QLatin1String("--random-seed") || option == QLatin1String("-o")
@@ -110,6 +114,8 @@ bool BatchOptions::parse(const QStringList& arguments)
                 return fail(QStringLiteral("--threads must be a whole number (0 for every core), not \"%1\".").arg(value));
         } else if (option == dataFolderOption) {
             m_dataFolder = value;
+        } else if (option == sensitivityOption) {
+            m_sensitivityPath = value;
         } else {
             m_outputPath = value;
         }

@@ -32,6 +32,8 @@ public:
     // 0: as many as the machine has cores.
     int threads() const { return m_threads; }
     const QString& outputPath() const { return m_outputPath; }
+    // Where the uncertainty analysis of every model goes; empty when none was asked for.
+    const QString& sensitivityPath() const { return m_sensitivityPath; }
     // The folder with the reference data cache and the models folder; empty for the program's.
     const QString& dataFolder() const { return m_dataFolder; }
 
@@ -47,6 +49,7 @@ private:
     int m_threads = 0;
     QString m_outputPath;
     QString m_dataFolder;
+    QString m_sensitivityPath;
     bool m_helpRequested = false;
     QString m_errorString;
 };

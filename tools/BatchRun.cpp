@@ -181,6 +181,13 @@ int BatchRun::runModels(ui::Chief& chief)
         m_err.flush();
         return Failure;
     }
+    const bool analyzing = !m_options.sensitivityPath().isEmpty();
+    ResultsStream uncertainty(m_options.sensitivityPath());
+    if (analyzing && !uncertainty.open(run)) {
+        m_err << "Error: " << uncertainty.errorString() << '\n';
+        m_err.flush();
+        return Failure;
+    }
 
     std::uint64_t iterations = 0;
     for (const auto& model : models)
@@ -193,6 +200,7 @@ int BatchRun::runModels(ui::Chief& chief)
     settings.discountRate = m_options.timeDiscountRate();
     settings.randomSeed = m_options.randomSeed();
     settings.threads = m_options.threads();
+    settings.analyzeUncertainty = analyzing;
     fn::ModelRunner runner(models, settings);
     runner.setResultsComputer(&computer);
     runner.setRunControl(&control);
@@ -200,6 +208,8 @@ int BatchRun::runModels(ui::Chief& chief)
     runner.setDoneHandler([&](int index) {
         fn::DiseaseModel& model = *models[std::size_t(index)];
         written = written && output.addModel(ui::Chief::resultsDocument(model));
+        if (analyzing)
+            written = written && uncertainty.addModel(ui::Chief::uncertaintyDocument(model));
         // Written out: only the totals stay, for the totals over all models.
         model.releaseDetailedResults();
         if (!written)
@@ -211,7 +221,8 @@ int BatchRun::runModels(ui::Chief& chief)
     m_err.flush();
     runner.run();
     if (!written) {
-        m_err << "Error: " << output.errorString() << '\n';
+        m_err << "Error: " << (output.errorString().isEmpty() ? uncertainty.errorString() : output.errorString())
+              << '\n';
         m_err.flush();
         return Failure;
     }
@@ -219,6 +230,11 @@ int BatchRun::runModels(ui::Chief& chief)
     computer.compute();
     if (!output.finish(QJsonObject::fromVariantMap(computer.aggregatedResults()))) {
         m_err << "Error: " << output.errorString() << '\n';
+        m_err.flush();
+        return Failure;
+    }
+    if (analyzing && !uncertainty.finish()) {
+        m_err << "Error: " << uncertainty.errorString() << '\n';
         m_err.flush();
         return Failure;
     }
@@ -250,6 +266,8 @@ void BatchRun::summarize(int models)
           << " (CPU " << duration(processSeconds(usage)) << ", peak memory "
           << QString::number(double(usage.ru_maxrss) / 1024.0 / 1024.0, 'f', 2) << " GiB).\n"
           << "Wrote " << m_options.outputPath() << ".\n";
+    if (!m_options.sensitivityPath().isEmpty())
+        m_err << "Wrote the uncertainty analysis to " << m_options.sensitivityPath() << ".\n";
     m_err.flush();
 }
 

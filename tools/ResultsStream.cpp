@@ -34,8 +34,10 @@ bool ResultsStream::addModel(const QJsonObject& model)
 bool ResultsStream::finish(const QJsonObject& aggregatedResults)
 {
     const QByteArray close = m_models == 0 ? "]" : "\n    ]";
-    return m_file.write(close + ",\n    \"aggregatedResults\": " + indented(aggregatedResults, 1) + "\n}\n")
-        && m_file.commit();
+    const QByteArray aggregated = aggregatedResults.isEmpty()
+        ? QByteArray()
+        : ",\n    \"aggregatedResults\": " + indented(aggregatedResults, 1);
+    return m_file.write(close + aggregated + "\n}\n") && m_file.commit();
 }
 
 void ResultsStream::cancel()

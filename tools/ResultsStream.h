@@ -15,7 +15,8 @@ namespace batch {
 //         "aggregatedResults": {...}
 //     }
 //
-// in the indented form of the single-model results documents. The file is put in place by
+// in the indented form of the single-model results documents (the uncertainty analysis has no
+// aggregated part). The file is put in place by
 // finish() only (see ut::OutputFile); every failure is kept and reported by errorString().
 class ResultsStream
 {
@@ -24,7 +25,8 @@ public:
 
     bool open(const QJsonObject& run);
     bool addModel(const QJsonObject& model);
-    bool finish(const QJsonObject& aggregatedResults);
+    // Closes the document, with the aggregated results when given.
+    bool finish(const QJsonObject& aggregatedResults = QJsonObject());
     void cancel();
 
     QString errorString() const { return m_file.errorString(); }

@@ -7,7 +7,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QThread>
 
 #include "fn/model/ModelRunWorker.h"
@@ -16,8 +15,10 @@
 #include "ui/ElementPresenterFactory.h"
 #include "ui/ModelWorkbook.h"
 #include "ui/ParameterExchange.h"
+#include "ut/Diagnostics.h"
 #include "ut/Excel.h"
 #include "ut/Exception.h"
+#include "ut/OutputFile.h"
 
 namespace ui {
 
@@ -73,6 +74,7 @@ void Chief::setBasePath(const QString& path)
 void Chief::reinitialize()
 {
     m_numSamples = m_settings.defaultNumberOfSamples();
+    m_uncertaintyAnalysis = m_settings.sensitivityAnalysis();
     m_randomSeed = m_settings.randomSeed();
     m_timeDiscountRate = m_settings.timeDiscountRate();
     m_modelIndex.clear();
@@ -424,6 +426,11 @@ void Chief::setTimeDiscountRate(double timeDiscountRate)
     m_timeDiscountRate = timeDiscountRate;
 }
 
+void Chief::setUncertaintyAnalysis(bool enabled)
+{
+    m_uncertaintyAnalysis = enabled;
+}
+
 void Chief::runModels(bool runInThread)
 {
     try {
@@ -434,6 +441,7 @@ void Chief::runModels(bool runInThread)
         auto* worker = new fn::ModelRunWorker(static_cast<unsigned int>(m_numSamples),
                                               static_cast<unsigned int>(m_randomSeed), m_timeDiscountRate, m_models);
         worker->setThreadCount(m_settings.threadCount());
+        worker->setUncertaintyAnalysis(m_uncertaintyAnalysis);
         if (m_aggregationEnabled)
             worker->setResultsComputer(&m_resultsComputer);
         connect(worker, &fn::ModelRunWorker::started, this, &Chief::onRunStarted);
@@ -501,6 +509,37 @@ QJsonObject Chief::resultsDocument(const fn::DiseaseModel& model)
     return object;
 }
 
+QJsonObject Chief::uncertaintyDocument(const fn::DiseaseModel& model)
+{
+    if (model.uncertaintyResults().isEmpty())
+        return {};
+    QJsonObject object = QJsonObject::fromVariantMap(model.uncertaintyResults());
+    object.insert(QStringLiteral("name"), model.displayName());
+    return object;
+}
+
+QByteArray Chief::buildUncertaintyJson() const
+{
+    QJsonArray documents;
+    for (const auto& model : m_models) {
+        const QJsonObject document = uncertaintyDocument(*model);
+        if (!document.isEmpty())
+            documents.append(document);
+    }
+    return QJsonDocument(documents).toJson(QJsonDocument::Indented);
+}
+
+QString Chief::uncertaintyPath(const QString& resultsPath)
+{
+    const QFileInfo results(resultsPath);
+    if (resultsPath.isEmpty() || (results.exists() && !results.isFile()))
+        return {};
+    QString path = resultsPath;
+    if (path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive))
+        path.chop(5);
+    return path + QStringLiteral(".sensitivity.json");
+}
+
 QByteArray Chief::buildResultsJson() const
 {
     QJsonArray documents;
@@ -514,11 +553,10 @@ void Chief::saveDetailedResultsToJSON(QFileInfo file)
     const QString path = workbookPath(file);
     if (path.isNull())
         return;
-    QSaveFile output(path);
-    if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return;
-    output.write(buildResultsJson());
-    output.commit();
+    // A file is replaced only once written whole; a pipe or device is written directly.
+    QString error;
+    if (!ut::OutputFile::save(path, buildResultsJson(), &error))
+        ut::Diagnostics::report(error);
 }
 
 void Chief::saveDetailedResultsToClipboard()

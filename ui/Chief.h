@@ -50,6 +50,13 @@ public:
     QByteArray buildResultsJson() const;
     // One model's part of it: its results with its display name.
     static QJsonObject resultsDocument(const fn::DiseaseModel& model);
+    // A model's uncertainty analysis with its display name (empty when it has none).
+    static QJsonObject uncertaintyDocument(const fn::DiseaseModel& model);
+    // Every model's uncertainty analysis, indented JSON in UTF-8.
+    QByteArray buildUncertaintyJson() const;
+    // Where the uncertainty analysis of a results file goes: "results.sensitivity.json" beside
+    // "results.json"; empty when the results do not go to a regular file.
+    static QString uncertaintyPath(const QString& resultsPath);
     // The diseases the page offers: reference data first, then specifications.
     QVariantList availableDiseases() const;
     // The outcome trees of a reference-data model for the page's diagram; empty for any
@@ -69,6 +76,9 @@ public:
     // command-line run writes only the models' own results and switches it off.
     void setAggregationEnabled(bool enabled) { m_aggregationEnabled = enabled; }
     bool isAggregationEnabled() const { return m_aggregationEnabled; }
+    // Whether runs also estimate standard errors, convergence and sensitivity (from the run
+    // settings until set otherwise).
+    bool isUncertaintyAnalysisEnabled() const { return m_uncertaintyAnalysis; }
 
 public slots:
     void importReferenceData();
@@ -92,6 +102,7 @@ public slots:
                                       const QString& text1, const QString& text2);
     void setNumSamples(int numSamples);
     void setTimeDiscountRate(double timeDiscountRate);
+    void setUncertaintyAnalysis(bool enabled);
     void runModels(bool runInThread);
     void showDetailedResults(QString countryId, QString diseaseId, QString modelId);
     void saveModelsToExcel(QFileInfo fileInfo);
@@ -163,6 +174,7 @@ private:
     fn::ResultsComputer m_resultsComputer;
     fn::Settings m_settings;
     bool m_aggregationEnabled = true;
+    bool m_uncertaintyAnalysis = false;
 };
 
 } // namespace ui

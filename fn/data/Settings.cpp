@@ -13,6 +13,7 @@ const QString NumberOfSamplesKey = QStringLiteral("DefaultNumberOfSamples");
 const QString RandomSeedKey = QStringLiteral("RandomSeed");
 const QString TimeDiscountRateKey = QStringLiteral("TimeDiscountRate");
 const QString ThreadsKey = QStringLiteral("Threads");
+const QString SensitivityAnalysisKey = QStringLiteral("SensitivityAnalysis");
 
 QString qualified(const QString& key)
 {
@@ -53,6 +54,11 @@ int Settings::threadCount() const
     return std::max(0, m_settings.value(qualified(ThreadsKey), 0).toInt());
 }
 
+bool Settings::sensitivityAnalysis() const
+{
+    return m_settings.value(qualified(SensitivityAnalysisKey), false).toBool();
+}
+
 void Settings::setDefaultNumberOfSamples(quint32 numberOfSamples)
 {
     setRunSetting(NumberOfSamplesKey, numberOfSamples);
@@ -71,6 +77,11 @@ void Settings::setTimeDiscountRate(double rate)
 void Settings::setThreadCount(quint32 threads)
 {
     setRunSetting(ThreadsKey, threads);
+}
+
+void Settings::setSensitivityAnalysis(bool analyze)
+{
+    setRunSetting(SensitivityAnalysisKey, analyze);
 }
 
 void Settings::sync()

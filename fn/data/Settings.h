@@ -25,12 +25,16 @@ public:
     double timeDiscountRate() const;
     // Threads a run uses ("RunSettings/Threads"); absent or 0: as many as the machine has cores.
     int threadCount() const;
+    // Whether runs analyse their uncertainty ("RunSettings/SensitivityAnalysis"): the standard
+    // errors of the means, convergence and sensitivity, written beside the results.
+    bool sensitivityAnalysis() const;
 
     void setDefaultNumberOfSamples(quint32 numberOfSamples);
     // 0 asks for a time-dependent seed.
     void setRandomSeed(quint32 seed);
     void setTimeDiscountRate(double rate);
     void setThreadCount(quint32 threads);
+    void setSensitivityAnalysis(bool analyze);
     void sync();
 
 private:

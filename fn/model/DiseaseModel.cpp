@@ -180,6 +180,11 @@ DataArray& DiseaseModel::getParameter(int type)
     }
 }
 
+const DataArray& DiseaseModel::getParameter(int type) const
+{
+    return const_cast<DiseaseModel*>(this)->getParameter(type);
+}
+
 void DiseaseModel::setParameter(int type, const DataArray& array)
 {
     getParameter(type) = array;
@@ -268,6 +273,7 @@ bool DiseaseModel::simulate(std::uint32_t iterations, double timeDiscountRate, i
     m_categorizedResults.clear();
     m_sequelaTypeResults.clear();
     m_totalResults.clear();
+    m_uncertaintyResults.clear();
 
     m_ageDistribution.evaluate();
     m_lifeExpectancy.evaluate();
@@ -277,6 +283,12 @@ bool DiseaseModel::simulate(std::uint32_t iterations, double timeDiscountRate, i
 
     const auto record = std::make_shared<ModelRunRecord>(m_strataShape, m_factors, iterations, outcomeTreeCount(),
                                                          m_totalPopulation);
+    if (m_analyzeUncertainty) {
+        // Cells weigh by the population of their stratum at the start of the run.
+        const Marray& population = m_ageDistribution.values();
+        record->setSensitivityInputs(std::make_unique<SensitivityInputs>(
+            iterations, std::vector<double>(population.begin(), population.end())));
+    }
     if (recordStarted)
         recordStarted(record);
     try {
@@ -321,6 +333,7 @@ void DiseaseModel::releaseDetailedResults()
 {
     m_categorizedResults.clear();
     m_sequelaTypeResults.clear();
+    m_uncertaintyResults.clear();
     for (const auto& tree : m_trees)
         tree->setResults({}, {});
 }

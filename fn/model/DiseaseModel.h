@@ -65,11 +65,21 @@ public:
     void setResults(const QVariantMap& categorizedResults, const QVariantMap& sequelaTypeResults,
                     const QVariantMap& totalResults);
     void setComputed() { m_computed = true; }
+    // Whether the next runs also estimate the standard errors of every mean and relate the total
+    // DALY to every random input (see uncertaintyResults).
+    void setUncertaintyAnalysis(bool analyze) { m_analyzeUncertainty = analyze; }
+    bool analyzesUncertainty() const { return m_analyzeUncertainty; }
+    // After a run with the analysis: "convergence" (the total DALY's mean, its standard error and
+    // the iterations for a relative standard error below 1 %), "standardErrors" (the results'
+    // layout with the standard error of every mean) and "sensitivity"; empty otherwise.
+    const QVariantMap& uncertaintyResults() const { return m_uncertaintyResults; }
+    void setUncertaintyResults(const QVariantMap& results) { m_uncertaintyResults = results; }
     // Drops the per-stratum and per-tree result maps once they were written out, keeping the
     // totals (a batch of thousands of models shows nothing else later).
     void releaseDetailedResults();
 
     DataArray& getParameter(int type);
+    const DataArray& getParameter(int type) const;
     void setParameter(int type, const DataArray& array);
     OutcomeTree& getOutcomeTree(int index);
     OutcomeTree& getOutcomeTree(const QString& id);
@@ -152,6 +162,8 @@ private:
     QVariantMap m_categorizedResults;
     QVariantMap m_sequelaTypeResults;
     QVariantMap m_totalResults;
+    bool m_analyzeUncertainty = false;
+    QVariantMap m_uncertaintyResults;
 };
 
 // The controller's models, in creation order; the list never copies a model.

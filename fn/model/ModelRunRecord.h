@@ -3,6 +3,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include <QVector>
 
 #include "fn/model/SampleBuffer.h"
+#include "fn/model/SensitivityInputs.h"
 #include "fn/values/InputFactor.h"
 #include "fn/values/Marray.h"
 
@@ -106,6 +108,11 @@ public:
 
     const std::vector<double>& population() const { return m_population; }
 
+    // The random inputs the run records for its sensitivity analysis; null when none was asked for.
+    void setSensitivityInputs(std::unique_ptr<SensitivityInputs> inputs) { m_sensitivityInputs = std::move(inputs); }
+    SensitivityInputs* sensitivityInputs() { return m_sensitivityInputs.get(); }
+    const SensitivityInputs* sensitivityInputs() const { return m_sensitivityInputs.get(); }
+
 private:
     void zeroUnwritten();
     void notifyReaders();
@@ -126,6 +133,7 @@ private:
     std::vector<SampleBuffer> m_seriesBuffers;
     std::vector<TreeSeries> m_trees;
     std::vector<double> m_population;
+    std::unique_ptr<SensitivityInputs> m_sensitivityInputs;
 
     std::atomic<std::uint64_t> m_progress{0};
     std::atomic<bool> m_complete{false};

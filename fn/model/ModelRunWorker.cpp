@@ -42,6 +42,7 @@ void ModelRunWorker::process()
     settings.discountRate = m_timeDiscountRate;
     settings.randomSeed = m_randomSeed;
     settings.threads = m_threads;
+    settings.analyzeUncertainty = m_analyzeUncertainty;
     ModelRunner runner(m_models, settings);
     runner.setResultsComputer(m_resultsComputer);
     runner.setRunControl(m_control);

@@ -27,6 +27,8 @@ public:
     // Each model is added to computer, in list order, as soon as it has run.
     void setResultsComputer(ResultsComputer* computer) { m_resultsComputer = computer; }
     void setRunControl(RunControl* control) { m_control = control; }
+    // Whether every model also gets its uncertainty analysis (DiseaseModel::uncertaintyResults).
+    void setUncertaintyAnalysis(bool analyze) { m_analyzeUncertainty = analyze; }
 
 signals:
     void started();
@@ -49,6 +51,7 @@ private:
     int m_threads = 0;
     ResultsComputer* m_resultsComputer = nullptr;
     RunControl* m_control = nullptr;
+    bool m_analyzeUncertainty = false;
 };
 
 } // namespace fn

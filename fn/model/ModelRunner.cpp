@@ -139,6 +139,7 @@ void ModelRunner::simulate(TaskPool& pool, int index, bool ownEngine)
         };
     try {
         DiseaseModel& model = *m_models[std::size_t(index)];
+        model.setUncertaintyAnalysis(m_settings.analyzeUncertainty);
         int treeIndex = 0;
         bool completed = false;
         if (ownEngine) {

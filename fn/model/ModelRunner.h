@@ -34,6 +34,8 @@ public:
         std::uint32_t randomSeed = 0;
         // Threads to use; 0 for as many as the machine has cores.
         int threads = 0;
+        // Standard errors, convergence and sensitivity of every model (DiseaseModel::uncertaintyResults).
+        bool analyzeUncertainty = false;
     };
     // Called for model index once it is computed, in list order, on the thread that runs.
     using DoneHandler = std::function<void(int index)>;

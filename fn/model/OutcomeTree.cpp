@@ -198,6 +198,9 @@ bool OutcomeTree::simulate(std::uint32_t iterations, double discountRate, ModelR
         outcome.findRemainingCasesState();
 
     TreeAggregation aggregation(*this, record);
+    SensitivityInputs* sensitivity = record.sensitivityInputs();
+    if (sensitivity)
+        sensitivity->startTree(*this, *m_model);
     const Marray& underestimation = m_model->underestimationFactor();
     for (std::uint32_t k = 0; k < iterations; ++k) {
         if (control && control->isCancelled())
@@ -210,6 +213,9 @@ bool OutcomeTree::simulate(std::uint32_t iterations, double discountRate, ModelR
             transition.sample();
         for (TransitionProbabilityComplement& complement : m_complements)
             complement.sample();
+        // What was drawn, before the computation rewrites any of it.
+        if (sensitivity)
+            sensitivity->capture(k);
         m_model->updateUnderestimationFactor();
         for (HealthOutcome& outcome : m_healthOutcomes)
             outcome.sumOutgoingProbabilities();

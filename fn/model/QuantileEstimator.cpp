@@ -1,6 +1,8 @@
 #include "fn/model/QuantileEstimator.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace fn {
 
@@ -91,6 +93,20 @@ void QuantileEstimator::update(double value)
         }
         m_actualPositions[i] += sign;
     }
+}
+
+double QuantileEstimator::standardDeviation() const
+{
+    if (m_count < 2)
+        return std::numeric_limits<double>::quiet_NaN();
+    const double n = static_cast<double>(m_count);
+    const double variance = (m_shiftedSquares - m_shiftedSum * m_shiftedSum / n) / (n - 1.0);
+    return std::sqrt(std::max(variance, 0.0));
+}
+
+double QuantileEstimator::standardError() const
+{
+    return standardDeviation() / std::sqrt(static_cast<double>(m_count));
 }
 
 QVariantMap QuantileEstimator::statisticsMap() const

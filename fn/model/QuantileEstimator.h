@@ -24,6 +24,12 @@ public:
     {
         ++m_count;
         m_sum += value;
+        // Sums of the values less the first one: the spread of values far from zero stays exact.
+        if (m_count == 1)
+            m_shift = value;
+        const double shifted = value - m_shift;
+        m_shiftedSum += shifted;
+        m_shiftedSquares += shifted * shifted;
         if (m_count <= markerCount) {
             m_heights[m_count - 1] = value;
             if (m_count == markerCount)
@@ -36,6 +42,11 @@ public:
     std::size_t count() const { return m_count; }
     double sum() const { return m_sum; }
     double mean() const { return m_sum / static_cast<double>(m_count); }
+    // The sample standard deviation of the values (not-a-number for fewer than two).
+    double standardDeviation() const;
+    // The Monte-Carlo standard error of the mean: the standard deviation over the square root
+    // of the number of values.
+    double standardError() const;
     // The estimate of quantile q: 0 for 2.5 %, 1 for the median, 2 for 97.5 %. With fewer than
     // nine values these are raw values in arrival order (unfilled markers are 0).
     double quantile(int q) const { return m_heights[2 * q + 2]; }
@@ -53,6 +64,9 @@ private:
     double m_desiredPositions[markerCount];
     std::size_t m_count = 0;
     double m_sum = 0.0;
+    double m_shift = 0.0;
+    double m_shiftedSum = 0.0;
+    double m_shiftedSquares = 0.0;
 };
 
 } // namespace fn

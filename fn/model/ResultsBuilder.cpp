@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "fn/model/DiseaseModel.h"
+#include "fn/model/SensitivityAnalysis.h"
 #include "fn/model/Statistics.h"
 
 namespace fn {
@@ -34,9 +35,9 @@ struct TreeFigures
         estimators[9].add((y + l) * 100000.0 / pm);
     }
 
-    QVariantMap map() const
+    static const QString* keys()
     {
-        static const QString keys[10] = {yldKey,
+        static const QString names[10] = {yldKey,
                                          QStringLiteral("yldPer100k"),
                                          QStringLiteral("yldPer100kTotalPopulation"),
                                          yllKey,
@@ -46,11 +47,16 @@ struct TreeFigures
                                          QStringLiteral("dalyPerCase"),
                                          QStringLiteral("dalyPer100k"),
                                          QStringLiteral("dalyPer100kTotalPopulation")};
+        return names;
+    }
+
+    QVariantMap map(bool errors = false) const
+    {
         QVariantMap figures;
-        for (std::size_t i = 0; i < estimators.size(); ++i)
-            figures.insert(keys[i], estimators[i].statisticsMap());
+        statistics::addFigures(figures, estimators.data(), keys(), estimators.size(), errors);
         return figures;
     }
+    QVariantMap errorMap() const { return map(true); }
 };
 
 // The five further figures of an outcome: its cases, deaths, both, incidence and mortality.
@@ -58,6 +64,18 @@ struct OutcomeFigures
 {
     TreeFigures burden;
     std::array<QuantileEstimator, 5> estimators;
+
+    QVariantMap map(const ModelRunRecord::TreeSeries::Outcome& outcome, bool errors) const
+    {
+        static const QString keys[5] = {QStringLiteral("populationCasesCount"), QStringLiteral("deathCasesCount"),
+                                        QStringLiteral("allCasesCount"), QStringLiteral("incidencePer100k"),
+                                        QStringLiteral("mortalityPer100k")};
+        QVariantMap entry = burden.map(errors);
+        entry.insert(QStringLiteral("name"), outcome.name);
+        entry.insert(QStringLiteral("acuteType"), outcome.acute ? QStringLiteral("acute") : QStringLiteral("sequela"));
+        statistics::addFigures(entry, estimators.data(), keys, estimators.size(), errors);
+        return entry;
+    }
 
     void add(double y, double l, double q, double d, double treeCases, double pt, double pm)
     {
@@ -86,15 +104,20 @@ struct ModelFigures
         estimators[6].add((y + l) * 100000.0 / pm);
     }
 
-    QVariantMap map() const
+    static const QString* keys()
     {
-        static const QString keys[7] = {yldKey, QStringLiteral("yldPer100k"), yllKey, QStringLiteral("yllPer100k"),
-                                        dalyKey, QStringLiteral("dalyPerCase"), QStringLiteral("dalyPer100k")};
+        static const QString names[7] = {yldKey, QStringLiteral("yldPer100k"), yllKey, QStringLiteral("yllPer100k"),
+                                         dalyKey, QStringLiteral("dalyPerCase"), QStringLiteral("dalyPer100k")};
+        return names;
+    }
+
+    QVariantMap map(bool errors = false) const
+    {
         QVariantMap figures;
-        for (std::size_t i = 0; i < estimators.size(); ++i)
-            figures.insert(keys[i], estimators[i].statisticsMap());
+        statistics::addFigures(figures, estimators.data(), keys(), estimators.size(), errors);
         return figures;
     }
+    QVariantMap errorMap() const { return map(true); }
 };
 
 } // namespace
@@ -102,9 +125,13 @@ struct ModelFigures
 ResultsBuilder::ResultsBuilder(std::shared_ptr<const ModelRunRecord> record)
     : m_record(std::move(record))
     , m_treeCount(m_record->treeCount())
+    , m_analyzing(m_record->sensitivityInputs() != nullptr)
     , m_outcomeResults(m_treeCount)
     , m_treeCategoryResults(m_treeCount)
     , m_stratified(stratifiedFigureCount)
+    , m_outcomeErrors(m_treeCount)
+    , m_treeCategoryErrors(m_treeCount)
+    , m_stratifiedErrors(stratifiedFigureCount)
 {
 }
 
@@ -114,8 +141,10 @@ void ResultsBuilder::runTask(int task)
         buildTree(task);
     else if (task == m_treeCount)
         buildTotals();
-    else
+    else if (task <= m_treeCount + stratifiedFigureCount)
         buildStratified(task - m_treeCount - 1);
+    else
+        buildSensitivity();
 }
 
 void ResultsBuilder::runAll()
@@ -154,17 +183,11 @@ void ResultsBuilder::buildTree(int tree)
     }
 
     QVariantList entries;
+    QVariantList errorEntries;
     for (std::size_t o = 0; o < outcomes.size(); ++o) {
-        const ModelRunRecord::TreeSeries::Outcome& outcome = series.outcomes[o];
-        QVariantMap entry = outcomes[o].burden.map();
-        entry.insert(QStringLiteral("name"), outcome.name);
-        entry.insert(QStringLiteral("acuteType"), outcome.acute ? QStringLiteral("acute") : QStringLiteral("sequela"));
-        entry.insert(QStringLiteral("populationCasesCount"), outcomes[o].estimators[0].statisticsMap());
-        entry.insert(QStringLiteral("deathCasesCount"), outcomes[o].estimators[1].statisticsMap());
-        entry.insert(QStringLiteral("allCasesCount"), outcomes[o].estimators[2].statisticsMap());
-        entry.insert(QStringLiteral("incidencePer100k"), outcomes[o].estimators[3].statisticsMap());
-        entry.insert(QStringLiteral("mortalityPer100k"), outcomes[o].estimators[4].statisticsMap());
-        entries << entry;
+        entries << outcomes[o].map(series.outcomes[o], false);
+        if (m_analyzing)
+            errorEntries << outcomes[o].map(series.outcomes[o], true);
     }
     m_outcomeResults[tree] = entries;
     m_treeCategoryResults[tree] = {
@@ -172,6 +195,14 @@ void ResultsBuilder::buildTree(int tree)
         {QStringLiteral("sequela"), categories[1].map()},
         {QStringLiteral("total"), categories[2].map()},
     };
+    if (m_analyzing) {
+        m_outcomeErrors[tree] = errorEntries;
+        m_treeCategoryErrors[tree] = {
+            {QStringLiteral("acute"), categories[0].errorMap()},
+            {QStringLiteral("sequela"), categories[1].errorMap()},
+            {QStringLiteral("total"), categories[2].errorMap()},
+        };
+    }
 }
 
 void ResultsBuilder::buildTotals()
@@ -220,11 +251,22 @@ void ResultsBuilder::buildTotals()
         {QStringLiteral("sequela"), sequela.map()},
         {QStringLiteral("total"), totalMap},
     };
+    static const QString extraKeys[4] = {QStringLiteral("cases"), QStringLiteral("incidencePer100k"),
+                                         QStringLiteral("deaths"), QStringLiteral("mortalityPer100k")};
+    const QuantileEstimator extras[4] = {cases, incidence, deaths, mortality};
     m_totalResults = totalMap;
-    m_totalResults.insert(QStringLiteral("cases"), cases.statisticsMap());
-    m_totalResults.insert(QStringLiteral("incidencePer100k"), incidence.statisticsMap());
-    m_totalResults.insert(QStringLiteral("deaths"), deaths.statisticsMap());
-    m_totalResults.insert(QStringLiteral("mortalityPer100k"), mortality.statisticsMap());
+    statistics::addFigures(m_totalResults, extras, extraKeys, 4, false);
+    if (!m_analyzing)
+        return;
+    const QVariantMap totalErrors = total.errorMap();
+    m_sequelaTypeErrors = {
+        {QStringLiteral("acute"), acute.errorMap()},
+        {QStringLiteral("sequela"), sequela.errorMap()},
+        {QStringLiteral("total"), totalErrors},
+    };
+    m_totalErrors = totalErrors;
+    statistics::addFigures(m_totalErrors, extras, extraKeys, 4, true);
+    m_convergence = statistics::convergenceMap(total.estimators[4]);
 }
 
 void ResultsBuilder::buildStratified(int figure)
@@ -254,7 +296,32 @@ void ResultsBuilder::buildStratified(int figure)
                 return v;
             }
         },
-        [&](std::uint32_t k) { return record.waitForRows(k + 1); });
+        [&](std::uint32_t k) { return record.waitForRows(k + 1); }, m_analyzing ? &m_stratifiedErrors[figure] : nullptr);
+}
+
+void ResultsBuilder::buildSensitivity()
+{
+    const ModelRunRecord& record = *m_record;
+    if (!record.waitUntilComplete())
+        return;
+    // The total DALY per iteration, summed as its statistics are.
+    const std::uint32_t n = record.iterations();
+    const std::size_t strata = record.strataCount();
+    std::vector<double> daly(n);
+    for (std::uint32_t k = 0; k < n; ++k) {
+        const double* ay = record.row(ModelRunRecord::AcuteYld, k);
+        const double* al = record.row(ModelRunRecord::AcuteYll, k);
+        const double* sy = record.row(ModelRunRecord::SequelaYld, k);
+        const double* sl = record.row(ModelRunRecord::SequelaYll, k);
+        double y = 0.0;
+        double l = 0.0;
+        for (std::size_t i = 0; i < strata; ++i) {
+            y += ay[i] + sy[i];
+            l += al[i] + sl[i];
+        }
+        daly[k] = y + l;
+    }
+    m_sensitivity = SensitivityAnalysis::report(*record.sensitivityInputs(), daly.data());
 }
 
 void ResultsBuilder::apply(DiseaseModel& model) const
@@ -268,6 +335,38 @@ void ResultsBuilder::apply(DiseaseModel& model) const
     model.setResults(categorized, m_sequelaTypeResults, m_totalResults);
     for (int tree = 0; tree < m_treeCount; ++tree)
         model.getOutcomeTree(tree).setResults(m_outcomeResults[tree], m_treeCategoryResults[tree]);
+    if (m_analyzing)
+        model.setUncertaintyResults({
+            {QStringLiteral("convergence"), m_convergence},
+            {QStringLiteral("standardErrors"), standardErrors(model)},
+            {QStringLiteral("sensitivity"), m_sensitivity},
+        });
+}
+
+QVariantMap ResultsBuilder::standardErrors(const DiseaseModel& model) const
+{
+    static const QString burdens[3] = {yldKey, yllKey, dalyKey};
+    static const QString forms[4] = {QString(), QStringLiteral("PerCase"), QStringLiteral("Per100k"),
+                                     QStringLiteral("Per100kTotalPopulation")};
+    QVariantMap categorized;
+    for (int figure = 0; figure < stratifiedFigureCount; ++figure)
+        categorized.insert(burdens[figure / 4] + forms[figure % 4], m_stratifiedErrors[figure]);
+    QVariantList detailed;
+    for (int tree = 0; tree < m_treeCount; ++tree) {
+        const OutcomeTree& t = const_cast<DiseaseModel&>(model).getOutcomeTree(tree);
+        detailed << QVariantMap{
+            {QStringLiteral("outcomeTreeID"), t.id()},
+            {QStringLiteral("outcomeTreeName"), t.name()},
+            {QStringLiteral("sequelaTypeAggregatedResults"), m_treeCategoryErrors[tree]},
+            {QStringLiteral("healthOutcomeAggregatedResults"), m_outcomeErrors[tree]},
+        };
+    }
+    return {
+        {QStringLiteral("detailedResults"), detailed},
+        {QStringLiteral("totalCategorizedResults"), categorized},
+        {QStringLiteral("totalSequelaTypeResults"), m_sequelaTypeErrors},
+        {QStringLiteral("totalResults"), m_totalErrors},
+    };
 }
 
 } // namespace fn

@@ -17,6 +17,20 @@ namespace fn::statistics {
 // entry is the text "-".
 QVariantMap statisticsMap(const double* values, std::size_t count);
 
+// The Monte-Carlo standard error of a statistics map's mean, in the map that stands in its place
+// beside the results: {"MeanStandardError": value} (null where it is not a number).
+QVariantMap standardErrorMap(const QuantileEstimator& estimator);
+
+// Puts several figures into map under their keys: their statistics maps, or with errors the maps
+// of their standard errors.
+void addFigures(QVariantMap& map, const QuantileEstimator* estimators, const QString* keys, std::size_t count,
+                bool errors);
+
+// How far a run's total DALY has converged: its mean, the standard error of the mean, the
+// relative standard error, whether that is below 1 % and how many iterations would bring it
+// there (the standard error falls with the square root of the iterations).
+QVariantMap convergenceMap(const QuantileEstimator& totalDaly);
+
 // Statistics of a series derived value by value: value(k) for the iterations k = 0, 1, ...
 template<typename Value>
 QVariantMap seriesStatistics(std::uint32_t iterations, Value value)
@@ -33,12 +47,14 @@ QVariantMap seriesStatistics(std::uint32_t iterations, Value value)
 // for two factors and at least two iterations. value(k, i) is the figure of stratum i (in
 // scalar-index order) in iteration k; it is asked for in iteration order. ready(k) waits until
 // iteration k and perhaps more can be asked for and returns how many can; fewer than k + 1
-// abandons the figure (the run did not complete) and gives an empty map.
+// abandons the figure (the run did not complete) and gives an empty map. When errors is given,
+// it receives the same form with the standard error of each mean (standardErrorMap).
 template<typename Value, typename Ready>
 QVariantMap stratifiedStatistics(const Marray::Shape& strataShape, const InputFactorPtrs& factors,
-                                 std::uint32_t iterations, Value value, Ready ready)
+                                 std::uint32_t iterations, Value value, Ready ready, QVariantMap* errors = nullptr)
 {
     QVariantList lists[2];
+    QVariantList errorLists[2];
     if (factors.size() == 2 && strataShape.size() == 2 && iterations >= 2) {
         const std::size_t ages = std::size_t(strataShape[0]);
         const std::size_t sexes = std::size_t(strataShape[1]);
@@ -63,9 +79,21 @@ QVariantMap stratifiedStatistics(const Marray::Shape& strataShape, const InputFa
                 row.insert(QStringLiteral("id"), static_cast<uint>(a));
                 row.insert(ageKey, factors[0]->levels().value(static_cast<int>(a)));
                 lists[s] << row;
+                if (errors) {
+                    QVariantMap errorRow = standardErrorMap(estimators[s * ages + a]);
+                    errorRow.insert(QStringLiteral("id"), static_cast<uint>(a));
+                    errorRow.insert(ageKey, factors[0]->levels().value(static_cast<int>(a)));
+                    errorLists[s] << errorRow;
+                }
             }
         }
     }
+    if (errors)
+        *errors = {
+            {QStringLiteral("meta"), QVariantList()},
+            {QStringLiteral("arrayFemale"), errorLists[0]},
+            {QStringLiteral("arrayMale"), errorLists[1]},
+        };
     return {
         {QStringLiteral("meta"), QVariantList()},
         {QStringLiteral("arrayFemale"), lists[0]},

@@ -7,6 +7,7 @@
 
 #include <boost/random/gamma_distribution.hpp>
 #include <boost/random/normal_distribution.hpp>
+#include <QRegularExpression>
 #include <muParser.h>
 
 namespace fn {
@@ -118,6 +119,13 @@ void defineRandomFunctions(mu::Parser& parser)
     parser.DefineFun("RandGamma", randGamma, optimisable);
     parser.DefineFun("RandLogNormal", randLogNormal, optimisable);
     parser.DefineFun("RandNormal", randNormal, optimisable);
+}
+
+bool callsRandomFunction(const QString& formula)
+{
+    static const QRegularExpression call(
+        QStringLiteral("(?<![A-Za-z0-9_])Rand(Uniform|Pert|Beta|Gamma|LogNormal|Normal)(?![A-Za-z0-9_])"));
+    return formula.contains(call);
 }
 
 void configureFormulaParser(mu::Parser& parser)

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include <QString>
+
 #include <boost/random/mersenne_twister.hpp>
 
 namespace mu {
@@ -29,6 +31,11 @@ void reseed(std::uint32_t seed);
 // Adds RandUniform, RandPert, RandBeta, RandGamma, RandLogNormal and RandNormal to the
 // parser, all marked as not optimisable so that constant arguments never freeze a draw.
 void defineRandomFunctions(mu::Parser& parser);
+
+// Whether formula calls one of the random functions, that is draws anew on every evaluation.
+// Formulas name nothing but functions and constants, so a random function's name standing on
+// its own is a call of it.
+bool callsRandomFunction(const QString& formula);
 
 // Sets the separators independent of the user's locale and registers the random functions:
 // the one configuration of every formula parser of the program.

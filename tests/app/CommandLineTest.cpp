@@ -263,3 +263,47 @@ TEST_F(CommandLine, ResultsAreByteForByteThoseOfTheOneThreadProgram)
         }
     }
 }
+
+// Asked for by the run settings, the standard errors, convergence and sensitivity go to a file of
+// their own beside the results, which stay byte for byte what they are without them.
+TEST_F(CommandLine, UncertaintyAnalysisGoesBesideTheUnchangedResults)
+{
+    QFile settings(work.filePath(QStringLiteral("Ozmid.ini")));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    settings.write("[RunSettings]\nSensitivityAnalysis=true\n");
+    settings.close();
+    const QString output = work.filePath(QStringLiteral("results.json"));
+    const ProgramRun run = ozmid({QStringLiteral("-i"), sample, QStringLiteral("-p"), QStringLiteral("Austria"),
+                                  QStringLiteral("-s"), QStringLiteral("200"), QStringLiteral("-r"), QStringLiteral("42"),
+                                  QStringLiteral("-t"), QStringLiteral("0.03"), QStringLiteral("-o"), output},
+                                 work.path());
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.lines.size(), 10);
+    EXPECT_EQ(QCryptographicHash::hash(contents(output), QCryptographicHash::Sha256).toHex(),
+              QByteArray("c209abdb6e6af6c934b1034dfb847cdfb4ab5ba058114aed83f335473c4e339d"));
+    const QString analysisPath = work.filePath(QStringLiteral("results.sensitivity.json"));
+    EXPECT_TRUE(run.errors.contains(analysisPath)) << run.errors.toStdString();
+    const QJsonArray models = QJsonDocument::fromJson(contents(analysisPath)).array();
+    ASSERT_EQ(models.size(), 2);
+    for (const QJsonValue& value : models) {
+        const QJsonObject model = value.toObject();
+        EXPECT_TRUE(model.value(QStringLiteral("name")).toString().startsWith(QStringLiteral("Austria - ")));
+        const QJsonObject convergence = model.value(QStringLiteral("convergence")).toObject();
+        EXPECT_GT(convergence.value(QStringLiteral("standardError")).toDouble(), 0.0);
+        EXPECT_EQ(convergence.value(QStringLiteral("iterations")).toDouble(), 200.0);
+        const QJsonArray inputs = model.value(QStringLiteral("sensitivity")).toObject().value(QStringLiteral("inputs")).toArray();
+        ASSERT_FALSE(inputs.isEmpty());
+        const double strongest = std::abs(inputs.first().toObject().value(QStringLiteral("standardizedRegressionCoefficient")).toDouble());
+        for (const QJsonValue& input : inputs)
+            EXPECT_LE(std::abs(input.toObject().value(QStringLiteral("standardizedRegressionCoefficient")).toDouble()), strongest);
+        EXPECT_TRUE(model.value(QStringLiteral("standardErrors")).toObject().contains(QStringLiteral("totalCategorizedResults")));
+    }
+
+    // Results that go to a pipe have no place beside them: the analysis is not written, and said so.
+    const ProgramRun piped = ozmid({QStringLiteral("-i"), sample, QStringLiteral("-p"), QStringLiteral("Austria"),
+                                    QStringLiteral("-s"), QStringLiteral("20"), QStringLiteral("-o"),
+                                    QStringLiteral("/dev/null")},
+                                   work.path());
+    EXPECT_EQ(piped.exitCode, 0);
+    EXPECT_TRUE(piped.errors.contains(QStringLiteral("uncertainty analysis is not written"))) << piped.errors.toStdString();
+}

@@ -116,3 +116,27 @@ TEST(QuantileEstimator, StatisticsMapOfFiveValuesAndOfNone)
     for (const QVariant& value : none)
         EXPECT_EQ(value, QVariant(QStringLiteral("-")));
 }
+
+TEST(QuantileEstimator, StandardErrorOfTheMeanMatchesTheory)
+{
+    fn::QuantileEstimator five;
+    for (double v : {1.0, 2.0, 3.0, 4.0, 5.0})
+        five.add(v);
+    EXPECT_DOUBLE_EQ(five.standardDeviation(), std::sqrt(2.5));
+    EXPECT_DOUBLE_EQ(five.standardError(), std::sqrt(2.5) / std::sqrt(5.0));
+
+    // Uniform on [0, 1): standard deviation 1 / sqrt(12); far from zero the shift keeps it exact.
+    std::mt19937_64 engine(7);
+    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    fn::QuantileEstimator near, far;
+    const int n = 200000;
+    for (int i = 0; i < n; ++i) {
+        const double u = uniform(engine);
+        near.add(u);
+        far.add(1.0e9 + u);
+    }
+    EXPECT_NEAR(near.standardDeviation(), 1.0 / std::sqrt(12.0), 0.002);
+    EXPECT_NEAR(near.standardError(), 1.0 / std::sqrt(12.0 * n), 0.002 / std::sqrt(double(n)));
+    EXPECT_NEAR(far.standardDeviation(), near.standardDeviation(), 1e-6);
+    EXPECT_TRUE(std::isnan(fn::QuantileEstimator().standardError()));
+}

@@ -1,0 +1,211 @@
+#include "fn/model/SensitivityAnalysis.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numeric>
+
+#include <QVariantList>
+
+#include "fn/model/SensitivityInputs.h"
+
+namespace fn {
+
+namespace {
+
+constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
+
+bool allFinite(const double* values, std::uint32_t n)
+{
+    return std::all_of(values, values + n, [](double v) { return std::isfinite(v); });
+}
+
+// Values less their mean, over their standard deviation; empty when they do not vary.
+std::vector<double> standardized(const double* values, std::uint32_t n)
+{
+    if (n < 2 || !allFinite(values, n))
+        return {};
+    const double mean = std::accumulate(values, values + n, 0.0) / n;
+    double squares = 0.0;
+    for (std::uint32_t k = 0; k < n; ++k)
+        squares += (values[k] - mean) * (values[k] - mean);
+    const double deviation = std::sqrt(squares / (n - 1));
+    if (!(deviation > 0.0) || deviation < 1e-12 * std::max(1.0, std::abs(mean)))
+        return {};
+    std::vector<double> z(n);
+    for (std::uint32_t k = 0; k < n; ++k)
+        z[k] = (values[k] - mean) / deviation;
+    return z;
+}
+
+double correlation(const std::vector<double>& a, const std::vector<double>& b)
+{
+    const std::size_t n = a.size();
+    const double ma = std::accumulate(a.begin(), a.end(), 0.0) / double(n);
+    const double mb = std::accumulate(b.begin(), b.end(), 0.0) / double(n);
+    double ab = 0.0, aa = 0.0, bb = 0.0;
+    for (std::size_t k = 0; k < n; ++k) {
+        ab += (a[k] - ma) * (b[k] - mb);
+        aa += (a[k] - ma) * (a[k] - ma);
+        bb += (b[k] - mb) * (b[k] - mb);
+    }
+    return aa > 0.0 && bb > 0.0 ? ab / std::sqrt(aa * bb) : notANumber;
+}
+
+// Solves the symmetric positive (semi)definite system a x = b by Cholesky; a near-singular system
+// (inputs that move together) is steadied by a small ridge on the diagonal.
+std::vector<double> solve(std::vector<double> a, std::vector<double> b, std::size_t p)
+{
+    for (double ridge = 0.0; ridge < 1.0; ridge = ridge == 0.0 ? 1e-10 : ridge * 100.0) {
+        std::vector<double> l(a);
+        for (std::size_t i = 0; i < p; ++i)
+            l[i * p + i] += ridge;
+        bool positive = true;
+        for (std::size_t j = 0; j < p && positive; ++j) {
+            double d = l[j * p + j];
+            for (std::size_t k = 0; k < j; ++k)
+                d -= l[j * p + k] * l[j * p + k];
+            if (!(d > 1e-12)) {
+                positive = false;
+                break;
+            }
+            l[j * p + j] = std::sqrt(d);
+            for (std::size_t i = j + 1; i < p; ++i) {
+                double s = l[i * p + j];
+                for (std::size_t k = 0; k < j; ++k)
+                    s -= l[i * p + k] * l[j * p + k];
+                l[i * p + j] = s / l[j * p + j];
+            }
+        }
+        if (!positive)
+            continue;
+        std::vector<double> x(b);
+        for (std::size_t i = 0; i < p; ++i) {
+            for (std::size_t k = 0; k < i; ++k)
+                x[i] -= l[i * p + k] * x[k];
+            x[i] /= l[i * p + i];
+        }
+        for (std::size_t i = p; i-- > 0;) {
+            for (std::size_t k = i + 1; k < p; ++k)
+                x[i] -= l[k * p + i] * x[k];
+            x[i] /= l[i * p + i];
+        }
+        return x;
+    }
+    return std::vector<double>(p, notANumber);
+}
+
+QVariant number(double value)
+{
+    return std::isfinite(value) ? QVariant(value) : QVariant();
+}
+
+} // namespace
+
+std::vector<double> SensitivityAnalysis::ranks(const double* values, std::uint32_t n)
+{
+    std::vector<std::uint32_t> order(n);
+    std::iota(order.begin(), order.end(), 0u);
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return values[a] < values[b]; });
+    std::vector<double> rank(n);
+    // Tied values share the mean of their ranks.
+    for (std::uint32_t i = 0; i < n;) {
+        std::uint32_t j = i + 1;
+        while (j < n && values[order[j]] == values[order[i]])
+            ++j;
+        const double shared = (double(i) + double(j - 1)) / 2.0 + 1.0;
+        for (std::uint32_t k = i; k < j; ++k)
+            rank[order[k]] = shared;
+        i = j;
+    }
+    return rank;
+}
+
+SensitivityAnalysis::Figures SensitivityAnalysis::analyze(const std::vector<const double*>& inputs, const double* result,
+                                                          std::uint32_t iterations)
+{
+    const std::size_t p = inputs.size();
+    Figures figures{std::vector<double>(p, notANumber), std::vector<double>(p, notANumber), notANumber};
+    const std::vector<double> zy = standardized(result, iterations);
+    if (zy.empty())
+        return figures;
+    const std::vector<double> resultRanks = ranks(result, iterations);
+
+    // The inputs that vary: their standardised values, one column each.
+    std::vector<std::size_t> columns;
+    std::vector<std::vector<double>> zx;
+    for (std::size_t j = 0; j < p; ++j) {
+        std::vector<double> z = standardized(inputs[j], iterations);
+        if (z.empty())
+            continue;
+        figures.spearman[j] = correlation(ranks(inputs[j], iterations), resultRanks);
+        columns.push_back(j);
+        zx.push_back(std::move(z));
+    }
+    const std::size_t q = columns.size();
+    if (q == 0)
+        return figures;
+    // Correlations among the inputs and with the result; the coefficients solve C b = r.
+    std::vector<double> c(q * q), r(q);
+    const double scale = 1.0 / double(iterations - 1);
+    for (std::size_t a = 0; a < q; ++a) {
+        for (std::size_t b = a; b < q; ++b) {
+            double s = 0.0;
+            for (std::uint32_t k = 0; k < iterations; ++k)
+                s += zx[a][k] * zx[b][k];
+            c[a * q + b] = c[b * q + a] = s * scale;
+        }
+        double s = 0.0;
+        for (std::uint32_t k = 0; k < iterations; ++k)
+            s += zx[a][k] * zy[k];
+        r[a] = s * scale;
+    }
+    const std::vector<double> beta = solve(c, r, q);
+    double explained = 0.0;
+    for (std::size_t a = 0; a < q; ++a) {
+        figures.coefficients[columns[a]] = beta[a];
+        explained += beta[a] * r[a];
+    }
+    figures.rSquared = std::min(1.0, explained);
+    return figures;
+}
+
+QVariantMap SensitivityAnalysis::report(const SensitivityInputs& inputs, const double* totalDaly)
+{
+    std::vector<const double*> draws;
+    for (std::size_t i = 0; i < inputs.inputs().size(); ++i)
+        draws.push_back(inputs.draws(i));
+    const Figures figures = analyze(draws, totalDaly, inputs.iterations());
+
+    // The strongest first: by the size of the coefficient, then of the rank correlation.
+    std::vector<std::size_t> order(draws.size());
+    std::iota(order.begin(), order.end(), std::size_t(0));
+    const auto strength = [&](std::size_t i) {
+        const double c = std::abs(figures.coefficients[i]);
+        const double s = std::abs(figures.spearman[i]);
+        return std::make_pair(std::isfinite(c) ? c : -1.0, std::isfinite(s) ? s : -1.0);
+    };
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return strength(a) > strength(b); });
+    QVariantList entries;
+    for (std::size_t i : order) {
+        const SensitivityInputs::Input& input = inputs.inputs()[i];
+        entries << QVariantMap{
+            {QStringLiteral("tree"), input.treeId},
+            {QStringLiteral("element"), input.elementId},
+            {QStringLiteral("elementName"), input.elementName},
+            {QStringLiteral("parameter"), input.parameter},
+            {QStringLiteral("cells"), input.cellsText},
+            {QStringLiteral("formula"), input.formula},
+            {QStringLiteral("spearman"), number(figures.spearman[i])},
+            {QStringLiteral("standardizedRegressionCoefficient"), number(figures.coefficients[i])},
+        };
+    }
+    return {
+        {QStringLiteral("result"), QStringLiteral("total DALY of the model, per iteration")},
+        {QStringLiteral("iterations"), inputs.iterations()},
+        {QStringLiteral("rSquared"), number(figures.rSquared)},
+        {QStringLiteral("inputs"), entries},
+    };
+}
+
+} // namespace fn
