@@ -12,11 +12,6 @@
 
 namespace fn::statistics {
 
-// Statistics over per-iteration values: "Mean" and the 2.5 %, 50 % and 97.5 % quantiles
-// estimated in one pass with the extended P-square algorithm. With no values every
-// entry is the text "-".
-QVariantMap statisticsMap(const double* values, std::size_t count);
-
 // The Monte-Carlo standard error of a statistics map's mean, in the map that stands in its place
 // beside the results: {"MeanStandardError": value} (null where it is not a number).
 QVariantMap standardErrorMap(const QuantileEstimator& estimator);
@@ -31,7 +26,9 @@ void addFigures(QVariantMap& map, const QuantileEstimator* estimators, const QSt
 // there (the standard error falls with the square root of the iterations).
 QVariantMap convergenceMap(const QuantileEstimator& totalDaly);
 
-// Statistics of a series derived value by value: value(k) for the iterations k = 0, 1, ...
+// Statistics of per-iteration values, "Mean" and the 2.5 %, 50 % and 97.5 % quantiles estimated in
+// one pass (QuantileEstimator), of a series derived value by value: value(k) for the iterations
+// k = 0, 1, ...
 template<typename Value>
 QVariantMap seriesStatistics(std::uint32_t iterations, Value value)
 {
@@ -108,8 +105,5 @@ QVariantMap stratifiedStatistics(const Marray::Shape& strataShape, const InputFa
 {
     return stratifiedStatistics(strataShape, factors, iterations, value, [iterations](std::uint32_t) { return iterations; });
 }
-
-// The stratified form of a sample-shaped array (age group, sex, iteration).
-QVariantMap stratifiedMap(const Marray& samples, const InputFactorPtrs& factors);
 
 } // namespace fn::statistics

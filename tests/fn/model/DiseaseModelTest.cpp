@@ -206,25 +206,14 @@ TEST(DiseaseModel, ParametersTreesAndLookupsFailWithTheirMessages)
     EXPECT_DOUBLE_EQ(mean(m.model->totalResults().value(QStringLiteral("cases"))), 6 * 430.0);
 }
 
-TEST(Statistics, MarkerHeightsMeansAndEmptyRuns)
+TEST(Statistics, EstimatesApproachTheQuantilesAndOneIterationHasNoStrata)
 {
-    const double values[] = {1, 2, 3, 4, 5};
-    const QVariantMap five = fn::statistics::statisticsMap(values, 5);
-    EXPECT_EQ(five.value(QStringLiteral("Mean")).toDouble(), 3.0);
-    EXPECT_EQ(five.value(QStringLiteral("Quantile0.025")).toDouble(), 3.0);
-    EXPECT_EQ(five.value(QStringLiteral("Quantile0.5")).toDouble(), 5.0);
-    EXPECT_EQ(five.value(QStringLiteral("Quantile0.975")).toDouble(), 0.0);
-    EXPECT_EQ(five.size(), 4);
-
-    const QVariantMap none = fn::statistics::statisticsMap(values, 0);
-    for (const QVariant& v : none)
-        EXPECT_EQ(v.toString(), QStringLiteral("-"));
-
     // Many values: the estimates approach the true quantiles of 1 ... 1000.
     std::vector<double> many;
     for (int i = 1; i <= 1000; ++i)
         many.push_back((i * 7919) % 1000 + 1);
-    const QVariantMap large = fn::statistics::statisticsMap(many.data(), many.size());
+    const QVariantMap large =
+        fn::statistics::seriesStatistics(std::uint32_t(many.size()), [&](std::uint32_t k) { return many[k]; });
     EXPECT_NEAR(large.value(QStringLiteral("Quantile0.5")).toDouble(), 500.0, 10.0);
     EXPECT_NEAR(large.value(QStringLiteral("Quantile0.975")).toDouble(), 975.0, 10.0);
     EXPECT_NEAR(large.value(QStringLiteral("Quantile0.025")).toDouble(), 25.0, 10.0);
@@ -233,7 +222,8 @@ TEST(Statistics, MarkerHeightsMeansAndEmptyRuns)
     // One iteration: the stratified lists stay empty.
     const fn::InputFactor age(QStringLiteral("Age"), {QStringLiteral("a")});
     const fn::InputFactor sex(QStringLiteral("Sex"), {QStringLiteral("F"), QStringLiteral("M")});
-    const QVariantMap single = fn::statistics::stratifiedMap(Marray({1, 2, 1}, 2.0), {&age, &sex});
+    const QVariantMap single = fn::statistics::stratifiedStatistics(Marray::Shape{1, 2}, {&age, &sex}, 1,
+                                                                    [](std::uint32_t, std::size_t) { return 2.0; });
     EXPECT_TRUE(single.value(QStringLiteral("arrayFemale")).toList().isEmpty());
     EXPECT_TRUE(single.value(QStringLiteral("meta")).toList().isEmpty());
 }
