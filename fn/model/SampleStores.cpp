@@ -32,6 +32,9 @@ void storeSlice(Marray& store, const Marray& slice, std::uint32_t iteration)
     if (iteration == 0 || iteration > n)
         return;
     const std::size_t strata = std::min(slice.size(), store.size() / std::max<std::size_t>(n, 1));
+    // A store over a factor without levels has no storage to point into.
+    if (strata == 0)
+        return;
     double* target = store.begin() + (iteration - 1);
     for (std::size_t i = 0; i < strata; ++i)
         target[i * n] = slice[i];
