@@ -5,7 +5,8 @@
 #
 #   scripts/fuzz.sh [seconds per target, default 60] [target ...]
 #
-# FUZZ_PARALLEL=2 runs two targets at a time. Inputs that crash, leak or time out are written
+# FUZZ_PARALLEL=2 runs two targets at a time. tests/fuzz/lsan.supp lists the leaks that are
+# not the program's. Inputs that crash, leak or time out are written
 # to build-fuzz/findings/<target>/; each one found must become a regular test of the suite.
 # The run ends with a summary of executions, coverage and findings per target.
 set -euo pipefail

@@ -17,7 +17,7 @@ namespace fuzz {
 
 // Inputs may declare any size; the budget keeps the harness within libFuzzer's memory limit,
 // so that a refusal of what does not fit is exercised instead of the machine's memory.
-constexpr std::uint64_t MemoryBudgetBytes = 64ull * 1024 * 1024;
+constexpr std::uint64_t MemoryBudgetBytes = 8ull * 1024 * 1024;
 constexpr std::uint32_t Iterations = 3;
 
 inline void setUp()
