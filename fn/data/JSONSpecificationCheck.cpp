@@ -12,9 +12,12 @@ namespace fn {
 
 namespace {
 
-// Arrays a model makes beside those of the file: its eight disease-level arrays and the
-// defaults of elements whose arrays the file leaves out.
+// Parameter arrays over all strata: the model's eight disease-level arrays, three per health
+// state (an outcome without states stands for one), two per transition, whether the file
+// gives them or they take their defaults.
 constexpr std::uint64_t ModelArrays = 8;
+constexpr std::uint64_t StateArrays = 3;
+constexpr std::uint64_t TransitionArrays = 2;
 constexpr int ListedCells = 5;
 
 QString cellPlace(int row, int column)
@@ -128,6 +131,7 @@ void JSONSpecificationCheck::checkTree(const QString& treeKey, const QJsonObject
         checkArray(outcome, "severityArray", outcomePath + QStringLiteral(", \"severityArray\""));
         checkArray(outcome, "durationArray", outcomePath + QStringLiteral(", \"durationArray\""));
         const QJsonObject states = outcome.value(QLatin1String("healthStates")).toObject();
+        m_arrayCount += StateArrays * static_cast<std::uint64_t>(std::max(1, states.size()));
         for (auto state = states.constBegin(); state != states.constEnd(); ++state) {
             const QJsonObject object = state.value().toObject();
             const QString statePath = QStringLiteral("%1, health state \"%2\"").arg(outcomePath, state.key());
@@ -142,6 +146,7 @@ void JSONSpecificationCheck::checkTree(const QString& treeKey, const QJsonObject
                  .arg(infections.size())
                  .arg(infections.join(QStringLiteral(", "))));
     const QJsonObject transitions = tree.value(QLatin1String("transitions")).toObject();
+    m_arrayCount += TransitionArrays * static_cast<std::uint64_t>(transitions.size());
     for (auto it = transitions.constBegin(); it != transitions.constEnd(); ++it) {
         const QJsonObject object = it.value().toObject();
         const QString path = QStringLiteral("%1, transition \"%2\"").arg(treePath, it.key());
@@ -155,7 +160,6 @@ void JSONSpecificationCheck::checkArray(const QJsonObject& owner, const char* ke
     const QJsonValue arrayObject = owner.value(QLatin1String(key));
     if (arrayObject.isUndefined())
         return;
-    ++m_arrayCount;
     const QJsonValue vals = arrayObject.toObject().value(QLatin1String("vals"));
     if (!vals.isArray()) {
         warn(QStringLiteral("%1 has no \"vals\" list of rows; the parameter has no cells.").arg(element));
