@@ -18,7 +18,8 @@ QJsonObject cells(const QJsonArray& rows)
     return {{QStringLiteral("vals"), rows}};
 }
 
-QJsonArray row(const QJsonValue& female, const QJsonValue& male)
+// A value, not an array: braces around a single QJsonArray would copy it under clang.
+QJsonValue row(const QJsonValue& female, const QJsonValue& male)
 {
     return QJsonArray{female, male};
 }
@@ -92,7 +93,7 @@ TEST(JSONSpecificationCheck, CellsReadAsZeroOrNotAtAllAreReportedAndStillReadSo)
                     .isEmpty());
 
     read.reports.clear();
-    read.file(bytesOf(specification(QStringLiteral("Short"), cells(QJsonArray{QJsonArray{"0.1"}}))));
+    read.file(bytesOf(specification(QStringLiteral("Short"), cells(QJsonArray{QJsonValue(QJsonArray{"0.1"})}))));
     ASSERT_EQ(read.reports.size(), 1);
     EXPECT_TRUE(read.reports.front().endsWith(QStringLiteral("has 1 cells for the 2 strata of \"dims\"; the strata "
                                                              "without a cell stay 0.")))
