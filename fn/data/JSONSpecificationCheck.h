@@ -21,8 +21,10 @@ public:
     // Memory one stratum of one parameter array takes while it is read and made into a model:
     // its value and formula in the file's template, in the model and in their working copies.
     static constexpr std::uint64_t BytesPerStratum = 64;
-    // Memory one cell of the file takes: its text and its compiled form.
-    static constexpr std::uint64_t BytesPerCell = 160;
+    // Memory one cell of the file takes: its text in the parsed document and in the model's
+    // copy of it, its formula in the arrays' lists and compiled for the model and each tree
+    // (about 770 bytes measured for a specification of two trees).
+    static constexpr std::uint64_t BytesPerCell = 1024;
 
     JSONSpecificationCheck(const QJsonObject& json, const QString& fileName);
 

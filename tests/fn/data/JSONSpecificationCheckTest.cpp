@@ -138,11 +138,24 @@ TEST(JSONSpecificationCheck, FilesThatCannotBeHeldAreSkippedAtStartUp)
     fn::MemoryBudget::setLimit(16u * 1024 * 1024);
     read.reports.clear();
     read.file(bytesOf(wide), QStringLiteral("wide.json"));
-    fn::MemoryBudget::setLimit(0);
     EXPECT_FALSE(read.reader.diseaseDataExist(QStringLiteral("Wide")));
     ASSERT_FALSE(read.reports.isEmpty());
     EXPECT_TRUE(read.reports.last().startsWith(QStringLiteral("Model specification wide.json is skipped: its dimensions "
                                                               "have 1000000 strata")))
+        << read.reports.last().toStdString();
+
+    // Few strata but a file full of cells, each held as text and compiled.
+    QJsonArray manyRows;
+    for (int i = 0; i < 10000; ++i)
+        manyRows.append(row("1", "2"));
+    QJsonObject full = specification(QStringLiteral("Full"), cells(QJsonArray{row("0", "0")}));
+    full.insert(QStringLiteral("rawCasesCountArray"), cells(manyRows));
+    read.reports.clear();
+    read.file(bytesOf(full), QStringLiteral("full.json"));
+    fn::MemoryBudget::setLimit(0);
+    EXPECT_FALSE(read.reader.diseaseDataExist(QStringLiteral("Full")));
+    ASSERT_FALSE(read.reports.isEmpty());
+    EXPECT_TRUE(read.reports.last().contains(QStringLiteral("arrays with their cells would need about 20 MB")))
         << read.reports.last().toStdString();
 }
 
