@@ -7,7 +7,8 @@ packages=(build-essential cmake pkg-config
           qtbase5-dev qtwebengine5-dev libqt5webchannel5-dev libqt5svg5-dev
           libmuparser-dev libboost-dev libgtest-dev libgmock-dev libbenchmark-dev
           libfreexl-dev libgsf-1-dev python3 python3-xlrd python3-xlwt
-          xvfb xauth)
+          xvfb xauth
+          clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -10,6 +10,7 @@
 #include <QThread>
 
 #include "fn/model/ModelRunWorker.h"
+#include "fn/model/RunMemoryCheck.h"
 #include "fn/values/FormulaChecker.h"
 #include "ui/DataPresenter.h"
 #include "ui/ElementPresenterFactory.h"
@@ -433,6 +434,8 @@ void Chief::setUncertaintyAnalysis(bool enabled)
 
 void Chief::runModels(bool runInThread)
 {
+    if (!runFitsInMemory(runInThread))
+        return;
     try {
         m_randomSeed = m_settings.randomSeed();
         if (m_aggregationEnabled)
@@ -461,6 +464,21 @@ void Chief::runModels(bool runInThread)
     } catch (...) {
         throw ut::Exception(QStringLiteral("Problem occured while running calculations"),
                             QStringLiteral("ui::Chief::runModels"));
+    }
+}
+
+// A run too large for this computer is refused before anything of it is allocated: on the
+// page with a message, on the command line with the exception that ends the run.
+bool Chief::runFitsInMemory(bool runInThread)
+{
+    try {
+        fn::RunMemoryCheck::require(m_models, static_cast<std::uint32_t>(m_numSamples));
+        return true;
+    } catch (const ut::Exception& e) {
+        if (!runInThread)
+            throw;
+        emit showMessage(QStringLiteral("Run"), e.message(), QStringLiteral("error"));
+        return false;
     }
 }
 

@@ -152,6 +152,7 @@ private:
     };
     EditOutcome applyTables(const QList<TableEdit>& tables, const QString& title,
                             void (Chief::*messageSignal)(QString, QString, QString));
+    bool runFitsInMemory(bool runInThread);
     fn::OutcomeTree* treeOf(const QVariantMap& modelInfo) const;
     fn::TransitionProbability* transitionOf(const QVariantMap& modelInfo) const;
     fn::HealthState* healthStateOf(const QVariantMap& modelInfo) const;

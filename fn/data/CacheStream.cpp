@@ -13,6 +13,7 @@ constexpr quint32 NullStringLength = 0xFFFFFFFFu;
 
 CacheStream::CacheStream(QDataStream& stream)
     : m_stream(stream)
+    , m_strataLeft(stream.device() ? stream.device()->size() : 0)
 {
     m_stream.setVersion(Version);
     m_stream.setByteOrder(QDataStream::BigEndian);
@@ -155,6 +156,10 @@ QVector<InputFactor> CacheStream::readFactors()
 {
     QVector<InputFactor> factors;
     const int count = readCount();
+    if (static_cast<std::size_t>(count) > Marray::Shape::Capacity) {
+        markCorrupt();
+        return factors;
+    }
     for (int i = 0; i < count && ok(); ++i) {
         const QString name = readString();
         const QStringList levels = readStringList();
@@ -165,30 +170,33 @@ QVector<InputFactor> CacheStream::readFactors()
     return factors;
 }
 
+bool CacheStream::reserveStrata(const QVector<InputFactor>& factors)
+{
+    if (!ok())
+        return false;
+    qint64 strata = 1;
+    for (const InputFactor& factor : factors) {
+        if (factor.levelCount() == 0)
+            return true;
+        strata *= factor.levelCount();
+        // Checked at every step, so the product never grows past the file size times a level count.
+        if (strata > m_strataLeft) {
+            markCorrupt();
+            return false;
+        }
+    }
+    m_strataLeft -= strata;
+    return true;
+}
+
 DataArray CacheStream::readDataArray()
 {
     const QVector<InputFactor> factors = readFactors();
     const QString name = readString();
     const QMap<QString, QString> meta = readStringMap();
     const QStringList formulas = readStringList();
-    if (!ok())
+    if (!ok() || !reserveStrata(factors))
         return DataArray();
-
-    // An array allocates one value per stratum; a shape that a genuine file could not
-    // describe, or more dimensions than an array supports, means the file is damaged.
-    qint64 cells = 1;
-    const qint64 limit = 1 + qMax<qint64>(m_stream.device() ? m_stream.device()->size() : 0, formulas.size());
-    for (const InputFactor& factor : factors) {
-        cells *= qMax(1, factor.levelCount());
-        if (cells > limit) {
-            markCorrupt();
-            return DataArray();
-        }
-    }
-    if (static_cast<std::size_t>(factors.size()) > Marray::Shape::Capacity) {
-        markCorrupt();
-        return DataArray();
-    }
     return DataArray(factors, name, meta, formulas);
 }
 

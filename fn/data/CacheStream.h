@@ -17,7 +17,10 @@ namespace fn {
 // string lists, bools, factor lists, data array records and maps written from the
 // greatest key to the smallest. Reading never trusts the file: a count that cannot fit
 // into the bytes left marks the stream corrupt before anything is allocated, and once
-// the stream has failed every further read yields an empty value.
+// the stream has failed every further read yields an empty value. Arrays allocate one
+// value per stratum, which a few level names can multiply without bound, so the strata of
+// all arrays and factor lists read from one stream together may not exceed its size in
+// bytes: a genuine file spends at least four bytes on the formula of every stratum.
 class CacheStream
 {
 public:
@@ -44,8 +47,12 @@ public:
     QString readString();
     QStringList readStringList();
     bool readBool();
+    // More factors than an array has dimensions mark the stream corrupt.
     QVector<InputFactor> readFactors();
     DataArray readDataArray();
+    // Charges the strata of factors against the stream's budget; false, and the stream
+    // corrupt, when the budget cannot pay for them.
+    bool reserveStrata(const QVector<InputFactor>& factors);
 
     template<typename Value, typename WriteValue>
     void writeMap(const QMap<QString, Value>& map, WriteValue writeValue)
@@ -85,6 +92,7 @@ private:
     qint64 bytesLeft() const;
 
     QDataStream& m_stream;
+    qint64 m_strataLeft = 0;
 };
 
 } // namespace fn

@@ -7,6 +7,7 @@
 
 #include "fn/data/CacheStream.h"
 #include "fn/data/StoreValue.h"
+#include "ut/Diagnostics.h"
 
 namespace fn {
 
@@ -58,7 +59,8 @@ InputFactorMgr::FactorMap readInputFactors(CacheStream& stream)
     for (int i = 0; i < count && stream.ok(); ++i) {
         const QString disease = stream.readString();
         const QVector<InputFactor> factors = stream.readFactors();
-        if (!stream.ok())
+        // Every model of the disease has arrays over these strata.
+        if (!stream.reserveStrata(factors))
             break;
         map[disease] = std::deque<InputFactor>(factors.begin(), factors.end());
     }
@@ -140,12 +142,27 @@ void InputDataMgr::clearImportedData()
 void InputDataMgr::loadCache()
 {
     QFile file(cacheFilePath());
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+    if (!file.exists())
         return;
-    QDataStream in(&file);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ut::Diagnostics::report(QStringLiteral("Reference data cache %1 cannot be read: %2.")
+                                    .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
+        return;
+    }
+    loadCache(file, QDir::toNativeSeparators(file.fileName()));
+}
+
+bool InputDataMgr::loadCache(QIODevice& device, const QString& fileName)
+{
+    QDataStream in(&device);
     CacheStream stream(in);
-    readCache(stream);
-    file.close();
+    const QString damagedPart = readCache(stream);
+    if (damagedPart.isEmpty())
+        return true;
+    ut::Diagnostics::report(QStringLiteral("Reference data cache %1 is damaged or too large for the data it "
+                                           "describes: %2 and everything after it could not be read and are left empty.")
+                                .arg(fileName, damagedPart));
+    return false;
 }
 
 bool InputDataMgr::saveCache() const
@@ -184,24 +201,43 @@ void InputDataMgr::writeCache(CacheStream& stream) const
     stream.writeStringList(m_diseaseIds);
 }
 
-void InputDataMgr::readCache(CacheStream& stream)
+QString InputDataMgr::readCache(CacheStream& stream)
 {
     // Every part replaces its field; after a damaged part the stream yields only empty parts.
+    QString damagedPart;
+    const auto part = [&stream, &damagedPart](const char* name) {
+        if (damagedPart.isEmpty() && !stream.ok())
+            damagedPart = QLatin1String(name);
+    };
     m_inputFactors.setFactorMap(readInputFactors(stream));
+    part("the input factors");
     m_countryCaptions = stream.readStringMap();
+    part("the country names");
     m_lifeExpectancy = readCountryArrays(stream);
+    part("the life expectancies");
     m_ageDistribution = readCountryArrays(stream);
+    part("the age distributions");
     m_outcomeTreeMappings = readCountryDiseaseArrays(stream);
+    part("the outcome tree mappings");
     m_notificationData = readCountryDiseaseArrays(stream);
+    part("the notification data");
     m_params.read(stream);
+    part("the health state parameters");
     m_diseaseTemplates.read(stream);
+    part("the disease templates");
     m_transitionParams.read(stream);
+    part("the transition parameters");
     m_runFactors = stream.readMap<QMap<QString, ArrayMap>>([&stream] { return readCountryDiseaseArrays(stream); });
+    part("the run factors");
     m_underestimationTypes = stream.readMap<QMap<QString, KeyValues>>([&stream] {
         return stream.readMap<KeyValues>([&stream] { return stream.readStringMap(); });
     });
+    part("the underestimation types");
     m_countryDiseases = stream.readMultiMap();
+    part("the list of countries and diseases");
     m_diseaseIds = stream.readStringList();
+    part("the list of diseases");
+    return damagedPart;
 }
 
 bool InputDataMgr::hasDisease(const InputType::Country& country, const InputType::Disease& disease) const

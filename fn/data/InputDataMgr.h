@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFileInfo>
+#include <QIODevice>
 #include <QFileInfoList>
 #include <QMap>
 #include <QMultiMap>
@@ -99,6 +100,10 @@ public:
     // could not read; an empty reporter restores the message box.
     void setImportErrorReporter(ReferenceDataImporter::ErrorReporter reporter);
 
+    // Replaces the content by the cache read from device (the parts after a damaged one come
+    // back empty); false when the cache is damaged, which is then reported naming fileName.
+    bool loadCache(QIODevice& device, const QString& fileName);
+
     const QString& dirPath() const { return m_dirPath; }
     // Only sets the base folder, without loading its cache: for building a cache from other sources.
     void setDirPath(const QString& path) { m_dirPath = path; }
@@ -125,7 +130,8 @@ public slots:
 
 private:
     void loadCache();
-    void readCache(CacheStream& stream);
+    // The name of the first part that could not be read, empty when all were.
+    QString readCache(CacheStream& stream);
     void writeCache(CacheStream& stream) const;
     void clearImportedData();
     // Reads the three kinds of reference workbook into the store.

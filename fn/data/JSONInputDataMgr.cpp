@@ -5,7 +5,9 @@
 #include <QJsonDocument>
 #include <QVariantMap>
 
+#include "fn/data/JSONSpecificationCheck.h"
 #include "fn/data/StoreValue.h"
+#include "ut/Diagnostics.h"
 
 namespace fn {
 
@@ -74,10 +76,28 @@ void JSONInputDataMgr::reload()
             bytes = file.readAll();
             file.close();
         }
-        const QJsonObject json = QJsonDocument::fromJson(QString::fromUtf8(bytes).toUtf8()).object();
-        const JSONDiseaseTemplate diseaseTemplate(json);
-        storeValue(m_templates, diseaseTemplate.id(), diseaseTemplate);
+        readSpecification(bytes, QDir::toNativeSeparators(info.absoluteFilePath()));
     }
+}
+
+void JSONInputDataMgr::readSpecification(const QByteArray& bytes, const QString& fileName)
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(QString::fromUtf8(bytes).toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError)
+        ut::Diagnostics::report(QStringLiteral("Model specification %1 is not valid JSON (%2 at character %3); "
+                                               "it is read as an empty specification.")
+                                    .arg(fileName, error.errorString())
+                                    .arg(error.offset));
+    else if (!document.isObject())
+        ut::Diagnostics::report(
+            QStringLiteral("Model specification %1 holds no JSON object; it is read as an empty specification.")
+                .arg(fileName));
+    const QJsonObject json = document.object();
+    if (!JSONSpecificationCheck(json, fileName).run())
+        return;
+    const JSONDiseaseTemplate diseaseTemplate(json);
+    storeValue(m_templates, diseaseTemplate.id(), diseaseTemplate);
 }
 
 } // namespace fn

@@ -14,7 +14,8 @@ namespace fn {
 
 // Reads JSON model files and keeps one template per disease id. Reloading only
 // adds and replaces templates, so a file given on the command line joins those of the
-// "models" folder. Nothing is ever reported: unreadable files yield empty templates.
+// "models" folder. Unreadable files yield empty templates; what a file holds that its
+// author cannot have meant is reported, and files too large for this computer are skipped.
 class JSONInputDataMgr : public QObject
 {
     Q_OBJECT
@@ -22,6 +23,10 @@ class JSONInputDataMgr : public QObject
 public:
     explicit JSONInputDataMgr(QObject* parent = nullptr);
     ~JSONInputDataMgr() override;
+
+    // Reads the bytes of one specification file, named fileName in reports, and stores its
+    // template unless the file has to be skipped (which is reported).
+    void readSpecification(const QByteArray& bytes, const QString& fileName);
 
     const QString& dirPath() const { return m_dirPath; }
     const QFileInfoList& filePaths() const { return m_filePaths; }

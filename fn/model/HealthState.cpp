@@ -1,6 +1,7 @@
 #include "fn/model/HealthState.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "fn/model/Discounting.h"
 #include "fn/model/HealthOutcome.h"
@@ -134,7 +135,9 @@ void HealthState::compute(double discountRate)
     const Marray& onset = entry ? entry->sourceExitTime() : m_zeros;
 
     Marray& duration = m_duration.values();
-    const bool lifelong = duration.size() > 0 && static_cast<long long>(duration[0]) == -1;
+    // Truncation toward zero as in an integer conversion, without its undefined behaviour for
+    // not-a-number and huge durations.
+    const bool lifelong = duration.size() > 0 && std::trunc(duration[0]) == -1.0;
     const std::size_t n = std::min(duration.size(), lifeExpectancy.size());
     for (std::size_t i = 0; i < n; ++i) {
         double d = lifelong ? lifeExpectancy[i] : discountedDuration(duration[i], onset[i], discountRate);

@@ -58,6 +58,12 @@ void OutcomeTree::createInternalStructure(const OutcomeTreeTemplate& treeTemplat
         const QStringList& row = it.value();
         HealthOutcome* parent = outcomes.value(row.value(2));
         if (row.value(3).toUpper() == QLatin1String("INFECTION")) {
+            // The tree is computed from its one infection; a second one would replace the
+            // first while the node maps still point to it.
+            if (m_infection)
+                throw ut::Exception(QStringLiteral("Outcome tree %1 has more than one infection: %2 and %3")
+                                        .arg(m_id, m_infection->id(), stateId),
+                                    buildPlace);
             m_infection = std::make_shared<Infection>(stateId, row.value(1), shape, parent);
             nodes.insert(stateId, m_infection.get());
             m_healthStateMap.insert(stateId, m_infection.get());
@@ -109,7 +115,7 @@ void OutcomeTree::createInternalStructure(const OutcomeTreeTemplate& treeTemplat
             probability = json->parameter(JSONDiseaseTemplate::Probability, m_id, it.key());
             redistribution = json->parameter(JSONDiseaseTemplate::Redistribution, m_id, it.key());
         }
-        m_transitions.emplace_back(it.key(), row.value(1), source, target, probability, redistribution);
+        m_transitions.emplace_back(it.key(), row.value(1), source, target, probability, redistribution, shape);
         TransitionProbability* transition = &m_transitions.back();
         m_transitionMap.insert(it.key(), transition);
         source->addOutgoingTransition(transition);

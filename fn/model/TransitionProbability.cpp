@@ -4,19 +4,10 @@
 
 namespace fn {
 
-namespace {
-
-Marray::Shape shapeOf(const DataArray& array)
-{
-    return Marray::Shape(array.currentDims());
-}
-
-} // namespace
-
 TransitionProbability::TransitionProbability(const ID& id, const QString& name, OutcomeTreeNode* source,
                                              OutcomeTreeNode* target, const DataArray& probabilityParameter,
-                                             const DataArray& redistributionParameter)
-    : TransitionProbabilityBase(TransitionKind, id, name, shapeOf(probabilityParameter), source, target)
+                                             const DataArray& redistributionParameter, const Marray::Shape& strataShape)
+    : TransitionProbabilityBase(TransitionKind, id, name, strataShape, source, target)
     , m_probabilityParameter(probabilityParameter)
     , m_redistributionParameter(redistributionParameter)
 {

@@ -10,8 +10,11 @@ namespace fn {
 class TransitionProbability : public TransitionProbabilityBase
 {
 public:
+    // The per-iteration arrays take the model's stratum shape, which the parameter arrays
+    // take only when the model binds them to its factors.
     TransitionProbability(const ID& id, const QString& name, OutcomeTreeNode* source, OutcomeTreeNode* target,
-                          const DataArray& probabilityParameter, const DataArray& redistributionParameter);
+                          const DataArray& probabilityParameter, const DataArray& redistributionParameter,
+                          const Marray::Shape& strataShape);
     ~TransitionProbability() override;
 
     void sample() override;

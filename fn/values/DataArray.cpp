@@ -1,7 +1,5 @@
 #include "fn/values/DataArray.h"
 
-#include "fn/values/DataValue.h"
-#include "fn/values/RandomFunctions.h"
 #include "ut/Exception.h"
 
 namespace fn {
@@ -34,15 +32,11 @@ bool isAgeBySex(const DataArray::Dims& dims, std::uint64_t ageGroups)
 
 } // namespace
 
-DataArray::DataArray()
-{
-    configureFormulaParser(m_parser);
-}
+DataArray::DataArray() = default;
 
 DataArray::DataArray(const InputFactorPtrs& factors, const QString& defaultFormula)
     : m_currentFactors(factors)
 {
-    configureFormulaParser(m_parser);
     for (const InputFactor* factor : factors)
         m_factors << *factor;
     m_dims = dimsOf(factors);
@@ -66,7 +60,6 @@ DataArray::DataArray(const QVector<InputFactor>& factors, const QString& name, c
     , m_formulas(formulas)
     , m_currentFormulas(formulas)
 {
-    configureFormulaParser(m_parser);
     bindToOwnFactors();
     m_dims = dimsOf(m_factors);
     m_currentDims = m_dims;
@@ -75,7 +68,7 @@ DataArray::DataArray(const QVector<InputFactor>& factors, const QString& name, c
 
 DataArray::DataArray(const DataArray& other)
     : m_name(other.m_name)
-    , m_parser(other.m_parser)
+    , m_compiledFormulas(other.m_compiledFormulas)
     , m_meta(other.m_meta)
     , m_factors(other.m_factors)
     , m_dims(other.m_dims)
@@ -85,7 +78,6 @@ DataArray::DataArray(const DataArray& other)
     , m_currentFormulas(other.m_currentFormulas)
     , m_values(other.m_values)
     , m_boundToOwnFactors(other.m_boundToOwnFactors)
-    , m_compiled(other.m_compiled)
 {
     if (m_boundToOwnFactors)
         bindToOwnFactors();
@@ -96,7 +88,7 @@ DataArray& DataArray::operator=(const DataArray& other)
     if (this == &other)
         return *this;
     m_name = other.m_name;
-    m_parser = other.m_parser;
+    m_compiledFormulas = other.m_compiledFormulas;
     m_meta = other.m_meta;
     m_factors = other.m_factors;
     m_dims = other.m_dims;
@@ -107,7 +99,6 @@ DataArray& DataArray::operator=(const DataArray& other)
     m_values = Marray();
     m_values = other.m_values;
     m_boundToOwnFactors = other.m_boundToOwnFactors;
-    m_compiled = other.m_compiled;
     if (m_boundToOwnFactors)
         bindToOwnFactors();
     return *this;
@@ -159,17 +150,14 @@ std::uint64_t DataArray::cellCount() const
 
 bool DataArray::compile()
 {
-    m_compiled = compileFormula(m_parser, m_currentFormulas.join(QLatin1Char(',')));
-    return m_compiled;
+    return m_compiledFormulas.compile(m_currentFormulas);
 }
 
 void DataArray::initializeParser()
 {
-    configureFormulaParser(m_parser);
-    if (m_currentFormulas.isEmpty()) {
-        m_compiled = false;
+    m_compiledFormulas.clear();
+    if (m_currentFormulas.isEmpty())
         return;
-    }
     if (compile())
         return;
     for (QString& formula : m_currentFormulas)
@@ -183,20 +171,14 @@ void DataArray::initializeParser()
 
 void DataArray::evaluate()
 {
-    if (!m_compiled)
-        return;
-    int count = 0;
-    const double* results = m_parser.Eval(count);
-    const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(count), m_values.size());
-    for (std::size_t i = 0; i < n; ++i)
-        m_values[i] = results[i];
+    m_compiledFormulas.evaluate(m_values.begin(), m_values.size());
 }
 
 void DataArray::setFormulas(const QStringList& formulas)
 {
     m_formulas = formulas;
     m_currentFormulas = formulas;
-    m_compiled = false;
+    m_compiledFormulas.clear();
     const InputFactorPtrs current = m_currentFactors;
     setInputFactors(current);
 }
@@ -228,22 +210,22 @@ void DataArray::setInputFactors(const InputFactorPtrs& newFactors)
     const bool to19 = isAgeBySex(m_currentDims, 19);
     const bool to20 = isAgeBySex(m_currentDims, 20);
     if (from19 && to20) {
-        // The extra first age group takes the formula of the first group's second sex for both sexes.
-        m_formulas.insert(0, m_formulas.value(1));
-        m_formulas.insert(0, m_formulas.value(2));
+        // The extra first age group takes the formula of the first group's second sex for both
+        // sexes; a cell the list does not reach reads as "0", as an unwritten cell would.
+        m_formulas.insert(0, m_formulas.value(1, QStringLiteral("0")));
+        m_formulas.insert(0, m_formulas.value(2, QStringLiteral("0")));
         m_currentFormulas = m_formulas;
         m_dims = m_currentDims;
         replaceFactorCopies(newFactors);
-        m_compiled = false;
+        m_compiledFormulas.clear();
     } else if (from20 && to20) {
         replaceFactorCopies(newFactors);
     } else if (from20 && to19) {
-        m_formulas.removeFirst();
-        m_formulas.removeFirst();
+        m_formulas.erase(m_formulas.begin(), m_formulas.begin() + std::min(2, m_formulas.size()));
         m_currentFormulas = m_formulas;
         m_dims = m_currentDims;
         replaceFactorCopies(newFactors);
-        m_compiled = false;
+        m_compiledFormulas.clear();
     }
     if (m_boundToOwnFactors)
         bindToOwnFactors();

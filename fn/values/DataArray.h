@@ -8,8 +8,7 @@
 #include <QStringList>
 #include <QVector>
 
-#include <muParser.h>
-
+#include "fn/values/CompiledFormulaList.h"
 #include "fn/values/InputFactor.h"
 #include "fn/values/Marray.h"
 
@@ -33,14 +32,16 @@ public:
     DataArray& operator=(const DataArray& other);
     virtual ~DataArray();
 
-    // Compiles the current formulas; throws ut::Exception (all cells become "0") on failure.
+    // Compiles the current formulas, in chunks of bounded length so that any number of
+    // strata can be compiled; throws ut::Exception (all cells become "0") on failure.
     void initializeParser();
     // Draws every cell once, in scalar-index order, into values().
     void evaluate();
 
     // Replaces the defined formulas (laid out for dims()) and adapts them to the current factors.
     void setFormulas(const QStringList& formulas);
-    // Binds the array to other factors, converting between 19 and 20 age groups.
+    // Binds the array to other factors, converting between 19 and 20 age groups; a formula
+    // list shorter than its shape converts as far as it reaches.
     void setInputFactors(const InputFactorPtrs& factors);
 
     void setName(const QString& name) { m_name = name; }
@@ -71,7 +72,7 @@ private:
     bool compile();
 
     QString m_name;
-    mu::Parser m_parser;
+    CompiledFormulaList m_compiledFormulas;
     Meta m_meta;
     QVector<InputFactor> m_factors;
     Dims m_dims;
@@ -83,7 +84,6 @@ private:
     // The current factors are the array's own copies (arrays read from files and
     // specifications); copies then point to their own copies, not to the source's.
     bool m_boundToOwnFactors = false;
-    bool m_compiled = false;
 };
 
 } // namespace fn

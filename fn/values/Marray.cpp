@@ -1,16 +1,49 @@
 #include "fn/values/Marray.h"
 
 #include <algorithm>
+#include <limits>
 #include <stdexcept>
+
+#include <QStringList>
+
+#include "ut/Exception.h"
 
 namespace {
 
+QString shapeText(const Marray::Shape& shape)
+{
+    QStringList extents;
+    for (Marray::Extent e : shape)
+        extents << QString::number(e);
+    return QLatin1Char('(') + extents.join(QStringLiteral(", ")) + QLatin1Char(')');
+}
+
+// The element count of a shape; a count that no storage could hold is refused here, before
+// a wrapped-around product could allocate less than the shape claims.
 std::size_t productOf(const Marray::Shape& shape)
 {
+    const std::size_t limit = std::vector<double>().max_size();
     std::size_t n = 1;
-    for (Marray::Extent e : shape)
+    for (Marray::Extent e : shape) {
+        if (e != 0 && n > limit / e)
+            throw ut::Exception(QStringLiteral("An array of shape %1 has more elements than memory can hold.")
+                                    .arg(shapeText(shape)),
+                                QStringLiteral("Marray::Marray"));
         n *= static_cast<std::size_t>(e);
+    }
     return n;
+}
+
+// Element-wise operations read as many elements from each operand as the target holds, and
+// operands of different coordinate order are walked by the target's coordinates.
+void requireMatchingOperand(const Marray& target, const Marray& operand, const char* operation)
+{
+    const bool sameOrder = target.coordinateOrder() == operand.coordinateOrder() || target.dimension() <= 1;
+    if (target.size() == operand.size() && (sameOrder || target.shape() == operand.shape()))
+        return;
+    throw ut::Exception(QStringLiteral("Arrays of shapes %1 and %2 cannot be combined element by element (%3).")
+                            .arg(shapeText(target.shape()), shapeText(operand.shape()), QLatin1String(operation)),
+                        QStringLiteral("Marray::%1").arg(QLatin1String(operation)));
 }
 
 } // namespace
@@ -162,8 +195,9 @@ bool Marray::sharesLayoutWith(const Marray& other) const
 }
 
 template<typename Op>
-void Marray::combineInto(Marray& target, const Marray& b, Op op)
+void Marray::combineInto(Marray& target, const Marray& b, Op op, const char* operation)
 {
+    requireMatchingOperand(target, b, operation);
     const std::size_t n = target.m_data.size();
     double* t = target.m_data.data();
     const double* y = b.m_data.data();
@@ -203,10 +237,10 @@ void Marray::combineInto(Marray& target, const Marray& b, Op op)
 }
 
 template<typename Op>
-Marray Marray::combine(const Marray& a, const Marray& b, Op op)
+Marray Marray::combine(const Marray& a, const Marray& b, Op op, const char* operation)
 {
     Marray result(a);
-    combineInto(result, b, op);
+    combineInto(result, b, op, operation);
     return result;
 }
 
@@ -224,7 +258,7 @@ Marray& Marray::operator+=(const Marray& other)
             x += x;
         return *this;
     }
-    combineInto(*this, other, add);
+    combineInto(*this, other, add, "operator+=");
     return *this;
 }
 
@@ -235,36 +269,36 @@ Marray& Marray::operator+=(double x)
     return *this;
 }
 
-Marray operator+(const Marray& a, const Marray& b) { return Marray::combine(a, b, add); }
-Marray operator-(const Marray& a, const Marray& b) { return Marray::combine(a, b, subtract); }
-Marray operator*(const Marray& a, const Marray& b) { return Marray::combine(a, b, multiply); }
-Marray operator/(const Marray& a, const Marray& b) { return Marray::combine(a, b, divide); }
+Marray operator+(const Marray& a, const Marray& b) { return Marray::combine(a, b, add, "operator+"); }
+Marray operator-(const Marray& a, const Marray& b) { return Marray::combine(a, b, subtract, "operator-"); }
+Marray operator*(const Marray& a, const Marray& b) { return Marray::combine(a, b, multiply, "operator*"); }
+Marray operator/(const Marray& a, const Marray& b) { return Marray::combine(a, b, divide, "operator/"); }
 
 Marray operator+(Marray&& a, const Marray& b)
 {
     Marray result(std::move(a));
-    Marray::combineInto(result, b, add);
+    Marray::combineInto(result, b, add, "operator+");
     return result;
 }
 
 Marray operator-(Marray&& a, const Marray& b)
 {
     Marray result(std::move(a));
-    Marray::combineInto(result, b, subtract);
+    Marray::combineInto(result, b, subtract, "operator-");
     return result;
 }
 
 Marray operator*(Marray&& a, const Marray& b)
 {
     Marray result(std::move(a));
-    Marray::combineInto(result, b, multiply);
+    Marray::combineInto(result, b, multiply, "operator*");
     return result;
 }
 
 Marray operator/(Marray&& a, const Marray& b)
 {
     Marray result(std::move(a));
-    Marray::combineInto(result, b, divide);
+    Marray::combineInto(result, b, divide, "operator/");
     return result;
 }
 

@@ -106,10 +106,12 @@ public:
     friend Marray operator/(double x, const Marray& a);
 
 private:
+    // Both throw ut::Exception, naming the operation and the shapes, when the operands
+    // differ in size: the loops would otherwise run past the smaller one.
     template<typename Op>
-    static Marray combine(const Marray& a, const Marray& b, Op op);
+    static Marray combine(const Marray& a, const Marray& b, Op op, const char* operation);
     template<typename Op>
-    static void combineInto(Marray& target, const Marray& b, Op op);
+    static void combineInto(Marray& target, const Marray& b, Op op, const char* operation);
     std::size_t strideOf(std::size_t j) const;
     bool sharesLayoutWith(const Marray& other) const;
     bool broadcastScalar(const Marray& other);

@@ -307,3 +307,34 @@ TEST_F(CommandLine, UncertaintyAnalysisGoesBesideTheUnchangedResults)
     EXPECT_EQ(piped.exitCode, 0);
     EXPECT_TRUE(piped.errors.contains(QStringLiteral("uncertainty analysis is not written"))) << piped.errors.toStdString();
 }
+
+TEST_F(CommandLine, InputBeyondWhatTheProgramCanHoldIsRefusedWithAReason)
+{
+    // Four billion iterations cannot fit anywhere: refused before the run, with the reason.
+    ProgramRun run = ozmid({QStringLiteral("-i"), sample, QStringLiteral("-p"), QStringLiteral("Austria"),
+                            QStringLiteral("-s"), QStringLiteral("4000000000"), QStringLiteral("-o"),
+                            work.filePath(QStringLiteral("r.json"))},
+                           work.path());
+    EXPECT_EQ(run.exitCode, 0);
+    ASSERT_FALSE(run.lines.isEmpty());
+    EXPECT_EQ(run.lines.last(), QStringLiteral("Error"));
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("cannot be run with 4000000000 iterations"))) << run.errors.toStdString();
+
+    // Nine dimensions: the file is skipped and named; the program neither aborts nor shows
+    // an internal text.
+    QFile nine(work.filePath(QStringLiteral("nine.model_spec.json")));
+    ASSERT_TRUE(nine.open(QIODevice::WriteOnly));
+    nine.write(R"json({"id": "Nine", "dims": {"order": ["a", "b", "c", "d", "e", "f", "g", "h", "i"],
+        "values": {"a": ["1"], "b": ["1"], "c": ["1"], "d": ["1"], "e": ["1"], "f": ["1"], "g": ["1"], "h": ["1"],
+                   "i": ["1"]}}})json");
+    nine.close();
+    run = ozmid({QStringLiteral("-i"), nine.fileName(), QStringLiteral("-p"), QStringLiteral("Austria"),
+                 QStringLiteral("-s"), QStringLiteral("5"), QStringLiteral("-o"), work.filePath(QStringLiteral("n.json"))},
+                work.path());
+    EXPECT_EQ(run.exitCode, 0);
+    ASSERT_EQ(run.lines.size(), 10);
+    EXPECT_TRUE(run.lines.last().startsWith(QStringLiteral("Run finish time")));
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("nine.model_spec.json is skipped: \"dims\" lists 9 dimensions")))
+        << run.errors.toStdString();
+    EXPECT_FALSE(run.errors.contains(QStringLiteral("Marray assertion failed.")));
+}

@@ -14,7 +14,8 @@ namespace {
 // Small specifications over one age group and two sexes.
 QJsonObject cells(const QString& female, const QString& male)
 {
-    return {{QStringLiteral("vals"), QJsonArray{QJsonArray{female, male}}}};
+    // Braces around one QJsonArray copy it under clang; the explicit value nests it everywhere.
+    return {{QStringLiteral("vals"), QJsonArray{QJsonValue(QJsonArray{female, male})}}};
 }
 
 QJsonObject cells(const QString& both)
@@ -252,4 +253,102 @@ TEST(OutcomeTree, StateReachedDirectlyKeepsItsOwnFlowAndProportion)
     EXPECT_EQ(only.normalizedProportion()[0], 0.0);
     EXPECT_DOUBLE_EQ(only.casesMean()[0], 100.0);
     EXPECT_DOUBLE_EQ(only.burdenMean()[0], 50.0);
+}
+
+TEST(OutcomeTree, RefusesASecondInfection)
+{
+    // The second infection used to replace the first while the node maps still held it.
+    EXPECT_EQ(buildError(specification({"inf", "inf2", "acute"},
+                                       {{"inf", outcome("INFECTION")},
+                                        {"inf2", outcome("INFECTION")},
+                                        {"acute", outcome("ACUTE")}},
+                                       {{"1", transition("t1", "inf", "acute", cells("1"))},
+                                        {"2", transition("t2", "inf2", "acute", cells("1"))}})),
+              QStringLiteral("Outcome tree tree has more than one infection: inf2_hs and inf_hs"));
+}
+
+TEST(OutcomeTree, DurationsThatNoIntegerHolds)
+{
+    const auto run = [](const QString& duration) {
+        const QJsonObject one{{QStringLiteral("a"), state(QStringLiteral("only"), "0.5", duration, "1")}};
+        auto m = std::make_unique<JsonModel>(specification({"inf", "acute"},
+                                                           {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE", one)}},
+                                                           {{"1", transition("t1", "inf", "acute", cells("1"))}}),
+                                             population, lifeExpectancy);
+        m->run(1, 0.0);
+        return m;
+    };
+    const auto stateOf = [](JsonModel& m) -> const fn::HealthState& {
+        return static_cast<const fn::HealthState&>(m.model->getOutcomeTree(0).getHealthState(QStringLiteral("only")));
+    };
+    // 1e19 years is cut to the remaining life expectancy, as any long duration is.
+    auto huge = run(QStringLiteral("1e19"));
+    EXPECT_DOUBLE_EQ(stateOf(*huge).duration().values()[0], 50.0);
+    EXPECT_DOUBLE_EQ(stateOf(*huge).duration().values()[1], 40.0);
+    // Not a number is no lifelong marker: it flows into the burden as not a number.
+    auto undefined = run(QStringLiteral("0/0"));
+    EXPECT_TRUE(std::isnan(stateOf(*undefined).burdenMean()[0]));
+    // The marker is read truncated toward zero: -1.5 still means the rest of life.
+    auto lifelong = run(QStringLiteral("-1.5"));
+    EXPECT_DOUBLE_EQ(stateOf(*lifelong).duration().values()[0], 50.0);
+    EXPECT_DOUBLE_EQ(stateOf(*lifelong).burdenMean()[0], 100 * 0.5 * 50.0);
+}
+
+TEST(OutcomeTree, DimensionWithoutValuesHasNoStrataToCompute)
+{
+    QJsonObject spec = specification({"inf", "acute"}, {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE")}},
+                                     {{"1", transition("t1", "inf", "acute", cells("1"))}});
+    spec.insert(QStringLiteral("dims"),
+                QJsonObject{{QStringLiteral("order"), QJsonArray{QStringLiteral("age"), QStringLiteral("sex")}},
+                            {QStringLiteral("values"), QJsonObject{{QStringLiteral("age"), QJsonArray{QStringLiteral("all")}},
+                                                                   {QStringLiteral("sex"), QJsonArray{}}}}});
+    JsonModel m(spec, {}, {});
+    m.run(3, 0.03);
+    const QVariantMap total = m.model->results().value(QStringLiteral("totalSequelaTypeResults")).toMap();
+    EXPECT_EQ(mean(total.value(QStringLiteral("total")).toMap().value(QStringLiteral("daly"))), 0.0);
+    EXPECT_EQ(m.model->getOutcomeTree(0).infection()->casesMean().size(), 0u);
+}
+
+TEST(OutcomeTree, ThousandsOfStrataOfRandomCellsRun)
+{
+    // 1000 age groups by 2 sexes: each parameter joins to more than the formula library takes
+    // in one expression.
+    QJsonArray ages;
+    QJsonArray rows;
+    QJsonArray probabilityRows;
+    for (int a = 0; a < 1000; ++a) {
+        ages.append(QString::number(a));
+        rows.append(QJsonArray{QStringLiteral("RandPert(10, 20, 30)"), QStringLiteral("RandPert(10, 20, 30)")});
+        probabilityRows.append(QJsonArray{QStringLiteral("RandUniform(0.4, 0.6)"), QStringLiteral("1")});
+    }
+    QJsonObject spec = specification({"inf", "acute"}, {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE")}},
+                                     {{"1", transition("t1", "inf", "acute",
+                                                       QJsonObject{{QStringLiteral("vals"), probabilityRows}})}},
+                                     QJsonObject{{QStringLiteral("vals"), rows}});
+    spec.insert(QStringLiteral("dims"),
+                QJsonObject{{QStringLiteral("order"), QJsonArray{QStringLiteral("age"), QStringLiteral("sex")}},
+                            {QStringLiteral("values"),
+                             QJsonObject{{QStringLiteral("age"), ages},
+                                         {QStringLiteral("sex"), QJsonArray{QStringLiteral("F"), QStringLiteral("M")}}}}});
+    QJsonArray mapping;
+    for (int a = 0; a < 1000; ++a)
+        mapping.append(QJsonArray{QStringLiteral("tree"), QStringLiteral("tree")});
+    spec.insert(QStringLiteral("outcomeTreeMapping"), QJsonObject{{QStringLiteral("vals"), mapping}});
+
+    QStringList populations;
+    QStringList lifeExpectancies;
+    for (int i = 0; i < 2000; ++i) {
+        populations << QStringLiteral("1000");
+        lifeExpectancies << QStringLiteral("50");
+    }
+    JsonModel m(spec, populations, lifeExpectancies);
+    m.run(2, 0.0);
+    const fn::Infection& infection = *m.model->getOutcomeTree(0).infection();
+    ASSERT_EQ(infection.casesMean().size(), 2000u);
+    for (std::size_t i = 0; i < 2000; ++i) {
+        // Notified cases of 10 to 30 over a source probability of 0.4 to 0.6, or of 1.
+        const double probabilityRange = i % 2 == 0 ? 0.4 : 1.0;
+        EXPECT_GE(infection.casesMean()[i], 10.0) << "stratum " << i;
+        EXPECT_LE(infection.casesMean()[i], 30.0 / probabilityRange) << "stratum " << i;
+    }
 }

@@ -170,3 +170,59 @@ TEST(InputFactorMgr, RegistrationOrderAndUnknownDiseases)
     fn::DataArray overEmpty(fn::InputFactorPtrs{factors[2]}, QStringLiteral("1"));
     EXPECT_EQ(overEmpty.cellCount(), 0u);
 }
+
+TEST(DataArray, ManyStrataCompileInChunksAndDrawInCellOrder)
+{
+    // 2 x 3000 cells of RandPert join to 126 000 characters, six times what the formula
+    // library takes in one expression.
+    const fn::InputFactor age(QStringLiteral("Age"), ageGroups(3000));
+    const fn::InputFactor sex(QStringLiteral("Sex"), sexes);
+    fn::DataArray random({age, sex}, QStringLiteral("Random"), {}, QStringLiteral("RandPert(10, 20, 30)"));
+    ASSERT_NO_THROW(random.initializeParser());
+    fn::seedIfNonZero(7);
+    random.evaluate();
+    // The same draws, one by one: the chunks keep the order of one expression of all cells.
+    fn::seedIfNonZero(7);
+    for (std::size_t i = 0; i < 6000; ++i)
+        ASSERT_EQ(random.values()[i], fn::randPert(10, 20, 30)) << "cell " << i;
+
+    // A cell holding two expressions shifts the later results, across chunks as in one list.
+    QStringList cells = numbered(6000);
+    cells[0] = QStringLiteral("-1,-2");
+    fn::DataArray shifted({age, sex}, QStringLiteral("Shifted"), {}, cells);
+    shifted.initializeParser();
+    shifted.evaluate();
+    EXPECT_EQ(shifted.values()[0], -1.0);
+    EXPECT_EQ(shifted.values()[1], -2.0);
+    EXPECT_EQ(shifted.values()[5999], 5998.0);
+
+    // One bad cell among thousands still turns every cell to "0".
+    cells[4321] = QStringLiteral("RandPert(1, 2)");
+    fn::DataArray broken({age, sex}, QStringLiteral("Broken"), {}, cells);
+    EXPECT_THROW(broken.initializeParser(), ut::Exception);
+    EXPECT_EQ(broken.currentFormulas().count(QStringLiteral("0")), 6000);
+}
+
+TEST(DataArray, AgeConversionOfListsShorterThanTheirShape)
+{
+    const fn::InputFactor age19(QStringLiteral("Age"), ageGroups(19));
+    const fn::InputFactor age20(QStringLiteral("Age"), ageGroups(20));
+    const fn::InputFactor sex(QStringLiteral("Sex"), sexes);
+
+    // 20 groups with one formula, bound to 19: the first group's cells go as far as there are any.
+    fn::DataArray oneOf40({age20, sex}, QStringLiteral("Life expectancy"), {}, QStringList{"70"});
+    oneOf40.setInputFactors({&age19, &sex});
+    EXPECT_TRUE(oneOf40.formulas().isEmpty());
+    EXPECT_EQ(oneOf40.values().shape(), (Marray::Shape{19, 2}));
+    oneOf40.initializeParser();
+    oneOf40.evaluate();
+
+    // 19 groups with one formula, bound to 20: cells the list does not reach read as "0".
+    fn::DataArray oneOf38({age19, sex}, QStringLiteral("Population"), {}, QStringList{"5"});
+    oneOf38.setInputFactors({&age20, &sex});
+    EXPECT_EQ(oneOf38.formulas(), (QStringList{"0", "0", "5"}));
+    oneOf38.initializeParser();
+    oneOf38.evaluate();
+    EXPECT_EQ(oneOf38.values()[2], 5.0);
+    EXPECT_EQ(oneOf38.values()[39], 0.0);
+}

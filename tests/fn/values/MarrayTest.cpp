@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fn/values/Marray.h"
+#include "ut/Exception.h"
 
 namespace {
 
@@ -146,4 +147,30 @@ TEST(Marray, AssignmentCopiesBroadcastsAndIsAliasSafe)
     EXPECT_EQ(small.size(), 10u);
     EXPECT_EQ(small.shape(0), 5u);
     EXPECT_EQ(small[9], 10.0);
+}
+
+TEST(Marray, OperandsOfAnotherSizeAreRefusedNamingTheShapes)
+{
+    const Marray twenty(Marray::Shape{20, 2}, 1.0);
+    const Marray nineteen(Marray::Shape{19, 2}, 1.0);
+    Marray sum(Marray::Shape{20, 2}, 0.0);
+    try {
+        sum += nineteen;
+        ADD_FAILURE() << "adding 38 elements to 40 passed";
+    } catch (const ut::Exception& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Arrays of shapes (20, 2) and (19, 2) cannot be combined element by "
+                                              "element (operator+=)."));
+        EXPECT_EQ(e.place(), QStringLiteral("Marray::operator+="));
+    }
+    EXPECT_THROW(twenty + nineteen, ut::Exception);
+    EXPECT_THROW(nineteen - twenty, ut::Exception);
+    EXPECT_THROW(twenty * nineteen, ut::Exception);
+    EXPECT_THROW(Marray(twenty) / nineteen, ut::Exception);
+    // Equal sizes of another layout in the same order still combine element by element.
+    EXPECT_EQ((twenty + Marray(Marray::Shape{40}, 2.0))[39], 3.0);
+    // Other coordinate orders are walked by coordinates, which only equal shapes share.
+    EXPECT_THROW(Marray(Marray::Shape{2, 3}, 1.0) + Marray(Marray::Shape{3, 2}, 1.0, Marray::LastMajor), ut::Exception);
+
+    // A shape whose element count no memory can hold is refused before anything is allocated.
+    EXPECT_THROW(Marray(Marray::Shape{1ull << 32, 1ull << 32, 2}, 0.0), ut::Exception);
 }

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QJsonArray>
+#include <QTemporaryDir>
+
+#include "fn/data/InputDataMgr.h"
+#include "fn/model/ModelTestSupport.h"
+#include "ut/Diagnostics.h"
+
+namespace {
+
+QStringList levels(int n)
+{
+    QStringList names;
+    for (int i = 0; i < n; ++i)
+        names << QString::number(i);
+    return names;
+}
+
+// The bytes of the cache a store writes into its folder.
+QByteArray cacheBytes(const fn::InputDataMgr& store)
+{
+    EXPECT_TRUE(store.saveCache());
+    QFile file(store.cacheFilePath());
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+struct Loaded
+{
+    fn::InputDataMgr store;
+    QStringList reports;
+    bool complete = false;
+};
+
+std::unique_ptr<Loaded> load(QByteArray bytes)
+{
+    auto loaded = std::make_unique<Loaded>();
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    const ut::ScopedDiagnosticsSink sink([&loaded](const QString& text) { loaded->reports << text; });
+    loaded->complete = loaded->store.loadCache(buffer, QStringLiteral("cache.dat"));
+    return loaded;
+}
+
+} // namespace
+
+TEST(CacheLimits, StrataOfAllArraysTogetherAreBoundByTheFileSize)
+{
+    QTemporaryDir dir;
+    // Fifty countries whose life expectancy claims 100 x 100 strata with one formula each:
+    // every array alone fits in the file, all of them together would not.
+    fn::InputDataMgr written;
+    written.setDirPath(dir.path());
+    const QVector<fn::InputFactor> wide = {fn::InputFactor(QStringLiteral("A"), levels(100)),
+                                           fn::InputFactor(QStringLiteral("B"), levels(100))};
+    for (int c = 0; c < 50; ++c)
+        written.setLifeExpectancy(QStringLiteral("C%1").arg(c, 2, 10, QLatin1Char('0')),
+                                  fn::DataArray(wide, QStringLiteral("Life expectancy"), {}, QStringList{"1"}));
+    written.appendDiseaseId(QStringLiteral("D"));
+    const QByteArray bytes = cacheBytes(written);
+    ASSERT_LT(bytes.size(), 50 * 10000);
+    ASSERT_GT(bytes.size(), 10000);
+
+    const auto loaded = load(bytes);
+    EXPECT_FALSE(loaded->complete);
+    EXPECT_LT(loaded->store.lifeExpectancies().size(), 50);
+    EXPECT_TRUE(loaded->store.diseaseIds().isEmpty());
+    ASSERT_EQ(loaded->reports.size(), 1);
+    EXPECT_TRUE(loaded->reports.front().startsWith(QStringLiteral("Reference data cache cache.dat is damaged")));
+    EXPECT_TRUE(loaded->reports.front().contains(QStringLiteral("the life expectancies")));
+
+    // The same arrays over strata they have formulas for load whole and say nothing.
+    fn::InputDataMgr genuine;
+    genuine.setDirPath(dir.path());
+    const QVector<fn::InputFactor> ageBySex = {fn::InputFactor(QStringLiteral("Age"), levels(20)),
+                                               fn::InputFactor(QStringLiteral("Sex"), levels(2))};
+    for (int c = 0; c < 50; ++c)
+        genuine.setLifeExpectancy(QStringLiteral("C%1").arg(c),
+                                  fn::DataArray(ageBySex, QStringLiteral("Life expectancy"), {}, QStringLiteral("70")));
+    genuine.appendDiseaseId(QStringLiteral("D"));
+    const auto whole = load(cacheBytes(genuine));
+    EXPECT_TRUE(whole->complete);
+    EXPECT_EQ(whole->store.lifeExpectancies().size(), 50);
+    EXPECT_EQ(whole->store.diseaseIds(), QStringList{QStringLiteral("D")});
+    EXPECT_TRUE(whole->reports.isEmpty()) << whole->reports.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST(CacheLimits, FactorListsBeyondArraysOrTheFileAreRefused)
+{
+    QTemporaryDir dir;
+    // Nine factors: one more than an array has dimensions.
+    fn::InputDataMgr nine;
+    nine.setDirPath(dir.path());
+    for (int f = 0; f < 9; ++f)
+        nine.inputFactors().addInputFactor(QStringLiteral("D"), QStringLiteral("F%1").arg(f), levels(2));
+    const auto refused = load(cacheBytes(nine));
+    EXPECT_FALSE(refused->complete);
+    EXPECT_TRUE(refused->store.inputFactors().getInputFactors(QStringLiteral("D")).isEmpty());
+    ASSERT_EQ(refused->reports.size(), 1);
+    EXPECT_TRUE(refused->reports.front().contains(QStringLiteral("the input factors")));
+
+    // Two factors of 300 levels: 90 000 strata for every model of the disease, from a few kB.
+    fn::InputDataMgr wide;
+    wide.setDirPath(dir.path());
+    wide.inputFactors().addInputFactor(QStringLiteral("D"), QStringLiteral("A"), levels(300));
+    wide.inputFactors().addInputFactor(QStringLiteral("D"), QStringLiteral("B"), levels(300));
+    EXPECT_FALSE(load(cacheBytes(wide))->complete);
+}
+
+TEST(CacheLimits, LifeExpectancyWithTooFewFormulasForANarrowerModel)
+{
+    // 20 age groups with a single formula in the cache, bound to a model of 19 age groups.
+    QTemporaryDir dir;
+    fn::InputDataMgr written;
+    written.setDirPath(dir.path());
+    const QVector<fn::InputFactor> twenty = {fn::InputFactor(QStringLiteral("Age"), levels(20)),
+                                             fn::InputFactor(QStringLiteral("Sex"), levels(2))};
+    written.setLifeExpectancy(QStringLiteral("Testland"),
+                              fn::DataArray(twenty, QStringLiteral("Life expectancy"), {}, QStringList{"70"}));
+    written.setAgeDistribution(QStringLiteral("Testland"),
+                               fn::DataArray(twenty, QStringLiteral("Age distribution"), {}, QStringLiteral("100")));
+    const auto loaded = load(cacheBytes(written));
+    ASSERT_TRUE(loaded->complete);
+
+    QJsonArray ages;
+    QJsonArray rows;
+    for (int a = 0; a < 19; ++a) {
+        ages.append(QString::number(a));
+        rows.append(QJsonArray{QStringLiteral("1"), QStringLiteral("1")});
+    }
+    const QJsonObject one{{QStringLiteral("vals"), rows}};
+    QJsonArray mapping;
+    for (int a = 0; a < 19; ++a)
+        mapping.append(QJsonArray{QStringLiteral("tree"), QStringLiteral("tree")});
+    const QJsonObject spec{
+        {QStringLiteral("id"), QStringLiteral("D")},
+        {QStringLiteral("dims"),
+         QJsonObject{{QStringLiteral("order"), QJsonArray{QStringLiteral("age"), QStringLiteral("sex")}},
+                     {QStringLiteral("values"), QJsonObject{{QStringLiteral("age"), ages},
+                                                            {QStringLiteral("sex"), QJsonArray{"F", "M"}}}}}},
+        {QStringLiteral("rawCasesCountArray"), one},
+        {QStringLiteral("outcomeTrees"),
+         QJsonObject{{QStringLiteral("t"),
+                      QJsonObject{{QStringLiteral("id"), QStringLiteral("tree")},
+                                  {QStringLiteral("healthOutcomesRunOrder"), QJsonArray{"inf", "acute"}},
+                                  {QStringLiteral("healthOutcomes"),
+                                   QJsonObject{{QStringLiteral("inf"), QJsonObject{{QStringLiteral("type"), "INFECTION"}}},
+                                               {QStringLiteral("acute"), QJsonObject{{QStringLiteral("type"), "ACUTE"}}}}},
+                                  {QStringLiteral("transitions"),
+                                   QJsonObject{{QStringLiteral("1"),
+                                                QJsonObject{{QStringLiteral("id"), "t1"},
+                                                            {QStringLiteral("source"), QJsonObject{{"id", "inf"}}},
+                                                            {QStringLiteral("target"), QJsonObject{{"id", "acute"}}},
+                                                            {QStringLiteral("probabilityArray"), one}}}}}}}}},
+        {QStringLiteral("outcomeTreeMapping"), QJsonObject{{QStringLiteral("vals"), mapping}}}};
+    const fn::JSONDiseaseTemplate diseaseTemplate(spec);
+    fn::DiseaseModel model(&loaded->store, QStringLiteral("model 1"), QStringLiteral("Testland"),
+                           QStringLiteral("Testland"), &diseaseTemplate);
+    model.setUp();
+    // The conversion dropped the one formula there was: no life expectancy is left.
+    EXPECT_TRUE(model.getParameter(fn::DiseaseModel::LifeExpectancy).currentFormulas().isEmpty());
+    int treeIndex = 0;
+    model.run(2, 0.0, treeIndex);
+    EXPECT_EQ(model.getOutcomeTree(0).infection()->casesMean()[0], 1.0);
+}

@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include "fn/data/JSONInputDataMgr.h"
+#include "fn/values/MemoryBudget.h"
+#include "ut/Diagnostics.h"
+
+namespace {
+
+QJsonObject cells(const QJsonArray& rows)
+{
+    return {{QStringLiteral("vals"), rows}};
+}
+
+// A value, not an array: braces around a single QJsonArray would copy it under clang.
+QJsonValue row(const QJsonValue& female, const QJsonValue& male)
+{
+    return QJsonArray{female, male};
+}
+
+// One tree over one age group and two sexes, with the given severity array.
+QJsonObject specification(const QString& id, const QJsonObject& severity, int dimensions = 2)
+{
+    QJsonArray order{QStringLiteral("age"), QStringLiteral("sex")};
+    QJsonObject values{{QStringLiteral("age"), QJsonArray{QStringLiteral("all")}},
+                       {QStringLiteral("sex"), QJsonArray{QStringLiteral("F"), QStringLiteral("M")}}};
+    for (int d = 2; d < dimensions; ++d) {
+        order.append(QStringLiteral("d%1").arg(d));
+        values.insert(QStringLiteral("d%1").arg(d), QJsonArray{QStringLiteral("x")});
+    }
+    const QJsonObject acute{{QStringLiteral("type"), QStringLiteral("ACUTE")}, {QStringLiteral("severityArray"), severity}};
+    const QJsonObject tree{
+        {QStringLiteral("id"), QStringLiteral("tree")},
+        {QStringLiteral("healthOutcomesRunOrder"), QJsonArray{QStringLiteral("inf"), QStringLiteral("acute")}},
+        {QStringLiteral("healthOutcomes"),
+         QJsonObject{{QStringLiteral("inf"), QJsonObject{{QStringLiteral("type"), QStringLiteral("INFECTION")}}},
+                     {QStringLiteral("acute"), acute}}}};
+    return {{QStringLiteral("id"), id},
+            {QStringLiteral("dims"), QJsonObject{{QStringLiteral("order"), order}, {QStringLiteral("values"), values}}},
+            {QStringLiteral("rawCasesCountArray"), cells(QJsonArray{row("10", "20")})},
+            {QStringLiteral("outcomeTrees"), QJsonObject{{QStringLiteral("t"), tree}}},
+            {QStringLiteral("outcomeTreeMapping"), cells(QJsonArray{row("tree", "tree")})}};
+}
+
+QByteArray bytesOf(const QJsonObject& json)
+{
+    return QJsonDocument(json).toJson();
+}
+
+struct Read
+{
+    fn::JSONInputDataMgr reader;
+    QStringList reports;
+
+    void file(const QByteArray& bytes, const QString& name = QStringLiteral("spec.json"))
+    {
+        const ut::ScopedDiagnosticsSink sink([this](const QString& text) { reports << text; });
+        reader.readSpecification(bytes, name);
+    }
+};
+
+} // namespace
+
+TEST(JSONSpecificationCheck, CellsReadAsZeroOrNotAtAllAreReportedAndStillReadSo)
+{
+    Read read;
+    read.file(bytesOf(specification(QStringLiteral("Numbers"), cells(QJsonArray{row(0.5, QJsonValue())}))));
+    ASSERT_EQ(read.reports.size(), 1);
+    EXPECT_EQ(read.reports.front(),
+              QStringLiteral("Model specification spec.json: outcome tree \"t\", health outcome \"acute\", "
+                             "\"severityArray\" has 2 cell(s) that are not text, read as \"0\": row 1 cell 1 "
+                             "(a number), row 1 cell 2 (null). Write formulas as text, such as \"0.5\"."));
+    const fn::JSONDiseaseTemplate& numbers = read.reader.getDiseaseTemplate(QStringLiteral("Numbers"));
+    EXPECT_EQ(numbers.parameter(fn::JSONDiseaseTemplate::Severity, QStringLiteral("tree"), QStringLiteral("acute_hs"))
+                  .formulas(),
+              (QStringList{"0", "0"}));
+
+    read.reports.clear();
+    read.file(bytesOf(specification(QStringLiteral("Flat"), cells(QJsonArray{"0.1", "0.2"}))), QStringLiteral("flat.json"));
+    ASSERT_EQ(read.reports.size(), 1);
+    EXPECT_TRUE(read.reports.front().contains(QStringLiteral("\"vals\" of outcome tree \"t\", health outcome \"acute\", "
+                                                             "\"severityArray\" holds 2 entries that are not rows")))
+        << read.reports.front().toStdString();
+    EXPECT_TRUE(read.reader.getDiseaseTemplate(QStringLiteral("Flat"))
+                    .parameter(fn::JSONDiseaseTemplate::Severity, QStringLiteral("tree"), QStringLiteral("acute_hs"))
+                    .formulas()
+                    .isEmpty());
+
+    read.reports.clear();
+    read.file(bytesOf(specification(QStringLiteral("Short"), cells(QJsonArray{QJsonValue(QJsonArray{"0.1"})}))));
+    ASSERT_EQ(read.reports.size(), 1);
+    EXPECT_TRUE(read.reports.front().endsWith(QStringLiteral("has 1 cells for the 2 strata of \"dims\"; the strata "
+                                                             "without a cell stay 0.")))
+        << read.reports.front().toStdString();
+}
+
+TEST(JSONSpecificationCheck, FilesThatCannotBeHeldAreSkippedAtStartUp)
+{
+    // The models folder read at start-up: nine dimensions used to abort the program.
+    QTemporaryDir base;
+    QDir(base.path()).mkdir(QStringLiteral("models"));
+    const auto write = [&base](const QString& name, const QByteArray& bytes) {
+        QFile file(base.path() + QStringLiteral("/models/") + name);
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+    };
+    write(QStringLiteral("a-nine.json"), bytesOf(specification(QStringLiteral("Nine"), cells(QJsonArray{row("0", "0")}), 9)));
+    write(QStringLiteral("b-eight.json"), bytesOf(specification(QStringLiteral("Eight"), cells(QJsonArray{row("0", "0")}), 8)));
+    write(QStringLiteral("c-broken.json"), QByteArrayLiteral("{ \"id\": "));
+
+    Read read;
+    {
+        const ut::ScopedDiagnosticsSink sink([&read](const QString& text) { read.reports << text; });
+        read.reader.setDirPath(base.path());
+    }
+    EXPECT_EQ(read.reader.getDiseaseIds(), (QStringList{"", "Eight"}));
+    const QString nine = QDir::toNativeSeparators(base.path() + QStringLiteral("/models/a-nine.json"));
+    EXPECT_TRUE(read.reports.contains(QStringLiteral("Model specification %1 is skipped: \"dims\" lists 9 dimensions "
+                                                     "in \"order\", and parameters can have at most 8.")
+                                          .arg(nine)))
+        << read.reports.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(read.reports.last().contains(QStringLiteral("c-broken.json is not valid JSON")));
+
+    // Strata whose arrays need more memory than the budget: refused before any array exists.
+    QJsonObject wide = specification(QStringLiteral("Wide"), cells(QJsonArray{row("0", "0")}));
+    QJsonArray thousand;
+    for (int i = 0; i < 1000; ++i)
+        thousand.append(QString::number(i));
+    wide.insert(QStringLiteral("dims"),
+                QJsonObject{{QStringLiteral("order"), QJsonArray{QStringLiteral("a"), QStringLiteral("b")}},
+                            {QStringLiteral("values"), QJsonObject{{QStringLiteral("a"), thousand}, {QStringLiteral("b"), thousand}}}});
+    fn::MemoryBudget::setLimit(16u * 1024 * 1024);
+    read.reports.clear();
+    read.file(bytesOf(wide), QStringLiteral("wide.json"));
+    EXPECT_FALSE(read.reader.diseaseDataExist(QStringLiteral("Wide")));
+    ASSERT_FALSE(read.reports.isEmpty());
+    EXPECT_TRUE(read.reports.last().startsWith(QStringLiteral("Model specification wide.json is skipped: its dimensions "
+                                                              "have 1000000 strata")))
+        << read.reports.last().toStdString();
+
+    // Few strata but a file full of cells, each held as text and compiled.
+    QJsonArray manyRows;
+    for (int i = 0; i < 10000; ++i)
+        manyRows.append(row("1", "2"));
+    QJsonObject full = specification(QStringLiteral("Full"), cells(QJsonArray{row("0", "0")}));
+    full.insert(QStringLiteral("rawCasesCountArray"), cells(manyRows));
+    read.reports.clear();
+    read.file(bytesOf(full), QStringLiteral("full.json"));
+    fn::MemoryBudget::setLimit(0);
+    EXPECT_FALSE(read.reader.diseaseDataExist(QStringLiteral("Full")));
+    ASSERT_FALSE(read.reports.isEmpty());
+    EXPECT_TRUE(read.reports.last().contains(QStringLiteral("arrays with their cells would need about 20 MB")))
+        << read.reports.last().toStdString();
+}
+
+TEST(JSONSpecificationCheck, TwoInfectionsAreReportedAndTheShippedModelsSayNothing)
+{
+    QJsonObject twice = specification(QStringLiteral("Twice"), cells(QJsonArray{row("0", "0")}));
+    QJsonObject trees = twice.value(QStringLiteral("outcomeTrees")).toObject();
+    QJsonObject tree = trees.value(QStringLiteral("t")).toObject();
+    QJsonObject outcomes = tree.value(QStringLiteral("healthOutcomes")).toObject();
+    outcomes.insert(QStringLiteral("inf2"), QJsonObject{{QStringLiteral("type"), QStringLiteral("infection")}});
+    tree.insert(QStringLiteral("healthOutcomes"), outcomes);
+    tree.insert(QStringLiteral("healthOutcomesRunOrder"), QJsonArray{"inf", "inf2", "acute"});
+    trees.insert(QStringLiteral("t"), tree);
+    twice.insert(QStringLiteral("outcomeTrees"), trees);
+    Read read;
+    read.file(bytesOf(twice));
+    ASSERT_EQ(read.reports.size(), 1);
+    EXPECT_EQ(read.reports.front(), QStringLiteral("Model specification spec.json: outcome tree \"t\" has 2 health "
+                                                   "outcomes of type INFECTION (\"inf\", \"inf2\"); a tree has one "
+                                                   "infection, so no model can be built from it."));
+
+    Read shipped;
+    for (const QFileInfo& model : QDir(QStringLiteral(OZMID_TEST_DATA_DIR "/../models")).entryInfoList(QDir::Files)) {
+        QFile file(model.filePath());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        shipped.file(file.readAll(), model.fileName());
+    }
+    EXPECT_EQ(shipped.reader.getDiseaseIds().size(), 2);
+    EXPECT_TRUE(shipped.reports.isEmpty()) << shipped.reports.join(QLatin1Char('\n')).toStdString();
+}

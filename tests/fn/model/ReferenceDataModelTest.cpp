@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include "fn/data/DiseaseTemplate.h"
+#include "fn/data/InputDataMgr.h"
+#include "fn/data/OutcomeTreeTemplate.h"
+#include "fn/model/DiseaseModel.h"
+#include "fn/model/RunMemoryCheck.h"
+#include "fn/values/MemoryBudget.h"
+#include "ut/Exception.h"
+
+namespace {
+
+QStringList levels(int n)
+{
+    QStringList names;
+    for (int i = 0; i < n; ++i)
+        names << QString::number(i);
+    return names;
+}
+
+QVector<fn::InputFactor> ageBySex(int ageGroups)
+{
+    return {fn::InputFactor(QStringLiteral("Age"), levels(ageGroups)),
+            fn::InputFactor(QStringLiteral("Sex"), {QStringLiteral("Female"), QStringLiteral("Male")})};
+}
+
+fn::DataArray filled(const QVector<fn::InputFactor>& factors, const QString& name, const QString& formula)
+{
+    return fn::DataArray(factors, name, {}, formula);
+}
+
+// A reference-data disease over 20 age groups whose one transition has its probability
+// stored over 19 age groups, as in reference data of the older layout.
+struct ReferenceModel
+{
+    fn::InputDataMgr store;
+    std::unique_ptr<fn::DiseaseModel> model;
+
+    ReferenceModel()
+    {
+        const QString disease = QStringLiteral("D");
+        const QString country = QStringLiteral("Testland");
+        fn::OutcomeTreeTemplate tree(QStringLiteral("tree"), QStringLiteral("tree"));
+        tree.addHealthOutcome(QStringLiteral("inf"), QStringLiteral("Infection"), QStringLiteral("INFECTION"),
+                              QStringLiteral("TRUE"));
+        tree.addHealthOutcome(QStringLiteral("acute"), QStringLiteral("Acute"), QStringLiteral("ACUTE"),
+                              QStringLiteral("TRUE"));
+        tree.addHealthState(QStringLiteral("inf_hs"), QStringLiteral("Infection"), QStringLiteral("inf"),
+                            QStringLiteral("INFECTION"));
+        tree.addHealthState(QStringLiteral("acute_hs"), QStringLiteral("Acute"), QStringLiteral("acute"),
+                            QStringLiteral("YLD"));
+        tree.addTransition(QStringLiteral("t1"), QStringLiteral("t1"), QStringLiteral("inf_hs"),
+                           QStringLiteral("acute_hs"), QString());
+        fn::DiseaseTemplate diseaseTemplate;
+        diseaseTemplate.setId(disease);
+        diseaseTemplate.addOutcomeTree(QStringLiteral("tree"), tree);
+        diseaseTemplate.appendOutcomeTreeId(QStringLiteral("tree"));
+        store.diseaseTemplates().add(disease, diseaseTemplate);
+        for (const fn::InputFactor& factor : ageBySex(20))
+            store.inputFactors().addInputFactor(disease, factor.name(), factor.levels());
+
+        const QVector<fn::InputFactor> factors = ageBySex(20);
+        store.setAgeDistribution(country, filled(factors, QStringLiteral("Age distribution"), QStringLiteral("1000")));
+        store.setLifeExpectancy(country, filled(factors, QStringLiteral("Life expectancy"), QStringLiteral("40")));
+        store.setNotificationData(country, disease, filled(factors, QStringLiteral("Notification data"), QStringLiteral("10")));
+        store.setOutcomeTreeMapping(country, disease, filled(factors, QStringLiteral("Outcome tree mapping"), QStringLiteral("1")));
+        for (const QString& label : {QStringLiteral("coverage"), QStringLiteral("underestimation")})
+            store.setRunFactor(country, disease, label, filled(factors, label, QStringLiteral("1")));
+        store.transitionParams().set(country, disease, QStringLiteral("tree"), QStringLiteral("t1"),
+                                     fn::TransitionParamsMgr::Probability,
+                                     filled(ageBySex(19), QStringLiteral("Probability"), QStringLiteral("0.5")));
+        store.addCountryDisease(country, disease);
+        model = std::make_unique<fn::DiseaseModel>(&store, QStringLiteral("model 1"), country, country,
+                                                   &store.diseaseTemplates().get(disease),
+                                                   store.inputFactors().getInputFactors(disease));
+        model->setUp();
+    }
+};
+
+} // namespace
+
+TEST(ReferenceDataModel, TransitionsOfAnotherAgeLayoutTakeTheModelsStrata)
+{
+    ReferenceModel m;
+    fn::OutcomeTree& tree = m.model->getOutcomeTree(0);
+    const fn::TransitionProbabilityBase& t1 = tree.getTransitionProbability(QStringLiteral("t1"));
+    EXPECT_EQ(t1.strataShape(), (Marray::Shape{20, 2}));
+
+    int treeIndex = 0;
+    m.model->run(2, 0.0, treeIndex);
+    // 10 notified cases over a source probability of 0.5 are 20 infections, half of which
+    // move on, in all 40 strata, the converted first age group included.
+    const auto& acute = static_cast<const fn::HealthState&>(tree.getHealthState(QStringLiteral("acute_hs")));
+    ASSERT_EQ(acute.casesMean().size(), 40u);
+    for (std::size_t i = 0; i < 40; ++i)
+        EXPECT_DOUBLE_EQ(acute.casesMean()[i], 10.0) << "stratum " << i;
+    EXPECT_EQ(t1.flowMean().shape(), (Marray::Shape{20, 2}));
+}
+
+TEST(RunMemoryCheck, RefusesRunsWhoseSamplesCannotFitAndNamesTheModel)
+{
+    ReferenceModel m;
+    fn::DiseaseModelList models;
+    models.push_back(std::move(m.model));
+    // 40 strata: six arrays of 40 x 1000 doubles are 1.92 MB.
+    EXPECT_EQ(fn::RunMemoryCheck::bytesNeeded(*models.front(), 1000), 6u * 40u * 1000u * 8u);
+
+    fn::MemoryBudget::setLimit(2u * 1024 * 1024);
+    EXPECT_NO_THROW(fn::RunMemoryCheck::require(models, 1000));
+    try {
+        fn::RunMemoryCheck::require(models, 2000);
+        ADD_FAILURE() << "a run of 3.84 MB passed a budget of 2 MB";
+    } catch (const ut::Exception& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("Model model 1 (D) cannot be run with 2000 iterations")))
+            << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains(QStringLiteral("40 strata"))) << e.message().toStdString();
+        EXPECT_EQ(e.place(), QStringLiteral("fn::RunMemoryCheck::require"));
+    }
+    // Four billion iterations of 40 strata need terabytes; products past 64 bits saturate.
+    fn::MemoryBudget::setLimit(0);
+    EXPECT_THROW(fn::RunMemoryCheck::require(models, 0xFFFFFFFFu), ut::Exception);
+    EXPECT_EQ(fn::MemoryBudget::bytesFor({1ull << 40, 1ull << 40}, 8), ~std::uint64_t(0));
+    EXPECT_EQ(fn::MemoryBudget::bytesFor({0, 1ull << 40}, 8), 0u);
+}
