@@ -2,6 +2,7 @@
 
 #include <QDataStream>
 #include <QDir>
+#include <QBuffer>
 #include <QFile>
 #include <QSaveFile>
 
@@ -144,12 +145,20 @@ void InputDataMgr::loadCache()
     QFile file(cacheFilePath());
     if (!file.exists())
         return;
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Read whole and parsed from memory: the loader checks what is left before every length it
+    // trusts, which on a file would ask the system for the file's size each time.
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
         ut::Diagnostics::report(QStringLiteral("Reference data cache %1 cannot be read: %2.")
                                     .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
         return;
     }
-    loadCache(file, QDir::toNativeSeparators(file.fileName()));
+    file.close();
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    loadCache(buffer, QDir::toNativeSeparators(file.fileName()));
 }
 
 bool InputDataMgr::loadCache(QIODevice& device, const QString& fileName)
