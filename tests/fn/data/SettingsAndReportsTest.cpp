@@ -111,6 +111,11 @@ TEST(DiseaseReportMgr, SharedAndOwnReports)
     }
     own.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
+    // Without a base folder the reports are looked for in the working directory: one without them.
+    const QTemporaryDir elsewhere;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(elsewhere.path());
     fn::DiseaseReportMgr unset;
     EXPECT_EQ(unset.getReport("BaselineBSI"), QStringLiteral("No disease report found."));
+    QDir::setCurrent(previous);
 }
