@@ -33,9 +33,17 @@ QStringList joinedChunks(const QStringList& formulas)
 
 } // namespace
 
-bool CompiledFormulaList::compile(const QStringList& formulas)
+void CompiledFormulaList::clear()
 {
     m_chunks.clear();
+    m_draws = false;
+    m_fixedResults.clear();
+    m_haveFixedResults = false;
+}
+
+bool CompiledFormulaList::compile(const QStringList& formulas)
+{
+    clear();
     const QStringList texts = joinedChunks(formulas);
     std::vector<mu::Parser> chunks(static_cast<std::size_t>(texts.size()));
     for (int i = 0; i < texts.size(); ++i) {
@@ -45,11 +53,17 @@ bool CompiledFormulaList::compile(const QStringList& formulas)
             return false;
     }
     m_chunks = std::move(chunks);
+    m_draws = std::any_of(formulas.begin(), formulas.end(), callsRandomFunction);
     return true;
 }
 
-void CompiledFormulaList::evaluate(double* target, std::size_t size)
+std::size_t CompiledFormulaList::evaluate(double* target, std::size_t size)
 {
+    if (m_haveFixedResults) {
+        const std::size_t n = std::min(m_fixedResults.size(), size);
+        std::copy(m_fixedResults.begin(), m_fixedResults.begin() + std::ptrdiff_t(n), target);
+        return n;
+    }
     std::size_t offset = 0;
     for (mu::Parser& parser : m_chunks) {
         int count = 0;
@@ -59,6 +73,12 @@ void CompiledFormulaList::evaluate(double* target, std::size_t size)
             target[offset + i] = results[i];
         offset += n;
     }
+    const std::size_t written = std::min(offset, size);
+    if (!m_draws && !m_chunks.empty()) {
+        m_fixedResults.assign(target, target + written);
+        m_haveFixedResults = true;
+    }
+    return written;
 }
 
 } // namespace fn

@@ -14,6 +14,9 @@ namespace fn {
 // bounded length, each compiled by its own parser; evaluating the chunks one after the
 // other, in cell order, draws the random functions in the same order as one expression
 // holding every cell would.
+//
+// Formulas that call no random function give the same values at every evaluation: those are
+// evaluated once after compiling and then copied, which draws nothing either way.
 class CompiledFormulaList
 {
 public:
@@ -24,16 +27,24 @@ public:
 
     // Compiles the formulas; false (and nothing compiled) when any chunk does not compile.
     bool compile(const QStringList& formulas);
-    void clear() { m_chunks.clear(); }
+    void clear();
     bool isEmpty() const { return m_chunks.empty(); }
     std::size_t chunkCount() const { return m_chunks.size(); }
 
     // Evaluates every chunk once, in order; result i of the whole list goes to target[i]
-    // for every i below size, further results are drawn but dropped.
-    void evaluate(double* target, std::size_t size);
+    // for every i below size, further results are drawn but dropped. Returns how many of
+    // target were written (from the first on).
+    std::size_t evaluate(double* target, std::size_t size);
+
+    // Whether an evaluation draws from the random engine.
+    bool draws() const { return m_draws; }
 
 private:
     std::vector<mu::Parser> m_chunks;
+    bool m_draws = false;
+    // The results of the first evaluation, for formulas that draw nothing.
+    std::vector<double> m_fixedResults;
+    bool m_haveFixedResults = false;
 };
 
 } // namespace fn

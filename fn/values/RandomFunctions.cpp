@@ -7,7 +7,7 @@
 
 #include <boost/random/gamma_distribution.hpp>
 #include <boost/random/normal_distribution.hpp>
-#include <QRegularExpression>
+#include <QStringList>
 #include <muParser.h>
 
 namespace fn {
@@ -123,9 +123,24 @@ void defineRandomFunctions(mu::Parser& parser)
 
 bool callsRandomFunction(const QString& formula)
 {
-    static const QRegularExpression call(
-        QStringLiteral("(?<![A-Za-z0-9_])Rand(Uniform|Pert|Beta|Gamma|LogNormal|Normal)(?![A-Za-z0-9_])"));
-    return formula.contains(call);
+    static const QStringList names = {QStringLiteral("RandUniform"), QStringLiteral("RandPert"),
+                                      QStringLiteral("RandBeta"),    QStringLiteral("RandGamma"),
+                                      QStringLiteral("RandLogNormal"), QStringLiteral("RandNormal")};
+    const auto isNameCharacter = [](QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); };
+    // The names that stand on their own in the formula.
+    for (int i = 0; i < formula.size();) {
+        if (!isNameCharacter(formula[i])) {
+            ++i;
+            continue;
+        }
+        int end = i;
+        while (end < formula.size() && isNameCharacter(formula[end]))
+            ++end;
+        if (names.contains(formula.mid(i, end - i)))
+            return true;
+        i = end;
+    }
+    return false;
 }
 
 void configureFormulaParser(mu::Parser& parser)

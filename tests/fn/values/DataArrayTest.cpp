@@ -226,3 +226,38 @@ TEST(DataArray, AgeConversionOfListsShorterThanTheirShape)
     EXPECT_EQ(oneOf38.values()[2], 5.0);
     EXPECT_EQ(oneOf38.values()[39], 0.0);
 }
+
+// Formulas that draw nothing are evaluated once and then copied: what callers wrote into the
+// values in between is put back exactly as a new evaluation would, and random cells still draw.
+TEST(DataArray, FormulasThatDrawNothingGiveTheirFirstResultsAgain)
+{
+    const QVector<fn::InputFactor> factors = {fn::InputFactor(QStringLiteral("Age"), {QStringLiteral("a"), QStringLiteral("b")})};
+    // A cell of two expressions moves the later results along, as in one expression list.
+    fn::DataArray fixed(factors, QStringLiteral("fixed"), {}, QStringList{QStringLiteral("2*3"), QStringLiteral("1,5")});
+    fixed.initializeParser();
+    fixed.evaluate();
+    EXPECT_EQ(fixed.values()[0], 6.0);
+    EXPECT_EQ(fixed.values()[1], 1.0);
+    fixed.values()[0] = -1.0;
+    fixed.values()[1] = -2.0;
+    fixed.evaluate();
+    EXPECT_EQ(fixed.values()[0], 6.0);
+    EXPECT_EQ(fixed.values()[1], 1.0);
+
+    fn::DataArray random(factors, QStringLiteral("random"), {},
+                         QStringList{QStringLiteral("RandUniform(0, 1)"), QStringLiteral("3")});
+    random.initializeParser();
+    fn::seedIfNonZero(3);
+    random.evaluate();
+    const double first = random.values()[0];
+    random.evaluate();
+    EXPECT_NE(random.values()[0], first);
+    EXPECT_EQ(random.values()[1], 3.0);
+
+    // New formulas are evaluated anew.
+    fixed.setFormulas({QStringLiteral("7"), QStringLiteral("8")});
+    fixed.initializeParser();
+    fixed.evaluate();
+    EXPECT_EQ(fixed.values()[0], 7.0);
+    EXPECT_EQ(fixed.values()[1], 8.0);
+}
