@@ -6,7 +6,7 @@
 #include <QFileInfo>
 
 #include "ut/RangeAddress.h"
-#include "ut/XlsReader.h"
+#include "ut/WorkbookReader.h"
 #include "ut/XlsWriter.h"
 
 namespace ut {
@@ -66,7 +66,7 @@ void Excel::startBlank()
 
 void Excel::openExisting(const QString& filePath)
 {
-    XlsReader reader;
+    WorkbookReader reader;
     std::optional<Workbook> workbook = reader.read(filePath);
     if (!workbook) {
         m_errorString = reader.errorString();

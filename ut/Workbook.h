@@ -32,6 +32,8 @@ public:
 
     // Appends a sheet; the name is taken as given (check it with sheetNameError first).
     Worksheet& appendSheet(const QString& name);
+    // Appends a sheet filled elsewhere, as a reader does.
+    Worksheet& appendSheet(Worksheet&& sheet);
     void removeSheet(int position);
 
     // Why name cannot be given to the sheet with id renamedSheetId (0 for a new sheet):
