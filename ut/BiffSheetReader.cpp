@@ -3,6 +3,7 @@
 #include <cstring>
 #include <utility>
 
+#include "ut/BiffFormulaTokens.h"
 #include "ut/BiffRecordChain.h"
 #include "ut/BiffRecordStream.h"
 #include "ut/RangeAddress.h"
@@ -240,6 +241,11 @@ void BiffSheetReader::readRecord(const BiffRecord& record, BiffRecordStream& rec
             refuseWorkbook(QStringLiteral("sheet \"%1\": the formula in %2 runs past the end of its record")
                                .arg(m_sheetName, cellName(row, column)));
         if (record.u16(12) != 0xFFFF) {
+            if (BiffFormulaTokens::yieldsText(record.payload() + 22, expressionSize))
+                refuseWorkbook(QStringLiteral("sheet \"%1\": the formula in %2 computes a text, but the file keeps a "
+                                              "number as its value, as some programs save .xls files; replace the "
+                                              "formula by its result, or save the workbook as .xlsx")
+                                   .arg(m_sheetName, cellName(row, column)));
             setCell(sheet, row, column, record.f64(6));
             break;
         }
