@@ -11,6 +11,7 @@ constexpr quint8 tokenParen = 0x15;
 constexpr quint8 tokenString = 0x17;
 constexpr quint8 tokenAttribute = 0x19;
 constexpr quint8 attributeChoose = 0x04;
+constexpr quint8 attributeSum = 0x10;
 constexpr quint8 attributeSpace = 0x40;
 
 // Worksheet functions whose result is always a text, by their number in the function table:
@@ -77,12 +78,43 @@ int classifiedTokenSize(quint8 token)
     }
 }
 
+// The kind of value a token other than a function call leaves on top of the stack.
+BiffFormulaTokens::Result resultOfToken(quint8 token)
+{
+    using Result = BiffFormulaTokens::Result;
+    switch (token) {
+    case 0x03: // +
+    case 0x04: // -
+    case 0x05: // *
+    case 0x06: // /
+    case 0x07: // ^
+    case 0x13: // unary -
+    case 0x14: // %
+    case 0x1E: // integer
+    case 0x1F: // number
+        return Result::Number;
+    case 0x09: // <
+    case 0x0A: // <=
+    case 0x0B: // =
+    case 0x0C: // >=
+    case 0x0D: // >
+    case 0x0E: // <>
+    case 0x1D: // TRUE or FALSE
+        return Result::Logical;
+    case tokenConcat:
+    case tokenString:
+        return Result::Text;
+    default:
+        return Result::Unknown;
+    }
+}
+
 } // namespace
 
-bool BiffFormulaTokens::yieldsText(const char* tokens, int size)
+BiffFormulaTokens::Result BiffFormulaTokens::resultOf(const char* tokens, int size)
 {
     const auto byteAt = [&](int at) { return quint8(tokens[at]); };
-    bool text = false;
+    Result result = Result::Unknown;
     int at = 0;
     while (at < size) {
         const quint8 token = byteAt(at);
@@ -96,14 +128,20 @@ bool BiffFormulaTokens::yieldsText(const char* tokens, int size)
             length = 5;
         } else if (token == tokenString) {
             if (at + 3 > size)
-                return false;
+                return Result::Unknown;
             length = 3 + byteAt(at + 1) * ((byteAt(at + 2) & 0x01) ? 2 : 1);
         } else if (token == tokenAttribute) {
             if (at + 4 > size)
-                return false;
+                return Result::Unknown;
             const quint8 kind = byteAt(at + 1);
             length = 4 + ((kind & attributeChoose) ? 2 * (qFromLittleEndian<quint16>(tokens + at + 2) + 1) : 0);
             neutral = (kind & attributeSpace) != 0;
+            // SUM of a single argument.
+            if (kind & attributeSum) {
+                at += length;
+                result = Result::Number;
+                continue;
+            }
         } else if (token == 0x1C || token == 0x1D) {
             length = 2;
         } else if (token == 0x1E) {
@@ -114,19 +152,20 @@ bool BiffFormulaTokens::yieldsText(const char* tokens, int size)
             length = classifiedTokenSize(token);
         }
         if (length == 0 || at + length > size)
-            return false;
+            return Result::Unknown;
         if (!neutral) {
             const quint8 base = token >= 0x20 ? quint8((token & 0x1F) | 0x20) : token;
             if (base == 0x21)
-                text = isTextFunction(qFromLittleEndian<quint16>(tokens + at + 1));
+                result = isTextFunction(qFromLittleEndian<quint16>(tokens + at + 1)) ? Result::Text : Result::Unknown;
             else if (base == 0x22)
-                text = isTextFunction(qFromLittleEndian<quint16>(tokens + at + 2) & 0x7FFF);
+                result = isTextFunction(qFromLittleEndian<quint16>(tokens + at + 2) & 0x7FFF) ? Result::Text
+                                                                                                : Result::Unknown;
             else
-                text = token == tokenConcat || token == tokenString;
+                result = resultOfToken(token);
         }
         at += length;
     }
-    return text;
+    return result;
 }
 
 } // namespace ut

@@ -5,16 +5,20 @@
 namespace ut {
 
 // Reads the parsed expression of a BIFF8 formula (its tokens in reverse Polish order) far
-// enough to tell whether the formula computes a text: its last operation is a text join (&),
-// a text constant, or one of the worksheet functions that always give a text. Some writers
-// store the number 0 as the value of such formulas; a reader that trusts that value turns a
-// text into "0" without a word.
+// enough to tell what kind of value its last operation gives: a text join (&), a text constant
+// or a text function gives a text; arithmetic and numeric constants a number; comparisons and
+// logical constants a logical value. Writers that keep a value that cannot be the formula's
+// (the number 0 for a text, or an empty text for a formula they never computed) are caught by
+// comparing the two; a reader that trusted the kept value would change the cell without a word.
 class BiffFormulaTokens
 {
 public:
-    // True when the expression certainly yields a text; false when it does not, or when a token
-    // this walker does not know leaves it unsure.
-    static bool yieldsText(const char* tokens, int size);
+    enum class Result { Unknown, Number, Text, Logical };
+
+    // The kind of value the expression certainly gives; Unknown when it may give several kinds
+    // (a cell reference, IF, most functions) or when a token this walker does not know leaves
+    // it unsure.
+    static Result resultOf(const char* tokens, int size);
 };
 
 } // namespace ut

@@ -19,6 +19,25 @@ constexpr quint16 biff8 = 0x0600;
 constexpr quint16 biff5 = 0x0500;
 constexpr quint16 bofGlobals = 0x0005;
 
+bool isCellRecord(quint16 type)
+{
+    switch (type) {
+    case 0x0006: // FORMULA
+    case 0x00BD: // MULRK
+    case 0x00BE: // MULBLANK
+    case 0x00FD: // LABELSST
+    case 0x0201: // BLANK
+    case 0x0203: // NUMBER
+    case 0x0204: // LABEL
+    case 0x0205: // BOOLERR
+    case 0x0207: // STRING
+    case 0x027E: // RK
+        return true;
+    default:
+        return false;
+    }
+}
+
 BiffGlobals::Sheet readSheetEntry(const BiffRecord& record, int position)
 {
     const QString what = QStringLiteral("the directory entry of sheet %1").arg(position);
@@ -44,6 +63,7 @@ void BiffGlobals::checkStart(const QByteArray& stream)
     if (stream.size() < 8)
         refuseWorkbook(QStringLiteral("the workbook stream is only %1 bytes long").arg(stream.size()));
     const quint16 type = qFromLittleEndian<quint16>(stream.constData());
+    const quint16 length = qFromLittleEndian<quint16>(stream.constData() + 2);
     const quint16 version = qFromLittleEndian<quint16>(stream.constData() + 4);
     const quint16 kind = qFromLittleEndian<quint16>(stream.constData() + 6);
     if ((type & 0x00FF) != 0x09)
@@ -51,7 +71,7 @@ void BiffGlobals::checkStart(const QByteArray& stream)
     if (type != recordBof || version == biff5)
         refuseWorkbook(QStringLiteral("it was saved in a format older than Excel 97-2003 (Excel 5.0/95 or before); "
                                       "save it again as an Excel 97-2003 workbook (.xls) or as .xlsx"));
-    if (version != biff8 || kind != bofGlobals)
+    if (version != biff8 || kind != bofGlobals || length != 16)
         refuseWorkbook(QStringLiteral("the workbook stream does not start with the header of an Excel 97-2003 workbook"));
 }
 
@@ -92,9 +112,14 @@ BiffGlobals BiffGlobals::read(const QByteArray& stream)
             tableRead = true;
             break;
         default:
+            // Cells belong to sheets; one here means a damaged record type.
+            if (isCellRecord(record.type()))
+                refuseWorkbook(QStringLiteral("the workbook globals hold a cell record at byte %1; the stream is damaged")
+                                   .arg(record.offset()));
             break;
         }
     }
+    globals.m_end = records.position();
     return globals;
 }
 

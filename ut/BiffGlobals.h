@@ -28,12 +28,15 @@ public:
 
     const QVector<Sheet>& sheets() const { return m_sheets; }
     const QVector<QString>& strings() const { return m_strings; }
+    // The byte right after the globals' EOF record, where the sheets' records begin.
+    int end() const { return m_end; }
 
 private:
     static void checkStart(const QByteArray& stream);
 
     QVector<Sheet> m_sheets;
     QVector<QString> m_strings;
+    int m_end = 0;
 };
 
 } // namespace ut

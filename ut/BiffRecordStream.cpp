@@ -2,52 +2,9 @@
 
 #include <QtEndian>
 
+#include "ut/BiffRecordTypes.h"
+
 namespace ut {
-
-namespace {
-
-// Whether type can occur in a BIFF8 workbook. The types of the format fall in a few pages; the
-// pages of cell records hold only a handful of types each, so a damaged type byte in a cell
-// record is caught there instead of making the cell vanish as an unknown record. Types of the
-// older formats whose cell records share the first page are refused as well.
-bool isBiff8RecordType(quint16 type)
-{
-    switch (type >> 8) {
-    case 0x00:
-        return type > 0x0009 || type == 0x0006;
-    case 0x01:
-    case 0x08:
-    case 0x10:
-        return true;
-    case 0x02:
-        switch (type) {
-        case 0x0200: // DIMENSIONS
-        case 0x0201: // BLANK
-        case 0x0203: // NUMBER
-        case 0x0204: // LABEL
-        case 0x0205: // BOOLERR
-        case 0x0207: // STRING
-        case 0x0208: // ROW
-        case 0x020B: // INDEX
-        case 0x0221: // ARRAY
-        case 0x0225: // DEFAULTROWHEIGHT
-        case 0x0236: // TABLE
-        case 0x023E: // WINDOW2
-        case 0x027E: // RK
-        case 0x0293: // STYLE
-            return true;
-        default:
-            return false;
-        }
-    case 0x04:
-        // BIGNAME, FORMAT, CONTINUEBIGNAME, SHRFMLA
-        return type == 0x0418 || type == 0x041E || type == 0x043C || type == 0x04BC;
-    default:
-        return false;
-    }
-}
-
-} // namespace
 
 BiffRecordStream::BiffRecordStream(const QByteArray& stream, int start)
     : m_stream(stream)
@@ -65,7 +22,7 @@ BiffRecord BiffRecordStream::recordAt(int offset) const
     const char* header = m_stream.constData() + offset;
     const quint16 type = qFromLittleEndian<quint16>(header);
     const int length = qFromLittleEndian<quint16>(header + 2);
-    if (!isBiff8RecordType(type))
+    if (!BiffRecordTypes::isKnown(type))
         refuseWorkbook(QStringLiteral("byte %1 holds a record of type 0x%2, which no Excel 97-2003 workbook holds")
                            .arg(offset)
                            .arg(type, 4, 16, QLatin1Char('0')));
@@ -73,6 +30,14 @@ BiffRecord BiffRecordStream::recordAt(int offset) const
         refuseWorkbook(QStringLiteral("the record at byte %1 claims %2 bytes, more than a record can hold")
                            .arg(offset)
                            .arg(length));
+    const int fixedSize = BiffRecordTypes::fixedSize(type);
+    if (fixedSize >= 0 && length != fixedSize)
+        refuseWorkbook(QStringLiteral("the record of type 0x%1 at byte %2 holds %3 bytes instead of %4; the stream "
+                                      "is damaged")
+                           .arg(type, 4, 16, QLatin1Char('0'))
+                           .arg(offset)
+                           .arg(length)
+                           .arg(fixedSize));
     if (offset + BiffRecord::headerSize + length > size)
         refuseWorkbook(QStringLiteral("the record at byte %1 runs past the end of the workbook stream (%2 bytes); "
                                       "the file is cut short or damaged")

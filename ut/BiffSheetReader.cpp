@@ -31,10 +31,7 @@ constexpr quint16 recordSharedFormula = 0x04BC;
 
 constexpr quint16 biff8 = 0x0600;
 constexpr quint16 bofWorksheet = 0x0010;
-
-// The formula flag that spreadsheet applications leave clear and writers without a formula
-// engine set, so that the application computes the formula when it opens the file.
-constexpr quint16 formulaComputeOnLoad = 0x0002;
+constexpr int bofSize = 16;
 
 // The error codes a cell can show (#NULL!, #DIV/0!, #VALUE!, #REF!, #NAME?, #NUM!, #N/A).
 bool isErrorCode(quint8 code)
@@ -66,6 +63,78 @@ double decodeRk(quint32 rk)
     return (rk & 0x01) ? value / 100 : value;
 }
 
+// Records that only the workbook globals hold; in a sheet they stand for a damaged record type.
+bool isWorkbookRecord(quint16 type)
+{
+    switch (type) {
+    case 0x0017: // EXTERNSHEET
+    case 0x0018: // LBL
+    case 0x0022: // DATE1904
+    case 0x0031: // FONT
+    case 0x003D: // WINDOW1
+    case 0x0042: // CODEPAGE
+    case 0x0085: // BOUNDSHEET8
+    case 0x00E0: // XF
+    case 0x00FC: // SST
+    case 0x00FF: // EXTSST
+    case 0x01AE: // SUPBOOK
+    case 0x041E: // FORMAT
+    case 0x0293: // STYLE
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Records of the settings that a sheet lists before its cells (protection, page setup, column
+// widths, extent): one among the cells stands for a damaged record type.
+bool isRecordBeforeCells(quint16 type)
+{
+    switch (type) {
+    case 0x0012: // PROTECT
+    case 0x0013: // PASSWORD
+    case 0x0014: // HEADER
+    case 0x0015: // FOOTER
+    case 0x0026: // LEFTMARGIN
+    case 0x0027: // RIGHTMARGIN
+    case 0x0028: // TOPMARGIN
+    case 0x0029: // BOTTOMMARGIN
+    case 0x0055: // DEFCOLWIDTH
+    case 0x0063: // OBJPROTECT
+    case 0x007D: // COLINFO
+    case 0x0080: // GUTS
+    case 0x0081: // WSBOOL
+    case 0x0083: // HCENTER
+    case 0x0084: // VCENTER
+    case 0x00A1: // SETUP
+    case 0x00DD: // SCENPROTECT
+    case 0x0200: // DIMENSIONS
+    case 0x020B: // INDEX
+    case 0x0225: // DEFAULTROWHEIGHT
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Records of the drawing selection, window settings and pivot tables, which a sheet lists after its cells.
+bool isRecordAfterCells(quint16 type)
+{
+    switch (type) {
+    case 0x001D: // SELECTION
+    case 0x0041: // PANE
+    case 0x00A0: // SCL
+    case 0x00B0: // SXVIEW
+    case 0x00ED: // MSODRAWINGSELECTION
+    case 0x00F5: // SXITM
+    case 0x00F9: // SXFMLA
+    case 0x023E: // WINDOW2
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 BiffSheetReader::BiffSheetReader(const QByteArray& stream, const QVector<QString>& strings)
@@ -81,6 +150,10 @@ QString BiffSheetReader::cellName(int row, int column) const
 
 void BiffSheetReader::place(int row, int column)
 {
+    if (m_cellsEnded)
+        refuseWorkbook(QStringLiteral("sheet \"%1\" lists cell %2 after its window settings; its records are "
+                                      "damaged")
+                           .arg(m_sheetName, cellName(row, column)));
     if (column >= Worksheet::maxColumns)
         refuseWorkbook(QStringLiteral("sheet \"%1\" holds a cell in column %2, beyond the last column IV")
                            .arg(m_sheetName)
@@ -93,6 +166,26 @@ void BiffSheetReader::place(int row, int column)
     m_lastKey = key;
 }
 
+void BiffSheetReader::checkPlace(const BiffRecord& record)
+{
+    // Chart records belong to the chart substreams embedded in a sheet, never to the sheet.
+    if ((record.type() >> 8) == 0x10)
+        refuseWorkbook(QStringLiteral("sheet \"%1\" holds a chart record (type 0x%2) outside a chart, at byte %3; the "
+                                      "sheet is damaged")
+                           .arg(m_sheetName)
+                           .arg(record.type(), 4, 16, QLatin1Char('0'))
+                           .arg(record.offset()));
+    const bool cellsStarted = m_lastKey >= 0;
+    if (cellsStarted && isRecordBeforeCells(record.type()))
+        refuseWorkbook(QStringLiteral("sheet \"%1\" holds a record of type 0x%2 among its cells, at byte %3, where no "
+                                      "such record belongs; the sheet is damaged")
+                           .arg(m_sheetName)
+                           .arg(record.type(), 4, 16, QLatin1Char('0'))
+                           .arg(record.offset()));
+    if (isRecordAfterCells(record.type()))
+        m_cellsEnded = true;
+}
+
 void BiffSheetReader::setCell(Worksheet& sheet, int row, int column, const QVariant& value)
 {
     place(row, column);
@@ -103,6 +196,7 @@ void BiffSheetReader::read(const BiffGlobals::Sheet& entry, Worksheet& sheet)
 {
     m_sheetName = entry.name;
     m_lastKey = -1;
+    m_cellsEnded = false;
     m_pendingRow = -1;
     if (qint64(entry.offset) + BiffRecord::headerSize > m_stream.size())
         refuseWorkbook(QStringLiteral("sheet \"%1\" is said to start at byte %2, beyond the end of the workbook "
@@ -112,7 +206,7 @@ void BiffSheetReader::read(const BiffGlobals::Sheet& entry, Worksheet& sheet)
                            .arg(m_stream.size()));
     BiffRecordStream records(m_stream, int(entry.offset));
     const BiffRecord bof = records.next();
-    if (bof.type() != recordBof || bof.size() < 4 || bof.u16(0) != biff8 || bof.u16(2) != bofWorksheet)
+    if (bof.type() != recordBof || bof.size() != bofSize || bof.u16(0) != biff8 || bof.u16(2) != bofWorksheet)
         refuseWorkbook(QStringLiteral("sheet \"%1\" does not start at byte %2, where the workbook says it does")
                            .arg(m_sheetName)
                            .arg(entry.offset));
@@ -129,8 +223,10 @@ void BiffSheetReader::read(const BiffGlobals::Sheet& entry, Worksheet& sheet)
         }
         if (record.type() == recordEof && --depth == 0)
             break;
-        if (depth == 1)
+        if (depth == 1) {
+            checkPlace(record);
             readRecord(record, records, sheet);
+        }
     }
     if (m_pendingRow >= 0)
         refuseWorkbook(QStringLiteral("sheet \"%1\": the text result of the formula in %2 is missing")
@@ -158,18 +254,27 @@ void BiffSheetReader::readRecord(const BiffRecord& record, BiffRecordStream& rec
         m_pendingRow = -1;
         return;
     }
-    const auto cellOf = [&](int size, const char* kind) {
-        record.require(size, QStringLiteral("a %1 cell record of sheet \"%2\"").arg(QLatin1String(kind), m_sheetName));
+    // Cell records of a fixed size have exactly that size: a damaged record type that turns one
+    // kind of cell into another shows as a wrong size instead of an unnoticed change.
+    const auto cellOf = [&](int size, const char* kind, bool exact = false) {
+        const QString what = QStringLiteral("a %1 cell record of sheet \"%2\"").arg(QLatin1String(kind), m_sheetName);
+        record.require(size, what);
+        if (exact && record.size() != size)
+            refuseWorkbook(QStringLiteral("%1 at byte %2 holds %3 bytes instead of %4; the sheet is damaged")
+                               .arg(what)
+                               .arg(record.offset())
+                               .arg(record.size())
+                               .arg(size));
         return std::make_pair(int(record.u16(0)), int(record.u16(2)));
     };
     switch (type) {
     case recordNumber: {
-        const auto [row, column] = cellOf(14, "number");
+        const auto [row, column] = cellOf(14, "number", true);
         setCell(sheet, row, column, record.f64(6));
         break;
     }
     case recordRk: {
-        const auto [row, column] = cellOf(10, "number");
+        const auto [row, column] = cellOf(10, "number", true);
         setCell(sheet, row, column, decodeRk(record.u32(6)));
         break;
     }
@@ -205,7 +310,7 @@ void BiffSheetReader::readRecord(const BiffRecord& record, BiffRecordStream& rec
         break;
     }
     case recordLabelSst: {
-        const auto [row, column] = cellOf(10, "text");
+        const auto [row, column] = cellOf(10, "text", true);
         const quint32 index = record.u32(6);
         if (index >= quint32(m_strings.size()))
             refuseWorkbook(QStringLiteral("sheet \"%1\": cell %2 refers to text %3 of a table of %4 texts")
@@ -216,7 +321,7 @@ void BiffSheetReader::readRecord(const BiffRecord& record, BiffRecordStream& rec
         break;
     }
     case recordBoolErr: {
-        const auto [row, column] = cellOf(8, "boolean");
+        const auto [row, column] = cellOf(8, "boolean", true);
         const quint8 value = record.u8(6);
         const quint8 isError = record.u8(7);
         if (isError > 1 || (isError == 0 && value > 1) || (isError == 1 && !isErrorCode(value)))
@@ -230,7 +335,7 @@ void BiffSheetReader::readRecord(const BiffRecord& record, BiffRecordStream& rec
         break;
     }
     case recordBlank: {
-        const auto [row, column] = cellOf(6, "blank");
+        const auto [row, column] = cellOf(6, "blank", true);
         place(row, column);
         break;
     }
@@ -240,8 +345,9 @@ void BiffSheetReader::readRecord(const BiffRecord& record, BiffRecordStream& rec
         if (22 + expressionSize > record.size())
             refuseWorkbook(QStringLiteral("sheet \"%1\": the formula in %2 runs past the end of its record")
                                .arg(m_sheetName, cellName(row, column)));
+        const BiffFormulaTokens::Result computes = BiffFormulaTokens::resultOf(record.payload() + 22, expressionSize);
         if (record.u16(12) != 0xFFFF) {
-            if (BiffFormulaTokens::yieldsText(record.payload() + 22, expressionSize))
+            if (computes == BiffFormulaTokens::Result::Text)
                 refuseWorkbook(QStringLiteral("sheet \"%1\": the formula in %2 computes a text, but the file keeps a "
                                               "number as its value, as some programs save .xls files; replace the "
                                               "formula by its result, or save the workbook as .xlsx")
@@ -264,10 +370,10 @@ void BiffSheetReader::readRecord(const BiffRecord& record, BiffRecordStream& rec
             place(row, column);
             break;
         case 3:
-            // Writers that cannot compute formulas store an empty text and ask for the formula to
-            // be computed on loading; read as empty, every such formula would silently vanish.
-            if (record.u16(14) & formulaComputeOnLoad)
-                refuseWorkbook(QStringLiteral("sheet \"%1\": the formula in %2 was never computed (the program "
+            // An empty text. Writers that cannot compute formulas keep one for every formula; a
+            // formula that gives a number or a logical value cannot have it.
+            if (computes == BiffFormulaTokens::Result::Number || computes == BiffFormulaTokens::Result::Logical)
+                refuseWorkbook(QStringLiteral("sheet \"%1\": the formula in %2 has no computed value (the program "
                                               "that wrote the file does not compute formulas); open the workbook "
                                               "in a spreadsheet application and save it again")
                                    .arg(m_sheetName, cellName(row, column)));
@@ -284,6 +390,12 @@ void BiffSheetReader::readRecord(const BiffRecord& record, BiffRecordStream& rec
                            .arg(m_sheetName)
                            .arg(record.offset()));
     default:
+        if (isWorkbookRecord(type))
+            refuseWorkbook(QStringLiteral("sheet \"%1\" holds a record of the workbook globals (type 0x%2) at byte %3; "
+                                          "the sheet is damaged")
+                               .arg(m_sheetName)
+                               .arg(type, 4, 16, QLatin1Char('0'))
+                               .arg(record.offset()));
         break;
     }
 }

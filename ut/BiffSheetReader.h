@@ -20,8 +20,9 @@ class Worksheet;
 // used: every cell record counts, wherever it lies.
 //
 // Cell records come in row order and, within a row, in column order in every workbook a
-// spreadsheet application writes; records out of that order, outside the sheet's 256 columns,
-// pointing outside the table of texts or lacking fields refuse the workbook.
+// spreadsheet application writes, after the sheet's settings and before its window settings;
+// records out of that order, outside the sheet's 256 columns, pointing outside the table of
+// texts or lacking fields refuse the workbook.
 class BiffSheetReader
 {
 public:
@@ -36,6 +37,8 @@ private:
     // Checks the position of a cell record (0-based row and column) against the sheet's
     // extent and the order of the records before it.
     void place(int row, int column);
+    // Checks that a record that belongs before the cells, or that ends them, is where it belongs.
+    void checkPlace(const BiffRecord& record);
     void setCell(Worksheet& sheet, int row, int column, const QVariant& value);
     QString cellName(int row, int column) const;
 
@@ -44,6 +47,8 @@ private:
     QString m_sheetName;
     // Key of the last cell record, row * 256 + column (0-based), -1 before the first.
     qint64 m_lastKey = -1;
+    // Whether the records that follow the cells (window settings, pivot tables) have begun.
+    bool m_cellsEnded = false;
     // The cell of a formula whose text result is still to come, -1 when none is expected.
     int m_pendingRow = -1;
     int m_pendingColumn = -1;

@@ -48,7 +48,8 @@ public:
     GsfWarningsSilenced& operator=(const GsfWarningsSilenced&) = delete;
 
 private:
-    static constexpr const char* domains[] = {"libgsf:msole", "libgsf"};
+    // libgsf logs from its own domains and, for some complaints, from none.
+    static constexpr const char* domains[] = {"libgsf:msole", "libgsf", nullptr};
     std::vector<guint> m_handlers;
 };
 
