@@ -9,37 +9,15 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include "WorkbookTestSupport.h"
 #include "ut/Excel.h"
 
 // Workbooks written here are read by xlrd, and workbooks written by xlwt are read here: two
-// independent implementations of the file format check both directions. The Python modules
-// belong to Debian's interpreter, not to whichever python3 comes first on the PATH.
+// independent implementations of the file format check both directions.
+
+using namespace workbooktest;
 
 namespace {
-
-const QString python = QStringLiteral("/usr/bin/python3");
-
-QString script(const char* name)
-{
-    return QStringLiteral(OZMID_TEST_DATA_DIR "/ut/") + QString::fromLatin1(name);
-}
-
-bool pythonHas(const QString& module)
-{
-    QProcess process;
-    process.start(python, {QStringLiteral("-c"), QStringLiteral("import ") + module});
-    return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
-
-// Runs a helper script; returns its standard output, or fails the test with its errors.
-QByteArray runScript(const char* name, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(python, QStringList{script(name)} + arguments);
-    const bool finished = process.waitForFinished(60000);
-    EXPECT_TRUE(finished && process.exitCode() == 0) << process.readAllStandardError().toStdString();
-    return process.readAllStandardOutput();
-}
 
 struct DumpedCell
 {
@@ -110,7 +88,7 @@ TEST(XlsInterop, WrittenWorkbooksReadBackInAnIndependentReader)
         ASSERT_TRUE(excel.errorString().isEmpty()) << excel.errorString().toStdString();
     }
 
-    const QJsonObject dump = QJsonDocument::fromJson(runScript("xls_dump.py", {dir.filePath(QStringLiteral("export.xls"))})).object();
+    const QJsonObject dump = QJsonDocument::fromJson(runScript("xls_dump.py", {dir.filePath(QStringLiteral("export.xls")), QStringLiteral("--extsst")})).object();
     EXPECT_EQ(dump.value(QStringLiteral("extsst")).toString(), QStringLiteral("ok"));
     const QJsonArray sheets = dump.value(QStringLiteral("sheets")).toArray();
     ASSERT_EQ(sheets.size(), 3);
