@@ -6,16 +6,39 @@
 #include "ut/OrcusWorkbookReader.h"
 
 #include <exception>
+#include <iostream>
 #include <memory>
+#include <sstream>
 #include <string_view>
 
 #include "ut/OrcusDocument.h"
+#include "ut/ZipDirectoryCheck.h"
 
 namespace ut {
 
 namespace {
 
 enum class Format { None, Xlsx, Ods };
+
+// Takes what liborcus writes to standard output while it lives. liborcus explains some faults
+// there; on the command line that would land in the run log, which holds fixed lines only.
+class StandardOutputCapture
+{
+public:
+    StandardOutputCapture()
+        : m_previous(std::cout.rdbuf(m_captured.rdbuf()))
+    {
+    }
+    ~StandardOutputCapture() { std::cout.rdbuf(m_previous); }
+    StandardOutputCapture(const StandardOutputCapture&) = delete;
+    StandardOutputCapture& operator=(const StandardOutputCapture&) = delete;
+
+    QString text() const { return QString::fromStdString(m_captured.str()).simplified(); }
+
+private:
+    std::ostringstream m_captured;
+    std::streambuf* m_previous;
+};
 
 Format formatOf(const QByteArray& file)
 {
@@ -34,14 +57,16 @@ Format formatOf(const QByteArray& file)
 
 } // namespace
 
-bool OrcusWorkbookReader::recognizes(const QByteArray& file)
-{
-    return formatOf(file) != Format::None;
-}
-
 std::optional<Workbook> OrcusWorkbookReader::read(const QByteArray& file)
 {
     m_errorString.clear();
+    // liborcus reserves what the archive's entries claim before it unpacks them.
+    const QString archiveProblem = ZipDirectoryCheck::problem(file);
+    if (!archiveProblem.isEmpty()) {
+        m_errorString = archiveProblem;
+        return std::nullopt;
+    }
+    const StandardOutputCapture output;
     const Format format = formatOf(file);
     if (format == Format::None) {
         m_errorString = QStringLiteral("it is a ZIP archive but neither an Excel workbook (.xlsx) nor an "
@@ -63,11 +88,16 @@ std::optional<Workbook> OrcusWorkbookReader::read(const QByteArray& file)
         filter->read_stream(std::string_view(file.constData(), std::size_t(file.size())));
     } catch (const std::exception& error) {
         m_errorString = QStringLiteral("it is damaged (%1)").arg(QString::fromLocal8Bit(error.what()));
+        if (!output.text().isEmpty())
+            m_errorString += QStringLiteral(" (%1)").arg(output.text());
         return std::nullopt;
     }
     std::optional<Workbook> workbook = document.takeWorkbook();
-    if (!workbook)
+    if (!workbook) {
         m_errorString = document.problem();
+        if (!output.text().isEmpty())
+            m_errorString += QStringLiteral(" (%1)").arg(output.text());
+    }
     return workbook;
 }
 

@@ -16,9 +16,6 @@ namespace ut {
 class OrcusWorkbookReader
 {
 public:
-    // Whether file looks like one of the two formats (a ZIP archive with their content).
-    static bool recognizes(const QByteArray& file);
-
     // The workbook, or nothing when the file is damaged, of neither format, or holds cells the
     // program cannot take whole; errorString() then says which, without naming the file.
     std::optional<Workbook> read(const QByteArray& file);

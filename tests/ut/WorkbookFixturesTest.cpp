@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <iostream>
+#include <sstream>
+
 #include <QTemporaryDir>
 
 #include "BiffTestStreams.h"
@@ -206,4 +209,24 @@ TEST(WorkbookFixtures, HandBuiltRecordsReadAsXlrdReadsThem)
 
     if (pythonHas(QStringLiteral("xlrd")))
         EXPECT_EQ(expectSameAsXlrd(path), 13);
+}
+
+// Archives that liborcus would unpack unsafely or explain on standard output are refused with
+// the reason, and nothing reaches standard output, where the command line writes its run log.
+TEST(WorkbookFixtures, DamagedArchivesAreRefusedQuietly)
+{
+    std::ostringstream captured;
+    std::streambuf* const previous = std::cout.rdbuf(captured.rdbuf());
+    QString hugeError;
+    QString emptyError;
+    const bool hugeRead = readWorkbook(fixture("huge-entry.xlsx"), &hugeError).has_value();
+    const bool emptyRead = readWorkbook(fixture("no-content.ods"), &emptyError).has_value();
+    std::cout.rdbuf(previous);
+
+    EXPECT_FALSE(hugeRead);
+    EXPECT_TRUE(hugeError.contains(QStringLiteral("huge-entry.xlsx"))) << hugeError.toStdString();
+    EXPECT_TRUE(hugeError.contains(QStringLiteral("claims to unpack to 4095 MB"))) << hugeError.toStdString();
+    EXPECT_FALSE(emptyRead);
+    EXPECT_TRUE(emptyError.contains(QStringLiteral("content.xml"))) << emptyError.toStdString();
+    EXPECT_EQ(captured.str(), "");
 }
