@@ -3,6 +3,7 @@
 #include <iostream>
 #include <sstream>
 
+#include <QDir>
 #include <QTemporaryDir>
 
 #include "BiffTestStreams.h"
@@ -48,6 +49,20 @@ TEST(WorkbookFixtures, LibreOfficeWorkbooksReadAsXlrdReadsThem)
         GTEST_SKIP() << "/usr/bin/python3 has no xlrd module";
     EXPECT_GT(expectSameAsXlrd(fixture("cells.xls")), 40);
     EXPECT_GT(expectSameAsXlrd(fixture("cells.xlsx")), 40);
+    // The model and reference workbooks of the other tests, as the program and LibreOffice
+    // wrote them, with numbers and with formulas.
+    int compared = 0;
+    const QStringList folders{testFile(QStringLiteral("app/fixtures")),
+                              testFile(QStringLiteral("tools/fixtures/reference-workbooks/written")),
+                              testFile(QStringLiteral("tools/fixtures/reference-workbooks/libreoffice-xls")),
+                              testFile(QStringLiteral("tools/fixtures/reference-workbooks/libreoffice-xlsx")),
+                              testFile(QStringLiteral("tools/fixtures/reference-workbooks/libreoffice-formulas-xls")),
+                              testFile(QStringLiteral("tools/fixtures/reference-workbooks/libreoffice-formulas-xlsx"))};
+    for (const QString& folder : folders) {
+        for (const QFileInfo& file : QDir(folder).entryInfoList({QStringLiteral("*.xls"), QStringLiteral("*.xlsx")}))
+            compared += expectSameAsXlrd(file.filePath());
+    }
+    EXPECT_GT(compared, 20000);
 
     for (const char* name : {"cells.xls", "cells.xlsx", "cells.ods"}) {
         SCOPED_TRACE(name);
