@@ -39,43 +39,43 @@ bool BiffRecordChain::nextRecord()
     return true;
 }
 
-void BiffRecordChain::startStructure(const QString& what)
+void BiffRecordChain::startStructure(const Describe& what)
 {
     // Empty CONTINUE records carry nothing and are passed over.
     while (left() == 0) {
         if (!nextRecord())
             refuseWorkbook(QStringLiteral("%1 is missing: its record ends at byte %2")
-                               .arg(what)
+                               .arg(what())
                                .arg(m_records.at(m_record).end()));
     }
 }
 
-quint8 BiffRecordChain::readU8(const QString& what)
+quint8 BiffRecordChain::readU8(const Describe& what)
 {
     if (left() < 1)
-        refuseWorkbook(QStringLiteral("%1 is cut off at byte %2").arg(what).arg(m_records.at(m_record).end()));
+        refuseWorkbook(QStringLiteral("%1 is cut off at byte %2").arg(what()).arg(m_records.at(m_record).end()));
     return quint8(m_records.at(m_record).payload()[m_offset++]);
 }
 
-quint16 BiffRecordChain::readU16(const QString& what)
+quint16 BiffRecordChain::readU16(const Describe& what)
 {
     if (left() < 2)
-        refuseWorkbook(QStringLiteral("%1 is cut off at byte %2").arg(what).arg(m_records.at(m_record).end()));
+        refuseWorkbook(QStringLiteral("%1 is cut off at byte %2").arg(what()).arg(m_records.at(m_record).end()));
     const quint16 value = qFromLittleEndian<quint16>(m_records.at(m_record).payload() + m_offset);
     m_offset += 2;
     return value;
 }
 
-quint32 BiffRecordChain::readU32(const QString& what)
+quint32 BiffRecordChain::readU32(const Describe& what)
 {
     if (left() < 4)
-        refuseWorkbook(QStringLiteral("%1 is cut off at byte %2").arg(what).arg(m_records.at(m_record).end()));
+        refuseWorkbook(QStringLiteral("%1 is cut off at byte %2").arg(what()).arg(m_records.at(m_record).end()));
     const quint32 value = qFromLittleEndian<quint32>(m_records.at(m_record).payload() + m_offset);
     m_offset += 4;
     return value;
 }
 
-QString BiffRecordChain::readCharacters(int count, bool twoBytes, const QString& what)
+QString BiffRecordChain::readCharacters(int count, bool twoBytes, const Describe& what)
 {
     QString text;
     text.reserve(count);
@@ -95,7 +95,7 @@ QString BiffRecordChain::readCharacters(int count, bool twoBytes, const QString&
         // Half a character left at the end of a record cannot be continued.
         if (left() != 0 || !nextRecord())
             refuseWorkbook(QStringLiteral("%1 stops %2 characters short of its length %3")
-                               .arg(what)
+                               .arg(what())
                                .arg(missing)
                                .arg(count));
         twoBytes = (readU8(what) & flagTwoBytes) != 0;
@@ -103,18 +103,18 @@ QString BiffRecordChain::readCharacters(int count, bool twoBytes, const QString&
     return text;
 }
 
-void BiffRecordChain::skip(qint64 bytes, const QString& what)
+void BiffRecordChain::skip(qint64 bytes, const Describe& what)
 {
     while (bytes > 0) {
         const qint64 step = std::min<qint64>(bytes, left());
         m_offset += int(step);
         bytes -= step;
         if (bytes > 0 && !nextRecord())
-            refuseWorkbook(QStringLiteral("the formatting of %1 runs past the end of its records").arg(what));
+            refuseWorkbook(QStringLiteral("the formatting of %1 runs past the end of its records").arg(what()));
     }
 }
 
-QString BiffRecordChain::readRichText(const QString& what)
+QString BiffRecordChain::readRichText(const Describe& what)
 {
     startStructure(what);
     const int count = readU16(what);
@@ -126,7 +126,7 @@ QString BiffRecordChain::readRichText(const QString& what)
     return text;
 }
 
-QString BiffRecordChain::readText(const QString& what)
+QString BiffRecordChain::readText(const Describe& what)
 {
     startStructure(what);
     const int count = readU16(what);

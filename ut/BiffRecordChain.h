@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QString>
 #include <QVector>
 
@@ -16,6 +18,9 @@ namespace ut {
 class BiffRecordChain
 {
 public:
+    // Says what is being read, for a refusal; called only when one is made.
+    using Describe = std::function<QString()>;
+
     // Reading starts at byte start of the first record's payload.
     BiffRecordChain(QVector<BiffRecord> records, int start);
 
@@ -26,21 +31,21 @@ public:
     // option flags, optional run count and phonetic size, the characters, then the formatting
     // runs and phonetic data, which are skipped. A text that starts exactly at the end of a
     // record starts in the next one.
-    QString readRichText(const QString& what);
+    QString readRichText(const Describe& what);
     // A text as cell and formula result records store it (XLUnicodeString): 16-bit length,
     // option flags, characters.
-    QString readText(const QString& what);
+    QString readText(const Describe& what);
 
 private:
     int left() const { return m_records.at(m_record).size() - m_offset; }
     bool nextRecord();
     // Moves to the next record when the current one is used up, as a new structure starts there.
-    void startStructure(const QString& what);
-    quint8 readU8(const QString& what);
-    quint16 readU16(const QString& what);
-    quint32 readU32(const QString& what);
-    QString readCharacters(int count, bool twoBytes, const QString& what);
-    void skip(qint64 bytes, const QString& what);
+    void startStructure(const Describe& what);
+    quint8 readU8(const Describe& what);
+    quint16 readU16(const Describe& what);
+    quint32 readU32(const Describe& what);
+    QString readCharacters(int count, bool twoBytes, const Describe& what);
+    void skip(qint64 bytes, const Describe& what);
 
     QVector<BiffRecord> m_records;
     int m_record = 0;

@@ -24,10 +24,10 @@ QVector<QString> BiffSharedStrings::read(const BiffRecord& table, const QVector<
     QVector<QString> strings;
     strings.reserve(int(unique));
     for (quint32 i = 0; i < unique; ++i) {
-        const QString what = QStringLiteral("text %1 of the table of texts").arg(i + 1);
+        const auto what = [i] { return QStringLiteral("text %1 of the table of texts").arg(i + 1); };
         QString text = chain.readRichText(what);
         if (text.contains(QChar(0)))
-            refuseWorkbook(QStringLiteral("%1 holds a NUL character; the table is damaged").arg(what));
+            refuseWorkbook(QStringLiteral("%1 holds a NUL character; the table is damaged").arg(what()));
         strings.append(std::move(text));
     }
     if (chain.remaining() != 0)

@@ -245,11 +245,13 @@ void BiffSheetReader::readRecord(const BiffRecord& record, BiffRecordStream& rec
                                .arg(m_sheetName, cellName(m_pendingRow, m_pendingColumn)));
         QVector<BiffRecord> chain{record};
         chain += records.takeContinuations();
-        const QString what = QStringLiteral("the text result of the formula in %1 on sheet \"%2\"")
-                                 .arg(cellName(m_pendingRow, m_pendingColumn), m_sheetName);
+        const auto what = [this] {
+            return QStringLiteral("the text result of the formula in %1 on sheet \"%2\"")
+                .arg(cellName(m_pendingRow, m_pendingColumn), m_sheetName);
+        };
         const QString text = BiffRecordChain(chain, 0).readText(what);
         if (text.contains(QChar(0)))
-            refuseWorkbook(QStringLiteral("%1 holds a NUL character; it is damaged").arg(what));
+            refuseWorkbook(QStringLiteral("%1 holds a NUL character; it is damaged").arg(what()));
         sheet.setCell(m_pendingRow + 1, m_pendingColumn + 1, text);
         m_pendingRow = -1;
         return;
@@ -257,11 +259,10 @@ void BiffSheetReader::readRecord(const BiffRecord& record, BiffRecordStream& rec
     // Cell records of a fixed size have exactly that size: a damaged record type that turns one
     // kind of cell into another shows as a wrong size instead of an unnoticed change.
     const auto cellOf = [&](int size, const char* kind, bool exact = false) {
-        const QString what = QStringLiteral("a %1 cell record of sheet \"%2\"").arg(QLatin1String(kind), m_sheetName);
-        record.require(size, what);
-        if (exact && record.size() != size)
-            refuseWorkbook(QStringLiteral("%1 at byte %2 holds %3 bytes instead of %4; the sheet is damaged")
-                               .arg(what)
+        if (record.size() < size || (exact && record.size() != size))
+            refuseWorkbook(QStringLiteral("a %1 cell record of sheet \"%2\" at byte %3 holds %4 bytes instead of %5; "
+                                          "the sheet is damaged")
+                               .arg(QLatin1String(kind), m_sheetName)
                                .arg(record.offset())
                                .arg(record.size())
                                .arg(size));
@@ -302,10 +303,12 @@ void BiffSheetReader::readRecord(const BiffRecord& record, BiffRecordStream& rec
         const auto [row, column] = cellOf(9, "text");
         QVector<BiffRecord> chain{record};
         chain += records.takeContinuations();
-        const QString what = QStringLiteral("the text of cell %1 on sheet \"%2\"").arg(cellName(row, column), m_sheetName);
+        const auto what = [&, row = row, column = column] {
+            return QStringLiteral("the text of cell %1 on sheet \"%2\"").arg(cellName(row, column), m_sheetName);
+        };
         const QString text = BiffRecordChain(chain, 6).readText(what);
         if (text.contains(QChar(0)))
-            refuseWorkbook(QStringLiteral("%1 holds a NUL character; it is damaged").arg(what));
+            refuseWorkbook(QStringLiteral("%1 holds a NUL character; it is damaged").arg(what()));
         setCell(sheet, row, column, text);
         break;
     }

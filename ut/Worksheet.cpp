@@ -50,6 +50,12 @@ void Worksheet::setCell(int row, int column, const QVariant& value)
             --m_columnCounts[std::size_t(column - 1)];
         return;
     }
+    // Readers fill a sheet row by row, left to right: such a cell goes at the end directly.
+    if (m_cells.empty() || m_cells.crbegin()->first < key) {
+        m_cells.emplace_hint(m_cells.end(), key, stored);
+        ++m_columnCounts[std::size_t(column - 1)];
+        return;
+    }
     const auto [position, inserted] = m_cells.insert_or_assign(key, stored);
     Q_UNUSED(position)
     if (inserted)

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <map>
+#include <utility>
 
 #include <QSet>
 #include <QString>
@@ -47,6 +49,23 @@ public:
     {
         for (const auto& [key, value] : m_cells)
             visit(rowOf(key), columnOf(key), value);
+    }
+
+    // The first cell, top down and left to right, within rows [top, bottom] and columns
+    // [left, right] for which matches(value) holds; {0, 0} when there is none. Visits only the
+    // cells that hold a value.
+    template<typename Predicate>
+    std::pair<int, int> findCell(int top, int left, int bottom, int right, Predicate matches) const
+    {
+        for (auto it = m_cells.lower_bound(cellKey(std::max(top, 1), 1)); it != m_cells.end(); ++it) {
+            const int row = rowOf(it->first);
+            if (row > bottom)
+                break;
+            const int column = columnOf(it->first);
+            if (column >= left && column <= right && matches(it->second))
+                return {row, column};
+        }
+        return {0, 0};
     }
 
     // The last row holding a value, 0 for an empty sheet.
