@@ -570,12 +570,7 @@ void Chief::saveModelsToExcel(QFileInfo fileInfo)
     while (sheets > static_cast<int>(m_models.size()))
         excel.deleteSheet(sheets--);
     // A text the workbook cannot keep whole stops the save before any file is touched.
-    QString problem;
-    for (const auto& model : m_models) {
-        problem = ModelWorkbookCheck::problem(*model);
-        if (!problem.isEmpty())
-            break;
-    }
+    QString problem = ModelWorkbookCheck::problem(m_models);
     if (problem.isEmpty()) {
         excel.saveAs(path);
         problem = excel.errorString();

@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "fn/model/DiseaseModel.h"
 #include "ut/SharedStringTable.h"
 
 namespace ui {
@@ -98,6 +97,16 @@ QString ModelWorkbookCheck::problem(fn::DiseaseModel& model)
                     return problem;
             }
         }
+    }
+    return {};
+}
+
+QString ModelWorkbookCheck::problem(const fn::DiseaseModelList& models)
+{
+    for (const auto& model : models) {
+        const QString found = problem(*model);
+        if (!found.isEmpty())
+            return found;
     }
     return {};
 }

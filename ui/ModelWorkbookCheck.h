@@ -2,9 +2,7 @@
 
 #include <QString>
 
-namespace fn {
-class DiseaseModel;
-}
+#include "fn/model/DiseaseModel.h"
 
 namespace ui {
 
@@ -18,6 +16,8 @@ public:
     // Names the sheet (the model id), the parameter and the problem; empty when the model can
     // be saved whole.
     static QString problem(fn::DiseaseModel& model);
+    // The first problem of any of the models, in their order.
+    static QString problem(const fn::DiseaseModelList& models);
 };
 
 } // namespace ui
