@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "ut/OrcusDocument.h"
-#include "ut/ZipDirectoryCheck.h"
+#include "ut/ZipArchiveCheck.h"
 
 namespace ut {
 
@@ -60,8 +60,8 @@ Format formatOf(const QByteArray& file)
 std::optional<Workbook> OrcusWorkbookReader::read(const QByteArray& file)
 {
     m_errorString.clear();
-    // liborcus reserves what the archive's entries claim before it unpacks them.
-    const QString archiveProblem = ZipDirectoryCheck::problem(file);
+    // liborcus trusts the archive: it is checked whole first.
+    const QString archiveProblem = ZipArchiveCheck::problem(file);
     if (!archiveProblem.isEmpty()) {
         m_errorString = archiveProblem;
         return std::nullopt;

@@ -226,16 +226,22 @@ TEST(WorkbookFixtures, HandBuiltRecordsReadAsXlrdReadsThem)
         EXPECT_EQ(expectSameAsXlrd(path), 13);
 }
 
-// Archives that liborcus would unpack unsafely or explain on standard output are refused with
-// the reason, and nothing reaches standard output, where the command line writes its run log.
+// Archives that liborcus would unpack unsafely, stop the program on, or explain on standard
+// output are refused with the reason, and nothing reaches standard output, where the command
+// line writes its run log.
 TEST(WorkbookFixtures, DamagedArchivesAreRefusedQuietly)
 {
     std::ostringstream captured;
     std::streambuf* const previous = std::cout.rdbuf(captured.rdbuf());
     QString hugeError;
     QString emptyError;
+    QString malformedError;
+    QString assertionError;
     const bool hugeRead = readWorkbook(fixture("huge-entry.xlsx"), &hugeError).has_value();
     const bool emptyRead = readWorkbook(fixture("no-content.ods"), &emptyError).has_value();
+    const bool malformedRead = readWorkbook(fixture("malformed-xml.xlsx"), &malformedError).has_value();
+    // Found by fuzzing: liborcus stopped the program with an assertion on this damaged archive.
+    const bool assertionRead = readWorkbook(fixture("orcus-assertion.xlsx"), &assertionError).has_value();
     std::cout.rdbuf(previous);
 
     EXPECT_FALSE(hugeRead);
@@ -243,5 +249,10 @@ TEST(WorkbookFixtures, DamagedArchivesAreRefusedQuietly)
     EXPECT_TRUE(hugeError.contains(QStringLiteral("claims to unpack to 4095 MB"))) << hugeError.toStdString();
     EXPECT_FALSE(emptyRead);
     EXPECT_TRUE(emptyError.contains(QStringLiteral("content.xml"))) << emptyError.toStdString();
+    EXPECT_FALSE(malformedRead);
+    EXPECT_TRUE(malformedError.contains(QStringLiteral("\"xl/workbook.xml\" of its archive is not well-formed XML")))
+        << malformedError.toStdString();
+    EXPECT_FALSE(assertionRead);
+    EXPECT_TRUE(assertionError.contains(QStringLiteral("damaged"))) << assertionError.toStdString();
     EXPECT_EQ(captured.str(), "");
 }
