@@ -70,7 +70,6 @@ int childIndex(GsfInfile* container, const QString& name)
 std::optional<QByteArray> CompoundFileReader::readStream(const QByteArray& file, const QStringList& streamNames)
 {
     m_status = Status::Ok;
-    m_streamName.clear();
     m_errorString.clear();
 
     const GsfWarningsSilenced silenced;
@@ -100,7 +99,6 @@ std::optional<QByteArray> CompoundFileReader::readStream(const QByteArray& file,
             m_errorString = QStringLiteral("its %1 stream cannot be opened; the file is damaged").arg(name);
             return std::nullopt;
         }
-        m_streamName = name;
         const gsf_off_t size = gsf_input_size(stream.get());
         if (size < 0 || size > std::numeric_limits<int>::max()) {
             m_status = Status::Damaged;

@@ -20,13 +20,10 @@ public:
     // container cannot deliver in full counts as damaged.
     std::optional<QByteArray> readStream(const QByteArray& file, const QStringList& streamNames);
     Status status() const { return m_status; }
-    // The stream name found by the last successful read.
-    QString streamName() const { return m_streamName; }
     QString errorString() const { return m_errorString; }
 
 private:
     Status m_status = Status::Ok;
-    QString m_streamName;
     QString m_errorString;
 };
 

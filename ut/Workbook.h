@@ -9,7 +9,8 @@
 namespace ut {
 
 // An in-memory workbook: an ordered list of worksheets (positions 0-based) with the naming
-// rules of Excel 97-2003, filled by ut::XlsReader and saved by ut::XlsWriter.
+// rules of Excel 97-2003, filled by the readers behind ut::WorkbookReader and saved by
+// ut::XlsWriter.
 class Workbook
 {
 public:

@@ -68,13 +68,16 @@ QString readDirectory(const QByteArray& archive, QVector<Entry>& entries)
     }
     if (end < 0)
         return QStringLiteral("its archive has no directory; the file is cut short or damaged");
+    // One disk, and the entry count given twice the same: readers take either.
     const int count = u16At(archive, end + 10);
     const qint64 directoryStart = u32At(archive, end + 16);
-    if (directoryStart + qint64(u32At(archive, end + 12)) > end)
+    const qint64 directoryEnd = directoryStart + qint64(u32At(archive, end + 12));
+    if (u16At(archive, end + 4) != 0 || u16At(archive, end + 6) != 0 || u16At(archive, end + 8) != count
+        || directoryEnd > end)
         return damagedDirectory();
     qint64 at = directoryStart;
     for (int i = 0; i < count; ++i) {
-        if (at + directoryEntrySize > end || u32At(archive, at) != directoryEntrySignature)
+        if (at + directoryEntrySize > directoryEnd || u32At(archive, at) != directoryEntrySignature)
             return damagedDirectory();
         Entry entry;
         entry.method = u16At(archive, at + 10);
@@ -86,7 +89,8 @@ QString readDirectory(const QByteArray& archive, QVector<Entry>& entries)
         const qint64 local = u32At(archive, at + 42);
         if (entry.size > ZipArchiveCheck::maxEntrySize)
             return sizeProblem(entry.size);
-        if (entryEnd > end || local + localHeaderSize > directoryStart || u32At(archive, local) != localHeaderSignature)
+        if (entryEnd > directoryEnd || local + localHeaderSize > directoryStart
+            || u32At(archive, local) != localHeaderSignature)
             return damagedDirectory();
         entry.name = archive.mid(at + directoryEntrySize, nameLength);
         const int localNameLength = u16At(archive, local + 26);
@@ -100,6 +104,9 @@ QString readDirectory(const QByteArray& archive, QVector<Entry>& entries)
         entries.append(entry);
         at = entryEnd;
     }
+    // The entries fill the directory exactly: none is hidden from the count.
+    if (at != directoryEnd)
+        return damagedDirectory();
     return {};
 }
 

@@ -242,6 +242,9 @@ TEST(WorkbookFixtures, DamagedArchivesAreRefusedQuietly)
     const bool malformedRead = readWorkbook(fixture("malformed-xml.xlsx"), &malformedError).has_value();
     // Found by fuzzing: liborcus stopped the program with an assertion on this damaged archive.
     const bool assertionRead = readWorkbook(fixture("orcus-assertion.xlsx"), &assertionError).has_value();
+    // Found by fuzzing: a directory whose two entry counts differ made liborcus reserve 4 GB.
+    QString countError;
+    const bool countRead = readWorkbook(fixture("orcus-entry-count.xlsx"), &countError).has_value();
     std::cout.rdbuf(previous);
 
     EXPECT_FALSE(hugeRead);
@@ -252,6 +255,8 @@ TEST(WorkbookFixtures, DamagedArchivesAreRefusedQuietly)
     EXPECT_FALSE(malformedRead);
     EXPECT_TRUE(malformedError.contains(QStringLiteral("\"xl/workbook.xml\" of its archive is not well-formed XML")))
         << malformedError.toStdString();
+    EXPECT_FALSE(countRead);
+    EXPECT_TRUE(countError.contains(QStringLiteral("the directory of its archive is damaged"))) << countError.toStdString();
     EXPECT_FALSE(assertionRead);
     EXPECT_TRUE(assertionError.contains(QStringLiteral("damaged"))) << assertionError.toStdString();
     EXPECT_EQ(captured.str(), "");
