@@ -125,7 +125,13 @@ int runCommandLine(QApplication& application, ui::Chief& chief)
             chief.loadModelsFromJSON({inputFile}, countryId);
         } else {
             printLine(QStringLiteral("Unsupported input file specified"));
-            explain(QStringLiteral("The input file must be a model specification (.json) or a model workbook (.xls)."));
+            // The kind of input is told by its name; the workbook reader then tells the format by
+            // the content, so a workbook named .xls or .xlsx is read whatever its format.
+            explain(QStringLiteral("The input file must be a model specification (.json) or a model workbook "
+                                   "(.xls or .xlsx)."));
+            if (suffix.contains(QLatin1String("ods"), Qt::CaseInsensitive))
+                explain(QStringLiteral("To run an OpenDocument spreadsheet (.ods) from the command line, save it "
+                                       "as .xlsx or .xls."));
             return 0;
         }
         // Nobody reads the totals over models here: they are not computed.

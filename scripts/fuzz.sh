@@ -17,9 +17,10 @@ shift || true
 parallel=${FUZZ_PARALLEL:-1}
 build=build-fuzz
 
-if ! command -v clang++ >/dev/null 2>&1; then
-    echo "fuzz.sh needs clang++ and libFuzzer (Debian: clang libclang-rt-14-dev)" >&2
-    exit 1
+# clang and its libFuzzer runtime are needed only here, not to build or test the program.
+if ! command -v clang++ >/dev/null 2>&1 || ! dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null | grep -q "ok installed"; then
+    bash scripts/setup.sh >/dev/null
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq clang libclang-rt-14-dev >/dev/null
 fi
 
 if [ $# -gt 0 ]; then

@@ -24,6 +24,12 @@ case "$compiler" in
     *) echo "unknown compiler $compiler (gcc or clang)" >&2; exit 2 ;;
 esac
 
+# The packages of a normal build, and clang when it is the compiler asked for.
+bash scripts/setup.sh >/dev/null
+if [ "$compiler" = clang ] && ! command -v clang++ >/dev/null 2>&1; then
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq clang libclang-rt-14-dev >/dev/null
+fi
+
 build=build-asan-$compiler
 flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 if [ -f interface/package.json ] && [ ! -d interface/node_modules ]; then

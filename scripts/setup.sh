@@ -6,9 +6,8 @@ cd "$(dirname "$0")/.."
 packages=(build-essential cmake pkg-config
           qtbase5-dev qtwebengine5-dev libqt5webchannel5-dev libqt5svg5-dev
           libmuparser-dev libboost-dev libgtest-dev libgmock-dev libbenchmark-dev
-          libfreexl-dev libgsf-1-dev python3 python3-xlrd python3-xlwt
-          xvfb xauth
-          clang libclang-rt-14-dev)
+          liborcus-dev libgsf-1-dev zlib1g-dev python3 python3-xlrd python3-xlwt
+          xvfb xauth)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

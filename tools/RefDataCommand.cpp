@@ -1,7 +1,10 @@
 #include "tools/RefDataCommand.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryDir>
 
 #include "fn/data/InputDataMgr.h"
 #include "fn/data/ReferenceWorkbookWriter.h"
@@ -157,15 +160,54 @@ int RefDataCommand::importWorkbooks(const QStringList& operands)
                              m_out << "Importing " << file << ", sheet " << sheet << '\n';
                      });
     store.setPath(QDir::cleanPath(operands.at(0)));
+    const QString cachePath = store.cacheFilePath();
+    // The import writes its cache beside; it replaces the old one only when every workbook was
+    // read, so that a refused workbook never leaves a cache with part of the data.
+    const QTemporaryDir staging;
+    if (!staging.isValid()) {
+        m_err << m_program << ": no temporary folder for the new cache: " << staging.errorString() << '\n';
+        m_err.flush();
+        return Failure;
+    }
+    store.setDirPath(staging.path());
     store.importFromWorkbooks();
     m_out.flush();
-    m_err.flush();
-    if (problems > 0)
+    if (problems > 0) {
+        m_err << m_program << ": " << QDir::toNativeSeparators(cachePath) << " was left unchanged\n";
+        m_err.flush();
         return Failure;
-    m_out << "Wrote " << store.cacheFilePath() << ": " << store.lifeExpectancies().size() << " countries, "
+    }
+    if (!replaceFile(store.cacheFilePath(), cachePath))
+        return Failure;
+    m_out << "Wrote " << cachePath << ": " << store.lifeExpectancies().size() << " countries, "
           << store.diseaseIds().size() << " diseases\n";
     m_out.flush();
     return Success;
+}
+
+bool RefDataCommand::replaceFile(const QString& source, const QString& target)
+{
+    QFile input(source);
+    QSaveFile output(target);
+    const auto fail = [&](const QString& reason) {
+        m_err << m_program << ": " << QDir::toNativeSeparators(target) << " cannot be written (" << reason
+              << "); it was left unchanged\n";
+        m_err.flush();
+        return false;
+    };
+    if (!input.open(QIODevice::ReadOnly))
+        return fail(input.errorString());
+    const QByteArray bytes = input.readAll();
+    if (!output.open(QIODevice::WriteOnly))
+        return fail(output.errorString());
+    if (output.write(bytes) != bytes.size()) {
+        const QString reason = output.errorString();
+        output.cancelWriting();
+        return fail(reason);
+    }
+    if (!output.commit())
+        return fail(output.errorString());
+    return true;
 }
 
 } // namespace refdata

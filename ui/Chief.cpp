@@ -15,6 +15,7 @@
 #include "ui/DataPresenter.h"
 #include "ui/ElementPresenterFactory.h"
 #include "ui/ModelWorkbook.h"
+#include "ui/ModelWorkbookCheck.h"
 #include "ui/ParameterExchange.h"
 #include "ut/Diagnostics.h"
 #include "ut/Excel.h"
@@ -629,9 +630,26 @@ void Chief::saveModelsToExcel(QFileInfo fileInfo)
     }
     while (sheets > static_cast<int>(m_models.size()))
         excel.deleteSheet(sheets--);
-    excel.saveAs(path);
+    // A text the workbook cannot keep whole stops the save before any file is touched.
+    QString problem = ModelWorkbookCheck::problem(m_models);
+    if (problem.isEmpty()) {
+        excel.saveAs(path);
+        problem = excel.errorString();
+    } else {
+        problem = QStringLiteral("Cannot save the models to \"%1\": %2.").arg(path, problem);
+    }
     excel.close();
     updateDataExportImportStatus(fn::Export, models, QStringLiteral("exportFinished"), QString());
+    if (!problem.isEmpty())
+        reportWorkbookProblem(QStringLiteral("Export models"),
+                              problem + QStringLiteral(" The models were not saved; an earlier file of that name is unchanged."));
+}
+
+void Chief::reportWorkbookProblem(const QString& title, const QString& text)
+{
+    // The page shows it; the command line, which has no page, prints it on standard error.
+    emit showMessage(title, text.toHtmlEscaped(), QStringLiteral("error"));
+    ut::Diagnostics::report(text);
 }
 
 void Chief::loadModelsFromExcel(QFileInfo fileInfo)
@@ -643,6 +661,8 @@ void Chief::loadModelsFromExcel(QFileInfo fileInfo)
     const QString models = QStringLiteral("Models");
     updateDataExportImportStatus(fn::Import, models, QStringLiteral("importStarted"), QString());
     ut::Excel excel(fileInfo.filePath());
+    if (!excel.isOpen())
+        reportWorkbookProblem(QStringLiteral("Model import"), excel.errorString());
     QVariantList created;
     for (int i = 1; i <= excel.sheetCount(); ++i) {
         excel.selectSheet(i);

@@ -156,6 +156,8 @@ private:
     fn::OutcomeTree* treeOf(const QVariantMap& modelInfo) const;
     fn::TransitionProbability* transitionOf(const QVariantMap& modelInfo) const;
     fn::HealthState* healthStateOf(const QVariantMap& modelInfo) const;
+    // Tells the user why a workbook could not be read or written: in the page and on standard error.
+    void reportWorkbookProblem(const QString& title, const QString& text);
 
     fn::DiseaseModelList m_models;
     QMap<QString, QMap<QString, QMap<QString, fn::DiseaseModel*>>> m_modelIndex;

@@ -187,16 +187,10 @@ QByteArray encodeSheet(const Worksheet& sheet, bool selected, SharedStringTable&
 
     int firstRow = 0;
     int firstColumn = 0;
-    for (int row = 1; row <= sheet.lastRow(); ++row) {
-        const int last = sheet.lastColumn(row);
-        for (int column = 1; column <= last; ++column) {
-            if (sheet.isEmptyCell(row, column))
-                continue;
-            firstRow = firstRow == 0 ? row : firstRow;
-            firstColumn = firstColumn == 0 ? column : std::min(firstColumn, column);
-            break;
-        }
-    }
+    sheet.forEachCell([&](int row, int column, const QVariant&) {
+        firstRow = firstRow == 0 ? row : firstRow;
+        firstColumn = firstColumn == 0 ? column : std::min(firstColumn, column);
+    });
     out.beginRecord(recordDimensions);
     out.writeU32(firstRow == 0 ? 0 : quint32(firstRow - 1));
     out.writeU32(quint32(sheet.lastRow()));
@@ -205,16 +199,10 @@ QByteArray encodeSheet(const Worksheet& sheet, bool selected, SharedStringTable&
     out.writeU16(0);
     out.endRecord();
 
-    for (int row = 1; row <= sheet.lastRow(); ++row) {
-        const int last = sheet.lastColumn(row);
-        for (int column = 1; column <= last; ++column) {
-            const QVariant value = sheet.cell(row, column);
-            if (!value.isValid())
-                continue;
-            const quint16 xf = sheet.hasTextFormat(row, column) ? textCellXf : defaultCellXf;
-            writeCell(out, value, row, column, xf, strings);
-        }
-    }
+    sheet.forEachCell([&](int row, int column, const QVariant& value) {
+        const quint16 xf = sheet.hasTextFormat(row, column) ? textCellXf : defaultCellXf;
+        writeCell(out, value, row, column, xf, strings);
+    });
 
     out.beginRecord(recordWindow2);
     out.writeU16(selected ? 0x06B6 : 0x00B6);

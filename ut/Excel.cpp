@@ -6,7 +6,7 @@
 #include <QFileInfo>
 
 #include "ut/RangeAddress.h"
-#include "ut/XlsReader.h"
+#include "ut/WorkbookReader.h"
 #include "ut/XlsWriter.h"
 
 namespace ut {
@@ -66,7 +66,7 @@ void Excel::startBlank()
 
 void Excel::openExisting(const QString& filePath)
 {
-    XlsReader reader;
+    WorkbookReader reader;
     std::optional<Workbook> workbook = reader.read(filePath);
     if (!workbook) {
         m_errorString = reader.errorString();
@@ -211,16 +211,11 @@ RangeRef Excel::find(const QString& text, const QString& column, bool matchCase)
     if (!parsed)
         return {};
     const Qt::CaseSensitivity sensitivity = matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
-    const int bottom = std::min(parsed->bottom(), sheet->lastRow());
-    for (int row = parsed->top(); row <= bottom; ++row) {
-        const int right = std::min(parsed->right(), sheet->lastColumn(row));
-        for (int c = parsed->left(); c <= right; ++c) {
-            const QVariant value = sheet->cell(row, c);
-            if (value.isValid() && value.toString().compare(text, sensitivity) == 0)
-                return RangeRef(sheet->id(), row, c, row, c);
-        }
-    }
-    return {};
+    const auto [row, c] = sheet->findCell(parsed->top(), parsed->left(), parsed->bottom(), parsed->right(),
+                                          [&](const QVariant& value) {
+                                              return value.toString().compare(text, sensitivity) == 0;
+                                          });
+    return row > 0 ? RangeRef(sheet->id(), row, c, row, c) : RangeRef();
 }
 
 int Excel::rowOf(const RangeRef& range) const

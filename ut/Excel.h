@@ -14,8 +14,10 @@
 namespace ut {
 
 // The one door through which the program reads and writes workbooks. It holds at most one
-// workbook in memory, read from an Excel 97-2003 file (.xls) or started blank, and a current
-// sheet; every cell operation works on the current sheet in 1-based rows and columns.
+// workbook in memory, read from a file or started blank, and a current sheet; every cell
+// operation works on the current sheet in 1-based rows and columns. Files are read as Excel
+// 97-2003 (.xls), Excel (.xlsx) or OpenDocument (.ods) workbooks, told apart by their content;
+// they are always saved as Excel 97-2003 workbooks.
 //
 // Cell values travel as QVariant: QString text, double numbers, bool, and an invalid value for
 // an empty cell or a missing object. Sheets and cells are handed out as SheetRef and RangeRef
@@ -30,7 +32,8 @@ public:
     // A new blank workbook with the sheets Sheet1, Sheet2 and Sheet3; sheet 1 is current.
     Excel();
     // Opens filePath read-only when it exists, otherwise starts a new blank workbook; sheet 1
-    // is current. A file that exists but cannot be read leaves no workbook (see isOpen()).
+    // is current. A file that exists but cannot be read whole (damaged, or not a workbook)
+    // leaves no workbook (see isOpen() and errorString()): a workbook is never read in part.
     explicit Excel(const QString& filePath);
     ~Excel();
 

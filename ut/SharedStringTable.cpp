@@ -23,14 +23,14 @@ struct StringPosition
 
 quint32 SharedStringTable::reference(const QString& text)
 {
+    Q_ASSERT(text.size() <= maxLength);
     ++m_references;
-    const QString clipped = text.left(maxLength);
-    const auto found = m_indexes.constFind(clipped);
+    const auto found = m_indexes.constFind(text);
     if (found != m_indexes.constEnd())
         return found.value();
     const quint32 index = quint32(m_strings.size());
-    m_indexes.insert(clipped, index);
-    m_strings.append(clipped);
+    m_indexes.insert(text, index);
+    m_strings.append(text);
     return index;
 }
 
@@ -53,9 +53,8 @@ void SharedStringTable::write(BiffRecordWriter& out) const
         const bool compressed = BiffRecordWriter::fitsCompressed(text);
         const int charSize = compressed ? 1 : 2;
         // A string that does not fit the rest of the record starts the next one, so only
-        // strings longer than a whole record are split. The format allows splitting any
-        // string, but FreeXL misreads (and may crash on) a string split in a record that
-        // began with the tail of an earlier string spanning several records.
+        // strings longer than a whole record are split; the head of a string (its length and
+        // option byte) must never be split.
         if (recordHoldsStrings && 3 + charSize * int(text.size()) > out.payloadRemaining()) {
             out.endRecord();
             out.beginRecord(recordContinue);

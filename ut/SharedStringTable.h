@@ -13,12 +13,11 @@ class BiffRecordWriter;
 class SharedStringTable
 {
 public:
-    // The longest text written to a cell. Excel allows 32767 characters, but FreeXL cannot
-    // read a text that spans more than two records; this length always fits two.
-    static constexpr int maxLength = 8192;
+    // The longest text a cell holds, in UTF-16 code units; the writer refuses longer ones
+    // before it encodes anything, so that no text is ever shortened.
+    static constexpr int maxLength = 32767;
 
-    // The index of text (clipped to maxLength), adding it on first use; every call counts
-    // as one reference from a cell.
+    // The index of text, adding it on first use; every call counts as one reference from a cell.
     quint32 reference(const QString& text);
 
     int uniqueCount() const { return m_strings.size(); }

@@ -39,6 +39,12 @@ Worksheet& Workbook::appendSheet(const QString& name)
     return m_sheets.back();
 }
 
+Worksheet& Workbook::appendSheet(Worksheet&& sheet)
+{
+    m_sheets.push_back(std::move(sheet));
+    return m_sheets.back();
+}
+
 void Workbook::removeSheet(int position)
 {
     if (position >= 0 && position < sheetCount())

@@ -9,7 +9,8 @@
 namespace ut {
 
 // An in-memory workbook: an ordered list of worksheets (positions 0-based) with the naming
-// rules of Excel 97-2003, filled by ut::XlsReader and saved by ut::XlsWriter.
+// rules of Excel 97-2003, filled by the readers behind ut::WorkbookReader and saved by
+// ut::XlsWriter.
 class Workbook
 {
 public:
@@ -32,6 +33,8 @@ public:
 
     // Appends a sheet; the name is taken as given (check it with sheetNameError first).
     Worksheet& appendSheet(const QString& name);
+    // Appends a sheet filled elsewhere, as a reader does.
+    Worksheet& appendSheet(Worksheet&& sheet);
     void removeSheet(int position);
 
     // Why name cannot be given to the sheet with id renamedSheetId (0 for a new sheet):

@@ -28,54 +28,64 @@ bool Worksheet::contains(int row, int column)
 
 QVariant Worksheet::cell(int row, int column) const
 {
-    if (row < 1 || row > m_rows.size() || column < 1)
+    if (!contains(row, column))
         return {};
-    const QVector<QVariant>& cells = m_rows.at(row - 1);
-    return column <= cells.size() ? cells.at(column - 1) : QVariant();
+    const auto found = m_cells.find(cellKey(row, column));
+    return found == m_cells.end() ? QVariant() : found->second;
 }
 
 bool Worksheet::isEmptyCell(int row, int column) const
 {
-    return !cell(row, column).isValid();
+    return !contains(row, column) || m_cells.find(cellKey(row, column)) == m_cells.end();
 }
 
 void Worksheet::setCell(int row, int column, const QVariant& value)
 {
     if (!contains(row, column))
         return;
+    const quint32 key = cellKey(row, column);
     const QVariant stored = normalized(value);
     if (!stored.isValid()) {
-        if (row > m_rows.size())
-            return;
-        QVector<QVariant>& cells = m_rows[row - 1];
-        if (column > cells.size())
-            return;
-        cells[column - 1] = QVariant();
-        while (!cells.isEmpty() && !cells.constLast().isValid())
-            cells.removeLast();
-        while (!m_rows.isEmpty() && m_rows.constLast().isEmpty())
-            m_rows.removeLast();
+        if (m_cells.erase(key) > 0)
+            --m_columnCounts[std::size_t(column - 1)];
         return;
     }
-    if (row > m_rows.size())
-        m_rows.resize(row);
-    QVector<QVariant>& cells = m_rows[row - 1];
-    if (column > cells.size())
-        cells.resize(column);
-    cells[column - 1] = stored;
+    // Readers fill a sheet row by row, left to right: such a cell goes at the end directly.
+    if (m_cells.empty() || m_cells.crbegin()->first < key) {
+        m_cells.emplace_hint(m_cells.end(), key, stored);
+        ++m_columnCounts[std::size_t(column - 1)];
+        return;
+    }
+    const auto [position, inserted] = m_cells.insert_or_assign(key, stored);
+    Q_UNUSED(position)
+    if (inserted)
+        ++m_columnCounts[std::size_t(column - 1)];
+}
+
+int Worksheet::lastRow() const
+{
+    return m_cells.empty() ? 0 : rowOf(m_cells.crbegin()->first);
 }
 
 int Worksheet::lastColumn() const
 {
-    int last = 0;
-    for (const QVector<QVariant>& cells : m_rows)
-        last = std::max(last, int(cells.size()));
-    return last;
+    for (int column = maxColumns; column >= 1; --column) {
+        if (m_columnCounts[std::size_t(column - 1)] > 0)
+            return column;
+    }
+    return 0;
 }
 
 int Worksheet::lastColumn(int row) const
 {
-    return row >= 1 && row <= m_rows.size() ? m_rows.at(row - 1).size() : 0;
+    if (row < 1 || row > maxRows)
+        return 0;
+    // The first key past the row, then one step back: the row's rightmost cell, if any.
+    auto next = row == maxRows ? m_cells.end() : m_cells.lower_bound(cellKey(row + 1, 1));
+    if (next == m_cells.begin())
+        return 0;
+    --next;
+    return rowOf(next->first) == row ? columnOf(next->first) : 0;
 }
 
 void Worksheet::setColumnTextFormat(int column, bool text)

@@ -1,5 +1,10 @@
 #pragma once
 
+#include <algorithm>
+#include <array>
+#include <map>
+#include <utility>
+
 #include <QSet>
 #include <QString>
 #include <QVariant>
@@ -10,6 +15,9 @@ namespace ut {
 // One sheet of an in-memory workbook: a name and a grid of cell values addressed by 1-based
 // row and column, limited to the extent of an Excel 97-2003 sheet. A cell holds text
 // (QString), a number (double) or a boolean; an invalid QVariant is an empty cell.
+//
+// Only the cells that hold a value are stored, so a sheet takes memory in proportion to its
+// cells, wherever they lie: every workbook reader fills this one store, whatever the format.
 class Worksheet
 {
 public:
@@ -32,8 +40,36 @@ public:
     // Stores value in the cell's canonical form (see normalized); outside the sheet it is ignored.
     void setCell(int row, int column, const QVariant& value);
 
+    // The number of cells that hold a value.
+    int cellCount() const { return int(m_cells.size()); }
+    // Calls visit(row, column, value) for every cell that holds a value, row by row and left
+    // to right within a row.
+    template<typename Visitor>
+    void forEachCell(Visitor visit) const
+    {
+        for (const auto& [key, value] : m_cells)
+            visit(rowOf(key), columnOf(key), value);
+    }
+
+    // The first cell, top down and left to right, within rows [top, bottom] and columns
+    // [left, right] for which matches(value) holds; {0, 0} when there is none. Visits only the
+    // cells that hold a value.
+    template<typename Predicate>
+    std::pair<int, int> findCell(int top, int left, int bottom, int right, Predicate matches) const
+    {
+        for (auto it = m_cells.lower_bound(cellKey(std::max(top, 1), 1)); it != m_cells.end(); ++it) {
+            const int row = rowOf(it->first);
+            if (row > bottom)
+                break;
+            const int column = columnOf(it->first);
+            if (column >= left && column <= right && matches(it->second))
+                return {row, column};
+        }
+        return {0, 0};
+    }
+
     // The last row holding a value, 0 for an empty sheet.
-    int lastRow() const { return m_rows.size(); }
+    int lastRow() const;
     // The last column holding a value in any row, 0 for an empty sheet.
     int lastColumn() const;
     // The last column holding a value in row, 0 for an empty row.
@@ -51,13 +87,17 @@ public:
     static QVariant normalized(const QVariant& value);
 
 private:
+    // Keys order the cells row by row, then by column.
     static quint32 cellKey(int row, int column);
+    static int rowOf(quint32 key) { return int(key >> 8) + 1; }
+    static int columnOf(quint32 key) { return int(key & 0xFF) + 1; }
 
     quint64 m_id;
     QString m_name;
-    // m_rows[r - 1][c - 1]; no row ends in empty cells and the list ends in a non-empty row,
-    // so the extent of the sheet is the size of the containers.
-    QVector<QVector<QVariant>> m_rows;
+    std::map<quint32, QVariant> m_cells;
+    // How many stored cells each column holds, so that the last used column is found without
+    // visiting the cells.
+    std::array<int, maxColumns> m_columnCounts{};
     QSet<int> m_textColumns;
     QSet<quint32> m_textCells;
 };

@@ -87,8 +87,8 @@ void InputDataMgr::setPath(QString appPath)
     m_dirPath = appPath;
     loadCache();
     const QDir referenceDir(QDir(m_dirPath).filePath(QStringLiteral("./referenceData/")));
-    m_diseaseDataFile = QFileInfo(referenceDir, QStringLiteral("diseaseData.xls"));
-    m_countryDataFile = QFileInfo(referenceDir, QStringLiteral("countryData.xls"));
+    m_diseaseDataFile = ReferenceDataImporter::workbookFile(referenceDir, QStringLiteral("diseaseData"));
+    m_countryDataFile = ReferenceDataImporter::workbookFile(referenceDir, QStringLiteral("countryData"));
     m_modelDataFiles = referenceDir.entryInfoList({QStringLiteral("modelData-") + QLatin1Char('*')},
                                                   QDir::Files | QDir::NoSymLinks | QDir::Readable, QDir::Name);
 }
@@ -105,7 +105,12 @@ void InputDataMgr::importFromWorkbooks()
     emit excelSheetImporting(FileOperationType::Import, dataType, QStringLiteral("importStarted"), QString());
     clearImportedData();
     readWorkbooks();
-    saveCache();
+    if (!saveCache())
+        emit showMessage(dataType,
+                         QStringLiteral("The reference data cache \"%1\" could not be written; the previous cache, "
+                                        "if any, is unchanged.")
+                             .arg(QDir::toNativeSeparators(cacheFilePath())),
+                         QStringLiteral("error"));
     emit excelSheetImporting(FileOperationType::Import, dataType, QStringLiteral("importFinished"), QString());
 }
 
@@ -117,6 +122,11 @@ void InputDataMgr::readWorkbooks()
 void InputDataMgr::reportSheetImporting(const QString& fileName, const QString& sheetName)
 {
     emit excelSheetImporting(FileOperationType::Import, QStringLiteral("Reference data"), fileName, sheetName);
+}
+
+void InputDataMgr::reportImportProblem(const QString& text)
+{
+    emit showMessage(QStringLiteral("Reference data"), text, QStringLiteral("error"));
 }
 
 void InputDataMgr::setImportErrorReporter(ReferenceDataImporter::ErrorReporter reporter)

@@ -96,6 +96,8 @@ public:
     void appendDiseaseId(const InputType::Disease& disease);
     // Announces one sheet of a reference workbook being read by the import.
     void reportSheetImporting(const QString& fileName, const QString& sheetName);
+    // Tells the user why a reference workbook could not be read (an "error" message).
+    void reportImportProblem(const QString& text);
     // Replaces the critical message box through which the import reports a workbook it
     // could not read; an empty reporter restores the message box.
     void setImportErrorReporter(ReferenceDataImporter::ErrorReporter reporter);

@@ -6,6 +6,7 @@
 #include "fn/data/InputDataMgr.h"
 #include "fn/data/WorkbookBlockReader.h"
 #include "ut/Excel.h"
+#include "ut/Exception.h"
 
 namespace fn {
 
@@ -117,40 +118,57 @@ void ReferenceDataImporter::showCriticalMessage(const QString& title, const QStr
     QMessageBox::critical(nullptr, title, text, QMessageBox::Ok);
 }
 
+QFileInfo ReferenceDataImporter::workbookFile(const QDir& folder, const QString& baseName)
+{
+    for (const char* suffix : {".xls", ".xlsx", ".ods"}) {
+        const QFileInfo file(folder, baseName + QLatin1String(suffix));
+        if (file.exists())
+            return file;
+    }
+    return QFileInfo(folder, baseName + QStringLiteral(".xls"));
+}
+
 void ReferenceDataImporter::readWorkbooks(InputDataMgr& store) const
 {
     ut::Excel excel;
     const QFileInfo diseaseFile = store.diseaseDataFile();
     if (QFileInfo::exists(diseaseFile.filePath()))
-        readWorkbook(excel, diseaseFile, [&] { readDiseaseData(excel, diseaseFile, store); });
+        readWorkbook(excel, diseaseFile, store, [&] { readDiseaseData(excel, diseaseFile, store); });
 
     const QFileInfo countryFile = store.countryDataFile();
     if (QFileInfo::exists(countryFile.filePath()))
-        readWorkbook(excel, countryFile, [&] { readCountryData(excel, countryFile, store); });
+        readWorkbook(excel, countryFile, store, [&] { readCountryData(excel, countryFile, store); });
 
     const QFileInfoList modelFiles = store.modelDataFiles();
     for (const QFileInfo& file : modelFiles) {
         const QString country = file.baseName().remove(QStringLiteral("modelData-")).trimmed();
         if (!knownCountryIds().contains(country) || !QFileInfo::exists(file.filePath()))
             continue;
-        readWorkbook(excel, file, [&] { readModelData(excel, file, country, store); });
+        readWorkbook(excel, file, store, [&] { readModelData(excel, file, country, store); });
     }
 }
 
-void ReferenceDataImporter::readWorkbook(ut::Excel& excel, const QFileInfo& file,
+void ReferenceDataImporter::readWorkbook(ut::Excel& excel, const QFileInfo& file, InputDataMgr& store,
                                          const std::function<void()>& read) const
 {
     excel.open(file.filePath());
+    QString reason = excel.isOpen() ? QString() : excel.errorString();
     bool failed = !excel.isOpen();
     if (!failed) {
         try {
             read();
+        } catch (const ut::Exception& e) {
+            failed = true;
+            reason = QStringLiteral("The workbook \"%1\" could not be read: %2").arg(file.filePath(), e.message());
         } catch (...) {
             failed = true;
         }
     }
     if (failed) {
         excel.closeWorkbook();
+        // Why, before the message that it failed, so that the user learns which file and what.
+        if (!reason.isEmpty())
+            store.reportImportProblem(reason);
         m_reporter(QStringLiteral("Error"), QStringLiteral("An error occured"));
     }
 }

@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 
+#include <QDir>
 #include <QFileInfo>
 #include <QString>
 
@@ -27,6 +28,9 @@ class InputFactorMgr;
 // One workbook adapter serves the whole import, each workbook opened read-only in turn. A
 // workbook that cannot be opened, or whose reading throws, is closed and reported through
 // the error reporter; the import then goes on with the next workbook.
+//
+// Each of the three kinds of workbook may also be an Excel (.xlsx) or OpenDocument (.ods)
+// workbook: the reader tells the format by the content.
 class ReferenceDataImporter
 {
 public:
@@ -59,9 +63,15 @@ public:
     // The default reporter: a critical message box with a single OK button.
     static void showCriticalMessage(const QString& title, const QString& text);
 
+    // The reference workbook baseName ("diseaseData") in folder: the .xls file when there is
+    // one, else an .xlsx or .ods file of that name, else the .xls name that is missing.
+    static QFileInfo workbookFile(const QDir& folder, const QString& baseName);
+
 private:
-    // Opens file into excel and runs read on it, reporting a failed open or any exception.
-    void readWorkbook(ut::Excel& excel, const QFileInfo& file, const std::function<void()>& read) const;
+    // Opens file into excel and runs read on it. A failed open or any exception is reported
+    // through the error reporter, after the store has been told why when the reason is known.
+    void readWorkbook(ut::Excel& excel, const QFileInfo& file, InputDataMgr& store,
+                      const std::function<void()>& read) const;
     static void readDiseaseData(ut::Excel& excel, const QFileInfo& file, InputDataMgr& store);
     static void readCountryData(ut::Excel& excel, const QFileInfo& file, InputDataMgr& store);
     static void readModelData(ut::Excel& excel, const QFileInfo& file, const QString& countryId,

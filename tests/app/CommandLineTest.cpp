@@ -338,3 +338,82 @@ TEST_F(CommandLine, InputBeyondWhatTheProgramCanHoldIsRefusedWithAReason)
         << run.errors.toStdString();
     EXPECT_FALSE(run.errors.contains(QStringLiteral("Marray assertion failed.")));
 }
+
+namespace {
+
+QString workbookFixture(const char* name)
+{
+    return QStringLiteral(OZMID_TEST_DATA_DIR "/app/fixtures/") + QLatin1String(name);
+}
+
+} // namespace
+
+// A model workbook as the program saves it, the same saved again by LibreOffice as .xls, .xlsx
+// and .ods, and with its notification data and life expectancies made formulas: every one
+// gives the very same results. The command line takes a workbook by a name that contains
+// "xls"; the .ods copies, given such a name, are read by their content.
+TEST_F(CommandLine, WorkbooksOfOtherProgramsGiveByteIdenticalResults)
+{
+    const auto runWorkbook = [&](const QString& input, const QString& output) {
+        const ProgramRun run = ozmid({QStringLiteral("-i"), input, QStringLiteral("-o"), output, QStringLiteral("-s"),
+                                      QStringLiteral("200"), QStringLiteral("-r"), QStringLiteral("7")},
+                                     work.path());
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.lines.size(), 9) << input.toStdString() << ": " << run.lines.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(run.lines.value(8).startsWith(QStringLiteral("Run finish time        : ")));
+        EXPECT_FALSE(run.errors.contains(QStringLiteral("cannot be read"))) << run.errors.toStdString();
+        return contents(output);
+    };
+    const QByteArray expected = runWorkbook(workbookFixture("models.xls"), work.filePath(QStringLiteral("own.json")));
+    const QJsonArray models = QJsonDocument::fromJson(expected).array();
+    ASSERT_EQ(models.size(), 2);
+    for (const QJsonValue& model : models) {
+        const QJsonObject total = model.toObject().value(QStringLiteral("totalSequelaTypeResults")).toObject()
+                                      .value(QStringLiteral("total")).toObject();
+        EXPECT_GT(statistic(total, "daly", "Mean"), 0.0);
+    }
+
+    int copies = 0;
+    for (const char* name : {"models-resaved.xls", "models-resaved.xlsx", "models-resaved.ods", "models-formulas.xls",
+                             "models-formulas.xlsx", "models-formulas.ods"}) {
+        QString input = workbookFixture(name);
+        if (input.endsWith(QLatin1String(".ods"))) {
+            const QString named = work.filePath(QStringLiteral("copy%1.ods.xls").arg(++copies));
+            ASSERT_TRUE(QFile::copy(input, named));
+            input = named;
+        }
+        const QByteArray results = runWorkbook(input, work.filePath(QStringLiteral("other%1.json").arg(++copies)));
+        EXPECT_TRUE(results == expected) << name;
+    }
+}
+
+// A damaged workbook on the command line: the run log stays as it always is, and standard
+// error says which file could not be read and why. An .ods name is not taken, as before, but
+// the user learns how to run it.
+TEST_F(CommandLine, DamagedAndOpenDocumentWorkbooksAreExplained)
+{
+    const QString damaged = work.filePath(QStringLiteral("damaged.xls"));
+    QByteArray bytes = contents(workbookFixture("models.xls"));
+    bytes.chop(4096);
+    QFile file(damaged);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    const QString output = work.filePath(QStringLiteral("results.json"));
+    ProgramRun run = ozmid({QStringLiteral("-i"), damaged, QStringLiteral("-o"), output}, work.path());
+    EXPECT_EQ(run.exitCode, 0);
+    ASSERT_EQ(run.lines.size(), 9) << run.lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(run.lines[2], QStringLiteral("Input file             : ") + damaged);
+    EXPECT_TRUE(run.lines[8].startsWith(QStringLiteral("Run finish time        : ")));
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("The workbook \"") + damaged + QStringLiteral("\" cannot be read")))
+        << run.errors.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(contents(output)).array().size(), 0);
+
+    const QString ods = work.filePath(QStringLiteral("models.ods"));
+    ASSERT_TRUE(QFile::copy(workbookFixture("models-resaved.ods"), ods));
+    run = ozmid({QStringLiteral("-i"), ods}, work.path());
+    EXPECT_EQ(run.exitCode, 0);
+    ASSERT_EQ(run.lines.size(), 9);
+    EXPECT_EQ(run.lines.last(), QStringLiteral("Unsupported input file specified"));
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("save it as .xlsx or .xls"))) << run.errors.toStdString();
+}

@@ -107,3 +107,88 @@ TEST(ReferenceWorkbooks, ImportOfTheGeneratedWorkbooksEqualsTheDirectBuild)
     EXPECT_EQ(refdataRun({QStringLiteral("import-workbooks"), empty.path()}, &errors), 1);
     EXPECT_TRUE(errors.contains(QStringLiteral("Reference data Excel files could not be found")));
 }
+
+namespace {
+
+const QString fixtureFolder = QStringLiteral(OZMID_TEST_DATA_DIR "/tools/fixtures/reference-workbooks/");
+
+// A base folder whose referenceData folder holds the files of one fixture variant.
+bool stageReferenceFolder(const QTemporaryDir& base, const QString& variant)
+{
+    QDir folder(base.path());
+    if (!folder.mkpath(QStringLiteral("referenceData")))
+        return false;
+    for (const QFileInfo& file : QDir(fixtureFolder + variant).entryInfoList(QDir::Files)) {
+        if (!QFile::copy(file.filePath(), base.filePath(QStringLiteral("referenceData/") + file.fileName())))
+            return false;
+    }
+    return true;
+}
+
+QByteArray fileContent(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+// The reference workbooks as LibreOffice saves them again, as .xls, .xlsx and .ods, and with
+// their notification data and life expectancies made formulas, give the very cache that the
+// workbooks written by the program give.
+TEST(ReferenceWorkbooks, LibreOfficeCopiesAndFormulasGiveTheSameCache)
+{
+    const QTemporaryDir written;
+    ASSERT_TRUE(stageReferenceFolder(written, QStringLiteral("written")));
+    QString errors;
+    ASSERT_EQ(refdataRun({QStringLiteral("import-workbooks"), written.path()}, &errors), 0) << errors.toStdString();
+    const QByteArray expected = fileContent(written.filePath(QStringLiteral("referenceData.dat")));
+    ASSERT_GT(expected.size(), 1000);
+
+    for (const char* variant : {"libreoffice-xls", "libreoffice-xlsx", "libreoffice-ods", "libreoffice-formulas-xls",
+                                "libreoffice-formulas-xlsx"}) {
+        const QTemporaryDir base;
+        ASSERT_TRUE(stageReferenceFolder(base, QLatin1String(variant)));
+        EXPECT_EQ(refdataRun({QStringLiteral("import-workbooks"), base.path()}, &errors), 0)
+            << variant << ": " << errors.toStdString();
+        EXPECT_TRUE(fileContent(base.filePath(QStringLiteral("referenceData.dat"))) == expected) << variant;
+    }
+}
+
+// A workbook that cannot be read makes the import fail with its reason and leaves the cache
+// of the last good import as it was; so does a cache that cannot be written.
+TEST(ReferenceWorkbooks, FailedImportsKeepTheEarlierCache)
+{
+    const QTemporaryDir base;
+    ASSERT_TRUE(stageReferenceFolder(base, QStringLiteral("written")));
+    QString errors;
+    ASSERT_EQ(refdataRun({QStringLiteral("import-workbooks"), base.path()}, &errors), 0) << errors.toStdString();
+    const QString cache = base.filePath(QStringLiteral("referenceData.dat"));
+    const QByteArray earlier = fileContent(cache);
+
+    const QString country = base.filePath(QStringLiteral("referenceData/countryData.xls"));
+    QFile damaged(country);
+    ASSERT_TRUE(damaged.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(damaged.resize(damaged.size() - 2048));
+    damaged.close();
+    EXPECT_EQ(refdataRun({QStringLiteral("import-workbooks"), base.path()}, &errors), 1);
+    EXPECT_TRUE(errors.contains(QStringLiteral("countryData.xls\" cannot be read"))) << errors.toStdString();
+    EXPECT_TRUE(errors.contains(QStringLiteral("was left unchanged"))) << errors.toStdString();
+    EXPECT_TRUE(fileContent(cache) == earlier);
+
+    // A folder in the cache's place cannot be replaced by a file.
+    const QTemporaryDir blocked;
+    ASSERT_TRUE(stageReferenceFolder(blocked, QStringLiteral("written")));
+    ASSERT_TRUE(QDir(blocked.path()).mkdir(QStringLiteral("referenceData.dat")));
+    QString output;
+    QTextStream out(&output);
+    QTextStream err(&errors);
+    errors.clear();
+    EXPECT_EQ(refdata::RefDataCommand(out, err).run({QStringLiteral("ozmid-refdata"), QStringLiteral("import-workbooks"),
+                                                     blocked.path()}),
+              1);
+    err.flush();
+    out.flush();
+    EXPECT_TRUE(errors.contains(QStringLiteral("cannot be written"))) << errors.toStdString();
+    EXPECT_FALSE(output.contains(QStringLiteral("Wrote"))) << output.toStdString();
+}

@@ -7,6 +7,7 @@
 #include "fn/data/InputDataMgr.h"
 #include "ui/Chief.h"
 #include "ui/ModelWorkbook.h"
+#include "ut/Diagnostics.h"
 #include "ut/Excel.h"
 
 namespace {
@@ -195,4 +196,107 @@ TEST_F(ModelWorkbookTest, UnsupportedSheetsAndFilesAreReported)
     messages.clear();
     chief->loadModelsFromExcel(QFileInfo(garbage.fileName()));
     EXPECT_EQ(messages.last().at(1).toString(), QStringLiteral("No valid models found in the input file"));
+}
+
+// A workbook that cannot be read is refused whole, and the user learns which file and why,
+// besides the messages the import always gives.
+TEST_F(ModelWorkbookTest, UnreadableWorkbooksAreExplained)
+{
+    const QString path = base.filePath(QStringLiteral("saved.xls"));
+    {
+        auto chief = freshController();
+        createModels(*chief, 2);
+        chief->saveModelsToExcel(QFileInfo(path));
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.resize(file.size() - 1000));
+    file.close();
+
+    auto chief = freshController();
+    QStringList explained;
+    const ut::ScopedDiagnosticsSink sink([&](const QString& text) { explained << text; });
+    QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
+    QSignalSpy created(chief.get(), &ui::Chief::modelsCreated);
+    chief->loadModelsFromExcel(QFileInfo(path));
+    ASSERT_EQ(messages.count(), 2);
+    EXPECT_EQ(messages[0].at(0).toString(), QStringLiteral("Model import"));
+    EXPECT_EQ(messages[0].at(2).toString(), QStringLiteral("error"));
+    EXPECT_TRUE(messages[0].at(1).toString().contains(QStringLiteral("saved.xls"))) << messages[0].at(1).toString().toStdString();
+    EXPECT_TRUE(messages[0].at(1).toString().contains(QStringLiteral("damaged")));
+    EXPECT_EQ(messages[1].at(1).toString(), QStringLiteral("No valid models found in the input file"));
+    ASSERT_EQ(explained.size(), 1);
+    EXPECT_TRUE(explained[0].contains(QStringLiteral("saved.xls")));
+    EXPECT_TRUE(created.isEmpty());
+    EXPECT_TRUE(chief->models().empty());
+}
+
+// A save that fails is reported and leaves the earlier file as it was; the messages the export
+// always gives are given all the same.
+TEST_F(ModelWorkbookTest, FailedSavesAreReportedAndKeepTheEarlierFile)
+{
+    // The new content is first written beside the target under a longer name; a target name at
+    // the file system's length limit makes that step fail even for a privileged user.
+    const QString path = base.filePath(QString(250, QLatin1Char('m')) + QStringLiteral(".xls"));
+    {
+        QFile earlier(path);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier content");
+    }
+    auto chief = freshController();
+    createModels(*chief, 2);
+    QStringList explained;
+    const ut::ScopedDiagnosticsSink sink([&](const QString& text) { explained << text; });
+    QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
+    chief->saveModelsToExcel(QFileInfo(path));
+    ASSERT_EQ(messages.count(), 2);
+    EXPECT_EQ(messages[0].at(1).toString(), QStringLiteral("Models export finished"));
+    EXPECT_EQ(messages[1].at(0).toString(), QStringLiteral("Export models"));
+    EXPECT_EQ(messages[1].at(2).toString(), QStringLiteral("error"));
+    EXPECT_TRUE(messages[1].at(1).toString().contains(QStringLiteral("not saved")));
+    EXPECT_EQ(explained.size(), 1);
+    QFile earlier(path);
+    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+    EXPECT_EQ(earlier.readAll(), QByteArray("earlier content"));
+}
+
+// Texts up to the 32 767 characters of a cell are saved in full; a longer one stops the save
+// before anything is written, naming the sheet and the parameter.
+TEST_F(ModelWorkbookTest, LongFormulasAreSavedWholeOrNotAtAll)
+{
+    QString longest = QStringLiteral("RandPert(1, 2, 3)");
+    while (longest.size() + 4 <= 32767)
+        longest += QStringLiteral(" + 0");
+    longest += QString(32767 - longest.size(), QLatin1Char(' '));
+    ASSERT_EQ(longest.size(), 32767);
+
+    const QString path = base.filePath(QStringLiteral("long.xls"));
+    {
+        auto chief = freshController();
+        createModels(*chief, 2);
+        fn::DataArray& cases =
+            chief->getModel(country, disease, QStringLiteral("model 2"))->getParameter(fn::DiseaseModel::NotifiedCases);
+        QStringList formulas = cases.formulas();
+        formulas[1] = longest;
+        cases.setFormulas(formulas);
+        chief->saveModelsToExcel(QFileInfo(path));
+
+        formulas[1] = longest + QLatin1Char('1');
+        cases.setFormulas(formulas);
+        QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
+        const ut::ScopedDiagnosticsSink sink([](const QString&) {});
+        const QString refused = base.filePath(QStringLiteral("refused.xls"));
+        chief->saveModelsToExcel(QFileInfo(refused));
+        ASSERT_FALSE(messages.isEmpty());
+        const QString text = messages.last().at(1).toString();
+        EXPECT_TRUE(text.contains(QStringLiteral("sheet &quot;model 2&quot;"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("&quot;Notification data&quot;"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("32768 characters"))) << text.toStdString();
+        EXPECT_FALSE(QFile::exists(refused));
+    }
+    auto chief = freshController();
+    chief->loadModelsFromExcel(QFileInfo(path));
+    fn::DiseaseModel* model = chief->getModel(country, disease, QStringLiteral("model 2"));
+    ASSERT_NE(model, nullptr);
+    EXPECT_EQ(model->getParameter(fn::DiseaseModel::NotifiedCases).formulas().value(1), longest.trimmed());
 }

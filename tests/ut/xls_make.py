@@ -1,11 +1,12 @@
 """Writes the reference workbook of the workbook adapter tests with xlwt.
 
-Usage: xls_make.py WORKBOOK [--long-text]
+Usage: xls_make.py WORKBOOK [--long-text] [--formulas]
 
 Sheet "Données" holds a label, text in three scripts, numbers (integral, fractional,
 negative, large), a boolean and a gap; sheet "Таблица" holds a small stratified table; sheet
 "Empty" has no cells.  With --long-text, sheet "Long" holds a cell of 20000 characters,
-whose text runs through three records of the string table.
+whose text runs through three records of the string table.  With --formulas, sheet
+"Formulas" holds a number and a formula, which xlwt writes without a computed value.
 """
 import sys
 
@@ -35,6 +36,10 @@ def main():
     book.add_sheet("Empty")
     if "--long-text" in sys.argv[2:]:
         book.add_sheet("Long").write(0, 0, "".join(chr(0x430 + i % 32) for i in range(20000)))
+    if "--formulas" in sys.argv[2:]:
+        formulas = book.add_sheet("Formulas")
+        formulas.write(0, 0, 1)
+        formulas.write(0, 1, xlwt.Formula("A1+40"))
     book.save(sys.argv[1])
 
 

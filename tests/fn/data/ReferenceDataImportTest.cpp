@@ -537,8 +537,20 @@ TEST(ReferenceDataImport, UnreadableWorkbookIsReportedAndTheImportGoesOn)
     garbage.write(QByteArray(4096, '\x5a'));
     garbage.close();
 
+    // The reason, naming the file, comes before the message box that the workbook failed.
     fn::InputDataMgr imported;
-    EXPECT_EQ(importInto(imported, base), QStringList{"Error|An error occured"});
+    QStringList told;
+    QObject::connect(&imported, &fn::InputDataMgr::showMessage,
+                     [&told](const QString& title, const QString& text, const QString& type) {
+                         told << title + "|" + type + "|" + text;
+                     });
+    imported.setImportErrorReporter([&told](const QString& title, const QString& text) { told << title + "|" + text; });
+    imported.setPath(base.path());
+    imported.importFromWorkbooks();
+    ASSERT_EQ(told.size(), 2);
+    EXPECT_TRUE(told[0].startsWith(QStringLiteral("Reference data|error|The file \""))) << told[0].toStdString();
+    EXPECT_TRUE(told[0].contains(QStringLiteral("modelData-Belgium.xls\" is not a workbook"))) << told[0].toStdString();
+    EXPECT_EQ(told[1], QStringLiteral("Error|An error occured"));
     EXPECT_FALSE(imported.countryDiseases().contains("Belgium"));
     EXPECT_EQ(dump(imported), dump(source));
 
@@ -546,6 +558,28 @@ TEST(ReferenceDataImport, UnreadableWorkbookIsReportedAndTheImportGoesOn)
     fn::InputDataMgr cached;
     cached.setPath(base.path());
     EXPECT_EQ(dump(cached), dump(source));
+}
+
+// A cache that cannot be written is said so; the import itself has read everything.
+TEST(ReferenceDataImport, ACacheThatCannotBeWrittenIsReported)
+{
+    const QTemporaryDir base;
+    fn::InputDataMgr source;
+    fillStore(source);
+    writeWorkbooks(source, base);
+    ASSERT_TRUE(QDir(base.path()).mkdir(QStringLiteral("referenceData.dat")));
+
+    fn::InputDataMgr imported;
+    QStringList messages;
+    QObject::connect(&imported, &fn::InputDataMgr::showMessage,
+                     [&messages](const QString&, const QString& text, const QString& type) {
+                         messages << type + "|" + text;
+                     });
+    EXPECT_EQ(importInto(imported, base), QStringList());
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("error|The reference data cache"))) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("could not be written")));
+    EXPECT_EQ(dump(imported), dump(source));
 }
 
 TEST(ReferenceWorkbookWriter, WorkbooksReadInAnIndependentReader)
