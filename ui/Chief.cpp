@@ -10,6 +10,7 @@
 #include <QThread>
 
 #include "fn/model/ModelRunWorker.h"
+#include "fn/model/ModelRunner.h"
 #include "fn/model/RunMemoryCheck.h"
 #include "fn/values/FormulaChecker.h"
 #include "ui/DataPresenter.h"
@@ -473,7 +474,9 @@ void Chief::runModels(bool runInThread)
 bool Chief::runFitsInMemory(bool runInThread)
 {
     try {
-        fn::RunMemoryCheck::require(m_models, static_cast<std::uint32_t>(m_numSamples));
+        const int threads = fn::ModelRunner::threadCount(m_settings.threadCount());
+        fn::RunMemoryCheck::require(m_models, static_cast<std::uint32_t>(m_numSamples),
+                                    fn::ModelRunner::recordsHeldAtOnce(threads));
         return true;
     } catch (const ut::Exception& e) {
         if (!runInThread)

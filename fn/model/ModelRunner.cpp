@@ -87,7 +87,7 @@ void ModelRunner::runConcurrently(TaskPool& pool)
 {
     const int count = int(m_models.size());
     // Models whose record is held at once: enough to keep every thread busy.
-    const int window = m_threads == 1 ? 1 : 2 * m_threads;
+    const int window = recordsHeldAtOnce(m_threads);
     int submitted = 0;
     while (m_delivered < count) {
         while (!stopping() && submitted < count && submitted - m_delivered < window) {
@@ -108,7 +108,7 @@ void ModelRunner::runConcurrently(TaskPool& pool)
 void ModelRunner::runInSequence(TaskPool& pool)
 {
     const int count = int(m_models.size());
-    const int window = m_threads == 1 ? 1 : 2 * m_threads;
+    const int window = recordsHeldAtOnce(m_threads);
     for (int index = 0; index < count; ++index) {
         waitUntil(pool, [&] { return stopping() || index - m_delivered < window; });
         if (stopping())

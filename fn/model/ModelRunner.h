@@ -56,6 +56,8 @@ public:
     bool run();
 
     static int threadCount(int requested);
+    // How many models hold their per-iteration record at the same time with that many threads.
+    static int recordsHeldAtOnce(int threads) { return threads <= 1 ? 1 : 2 * threads; }
 
 private:
     struct Slot;

@@ -1,5 +1,7 @@
 #include "fn/model/RunMemoryCheck.h"
 
+#include <algorithm>
+
 #include "fn/values/MemoryBudget.h"
 #include "ut/Exception.h"
 
@@ -22,10 +24,11 @@ std::uint64_t RunMemoryCheck::bytesNeeded(const DiseaseModel& model, std::uint32
     return MemoryBudget::bytesFor({strataOf(model), iterations, SampleArraysPerModel}, sizeof(double));
 }
 
-void RunMemoryCheck::require(const DiseaseModelList& models, std::uint32_t iterations)
+void RunMemoryCheck::require(const DiseaseModelList& models, std::uint32_t iterations, int recordsAtOnce)
 {
+    const std::uint64_t atOnce = std::uint64_t(std::max(1, std::min(recordsAtOnce, int(models.size()))));
     for (const auto& model : models) {
-        const std::uint64_t needed = bytesNeeded(*model, iterations);
+        const std::uint64_t needed = MemoryBudget::bytesFor({bytesNeeded(*model, iterations), atOnce}, 1);
         if (MemoryBudget::fits(needed))
             continue;
         throw ut::Exception(

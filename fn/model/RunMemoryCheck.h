@@ -18,8 +18,10 @@ public:
 
     static std::uint64_t bytesNeeded(const DiseaseModel& model, std::uint32_t iterations);
     // Throws ut::Exception naming the first model that does not fit, its strata, the sample
-    // size and both amounts of memory. Models run one after the other, so each must fit alone.
-    static void require(const DiseaseModelList& models, std::uint32_t iterations);
+    // size and both amounts of memory. A run holds the arrays of at most recordsAtOnce models
+    // at the same time (models running side by side, and models waiting for their turn in the
+    // totals), so each must fit that many times.
+    static void require(const DiseaseModelList& models, std::uint32_t iterations, int recordsAtOnce = 1);
 };
 
 } // namespace fn

@@ -116,6 +116,15 @@ TEST(RunMemoryCheck, RefusesRunsWhoseSamplesCannotFitAndNamesTheModel)
         EXPECT_TRUE(e.message().contains(QStringLiteral("40 strata"))) << e.message().toStdString();
         EXPECT_EQ(e.place(), QStringLiteral("fn::RunMemoryCheck::require"));
     }
+    // Models running side by side each hold their arrays: two at once need twice as much.
+    fn::DiseaseModelList two;
+    ReferenceModel second;
+    two.push_back(std::move(models.front()));
+    two.push_back(std::move(second.model));
+    EXPECT_NO_THROW(fn::RunMemoryCheck::require(two, 1000, 1));
+    EXPECT_THROW(fn::RunMemoryCheck::require(two, 1000, 4), ut::Exception);
+    models.clear();
+    models.push_back(std::move(two.front()));
     // Four billion iterations of 40 strata need terabytes; products past 64 bits saturate.
     fn::MemoryBudget::setLimit(0);
     EXPECT_THROW(fn::RunMemoryCheck::require(models, 0xFFFFFFFFu), ut::Exception);
