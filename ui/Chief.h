@@ -4,6 +4,7 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QObject>
+#include <QSet>
 #include <QVariantList>
 #include <QVariantMap>
 #include <vector>
@@ -16,7 +17,11 @@
 #include "fn/model/DiseaseModel.h"
 #include "fn/model/OutcomeTree.h"
 #include "fn/model/ResultsComputer.h"
+#include "ui/ModelRegistry.h"
+#include "ui/ParameterEditor.h"
+#include "ui/PopulationCheck.h"
 #include "ui/PresenterMgr.h"
+#include "ui/RunSession.h"
 
 namespace ui {
 
@@ -52,6 +57,7 @@ public:
     static QJsonObject resultsDocument(const fn::DiseaseModel& model);
     // The diseases the page offers: reference data first, then specifications.
     QVariantList availableDiseases() const;
+    const PopulationCheck& populationCheck() const { return m_populationCheck; }
     // The outcome trees of a reference-data model for the page's diagram; empty for any
     // other model, whose page draws from the model specification itself.
     QVariantMap outcomeTreeDiagram(const QString& countryId, const QString& diseaseId, const QString& modelId) const;
@@ -65,6 +71,12 @@ public:
     const fn::DiseaseReportMgr& diseaseReportMgr() const { return m_diseaseReportMgr; }
     int numSamples() const { return m_numSamples; }
     double timeDiscountRate() const { return m_timeDiscountRate; }
+    // From runModels until the run's last signal: models must not change meanwhile.
+    bool isRunning() const { return m_run.isRunning(); }
+    // Whether a model holds results of its current parameters (computed, and not edited since).
+    bool hasCurrentResults(const fn::DiseaseModel& model) const;
+    // Waits until a threaded run has ended, cancelling it first (for the program's end).
+    void stopRun();
     // Whether a run aggregates its models (the totals over all models the page shows). A
     // command-line run writes only the models' own results and switches it off.
     void setAggregationEnabled(bool enabled) { m_aggregationEnabled = enabled; }
@@ -99,6 +111,11 @@ public slots:
     void loadModelsFromJSON(QFileInfoList fileInfos, QString country);
     void saveDetailedResultsToJSON(QFileInfo file);
     void saveDetailedResultsToClipboard();
+    // Stops a threaded run between two iterations; its models not done stay not computed.
+    void cancelRun();
+    // Takes the sample count and discount rate stored in the run settings (after the
+    // options dialog was accepted) and announces them.
+    void applyStoredRunSettings();
 
 signals:
     void programReinitialized();
@@ -121,34 +138,41 @@ signals:
     void createUpdatableMessage(QString title, QString text);
     void updateMessage(QString title, QString text);
     void destroyUpdatableMessage();
+    // True from the start of a run until its end, whichever way it ends.
+    void runningChanged(bool running);
+    // A run stopped by cancelRun: no results are announced.
+    void runCancelled();
+    // A threaded run that failed, with the reason; no results are announced.
+    void runFailed(QString reason);
+    // Progress within the models, several times a second (see RunProgressMonitor).
+    void runIterationProgressUpdated(QVariantMap progress);
+    // The models (their info maps) whose results no longer match their parameters.
+    void resultsOutdated(QVariantList models);
+    // Why formulas of an edit were refused, cell by cell (small HTML), for the page that sent
+    // it: "model" (the main page), "yld", "yll" or "trans" (the pop-ups).
+    void formulaErrorsExplained(QString page, QString title, QString text);
+    // The sample count and discount rate of the next run changed outside the page.
+    void runSettingsChanged(int numSamples, double timeDiscountRate);
 
 private slots:
     void onRunStarted();
     void onRunFinished();
+    void onRunningChanged(bool running);
 
 private:
-    struct TableEdit
-    {
-        QString checkKey;
-        QString listName;
-        const QVariantMap* table;
-        fn::DataArray* array;
-    };
-    struct EditOutcome
-    {
-        QStringList applied;
-        QVariantMap checks;
-    };
-    EditOutcome applyTables(const QList<TableEdit>& tables, const QString& title,
-                            void (Chief::*messageSignal)(QString, QString, QString));
-    fn::OutcomeTree* treeOf(const QVariantMap& modelInfo) const;
-    fn::TransitionProbability* transitionOf(const QVariantMap& modelInfo) const;
-    fn::HealthState* healthStateOf(const QVariantMap& modelInfo) const;
+    using MessageSignal = void (Chief::*)(QString, QString, QString);
+    // Refuses a request that would change models while a run uses them: tells the user
+    // through messageSignal under title, and returns true.
+    bool refuseWhileRunning(const QString& title, MessageSignal messageSignal = &Chief::showMessage);
+    fn::DiseaseModel* modelOf(const QVariantMap& modelInfo) const;
+    void reportEdit(const ParameterEditor::Outcome& outcome, const QString& title, MessageSignal messageSignal,
+                    const QString& page);
+    // Remembers that the model's results predate its parameters, and tells the page once.
+    void markResultsOutdated(fn::DiseaseModel& model, bool wasCurrent);
 
     fn::DiseaseModelList m_models;
-    QMap<QString, QMap<QString, QMap<QString, fn::DiseaseModel*>>> m_modelIndex;
-    int m_modelCounter = 0;
-    std::vector<QString> m_usedModelIds;
+    // The lookup by key and the model ids, over m_models.
+    ModelRegistry m_registry;
     fn::InputDataMgr m_inputDataMgr;
     fn::JSONInputDataMgr m_jsonDataMgr;
     QString m_basePath;
@@ -162,7 +186,10 @@ private:
     fn::DiseaseReportMgr m_diseaseReportMgr;
     fn::ResultsComputer m_resultsComputer;
     fn::Settings m_settings;
+    PopulationCheck m_populationCheck;
     bool m_aggregationEnabled = true;
+    RunSession m_run;
+    QSet<const fn::DiseaseModel*> m_outdatedModels;
 };
 
 } // namespace ui
