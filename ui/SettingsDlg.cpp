@@ -2,6 +2,7 @@
 
 #include <QDoubleValidator>
 #include <QIntValidator>
+#include <QMessageBox>
 #include <QPushButton>
 
 #include "fn/data/Settings.h"
@@ -39,6 +40,23 @@ void SettingsDlg::saveSettings()
     m_settings.setRandomSeed(m_ui->edtRandomSeed->text().toUInt());
     m_settings.setTimeDiscountRate(m_ui->edtDiscountRate->text().toDouble());
     m_settings.sync();
+}
+
+void SettingsDlg::accept()
+{
+    const double rate = m_ui->edtDiscountRate->text().toDouble();
+    if (rate > 0.2) {
+        const QMessageBox::StandardButton answer = QMessageBox::question(
+            this, windowTitle(),
+            tr("A time discount rate of %1 means %2 % per year.\nRates are fractions: 0.03 for 3 %.\n\n"
+               "Use %1 anyway?")
+                .arg(m_ui->edtDiscountRate->text())
+                .arg(rate * 100.0, 0, 'g', 6),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes)
+            return;
+    }
+    QDialog::accept();
 }
 
 void SettingsDlg::handleButton(QAbstractButton* button)
