@@ -414,8 +414,8 @@ bool Chief::refuseWhileRunning(const QString& title, MessageSignal messageSignal
     if (!isRunning())
         return false;
     emit(this->*messageSignal)(title,
-                               QStringLiteral("Models cannot be changed while a run is in progress.<br />Wait until "
-                                              "it has finished, or cancel it on the Run tab."),
+                               QStringLiteral("Models cannot be changed or saved while a run is in progress.<br />Wait "
+                                              "until it has finished, or cancel it on the Run tab."),
                                QStringLiteral("warning"));
     return true;
 }
@@ -564,6 +564,9 @@ QVariantList Chief::availableDiseases() const
 
 void Chief::saveModelsToExcel(QFileInfo fileInfo)
 {
+    // The run thread writes the models' results meanwhile.
+    if (refuseWhileRunning(QStringLiteral("Export models")))
+        return;
     if (m_models.empty()) {
         emit showMessage(QStringLiteral("Export models"),
                          QStringLiteral("There are no models to export.\nCreate models first and then repeat this action."),
@@ -596,6 +599,8 @@ void Chief::saveModelsToExcel(QFileInfo fileInfo)
 
 void Chief::loadModelsFromExcel(QFileInfo fileInfo)
 {
+    if (refuseWhileRunning(QStringLiteral("Model import")))
+        return;
     if (!fileInfo.exists()) {
         emit showMessage(QStringLiteral("Model import"), QStringLiteral("Invalid input file"), QStringLiteral("error"));
         return;
