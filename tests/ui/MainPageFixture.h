@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QPointer>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWebEngineView>
 #include <gtest/gtest.h>
 
@@ -25,6 +26,25 @@ inline QString artifactPath(const QString& fileName)
     const QString artifacts = QDir::cleanPath(QStringLiteral(OZMID_BINARY_DIR "/../artifacts"));
     QDir().mkpath(artifacts);
     return QDir(artifacts).filePath(fileName);
+}
+
+// Clicks the middle of the element as the user would, with the mouse on the view's widget;
+// false when the element is not shown.
+inline bool clickElement(QWebEngineView* view, const QString& selector)
+{
+    const QVariantList centre
+        = runJavaScript(view->page(), QStringLiteral("(function () { var e = document.querySelector(%1);"
+                                                     " if (!e) return []; e.scrollIntoView({block: 'center'});"
+                                                     " var r = e.getBoundingClientRect();"
+                                                     " return r.width > 0 ? [r.left + r.width / 2, r.top + r.height / 2] : []; })()")
+                                          .arg(jsString(selector)))
+              .toList();
+    QWidget* target = view->focusProxy() ? view->focusProxy() : view;
+    if (centre.size() != 2)
+        return false;
+    const QPoint at(qRound(centre[0].toDouble()), qRound(centre[1].toDouble()));
+    QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, at);
+    return true;
 }
 
 // The main window on a fresh base folder (the sample specifications and the population of
