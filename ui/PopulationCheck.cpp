@@ -8,14 +8,17 @@
 
 namespace ui {
 
-PopulationCheck::PopulationCheck(const fn::InputDataMgr& store)
+PopulationCheck::PopulationCheck(fn::InputDataMgr& store)
     : m_store(store)
 {
 }
 
 bool PopulationCheck::hasPopulationData(const fn::InputType::Country& country) const
 {
-    return m_store.hasAgeDistribution(country) && m_store.hasLifeExpectancy(country);
+    // Asked only once the arrays exist, the accessors add nothing.
+    return m_store.hasAgeDistribution(country) && m_store.hasLifeExpectancy(country)
+        && !m_store.ageDistribution(country).formulas().isEmpty()
+        && !m_store.lifeExpectancy(country).formulas().isEmpty();
 }
 
 QVariantList PopulationCheck::countries() const

@@ -17,9 +17,11 @@ namespace ui {
 class PopulationCheck
 {
 public:
-    explicit PopulationCheck(const fn::InputDataMgr& store);
+    // The store is only read (its array accessors are not const).
+    explicit PopulationCheck(fn::InputDataMgr& store);
 
-    // Both the age distribution and the life expectancy of the country.
+    // Both the age distribution and the life expectancy of the country, with cells: creating a
+    // model of a country the store does not know leaves empty arrays for it there.
     bool hasPopulationData(const fn::InputType::Country& country) const;
     // The known countries in their fixed order, each with "id", "name" and "hasPopulationData".
     QVariantList countries() const;
@@ -29,7 +31,7 @@ public:
     QString warningFor(const QVariantList& models) const;
 
 private:
-    const fn::InputDataMgr& m_store;
+    fn::InputDataMgr& m_store;
 };
 
 } // namespace ui
