@@ -47,6 +47,8 @@
 
     P.onAggregatedResults = function (results) {
         state.lastAggregatedResults = results || {};
+        // Results of a completed run: every model's match its parameters.
+        state.outdated = [];
         Oz.quantilesEstimated = !(state.runSamples && state.runSamples < FEWEST_SAMPLES);
         const r = state.lastAggregatedResults;
         const models = Array.isArray(r.modelResults) ? r.modelResults : [];

@@ -109,8 +109,10 @@ protected:
     // Runs the models from the page and waits for the results to be shown.
     void runFromPage(int samples)
     {
-        runJavaScript(page, QStringLiteral("ozmidPage.setNumSamples(%1); ozmidPage.runModels();").arg(samples));
-        ASSERT_TRUE(waitForScript(page, QStringLiteral("ozmidPage.state.lastRunList !== null && "
+        ASSERT_TRUE(runJavaScript(page, QStringLiteral("ozmidPage.setNumSamples(%1) === %1 && ozmidPage.runModels()")
+                                            .arg(samples))
+                        .toBool());
+        ASSERT_TRUE(waitForScript(page, QStringLiteral("ozmidPage.state.lastRunOutcome === 'finished' && "
                                                        "!ozmidPage.state.running && "
                                                        "ozmidPage.state.lastAggregatedResults !== null")));
     }
