@@ -17,7 +17,7 @@
 
     const BOX_W = 196, HEAD_H = 34, NAME_LINE_H = 14, ROW_H = 24, COL_GAP = 150, ROW_GAP = 28, PAD = 24;
     // Characters per line that fit: box titles, state rows, arrow labels.
-    const NAME_CHARS = 27, STATE_CHARS = 30, LABEL_CHARS = 20, LABEL_LINE_H = 12;
+    const NAME_CHARS = 27, STATE_CHARS = 28, LABEL_CHARS = 20, LABEL_LINE_H = 12;
 
     function svg(tag, attrs, text) {
         const n = document.createElementNS(SVG_NS, tag);

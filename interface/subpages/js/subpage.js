@@ -192,7 +192,8 @@
                     'quantiles of the samples). Per age group and sex: the mean over the samples.' }));
             const statistics = Oz.subResults.statisticsOf(page.data.Statistics);
             if (v.statisticsTitle && Object.keys(statistics).length > 0) {
-                Oz.subResults.renderStatList(resultsContext, resultsPage, v.statisticsTitle, statistics);
+                const owner = (page.data.Statistics || {}).name;
+                Oz.subResults.renderStatList(resultsContext, resultsPage, v.statisticsTitle + (owner ? ': ' + owner : ''), statistics);
             } else if (v.statisticsNote) {
                 resultsPage.appendChild(el('p', { class: 'hint', text: v.statisticsNote }));
             }
