@@ -23,12 +23,6 @@ namespace {
 
 Chief* s_instance = nullptr;
 
-QString listMessage(const QString& lead, const QStringList& tables)
-{
-    return lead + QStringLiteral("<br /><ul><li>") + tables.join(QStringLiteral("</li><li>"))
-        + QStringLiteral("</li></ul>");
-}
-
 QString workbookPath(const QFileInfo& file)
 {
     QString path = file.absoluteFilePath();
@@ -63,7 +57,7 @@ Chief::Chief()
     connect(&m_run, &RunSession::progressInfo, this, &Chief::runProgressUpdated);
     connect(&m_run, &RunSession::cancelled, this, &Chief::runCancelled);
     connect(&m_run, &RunSession::failed, this, &Chief::runFailed);
-    connect(&m_run, &RunSession::message, this, &Chief::showMessage);
+    connect(&m_run, &RunSession::message, this, &Chief::notice);
     connect(&m_run, &RunSession::runningChanged, this, &Chief::onRunningChanged);
     connect(&m_run, &RunSession::iterationProgressUpdated, this, &Chief::runIterationProgressUpdated);
 }
@@ -88,7 +82,7 @@ void Chief::reinitialize()
     m_randomSeed = m_settings.randomSeed();
     m_timeDiscountRate = m_settings.timeDiscountRate();
     m_registry.clear();
-    m_outdatedModels.clear();
+    m_freshness.clear();
     m_presenterMgr.closeAll();
     emit programReinitialized();
 }
@@ -131,7 +125,7 @@ void Chief::importReferenceData()
     const std::size_t deleted = m_models.size();
     reinitialize();
     m_inputDataMgr.importFromWorkbooks();
-    emit showMessage(title,
+    emit notice(title,
                      QStringLiteral("The reference data now hold %1 disease(s) and the population data of %2 "
                                     "countries.<br />%3 model(s) deleted.")
                          .arg(m_inputDataMgr.diseaseIds().size())
@@ -152,10 +146,10 @@ void Chief::importReferenceDataFromJSON()
     const QStringList names = m_jsonDataMgr.getDiseaseNames();
     const QString deletedText = QStringLiteral("<br />%1 model(s) deleted.").arg(deleted);
     if (names.isEmpty())
-        emit showMessage(title, QStringLiteral("No model specifications found in %1.").arg(folder) + deletedText,
+        emit notice(title, QStringLiteral("No model specifications found in %1.").arg(folder) + deletedText,
                          QStringLiteral("warning"));
     else
-        emit showMessage(title,
+        emit notice(title,
                          QStringLiteral("%1 model specification(s) read from %2:<br /><ul><li>%3</li></ul>")
                                  .arg(names.size())
                                  .arg(folder, names.join(QStringLiteral("</li><li>")))
@@ -192,10 +186,6 @@ void Chief::createModels()
                 created << model->info();
         }
     }
-    // Before the creation report, which stays the last word on the creation.
-    const QString populationWarning = m_populationCheck.warningFor(created);
-    if (!populationWarning.isEmpty())
-        emit showMessage(QStringLiteral("Model creation"), populationWarning, QStringLiteral("warning"));
     if (created.isEmpty())
         emit showMessage(QStringLiteral("Model creation"),
                          QStringLiteral("Data is missing for the selected combination of country and disease."),
@@ -206,6 +196,9 @@ void Chief::createModels()
                              .arg(created.size())
                              .arg(m_models.size()),
                          QStringLiteral("info"));
+    const QString populationWarning = m_populationCheck.warningFor(created);
+    if (!populationWarning.isEmpty())
+        emit notice(QStringLiteral("Model creation"), populationWarning, QStringLiteral("warning"));
     emit modelsCreated(created);
 }
 
@@ -273,26 +266,21 @@ void Chief::reportEdit(const ParameterEditor::Outcome& outcome, const QString& t
                        const QString& page)
 {
     if (!outcome.refused.isEmpty()) {
-        emit(this->*messageSignal)(title, listMessage(QStringLiteral("Changes have NOT been applied to:"), outcome.refused),
-                                   QStringLiteral("error"));
+        emit(this->*messageSignal)(
+            title, ParameterEditor::listText(QStringLiteral("Changes have NOT been applied to:"), outcome.refused),
+            QStringLiteral("error"));
         emit formulaErrorsExplained(page, title, ParameterEditor::reasonsText(outcome));
     }
     if (!outcome.applied.isEmpty())
-        emit(this->*messageSignal)(title, listMessage(QStringLiteral("Changes have been applied to:"), outcome.applied),
-                                   QStringLiteral("info"));
+        emit(this->*messageSignal)(
+            title, ParameterEditor::listText(QStringLiteral("Changes have been applied to:"), outcome.applied),
+            QStringLiteral("info"));
 }
 
 void Chief::markResultsOutdated(fn::DiseaseModel& model, bool wasComputed)
 {
-    if (!wasComputed || m_outdatedModels.contains(&model))
-        return;
-    m_outdatedModels.insert(&model);
-    emit resultsOutdated({model.info()});
-}
-
-bool Chief::hasCurrentResults(const fn::DiseaseModel& model) const
-{
-    return model.isComputed() && !m_outdatedModels.contains(&model);
+    if (m_freshness.markEdited(model, wasComputed))
+        emit resultsOutdated({model.info()});
 }
 
 void Chief::applyChangesToModelParams(QVariantMap modelInfo, int estimType, QVariantMap underestimationData,
@@ -379,26 +367,11 @@ void Chief::updateDataExportImportStatus(fn::FileOperationType operationType, co
 
 void Chief::setNumSamples(int numSamples)
 {
-    if (numSamples < 1) {
-        emit showMessage(QStringLiteral("Number of samples"),
-                         QStringLiteral("The number of samples must be a whole number of at least 1; it stays %1.")
-                             .arg(m_numSamples),
-                         QStringLiteral("error"));
-        return;
-    }
     m_numSamples = numSamples;
 }
 
 void Chief::setTimeDiscountRate(double timeDiscountRate)
 {
-    if (!(timeDiscountRate >= 0.0) || !std::isfinite(timeDiscountRate)) {
-        emit showMessage(QStringLiteral("Time discount rate"),
-                         QStringLiteral("The time discount rate must be a number of 0 or more, such as 0.03 for 3 %; "
-                                        "it stays %1.")
-                             .arg(m_timeDiscountRate),
-                         QStringLiteral("error"));
-        return;
-    }
     m_timeDiscountRate = timeDiscountRate;
 }
 
@@ -457,13 +430,8 @@ void Chief::stopRun()
 
 void Chief::onRunningChanged(bool running)
 {
-    // Models computed by the run hold current results again, whichever way it ended.
-    if (!running) {
-        for (const auto& model : m_models) {
-            if (model->isComputed())
-                m_outdatedModels.remove(model.get());
-        }
-    }
+    if (!running)
+        m_freshness.runEnded(m_models);
     emit runningChanged(running);
 }
 

@@ -4,7 +4,6 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QObject>
-#include <QSet>
 #include <QVariantList>
 #include <QVariantMap>
 #include <vector>
@@ -21,6 +20,7 @@
 #include "ui/ParameterEditor.h"
 #include "ui/PopulationCheck.h"
 #include "ui/PresenterMgr.h"
+#include "ui/ResultsFreshness.h"
 #include "ui/RunSession.h"
 
 namespace ui {
@@ -74,7 +74,7 @@ public:
     // From runModels until the run's last signal: models must not change meanwhile.
     bool isRunning() const { return m_run.isRunning(); }
     // Whether a model holds results of its current parameters (computed, and not edited since).
-    bool hasCurrentResults(const fn::DiseaseModel& model) const;
+    bool hasCurrentResults(const fn::DiseaseModel& model) const { return m_freshness.isCurrent(model); }
     // Waits until a threaded run has ended, cancelling it first (for the program's end).
     void stopRun();
     // Whether a run aggregates its models (the totals over all models the page shows). A
@@ -138,6 +138,9 @@ signals:
     void createUpdatableMessage(QString title, QString text);
     void updateMessage(QString title, QString text);
     void destroyUpdatableMessage();
+    // What the user is told beyond the messages above: warnings and reports about the models,
+    // the data and the runs, (title, text, type) as for showMessage.
+    void notice(QString title, QString text, QString type);
     // True from the start of a run until its end, whichever way it ends.
     void runningChanged(bool running);
     // A run stopped by cancelRun: no results are announced.
@@ -189,7 +192,7 @@ private:
     PopulationCheck m_populationCheck;
     bool m_aggregationEnabled = true;
     RunSession m_run;
-    QSet<const fn::DiseaseModel*> m_outdatedModels;
+    ResultsFreshness m_freshness;
 };
 
 } // namespace ui

@@ -116,7 +116,7 @@ void OzmidMainWnd::setChief(Chief* chief)
             target.data(),
             [target, text] {
                 if (target)
-                    emit target->showMessage(QStringLiteral("Note"), text.toHtmlEscaped(), QStringLiteral("warning"));
+                    emit target->notice(QStringLiteral("Note"), text.toHtmlEscaped(), QStringLiteral("warning"));
             },
             Qt::QueuedConnection);
     });

@@ -88,7 +88,8 @@ ParameterEditor::Outcome ParameterEditor::applyToModel(fn::DiseaseModel& model, 
          &model.getParameter(P::Underreporting)},
         {QStringLiteral("underascertainment"), QStringLiteral("Underascertainment"), &underascertainment,
          &model.getParameter(P::Underascertainment)},
-        {QStringLiteral("lifeExp"), QStringLiteral("Life expectancy"), &lifeExp, &model.getParameter(P::LifeExpectancy)},
+        {QStringLiteral("lifeExp"), QStringLiteral("Life expectancy"), &lifeExp,
+         &model.getParameter(P::LifeExpectancy)},
         {QStringLiteral("ageDistr"), QStringLiteral("Age distribution"), &ageDistr,
          &model.getParameter(P::AgeDistribution)},
     });
@@ -144,6 +145,12 @@ ParameterEditor::Outcome ParameterEditor::applyToYLLState(fn::HealthState& state
     if (!outcome.applied.isEmpty())
         state.setParameter(fn::InputType::Proportion, proportionArray);
     return outcome;
+}
+
+QString ParameterEditor::listText(const QString& lead, const QStringList& tables)
+{
+    return lead + QStringLiteral("<br /><ul><li>") + tables.join(QStringLiteral("</li><li>"))
+        + QStringLiteral("</li></ul>");
 }
 
 QString ParameterEditor::reasonsText(const Outcome& outcome)

@@ -52,6 +52,8 @@ public:
                                    const QVariantMap& proportion);
     static Outcome applyToYLLState(fn::HealthState& state, const QVariantMap& proportion);
 
+    // "lead<br /><ul><li>table</li>…</ul>": the report of the tables applied or refused.
+    static QString listText(const QString& lead, const QStringList& tables);
     // The refused cells as a small HTML list, at most a few per table.
     static QString reasonsText(const Outcome& outcome);
 

@@ -132,6 +132,7 @@ void WebGUI::setChief(Chief* chief)
     connect(chief, &Chief::runStarted, this, &WebGUI::runStarted);
     connect(chief, &Chief::runFinished, this, &WebGUI::runFinished);
     connect(chief, &Chief::runProgressUpdated, this, &WebGUI::runProgressUpdated);
+    connect(chief, &Chief::notice, this, &WebGUI::notice);
     connect(chief, &Chief::runningChanged, this, &WebGUI::runningChanged);
     connect(chief, &Chief::runCancelled, this, &WebGUI::runCancelled);
     connect(chief, &Chief::runFailed, this, &WebGUI::runFailed);
@@ -303,11 +304,12 @@ void WebGUI::savePngImageToFile(QString base64Str)
     const QImage image = pngFromBase64(base64Str);
     QString error;
     if (image.isNull() || !image.save(&buffer, "PNG")) {
-        emit showMessage(title, QStringLiteral("The chart could not be turned into an image."), QStringLiteral("error"));
+        emit notice(title, QStringLiteral("The chart could not be turned into an image."),
+                         QStringLiteral("error"));
     } else if (!ut::OutputFile::save(fileName, bytes, &error)) {
-        emit showMessage(title, error.toHtmlEscaped(), QStringLiteral("error"));
+        emit notice(title, error.toHtmlEscaped(), QStringLiteral("error"));
     } else {
-        emit showMessage(title,
+        emit notice(title,
                          QStringLiteral("The image has been saved to %1.")
                              .arg(QDir::toNativeSeparators(fileName).toHtmlEscaped()),
                          QStringLiteral("success"));
@@ -321,7 +323,7 @@ void WebGUI::printPage()
 void WebGUI::exportPageToPdf()
 {
     if (m_pdfExport.isBusy()) {
-        emit showMessage(pdfTitle, QStringLiteral("The page is being exported already."), QStringLiteral("info"));
+        emit notice(pdfTitle, QStringLiteral("The page is being exported already."), QStringLiteral("info"));
         return;
     }
     const QString fileName = QFileDialog::getSaveFileName(dialogParent(), QStringLiteral("Save pdf"),
@@ -329,14 +331,15 @@ void WebGUI::exportPageToPdf()
     if (fileName.isEmpty() || !m_page)
         return;
     const QString path = withSuffix(fileName, QStringLiteral("pdf"));
-    emit createUpdatableMessage(pdfTitle, QStringLiteral("Writing %1…").arg(QDir::toNativeSeparators(path).toHtmlEscaped()));
+    emit createUpdatableMessage(pdfTitle,
+                                QStringLiteral("Writing %1…").arg(QDir::toNativeSeparators(path).toHtmlEscaped()));
     m_pdfExport.start(m_page, path);
 }
 
 void WebGUI::onPdfExportFinished(const QString& path, bool success, const QString& text)
 {
     emit destroyUpdatableMessage();
-    emit showMessage(pdfTitle, text.toHtmlEscaped(), success ? QStringLiteral("success") : QStringLiteral("error"));
+    emit notice(pdfTitle, text.toHtmlEscaped(), success ? QStringLiteral("success") : QStringLiteral("error"));
     emit pdfExportFinished(path, success);
 }
 

@@ -86,6 +86,7 @@ signals:
     void runProgressUpdated(float fraction, int index, int count, QString name);
     // Requests and forwarded signals beyond the ones above.
     void cancellingRunRequested();
+    void notice(QString title, QString text, QString type);
     void runningChanged(bool running);
     void runCancelled();
     void runFailed(QString reason);

@@ -82,6 +82,7 @@
         };
         on('programReinitialized', function () { resetState(); loadFromProgram(); });
         on('showMessage', function (title, text, type) { Oz.notify(title, text, type); });
+        on('notice', function (title, text, type) { Oz.notify(title, text, type); });
         on('createUpdatableMessage', function (title, text) { Oz.updatableMessage.show(title, text); });
         on('updateMessage', function (title, text) { Oz.updatableMessage.show(title, text); });
         on('destroyUpdatableMessage', function () { Oz.updatableMessage.destroy(); });

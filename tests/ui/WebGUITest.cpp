@@ -130,7 +130,7 @@ TEST_F(WebGUITest, PngImagesGoToTheClipboardAndToFiles)
     EXPECT_EQ(clipboard->image().pixelColor(3, 2), QColor(200, 30, 40));
 
     const QString path = folder.filePath(QStringLiteral("chart.png"));
-    QSignalSpy messages(&webGUI, &ui::WebGUI::showMessage);
+    QSignalSpy messages(&webGUI, &ui::WebGUI::notice);
     cancelFileDialog();
     webGUI.savePngImageToFile(pngBase64(image));
     EXPECT_FALSE(QFile::exists(path));
@@ -164,7 +164,7 @@ TEST_F(WebGUITest, ExportsThePageAsAnA4PortraitPdf)
     // A name typed without extension gets ".pdf"; the end is announced with the file's name.
     const QString path = folder.filePath(QStringLiteral("page.pdf"));
     QSignalSpy printed(&webGUI, &ui::WebGUI::pdfExportFinished);
-    QSignalSpy messages(&webGUI, &ui::WebGUI::showMessage);
+    QSignalSpy messages(&webGUI, &ui::WebGUI::notice);
     chooseFile(folder.filePath(QStringLiteral("page")));
     webGUI.exportPageToPdf();
     ASSERT_TRUE(guitest::waitFor([&] { return !printed.isEmpty(); }));
