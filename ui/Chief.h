@@ -171,7 +171,7 @@ private:
     void reportEdit(const ParameterEditor::Outcome& outcome, const QString& title, MessageSignal messageSignal,
                     const QString& page);
     // Remembers that the model's results predate its parameters, and tells the page once.
-    void markResultsOutdated(fn::DiseaseModel& model, bool wasCurrent);
+    void markResultsOutdated(fn::DiseaseModel& model, bool wasComputed);
 
     fn::DiseaseModelList m_models;
     // The lookup by key and the model ids, over m_models.
@@ -191,8 +191,9 @@ private:
     fn::Settings m_settings;
     PopulationCheck m_populationCheck;
     bool m_aggregationEnabled = true;
-    RunSession m_run;
     ResultsFreshness m_freshness;
+    // Last: destroyed first, it waits for a run thread that still works on the models.
+    RunSession m_run;
 };
 
 } // namespace ui
