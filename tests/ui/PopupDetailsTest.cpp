@@ -159,3 +159,39 @@ TEST_F(PopupDetailsTest, TreeLabelsWrapAndShowTheirFullNames)
     EXPECT_EQ(labels.value(QStringLiteral("untitled")).toInt(), 0);
     EXPECT_EQ(labels.value(QStringLiteral("cutWithoutName")).toInt(), 0);
 }
+
+// A pop-up's refused formula comes with the reason, and the next attempt clears what was said;
+// during a run its Apply is off and says why.
+TEST_F(PopupDetailsTest, PopUpEditsExplainRefusalsAndWaitForARun)
+{
+    openWindow();
+    ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
+    ASSERT_NO_FATAL_FAILURE(showTrees());
+    ui::YLDHealthOutcomeDataPresenter* popup = clickSepticShock();
+    ASSERT_TRUE(popup);
+    QWebEnginePage* sub = popup->view()->page();
+    const QString cell = QStringLiteral("#grid-severity tr[data-row=\"0\"] td[data-col=\"Female\"] input");
+    const QString original = guitest::runJavaScript(sub, QStringLiteral("document.querySelector(%1).value").arg(jsString(cell))).toString();
+    const auto typeAndApply = [&](const QString& text) {
+        guitest::runJavaScript(sub, QStringLiteral("(function () { var e = document.querySelector(%1); e.value = %2;"
+                                                   " e.dispatchEvent(new Event('input', {bubbles: true}));"
+                                                   " document.getElementById('applyChangesButton').click(); })()")
+                                        .arg(jsString(cell), jsString(text)));
+    };
+    const QString toasts = QStringLiteral("Array.from(document.querySelectorAll('#notifications .toast')).map("
+                                          "function (t) { return t.textContent; }).join(' | ')");
+    typeAndApply(QStringLiteral("RandPert(1, 2)"));
+    ASSERT_TRUE(guitest::waitForScript(sub, QStringLiteral("(%1).indexOf('Why the formulas were refused') >= 0").arg(toasts)));
+    EXPECT_TRUE(guitest::runJavaScript(sub, toasts).toString().contains(QStringLiteral("Severity, 0-4, Female: \"RandPert(1, 2)\" is refused: ")));
+    typeAndApply(original);
+    ASSERT_TRUE(guitest::waitForScript(sub, QStringLiteral("(%1).indexOf('Changes have been applied to:') >= 0").arg(toasts)));
+    EXPECT_FALSE(guitest::runJavaScript(sub, toasts).toString().contains(QStringLiteral("refused")));
+
+    chief->setNumSamples(20000);
+    chief->runModels(true);
+    EXPECT_TRUE(guitest::waitForScript(sub, QStringLiteral("document.getElementById('applyChangesButton').disabled && "
+                                                           "!document.getElementById('runNote').hidden")));
+    chief->cancelRun();
+    EXPECT_TRUE(guitest::waitForScript(sub, QStringLiteral("!document.getElementById('applyChangesButton').disabled && "
+                                                           "document.getElementById('runNote').hidden")));
+}
