@@ -159,6 +159,8 @@
             Oz.notify('Save image', 'There is no chart to save yet.', 'warning');
             return;
         }
+        // The program answers with a notice to every page: the one that asked shows it.
+        C.savePending = true;
         webGUI.savePngImageToFile(C.pngBase64(canvas));
     };
 

@@ -247,6 +247,13 @@
                         if (page.pendingApply && kind === v.kind) Oz.notify(title, text, 'error');
                     });
                 }
+                if (page.webGUI.notice) {
+                    page.webGUI.notice.connect(function (title, text, type) {
+                        if (title !== 'Save image' || !Oz.charts.savePending) return;
+                        Oz.charts.savePending = false;
+                        Oz.notify(title, text, type);
+                    });
+                }
                 if (page.webGUI.runningChanged) page.webGUI.runningChanged.connect(setRunning);
                 if (page.webGUI.isRunning) page.webGUI.isRunning(setRunning);
             }
