@@ -9,10 +9,8 @@
 #include <QJsonObject>
 #include <QThread>
 
-#include "fn/model/ModelRunWorker.h"
 #include "fn/model/ModelRunner.h"
 #include "fn/model/RunMemoryCheck.h"
-#include "fn/values/FormulaChecker.h"
 #include "ui/DataPresenter.h"
 #include "ui/ElementPresenterFactory.h"
 #include "ui/ModelWorkbook.h"
@@ -28,12 +26,6 @@ namespace ui {
 namespace {
 
 Chief* s_instance = nullptr;
-
-QString listMessage(const QString& lead, const QStringList& tables)
-{
-    return lead + QStringLiteral("<br /><ul><li>") + tables.join(QStringLiteral("</li><li>"))
-        + QStringLiteral("</li></ul>");
-}
 
 QString workbookPath(const QFileInfo& file)
 {
@@ -57,14 +49,28 @@ Chief* Chief::instance()
 }
 
 Chief::Chief()
-    : m_resultsComputer(m_models)
+    : m_registry(m_models)
+    , m_resultsComputer(m_models)
+    , m_populationCheck(m_inputDataMgr)
 {
     reinitialize();
     connect(&m_inputDataMgr, &fn::InputDataMgr::excelSheetImporting, this, &Chief::updateDataExportImportStatus);
     connect(&m_inputDataMgr, &fn::InputDataMgr::showMessage, this, &Chief::showMessage);
+    connect(&m_run, &RunSession::started, this, &Chief::onRunStarted);
+    connect(&m_run, &RunSession::finished, this, &Chief::onRunFinished);
+    connect(&m_run, &RunSession::progressInfo, this, &Chief::runProgressUpdated);
+    connect(&m_run, &RunSession::cancelled, this, &Chief::runCancelled);
+    connect(&m_run, &RunSession::failed, this, &Chief::runFailed);
+    connect(&m_run, &RunSession::message, this, &Chief::notice);
+    connect(&m_run, &RunSession::runningChanged, this, &Chief::onRunningChanged);
+    connect(&m_run, &RunSession::iterationProgressUpdated, this, &Chief::runIterationProgressUpdated);
 }
 
-Chief::~Chief() = default;
+Chief::~Chief()
+{
+    // The run thread works on the models this object owns.
+    stopRun();
+}
 
 void Chief::setBasePath(const QString& path)
 {
@@ -80,32 +86,21 @@ void Chief::reinitialize()
     m_uncertaintyAnalysis = m_settings.sensitivityAnalysis();
     m_randomSeed = m_settings.randomSeed();
     m_timeDiscountRate = m_settings.timeDiscountRate();
-    m_modelIndex.clear();
-    m_models.clear();
-    m_usedModelIds.clear();
-    m_modelCounter = 0;
+    m_registry.clear();
+    m_freshness.clear();
     m_presenterMgr.closeAll();
     emit programReinitialized();
 }
 
 QString Chief::makeModelId(const QString& requested)
 {
-    QString id;
-    if (requested.isEmpty()) {
-        id = QStringLiteral("model %1").arg(++m_modelCounter);
-    } else {
-        id = requested;
-        if (std::find(m_usedModelIds.begin(), m_usedModelIds.end(), id) != m_usedModelIds.end())
-            id += QStringLiteral("_2");
-    }
-    m_usedModelIds.push_back(id);
-    return id;
+    return m_registry.makeModelId(requested);
 }
 
 fn::DiseaseModel* Chief::getModel(const fn::InputType::Country& country, const fn::InputType::Disease& disease,
                                   const QString& modelId) const
 {
-    return m_modelIndex.value(country).value(disease).value(modelId, nullptr);
+    return m_registry.find(country, disease, modelId);
 }
 
 fn::DiseaseModel* Chief::createModel(const fn::InputType::Country& country, const fn::InputType::Disease& disease,
@@ -116,30 +111,55 @@ fn::DiseaseModel* Chief::createModel(const fn::InputType::Country& country, cons
         return nullptr;
     const QString countryName = m_inputDataMgr.countryCaption(country);
     // The reference data win over a specification of a disease with the same id.
-    if (inReferenceData) {
-        m_models.push_back(std::make_unique<fn::DiseaseModel>(
-            &m_inputDataMgr, modelId, country, countryName, &m_inputDataMgr.diseaseTemplates().get(disease),
-            m_inputDataMgr.inputFactors().getInputFactors(disease)));
-    } else {
-        m_models.push_back(std::make_unique<fn::DiseaseModel>(&m_inputDataMgr, modelId, country, countryName,
-                                                              &m_jsonDataMgr.getDiseaseTemplate(disease)));
-    }
-    fn::DiseaseModel* model = m_models.back().get();
+    fn::DiseaseModel* model = m_registry.append(
+        inReferenceData ? std::make_unique<fn::DiseaseModel>(&m_inputDataMgr, modelId, country, countryName,
+                                                             &m_inputDataMgr.diseaseTemplates().get(disease),
+                                                             m_inputDataMgr.inputFactors().getInputFactors(disease))
+                        : std::make_unique<fn::DiseaseModel>(&m_inputDataMgr, modelId, country, countryName,
+                                                             &m_jsonDataMgr.getDiseaseTemplate(disease)));
     model->setUp();
-    m_modelIndex[country][disease][modelId] = model;
+    m_registry.enter(country, disease, modelId, model);
     return model;
 }
 
 void Chief::importReferenceData()
 {
+    const QString title = QStringLiteral("Reference data import");
+    if (refuseWhileRunning(title))
+        return;
+    const std::size_t deleted = m_models.size();
     reinitialize();
     m_inputDataMgr.importFromWorkbooks();
+    emit notice(title,
+                     QStringLiteral("The reference data now hold %1 disease(s) and the population data of %2 "
+                                    "countries.<br />%3 model(s) deleted.")
+                         .arg(m_inputDataMgr.diseaseIds().size())
+                         .arg(m_populationCheck.countriesWithPopulationData())
+                         .arg(deleted),
+                     QStringLiteral("info"));
 }
 
 void Chief::importReferenceDataFromJSON()
 {
+    const QString title = QStringLiteral("JSON model specifications");
+    if (refuseWhileRunning(title))
+        return;
+    const std::size_t deleted = m_models.size();
     reinitialize();
     m_jsonDataMgr.setDirPath(m_basePath);
+    const QString folder = QDir::toNativeSeparators(QDir(m_basePath).filePath(QStringLiteral("models")));
+    const QStringList names = m_jsonDataMgr.getDiseaseNames();
+    const QString deletedText = QStringLiteral("<br />%1 model(s) deleted.").arg(deleted);
+    if (names.isEmpty())
+        emit notice(title, QStringLiteral("No model specifications found in %1.").arg(folder) + deletedText,
+                         QStringLiteral("warning"));
+    else
+        emit notice(title,
+                         QStringLiteral("%1 model specification(s) read from %2:<br /><ul><li>%3</li></ul>")
+                                 .arg(names.size())
+                                 .arg(folder, names.join(QStringLiteral("</li><li>")))
+                             + deletedText,
+                         QStringLiteral("info"));
 }
 
 void Chief::pageOpened(int tabIndex, QString pageName)
@@ -161,6 +181,8 @@ void Chief::changeDiseaseSelection(QStringList diseaseIDStrs)
 
 void Chief::createModels()
 {
+    if (refuseWhileRunning(QStringLiteral("Model creation")))
+        return;
     QVariantList created;
     for (const QString& country : qAsConst(m_selectedCountries)) {
         for (const QString& disease : qAsConst(m_selectedDiseases)) {
@@ -179,11 +201,16 @@ void Chief::createModels()
                              .arg(created.size())
                              .arg(m_models.size()),
                          QStringLiteral("info"));
+    const QString populationWarning = m_populationCheck.warningFor(created);
+    if (!populationWarning.isEmpty())
+        emit notice(QStringLiteral("Model creation"), populationWarning, QStringLiteral("warning"));
     emit modelsCreated(created);
 }
 
 void Chief::deleteModels()
 {
+    if (refuseWhileRunning(QStringLiteral("Model deletion")))
+        return;
     reinitialize();
     emit showMessage(QStringLiteral("Model deletion"), QStringLiteral("All models have been deleted."),
                      QStringLiteral("info"));
@@ -213,12 +240,17 @@ void Chief::showOutcomeTreeElementDetails(QString outcomeTreeId, QString element
     fn::DiseaseModel* model = getModel(countryId, diseaseId, modelId);
     if (!model || elementId.isEmpty())
         return;
-    if (m_presenterMgr.isRegistered(modelId, outcomeTreeId, elementId)) {
+    if (DataPresenter* open = m_presenterMgr.presenter(modelId, outcomeTreeId, elementId)) {
+        // The notice alone would sit under the window it talks about.
+        open->showNormal();
+        open->raise();
+        open->activateWindow();
         emit showMessage(QStringLiteral("Outcome tree"), QStringLiteral("Pop-up window for this element is already displayed"),
                          QStringLiteral("info"));
         return;
     }
-    ElementPresenterFactory factory(*model, m_webGUI);
+    // During a run the results are being rewritten by the run thread: parameters only.
+    ElementPresenterFactory factory(*model, m_webGUI, hasCurrentResults(*model) && !isRunning());
     DataPresenter* presenter = factory.create(outcomeTreeId, elementType, elementId);
     if (factory.hasNotice())
         emit showMessage(factory.notice().title, factory.notice().text, QStringLiteral("error"));
@@ -228,175 +260,94 @@ void Chief::showOutcomeTreeElementDetails(QString outcomeTreeId, QString element
     connect(presenter, &DataPresenter::gettingDestroyed, &m_presenterMgr, &PresenterMgr::unregisterPresenter);
 }
 
-Chief::EditOutcome Chief::applyTables(const QList<TableEdit>& tables, const QString& title,
-                                      void (Chief::*messageSignal)(QString, QString, QString))
+fn::DiseaseModel* Chief::modelOf(const QVariantMap& modelInfo) const
 {
-    EditOutcome outcome;
-    QStringList refused;
-    for (const TableEdit& edit : tables) {
-        const fn::InputFactorPtrs factors = edit.array->factors();
-        const QStringList formulas = tableMapToFormulas(*edit.table, factors);
-        QList<bool> accepted;
-        fn::FormulaChecker checker;
-        if (!checker.check(formulas, accepted)) {
-            outcome.checks.insert(edit.checkKey, formulasToTableMap(accepted, factors));
-            refused << edit.listName;
-            continue;
-        }
-        edit.array->setFormulas(tableMapToFormulas(*edit.table, factors));
-        edit.array->setMeta(metaRowsToMap(*edit.table));
-        outcome.applied << edit.listName;
+    return getModel(modelInfo.value(QStringLiteral("countryID")).toString(),
+                    modelInfo.value(QStringLiteral("diseaseID")).toString(),
+                    modelInfo.value(QStringLiteral("modelID")).toString());
+}
+
+void Chief::reportEdit(const ParameterEditor::Outcome& outcome, const QString& title, MessageSignal messageSignal,
+                       const QString& page)
+{
+    if (!outcome.refused.isEmpty()) {
+        emit(this->*messageSignal)(
+            title, ParameterEditor::listText(QStringLiteral("Changes have NOT been applied to:"), outcome.refused),
+            QStringLiteral("error"));
+        emit formulaErrorsExplained(page, title, ParameterEditor::reasonsText(outcome));
     }
-    if (!refused.isEmpty())
-        emit(this->*messageSignal)(title, listMessage(QStringLiteral("Changes have NOT been applied to:"), refused),
-                                   QStringLiteral("error"));
-    return outcome;
+    if (!outcome.applied.isEmpty())
+        emit(this->*messageSignal)(
+            title, ParameterEditor::listText(QStringLiteral("Changes have been applied to:"), outcome.applied),
+            QStringLiteral("info"));
+}
+
+void Chief::markResultsOutdated(fn::DiseaseModel& model, bool wasComputed)
+{
+    if (m_freshness.markEdited(model, wasComputed))
+        emit resultsOutdated({model.info()});
 }
 
 void Chief::applyChangesToModelParams(QVariantMap modelInfo, int estimType, QVariantMap underestimationData,
                                       QVariantMap underreportingData, QVariantMap underascertainmentData,
                                       QVariantMap caseBeforeCorrData, QVariantMap lifeExpData, QVariantMap ageDistrData)
 {
-    fn::DiseaseModel* model = getModel(modelInfo.value(QStringLiteral("countryID")).toString(),
-                                       modelInfo.value(QStringLiteral("diseaseID")).toString(),
-                                       modelInfo.value(QStringLiteral("modelID")).toString());
-    if (!model)
-        return;
-    if (estimType == 0 || estimType == 1)
-        model->setUnderestimationType(static_cast<std::uint32_t>(estimType));
-    using P = fn::DiseaseModel;
-    const QList<TableEdit> tables = {
-        {QStringLiteral("caseBeforeCorr"), QStringLiteral("Average number of cases per year"), &caseBeforeCorrData,
-         &model->getParameter(P::NotifiedCases)},
-        {QStringLiteral("underestimation"), QStringLiteral("Underestimation"), &underestimationData,
-         &model->getParameter(P::Underestimation)},
-        {QStringLiteral("underreporting"), QStringLiteral("Underreporting"), &underreportingData,
-         &model->getParameter(P::Underreporting)},
-        {QStringLiteral("underascertainment"), QStringLiteral("Underascertainment"), &underascertainmentData,
-         &model->getParameter(P::Underascertainment)},
-        {QStringLiteral("lifeExp"), QStringLiteral("Life expectancy"), &lifeExpData, &model->getParameter(P::LifeExpectancy)},
-        {QStringLiteral("ageDistr"), QStringLiteral("Age distribution"), &ageDistrData,
-         &model->getParameter(P::AgeDistribution)},
-    };
     const QString title = QStringLiteral("Model parameters");
-    const EditOutcome outcome = applyTables(tables, title, &Chief::showMessage);
-    if (!outcome.applied.isEmpty()) {
-        model->distributeToTrees();
-        emit showMessage(title, listMessage(QStringLiteral("Changes have been applied to:"), outcome.applied),
-                         QStringLiteral("info"));
-    }
+    fn::DiseaseModel* model = modelOf(modelInfo);
+    if (!model || refuseWhileRunning(title))
+        return;
+    const bool wasComputed = model->isComputed();
+    const ParameterEditor::Outcome outcome
+        = ParameterEditor::applyToModel(*model, estimType, underestimationData, underreportingData,
+                                        underascertainmentData, caseBeforeCorrData, lifeExpData, ageDistrData);
+    if (!outcome.applied.isEmpty())
+        markResultsOutdated(*model, wasComputed);
+    reportEdit(outcome, title, &Chief::showMessage, QStringLiteral("model"));
     emit formulaCheckResultsAvailable(outcome.checks);
-}
-
-fn::OutcomeTree* Chief::treeOf(const QVariantMap& modelInfo) const
-{
-    fn::DiseaseModel* model = getModel(modelInfo.value(QStringLiteral("countryID")).toString(),
-                                       modelInfo.value(QStringLiteral("diseaseID")).toString(),
-                                       modelInfo.value(QStringLiteral("modelID")).toString());
-    if (!model)
-        return nullptr;
-    try {
-        return &model->getOutcomeTree(modelInfo.value(QStringLiteral("outcomeTreeID")).toString());
-    } catch (const ut::Exception&) {
-        return nullptr;
-    }
-}
-
-// Edited elements are only the editable kinds: a complement or a plain sequela is never one.
-fn::TransitionProbability* Chief::transitionOf(const QVariantMap& modelInfo) const
-{
-    fn::OutcomeTree* tree = treeOf(modelInfo);
-    if (!tree)
-        return nullptr;
-    try {
-        return dynamic_cast<fn::TransitionProbability*>(
-            &tree->getTransitionProbability(modelInfo.value(QStringLiteral("outcomeTreeNodeID")).toString()));
-    } catch (const ut::Exception&) {
-        return nullptr;
-    }
-}
-
-fn::HealthState* Chief::healthStateOf(const QVariantMap& modelInfo) const
-{
-    fn::OutcomeTree* tree = treeOf(modelInfo);
-    if (!tree)
-        return nullptr;
-    try {
-        return dynamic_cast<fn::HealthState*>(
-            &tree->getHealthState(modelInfo.value(QStringLiteral("outcomeTreeNodeID")).toString()));
-    } catch (const ut::Exception&) {
-        return nullptr;
-    }
 }
 
 void Chief::applyChangesToTransParams(QVariantMap modelInfo, QVariantMap probabilityData, QVariantMap redistributionData)
 {
-    fn::TransitionProbability* transition = transitionOf(modelInfo);
-    if (!transition)
-        return;
-    // The probability's meta goes through the transition, which re-reads its flags from it.
-    fn::DataArray probability = transition->probabilityParameter();
-    fn::DataArray redistribution = transition->redistributionParameter();
-    const QList<TableEdit> tables = {
-        {QStringLiteral("probability"), QStringLiteral("Probability"), &probabilityData, &probability},
-        {QStringLiteral("redistribution"), QStringLiteral("Redistribution"), &redistributionData, &redistribution},
-    };
     const QString title = QStringLiteral("Transition parameters");
-    const EditOutcome outcome = applyTables(tables, title, &Chief::showMessageInTransPage);
-    if (outcome.applied.contains(QStringLiteral("Probability")))
-        transition->setProbabilityParameter(probability);
-    if (outcome.applied.contains(QStringLiteral("Redistribution")))
-        transition->setRedistributionParameter(redistribution);
+    fn::DiseaseModel* model = modelOf(modelInfo);
+    fn::TransitionProbability* transition = model ? ParameterEditor::transitionOf(*model, modelInfo) : nullptr;
+    if (!transition || refuseWhileRunning(title, &Chief::showMessageInTransPage))
+        return;
+    const ParameterEditor::Outcome outcome
+        = ParameterEditor::applyToTransition(*transition, probabilityData, redistributionData);
     if (!outcome.applied.isEmpty())
-        emit showMessageInTransPage(title, listMessage(QStringLiteral("Changes have been applied to:"), outcome.applied),
-                                    QStringLiteral("info"));
+        markResultsOutdated(*model, model->isComputed());
+    reportEdit(outcome, title, &Chief::showMessageInTransPage, QStringLiteral("trans"));
     emit formulaCheckResultsAvailableForTransPage(outcome.checks);
 }
 
 void Chief::applyChangesToYLDParams(QVariantMap modelInfo, QVariantMap severityData, QVariantMap durationData,
                                     QVariantMap proportionData)
 {
-    fn::HealthState* state = healthStateOf(modelInfo);
-    if (!state)
-        return;
-    fn::DataArray severity = state->parameter(fn::InputType::Severity);
-    fn::DataArray duration = state->parameter(fn::InputType::Duration);
-    fn::DataArray proportion = state->parameter(fn::InputType::Proportion);
-    const QList<TableEdit> tables = {
-        {QStringLiteral("severity"), QStringLiteral("Severity"), &severityData, &severity},
-        {QStringLiteral("duration"), QStringLiteral("Duration"), &durationData, &duration},
-        {QStringLiteral("proportion"), QStringLiteral("Proportion"), &proportionData, &proportion},
-    };
     const QString title = QStringLiteral("YLD parameters");
-    const EditOutcome outcome = applyTables(tables, title, &Chief::showMessageInYLDPage);
-    if (outcome.applied.contains(QStringLiteral("Severity")))
-        state->setParameter(fn::InputType::Severity, severity);
-    if (outcome.applied.contains(QStringLiteral("Duration")))
-        state->setParameter(fn::InputType::Duration, duration);
-    if (outcome.applied.contains(QStringLiteral("Proportion")))
-        state->setParameter(fn::InputType::Proportion, proportion);
+    fn::DiseaseModel* model = modelOf(modelInfo);
+    fn::HealthState* state = model ? ParameterEditor::healthStateOf(*model, modelInfo) : nullptr;
+    if (!state || refuseWhileRunning(title, &Chief::showMessageInYLDPage))
+        return;
+    const ParameterEditor::Outcome outcome
+        = ParameterEditor::applyToYLDState(*state, severityData, durationData, proportionData);
     if (!outcome.applied.isEmpty())
-        emit showMessageInYLDPage(title, listMessage(QStringLiteral("Changes have been applied to:"), outcome.applied),
-                                  QStringLiteral("info"));
+        markResultsOutdated(*model, model->isComputed());
+    reportEdit(outcome, title, &Chief::showMessageInYLDPage, QStringLiteral("yld"));
     emit formulaCheckResultsAvailableForYLDPage(outcome.checks);
 }
 
 void Chief::applyChangesToYLLParams(QVariantMap modelInfo, QVariantMap proportionData)
 {
-    fn::HealthState* state = healthStateOf(modelInfo);
-    if (!state)
-        return;
-    fn::DataArray proportion = state->parameter(fn::InputType::Proportion);
-    const QList<TableEdit> tables = {
-        {QStringLiteral("proportion"), QStringLiteral("Proportion"), &proportionData, &proportion},
-    };
     const QString title = QStringLiteral("YLL parameters");
-    const EditOutcome outcome = applyTables(tables, title, &Chief::showMessageInYLLPage);
-    if (!outcome.applied.isEmpty()) {
-        state->setParameter(fn::InputType::Proportion, proportion);
-        emit showMessageInYLLPage(title, listMessage(QStringLiteral("Changes have been applied to:"), outcome.applied),
-                                  QStringLiteral("info"));
-    }
+    fn::DiseaseModel* model = modelOf(modelInfo);
+    fn::HealthState* state = model ? ParameterEditor::healthStateOf(*model, modelInfo) : nullptr;
+    if (!state || refuseWhileRunning(title, &Chief::showMessageInYLLPage))
+        return;
+    const ParameterEditor::Outcome outcome = ParameterEditor::applyToYLLState(*state, proportionData);
+    if (!outcome.applied.isEmpty())
+        markResultsOutdated(*model, model->isComputed());
+    reportEdit(outcome, title, &Chief::showMessageInYLLPage, QStringLiteral("yll"));
     emit formulaCheckResultsAvailableForYLLPage(outcome.checks);
 }
 
@@ -434,35 +385,46 @@ void Chief::setUncertaintyAnalysis(bool enabled)
     m_uncertaintyAnalysis = enabled;
 }
 
+void Chief::applyStoredRunSettings()
+{
+    m_numSamples = m_settings.defaultNumberOfSamples();
+    m_timeDiscountRate = m_settings.timeDiscountRate();
+    emit runSettingsChanged(m_numSamples, m_timeDiscountRate);
+}
+
+bool Chief::refuseWhileRunning(const QString& title, MessageSignal messageSignal)
+{
+    if (!isRunning())
+        return false;
+    emit(this->*messageSignal)(title,
+                               QStringLiteral("Models cannot be changed or saved while a run is in progress.<br />Wait "
+                                              "until it has finished, or cancel it on the Run tab."),
+                               QStringLiteral("warning"));
+    return true;
+}
+
 void Chief::runModels(bool runInThread)
 {
+    // Two runs would work on the same models at once.
+    if (isRunning()) {
+        emit showMessage(QStringLiteral("Model run"), QStringLiteral("A run is already in progress."),
+                         QStringLiteral("warning"));
+        return;
+    }
     if (!runFitsInMemory(runInThread))
         return;
     try {
         m_randomSeed = m_settings.randomSeed();
         if (m_aggregationEnabled)
             m_resultsComputer.prepare(static_cast<std::uint32_t>(m_numSamples));
-        // Owned by the run: deleted after finished(), in the thread it lives in.
-        auto* worker = new fn::ModelRunWorker(static_cast<unsigned int>(m_numSamples),
-                                              static_cast<unsigned int>(m_randomSeed), m_timeDiscountRate, m_models);
-        worker->setThreadCount(m_settings.threadCount());
-        worker->setUncertaintyAnalysis(m_uncertaintyAnalysis);
-        if (m_aggregationEnabled)
-            worker->setResultsComputer(&m_resultsComputer);
-        connect(worker, &fn::ModelRunWorker::started, this, &Chief::onRunStarted);
-        connect(worker, &fn::ModelRunWorker::finished, this, &Chief::onRunFinished);
-        connect(worker, &fn::ModelRunWorker::progressInfo, this, &Chief::runProgressUpdated);
-        connect(worker, &fn::ModelRunWorker::finished, worker, &QObject::deleteLater);
-        if (runInThread) {
-            auto* thread = new QThread;
-            worker->moveToThread(thread);
-            connect(thread, &QThread::started, worker, &fn::ModelRunWorker::process);
-            connect(worker, &fn::ModelRunWorker::finished, thread, &QThread::quit);
-            connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-            thread->start(QThread::InheritPriority);
-            return;
-        }
-        worker->process();
+        RunSession::Settings settings;
+        settings.numSamples = static_cast<unsigned int>(m_numSamples);
+        settings.randomSeed = static_cast<unsigned int>(m_randomSeed);
+        settings.timeDiscountRate = m_timeDiscountRate;
+        settings.threads = m_settings.threadCount();
+        settings.analyzeUncertainty = m_uncertaintyAnalysis;
+        settings.resultsComputer = m_aggregationEnabled ? &m_resultsComputer : nullptr;
+        m_run.start(m_models, settings, runInThread);
     } catch (...) {
         throw ut::Exception(QStringLiteral("Problem occured while running calculations"),
                             QStringLiteral("ui::Chief::runModels"));
@@ -484,6 +446,23 @@ bool Chief::runFitsInMemory(bool runInThread)
         emit showMessage(QStringLiteral("Run"), e.message(), QStringLiteral("error"));
         return false;
     }
+}
+
+void Chief::cancelRun()
+{
+    m_run.cancel();
+}
+
+void Chief::stopRun()
+{
+    m_run.stop();
+}
+
+void Chief::onRunningChanged(bool running)
+{
+    if (!running)
+        m_freshness.runEnded(m_models);
+    emit runningChanged(running);
 }
 
 void Chief::onRunStarted()
@@ -510,12 +489,17 @@ void Chief::onRunFinished()
 
 void Chief::showDetailedResults(QString countryId, QString diseaseId, QString modelId)
 {
+    // The run thread is writing the results.
+    if (isRunning())
+        return;
     if (const fn::DiseaseModel* model = getModel(countryId, diseaseId, modelId))
         emit detailedResultsAvailable(model->results());
 }
 
 void Chief::loadModelsFromJSON(QFileInfoList fileInfos, QString country)
 {
+    if (refuseWhileRunning(QStringLiteral("Model import")))
+        return;
     m_jsonDataMgr.setFilePaths(fileInfos);
     for (const QString& disease : m_jsonDataMgr.getDiseaseIds()) {
         const QString id = makeModelId(QString());
@@ -608,6 +592,9 @@ QVariantList Chief::availableDiseases() const
 
 void Chief::saveModelsToExcel(QFileInfo fileInfo)
 {
+    // The run thread writes the models' results meanwhile.
+    if (refuseWhileRunning(QStringLiteral("Export models")))
+        return;
     if (m_models.empty()) {
         emit showMessage(QStringLiteral("Export models"),
                          QStringLiteral("There are no models to export.\nCreate models first and then repeat this action."),
@@ -657,6 +644,8 @@ void Chief::reportWorkbookProblem(const QString& title, const QString& text)
 
 void Chief::loadModelsFromExcel(QFileInfo fileInfo)
 {
+    if (refuseWhileRunning(QStringLiteral("Model import")))
+        return;
     if (!fileInfo.exists()) {
         emit showMessage(QStringLiteral("Model import"), QStringLiteral("Invalid input file"), QStringLiteral("error"));
         return;
@@ -681,7 +670,7 @@ void Chief::loadModelsFromExcel(QFileInfo fileInfo)
         const int infoRow = excel.rowOf(excel.find(QStringLiteral("Model info"), QStringLiteral("A"), false));
         const QString country = excel.cellText(infoRow + 2, 2);
         const QString disease = excel.cellText(infoRow + 3, 2);
-        const QString id = makeModelId(excel.cellText(infoRow + 4, 2));
+        const QString id = m_registry.freeModelId(excel.cellText(infoRow + 4, 2));
         fn::DiseaseModel* model = createModel(country, disease, id);
         if (!model) {
             emit showMessage(QStringLiteral("Model import"),

@@ -16,7 +16,12 @@
 #include "fn/model/DiseaseModel.h"
 #include "fn/model/OutcomeTree.h"
 #include "fn/model/ResultsComputer.h"
+#include "ui/ModelRegistry.h"
+#include "ui/ParameterEditor.h"
+#include "ui/PopulationCheck.h"
 #include "ui/PresenterMgr.h"
+#include "ui/ResultsFreshness.h"
+#include "ui/RunSession.h"
 
 namespace ui {
 
@@ -59,6 +64,7 @@ public:
     static QString uncertaintyPath(const QString& resultsPath);
     // The diseases the page offers: reference data first, then specifications.
     QVariantList availableDiseases() const;
+    const PopulationCheck& populationCheck() const { return m_populationCheck; }
     // The outcome trees of a reference-data model for the page's diagram; empty for any
     // other model, whose page draws from the model specification itself.
     QVariantMap outcomeTreeDiagram(const QString& countryId, const QString& diseaseId, const QString& modelId) const;
@@ -72,6 +78,12 @@ public:
     const fn::DiseaseReportMgr& diseaseReportMgr() const { return m_diseaseReportMgr; }
     int numSamples() const { return m_numSamples; }
     double timeDiscountRate() const { return m_timeDiscountRate; }
+    // From runModels until the run's last signal: models must not change meanwhile.
+    bool isRunning() const { return m_run.isRunning(); }
+    // Whether a model holds results of its current parameters (computed, and not edited since).
+    bool hasCurrentResults(const fn::DiseaseModel& model) const { return m_freshness.isCurrent(model); }
+    // Waits until a threaded run has ended, cancelling it first (for the program's end).
+    void stopRun();
     // Whether a run aggregates its models (the totals over all models the page shows). A
     // command-line run writes only the models' own results and switches it off.
     void setAggregationEnabled(bool enabled) { m_aggregationEnabled = enabled; }
@@ -110,6 +122,11 @@ public slots:
     void loadModelsFromJSON(QFileInfoList fileInfos, QString country);
     void saveDetailedResultsToJSON(QFileInfo file);
     void saveDetailedResultsToClipboard();
+    // Stops a threaded run between two iterations; its models not done stay not computed.
+    void cancelRun();
+    // Takes the sample count and discount rate stored in the run settings (after the
+    // options dialog was accepted) and announces them.
+    void applyStoredRunSettings();
 
 signals:
     void programReinitialized();
@@ -132,37 +149,47 @@ signals:
     void createUpdatableMessage(QString title, QString text);
     void updateMessage(QString title, QString text);
     void destroyUpdatableMessage();
+    // What the user is told beyond the messages above: warnings and reports about the models,
+    // the data and the runs, (title, text, type) as for showMessage.
+    void notice(QString title, QString text, QString type);
+    // True from the start of a run until its end, whichever way it ends.
+    void runningChanged(bool running);
+    // A run stopped by cancelRun: no results are announced.
+    void runCancelled();
+    // A threaded run that failed, with the reason; no results are announced.
+    void runFailed(QString reason);
+    // Progress within the models, several times a second (see RunProgressMonitor).
+    void runIterationProgressUpdated(QVariantMap progress);
+    // The models (their info maps) whose results no longer match their parameters.
+    void resultsOutdated(QVariantList models);
+    // Why formulas of an edit were refused, cell by cell (small HTML), for the page that sent
+    // it: "model" (the main page), "yld", "yll" or "trans" (the pop-ups).
+    void formulaErrorsExplained(QString page, QString title, QString text);
+    // The sample count and discount rate of the next run changed outside the page.
+    void runSettingsChanged(int numSamples, double timeDiscountRate);
 
 private slots:
     void onRunStarted();
     void onRunFinished();
+    void onRunningChanged(bool running);
 
 private:
-    struct TableEdit
-    {
-        QString checkKey;
-        QString listName;
-        const QVariantMap* table;
-        fn::DataArray* array;
-    };
-    struct EditOutcome
-    {
-        QStringList applied;
-        QVariantMap checks;
-    };
-    EditOutcome applyTables(const QList<TableEdit>& tables, const QString& title,
-                            void (Chief::*messageSignal)(QString, QString, QString));
     bool runFitsInMemory(bool runInThread);
-    fn::OutcomeTree* treeOf(const QVariantMap& modelInfo) const;
-    fn::TransitionProbability* transitionOf(const QVariantMap& modelInfo) const;
-    fn::HealthState* healthStateOf(const QVariantMap& modelInfo) const;
     // Tells the user why a workbook could not be read or written: in the page and on standard error.
     void reportWorkbookProblem(const QString& title, const QString& text);
+    using MessageSignal = void (Chief::*)(QString, QString, QString);
+    // Refuses a request that would change models while a run uses them: tells the user
+    // through messageSignal under title, and returns true.
+    bool refuseWhileRunning(const QString& title, MessageSignal messageSignal = &Chief::showMessage);
+    fn::DiseaseModel* modelOf(const QVariantMap& modelInfo) const;
+    void reportEdit(const ParameterEditor::Outcome& outcome, const QString& title, MessageSignal messageSignal,
+                    const QString& page);
+    // Remembers that the model's results predate its parameters, and tells the page once.
+    void markResultsOutdated(fn::DiseaseModel& model, bool wasComputed);
 
     fn::DiseaseModelList m_models;
-    QMap<QString, QMap<QString, QMap<QString, fn::DiseaseModel*>>> m_modelIndex;
-    int m_modelCounter = 0;
-    std::vector<QString> m_usedModelIds;
+    // The lookup by key and the model ids, over m_models.
+    ModelRegistry m_registry;
     fn::InputDataMgr m_inputDataMgr;
     fn::JSONInputDataMgr m_jsonDataMgr;
     QString m_basePath;
@@ -176,8 +203,12 @@ private:
     fn::DiseaseReportMgr m_diseaseReportMgr;
     fn::ResultsComputer m_resultsComputer;
     fn::Settings m_settings;
+    PopulationCheck m_populationCheck;
     bool m_aggregationEnabled = true;
     bool m_uncertaintyAnalysis = false;
+    ResultsFreshness m_freshness;
+    // Last: destroyed first, it waits for a run thread that still works on the models.
+    RunSession m_run;
 };
 
 } // namespace ui

@@ -1,6 +1,7 @@
 #include "ui/DataPresenter.h"
 
 #include <QKeyEvent>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <QWebChannel>
 #include <QWebEnginePage>
@@ -29,6 +30,11 @@ DataPresenter::DataPresenter(const QVariantMap& elementInfo, const QString& capt
     if (webGUI)
         m_channel->registerObject(QStringLiteral("webGUI"), webGUI);
     m_view->page()->setWebChannel(m_channel);
+
+    // Key presses go to the web view, not to this widget: a window shortcut sees them first.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 }
 
 DataPresenter::~DataPresenter()

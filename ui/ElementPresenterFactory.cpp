@@ -1,6 +1,7 @@
 #include "ui/ElementPresenterFactory.h"
 
 #include "fn/model/DiseaseModel.h"
+#include "fn/model/HealthOutcome.h"
 #include "ui/AsymptomaticDataPresenter.h"
 #include "ui/InfectionDataPresenter.h"
 #include "ui/ParameterExchange.h"
@@ -32,9 +33,10 @@ template <typename Element> Element* findHealthState(fn::OutcomeTree& tree, cons
 
 } // namespace
 
-ElementPresenterFactory::ElementPresenterFactory(fn::DiseaseModel& model, QObject* webGUI)
+ElementPresenterFactory::ElementPresenterFactory(fn::DiseaseModel& model, QObject* webGUI, bool withResults)
     : m_model(model)
     , m_webGUI(webGUI)
+    , m_withResults(withResults)
 {
 }
 
@@ -57,6 +59,8 @@ DataPresenter* ElementPresenterFactory::create(const fn::OutcomeTree::ID& outcom
             presenter = asymptomaticHealthState(tree, elementId);
         else if (elementType == QLatin1String("arrow"))
             presenter = transition(tree, elementId);
+        if (presenter && hasResults())
+            presenter->webData().setMap(QStringLiteral("Statistics"), statistics(tree, elementType, elementId));
     } catch (const ut::Exception&) {
         return nullptr;
     }
@@ -149,7 +153,26 @@ QVariantMap ElementPresenterFactory::results(const Marray& means) const
 
 bool ElementPresenterFactory::hasResults() const
 {
-    return m_model.isComputed();
+    return m_withResults && m_model.isComputed();
+}
+
+QVariantMap ElementPresenterFactory::statistics(fn::OutcomeTree& tree, const QString& elementType,
+                                                const fn::OutcomeTreeNode::ID& elementId) const
+{
+    // The strata only have means; intervals exist for the tree and for each health outcome.
+    if (elementType == QLatin1String("infection"))
+        return tree.sequelaTypeResults().value(QStringLiteral("total")).toMap();
+    if (elementType == QLatin1String("arrow"))
+        return {};
+    const fn::HealthOutcome* outcome = tree.getHealthState(elementId).parentOutcome();
+    if (!outcome)
+        return {};
+    for (const QVariant& entry : tree.outcomeResults()) {
+        const QVariantMap map = entry.toMap();
+        if (map.value(QStringLiteral("name")).toString() == outcome->name())
+            return map;
+    }
+    return {};
 }
 
 void ElementPresenterFactory::setNotice(const QString& title, const QString& text)

@@ -25,7 +25,9 @@ public:
         QString text;
     };
 
-    ElementPresenterFactory(fn::DiseaseModel& model, QObject* webGUI);
+    // Without withResults the windows show the parameters only (during a run the results
+    // are being rewritten; after an edit they no longer match the parameters).
+    ElementPresenterFactory(fn::DiseaseModel& model, QObject* webGUI, bool withResults = true);
 
     // The shown window of the element, or null: for an unknown type or element, and for
     // elements that have neither parameters nor results, in which case notice() says why.
@@ -46,10 +48,15 @@ private:
     // The means as a value table, or an empty map before the first run.
     QVariantMap results(const Marray& means) const;
     bool hasResults() const;
+    // The mean and 95 % interval of what the element belongs to: its tree for the infection,
+    // its health outcome for a health state; none for a transition.
+    QVariantMap statistics(fn::OutcomeTree& tree, const QString& elementType,
+                           const fn::OutcomeTreeNode::ID& elementId) const;
     void setNotice(const QString& title, const QString& text);
 
     fn::DiseaseModel& m_model;
     QObject* m_webGUI;
+    bool m_withResults;
     Notice m_notice;
 };
 

@@ -15,6 +15,7 @@
 #include "ui/Chief.h"
 #include "ui/SettingsDlg.h"
 #include "ui/WhatsNewDlg.h"
+#include "ut/Diagnostics.h"
 
 namespace ui {
 
@@ -88,20 +89,69 @@ void OzmidMainWnd::setChief(Chief* chief)
 {
     if (m_chief == chief)
         return;
+    m_diagnostics.reset();
     if (m_chief) {
-        disconnect(actImportExcelReferenceData, nullptr, m_chief, nullptr);
-        disconnect(actImportJSONReferenceData, nullptr, m_chief, nullptr);
+        disconnect(actImportExcelReferenceData, nullptr, this, nullptr);
+        disconnect(actImportJSONReferenceData, nullptr, this, nullptr);
         disconnect(this, nullptr, m_chief, nullptr);
+        disconnect(m_chief, nullptr, this, nullptr);
     }
     m_chief = chief;
     m_webGUI.setChief(chief);
     if (!chief)
         return;
     chief->setWebGUI(&m_webGUI);
-    connect(actImportExcelReferenceData, &QAction::triggered, chief, &Chief::importReferenceData);
-    connect(actImportJSONReferenceData, &QAction::triggered, chief, &Chief::importReferenceDataFromJSON);
+    connect(actImportExcelReferenceData, &QAction::triggered, this, &OzmidMainWnd::importReferenceData);
+    connect(actImportJSONReferenceData, &QAction::triggered, this, &OzmidMainWnd::importReferenceDataFromJSON);
     connect(this, &OzmidMainWnd::modelSaveFileSpecified, chief, &Chief::saveModelsToExcel);
     connect(this, &OzmidMainWnd::modelLoadFileSpecified, chief, &Chief::loadModelsFromExcel);
+    connect(chief, &Chief::runningChanged, this, &OzmidMainWnd::updateActionsForRun);
+    updateActionsForRun(chief->isRunning());
+    // Reports may come from the run's threads: the controller's signal is queued to the page.
+    QPointer<Chief> target(chief);
+    m_diagnostics = std::make_unique<ut::ScopedDiagnosticsSink>([target](const QString& text) {
+        if (!target)
+            return;
+        QMetaObject::invokeMethod(
+            target.data(),
+            [target, text] {
+                if (target)
+                    emit target->notice(QStringLiteral("Note"), text.toHtmlEscaped(), QStringLiteral("warning"));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void OzmidMainWnd::updateActionsForRun(bool running)
+{
+    for (QAction* action : {actLoadModels, actSaveModels, actImportExcelReferenceData, actImportJSONReferenceData})
+        action->setEnabled(!running);
+}
+
+bool OzmidMainWnd::confirmDeletingModels(const QString& title)
+{
+    const std::size_t count = m_chief->models().size();
+    if (count == 0)
+        return true;
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        this, title,
+        translated("Importing reference data deletes the %1 model(s) defined, with their edits and results.\n\n"
+                   "Import anyway?")
+            .arg(count),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    return answer == QMessageBox::Yes;
+}
+
+void OzmidMainWnd::importReferenceData()
+{
+    if (m_chief && confirmDeletingModels(translated("Import reference data from Excel")))
+        m_chief->importReferenceData();
+}
+
+void OzmidMainWnd::importReferenceDataFromJSON()
+{
+    if (m_chief && confirmDeletingModels(translated("Import reference data from JSON")))
+        m_chief->importReferenceDataFromJSON();
 }
 
 void OzmidMainWnd::showAboutOzmidDialog()
@@ -138,6 +188,8 @@ void OzmidMainWnd::showOptionsDialog()
         return;
     dialog.saveSettings();
     fn::reseed(static_cast<std::uint32_t>(m_chief->settings().randomSeed()));
+    // The stored values are what the user just chose: the next run uses them, the page shows them.
+    m_chief->applyStoredRunSettings();
 }
 
 void OzmidMainWnd::showSaveModelsDialog()

@@ -3,9 +3,14 @@
 #include <QFileInfo>
 #include <QMainWindow>
 #include <QPointer>
+#include <memory>
 
 #include "ui/WebGUI.h"
 #include "ui_OzmidMainWnd.h"
+
+namespace ut {
+class ScopedDiagnosticsSink;
+}
 
 namespace ui {
 
@@ -43,6 +48,11 @@ private slots:
     void showOptionsDialog();
     void showSaveModelsDialog();
     void showLoadModelsDialog();
+    // Importing reference data deletes every model: asked first when there are any.
+    void importReferenceData();
+    void importReferenceDataFromJSON();
+    // Nothing that changes the models can be chosen while a run uses them.
+    void updateActionsForRun(bool running);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -50,9 +60,12 @@ protected:
 private:
     OzmidMainWnd();
     void buildMenus();
+    bool confirmDeletingModels(const QString& title);
 
     QPointer<Chief> m_chief;
     WebGUI m_webGUI;
+    // Explanations the program reports go to the page while the window shows it.
+    std::unique_ptr<ut::ScopedDiagnosticsSink> m_diagnostics;
 };
 
 } // namespace ui

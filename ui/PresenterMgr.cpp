@@ -47,6 +47,12 @@ bool PresenterMgr::isRegistered(const QString& modelId, const QString& outcomeTr
     return m_presenters.value(modelId).value(outcomeTreeId).contains(nodeId);
 }
 
+DataPresenter* PresenterMgr::presenter(const QString& modelId, const QString& outcomeTreeId,
+                                      const QString& nodeId) const
+{
+    return m_presenters.value(modelId).value(outcomeTreeId).value(nodeId, nullptr);
+}
+
 int PresenterMgr::count() const
 {
     int n = 0;

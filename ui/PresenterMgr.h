@@ -20,6 +20,8 @@ public:
 
     void registerPresenter(DataPresenter* presenter);
     bool isRegistered(const QString& modelId, const QString& outcomeTreeId, const QString& nodeId) const;
+    // The open window of the element, or null.
+    DataPresenter* presenter(const QString& modelId, const QString& outcomeTreeId, const QString& nodeId) const;
     void closeAll();
     int count() const;
 

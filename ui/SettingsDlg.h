@@ -26,6 +26,8 @@ public:
     ~SettingsDlg() override;
 
     void saveSettings();
+    // A rate above 0.2 is most likely a percentage typed as a number: asked before accepting.
+    void accept() override;
 
 private slots:
     void handleButton(QAbstractButton* button);

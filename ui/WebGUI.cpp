@@ -1,5 +1,6 @@
 #include "ui/WebGUI.h"
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
@@ -7,16 +8,14 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QImage>
-#include <QMarginsF>
 #include <QMimeData>
-#include <QPageLayout>
-#include <QPageSize>
 #include <QUrl>
 #include <QWebChannel>
 #include <QWebEnginePage>
 
 #include "ui/Chief.h"
 #include "ui/ParameterExchange.h"
+#include "ut/OutputFile.h"
 
 namespace ui {
 
@@ -27,12 +26,21 @@ QImage pngFromBase64(const QString& base64Str)
     return QImage::fromData(QByteArray::fromBase64(base64Str.toLocal8Bit()), "PNG");
 }
 
+// A name typed without an extension gets the one of the file type chosen.
+QString withSuffix(const QString& fileName, const QString& suffix)
+{
+    return QFileInfo(fileName).suffix().isEmpty() ? fileName + QLatin1Char('.') + suffix : fileName;
+}
+
+const QString pdfTitle = QStringLiteral("Export page to PDF");
+
 } // namespace
 
 WebGUI::WebGUI()
     : QObject(nullptr)
 {
     registerMetaTypes();
+    connect(&m_pdfExport, &PdfPageExport::finished, this, &WebGUI::onPdfExportFinished);
 }
 
 WebGUI::~WebGUI()
@@ -100,6 +108,7 @@ void WebGUI::setChief(Chief* chief)
     connect(this, &WebGUI::settingNumSamplesRequested, chief, &Chief::setNumSamples);
     connect(this, &WebGUI::settingTimeDiscountRateRequested, chief, &Chief::setTimeDiscountRate);
     connect(this, &WebGUI::showingDetailedResultsRequested, chief, &Chief::showDetailedResults);
+    connect(this, &WebGUI::cancellingRunRequested, chief, &Chief::cancelRun);
 
     connect(chief, &Chief::programReinitialized, this, &WebGUI::programReinitialized);
     connect(chief, &Chief::showMessage, this, &WebGUI::showMessage);
@@ -123,6 +132,14 @@ void WebGUI::setChief(Chief* chief)
     connect(chief, &Chief::runStarted, this, &WebGUI::runStarted);
     connect(chief, &Chief::runFinished, this, &WebGUI::runFinished);
     connect(chief, &Chief::runProgressUpdated, this, &WebGUI::runProgressUpdated);
+    connect(chief, &Chief::notice, this, &WebGUI::notice);
+    connect(chief, &Chief::runningChanged, this, &WebGUI::runningChanged);
+    connect(chief, &Chief::runCancelled, this, &WebGUI::runCancelled);
+    connect(chief, &Chief::runFailed, this, &WebGUI::runFailed);
+    connect(chief, &Chief::runIterationProgressUpdated, this, &WebGUI::runIterationProgressUpdated);
+    connect(chief, &Chief::resultsOutdated, this, &WebGUI::resultsOutdated);
+    connect(chief, &Chief::runSettingsChanged, this, &WebGUI::runSettingsChanged);
+    connect(chief, &Chief::formulaErrorsExplained, this, &WebGUI::formulaErrorsExplained);
 }
 
 void WebGUI::dataRequested()
@@ -144,6 +161,21 @@ void WebGUI::pageOpened(int tabIndex, QString pageName)
 QVariantList WebGUI::getAvailableDiseases() const
 {
     return m_chief ? m_chief->availableDiseases() : QVariantList();
+}
+
+QVariantList WebGUI::getAvailableCountries() const
+{
+    return m_chief ? m_chief->populationCheck().countries() : QVariantList();
+}
+
+bool WebGUI::isRunning() const
+{
+    return m_chief && m_chief->isRunning();
+}
+
+void WebGUI::cancelRun()
+{
+    emit cancellingRunRequested();
 }
 
 QVariantMap WebGUI::getOutcomeTreeDiagram(QString countryID, QString diseaseID, QString modelID) const
@@ -260,11 +292,28 @@ void WebGUI::copyPngImageToClipboard(QString base64Str)
 
 void WebGUI::savePngImageToFile(QString base64Str)
 {
-    const QString fileName = QFileDialog::getSaveFileName(dialogParent(), QStringLiteral("Save Image"),
-                                                          QDir::currentPath(), QStringLiteral("PNG files (*.png)"));
+    QString fileName = QFileDialog::getSaveFileName(dialogParent(), QStringLiteral("Save Image"), QDir::currentPath(),
+                                                    QStringLiteral("PNG files (*.png)"));
     if (fileName.isEmpty())
         return;
-    pngFromBase64(base64Str).save(fileName, "PNG");
+    fileName = withSuffix(fileName, QStringLiteral("png"));
+    const QString title = QStringLiteral("Save image");
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    const QImage image = pngFromBase64(base64Str);
+    QString error;
+    if (image.isNull() || !image.save(&buffer, "PNG")) {
+        emit notice(title, QStringLiteral("The chart could not be turned into an image."),
+                         QStringLiteral("error"));
+    } else if (!ut::OutputFile::save(fileName, bytes, &error)) {
+        emit notice(title, error.toHtmlEscaped(), QStringLiteral("error"));
+    } else {
+        emit notice(title,
+                         QStringLiteral("The image has been saved to %1.")
+                             .arg(QDir::toNativeSeparators(fileName).toHtmlEscaped()),
+                         QStringLiteral("success"));
+    }
 }
 
 void WebGUI::printPage()
@@ -273,11 +322,25 @@ void WebGUI::printPage()
 
 void WebGUI::exportPageToPdf()
 {
+    if (m_pdfExport.isBusy()) {
+        emit notice(pdfTitle, QStringLiteral("The page is being exported already."), QStringLiteral("info"));
+        return;
+    }
     const QString fileName = QFileDialog::getSaveFileName(dialogParent(), QStringLiteral("Save pdf"),
                                                           QStringLiteral("."), QStringLiteral("PDF Files (*.pdf)"));
     if (fileName.isEmpty() || !m_page)
         return;
-    m_page->printToPdf(fileName, QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+    const QString path = withSuffix(fileName, QStringLiteral("pdf"));
+    emit createUpdatableMessage(pdfTitle,
+                                QStringLiteral("Writing %1…").arg(QDir::toNativeSeparators(path).toHtmlEscaped()));
+    m_pdfExport.start(m_page, path);
+}
+
+void WebGUI::onPdfExportFinished(const QString& path, bool success, const QString& text)
+{
+    emit destroyUpdatableMessage();
+    emit notice(pdfTitle, text.toHtmlEscaped(), success ? QStringLiteral("success") : QStringLiteral("error"));
+    emit pdfExportFinished(path, success);
 }
 
 void WebGUI::showPrintPreview(QPrinter* printer)

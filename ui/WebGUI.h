@@ -9,6 +9,7 @@
 #include "fn/InputType.h"
 #include "fn/model/OutcomeTree.h"
 #include "fn/model/OutcomeTreeNode.h"
+#include "ui/PdfPageExport.h"
 
 class QPrinter;
 class QWebChannel;
@@ -83,12 +84,28 @@ signals:
     void runStarted();
     void runFinished(QVariantList runList);
     void runProgressUpdated(float fraction, int index, int count, QString name);
+    // Requests and forwarded signals beyond the ones above.
+    void cancellingRunRequested();
+    void notice(QString title, QString text, QString type);
+    void runningChanged(bool running);
+    void runCancelled();
+    void runFailed(QString reason);
+    void runIterationProgressUpdated(QVariantMap progress);
+    void resultsOutdated(QVariantList models);
+    void runSettingsChanged(int numSamples, double timeDiscountRate);
+    void formulaErrorsExplained(QString page, QString title, QString text);
+    // The page was printed to path, or not (messages say why).
+    void pdfExportFinished(QString path, bool success);
 
 public:
     Q_INVOKABLE void dataRequested();
     Q_INVOKABLE void webLinkClicked(QString webLink);
     Q_INVOKABLE void pageOpened(int tabIndex, QString pageName);
     Q_INVOKABLE QVariantList getAvailableDiseases() const;
+    // "id", "name" and "hasPopulationData" of every country the page offers.
+    Q_INVOKABLE QVariantList getAvailableCountries() const;
+    Q_INVOKABLE bool isRunning() const;
+    Q_INVOKABLE void cancelRun();
     Q_INVOKABLE QVariantMap getOutcomeTreeDiagram(QString countryID, QString diseaseID, QString modelID) const;
     Q_INVOKABLE void setSelectedCountries(QStringList countryIDs);
     Q_INVOKABLE void setSelectedDiseases(QStringList diseaseIDs);
@@ -124,10 +141,12 @@ private slots:
 
 private:
     QWidget* dialogParent() const;
+    void onPdfExportFinished(const QString& path, bool success, const QString& text);
 
     QPointer<Chief> m_chief;
     QPointer<QWebEnginePage> m_page;
     QWebChannel* m_channel = nullptr;
+    PdfPageExport m_pdfExport;
 };
 
 } // namespace ui

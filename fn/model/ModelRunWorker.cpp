@@ -1,6 +1,9 @@
 #include "fn/model/ModelRunWorker.h"
 
+#include <exception>
+
 #include "fn/model/ModelRunner.h"
+#include "ut/Exception.h"
 
 namespace fn {
 
@@ -15,6 +18,24 @@ ModelRunWorker::ModelRunWorker(unsigned int numSamples, unsigned int randomSeed,
 }
 
 ModelRunWorker::~ModelRunWorker() = default;
+
+namespace {
+
+// What the user is told about a failed run: the message of the exception and its place.
+QString describe(const std::exception_ptr& failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const ut::Exception& e) {
+        return e.place().isEmpty() ? e.message() : QStringLiteral("%1 (%2)").arg(e.message(), e.place());
+    } catch (const std::exception& e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return QStringLiteral("an unknown error");
+    }
+}
+
+} // namespace
 
 void ModelRunWorker::process()
 {
@@ -51,8 +72,20 @@ void ModelRunWorker::process()
         if (m_modelIndex < m_modelCount)
             announce(m_modelIndex);
     });
-    runner.run();
-    report();
+    bool completed = false;
+    try {
+        completed = runner.run();
+    } catch (...) {
+        if (!m_reportFailures)
+            throw;
+        emit failed(describe(std::current_exception()));
+        emit finished();
+        return;
+    }
+    if (completed)
+        report();
+    else
+        emit cancelled();
     emit finished();
 }
 

@@ -26,13 +26,22 @@ public:
     void setThreadCount(int threads) { m_threads = threads; }
     // Each model is added to computer, in list order, as soon as it has run.
     void setResultsComputer(ResultsComputer* computer) { m_resultsComputer = computer; }
+    // A run with a control stops between two iterations once it is cancelled.
     void setRunControl(RunControl* control) { m_control = control; }
     // Whether every model also gets its uncertainty analysis (DiseaseModel::uncertaintyResults).
     void setUncertaintyAnalysis(bool analyze) { m_analyzeUncertainty = analyze; }
+    // A threaded run has nobody to throw to: with report set, a failing run emits failed()
+    // and finished() instead of throwing out of process().
+    void setReportFailures(bool report) { m_reportFailures = report; }
 
 signals:
     void started();
     void progressInfo(float fraction, int index, int count, QString name);
+    // Emitted instead of the final progress report, just before finished(), when the run was
+    // cancelled: the models not done then stay not computed.
+    void cancelled();
+    // Emitted just before finished() when a model failed and failures are reported.
+    void failed(QString reason);
     void finished();
 
 public slots:
@@ -52,6 +61,7 @@ private:
     ResultsComputer* m_resultsComputer = nullptr;
     RunControl* m_control = nullptr;
     bool m_analyzeUncertainty = false;
+    bool m_reportFailures = false;
 };
 
 } // namespace fn

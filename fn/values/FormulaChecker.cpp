@@ -24,20 +24,32 @@ bool FormulaChecker::check(const QString& formula)
 
 bool FormulaChecker::check(const QStringList& formulas, QList<bool>& results)
 {
+    QStringList reasons;
+    return check(formulas, results, reasons);
+}
+
+bool FormulaChecker::check(const QStringList& formulas, QList<bool>& results, QStringList& reasons)
+{
     results.clear();
+    reasons.clear();
     bool all = true;
     for (const QString& formula : formulas) {
-        bool accepted = false;
+        QString reason;
         try {
             m_parser.SetExpr(formula.toStdString());
             int count = 0;
             m_parser.Eval(count);
-            accepted = count <= 1;
-        } catch (const mu::Parser::exception_type&) {
-            accepted = false;
+            // A cell holds one value: "1, 2" compiles but gives two.
+            if (count > 1)
+                reason = QStringLiteral("it gives %1 values instead of one").arg(count);
+        } catch (const mu::Parser::exception_type& e) {
+            reason = QString::fromStdString(e.GetMsg());
+            if (reason.isEmpty())
+                reason = QStringLiteral("it cannot be read as a formula");
         }
-        results << accepted;
-        all = all && accepted;
+        results << reason.isEmpty();
+        reasons << reason;
+        all = all && reason.isEmpty();
     }
     return all;
 }

@@ -18,6 +18,8 @@ public:
     bool check(const QString& formula);
     // One entry per formula; a cell formula must also yield exactly one result.
     bool check(const QStringList& formulas, QList<bool>& results);
+    // The same, with why each refused formula was refused (an empty text for an accepted one).
+    bool check(const QStringList& formulas, QList<bool>& results, QStringList& reasons);
 
 private:
     mu::Parser m_parser;

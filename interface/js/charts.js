@@ -1,4 +1,4 @@
-/* Bar charts with 95 % uncertainty intervals drawn as whiskers, and PNG export through the program. */
+/* Bar charts with 95 % uncertainty intervals drawn as whiskers, and PNG export and copy through the program. */
 (function (global) {
     'use strict';
 
@@ -77,6 +77,13 @@
             return null;
         }
         const opts = options || {};
+        // Quantiles that were not estimated draw no whiskers (and leave the axis alone).
+        if (!Oz.quantilesEstimated) {
+            series = series.map(function (s) {
+                const none = s.means.map(function () { return NaN; });
+                return Object.assign({}, s, { lows: none, highs: none });
+            });
+        }
         const datasets = series.map(function (s, i) {
             return {
                 label: s.label,
@@ -110,8 +117,9 @@
                         callbacks: {
                             label: function (item) {
                                 const iv = item.dataset.intervals[item.dataIndex] || [];
-                                return (item.dataset.label ? item.dataset.label + ': ' : '') +
-                                    Oz.formatNumber(item.raw) + ' (95 % UI ' + Oz.formatNumber(iv[0]) + ' – ' + Oz.formatNumber(iv[1]) + ')';
+                                const interval = Number.isFinite(iv[0]) && Number.isFinite(iv[1])
+                                    ? ' (95 % UI ' + Oz.formatNumber(iv[0]) + ' – ' + Oz.formatNumber(iv[1]) + ')' : '';
+                                return (item.dataset.label ? item.dataset.label + ': ' : '') + Oz.formatNumber(item.raw) + interval;
                             }
                         }
                     }
@@ -151,6 +159,32 @@
             Oz.notify('Save image', 'There is no chart to save yet.', 'warning');
             return;
         }
+        // The program answers with a notice to every page: the one that asked shows it.
+        C.savePending = true;
         webGUI.savePngImageToFile(C.pngBase64(canvas));
+    };
+
+    C.copyPng = function (canvas, webGUI) {
+        if (!webGUI || !canvas || !instances.get(canvas)) {
+            Oz.notify('Copy image', 'There is no chart to copy yet.', 'warning');
+            return;
+        }
+        webGUI.copyPngImageToClipboard(C.pngBase64(canvas));
+        Oz.notify('Copy image', 'The chart has been copied to the clipboard as an image.', 'success');
+    };
+
+    C.instances = function () {
+        return Array.from(instances.values());
+    };
+
+    // The pair of buttons every chart has.
+    C.imageButtons = function (canvasOrGetter, getWebGUI) {
+        const canvas = function () { return typeof canvasOrGetter === 'function' ? canvasOrGetter() : canvasOrGetter; };
+        return [
+            Oz.el('button', { class: 'btn btn-small', type: 'button', text: 'Copy image', 'data-chart-action': 'copy',
+                title: 'Copy the chart to the clipboard as an image', onclick: function () { C.copyPng(canvas(), getWebGUI()); } }),
+            Oz.el('button', { class: 'btn btn-small', type: 'button', text: 'Save PNG', 'data-chart-action': 'save',
+                title: 'Save the chart as a PNG image', onclick: function () { C.savePng(canvas(), getWebGUI()); } })
+        ];
     };
 })(window);

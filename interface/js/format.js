@@ -81,14 +81,28 @@
         return stat[Oz.STAT_KEYS[which]];
     };
 
-    // "mean (low – high)" as HTML; the interval is the 2.5 % to 97.5 % quantile range.
+    // With fewer samples than the quantile estimator needs (9), its quantiles are raw draws:
+    // pages showing such a run set this to false and show no intervals.
+    Oz.quantilesEstimated = true;
+    Oz.NOT_ESTIMATED = 'not estimated';
+
+    // "low – high", the interval from the 2.5 % to the 97.5 % quantile.
+    Oz.intervalText = function (stat) {
+        if (!Oz.isStatMap(stat)) return '–';
+        if (!Oz.quantilesEstimated) return Oz.NOT_ESTIMATED;
+        return Oz.formatNumber(stat['Quantile0.025']) + ' – ' + Oz.formatNumber(stat['Quantile0.975']);
+    };
+
+    Oz.medianText = function (stat) {
+        if (!Oz.isStatMap(stat)) return '–';
+        return Oz.quantilesEstimated ? Oz.formatNumber(stat['Quantile0.5']) : Oz.NOT_ESTIMATED;
+    };
+
+    // "mean (low – high)" as HTML.
     Oz.statHtml = function (stat) {
         if (!Oz.isStatMap(stat)) return '<span class="mean">–</span>';
-        const mean = Oz.formatNumber(stat.Mean);
-        const lo = Oz.formatNumber(stat['Quantile0.025']);
-        const hi = Oz.formatNumber(stat['Quantile0.975']);
-        return '<span class="mean">' + Oz.escapeHtml(mean) + '</span>' +
-            '<span class="ci">' + Oz.escapeHtml(lo) + ' – ' + Oz.escapeHtml(hi) + '</span>';
+        return '<span class="mean">' + Oz.escapeHtml(Oz.formatNumber(stat.Mean)) + '</span>' +
+            '<span class="ci">' + Oz.escapeHtml(Oz.intervalText(stat)) + '</span>';
     };
 
     Oz.statTsv = function (stat) {

@@ -1,4 +1,5 @@
-/* Notices from the program (title, small HTML text, type) and the one updatable progress message. */
+/* Notices from the program (title, small HTML text, type), the one updatable progress message and
+   the page's small confirmation dialog. */
 (function (global) {
     'use strict';
 
@@ -98,6 +99,66 @@
         const life = LIFETIME_MS[kind];
         if (life > 0) setTimeout(function () { dismiss(toast); }, life);
         return toast;
+    };
+
+    // A new attempt at something replaces what was said about the previous one: notices with
+    // this title go (the updatable message stays).
+    Oz.clearNotices = function (title) {
+        const h = document.getElementById('notifications');
+        if (!h) return;
+        h.querySelectorAll('.toast:not(.toast-updatable)').forEach(function (toast) {
+            const t = toast.querySelector('.toast-title');
+            if (t && t.textContent === String(title)) toast.remove();
+        });
+    };
+
+    // A small modal question inside the page: choices [{id, label, primary}], onChoice(id).
+    // Escape or a click beside the box answers with the primary choice.
+    Oz.confirmDialog = function (title, html, choices, onChoice) {
+        const old = document.getElementById('confirmDialog');
+        if (old) old.remove();
+        const overlay = document.createElement('div');
+        overlay.id = 'confirmDialog';
+        overlay.className = 'dialog-overlay';
+        overlay.setAttribute('role', 'dialog');
+        overlay.setAttribute('aria-modal', 'true');
+        const box = document.createElement('div');
+        box.className = 'dialog-box';
+        const head = document.createElement('h3');
+        head.textContent = title;
+        const body = document.createElement('div');
+        body.className = 'dialog-body';
+        body.innerHTML = Oz.sanitizeHtml(html);
+        const buttons = document.createElement('div');
+        buttons.className = 'button-row dialog-buttons';
+        const primary = (choices.find(function (c) { return c.primary; }) || choices[choices.length - 1] || {}).id;
+        const answer = function (id) {
+            overlay.remove();
+            document.removeEventListener('keydown', onKey, true);
+            onChoice(id);
+        };
+        const onKey = function (ev) {
+            if (ev.key === 'Escape') { ev.preventDefault(); answer(primary); }
+        };
+        for (const c of choices) {
+            const b = document.createElement('button');
+            b.type = 'button';
+            b.className = 'btn' + (c.primary ? ' btn-primary' : '');
+            b.dataset.choice = c.id;
+            b.textContent = c.label;
+            b.addEventListener('click', function () { answer(c.id); });
+            buttons.appendChild(b);
+        }
+        box.appendChild(head);
+        box.appendChild(body);
+        box.appendChild(buttons);
+        overlay.appendChild(box);
+        overlay.addEventListener('click', function (ev) { if (ev.target === overlay) answer(primary); });
+        document.addEventListener('keydown', onKey, true);
+        document.body.appendChild(overlay);
+        const focus = buttons.querySelector('.btn-primary') || buttons.querySelector('button');
+        if (focus) focus.focus();
+        return overlay;
     };
 
     let updatable = null;

@@ -15,7 +15,9 @@
         ASYMPTOMATIC: 'Asymptomatic', RECOVERY: 'Recovery (not modelled)'
     };
 
-    const BOX_W = 196, HEAD_H = 34, ROW_H = 24, COL_GAP = 150, ROW_GAP = 28, PAD = 24;
+    const BOX_W = 196, HEAD_H = 34, NAME_LINE_H = 14, ROW_H = 24, COL_GAP = 150, ROW_GAP = 28, PAD = 24;
+    // Characters per line that fit: box titles, state rows, arrow labels.
+    const NAME_CHARS = 27, STATE_CHARS = 28, LABEL_CHARS = 20, LABEL_LINE_H = 12;
 
     function svg(tag, attrs, text) {
         const n = document.createElementNS(SVG_NS, tag);
@@ -32,6 +34,42 @@
     function truncate(s, n) {
         s = String(s || '');
         return s.length > n ? s.substring(0, n - 1) + '…' : s;
+    }
+
+    /* The text in lines of at most width characters, broken between words (a longer word is cut
+       with a hyphen); beyond maxLines the last line ends with an ellipsis. */
+    function wrap(text, width, maxLines) {
+        const words = String(text || '').split(/\s+/).filter(Boolean);
+        const lines = [];
+        let current = '';
+        for (const word of words) {
+            current = current ? current + ' ' + word : word;
+            if (current.length <= width) continue;
+            const before = current.length - word.length - 1;
+            if (before > 0) {
+                lines.push(current.substring(0, before));
+                current = word;
+            }
+            while (current.length > width) {
+                lines.push(current.substring(0, width - 1) + '-');
+                current = current.substring(width - 1);
+            }
+        }
+        if (current) lines.push(current);
+        if (lines.length > maxLines) {
+            lines.length = maxLines;
+            lines[maxLines - 1] = truncate(lines[maxLines - 1], width - 1) + '…';
+        }
+        return lines;
+    }
+
+    // A text element of several lines; the first line's baseline is at y.
+    function multiline(attrs, lines, lineHeight) {
+        const t = svg('text', attrs);
+        lines.forEach(function (line, i) {
+            t.appendChild(svg('tspan', { x: attrs.x, dy: i === 0 ? '0' : String(lineHeight) }, line));
+        });
+        return t;
     }
 
     /* The drawable structure of one outcome tree of a model specification. */
@@ -107,12 +145,17 @@
         for (const o of outs) if (o.level < 0) o.level = inf ? 1 : 0;
     }
 
+    function headHeight(o) {
+        return HEAD_H + (o.nameLines.length - 1) * NAME_LINE_H;
+    }
+
     function boxHeight(o) {
-        return HEAD_H + (o.states.length > 0 ? o.states.length * ROW_H + 6 : 0);
+        return headHeight(o) + (o.states.length > 0 ? o.states.length * ROW_H + 6 : 0);
     }
 
     function layout(tree) {
         assignLevels(tree);
+        for (const o of tree.outcomes) o.nameLines = wrap(o.name, NAME_CHARS, 2);
         const columns = [];
         for (const o of tree.outcomes) {
             (columns[o.level] = columns[o.level] || []).push(o);
@@ -138,9 +181,9 @@
         const o = end.outcome;
         const x = side === 'out' ? o.x + BOX_W : o.x;
         if (end.state !== null && end.state !== undefined) {
-            return { x: x, y: o.y + HEAD_H + end.state * ROW_H + ROW_H / 2 };
+            return { x: x, y: o.y + headHeight(o) + end.state * ROW_H + ROW_H / 2 };
         }
-        return { x: x, y: o.y + Math.min(o.h, HEAD_H + 8) / 2 };
+        return { x: x, y: o.y + Math.min(o.h, headHeight(o) + 8) / 2 };
     }
 
     function elementIdOf(o, stateIndex) {
@@ -197,9 +240,10 @@
             edgeLayer.appendChild(g);
             if (t.modelled) clickable(g, 'arrow', t.id, 'Transition ' + t.name);
 
-            const text = truncate(t.name, 20);
+            const lines = wrap(t.name, LABEL_CHARS, 3);
+            const longest = Math.max.apply(null, lines.map(function (line) { return line.length; }).concat([1]));
             labels.push({
-                t: t, text: text, w: Math.max(36, text.length * 6.1 + 14),
+                t: t, lines: lines, w: Math.max(36, longest * 6.1 + 14), h: 6 + lines.length * LABEL_LINE_H,
                 x: (a.x + 3 * c1.x + 3 * c2.x + b.x) / 8, y: (a.y + 3 * c1.y + 3 * c2.y + b.y) / 8
             });
         }
@@ -209,34 +253,39 @@
         for (let i = 0; i < labels.length; i++) {
             for (let j = 0; j < i; j++) {
                 const p = labels[j], q = labels[i];
-                if (Math.abs(p.x - q.x) < (p.w + q.w) / 2 + 4 && q.y - p.y < 21) q.y = p.y + 21;
+                const gap = (p.h + q.h) / 2 + 3;
+                if (Math.abs(p.x - q.x) < (p.w + q.w) / 2 + 4 && q.y - p.y < gap) q.y = p.y + gap;
             }
         }
         for (const l of labels) {
-            const lg = svg('g', { class: 'edge-label' + (l.t.modelled ? '' : ' not-modelled'), transform: 'translate(' + (l.x - l.w / 2) + ',' + (l.y - 9) + ')' });
-            lg.appendChild(svg('rect', { width: String(l.w), height: '18', rx: '9' }));
-            lg.appendChild(svg('text', { x: String(l.w / 2), y: '12.5', 'text-anchor': 'middle' }, l.text));
+            const lg = svg('g', { class: 'edge-label' + (l.t.modelled ? '' : ' not-modelled'), transform: 'translate(' + (l.x - l.w / 2) + ',' + (l.y - l.h / 2) + ')' });
+            lg.appendChild(svg('rect', { width: String(l.w), height: String(l.h), rx: '9' }));
+            lg.appendChild(multiline({ x: String(l.w / 2), y: '12.5', 'text-anchor': 'middle' }, l.lines, LABEL_LINE_H));
             labelLayer.appendChild(lg);
             if (l.t.modelled) clickable(lg, 'arrow', l.t.id, 'Transition ' + l.t.name);
+            else lg.appendChild(svg('title', {}, 'Transition ' + l.t.name + ' (not modelled)'));
         }
 
         for (const o of tree.outcomes) {
             const typeClass = 'type-' + (o.type || 'unknown').toLowerCase();
             const g = svg('g', { class: 'outcome ' + typeClass + (o.modelled ? '' : ' not-modelled'), transform: 'translate(' + o.x + ',' + o.y + ')' });
+            const headH = headHeight(o);
             g.appendChild(svg('rect', { class: 'outcome-box', width: String(BOX_W), height: String(o.h), rx: '6' }));
             const head = svg('g', { class: 'outcome-head' });
-            head.appendChild(svg('rect', { class: 'outcome-head-bg', width: String(BOX_W), height: String(HEAD_H), rx: '6' }));
-            head.appendChild(svg('text', { class: 'outcome-name', x: '10', y: '15' }, truncate(o.name, 28)));
-            head.appendChild(svg('text', { class: 'outcome-type', x: '10', y: '28' }, TYPE_LABELS[o.type] || o.type || 'Unknown type'));
+            head.appendChild(svg('rect', { class: 'outcome-head-bg', width: String(BOX_W), height: String(headH), rx: '6' }));
+            head.appendChild(multiline({ class: 'outcome-name', x: '10', y: '15' }, o.nameLines, NAME_LINE_H));
+            head.appendChild(svg('text', { class: 'outcome-type', x: '10', y: String(headH - 6) }, TYPE_LABELS[o.type] || o.type || 'Unknown type'));
             g.appendChild(head);
             const elementType = ELEMENT_TYPES[o.type];
             if (elementType && o.modelled) clickable(head, elementType, elementIdOf(o), o.name);
+            else head.appendChild(svg('title', {}, o.name));
             o.states.forEach(function (st, i) {
-                const row = svg('g', { class: 'state-row', transform: 'translate(6,' + (HEAD_H + i * ROW_H + 2) + ')' });
+                const row = svg('g', { class: 'state-row', transform: 'translate(6,' + (headH + i * ROW_H + 2) + ')' });
                 row.appendChild(svg('rect', { width: String(BOX_W - 12), height: String(ROW_H - 4), rx: '4' }));
-                row.appendChild(svg('text', { x: '8', y: '14' }, truncate(st.name, 30)));
+                row.appendChild(svg('text', { x: '8', y: '14' }, truncate(st.name, STATE_CHARS)));
                 g.appendChild(row);
                 if (elementType && o.modelled && st.id) clickable(row, elementType, st.id, o.name + ' – ' + st.name);
+                else row.appendChild(svg('title', {}, st.name));
             });
             nodeLayer.appendChild(g);
         }
@@ -269,5 +318,5 @@
         return trees.length;
     };
 
-    Oz.outcomeTree = { parseTree: parseTree, elementTypes: ELEMENT_TYPES };
+    Oz.outcomeTree = { parseTree: parseTree, elementTypes: ELEMENT_TYPES, wrap: wrap };
 })(window);

@@ -85,7 +85,7 @@
                     }));
                     tr.appendChild(el('td', {
                         class: 'num ci-cell',
-                        text: Oz.isStatMap(stat) ? Oz.formatNumber(stat['Quantile0.025']) + ' – ' + Oz.formatNumber(stat['Quantile0.975']) : '–'
+                        text: Oz.intervalText(stat)
                     }));
                 } else {
                     tr.appendChild(el('td', { class: 'num stat-cell', 'data-key': col.key, html: Oz.statHtml(stat) }));
@@ -114,8 +114,8 @@
             tbody.appendChild(el('tr', { 'data-key': k }, [
                 el('th', { class: 'row-head', text: R.label(k) }),
                 el('td', { class: 'num mean-cell', 'data-value': Oz.rawNumber(s.Mean), text: Oz.formatNumber(s.Mean) }),
-                el('td', { class: 'num', text: Oz.formatNumber(s['Quantile0.5']) }),
-                el('td', { class: 'num ci-cell', text: Oz.formatNumber(s['Quantile0.025']) + ' – ' + Oz.formatNumber(s['Quantile0.975']) })
+                el('td', { class: 'num', text: Oz.medianText(s) }),
+                el('td', { class: 'num ci-cell', text: Oz.intervalText(s) })
             ]));
             lines.push([R.label(k), Oz.rawNumber(s.Mean), Oz.rawNumber(s['Quantile0.025']),
                 Oz.rawNumber(s['Quantile0.5']), Oz.rawNumber(s['Quantile0.975'])].join('\t'));

@@ -11,18 +11,13 @@
 #include <QWebEngineView>
 #include <gtest/gtest.h>
 
-#include "GuiTestSupport.h"
-#include "InterfaceResources.h"
-#include "ui/Chief.h"
-#include "ui/OzmidMainWnd.h"
+#include "MainPageFixture.h"
 #include "ui/YLDHealthOutcomeDataPresenter.h"
 
 namespace {
 
-QString jsString(const QString& text)
-{
-    return QLatin1Char('\'') + text + QLatin1Char('\'');
-}
+using guitest::artifactPath;
+using guitest::jsString;
 
 // Enough colours to tell a drawn page from an empty or uniformly filled window.
 int distinctColours(const QImage& image)
@@ -35,67 +30,8 @@ int distinctColours(const QImage& image)
     return static_cast<int>(colours.size());
 }
 
-QString artifactPath(const QString& fileName)
+class MainPageRunTest : public guitest::MainPageFixture
 {
-    const QString artifacts = QDir::cleanPath(QStringLiteral(OZMID_BINARY_DIR "/../artifacts"));
-    QDir().mkpath(artifacts);
-    return QDir(artifacts).filePath(fileName);
-}
-
-// The main window on a fresh base folder, its page loaded; a test creates one model of
-// the sample country through the page.
-class MainPageRunTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        ozmidInitInterfaceResources();
-        ASSERT_TRUE(base.isValid());
-        previousDirectory = QDir::currentPath();
-        QDir::setCurrent(base.path());
-        ASSERT_TRUE(guitest::prepareBaseFolder(base.path()));
-    }
-
-    void TearDown() override
-    {
-        if (chief) {
-            chief->presenterMgr().closeAll();
-            EXPECT_TRUE(guitest::waitFor([&] { return chief->presenterMgr().count() == 0; }));
-        }
-        delete window.data();
-        chief.reset();
-        QDir::setCurrent(previousDirectory);
-    }
-
-    void openWindow()
-    {
-        chief = std::make_unique<ui::Chief>();
-        chief->setBasePath(base.path());
-        window = ui::OzmidMainWnd::create();
-        window->setChief(chief.get());
-        window->show();
-        page = window->webView()->page();
-    }
-
-    void createModelOf(const QString& disease)
-    {
-        ASSERT_TRUE(guitest::waitForScript(page,
-                                           QStringLiteral("!!window.ozmidPage && ozmidPage.isReady() && "
-                                                          "!!document.querySelector('input[data-disease-id=\"%1\"]')")
-                                               .arg(disease)));
-        guitest::runJavaScript(page,
-                               QStringLiteral("ozmidPage.selectCountries([%1]); ozmidPage.selectDiseases([%2]);"
-                                              "ozmidPage.createModels();")
-                                   .arg(jsString(guitest::country), jsString(disease)));
-        ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.models.length === 1")));
-        ASSERT_EQ(chief->models().size(), 1u);
-    }
-
-    QTemporaryDir base;
-    QString previousDirectory;
-    std::unique_ptr<ui::Chief> chief;
-    QPointer<ui::OzmidMainWnd> window;
-    QWebEnginePage* page = nullptr;
 };
 
 } // namespace

@@ -114,3 +114,21 @@ TEST_F(SettingsDlgTest, EditorsAcceptOnlyTheirRanges)
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Options"));
     EXPECT_FALSE(dialog.windowFlags().testFlag(Qt::WindowContextHelpButtonHint));
 }
+
+// The threads of a run are an option too: shown, stored, restored to 0 (every core).
+TEST_F(SettingsDlgTest, ThreadsAreAnOption)
+{
+    fn::Settings settings;
+    settings.setThreadCount(3);
+    ui::SettingsDlg dialog(settings, nullptr);
+    QLineEdit* threads = editor(dialog, "edtThreads");
+    ASSERT_NE(threads, nullptr);
+    EXPECT_EQ(threads->text(), QStringLiteral("3"));
+    threads->setText(QStringLiteral("-1"));
+    EXPECT_FALSE(threads->hasAcceptableInput());
+    threads->setText(QStringLiteral("2"));
+    dialog.saveSettings();
+    EXPECT_EQ(fn::Settings().threadCount(), 2);
+    button(dialog, QDialogButtonBox::RestoreDefaults)->click();
+    EXPECT_EQ(threads->text(), QStringLiteral("0"));
+}

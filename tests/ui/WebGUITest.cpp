@@ -130,16 +130,22 @@ TEST_F(WebGUITest, PngImagesGoToTheClipboardAndToFiles)
     EXPECT_EQ(clipboard->image().pixelColor(3, 2), QColor(200, 30, 40));
 
     const QString path = folder.filePath(QStringLiteral("chart.png"));
+    QSignalSpy messages(&webGUI, &ui::WebGUI::notice);
     cancelFileDialog();
     webGUI.savePngImageToFile(pngBase64(image));
     EXPECT_FALSE(QFile::exists(path));
+    EXPECT_TRUE(messages.isEmpty());
 
-    chooseFile(path);
+    // A name typed without extension gets ".png"; the user is told where the image went.
+    chooseFile(folder.filePath(QStringLiteral("chart")));
     webGUI.savePngImageToFile(pngBase64(image));
     const QImage saved(path);
     ASSERT_FALSE(saved.isNull());
     EXPECT_EQ(saved.size(), QSize(4, 3));
     EXPECT_EQ(saved.pixelColor(0, 0), QColor(10, 220, 30));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0].at(2).toString(), QStringLiteral("success"));
+    EXPECT_TRUE(messages[0].at(1).toString().contains(QStringLiteral("chart.png")));
 }
 
 TEST_F(WebGUITest, ExportsThePageAsAnA4PortraitPdf)
@@ -155,12 +161,19 @@ TEST_F(WebGUITest, ExportsThePageAsAnA4PortraitPdf)
     webGUI.exportPageToPdf();
     EXPECT_TRUE(QDir(folder.path()).entryList({QStringLiteral("*.pdf")}).isEmpty());
 
+    // A name typed without extension gets ".pdf"; the end is announced with the file's name.
     const QString path = folder.filePath(QStringLiteral("page.pdf"));
-    QSignalSpy printed(view.page(), &QWebEnginePage::pdfPrintingFinished);
-    chooseFile(path);
+    QSignalSpy printed(&webGUI, &ui::WebGUI::pdfExportFinished);
+    QSignalSpy messages(&webGUI, &ui::WebGUI::notice);
+    chooseFile(folder.filePath(QStringLiteral("page")));
     webGUI.exportPageToPdf();
     ASSERT_TRUE(guitest::waitFor([&] { return !printed.isEmpty(); }));
+    EXPECT_EQ(printed.first().at(0).toString(), path);
     EXPECT_TRUE(printed.first().at(1).toBool());
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_EQ(messages.last().at(0).toString(), QStringLiteral("Export page to PDF"));
+    EXPECT_EQ(messages.last().at(2).toString(), QStringLiteral("success"));
+    EXPECT_TRUE(messages.last().at(1).toString().contains(QStringLiteral("(1 pages)")));
     QFile pdf(path);
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     const QByteArray content = pdf.readAll();

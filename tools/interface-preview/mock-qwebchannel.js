@@ -338,7 +338,9 @@
         'programReinitialized', 'showMessage', 'showMessageInYLDPage', 'showMessageInYLLPage', 'showMessageInTransPage', 'modelsCreated',
         'modelSelected', 'detailedResultsAvailable', 'aggregatedResultsAvailable', 'formulaCheckResultsAvailable',
         'formulaCheckResultsAvailableForYLDPage', 'formulaCheckResultsAvailableForYLLPage', 'formulaCheckResultsAvailableForTransPage',
-        'createUpdatableMessage', 'updateMessage', 'destroyUpdatableMessage', 'runStarted', 'runFinished', 'runProgressUpdated'];
+        'createUpdatableMessage', 'updateMessage', 'destroyUpdatableMessage', 'runStarted', 'runFinished', 'runProgressUpdated',
+        'cancellingRunRequested', 'runningChanged', 'runCancelled', 'runFailed', 'runIterationProgressUpdated', 'resultsOutdated',
+        'runSettingsChanged', 'formulaErrorsExplained', 'pdfExportFinished'];
 
     function reinitialize(gui) {
         program.models = [];
@@ -436,6 +438,8 @@
                 'Transition parameters', 'formulaCheckResultsAvailableForTransPage', 'showMessageInTransPage', this);
         },
         getNumSamples: function () { return program.numSamples; },
+        isRunning: function () { return false; },
+        cancelRun: function () {},
         getTimeDiscountRate: function () { return program.timeDiscountRate; },
         setNumSamples: function (n) { program.numSamples = n; },
         setTimeDiscountRate: function (r) { program.timeDiscountRate = r; },

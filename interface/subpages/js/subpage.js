@@ -11,11 +11,13 @@
         infection: {
             inputs: [{ entry: 'LifeExpData', tab: 'Life expectancy', title: 'Remaining life expectancy (years)', editable: false }],
             inputNote: 'Life expectancy and notified cases are edited on the main page, in the model data.',
+            statisticsTitle: 'Totals of the outcome tree',
             results: [{ entry: 'SampleMeanOutputIncidence', title: 'Infections (mean over the samples)' }]
         },
         asymptomatic: {
             inputs: [],
             inputNote: 'There are no parameters for an asymptomatic health outcome: it receives the cases that its transition sends.',
+            statisticsTitle: 'Totals of the health outcome',
             results: [{ entry: 'IncidenceData', title: 'Cases' }]
         },
         yld: {
@@ -26,6 +28,9 @@
             ],
             apply: function (gui, info, g) { gui.applyChangesToYLDParams(info, g.severity.getData(), g.duration.getData(), g.proportion.getData()); },
             messageSignal: 'showMessageInYLDPage',
+            messageTitle: 'YLD parameters',
+            kind: 'yld',
+            statisticsTitle: 'Totals of the health outcome',
             checkSignal: 'formulaCheckResultsAvailableForYLDPage',
             results: [
                 { entry: 'IncidenceData', title: 'Cases' },
@@ -37,6 +42,9 @@
             inputs: [{ entry: 'ProportionData', key: 'proportion', tab: 'Proportion', title: 'Proportion of the outcome\'s cases', editable: true }],
             apply: function (gui, info, g) { gui.applyChangesToYLLParams(info, g.proportion.getData()); },
             messageSignal: 'showMessageInYLLPage',
+            messageTitle: 'YLL parameters',
+            kind: 'yll',
+            statisticsTitle: 'Totals of the health outcome',
             checkSignal: 'formulaCheckResultsAvailableForYLLPage',
             results: [
                 { entry: 'IncidenceData', title: 'Deaths' },
@@ -55,6 +63,9 @@
             ],
             apply: function (gui, info, g) { gui.applyChangesToTransParams(info, g.probability.getData(), g.redistribution.getData()); },
             messageSignal: 'showMessageInTransPage',
+            messageTitle: 'Transition parameters',
+            kind: 'trans',
+            statisticsNote: 'A transition keeps the means of its strata only: the uncertainty intervals are those of the health outcomes it leads to.',
             checkSignal: 'formulaCheckResultsAvailableForTransPage',
             results: [
                 { entry: 'OutputProbabilityData', title: 'Probability as drawn' },
@@ -65,8 +76,22 @@
     };
 
     const page = {
-        webGUI: null, webData: null, data: null, grids: {}, pendingApply: false, charts: 0
+        webGUI: null, webData: null, data: null, grids: {}, pendingApply: false, running: false
     };
+
+    const resultsContext = {
+        webGUI: function () { return page.webGUI; },
+        copy: function (tsv) { copy(tsv); }
+    };
+
+    // Apply is off while a run uses the model; the program would refuse the edit anyway.
+    function setRunning(running) {
+        page.running = !!running;
+        const button = document.getElementById('applyChangesButton');
+        if (button) button.disabled = page.running;
+        const note = document.getElementById('runNote');
+        if (note) note.hidden = !page.running;
+    }
 
     function view() { return VIEWS[document.body.dataset.view] || { inputs: [], results: [] }; }
 
@@ -80,97 +105,6 @@
         if (info.outcomeTreeID) text += ' — tree ' + info.outcomeTreeID;
         if (info.outcomeTreeNodeID) text += ', element ' + info.outcomeTreeNodeID;
         return text;
-    }
-
-    function isEmptyMap(v) {
-        return v === undefined || v === null || (typeof v === 'object' && Object.keys(v).length === 0);
-    }
-
-    /* ---------- results of any of the published shapes ---------- */
-
-    function toolbar(buttons) {
-        return el('div', { class: 'head-tools' }, buttons);
-    }
-
-    function renderStratified(host, title, strat) {
-        const panel = el('div', { class: 'panel result-block' });
-        const canvas = el('canvas', { id: 'chart' + (page.charts++) });
-        const table = el('table', { class: 'data-table results-table' });
-        const tsv = Oz.results.fillStratifiedTable(table, strat);
-        panel.appendChild(el('div', { class: 'panel-head' }, [
-            el('h3', { text: title }),
-            toolbar([
-                el('button', { class: 'btn btn-small', type: 'button', text: 'Copy table', onclick: function () { copy(tsv); } }),
-                el('button', { class: 'btn btn-small', type: 'button', text: 'Save PNG', onclick: function () { Oz.charts.savePng(canvas, page.webGUI); } })
-            ])
-        ]));
-        panel.appendChild(el('div', { class: 'grid-2' }, [
-            el('div', { class: 'chart-box' }, [canvas]),
-            el('div', { class: 'table-scroll tall' }, [table])
-        ]));
-        host.appendChild(panel);
-        const s = Oz.results.stratifiedSeries(strat);
-        Oz.charts.intervalBars(canvas, s.labels, [
-            Object.assign({ label: 'Female', color: Oz.charts.COLORS.female }, s.female),
-            Object.assign({ label: 'Male', color: Oz.charts.COLORS.male }, s.male)
-        ], { valueTitle: title, categoryTitle: Oz.stratumFactorName((strat.arrayFemale || [])[0]) });
-    }
-
-    function renderValueTable(host, title, map) {
-        const holder = el('div');
-        host.appendChild(holder);
-        const grid = new Oz.ParamGrid(holder, { title: title, editable: false, getWebGUI: function () { return page.webGUI; } });
-        grid.setData(map);
-        const cols = grid.colNames();
-        const rows = map.stratified || [];
-        const numeric = rows.every(function (r) { return cols.every(function (c) { return Number.isFinite(Oz.toNumberOrNaN(r[c])); }); });
-        if (numeric && rows.length > 0) {
-            const canvas = el('canvas', { id: 'chart' + (page.charts++) });
-            holder.appendChild(el('div', { class: 'chart-box' }, [canvas]));
-            const series = cols.map(function (c, i) {
-                const v = rows.map(function (r) { return Oz.toNumberOrNaN(r[c]); });
-                const color = /^f/i.test(c) ? Oz.charts.COLORS.female : (/^m/i.test(c) ? Oz.charts.COLORS.male : Oz.charts.COLORS.palette[i]);
-                return { label: c, color: color, means: v, lows: v.map(function () { return NaN; }), highs: v.map(function () { return NaN; }) };
-            });
-            Oz.charts.intervalBars(canvas, rows.map(function (r) { return String(r.Age); }), series, { valueTitle: title });
-        }
-    }
-
-    function renderStatList(host, title, map) {
-        const panel = el('div', { class: 'panel result-block' });
-        const table = el('table', { class: 'data-table results-table' });
-        const tsv = Oz.results.fillStatListTable(table, map);
-        panel.appendChild(el('div', { class: 'panel-head' }, [
-            el('h3', { text: title }),
-            toolbar([el('button', { class: 'btn btn-small', type: 'button', text: 'Copy table', onclick: function () { copy(tsv); } })])
-        ]));
-        panel.appendChild(table);
-        host.appendChild(panel);
-    }
-
-    function renderResult(host, title, value, depth) {
-        if (isEmptyMap(value)) {
-            host.appendChild(el('div', { class: 'panel result-block' }, [
-                el('div', { class: 'panel-head' }, [el('h3', { text: title })]),
-                el('p', { class: 'empty-note', text: 'No results.' })
-            ]));
-            return;
-        }
-        if (Oz.isStratifiedMap(value)) return renderStratified(host, title, value);
-        if (Oz.isParamTableMap(value)) return renderValueTable(host, title, value);
-        if (Oz.isStatMap(value)) return renderStatList(host, title, { value: value });
-        if (typeof value === 'object' && !Array.isArray(value)) {
-            const keys = Object.keys(value);
-            if (keys.every(function (k) { return Oz.isStatMap(value[k]); })) return renderStatList(host, title, value);
-            if (depth < 2) {
-                for (const k of Oz.results.sortKeys(keys)) renderResult(host, title + ' — ' + Oz.results.label(k), value[k], depth + 1);
-                return;
-            }
-        }
-        host.appendChild(el('div', { class: 'panel result-block' }, [
-            el('div', { class: 'panel-head' }, [el('h3', { text: title })]),
-            el('p', { text: String(value) })
-        ]));
     }
 
     function copy(tsv) {
@@ -207,6 +141,9 @@
                 el('span', { class: 'spacer' }),
                 el('button', { class: 'btn btn-primary', type: 'button', id: 'applyChangesButton', text: 'Apply changes', onclick: applyChanges })
             ]));
+            head.appendChild(el('p', { class: 'note-warning', id: 'runNote', hidden: true,
+                text: 'A run is in progress: changes can be applied once it has finished or been cancelled.' }));
+            setRunning(page.running);
         }
 
         // One tab per parameter table, so that formulas get the full width, and one for the results.
@@ -247,17 +184,28 @@
         pages.forEach(function (pg) { content.appendChild(pg); });
 
         if (!page.data.ResultsAvailable) {
-            resultsPage.appendChild(el('p', { class: 'empty-note', text: 'Results are available after the model has been run. Run the models from the main window.' }));
+            resultsPage.appendChild(el('p', { class: 'empty-note', text: 'No results to show: the model has not been run since its last change, ' +
+                'or a run was in progress when this window opened. Run the models from the main window, then open this window again.' }));
         } else {
             resultsPage.appendChild(el('p', { class: 'hint uncertainty-note',
-                text: 'Monte-Carlo estimates of the last run: mean with the 95 % uncertainty interval (2.5 % – 97.5 % quantiles of the samples).' }));
-            for (const r of v.results) renderResult(resultsPage, r.title, page.data[r.entry], 0);
+                text: 'Monte-Carlo estimates of the last run. Totals: the mean with the 95 % uncertainty interval (UI, the 2.5 % to 97.5 % ' +
+                    'quantiles of the samples). Per age group and sex: the mean over the samples.' }));
+            const statistics = Oz.subResults.statisticsOf(page.data.Statistics);
+            if (v.statisticsTitle && Object.keys(statistics).length > 0) {
+                const owner = (page.data.Statistics || {}).name;
+                Oz.subResults.renderStatList(resultsContext, resultsPage, v.statisticsTitle + (owner ? ': ' + owner : ''), statistics);
+            } else if (v.statisticsNote) {
+                resultsPage.appendChild(el('p', { class: 'hint', text: v.statisticsNote }));
+            }
+            for (const r of v.results) Oz.subResults.render(resultsContext, resultsPage, r.title, page.data[r.entry], 0);
         }
     }
 
     function applyChanges() {
         const v = view();
-        if (!v.apply || !page.webGUI || !page.data) return;
+        if (!v.apply || !page.webGUI || !page.data || page.running) return;
+        // The answer to this request replaces what was said about the previous one.
+        if (v.messageTitle) Oz.clearNotices(v.messageTitle);
         page.pendingApply = true;
         v.apply(page.webGUI, page.data.ElemInfo || {}, page.grids);
     }
@@ -294,6 +242,20 @@
                     });
                 }
                 if (v.checkSignal && page.webGUI[v.checkSignal]) page.webGUI[v.checkSignal].connect(onCheck);
+                if (page.webGUI.formulaErrorsExplained) {
+                    page.webGUI.formulaErrorsExplained.connect(function (kind, title, text) {
+                        if (page.pendingApply && kind === v.kind) Oz.notify(title, text, 'error');
+                    });
+                }
+                if (page.webGUI.notice) {
+                    page.webGUI.notice.connect(function (title, text, type) {
+                        if (title !== 'Save image' || !Oz.charts.savePending) return;
+                        Oz.charts.savePending = false;
+                        Oz.notify(title, text, type);
+                    });
+                }
+                if (page.webGUI.runningChanged) page.webGUI.runningChanged.connect(setRunning);
+                if (page.webGUI.isRunning) page.webGUI.isRunning(setRunning);
             }
             if (!page.webData) {
                 document.getElementById('content').appendChild(el('p', { class: 'empty-note', text: 'The program did not publish the data of this element.' }));

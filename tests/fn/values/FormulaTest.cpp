@@ -72,3 +72,26 @@ TEST(FormulaChecker, SingleAndListForms)
     EXPECT_EQ(results.count(false), 1);
     EXPECT_FALSE(results[17]);
 }
+
+TEST(FormulaChecker, SaysWhyAFormulaWasRefused)
+{
+    fn::FormulaChecker checker;
+    QList<bool> results;
+    QStringList reasons;
+    EXPECT_FALSE(checker.check(QStringList{QStringLiteral("RandUniform(1, 2)"), QStringLiteral("1,5"),
+                                           QStringLiteral("RandPert(1, 2)"), QString(), QStringLiteral("2 *")},
+                               results, reasons));
+    EXPECT_EQ(results, (QList<bool>{true, false, false, false, false}));
+    ASSERT_EQ(reasons.size(), 5);
+    EXPECT_TRUE(reasons[0].isEmpty());
+    EXPECT_EQ(reasons[1], QStringLiteral("it gives 2 values instead of one"));
+    for (int i = 2; i < 5; ++i)
+        EXPECT_FALSE(reasons[i].isEmpty()) << i;
+    // The parser's own words: a function short of arguments is not a formula that ends too early.
+    EXPECT_NE(reasons[2], reasons[4]);
+
+    // The two forms agree.
+    QList<bool> plain;
+    EXPECT_FALSE(checker.check(QStringList{QStringLiteral("RandUniform(1, 2)"), QStringLiteral("1,5")}, plain));
+    EXPECT_EQ(plain, (QList<bool>{true, false}));
+}

@@ -209,7 +209,7 @@ int main(int argc, char** argv)
     expect(js("ozmidPage.state.progress.fraction").toDouble() == 1.0, "progress at 1");
     expect(js("document.getElementById('runProgressBar').dataset.fraction").toString() == "1", "bar shows 1");
     shot(shotDir + QStringLiteral("qt_results.png"));
-    js("document.getElementById('saveAggregatedChart').click(); document.getElementById('copyAggregatedTable').click();");
+    js("document.querySelector('#aggregatedChartTools button[data-chart-action=\"save\"]').click(); document.getElementById('copyAggregatedTable').click();");
     wait("false", 300);
     bool png = false, copied = false;
     for (auto& l : bridge.log) { if (l.startsWith("png ") && l.contains("iVBOR")) png = true; if (l.startsWith("copy:Model\tCountry")) copied = true; }

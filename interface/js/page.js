@@ -1,0 +1,149 @@
+/* Shared context of the main page's modules: the page state, the bridge, small helpers. Every module
+   of the main page (selection, models, modeldata, run, resultsview, printview, main) adds its part
+   to Oz.page; main.js wires them together once the document is loaded. */
+(function (global) {
+    'use strict';
+
+    const Oz = global.Oz || (global.Oz = {});
+
+    const P = Oz.page = {
+        webGUI: null,
+        TAB_NAMES: ['setup', 'modeldata', 'run', 'results'],
+        state: {
+            channelReady: false,
+            availableDiseases: [],
+            // From the program: [{id, name, hasPopulationData}]; empty until it answered.
+            countries: [],
+            selectedCountries: [],
+            selectedDiseases: [],
+            models: [],
+            selectedModel: null,
+            numSamples: null,
+            timeDiscountRate: null,
+            // True from the run request until the program says the run has ended.
+            running: false,
+            cancelling: false,
+            runSamples: null,
+            progress: null,
+            // 'finished', 'cancelled' or 'failed'; null before the first run.
+            lastRunOutcome: null,
+            lastRunList: null,
+            lastAggregatedResults: null,
+            lastDetailedResults: null,
+            detailedModelKey: null,
+            // Keys of models whose parameters changed after their results were computed.
+            outdated: [],
+            lastFormulaCheck: null,
+            lastElementRequest: null,
+            activeTab: 'setup'
+        },
+        grids: {},
+        tsvCache: {}
+    };
+
+    P.$ = function (id) { return document.getElementById(id); };
+
+    P.modelKey = function (c, d, m) { return JSON.stringify([String(c), String(d), String(m)]); };
+    P.keyOfInfo = function (info) { return P.modelKey(info.countryID, info.diseaseID, info.modelID); };
+    P.parseKey = function (k) { try { return JSON.parse(k); } catch (e) { return null; } };
+
+    P.isJsonModel = function (info) {
+        const s = info && info.jsonDiseaseSpec;
+        return !!(s && typeof s === 'object' && Object.keys(s).length > 0);
+    };
+
+    P.diseaseName = function (id) {
+        const d = P.state.availableDiseases.find(function (x) { return x.id === id; });
+        return d ? (d.disease || d.id) : id;
+    };
+
+    P.countryName = function (id) {
+        const c = P.state.countries.find(function (x) { return x.id === id; });
+        return c && c.name && c.name !== id ? c.name : Oz.countryName(id);
+    };
+
+    // Unknown until the program has answered: then nothing is marked.
+    P.lacksPopulation = function (countryId) {
+        const c = P.state.countries.find(function (x) { return x.id === countryId; });
+        return !!c && !c.hasPopulationData;
+    };
+
+    P.modelLabel = function (info) {
+        return info.modelID + ' — ' + (info.countryName || P.countryName(info.countryID)) + ' — ' + (info.diseaseName || P.diseaseName(info.diseaseID));
+    };
+
+    P.isOutdated = function (key) { return P.state.outdated.indexOf(key) >= 0; };
+
+    P.call = function (name) {
+        const args = Array.prototype.slice.call(arguments, 1);
+        const gui = P.webGUI;
+        if (!gui || typeof gui[name] !== 'function') {
+            Oz.notify('Ozmid', 'The page is not connected to the program (' + Oz.escapeHtml(name) + ').', 'error');
+            return false;
+        }
+        gui[name].apply(gui, args);
+        return true;
+    };
+
+    P.copyText = function (text) {
+        if (!text) {
+            Oz.notify('Copy', 'There is nothing to copy yet.', 'warning');
+            return;
+        }
+        if (P.call('copyTextToClipboard', text)) Oz.notify('Copy', 'The table has been copied to the clipboard.', 'success');
+    };
+
+    /* ---------- tabs ---------- */
+
+    P.showTab = function (name) {
+        if (P.TAB_NAMES.indexOf(name) < 0) return;
+        P.state.activeTab = name;
+        document.querySelectorAll('.tabbar .tab').forEach(function (b) {
+            const on = b.dataset.tab === name;
+            b.classList.toggle('active', on);
+            b.setAttribute('aria-selected', on ? 'true' : 'false');
+        });
+        document.querySelectorAll('.tab-page').forEach(function (p) { p.classList.toggle('active', p.id === 'page-' + name); });
+        const page = P.$('page-' + name);
+        if (P.webGUI && P.webGUI.pageOpened) P.webGUI.pageOpened(P.TAB_NAMES.indexOf(name), page ? page.dataset.pageName : name);
+    };
+
+    P.showSubtab = function (scope, name) {
+        scope.querySelectorAll(':scope > .subtabs .subtab').forEach(function (b) { b.classList.toggle('active', b.dataset.subtab === name); });
+        scope.querySelectorAll(':scope > .subtab-page').forEach(function (p) { p.classList.toggle('active', p.id === 'subpage-' + name); });
+    };
+
+    P.initTabs = function () {
+        document.querySelectorAll('.tabbar .tab').forEach(function (b) {
+            b.addEventListener('click', function () { P.showTab(b.dataset.tab); });
+        });
+        document.querySelectorAll('.subtabs').forEach(function (bar) {
+            const scope = bar.parentNode;
+            bar.querySelectorAll('.subtab').forEach(function (b) {
+                b.addEventListener('click', function () { P.showSubtab(scope, b.dataset.subtab); });
+            });
+        });
+    };
+
+    /* ---------- controls that depend on the connection, the models and a run ---------- */
+
+    // Every button that changes models is off while a run uses them; the program refuses such
+    // requests anyway, this only keeps the user from trying.
+    P.refreshControls = function () {
+        const s = P.state;
+        const ready = s.channelReady;
+        const n = s.models.length;
+        P.$('createModelsButton').disabled = !ready || s.running || s.selectedCountries.length === 0 || s.selectedDiseases.length === 0;
+        P.$('deleteModelsButton').disabled = !ready || s.running || n === 0;
+        P.$('applyModelChangesButton').disabled = !ready || s.running || !s.selectedModel;
+        P.$('runModelsButton').disabled = !ready || s.running || n === 0;
+        P.$('cancelRunButton').hidden = !s.running;
+        P.$('cancelRunButton').disabled = s.cancelling;
+        P.$('numSamplesInput').disabled = s.running;
+        P.$('timeDiscountRateInput').disabled = s.running;
+        document.body.classList.toggle('run-in-progress', s.running);
+        document.querySelectorAll('#modelListTable button[data-action="results"]').forEach(function (b) {
+            b.disabled = s.running || b.dataset.computed !== 'true';
+        });
+    };
+})(window);

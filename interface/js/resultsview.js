@@ -1,0 +1,265 @@
+/* Main page: the results of the last run, over all models and per model, as tables and charts. */
+(function (global) {
+    'use strict';
+
+    const Oz = global.Oz;
+    const P = Oz.page;
+    const el = Oz.el;
+    const $ = P.$;
+    const state = P.state;
+    const tsvCache = P.tsvCache;
+
+    // The fewest samples for which the quantiles of the statistics are estimated.
+    const FEWEST_SAMPLES = 9;
+
+    const AGG_COLUMNS = [
+        { key: 'daly', label: 'DALY', split: true, meanClass: 'daly-mean' },
+        { key: 'dalyPer100k', label: 'DALY per 100 000' },
+        { key: 'dalyPerCase', label: 'DALY per case' },
+        { key: 'yld', label: 'YLD' },
+        { key: 'yll', label: 'YLL' },
+        { key: 'cases', label: 'Cases' },
+        { key: 'deaths', label: 'Deaths' }
+    ];
+    const TREE_CATEGORY_COLUMNS = ['daly', 'dalyPerCase', 'dalyPer100k', 'yld', 'yll', 'yldPer100k', 'yllPer100k'];
+    const OUTCOME_COLUMNS = ['populationCasesCount', 'deathCasesCount', 'daly', 'dalyPerCase', 'dalyPer100k', 'yld', 'yll'];
+
+    function statSeries(stats) {
+        return {
+            means: stats.map(function (s) { return Oz.toNumberOrNaN(s && s.Mean); }),
+            lows: stats.map(function (s) { return Oz.toNumberOrNaN(s && s['Quantile0.025']); }),
+            highs: stats.map(function (s) { return Oz.toNumberOrNaN(s && s['Quantile0.975']); })
+        };
+    }
+
+    function uncertaintyNote() {
+        const n = state.runSamples;
+        if (n && n < FEWEST_SAMPLES) {
+            return 'Monte-Carlo estimates from <b>' + Oz.escapeHtml(n) + '</b> sample' + (n === 1 ? '' : 's') +
+                ' per model: with fewer than ' + FEWEST_SAMPLES + ' samples the quantiles are <b>not estimated</b>, ' +
+                'so only means are shown. Run again with more samples for uncertainty intervals.';
+        }
+        return 'Monte-Carlo estimates' + (n ? ' from <b>' + Oz.escapeHtml(n) + '</b> samples per model' : '') +
+            ': the mean with the 95 % uncertainty interval (UI) from the 2.5 % to the 97.5 % quantile of the samples.';
+    }
+
+    /* ---------- all models ---------- */
+
+    P.onAggregatedResults = function (results) {
+        state.lastAggregatedResults = results || {};
+        // Results of a completed run: every model's match its parameters.
+        state.outdated = [];
+        Oz.quantilesEstimated = !(state.runSamples && state.runSamples < FEWEST_SAMPLES);
+        const r = state.lastAggregatedResults;
+        const models = Array.isArray(r.modelResults) ? r.modelResults : [];
+        $('resultsEmpty').hidden = true;
+        $('resultsContent').hidden = false;
+        $('aggregatedNote').innerHTML = uncertaintyNote();
+        $('aggregatedNote').classList.toggle('warning-text', !Oz.quantilesEstimated);
+
+        const rows = models.map(function (m) {
+            return {
+                cells: [m.id, m.countryName || P.countryName(m.country), m.diseaseName || P.diseaseName(m.disease)],
+                data: m.results || {},
+                attrs: { 'data-model-id': m.id, 'data-country-id': m.country, 'data-disease-id': m.disease }
+            };
+        });
+        rows.push({ cells: ['All models', '', ''], data: r.totalResults || {}, attrs: { 'data-total': 'true', class: 'total-row' } });
+        tsvCache.aggregated = Oz.results.fillStatTable($('aggregatedResultsTable'), {
+            rowHeaders: ['Model', 'Country', 'Disease'], columns: AGG_COLUMNS, rows: rows
+        });
+        tsvCache.total = Oz.results.fillStatListTable($('totalResultsTable'), r.totalResults || {});
+
+        const metricKeys = Oz.results.sortKeys(Object.keys((models[0] && models[0].results) || r.totalResults || {}));
+        Oz.results.fillSelect($('aggregatedChartMetric'), metricKeys, $('aggregatedChartMetric').value);
+        drawAggregatedChart();
+
+        const allKeys = Oz.results.sortKeys(Object.keys(r.allResults || {}));
+        Oz.results.fillSelect($('allResultsMetric'), allKeys, $('allResultsMetric').value);
+        drawAllResults();
+        P.showOutdatedNotes();
+    };
+
+    function drawAggregatedChart() {
+        const r = state.lastAggregatedResults || {};
+        const models = Array.isArray(r.modelResults) ? r.modelResults : [];
+        const key = $('aggregatedChartMetric').value;
+        const stats = models.map(function (m) { return (m.results || {})[key]; });
+        Oz.charts.intervalBars($('aggregatedChart'), models.map(function (m) {
+            return m.id + ': ' + (m.countryName || P.countryName(m.country));
+        }), [Object.assign({ label: Oz.results.label(key), color: Oz.charts.COLORS.single }, statSeries(stats))],
+        { valueTitle: Oz.results.label(key) + (Oz.quantilesEstimated ? ' (mean, 95 % UI)' : ' (mean)'), horizontal: models.length > 6 });
+    }
+
+    function drawAllResults() {
+        const r = state.lastAggregatedResults || {};
+        const key = $('allResultsMetric').value;
+        const strat = (r.allResults || {})[key];
+        tsvCache.allResults = Oz.results.fillStratifiedTable($('allResultsTable'), strat);
+        drawStratifiedChart($('allResultsChart'), strat, key);
+    }
+
+    function drawStratifiedChart(canvas, strat, key) {
+        const s = Oz.results.stratifiedSeries(strat);
+        Oz.charts.intervalBars(canvas, s.labels, [
+            Object.assign({ label: 'Female', color: Oz.charts.COLORS.female }, s.female),
+            Object.assign({ label: 'Male', color: Oz.charts.COLORS.male }, s.male)
+        ], { valueTitle: Oz.results.label(key), categoryTitle: Oz.stratumFactorName(((strat || {}).arrayFemale || [])[0]) });
+    }
+
+    // Models whose parameters changed after the run are marked wherever their results show.
+    P.showOutdatedNotes = function () {
+        const stale = state.models.filter(function (info) { return P.isOutdated(P.keyOfInfo(info)); });
+        const note = $('outdatedNote');
+        note.hidden = stale.length === 0 || !state.lastAggregatedResults;
+        note.textContent = stale.length === 0 ? '' : 'Out of date: the parameters of ' +
+            stale.map(function (i) { return i.modelID; }).join(', ') +
+            ' changed after the run, so ' + (stale.length === 1 ? 'its results no longer match them' : 'their results no longer match them') +
+            '. Run the models again.';
+        document.querySelectorAll('#aggregatedResultsTable tr[data-model-id]').forEach(function (tr) {
+            const key = P.modelKey(tr.dataset.countryId, tr.dataset.diseaseId, tr.dataset.modelId);
+            tr.classList.toggle('outdated', P.isOutdated(key));
+        });
+        $('detailedOutdatedNote').hidden = !(state.detailedModelKey && P.isOutdated(state.detailedModelKey));
+    };
+
+    P.clearResults = function (text) {
+        state.lastAggregatedResults = null;
+        state.lastDetailedResults = null;
+        $('resultsEmpty').textContent = text || 'Results appear here after a run.';
+        $('resultsEmpty').hidden = false;
+        $('resultsContent').hidden = true;
+        $('detailedEmpty').hidden = false;
+        $('detailedResultsContent').hidden = true;
+        P.fillModelSelect($('detailedResultsModelSelect'), [], '');
+        ['aggregatedChart', 'allResultsChart', 'categorizedChart'].forEach(function (id) { Oz.charts.destroy($(id)); });
+        for (const k of Object.keys(tsvCache)) delete tsvCache[k];
+    };
+
+    /* ---------- per model ---------- */
+
+    P.requestDetailed = function (key) {
+        const k = P.parseKey(key);
+        if (!k) return;
+        state.detailedModelKey = key;
+        $('detailedResultsModelSelect').value = key;
+        P.call('showDetailedResults', k[0], k[1], k[2]);
+    };
+
+    function columnsFor(keys) {
+        return keys.map(function (k) { return { key: k, label: Oz.results.label(k) }; });
+    }
+
+    function categoryRows(map) {
+        return ['acute', 'sequela', 'total'].filter(function (k) { return map && map[k]; }).map(function (k) {
+            return { cells: [Oz.results.label(k)], data: map[k], attrs: { 'data-category': k } };
+        });
+    }
+
+    function fullTsv(spec) {
+        return Oz.results.fillStatTable(document.createElement('table'), spec);
+    }
+
+    P.onDetailedResults = function (doc) {
+        state.lastDetailedResults = doc || {};
+        const d = state.lastDetailedResults;
+        $('detailedEmpty').hidden = true;
+        $('detailedResultsContent').hidden = false;
+
+        const seq = d.totalSequelaTypeResults || {};
+        const seqKeys = Oz.results.sortKeys(Object.keys(seq.total || seq.acute || {}));
+        tsvCache.sequelaType = Oz.results.fillStatTable($('sequelaTypeTable'), {
+            rowHeaders: ['Category'], columns: columnsFor(seqKeys.length ? seqKeys : TREE_CATEGORY_COLUMNS), rows: categoryRows(seq)
+        });
+
+        const catKeys = Oz.results.sortKeys(Object.keys(d.totalCategorizedResults || {}));
+        Oz.results.fillSelect($('categorizedMetric'), catKeys, $('categorizedMetric').value);
+        drawCategorized();
+
+        const host = $('treeResultsHost');
+        host.innerHTML = '';
+        (Array.isArray(d.detailedResults) ? d.detailedResults : []).forEach(function (tree, ti) {
+            host.appendChild(renderTreeResults(tree, ti));
+        });
+        P.showOutdatedNotes();
+    };
+
+    function drawCategorized() {
+        const d = state.lastDetailedResults || {};
+        const key = $('categorizedMetric').value;
+        const strat = (d.totalCategorizedResults || {})[key];
+        tsvCache.categorized = Oz.results.fillStratifiedTable($('categorizedTable'), strat);
+        drawStratifiedChart($('categorizedChart'), strat, key);
+    }
+
+    function subHead(title, buttons) {
+        return el('div', { class: 'sub-head' }, [el('h4', { text: title }), el('div', { class: 'head-tools' }, buttons)]);
+    }
+
+    function renderTreeResults(tree, index) {
+        const panel = el('div', { class: 'panel tree-results', 'data-tree-id': tree.outcomeTreeID });
+        panel.appendChild(el('div', { class: 'panel-head' }, [
+            el('h3', { text: 'Outcome tree: ' + (tree.outcomeTreeName || tree.outcomeTreeID) })
+        ]));
+        const cat = tree.sequelaTypeAggregatedResults || {};
+        const outcomes = Array.isArray(tree.healthOutcomeAggregatedResults) ? tree.healthOutcomeAggregatedResults : [];
+        if (Object.keys(cat).length === 0 && outcomes.length === 0) {
+            panel.appendChild(el('p', { class: 'empty-note', text: 'No results for this tree yet: run the models.' }));
+            return panel;
+        }
+        const catSpec = { rowHeaders: ['Category'], columns: columnsFor(TREE_CATEGORY_COLUMNS), rows: categoryRows(cat) };
+        const catFull = { rowHeaders: ['Category'], columns: columnsFor(Oz.results.sortKeys(Object.keys(cat.total || {}))), rows: catSpec.rows };
+        const catTable = el('table', { class: 'data-table results-table' });
+        Oz.results.fillStatTable(catTable, catSpec);
+        panel.appendChild(subHead('Acute and sequela burden', [
+            el('button', { class: 'btn btn-small', type: 'button', text: 'Copy table', onclick: function () { P.copyText(fullTsv(catFull)); } })
+        ]));
+        panel.appendChild(el('div', { class: 'table-scroll' }, [catTable]));
+
+        const outRows = outcomes.map(function (o) {
+            return { cells: [o.name, o.acuteType === 'acute' ? 'Acute' : 'Sequela'], data: o, attrs: { 'data-outcome': o.name } };
+        });
+        const outSpec = { rowHeaders: ['Health outcome', 'Type'], columns: columnsFor(OUTCOME_COLUMNS), rows: outRows };
+        const allOutKeys = Oz.results.sortKeys(Object.keys(outcomes[0] || {}).filter(function (k) { return Oz.isStatMap((outcomes[0] || {})[k]); }));
+        const outFull = { rowHeaders: ['Health outcome', 'Type'], columns: columnsFor(allOutKeys), rows: outRows };
+        const outTable = el('table', { class: 'data-table results-table' });
+        Oz.results.fillStatTable(outTable, outSpec);
+        panel.appendChild(subHead('Health outcomes', [
+            el('button', { class: 'btn btn-small', type: 'button', text: 'Copy table (all quantities)', onclick: function () { P.copyText(fullTsv(outFull)); } })
+        ]));
+        panel.appendChild(el('div', { class: 'table-scroll' }, [outTable]));
+
+        if (outcomes.length > 0) {
+            const canvas = el('canvas', { id: 'treeChart' + index });
+            panel.appendChild(subHead('DALY per health outcome', Oz.charts.imageButtons(canvas, function () { return P.webGUI; })));
+            const box = el('div', { class: 'chart-box' }, [canvas]);
+            box.style.height = Math.max(160, 60 + outcomes.length * 34) + 'px';
+            panel.appendChild(box);
+            setTimeout(function () {
+                Oz.charts.intervalBars(canvas, outcomes.map(function (o) { return o.name; }), [
+                    Object.assign({ label: 'DALY', color: Oz.charts.COLORS.single }, statSeries(outcomes.map(function (o) { return o.daly; })))
+                ], { horizontal: true, valueTitle: Oz.quantilesEstimated ? 'DALY (mean, 95 % UI)' : 'DALY (mean)' });
+            }, 0);
+        }
+        return panel;
+    }
+
+    /* ---------- wiring ---------- */
+
+    P.initResults = function () {
+        const gui = function () { return P.webGUI; };
+        $('aggregatedChartMetric').addEventListener('change', drawAggregatedChart);
+        $('allResultsMetric').addEventListener('change', drawAllResults);
+        $('categorizedMetric').addEventListener('change', drawCategorized);
+        $('detailedResultsModelSelect').addEventListener('change', function () { if (this.value) P.requestDetailed(this.value); });
+        [['aggregatedChartTools', 'aggregatedChart'], ['allResultsChartTools', 'allResultsChart'],
+            ['categorizedChartTools', 'categorizedChart']].forEach(function (pair) {
+            Oz.charts.imageButtons($(pair[1]), gui).forEach(function (b) { $(pair[0]).appendChild(b); });
+        });
+        $('copyAggregatedTable').addEventListener('click', function () { P.copyText(tsvCache.aggregated); });
+        $('copyTotalResultsTable').addEventListener('click', function () { P.copyText(tsvCache.total); });
+        $('copyAllResultsTable').addEventListener('click', function () { P.copyText(tsvCache.allResults); });
+        $('copySequelaTypeTable').addEventListener('click', function () { P.copyText(tsvCache.sequelaType); });
+        $('copyCategorizedTable').addEventListener('click', function () { P.copyText(tsvCache.categorized); });
+    };
+})(window);
