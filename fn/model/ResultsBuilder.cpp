@@ -15,12 +15,25 @@ const QString yldKey = QStringLiteral("yld");
 const QString yllKey = QStringLiteral("yll");
 const QString dalyKey = QStringLiteral("daly");
 
+// Estimators of a set of figures, and their maps under the set's keys.
+template<std::size_t Count, typename Set>
+struct Figures
+{
+    std::array<QuantileEstimator, Count> estimators;
+
+    QVariantMap map(bool errors = false) const
+    {
+        QVariantMap figures;
+        statistics::addFigures(figures, estimators.data(), Set::keys(), Count, errors);
+        return figures;
+    }
+    QVariantMap errorMap() const { return map(true); }
+};
+
 // The ten figures of a category (acute, sequela or total) of a tree, or of an outcome: YLD
 // and YLL over the iterations, per case, per 100 000 of the tree's population and of the model's.
-struct TreeFigures
+struct TreeFigures : Figures<10, TreeFigures>
 {
-    std::array<QuantileEstimator, 10> estimators;
-
     void add(double y, double l, double cases, double pt, double pm)
     {
         estimators[0].add(y);
@@ -49,14 +62,6 @@ struct TreeFigures
                                          QStringLiteral("dalyPer100kTotalPopulation")};
         return names;
     }
-
-    QVariantMap map(bool errors = false) const
-    {
-        QVariantMap figures;
-        statistics::addFigures(figures, estimators.data(), keys(), estimators.size(), errors);
-        return figures;
-    }
-    QVariantMap errorMap() const { return map(true); }
 };
 
 // The five further figures of an outcome: its cases, deaths, both, incidence and mortality.
@@ -89,10 +94,8 @@ struct OutcomeFigures
 };
 
 // The seven figures of a category of the model, from its per-iteration totals.
-struct ModelFigures
+struct ModelFigures : Figures<7, ModelFigures>
 {
-    std::array<QuantileEstimator, 7> estimators;
-
     void add(double y, double l, double cases, double pm)
     {
         estimators[0].add(y);
@@ -110,14 +113,6 @@ struct ModelFigures
                                          dalyKey, QStringLiteral("dalyPerCase"), QStringLiteral("dalyPer100k")};
         return names;
     }
-
-    QVariantMap map(bool errors = false) const
-    {
-        QVariantMap figures;
-        statistics::addFigures(figures, estimators.data(), keys(), estimators.size(), errors);
-        return figures;
-    }
-    QVariantMap errorMap() const { return map(true); }
 };
 
 } // namespace
