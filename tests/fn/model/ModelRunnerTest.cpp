@@ -17,21 +17,6 @@ using namespace testing_support;
 
 namespace {
 
-QString sampleModel(const QString& name)
-{
-    return QStringLiteral(OZMID_TEST_DATA_DIR "/../models/") + name;
-}
-
-QStringList perStratum(int ageGroups, double first, double step)
-{
-    QStringList cells;
-    for (int a = 0; a < ageGroups; ++a) {
-        for (int s = 0; s < 2; ++s)
-            cells << QString::number(first + step * a + s);
-    }
-    return cells;
-}
-
 QByteArray json(const QVariantMap& map)
 {
     return QJsonDocument(QJsonObject::fromVariantMap(map)).toJson(QJsonDocument::Compact);

@@ -25,6 +25,23 @@ inline QString fixture(const QString& name)
     return QStringLiteral(OZMID_TEST_DATA_DIR "/fn/model/fixtures/") + name;
 }
 
+// One of the shipped model specifications.
+inline QString sampleModel(const QString& name)
+{
+    return QStringLiteral(OZMID_TEST_DATA_DIR "/../models/") + name;
+}
+
+// One value per (age group, sex) stratum: first + step x age group, plus 1 for the second sex.
+inline QStringList perStratum(int ageGroups, double first, double step)
+{
+    QStringList cells;
+    for (int a = 0; a < ageGroups; ++a) {
+        for (int s = 0; s < 2; ++s)
+            cells << QString::number(first + step * a + s);
+    }
+    return cells;
+}
+
 // A reference data store with the population of one small country over the given factors.
 inline void addCountry(fn::InputDataMgr& store, const QString& country, const QVector<fn::InputFactor>& factors,
                        const QStringList& population, const QStringList& lifeExpectancy)

@@ -8,21 +8,6 @@ using namespace testing_support;
 
 namespace {
 
-QString sampleModel(const QString& name)
-{
-    return QStringLiteral(OZMID_TEST_DATA_DIR "/../models/") + name;
-}
-
-QStringList perStratum(int ageGroups, double first, double step)
-{
-    QStringList cells;
-    for (int a = 0; a < ageGroups; ++a) {
-        for (int s = 0; s < 2; ++s)
-            cells << QString::number(first + step * a + s);
-    }
-    return cells;
-}
-
 double cellMean(const QVariantMap& results, const QString& key, const QString& sex, int ageGroup)
 {
     return results.value(key).toMap().value(sex).toList().value(ageGroup).toMap().value(QStringLiteral("Mean")).toDouble();
