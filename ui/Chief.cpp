@@ -382,7 +382,10 @@ void Chief::setTimeDiscountRate(double timeDiscountRate)
 
 void Chief::setUncertaintyAnalysis(bool enabled)
 {
+    if (m_uncertaintyAnalysis == enabled)
+        return;
     m_uncertaintyAnalysis = enabled;
+    emit uncertaintyAnalysisChanged(enabled);
 }
 
 void Chief::applyStoredRunSettings()
@@ -390,6 +393,7 @@ void Chief::applyStoredRunSettings()
     m_numSamples = m_settings.defaultNumberOfSamples();
     m_timeDiscountRate = m_settings.timeDiscountRate();
     emit runSettingsChanged(m_numSamples, m_timeDiscountRate);
+    setUncertaintyAnalysis(m_settings.sensitivityAnalysis());
 }
 
 bool Chief::refuseWhileRunning(const QString& title, MessageSignal messageSignal)

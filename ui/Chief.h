@@ -124,8 +124,8 @@ public slots:
     void saveDetailedResultsToClipboard();
     // Stops a threaded run between two iterations; its models not done stay not computed.
     void cancelRun();
-    // Takes the sample count and discount rate stored in the run settings (after the
-    // options dialog was accepted) and announces them.
+    // Takes the sample count, discount rate and uncertainty analysis stored in the run
+    // settings (after the options dialog was accepted) and announces them.
     void applyStoredRunSettings();
 
 signals:
@@ -167,6 +167,8 @@ signals:
     void formulaErrorsExplained(QString page, QString title, QString text);
     // The sample count and discount rate of the next run changed outside the page.
     void runSettingsChanged(int numSamples, double timeDiscountRate);
+    // Whether the next run analyses its uncertainty changed (from the page or the options).
+    void uncertaintyAnalysisChanged(bool enabled);
 
 private slots:
     void onRunStarted();

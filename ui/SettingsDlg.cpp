@@ -30,6 +30,7 @@ SettingsDlg::SettingsDlg(fn::Settings& settings, QWidget* parent)
     m_ui->edtRandomSeed->setText(QString::number(m_settings.randomSeed()));
     m_ui->edtDiscountRate->setText(QString::number(m_settings.timeDiscountRate(), 'g', 6));
     m_ui->edtThreads->setText(QString::number(m_settings.threadCount()));
+    m_ui->chkSensitivityAnalysis->setChecked(m_settings.sensitivityAnalysis());
 
     connect(m_ui->buttonBox, &QDialogButtonBox::clicked, this, &SettingsDlg::handleButton);
 }
@@ -42,6 +43,7 @@ void SettingsDlg::saveSettings()
     m_settings.setRandomSeed(m_ui->edtRandomSeed->text().toUInt());
     m_settings.setTimeDiscountRate(m_ui->edtDiscountRate->text().toDouble());
     m_settings.setThreadCount(m_ui->edtThreads->text().toUInt());
+    m_settings.setSensitivityAnalysis(m_ui->chkSensitivityAnalysis->isChecked());
     m_settings.sync();
 }
 
@@ -74,6 +76,7 @@ void SettingsDlg::restoreDefaults()
     m_ui->edtRandomSeed->setText(QStringLiteral("0"));
     m_ui->edtDiscountRate->setText(QStringLiteral("0"));
     m_ui->edtThreads->setText(QStringLiteral("0"));
+    m_ui->chkSensitivityAnalysis->setChecked(false);
 }
 
 } // namespace ui

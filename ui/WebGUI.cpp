@@ -109,6 +109,7 @@ void WebGUI::setChief(Chief* chief)
     connect(this, &WebGUI::settingTimeDiscountRateRequested, chief, &Chief::setTimeDiscountRate);
     connect(this, &WebGUI::showingDetailedResultsRequested, chief, &Chief::showDetailedResults);
     connect(this, &WebGUI::cancellingRunRequested, chief, &Chief::cancelRun);
+    connect(this, &WebGUI::settingUncertaintyAnalysisRequested, chief, &Chief::setUncertaintyAnalysis);
 
     connect(chief, &Chief::programReinitialized, this, &WebGUI::programReinitialized);
     connect(chief, &Chief::showMessage, this, &WebGUI::showMessage);
@@ -140,6 +141,7 @@ void WebGUI::setChief(Chief* chief)
     connect(chief, &Chief::resultsOutdated, this, &WebGUI::resultsOutdated);
     connect(chief, &Chief::runSettingsChanged, this, &WebGUI::runSettingsChanged);
     connect(chief, &Chief::formulaErrorsExplained, this, &WebGUI::formulaErrorsExplained);
+    connect(chief, &Chief::uncertaintyAnalysisChanged, this, &WebGUI::uncertaintyAnalysisChanged);
 }
 
 void WebGUI::dataRequested()
@@ -264,6 +266,25 @@ void WebGUI::setNumSamples(int numSamples)
 void WebGUI::setTimeDiscountRate(double timeDiscountRate)
 {
     emit settingTimeDiscountRateRequested(timeDiscountRate);
+}
+
+bool WebGUI::isUncertaintyAnalysisEnabled() const
+{
+    return m_chief && m_chief->isUncertaintyAnalysisEnabled();
+}
+
+void WebGUI::setUncertaintyAnalysis(bool enabled)
+{
+    emit settingUncertaintyAnalysisRequested(enabled);
+}
+
+QVariantMap WebGUI::getUncertaintyResults(QString countryID, QString diseaseID, QString modelID) const
+{
+    // The run thread is writing them.
+    if (!m_chief || m_chief->isRunning())
+        return {};
+    const fn::DiseaseModel* model = m_chief->getModel(countryID, diseaseID, modelID);
+    return model ? model->uncertaintyResults() : QVariantMap();
 }
 
 void WebGUI::runModels()

@@ -96,6 +96,8 @@ signals:
     void formulaErrorsExplained(QString page, QString title, QString text);
     // The page was printed to path, or not (messages say why).
     void pdfExportFinished(QString path, bool success);
+    void settingUncertaintyAnalysisRequested(bool enabled);
+    void uncertaintyAnalysisChanged(bool enabled);
 
 public:
     Q_INVOKABLE void dataRequested();
@@ -128,6 +130,12 @@ public:
     Q_INVOKABLE double getTimeDiscountRate() const;
     Q_INVOKABLE void setNumSamples(int numSamples);
     Q_INVOKABLE void setTimeDiscountRate(double timeDiscountRate);
+    // Whether the next run also estimates standard errors, convergence and sensitivity.
+    Q_INVOKABLE bool isUncertaintyAnalysisEnabled() const;
+    Q_INVOKABLE void setUncertaintyAnalysis(bool enabled);
+    // The model's standard errors, convergence and sensitivity of its last run: empty for a
+    // run without the analysis, an unknown model, and while a run is writing them.
+    Q_INVOKABLE QVariantMap getUncertaintyResults(QString countryID, QString diseaseID, QString modelID) const;
     Q_INVOKABLE void runModels();
     Q_INVOKABLE void copyTextToClipboard(QString text);
     Q_INVOKABLE QVariantMap pasteFromClipboardToGrid(QStringList rowNames, QStringList colNames, QString distrType);

@@ -69,7 +69,8 @@
         if (old) { old.destroy(); instances.delete(canvas); }
     };
 
-    /* series: [{label, color, means, lows, highs}] */
+    /* series: [{label, color, means, lows, highs, errors}]; errors (the standard errors of the
+       means) are optional and shown in the tooltips. */
     C.intervalBars = function (canvas, labels, series, options) {
         C.destroy(canvas);
         if (!C.available()) {
@@ -89,6 +90,7 @@
                 label: s.label,
                 data: s.means.map(function (v) { return Number.isFinite(v) ? v : null; }),
                 intervals: s.means.map(function (_, j) { return [s.lows[j], s.highs[j]]; }),
+                errors: s.errors,
                 backgroundColor: s.color || C.COLORS.palette[i % C.COLORS.palette.length],
                 borderWidth: 0,
                 maxBarThickness: 42
@@ -119,7 +121,9 @@
                                 const iv = item.dataset.intervals[item.dataIndex] || [];
                                 const interval = Number.isFinite(iv[0]) && Number.isFinite(iv[1])
                                     ? ' (95 % UI ' + Oz.formatNumber(iv[0]) + ' – ' + Oz.formatNumber(iv[1]) + ')' : '';
-                                return (item.dataset.label ? item.dataset.label + ': ' : '') + Oz.formatNumber(item.raw) + interval;
+                                const errors = item.dataset.errors;
+                                const se = errors ? ' ± ' + Oz.formatStandardError(errors[item.dataIndex]) : '';
+                                return (item.dataset.label ? item.dataset.label + ': ' : '') + Oz.formatNumber(item.raw) + se + interval;
                             }
                         }
                     }
@@ -136,6 +140,55 @@
         });
         instances.set(canvas, chart);
         return chart;
+    };
+
+    /* A tornado chart: one row per input, the strongest at the top, a bar for its standardised
+       regression coefficient and one for its rank correlation, both from -1 to 1.
+       inputs: [{label: [lines], coefficient, spearman, details: [tooltip lines]}] */
+    C.tornado = function (canvas, inputs, options) {
+        const opts = options || {};
+        const value = function (v) { return typeof v === 'number' && Number.isFinite(v) ? v : null; };
+        const coefficients = inputs.map(function (i) { return value(i.coefficient); });
+        const correlations = inputs.map(function (i) { return value(i.spearman); });
+        const reach = coefficients.concat(correlations).reduce(function (m, v) { return v === null ? m : Math.max(m, Math.abs(v)); }, 0);
+        // Symmetric about 0, so that positive and negative effects compare at a glance.
+        const limit = reach > 1 ? Math.ceil(reach * 10) / 10 : 1;
+        const fixed = function (v) { return v === null ? 'not defined' : v.toFixed(3); };
+        return C.custom(canvas, {
+            type: 'bar',
+            data: {
+                labels: inputs.map(function (i) { return i.label; }),
+                datasets: [
+                    { label: 'Standardised regression coefficient', data: coefficients, backgroundColor: C.COLORS.male,
+                        borderWidth: 0, maxBarThickness: 18 },
+                    { label: 'Spearman rank correlation', data: correlations, backgroundColor: C.COLORS.acute,
+                        borderWidth: 0, maxBarThickness: 18 }
+                ]
+            },
+            options: {
+                animation: false,
+                responsive: true,
+                maintainAspectRatio: false,
+                indexAxis: 'y',
+                plugins: {
+                    legend: { display: true, position: 'top', labels: { boxWidth: 12 } },
+                    title: { display: !!opts.title, text: opts.title || '', font: { size: 13, weight: '600' } },
+                    subtitle: { display: !!opts.subtitle, text: opts.subtitle || '', padding: { bottom: 6 } },
+                    tooltip: {
+                        callbacks: {
+                            title: function (items) { return items.length ? [].concat(inputs[items[0].dataIndex].label) : ''; },
+                            label: function (item) { return item.dataset.label + ': ' + fixed(item.raw); },
+                            afterBody: function (items) { return items.length ? inputs[items[0].dataIndex].details || [] : []; }
+                        }
+                    }
+                },
+                scales: {
+                    x: { min: -limit, max: limit, title: { display: true, text: opts.valueTitle || '' },
+                        grid: { color: function (ctx) { return ctx.tick && ctx.tick.value === 0 ? '#555' : 'rgba(0,0,0,0.08)'; } } },
+                    y: { grid: { display: false }, ticks: { autoSkip: false } }
+                }
+            }
+        });
     };
 
     /* Any other chart configuration, with the same background and bookkeeping. */

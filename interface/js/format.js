@@ -98,10 +98,27 @@
         return Oz.quantilesEstimated ? Oz.formatNumber(stat['Quantile0.5']) : Oz.NOT_ESTIMATED;
     };
 
-    // "mean (low – high)" as HTML.
-    Oz.statHtml = function (stat) {
+    // A Monte-Carlo standard error with two significant digits: the precision it is known to.
+    Oz.formatStandardError = function (se) {
+        if (se === undefined) return '';
+        if (typeof se !== 'number' || Number.isNaN(se)) return 'n/a';
+        if (!Number.isFinite(se)) return '∞';
+        if (se === 0) return '0';
+        return se.toLocaleString('en-US', { maximumSignificantDigits: 2 });
+    };
+
+    // " ± se" beside a mean; nothing when the run estimated no standard errors (se undefined),
+    // "± n/a" when it did but this one is not a number.
+    Oz.standardErrorHtml = function (se) {
+        if (se === undefined) return '';
+        return '<span class="se" title="Monte-Carlo standard error of the mean"> ± ' +
+            Oz.escapeHtml(Oz.formatStandardError(se)) + '</span>';
+    };
+
+    // "mean ± se (low – high)" as HTML; se only when given.
+    Oz.statHtml = function (stat, se) {
         if (!Oz.isStatMap(stat)) return '<span class="mean">–</span>';
-        return '<span class="mean">' + Oz.escapeHtml(Oz.formatNumber(stat.Mean)) + '</span>' +
+        return '<span class="mean">' + Oz.escapeHtml(Oz.formatNumber(stat.Mean)) + Oz.standardErrorHtml(se) + '</span>' +
             '<span class="ci">' + Oz.escapeHtml(Oz.intervalText(stat)) + '</span>';
     };
 

@@ -11,6 +11,8 @@
      #modelListTable                defined models; rows carry data-model-id, data-country-id, data-disease-id
      #numSamplesInput               number of samples (sent on change; whole numbers only)
      #timeDiscountRateInput         time discount rate (sent on change; above 0.2 asks first)
+     #uncertaintyAnalysisInput      check box: the next run estimates standard errors, convergence and
+                                    sensitivity
      #runModelsButton               runs all models
      #cancelRunButton               cancels the run (shown while one is in progress)
      #runProgressBar                progress bar; its data-fraction holds the last fraction shown
@@ -18,16 +20,22 @@
                                     data-disease-id; the DALY mean cell has class "daly-mean" and the
                                     raw number in data-value; the row of all models has data-total="true"
      #detailedResultsModelSelect    model whose detailed results are shown
+     #uncertaintyPanel              precision and sensitivity of that model (hidden when its run had no
+                                    analysis): #convergenceVerdict (class "verdict-ok" or "verdict-warn"),
+                                    #tornadoChart (canvas), #sensitivityTable (rows carry data-rank)
+     .se                            the standard error beside a mean ("± 4.9"), in every results table
      #applyModelChangesButton       sends the edited tables of the selected model
      #confirmDialog                 the page's question, while one is open; its buttons carry data-choice
      #exportPdfButton               prints the page to a PDF file
 
    Test hook window.ozmidPage (all functions return at once; results arrive through the channel):
      isReady(), selectCountries(ids), selectDiseases(ids), createModels(), deleteModels(),
-     setNumSamples(n), setTimeDiscountRate(r), runModels(), cancelRun(), openModel(country, disease, modelId),
+     setNumSamples(n), setTimeDiscountRate(r), setUncertaintyAnalysis(on), runModels(), cancelRun(),
+     openModel(country, disease, modelId),
      applyModelChanges(), showDetailedResults(country, disease, modelId), showTab(name),
      dalyMean(modelId), exportPdf(), state (a plain snapshot: models, running, progress, lastRunList,
-     lastAggregatedResults, outdated, messages, …), stateJson() (the same snapshot as JSON text).
+     lastAggregatedResults, uncertaintyAnalysis, analysedModels, analysis, outdated, messages, …), stateJson()
+     (the same snapshot as JSON text).
      createModels, deleteModels and applyModelChanges reach the program even while a run is in
      progress (the program refuses them then), as a request from elsewhere would. */
 (function (global) {
@@ -66,6 +74,7 @@
         if (gui.getAvailableCountries) gui.getAvailableCountries(P.setAvailableCountries);
         gui.getNumSamples(function (n) { P.showRunSettings(n, state.timeDiscountRate); });
         gui.getTimeDiscountRate(function (r) { P.showRunSettings(state.numSamples, r); });
+        if (gui.isUncertaintyAnalysisEnabled) gui.isUncertaintyAnalysisEnabled(P.showUncertaintyAnalysis);
         if (gui.isRunning) gui.isRunning(function (running) { if (running) P.onRunningChanged(true); });
         // The program keeps its selection across a reinitialisation; keep both ends equal.
         gui.setSelectedCountries(state.selectedCountries);
@@ -103,6 +112,7 @@
         on('detailedResultsAvailable', P.onDetailedResults);
         on('resultsOutdated', P.onResultsOutdated);
         on('runSettingsChanged', P.showRunSettings);
+        on('uncertaintyAnalysisChanged', P.showUncertaintyAnalysis);
     }
 
     function connectChannel() {
@@ -140,6 +150,7 @@
         P.initGrids();
         P.initRunControls();
         P.initResults();
+        P.initUncertainty();
         Oz.routeExternalLinks(document, function () { return P.webGUI; });
         $('exportPdfButton').addEventListener('click', function () { P.call('exportPageToPdf'); });
         P.updateSelectionSummary();
@@ -161,6 +172,11 @@
             selectedModel: state.selectedModel ? state.selectedModel.info : null,
             numSamples: state.numSamples,
             timeDiscountRate: state.timeDiscountRate,
+            uncertaintyAnalysis: state.uncertaintyAnalysis,
+            // The models whose last run analysed its uncertainty, as [country, disease, model id].
+            analysedModels: Object.keys(state.uncertainty).filter(P.uncertaintyOf).map(P.parseKey),
+            // Every model the program has answered about since the last results: {model, analysed}.
+            analysis: Object.keys(state.uncertainty).map(function (k) { return { model: P.parseKey(k), analysed: !!P.uncertaintyOf(k) }; }),
             running: state.running,
             cancelling: state.cancelling,
             progress: state.progress,
@@ -191,6 +207,7 @@
         deleteModels: function () { return P.call('deleteModels'); },
         setNumSamples: function (n) { P.commitNumSamples(n); return state.numSamples; },
         setTimeDiscountRate: function (r) { P.commitTimeDiscountRate(r); return state.timeDiscountRate; },
+        setUncertaintyAnalysis: function (on) { P.commitUncertaintyAnalysis(!!on); return state.uncertaintyAnalysis; },
         runModels: function () { return P.runModels(); },
         cancelRun: function () { return P.cancelRun(); },
         openModel: function (c, d, m) { P.openModel(c, d, m, true); return true; },

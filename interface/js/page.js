@@ -20,6 +20,8 @@
             selectedModel: null,
             numSamples: null,
             timeDiscountRate: null,
+            // Whether the next run also estimates standard errors, convergence and sensitivity.
+            uncertaintyAnalysis: false,
             // True from the run request until the program says the run has ended.
             running: false,
             cancelling: false,
@@ -141,6 +143,7 @@
         P.$('cancelRunButton').disabled = s.cancelling;
         P.$('numSamplesInput').disabled = s.running;
         P.$('timeDiscountRateInput').disabled = s.running;
+        P.$('uncertaintyAnalysisInput').disabled = !ready || s.running;
         document.body.classList.toggle('run-in-progress', s.running);
         document.querySelectorAll('#modelListTable button[data-action="results"]').forEach(function (b) {
             b.disabled = s.running || b.dataset.computed !== 'true';

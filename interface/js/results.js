@@ -41,15 +41,26 @@
         });
     };
 
-    function statHeader(col) {
-        return el('th', { class: 'stat-head', title: 'Mean and 95 % uncertainty interval (2.5 % – 97.5 % quantiles)' }, [
-            el('span', { text: col.label }), el('span', { class: 'sub', text: 'mean (95 % UI)' })
+    function statHeader(col, withErrors) {
+        return el('th', { class: 'stat-head', title: 'Mean' + (withErrors ? ' ± its Monte-Carlo standard error' : '') +
+            ' and 95 % uncertainty interval (2.5 % – 97.5 % quantiles)' }, [
+            el('span', { text: col.label }), el('span', { class: 'sub', text: withErrors ? 'mean ± SE (95 % UI)' : 'mean (95 % UI)' })
         ]);
     }
 
-    /* spec: { rowHeaders: [..], columns: [{key, label, split, meanClass}], rows: [{cells: [..], data: {key: stat}, attrs}] } */
+    // The standard error of a row's statistic: undefined when the row has none (no analysis).
+    function errorOf(row, key) {
+        return row.errors ? row.errors[key] : undefined;
+    }
+
+    /* spec: { rowHeaders: [..], columns: [{key, label, split, meanClass}],
+               rows: [{cells: [..], data: {key: stat}, errors: {key: standard error}, trailing: [{text, class, title, tsv}], attrs}],
+               trailing: [{label, sub, tsv: [..]}] }
+       errors and the trailing columns are optional: a table shows standard errors when a row has them. */
     R.fillStatTable = function (table, spec) {
         table.innerHTML = '';
+        const withErrors = spec.rows.some(function (row) { return !!row.errors; });
+        const trailing = spec.trailing || [];
         const head = el('tr');
         const tsvHead = [];
         for (const h of spec.rowHeaders) {
@@ -58,12 +69,18 @@
         }
         for (const col of spec.columns) {
             if (col.split) {
-                head.appendChild(el('th', { class: 'stat-head', text: col.label + ' mean' }));
+                head.appendChild(el('th', { class: 'stat-head', text: col.label + (withErrors ? ' mean ± SE' : ' mean') }));
                 head.appendChild(el('th', { class: 'stat-head', text: col.label + ' 95 % UI' }));
             } else {
-                head.appendChild(statHeader(col));
+                head.appendChild(statHeader(col, withErrors));
             }
-            tsvHead.push(col.label + ' mean', col.label + ' 2.5 %', col.label + ' 97.5 %');
+            tsvHead.push(col.label + ' mean');
+            if (withErrors) tsvHead.push(col.label + ' SE of mean');
+            tsvHead.push(col.label + ' 2.5 %', col.label + ' 97.5 %');
+        }
+        for (const t of trailing) {
+            head.appendChild(el('th', { class: 'stat-head' }, [el('span', { text: t.label }), el('span', { class: 'sub', text: t.sub || '' })]));
+            tsvHead.push.apply(tsvHead, t.tsv);
         }
         table.appendChild(el('thead', {}, [head]));
         const tbody = el('tbody');
@@ -77,21 +94,29 @@
             });
             for (const col of spec.columns) {
                 const stat = row.data ? row.data[col.key] : undefined;
+                const se = errorOf(row, col.key);
                 if (col.split) {
                     const mean = Oz.statValue(stat, 'mean');
                     tr.appendChild(el('td', {
                         class: 'num ' + (col.meanClass || ''), 'data-value': Oz.rawNumber(mean),
-                        text: Oz.formatNumber(mean)
+                        html: Oz.escapeHtml(Oz.formatNumber(mean)) + Oz.standardErrorHtml(se)
                     }));
                     tr.appendChild(el('td', {
                         class: 'num ci-cell',
                         text: Oz.intervalText(stat)
                     }));
                 } else {
-                    tr.appendChild(el('td', { class: 'num stat-cell', 'data-key': col.key, html: Oz.statHtml(stat) }));
+                    tr.appendChild(el('td', { class: 'num stat-cell', 'data-key': col.key, html: Oz.statHtml(stat, se) }));
                 }
-                tsv.push.apply(tsv, Oz.statTsv(stat));
+                const values = Oz.statTsv(stat);
+                if (withErrors) values.splice(1, 0, Oz.rawNumber(se));
+                tsv.push.apply(tsv, values);
             }
+            trailing.forEach(function (t, i) {
+                const cell = (row.trailing || [])[i];
+                tr.appendChild(el('td', { class: 'num ' + ((cell && cell.class) || ''), title: cell && cell.title, text: cell ? cell.text : '' }));
+                tsv.push.apply(tsv, cell ? cell.tsv : t.tsv.map(function () { return ''; }));
+            });
             tbody.appendChild(tr);
             lines.push(tsv.join('\t'));
         }
@@ -127,29 +152,52 @@
         return lines.join('\n') + '\n';
     };
 
-    /* A stratified map: one row per age group, female and male columns. */
-    R.fillStratifiedTable = function (table, strat) {
+    /* The standard errors of a stratified map as {female: [..], male: [..]}, one per age group
+       of the results (matched by the age group's id); undefined without them. */
+    R.stratifiedErrors = function (strat, errorsMap) {
+        if (!errorsMap) return undefined;
+        const pick = function (rows, errorRows) {
+            return (rows || []).map(function (row) {
+                const match = (errorRows || []).find(function (e) { return e && row && e.id === row.id; });
+                return match ? match.MeanStandardError : null;
+            });
+        };
+        return { female: pick(strat && strat.arrayFemale, errorsMap.arrayFemale), male: pick(strat && strat.arrayMale, errorsMap.arrayMale) };
+    };
+
+    /* A stratified map: one row per age group, female and male columns; errors as from stratifiedErrors. */
+    R.fillStratifiedTable = function (table, strat, errors) {
         table.innerHTML = '';
         table.classList.add('inline-stats');
         const female = (strat && strat.arrayFemale) || [];
         const male = (strat && strat.arrayMale) || [];
         const n = Math.max(female.length, male.length);
         const factor = Oz.stratumFactorName(female[0] || male[0]);
+        const withErrors = !!errors;
         table.appendChild(el('thead', {}, [el('tr', {}, [
             el('th', { text: factor }),
-            statHeader({ label: 'Female' }), statHeader({ label: 'Male' })
+            statHeader({ label: 'Female' }, withErrors), statHeader({ label: 'Male' }, withErrors)
         ])]));
         const tbody = el('tbody');
-        const lines = [[factor, 'Female mean', 'Female 2.5 %', 'Female 97.5 %', 'Male mean', 'Male 2.5 %', 'Male 97.5 %'].join('\t')];
+        const sexHead = function (sex) {
+            return [sex + ' mean'].concat(withErrors ? [sex + ' SE of mean'] : [], [sex + ' 2.5 %', sex + ' 97.5 %']);
+        };
+        const sexTsv = function (stat, se) {
+            const values = Oz.statTsv(stat);
+            if (withErrors) values.splice(1, 0, Oz.rawNumber(se));
+            return values;
+        };
+        const lines = [[factor].concat(sexHead('Female'), sexHead('Male')).join('\t')];
         for (let i = 0; i < n; i++) {
             const f = female[i], m = male[i];
+            const fe = withErrors ? errors.female[i] : undefined, me = withErrors ? errors.male[i] : undefined;
             const label = Oz.stratumLabel(f || m);
             tbody.appendChild(el('tr', { 'data-row': String(i) }, [
                 el('th', { class: 'row-head', text: label }),
-                el('td', { class: 'num stat-cell', html: Oz.statHtml(f) }),
-                el('td', { class: 'num stat-cell', html: Oz.statHtml(m) })
+                el('td', { class: 'num stat-cell', html: Oz.statHtml(f, fe) }),
+                el('td', { class: 'num stat-cell', html: Oz.statHtml(m, me) })
             ]));
-            lines.push([Oz.tsvEscape(label)].concat(Oz.statTsv(f), Oz.statTsv(m)).join('\t'));
+            lines.push([Oz.tsvEscape(label)].concat(sexTsv(f, fe), sexTsv(m, me)).join('\t'));
         }
         if (n === 0) {
             tbody.appendChild(el('tr', {}, [el('td', { colspan: '3', class: 'empty-note', text: 'No stratified results (they need at least 2 samples).' })]));
@@ -158,8 +206,9 @@
         return lines.join('\n') + '\n';
     };
 
-    /* Chart series of a stratified map: labels and, per sex, means with interval bounds. */
-    R.stratifiedSeries = function (strat) {
+    /* Chart series of a stratified map: labels and, per sex, means with interval bounds (and
+       standard errors, when errors as from stratifiedErrors are given). */
+    R.stratifiedSeries = function (strat, errors) {
         const female = (strat && strat.arrayFemale) || [];
         const male = (strat && strat.arrayMale) || [];
         const n = Math.max(female.length, male.length);
@@ -172,7 +221,12 @@
                 highs: arr.map(function (s) { return Oz.toNumberOrNaN(s && s['Quantile0.975']); })
             };
         };
-        return { labels: labels, female: series(female), male: series(male) };
+        const result = { labels: labels, female: series(female), male: series(male) };
+        if (errors) {
+            result.female.errors = errors.female;
+            result.male.errors = errors.male;
+        }
+        return result;
     };
 
     R.fillSelect = function (select, keys, current) {

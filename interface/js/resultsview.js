@@ -24,11 +24,13 @@
     const TREE_CATEGORY_COLUMNS = ['daly', 'dalyPerCase', 'dalyPer100k', 'yld', 'yll', 'yldPer100k', 'yllPer100k'];
     const OUTCOME_COLUMNS = ['populationCasesCount', 'deathCasesCount', 'daly', 'dalyPerCase', 'dalyPer100k', 'yld', 'yll'];
 
-    function statSeries(stats) {
+    // errors: the standard errors of the means, when the run estimated them.
+    function statSeries(stats, errors) {
         return {
             means: stats.map(function (s) { return Oz.toNumberOrNaN(s && s.Mean); }),
             lows: stats.map(function (s) { return Oz.toNumberOrNaN(s && s['Quantile0.025']); }),
-            highs: stats.map(function (s) { return Oz.toNumberOrNaN(s && s['Quantile0.975']); })
+            highs: stats.map(function (s) { return Oz.toNumberOrNaN(s && s['Quantile0.975']); }),
+            errors: errors
         };
     }
 
@@ -43,31 +45,30 @@
             ': the mean with the 95 % uncertainty interval (UI) from the 2.5 % to the 97.5 % quantile of the samples.';
     }
 
+    function modelKeyOf(result) {
+        return P.modelKey(result.country, result.disease, result.id);
+    }
+
+    // The standard errors of a model's totals, when its run analysed its uncertainty.
+    function totalErrorsOf(result) {
+        const se = P.standardErrorsOf(modelKeyOf(result));
+        return se ? Oz.uncertainty.errorsOf(se.totalResults) : undefined;
+    }
+
     /* ---------- all models ---------- */
 
     P.onAggregatedResults = function (results) {
         state.lastAggregatedResults = results || {};
         // Results of a completed run: every model's match its parameters.
         state.outdated = [];
+        // Their analysis is asked for once the run has finished.
+        P.resetUncertainty();
         Oz.quantilesEstimated = !(state.runSamples && state.runSamples < FEWEST_SAMPLES);
         const r = state.lastAggregatedResults;
         const models = Array.isArray(r.modelResults) ? r.modelResults : [];
         $('resultsEmpty').hidden = true;
         $('resultsContent').hidden = false;
-        $('aggregatedNote').innerHTML = uncertaintyNote();
-        $('aggregatedNote').classList.toggle('warning-text', !Oz.quantilesEstimated);
-
-        const rows = models.map(function (m) {
-            return {
-                cells: [m.id, m.countryName || P.countryName(m.country), m.diseaseName || P.diseaseName(m.disease)],
-                data: m.results || {},
-                attrs: { 'data-model-id': m.id, 'data-country-id': m.country, 'data-disease-id': m.disease }
-            };
-        });
-        rows.push({ cells: ['All models', '', ''], data: r.totalResults || {}, attrs: { 'data-total': 'true', class: 'total-row' } });
-        tsvCache.aggregated = Oz.results.fillStatTable($('aggregatedResultsTable'), {
-            rowHeaders: ['Model', 'Country', 'Disease'], columns: AGG_COLUMNS, rows: rows
-        });
+        P.renderAggregated();
         tsvCache.total = Oz.results.fillStatListTable($('totalResultsTable'), r.totalResults || {});
 
         const metricKeys = Oz.results.sortKeys(Object.keys((models[0] && models[0].results) || r.totalResults || {}));
@@ -77,6 +78,43 @@
         const allKeys = Oz.results.sortKeys(Object.keys(r.allResults || {}));
         Oz.results.fillSelect($('allResultsMetric'), allKeys, $('allResultsMetric').value);
         drawAllResults();
+    };
+
+    // The note and the table of the models: again when the analysis of a model arrives.
+    P.renderAggregated = function () {
+        const r = state.lastAggregatedResults || {};
+        const models = Array.isArray(r.modelResults) ? r.modelResults : [];
+        const analysed = models.filter(function (m) { return !!P.uncertaintyOf(modelKeyOf(m)); });
+        $('aggregatedNote').innerHTML = uncertaintyNote() + (analysed.length === 0 ? '' :
+            ' ± gives the Monte-Carlo standard error of a model\'s mean, which shrinks as the samples grow; ' +
+            'the totals over all models are shown without one.');
+        $('aggregatedNote').classList.toggle('warning-text', !Oz.quantilesEstimated);
+
+        const rows = models.map(function (m) {
+            const u = P.uncertaintyOf(modelKeyOf(m));
+            const verdict = u ? Oz.uncertainty.verdict(u.convergence) : null;
+            const convergence = (u && u.convergence) || {};
+            return {
+                cells: [m.id, m.countryName || P.countryName(m.country), m.diseaseName || P.diseaseName(m.disease)],
+                data: m.results || {},
+                errors: totalErrorsOf(m),
+                trailing: verdict ? [{
+                    text: verdict.text, title: verdict.title,
+                    class: 'verdict-cell ' + (verdict.ok === true ? 'verdict-ok' : 'verdict-warn'),
+                    tsv: [Oz.rawNumber(convergence.relativeStandardError), Oz.rawNumber(convergence.iterationsForOnePercent)]
+                }] : undefined,
+                attrs: { 'data-model-id': m.id, 'data-country-id': m.country, 'data-disease-id': m.disease }
+            };
+        });
+        rows.push({ cells: ['All models', '', ''], data: r.totalResults || {}, attrs: { 'data-total': 'true', class: 'total-row' } });
+        tsvCache.aggregated = Oz.results.fillStatTable($('aggregatedResultsTable'), {
+            rowHeaders: ['Model', 'Country', 'Disease'], columns: AGG_COLUMNS, rows: rows,
+            trailing: analysed.length === 0 ? [] : [{
+                label: 'DALY precision', sub: 'relative SE (samples for 1 %)',
+                tsv: ['DALY relative SE of mean', 'Samples for a relative SE of 1 %']
+            }]
+        });
+        if (analysed.length > 0 && $('aggregatedChartMetric').value) drawAggregatedChart();
         P.showOutdatedNotes();
     };
 
@@ -85,9 +123,11 @@
         const models = Array.isArray(r.modelResults) ? r.modelResults : [];
         const key = $('aggregatedChartMetric').value;
         const stats = models.map(function (m) { return (m.results || {})[key]; });
+        const analysed = models.some(function (m) { return !!totalErrorsOf(m); });
+        const errors = analysed ? models.map(function (m) { return (totalErrorsOf(m) || {})[key]; }) : undefined;
         Oz.charts.intervalBars($('aggregatedChart'), models.map(function (m) {
             return m.id + ': ' + (m.countryName || P.countryName(m.country));
-        }), [Object.assign({ label: Oz.results.label(key), color: Oz.charts.COLORS.single }, statSeries(stats))],
+        }), [Object.assign({ label: Oz.results.label(key), color: Oz.charts.COLORS.single }, statSeries(stats, errors))],
         { valueTitle: Oz.results.label(key) + (Oz.quantilesEstimated ? ' (mean, 95 % UI)' : ' (mean)'), horizontal: models.length > 6 });
     }
 
@@ -99,8 +139,8 @@
         drawStratifiedChart($('allResultsChart'), strat, key);
     }
 
-    function drawStratifiedChart(canvas, strat, key) {
-        const s = Oz.results.stratifiedSeries(strat);
+    function drawStratifiedChart(canvas, strat, key, errors) {
+        const s = Oz.results.stratifiedSeries(strat, errors);
         Oz.charts.intervalBars(canvas, s.labels, [
             Object.assign({ label: 'Female', color: Oz.charts.COLORS.female }, s.female),
             Object.assign({ label: 'Male', color: Oz.charts.COLORS.male }, s.male)
@@ -134,6 +174,7 @@
         P.fillModelSelect($('detailedResultsModelSelect'), [], '');
         ['aggregatedChart', 'allResultsChart', 'categorizedChart'].forEach(function (id) { Oz.charts.destroy($(id)); });
         for (const k of Object.keys(tsvCache)) delete tsvCache[k];
+        P.resetUncertainty();
     };
 
     /* ---------- per model ---------- */
@@ -143,6 +184,7 @@
         if (!k) return;
         state.detailedModelKey = key;
         $('detailedResultsModelSelect').value = key;
+        if (!(key in state.uncertainty)) P.fetchUncertainty(key);
         P.call('showDetailedResults', k[0], k[1], k[2]);
     };
 
@@ -150,9 +192,11 @@
         return keys.map(function (k) { return { key: k, label: Oz.results.label(k) }; });
     }
 
-    function categoryRows(map) {
+    // errorsMap: the standard errors of the same categories, when the run estimated them.
+    function categoryRows(map, errorsMap) {
         return ['acute', 'sequela', 'total'].filter(function (k) { return map && map[k]; }).map(function (k) {
-            return { cells: [Oz.results.label(k)], data: map[k], attrs: { 'data-category': k } };
+            return { cells: [Oz.results.label(k)], data: map[k], errors: errorsMap ? Oz.uncertainty.errorsOf(errorsMap[k]) : undefined,
+                attrs: { 'data-category': k } };
         });
     }
 
@@ -166,20 +210,25 @@
         $('detailedEmpty').hidden = true;
         $('detailedResultsContent').hidden = false;
 
+        const se = P.standardErrorsOf(state.detailedModelKey);
         const seq = d.totalSequelaTypeResults || {};
         const seqKeys = Oz.results.sortKeys(Object.keys(seq.total || seq.acute || {}));
         tsvCache.sequelaType = Oz.results.fillStatTable($('sequelaTypeTable'), {
-            rowHeaders: ['Category'], columns: columnsFor(seqKeys.length ? seqKeys : TREE_CATEGORY_COLUMNS), rows: categoryRows(seq)
+            rowHeaders: ['Category'], columns: columnsFor(seqKeys.length ? seqKeys : TREE_CATEGORY_COLUMNS),
+            rows: categoryRows(seq, se && se.totalSequelaTypeResults)
         });
+        P.renderUncertaintyPanel();
 
         const catKeys = Oz.results.sortKeys(Object.keys(d.totalCategorizedResults || {}));
         Oz.results.fillSelect($('categorizedMetric'), catKeys, $('categorizedMetric').value);
         drawCategorized();
 
         const host = $('treeResultsHost');
+        // Drawn again when the model's analysis arrives: the charts of the old panels go with them.
+        host.querySelectorAll('canvas').forEach(function (canvas) { Oz.charts.destroy(canvas); });
         host.innerHTML = '';
         (Array.isArray(d.detailedResults) ? d.detailedResults : []).forEach(function (tree, ti) {
-            host.appendChild(renderTreeResults(tree, ti));
+            host.appendChild(renderTreeResults(tree, ti, Oz.uncertainty.treeErrors(se, tree.outcomeTreeID)));
         });
         P.showOutdatedNotes();
     };
@@ -188,15 +237,18 @@
         const d = state.lastDetailedResults || {};
         const key = $('categorizedMetric').value;
         const strat = (d.totalCategorizedResults || {})[key];
-        tsvCache.categorized = Oz.results.fillStratifiedTable($('categorizedTable'), strat);
-        drawStratifiedChart($('categorizedChart'), strat, key);
+        const se = P.standardErrorsOf(state.detailedModelKey);
+        const errors = se ? Oz.results.stratifiedErrors(strat, (se.totalCategorizedResults || {})[key]) : undefined;
+        tsvCache.categorized = Oz.results.fillStratifiedTable($('categorizedTable'), strat, errors);
+        drawStratifiedChart($('categorizedChart'), strat, key, errors);
     }
 
     function subHead(title, buttons) {
         return el('div', { class: 'sub-head' }, [el('h4', { text: title }), el('div', { class: 'head-tools' }, buttons)]);
     }
 
-    function renderTreeResults(tree, index) {
+    // treeErrors: the standard errors of the tree's results, when the run estimated them.
+    function renderTreeResults(tree, index, treeErrors) {
         const panel = el('div', { class: 'panel tree-results', 'data-tree-id': tree.outcomeTreeID });
         panel.appendChild(el('div', { class: 'panel-head' }, [
             el('h3', { text: 'Outcome tree: ' + (tree.outcomeTreeName || tree.outcomeTreeID) })
@@ -207,7 +259,8 @@
             panel.appendChild(el('p', { class: 'empty-note', text: 'No results for this tree yet: run the models.' }));
             return panel;
         }
-        const catSpec = { rowHeaders: ['Category'], columns: columnsFor(TREE_CATEGORY_COLUMNS), rows: categoryRows(cat) };
+        const catSpec = { rowHeaders: ['Category'], columns: columnsFor(TREE_CATEGORY_COLUMNS),
+            rows: categoryRows(cat, treeErrors && treeErrors.sequelaTypeAggregatedResults) };
         const catFull = { rowHeaders: ['Category'], columns: columnsFor(Oz.results.sortKeys(Object.keys(cat.total || {}))), rows: catSpec.rows };
         const catTable = el('table', { class: 'data-table results-table' });
         Oz.results.fillStatTable(catTable, catSpec);
@@ -216,8 +269,9 @@
         ]));
         panel.appendChild(el('div', { class: 'table-scroll' }, [catTable]));
 
-        const outRows = outcomes.map(function (o) {
-            return { cells: [o.name, o.acuteType === 'acute' ? 'Acute' : 'Sequela'], data: o, attrs: { 'data-outcome': o.name } };
+        const outRows = outcomes.map(function (o, oi) {
+            return { cells: [o.name, o.acuteType === 'acute' ? 'Acute' : 'Sequela'], data: o,
+                errors: treeErrors ? Oz.uncertainty.outcomeErrors(treeErrors, o, oi) : undefined, attrs: { 'data-outcome': o.name } };
         });
         const outSpec = { rowHeaders: ['Health outcome', 'Type'], columns: columnsFor(OUTCOME_COLUMNS), rows: outRows };
         const allOutKeys = Oz.results.sortKeys(Object.keys(outcomes[0] || {}).filter(function (k) { return Oz.isStatMap((outcomes[0] || {})[k]); }));
@@ -237,7 +291,8 @@
             panel.appendChild(box);
             setTimeout(function () {
                 Oz.charts.intervalBars(canvas, outcomes.map(function (o) { return o.name; }), [
-                    Object.assign({ label: 'DALY', color: Oz.charts.COLORS.single }, statSeries(outcomes.map(function (o) { return o.daly; })))
+                    Object.assign({ label: 'DALY', color: Oz.charts.COLORS.single }, statSeries(outcomes.map(function (o) { return o.daly; }),
+                        treeErrors ? outRows.map(function (row) { return (row.errors || {}).daly; }) : undefined))
                 ], { horizontal: true, valueTitle: Oz.quantilesEstimated ? 'DALY (mean, 95 % UI)' : 'DALY (mean)' });
             }, 0);
         }

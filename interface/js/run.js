@@ -68,6 +68,19 @@
         P.call('setTimeDiscountRate', r);
     }
 
+    P.commitUncertaintyAnalysis = function (enabled) {
+        state.uncertaintyAnalysis = !!enabled;
+        $('uncertaintyAnalysisInput').checked = state.uncertaintyAnalysis;
+        return P.call('setUncertaintyAnalysis', state.uncertaintyAnalysis);
+    };
+
+    // The program's value, when the page opens and after the options dialog.
+    P.showUncertaintyAnalysis = function (enabled) {
+        if (typeof enabled !== 'boolean') return;
+        state.uncertaintyAnalysis = enabled;
+        $('uncertaintyAnalysisInput').checked = enabled;
+    };
+
     // The program's values, after a reinitialisation or the options dialog.
     P.showRunSettings = function (n, r) {
         if (typeof n === 'number') {
@@ -205,6 +218,7 @@
         });
         P.fillModelSelect($('detailedResultsModelSelect'), state.lastRunList, state.detailedModelKey || '');
         P.renderModelList();
+        P.fetchRunUncertainty(state.lastRunList);
         if (n > 0) Oz.notify('Run finished', n + (n === 1 ? ' model has' : ' models have') + ' been computed. See the <b>Results</b> tab.', 'success');
         if (state.detailedModelKey) P.requestDetailed(state.detailedModelKey);
     };
@@ -234,6 +248,7 @@
     P.initRunControls = function () {
         $('numSamplesInput').addEventListener('change', function () { P.commitNumSamples(this.value); });
         $('timeDiscountRateInput').addEventListener('change', function () { P.commitTimeDiscountRate(this.value); });
+        $('uncertaintyAnalysisInput').addEventListener('change', function () { P.commitUncertaintyAnalysis(this.checked); });
         $('runModelsButton').addEventListener('click', P.runModels);
         $('cancelRunButton').addEventListener('click', P.cancelRun);
     };

@@ -62,7 +62,7 @@ TEST_F(RunSafetyTest, ChangesDuringARunAreRefusedAndTheRunCanBeCancelled)
     ASSERT_NO_FATAL_FAILURE(startLongRun());
 
     for (const char* id : {"createModelsButton", "deleteModelsButton", "applyModelChangesButton", "runModelsButton",
-                           "numSamplesInput", "timeDiscountRateInput"})
+                           "numSamplesInput", "timeDiscountRateInput", "uncertaintyAnalysisInput"})
         EXPECT_TRUE(disabled(QLatin1String(id))) << id;
     EXPECT_FALSE(disabled(QStringLiteral("cancelRunButton")));
     for (const char* name : {"actLoadModels", "actSaveModels", "actImportExcelReferenceData", "actImportJSONReferenceData"})

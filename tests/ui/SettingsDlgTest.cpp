@@ -1,3 +1,4 @@
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QLineEdit>
@@ -35,6 +36,11 @@ protected:
                 editor(dialog, "edtDiscountRate")->text()};
     }
 
+    static QCheckBox* analysisBox(const ui::SettingsDlg& dialog)
+    {
+        return dialog.findChild<QCheckBox*>(QStringLiteral("chkSensitivityAnalysis"));
+    }
+
     static QPushButton* button(const ui::SettingsDlg& dialog, QDialogButtonBox::StandardButton which)
     {
         return dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))->button(which);
@@ -53,15 +59,18 @@ TEST_F(SettingsDlgTest, RestoreDefaultsThenCancelStoresNothing)
         settings.setDefaultNumberOfSamples(500);
         settings.setRandomSeed(7);
         settings.setTimeDiscountRate(0.05);
+        settings.setSensitivityAnalysis(true);
         settings.sync();
     }
     fn::Settings settings;
     ui::SettingsDlg dialog(settings, nullptr);
     dialog.show();
     EXPECT_EQ(texts(dialog), (QStringList {"500", "7", "0.05"}));
+    EXPECT_TRUE(analysisBox(dialog)->isChecked());
 
     button(dialog, QDialogButtonBox::RestoreDefaults)->click();
     EXPECT_EQ(texts(dialog), (QStringList {"1000", "0", "0"}));
+    EXPECT_FALSE(analysisBox(dialog)->isChecked());
     EXPECT_TRUE(dialog.isVisible());
 
     button(dialog, QDialogButtonBox::Cancel)->click();
@@ -71,6 +80,7 @@ TEST_F(SettingsDlgTest, RestoreDefaultsThenCancelStoresNothing)
     EXPECT_EQ(reread.defaultNumberOfSamples(), 500);
     EXPECT_EQ(reread.randomSeed(), 7);
     EXPECT_DOUBLE_EQ(reread.timeDiscountRate(), 0.05);
+    EXPECT_TRUE(reread.sensitivityAnalysis());
 }
 
 TEST_F(SettingsDlgTest, SavedValuesShowAgainAsEntered)
@@ -82,6 +92,8 @@ TEST_F(SettingsDlgTest, SavedValuesShowAgainAsEntered)
         editor(dialog, "edtNumSamples")->setText(QStringLiteral("2500"));
         editor(dialog, "edtRandomSeed")->setText(QStringLiteral("42"));
         editor(dialog, "edtDiscountRate")->setText(QStringLiteral("0.035"));
+        EXPECT_FALSE(analysisBox(dialog)->isChecked());
+        analysisBox(dialog)->setChecked(true);
         button(dialog, QDialogButtonBox::Ok)->click();
         ASSERT_EQ(dialog.result(), QDialog::Accepted);
         dialog.saveSettings();
@@ -90,8 +102,10 @@ TEST_F(SettingsDlgTest, SavedValuesShowAgainAsEntered)
     EXPECT_EQ(reread.defaultNumberOfSamples(), 2500);
     EXPECT_EQ(reread.randomSeed(), 42);
     EXPECT_DOUBLE_EQ(reread.timeDiscountRate(), 0.035);
+    EXPECT_TRUE(reread.sensitivityAnalysis());
     const ui::SettingsDlg again(settings, nullptr);
     EXPECT_EQ(texts(again), (QStringList {"2500", "42", "0.035"}));
+    EXPECT_TRUE(analysisBox(again)->isChecked());
 }
 
 TEST_F(SettingsDlgTest, EditorsAcceptOnlyTheirRanges)

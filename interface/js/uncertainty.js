@@ -1,0 +1,257 @@
+/* Main page: what the uncertainty analysis of a run adds to its results. The Monte-Carlo standard
+   error of every mean, whether the number of samples was large enough for the total DALY, and which
+   random inputs drive it, as a tornado chart per model. The program hands a model's analysis over
+   through getUncertaintyResults; a model run without it gets an empty map and shows none of this. */
+(function (global) {
+    'use strict';
+
+    const Oz = global.Oz;
+    const P = Oz.page;
+    const el = Oz.el;
+    const $ = P.$;
+    const state = P.state;
+    const tsvCache = P.tsvCache;
+
+    const TORNADO_INPUTS = 10;
+
+    // Model key → its analysis as the program gave it ({} for a model run without one).
+    state.uncertainty = {};
+    // Answers asked for before the last reset belong to earlier results and are dropped.
+    let generation = 0;
+
+    const U = Oz.uncertainty = {};
+
+    /* ---------- reading the analysis ---------- */
+
+    // {daly: {MeanStandardError: 4.9}, ...} as {daly: 4.9, ...}; undefined without a map.
+    U.errorsOf = function (map) {
+        if (!map || typeof map !== 'object') return undefined;
+        const errors = {};
+        for (const k of Object.keys(map)) {
+            const v = map[k];
+            if (v && typeof v === 'object' && !Array.isArray(v) && 'MeanStandardError' in v) errors[k] = v.MeanStandardError;
+        }
+        return errors;
+    };
+
+    // The standard errors of a tree of the results, found by its id.
+    U.treeErrors = function (standardErrors, treeId) {
+        const trees = standardErrors && Array.isArray(standardErrors.detailedResults) ? standardErrors.detailedResults : [];
+        return trees.find(function (t) { return t && t.outcomeTreeID === treeId; }) || null;
+    };
+
+    // The standard errors of a health outcome of a tree: by its name, else by its place.
+    U.outcomeErrors = function (treeErrors, outcome, index) {
+        const outcomes = treeErrors && Array.isArray(treeErrors.healthOutcomeAggregatedResults) ? treeErrors.healthOutcomeAggregatedResults : [];
+        const byName = outcomes.filter(function (o) { return o && o.name === outcome.name; });
+        return U.errorsOf(byName.length === 1 ? byName[0] : outcomes[index]);
+    };
+
+    function percent(fraction) {
+        return (fraction * 100).toLocaleString('en-US', { maximumSignificantDigits: 2 }) + ' %';
+    }
+
+    function count(n) {
+        return typeof n === 'number' && Number.isFinite(n) ? Oz.formatNumber(n) : null;
+    }
+
+    /* Whether the run had samples enough for the mean total DALY: {ok (true, false or null when
+       the relative standard error is not defined), html, text (short, for a table cell), title}. */
+    U.verdict = function (convergence) {
+        const c = convergence || {};
+        const rse = typeof c.relativeStandardError === 'number' && Number.isFinite(c.relativeStandardError) ? c.relativeStandardError : null;
+        const runText = count(c.iterations) ? ' (this run: ' + count(c.iterations) + ' samples)' : '';
+        const mean = Oz.escapeHtml(Oz.formatNumber(c.mean)) + ' ± ' + Oz.escapeHtml(Oz.formatStandardError(c.standardError));
+        const needed = count(c.iterationsForOnePercent);
+        if (rse === null) {
+            const html = 'The relative standard error of the total DALY is not defined: its mean (' + mean +
+                ') is 0 or not a number' + runText + '.';
+            return { ok: null, html: html, text: 'n/a', title: html.replace(/<[^>]+>/g, '') };
+        }
+        const ok = c.relativeStandardErrorBelowOnePercent === true;
+        const html = ok
+            ? '<b>Enough samples.</b> The mean total DALY, ' + mean + ', has a relative standard error of <b>' + percent(rse) +
+              '</b>, below 1 %' + (needed ? '; about ' + needed + ' samples would have reached 1 %' : '') + runText + '.'
+            : '<b>More samples needed.</b> The mean total DALY, ' + mean + ', has a relative standard error of <b>' + percent(rse) +
+              '</b>, not below 1 %' + (needed ? ': about <b>' + needed + '</b> samples would bring it below 1 %' : '') + runText + '.';
+        return {
+            ok: ok, html: html, title: html.replace(/<[^>]+>/g, ''),
+            text: ok ? percent(rse) + ' ✓' : percent(rse) + (needed ? ' · ' + needed + ' for 1 %' : '')
+        };
+    };
+
+    // "70-74 Female, 70-74 Male" of "2 of 38 cells (70-74 Female, 70-74 Male), one formula: ...";
+    // empty when the input is the whole array.
+    U.shortCells = function (cells) {
+        const text = String(cells || '');
+        if (/^all \d+ cells/.test(text)) return '';
+        const one = /^cell \d+ \((.*)\)$/.exec(text);
+        if (one) return one[1];
+        const group = /^(\d+ of \d+ cells)(?: \(([^)]*)\))?/.exec(text);
+        if (group) return group[2] || group[1];
+        return text;
+    };
+
+    // Two lines: tree › element (or "model" for the model's own parameters), parameter · cells.
+    U.inputLabel = function (input, treeNames) {
+        const tree = (treeNames && treeNames[input.tree]) || input.tree || '';
+        const element = input.element ? (input.elementName || input.element) : 'model';
+        const cells = U.shortCells(input.cells);
+        return [tree + ' › ' + element, String(input.parameter || '') + (cells ? ' · ' + cells : '')];
+    };
+
+    function coefficientText(v) {
+        return typeof v === 'number' && Number.isFinite(v) ? v.toFixed(3) : 'n/a';
+    }
+
+    /* ---------- the analysis of the models ---------- */
+
+    P.uncertaintyOf = function (key) {
+        const u = key ? state.uncertainty[key] : null;
+        return u && typeof u === 'object' && Object.keys(u).length > 0 ? u : null;
+    };
+
+    P.standardErrorsOf = function (key) {
+        const u = P.uncertaintyOf(key);
+        return u && u.standardErrors ? u.standardErrors : null;
+    };
+
+    // New results: whatever was known belongs to the earlier ones.
+    P.resetUncertainty = function () {
+        generation += 1;
+        state.uncertainty = {};
+        P.renderUncertaintyPanel();
+    };
+
+    P.fetchUncertainty = function (key) {
+        const k = P.parseKey(key);
+        const gui = P.webGUI;
+        if (!k || !gui || typeof gui.getUncertaintyResults !== 'function') return;
+        const asked = generation;
+        gui.getUncertaintyResults(k[0], k[1], k[2], function (map) {
+            if (asked !== generation) return;
+            state.uncertainty[key] = map && typeof map === 'object' ? map : {};
+            if (!P.uncertaintyOf(key)) return;
+            if (state.lastAggregatedResults) P.renderAggregated();
+            if (key === state.detailedModelKey && state.lastDetailedResults) P.onDetailedResults(state.lastDetailedResults);
+        });
+    };
+
+    // After a run: the analysis of every model it computed.
+    P.fetchRunUncertainty = function (runList) {
+        (runList || []).forEach(function (r) { P.fetchUncertainty(P.modelKey(r.countryID, r.diseaseID, r.modelID)); });
+    };
+
+    /* ---------- the per-model panel: verdict, tornado chart, inputs ---------- */
+
+    function treeNames() {
+        const names = {};
+        const trees = state.lastDetailedResults && Array.isArray(state.lastDetailedResults.detailedResults)
+            ? state.lastDetailedResults.detailedResults : [];
+        trees.forEach(function (t) { if (t && t.outcomeTreeID) names[t.outcomeTreeID] = t.outcomeTreeName || t.outcomeTreeID; });
+        return names;
+    }
+
+    function tornadoCaption(sensitivity, shown) {
+        const inputs = sensitivity.inputs.length;
+        const r2 = typeof sensitivity.rSquared === 'number' && Number.isFinite(sensitivity.rSquared) ? sensitivity.rSquared : null;
+        let text = 'Standardised regression coefficients and Spearman rank correlations of the total DALY with each random input over ' +
+            Oz.formatNumber(sensitivity.iterations) + ' samples; ' +
+            (shown < inputs ? 'the ' + shown + ' strongest of ' + inputs + ' inputs' : (inputs === 1 ? 'the only input' : 'all ' + inputs + ' inputs')) +
+            ', by the size of the coefficient. ';
+        if (r2 === null) {
+            text += 'R² is not defined: the regression could not be fitted (an input or the DALY does not vary, or there are too few samples).';
+        } else {
+            text += 'R² = ' + r2.toFixed(3) + ': the linear regression on all inputs explains ' + percent(r2) + ' of the variance of the total DALY.';
+            if (r2 < 0.7) text += ' With an R² this low the coefficients tell only part of the story; the rank correlations say more.';
+        }
+        return text;
+    }
+
+    function fillInputsTable(table, inputs, names) {
+        table.innerHTML = '';
+        const headers = ['#', 'Tree', 'Element', 'Parameter', 'Cells', 'Formula', 'Std. regression coefficient', 'Spearman rank correlation'];
+        table.appendChild(el('thead', {}, [el('tr', {}, headers.map(function (h, i) {
+            return el('th', { class: i >= 6 ? 'stat-head' : '', text: h });
+        }))]));
+        const tbody = el('tbody');
+        const lines = [headers.join('\t')];
+        inputs.forEach(function (input, i) {
+            const tree = names[input.tree] || input.tree;
+            const element = input.element ? (input.elementName || input.element) : 'model';
+            tbody.appendChild(el('tr', { 'data-rank': String(i + 1), class: i < TORNADO_INPUTS ? 'in-chart' : '' }, [
+                el('td', { class: 'num', text: String(i + 1) }),
+                el('td', { text: tree }),
+                el('td', { text: element }),
+                el('td', { text: input.parameter }),
+                el('td', { class: 'text-cell', text: input.cells }),
+                el('td', { class: 'formula-cell', text: input.formula }),
+                el('td', { class: 'num', 'data-value': Oz.rawNumber(input.standardizedRegressionCoefficient), text: coefficientText(input.standardizedRegressionCoefficient) }),
+                el('td', { class: 'num', 'data-value': Oz.rawNumber(input.spearman), text: coefficientText(input.spearman) })
+            ]));
+            lines.push([String(i + 1), tree, element, input.parameter, input.cells, input.formula,
+                Oz.rawNumber(input.standardizedRegressionCoefficient), Oz.rawNumber(input.spearman)].map(Oz.tsvEscape).join('\t'));
+        });
+        table.appendChild(tbody);
+        return lines.join('\n') + '\n';
+    }
+
+    function drawTornado(sensitivity, modelName) {
+        const names = treeNames();
+        const top = sensitivity.inputs.slice(0, TORNADO_INPUTS);
+        const canvas = $('tornadoChart');
+        canvas.parentNode.style.height = Math.max(220, 110 + top.length * 46) + 'px';
+        Oz.charts.tornado(canvas, top.map(function (input) {
+            return {
+                label: U.inputLabel(input, names),
+                coefficient: input.standardizedRegressionCoefficient,
+                spearman: input.spearman,
+                details: ['Cells: ' + input.cells, 'Formula: ' + input.formula]
+            };
+        }), {
+            title: 'Sensitivity of the total DALY' + (modelName ? ' — ' + modelName : ''),
+            subtitle: typeof sensitivity.rSquared === 'number' ? 'R² = ' + sensitivity.rSquared.toFixed(3) : 'R² not defined',
+            valueTitle: 'Standardised regression coefficient and rank correlation'
+        });
+        $('tornadoCaption').textContent = tornadoCaption(sensitivity, top.length);
+        tsvCache.sensitivity = fillInputsTable($('sensitivityTable'), sensitivity.inputs, names);
+    }
+
+    function detailedModelName() {
+        const k = P.parseKey(state.detailedModelKey);
+        if (!k) return '';
+        const info = (state.lastRunList || []).find(function (r) { return P.modelKey(r.countryID, r.diseaseID, r.modelID) === state.detailedModelKey; });
+        return info ? P.modelLabel(info) : k[2];
+    }
+
+    // The panel of the model shown in detail; hidden, with no chart, when its run had no analysis.
+    P.renderUncertaintyPanel = function () {
+        const u = P.uncertaintyOf(state.detailedModelKey);
+        $('uncertaintyPanel').hidden = !u;
+        const sensitivity = u && u.sensitivity && Array.isArray(u.sensitivity.inputs) ? u.sensitivity : null;
+        const drawn = !!sensitivity && sensitivity.inputs.length > 0;
+        $('sensitivityContent').hidden = !drawn;
+        if (!drawn) {
+            Oz.charts.destroy($('tornadoChart'));
+            $('sensitivityTable').innerHTML = '';
+            $('tornadoCaption').textContent = '';
+            delete tsvCache.sensitivity;
+        }
+        if (!u) return;
+        const verdict = U.verdict(u.convergence);
+        const note = $('convergenceVerdict');
+        note.innerHTML = verdict.html;
+        note.classList.toggle('verdict-ok', verdict.ok === true);
+        note.classList.toggle('verdict-warn', verdict.ok !== true);
+        $('sensitivityEmpty').hidden = drawn;
+        $('sensitivityEmpty').textContent = drawn ? '' :
+            'No parameter of this model draws random values: no input varies, so there is nothing whose influence could be measured.';
+        if (drawn) drawTornado(sensitivity, detailedModelName());
+    };
+
+    P.initUncertainty = function () {
+        const gui = function () { return P.webGUI; };
+        Oz.charts.imageButtons($('tornadoChart'), gui).forEach(function (b) { $('tornadoChartTools').appendChild(b); });
+        $('copySensitivityTable').addEventListener('click', function () { P.copyText(tsvCache.sensitivity); });
+    };
+})(window);
