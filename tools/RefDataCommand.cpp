@@ -3,12 +3,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 #include "fn/data/InputDataMgr.h"
 #include "fn/data/ReferenceWorkbookWriter.h"
 #include "tools/ReferenceDataSources.h"
+#include "ut/OutputFile.h"
 
 namespace refdata {
 
@@ -93,8 +93,9 @@ int RefDataCommand::build(const QStringList& operands)
     }
     // The output folder may hold an older cache, which must not be loaded into the new data.
     store.setDirPath(outputFolder);
-    if (!store.saveCache()) {
-        m_err << m_program << ": " << store.cacheFilePath() << ": cannot be written\n";
+    QString error;
+    if (!store.saveCache(&error)) {
+        m_err << m_program << ": " << error << "; an earlier cache there is unchanged\n";
         m_err.flush();
         return Failure;
     }
@@ -188,26 +189,17 @@ int RefDataCommand::importWorkbooks(const QStringList& operands)
 bool RefDataCommand::replaceFile(const QString& source, const QString& target)
 {
     QFile input(source);
-    QSaveFile output(target);
-    const auto fail = [&](const QString& reason) {
-        m_err << m_program << ": " << QDir::toNativeSeparators(target) << " cannot be written (" << reason
-              << "); it was left unchanged\n";
-        m_err.flush();
-        return false;
-    };
-    if (!input.open(QIODevice::ReadOnly))
-        return fail(input.errorString());
-    const QByteArray bytes = input.readAll();
-    if (!output.open(QIODevice::WriteOnly))
-        return fail(output.errorString());
-    if (output.write(bytes) != bytes.size()) {
-        const QString reason = output.errorString();
-        output.cancelWriting();
-        return fail(reason);
-    }
-    if (!output.commit())
-        return fail(output.errorString());
-    return true;
+    QByteArray bytes;
+    if (input.open(QIODevice::ReadOnly))
+        bytes = input.readAll();
+    QString error;
+    if (input.error() != QFileDevice::NoError || !input.isOpen())
+        error = QStringLiteral("Cannot read \"%1\": %2").arg(QDir::toNativeSeparators(source), input.errorString());
+    else if (ut::OutputFile::save(target, bytes, &error))
+        return true;
+    m_err << m_program << ": " << error << "; " << QDir::toNativeSeparators(target) << " was left unchanged\n";
+    m_err.flush();
+    return false;
 }
 
 } // namespace refdata

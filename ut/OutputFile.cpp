@@ -2,8 +2,10 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QSaveFile>
+
+#include "ut/Diagnostics.h"
+#include "ut/OutputTarget.h"
 
 namespace ut {
 
@@ -28,25 +30,27 @@ bool OutputFile::open()
 {
     m_failed = false;
     m_errorString.clear();
-    const QFileInfo info(m_path);
-    // The file a symbolic link leads to is the one to write; a pipe, a FIFO or a device is
-    // written as it is.
-    m_direct = info.exists() && !info.isFile();
+    m_otherLinks = 0;
+    const OutputTarget target = OutputTarget::of(m_path);
+    m_direct = target.kind() != OutputTarget::Replaced;
     if (m_direct) {
-        auto file = std::make_unique<QFile>(m_path);
-        if (!file->open(QIODevice::WriteOnly)) {
+        auto file = std::make_unique<QFile>(target.filePath());
+        const bool opened = target.kind() == OutputTarget::Descriptor
+            ? file->open(target.descriptor(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle)
+            : file->open(QIODevice::WriteOnly);
+        if (!opened) {
             failWith(file->errorString());
             return false;
         }
         m_device = std::move(file);
         return true;
     }
-    const QString target = info.isSymLink() && info.exists() ? info.canonicalFilePath() : m_path;
-    auto file = std::make_unique<QSaveFile>(target);
+    auto file = std::make_unique<QSaveFile>(target.filePath());
     if (!file->open(QIODevice::WriteOnly)) {
         failWith(file->errorString());
         return false;
     }
+    m_otherLinks = target.otherLinks();
     m_device = std::move(file);
     return true;
 }
@@ -90,6 +94,11 @@ bool OutputFile::commit()
         failWith(file->errorString());
         return false;
     }
+    if (m_otherLinks > 0)
+        Diagnostics::report(QStringLiteral("\"%1\" was replaced by a new file; its %2 other hard link(s) keep the "
+                                           "previous content.")
+                                .arg(QDir::toNativeSeparators(m_path))
+                                .arg(m_otherLinks));
     return true;
 }
 

@@ -13,7 +13,11 @@ namespace ut {
 // exist yet) is written beside its place and put there only once every byte was written, so
 // that a failure (a full disk, a folder one cannot write to) leaves the previous file as it
 // was. Anything else, a pipe, a FIFO, /dev/stdout or a character device, is opened and
-// written directly: there is nothing to replace.
+// written directly: there is nothing to replace (see ut::OutputTarget).
+//
+// Replacing a file gives its name a new file: other hard links to the old one keep the
+// previous content. That keeps a copy made with ln intact; commit() says so on the
+// diagnostics channel when it happens.
 //
 // Every failure is kept: once a write failed, later writes do nothing and commit() fails.
 // errorString() names the file and gives the system's reason.
@@ -44,6 +48,7 @@ private:
     QString m_path;
     std::unique_ptr<QFileDevice> m_device;
     bool m_direct = false;
+    int m_otherLinks = 0;
     bool m_failed = false;
     QString m_errorString;
 };

@@ -1,10 +1,10 @@
 #include "ut/XlsWriter.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 #include "ut/BiffWorkbookEncoder.h"
 #include "ut/CompoundFileWriter.h"
+#include "ut/OutputFile.h"
 #include "ut/RangeAddress.h"
 #include "ut/SharedStringTable.h"
 #include "ut/Workbook.h"
@@ -68,18 +68,10 @@ bool XlsWriter::write(const Workbook& workbook, const QString& filePath)
         return false;
     }
 
-    QSaveFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly)) {
-        m_errorString = QStringLiteral("Cannot save \"%1\": %2").arg(shownPath, file.errorString());
-        return false;
-    }
-    if (file.write(*bytes) != bytes->size()) {
-        m_errorString = QStringLiteral("Cannot save \"%1\": %2").arg(shownPath, file.errorString());
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        m_errorString = QStringLiteral("Cannot save \"%1\": %2").arg(shownPath, file.errorString());
+    // A device or a pipe is written as it is; a file is replaced only once written whole.
+    QString error;
+    if (!OutputFile::save(filePath, *bytes, &error)) {
+        m_errorString = error;
         return false;
     }
     return true;

@@ -7,7 +7,8 @@ namespace ut {
 class Workbook;
 
 // Saves an in-memory workbook as an Excel 97-2003 file (.xls). The file is replaced only once
-// the new content is completely written, so a failed save leaves an earlier file intact.
+// the new content is completely written, so a failed save leaves an earlier file intact; a
+// pipe or a device is written directly (see ut::OutputFile).
 class XlsWriter
 {
 public:

@@ -4,11 +4,11 @@
 #include <QDir>
 #include <QBuffer>
 #include <QFile>
-#include <QSaveFile>
 
 #include "fn/data/CacheStream.h"
 #include "fn/data/StoreValue.h"
 #include "ut/Diagnostics.h"
+#include "ut/OutputFile.h"
 
 namespace fn {
 
@@ -105,11 +105,12 @@ void InputDataMgr::importFromWorkbooks()
     emit excelSheetImporting(FileOperationType::Import, dataType, QStringLiteral("importStarted"), QString());
     clearImportedData();
     readWorkbooks();
-    if (!saveCache())
+    QString error;
+    if (!saveCache(&error))
         emit showMessage(dataType,
-                         QStringLiteral("The reference data cache \"%1\" could not be written; the previous cache, "
-                                        "if any, is unchanged.")
-                             .arg(QDir::toNativeSeparators(cacheFilePath())),
+                         QStringLiteral("The reference data cache could not be written. %1. The previous cache, if "
+                                        "any, is unchanged.")
+                             .arg(error.toHtmlEscaped()),
                          QStringLiteral("error"));
     emit excelSheetImporting(FileOperationType::Import, dataType, QStringLiteral("importFinished"), QString());
 }
@@ -184,19 +185,24 @@ bool InputDataMgr::loadCache(QIODevice& device, const QString& fileName)
     return false;
 }
 
-bool InputDataMgr::saveCache() const
+bool InputDataMgr::saveCache(QString* errorString) const
 {
-    QSaveFile file(cacheFilePath());
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QDataStream out(&file);
+    // Encoded in memory first (the loader reads it whole, too), then written in one piece.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QDataStream out(&buffer);
     CacheStream stream(out);
     writeCache(stream);
-    if (out.status() != QDataStream::Ok) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    QString error;
+    if (out.status() != QDataStream::Ok)
+        error = QStringLiteral("Cannot write \"%1\": the reference data could not be encoded.")
+                    .arg(QDir::toNativeSeparators(cacheFilePath()));
+    else if (ut::OutputFile::save(cacheFilePath(), bytes, &error))
+        return true;
+    if (errorString)
+        *errorString = error;
+    return false;
 }
 
 void InputDataMgr::writeCache(CacheStream& stream) const

@@ -47,8 +47,9 @@ public:
     // Clears the imported data, reads the workbooks and rewrites the cache; shows an
     // error message and keeps everything when a workbook is missing.
     void importFromWorkbooks();
-    // Writes the cache file; an earlier file survives a failed save. False on failure.
-    bool saveCache() const;
+    // Writes the cache file; an earlier file survives a failed save. False on failure, with
+    // the path and the system's reason in errorString.
+    bool saveCache(QString* errorString = nullptr) const;
     QString cacheFilePath() const;
 
     bool hasDisease(const InputType::Country& country, const InputType::Disease& disease) const;
