@@ -1,5 +1,7 @@
 #include "ut/Exception.h"
 
+#include <exception>
+
 #include <QMessageBox>
 
 namespace ut {
@@ -11,6 +13,41 @@ Exception::Exception(const QString& message, const QString& place)
 }
 
 Exception::~Exception() = default;
+
+namespace {
+
+// Messages are written for a message box: line breaks within them join to one line here.
+QString oneLine(const QString& text)
+{
+    return text.simplified();
+}
+
+} // namespace
+
+Exception replacementOfCurrentException(const QString& message, const QString& place)
+{
+    Exception replacement(message, place);
+    try {
+        throw;
+    } catch (const Exception& original) {
+        replacement.addDetail(oneLine(original.message()) + QStringLiteral(" (") + original.place() + QLatin1Char(')'));
+        for (const QString& detail : original.details())
+            replacement.addDetail(detail);
+    } catch (const std::exception& original) {
+        replacement.addDetail(oneLine(QString::fromLocal8Bit(original.what())));
+    } catch (...) {
+        // Nothing is known of it beyond its having happened.
+    }
+    return replacement;
+}
+
+QString explanation(const Exception& exception)
+{
+    QString text = oneLine(exception.message()) + QStringLiteral(" (") + exception.place() + QLatin1Char(')');
+    for (const QString& detail : exception.details())
+        text += QStringLiteral("\n  ") + detail;
+    return text;
+}
 
 QString fatalErrorText(const Exception& exception)
 {

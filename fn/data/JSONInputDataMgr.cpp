@@ -84,20 +84,25 @@ void JSONInputDataMgr::readSpecification(const QByteArray& bytes, const QString&
 {
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(QString::fromUtf8(bytes).toUtf8(), &error);
-    if (error.error != QJsonParseError::NoError)
-        ut::Diagnostics::report(QStringLiteral("Model specification %1 is not valid JSON (%2 at character %3); "
-                                               "it is read as an empty specification.")
-                                    .arg(fileName, error.errorString())
-                                    .arg(error.offset));
-    else if (!document.isObject())
-        ut::Diagnostics::report(
-            QStringLiteral("Model specification %1 holds no JSON object; it is read as an empty specification.")
-                .arg(fileName));
     const QJsonObject json = document.object();
+    // What the file is not, when it is not a model specification at all; every such file is
+    // still read, as an empty specification, and runs as a model without outcome trees.
+    QString notASpecification;
+    if (error.error != QJsonParseError::NoError)
+        notASpecification = QStringLiteral("is not valid JSON (%1 at character %2)").arg(error.errorString()).arg(error.offset);
+    else if (!document.isObject())
+        notASpecification = QStringLiteral("holds no JSON object");
+    else if (json.value(QStringLiteral("id")).toString().isEmpty() && json.value(QStringLiteral("outcomeTrees")).toObject().isEmpty())
+        notASpecification = QStringLiteral("has neither an \"id\" nor \"outcomeTrees\"");
+    if (!notASpecification.isEmpty())
+        ut::Diagnostics::report(QStringLiteral("Model specification %1 %2; it is read as an empty specification: its "
+                                               "model has no outcome tree, and its burden is 0.")
+                                    .arg(fileName, notASpecification));
     if (!JSONSpecificationCheck(json, fileName).run())
         return;
     const JSONDiseaseTemplate diseaseTemplate(json);
     storeValue(m_templates, diseaseTemplate.id(), diseaseTemplate);
+    m_sourceFiles.insert(diseaseTemplate.id(), fileName);
 }
 
 } // namespace fn

@@ -42,6 +42,8 @@ public slots:
     // Inserts an empty template for an unknown id, so the reference is always valid.
     fn::JSONDiseaseTemplate& getDiseaseTemplate(fn::InputType::Disease disease);
     bool diseaseDataExist(fn::InputType::Disease disease) const;
+    // The file the disease's template was read from, as named in reports; empty when unknown.
+    QString sourceFile(const fn::InputType::Disease& disease) const { return m_sourceFiles.value(disease); }
 
 private:
     void reload();
@@ -49,6 +51,7 @@ private:
     QString m_dirPath;
     QFileInfoList m_filePaths;
     QMap<QString, JSONDiseaseTemplate> m_templates;
+    QMap<QString, QString> m_sourceFiles;
 };
 
 } // namespace fn

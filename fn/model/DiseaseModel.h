@@ -107,6 +107,10 @@ public:
 
     const QString& modelId() const { return m_modelId; }
     std::uint32_t sourceType() const { return m_sourceType; }
+    // Where the model's parameters were read from, as the user knows it (the model specification
+    // /a/b.json, sheet "model 1" of the workbook /a/b.xls); empty when nobody said.
+    void setOrigin(const QString& origin) { m_origin = origin; }
+    const QString& origin() const { return m_origin; }
     InputDataMgr* inputDataMgr() const { return m_inputDataMgr; }
     const JSONDiseaseTemplate* jsonTemplate() const { return m_jsonTemplate; }
     const DiseaseTemplate* diseaseTemplate() const { return m_diseaseTemplate; }
@@ -130,6 +134,7 @@ private:
 
     QString m_modelId;
     std::uint32_t m_sourceType;
+    QString m_origin;
     InputDataMgr* m_inputDataMgr;
     const DiseaseTemplate* m_diseaseTemplate = nullptr;
     const JSONDiseaseTemplate* m_jsonTemplate = nullptr;

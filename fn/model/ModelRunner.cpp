@@ -13,6 +13,7 @@
 #include "fn/model/TaskPool.h"
 #include "fn/values/RandomFunctions.h"
 #include "fn/values/ScopedRandomEngine.h"
+#include "ut/Exception.h"
 
 namespace fn {
 
@@ -161,6 +162,12 @@ void ModelRunner::simulate(TaskPool& pool, int index, bool ownEngine)
             slot.state = Simulated;
             buildResults(pool, index, model.runRecord(), ownEngine, false);
         }
+    } catch (ut::Exception& failure) {
+        const DiseaseModel& model = *m_models[std::size_t(index)];
+        failure.addDetail(model.origin().isEmpty()
+                              ? QStringLiteral("in model \"%1\"").arg(model.displayName())
+                              : QStringLiteral("in model \"%1\", from %2").arg(model.displayName(), model.origin()));
+        fail(index, std::current_exception());
     } catch (...) {
         fail(index, std::current_exception());
     }

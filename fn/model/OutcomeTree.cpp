@@ -186,11 +186,22 @@ bool OutcomeTree::simulate(std::uint32_t iterations, double discountRate, ModelR
     m_numberOfIterations = iterations;
     const Marray::Shape& strataShape = m_model->strataShape();
 
-    m_infection->initializeParsers();
-    for (HealthState& state : m_healthStates)
-        state.initializeParsers();
-    for (TransitionProbability& transition : m_transitions)
-        transition.initializeParsers();
+    // The element whose parameters are being compiled, for the user should one of them fail.
+    QString element = QStringLiteral("\"%1\" (id %2)").arg(m_infection->name(), m_infection->id());
+    try {
+        m_infection->initializeParsers();
+        for (HealthState& state : m_healthStates) {
+            element = QStringLiteral("\"%1\" (id %2)").arg(state.name(), state.id());
+            state.initializeParsers();
+        }
+        for (TransitionProbability& transition : m_transitions) {
+            element = QStringLiteral("\"%1\" (id %2)").arg(transition.name(), transition.id());
+            transition.initializeParsers();
+        }
+    } catch (ut::Exception& failure) {
+        failure.addDetail(QStringLiteral("in element %1 of outcome tree \"%2\"").arg(element, m_id));
+        throw;
+    }
 
     m_infection->resetSums();
     for (TransitionProbability& transition : m_transitions)

@@ -1,5 +1,6 @@
 #include "fn/values/DataArray.h"
 
+#include "fn/values/FormulaProblems.h"
 #include "ut/Exception.h"
 
 namespace fn {
@@ -160,13 +161,20 @@ void DataArray::initializeParser()
         return;
     if (compile())
         return;
+    ut::Exception failure(QStringLiteral("One or more formulas for parameter %1 cannot be parsed.\n"
+                                         "Instead all formulas have been initialized to evaluate to 0.")
+                              .arg(m_name),
+                          QStringLiteral("fn::DataArray::initializeParser"));
+    // Which cells and why, before their texts are gone.
+    const QStringList problems = FormulaProblems::describe(m_currentFormulas, m_currentFactors);
+    for (const QString& problem : problems)
+        failure.addDetail(problem);
+    if (problems.isEmpty())
+        failure.addDetail(QStringLiteral("every cell compiles on its own, but not all of them in a row"));
     for (QString& formula : m_currentFormulas)
         formula = QStringLiteral("0");
     compile();
-    throw ut::Exception(QStringLiteral("One or more formulas for parameter %1 cannot be parsed.\n"
-                                       "Instead all formulas have been initialized to evaluate to 0.")
-                            .arg(m_name),
-                        QStringLiteral("fn::DataArray::initializeParser"));
+    throw failure;
 }
 
 void DataArray::evaluate()

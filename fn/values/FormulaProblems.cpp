@@ -1,0 +1,63 @@
+#include "fn/values/FormulaProblems.h"
+
+#include <muParser.h>
+
+#include "fn/values/RandomFunctions.h"
+
+namespace fn {
+
+namespace {
+
+// The levels of cell index, or its number when the formulas do not cover the strata one to one.
+QString stratumOf(int index, int cellCount, const InputFactorPtrs& factors)
+{
+    qint64 strata = 1;
+    for (const InputFactor* factor : factors)
+        strata *= factor->levelCount();
+    if (factors.isEmpty() || strata != cellCount)
+        return QStringLiteral("cell %1").arg(index + 1);
+    QStringList levels;
+    int rest = index;
+    for (int k = factors.size() - 1; k >= 0; --k) {
+        const InputFactor& factor = *factors[k];
+        levels.prepend(factor.name() + QLatin1Char(' ') + factor.levels().value(rest % factor.levelCount()));
+        rest /= factor.levelCount();
+    }
+    return QStringLiteral("stratum ") + levels.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+QString FormulaProblems::of(const QString& expression)
+{
+    mu::Parser parser;
+    configureFormulaParser(parser);
+    try {
+        parser.SetExpr(expression.toStdString());
+        // Formulas have no variables: a name the parser could not resolve is an error.
+        const mu::varmap_type unknown = parser.GetUsedVar();
+        if (unknown.empty())
+            return {};
+        return QStringLiteral("unknown name \"%1\"").arg(QString::fromStdString(unknown.begin()->first));
+    } catch (const mu::Parser::exception_type& error) {
+        return QString::fromStdString(error.GetMsg());
+    }
+}
+
+QStringList FormulaProblems::describe(const QStringList& formulas, const InputFactorPtrs& factors)
+{
+    QStringList lines;
+    int failing = 0;
+    for (int i = 0; i < formulas.size(); ++i) {
+        const QString reason = of(formulas[i]);
+        if (reason.isEmpty())
+            continue;
+        if (++failing <= ListedCells)
+            lines << QStringLiteral("%1: \"%2\": %3").arg(stratumOf(i, formulas.size(), factors), formulas[i], reason);
+    }
+    if (failing > ListedCells)
+        lines << QStringLiteral("and %1 more cells that do not compile").arg(failing - ListedCells);
+    return lines;
+}
+
+} // namespace fn

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "fn/values/InputFactor.h"
+
+namespace fn {
+
+// Says why formulas do not compile, in words the user can act on: which cell, its text and the
+// formula library's reason. Meant for after an array as a whole failed to compile: compiling
+// its cells one by one takes longer than compiling them together.
+class FormulaProblems
+{
+public:
+    // The formula library's reason why expression does not compile, empty when it compiles.
+    static QString of(const QString& expression);
+
+    // The cells of formulas that do not compile, at most a few of them, one per line: each with
+    // its stratum (the levels of factors, the first factor varying slowest), its text and the
+    // reason. Empty when every cell compiles on its own.
+    static QStringList describe(const QStringList& formulas, const InputFactorPtrs& factors);
+
+    // Cells named by describe() before it only counts the others.
+    static constexpr int ListedCells = 3;
+};
+
+} // namespace fn
