@@ -1,11 +1,8 @@
 #include "ui/Chief.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QCoreApplication>
 #include <QDir>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QThread>
 
@@ -16,10 +13,10 @@
 #include "ui/ModelWorkbook.h"
 #include "ui/ModelWorkbookCheck.h"
 #include "ui/ParameterExchange.h"
+#include "ui/ResultsOutput.h"
 #include "ut/Diagnostics.h"
 #include "ut/Excel.h"
 #include "ut/Exception.h"
-#include "ut/OutputFile.h"
 
 namespace ui {
 
@@ -27,11 +24,17 @@ namespace {
 
 Chief* s_instance = nullptr;
 
-QString workbookPath(const QFileInfo& file)
+// Why no model can be made for the country and disease a saved sheet names.
+QString unsupportedModelReason(const fn::InputDataMgr& store, const fn::JSONInputDataMgr& specifications,
+                               const QString& country, const QString& disease)
 {
-    QString path = file.absoluteFilePath();
-    path.remove(QStringLiteral(".xls"));
-    return QDir::toNativeSeparators(path);
+    if (!store.diseaseIds().contains(disease) && !specifications.diseaseDataExist(disease))
+        return QStringLiteral("the disease \"%1\" is neither in the reference data nor in a model specification "
+                              "of the models folder.")
+            .arg(disease);
+    return QStringLiteral("the reference data have no data for the disease \"%1\" in the country \"%2\" (nor in "
+                          "\"Generic\").")
+        .arg(disease, country);
 }
 
 } // namespace
@@ -117,6 +120,8 @@ fn::DiseaseModel* Chief::createModel(const fn::InputType::Country& country, cons
                                                              m_inputDataMgr.inputFactors().getInputFactors(disease))
                         : std::make_unique<fn::DiseaseModel>(&m_inputDataMgr, modelId, country, countryName,
                                                              &m_jsonDataMgr.getDiseaseTemplate(disease)));
+    model->setOrigin(inReferenceData ? QStringLiteral("the reference data")
+                                     : QStringLiteral("the model specification %1").arg(m_jsonDataMgr.sourceFile(disease)));
     model->setUp();
     m_registry.enter(country, disease, modelId, model);
     return model;
@@ -430,8 +435,9 @@ void Chief::runModels(bool runInThread)
         settings.resultsComputer = m_aggregationEnabled ? &m_resultsComputer : nullptr;
         m_run.start(m_models, settings, runInThread);
     } catch (...) {
-        throw ut::Exception(QStringLiteral("Problem occured while running calculations"),
-                            QStringLiteral("ui::Chief::runModels"));
+        // The failure keeps its message; what went wrong, and where, goes along as details.
+        throw ut::replacementOfCurrentException(QStringLiteral("Problem occured while running calculations"),
+                                                QStringLiteral("ui::Chief::runModels"));
     }
 }
 
@@ -514,65 +520,37 @@ void Chief::loadModelsFromJSON(QFileInfoList fileInfos, QString country)
 
 QJsonObject Chief::resultsDocument(const fn::DiseaseModel& model)
 {
-    QJsonObject object = QJsonObject::fromVariantMap(model.results());
-    object.insert(QStringLiteral("name"), model.displayName());
-    return object;
+    return ResultsOutput::resultsDocument(model);
 }
 
 QJsonObject Chief::uncertaintyDocument(const fn::DiseaseModel& model)
 {
-    if (model.uncertaintyResults().isEmpty())
-        return {};
-    QJsonObject object = QJsonObject::fromVariantMap(model.uncertaintyResults());
-    object.insert(QStringLiteral("name"), model.displayName());
-    return object;
+    return ResultsOutput::uncertaintyDocument(model);
 }
 
 QByteArray Chief::buildUncertaintyJson() const
 {
-    QJsonArray documents;
-    for (const auto& model : m_models) {
-        const QJsonObject document = uncertaintyDocument(*model);
-        if (!document.isEmpty())
-            documents.append(document);
-    }
-    return QJsonDocument(documents).toJson(QJsonDocument::Indented);
+    return ResultsOutput(m_models).uncertaintyJson();
 }
 
 QString Chief::uncertaintyPath(const QString& resultsPath)
 {
-    const QFileInfo results(resultsPath);
-    if (resultsPath.isEmpty() || (results.exists() && !results.isFile()))
-        return {};
-    QString path = resultsPath;
-    if (path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive))
-        path.chop(5);
-    return path + QStringLiteral(".sensitivity.json");
+    return ResultsOutput::uncertaintyPath(resultsPath);
 }
 
 QByteArray Chief::buildResultsJson() const
 {
-    QJsonArray documents;
-    for (const auto& model : m_models)
-        documents.append(resultsDocument(*model));
-    return QJsonDocument(documents).toJson(QJsonDocument::Indented);
+    return ResultsOutput(m_models).resultsJson();
 }
 
 void Chief::saveDetailedResultsToJSON(QFileInfo file)
 {
-    const QString path = workbookPath(file);
-    if (path.isNull())
-        return;
-    // A file is replaced only once written whole; a pipe or device is written directly.
-    QString error;
-    if (!ut::OutputFile::save(path, buildResultsJson(), &error))
-        ut::Diagnostics::report(error);
+    ResultsOutput(m_models).saveToFile(file);
 }
 
 void Chief::saveDetailedResultsToClipboard()
 {
-    if (QClipboard* clipboard = QGuiApplication::clipboard())
-        clipboard->setText(QString::fromUtf8(buildResultsJson()), QClipboard::Clipboard);
+    ResultsOutput(m_models).copyToClipboard();
 }
 
 QVariantMap Chief::outcomeTreeDiagram(const QString& countryId, const QString& diseaseId, const QString& modelId) const
@@ -605,7 +583,7 @@ void Chief::saveModelsToExcel(QFileInfo fileInfo)
                          QStringLiteral("error"));
         return;
     }
-    const QString path = workbookPath(fileInfo);
+    const QString path = ResultsOutput::writtenPath(fileInfo);
     if (path.isNull())
         return;
     const QString models = QStringLiteral("Models");
@@ -641,9 +619,7 @@ void Chief::saveModelsToExcel(QFileInfo fileInfo)
 
 void Chief::reportWorkbookProblem(const QString& title, const QString& text)
 {
-    // The page shows it; the command line, which has no page, prints it on standard error.
     emit showMessage(title, text.toHtmlEscaped(), QStringLiteral("error"));
-    ut::Diagnostics::report(text);
 }
 
 void Chief::loadModelsFromExcel(QFileInfo fileInfo)
@@ -664,11 +640,15 @@ void Chief::loadModelsFromExcel(QFileInfo fileInfo)
         excel.selectSheet(i);
         const QString sheetName = excel.sheetName();
         updateDataExportImportStatus(fn::Import, models, fileInfo.baseName(), sheetName);
+        const QString sheet = QStringLiteral("Sheet \"%1\" of %2").arg(sheetName, QDir::toNativeSeparators(fileInfo.absoluteFilePath()));
         if (excel.cellValue(3, 2).toInt() != ModelWorkbook::version) {
             emit showMessage(QStringLiteral("Model import"),
                              QStringLiteral("Sheet ") + sheetName
                                  + QStringLiteral(" contains model created by the previous, unsupported version of the tool. It will not be imported."),
                              QStringLiteral("error"));
+            ut::Diagnostics::report(QStringLiteral("%1: cell B3 holds \"%2\" where a saved model holds its version, %3.")
+                                        .arg(sheet, excel.cellText(3, 2))
+                                        .arg(ModelWorkbook::version));
             continue;
         }
         const int infoRow = excel.rowOf(excel.find(QStringLiteral("Model info"), QStringLiteral("A"), false));
@@ -681,8 +661,12 @@ void Chief::loadModelsFromExcel(QFileInfo fileInfo)
                              QStringLiteral("Sheet ") + sheetName
                                  + QStringLiteral(" contains model not supported by the reference data loaded. It will not be imported."),
                              QStringLiteral("error"));
+            ut::Diagnostics::report(sheet + QStringLiteral(": ")
+                                    + unsupportedModelReason(m_inputDataMgr, m_jsonDataMgr, country, disease));
             continue;
         }
+        model->setOrigin(QStringLiteral("sheet \"%1\" of the workbook %2")
+                             .arg(sheetName, QDir::toNativeSeparators(fileInfo.absoluteFilePath())));
         ModelWorkbook::readSheet(excel, *model);
         model->distributeToTrees();
         created << model->info();

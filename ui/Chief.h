@@ -177,7 +177,8 @@ private slots:
 
 private:
     bool runFitsInMemory(bool runInThread);
-    // Tells the user why a workbook could not be read or written: in the page and on standard error.
+    // Tells the user why a workbook could not be read or written, in the page (the command line
+    // repeats page messages on standard error).
     void reportWorkbookProblem(const QString& title, const QString& text);
     using MessageSignal = void (Chief::*)(QString, QString, QString);
     // Refuses a request that would change models while a run uses them: tells the user

@@ -7,6 +7,7 @@
 #include "fn/data/InputDataMgr.h"
 #include "ui/Chief.h"
 #include "ui/ModelWorkbook.h"
+#include "ui/PageMessageEcho.h"
 #include "ut/Diagnostics.h"
 #include "ut/Excel.h"
 
@@ -216,6 +217,8 @@ TEST_F(ModelWorkbookTest, UnreadableWorkbooksAreExplained)
     auto chief = freshController();
     QStringList explained;
     const ut::ScopedDiagnosticsSink sink([&](const QString& text) { explained << text; });
+    // The command line repeats the page's messages on standard error.
+    const ui::PageMessageEcho echo(*chief);
     QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
     QSignalSpy created(chief.get(), &ui::Chief::modelsCreated);
     chief->loadModelsFromExcel(QFileInfo(path));
@@ -225,8 +228,10 @@ TEST_F(ModelWorkbookTest, UnreadableWorkbooksAreExplained)
     EXPECT_TRUE(messages[0].at(1).toString().contains(QStringLiteral("saved.xls"))) << messages[0].at(1).toString().toStdString();
     EXPECT_TRUE(messages[0].at(1).toString().contains(QStringLiteral("damaged")));
     EXPECT_EQ(messages[1].at(1).toString(), QStringLiteral("No valid models found in the input file"));
-    ASSERT_EQ(explained.size(), 1);
-    EXPECT_TRUE(explained[0].contains(QStringLiteral("saved.xls")));
+    ASSERT_EQ(explained.size(), 2);
+    EXPECT_TRUE(explained[0].startsWith(QStringLiteral("Model import: The workbook \"") + path + QStringLiteral("\"")))
+        << explained[0].toStdString();
+    EXPECT_EQ(explained[1], QStringLiteral("Model import: No valid models found in the input file"));
     EXPECT_TRUE(created.isEmpty());
     EXPECT_TRUE(chief->models().empty());
 }
@@ -247,6 +252,7 @@ TEST_F(ModelWorkbookTest, FailedSavesAreReportedAndKeepTheEarlierFile)
     createModels(*chief, 2);
     QStringList explained;
     const ut::ScopedDiagnosticsSink sink([&](const QString& text) { explained << text; });
+    const ui::PageMessageEcho echo(*chief);
     QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
     chief->saveModelsToExcel(QFileInfo(path));
     ASSERT_EQ(messages.count(), 2);
@@ -254,7 +260,10 @@ TEST_F(ModelWorkbookTest, FailedSavesAreReportedAndKeepTheEarlierFile)
     EXPECT_EQ(messages[1].at(0).toString(), QStringLiteral("Export models"));
     EXPECT_EQ(messages[1].at(2).toString(), QStringLiteral("error"));
     EXPECT_TRUE(messages[1].at(1).toString().contains(QStringLiteral("not saved")));
-    EXPECT_EQ(explained.size(), 1);
+    ASSERT_EQ(explained.size(), 2);
+    EXPECT_EQ(explained[0], QStringLiteral("Models export finished"));
+    EXPECT_TRUE(explained[1].startsWith(QStringLiteral("Export models: Cannot write \"") + path + QStringLiteral("\"")))
+        << explained[1].toStdString();
     QFile earlier(path);
     ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
     EXPECT_EQ(earlier.readAll(), QByteArray("earlier content"));
