@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QFile>
 
+#include "fn/KnownIds.h"
 #include "fn/data/CacheStream.h"
 #include "fn/data/StoreValue.h"
 #include "ut/Diagnostics.h"
@@ -91,6 +92,20 @@ void InputDataMgr::setPath(QString appPath)
     m_countryDataFile = ReferenceDataImporter::workbookFile(referenceDir, QStringLiteral("countryData"));
     m_modelDataFiles = referenceDir.entryInfoList({QStringLiteral("modelData-") + QLatin1Char('*')},
                                                   QDir::Files | QDir::NoSymLinks | QDir::Readable, QDir::Name);
+}
+
+QStringList InputDataMgr::countriesWithPopulationData() const
+{
+    QStringList countries;
+    for (const QString& country : knownCountryIds()) {
+        if (hasAgeDistribution(country) && hasLifeExpectancy(country))
+            countries << country;
+    }
+    for (auto it = m_ageDistribution.cbegin(); it != m_ageDistribution.cend(); ++it) {
+        if (!countries.contains(it.key()) && hasLifeExpectancy(it.key()))
+            countries << it.key();
+    }
+    return countries;
 }
 
 void InputDataMgr::importFromWorkbooks()

@@ -72,6 +72,8 @@ public:
     DataArray& ageDistribution(const InputType::Country& country);
     bool hasLifeExpectancy(const InputType::Country& country) const { return m_lifeExpectancy.contains(country); }
     bool hasAgeDistribution(const InputType::Country& country) const { return m_ageDistribution.contains(country); }
+    // The countries with both, those of the known list first in its order, then any others.
+    QStringList countriesWithPopulationData() const;
     // These fall back to "Generic" when the country has no entry at all, and give an
     // empty array when the disease is absent.
     DataArray notificationData(const InputType::Country& country, const InputType::Disease& disease) const;
