@@ -12,6 +12,7 @@
 #include "tools/ResultsStream.h"
 #include "ui/Chief.h"
 #include "ut/Exception.h"
+#include "ut/OutputTarget.h"
 
 namespace batch {
 
@@ -31,6 +32,14 @@ double processSeconds(const rusage& usage)
 {
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
         + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// What became of an output the job could not finish.
+QString unfinished(const QString& path)
+{
+    if (ut::OutputTarget::of(path).kind() == ut::OutputTarget::Replaced)
+        return QStringLiteral("%1 was not written; an earlier file of that name is unchanged.").arg(path);
+    return QStringLiteral("The document sent to %1 is incomplete.").arg(path);
 }
 
 } // namespace
@@ -54,32 +63,39 @@ int BatchRun::run()
         if (created != Success)
             return created;
         return runModels(chief);
+    } catch (...) {
+        reportFailure();
+    }
+    return Failure;
+}
+
+void BatchRun::reportFailure()
+{
+    try {
+        throw;
     } catch (const ut::Exception& e) {
-        m_err << "Error: " << e.message() << " (" << e.place() << ")\n";
+        m_err << "Error: " << ut::explanation(e) << '\n';
     } catch (const std::exception& e) {
         m_err << "Error: " << e.what() << '\n';
+    } catch (...) {
+        m_err << "Error: the run failed for a reason nobody could tell.\n";
     }
     m_err.flush();
-    return Failure;
 }
 
 bool BatchRun::chooseCountries(const ui::Chief& chief)
 {
     const fn::InputDataMgr& store = const_cast<ui::Chief&>(chief).inputDataMgr();
-    QStringList withData;
-    for (const QString& country : fn::knownCountryIds()) {
-        if (store.hasAgeDistribution(country) && store.hasLifeExpectancy(country))
-            withData << country;
-    }
+    const QStringList withData = store.countriesWithPopulationData();
     if (m_options.allCountries()) {
         m_countries = withData;
-        const int missing = fn::knownCountryIds().size() - withData.size();
+        QStringList without;
+        for (const QString& country : fn::knownCountryIds()) {
+            if (!withData.contains(country))
+                without << country;
+        }
+        const int missing = without.size();
         if (missing > 0) {
-            QStringList without;
-            for (const QString& country : fn::knownCountryIds()) {
-                if (!withData.contains(country))
-                    without << country;
-            }
             m_err << "Warning: " << missing << " of the " << fn::knownCountryIds().size()
                   << " countries have no population data in the reference data and are left out (their burden "
                      "cannot be computed): "
@@ -146,11 +162,19 @@ int BatchRun::createModels(ui::Chief& chief)
                 withoutData << country + QLatin1Char('/') + disease;
         }
     }
+    // Asked for by name, every pair must run; "all" takes the pairs that have data.
+    const bool everyPairAskedFor = !m_options.allCountries() && !m_options.allDiseases();
     if (!withoutData.isEmpty())
-        m_err << "Warning: " << withoutData.size() << " of the " << m_countries.size() * m_diseases.size()
-              << " country-disease pairs have no data and are not run: "
+        m_err << (everyPairAskedFor ? "Error: " : "Warning: ") << withoutData.size() << " of the "
+              << m_countries.size() * m_diseases.size() << " country-disease pairs have no data"
+              << (everyPairAskedFor ? ": " : " and are not run: ")
               << withoutData.mid(0, 10).join(QStringLiteral(", ")) << (withoutData.size() > 10 ? ", ..." : "")
               << ".\n";
+    if (!withoutData.isEmpty() && everyPairAskedFor) {
+        m_err << "Ask for countries and diseases that have data together, or for all of either.\n";
+        m_err.flush();
+        return UsageError;
+    }
     if (chief.models().empty()) {
         m_err << "Error: none of the chosen countries and diseases has data to run.\n";
         m_err.flush();
@@ -216,25 +240,37 @@ int BatchRun::runModels(ui::Chief& chief)
             control.cancel();
         reportProgress(index + 1, int(models.size()), control.iterationsDone(), iterations, false);
     });
+    // Whatever stops the job from here on leaves the outputs unfinished: the user learns what
+    // became of them.
+    const auto abandon = [&](const QString& reason) {
+        if (!reason.isEmpty())
+            m_err << "Error: " << reason << '\n';
+        output.cancel();
+        m_err << unfinished(m_options.outputPath()) << '\n';
+        if (analyzing) {
+            uncertainty.cancel();
+            m_err << unfinished(m_options.sensitivityPath()) << '\n';
+        }
+        m_err.flush();
+        return Failure;
+    };
     m_err << "Running " << models.size() << " models at " << n << " iterations on "
           << fn::ModelRunner::threadCount(settings.threads) << " threads.\n";
     m_err.flush();
-    runner.run();
-    if (!written) {
-        m_err << "Error: " << (output.errorString().isEmpty() ? uncertainty.errorString() : output.errorString())
-              << '\n';
-        m_err.flush();
-        return Failure;
+    try {
+        runner.run();
+    } catch (...) {
+        reportFailure();
+        return abandon(QString());
     }
+    if (!written)
+        return abandon(output.errorString().isEmpty() ? uncertainty.errorString() : output.errorString());
     reportProgress(int(models.size()), int(models.size()), control.iterationsDone(), iterations, true);
     computer.compute();
-    if (!output.finish(QJsonObject::fromVariantMap(computer.aggregatedResults()))) {
-        m_err << "Error: " << output.errorString() << '\n';
-        m_err.flush();
-        return Failure;
-    }
+    if (!output.finish(QJsonObject::fromVariantMap(computer.aggregatedResults())))
+        return abandon(output.errorString());
     if (analyzing && !uncertainty.finish()) {
-        m_err << "Error: " << uncertainty.errorString() << '\n';
+        m_err << "Error: " << uncertainty.errorString() << '\n' << unfinished(m_options.sensitivityPath()) << '\n';
         m_err.flush();
         return Failure;
     }

@@ -31,6 +31,8 @@ private:
     int runModels(ui::Chief& chief);
     void reportProgress(int done, int total, std::uint64_t iterationsDone, std::uint64_t iterations, bool last);
     void summarize(int models);
+    // Says why the job failed, while the exception that ended it is handled.
+    void reportFailure();
 
     const BatchOptions& m_options;
     QString m_basePath;

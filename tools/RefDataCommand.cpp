@@ -1,5 +1,6 @@
 #include "tools/RefDataCommand.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -33,6 +34,10 @@ const QVector<RefDataCommand::Subcommand>& RefDataCommand::subcommands()
          QStringLiteral("import the reference workbooks of <base folder>/referenceData, as the program's "
                         "import does, and write <base folder>/referenceData.dat"),
          &RefDataCommand::importWorkbooks},
+        {QStringLiteral("countries"), QStringLiteral("[<base folder>]"),
+         QStringLiteral("list the countries whose population data are in <base folder>/referenceData.dat (by "
+                        "default the cache next to this program): the values the -p option of ozmid takes"),
+         &RefDataCommand::listCountries},
     };
     return list;
 }
@@ -182,6 +187,36 @@ int RefDataCommand::importWorkbooks(const QStringList& operands)
         return Failure;
     m_out << "Wrote " << cachePath << ": " << store.lifeExpectancies().size() << " countries, "
           << store.diseaseIds().size() << " diseases\n";
+    m_out.flush();
+    return Success;
+}
+
+int RefDataCommand::listCountries(const QStringList& operands)
+{
+    if (operands.size() > 1) {
+        m_err << m_program << ": countries takes at most one base folder\n";
+        printUsage(m_err);
+        return UsageError;
+    }
+    const QString base = operands.isEmpty() ? QCoreApplication::applicationDirPath() : QDir::cleanPath(operands.first());
+    fn::InputDataMgr store;
+    store.setDirPath(base);
+    if (!QFileInfo(store.cacheFilePath()).isFile()) {
+        m_err << m_program << ": there is no reference data cache " << QDir::toNativeSeparators(store.cacheFilePath())
+              << '\n';
+        m_err.flush();
+        return Failure;
+    }
+    store.setPath(base);
+    const QStringList countries = store.countriesWithPopulationData();
+    if (countries.isEmpty()) {
+        m_err << m_program << ": " << QDir::toNativeSeparators(store.cacheFilePath())
+              << " holds no country with population data\n";
+        m_err.flush();
+        return Failure;
+    }
+    for (const QString& country : countries)
+        m_out << country << '\t' << store.countryCaptions().value(country) << '\n';
     m_out.flush();
     return Success;
 }

@@ -36,6 +36,7 @@ private:
     int build(const QStringList& operands);
     int writeWorkbooks(const QStringList& operands);
     int importWorkbooks(const QStringList& operands);
+    int listCountries(const QStringList& operands);
     bool readSources(const QString& dataFolder, fn::InputDataMgr& store);
     // Copies source over target in one step; false, with the reason on err, when it fails.
     bool replaceFile(const QString& source, const QString& target);
