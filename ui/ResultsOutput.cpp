@@ -74,10 +74,13 @@ bool ResultsOutput::saveToFile(const QFileInfo& file) const
     const QString path = writtenPath(file);
     if (path.isNull())
         return false;
+    const bool replacing = ut::OutputTarget::of(path).kind() == ut::OutputTarget::Replaced && QFileInfo::exists(path);
     QString error;
     if (ut::OutputFile::save(path, resultsJson(), &error))
         return true;
-    ut::Diagnostics::report(error + QStringLiteral(". The results were not saved."));
+    ut::Diagnostics::report(error
+                            + (replacing ? QStringLiteral(". The results were not saved; the earlier file is unchanged.")
+                                         : QStringLiteral(". The results were not saved.")));
     return false;
 }
 

@@ -51,6 +51,7 @@ bool OutputFile::open()
         return false;
     }
     m_otherLinks = target.otherLinks();
+    m_replacedPath = target.filePath();
     m_device = std::move(file);
     return true;
 }
@@ -97,7 +98,7 @@ bool OutputFile::commit()
     if (m_otherLinks > 0)
         Diagnostics::report(QStringLiteral("\"%1\" was replaced by a new file; its %2 other hard link(s) keep the "
                                            "previous content.")
-                                .arg(QDir::toNativeSeparators(m_path))
+                                .arg(QDir::toNativeSeparators(m_replacedPath))
                                 .arg(m_otherLinks));
     return true;
 }

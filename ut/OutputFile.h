@@ -49,6 +49,7 @@ private:
     std::unique_ptr<QFileDevice> m_device;
     bool m_direct = false;
     int m_otherLinks = 0;
+    QString m_replacedPath;
     bool m_failed = false;
     QString m_errorString;
 };

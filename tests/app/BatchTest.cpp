@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "fn/data/DiseaseTemplate.h"
+#include "fn/data/InputDataMgr.h"
 #include "fn/values/RandomFunctions.h"
 #include "ui/Chief.h"
 
@@ -168,4 +170,85 @@ TEST(Batch, RefusesWhatItCannotDoWithAReasonAndWritesToPipes)
     const QJsonObject piped = QJsonDocument::fromJson(run.output).object();
     EXPECT_EQ(piped.value(QStringLiteral("models")).toArray().size(), 1);
     EXPECT_TRUE(piped.contains(QStringLiteral("aggregatedResults")));
+}
+
+// A model that fails ends the job with status 1, the reason and the place; the document of an
+// earlier job stays as it was, and the user is told so.
+TEST(Batch, AFailedRunIsExplainedAndLeavesTheEarlierDocument)
+{
+    const QTemporaryDir work;
+    const QString data = work.filePath(QStringLiteral("data"));
+    ASSERT_TRUE(QDir().mkpath(data + QStringLiteral("/models")));
+    ASSERT_TRUE(QFile::copy(binaryDir + QStringLiteral("/referenceData.dat"), data + QStringLiteral("/referenceData.dat")));
+    QByteArray specification = contents(binaryDir + QStringLiteral("/models/Illustrative-CRKP-BSI.model_spec.json"));
+    const QByteArray cell = "\"RandPert(0.108, 0.133, 0.163)\"";
+    const int at = specification.indexOf(cell);
+    ASSERT_GT(at, 0);
+    specification.replace(at, cell.size(), "\"RandPert(0.108, 0.133)\"");
+    const QString broken = data + QStringLiteral("/models/broken.model_spec.json");
+    QFile file(broken);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(specification);
+    file.close();
+
+    const QString output = work.filePath(QStringLiteral("results.json"));
+    {
+        QFile earlier(output);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier document");
+    }
+    const BatchRun run = batch({QStringLiteral("--data-folder"), data, QStringLiteral("--countries"),
+                                QStringLiteral("Austria"), QStringLiteral("--diseases"),
+                                QStringLiteral("IllustrativeCRKPBSI"), QStringLiteral("-s"), QStringLiteral("10"),
+                                QStringLiteral("-o"), output},
+                               work.path());
+    EXPECT_EQ(run.exitCode, 1);
+    for (const QString& expected :
+         QStringList{QStringLiteral("Error: One or more formulas for parameter Severity cannot be parsed."),
+                     QStringLiteral("stratum Age 0-4, Sex Female: \"RandPert(0.108, 0.133)\": Too few parameters for "
+                                    "function \"RandPert\""),
+                     QStringLiteral("of outcome tree \"bsi\""), QStringLiteral("from the model specification ") + broken,
+                     output + QStringLiteral(" was not written; an earlier file of that name is unchanged.")})
+        EXPECT_TRUE(run.errors.contains(expected)) << expected.toStdString() << "\nin:\n" << run.errors.toStdString();
+    EXPECT_EQ(contents(output), QByteArray("earlier document"));
+}
+
+// Countries and diseases named one by one must all run together: a pair without data is
+// refused before anything runs. With "all" such pairs are left out, and said so.
+TEST(Batch, PairsAskedForByNameMustHaveData)
+{
+    const QTemporaryDir work;
+    const QString data = work.filePath(QStringLiteral("data"));
+    ASSERT_TRUE(QDir().mkpath(data));
+    {
+        // A disease with data for Italy only, and none in the "Generic" data set.
+        fn::InputDataMgr store;
+        store.setPath(binaryDir);
+        fn::DiseaseTemplate italian = store.diseaseTemplates().get(QStringLiteral("BaselineBSI"));
+        italian.setId(QStringLiteral("ItalianBSI"));
+        store.diseaseTemplates().add(QStringLiteral("ItalianBSI"), italian);
+        for (const fn::InputFactor* factor : store.inputFactors().getInputFactors(QStringLiteral("BaselineBSI")))
+            store.inputFactors().addInputFactor(QStringLiteral("ItalianBSI"), factor->name(), factor->levels());
+        store.appendDiseaseId(QStringLiteral("ItalianBSI"));
+        store.addCountryDisease(QStringLiteral("Italy"), QStringLiteral("ItalianBSI"));
+        store.setDirPath(data);
+        ASSERT_TRUE(store.saveCache());
+    }
+    const QString output = work.filePath(QStringLiteral("results.json"));
+    const QStringList common = {QStringLiteral("--data-folder"), data, QStringLiteral("--diseases"),
+                                QStringLiteral("ItalianBSI"), QStringLiteral("-s"), QStringLiteral("5"),
+                                QStringLiteral("-o"), output};
+    BatchRun run = batch(QStringList{QStringLiteral("--countries"), QStringLiteral("Austria,Italy")} + common, work.path());
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("Error: 1 of the 2 country-disease pairs have no data: "
+                                                   "Austria/ItalianBSI.")))
+        << run.errors.toStdString();
+    EXPECT_FALSE(QFile::exists(output));
+
+    run = batch(QStringList{QStringLiteral("--countries"), QStringLiteral("all")} + common, work.path());
+    EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("Warning: 5 of the 6 country-disease pairs have no data and are not "
+                                                   "run")))
+        << run.errors.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(contents(output)).object().value(QStringLiteral("models")).toArray().size(), 1);
 }

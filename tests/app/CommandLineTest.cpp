@@ -3,53 +3,27 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include "ProgramRun.h"
 
 // The command line run end to end, as a user starts it: the built program next to its
 // staged models folder and reference data cache.
 namespace {
 
-const QString binaryDir = QStringLiteral(OZMID_BINARY_DIR);
 const QString sample = QStringLiteral("models/Illustrative-CRKP-BSI.model_spec.json");
-
-struct ProgramRun
-{
-    int exitCode = -1;
-    QStringList lines;
-    QString errors;
-};
 
 enum class Display { Inherited, None };
 
 ProgramRun ozmid(const QStringList& arguments, const QString& workingDirectory, Display display = Display::Inherited)
 {
-    QProcess process;
-    process.setWorkingDirectory(workingDirectory);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (display == Display::None) {
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            environment.remove(QLatin1String(name));
-    }
-    process.setProcessEnvironment(environment);
-    process.start(binaryDir + QStringLiteral("/ozmid"), arguments);
-    ProgramRun run;
-    if (!process.waitForFinished(180000))
-        return run;
-    run.exitCode = process.exitCode();
-    run.lines = QString::fromLocal8Bit(process.readAllStandardOutput()).split(QLatin1Char('\n'));
-    if (!run.lines.isEmpty() && run.lines.last().isEmpty())
-        run.lines.removeLast();
-    run.errors = QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
+    ProgramStart start;
+    start.arguments = arguments;
+    start.workingDirectory = workingDirectory;
+    if (display == Display::None)
+        start.unset = QStringList{QStringLiteral("DISPLAY"), QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("QT_QPA_PLATFORM")};
+    return runProgram(start);
 }
 
 double statistic(const QJsonObject& map, const char* key, const char* which)
@@ -62,9 +36,9 @@ class CommandLine : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(QFile::exists(binaryDir + QStringLiteral("/ozmid")));
-        ASSERT_TRUE(QFile::exists(binaryDir + QLatin1Char('/') + sample));
-        ASSERT_TRUE(QFile::exists(binaryDir + QStringLiteral("/referenceData.dat")));
+        ASSERT_TRUE(QFile::exists(binaryDir() + QStringLiteral("/ozmid")));
+        ASSERT_TRUE(QFile::exists(binaryDir() + QLatin1Char('/') + sample));
+        ASSERT_TRUE(QFile::exists(binaryDir() + QStringLiteral("/referenceData.dat")));
     }
     QTemporaryDir work;
 };
@@ -82,7 +56,7 @@ TEST_F(CommandLine, RunsASpecificationAndWritesTheResults)
     ASSERT_EQ(run.lines.size(), 10) << run.lines.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(run.lines[0], QStringLiteral("Ozmid 2.0.0, CLI mode"));
     EXPECT_TRUE(run.lines[1].startsWith(QStringLiteral("Run start time         : ")));
-    EXPECT_EQ(run.lines[2], QStringLiteral("Input file             : ") + binaryDir + QLatin1Char('/') + sample);
+    EXPECT_EQ(run.lines[2], QStringLiteral("Input file             : ") + binaryDir() + QLatin1Char('/') + sample);
     EXPECT_EQ(run.lines[3], QStringLiteral("Output file            : ") + output);
     EXPECT_EQ(run.lines[4], QStringLiteral("Output to clipboard    : No"));
     EXPECT_EQ(run.lines[5], QStringLiteral("Sample size            : 300"));
@@ -161,7 +135,7 @@ TEST_F(CommandLine, BadInputEndsWithTheLogAndExitCodeZero)
         ASSERT_EQ(run.lines.size(), 9);
         EXPECT_EQ(run.lines.last(), QStringLiteral("Unsupported input file specified"));
     }
-    EXPECT_EQ(run.lines[2], QStringLiteral("Input file             : ") + binaryDir);
+    EXPECT_EQ(run.lines[2], QStringLiteral("Input file             : ") + binaryDir());
     EXPECT_EQ(run.lines[5], QStringLiteral("Sample size            : 0"));
 
     // Not JSON at all, an unknown country, no iterations: a full log and explanations.

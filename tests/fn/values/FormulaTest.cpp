@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "fn/values/DataArray.h"
 #include "fn/values/DataValue.h"
 #include "fn/values/FormulaChecker.h"
 #include "ut/Exception.h"
@@ -94,4 +95,42 @@ TEST(FormulaChecker, SaysWhyAFormulaWasRefused)
     QList<bool> plain;
     EXPECT_FALSE(checker.check(QStringList{QStringLiteral("RandUniform(1, 2)"), QStringLiteral("1,5")}, plain));
     EXPECT_EQ(plain, (QList<bool>{true, false}));
+}
+
+// An array whose formulas do not compile says which cells, with their strata (the first factor
+// varying slowest), their texts and the formula library's reasons; a few of them, then how many
+// more there are.
+TEST(DataArray, FormulasThatDoNotCompileAreNamedCellByCell)
+{
+    const QVector<fn::InputFactor> factors = {
+        fn::InputFactor(QStringLiteral("Age"), {QStringLiteral("0-49"), QStringLiteral("50+")}),
+        fn::InputFactor(QStringLiteral("Sex"), {QStringLiteral("Female"), QStringLiteral("Male")})};
+    fn::DataArray array(factors, QStringLiteral("Severity"), {},
+                        QStringList{QStringLiteral("1"), QStringLiteral("RandPert(1, 2)"), QStringLiteral("2 *"),
+                                    QStringLiteral("dose + 1")});
+    try {
+        array.initializeParser();
+        FAIL() << "the formulas compiled";
+    } catch (const ut::Exception& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("parameter Severity")));
+        ASSERT_EQ(e.details().size(), 3) << e.details().join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(e.details()[0].startsWith(QStringLiteral("stratum Age 0-49, Sex Male: \"RandPert(1, 2)\": Too few "
+                                                             "parameters for function \"RandPert\"")))
+            << e.details()[0].toStdString();
+        EXPECT_TRUE(e.details()[1].startsWith(QStringLiteral("stratum Age 50+, Sex Female: \"2 *\": Unexpected end of "
+                                                             "expression")))
+            << e.details()[1].toStdString();
+        EXPECT_EQ(e.details()[2], QStringLiteral("stratum Age 50+, Sex Male: \"dose + 1\": unknown name \"dose\""));
+    }
+    // As before, the array now evaluates to 0 everywhere.
+    EXPECT_EQ(array.currentFormulas(), QStringList({QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")}));
+
+    fn::DataArray many(factors, QStringLiteral("Duration"), {}, QStringList({QStringLiteral("("), QStringLiteral("("), QStringLiteral("("), QStringLiteral("(")}));
+    try {
+        many.initializeParser();
+        FAIL() << "the formulas compiled";
+    } catch (const ut::Exception& e) {
+        ASSERT_EQ(e.details().size(), 4);
+        EXPECT_EQ(e.details()[3], QStringLiteral("and 1 more cells that do not compile"));
+    }
 }

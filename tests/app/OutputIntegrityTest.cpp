@@ -1,0 +1,184 @@
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "ProgramRun.h"
+#include "support/SmallFileSystem.h"
+
+// What the programs leave behind when their output cannot be written as asked, and how they
+// write to what is not a regular file.
+namespace {
+
+const QString sample = QStringLiteral("models/Illustrative-CRKP-BSI.model_spec.json");
+const QString samplePath = binaryDir() + QLatin1Char('/') + sample;
+
+ProgramRun ozmid(const QString& output, const QString& workingDirectory, const QString& standardOutputFile = {})
+{
+    ProgramStart start;
+    start.arguments = QStringList{QStringLiteral("-i"), sample, QStringLiteral("-p"), QStringLiteral("Austria"),
+                       QStringLiteral("-o"), output, QStringLiteral("-s"), QStringLiteral("20"),
+                       QStringLiteral("-r"), QStringLiteral("5")};
+    start.workingDirectory = workingDirectory;
+    start.outputFile = standardOutputFile;
+    return runProgram(start);
+}
+
+std::string completeLog(const QString& output)
+{
+    return specificationLog(samplePath, output, QStringLiteral("20"), QStringLiteral("0"), QStringLiteral("5"),
+                            QStringLiteral("Austria"));
+}
+
+bool isResultsDocument(const QByteArray& bytes)
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    return error.error == QJsonParseError::NoError && document.array().size() == 2;
+}
+
+bool isCharacterDevice(const char* path)
+{
+    struct stat status = {};
+    return ::stat(path, &status) == 0 && S_ISCHR(status.st_mode);
+}
+
+} // namespace
+
+// A full disk: the earlier results stay whole, nothing half-written is left, the log is the
+// log of a run that went through (the run did), and standard error says what failed and why.
+// The batch program fails with the same reason and leaves its earlier document too.
+TEST(OutputIntegrity, AFullDiskKeepsTheEarlierResultsAndSaysWhy)
+{
+    const SmallFileSystem disk(64);
+    if (!disk.isMounted())
+        GTEST_SKIP() << disk.whyUnavailable().toStdString();
+    const QTemporaryDir work;
+    const QString output = disk.filePath(QStringLiteral("results.json"));
+    ASSERT_TRUE(writeFile(output, "earlier results"));
+
+    const ProgramRun run = ozmid(output, work.path());
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(logWithoutTimes(run.output), completeLog(output));
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("Cannot write \"%1\": No space left on device").arg(output)))
+        << run.errors.toStdString();
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("The results were not saved; the earlier file is unchanged.")));
+    EXPECT_EQ(contents(output), QByteArray("earlier results"));
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("results.json")});
+
+    ProgramStart batch;
+    batch.program = QStringLiteral("ozmid-batch");
+    batch.arguments = QStringList{QStringLiteral("--countries"), QStringLiteral("Austria,Sweden"), QStringLiteral("--diseases"),
+                       QStringLiteral("all"), QStringLiteral("-s"), QStringLiteral("20"), QStringLiteral("-o"), output};
+    batch.workingDirectory = work.path();
+    const ProgramRun batchRun = runProgram(batch);
+    EXPECT_EQ(batchRun.exitCode, 1);
+    EXPECT_TRUE(batchRun.errors.contains(QStringLiteral("Cannot write \"%1\": No space left on device").arg(output)))
+        << batchRun.errors.toStdString();
+    EXPECT_TRUE(batchRun.errors.contains(QStringLiteral("%1 was not written; an earlier file of that name is unchanged.")
+                                             .arg(output)));
+    EXPECT_EQ(contents(output), QByteArray("earlier results"));
+
+    // The reference data tool, building a cache where there is no room for it.
+    const QString cache = disk.filePath(QStringLiteral("referenceData.dat"));
+    ASSERT_TRUE(writeFile(cache, "earlier cache"));
+    ProgramStart build;
+    build.program = QStringLiteral("ozmid-refdata");
+    build.arguments = QStringList{QStringLiteral("build"), QStringLiteral(OZMID_TEST_DATA_DIR "/../data"), disk.path()};
+    build.workingDirectory = work.path();
+    const ProgramRun built = runProgram(build);
+    EXPECT_EQ(built.exitCode, 1);
+    EXPECT_TRUE(built.errors.contains(QStringLiteral("Cannot write \"%1\": No space left on device").arg(cache)))
+        << built.errors.toStdString();
+    EXPECT_EQ(contents(cache), QByteArray("earlier cache"));
+}
+
+// A folder that does not exist: said with the path and the reason, nothing created.
+TEST(OutputIntegrity, AnOutputThatCannotBeOpenedIsNamedWithTheReason)
+{
+    const QTemporaryDir work;
+    const QString output = work.filePath(QStringLiteral("no such folder/results.json"));
+    const ProgramRun run = ozmid(output, work.path());
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(logWithoutTimes(run.output), completeLog(output));
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("Cannot write \"%1\": No such file or directory. The results were "
+                                                   "not saved.")
+                                        .arg(output)))
+        << run.errors.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(work.filePath(QStringLiteral("no such folder"))));
+
+    // A device that takes nothing: written directly, the failure said, the device left as it is.
+    const ProgramRun full = ozmid(QStringLiteral("/dev/full"), work.path());
+    EXPECT_EQ(logWithoutTimes(full.output), completeLog(QStringLiteral("/dev/full")));
+    EXPECT_TRUE(full.errors.contains(QStringLiteral("Cannot write \"/dev/full\": No space left on device")))
+        << full.errors.toStdString();
+    EXPECT_TRUE(isCharacterDevice("/dev/full"));
+}
+
+// What is not a regular file is written as it is: a FIFO stays a FIFO and its reader gets the
+// document; standard output redirected to a file gets the log and the document in order;
+// /dev/null stays a device.
+TEST(OutputIntegrity, PipesAndDevicesAreWrittenDirectly)
+{
+    const QTemporaryDir work;
+    const QString fifo = work.filePath(QStringLiteral("results.fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QByteArray received;
+    std::thread reader([&] { received = contents(fifo); });
+    const ProgramRun run = ozmid(fifo, work.path());
+    reader.join();
+    EXPECT_EQ(logWithoutTimes(run.output), completeLog(fifo));
+    EXPECT_EQ(run.errors, QString());
+    EXPECT_TRUE(isResultsDocument(received));
+    struct stat status = {};
+    ASSERT_EQ(::stat(QFile::encodeName(fifo).constData(), &status), 0);
+    EXPECT_TRUE(S_ISFIFO(status.st_mode));
+
+    const QString redirected = work.filePath(QStringLiteral("everything.txt"));
+    const ProgramRun toStandardOutput = ozmid(QStringLiteral("/dev/stdout"), work.path(), redirected);
+    EXPECT_EQ(toStandardOutput.errors, QString());
+    const QByteArray everything = contents(redirected);
+    // The log up to its country line, the document, then the finish line.
+    const QByteArray countryLine = "Country ID             : Austria\n";
+    const int start = everything.indexOf(countryLine) + countryLine.size();
+    const int finish = everything.lastIndexOf("Run finish time        : ");
+    ASSERT_GT(start, countryLine.size());
+    ASSERT_GT(finish, start);
+    const std::string log = completeLog(QStringLiteral("/dev/stdout"));
+    EXPECT_EQ(logWithoutTimes(everything.left(start) + everything.mid(finish)), log);
+    EXPECT_TRUE(isResultsDocument(everything.mid(start, finish - start)));
+
+    const ProgramRun discarded = ozmid(QStringLiteral("/dev/null"), work.path());
+    EXPECT_EQ(logWithoutTimes(discarded.output), completeLog(QStringLiteral("/dev/null")));
+    EXPECT_EQ(discarded.errors, QString());
+    EXPECT_TRUE(isCharacterDevice("/dev/null"));
+}
+
+// Through a symbolic link the file it leads to is replaced, and the link stays; another hard
+// link to that file keeps the earlier results, as a copy would, and the user is told.
+TEST(OutputIntegrity, LinksToTheResultsFile)
+{
+    const QTemporaryDir work;
+    const QString results = work.filePath(QStringLiteral("results.json"));
+    const QString copy = work.filePath(QStringLiteral("yesterday.json"));
+    const QString latest = work.filePath(QStringLiteral("latest.json"));
+    ASSERT_TRUE(writeFile(results, "earlier results"));
+    ASSERT_EQ(::link(QFile::encodeName(results).constData(), QFile::encodeName(copy).constData()), 0);
+    ASSERT_TRUE(QFile::link(results, latest));
+
+    const ProgramRun run = ozmid(latest, work.path());
+    EXPECT_EQ(logWithoutTimes(run.output), completeLog(latest));
+    EXPECT_TRUE(QFileInfo(latest).isSymLink());
+    EXPECT_TRUE(isResultsDocument(contents(results)));
+    EXPECT_EQ(contents(copy), QByteArray("earlier results"));
+    EXPECT_EQ(run.errors.trimmed(), QStringLiteral("\"%1\" was replaced by a new file; its 1 other hard link(s) keep the "
+                                                   "previous content.")
+                                        .arg(results));
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStringList>
+#include <string>
+
+// Starting the built programs as a user does, next to their staged models folder and reference
+// data cache, and reading what they leave behind.
+
+inline const QString& binaryDir()
+{
+    static const QString dir = QStringLiteral(OZMID_BINARY_DIR);
+    return dir;
+}
+
+struct ProgramRun
+{
+    int exitCode = -1;
+    QByteArray output;
+    QStringList lines;
+    QString errors;
+};
+
+struct ProgramStart
+{
+    QString program = QStringLiteral("ozmid");
+    QStringList arguments;
+    QString workingDirectory;
+    // Variables taken out of the environment the test runs in.
+    QStringList unset;
+    // Standard output goes to this file instead of the test, when given.
+    QString outputFile;
+};
+
+inline ProgramRun runProgram(const ProgramStart& start)
+{
+    QProcess process;
+    process.setWorkingDirectory(start.workingDirectory);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& name : start.unset)
+        environment.remove(name);
+    process.setProcessEnvironment(environment);
+    if (!start.outputFile.isEmpty())
+        process.setStandardOutputFile(start.outputFile, QIODevice::Append);
+    process.start(binaryDir() + QLatin1Char('/') + start.program, start.arguments);
+    ProgramRun run;
+    if (!process.waitForFinished(300000))
+        return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.output = process.readAllStandardOutput();
+    run.lines = QString::fromLocal8Bit(run.output).split(QLatin1Char('\n'));
+    if (!run.lines.isEmpty() && run.lines.last().isEmpty())
+        run.lines.removeLast();
+    run.errors = QString::fromLocal8Bit(process.readAllStandardError());
+    return run;
+}
+
+inline QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+inline bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// The run log with the date and time of its start and finish lines as "<time>": everything
+// else of it is fixed, byte for byte.
+inline std::string logWithoutTimes(const QByteArray& output)
+{
+    static const QRegularExpression time(
+        QStringLiteral("^(Run start time {9}: |Run finish time {8}: )[A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]?[0-9] "
+                       "[0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}$"),
+        QRegularExpression::MultilineOption);
+    return QString::fromLocal8Bit(output).replace(time, QStringLiteral("\\1<time>")).toLocal8Bit().toStdString();
+}
+
+// The log of a command-line run of a model specification, ending in last ("Run finish time",
+// "Error").
+inline std::string specificationLog(const QString& input, const QString& output, const QString& samples,
+                                   const QString& discount, const QString& seed, const QString& country,
+                                   const QString& last = QStringLiteral("Run finish time        : <time>"))
+{
+    return QStringLiteral("Ozmid 2.0.0, CLI mode\n"
+                          "Run start time         : <time>\n"
+                          "Input file             : %1\n"
+                          "Output file            : %2\n"
+                          "Output to clipboard    : No\n"
+                          "Sample size            : %3\n"
+                          "Time discounting factor: %4\n"
+                          "Random seed            : %5\n"
+                          "Country ID             : %6\n"
+                          "%7\n")
+        .arg(input, output, samples, discount, seed, country, last)
+        .toLocal8Bit()
+        .toStdString();
+}
