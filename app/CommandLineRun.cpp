@@ -54,7 +54,7 @@ int CommandLineRun::exec()
         QStringLiteral("%1 %2, CLI mode").arg(QApplication::applicationName(), QApplication::applicationVersion()));
     const Options options = readOptions(parser);
     printHead(parser.applicationDescription(), options);
-    explainUnusedArguments(options.unusedArguments);
+    explainUnusedArguments(options.unusedArguments, options.inputGiven);
     // What the page would show, a workbook sheet that was skipped for one, the user reads here.
     const PageMessageEcho echo(m_chief);
     try {
@@ -148,15 +148,17 @@ void CommandLineRun::printHead(const QString& description, const Options& option
     printLine(QStringLiteral("Random seed            : %1").arg(options.seed));
 }
 
-void CommandLineRun::explainUnusedArguments(const QStringList& arguments) const
+void CommandLineRun::explainUnusedArguments(const QStringList& arguments, bool inputGiven) const
 {
-    if (arguments.size() == 1)
-        explain(QStringLiteral("The argument \"%1\" is not used: give the input file with -i, as in -i %1.")
-                    .arg(arguments.first()));
-    else if (arguments.size() > 1)
-        explain(QStringLiteral("The arguments \"%1\" are not used: every value follows its option, the input file "
-                               "follows -i, as in -i %2.")
-                    .arg(arguments.join(QStringLiteral("\", \"")), arguments.first()));
+    if (arguments.isEmpty())
+        return;
+    const QString listed = QStringLiteral("\"%1\"").arg(arguments.join(QStringLiteral("\", \"")));
+    const QString subject = arguments.size() == 1 ? QStringLiteral("The argument %1 is").arg(listed)
+                                                  : QStringLiteral("The arguments %1 are").arg(listed);
+    if (inputGiven)
+        explain(subject + QStringLiteral(" not used: every value follows its option."));
+    else
+        explain(subject + QStringLiteral(" not used: give the input file with -i, as in -i %1.").arg(arguments.first()));
 }
 
 bool CommandLineRun::loadInput(const Options& options)

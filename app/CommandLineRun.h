@@ -53,7 +53,7 @@ private:
     // The value as an unsigned whole number, 0 (said so, with its consequence) when it is not one.
     static unsigned int wholeNumber(const QString& value, const QString& label, const QString& consequence,
                                     bool* understood = nullptr);
-    void explainUnusedArguments(const QStringList& arguments) const;
+    void explainUnusedArguments(const QStringList& arguments, bool inputGiven) const;
     void explainCountry(const QString& country, bool given) const;
 
     QApplication& m_application;

@@ -120,8 +120,13 @@ fn::DiseaseModel* Chief::createModel(const fn::InputType::Country& country, cons
                                                              m_inputDataMgr.inputFactors().getInputFactors(disease))
                         : std::make_unique<fn::DiseaseModel>(&m_inputDataMgr, modelId, country, countryName,
                                                              &m_jsonDataMgr.getDiseaseTemplate(disease)));
-    model->setOrigin(inReferenceData ? QStringLiteral("the reference data")
-                                     : QStringLiteral("the model specification %1").arg(m_jsonDataMgr.sourceFile(disease)));
+    QString origin = QStringLiteral("the reference data");
+    if (!inReferenceData) {
+        const QString specification = m_jsonDataMgr.sourceFile(disease);
+        origin = specification.isEmpty() ? QStringLiteral("a model specification")
+                                         : QStringLiteral("the model specification ") + specification;
+    }
+    model->setOrigin(origin);
     model->setUp();
     m_registry.enter(country, disease, modelId, model);
     return model;

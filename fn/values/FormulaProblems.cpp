@@ -26,12 +26,9 @@ QString stratumOf(int index, int cellCount, const InputFactorPtrs& factors)
     return QStringLiteral("stratum ") + levels.join(QStringLiteral(", "));
 }
 
-} // namespace
-
-QString FormulaProblems::of(const QString& expression)
+// The reason why parser does not compile expression, empty when it does.
+QString problemOf(mu::Parser& parser, const QString& expression)
 {
-    mu::Parser parser;
-    configureFormulaParser(parser);
     try {
         parser.SetExpr(expression.toStdString());
         // Formulas have no variables: a name the parser could not resolve is an error.
@@ -44,12 +41,23 @@ QString FormulaProblems::of(const QString& expression)
     }
 }
 
+} // namespace
+
+QString FormulaProblems::of(const QString& expression)
+{
+    mu::Parser parser;
+    configureFormulaParser(parser);
+    return problemOf(parser, expression);
+}
+
 QStringList FormulaProblems::describe(const QStringList& formulas, const InputFactorPtrs& factors)
 {
+    mu::Parser parser;
+    configureFormulaParser(parser);
     QStringList lines;
     int failing = 0;
     for (int i = 0; i < formulas.size(); ++i) {
-        const QString reason = of(formulas[i]);
+        const QString reason = problemOf(parser, formulas[i]);
         if (reason.isEmpty())
             continue;
         if (++failing <= ListedCells)

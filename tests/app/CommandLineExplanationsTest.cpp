@@ -294,6 +294,12 @@ TEST_F(CommandLineExplanations, ArgumentsAndValuesItCannotUseAreEchoedWithWhatIs
 
     run = ozmid({QStringLiteral("-s"), QStringLiteral("10")});
     EXPECT_TRUE(run.errors.contains(QStringLiteral("No input file was given"))) << run.errors.toStdString();
+    // With an input, a stray value (a country without its -p) is still named.
+    run = ozmid({QStringLiteral("-i"), sample, QStringLiteral("Austria"), QStringLiteral("-s"), QStringLiteral("5")});
+    EXPECT_EQ(run.lines.size(), 10);
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("The argument \"Austria\" is not used: every value follows its "
+                                                   "option.")))
+        << run.errors.toStdString();
 
     const QString output = file(QStringLiteral("results.json"));
     run = ozmid({QStringLiteral("-i"), sample, QStringLiteral("-p"), QStringLiteral("Austria"), QStringLiteral("-o"),
