@@ -198,11 +198,12 @@ bool CommandLineRun::loadInput(const Options& options)
 
 void CommandLineRun::explainCountry(const QString& country, bool given) const
 {
-    fn::InputDataMgr& store = m_chief.inputDataMgr();
-    const bool ages = store.hasAgeDistribution(country);
-    const bool lifeExpectancy = store.hasLifeExpectancy(country);
-    if (ages && lifeExpectancy)
+    const fn::InputDataMgr& store = m_chief.inputDataMgr();
+    if (store.hasPopulationData(country))
         return;
+    // An array without cells is no data either.
+    const bool ages = !store.ageDistributions().value(country).formulas().isEmpty();
+    const bool lifeExpectancy = !store.lifeExpectancies().value(country).formulas().isEmpty();
     const QStringList withData = store.countriesWithPopulationData();
     QString text;
     if (!given)

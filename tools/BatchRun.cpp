@@ -103,7 +103,7 @@ bool BatchRun::chooseCountries(const ui::Chief& chief)
         }
     } else {
         for (const QString& country : m_options.countries()) {
-            if (!store.hasAgeDistribution(country) || !store.hasLifeExpectancy(country)) {
+            if (!store.hasPopulationData(country)) {
                 m_err << "Error: the country \"" << country
                       << "\" has no population data in the reference data, so its burden cannot be computed. "
                          "Countries with data: "

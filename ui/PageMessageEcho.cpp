@@ -6,17 +6,27 @@
 
 namespace ui {
 
+namespace {
+
+void repeat(const QString& title, const QString& text)
+{
+    ut::Diagnostics::report(PageMessageEcho::plainText(title, text));
+}
+
+} // namespace
+
 PageMessageEcho::PageMessageEcho(Chief& chief)
-    : m_connection(QObject::connect(&chief, &Chief::showMessage,
-                                    [](const QString& title, const QString& text, const QString&) {
-                                        ut::Diagnostics::report(plainText(title, text));
-                                    }))
+    : m_messages(QObject::connect(&chief, &Chief::showMessage,
+                                  [](const QString& title, const QString& text, const QString&) { repeat(title, text); }))
+    , m_notices(QObject::connect(&chief, &Chief::notice,
+                                 [](const QString& title, const QString& text, const QString&) { repeat(title, text); }))
 {
 }
 
 PageMessageEcho::~PageMessageEcho()
 {
-    QObject::disconnect(m_connection);
+    QObject::disconnect(m_messages);
+    QObject::disconnect(m_notices);
 }
 
 QString PageMessageEcho::plainText(const QString& title, const QString& html)

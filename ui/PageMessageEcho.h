@@ -6,9 +6,10 @@ namespace ui {
 
 class Chief;
 
-// Repeats every message the controller shows in the page on the diagnostics channel (standard
-// error), as plain text headed by its title: the command line has no page, and its user must
-// learn what a page user would read. Lives as long as the messages are to be repeated.
+// Repeats every message the controller shows in the page, its messages and its notices, on the
+// diagnostics channel (standard error), as plain text headed by its title: the command line has
+// no page, and its user must learn what a page user would read. Lives as long as the messages
+// are to be repeated.
 class PageMessageEcho
 {
 public:
@@ -22,7 +23,8 @@ public:
     static QString plainText(const QString& title, const QString& html);
 
 private:
-    QMetaObject::Connection m_connection;
+    QMetaObject::Connection m_messages;
+    QMetaObject::Connection m_notices;
 };
 
 } // namespace ui

@@ -15,10 +15,7 @@ PopulationCheck::PopulationCheck(fn::InputDataMgr& store)
 
 bool PopulationCheck::hasPopulationData(const fn::InputType::Country& country) const
 {
-    // Asked only once the arrays exist, the accessors add nothing.
-    return m_store.hasAgeDistribution(country) && m_store.hasLifeExpectancy(country)
-        && !m_store.ageDistribution(country).formulas().isEmpty()
-        && !m_store.lifeExpectancy(country).formulas().isEmpty();
+    return m_store.hasPopulationData(country);
 }
 
 QVariantList PopulationCheck::countries() const

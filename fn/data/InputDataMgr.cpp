@@ -94,15 +94,20 @@ void InputDataMgr::setPath(QString appPath)
                                                   QDir::Files | QDir::NoSymLinks | QDir::Readable, QDir::Name);
 }
 
+bool InputDataMgr::hasPopulationData(const InputType::Country& country) const
+{
+    return !m_ageDistribution.value(country).formulas().isEmpty() && !m_lifeExpectancy.value(country).formulas().isEmpty();
+}
+
 QStringList InputDataMgr::countriesWithPopulationData() const
 {
     QStringList countries;
     for (const QString& country : knownCountryIds()) {
-        if (hasAgeDistribution(country) && hasLifeExpectancy(country))
+        if (hasPopulationData(country))
             countries << country;
     }
     for (auto it = m_ageDistribution.cbegin(); it != m_ageDistribution.cend(); ++it) {
-        if (!countries.contains(it.key()) && hasLifeExpectancy(it.key()))
+        if (!countries.contains(it.key()) && hasPopulationData(it.key()))
             countries << it.key();
     }
     return countries;

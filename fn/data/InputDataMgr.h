@@ -72,7 +72,10 @@ public:
     DataArray& ageDistribution(const InputType::Country& country);
     bool hasLifeExpectancy(const InputType::Country& country) const { return m_lifeExpectancy.contains(country); }
     bool hasAgeDistribution(const InputType::Country& country) const { return m_ageDistribution.contains(country); }
-    // The countries with both, those of the known list first in its order, then any others.
+    // Both, with cells: creating a model of a country the store does not know leaves empty
+    // arrays for it here.
+    bool hasPopulationData(const InputType::Country& country) const;
+    // The countries that have, those of the known list first in its order, then any others.
     QStringList countriesWithPopulationData() const;
     // These fall back to "Generic" when the country has no entry at all, and give an
     // empty array when the disease is absent.

@@ -21,13 +21,17 @@ ModelRunWorker::~ModelRunWorker() = default;
 
 namespace {
 
-// What the user is told about a failed run: the message of the exception and its place.
+// What the user is told about a failed run: the message of the exception, its place and where
+// in the models it happened.
 QString describe(const std::exception_ptr& failure)
 {
     try {
         std::rethrow_exception(failure);
     } catch (const ut::Exception& e) {
-        return e.place().isEmpty() ? e.message() : QStringLiteral("%1 (%2)").arg(e.message(), e.place());
+        QString text = e.place().isEmpty() ? e.message() : QStringLiteral("%1 (%2)").arg(e.message(), e.place());
+        for (const QString& detail : e.details())
+            text += QStringLiteral("; ") + detail;
+        return text;
     } catch (const std::exception& e) {
         return QString::fromLocal8Bit(e.what());
     } catch (...) {

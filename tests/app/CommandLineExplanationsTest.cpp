@@ -314,8 +314,10 @@ TEST_F(CommandLineExplanations, ArgumentsAndValuesItCannotUseAreEchoedWithWhatIs
           QStringLiteral("Time discount \"0,03\" is not a number (0.03 stands for 3 %); 0 is used"),
           QStringLiteral("Random seed \"seven\" is not a whole number from 0 to 4294967295; 0 is used")})
         EXPECT_TRUE(run.errors.contains(expected)) << expected.toStdString() << "\nin:\n" << run.errors.toStdString();
-    // Said once, not again as a sample size of 0.
+    // Said once, not again as a sample size of 0; the run's own warning, as the page shows it.
     EXPECT_FALSE(run.errors.contains(QStringLiteral("Sample size is 0")));
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("Model run: 0 sample(s) per model: with fewer than 9 samples")))
+        << run.errors.toStdString();
     EXPECT_EQ(QJsonDocument::fromJson(contents(output)).array().size(), 2);
 
     // No output file: the run goes on and says the results went nowhere.

@@ -103,6 +103,11 @@ TEST(ModelRunWorker, AFailureIsThrownOrReported)
     EXPECT_NO_THROW(reporter.process());
     ASSERT_EQ(failed.size(), 1);
     EXPECT_TRUE(failed[0][0].toString().contains(QStringLiteral("cannot be parsed"))) << qPrintable(failed[0][0].toString());
+    // Where: the cell and its formula, with the formula library's reason, and the model.
+    EXPECT_TRUE(failed[0][0].toString().contains(QStringLiteral(": \"1 +\": Unexpected end of expression")))
+        << qPrintable(failed[0][0].toString());
+    EXPECT_TRUE(failed[0][0].toString().contains(QStringLiteral("in model \"%1\"").arg(list.models[1]->displayName())))
+        << qPrintable(failed[0][0].toString());
     EXPECT_EQ(finished.size(), 1);
     EXPECT_FALSE(list.models[1]->isComputed());
 }
