@@ -200,10 +200,8 @@ int RefDataCommand::listCountries(const QStringList& operands)
     }
     const QString base = operands.isEmpty() ? QCoreApplication::applicationDirPath() : QDir::cleanPath(operands.first());
     fn::InputDataMgr store;
-    store.setDirPath(base);
-    if (!QFileInfo(store.cacheFilePath()).isFile()) {
-        m_err << m_program << ": there is no reference data cache " << QDir::toNativeSeparators(store.cacheFilePath())
-              << '\n';
+    if (!QFileInfo(QDir(base).filePath(QStringLiteral("referenceData.dat"))).isFile()) {
+        m_err << m_program << ": there is no reference data cache in " << QDir::toNativeSeparators(base) << '\n';
         m_err.flush();
         return Failure;
     }

@@ -43,13 +43,6 @@ QString problemOf(mu::Parser& parser, const QString& expression)
 
 } // namespace
 
-QString FormulaProblems::of(const QString& expression)
-{
-    mu::Parser parser;
-    configureFormulaParser(parser);
-    return problemOf(parser, expression);
-}
-
 QStringList FormulaProblems::describe(const QStringList& formulas, const InputFactorPtrs& factors)
 {
     mu::Parser parser;

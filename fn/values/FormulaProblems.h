@@ -13,12 +13,9 @@ namespace fn {
 class FormulaProblems
 {
 public:
-    // The formula library's reason why expression does not compile, empty when it compiles.
-    static QString of(const QString& expression);
-
     // The cells of formulas that do not compile, at most a few of them, one per line: each with
     // its stratum (the levels of factors, the first factor varying slowest), its text and the
-    // reason. Empty when every cell compiles on its own.
+    // formula library's reason. Empty when every cell compiles on its own.
     static QStringList describe(const QStringList& formulas, const InputFactorPtrs& factors);
 
     // Cells named by describe() before it only counts the others.
