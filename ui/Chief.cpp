@@ -14,7 +14,6 @@
 #include "ui/ModelWorkbookCheck.h"
 #include "ui/ParameterExchange.h"
 #include "ui/ResultsOutput.h"
-#include "ut/Diagnostics.h"
 #include "ut/Excel.h"
 #include "ut/Exception.h"
 
@@ -645,15 +644,21 @@ void Chief::loadModelsFromExcel(QFileInfo fileInfo)
         excel.selectSheet(i);
         const QString sheetName = excel.sheetName();
         updateDataExportImportStatus(fn::Import, models, fileInfo.baseName(), sheetName);
-        const QString sheet = QStringLiteral("Sheet \"%1\" of %2").arg(sheetName, QDir::toNativeSeparators(fileInfo.absoluteFilePath()));
+        // Why a sheet is left out, beyond the message the page always had for it.
+        const QString title = QStringLiteral("Model import");
+        const QString sheet = QStringLiteral("Sheet \"%1\" of %2")
+                                  .arg(sheetName, QDir::toNativeSeparators(fileInfo.absoluteFilePath()));
         if (excel.cellValue(3, 2).toInt() != ModelWorkbook::version) {
             emit showMessage(QStringLiteral("Model import"),
                              QStringLiteral("Sheet ") + sheetName
                                  + QStringLiteral(" contains model created by the previous, unsupported version of the tool. It will not be imported."),
                              QStringLiteral("error"));
-            ut::Diagnostics::report(QStringLiteral("%1: cell B3 holds \"%2\" where a saved model holds its version, %3.")
-                                        .arg(sheet, excel.cellText(3, 2))
-                                        .arg(ModelWorkbook::version));
+            emit notice(title,
+                        QStringLiteral("%1: cell B3 holds \"%2\" where a saved model holds its version, %3.")
+                            .arg(sheet, excel.cellText(3, 2))
+                            .arg(ModelWorkbook::version)
+                            .toHtmlEscaped(),
+                        QStringLiteral("warning"));
             continue;
         }
         const int infoRow = excel.rowOf(excel.find(QStringLiteral("Model info"), QStringLiteral("A"), false));
@@ -666,8 +671,8 @@ void Chief::loadModelsFromExcel(QFileInfo fileInfo)
                              QStringLiteral("Sheet ") + sheetName
                                  + QStringLiteral(" contains model not supported by the reference data loaded. It will not be imported."),
                              QStringLiteral("error"));
-            ut::Diagnostics::report(sheet + QStringLiteral(": ")
-                                    + unsupportedModelReason(m_inputDataMgr, m_jsonDataMgr, country, disease));
+            const QString reason = unsupportedModelReason(m_inputDataMgr, m_jsonDataMgr, country, disease);
+            emit notice(title, QStringLiteral("%1: %2").arg(sheet, reason).toHtmlEscaped(), QStringLiteral("warning"));
             continue;
         }
         model->setOrigin(QStringLiteral("sheet \"%1\" of the workbook %2")
