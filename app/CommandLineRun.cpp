@@ -142,7 +142,8 @@ void CommandLineRun::printHead(const QString& description, const Options& option
     printLine(QStringLiteral("Run start time         : %1").arg(QDateTime::currentDateTime().toString()));
     printLine(QStringLiteral("Input file             : %1").arg(options.input.absoluteFilePath()));
     printLine(QStringLiteral("Output file            : %1").arg(options.output.absoluteFilePath()));
-    printLine(QStringLiteral("Output to clipboard    : %1").arg(options.toClipboard ? QStringLiteral("Yes") : QStringLiteral("No")));
+    printLine(QStringLiteral("Output to clipboard    : %1")
+                  .arg(options.toClipboard ? QStringLiteral("Yes") : QStringLiteral("No")));
     printLine(QStringLiteral("Sample size            : %1").arg(options.samples));
     printLine(QStringLiteral("Time discounting factor: %1").arg(QString::number(options.discount, 'g', 6)));
     printLine(QStringLiteral("Random seed            : %1").arg(options.seed));
@@ -177,7 +178,8 @@ bool CommandLineRun::loadInput(const Options& options)
         if (!options.input.exists())
             explain(QStringLiteral("Input file %1 does not exist; the specifications of the models folder %2 are run "
                                    "without it.")
-                        .arg(options.input.absoluteFilePath(), QDir(m_chief.basePath()).filePath(QStringLiteral("models"))));
+                        .arg(options.input.absoluteFilePath(),
+                             QDir(m_chief.basePath()).filePath(QStringLiteral("models"))));
         explainCountry(options.country, options.countryGiven);
         m_chief.loadModelsFromJSON({options.input}, options.country);
         return true;
@@ -192,7 +194,8 @@ bool CommandLineRun::loadInput(const Options& options)
         explain(QStringLiteral("No input file was given: name a model specification (.json) or a model workbook "
                                "(.xls or .xlsx) with -i."));
     if (suffix.contains(QLatin1String("ods"), Qt::CaseInsensitive))
-        explain(QStringLiteral("To run an OpenDocument spreadsheet (.ods) from the command line, save it as .xlsx or .xls."));
+        explain(QStringLiteral("To run an OpenDocument spreadsheet (.ods) from the command line, save it as .xlsx or "
+                               ".xls."));
     return false;
 }
 

@@ -96,7 +96,8 @@ void InputDataMgr::setPath(QString appPath)
 
 bool InputDataMgr::hasPopulationData(const InputType::Country& country) const
 {
-    return !m_ageDistribution.value(country).formulas().isEmpty() && !m_lifeExpectancy.value(country).formulas().isEmpty();
+    return !m_ageDistribution.value(country).formulas().isEmpty()
+        && !m_lifeExpectancy.value(country).formulas().isEmpty();
 }
 
 QStringList InputDataMgr::countriesWithPopulationData() const

@@ -89,10 +89,12 @@ void JSONInputDataMgr::readSpecification(const QByteArray& bytes, const QString&
     // still read, as an empty specification, and runs as a model without outcome trees.
     QString notASpecification;
     if (error.error != QJsonParseError::NoError)
-        notASpecification = QStringLiteral("is not valid JSON (%1 at character %2)").arg(error.errorString()).arg(error.offset);
+        notASpecification =
+            QStringLiteral("is not valid JSON (%1 at character %2)").arg(error.errorString()).arg(error.offset);
     else if (!document.isObject())
         notASpecification = QStringLiteral("holds no JSON object");
-    else if (json.value(QStringLiteral("id")).toString().isEmpty() && json.value(QStringLiteral("outcomeTrees")).toObject().isEmpty())
+    else if (json.value(QStringLiteral("id")).toString().isEmpty()
+             && json.value(QStringLiteral("outcomeTrees")).toObject().isEmpty())
         notASpecification = QStringLiteral("has neither an \"id\" nor \"outcomeTrees\"");
     if (!notASpecification.isEmpty())
         ut::Diagnostics::report(QStringLiteral("Model specification %1 %2; it is read as an empty specification: its "

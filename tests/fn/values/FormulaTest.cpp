@@ -123,9 +123,11 @@ TEST(DataArray, FormulasThatDoNotCompileAreNamedCellByCell)
         EXPECT_EQ(e.details()[2], QStringLiteral("stratum Age 50+, Sex Male: \"dose + 1\": unknown name \"dose\""));
     }
     // As before, the array now evaluates to 0 everywhere.
-    EXPECT_EQ(array.currentFormulas(), QStringList({QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")}));
+    const QString zero = QStringLiteral("0");
+    EXPECT_EQ(array.currentFormulas(), (QStringList{zero, zero, zero, zero}));
 
-    fn::DataArray many(factors, QStringLiteral("Duration"), {}, QStringList({QStringLiteral("("), QStringLiteral("("), QStringLiteral("("), QStringLiteral("(")}));
+    const QString open = QStringLiteral("(");
+    fn::DataArray many(factors, QStringLiteral("Duration"), {}, QStringList{open, open, open, open});
     try {
         many.initializeParser();
         FAIL() << "the formulas compiled";
