@@ -2,11 +2,18 @@
 """Writes an illustrative reference data set for all 33 known countries and all 85 known
 diseases, for benchmarks and tests of the EU/EEA-wide run (not the program's default data).
 
-Every number is INVENTED: the shapes are those of the shipped bloodstream-infection sample
-(data/disease-BaselineBSI.json and data/countries.json), scaled by made-up factors per
-pathogen, infection site and country. Nothing here is an official statistic or estimate.
+Every number is INVENTED: the shapes are those of a shipped bloodstream infection, scaled by
+made-up factors per pathogen, infection site and country, with the populations of
+data/countries.json. Nothing here is an official statistic or estimate. Two shapes:
 
-    tools/make_eu_dataset.py <shipped data folder> <output folder>
+  --shape specification (default)  the shipped model specification
+                                   models/Illustrative-CRKP-BSI.model_spec.json, turned into
+                                   reference data (eight random parameters per stratum)
+  --shape reference                the reference data sample data/disease-BaselineBSI.json
+                                   (ten random parameters per stratum, among them the
+                                   corrections, so about twice the random draws)
+
+    tools/make_eu_dataset.py [--shape specification|reference] <shipped data folder> <output folder>
 
 then turn the output folder into a reference data cache with
     ozmid-refdata build <output folder> <base folder>
@@ -137,11 +144,14 @@ def disease_file(sample, countries, stem, site):
     generic["notificationData"] = map_cells(
         generic["notificationData"], lambda c: str(max(0, round(float(c) * notified_scale))))
     params = generic["parameters"]["BSI"]
-    acute = params["healthStates"]["acuteIllness"]
-    acute["duration"] = map_cells(acute["duration"], lambda c: scale_numbers(c, site_duration))
-    death = params["transitions"]["acuteToDeath"]
-    death["probability"] = map_cells(
-        death["probability"], lambda c: scale_numbers(c, severity * site_fatality, cap=0.95))
+    # The acute states last longer or shorter by site; the transition to death is more or less likely.
+    for state_id, state in params["healthStates"].items():
+        if state_id in ("acuteIllness", "bsiUncomplicated", "bsiSepticShock"):
+            state["duration"] = map_cells(state["duration"], lambda c: scale_numbers(c, site_duration))
+    for transition_id, transition in params["transitions"].items():
+        if transition_id in ("acuteToDeath", "bsiToDeath"):
+            transition["probability"] = map_cells(
+                transition["probability"], lambda c: scale_numbers(c, severity * site_fatality, cap=0.95))
     data = {"Generic": generic}
     generic_total = sum(sum(row) for row in countries["countries"]["Generic"]["population"])
     for cid, _, _ in COUNTRIES:
@@ -155,15 +165,82 @@ def disease_file(sample, countries, stem, site):
     return did, spec
 
 
+def table_of(array):
+    """A specification's array object as a table of the reference data sources."""
+    return [[str(c) for c in row] for row in array["vals"]]
+
+
+def meta(values, **entries):
+    return {"values": values, "meta": dict(entries)}
+
+
+def sample_from_specification(path):
+    """The shipped bloodstream-infection specification as a reference data disease: the same
+    tree, states, transitions and parameter tables, with its notified cases as the Generic data."""
+    with open(path, encoding="utf-8") as f:
+        spec = json.load(f)
+    tree = next(iter(spec["outcomeTrees"].values()))
+    outcomes = tree["healthOutcomes"]
+    ages = spec["dims"]["values"]["age"]
+    factors = [{"name": "Age", "levels": ages}, {"name": "Sex", "levels": spec["dims"]["values"]["sex"]}]
+    health_outcomes, health_states, states = [], [], {}
+    for oid in tree["healthOutcomesRunOrder"]:
+        outcome = outcomes[oid]
+        kind = outcome["type"].upper()
+        health_outcomes.append({"id": oid, "name": outcome["name"], "type": kind,
+                                "reported": kind in ("ACUTE", "SEQUELA")})
+        category = {"INFECTION": "INFECTION", "ACUTE": "YLD", "SEQUELA": "YLD", "DEATH": "YLL"}[kind]
+        if kind == "INFECTION":
+            health_states.append({"id": oid + "State", "name": outcome["name"], "outcome": oid, "category": category})
+            continue
+        given = outcome.get("healthStates") or {oid: {"id": oid + "State", "name": outcome["name"],
+                                                      "severityArray": outcome.get("severityArray"),
+                                                      "durationArray": outcome.get("durationArray")}}
+        for state in given.values():
+            health_states.append({"id": state["id"], "name": state["name"], "outcome": oid, "category": category})
+            parameters = {"severity": table_of(state["severityArray"]), "duration": table_of(state["durationArray"])}
+            if state.get("proportionArray"):
+                parameters["proportion"] = meta(table_of(state["proportionArray"]),
+                                                **{"remaining cases": "Yes" if state.get("remainingCases") else "No"})
+            states[state["id"]] = parameters
+    transitions, transition_parameters = [], {}
+    for transition in tree["transitions"].values():
+        source = transition["source"]["id"]
+        if outcomes.get(source, {}).get("type", "").upper() == "INFECTION":
+            source += "State"
+        transitions.append({"id": transition["id"], "name": transition["name"], "source": source,
+                            "target": transition["target"]["id"]})
+        transition_parameters[transition["id"]] = {
+            "probability": meta(table_of(transition["probabilityArray"]), redistribute="no",
+                                **{"direct type": "yes", "duration": "-1"})}
+    generic = {"notificationData": table_of(spec["rawCasesCountArray"]), "outcomeTreeMapping": "1",
+               "coverage": "1", "underestimation": "1", "underreporting": "1", "underascertainment": "1",
+               "underestimationType": {"type": "0"},
+               "parameters": {"BSI": {"healthStates": states, "transitions": transition_parameters}}}
+    return {"kind": "disease", "id": "BaselineBSI", "caption": spec["name"], "runFactors": factors,
+            "outcomeTrees": [{"id": "BSI", "healthOutcomes": health_outcomes, "healthStates": health_states,
+                              "transitions": transitions}],
+            "data": {"Generic": generic}}
+
+
 def main(argv):
-    if len(argv) != 3:
+    arguments = argv[1:]
+    shape = "specification"
+    if arguments[:1] == ["--shape"] and len(arguments) >= 2:
+        shape = arguments[1]
+        arguments = arguments[2:]
+    if len(arguments) != 2 or shape not in ("specification", "reference"):
         sys.stderr.write(__doc__)
         return 2
-    source, target = argv[1], argv[2]
+    source, target = arguments
     with open(os.path.join(source, "countries.json"), encoding="utf-8") as f:
         shipped = json.load(f)
-    with open(os.path.join(source, "disease-BaselineBSI.json"), encoding="utf-8") as f:
-        sample = json.load(f)
+    if shape == "reference":
+        with open(os.path.join(source, "disease-BaselineBSI.json"), encoding="utf-8") as f:
+            sample = json.load(f)
+    else:
+        sample = sample_from_specification(os.path.join(source, "..", "models",
+                                                        "Illustrative-CRKP-BSI.model_spec.json"))
     os.makedirs(target, exist_ok=True)
     countries = countries_file(shipped)
     with open(os.path.join(target, "countries.json"), "w", encoding="utf-8") as f:
@@ -175,7 +252,7 @@ def main(argv):
             with open(os.path.join(target, "disease-%s.json" % did), "w", encoding="utf-8") as f:
                 json.dump(spec, f)
             count += 1
-    sys.stderr.write("Wrote %d countries and %d diseases to %s\n" % (len(COUNTRIES), count, target))
+    sys.stderr.write("Wrote %d countries and %d diseases (%s shape) to %s\n" % (len(COUNTRIES), count, shape, target))
     return 0
 
 
