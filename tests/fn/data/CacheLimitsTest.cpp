@@ -10,13 +10,7 @@
 
 namespace {
 
-QStringList levels(int n)
-{
-    QStringList names;
-    for (int i = 0; i < n; ++i)
-        names << QString::number(i);
-    return names;
-}
+using testing_support::levels;
 
 // The bytes of the cache a store writes into its folder.
 QByteArray cacheBytes(const fn::InputDataMgr& store)

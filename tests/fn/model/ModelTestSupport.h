@@ -31,6 +31,15 @@ inline QString sampleModel(const QString& name)
     return QStringLiteral(OZMID_TEST_DATA_DIR "/../models/") + name;
 }
 
+// The level names "0", "1", ... of a factor with n levels.
+inline QStringList levels(int n)
+{
+    QStringList names;
+    for (int i = 0; i < n; ++i)
+        names << QString::number(i);
+    return names;
+}
+
 // One value per (age group, sex) stratum: first + step x age group, plus 1 for the second sex.
 inline QStringList perStratum(int ageGroups, double first, double step)
 {

@@ -4,19 +4,14 @@
 #include "fn/data/InputDataMgr.h"
 #include "fn/data/OutcomeTreeTemplate.h"
 #include "fn/model/DiseaseModel.h"
+#include "fn/model/ModelTestSupport.h"
 #include "fn/model/RunMemoryCheck.h"
 #include "fn/values/MemoryBudget.h"
 #include "ut/Exception.h"
 
 namespace {
 
-QStringList levels(int n)
-{
-    QStringList names;
-    for (int i = 0; i < n; ++i)
-        names << QString::number(i);
-    return names;
-}
+using testing_support::levels;
 
 QVector<fn::InputFactor> ageBySex(int ageGroups)
 {
