@@ -56,7 +56,11 @@ run() {
     local corpus="$build/corpus/$name" findings="$build/findings/$target" log="$build/logs/$target.log"
     mkdir -p "$corpus" "$findings" "$build/logs"
     seed "$name" "$corpus"
-    ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1} LSAN_OPTIONS=suppressions=$PWD/tests/fuzz/lsan.supp \
+    # GLib is built without frame pointers, so the fast unwinder stops at g_malloc and cannot tell
+    # libgsf's leaks from the program's; the slow one (about seven times slower) can.
+    local asan=detect_leaks=1
+    [ "$target" = fuzz_workbook ] && asan+=:fast_unwind_on_malloc=0
+    ASAN_OPTIONS=${ASAN_OPTIONS:-$asan} LSAN_OPTIONS=suppressions=$PWD/tests/fuzz/lsan.supp \
         UBSAN_OPTIONS=print_stacktrace=1 \
         "$build/bin/$target" "$corpus" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 \
         -artifact_prefix="$findings/" -print_final_stats=1 >"$log" 2>&1 || true

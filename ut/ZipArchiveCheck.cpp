@@ -3,8 +3,9 @@
 #include <zlib.h>
 
 #include <QVector>
-#include <QXmlStreamReader>
 #include <QtEndian>
+
+#include "ut/XmlPartCheck.h"
 
 namespace ut {
 
@@ -58,9 +59,10 @@ QString sizeProblem(quint32 size)
 QString readDirectory(const QByteArray& archive, QVector<Entry>& entries)
 {
     const qint64 size = archive.size();
-    // The end record is the last thing in the file, but for a comment.
+    // The end record is the last thing in the file, but for a comment. liborcus takes the last
+    // signature it finds, even one too near the end to hold the record: so does this check.
     qint64 end = -1;
-    for (qint64 at = size - endOfDirectorySize; at >= 0 && at >= size - endOfDirectorySize - maxCommentSize; --at) {
+    for (qint64 at = size - 4; at >= 0 && at >= size - endOfDirectorySize - maxCommentSize; --at) {
         if (u32At(archive, at) == endOfDirectorySignature) {
             end = at;
             break;
@@ -68,6 +70,8 @@ QString readDirectory(const QByteArray& archive, QVector<Entry>& entries)
     }
     if (end < 0)
         return QStringLiteral("its archive has no directory; the file is cut short or damaged");
+    if (end + endOfDirectorySize > size)
+        return damagedDirectory();
     // One disk, and the entry count given twice the same: readers take either.
     const int count = u16At(archive, end + 10);
     const qint64 directoryStart = u32At(archive, end + 16);
@@ -104,8 +108,9 @@ QString readDirectory(const QByteArray& archive, QVector<Entry>& entries)
         entries.append(entry);
         at = entryEnd;
     }
-    // The entries fill the directory exactly: none is hidden from the count.
-    if (at != directoryEnd)
+    // The entries fill the directory exactly: none is hidden from the count. liborcus reads
+    // entries for as long as their signature follows, whatever the count and size say.
+    if (at != directoryEnd || u32At(archive, at) == directoryEntrySignature)
         return damagedDirectory();
     return {};
 }
@@ -158,14 +163,9 @@ QString ZipArchiveCheck::problem(const QByteArray& archive)
             return QStringLiteral("the part \"%1\" of its archive does not unpack whole; the file is damaged").arg(name);
         if (!isXmlPart(entry.name))
             continue;
-        QXmlStreamReader xml(data);
-        while (!xml.atEnd())
-            xml.readNext();
-        if (xml.hasError())
-            return QStringLiteral("the part \"%1\" of its archive is not well-formed XML (line %2: %3); the file is damaged")
-                .arg(name)
-                .arg(xml.lineNumber())
-                .arg(xml.errorString());
+        const QString partProblem = XmlPartCheck::problem(data);
+        if (!partProblem.isEmpty())
+            return QStringLiteral("the part \"%1\" of its archive %2; the file is damaged").arg(name, partProblem);
     }
     return {};
 }

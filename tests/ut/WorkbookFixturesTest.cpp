@@ -246,6 +246,13 @@ TEST(WorkbookFixtures, DamagedArchivesAreRefusedQuietly)
     // Found by fuzzing: a directory whose two entry counts differ made liborcus reserve 4 GB.
     QString countError;
     const bool countRead = readWorkbook(fixture("orcus-entry-count.xlsx"), &countError).has_value();
+    // Found by fuzzing: a directory whose count and size say no entry, with entries that liborcus
+    // read all the same, damaged ones among them.
+    QString hiddenError;
+    const bool hiddenRead = readWorkbook(fixture("orcus-hidden-entries.ods"), &hiddenError).has_value();
+    // Well-formed, but liborcus wrote the column properties into a style of no family and stopped.
+    QString familyError;
+    const bool familyRead = readWorkbook(fixture("style-without-family.ods"), &familyError).has_value();
     std::cout.rdbuf(previous);
 
     EXPECT_FALSE(hugeRead);
@@ -260,5 +267,12 @@ TEST(WorkbookFixtures, DamagedArchivesAreRefusedQuietly)
     EXPECT_TRUE(countError.contains(QStringLiteral("the directory of its archive is damaged"))) << countError.toStdString();
     EXPECT_FALSE(assertionRead);
     EXPECT_TRUE(assertionError.contains(QStringLiteral("damaged"))) << assertionError.toStdString();
+    EXPECT_FALSE(hiddenRead);
+    EXPECT_TRUE(hiddenError.contains(QStringLiteral("the directory of its archive is damaged"))) << hiddenError.toStdString();
+    EXPECT_FALSE(familyRead);
+    EXPECT_TRUE(familyError.contains(QStringLiteral("style-without-family.ods")));
+    EXPECT_TRUE(familyError.contains(QStringLiteral("the part \"content.xml\" of its archive gives table-column "
+                                                    "properties to a style without a family (line 2)")))
+        << familyError.toStdString();
     EXPECT_EQ(captured.str(), "");
 }
