@@ -7,10 +7,10 @@ namespace ut {
 
 // Checks a ZIP archive (the container of .xlsx and .ods files) whole before liborcus unpacks
 // it: the directory and every entry must lie inside the file, claim a size the program can
-// take, unpack to that size with its checksum, and an XML part must be well-formed XML.
+// take, unpack to that size with its checksum, and an XML part must pass XmlPartCheck.
 // liborcus trusts all of this: it reserves the memory an entry claims before it sees the data,
-// and its XML parser stops the program with an assertion on some malformed input. A damaged
-// archive is refused here instead.
+// and stops the program with an assertion on some malformed parts. A damaged archive is
+// refused here instead.
 class ZipArchiveCheck
 {
 public:
