@@ -11,7 +11,6 @@
 #include "ui/DataPresenter.h"
 #include "ui/ElementPresenterFactory.h"
 #include "ui/ModelWorkbook.h"
-#include "ui/ModelWorkbookCheck.h"
 #include "ui/ParameterExchange.h"
 #include "ui/ResultsOutput.h"
 #include "ut/Excel.h"
@@ -22,19 +21,6 @@ namespace ui {
 namespace {
 
 Chief* s_instance = nullptr;
-
-// Why no model can be made for the country and disease a saved sheet names.
-QString unsupportedModelReason(const fn::InputDataMgr& store, const fn::JSONInputDataMgr& specifications,
-                               const QString& country, const QString& disease)
-{
-    if (!store.diseaseIds().contains(disease) && !specifications.diseaseDataExist(disease))
-        return QStringLiteral("the disease \"%1\" is neither in the reference data nor in a model specification "
-                              "of the models folder.")
-            .arg(disease);
-    return QStringLiteral("the reference data have no data for the disease \"%1\" in the country \"%2\" (nor in "
-                          "\"Generic\").")
-        .arg(disease, country);
-}
 
 } // namespace
 
@@ -52,6 +38,7 @@ Chief* Chief::instance()
 
 Chief::Chief()
     : m_registry(m_models)
+    , m_factory(m_inputDataMgr, m_jsonDataMgr)
     , m_resultsComputer(m_models)
     , m_populationCheck(m_inputDataMgr)
 {
@@ -108,25 +95,10 @@ fn::DiseaseModel* Chief::getModel(const fn::InputType::Country& country, const f
 fn::DiseaseModel* Chief::createModel(const fn::InputType::Country& country, const fn::InputType::Disease& disease,
                                      const QString& modelId)
 {
-    const bool inReferenceData = m_inputDataMgr.hasDisease(country, disease);
-    if (!inReferenceData && !m_jsonDataMgr.diseaseDataExist(disease))
+    std::unique_ptr<fn::DiseaseModel> made = m_factory.make(country, disease, modelId);
+    if (!made)
         return nullptr;
-    const QString countryName = m_inputDataMgr.countryCaption(country);
-    // The reference data win over a specification of a disease with the same id.
-    fn::DiseaseModel* model = m_registry.append(
-        inReferenceData ? std::make_unique<fn::DiseaseModel>(&m_inputDataMgr, modelId, country, countryName,
-                                                             &m_inputDataMgr.diseaseTemplates().get(disease),
-                                                             m_inputDataMgr.inputFactors().getInputFactors(disease))
-                        : std::make_unique<fn::DiseaseModel>(&m_inputDataMgr, modelId, country, countryName,
-                                                             &m_jsonDataMgr.getDiseaseTemplate(disease)));
-    QString origin = QStringLiteral("the reference data");
-    if (!inReferenceData) {
-        const QString specification = m_jsonDataMgr.sourceFile(disease);
-        origin = specification.isEmpty() ? QStringLiteral("a model specification")
-                                         : QStringLiteral("the model specification ") + specification;
-    }
-    model->setOrigin(origin);
-    model->setUp();
+    fn::DiseaseModel* model = m_registry.append(std::move(made));
     m_registry.enter(country, disease, modelId, model);
     return model;
 }
@@ -592,29 +564,9 @@ void Chief::saveModelsToExcel(QFileInfo fileInfo)
         return;
     const QString models = QStringLiteral("Models");
     updateDataExportImportStatus(fn::Export, models, QStringLiteral("exportStarted"), QString());
-    ut::Excel excel(path);
-    int sheets = excel.sheetCount();
-    for (std::size_t i = 1; i <= m_models.size(); ++i) {
-        fn::DiseaseModel& model = *m_models[i - 1];
+    const QString problem = ModelWorkbook::save(m_models, path, [&](const fn::DiseaseModel& model) {
         updateDataExportImportStatus(fn::Export, models, fileInfo.baseName(), model.modelId());
-        const ut::SheetRef sheet = static_cast<int>(i) <= sheets
-            ? excel.selectSheet(static_cast<int>(i))
-            : excel.addSheet(QStringLiteral("Export %1").arg(i));
-        excel.setSheetName(sheet, model.modelId());
-        excel.setProperty(excel.range(QStringLiteral("A:A")), QStringLiteral("NumberFormat"), QStringLiteral("@"));
-        ModelWorkbook::writeSheet(excel, model);
-    }
-    while (sheets > static_cast<int>(m_models.size()))
-        excel.deleteSheet(sheets--);
-    // A text the workbook cannot keep whole stops the save before any file is touched.
-    QString problem = ModelWorkbookCheck::problem(m_models);
-    if (problem.isEmpty()) {
-        excel.saveAs(path);
-        problem = excel.errorString();
-    } else {
-        problem = QStringLiteral("Cannot save the models to \"%1\": %2.").arg(path, problem);
-    }
-    excel.close();
+    });
     updateDataExportImportStatus(fn::Export, models, QStringLiteral("exportFinished"), QString());
     if (!problem.isEmpty())
         reportWorkbookProblem(QStringLiteral("Export models"),
@@ -671,7 +623,7 @@ void Chief::loadModelsFromExcel(QFileInfo fileInfo)
                              QStringLiteral("Sheet ") + sheetName
                                  + QStringLiteral(" contains model not supported by the reference data loaded. It will not be imported."),
                              QStringLiteral("error"));
-            const QString reason = unsupportedModelReason(m_inputDataMgr, m_jsonDataMgr, country, disease);
+            const QString reason = m_factory.whyNone(country, disease);
             emit notice(title, QStringLiteral("%1: %2").arg(sheet, reason).toHtmlEscaped(), QStringLiteral("warning"));
             continue;
         }

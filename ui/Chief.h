@@ -16,6 +16,7 @@
 #include "fn/model/DiseaseModel.h"
 #include "fn/model/OutcomeTree.h"
 #include "fn/model/ResultsComputer.h"
+#include "ui/ModelFactory.h"
 #include "ui/ModelRegistry.h"
 #include "ui/ParameterEditor.h"
 #include "ui/PopulationCheck.h"
@@ -195,6 +196,7 @@ private:
     ModelRegistry m_registry;
     fn::InputDataMgr m_inputDataMgr;
     fn::JSONInputDataMgr m_jsonDataMgr;
+    ModelFactory m_factory;
     QString m_basePath;
     QStringList m_selectedCountries;
     QStringList m_selectedDiseases;

@@ -5,6 +5,7 @@
 
 #include "fn/data/WorkbookBlockReader.h"
 #include "fn/model/DiseaseModel.h"
+#include "ui/ModelWorkbookCheck.h"
 #include "ut/Excel.h"
 
 namespace ui {
@@ -228,6 +229,34 @@ void ModelWorkbook::readSheet(ut::Excel& excel, fn::DiseaseModel& model)
             transition.setRedistributionParameter(tables[1]);
         }
     }
+}
+
+QString ModelWorkbook::save(const fn::DiseaseModelList& models, const QString& path,
+                           const std::function<void(const fn::DiseaseModel&)>& sheetStarted)
+{
+    ut::Excel excel(path);
+    int sheets = excel.sheetCount();
+    for (std::size_t i = 1; i <= models.size(); ++i) {
+        fn::DiseaseModel& model = *models[i - 1];
+        sheetStarted(model);
+        const ut::SheetRef sheet = static_cast<int>(i) <= sheets ? excel.selectSheet(static_cast<int>(i))
+                                                                 : excel.addSheet(QStringLiteral("Export %1").arg(i));
+        excel.setSheetName(sheet, model.modelId());
+        excel.setProperty(excel.range(QStringLiteral("A:A")), QStringLiteral("NumberFormat"), QStringLiteral("@"));
+        writeSheet(excel, model);
+    }
+    while (sheets > static_cast<int>(models.size()))
+        excel.deleteSheet(sheets--);
+    // A text the workbook cannot keep whole stops the save before any file is touched.
+    QString problem = ModelWorkbookCheck::problem(models);
+    if (problem.isEmpty()) {
+        excel.saveAs(path);
+        problem = excel.errorString();
+    } else {
+        problem = QStringLiteral("Cannot save the models to \"%1\": %2.").arg(path, problem);
+    }
+    excel.close();
+    return problem;
 }
 
 } // namespace ui

@@ -1,8 +1,9 @@
 #pragma once
 
-namespace fn {
-class DiseaseModel;
-}
+#include <QString>
+#include <functional>
+
+#include "fn/model/DiseaseModel.h"
 
 namespace ut {
 class Excel;
@@ -10,8 +11,8 @@ class Excel;
 
 namespace ui {
 
-// The sheet layout of a saved model: a fixed head with the model's identity, then one
-// labelled block per parameter array, one empty row between blocks.
+// The workbook models are saved to: one sheet per model, each with a fixed head holding the
+// model's identity, then one labelled block per parameter array, one empty row between blocks.
 class ModelWorkbook
 {
 public:
@@ -21,6 +22,11 @@ public:
     static void writeSheet(ut::Excel& excel, fn::DiseaseModel& model);
     // Reads every parameter block of the current sheet into the model.
     static void readSheet(ut::Excel& excel, fn::DiseaseModel& model);
+    // Saves the models to the workbook at path, one sheet each in their order, named after
+    // their ids; sheetStarted hears of each model before its sheet is written. Returns why the
+    // file could not be written (an earlier file is then unchanged), or an empty text.
+    static QString save(const fn::DiseaseModelList& models, const QString& path,
+                        const std::function<void(const fn::DiseaseModel&)>& sheetStarted);
 };
 
 } // namespace ui
