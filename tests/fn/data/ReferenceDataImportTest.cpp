@@ -3,136 +3,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 
+#include "ReferenceStoreTestSupport.h"
 #include "fn/data/InputDataMgr.h"
 #include "fn/data/ReferenceDataImporter.h"
-#include "fn/data/ReferenceWorkbookWriter.h"
 #include "ut/Excel.h"
 
+using namespace referencetest;
+
 namespace {
-
-using Meta = fn::DataArray::Meta;
-
-const QString Disease = QStringLiteral("BaselineBSI");
-const QString Generic = QStringLiteral("Generic");
-const QString Austria = QStringLiteral("Austria");
-const fn::InputFactor Age(QStringLiteral("Age"), {"0-4", "5-14", "15+"});
-const fn::InputFactor Sex(QStringLiteral("Sex"), {"Female", "Male"});
-
-fn::DataArray table(const QString& name, const Meta& meta, const QStringList& formulas)
-{
-    return fn::DataArray({Age, Sex}, name, meta, formulas);
-}
-
-// Six distinct formulas, random ones among them, so that a shifted or transposed cell shows.
-fn::DataArray randomTable(const QString& name, int seed, const Meta& meta = {})
-{
-    QStringList formulas;
-    for (int i = 0; i < 6; ++i) {
-        const int n = seed * 10 + i;
-        formulas << (i % 2 ? QStringLiteral("RandPert(0.%1, 0.%2, 0.%3)").arg(n).arg(n + 1).arg(n + 2)
-                           : QStringLiteral("RandUniform(%1, %2)").arg(n).arg(n + 5));
-    }
-    return table(name, meta, formulas);
-}
-
-fn::OutcomeTreeTemplate bloodstreamTree()
-{
-    fn::OutcomeTreeTemplate tree(QStringLiteral("BSI"), QStringLiteral("BSI"));
-    tree.addHealthOutcome("infection", "Infection", "INFECTION", "FALSE");
-    tree.addHealthOutcome("acute", "Acute illness", "ACUTE", "TRUE");
-    tree.addHealthOutcome("death", "Death", "DEATH", "FALSE");
-    tree.addHealthState("bsi", "Bloodstream infection", "infection", "INFECTION");
-    tree.addHealthState("acuteIllness", "Acute illness", "acute", "YLD");
-    tree.addHealthState("bsiDeath", "Death after infection", "death", "YLL");
-    tree.addTransition("toAcute", "Falls ill", "bsi", "acuteIllness", "");
-    tree.addTransition("toDeath", "Dies", "bsi", "bsiDeath", "toAcute");
-    return tree;
-}
-
-fn::OutcomeTreeTemplate sequelaTree()
-{
-    fn::OutcomeTreeTemplate tree(QStringLiteral("Sequelae"), QStringLiteral("Sequelae"));
-    tree.addHealthOutcome("seqInfection", "Infection", "INFECTION", "FALSE");
-    tree.addHealthOutcome("impairment", "Impairment", "SEQUELA", "TRUE");
-    tree.addHealthState("seqStart", "Infected", "seqInfection", "INFECTION");
-    tree.addHealthState("impaired", "Impaired", "impairment", "YLD");
-    tree.addTransition("toImpaired", "Impairment follows", "seqStart", "impaired", "");
-    return tree;
-}
-
-fn::DiseaseTemplate diseaseTemplate(const QString& id, const QString& caption,
-                                    const QVector<fn::OutcomeTreeTemplate>& trees)
-{
-    fn::DiseaseTemplate disease;
-    disease.setId(id);
-    disease.setCaption(caption);
-    for (const fn::OutcomeTreeTemplate& tree : trees) {
-        disease.addOutcomeTree(tree.id(), tree);
-        disease.appendOutcomeTreeId(tree.id());
-    }
-    return disease;
-}
-
-// Everything of one country's data set for Disease, with formulas that differ by seed.
-void fillModelData(fn::InputDataMgr& store, const QString& country, int seed)
-{
-    store.addCountryDisease(country, Disease);
-    store.setOutcomeTreeMapping(country, Disease,
-                                table("Outcome tree mapping", {}, {"1", "2", "1", "2", "1", QString::number(seed)}));
-    store.setNotificationData(country, Disease, randomTable("Notification data", seed, {{"source", "Invented"}}));
-    store.setRunFactor(country, Disease, "coverage", randomTable("Coverage", seed + 1));
-    store.setRunFactor(country, Disease, "underestimation", randomTable("underestimation", seed + 2));
-    store.setRunFactor(country, Disease, "underreporting", randomTable("Underreporting", seed + 3));
-    store.setRunFactor(country, Disease, "underascertainment", randomTable("underascertainment", seed + 4));
-    store.setUnderestimationTypes(country, Disease, {{"type", QString::number(seed % 3)}, {"note", "by hand"}});
-
-    fn::ParamsMgr& params = store.params();
-    params.set(country, Disease, "BSI", "acuteIllness", fn::ParamsMgr::Severity,
-               randomTable("Severity", seed + 5, {{"description", "Acute illness"}}));
-    params.set(country, Disease, "BSI", "acuteIllness", fn::ParamsMgr::Duration, randomTable("Duration", seed + 6));
-    params.set(country, Disease, "BSI", "acuteIllness", fn::ParamsMgr::Proportion,
-               randomTable("Proportion", seed + 7, {{"remaining cases", "yes"}}));
-    params.set(country, Disease, "BSI", "bsiDeath", fn::ParamsMgr::Severity, randomTable("Severity", seed + 8));
-    params.set(country, Disease, "BSI", "bsiDeath", fn::ParamsMgr::Duration, randomTable("Duration", seed + 9));
-    params.set(country, Disease, "Sequelae", "impaired", fn::ParamsMgr::Severity, randomTable("Severity", seed + 10));
-    params.set(country, Disease, "Sequelae", "impaired", fn::ParamsMgr::Duration, randomTable("Duration", seed + 11));
-    params.set(country, Disease, "Sequelae", "impaired", fn::ParamsMgr::Proportion,
-               randomTable("proportion", seed + 12, {{"remaining cases", "no"}}));
-
-    fn::TransitionParamsMgr& transitions = store.transitionParams();
-    transitions.set(country, Disease, "BSI", "toAcute", fn::TransitionParamsMgr::Probability,
-                    randomTable("Probability", seed + 13,
-                                {{"redistribute", "yes"}, {"direct type", "Cumulative"}, {"duration", "2.5"}}));
-    transitions.set(country, Disease, "BSI", "toAcute", fn::TransitionParamsMgr::Redistribution,
-                    randomTable("Redistribution", seed + 14));
-    transitions.set(country, Disease, "BSI", "toDeath", fn::TransitionParamsMgr::Probability,
-                    randomTable("Probability", seed + 15, {{"direct type", "Direct"}}));
-    transitions.set(country, Disease, "Sequelae", "toImpaired", fn::TransitionParamsMgr::Probability,
-                    randomTable("Probability", seed + 16));
-}
-
-// Two countries, "Generic" among them, and one disease with two trees.
-void fillStore(fn::InputDataMgr& store)
-{
-    store.diseaseTemplates().add(Disease, diseaseTemplate(Disease, QStringLiteral("Bloodstream infection"),
-                                                          {bloodstreamTree(), sequelaTree()}));
-    store.appendDiseaseId(Disease);
-    store.inputFactors().addInputFactor(Disease, Age.name(), Age.levels());
-    store.inputFactors().addInputFactor(Disease, Sex.name(), Sex.levels());
-
-    store.setCountryCaption(Austria, QStringLiteral("Österreich"));
-    store.setLifeExpectancy(Austria, table("Life expectancy", {}, {"80.5", "76.1", "71", "66.2", "62", "58"}));
-    store.setAgeDistribution(Austria, table("Age distribution", {{"source", "Census"}},
-                                            {"400000", "420000", "800000", "810000", "3000000", "2900000"}));
-    fillModelData(store, Austria, 1);
-    fillModelData(store, Generic, 5);
-}
 
 QString dump(const fn::DataArray& array)
 {
@@ -218,17 +98,6 @@ std::string dump(const fn::InputDataMgr& store)
     return lines.join('\n').toStdString();
 }
 
-QString referenceFolder(const QTemporaryDir& base)
-{
-    return base.filePath(QStringLiteral("referenceData"));
-}
-
-void writeWorkbooks(const fn::InputDataMgr& store, const QTemporaryDir& base)
-{
-    fn::ReferenceWorkbookWriter writer(store);
-    ASSERT_TRUE(writer.write(referenceFolder(base))) << writer.errorString().toStdString();
-}
-
 // Imports the workbooks under base into store, recording what would be shown in message boxes.
 QStringList importInto(fn::InputDataMgr& store, const QTemporaryDir& base)
 {
@@ -297,6 +166,7 @@ void writeRows(ut::Excel& excel, int row, const QVector<QVariantList>& rows)
     int next = 0;
     excel.writeBlock(QPoint(row, 1), block, width, next);
 }
+
 
 } // namespace
 
@@ -580,94 +450,4 @@ TEST(ReferenceDataImport, ACacheThatCannotBeWrittenIsReported)
     EXPECT_TRUE(messages[0].startsWith(QStringLiteral("error|The reference data cache"))) << messages[0].toStdString();
     EXPECT_TRUE(messages[0].contains(QStringLiteral("could not be written")));
     EXPECT_EQ(dump(imported), dump(source));
-}
-
-TEST(ReferenceWorkbookWriter, WorkbooksReadInAnIndependentReader)
-{
-    const QString python = QStringLiteral("/usr/bin/python3");
-    QProcess probe;
-    probe.start(python, {QStringLiteral("-c"), QStringLiteral("import xlrd")});
-    if (!probe.waitForFinished(30000) || probe.exitCode() != 0)
-        GTEST_SKIP() << "/usr/bin/python3 has no xlrd module";
-
-    const QTemporaryDir base;
-    fn::InputDataMgr source;
-    fillStore(source);
-    writeWorkbooks(source, base);
-
-    // Column A of every sheet as xlrd reads it, 0-based rows.
-    const auto columnA = [&](const QString& file) {
-        QProcess process;
-        process.start(python, {QStringLiteral(OZMID_TEST_DATA_DIR "/ut/xls_dump.py"), referenceFolder(base) + "/" + file});
-        EXPECT_TRUE(process.waitForFinished(60000) && process.exitCode() == 0)
-            << process.readAllStandardError().toStdString();
-        QMap<QString, QMap<int, QString>> sheets;
-        const QJsonArray list = QJsonDocument::fromJson(process.readAllStandardOutput()).object().value("sheets").toArray();
-        for (const QJsonValue& sheet : list) {
-            QMap<int, QString>& cells = sheets[sheet.toObject().value("name").toString()];
-            for (const QJsonValue& cell : sheet.toObject().value("cells").toArray()) {
-                const QJsonArray c = cell.toArray();
-                if (c.at(1).toInt() == 0)
-                    cells.insert(c.at(0).toInt(), c.at(3).toString());
-            }
-        }
-        return sheets;
-    };
-
-    const auto diseases = columnA("diseaseData.xls");
-    ASSERT_EQ(diseases.keys(), QStringList{Disease});
-    EXPECT_EQ(diseases[Disease].value(0), QStringLiteral("Caption"));
-    EXPECT_EQ(diseases[Disease].value(1), QStringLiteral("Bloodstream infection"));
-    EXPECT_EQ(diseases[Disease].value(6), QStringLiteral("BSI"));
-    EXPECT_EQ(diseases[Disease].value(7), QStringLiteral("Sequelae"));
-    // First empty row 9 (1-based), so the first outcome sits in row 15.
-    EXPECT_EQ(diseases[Disease].value(14), QStringLiteral("infection"));
-
-    const auto countries = columnA("countryData.xls");
-    EXPECT_EQ(countries.keys(), QStringList{Austria});
-    EXPECT_EQ(countries[Austria].value(3), QStringLiteral("Life expectancy"));
-
-    const auto model = columnA("modelData-Austria.xls");
-    ASSERT_EQ(model.keys(), QStringList{Disease});
-    const QMap<int, QString>& sheet = model[Disease];
-    EXPECT_EQ(sheet.value(0), QStringLiteral("Run factors"));
-    EXPECT_EQ(sheet.value(3), QStringLiteral("Age"));
-    EXPECT_EQ(sheet.value(4), QStringLiteral("Sex"));
-    const QStringList labels = sheet.values();
-    for (const char* label : {"Outcome tree mapping", "Notification data", "Coverage", "underestimation",
-                              "Underreporting", "underascertainment", "underestimation type", "acuteIllness",
-                              "toDeath", "impaired"})
-        EXPECT_TRUE(labels.contains(QLatin1String(label))) << label;
-    // The Generic workbook carries no factor rows: they are read from Austria's sheet first.
-    EXPECT_TRUE(columnA("modelData-Generic.xls")[Disease].value(3).isEmpty());
-}
-
-TEST(ReferenceWorkbookWriter, RefusesWhatTheImportCouldNotReadBack)
-{
-    const QTemporaryDir base;
-    const auto writeError = [&base](const fn::InputDataMgr& store) {
-        fn::ReferenceWorkbookWriter writer(store);
-        EXPECT_FALSE(writer.write(referenceFolder(base)));
-        return writer.errorString();
-    };
-
-    fn::InputDataMgr oneFactor;
-    fillStore(oneFactor);
-    oneFactor.setNotificationData(Generic, Disease, fn::DataArray({Age}, "Notification data", {}, QStringLiteral("1")));
-    EXPECT_TRUE(writeError(oneFactor).contains("has 1 factors instead of two")) << writeError(oneFactor).toStdString();
-
-    // Without meta rows the reader takes a header row for one only when it starts with sex.
-    fn::InputDataMgr otherColumns;
-    fillStore(otherColumns);
-    otherColumns.setRunFactor(Austria, Disease, "coverage",
-                              fn::DataArray({Age, fn::InputFactor("Site", {"Blood", "Lung"})}, "coverage", {},
-                                            QStringLiteral("1")));
-    EXPECT_TRUE(writeError(otherColumns).contains("column factor must be Sex"));
-
-    fn::InputDataMgr longName;
-    fillStore(longName);
-    const QString tooLong = QStringLiteral("StreptococcusPneumoniaePMRSPRESP");
-    longName.diseaseTemplates().add(tooLong, diseaseTemplate(tooLong, "Too long", {}));
-    longName.appendDiseaseId(tooLong);
-    EXPECT_TRUE(writeError(longName).startsWith("\"" + tooLong + "\" cannot be a sheet name"));
 }
