@@ -6,7 +6,7 @@
 #include "CommandLineRun.h"
 #include "InterfaceResources.h"
 #include "ui/Chief.h"
-#include "ui/OzmidMainWnd.h"
+#include "ui/shell/OzmidMainWnd.h"
 #include "ut/Exception.h"
 #include "ut/RuntimeFolder.h"
 
@@ -50,7 +50,7 @@ int main(int argc, char* argv[])
     try {
         return runGraphical(application, chief);
     } catch (const ut::Exception& e) {
-        ut::showFatalError(e);
+        QMessageBox::critical(nullptr, QStringLiteral("Error"), ut::fatalErrorText(e), QMessageBox::Ok);
     } catch (const std::runtime_error& e) {
         QMessageBox::critical(nullptr, QStringLiteral("Error"), QString::fromLocal8Bit(e.what()), QMessageBox::Ok);
     } catch (...) {

@@ -3,7 +3,7 @@
 #include <QTemporaryDir>
 
 #include "fn/data/WorkbookBlockReader.h"
-#include "ut/Excel.h"
+#include "ut/workbook/Excel.h"
 
 // A model workbook of realistic size: 50 sheets of about 600 rows in columns A to C, made of
 // labelled parameter tables (20 age groups by sex) as the model export writes them.

@@ -1,7 +1,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -49,9 +49,9 @@ long peakAfterRun(int models, int iterations, int threads)
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Ozmid"));
-    const QStringList arguments = QApplication::arguments();
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Ozmid"));
+    const QStringList arguments = QCoreApplication::arguments();
     // One measurement per process: peak memory never falls within one.
     if (arguments.value(1) == QLatin1String("--one")) {
         const QTemporaryDir settingsFolder;
@@ -63,7 +63,7 @@ int main(int argc, char** argv)
     const int threads = arguments.size() > 2 ? arguments.value(2).toInt() : 0;
     const auto measure = [&](int count, int iterations) {
         QProcess process;
-        process.start(QApplication::applicationFilePath(),
+        process.start(QCoreApplication::applicationFilePath(),
                       {QStringLiteral("--one"), QString::number(count), QString::number(iterations), QString::number(threads)});
         process.waitForFinished(-1);
         return process.readAllStandardOutput().trimmed().toLong();

@@ -3,7 +3,7 @@
 #include <QTemporaryDir>
 
 #include "fn/data/InputDataMgr.h"
-#include "fn/data/ReferenceWorkbookWriter.h"
+#include "app/refdata/ReferenceWorkbookWriter.h"
 
 // Reference workbooks the size of the sample data: "Generic" and four countries with
 // population tables of 19 age groups by sex, and diseases with one tree of four outcomes,

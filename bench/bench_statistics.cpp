@@ -8,7 +8,7 @@
 #include <boost/accumulators/statistics/stats.hpp>
 #include <boost/accumulators/statistics/sum.hpp>
 
-#include "fn/model/QuantileEstimator.h"
+#include "fn/stats/QuantileEstimator.h"
 
 // The quantiles of every reported figure are estimated in one pass over the iterations; a
 // model at 10 000 iterations feeds about 500 such streams. The program's own estimator

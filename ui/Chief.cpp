@@ -1,19 +1,16 @@
 #include "ui/Chief.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QJsonObject>
 #include <QThread>
 
-#include "fn/model/ModelRunner.h"
-#include "fn/model/RunMemoryCheck.h"
-#include "ui/DataPresenter.h"
-#include "ui/ElementPresenterFactory.h"
+#include "fn/run/ModelRunner.h"
+#include "fn/run/RunMemoryCheck.h"
 #include "ui/ModelWorkbook.h"
 #include "ui/ParameterExchange.h"
 #include "ui/ResultsOutput.h"
-#include "ut/Excel.h"
+#include "ut/workbook/Excel.h"
 #include "ut/Exception.h"
 
 namespace ui {
@@ -221,24 +218,20 @@ void Chief::showOutcomeTreeElementDetails(QString outcomeTreeId, QString element
     fn::DiseaseModel* model = getModel(countryId, diseaseId, modelId);
     if (!model || elementId.isEmpty())
         return;
-    if (DataPresenter* open = m_presenterMgr.presenter(modelId, outcomeTreeId, elementId)) {
+    if (QObject* open = m_presenterMgr.presenter(modelId, outcomeTreeId, elementId)) {
         // The notice alone would sit under the window it talks about.
-        open->showNormal();
-        open->raise();
-        open->activateWindow();
+        PresenterMgr::raise(open);
         emit showMessage(QStringLiteral("Outcome tree"), QStringLiteral("Pop-up window for this element is already displayed"),
                          QStringLiteral("info"));
         return;
     }
     // During a run the results are being rewritten by the run thread: parameters only.
-    ElementPresenterFactory factory(*model, m_webGUI, hasCurrentResults(*model) && !isRunning());
-    DataPresenter* presenter = factory.create(outcomeTreeId, elementType, elementId);
-    if (factory.hasNotice())
-        emit showMessage(factory.notice().title, factory.notice().text, QStringLiteral("error"));
-    if (!presenter)
-        return;
-    m_presenterMgr.registerPresenter(presenter);
-    connect(presenter, &DataPresenter::gettingDestroyed, &m_presenterMgr, &PresenterMgr::unregisterPresenter);
+    emit elementDetailsRequested(model, outcomeTreeId, elementType, elementId, hasCurrentResults(*model) && !isRunning());
+}
+
+void Chief::reportNotice(const QString& title, const QString& text, const QString& type)
+{
+    emit showMessage(title, text, type);
 }
 
 fn::DiseaseModel* Chief::modelOf(const QVariantMap& modelInfo) const

@@ -128,6 +128,9 @@ public slots:
     // Takes the sample count, discount rate and uncertainty analysis stored in the run
     // settings (after the options dialog was accepted) and announces them.
     void applyStoredRunSettings();
+    // Tells the user through showMessage: for what the shell finds out, such as an element
+    // that has nothing to show in a pop-up.
+    void reportNotice(const QString& title, const QString& text, const QString& type);
 
 signals:
     void programReinitialized();
@@ -153,6 +156,10 @@ signals:
     // What the user is told beyond the messages above: warnings and reports about the models,
     // the data and the runs, (title, text, type) as for showMessage.
     void notice(QString title, QString text, QString type);
+    // The shell opens the detail pop-up of the element (the controller knows no widgets) and
+    // registers it with presenterMgr(); withResults is false while results cannot be shown.
+    void elementDetailsRequested(fn::DiseaseModel* model, QString outcomeTreeId, QString elementType,
+                                 QString elementId, bool withResults);
     // True from the start of a run until its end, whichever way it ends.
     void runningChanged(bool running);
     // A run stopped by cancelRun: no results are announced.

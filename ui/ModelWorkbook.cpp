@@ -6,7 +6,7 @@
 #include "fn/data/WorkbookBlockReader.h"
 #include "fn/model/DiseaseModel.h"
 #include "ui/ModelWorkbookCheck.h"
-#include "ut/Excel.h"
+#include "ut/workbook/Excel.h"
 
 namespace ui {
 

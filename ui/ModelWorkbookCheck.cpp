@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "ut/SharedStringTable.h"
+#include "ut/workbook/xls/SharedStringTable.h"
 
 namespace ui {
 

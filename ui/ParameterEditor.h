@@ -4,9 +4,9 @@
 #include <QStringList>
 #include <QVariantMap>
 
-#include "fn/model/HealthState.h"
+#include "fn/model/elements/HealthState.h"
 #include "fn/model/OutcomeTree.h"
-#include "fn/model/TransitionProbability.h"
+#include "fn/model/elements/TransitionProbability.h"
 #include "fn/values/DataArray.h"
 
 namespace fn {

@@ -1,6 +1,5 @@
 #include "ui/PresenterMgr.h"
 
-#include "ui/DataPresenter.h"
 #include "ut/Exception.h"
 
 namespace ui {
@@ -12,34 +11,35 @@ PresenterMgr::PresenterMgr(QObject* parent)
 
 PresenterMgr::~PresenterMgr() = default;
 
-void PresenterMgr::registerPresenter(DataPresenter* presenter)
+void PresenterMgr::registerPresenter(QObject* window, const QString& modelId, const QString& outcomeTreeId,
+                                     const QString& nodeId)
 {
-    if (!presenter)
+    if (!window)
         return;
-    const fn::WebData& data = presenter->webData();
-    const QString model = data.modelId(), tree = data.outcomeTreeId(), node = data.outcomeTreeNodeId();
-    if (isRegistered(model, tree, node))
-        throw ut::Exception(QStringLiteral("Presenter for %1, %2, %3 has already been registered").arg(model, tree, node),
-                            QStringLiteral("ui::PresenterMgr::registerPresenter"));
-    m_presenters[model][tree][node] = presenter;
+    if (isRegistered(modelId, outcomeTreeId, nodeId))
+        throw ut::Exception(
+            QStringLiteral("Presenter for %1, %2, %3 has already been registered").arg(modelId, outcomeTreeId, nodeId),
+            QStringLiteral("ui::PresenterMgr::registerPresenter"));
+    m_presenters[modelId][outcomeTreeId][nodeId] = window;
+    connect(window, &QObject::destroyed, this, &PresenterMgr::unregisterPresenter);
 }
 
-void PresenterMgr::unregisterPresenter(DataPresenter* presenter)
+void PresenterMgr::unregisterPresenter(QObject* window)
 {
-    if (!presenter)
-        return;
-    const fn::WebData& data = presenter->webData();
-    const QString model = data.modelId(), tree = data.outcomeTreeId(), node = data.outcomeTreeNodeId();
-    if (!isRegistered(model, tree, node))
-        throw ut::Exception(QStringLiteral("Presenter for %1, %2, %3 has never been registered").arg(model, tree, node),
-                            QStringLiteral("ui::PresenterMgr::unregisterPresenter"));
-    auto& trees = m_presenters[model];
-    auto& nodes = trees[tree];
-    nodes.remove(node);
-    if (nodes.isEmpty())
-        trees.remove(tree);
-    if (trees.isEmpty())
-        m_presenters.remove(model);
+    for (auto model = m_presenters.begin(); model != m_presenters.end(); ++model) {
+        for (auto tree = model->begin(); tree != model->end(); ++tree) {
+            for (auto node = tree->begin(); node != tree->end(); ++node) {
+                if (node.value() != window)
+                    continue;
+                tree->erase(node);
+                if (tree->isEmpty())
+                    model->erase(tree);
+                if (model->isEmpty())
+                    m_presenters.erase(model);
+                return;
+            }
+        }
+    }
 }
 
 bool PresenterMgr::isRegistered(const QString& modelId, const QString& outcomeTreeId, const QString& nodeId) const
@@ -47,10 +47,16 @@ bool PresenterMgr::isRegistered(const QString& modelId, const QString& outcomeTr
     return m_presenters.value(modelId).value(outcomeTreeId).contains(nodeId);
 }
 
-DataPresenter* PresenterMgr::presenter(const QString& modelId, const QString& outcomeTreeId,
-                                      const QString& nodeId) const
+QObject* PresenterMgr::presenter(const QString& modelId, const QString& outcomeTreeId, const QString& nodeId) const
 {
     return m_presenters.value(modelId).value(outcomeTreeId).value(nodeId, nullptr);
+}
+
+void PresenterMgr::raise(QObject* window)
+{
+    // The slots of the window class, called by name: this layer links no widgets.
+    for (const char* slot : {"showNormal", "raise", "activateWindow"})
+        QMetaObject::invokeMethod(window, slot);
 }
 
 int PresenterMgr::count() const
@@ -65,17 +71,17 @@ int PresenterMgr::count() const
 
 void PresenterMgr::closeAll()
 {
-    // Closing deletes a window, whose destructor unregisters it: collect first.
-    QList<QPointer<DataPresenter>> open;
+    // Closing deletes a window, which leaves the registry on the way: collect first.
+    QList<QPointer<QObject>> open;
     for (const auto& trees : qAsConst(m_presenters)) {
         for (const auto& nodes : trees) {
-            for (DataPresenter* presenter : nodes)
-                open << presenter;
+            for (QObject* window : nodes)
+                open << window;
         }
     }
-    for (const QPointer<DataPresenter>& presenter : qAsConst(open)) {
-        if (presenter)
-            presenter->close();
+    for (const QPointer<QObject>& window : qAsConst(open)) {
+        if (window)
+            QMetaObject::invokeMethod(window, "close");
     }
 }
 

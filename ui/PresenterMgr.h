@@ -6,10 +6,9 @@
 
 namespace ui {
 
-class DataPresenter;
-
-// Keeps at most one open pop-up per outcome-tree element (model, tree, node). It does
-// not own the windows: they delete themselves when closed and unregister on the way.
+// Keeps at most one open pop-up per outcome-tree element (model, tree, node). It knows the
+// windows only as objects (the controller links no widgets) and does not own them: they delete
+// themselves when closed and leave the registry on the way.
 class PresenterMgr : public QObject
 {
     Q_OBJECT
@@ -18,18 +17,20 @@ public:
     explicit PresenterMgr(QObject* parent = nullptr);
     ~PresenterMgr() override;
 
-    void registerPresenter(DataPresenter* presenter);
+    void registerPresenter(QObject* window, const QString& modelId, const QString& outcomeTreeId,
+                           const QString& nodeId);
     bool isRegistered(const QString& modelId, const QString& outcomeTreeId, const QString& nodeId) const;
     // The open window of the element, or null.
-    DataPresenter* presenter(const QString& modelId, const QString& outcomeTreeId, const QString& nodeId) const;
+    QObject* presenter(const QString& modelId, const QString& outcomeTreeId, const QString& nodeId) const;
+    // Brings the window to the front.
+    static void raise(QObject* window);
     void closeAll();
     int count() const;
 
-public slots:
-    void unregisterPresenter(ui::DataPresenter* presenter);
-
 private:
-    QMap<QString, QMap<QString, QMap<QString, DataPresenter*>>> m_presenters;
+    void unregisterPresenter(QObject* window);
+
+    QMap<QString, QMap<QString, QMap<QString, QObject*>>> m_presenters;
 };
 
 } // namespace ui

@@ -3,7 +3,7 @@
 #include <QThread>
 #include <algorithm>
 
-#include "fn/model/ModelRunWorker.h"
+#include "fn/run/ModelRunWorker.h"
 #include "fn/model/RunControl.h"
 
 namespace ui {

@@ -2,7 +2,6 @@
 
 #include <exception>
 
-#include <QMessageBox>
 
 namespace ut {
 
@@ -54,11 +53,6 @@ QString fatalErrorText(const Exception& exception)
     return QStringLiteral("<b>Error message</b>: ") + exception.message()
         + QStringLiteral("<br /><b>Place of occurence</b>: ") + exception.place()
         + QStringLiteral("<br /><br />Progam will terminate now.");
-}
-
-void showFatalError(const Exception& exception)
-{
-    QMessageBox::critical(nullptr, QStringLiteral("Error"), fatalErrorText(exception), QMessageBox::Ok);
 }
 
 } // namespace ut

@@ -42,7 +42,4 @@ QString explanation(const Exception& exception);
 // The text shown when an exception ends the graphical program.
 QString fatalErrorText(const Exception& exception);
 
-// Shows fatalErrorText in a modal critical box without parent, titled "Error".
-void showFatalError(const Exception& exception);
-
 } // namespace ut

@@ -1,11 +1,11 @@
 #include "fn/data/ReferenceDataImporter.h"
 
-#include <QMessageBox>
+#include <cstdio>
 
 #include "fn/KnownIds.h"
 #include "fn/data/InputDataMgr.h"
 #include "fn/data/WorkbookBlockReader.h"
-#include "ut/Excel.h"
+#include "ut/workbook/Excel.h"
 #include "ut/Exception.h"
 
 namespace fn {
@@ -109,13 +109,13 @@ void readTransitionTables(const ut::Excel& excel, const QString& country, const 
 } // namespace
 
 ReferenceDataImporter::ReferenceDataImporter(ErrorReporter reporter)
-    : m_reporter(reporter ? std::move(reporter) : ErrorReporter(&ReferenceDataImporter::showCriticalMessage))
+    : m_reporter(reporter ? std::move(reporter) : ErrorReporter(&ReferenceDataImporter::reportOnStandardError))
 {
 }
 
-void ReferenceDataImporter::showCriticalMessage(const QString& title, const QString& text)
+void ReferenceDataImporter::reportOnStandardError(const QString& title, const QString& text)
 {
-    QMessageBox::critical(nullptr, title, text, QMessageBox::Ok);
+    std::fprintf(stderr, "%s: %s\n", qUtf8Printable(title), qUtf8Printable(text));
 }
 
 QFileInfo ReferenceDataImporter::workbookFile(const QDir& folder, const QString& baseName)

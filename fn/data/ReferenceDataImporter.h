@@ -36,7 +36,8 @@ class ReferenceDataImporter
 public:
     using ErrorReporter = std::function<void(const QString& title, const QString& text)>;
 
-    // An empty reporter stands for showCriticalMessage().
+    // An empty reporter stands for reportOnStandardError(); the main window installs one that
+    // shows a critical message box.
     explicit ReferenceDataImporter(ErrorReporter reporter = ErrorReporter());
 
     // Reads the three kinds of workbook, announcing every sheet it processes through the
@@ -60,8 +61,8 @@ public:
     static void readRunFactors(const ut::Excel& excel, const ut::RangeRef& label, const QString& diseaseId,
                                InputFactorMgr& factors);
 
-    // The default reporter: a critical message box with a single OK button.
-    static void showCriticalMessage(const QString& title, const QString& text);
+    // The default reporter: "title: text" on standard error (the store knows no widgets).
+    static void reportOnStandardError(const QString& title, const QString& text);
 
     // The reference workbook baseName ("diseaseData") in folder: the .xls file when there is
     // one, else an .xlsx or .ods file of that name, else the .xls name that is missing.

@@ -1,6 +1,6 @@
 #include "fn/data/WorkbookBlockReader.h"
 
-#include "ut/Excel.h"
+#include "ut/workbook/Excel.h"
 
 namespace fn {
 

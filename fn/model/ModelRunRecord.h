@@ -11,7 +11,7 @@
 #include <QString>
 #include <QVector>
 
-#include "fn/model/SampleBuffer.h"
+#include "fn/stats/SampleBuffer.h"
 #include "fn/model/SensitivityInputs.h"
 #include "fn/values/InputFactor.h"
 #include "fn/values/Marray.h"

@@ -8,11 +8,11 @@
 #include <QVariantList>
 #include <QVariantMap>
 
-#include "fn/model/HealthOutcome.h"
-#include "fn/model/HealthState.h"
-#include "fn/model/Infection.h"
-#include "fn/model/TransitionProbability.h"
-#include "fn/model/TransitionProbabilityComplement.h"
+#include "fn/model/elements/HealthOutcome.h"
+#include "fn/model/elements/HealthState.h"
+#include "fn/model/elements/Infection.h"
+#include "fn/model/elements/TransitionProbability.h"
+#include "fn/model/elements/TransitionProbabilityComplement.h"
 
 namespace fn {
 

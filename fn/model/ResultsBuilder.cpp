@@ -5,7 +5,7 @@
 
 #include "fn/model/DiseaseModel.h"
 #include "fn/model/SensitivityAnalysis.h"
-#include "fn/model/Statistics.h"
+#include "fn/stats/Statistics.h"
 
 namespace fn {
 

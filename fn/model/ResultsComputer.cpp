@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "fn/model/Statistics.h"
+#include "fn/stats/Statistics.h"
 
 namespace fn {
 

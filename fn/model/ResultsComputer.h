@@ -6,7 +6,7 @@
 #include <QVariantMap>
 
 #include "fn/model/DiseaseModel.h"
-#include "fn/model/SampleBuffer.h"
+#include "fn/stats/SampleBuffer.h"
 
 namespace fn {
 

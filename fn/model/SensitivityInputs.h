@@ -5,7 +5,7 @@
 
 #include <QString>
 
-#include "fn/model/SampleBuffer.h"
+#include "fn/stats/SampleBuffer.h"
 
 namespace fn {
 

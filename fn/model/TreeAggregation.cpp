@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "fn/InputType.h"
-#include "fn/model/HealthOutcome.h"
-#include "fn/model/HealthState.h"
-#include "fn/model/Infection.h"
+#include "fn/model/elements/HealthOutcome.h"
+#include "fn/model/elements/HealthState.h"
+#include "fn/model/elements/Infection.h"
 #include "fn/model/OutcomeTree.h"
-#include "fn/model/TransitionProbabilityBase.h"
+#include "fn/model/elements/TransitionProbabilityBase.h"
 
 namespace fn {
 

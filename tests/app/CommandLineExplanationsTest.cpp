@@ -5,8 +5,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "ProgramRun.h"
-#include "ut/Excel.h"
+#include "app/ProgramRun.h"
+#include "ut/workbook/Excel.h"
 
 // What the command line tells on standard error when it could not do what the user meant,
 // while its run log stays exactly what it always is.

@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "ProgramRun.h"
+#include "app/ProgramRun.h"
 
 // The command line run end to end, as a user starts it: the built program next to its
 // staged models folder and reference data cache.
@@ -390,4 +390,19 @@ TEST_F(CommandLine, DamagedAndOpenDocumentWorkbooksAreExplained)
     ASSERT_EQ(run.lines.size(), 9);
     EXPECT_EQ(run.lines.last(), QStringLiteral("Unsupported input file specified"));
     EXPECT_TRUE(run.errors.contains(QStringLiteral("save it as .xlsx or .xls"))) << run.errors.toStdString();
+}
+
+// The batch and reference data programs drive the controller without a display: they must not
+// load the widget or web engine libraries (a message box in the core would pull them in).
+TEST(ProgramLinks, HeadlessProgramsLoadNoWidgets)
+{
+    for (const char* program : {"ozmid-batch", "ozmid-refdata"}) {
+        QProcess ldd;
+        ldd.start(QStringLiteral("ldd"), {binaryDir() + QLatin1Char('/') + QLatin1String(program)});
+        ASSERT_TRUE(ldd.waitForFinished(60000)) << program;
+        const QString libraries = QString::fromLocal8Bit(ldd.readAllStandardOutput());
+        ASSERT_TRUE(libraries.contains(QStringLiteral("libQt5Core"))) << program << libraries.toStdString();
+        EXPECT_FALSE(libraries.contains(QStringLiteral("libQt5Widgets"))) << program;
+        EXPECT_FALSE(libraries.contains(QStringLiteral("libQt5WebEngine"))) << program;
+    }
 }

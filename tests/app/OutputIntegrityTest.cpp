@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "ProgramRun.h"
+#include "app/ProgramRun.h"
 #include "support/SmallFileSystem.h"
 
 // What the programs leave behind when their output cannot be written as asked, and how they

@@ -8,7 +8,7 @@
 #include <QJsonObject>
 
 #include "fn/model/DiseaseModel.h"
-#include "fn/model/RunMemoryCheck.h"
+#include "fn/run/RunMemoryCheck.h"
 #include "fn/values/MemoryBudget.h"
 #include "fn/values/RandomFunctions.h"
 #include "ut/Diagnostics.h"

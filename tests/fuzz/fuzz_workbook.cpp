@@ -9,10 +9,10 @@
 #include <QByteArray>
 #include <QString>
 
-#include "ut/BiffWorkbookDecoder.h"
-#include "ut/BiffWorkbookEncoder.h"
-#include "ut/SharedStringTable.h"
-#include "ut/WorkbookReader.h"
+#include "ut/workbook/xls/BiffWorkbookDecoder.h"
+#include "ut/workbook/xls/BiffWorkbookEncoder.h"
+#include "ut/workbook/xls/SharedStringTable.h"
+#include "ut/workbook/WorkbookReader.h"
 
 namespace {
 

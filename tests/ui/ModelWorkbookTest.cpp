@@ -9,7 +9,7 @@
 #include "ui/ModelWorkbook.h"
 #include "ui/PageMessageEcho.h"
 #include "ut/Diagnostics.h"
-#include "ut/Excel.h"
+#include "ut/workbook/Excel.h"
 
 namespace {
 

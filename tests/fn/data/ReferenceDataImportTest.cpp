@@ -5,10 +5,10 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "ReferenceStoreTestSupport.h"
+#include "fn/data/ReferenceStoreTestSupport.h"
 #include "fn/data/InputDataMgr.h"
 #include "fn/data/ReferenceDataImporter.h"
-#include "ut/Excel.h"
+#include "ut/workbook/Excel.h"
 
 using namespace referencetest;
 

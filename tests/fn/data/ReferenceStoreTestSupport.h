@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 
 #include "fn/data/InputDataMgr.h"
-#include "fn/data/ReferenceWorkbookWriter.h"
+#include "app/refdata/ReferenceWorkbookWriter.h"
 
 // A small reference data store, filled by hand, and its workbooks: what the import and the
 // workbook writer tests start from.

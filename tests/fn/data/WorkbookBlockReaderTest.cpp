@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 
 #include "fn/data/WorkbookBlockReader.h"
-#include "ut/Excel.h"
+#include "ut/workbook/Excel.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "ModelTestSupport.h"
+#include "fn/model/ModelTestSupport.h"
 #include "fn/model/ResultsComputer.h"
-#include "fn/model/Statistics.h"
+#include "fn/stats/Statistics.h"
 #include "fn/values/RandomFunctions.h"
 #include "ut/Exception.h"
 

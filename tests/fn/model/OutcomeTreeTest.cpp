@@ -3,8 +3,8 @@
 #include <QJsonArray>
 #include <gtest/gtest.h>
 
-#include "ModelTestSupport.h"
-#include "fn/model/Discounting.h"
+#include "fn/model/ModelTestSupport.h"
+#include "fn/model/elements/Discounting.h"
 #include "ut/Exception.h"
 
 using namespace testing_support;

@@ -5,7 +5,7 @@
 #include "fn/data/OutcomeTreeTemplate.h"
 #include "fn/model/DiseaseModel.h"
 #include "fn/model/ModelTestSupport.h"
-#include "fn/model/RunMemoryCheck.h"
+#include "fn/run/RunMemoryCheck.h"
 #include "fn/values/MemoryBudget.h"
 #include "ut/Exception.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ModelTestSupport.h"
+#include "fn/model/ModelTestSupport.h"
 #include "fn/model/ResultsComputer.h"
 #include "fn/values/RandomFunctions.h"
 

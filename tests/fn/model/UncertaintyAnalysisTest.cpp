@@ -5,7 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "ModelTestSupport.h"
+#include "fn/model/ModelTestSupport.h"
 #include "fn/model/SensitivityAnalysis.h"
 #include "fn/values/RandomFunctions.h"
 

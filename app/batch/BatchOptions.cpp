@@ -1,0 +1,132 @@
+#include "app/batch/BatchOptions.h"
+
+#include <cmath>
+
+namespace batch {
+
+namespace {
+
+const QString countriesOption = QStringLiteral("--countries");
+const QString diseasesOption = QStringLiteral("--diseases");
+const QString threadsOption = QStringLiteral("--threads");
+const QString dataFolderOption = QStringLiteral("--data-folder");
+const QString sensitivityOption = QStringLiteral("--sensitivity");
+
+} // namespace
+
+QString BatchOptions::usage(const QString& program)
+{
+    return QStringLiteral(
+               "Usage: %1 --countries all|A,B,... --diseases all|X,Y,... [-s N] [-t RATE] [-r SEED] [--threads K] "
+               "-o FILE [--sensitivity FILE] [--data-folder DIR]\n"
+               "\n"
+               "Runs one model per country and disease of the reference data (and of the model specifications\n"
+               "in the models folder next to the program) and writes every model's results together with the\n"
+               "totals over all models to FILE.\n"
+               "\n"
+               "  --countries all|A,B,...  countries (ids as in the reference data, e.g. Austria,Germany)\n"
+               "  --diseases all|X,Y,...   diseases (ids as in the reference data or the specifications)\n"
+               "  -s, --sample-size N      Monte-Carlo iterations per model (default 1000)\n"
+               "  -t, --time-discount RATE time discount rate, 0.03 for 3 % (default 0)\n"
+               "  -r, --random-seed SEED   random seed; 0 draws all models from one stream (default 0)\n"
+               "  --threads K              threads to use (default: every core)\n"
+               "  -o, --output FILE        the results document (a pipe or /dev/stdout is written directly)\n"
+               "  --sensitivity FILE       also the uncertainty analysis of every model: standard errors of\n"
+               "                           the means, convergence, sensitivity of the total DALY to the\n"
+               "                           random inputs\n"
+               "  --data-folder DIR        the folder with referenceData.dat and models/ (default: the\n"
+               "                           program's folder)\n"
+               "  -h, --help               this text\n")
+        .arg(program);
+}
+
+bool BatchOptions::fail(const QString& text)
+{
+    m_errorString = text;
+    return false;
+}
+
+QStringList BatchOptions::idList(const QString& value)
+{
+    if (value.trimmed() == QLatin1String("all"))
+        return {};
+    QStringList ids;
+    for (const QString& part : value.split(QLatin1Char(','))) {
+        const QString id = part.trimmed();
+        if (!id.isEmpty() && !ids.contains(id))
+            ids << id;
+    }
+    return ids;
+}
+
+bool BatchOptions::parse(const QStringList& arguments)
+{
+    bool countriesGiven = false;
+    bool diseasesGiven = false;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString option = arguments[i];
+        if (option == QLatin1String("-h") || option == QLatin1String("--help")) {
+            m_helpRequested = true;
+            return true;
+        }
+        const bool known = option == countriesOption || option == diseasesOption || option == threadsOption
+            || option == dataFolderOption || option == sensitivityOption
+            || option == QLatin1String("-s") || option == QLatin1String("--sample-size") || option == QLatin1String("-t")
+            || option == QLatin1String("--time-discount") || option == QLatin1String("-r")
+            || option == QLatin1String("--random-seed") || option == QLatin1String("-o")
+            || option == QLatin1String("--output");
+        if (!known)
+            return fail(option.startsWith(QLatin1Char('-'))
+                            ? QStringLiteral("Unknown option %1.").arg(option)
+                            : QStringLiteral("Unexpected argument \"%1\": every value follows its option.").arg(option));
+        if (i + 1 >= arguments.size())
+            return fail(QStringLiteral("The option %1 needs a value.").arg(option));
+        const QString value = arguments[++i];
+        bool ok = false;
+        if (option == countriesOption) {
+            m_countries = idList(value);
+            countriesGiven = true;
+            if (m_countries.isEmpty() && value.trimmed() != QLatin1String("all"))
+                return fail(QStringLiteral("--countries needs \"all\" or a comma-separated list of country ids."));
+        } else if (option == diseasesOption) {
+            m_diseases = idList(value);
+            diseasesGiven = true;
+            if (m_diseases.isEmpty() && value.trimmed() != QLatin1String("all"))
+                return fail(QStringLiteral("--diseases needs \"all\" or a comma-separated list of disease ids."));
+        } else if (option == QLatin1String("-s") || option == QLatin1String("--sample-size")) {
+            m_sampleSize = value.toUInt(&ok);
+            if (!ok || m_sampleSize == 0)
+                return fail(QStringLiteral("The sample size must be a whole number of at least 1, not \"%1\".").arg(value));
+        } else if (option == QLatin1String("-t") || option == QLatin1String("--time-discount")) {
+            m_timeDiscountRate = value.toDouble(&ok);
+            if (!ok || !std::isfinite(m_timeDiscountRate) || m_timeDiscountRate < 0.0)
+                return fail(QStringLiteral("The time discount rate must be a number of at least 0 (0.03 for 3 %), "
+                                           "not \"%1\".")
+                                .arg(value));
+        } else if (option == QLatin1String("-r") || option == QLatin1String("--random-seed")) {
+            m_randomSeed = value.toUInt(&ok);
+            if (!ok)
+                return fail(QStringLiteral("The random seed must be a whole number from 0 to 4294967295, not \"%1\".")
+                                .arg(value));
+        } else if (option == threadsOption) {
+            m_threads = value.toInt(&ok);
+            if (!ok || m_threads < 0)
+                return fail(QStringLiteral("--threads must be a whole number (0 for every core), not \"%1\".").arg(value));
+        } else if (option == dataFolderOption) {
+            m_dataFolder = value;
+        } else if (option == sensitivityOption) {
+            m_sensitivityPath = value;
+        } else {
+            m_outputPath = value;
+        }
+    }
+    if (!countriesGiven)
+        return fail(QStringLiteral("Say which countries to run: --countries all or --countries A,B,..."));
+    if (!diseasesGiven)
+        return fail(QStringLiteral("Say which diseases to run: --diseases all or --diseases X,Y,..."));
+    if (m_outputPath.isEmpty())
+        return fail(QStringLiteral("Say where to write the results: -o FILE."));
+    return true;
+}
+
+} // namespace batch

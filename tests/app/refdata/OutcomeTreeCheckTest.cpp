@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include "fn/data/OutcomeTreeTemplate.h"
+#include "app/refdata/OutcomeTreeCheck.h"
+
+namespace {
+
+// Infection, an acute outcome with one state, death.
+fn::OutcomeTreeTemplate smallTree()
+{
+    fn::OutcomeTreeTemplate tree(QStringLiteral("T"), QStringLiteral("T"));
+    tree.addHealthOutcome("inf", "Infection", "INFECTION", "FALSE");
+    tree.addHealthOutcome("acute", "Acute", "ACUTE", "TRUE");
+    tree.addHealthOutcome("death", "Death", "DEATH", "FALSE");
+    tree.addHealthState("i", "Infection", "inf", "INFECTION");
+    tree.addHealthState("ill", "Illness", "acute", "YLD");
+    tree.addHealthState("dead", "Dead", "death", "YLL");
+    tree.addTransition("t1", "to acute", "i", "acute", "");
+    tree.addTransition("t2", "to death", "acute", "death", "");
+    return tree;
+}
+
+QString problemOf(const fn::OutcomeTreeTemplate& tree)
+{
+    return refdata::OutcomeTreeCheck(tree).problem();
+}
+
+} // namespace
+
+TEST(OutcomeTreeCheck, AcceptsOnlyTreesThatCanBeAssembledAndRun)
+{
+    fn::OutcomeTreeTemplate tree = smallTree();
+    EXPECT_EQ(problemOf(tree), QString());
+    EXPECT_EQ(refdata::OutcomeTreeCheck(tree).infectionId(), QStringLiteral("i"));
+
+    // The only state of an acute outcome is an acceptable target; one of two is not.
+    tree = smallTree();
+    tree.addTransition("t1", "to acute", "i", "ill", "");
+    EXPECT_EQ(problemOf(tree), QString());
+    tree.addHealthState("ill2", "Second illness", "acute", "YLD");
+    EXPECT_TRUE(problemOf(tree).contains("has no non-complementary transition to a health outcome of type ACUTE"))
+        << problemOf(tree).toStdString();
+
+    // The infection leads to a sequela only, or reaches the acute outcome only by a complement.
+    tree = smallTree();
+    tree.addHealthOutcome("seq", "Sequela", "SEQUELA", "TRUE");
+    tree.addHealthState("late", "Late", "seq", "YLD");
+    tree.addTransition("t1", "to sequela", "i", "seq", "");
+    EXPECT_TRUE(problemOf(tree).contains("has no non-complementary transition")) << problemOf(tree).toStdString();
+    tree.addTransition("t3", "complement", "i", "acute", "t1");
+    EXPECT_TRUE(problemOf(tree).contains("has no non-complementary transition")) << problemOf(tree).toStdString();
+
+    tree = smallTree();
+    tree.addTransition("t3", "rest", "acute", "death", "t9");
+    EXPECT_EQ(problemOf(tree), QStringLiteral("transition \"t3\" complements the unknown transition \"t9\""));
+    tree.addTransition("t3", "rest", "i", "death", "t2");
+    EXPECT_EQ(problemOf(tree), QStringLiteral("transition \"t3\" complements \"t2\", which leaves another element"));
+
+    tree = smallTree();
+    tree.addTransition("t2", "to death", "acute", "dying", "");
+    EXPECT_EQ(problemOf(tree), QStringLiteral("transition \"t2\" names the unknown element \"dying\""));
+
+    tree = smallTree();
+    tree.addHealthState("ill", "Illness", "acutee", "YLD");
+    EXPECT_EQ(problemOf(tree), QStringLiteral("health state \"ill\" names the unknown health outcome \"acutee\""));
+
+    tree = smallTree();
+    tree.addHealthState("i2", "Second infection", "inf", "INFECTION");
+    EXPECT_EQ(problemOf(tree), QStringLiteral("the tree needs exactly one health state of category INFECTION, it has 2"));
+
+    tree = smallTree();
+    tree.addHealthState("dead", "Dead", "death", "YLX");
+    EXPECT_EQ(problemOf(tree), QStringLiteral("health state \"dead\" has the unknown category \"YLX\""));
+
+    // Cases must reach an outcome before it is computed.
+    tree = fn::OutcomeTreeTemplate(QStringLiteral("T"), QStringLiteral("T"));
+    tree.addHealthOutcome("inf", "Infection", "INFECTION", "FALSE");
+    tree.addHealthOutcome("death", "Death", "DEATH", "FALSE");
+    tree.addHealthOutcome("acute", "Acute", "ACUTE", "TRUE");
+    tree.addHealthState("i", "Infection", "inf", "INFECTION");
+    tree.addHealthState("ill", "Illness", "acute", "YLD");
+    tree.addHealthState("dead", "Dead", "death", "YLL");
+    tree.addTransition("t1", "to acute", "i", "acute", "");
+    tree.addTransition("t2", "to death", "acute", "death", "");
+    EXPECT_TRUE(problemOf(tree).startsWith("transition \"t2\" feeds health outcome \"death\" from \"acute\""))
+        << problemOf(tree).toStdString();
+
+    // An outcome without states cannot pass cases on.
+    tree = smallTree();
+    tree.addHealthOutcome("empty", "Empty", "SEQUELA", "TRUE");
+    tree.addTransition("t3", "onwards", "empty", "death", "");
+    EXPECT_TRUE(problemOf(tree).contains("which has no health states")) << problemOf(tree).toStdString();
+}

@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "fn/data/ReferenceStoreTestSupport.h"
+
+using namespace referencetest;
+
+TEST(ReferenceWorkbookWriter, WorkbooksReadInAnIndependentReader)
+{
+    const QString python = QStringLiteral("/usr/bin/python3");
+    QProcess probe;
+    probe.start(python, {QStringLiteral("-c"), QStringLiteral("import xlrd")});
+    if (!probe.waitForFinished(30000) || probe.exitCode() != 0)
+        GTEST_SKIP() << "/usr/bin/python3 has no xlrd module";
+
+    const QTemporaryDir base;
+    fn::InputDataMgr source;
+    fillStore(source);
+    writeWorkbooks(source, base);
+
+    // Column A of every sheet as xlrd reads it, 0-based rows.
+    const auto columnA = [&](const QString& file) {
+        QProcess process;
+        process.start(python, {QStringLiteral(OZMID_TEST_DATA_DIR "/ut/workbook/xls_dump.py"), referenceFolder(base) + "/" + file});
+        EXPECT_TRUE(process.waitForFinished(60000) && process.exitCode() == 0)
+            << process.readAllStandardError().toStdString();
+        QMap<QString, QMap<int, QString>> sheets;
+        const QJsonArray list = QJsonDocument::fromJson(process.readAllStandardOutput()).object().value("sheets").toArray();
+        for (const QJsonValue& sheet : list) {
+            QMap<int, QString>& cells = sheets[sheet.toObject().value("name").toString()];
+            for (const QJsonValue& cell : sheet.toObject().value("cells").toArray()) {
+                const QJsonArray c = cell.toArray();
+                if (c.at(1).toInt() == 0)
+                    cells.insert(c.at(0).toInt(), c.at(3).toString());
+            }
+        }
+        return sheets;
+    };
+
+    const auto diseases = columnA("diseaseData.xls");
+    ASSERT_EQ(diseases.keys(), QStringList{Disease});
+    EXPECT_EQ(diseases[Disease].value(0), QStringLiteral("Caption"));
+    EXPECT_EQ(diseases[Disease].value(1), QStringLiteral("Bloodstream infection"));
+    EXPECT_EQ(diseases[Disease].value(6), QStringLiteral("BSI"));
+    EXPECT_EQ(diseases[Disease].value(7), QStringLiteral("Sequelae"));
+    // First empty row 9 (1-based), so the first outcome sits in row 15.
+    EXPECT_EQ(diseases[Disease].value(14), QStringLiteral("infection"));
+
+    const auto countries = columnA("countryData.xls");
+    EXPECT_EQ(countries.keys(), QStringList{Austria});
+    EXPECT_EQ(countries[Austria].value(3), QStringLiteral("Life expectancy"));
+
+    const auto model = columnA("modelData-Austria.xls");
+    ASSERT_EQ(model.keys(), QStringList{Disease});
+    const QMap<int, QString>& sheet = model[Disease];
+    EXPECT_EQ(sheet.value(0), QStringLiteral("Run factors"));
+    EXPECT_EQ(sheet.value(3), QStringLiteral("Age"));
+    EXPECT_EQ(sheet.value(4), QStringLiteral("Sex"));
+    const QStringList labels = sheet.values();
+    for (const char* label : {"Outcome tree mapping", "Notification data", "Coverage", "underestimation",
+                              "Underreporting", "underascertainment", "underestimation type", "acuteIllness",
+                              "toDeath", "impaired"})
+        EXPECT_TRUE(labels.contains(QLatin1String(label))) << label;
+    // The Generic workbook carries no factor rows: they are read from Austria's sheet first.
+    EXPECT_TRUE(columnA("modelData-Generic.xls")[Disease].value(3).isEmpty());
+}
+
+TEST(ReferenceWorkbookWriter, RefusesWhatTheImportCouldNotReadBack)
+{
+    const QTemporaryDir base;
+    const auto writeError = [&base](const fn::InputDataMgr& store) {
+        fn::ReferenceWorkbookWriter writer(store);
+        EXPECT_FALSE(writer.write(referenceFolder(base)));
+        return writer.errorString();
+    };
+
+    fn::InputDataMgr oneFactor;
+    fillStore(oneFactor);
+    oneFactor.setNotificationData(Generic, Disease, fn::DataArray({Age}, "Notification data", {}, QStringLiteral("1")));
+    EXPECT_TRUE(writeError(oneFactor).contains("has 1 factors instead of two")) << writeError(oneFactor).toStdString();
+
+    // Without meta rows the reader takes a header row for one only when it starts with sex.
+    fn::InputDataMgr otherColumns;
+    fillStore(otherColumns);
+    otherColumns.setRunFactor(Austria, Disease, "coverage",
+                              fn::DataArray({Age, fn::InputFactor("Site", {"Blood", "Lung"})}, "coverage", {},
+                                            QStringLiteral("1")));
+    EXPECT_TRUE(writeError(otherColumns).contains("column factor must be Sex"));
+
+    fn::InputDataMgr longName;
+    fillStore(longName);
+    const QString tooLong = QStringLiteral("StreptococcusPneumoniaePMRSPRESP");
+    longName.diseaseTemplates().add(tooLong, diseaseTemplate(tooLong, "Too long", {}));
+    longName.appendDiseaseId(tooLong);
+    EXPECT_TRUE(writeError(longName).startsWith("\"" + tooLong + "\" cannot be a sheet name"));
+}

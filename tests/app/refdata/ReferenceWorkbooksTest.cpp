@@ -1,0 +1,195 @@
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <gtest/gtest.h>
+
+#include "fn/data/InputDataMgr.h"
+#include "app/refdata/RefDataCommand.h"
+
+namespace {
+
+int refdataRun(const QStringList& arguments, QString* errors = nullptr)
+{
+    QString outText, errText;
+    QTextStream out(&outText), err(&errText);
+    const int code = refdata::RefDataCommand(out, err).run(QStringList{QStringLiteral("ozmid-refdata")} + arguments);
+    err.flush();
+    if (errors)
+        *errors = errText;
+    return code;
+}
+
+QStringList formulasOf(const QMap<QString, fn::DataArray>& arrays)
+{
+    QStringList all;
+    for (auto it = arrays.cbegin(); it != arrays.cend(); ++it)
+        all << it.key() + QLatin1Char('=') + it.value().formulas().join(QLatin1Char(';'));
+    return all;
+}
+
+} // namespace
+
+// The shipped sources written as reference workbooks and imported headless give the same
+// reference data as the cache built from the sources directly. The one difference is the
+// "Generic" population: the workbooks have no country sheet for "Generic".
+TEST(ReferenceWorkbooks, ImportOfTheGeneratedWorkbooksEqualsTheDirectBuild)
+{
+    QTemporaryDir direct, viaWorkbooks;
+    const QString sources = QStringLiteral(OZMID_TEST_DATA_DIR "/../data");
+    ASSERT_EQ(refdataRun({QStringLiteral("build"), sources, direct.path()}), 0);
+    ASSERT_EQ(refdataRun({QStringLiteral("workbooks"), sources, viaWorkbooks.filePath(QStringLiteral("referenceData"))}), 0);
+    QString errors;
+    ASSERT_EQ(refdataRun({QStringLiteral("import-workbooks"), viaWorkbooks.path()}, &errors), 0) << errors.toStdString();
+
+    fn::InputDataMgr expected, imported;
+    expected.setPath(direct.path());
+    imported.setPath(viaWorkbooks.path());
+    ASSERT_FALSE(imported.diseaseIds().isEmpty());
+
+    EXPECT_EQ(imported.diseaseIds(), expected.diseaseIds());
+    EXPECT_TRUE(imported.diseaseTemplates().templates() == expected.diseaseTemplates().templates());
+    EXPECT_EQ(imported.countryDiseases(), expected.countryDiseases());
+    EXPECT_EQ(imported.underestimationTypes(), expected.underestimationTypes());
+    for (const QString& disease : expected.diseaseIds()) {
+        const fn::InputFactorPtrs a = imported.inputFactors().getInputFactors(disease);
+        const fn::InputFactorPtrs b = expected.inputFactors().getInputFactors(disease);
+        ASSERT_EQ(a.size(), b.size());
+        for (int i = 0; i < a.size(); ++i)
+            EXPECT_TRUE(*a[i] == *b[i]);
+    }
+
+    auto expectedLife = expected.lifeExpectancies();
+    auto expectedAges = expected.ageDistributions();
+    expectedLife.remove(QStringLiteral("Generic"));
+    expectedAges.remove(QStringLiteral("Generic"));
+    EXPECT_EQ(formulasOf(imported.lifeExpectancies()), formulasOf(expectedLife));
+    EXPECT_EQ(formulasOf(imported.ageDistributions()), formulasOf(expectedAges));
+
+    for (const QString& country : expected.countryDiseases().uniqueKeys()) {
+        for (const QString& disease : expected.diseaseIds()) {
+            EXPECT_EQ(imported.notificationData(country, disease).formulas(),
+                      expected.notificationData(country, disease).formulas());
+            EXPECT_EQ(imported.outcomeTreeMapping(country, disease).formulas(),
+                      expected.outcomeTreeMapping(country, disease).formulas());
+            for (const char* label : {"coverage", "underestimation", "underreporting", "underascertainment"}) {
+                const fn::DataArray a = imported.runFactor(country, disease, QLatin1String(label));
+                const fn::DataArray b = expected.runFactor(country, disease, QLatin1String(label));
+                EXPECT_EQ(a.formulas(), b.formulas()) << label;
+                EXPECT_EQ(a.meta(), b.meta()) << label;
+            }
+            const fn::DiseaseTemplate diseaseTemplate = expected.diseaseTemplates().templates().value(disease);
+            const fn::InputFactorPtrs factors = expected.inputFactors().getInputFactors(disease);
+            for (const QString& tree : diseaseTemplate.outcomeTreeIds()) {
+                const fn::OutcomeTreeTemplate rows = diseaseTemplate.outcomeTree(tree);
+                for (const QString& state : rows.healthStates().keys()) {
+                    for (int kind : {0, 1, 3}) {
+                        const fn::DataArray a = imported.params().get(country, disease, tree, state, kind, factors);
+                        const fn::DataArray b = expected.params().get(country, disease, tree, state, kind, factors);
+                        EXPECT_EQ(a.formulas(), b.formulas()) << state.toStdString() << kind;
+                        EXPECT_EQ(a.meta(), b.meta()) << state.toStdString() << kind;
+                    }
+                }
+                for (const QString& transition : rows.transitions().keys()) {
+                    for (int kind : {0, 1}) {
+                        const fn::DataArray a = imported.transitionParams().get(country, disease, tree, transition, kind, factors);
+                        const fn::DataArray b = expected.transitionParams().get(country, disease, tree, transition, kind, factors);
+                        EXPECT_EQ(a.formulas(), b.formulas()) << transition.toStdString() << kind;
+                        EXPECT_EQ(a.meta(), b.meta()) << transition.toStdString() << kind;
+                    }
+                }
+            }
+        }
+    }
+
+    // A folder without workbooks is refused with the store's own message.
+    QTemporaryDir empty;
+    EXPECT_EQ(refdataRun({QStringLiteral("import-workbooks"), empty.path()}, &errors), 1);
+    EXPECT_TRUE(errors.contains(QStringLiteral("Reference data Excel files could not be found")));
+}
+
+namespace {
+
+const QString fixtureFolder = QStringLiteral(OZMID_TEST_DATA_DIR "/app/refdata/fixtures/reference-workbooks/");
+
+// A base folder whose referenceData folder holds the files of one fixture variant.
+bool stageReferenceFolder(const QTemporaryDir& base, const QString& variant)
+{
+    QDir folder(base.path());
+    if (!folder.mkpath(QStringLiteral("referenceData")))
+        return false;
+    for (const QFileInfo& file : QDir(fixtureFolder + variant).entryInfoList(QDir::Files)) {
+        if (!QFile::copy(file.filePath(), base.filePath(QStringLiteral("referenceData/") + file.fileName())))
+            return false;
+    }
+    return true;
+}
+
+QByteArray fileContent(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+// The reference workbooks as LibreOffice saves them again, as .xls, .xlsx and .ods, and with
+// their notification data and life expectancies made formulas, give the very cache that the
+// workbooks written by the program give.
+TEST(ReferenceWorkbooks, LibreOfficeCopiesAndFormulasGiveTheSameCache)
+{
+    const QTemporaryDir written;
+    ASSERT_TRUE(stageReferenceFolder(written, QStringLiteral("written")));
+    QString errors;
+    ASSERT_EQ(refdataRun({QStringLiteral("import-workbooks"), written.path()}, &errors), 0) << errors.toStdString();
+    const QByteArray expected = fileContent(written.filePath(QStringLiteral("referenceData.dat")));
+    ASSERT_GT(expected.size(), 1000);
+
+    for (const char* variant : {"libreoffice-xls", "libreoffice-xlsx", "libreoffice-ods", "libreoffice-formulas-xls",
+                                "libreoffice-formulas-xlsx"}) {
+        const QTemporaryDir base;
+        ASSERT_TRUE(stageReferenceFolder(base, QLatin1String(variant)));
+        EXPECT_EQ(refdataRun({QStringLiteral("import-workbooks"), base.path()}, &errors), 0)
+            << variant << ": " << errors.toStdString();
+        EXPECT_TRUE(fileContent(base.filePath(QStringLiteral("referenceData.dat"))) == expected) << variant;
+    }
+}
+
+// A workbook that cannot be read makes the import fail with its reason and leaves the cache
+// of the last good import as it was; so does a cache that cannot be written.
+TEST(ReferenceWorkbooks, FailedImportsKeepTheEarlierCache)
+{
+    const QTemporaryDir base;
+    ASSERT_TRUE(stageReferenceFolder(base, QStringLiteral("written")));
+    QString errors;
+    ASSERT_EQ(refdataRun({QStringLiteral("import-workbooks"), base.path()}, &errors), 0) << errors.toStdString();
+    const QString cache = base.filePath(QStringLiteral("referenceData.dat"));
+    const QByteArray earlier = fileContent(cache);
+
+    const QString country = base.filePath(QStringLiteral("referenceData/countryData.xls"));
+    QFile damaged(country);
+    ASSERT_TRUE(damaged.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(damaged.resize(damaged.size() - 2048));
+    damaged.close();
+    EXPECT_EQ(refdataRun({QStringLiteral("import-workbooks"), base.path()}, &errors), 1);
+    EXPECT_TRUE(errors.contains(QStringLiteral("countryData.xls\" cannot be read"))) << errors.toStdString();
+    EXPECT_TRUE(errors.contains(QStringLiteral("was left unchanged"))) << errors.toStdString();
+    EXPECT_TRUE(fileContent(cache) == earlier);
+
+    // A folder in the cache's place cannot be replaced by a file.
+    const QTemporaryDir blocked;
+    ASSERT_TRUE(stageReferenceFolder(blocked, QStringLiteral("written")));
+    ASSERT_TRUE(QDir(blocked.path()).mkdir(QStringLiteral("referenceData.dat")));
+    QString output;
+    QTextStream out(&output);
+    QTextStream err(&errors);
+    errors.clear();
+    EXPECT_EQ(refdata::RefDataCommand(out, err).run({QStringLiteral("ozmid-refdata"), QStringLiteral("import-workbooks"),
+                                                     blocked.path()}),
+              1);
+    err.flush();
+    out.flush();
+    EXPECT_TRUE(errors.contains(QStringLiteral("Cannot write \"") + blocked.filePath(QStringLiteral("referenceData.dat")))) << errors.toStdString();
+    EXPECT_TRUE(errors.contains(QStringLiteral("was left unchanged"))) << errors.toStdString();
+    EXPECT_FALSE(output.contains(QStringLiteral("Wrote"))) << output.toStdString();
+}

@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include "fn/model/ModelTestSupport.h"
+#include "fn/run/ModelRunWorker.h"
+#include "fn/model/RunControl.h"
+#include "ut/Exception.h"
+
+using namespace testing_support;
+
+namespace {
+
+// Two models of the shipped bloodstream-infection specification for one country.
+class TwoModels
+{
+public:
+    TwoModels()
+        : m_bsi(readJsonObject(QStringLiteral(OZMID_TEST_DATA_DIR "/../models/Illustrative-CRKP-BSI.model_spec.json")))
+    {
+        QStringList population, lifeExpectancy;
+        for (int a = 0; a < 19; ++a) {
+            population << QString::number(50000 - 1000 * a) << QString::number(52000 - 1200 * a);
+            lifeExpectancy << QString::number(80 - 4 * a) << QString::number(76 - 4 * a);
+        }
+        addCountry(m_store, QStringLiteral("Northland"), m_bsi.factors(), population, lifeExpectancy);
+        for (int i = 0; i < 2; ++i) {
+            models.push_back(std::make_unique<fn::DiseaseModel>(&m_store, QStringLiteral("model %1").arg(i + 1),
+                                                                QStringLiteral("Northland"), QStringLiteral("Northland"),
+                                                                &m_bsi));
+            models.back()->setUp();
+        }
+    }
+
+    // A formula of the second model that no parser accepts, as if it had slipped past the checks.
+    void breakSecondModel()
+    {
+        fn::DataArray& cases = models[1]->getParameter(fn::DiseaseModel::NotifiedCases);
+        QStringList formulas = cases.formulas();
+        formulas[0] = QStringLiteral("1 +");
+        cases.setFormulas(formulas);
+    }
+
+    fn::DiseaseModelList models;
+
+private:
+    fn::InputDataMgr m_store;
+    fn::JSONDiseaseTemplate m_bsi;
+};
+
+} // namespace
+
+// A cancelled run reports no completion: the models reached stay as they were, and the
+// signals say the run was cancelled before it finished.
+TEST(ModelRunWorker, ACancelledRunSaysSoInsteadOfReportingCompletion)
+{
+    TwoModels list;
+    fn::RunControl control;
+    control.cancel();
+    fn::ModelRunWorker worker(200, 7, 0.0, list.models);
+    worker.setRunControl(&control);
+    QSignalSpy progress(&worker, &fn::ModelRunWorker::progressInfo);
+    QSignalSpy cancelled(&worker, &fn::ModelRunWorker::cancelled);
+    QSignalSpy finished(&worker, &fn::ModelRunWorker::finished);
+    worker.process();
+    EXPECT_EQ(cancelled.size(), 1);
+    EXPECT_EQ(finished.size(), 1);
+    // Only the announcement of the first model: no final report of 1.
+    ASSERT_EQ(progress.size(), 1);
+    EXPECT_EQ(progress[0][1].toInt(), 0);
+    EXPECT_FALSE(list.models[0]->isComputed());
+    EXPECT_FALSE(list.models[1]->isComputed());
+
+    // Without a cancellation the same worker reports completion and no cancellation.
+    fn::RunControl running;
+    fn::ModelRunWorker again(200, 7, 0.0, list.models);
+    again.setRunControl(&running);
+    QSignalSpy againCancelled(&again, &fn::ModelRunWorker::cancelled);
+    QSignalSpy againProgress(&again, &fn::ModelRunWorker::progressInfo);
+    again.process();
+    EXPECT_TRUE(againCancelled.isEmpty());
+    ASSERT_FALSE(againProgress.isEmpty());
+    EXPECT_FLOAT_EQ(againProgress.last()[0].toFloat(), 1.0f);
+    EXPECT_EQ(running.iterationsDone(), 2u * 200u * std::uint64_t(list.models[0]->outcomeTreeCount()));
+}
+
+// A failing model is thrown to a direct caller; a run that reports its failures says why
+// instead, and still finishes.
+TEST(ModelRunWorker, AFailureIsThrownOrReported)
+{
+    TwoModels list;
+    list.breakSecondModel();
+    fn::ModelRunWorker thrower(50, 7, 0.0, list.models);
+    QSignalSpy thrownFinished(&thrower, &fn::ModelRunWorker::finished);
+    EXPECT_THROW(thrower.process(), ut::Exception);
+    EXPECT_TRUE(thrownFinished.isEmpty());
+
+    list.breakSecondModel();
+    fn::ModelRunWorker reporter(50, 7, 0.0, list.models);
+    reporter.setReportFailures(true);
+    QSignalSpy failed(&reporter, &fn::ModelRunWorker::failed);
+    QSignalSpy finished(&reporter, &fn::ModelRunWorker::finished);
+    EXPECT_NO_THROW(reporter.process());
+    ASSERT_EQ(failed.size(), 1);
+    EXPECT_TRUE(failed[0][0].toString().contains(QStringLiteral("cannot be parsed"))) << qPrintable(failed[0][0].toString());
+    // Where: the cell and its formula, with the formula library's reason, and the model.
+    EXPECT_TRUE(failed[0][0].toString().contains(QStringLiteral(": \"1 +\": Unexpected end of expression")))
+        << qPrintable(failed[0][0].toString());
+    EXPECT_TRUE(failed[0][0].toString().contains(QStringLiteral("in model \"%1\"").arg(list.models[1]->displayName())))
+        << qPrintable(failed[0][0].toString());
+    EXPECT_EQ(finished.size(), 1);
+    EXPECT_FALSE(list.models[1]->isComputed());
+}

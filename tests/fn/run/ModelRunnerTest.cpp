@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+
+#include "fn/model/ModelTestSupport.h"
+#include "fn/run/ModelRunWorker.h"
+#include "fn/run/ModelRunner.h"
+#include "fn/model/ResultsComputer.h"
+#include "fn/model/RunControl.h"
+#include "fn/stats/SampleBuffer.h"
+#include "fn/values/RandomFunctions.h"
+#include "ut/Exception.h"
+
+using namespace testing_support;
+
+namespace {
+
+QByteArray json(const QVariantMap& map)
+{
+    return QJsonDocument(QJsonObject::fromVariantMap(map)).toJson(QJsonDocument::Compact);
+}
+
+// Models of both shipped specifications (one tree over 19 age groups; a congenital disease with
+// two trees over 20) in alternation, for two countries.
+class ModelList
+{
+public:
+    explicit ModelList(int count)
+        : m_bsi(readJsonObject(sampleModel(QStringLiteral("Illustrative-CRKP-BSI.model_spec.json"))))
+        , m_congenital(readJsonObject(sampleModel(QStringLiteral("Illustrative-Listeriosis.model_spec.json"))))
+    {
+        addCountry(m_store, QStringLiteral("Northland"), m_bsi.factors(), perStratum(19, 50000, 1000),
+                   perStratum(19, 80, -4));
+        addCountry(m_store, QStringLiteral("Southland"), m_bsi.factors(), perStratum(19, 20000, -500),
+                   perStratum(19, 78, -3.9));
+        for (int i = 0; i < count; ++i) {
+            const QString country = i % 4 < 2 ? QStringLiteral("Northland") : QStringLiteral("Southland");
+            const fn::JSONDiseaseTemplate& disease = i % 2 == 0 ? m_bsi : m_congenital;
+            models.push_back(std::make_unique<fn::DiseaseModel>(&m_store, QStringLiteral("model %1").arg(i + 1), country,
+                                                                country, &disease));
+            models.back()->setUp();
+        }
+    }
+
+    fn::DiseaseModelList models;
+
+private:
+    fn::InputDataMgr m_store;
+    fn::JSONDiseaseTemplate m_bsi;
+    fn::JSONDiseaseTemplate m_congenital;
+};
+
+struct Outcome
+{
+    QList<QByteArray> models;
+    QByteArray aggregate;
+    std::uint32_t nextDraw;
+};
+
+// The reference: every model in turn on the process engine, then the totals over models.
+Outcome runOneAfterTheOther(fn::DiseaseModelList& models, std::uint32_t seed, std::uint32_t iterations)
+{
+    fn::processRandomEngine().seed(5489);
+    fn::ResultsComputer computer(models);
+    computer.prepare(iterations);
+    Outcome outcome;
+    for (const auto& model : models) {
+        fn::seedIfNonZero(seed);
+        int tree = 0;
+        model->run(iterations, 0.03, tree);
+        computer.addModel(*model);
+        model->releaseRunRecord();
+        outcome.models << json(model->results());
+    }
+    computer.compute();
+    outcome.aggregate = json(computer.aggregatedResults());
+    outcome.nextDraw = fn::processRandomEngine()();
+    return outcome;
+}
+
+Outcome runWithRunner(fn::DiseaseModelList& models, std::uint32_t seed, std::uint32_t iterations, int threads)
+{
+    fn::processRandomEngine().seed(5489);
+    fn::ResultsComputer computer(models);
+    computer.prepare(iterations);
+    fn::ModelRunner::Settings settings;
+    settings.iterations = iterations;
+    settings.discountRate = 0.03;
+    settings.randomSeed = seed;
+    settings.threads = threads;
+    fn::ModelRunner runner(models, settings);
+    runner.setResultsComputer(&computer);
+    QList<int> delivered;
+    runner.setDoneHandler([&](int index) { delivered << index; });
+    EXPECT_TRUE(runner.run());
+    QList<int> inOrder;
+    for (int i = 0; i < int(models.size()); ++i)
+        inOrder << i;
+    EXPECT_EQ(delivered, inOrder);
+    Outcome outcome;
+    for (const auto& model : models) {
+        EXPECT_TRUE(model->isComputed());
+        EXPECT_EQ(model->runRecord(), nullptr);
+        outcome.models << json(model->results());
+    }
+    computer.compute();
+    outcome.aggregate = json(computer.aggregatedResults());
+    outcome.nextDraw = fn::processRandomEngine()();
+    return outcome;
+}
+
+} // namespace
+
+TEST(ModelRunner, EveryThreadCountGivesTheNumbersOfARunOneModelAfterTheOther)
+{
+    // Seven models keep every thread busy with whole models; two leave threads over, which
+    // then build the statistics of a model while it runs.
+    for (const int count : {7, 2}) {
+    ModelList list(count);
+    for (const std::uint32_t seed : {42u, 0u}) {
+        for (const std::uint32_t iterations : {1u, 9u, 120u}) {
+            const Outcome reference = runOneAfterTheOther(list.models, seed, iterations);
+            for (const int threads : {1, 2, 3}) {
+                const Outcome outcome = runWithRunner(list.models, seed, iterations, threads);
+                SCOPED_TRACE(QStringLiteral("seed %1, %2 iterations, %3 threads").arg(seed).arg(iterations).arg(threads).toStdString());
+                ASSERT_EQ(outcome.models.size(), reference.models.size());
+                for (int i = 0; i < reference.models.size(); ++i)
+                    EXPECT_EQ(outcome.models[i], reference.models[i]) << "model " << i + 1;
+                EXPECT_EQ(outcome.aggregate, reference.aggregate);
+                // The process engine ends where the run one after the other leaves it.
+                EXPECT_EQ(outcome.nextDraw, reference.nextDraw);
+            }
+        }
+    }
+    }
+    // Only a few models' records are held at a time, and all are given back for later runs.
+    EXPECT_LE(fn::SampleBuffer::pooledBytes(), std::size_t(16) << 20);
+}
+
+TEST(ModelRunner, AFailingModelEndsTheRunWithItsOwnFailureAfterTheModelsBeforeIt)
+{
+    for (const int threads : {1, 2, 3}) {
+        ModelList list(6);
+        // Model 3 cannot compile its notified cases; it fails when its run starts.
+        fn::DataArray& notified = list.models[2]->getParameter(fn::DiseaseModel::NotifiedCases);
+        QStringList broken = notified.formulas();
+        broken[5] = QStringLiteral("RandUniform(1)");
+        notified.setFormulas(broken);
+
+        fn::ModelRunner::Settings settings;
+        settings.iterations = 50;
+        settings.randomSeed = 42;
+        settings.threads = threads;
+        fn::ModelRunner runner(list.models, settings);
+        QList<int> delivered;
+        runner.setDoneHandler([&](int index) { delivered << index; });
+        try {
+            runner.run();
+            ADD_FAILURE() << "the run went through";
+        } catch (const ut::Exception& e) {
+            EXPECT_EQ(e.place(), QStringLiteral("fn::DataArray::initializeParser"));
+            EXPECT_TRUE(e.message().contains(QStringLiteral("Notification data")));
+        }
+        EXPECT_EQ(delivered, QList<int>({0, 1})) << threads << " threads";
+        EXPECT_TRUE(list.models[1]->isComputed());
+        EXPECT_FALSE(list.models[2]->isComputed());
+        EXPECT_FALSE(list.models[5]->isComputed());
+    }
+}
+
+TEST(ModelRunner, ACancelledRunStopsBetweenIterationsAndLeavesTheRestNotComputed)
+{
+    for (const std::uint32_t seed : {0u, 42u}) {
+        ModelList list(seed == 0 ? 6 : 2);
+        fn::RunControl control;
+        fn::ModelRunner::Settings settings;
+        settings.iterations = 2000;
+        settings.randomSeed = seed;
+        settings.threads = 3;
+        fn::ModelRunner runner(list.models, settings);
+        runner.setRunControl(&control);
+        runner.setDoneHandler([&](int index) {
+            if (index == 0)
+                control.cancel();
+        });
+        EXPECT_FALSE(runner.run());
+        EXPECT_TRUE(list.models[0]->isComputed());
+        for (std::size_t i = 1; i < list.models.size(); ++i) {
+            EXPECT_FALSE(list.models[i]->isComputed()) << "model " << i + 1;
+            EXPECT_EQ(list.models[i]->runRecord(), nullptr) << "model " << i + 1;
+        }
+        // Drawing in turn, the models after the next one never started.
+        if (seed == 0) {
+            std::uint64_t all = 0;
+            for (const auto& model : list.models)
+                all += std::uint64_t(model->outcomeTreeCount()) * 2000u;
+            EXPECT_LT(control.iterationsDone(), all);
+        }
+        EXPECT_GE(control.iterationsDone(), 2000u);
+    }
+}
+
+TEST(ModelRunWorker, ReportsProgressInListOrderWhateverTheThreads)
+{
+    ModelList list(3);
+    for (const int threads : {1, 3}) {
+        fn::ModelRunWorker worker(40, 42, 0.0, list.models);
+        worker.setThreadCount(threads);
+        QSignalSpy progress(&worker, &fn::ModelRunWorker::progressInfo);
+        QSignalSpy finished(&worker, &fn::ModelRunWorker::finished);
+        worker.process();
+        ASSERT_EQ(progress.size(), 4);
+        const QStringList names = {list.models[0]->displayName(), list.models[1]->displayName(),
+                                   list.models[2]->displayName(), list.models[2]->displayName()};
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_FLOAT_EQ(progress[i][0].toFloat(), float(i) / 3.0f);
+            EXPECT_EQ(progress[i][1].toInt(), i);
+            EXPECT_EQ(progress[i][2].toInt(), 3);
+            EXPECT_EQ(progress[i][3].toString(), names[i]);
+        }
+        EXPECT_EQ(finished.size(), 1);
+    }
+}

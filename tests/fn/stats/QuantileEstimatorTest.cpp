@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include <boost/accumulators/accumulators.hpp>
+#include <boost/accumulators/statistics/count.hpp>
+#include <boost/accumulators/statistics/extended_p_square.hpp>
+#include <boost/accumulators/statistics/stats.hpp>
+#include <boost/accumulators/statistics/sum.hpp>
+
+#include "fn/stats/QuantileEstimator.h"
+
+namespace {
+
+namespace acc = boost::accumulators;
+
+// The library estimator the program's results were defined with: the oracle.
+struct LibraryEstimate
+{
+    double quantiles[3];
+    double mean;
+};
+
+LibraryEstimate libraryEstimate(const std::vector<double>& values)
+{
+    acc::accumulator_set<double, acc::stats<acc::tag::count, acc::tag::sum, acc::tag::extended_p_square>> estimator(
+        acc::tag::extended_p_square::probabilities = std::vector<double>{0.025, 0.5, 0.975});
+    for (double v : values)
+        estimator(v);
+    LibraryEstimate estimate{};
+    int q = 0;
+    for (double height : acc::extended_p_square(estimator))
+        estimate.quantiles[q++] = height;
+    estimate.mean = acc::sum(estimator) / static_cast<double>(acc::count(estimator));
+    return estimate;
+}
+
+bool sameBits(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+void expectIdenticalToLibrary(const std::vector<double>& values, const char* what)
+{
+    fn::QuantileEstimator estimator;
+    for (double v : values)
+        estimator.add(v);
+    const LibraryEstimate expected = libraryEstimate(values);
+    for (int q = 0; q < 3; ++q)
+        EXPECT_TRUE(sameBits(estimator.quantile(q), expected.quantiles[q]))
+            << what << ", quantile " << q << ": " << estimator.quantile(q) << " vs " << expected.quantiles[q];
+    EXPECT_TRUE(sameBits(estimator.mean(), expected.mean)) << what << ": mean " << estimator.mean();
+}
+
+} // namespace
+
+TEST(QuantileEstimator, EqualsTheLibraryEstimatorBitForBitOnEveryKindOfStream)
+{
+    std::mt19937_64 engine(20261206);
+    std::uniform_real_distribution<double> uniform(-5.0, 5.0);
+    std::lognormal_distribution<double> skewed(2.0, 1.5);
+    std::uniform_int_distribution<int> fewLevels(0, 3);
+    for (std::size_t n : {1u, 2u, 5u, 8u, 9u, 10u, 11u, 37u, 1000u, 20000u}) {
+        std::vector<double> u, s, ties, rising, falling;
+        for (std::size_t i = 0; i < n; ++i) {
+            u.push_back(uniform(engine));
+            s.push_back(skewed(engine));
+            ties.push_back(fewLevels(engine) * 0.5);
+            rising.push_back(static_cast<double>(i) * 0.1);
+            falling.push_back(1.0e6 - static_cast<double>(i));
+        }
+        expectIdenticalToLibrary(u, "uniform");
+        expectIdenticalToLibrary(s, "log-normal");
+        expectIdenticalToLibrary(ties, "heavy ties");
+        expectIdenticalToLibrary(rising, "increasing");
+        expectIdenticalToLibrary(falling, "decreasing");
+        expectIdenticalToLibrary(std::vector<double>(n, 7.25), "constant");
+    }
+    // Not-a-number and infinite values come out of divisions by zero in real runs.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    std::vector<double> mixed;
+    for (int i = 0; i < 500; ++i)
+        mixed.push_back(i % 17 == 0 ? inf : i % 23 == 0 ? -inf : uniform(engine));
+    expectIdenticalToLibrary(mixed, "infinities");
+    std::vector<double> withNan = mixed;
+    withNan[3] = nan;
+    withNan[250] = nan;
+    fn::QuantileEstimator estimator;
+    for (double v : withNan)
+        estimator.add(v);
+    const LibraryEstimate expected = libraryEstimate(withNan);
+    for (int q = 0; q < 3; ++q)
+        EXPECT_TRUE(sameBits(estimator.quantile(q), expected.quantiles[q]) || (std::isnan(estimator.quantile(q)) && std::isnan(expected.quantiles[q])));
+}
+
+TEST(QuantileEstimator, StatisticsMapOfFiveValuesAndOfNone)
+{
+    fn::QuantileEstimator five;
+    for (double v : {1.0, 2.0, 3.0, 4.0, 5.0})
+        five.add(v);
+    const QVariantMap map = five.statisticsMap();
+    EXPECT_EQ(map.value(QStringLiteral("Mean")).toDouble(), 3.0);
+    // Markers 2, 4 and 6 of the nine hold the third and fifth value and an unfilled 0.
+    EXPECT_EQ(map.value(QStringLiteral("Quantile0.025")).toDouble(), 3.0);
+    EXPECT_EQ(map.value(QStringLiteral("Quantile0.5")).toDouble(), 5.0);
+    EXPECT_EQ(map.value(QStringLiteral("Quantile0.975")).toDouble(), 0.0);
+    EXPECT_EQ(map.size(), 4);
+
+    const QVariantMap none = fn::QuantileEstimator().statisticsMap();
+    EXPECT_EQ(none.size(), 4);
+    for (const QVariant& value : none)
+        EXPECT_EQ(value, QVariant(QStringLiteral("-")));
+}
+
+TEST(QuantileEstimator, StandardErrorOfTheMeanMatchesTheory)
+{
+    fn::QuantileEstimator five;
+    for (double v : {1.0, 2.0, 3.0, 4.0, 5.0})
+        five.add(v);
+    EXPECT_DOUBLE_EQ(five.standardDeviation(), std::sqrt(2.5));
+    EXPECT_DOUBLE_EQ(five.standardError(), std::sqrt(2.5) / std::sqrt(5.0));
+
+    // Uniform on [0, 1): standard deviation 1 / sqrt(12); far from zero the shift keeps it exact.
+    std::mt19937_64 engine(7);
+    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    fn::QuantileEstimator near, far;
+    const int n = 200000;
+    for (int i = 0; i < n; ++i) {
+        const double u = uniform(engine);
+        near.add(u);
+        far.add(1.0e9 + u);
+    }
+    EXPECT_NEAR(near.standardDeviation(), 1.0 / std::sqrt(12.0), 0.002);
+    EXPECT_NEAR(near.standardError(), 1.0 / std::sqrt(12.0 * n), 0.002 / std::sqrt(double(n)));
+    EXPECT_NEAR(far.standardDeviation(), near.standardDeviation(), 1e-6);
+    EXPECT_TRUE(std::isnan(fn::QuantileEstimator().standardError()));
+}

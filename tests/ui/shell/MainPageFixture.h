@@ -1,0 +1,129 @@
+#pragma once
+
+#include <memory>
+
+#include <QDir>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWebEngineView>
+#include <gtest/gtest.h>
+
+#include "ui/shell/GuiTestSupport.h"
+#include "InterfaceResources.h"
+#include "ui/Chief.h"
+#include "ui/shell/OzmidMainWnd.h"
+
+namespace guitest {
+
+inline QString jsString(const QString& text)
+{
+    return QLatin1Char('\'') + text + QLatin1Char('\'');
+}
+
+inline QString artifactPath(const QString& fileName)
+{
+    const QString artifacts = QDir::cleanPath(QStringLiteral(OZMID_BINARY_DIR "/../artifacts"));
+    QDir().mkpath(artifacts);
+    return QDir(artifacts).filePath(fileName);
+}
+
+// Clicks the middle of the element as the user would, with the mouse on the view's widget;
+// false when the element is not shown.
+inline bool clickElement(QWebEngineView* view, const QString& selector)
+{
+    const QVariantList centre
+        = runJavaScript(view->page(), QStringLiteral("(function () { var e = document.querySelector(%1);"
+                                                     " if (!e) return []; e.scrollIntoView({block: 'center'});"
+                                                     " var r = e.getBoundingClientRect();"
+                                                     " return r.width > 0 ? [r.left + r.width / 2, r.top + r.height / 2] : []; })()")
+                                          .arg(jsString(selector)))
+              .toList();
+    QWidget* target = view->focusProxy() ? view->focusProxy() : view;
+    if (centre.size() != 2)
+        return false;
+    const QPoint at(qRound(centre[0].toDouble()), qRound(centre[1].toDouble()));
+    QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, at);
+    return true;
+}
+
+// The main window on a fresh base folder (the sample specifications and the population of
+// one country), its page loaded; tests drive it through the page as a user would.
+class MainPageFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+        ozmidInitInterfaceResources();
+        ASSERT_TRUE(base.isValid());
+        previousDirectory = QDir::currentPath();
+        QDir::setCurrent(base.path());
+        ASSERT_TRUE(prepareBaseFolder(base.path()));
+    }
+
+    void TearDown() override
+    {
+        if (chief) {
+            chief->presenterMgr().closeAll();
+            EXPECT_TRUE(waitFor([&] { return chief->presenterMgr().count() == 0; }));
+        }
+        delete window.data();
+        chief.reset();
+        QDir::setCurrent(previousDirectory);
+    }
+
+    void openWindow()
+    {
+        chief = std::make_unique<ui::Chief>();
+        chief->setBasePath(base.path());
+        window = ui::OzmidMainWnd::create();
+        window->setChief(chief.get());
+        window->show();
+        page = window->webView()->page();
+    }
+
+    // Selects the countries and the disease on the page and creates their models.
+    void createModels(const QStringList& countries, const QString& disease)
+    {
+        ASSERT_TRUE(waitForScript(page, QStringLiteral("!!window.ozmidPage && ozmidPage.isReady() && "
+                                                       "!!document.querySelector('input[data-disease-id=\"%1\"]')")
+                                            .arg(disease)));
+        QStringList quoted;
+        for (const QString& country : countries)
+            quoted << jsString(country);
+        const std::size_t before = chief->models().size();
+        runJavaScript(page, QStringLiteral("ozmidPage.selectCountries([%1]); ozmidPage.selectDiseases([%2]);"
+                                           "ozmidPage.createModels();")
+                                .arg(quoted.join(QLatin1Char(',')), jsString(disease)));
+        ASSERT_TRUE(waitForScript(page, QStringLiteral("ozmidPage.state.models.length === %1")
+                                            .arg(before + std::size_t(countries.size()))));
+    }
+
+    void createModelOf(const QString& disease)
+    {
+        ASSERT_NO_FATAL_FAILURE(createModels({country}, disease));
+        ASSERT_EQ(chief->models().size(), 1u);
+    }
+
+    // Runs the models from the page and waits for the results to be shown.
+    void runFromPage(int samples)
+    {
+        ASSERT_TRUE(runJavaScript(page, QStringLiteral("ozmidPage.setNumSamples(%1) === %1 && ozmidPage.runModels()")
+                                            .arg(samples))
+                        .toBool());
+        ASSERT_TRUE(waitForScript(page, QStringLiteral("ozmidPage.state.lastRunOutcome === 'finished' && "
+                                                       "!ozmidPage.state.running && "
+                                                       "ozmidPage.state.lastAggregatedResults !== null")));
+    }
+
+    QString pageText(const QString& expression) { return runJavaScript(page, expression).toString(); }
+
+    QTemporaryDir base;
+    QString previousDirectory;
+    std::unique_ptr<ui::Chief> chief;
+    QPointer<ui::OzmidMainWnd> window;
+    QWebEnginePage* page = nullptr;
+};
+
+} // namespace guitest

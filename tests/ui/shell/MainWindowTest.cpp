@@ -1,0 +1,261 @@
+#include <memory>
+
+#include <boost/random/mersenne_twister.hpp>
+
+#include <QAction>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QWebEngineView>
+#include <gtest/gtest.h>
+
+#include "ui/shell/GuiTestSupport.h"
+#include "InterfaceResources.h"
+#include "fn/values/RandomFunctions.h"
+#include "ui/shell/AboutOzmidDlg.h"
+#include "ui/Chief.h"
+#include "ui/shell/OzmidMainWnd.h"
+#include "ui/shell/SettingsDlg.h"
+
+namespace {
+
+struct BoxSeen
+{
+    QString title;
+    QString text;
+    bool noIsDefault = false;
+};
+
+// Answers the next message box with the given button and records what it asked.
+void answerMessageBox(QMessageBox::StandardButton answer, BoxSeen& seen)
+{
+    guitest::whenModal<QMessageBox>([answer, &seen](QMessageBox* box) {
+        seen.title = box->windowTitle();
+        seen.text = box->text();
+        seen.noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
+        box->button(answer)->click();
+    });
+}
+
+class MainWindowTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { ozmidInitInterfaceResources(); }
+
+    void SetUp() override
+    {
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+        ASSERT_TRUE(base.isValid());
+        previousDirectory = QDir::currentPath();
+        QDir::setCurrent(base.path());
+        window = ui::OzmidMainWnd::create();
+        ASSERT_TRUE(window);
+    }
+
+    void TearDown() override
+    {
+        delete window.data();
+        chief.reset();
+        QDir::setCurrent(previousDirectory);
+    }
+
+    void useChief()
+    {
+        ASSERT_TRUE(guitest::prepareBaseFolder(base.path()));
+        chief = std::make_unique<ui::Chief>();
+        chief->setBasePath(base.path());
+        window->setChief(chief.get());
+    }
+
+    QAction* action(const char* name) const { return window->findChild<QAction*>(QLatin1String(name)); }
+
+    QTemporaryDir base;
+    QString previousDirectory;
+    QPointer<ui::OzmidMainWnd> window;
+    std::unique_ptr<ui::Chief> chief;
+};
+
+QStringList entries(const QMenu* menu)
+{
+    QStringList names;
+    for (const QAction* entry : menu->actions())
+        names << (entry->isSeparator() ? QStringLiteral("-") : entry->objectName());
+    return names;
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, OneWindowShowingTheMainPageOverTheController)
+{
+    EXPECT_EQ(ui::OzmidMainWnd::create(), window.data());
+    useChief();
+    EXPECT_EQ(chief->webGUI(), &window->webGUI());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Ozmid"));
+    EXPECT_EQ(window->minimumSize(), QSize(1110, 600));
+    EXPECT_EQ(window->webView()->contextMenuPolicy(), Qt::PreventContextMenu);
+
+    const QList<QAction*> menus = static_cast<QMainWindow*>(window.data())->menuBar()->actions();
+    ASSERT_EQ(menus.size(), 3);
+    EXPECT_EQ(menus[0]->text(), QStringLiteral("File"));
+    EXPECT_EQ(entries(menus[0]->menu()), (QStringList {"actSaveModels", "actLoadModels", "-", "actExit"}));
+    EXPECT_EQ(menus[1]->text(), QStringLiteral("Tools"));
+    EXPECT_EQ(entries(menus[1]->menu()),
+              (QStringList {"actOptions", "actModelCreate", "-", "actImportExcelReferenceData",
+                            "actImportJSONReferenceData"}));
+    EXPECT_EQ(menus[2]->text(), QStringLiteral("About"));
+    EXPECT_EQ(entries(menus[2]->menu()), (QStringList {"actWhatsNew", "-", "actAboutOzmid", "actAbout3rdParty"}));
+
+    // The page finds the bridge and lists the diseases the controller offers.
+    window->show();
+    EXPECT_TRUE(guitest::waitForScript(window->webView()->page(),
+                                       QStringLiteral("!!window.ozmidPage && ozmidPage.isReady() && "
+                                                      "!!document.querySelector('input[data-disease-id=\"%1\"]')")
+                                           .arg(guitest::bsiDisease)));
+}
+
+TEST_F(MainWindowTest, QuitAsksForConfirmation)
+{
+    window->show();
+    ASSERT_TRUE(guitest::waitFor([this] { return window->isVisible(); }));
+    BoxSeen seen;
+    answerMessageBox(QMessageBox::No, seen);
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(seen.title, QStringLiteral("Quit confirm"));
+    EXPECT_EQ(seen.text, QStringLiteral("Do you want to quit the application?"));
+    EXPECT_TRUE(seen.noIsDefault);
+    EXPECT_TRUE(window->isVisible());
+
+    BoxSeen fromMenu;
+    answerMessageBox(QMessageBox::No, fromMenu);
+    action("actExit")->trigger();
+    EXPECT_EQ(fromMenu.title, QStringLiteral("Quit confirm"));
+    EXPECT_TRUE(window->isVisible());
+
+    // Yes closes every other top-level window too. The test keeps its event loop alive.
+    const bool quitOnLastWindow = QGuiApplication::quitOnLastWindowClosed();
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    QWidget other;
+    other.show();
+    BoxSeen yes;
+    answerMessageBox(QMessageBox::Yes, yes);
+    EXPECT_TRUE(window->close());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(other.isVisible());
+    QGuiApplication::setQuitOnLastWindowClosed(quitOnLastWindow);
+}
+
+TEST_F(MainWindowTest, WorkbookDialogsReportOnlyChosenFiles)
+{
+    QSignalSpy saveFiles(window.data(), &ui::OzmidMainWnd::modelSaveFileSpecified);
+    QSignalSpy loadFiles(window.data(), &ui::OzmidMainWnd::modelLoadFileSpecified);
+    QString title;
+    guitest::whenModal<QFileDialog>([&title](QFileDialog* dialog) {
+        title = dialog->windowTitle();
+        dialog->reject();
+    });
+    action("actSaveModels")->trigger();
+    EXPECT_EQ(title, QStringLiteral("Export models"));
+    EXPECT_TRUE(saveFiles.isEmpty());
+
+    const QString chosen = QDir(base.path()).filePath(QStringLiteral("my models"));
+    guitest::whenModal<QFileDialog>([&chosen](QFileDialog* dialog) { guitest::typeFileName(dialog, chosen); });
+    action("actSaveModels")->trigger();
+    ASSERT_EQ(saveFiles.size(), 1);
+    EXPECT_EQ(saveFiles.first().first().value<QFileInfo>().absoluteFilePath(), chosen);
+
+    guitest::whenModal<QFileDialog>([&title](QFileDialog* dialog) {
+        title = dialog->windowTitle();
+        dialog->reject();
+    });
+    action("actLoadModels")->trigger();
+    EXPECT_EQ(title, QStringLiteral("Import models"));
+    EXPECT_TRUE(loadFiles.isEmpty());
+
+    const QString existing = QDir(base.path()).filePath(QStringLiteral("saved.xls"));
+    QFile file(existing);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    guitest::whenModal<QFileDialog>([&existing](QFileDialog* dialog) { guitest::typeFileName(dialog, existing); });
+    action("actLoadModels")->trigger();
+    ASSERT_EQ(loadFiles.size(), 1);
+    EXPECT_EQ(loadFiles.first().first().value<QFileInfo>().absoluteFilePath(), existing);
+}
+
+TEST_F(MainWindowTest, AcceptedOptionsAreStoredAndReseedTheEngine)
+{
+    useChief();
+    const auto answerOptions = [](const QString& seed, QDialogButtonBox::StandardButton button) {
+        guitest::whenModal<ui::SettingsDlg>([seed, button](ui::SettingsDlg* dialog) {
+            dialog->findChild<QLineEdit*>(QStringLiteral("edtRandomSeed"))->setText(seed);
+            dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))->button(button)->click();
+        });
+    };
+    answerOptions(QStringLiteral("5"), QDialogButtonBox::Ok);
+    action("actOptions")->trigger();
+    EXPECT_EQ(chief->settings().randomSeed(), 5);
+    boost::random::mt19937 expected(5);
+    EXPECT_EQ(fn::randomEngine()(), expected());
+
+    // A cancelled dialog neither stores nor reseeds: the engine goes on from where it was.
+    answerOptions(QStringLiteral("9"), QDialogButtonBox::Cancel);
+    action("actOptions")->trigger();
+    EXPECT_EQ(chief->settings().randomSeed(), 5);
+    EXPECT_EQ(fn::randomEngine()(), expected());
+}
+
+TEST_F(MainWindowTest, InformationDialogsShowTheirPages)
+{
+    useChief();
+    const QString version = QCoreApplication::applicationVersion();
+    QCoreApplication::setApplicationVersion(QStringLiteral("2.0.0"));
+    window->show();
+    action("actAboutOzmid")->trigger();
+    auto* about = window->findChild<ui::AboutOzmidDlg*>();
+    ASSERT_TRUE(about);
+    EXPECT_TRUE(about->isVisible());
+    EXPECT_FALSE(about->isModal());
+    QWebEnginePage* page = about->view()->page();
+    EXPECT_TRUE(guitest::waitForScript(
+        page, QStringLiteral("document.getElementById('buildVersion').textContent === '2.0.0'")));
+    const QString buildDate
+        = guitest::runJavaScript(page, QStringLiteral("document.getElementById('buildDate').textContent")).toString();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[A-Z][a-z]{2} [ \\d]\\d \\d{4}, \\d\\d:\\d\\d:\\d\\d$"))
+                    .match(buildDate)
+                    .hasMatch())
+        << qPrintable(buildDate);
+    QCoreApplication::setApplicationVersion(version);
+
+    for (const char* name : {"actWhatsNew", "actAbout3rdParty"}) {
+        const int before = window->findChildren<ui::WebPageDlg*>().size();
+        action(name)->trigger();
+        const QList<ui::WebPageDlg*> dialogs = window->findChildren<ui::WebPageDlg*>();
+        ASSERT_EQ(dialogs.size(), before + 1) << name;
+        ui::WebPageDlg* dialog = dialogs.last();
+        const QString expectedTitle = QString::fromLatin1(name) == QLatin1String("actWhatsNew")
+            ? QStringLiteral("What's new")
+            : QStringLiteral("About 3rd party libraries");
+        EXPECT_EQ(dialog->windowTitle(), expectedTitle);
+        EXPECT_TRUE(guitest::waitForScript(dialog->view()->page(),
+                                           QStringLiteral("document.title === \"%1\"").arg(expectedTitle)))
+            << name;
+    }
+
+    // The model creation tool is not built: the user is told so instead of getting an empty window.
+    QString text;
+    guitest::whenModal<QMessageBox>([&text](QMessageBox* box) {
+        text = box->text();
+        box->button(QMessageBox::Ok)->click();
+    });
+    action("actModelCreate")->trigger();
+    EXPECT_TRUE(text.contains(QStringLiteral("not part of this build"))) << qPrintable(text);
+}

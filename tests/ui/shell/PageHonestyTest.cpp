@@ -1,0 +1,252 @@
+#include <QAction>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+#include "ui/shell/MainPageFixture.h"
+#include "ui/ParameterExchange.h"
+#include "ui/shell/SettingsDlg.h"
+
+namespace {
+
+using guitest::jsString;
+
+class PageHonestyTest : public guitest::MainPageFixture
+{
+protected:
+    bool noticeShown(const QString& title, const QString& text)
+    {
+        return guitest::waitForScript(page, QStringLiteral("ozmidPage.state.messages.some(function (m) {"
+                                                           " return m.title === %1 && m.text.indexOf(%2) >= 0; })")
+                                                .arg(jsString(title), jsString(text)));
+    }
+
+    // Types text into an input of the page and commits it, as leaving the field does.
+    void typeInto(const QString& selector, const QString& text)
+    {
+        guitest::runJavaScript(page, QStringLiteral("(function () { var e = document.querySelector(%1); e.value = %2;"
+                                                    " e.dispatchEvent(new Event('input', {bubbles: true}));"
+                                                    " e.dispatchEvent(new Event('change', {bubbles: true})); })()")
+                                         .arg(jsString(selector), jsString(text)));
+    }
+
+    void waitForPage()
+    {
+        ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!window.ozmidPage && ozmidPage.isReady() && "
+                                                                "ozmidPage.state.countries.length > 0")));
+    }
+
+    QAction* action(const char* name) const { return window->findChild<QAction*>(QLatin1String(name)); }
+};
+
+} // namespace
+
+// The country list says which countries have no population data, and so do the selection,
+// the creation and the list of models.
+TEST_F(PageHonestyTest, CountriesWithoutPopulationAreMarked)
+{
+    openWindow();
+    ASSERT_NO_FATAL_FAILURE(waitForPage());
+    const auto lacks = [&](const QString& id) {
+        return pageText(QStringLiteral("document.getElementById('country-%1').closest('label').className").arg(id));
+    };
+    EXPECT_FALSE(lacks(guitest::country).contains(QStringLiteral("lacks-data")));
+    EXPECT_TRUE(lacks(QStringLiteral("Belgium")).contains(QStringLiteral("lacks-data")));
+    EXPECT_TRUE(pageText(QStringLiteral("document.getElementById('country-Belgium').closest('label').textContent"))
+                    .contains(QStringLiteral("no population data")));
+    EXPECT_EQ(pageText(QStringLiteral("document.getElementById('countryDataNote').textContent")),
+              QStringLiteral("32 of 33 countries have no population data in the reference data."));
+
+    ASSERT_NO_FATAL_FAILURE(createModels({QStringLiteral("Belgium"), guitest::country}, guitest::bsiDisease));
+    EXPECT_FALSE(guitest::runJavaScript(page, QStringLiteral("document.getElementById('populationNote').hidden")).toBool());
+    EXPECT_TRUE(pageText(QStringLiteral("document.getElementById('populationNote').textContent"))
+                    .contains(QStringLiteral("No population data for Belgium")));
+    EXPECT_TRUE(noticeShown(QStringLiteral("Model creation"), QStringLiteral("cannot be computed")));
+    EXPECT_EQ(pageText(QStringLiteral("Array.from(document.querySelectorAll('#modelListTable tbody tr')).map("
+                                      "function (r) { return r.dataset.countryId + ':' +"
+                                      " (r.textContent.indexOf('no population data') >= 0); }).join(' ')")),
+              QStringLiteral("Austria:false Belgium:true"));
+}
+
+// "1e3" or "2.5" samples are refused rather than cut to 1 or 2; a rate above 0.2 is asked
+// about, with 0.03 for 3 % offered.
+TEST_F(PageHonestyTest, RunSettingsAreWholeAndPlausible)
+{
+    openWindow();
+    ASSERT_NO_FATAL_FAILURE(waitForPage());
+    EXPECT_EQ(guitest::runJavaScript(page, QStringLiteral("ozmidPage.setNumSamples('250')")).toInt(), 250);
+    ASSERT_TRUE(guitest::waitFor([&] { return chief->numSamples() == 250; }));
+    EXPECT_EQ(guitest::runJavaScript(page, QStringLiteral("ozmidPage.setNumSamples('1e3')")).toInt(), 250);
+    EXPECT_TRUE(noticeShown(QStringLiteral("Number of samples"), QStringLiteral("1e3")));
+    typeInto(QStringLiteral("#numSamplesInput"), QStringLiteral("2.5"));
+    EXPECT_EQ(pageText(QStringLiteral("document.getElementById('numSamplesInput').value")), QStringLiteral("250"));
+    typeInto(QStringLiteral("#numSamplesInput"), QStringLiteral("0"));
+    QTest::qWait(200);
+    EXPECT_EQ(chief->numSamples(), 250);
+
+    const auto askAbout = [&](const QString& rate) {
+        typeInto(QStringLiteral("#timeDiscountRateInput"), rate);
+        return guitest::waitForScript(page, QStringLiteral("!!document.getElementById('confirmDialog')"));
+    };
+    ASSERT_TRUE(askAbout(QStringLiteral("3")));
+    EXPECT_TRUE(pageText(QStringLiteral("document.getElementById('confirmDialog').textContent"))
+                    .contains(QStringLiteral("0.03 for 3 %")));
+    ASSERT_TRUE(guitest::clickElement(window->webView(), QStringLiteral("#confirmDialog button[data-choice=\"keep\"]")));
+    // The page puts the kept value back once the dialog has closed.
+    EXPECT_TRUE(guitest::waitForScript(
+        page, QStringLiteral("document.getElementById('timeDiscountRateInput').value === '0'")));
+    EXPECT_DOUBLE_EQ(chief->timeDiscountRate(), 0.0);
+
+    ASSERT_TRUE(askAbout(QStringLiteral("3")));
+    ASSERT_TRUE(guitest::clickElement(window->webView(), QStringLiteral("#confirmDialog button[data-choice=\"fraction\"]")));
+    ASSERT_TRUE(guitest::waitFor([&] { return qFuzzyCompare(chief->timeDiscountRate(), 0.03); }));
+
+    ASSERT_TRUE(askAbout(QStringLiteral("0.5")));
+    ASSERT_TRUE(guitest::clickElement(window->webView(), QStringLiteral("#confirmDialog button[data-choice=\"asTyped\"]")));
+    ASSERT_TRUE(guitest::waitFor([&] { return qFuzzyCompare(chief->timeDiscountRate(), 0.5); }));
+    typeInto(QStringLiteral("#timeDiscountRateInput"), QStringLiteral("0.2"));
+    ASSERT_TRUE(guitest::waitFor([&] { return qFuzzyCompare(chief->timeDiscountRate(), 0.2); }));
+    EXPECT_FALSE(guitest::runJavaScript(page, QStringLiteral("!!document.getElementById('confirmDialog')")).toBool());
+}
+
+// Values accepted in the options dialog show in the Run tab at once and are the next run's;
+// a rate above 0.2 is confirmed there too.
+TEST_F(PageHonestyTest, OptionsReachTheRunTabAtOnce)
+{
+    openWindow();
+    ASSERT_NO_FATAL_FAILURE(waitForPage());
+    QString asked;
+    bool stillOpen = false;
+    guitest::whenModal<ui::SettingsDlg>([&](ui::SettingsDlg* dialog) {
+        dialog->findChild<QLineEdit*>(QStringLiteral("edtDiscountRate"))->setText(QStringLiteral("0.5"));
+        QDialogButtonBox* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+        guitest::whenModal<QMessageBox>([&](QMessageBox* box) {
+            asked = box->text();
+            box->button(QMessageBox::No)->click();
+        });
+        buttons->button(QDialogButtonBox::Ok)->click();
+        stillOpen = dialog->isVisible();
+        dialog->findChild<QLineEdit*>(QStringLiteral("edtNumSamples"))->setText(QStringLiteral("2500"));
+        dialog->findChild<QLineEdit*>(QStringLiteral("edtDiscountRate"))->setText(QStringLiteral("0.035"));
+        buttons->button(QDialogButtonBox::Ok)->click();
+    });
+    action("actOptions")->trigger();
+    EXPECT_TRUE(stillOpen);
+    EXPECT_TRUE(asked.contains(QStringLiteral("0.03 for 3 %"))) << qPrintable(asked);
+    EXPECT_EQ(chief->numSamples(), 2500);
+    EXPECT_DOUBLE_EQ(chief->timeDiscountRate(), 0.035);
+    EXPECT_TRUE(guitest::waitForScript(page, QStringLiteral("document.getElementById('numSamplesInput').value === '2500' && "
+                                                            "document.getElementById('timeDiscountRateInput').value === '0.035'")));
+}
+
+// Importing reference data deletes the models: asked first, and the JSON import says what it did.
+TEST_F(PageHonestyTest, ImportingReferenceDataAsksFirstAndReports)
+{
+    openWindow();
+    ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
+    for (const char* name : {"actImportJSONReferenceData", "actImportExcelReferenceData"}) {
+        QString asked;
+        guitest::whenModal<QMessageBox>([&asked](QMessageBox* box) {
+            asked = box->text();
+            box->button(QMessageBox::No)->click();
+        });
+        action(name)->trigger();
+        EXPECT_TRUE(asked.contains(QStringLiteral("deletes the 1 model(s)"))) << name << ": " << qPrintable(asked);
+        EXPECT_EQ(chief->models().size(), 1u) << name;
+    }
+
+    guitest::whenModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
+    action("actImportJSONReferenceData")->trigger();
+    EXPECT_TRUE(chief->models().empty());
+    EXPECT_TRUE(noticeShown(QStringLiteral("JSON model specifications"), QStringLiteral("2 model specification(s) read from")));
+    EXPECT_TRUE(noticeShown(QStringLiteral("JSON model specifications"), QStringLiteral("1 model(s) deleted.")));
+    EXPECT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.models.length === 0")));
+
+    // Without models there is nothing to lose and nothing to ask.
+    bool askedAgain = false;
+    guitest::whenModal<QMessageBox>([&askedAgain](QMessageBox* box) {
+        askedAgain = true;
+        box->button(QMessageBox::No)->click();
+    }, 1500);
+    action("actImportJSONReferenceData")->trigger();
+    QTest::qWait(1600);
+    EXPECT_FALSE(askedAgain);
+}
+
+// Runs of fewer than 9 samples show means without intervals and say why; results of a model
+// whose parameters changed after the run are marked until the next run.
+TEST_F(PageHonestyTest, ResultsSayWhatTheyAreWorth)
+{
+    openWindow();
+    ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
+    ASSERT_NO_FATAL_FAILURE(runFromPage(5));
+    EXPECT_TRUE(noticeShown(QStringLiteral("Model run"), QStringLiteral("quantiles are not estimated")));
+    EXPECT_TRUE(pageText(QStringLiteral("document.getElementById('aggregatedNote').textContent"))
+                    .contains(QStringLiteral("not estimated")));
+    EXPECT_EQ(pageText(QStringLiteral("document.querySelector('#aggregatedResultsTable tr[data-model-id] td.ci-cell')"
+                                      ".textContent")),
+              QStringLiteral("not estimated"));
+
+    ASSERT_NO_FATAL_FAILURE(runFromPage(200));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[\\d,.]+ – [\\d,.]+$"))
+                    .match(pageText(QStringLiteral("document.querySelector('#aggregatedResultsTable tr[data-model-id]"
+                                                   " td.ci-cell').textContent")))
+                    .hasMatch());
+
+    // An edit as a pop-up sends it.
+    const fn::DiseaseModel& model = *chief->models().front();
+    fn::OutcomeTree& tree = chief->models().front()->getOutcomeTree(0);
+    fn::HealthState& state = tree.getHealthState(0);
+    chief->applyChangesToYLDParams({{QStringLiteral("countryID"), model.countryId()},
+                                    {QStringLiteral("diseaseID"), model.diseaseId()},
+                                    {QStringLiteral("modelID"), model.modelId()},
+                                    {QStringLiteral("outcomeTreeID"), tree.id()},
+                                    {QStringLiteral("outcomeTreeNodeID"), state.id()}},
+                                   ui::dataArrayToMap(state.severity()), ui::dataArrayToMap(state.duration()),
+                                   ui::dataArrayToMap(state.proportion()));
+    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.outdated.length === 1")));
+    EXPECT_TRUE(guitest::runJavaScript(page, QStringLiteral("document.querySelector('#aggregatedResultsTable "
+                                                            "tr[data-model-id=\"model 1\"]').classList.contains('outdated')"))
+                    .toBool());
+    EXPECT_FALSE(guitest::runJavaScript(page, QStringLiteral("document.getElementById('outdatedNote').hidden")).toBool());
+    EXPECT_TRUE(pageText(QStringLiteral("document.querySelector('#modelListTable tbody tr').textContent"))
+                    .contains(QStringLiteral("results out of date")));
+
+    ASSERT_NO_FATAL_FAILURE(runFromPage(200));
+    EXPECT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.outdated.length === 0 && "
+                                                            "document.getElementById('outdatedNote').hidden")));
+    EXPECT_FALSE(pageText(QStringLiteral("document.querySelector('#modelListTable tbody tr').textContent"))
+                     .contains(QStringLiteral("results out of date")));
+}
+
+// A refused formula comes with the reason; the next attempt clears what was said about the
+// previous one.
+TEST_F(PageHonestyTest, FormulaErrorsSayWhyAndOldNoticesGo)
+{
+    openWindow();
+    ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
+    guitest::runJavaScript(page, QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');")
+                                     .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
+    const QString cell = QStringLiteral("#gridLifeExp tr[data-row=\"0\"] td[data-col=\"Female\"] input");
+    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!document.querySelector(%1)").arg(jsString(cell))));
+    const QString original = pageText(QStringLiteral("document.querySelector(%1).value").arg(jsString(cell)));
+    typeInto(cell, QStringLiteral("RandPert(1, 2)"));
+    guitest::runJavaScript(page, QStringLiteral("document.getElementById('applyModelChangesButton').click();"));
+    const QString toasts = QStringLiteral("Array.from(document.querySelectorAll('#notifications .toast')).map("
+                                          "function (t) { return t.textContent; }).join(' | ')");
+    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("(%1).indexOf('Why the formulas were refused') >= 0").arg(toasts)));
+    const QString shown = pageText(toasts);
+    EXPECT_TRUE(shown.contains(QStringLiteral("Changes have NOT been applied to:")));
+    EXPECT_TRUE(shown.contains(QStringLiteral("Life expectancy, 0-4, Female: \"RandPert(1, 2)\" is refused: ")))
+        << qPrintable(shown);
+
+    typeInto(cell, original);
+    guitest::runJavaScript(page, QStringLiteral("document.getElementById('applyModelChangesButton').click();"));
+    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("(%1).indexOf('Changes have been applied to:') >= 0").arg(toasts)));
+    const QString after = pageText(toasts);
+    EXPECT_FALSE(after.contains(QStringLiteral("NOT been applied"))) << qPrintable(after);
+    EXPECT_FALSE(after.contains(QStringLiteral("Why the formulas were refused")));
+}

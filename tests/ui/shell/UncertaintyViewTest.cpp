@@ -1,0 +1,300 @@
+#include <cmath>
+#include <iostream>
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QWebEngineView>
+#include <gtest/gtest.h>
+
+#include "ui/shell/MainPageFixture.h"
+#include "fn/data/Settings.h"
+#include "ui/shell/SettingsDlg.h"
+
+namespace {
+
+using guitest::jsString;
+
+class UncertaintyViewTest : public guitest::MainPageFixture
+{
+protected:
+    void waitForPage()
+    {
+        ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!window.ozmidPage && ozmidPage.isReady()")));
+    }
+
+    bool boxChecked() { return guitest::runJavaScript(page, QStringLiteral("document.getElementById('uncertaintyAnalysisInput').checked")).toBool(); }
+
+    // Runs the model with the analysis on or off and waits until the page knows whether the
+    // model's run had one (the answer to its request for the analysis).
+    void runWithAnalysis(bool on, int samples)
+    {
+        ASSERT_EQ(guitest::runJavaScript(page, QStringLiteral("ozmidPage.setUncertaintyAnalysis(%1)").arg(on ? "true" : "false"))
+                      .toBool(),
+                  on);
+        ASSERT_TRUE(guitest::waitFor([&] { return chief->isUncertaintyAnalysisEnabled() == on; }));
+        ASSERT_NO_FATAL_FAILURE(runFromPage(samples));
+        ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.analysis.length === 1 && "
+                                                                "ozmidPage.state.analysis[0].analysed === %1")
+                                                     .arg(on ? "true" : "false")));
+        guitest::runJavaScript(page, QStringLiteral("ozmidPage.showDetailedResults(%1, %2, 'model 1');")
+                                         .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
+        ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.lastDetailedResults !== null && "
+                                                                "!document.getElementById('detailedResultsContent').hidden")));
+    }
+
+    int count(const QString& selector)
+    {
+        return guitest::runJavaScript(page, QStringLiteral("document.querySelectorAll(%1).length").arg(jsString(selector))).toInt();
+    }
+
+    // The number of a "± 4.9" shown beside a mean.
+    double shownError(const QString& selector)
+    {
+        QString text = pageText(QStringLiteral("(document.querySelector(%1) || {}).textContent || ''").arg(jsString(selector)));
+        text.remove(QStringLiteral("±")).remove(QLatin1Char(',')).remove(QLatin1Char(' '));
+        bool ok = false;
+        const double value = text.toDouble(&ok);
+        return ok ? value : std::nan("");
+    }
+
+    static double errorOf(const QVariantMap& map, const QString& key)
+    {
+        return map.value(key).toMap().value(QStringLiteral("MeanStandardError")).toDouble();
+    }
+
+    QVariantMap uncertainty() const { return chief->models().front()->uncertaintyResults(); }
+};
+
+// Two significant digits, as the page shows standard errors.
+void expectShownAs(double shown, double computed, const char* what)
+{
+    ASSERT_GT(computed, 0.0) << what;
+    EXPECT_NEAR(shown, computed, 0.051 * computed) << what;
+}
+
+} // namespace
+
+// The Run tab's check box is the controller's setting: it opens with the stored value, a click
+// changes the controller's, and the options dialog's choice shows in it at once.
+TEST_F(UncertaintyViewTest, TheCheckBoxIsTheControllersSetting)
+{
+    {
+        fn::Settings settings;
+        settings.setSensitivityAnalysis(true);
+        settings.sync();
+    }
+    openWindow();
+    ASSERT_NO_FATAL_FAILURE(waitForPage());
+    ASSERT_TRUE(chief->isUncertaintyAnalysisEnabled());
+    EXPECT_TRUE(guitest::waitFor([&] { return boxChecked(); }));
+
+    guitest::runJavaScript(page, QStringLiteral("ozmidPage.showTab('run')"));
+    ASSERT_TRUE(guitest::clickElement(window->webView(), QStringLiteral("#uncertaintyAnalysisInput")));
+    EXPECT_TRUE(guitest::waitFor([&] { return !chief->isUncertaintyAnalysisEnabled(); }));
+    EXPECT_FALSE(boxChecked());
+    EXPECT_FALSE(guitest::runJavaScript(page, QStringLiteral("ozmidPage.state.uncertaintyAnalysis")).toBool());
+    ASSERT_TRUE(guitest::clickElement(window->webView(), QStringLiteral("#uncertaintyAnalysisInput")));
+    EXPECT_TRUE(guitest::waitFor([&] { return chief->isUncertaintyAnalysisEnabled(); }));
+
+    // Options: off, then on again, each shown in the Run tab.
+    for (const bool chosen : {false, true}) {
+        guitest::whenModal<ui::SettingsDlg>([chosen](ui::SettingsDlg* dialog) {
+            dialog->findChild<QCheckBox*>(QStringLiteral("chkSensitivityAnalysis"))->setChecked(chosen);
+            dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))->button(QDialogButtonBox::Ok)->click();
+        });
+        window->findChild<QAction*>(QStringLiteral("actOptions"))->trigger();
+        EXPECT_EQ(chief->isUncertaintyAnalysisEnabled(), chosen);
+        EXPECT_EQ(fn::Settings().sensitivityAnalysis(), chosen);
+        EXPECT_TRUE(guitest::waitFor([&] { return boxChecked() == chosen; })) << "options chose " << chosen;
+    }
+
+    // A change from elsewhere shows; a reinitialised program takes the stored value again, and
+    // the page asks for it.
+    chief->setUncertaintyAnalysis(false);
+    EXPECT_TRUE(guitest::waitFor([&] { return !boxChecked(); }));
+    chief->deleteModels();
+    EXPECT_TRUE(chief->isUncertaintyAnalysisEnabled());
+    EXPECT_TRUE(guitest::waitFor([&] { return boxChecked(); }));
+}
+
+// After a run with the analysis the Results tab shows the standard error beside the means, the
+// verdict on the number of samples and the tornado chart of the strongest inputs, each as the
+// controller computed them.
+TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
+{
+    openWindow();
+    ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
+    ASSERT_NO_FATAL_FAILURE(runWithAnalysis(true, 400));
+    const QVariantMap analysis = uncertainty();
+    ASSERT_FALSE(analysis.isEmpty());
+    const QVariantMap errors = analysis.value(QStringLiteral("standardErrors")).toMap();
+    const QVariantMap convergence = analysis.value(QStringLiteral("convergence")).toMap();
+    const QVariantMap sensitivity = analysis.value(QStringLiteral("sensitivity")).toMap();
+    const QVariantList inputs = sensitivity.value(QStringLiteral("inputs")).toList();
+    ASSERT_GE(inputs.size(), 2);
+
+    // All models: the model's row, not the row of all models.
+    const QVariantMap totals = errors.value(QStringLiteral("totalResults")).toMap();
+    expectShownAs(shownError(QStringLiteral("#aggregatedResultsTable tr[data-model-id] td.daly-mean .se")),
+                  errorOf(totals, QStringLiteral("daly")), "DALY of the model");
+    expectShownAs(shownError(QStringLiteral("#aggregatedResultsTable tr[data-model-id] td[data-key=\"yll\"] .se")),
+                  errorOf(totals, QStringLiteral("yll")), "YLL of the model");
+    expectShownAs(shownError(QStringLiteral("#aggregatedResultsTable tr[data-model-id] td[data-key=\"dalyPerCase\"] .se")),
+                  errorOf(totals, QStringLiteral("dalyPerCase")), "DALY per case of the model");
+    EXPECT_EQ(count(QStringLiteral("#aggregatedResultsTable tr[data-total] .se")), 0);
+    const QString cell = pageText(QStringLiteral("document.querySelector('#aggregatedResultsTable tr[data-model-id] td.verdict-cell').textContent"));
+    const double rse = convergence.value(QStringLiteral("relativeStandardError")).toDouble();
+    EXPECT_TRUE(cell.startsWith(QString::number(rse * 100, 'g', 2) + QStringLiteral(" %"))) << qPrintable(cell);
+
+    // Per model: every table of means has its standard errors.
+    const QVariantMap sequelaTypes = errors.value(QStringLiteral("totalSequelaTypeResults")).toMap();
+    expectShownAs(shownError(QStringLiteral("#sequelaTypeTable tr[data-category=\"total\"] td[data-key=\"daly\"] .se")),
+                  errorOf(sequelaTypes.value(QStringLiteral("total")).toMap(), QStringLiteral("daly")), "total DALY");
+    expectShownAs(shownError(QStringLiteral("#sequelaTypeTable tr[data-category=\"sequela\"] td[data-key=\"yldPer100k\"] .se")),
+                  errorOf(sequelaTypes.value(QStringLiteral("sequela")).toMap(), QStringLiteral("yldPer100k")),
+                  "sequela YLD per 100 000");
+    EXPECT_GT(count(QStringLiteral("#categorizedTable .stat-cell .se")), 10);
+    const QVariantMap tree = errors.value(QStringLiteral("detailedResults")).toList().first().toMap();
+    const QVariantMap outcome = tree.value(QStringLiteral("healthOutcomeAggregatedResults")).toList().first().toMap();
+    expectShownAs(shownError(QStringLiteral(".tree-results tr[data-outcome=\"%1\"] td[data-key=\"daly\"] .se")
+                                 .arg(outcome.value(QStringLiteral("name")).toString())),
+                  errorOf(outcome, QStringLiteral("daly")), "DALY of the first health outcome");
+
+    // The verdict, with the samples that would reach 1 %.
+    EXPECT_FALSE(guitest::runJavaScript(page, QStringLiteral("document.getElementById('uncertaintyPanel').hidden")).toBool());
+    const QString verdict = pageText(QStringLiteral("document.getElementById('convergenceVerdict').textContent"));
+    const bool below = convergence.value(QStringLiteral("relativeStandardErrorBelowOnePercent")).toBool();
+    EXPECT_TRUE(verdict.startsWith(below ? QStringLiteral("Enough samples.") : QStringLiteral("More samples needed.")))
+        << qPrintable(verdict);
+    EXPECT_TRUE(verdict.contains(QString::number(rse * 100, 'g', 2) + QStringLiteral(" %"))) << qPrintable(verdict);
+    EXPECT_TRUE(verdict.contains(QStringLiteral("about %1 samples")
+                                     .arg(convergence.value(QStringLiteral("iterationsForOnePercent")).toInt())))
+        << qPrintable(verdict);
+
+    // The tornado chart: the ten strongest inputs, the strongest at the top, as computed.
+    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!Chart.getChart(document.getElementById('tornadoChart'))")));
+    const QVariantMap chart = guitest::runJavaScript(page, QStringLiteral("(function () {"
+        " var c = Chart.getChart(document.getElementById('tornadoChart'));"
+        " return { labels: c.data.labels.map(function (l) { return [].concat(l).join('\\n'); }),"
+        "          coefficients: c.data.datasets[0].data, correlations: c.data.datasets[1].data,"
+        "          title: c.options.plugins.title.text, subtitle: c.options.plugins.subtitle.text }; })()")).toMap();
+    const QStringList labels = chart.value(QStringLiteral("labels")).toStringList();
+    const QVariantList coefficients = chart.value(QStringLiteral("coefficients")).toList();
+    ASSERT_EQ(labels.size(), std::min(10, inputs.size()));
+    const QVariantMap strongest = inputs.first().toMap();
+    QString treeName;
+    for (const QVariant& t : chief->models().front()->results().value(QStringLiteral("detailedResults")).toList()) {
+        if (t.toMap().value(QStringLiteral("outcomeTreeID")) == strongest.value(QStringLiteral("tree")))
+            treeName = t.toMap().value(QStringLiteral("outcomeTreeName")).toString();
+    }
+    ASSERT_FALSE(treeName.isEmpty());
+    const QString element = strongest.value(QStringLiteral("element")).toString().isEmpty()
+                                ? QStringLiteral("model")
+                                : strongest.value(QStringLiteral("elementName")).toString();
+    const QStringList lines = labels.first().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0].toStdString(), QString(treeName + QStringLiteral(" › ") + element).toStdString());
+    EXPECT_TRUE(lines[1].startsWith(strongest.value(QStringLiteral("parameter")).toString())) << qPrintable(lines[1]);
+    const QRegularExpressionMatch group = QRegularExpression(QStringLiteral("\\(([^)]*)\\)"))
+                                              .match(strongest.value(QStringLiteral("cells")).toString());
+    if (group.hasMatch()) {
+        EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" · ") + group.captured(1))) << qPrintable(lines[1]);
+    }
+    EXPECT_NEAR(coefficients.first().toDouble(), strongest.value(QStringLiteral("standardizedRegressionCoefficient")).toDouble(), 1e-12);
+    EXPECT_NEAR(chart.value(QStringLiteral("correlations")).toList().first().toDouble(),
+                strongest.value(QStringLiteral("spearman")).toDouble(), 1e-12);
+    for (const QVariant& c : coefficients)
+        EXPECT_LE(std::abs(c.toDouble()), std::abs(coefficients.first().toDouble()));
+    const QString r2 = QString::number(sensitivity.value(QStringLiteral("rSquared")).toDouble(), 'f', 3);
+    EXPECT_EQ(chart.value(QStringLiteral("subtitle")).toString(), QStringLiteral("R² = ") + r2);
+    EXPECT_TRUE(pageText(QStringLiteral("document.getElementById('tornadoCaption').textContent")).contains(QStringLiteral("R² = ") + r2));
+    EXPECT_EQ(count(QStringLiteral("#sensitivityTable tbody tr")), inputs.size());
+
+    // Copied like every other chart.
+    QGuiApplication::clipboard()->clear();
+    ASSERT_TRUE(guitest::clickElement(window->webView(), QStringLiteral("#tornadoChartTools [data-chart-action=\"copy\"]")));
+    EXPECT_TRUE(guitest::waitFor([] { return !QGuiApplication::clipboard()->image().isNull(); }));
+
+    // Pictures for a person to look at: the tornado chart, and the means of both sub-tabs.
+    guitest::runJavaScript(page, QStringLiteral("document.querySelectorAll('#notifications .toast-close')"
+                                                ".forEach(function (b) { b.click(); });"
+                                                "document.getElementById('uncertaintyPanel').scrollIntoView({block: 'start'})"));
+    QTest::qWait(500);
+    const QString shot = guitest::artifactPath(QStringLiteral("results-tornado.png"));
+    EXPECT_TRUE(window->grab().save(shot, "PNG"));
+    std::cout << "Results tab with the tornado chart: " << qPrintable(shot) << std::endl;
+    guitest::runJavaScript(page, QStringLiteral("document.getElementById('detailedResultsContent').scrollIntoView({block: 'start'})"));
+    QTest::qWait(300);
+    EXPECT_TRUE(window->grab().save(guitest::artifactPath(QStringLiteral("results-model-errors.png")), "PNG"));
+    guitest::runJavaScript(page, QStringLiteral("document.querySelector('.subtab[data-subtab=\"aggregated\"]').click()"));
+    QTest::qWait(300);
+    EXPECT_TRUE(window->grab().save(guitest::artifactPath(QStringLiteral("results-all-models-errors.png")), "PNG"));
+}
+
+// A reference-data model draws its own parameters (the underestimation of the notified cases):
+// they show as the model's, with the tree they were drawn for.
+TEST_F(UncertaintyViewTest, TheModelsOwnParametersShowAsTheModels)
+{
+    const QString cache = QDir(base.path()).filePath(QStringLiteral("referenceData.dat"));
+    ASSERT_TRUE(QFile::remove(cache));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(OZMID_BINARY_DIR "/referenceData.dat"), cache));
+    const QString disease = QStringLiteral("BaselineBSI");
+    openWindow();
+    ASSERT_NO_FATAL_FAILURE(createModelOf(disease));
+    guitest::runJavaScript(page, QStringLiteral("ozmidPage.setUncertaintyAnalysis(true)"));
+    ASSERT_TRUE(guitest::waitFor([&] { return chief->isUncertaintyAnalysisEnabled(); }));
+    ASSERT_NO_FATAL_FAILURE(runFromPage(300));
+    guitest::runJavaScript(page, QStringLiteral("ozmidPage.showDetailedResults(%1, %2, 'model 1');")
+                                     .arg(jsString(guitest::country), jsString(disease)));
+    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!Chart.getChart(document.getElementById('tornadoChart'))")));
+
+    const QVariantList inputs
+        = uncertainty().value(QStringLiteral("sensitivity")).toMap().value(QStringLiteral("inputs")).toList();
+    int own = -1;
+    for (int i = 0; i < inputs.size() && own < 0; ++i) {
+        if (inputs[i].toMap().value(QStringLiteral("element")).toString().isEmpty())
+            own = i;
+    }
+    ASSERT_GE(own, 0);
+    ASSERT_LT(own, 10) << "the model's own parameters are no longer among the strongest inputs of this model";
+    const QVariantMap input = inputs[own].toMap();
+    const QStringList label = guitest::runJavaScript(page, QStringLiteral("[].concat(Chart.getChart("
+                                                                          "document.getElementById('tornadoChart')).data.labels[%1])")
+                                                               .arg(own))
+                                  .toStringList();
+    ASSERT_EQ(label.size(), 2);
+    EXPECT_TRUE(label[0].endsWith(QStringLiteral(" › model"))) << qPrintable(label[0]);
+    // The whole array is one input: no cells are named.
+    EXPECT_EQ(label[1], input.value(QStringLiteral("parameter")).toString());
+    EXPECT_EQ(pageText(QStringLiteral("document.querySelector('#sensitivityTable tr[data-rank=\"%1\"] td:nth-child(3)').textContent")
+                           .arg(own + 1)),
+              QStringLiteral("model"));
+}
+
+// A run without the analysis shows none of it, not even what an earlier run with it showed.
+TEST_F(UncertaintyViewTest, ARunWithoutTheAnalysisShowsNoneOfIt)
+{
+    openWindow();
+    ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
+    ASSERT_NO_FATAL_FAILURE(runWithAnalysis(true, 100));
+    ASSERT_GT(count(QStringLiteral("#page-results .se")), 0);
+    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!Chart.getChart(document.getElementById('tornadoChart'))")));
+
+    ASSERT_NO_FATAL_FAILURE(runWithAnalysis(false, 100));
+    EXPECT_TRUE(uncertainty().isEmpty());
+    EXPECT_EQ(count(QStringLiteral("#page-results .se")), 0);
+    EXPECT_EQ(count(QStringLiteral("#page-results .verdict-cell")), 0);
+    EXPECT_FALSE(pageText(QStringLiteral("document.getElementById('aggregatedResultsTable').textContent")).contains(QStringLiteral("precision")));
+    EXPECT_FALSE(pageText(QStringLiteral("document.getElementById('aggregatedNote').textContent")).contains(QStringLiteral("standard error")));
+    EXPECT_TRUE(guitest::runJavaScript(page, QStringLiteral("document.getElementById('uncertaintyPanel').hidden")).toBool());
+    EXPECT_FALSE(guitest::runJavaScript(page, QStringLiteral("!!Chart.getChart(document.getElementById('tornadoChart'))")).toBool());
+    EXPECT_EQ(count(QStringLiteral("#sensitivityTable tr")), 0);
+    EXPECT_TRUE(guitest::runJavaScript(page, QStringLiteral("ozmidPage.state.analysedModels.length === 0")).toBool());
+}

@@ -1,0 +1,278 @@
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <sstream>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "ut/workbook/BiffTestStreams.h"
+#include "ut/workbook/WorkbookTestSupport.h"
+#include "ut/workbook/Excel.h"
+
+// Workbooks as other programs write them: LibreOffice (.xls, .xlsx, .ods, committed under
+// fixtures/), python3-xlwt (written while the test runs) and records put together by hand for
+// what neither writes. Every cell is compared with xlrd, an independent reader of the format.
+using namespace workbooktest;
+
+namespace {
+
+QString fixture(const char* name)
+{
+    return testFile(QStringLiteral("ut/workbook/fixtures/") + QLatin1String(name));
+}
+
+std::optional<ut::Workbook> readWorkbook(const QString& path, QString* error = nullptr)
+{
+    ut::WorkbookReader reader;
+    std::optional<ut::Workbook> workbook = reader.read(path);
+    if (error)
+        *error = reader.errorString();
+    return workbook;
+}
+
+// The long texts of the fixture source (make_cells_source.py).
+QString repeated(int length, const std::function<QChar(int)>& character)
+{
+    QString text;
+    text.reserve(length);
+    for (int i = 0; i < length; ++i)
+        text += character(i);
+    return text;
+}
+
+} // namespace
+
+TEST(WorkbookFixtures, LibreOfficeWorkbooksReadAsXlrdReadsThem)
+{
+    if (!pythonHas(QStringLiteral("xlrd")))
+        GTEST_SKIP() << "/usr/bin/python3 has no xlrd module";
+    EXPECT_GT(expectSameAsXlrd(fixture("cells.xls")), 40);
+    EXPECT_GT(expectSameAsXlrd(fixture("cells.xlsx")), 40);
+    // The model and reference workbooks of the other tests, as the program and LibreOffice
+    // wrote them, with numbers and with formulas.
+    int compared = 0;
+    const QStringList folders{testFile(QStringLiteral("app/fixtures")),
+                              testFile(QStringLiteral("app/refdata/fixtures/reference-workbooks/written")),
+                              testFile(QStringLiteral("app/refdata/fixtures/reference-workbooks/libreoffice-xls")),
+                              testFile(QStringLiteral("app/refdata/fixtures/reference-workbooks/libreoffice-xlsx")),
+                              testFile(QStringLiteral("app/refdata/fixtures/reference-workbooks/libreoffice-formulas-xls")),
+                              testFile(QStringLiteral("app/refdata/fixtures/reference-workbooks/libreoffice-formulas-xlsx"))};
+    for (const QString& folder : folders) {
+        for (const QFileInfo& file : QDir(folder).entryInfoList({QStringLiteral("*.xls"), QStringLiteral("*.xlsx")}))
+            compared += expectSameAsXlrd(file.filePath());
+    }
+    EXPECT_GT(compared, 20000);
+
+    for (const char* name : {"cells.xls", "cells.xlsx", "cells.ods"}) {
+        SCOPED_TRACE(name);
+        const std::optional<ut::Workbook> workbook = readWorkbook(fixture(name));
+        ASSERT_TRUE(workbook);
+        ASSERT_EQ(workbook->sheetCount(), 3);
+        EXPECT_EQ(workbook->sheet(0).name(), QStringLiteral("Données"));
+        EXPECT_EQ(workbook->sheet(1).name(), QStringLiteral("Длинные"));
+        EXPECT_EQ(workbook->sheet(2).name(), QStringLiteral("数据"));
+        const ut::Worksheet& data = workbook->sheet(0);
+        EXPECT_EQ(data.cell(2, 4), QVariant(1.25));
+        EXPECT_EQ(data.cell(2, 6), QVariant(-3.5e12));
+        EXPECT_EQ(data.cell(3, 6), QVariant(6.25));
+        // Formulas give their computed values.
+        EXPECT_EQ(data.cell(5, 1), QVariant(41.0));
+        EXPECT_EQ(data.cell(5, 2), QVariant(84.0));
+        EXPECT_EQ(data.cell(5, 4), QVariant(1.75));
+        EXPECT_EQ(data.cell(7, 1), QVariant(QStringLiteral("plain bold plain")));
+        const ut::Worksheet& texts = workbook->sheet(1);
+        EXPECT_EQ(texts.cell(1, 1), QVariant(repeated(20000, [](int i) { return QChar('a' + i % 26); })));
+        EXPECT_EQ(texts.cell(2, 1), QVariant(repeated(9000, [](int i) { return QChar(0x430 + i % 32); })));
+        EXPECT_EQ(texts.cell(3, 1),
+                  QVariant(repeated(32767, [](int i) { return i % 3 ? QChar(0x3B1 + i % 24) : QChar('x'); })));
+        EXPECT_EQ(texts.cell(4, 1), QVariant(QStringLiteral("short after long")));
+        EXPECT_EQ(workbook->sheet(2).cell(5, 2), QVariant(41.0));
+        EXPECT_EQ(workbook->sheet(2).cell(6, 2), QVariant(42.0));
+    }
+
+    // The three formats hold the same cells. The one difference is liborcus's: it drops the
+    // leading blanks of an .ods text, which the cell readers trim anyway.
+    QStringList xlsx = snapshot(*readWorkbook(fixture("cells.xlsx")));
+    QStringList ods = snapshot(*readWorkbook(fixture("cells.ods")));
+    xlsx.replaceInStrings(QStringLiteral("QString   padded  "), QStringLiteral("QString padded "));
+    EXPECT_EQ(ods, xlsx);
+    // LibreOffice's .xls keeps 0.1 + 0.2 to the last bit, its .xlsx to 15 digits.
+    QStringList xls = snapshot(*readWorkbook(fixture("cells.xls")));
+    xls.replaceInStrings(QStringLiteral("double 0.30000000000000004"), QStringLiteral("double 0.29999999999999999"));
+    xlsx = snapshot(*readWorkbook(fixture("cells.xlsx")));
+    EXPECT_EQ(xls, xlsx);
+}
+
+TEST(WorkbookFixtures, FormulaValuesThatCannotBeReadRefuseTheWorkbook)
+{
+    const struct
+    {
+        const char* name;
+        const char* cell;
+        const char* reason;
+    } cases[] = {
+        // LibreOffice keeps 0 as the value of a text formula in .xls files.
+        {"formula-results.xls", "formula in B1", "computes a text"},
+        {"text-function.xls", "formula in B1", "computes a text"},
+        // liborcus passes on no value for logical results in .xlsx, nor for texts in .ods.
+        {"formula-results.xlsx", "formula in C1", "no value the program can read"},
+        {"formula-results.ods", "formula in B1", "no value the program can read"},
+    };
+    for (const auto& c : cases) {
+        QString error;
+        EXPECT_FALSE(readWorkbook(fixture(c.name), &error)) << c.name;
+        EXPECT_TRUE(error.contains(QLatin1String(c.name))) << error.toStdString();
+        EXPECT_TRUE(error.contains(QLatin1String(c.cell))) << error.toStdString();
+        EXPECT_TRUE(error.contains(QLatin1String(c.reason))) << error.toStdString();
+    }
+}
+
+TEST(WorkbookFixtures, XlwtWorkbooksReadAsXlrdReadsThem)
+{
+    if (!pythonHas(QStringLiteral("xlwt")) || !pythonHas(QStringLiteral("xlrd")))
+        GTEST_SKIP() << "/usr/bin/python3 has no xlwt or xlrd module";
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("xlwt.xls"));
+    runScript("xls_make.py", {path, QStringLiteral("--long-text")});
+    EXPECT_GT(expectSameAsXlrd(path), 15);
+    const std::optional<ut::Workbook> workbook = readWorkbook(path);
+    ASSERT_TRUE(workbook);
+    EXPECT_EQ(workbook->sheet(3).cell(1, 1).toString().size(), 20000);
+    EXPECT_EQ(workbook->sheet(0).cell(7, 4), QVariant(true));
+
+    // xlwt cannot compute formulas; it leaves them for the spreadsheet application to compute.
+    const QString formulas = dir.filePath(QStringLiteral("formulas.xls"));
+    runScript("xls_make.py", {formulas, QStringLiteral("--formulas")});
+    QString error;
+    EXPECT_FALSE(readWorkbook(formulas, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("the formula in B1 has no computed value"))) << error.toStdString();
+}
+
+// Records no writer at hand produces: formula results of every kind (a text in a STRING record
+// after a shared formula, continued in a CONTINUE record with a switch to two-byte characters),
+// LABEL cells, error values, blank runs, RK numbers of every encoding, a rich text with phonetic
+// data crossing into a CONTINUE record, a chart embedded in a sheet and a chart sheet, all in
+// a stream named "Book".
+TEST(WorkbookFixtures, HandBuiltRecordsReadAsXlrdReadsThem)
+{
+    using namespace bifftest;
+    const QString tail = QStringLiteral("Pert(0.1, 0.2, 0.3) – Ω");
+    QByteArray sheet;
+    // A text result whose first part has one byte per character and whose rest, in a CONTINUE
+    // record, has two.
+    sheet += record(0x0006, cell(0, 0) + u8(0) + QByteArray(5, '\0') + u16(0xFFFF) + u16(0) + u32(0) + u16(0));
+    sheet += record(0x04BC, QByteArray(8, '\0') + u16(0));
+    sheet += record(0x0207, u16(quint16(4 + tail.size())) + u8(0) + characters(QStringLiteral("Rand"), false));
+    sheet += record(0x003C, u8(1) + characters(tail, true));
+    sheet += record(0x0006, cell(0, 1) + f64(11628.86) + u16(0) + u32(0) + u16(0));
+    sheet += record(0x0006, cell(0, 2) + u8(1) + u8(0) + u8(1) + QByteArray(3, '\0') + u16(0xFFFF) + u16(0) + u32(0)
+                                + u16(0));
+    sheet += record(0x0006, cell(0, 3) + u8(2) + u8(0) + u8(0x07) + QByteArray(3, '\0') + u16(0xFFFF) + u16(0) + u32(0)
+                                + u16(0));
+    sheet += record(0x0006, cell(0, 4) + u8(3) + QByteArray(5, '\0') + u16(0xFFFF) + u16(0) + u32(0) + u16(0));
+    sheet += record(0x0204, cell(1, 0) + u16(5) + u8(1) + characters(QStringLiteral("Ελλάς"), true));
+    sheet += record(0x0205, cell(1, 1) + u8(0x2A) + u8(1));
+    sheet += record(0x0205, cell(1, 2) + u8(0) + u8(0));
+    sheet += record(0x00BE, u16(1) + u16(3) + u16(15) + u16(15) + u16(15) + u16(5));
+    // RK: an integer, an integer in hundredths, a double, a double in hundredths.
+    sheet += record(0x00BD, u16(2) + u16(0) + u16(15) + u32(quint32(-12345) << 2 | 0x2) + u16(15)
+                                + u32(quint32(125) << 2 | 0x3) + u16(15) + u32(0x3FF80000) + u16(15)
+                                + u32(0x405EDD00 | 0x1) + u16(3));
+    sheet += record(0x027E, cell(3, 0) + u32(quint32(7) << 2 | 0x2));
+    sheet += record(0x0203, cell(3, 1) + f64(-0.1));
+    sheet += record(0x00FD, cell(4, 0) + u32(1));
+    sheet += record(0x00FD, cell(4, 1) + u32(0));
+    // An embedded chart: its records are not cells of the sheet.
+    sheet += bof(0x0020) + record(0x0203, cell(0, 0) + f64(99)) + eof();
+    sheet += record(0x0201, cell(5, 0));
+
+    // Text 1 is rich (two formatting runs) with phonetic data, and its runs cross into the
+    // CONTINUE record, where no option byte precedes them.
+    const QByteArray phonetic = u16(1) + u16(10) + QByteArray(10, '\x11');
+    const QByteArray text0 = u16(4) + u8(0x0C) + u16(2) + u32(quint32(phonetic.size())) + characters(QStringLiteral("rich"), false)
+        + u16(0) + u16(5);
+    const QByteArray table =
+        record(0x00FC, u32(2) + u32(2) + text0) + record(0x003C, u16(2) + u16(6) + phonetic + u16(3) + u8(0) + QByteArray("end"));
+    const QByteArray stream =
+        workbookStream(record(0x0042, u16(1200)) + standardFormats(), {{QStringLiteral("Hand"), 0, sheet}, {QStringLiteral("Chart"), 2, {}}},
+                       table);
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("hand.xls"));
+    ASSERT_TRUE(writeContent(path, container(stream, QStringLiteral("Book"))));
+
+    ut::Excel excel(path);
+    ASSERT_TRUE(excel.isOpen()) << excel.errorString().toStdString();
+    ASSERT_EQ(excel.sheetCount(), 1);
+    EXPECT_EQ(excel.cellValue(1, 1), QVariant(QStringLiteral("Rand") + tail));
+    EXPECT_EQ(excel.cellValue(1, 2), QVariant(11628.86));
+    EXPECT_EQ(excel.cellValue(1, 3), QVariant(true));
+    EXPECT_FALSE(excel.cellValue(1, 4).isValid());
+    EXPECT_FALSE(excel.cellValue(1, 5).isValid());
+    EXPECT_EQ(excel.cellValue(2, 1), QVariant(QStringLiteral("Ελλάς")));
+    EXPECT_FALSE(excel.cellValue(2, 2).isValid());
+    EXPECT_EQ(excel.cellValue(2, 3), QVariant(false));
+    EXPECT_EQ(excel.cellValue(3, 1), QVariant(-12345.0));
+    EXPECT_EQ(excel.cellValue(3, 2), QVariant(1.25));
+    EXPECT_EQ(excel.cellValue(3, 3), QVariant(1.5));
+    EXPECT_EQ(excel.cellValue(3, 4), QVariant(123.453125 / 100));
+    EXPECT_EQ(excel.cellValue(4, 1), QVariant(7.0));
+    EXPECT_EQ(excel.cellValue(4, 2), QVariant(-0.1));
+    EXPECT_EQ(excel.cellValue(5, 1), QVariant(QStringLiteral("end")));
+    EXPECT_EQ(excel.cellValue(5, 2), QVariant(QStringLiteral("rich")));
+    EXPECT_FALSE(excel.cellValue(6, 1).isValid());
+
+    if (pythonHas(QStringLiteral("xlrd"))) {
+        EXPECT_EQ(expectSameAsXlrd(path), 13);
+    }
+}
+
+// Archives that liborcus would unpack unsafely, stop the program on, or explain on standard
+// output are refused with the reason, and nothing reaches standard output, where the command
+// line writes its run log.
+TEST(WorkbookFixtures, DamagedArchivesAreRefusedQuietly)
+{
+    std::ostringstream captured;
+    std::streambuf* const previous = std::cout.rdbuf(captured.rdbuf());
+    QString hugeError;
+    QString emptyError;
+    QString malformedError;
+    QString assertionError;
+    const bool hugeRead = readWorkbook(fixture("huge-entry.xlsx"), &hugeError).has_value();
+    const bool emptyRead = readWorkbook(fixture("no-content.ods"), &emptyError).has_value();
+    const bool malformedRead = readWorkbook(fixture("malformed-xml.xlsx"), &malformedError).has_value();
+    // Found by fuzzing: liborcus stopped the program with an assertion on this damaged archive.
+    const bool assertionRead = readWorkbook(fixture("orcus-assertion.xlsx"), &assertionError).has_value();
+    // Found by fuzzing: a directory whose two entry counts differ made liborcus reserve 4 GB.
+    QString countError;
+    const bool countRead = readWorkbook(fixture("orcus-entry-count.xlsx"), &countError).has_value();
+    // Found by fuzzing: a directory whose count and size say no entry, with entries that liborcus
+    // read all the same, damaged ones among them.
+    QString hiddenError;
+    const bool hiddenRead = readWorkbook(fixture("orcus-hidden-entries.ods"), &hiddenError).has_value();
+    // Well-formed, but liborcus wrote the column properties into a style of no family and stopped.
+    QString familyError;
+    const bool familyRead = readWorkbook(fixture("style-without-family.ods"), &familyError).has_value();
+    std::cout.rdbuf(previous);
+
+    EXPECT_FALSE(hugeRead);
+    EXPECT_TRUE(hugeError.contains(QStringLiteral("huge-entry.xlsx"))) << hugeError.toStdString();
+    EXPECT_TRUE(hugeError.contains(QStringLiteral("claims to unpack to 4095 MB"))) << hugeError.toStdString();
+    EXPECT_FALSE(emptyRead);
+    EXPECT_TRUE(emptyError.contains(QStringLiteral("content.xml"))) << emptyError.toStdString();
+    EXPECT_FALSE(malformedRead);
+    EXPECT_TRUE(malformedError.contains(QStringLiteral("\"xl/workbook.xml\" of its archive is not well-formed XML")))
+        << malformedError.toStdString();
+    EXPECT_FALSE(countRead);
+    EXPECT_TRUE(countError.contains(QStringLiteral("the directory of its archive is damaged"))) << countError.toStdString();
+    EXPECT_FALSE(assertionRead);
+    EXPECT_TRUE(assertionError.contains(QStringLiteral("damaged"))) << assertionError.toStdString();
+    EXPECT_FALSE(hiddenRead);
+    EXPECT_TRUE(hiddenError.contains(QStringLiteral("the directory of its archive is damaged"))) << hiddenError.toStdString();
+    EXPECT_FALSE(familyRead);
+    EXPECT_TRUE(familyError.contains(QStringLiteral("style-without-family.ods")));
+    EXPECT_TRUE(familyError.contains(QStringLiteral("the part \"content.xml\" of its archive gives table-column "
+                                                    "properties to a style without a family (line 2)")))
+        << familyError.toStdString();
+    EXPECT_EQ(captured.str(), "");
+}

@@ -1,0 +1,43 @@
+#include <gtest/gtest.h>
+
+#include "ut/workbook/orcus/XmlPartCheck.h"
+
+namespace {
+
+QString problemOf(const char* styles)
+{
+    return ut::XmlPartCheck::problem(
+        QByteArray("<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                   "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+                   "xmlns:s=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\">\n<office:automatic-styles>")
+        + styles + "</office:automatic-styles></office:document-content>");
+}
+
+} // namespace
+
+// liborcus writes column and row properties into the style's record for that family and asserts
+// the family afterwards: every mismatch it would meet must be found, whatever the prefix, and
+// only those.
+TEST(XmlPartCheck, PropertiesOfAnotherFamilyAreFound)
+{
+    EXPECT_EQ(problemOf("<style:style style:family=\"table-column\"><style:table-column-properties/></style:style>"
+                        "<style:style style:family=\"table-row\"><style:table-row-properties/></style:style>"
+                        "<style:style style:family=\"table-cell\"><style:paragraph-properties/></style:style>"),
+              QString());
+    EXPECT_EQ(problemOf("<style:style style:family=\"table-cell\"><style:table-row-properties/></style:style>"),
+              QStringLiteral("gives table-row properties to a \"table-cell\" style (line 2)"));
+    EXPECT_EQ(problemOf("<style:style><style:table-column-properties/></style:style>"),
+              QStringLiteral("gives table-column properties to a style without a family (line 2)"));
+    // A second child of the same style is checked as well as the first.
+    EXPECT_FALSE(problemOf("<style:style style:family=\"table-column\"><style:table-column-properties/>"
+                           "<style:table-row-properties/></style:style>")
+                     .isEmpty());
+    // Another prefix for the same namespace, and the last of two family attributes, as liborcus takes it.
+    EXPECT_FALSE(problemOf("<s:style s:family=\"table-row\"><s:table-column-properties/></s:style>").isEmpty());
+    EXPECT_FALSE(problemOf("<style:style style:family=\"table-column\" s:family=\"table-row\">"
+                           "<style:table-column-properties/></style:style>")
+                     .isEmpty());
+    // Properties outside a style are left to liborcus, which refuses them with an exception.
+    EXPECT_EQ(problemOf("<style:table-column-properties/>"), QString());
+    EXPECT_TRUE(problemOf("<style:style style:family=\"table-column\">").startsWith(QStringLiteral("is not well-formed XML")));
+}

@@ -1,0 +1,126 @@
+#include "ut/workbook/xls/BiffGlobals.h"
+
+#include <QtEndian>
+
+#include "ut/workbook/xls/records/BiffRecordStream.h"
+#include "ut/workbook/xls/BiffSharedStrings.h"
+
+namespace ut {
+
+namespace {
+
+constexpr quint16 recordBof = 0x0809;
+constexpr quint16 recordEof = 0x000A;
+constexpr quint16 recordFilePass = 0x002F;
+constexpr quint16 recordBoundSheet = 0x0085;
+constexpr quint16 recordSst = 0x00FC;
+
+constexpr quint16 biff8 = 0x0600;
+constexpr quint16 biff5 = 0x0500;
+constexpr quint16 bofGlobals = 0x0005;
+
+bool isCellRecord(quint16 type)
+{
+    switch (type) {
+    case 0x0006: // FORMULA
+    case 0x00BD: // MULRK
+    case 0x00BE: // MULBLANK
+    case 0x00FD: // LABELSST
+    case 0x0201: // BLANK
+    case 0x0203: // NUMBER
+    case 0x0204: // LABEL
+    case 0x0205: // BOOLERR
+    case 0x0207: // STRING
+    case 0x027E: // RK
+        return true;
+    default:
+        return false;
+    }
+}
+
+BiffGlobals::Sheet readSheetEntry(const BiffRecord& record, int position)
+{
+    const QString what = QStringLiteral("the directory entry of sheet %1").arg(position);
+    record.require(8, what);
+    BiffGlobals::Sheet sheet;
+    sheet.offset = record.u32(0);
+    sheet.kind = record.u8(5);
+    const int length = record.u8(6);
+    const bool twoBytes = (record.u8(7) & 0x01) != 0;
+    record.require(8 + length * (twoBytes ? 2 : 1), what);
+    for (int i = 0; i < length; ++i)
+        sheet.name.append(QChar(twoBytes ? record.u16(8 + 2 * i) : ushort(record.u8(8 + i))));
+    if (sheet.name.isEmpty() || sheet.name.contains(QChar(0)))
+        refuseWorkbook(QStringLiteral("sheet %1 has an empty or damaged name").arg(position));
+    return sheet;
+}
+
+} // namespace
+
+void BiffGlobals::checkStart(const QByteArray& stream)
+{
+    // Read by hand: the records of older formats are not records of this one.
+    if (stream.size() < 8)
+        refuseWorkbook(QStringLiteral("the workbook stream is only %1 bytes long").arg(stream.size()));
+    const quint16 type = qFromLittleEndian<quint16>(stream.constData());
+    const quint16 length = qFromLittleEndian<quint16>(stream.constData() + 2);
+    const quint16 version = qFromLittleEndian<quint16>(stream.constData() + 4);
+    const quint16 kind = qFromLittleEndian<quint16>(stream.constData() + 6);
+    if ((type & 0x00FF) != 0x09)
+        refuseWorkbook(QStringLiteral("the workbook stream does not start with a workbook header"));
+    if (type != recordBof || version == biff5)
+        refuseWorkbook(QStringLiteral("it was saved in a format older than Excel 97-2003 (Excel 5.0/95 or before); "
+                                      "save it again as an Excel 97-2003 workbook (.xls) or as .xlsx"));
+    if (version != biff8 || kind != bofGlobals || length != 16)
+        refuseWorkbook(QStringLiteral("the workbook stream does not start with the header of an Excel 97-2003 workbook"));
+}
+
+BiffGlobals BiffGlobals::read(const QByteArray& stream)
+{
+    checkStart(stream);
+    BiffGlobals globals;
+    bool tableRead = false;
+    BiffRecordStream records(stream, 0);
+    records.next();
+    // Embedded substreams, which the globals do not normally hold, nest in BOF and EOF pairs.
+    int depth = 1;
+    while (depth > 0) {
+        if (records.atEnd())
+            refuseWorkbook(QStringLiteral("the workbook globals end without their closing record; "
+                                          "the file is cut short or damaged"));
+        const BiffRecord record = records.next();
+        switch (record.type()) {
+        case recordBof:
+            ++depth;
+            break;
+        case recordEof:
+            --depth;
+            break;
+        case recordFilePass:
+            refuseWorkbook(QStringLiteral("it is protected with a password; remove the protection in the "
+                                          "spreadsheet application and save it again"));
+        case recordBoundSheet:
+            if (depth == 1)
+                globals.m_sheets.append(readSheetEntry(record, globals.m_sheets.size() + 1));
+            break;
+        case recordSst:
+            if (depth > 1)
+                break;
+            if (tableRead)
+                refuseWorkbook(QStringLiteral("it holds two tables of texts"));
+            globals.m_strings = BiffSharedStrings::read(record, records.takeContinuations());
+            tableRead = true;
+            break;
+        default:
+            // Cells belong to sheets; one here means a damaged record type.
+            if (isCellRecord(record.type()))
+                refuseWorkbook(QStringLiteral("the workbook globals hold a cell record at byte %1; the stream is damaged")
+                                   .arg(record.offset()));
+            break;
+        }
+    }
+    globals.m_end = records.position();
+    return globals;
+}
+
+} // namespace ut
