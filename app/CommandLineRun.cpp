@@ -78,6 +78,7 @@ CommandLineRun::Options CommandLineRun::readOptions(QCommandLineParser& parser)
 {
     parser.addHelpOption();
     parser.addVersionOption();
+    // "specificaction": the help text users know, kept letter for letter.
     const QCommandLineOption input({QStringLiteral("i"), QStringLiteral("input")},
                                    QStringLiteral("Path to the model specificaction <file>."), QStringLiteral("file"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},

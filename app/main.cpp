@@ -54,6 +54,7 @@ int main(int argc, char* argv[])
     } catch (const std::runtime_error& e) {
         QMessageBox::critical(nullptr, QStringLiteral("Error"), QString::fromLocal8Bit(e.what()), QMessageBox::Ok);
     } catch (...) {
+        // "occured": the established wording of this box, kept letter for letter.
         QMessageBox::critical(nullptr, QStringLiteral("Error"),
                               QStringLiteral("An error has occured. The program will terminate now"), QMessageBox::Ok);
     }

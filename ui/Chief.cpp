@@ -405,6 +405,7 @@ void Chief::runModels(bool runInThread)
         m_run.start(m_models, settings, runInThread);
     } catch (...) {
         // The failure keeps its message; what went wrong, and where, goes along as details.
+        // "occured": the established wording, kept letter for letter.
         throw ut::replacementOfCurrentException(QStringLiteral("Problem occured while running calculations"),
                                                 QStringLiteral("ui::Chief::runModels"));
     }

@@ -50,6 +50,7 @@ QString explanation(const Exception& exception)
 
 QString fatalErrorText(const Exception& exception)
 {
+    // "occurence" and "Progam" are the box's established wording, kept letter for letter.
     return QStringLiteral("<b>Error message</b>: ") + exception.message()
         + QStringLiteral("<br /><b>Place of occurence</b>: ") + exception.place()
         + QStringLiteral("<br /><br />Progam will terminate now.");

@@ -169,6 +169,7 @@ void ReferenceDataImporter::readWorkbook(ut::Excel& excel, const QFileInfo& file
         // Why, before the message that it failed, so that the user learns which file and what.
         if (!reason.isEmpty())
             store.reportImportProblem(reason);
+        // "occured": the established wording of this box, kept letter for letter.
         m_reporter(QStringLiteral("Error"), QStringLiteral("An error occured"));
     }
 }
