@@ -274,6 +274,7 @@ void Chief::applyChangesToModelParams(QVariantMap modelInfo, int estimType, QVar
     const ParameterEditor::Outcome outcome
         = ParameterEditor::applyToModel(*model, estimType, underestimationData, underreportingData,
                                         underascertainmentData, caseBeforeCorrData, lifeExpData, ageDistrData);
+    // Applied model tables re-initialise the model, which drops its results, edited or not.
     if (!outcome.applied.isEmpty())
         markResultsOutdated(*model, wasComputed);
     reportEdit(outcome, title, &Chief::showMessage, QStringLiteral("model"));
@@ -289,7 +290,7 @@ void Chief::applyChangesToTransParams(QVariantMap modelInfo, QVariantMap probabi
         return;
     const ParameterEditor::Outcome outcome
         = ParameterEditor::applyToTransition(*transition, probabilityData, redistributionData);
-    if (!outcome.applied.isEmpty())
+    if (outcome.changed)
         markResultsOutdated(*model, model->isComputed());
     reportEdit(outcome, title, &Chief::showMessageInTransPage, QStringLiteral("trans"));
     emit formulaCheckResultsAvailableForTransPage(outcome.checks);
@@ -305,7 +306,7 @@ void Chief::applyChangesToYLDParams(QVariantMap modelInfo, QVariantMap severityD
         return;
     const ParameterEditor::Outcome outcome
         = ParameterEditor::applyToYLDState(*state, severityData, durationData, proportionData);
-    if (!outcome.applied.isEmpty())
+    if (outcome.changed)
         markResultsOutdated(*model, model->isComputed());
     reportEdit(outcome, title, &Chief::showMessageInYLDPage, QStringLiteral("yld"));
     emit formulaCheckResultsAvailableForYLDPage(outcome.checks);
@@ -319,7 +320,7 @@ void Chief::applyChangesToYLLParams(QVariantMap modelInfo, QVariantMap proportio
     if (!state || refuseWhileRunning(title, &Chief::showMessageInYLLPage))
         return;
     const ParameterEditor::Outcome outcome = ParameterEditor::applyToYLLState(*state, proportionData);
-    if (!outcome.applied.isEmpty())
+    if (outcome.changed)
         markResultsOutdated(*model, model->isComputed());
     reportEdit(outcome, title, &Chief::showMessageInYLLPage, QStringLiteral("yll"));
     emit formulaCheckResultsAvailableForYLLPage(outcome.checks);
@@ -362,12 +363,15 @@ void Chief::setUncertaintyAnalysis(bool enabled)
     emit uncertaintyAnalysisChanged(enabled);
 }
 
-void Chief::applyStoredRunSettings()
+void Chief::applyChangedRunSettings(int previousSamples, double previousRate, bool previousAnalysis)
 {
-    m_numSamples = m_settings.defaultNumberOfSamples();
-    m_timeDiscountRate = m_settings.timeDiscountRate();
+    if (m_settings.defaultNumberOfSamples() != previousSamples)
+        m_numSamples = m_settings.defaultNumberOfSamples();
+    if (m_settings.timeDiscountRate() != previousRate)
+        m_timeDiscountRate = m_settings.timeDiscountRate();
     emit runSettingsChanged(m_numSamples, m_timeDiscountRate);
-    setUncertaintyAnalysis(m_settings.sensitivityAnalysis());
+    if (m_settings.sensitivityAnalysis() != previousAnalysis)
+        setUncertaintyAnalysis(m_settings.sensitivityAnalysis());
 }
 
 bool Chief::refuseWhileRunning(const QString& title, MessageSignal messageSignal)
@@ -402,6 +406,13 @@ void Chief::runModels(bool runInThread)
         settings.threads = m_settings.threadCount();
         settings.analyzeUncertainty = m_uncertaintyAnalysis;
         settings.resultsComputer = m_aggregationEnabled ? &m_resultsComputer : nullptr;
+        // A model the run does not reach (cancelled, failed) must not pass for computed by it.
+        m_computedBeforeRun.clear();
+        for (const auto& model : m_models) {
+            if (model->isComputed())
+                m_computedBeforeRun.insert(model.get());
+            model->clearComputed();
+        }
         m_run.start(m_models, settings, runInThread);
     } catch (...) {
         // The failure keeps its message; what went wrong, and where, goes along as details.
@@ -440,8 +451,18 @@ void Chief::stopRun()
 
 void Chief::onRunningChanged(bool running)
 {
-    if (!running)
+    if (!running) {
         m_freshness.runEnded(m_models);
+        // Results shown from an earlier run that this one did not replace are out of date.
+        QVariantList lost;
+        for (const auto& model : m_models) {
+            if (m_computedBeforeRun.contains(model.get()) && !model->isComputed())
+                lost << model->info();
+        }
+        m_computedBeforeRun.clear();
+        if (!lost.isEmpty())
+            emit resultsOutdated(lost);
+    }
     emit runningChanged(running);
 }
 

@@ -4,6 +4,7 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QObject>
+#include <QSet>
 #include <QVariantList>
 #include <QVariantMap>
 #include <vector>
@@ -125,9 +126,10 @@ public slots:
     void saveDetailedResultsToClipboard();
     // Stops a threaded run between two iterations; its models not done stay not computed.
     void cancelRun();
-    // Takes the sample count, discount rate and uncertainty analysis stored in the run
-    // settings (after the options dialog was accepted) and announces them.
-    void applyStoredRunSettings();
+    // After the options dialog: takes only the stored values that differ from those given (the
+    // stored values before the dialog), so that pressing OK without a change keeps what the Run
+    // tab holds.
+    void applyChangedRunSettings(int previousSamples, double previousRate, bool previousAnalysis);
     // Tells the user through showMessage: for what the shell finds out, such as an element
     // that has nothing to show in a pop-up.
     void reportNotice(const QString& title, const QString& text, const QString& type);
@@ -212,6 +214,8 @@ private:
     int m_randomSeed = 0;
     double m_timeDiscountRate = 0.0;
     PresenterMgr m_presenterMgr;
+    // The models that held results when the current run started.
+    QSet<const fn::DiseaseModel*> m_computedBeforeRun;
     fn::DiseaseReportMgr m_diseaseReportMgr;
     fn::ResultsComputer m_resultsComputer;
     fn::Settings m_settings;

@@ -62,8 +62,11 @@ ParameterEditor::Outcome ParameterEditor::apply(const QList<Table>& tables)
                 outcome.reasons << QStringLiteral("%1: %2 more cell(s) refused").arg(edit.listName).arg(more);
             continue;
         }
+        const auto meta = metaRowsToMap(*edit.table);
+        if (formulas != edit.array->formulas() || meta != edit.array->meta())
+            outcome.changed = true;
         edit.array->setFormulas(formulas);
-        edit.array->setMeta(metaRowsToMap(*edit.table));
+        edit.array->setMeta(meta);
         outcome.applied << edit.listName;
     }
     return outcome;

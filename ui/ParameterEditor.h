@@ -30,6 +30,9 @@ public:
     struct Outcome
     {
         QStringList applied;
+        // Whether an applied table holds other formulas or metadata than before: only then do
+        // the results of an outcome tree's element go out of date.
+        bool changed = false;
         QStringList refused;
         // Check key -> table of booleans, for the tables refused.
         QVariantMap checks;

@@ -65,6 +65,8 @@ public:
     void setResults(const QVariantMap& categorizedResults, const QVariantMap& sequelaTypeResults,
                     const QVariantMap& totalResults);
     void setComputed() { m_computed = true; }
+    // Before a run: results of an earlier run do not count as this run's.
+    void clearComputed() { m_computed = false; }
     // Whether the next runs also estimate the standard errors of every mean and relate the total
     // DALY to every random input (see uncertaintyResults).
     void setUncertaintyAnalysis(bool analyze) { m_analyzeUncertainty = analyze; }

@@ -129,7 +129,8 @@ void OzmidMainWnd::setChief(Chief* chief)
 
 void OzmidMainWnd::updateActionsForRun(bool running)
 {
-    for (QAction* action : {actLoadModels, actSaveModels, actImportExcelReferenceData, actImportJSONReferenceData})
+    for (QAction* action :
+         {actLoadModels, actSaveModels, actImportExcelReferenceData, actImportJSONReferenceData, actOptions})
         action->setEnabled(!running);
 }
 
@@ -188,13 +189,20 @@ void OzmidMainWnd::showOptionsDialog()
 {
     if (!m_chief)
         return;
-    SettingsDlg dialog(m_chief->settings(), this);
+    // A run draws from the engine the dialog re-seeds.
+    if (m_chief->isRunning())
+        return;
+    fn::Settings& settings = m_chief->settings();
+    const int samples = settings.defaultNumberOfSamples();
+    const double rate = settings.timeDiscountRate();
+    const bool analysis = settings.sensitivityAnalysis();
+    SettingsDlg dialog(settings, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     dialog.saveSettings();
-    fn::reseed(static_cast<std::uint32_t>(m_chief->settings().randomSeed()));
-    // The stored values are what the user just chose: the next run uses them, the page shows them.
-    m_chief->applyStoredRunSettings();
+    fn::reseed(static_cast<std::uint32_t>(settings.randomSeed()));
+    // What the user changed is taken at once; what the Run tab holds otherwise stays.
+    m_chief->applyChangedRunSettings(samples, rate, analysis);
 }
 
 void OzmidMainWnd::showSaveModelsDialog()

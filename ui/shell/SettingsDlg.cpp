@@ -2,6 +2,8 @@
 
 #include <QDoubleValidator>
 #include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -47,8 +49,37 @@ void SettingsDlg::saveSettings()
     m_settings.sync();
 }
 
+bool SettingsDlg::refuseUnacceptableField()
+{
+    // What a validator lets the user type on the way to a value (an empty field, 5 on the way
+    // to 50) is not a value: name the field and what it takes instead of storing it.
+    const struct
+    {
+        QLineEdit* field;
+        const QLabel* label;
+        QString range;
+    } fields[] = {{m_ui->edtNumSamples, m_ui->lblNumSamples, tr("a whole number from 10 to 100000")},
+                  {m_ui->edtRandomSeed, m_ui->lblRandomSeed, tr("a whole number from 0 to 100000")},
+                  {m_ui->edtDiscountRate, m_ui->lblDiscountRate, tr("a number from 0 to 1, such as 0.03")},
+                  {m_ui->edtThreads, m_ui->lblThreads, tr("a whole number from 0 to 1024")}};
+    for (const auto& entry : fields) {
+        if (entry.field->hasAcceptableInput())
+            continue;
+        QMessageBox::warning(this, windowTitle(),
+                             tr("%1 must be %2; \"%3\" is not one.")
+                                 .arg(entry.label->text().remove(QLatin1Char('&')).remove(QLatin1Char(':')),
+                                      entry.range, entry.field->text()));
+        entry.field->setFocus();
+        entry.field->selectAll();
+        return true;
+    }
+    return false;
+}
+
 void SettingsDlg::accept()
 {
+    if (refuseUnacceptableField())
+        return;
     const double rate = m_ui->edtDiscountRate->text().toDouble();
     if (rate > 0.2) {
         const QMessageBox::StandardButton answer = QMessageBox::question(

@@ -26,13 +26,16 @@ public:
     ~SettingsDlg() override;
 
     void saveSettings();
-    // A rate above 0.2 is most likely a percentage typed as a number: asked before accepting.
+    // Refuses fields without an acceptable value; a rate above 0.2 is most likely a percentage
+    // typed as a number: asked before accepting.
     void accept() override;
 
 private slots:
     void handleButton(QAbstractButton* button);
 
 private:
+    // True, with the user told which field and why, when a field holds no acceptable value.
+    bool refuseUnacceptableField();
     void restoreDefaults();
 
     std::unique_ptr<Ui::SettingsDlg> m_ui;

@@ -129,24 +129,34 @@ TEST_F(ControllerHonestyTest, EditsAfterARunMarkTheResultsOutOfDate)
     QVariantMap info = modelInfo(model);
     info.insert(QStringLiteral("outcomeTreeID"), model.getOutcomeTree(0).id());
     info.insert(QStringLiteral("outcomeTreeNodeID"), state.id());
-    const auto applyYld = [&] {
-        chief->applyChangesToYLDParams(info, ui::dataArrayToMap(state.severity()), ui::dataArrayToMap(state.duration()),
+    const auto applyYld = [&](bool edited) {
+        fn::DataArray severity = state.severity();
+        if (edited) {
+            QStringList formulas = severity.formulas();
+            formulas[0] = formulas[0] == QStringLiteral("0.5") ? QStringLiteral("0.25") : QStringLiteral("0.5");
+            severity.setFormulas(formulas);
+        }
+        chief->applyChangesToYLDParams(info, ui::dataArrayToMap(severity), ui::dataArrayToMap(state.duration()),
                                        ui::dataArrayToMap(state.proportion()));
     };
     // Before any run there is nothing to be out of date.
-    applyYld();
+    applyYld(true);
     EXPECT_TRUE(outdated.isEmpty());
 
     chief->setNumSamples(50);
     chief->runModels(false);
     ASSERT_TRUE(chief->hasCurrentResults(model));
-    applyYld();
+    // Applying the tables as they are changes nothing.
+    applyYld(false);
+    EXPECT_TRUE(outdated.isEmpty());
+    EXPECT_TRUE(chief->hasCurrentResults(model));
+    applyYld(true);
     ASSERT_EQ(outdated.size(), 1);
     EXPECT_EQ(outdated[0][0].toList().value(0).toMap().value(QStringLiteral("modelID")).toString(),
               model.modelId());
     EXPECT_TRUE(model.isComputed());
     EXPECT_FALSE(chief->hasCurrentResults(model));
-    applyYld();
+    applyYld(true);
     EXPECT_EQ(outdated.size(), 1);
 
     // The element's window shows the parameters, not results that no longer belong to them.
@@ -162,7 +172,7 @@ TEST_F(ControllerHonestyTest, EditsAfterARunMarkTheResultsOutOfDate)
 
     chief->runModels(false);
     EXPECT_TRUE(chief->hasCurrentResults(model));
-    // The model's own tables count as well.
+    // The model's own tables count as well: applying them re-initialises the model.
     const auto table = [&](int type) { return ui::dataArrayToMap(model.getParameter(type)); };
     chief->applyChangesToModelParams(info, 0, table(5), table(6), table(7), table(1), table(3), table(2));
     EXPECT_EQ(outdated.size(), 2);
@@ -205,15 +215,20 @@ TEST_F(ControllerHonestyTest, ModelsOfCountriesWithoutPopulationAreWarnedAbout)
 // intervals (the page keeps out counts that are not whole positive numbers).
 TEST_F(ControllerHonestyTest, OptionsAreTakenAtOnceAndFewSamplesWarned)
 {
-    chief->settings().setDefaultNumberOfSamples(2500);
+    // The Run tab holds 20 000 samples; the dialog changed only the rate: the samples stay.
+    chief->setNumSamples(20000);
+    const int storedSamples = chief->settings().defaultNumberOfSamples();
+    const double storedRate = chief->settings().timeDiscountRate();
     chief->settings().setTimeDiscountRate(0.035);
     QSignalSpy changed(chief.get(), &ui::Chief::runSettingsChanged);
-    chief->applyStoredRunSettings();
+    chief->applyChangedRunSettings(storedSamples, storedRate, chief->settings().sensitivityAnalysis());
     ASSERT_EQ(changed.size(), 1);
-    EXPECT_EQ(changed[0][0].toInt(), 2500);
-    EXPECT_DOUBLE_EQ(changed[0][1].toDouble(), 0.035);
-    EXPECT_EQ(chief->numSamples(), 2500);
+    EXPECT_EQ(chief->numSamples(), 20000);
     EXPECT_DOUBLE_EQ(chief->timeDiscountRate(), 0.035);
+    chief->settings().setDefaultNumberOfSamples(2500);
+    chief->applyChangedRunSettings(storedSamples, 0.035, chief->settings().sensitivityAnalysis());
+    EXPECT_EQ(chief->numSamples(), 2500);
+    EXPECT_EQ(changed.last()[0].toInt(), 2500);
 
     create({guitest::country});
     QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
@@ -290,6 +305,25 @@ TEST_F(ControllerHonestyTest, ACancelledRunAnnouncesNoResults)
     chief->runModels(true);
     ASSERT_TRUE(guitest::waitFor([&] { return !finished.isEmpty(); }));
     EXPECT_TRUE(chief->models().back()->isComputed());
+
+    // Cancelled again: the count is of this run's models only, and the earlier results of the
+    // models it did not reach are out of date.
+    QSignalSpy messages(chief.get(), &ui::Chief::notice);
+    QSignalSpy outdated(chief.get(), &ui::Chief::resultsOutdated);
+    cancelled.clear();
+    chief->setNumSamples(20000);
+    chief->runModels(true);
+    chief->cancelRun();
+    ASSERT_TRUE(guitest::waitFor([&] { return !cancelled.isEmpty(); }));
+    int computed = 0;
+    for (const auto& model : chief->models())
+        computed += model->isComputed() ? 1 : 0;
+    ASSERT_LT(computed, 2);
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_TRUE(messages.last()[1].toString().contains(QStringLiteral("%1 of 2 model(s) computed").arg(computed)))
+        << qPrintable(messages.last()[1].toString());
+    ASSERT_EQ(outdated.size(), 1);
+    EXPECT_EQ(outdated[0][0].toList().size(), 2 - computed);
 }
 
 // The monitor turns the iterations done into the fraction of the model being run and of the

@@ -2,6 +2,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -145,4 +146,33 @@ TEST_F(SettingsDlgTest, ThreadsAreAnOption)
     EXPECT_EQ(fn::Settings().threadCount(), 2);
     button(dialog, QDialogButtonBox::RestoreDefaults)->click();
     EXPECT_EQ(threads->text(), QStringLiteral("0"));
+}
+
+// OK with a field the validator only lets the user type on the way to a value (empty, below the
+// minimum) keeps the dialog open and names the field and what it takes.
+TEST_F(SettingsDlgTest, OkRefusesFieldsWithoutAnAcceptableValue)
+{
+    const struct
+    {
+        const char* field;
+        QString text;
+        QString named;
+    } rows[] = {{"edtNumSamples", QString(), QStringLiteral("Default number of samples per run must be a whole number from 10")},
+                {"edtNumSamples", QStringLiteral("5"), QStringLiteral("\"5\" is not one")},
+                {"edtRandomSeed", QString(), QStringLiteral("Random seed must be")},
+                {"edtDiscountRate", QStringLiteral("1.5"), QStringLiteral("a number from 0 to 1")},
+                {"edtThreads", QString(), QStringLiteral("from 0 to 1024")}};
+    for (const auto& row : rows) {
+        fn::Settings settings;
+        ui::SettingsDlg dialog(settings, nullptr);
+        editor(dialog, row.field)->setText(row.text);
+        QString told;
+        guitest::whenModal<QMessageBox>([&told](QMessageBox* box) {
+            told = box->text();
+            box->button(QMessageBox::Ok)->click();
+        });
+        button(dialog, QDialogButtonBox::Ok)->click();
+        EXPECT_NE(dialog.result(), QDialog::Accepted) << row.field;
+        EXPECT_TRUE(told.contains(row.named)) << row.field << ": " << told.toStdString();
+    }
 }
