@@ -51,22 +51,32 @@ inline __attribute__((always_inline)) Vector broadcast(double x)
     return v;
 }
 
+// Whether any or every lane of a mask is set: the lanes folded onto each other by halves, which
+// the compiler makes shuffles of the instruction set it compiles for.
+template<typename Mask, typename Fold>
+inline __attribute__((always_inline)) bool folded(const Mask& mask, Fold fold)
+{
+    Mask m = mask;
+    constexpr std::size_t count = sizeof m / sizeof m[0];
+    for (std::size_t half = count / 2; half > 0; half /= 2) {
+        Mask partner;
+        for (std::size_t j = 0; j < count; ++j)
+            partner[j] = static_cast<long>(j ^ half);
+        m = fold(m, __builtin_shuffle(m, partner));
+    }
+    return m[0] != 0;
+}
+
 template<typename Mask>
 inline __attribute__((always_inline)) bool any(const Mask& m)
 {
-    bool some = false;
-    for (std::size_t j = 0; j < sizeof m / sizeof m[0]; ++j)
-        some |= m[j] != 0;
-    return some;
+    return folded(m, [](const Mask& a, const Mask& b) { return a | b; });
 }
 
 template<typename Mask>
 inline __attribute__((always_inline)) bool all(const Mask& m)
 {
-    bool every = true;
-    for (std::size_t j = 0; j < sizeof m / sizeof m[0]; ++j)
-        every &= m[j] != 0;
-    return every;
+    return folded(m, [](const Mask& a, const Mask& b) { return a & b; });
 }
 
 // Whether every lane is finite, that is neither infinite nor not-a-number.
@@ -97,6 +107,7 @@ inline __attribute__((always_inline)) void QuantileEstimatorSet::moveMarkers(Qua
         Vector h[markerCount];
         Vector n[markerCount];
         Mask ordinary = finite(value);
+#pragma GCC unroll 9
         for (std::size_t m = 0; m < markerCount; ++m) {
             h[m] = load<Vector>(set.heights(m) + c);
             ordinary &= finite(h[m]);
@@ -106,14 +117,17 @@ inline __attribute__((always_inline)) void QuantileEstimatorSet::moveMarkers(Qua
                 set.moveMarkersOfCell(j);
             continue;
         }
+#pragma GCC unroll 9
         for (std::size_t m = 0; m < markerCount; ++m)
             n[m] = load<Vector>(set.positions(m) + c);
+#pragma GCC unroll 9
         for (std::size_t m = 1; m < last; ++m)
             n[m] += value < h[m] ? one : zero;
         n[last] += one;
         h[0] = value < h[0] ? value : h[0];
         h[last] = value >= h[last] ? value : h[last];
 
+#pragma GCC unroll 9
         for (std::size_t i = 1; i < last; ++i) {
             const Vector d = broadcast<Vector>(set.m_desiredPositions[i]) - n[i];
             const Vector dp = n[i + 1] - n[i];
@@ -130,6 +144,7 @@ inline __attribute__((always_inline)) void QuantileEstimatorSet::moveMarkers(Qua
             h[i] = moves ? moved : h[i];
             n[i] = moves ? n[i] + sign : n[i];
         }
+#pragma GCC unroll 9
         for (std::size_t m = 0; m < markerCount; ++m) {
             store(set.heights(m) + c, h[m]);
             store(set.positions(m) + c, n[m]);
@@ -160,9 +175,9 @@ QuantileEstimatorSet::Path QuantileEstimatorSet::fastestPath()
 
 bool QuantileEstimatorSet::isSupported(Path path)
 {
+    __builtin_cpu_init();
     switch (path) {
     case Path::Avx2:
-        __builtin_cpu_init();
         return __builtin_cpu_supports("avx2");
     case Path::Sse2:
     case Path::Scalar:
@@ -174,9 +189,7 @@ bool QuantileEstimatorSet::isSupported(Path path)
 QuantileEstimatorSet::QuantileEstimatorSet(std::size_t cellCount, Path path)
     : m_cellCount(cellCount)
     , m_stride((cellCount + 3) / 4 * 4)
-    , m_moveMarkers(path == Path::Avx2 && isSupported(path) ? moveMarkersAvx2
-                    : path == Path::Scalar                  ? moveMarkersScalar
-                                                            : moveMarkersSse2)
+    , m_moveMarkers(markersMover(path))
     , m_heights(markerCount * m_stride, 0.0)
     , m_positions(markerCount * m_stride)
     , m_values(m_stride, 0.0)
@@ -189,6 +202,21 @@ QuantileEstimatorSet::QuantileEstimatorSet(std::size_t cellCount, Path path)
     QuantileEstimator::initialPositions(actual, m_desiredPositions);
     for (std::size_t m = 0; m < markerCount; ++m)
         std::fill_n(positions(m), m_stride, actual[m]);
+}
+
+QuantileEstimatorSet::Markers QuantileEstimatorSet::markersMover(Path path)
+{
+    if (!isSupported(path))
+        path = fastestPath();
+    switch (path) {
+    case Path::Avx2:
+        return moveMarkersAvx2;
+    case Path::Sse2:
+        return moveMarkersSse2;
+    case Path::Scalar:
+        break;
+    }
+    return moveMarkersScalar;
 }
 
 void QuantileEstimatorSet::add(const double* values)

@@ -47,6 +47,7 @@ private:
     static void moveMarkersScalar(QuantileEstimatorSet& set);
     static void moveMarkersSse2(QuantileEstimatorSet& set);
     static void moveMarkersAvx2(QuantileEstimatorSet& set);
+    static Markers markersMover(Path path);
 
     std::size_t m_cellCount;
     std::size_t m_stride; // cells rounded up to whole vectors
