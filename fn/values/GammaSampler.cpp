@@ -1,7 +1,7 @@
 #include "fn/values/GammaSampler.h"
 
 #include <cmath>
-#include <optional>
+#include <cstring>
 
 // Compiled without floating-point contraction (see fn/CMakeLists.txt), as the library's
 // expressions are where they are instantiated.
@@ -18,11 +18,24 @@ constexpr std::uint64_t allWords = std::uint64_t(1) << 32;
 
 } // namespace
 
+GammaSampler GammaSampler::withoutEarlyRejection(double shape)
+{
+    GammaSampler sampler;
+    sampler.m_shape = shape;
+    sampler.m_shapeLessOne = shape - 1.0;
+    sampler.m_root = std::sqrt(2.0 * shape - 1.0);
+    sampler.m_firstRejected = halfWords + 1;
+    sampler.m_endRejected = sampler.m_firstRejected;
+    return sampler;
+}
+
 GammaSampler::GammaSampler(double shape)
-    : m_shape(shape)
-    , m_shapeLessOne(shape - 1.0)
-    , m_root(std::sqrt(2.0 * shape - 1.0))
-    , m_firstRejected(halfWords + 1)
+    : GammaSampler(withoutEarlyRejection(shape))
+{
+    findRejectedRange();
+}
+
+void GammaSampler::findRejectedRange()
 {
     // The first word past 2^31 whose proposal is positive.
     std::uint64_t low = m_firstRejected;
@@ -61,26 +74,68 @@ double GammaSampler::operator()(boost::random::mt19937& engine) const
     }
 }
 
+// Open addressing over the shape's bits, a few probes at most; a shape is never mistaken for
+// another, since the whole key is compared.
+class GammaSampler::Table
+{
+public:
+    const GammaSampler& find(double shape)
+    {
+        std::uint64_t key;
+        std::memcpy(&key, &shape, sizeof key);
+        std::size_t slot = (key * 0x9E3779B97F4A7C15u) >> (64 - sizeBits);
+        for (int probe = 0; probe < probes; ++probe, slot = (slot + 1) & (size - 1)) {
+            Entry& entry = m_entries[slot];
+            if (entry.key == key) {
+                if (!entry.ranged) {
+                    entry.sampler.findRejectedRange();
+                    entry.ranged = true;
+                }
+                return entry.sampler;
+            }
+            if (entry.key == 0) {
+                if (m_used == size / 2) {
+                    clear();
+                    return find(shape);
+                }
+                ++m_used;
+                entry.key = key;
+                entry.sampler = withoutEarlyRejection(shape);
+                return entry.sampler;
+            }
+        }
+        m_unlisted = withoutEarlyRejection(shape);
+        return m_unlisted;
+    }
+
+private:
+    static constexpr int sizeBits = 9;
+    static constexpr std::size_t size = std::size_t(1) << sizeBits;
+    static constexpr int probes = 4;
+
+    struct Entry
+    {
+        std::uint64_t key = 0; // a positive shape's bits are never 0
+        bool ranged = false;
+        GammaSampler sampler;
+    };
+
+    void clear()
+    {
+        for (Entry& entry : m_entries)
+            entry = Entry();
+        m_used = 0;
+    }
+
+    Entry m_entries[size];
+    std::size_t m_used = 0;
+    GammaSampler m_unlisted;
+};
+
 const GammaSampler& GammaSampler::forShape(double shape)
 {
-    // A model draws from a handful of shapes: the last one used is checked first, and entries are
-    // replaced in turn. Keys are compared whole, so two shapes never share an entry.
-    constexpr int size = 8;
-    thread_local std::optional<GammaSampler> entries[size];
-    thread_local int last = 0;
-    thread_local int next = 0;
-    if (entries[last] && entries[last]->shape() == shape)
-        return *entries[last];
-    for (int i = 0; i < size && entries[i]; ++i) {
-        if (entries[i]->shape() == shape) {
-            last = i;
-            return *entries[i];
-        }
-    }
-    last = next;
-    next = (next + 1) % size;
-    entries[last].emplace(shape);
-    return *entries[last];
+    thread_local Table table;
+    return table.find(shape);
 }
 
 } // namespace fn

@@ -19,6 +19,8 @@ class GammaSampler
 {
 public:
     explicit GammaSampler(double shape);
+    // The sampler of shape that tells no word apart: the library's draw as it is.
+    static GammaSampler withoutEarlyRejection(double shape);
 
     double shape() const { return m_shape; }
     // The words k with first <= k < end are rejected at once.
@@ -27,18 +29,24 @@ public:
 
     double operator()(boost::random::mt19937& engine) const;
 
-    // The sampler of shape for the calling thread, from a small cache keyed by the exact shape.
+    // The sampler of shape for the calling thread. The rejected range of a shape is found when it
+    // is met the second time (a shape drawn from once would not repay the bisection) and kept in
+    // a per-thread table keyed by the exact shape, emptied when half full.
     static const GammaSampler& forShape(double shape);
 
 private:
+    class Table;
+
+    constexpr GammaSampler() = default;
+    void findRejectedRange();
     // The library's proposal for word k, and the tangent it is made of.
     double proposal(std::uint32_t k, double& tangent) const;
 
-    double m_shape;
-    double m_shapeLessOne;
-    double m_root; // sqrt(2 shape - 1)
-    std::uint64_t m_firstRejected;
-    std::uint64_t m_endRejected;
+    double m_shape = 0.0;
+    double m_shapeLessOne = 0.0;
+    double m_root = 0.0; // sqrt(2 shape - 1)
+    std::uint64_t m_firstRejected = 0;
+    std::uint64_t m_endRejected = 0;
 };
 
 } // namespace fn

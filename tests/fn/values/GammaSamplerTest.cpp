@@ -51,6 +51,15 @@ TEST(GammaSampler, DrawsEqualTheLibraryGammaBitForBitWithTheSameEngineWords)
             }
         }
     }
+    // More shapes than the per-thread table holds, each met several times.
+    for (int pass = 0; pass < 3; ++pass) {
+        for (int i = 1; i <= 400; ++i) {
+            const double shape = 1.0 + i * 0.0173;
+            boost::random::gamma_distribution<double> gamma(shape, 1.0);
+            for (int k = 0; k < 5; ++k, ++draws)
+                ASSERT_TRUE(sameBits(fn::randGamma(shape, 1.0), gamma(reference))) << "shape " << shape;
+        }
+    }
     // Beta draws are two gamma draws each.
     for (const double b : {0.5, 1.0, 3.0}) {
         boost::random::gamma_distribution<double> gammaA(2.5, 1.0);
