@@ -112,7 +112,7 @@ inline __attribute__((always_inline)) void QuantileEstimatorSet::moveMarkers(Qua
             h[m] = load<Vector>(set.heights(m) + c);
             ordinary &= finite(h[m]);
         }
-        if (!all(ordinary)) {
+        if (!any(ordinary)) {
             for (std::size_t j = c; j < std::min(c + width, set.m_cellCount); ++j)
                 set.moveMarkersOfCell(j);
             continue;
@@ -144,10 +144,21 @@ inline __attribute__((always_inline)) void QuantileEstimatorSet::moveMarkers(Qua
             h[i] = moves ? moved : h[i];
             n[i] = moves ? n[i] + sign : n[i];
         }
+        // The other lanes keep their markers here and are moved one by one below.
+        const bool every = all(ordinary);
 #pragma GCC unroll 9
         for (std::size_t m = 0; m < markerCount; ++m) {
+            if (!every) {
+                h[m] = ordinary ? h[m] : load<Vector>(set.heights(m) + c);
+                n[m] = ordinary ? n[m] : load<Vector>(set.positions(m) + c);
+            }
             store(set.heights(m) + c, h[m]);
             store(set.positions(m) + c, n[m]);
+        }
+        if (!every) {
+            for (std::size_t j = 0; j < width && c + j < set.m_cellCount; ++j)
+                if (!ordinary[j])
+                    set.moveMarkersOfCell(c + j);
         }
     }
 }
