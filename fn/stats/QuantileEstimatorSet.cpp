@@ -89,9 +89,10 @@ inline __attribute__((always_inline)) typename Lanes<Vector>::Mask finite(const 
 } // namespace
 
 // QuantileEstimator::moveMarkers for Lanes<Vector>::count cells at a time. Where every height
-// and the value of a cell are finite, its heights are ordered, so the markers above the value
-// are those whose height exceeds it, and the library's binary search becomes one comparison
-// per marker. The rest is QuantileEstimator's arithmetic lane by lane, each moving marker
+// and the value of a cell are finite, its heights are ordered (sorted at the ninth value; a
+// parabolic step is kept only strictly between the neighbours, and a linear one, h + (H - h) / dp
+// with dp >= 2, rounds to at most H), so the markers above the value are those whose height
+// exceeds it, and the library's binary search becomes one comparison per marker. The rest is QuantileEstimator's arithmetic lane by lane, each moving marker
 // taking the branch its own lane takes.
 template<typename Vector>
 inline __attribute__((always_inline)) void QuantileEstimatorSet::moveMarkers(QuantileEstimatorSet& set)
