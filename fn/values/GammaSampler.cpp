@@ -3,8 +3,9 @@
 #include <cmath>
 #include <cstring>
 
-// Compiled without floating-point contraction (see fn/CMakeLists.txt), as the library's
-// expressions are where they are instantiated.
+// Compiled without floating-point contraction (see fn/CMakeLists.txt): the library's expressions
+// are rounded operation by operation in a build for the baseline instruction set, which has no
+// fused multiply-add, and these must be rounded alike whatever the build targets.
 
 namespace fn {
 
