@@ -9,6 +9,7 @@
 #include <boost/accumulators/statistics/sum.hpp>
 
 #include "fn/stats/QuantileEstimator.h"
+#include "fn/stats/QuantileEstimatorSet.h"
 
 // The quantiles of every reported figure are estimated in one pass over the iterations; a
 // model at 10 000 iterations feeds about 500 such streams. The program's own estimator
@@ -56,5 +57,32 @@ static void BM_QuantileEstimator(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * std::int64_t(stream().size()));
 }
 BENCHMARK(BM_QuantileEstimator);
+
+// The 40 figures of an outcome tree with two outcomes, as one set of cells, on each path: the
+// values per second are those of the one estimator above.
+static void BM_QuantileEstimatorSet(benchmark::State& state)
+{
+    const auto path = static_cast<fn::QuantileEstimatorSet::Path>(state.range(0));
+    if (!fn::QuantileEstimatorSet::isSupported(path)) {
+        state.SkipWithError("the processor lacks the instructions");
+        return;
+    }
+    constexpr std::size_t cells = 40;
+    std::vector<double> values(cells);
+    for (auto _ : state) {
+        fn::QuantileEstimatorSet set(cells, path);
+        for (std::size_t k = 0; k < stream().size(); ++k) {
+            for (std::size_t c = 0; c < cells; ++c)
+                values[c] = stream()[(k + 97 * c) % stream().size()];
+            set.add(values.data());
+        }
+        benchmark::DoNotOptimize(set.estimator(0).quantile(1));
+    }
+    state.SetItemsProcessed(state.iterations() * std::int64_t(stream().size() * cells));
+}
+BENCHMARK(BM_QuantileEstimatorSet)
+    ->Arg(int(fn::QuantileEstimatorSet::Path::Scalar))
+    ->Arg(int(fn::QuantileEstimatorSet::Path::Sse2))
+    ->Arg(int(fn::QuantileEstimatorSet::Path::Avx2));
 
 BENCHMARK_MAIN();

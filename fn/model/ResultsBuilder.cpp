@@ -1,10 +1,10 @@
 #include "fn/model/ResultsBuilder.h"
 
-#include <array>
 #include <vector>
 
 #include "fn/model/DiseaseModel.h"
 #include "fn/model/SensitivityAnalysis.h"
+#include "fn/stats/QuantileEstimatorSet.h"
 #include "fn/stats/Statistics.h"
 
 namespace fn {
@@ -15,102 +15,105 @@ const QString yldKey = QStringLiteral("yld");
 const QString yllKey = QStringLiteral("yll");
 const QString dalyKey = QStringLiteral("daly");
 
-// Estimators of a set of figures, and their maps under the set's keys.
-template<std::size_t Count, typename Set>
-struct Figures
+// The statistics maps of a set of figures under the set's keys, or with errors the maps of
+// their standard errors, from the estimators of its Set::count figures.
+template<typename Set>
+QVariantMap figuresMap(const QuantileEstimator* estimators, bool errors = false)
 {
-    std::array<QuantileEstimator, Count> estimators;
-
-    QVariantMap map(bool errors = false) const
-    {
-        QVariantMap figures;
-        statistics::addFigures(figures, estimators.data(), Set::keys(), Count, errors);
-        return figures;
-    }
-    QVariantMap errorMap() const { return map(true); }
-};
+    QVariantMap figures;
+    statistics::addFigures(figures, estimators, Set::keys(), Set::count, errors);
+    return figures;
+}
 
 // The ten figures of a category (acute, sequela or total) of a tree, or of an outcome: YLD
 // and YLL over the iterations, per case, per 100 000 of the tree's population and of the model's.
-struct TreeFigures : Figures<10, TreeFigures>
+struct TreeFigures
 {
-    void add(double y, double l, double cases, double pt, double pm)
+    static constexpr std::size_t count = 10;
+
+    static void values(double* v, double y, double l, double cases, double pt, double pm)
     {
-        estimators[0].add(y);
-        estimators[1].add(y * 100000.0 / pt);
-        estimators[2].add(y * 100000.0 / pm);
-        estimators[3].add(l);
-        estimators[4].add(l * 100000.0 / pt);
-        estimators[5].add(l * 100000.0 / pm);
-        estimators[6].add(y + l);
-        estimators[7].add((y + l) / cases);
-        estimators[8].add((y + l) * 100000.0 / pt);
-        estimators[9].add((y + l) * 100000.0 / pm);
+        v[0] = y;
+        v[1] = y * 100000.0 / pt;
+        v[2] = y * 100000.0 / pm;
+        v[3] = l;
+        v[4] = l * 100000.0 / pt;
+        v[5] = l * 100000.0 / pm;
+        v[6] = y + l;
+        v[7] = (y + l) / cases;
+        v[8] = (y + l) * 100000.0 / pt;
+        v[9] = (y + l) * 100000.0 / pm;
     }
 
     static const QString* keys()
     {
-        static const QString names[10] = {yldKey,
-                                         QStringLiteral("yldPer100k"),
-                                         QStringLiteral("yldPer100kTotalPopulation"),
-                                         yllKey,
-                                         QStringLiteral("yllPer100k"),
-                                         QStringLiteral("yllPer100kTotalPopulation"),
-                                         dalyKey,
-                                         QStringLiteral("dalyPerCase"),
-                                         QStringLiteral("dalyPer100k"),
-                                         QStringLiteral("dalyPer100kTotalPopulation")};
+        static const QString names[count] = {yldKey,
+                                             QStringLiteral("yldPer100k"),
+                                             QStringLiteral("yldPer100kTotalPopulation"),
+                                             yllKey,
+                                             QStringLiteral("yllPer100k"),
+                                             QStringLiteral("yllPer100kTotalPopulation"),
+                                             dalyKey,
+                                             QStringLiteral("dalyPerCase"),
+                                             QStringLiteral("dalyPer100k"),
+                                             QStringLiteral("dalyPer100kTotalPopulation")};
         return names;
     }
 };
 
-// The five further figures of an outcome: its cases, deaths, both, incidence and mortality.
+// The figures of an outcome: its burden (TreeFigures), then its cases, deaths, both, incidence
+// and mortality.
 struct OutcomeFigures
 {
-    TreeFigures burden;
-    std::array<QuantileEstimator, 5> estimators;
+    static constexpr std::size_t extraCount = 5;
+    static constexpr std::size_t count = TreeFigures::count + extraCount;
 
-    QVariantMap map(const ModelRunRecord::TreeSeries::Outcome& outcome, bool errors) const
+    static void values(double* v, double y, double l, double q, double d, double treeCases, double pt, double pm)
     {
-        static const QString keys[5] = {QStringLiteral("populationCasesCount"), QStringLiteral("deathCasesCount"),
-                                        QStringLiteral("allCasesCount"), QStringLiteral("incidencePer100k"),
-                                        QStringLiteral("mortalityPer100k")};
-        QVariantMap entry = burden.map(errors);
-        entry.insert(QStringLiteral("name"), outcome.name);
-        entry.insert(QStringLiteral("acuteType"), outcome.acute ? QStringLiteral("acute") : QStringLiteral("sequela"));
-        statistics::addFigures(entry, estimators.data(), keys, estimators.size(), errors);
-        return entry;
+        TreeFigures::values(v, y, l, treeCases, pt, pm);
+        double* extra = v + TreeFigures::count;
+        extra[0] = q;
+        extra[1] = d;
+        extra[2] = q + d;
+        extra[3] = q * 100000.0 / pt;
+        extra[4] = d * 100000.0 / pm;
     }
 
-    void add(double y, double l, double q, double d, double treeCases, double pt, double pm)
+    static QVariantMap map(const QuantileEstimator* estimators, const ModelRunRecord::TreeSeries::Outcome& outcome,
+                           bool errors)
     {
-        burden.add(y, l, treeCases, pt, pm);
-        estimators[0].add(q);
-        estimators[1].add(d);
-        estimators[2].add(q + d);
-        estimators[3].add(q * 100000.0 / pt);
-        estimators[4].add(d * 100000.0 / pm);
+        static const QString keys[extraCount] = {QStringLiteral("populationCasesCount"), QStringLiteral("deathCasesCount"),
+                                                 QStringLiteral("allCasesCount"), QStringLiteral("incidencePer100k"),
+                                                 QStringLiteral("mortalityPer100k")};
+        QVariantMap entry = figuresMap<TreeFigures>(estimators, errors);
+        entry.insert(QStringLiteral("name"), outcome.name);
+        entry.insert(QStringLiteral("acuteType"), outcome.acute ? QStringLiteral("acute") : QStringLiteral("sequela"));
+        statistics::addFigures(entry, estimators + TreeFigures::count, keys, extraCount, errors);
+        return entry;
     }
 };
 
 // The seven figures of a category of the model, from its per-iteration totals.
-struct ModelFigures : Figures<7, ModelFigures>
+struct ModelFigures
 {
-    void add(double y, double l, double cases, double pm)
+    static constexpr std::size_t count = 7;
+    static constexpr std::size_t daly = 4;
+
+    static void values(double* v, double y, double l, double cases, double pm)
     {
-        estimators[0].add(y);
-        estimators[1].add(y * 100000.0 / pm);
-        estimators[2].add(l);
-        estimators[3].add(l * 100000.0 / pm);
-        estimators[4].add(y + l);
-        estimators[5].add((y + l) / cases);
-        estimators[6].add((y + l) * 100000.0 / pm);
+        v[0] = y;
+        v[1] = y * 100000.0 / pm;
+        v[2] = l;
+        v[3] = l * 100000.0 / pm;
+        v[4] = y + l;
+        v[5] = (y + l) / cases;
+        v[6] = (y + l) * 100000.0 / pm;
     }
 
     static const QString* keys()
     {
-        static const QString names[7] = {yldKey, QStringLiteral("yldPer100k"), yllKey, QStringLiteral("yllPer100k"),
-                                         dalyKey, QStringLiteral("dalyPerCase"), QStringLiteral("dalyPer100k")};
+        static const QString names[count] = {yldKey, QStringLiteral("yldPer100k"), yllKey, QStringLiteral("yllPer100k"),
+                                             dalyKey, QStringLiteral("dalyPerCase"), QStringLiteral("dalyPer100k")};
         return names;
     }
 };
@@ -158,8 +161,11 @@ void ResultsBuilder::buildTree(int tree)
     const double pt = series.population;
     const double pm = record.totalPopulation();
 
-    std::vector<OutcomeFigures> outcomes(series.outcomes.size());
-    TreeFigures categories[3];
+    // The figures of each outcome, then those of the three categories, as the cells of one set.
+    const std::size_t outcomeCount = series.outcomes.size();
+    const std::size_t categoryCells = outcomeCount * OutcomeFigures::count;
+    QuantileEstimatorSet cells(categoryCells + 3 * TreeFigures::count);
+    std::vector<double> values(cells.cellCount());
     std::uint32_t available = 0;
     for (std::uint32_t k = 0; k < n; ++k) {
         if (k == available) {
@@ -168,34 +174,42 @@ void ResultsBuilder::buildTree(int tree)
                 return;
         }
         const double treeCases = series.treeCases[k];
-        for (std::size_t o = 0; o < outcomes.size(); ++o) {
+        for (std::size_t o = 0; o < outcomeCount; ++o) {
             const ModelRunRecord::TreeSeries::Outcome& outcome = series.outcomes[o];
-            outcomes[o].add(outcome.yld[k], outcome.yll[k], outcome.cases[k], outcome.deaths[k], treeCases, pt, pm);
+            OutcomeFigures::values(&values[o * OutcomeFigures::count], outcome.yld[k], outcome.yll[k], outcome.cases[k],
+                                   outcome.deaths[k], treeCases, pt, pm);
         }
-        categories[0].add(series.acuteYld[k], series.acuteYll[k], treeCases, pt, pm);
-        categories[1].add(series.sequelaYld[k], series.sequelaYll[k], treeCases, pt, pm);
-        categories[2].add(series.totalYld[k], series.totalYll[k], treeCases, pt, pm);
+        double* categories = &values[categoryCells];
+        TreeFigures::values(categories, series.acuteYld[k], series.acuteYll[k], treeCases, pt, pm);
+        TreeFigures::values(categories + TreeFigures::count, series.sequelaYld[k], series.sequelaYll[k], treeCases, pt, pm);
+        TreeFigures::values(categories + 2 * TreeFigures::count, series.totalYld[k], series.totalYll[k], treeCases, pt, pm);
+        cells.add(values.data());
     }
+    const std::vector<QuantileEstimator> estimators = cells.estimators();
+    const QuantileEstimator* categories[3];
+    for (std::size_t c = 0; c < 3; ++c)
+        categories[c] = &estimators[categoryCells + c * TreeFigures::count];
 
     QVariantList entries;
     QVariantList errorEntries;
-    for (std::size_t o = 0; o < outcomes.size(); ++o) {
-        entries << outcomes[o].map(series.outcomes[o], false);
+    for (std::size_t o = 0; o < outcomeCount; ++o) {
+        const QuantileEstimator* outcome = &estimators[o * OutcomeFigures::count];
+        entries << OutcomeFigures::map(outcome, series.outcomes[o], false);
         if (m_analyzing)
-            errorEntries << outcomes[o].map(series.outcomes[o], true);
+            errorEntries << OutcomeFigures::map(outcome, series.outcomes[o], true);
     }
     m_outcomeResults[tree] = entries;
     m_treeCategoryResults[tree] = {
-        {QStringLiteral("acute"), categories[0].map()},
-        {QStringLiteral("sequela"), categories[1].map()},
-        {QStringLiteral("total"), categories[2].map()},
+        {QStringLiteral("acute"), figuresMap<TreeFigures>(categories[0])},
+        {QStringLiteral("sequela"), figuresMap<TreeFigures>(categories[1])},
+        {QStringLiteral("total"), figuresMap<TreeFigures>(categories[2])},
     };
     if (m_analyzing) {
         m_outcomeErrors[tree] = errorEntries;
         m_treeCategoryErrors[tree] = {
-            {QStringLiteral("acute"), categories[0].errorMap()},
-            {QStringLiteral("sequela"), categories[1].errorMap()},
-            {QStringLiteral("total"), categories[2].errorMap()},
+            {QStringLiteral("acute"), figuresMap<TreeFigures>(categories[0], true)},
+            {QStringLiteral("sequela"), figuresMap<TreeFigures>(categories[1], true)},
+            {QStringLiteral("total"), figuresMap<TreeFigures>(categories[2], true)},
         };
     }
 }
@@ -206,8 +220,11 @@ void ResultsBuilder::buildTotals()
     const std::uint32_t n = record.iterations();
     const std::size_t strata = record.strataCount();
     const double pm = record.totalPopulation();
-    ModelFigures acute, sequela, total;
-    QuantileEstimator cases, incidence, deaths, mortality;
+    // The figures of the acute, sequela and total categories, then cases, incidence, deaths and
+    // mortality, as the cells of one set.
+    constexpr std::size_t extraCells = 3 * ModelFigures::count;
+    QuantileEstimatorSet cells(extraCells + 4);
+    double values[extraCells + 4];
     std::uint32_t available = 0;
     for (std::uint32_t k = 0; k < n; ++k) {
         if (k == available) {
@@ -232,36 +249,42 @@ void ResultsBuilder::buildTotals()
             sums[6] += c[i];
             sums[7] += d[i];
         }
-        acute.add(sums[0], sums[1], sums[6], pm);
-        sequela.add(sums[2], sums[3], sums[6], pm);
-        total.add(sums[4], sums[5], sums[6], pm);
-        cases.add(sums[6]);
-        incidence.add(sums[6] * 100000.0 / pm);
-        deaths.add(sums[7]);
-        mortality.add(sums[7] * 100000.0 / pm);
+        ModelFigures::values(values, sums[0], sums[1], sums[6], pm);
+        ModelFigures::values(values + ModelFigures::count, sums[2], sums[3], sums[6], pm);
+        ModelFigures::values(values + 2 * ModelFigures::count, sums[4], sums[5], sums[6], pm);
+        double* extra = values + extraCells;
+        extra[0] = sums[6];
+        extra[1] = sums[6] * 100000.0 / pm;
+        extra[2] = sums[7];
+        extra[3] = sums[7] * 100000.0 / pm;
+        cells.add(values);
     }
-    const QVariantMap totalMap = total.map();
+    const std::vector<QuantileEstimator> estimators = cells.estimators();
+    const QuantileEstimator* acute = &estimators[0];
+    const QuantileEstimator* sequela = &estimators[ModelFigures::count];
+    const QuantileEstimator* total = &estimators[2 * ModelFigures::count];
+    const QuantileEstimator* extras = &estimators[extraCells];
+    const QVariantMap totalMap = figuresMap<ModelFigures>(total);
     m_sequelaTypeResults = {
-        {QStringLiteral("acute"), acute.map()},
-        {QStringLiteral("sequela"), sequela.map()},
+        {QStringLiteral("acute"), figuresMap<ModelFigures>(acute)},
+        {QStringLiteral("sequela"), figuresMap<ModelFigures>(sequela)},
         {QStringLiteral("total"), totalMap},
     };
     static const QString extraKeys[4] = {QStringLiteral("cases"), QStringLiteral("incidencePer100k"),
                                          QStringLiteral("deaths"), QStringLiteral("mortalityPer100k")};
-    const QuantileEstimator extras[4] = {cases, incidence, deaths, mortality};
     m_totalResults = totalMap;
     statistics::addFigures(m_totalResults, extras, extraKeys, 4, false);
     if (!m_analyzing)
         return;
-    const QVariantMap totalErrors = total.errorMap();
+    const QVariantMap totalErrors = figuresMap<ModelFigures>(total, true);
     m_sequelaTypeErrors = {
-        {QStringLiteral("acute"), acute.errorMap()},
-        {QStringLiteral("sequela"), sequela.errorMap()},
+        {QStringLiteral("acute"), figuresMap<ModelFigures>(acute, true)},
+        {QStringLiteral("sequela"), figuresMap<ModelFigures>(sequela, true)},
         {QStringLiteral("total"), totalErrors},
     };
     m_totalErrors = totalErrors;
     statistics::addFigures(m_totalErrors, extras, extraKeys, 4, true);
-    m_convergence = statistics::convergenceMap(total.estimators[4]);
+    m_convergence = statistics::convergenceMap(total[ModelFigures::daly]);
 }
 
 void ResultsBuilder::buildStratified(int figure)

@@ -39,11 +39,23 @@ const QString meanKey = QStringLiteral("Mean");
 
 QuantileEstimator::QuantileEstimator()
 {
+    for (double& height : m_heights)
+        height = 0.;
+    initialPositions(m_actualPositions, m_desiredPositions);
+}
+
+void QuantileEstimator::initialPositions(double* actual, double* desired)
+{
     for (std::size_t i = 0; i < markerCount; ++i) {
-        m_heights[i] = 0.;
-        m_actualPositions[i] = static_cast<double>(i + 1);
-        m_desiredPositions[i] = 1. + 2. * (static_cast<double>(quantileCount) + 1.) * increments.values[i];
+        actual[i] = static_cast<double>(i + 1);
+        desired[i] = 1. + 2. * (static_cast<double>(quantileCount) + 1.) * increments.values[i];
     }
+}
+
+void QuantileEstimator::advanceDesiredPositions(double* desired)
+{
+    for (std::size_t i = 0; i < markerCount; ++i)
+        desired[i] += increments.values[i];
 }
 
 void QuantileEstimator::sortInitialHeights()
@@ -53,45 +65,64 @@ void QuantileEstimator::sortInitialHeights()
 
 void QuantileEstimator::update(double value)
 {
+    advanceDesiredPositions(m_desiredPositions);
+    moveMarkers(m_heights, m_actualPositions, 1, m_desiredPositions, value);
+}
+
+void QuantileEstimator::moveMarkers(double* heights, double* actual, std::size_t stride, const double* desired,
+                                    double value)
+{
     constexpr std::size_t last = markerCount - 1;
+    const auto h = [heights, stride](std::size_t i) -> double& { return heights[i * stride]; };
+    const auto n = [actual, stride](std::size_t i) -> double& { return actual[i * stride]; };
     std::size_t cell = 1;
-    if (value < m_heights[0]) {
-        m_heights[0] = value;
+    if (value < h(0)) {
+        h(0) = value;
         cell = 1;
-    } else if (value >= m_heights[last]) {
-        m_heights[last] = value;
+    } else if (value >= h(last)) {
+        h(last) = value;
         cell = last;
     } else {
-        cell = static_cast<std::size_t>(std::upper_bound(m_heights, m_heights + markerCount, value) - m_heights);
+        // The first marker above value (upper bound) by the same halvings as the library's search.
+        std::size_t first = 0;
+        std::size_t length = markerCount;
+        while (length > 0) {
+            const std::size_t half = length >> 1;
+            if (value < h(first + half)) {
+                length = half;
+            } else {
+                first += half + 1;
+                length -= half + 1;
+            }
+        }
+        cell = first;
     }
 
     for (std::size_t i = cell; i < markerCount; ++i)
-        ++m_actualPositions[i];
-    for (std::size_t i = 0; i < markerCount; ++i)
-        m_desiredPositions[i] += increments.values[i];
+        ++n(i);
 
     for (std::size_t i = 1; i <= markerCount - 2; ++i) {
-        const double d = m_desiredPositions[i] - m_actualPositions[i];
-        const double dp = m_actualPositions[i + 1] - m_actualPositions[i];
-        const double dm = m_actualPositions[i - 1] - m_actualPositions[i];
+        const double d = desired[i] - n(i);
+        const double dp = n(i + 1) - n(i);
+        const double dm = n(i - 1) - n(i);
         // The slopes (two divisions) are needed only for a marker that moves.
         if (!((d >= 1 && dp > 1) || (d <= -1 && dm < -1)))
             continue;
-        const double hp = (m_heights[i + 1] - m_heights[i]) / dp;
-        const double hm = (m_heights[i - 1] - m_heights[i]) / dm;
+        const double hp = (h(i + 1) - h(i)) / dp;
+        const double hm = (h(i - 1) - h(i)) / dm;
         // |d| >= 1 here, so d / |d| is exactly 1 or -1.
         const short sign = d > 0 ? 1 : -1;
-        const double h = m_heights[i] + sign / (dp - dm) * ((sign - dm) * hp + (dp - sign) * hm);
+        const double parabolic = h(i) + sign / (dp - dm) * ((sign - dm) * hp + (dp - sign) * hm);
         // The parabolic prediction when it keeps the markers ordered, else the linear one.
-        if (m_heights[i - 1] < h && h < m_heights[i + 1]) {
-            m_heights[i] = h;
+        if (h(i - 1) < parabolic && parabolic < h(i + 1)) {
+            h(i) = parabolic;
         } else {
             if (d > 0)
-                m_heights[i] += hp;
+                h(i) += hp;
             if (d < 0)
-                m_heights[i] -= hm;
+                h(i) -= hm;
         }
-        m_actualPositions[i] += sign;
+        n(i) += sign;
     }
 }
 

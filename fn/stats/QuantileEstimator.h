@@ -56,6 +56,16 @@ public:
     QVariantMap statisticsMap() const;
 
 private:
+    friend class QuantileEstimatorSet;
+
+    // The initial actual and desired marker positions.
+    static void initialPositions(double* actual, double* desired);
+    // Moves the desired positions on by one value.
+    static void advanceDesiredPositions(double* desired);
+    // The marker update for a value past the first nine, the desired positions already moved on:
+    // marker m at heights[m * stride] and actual[m * stride].
+    static void moveMarkers(double* heights, double* actual, std::size_t stride, const double* desired,
+                            double value);
     void sortInitialHeights();
     void update(double value);
 

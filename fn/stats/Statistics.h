@@ -7,6 +7,7 @@
 #include <QVariantMap>
 
 #include "fn/stats/QuantileEstimator.h"
+#include "fn/stats/QuantileEstimatorSet.h"
 #include "fn/values/InputFactor.h"
 #include "fn/values/Marray.h"
 
@@ -56,7 +57,8 @@ QVariantMap stratifiedStatistics(const Marray::Shape& strataShape, const InputFa
         const std::size_t ages = std::size_t(strataShape[0]);
         const std::size_t sexes = std::size_t(strataShape[1]);
         const std::size_t shownSexes = std::min<std::size_t>(sexes, 2);
-        std::vector<QuantileEstimator> estimators(ages * shownSexes);
+        QuantileEstimatorSet cells(ages * shownSexes);
+        std::vector<double> values(cells.cellCount());
         std::uint32_t available = 0;
         for (std::uint32_t k = 0; k < iterations; ++k) {
             if (k == available) {
@@ -66,9 +68,11 @@ QVariantMap stratifiedStatistics(const Marray::Shape& strataShape, const InputFa
             }
             for (std::size_t a = 0; a < ages; ++a) {
                 for (std::size_t s = 0; s < shownSexes; ++s)
-                    estimators[s * ages + a].add(value(k, a * sexes + s));
+                    values[s * ages + a] = value(k, a * sexes + s);
             }
+            cells.add(values.data());
         }
+        const std::vector<QuantileEstimator> estimators = cells.estimators();
         const QString ageKey = factors[0]->name();
         for (std::size_t s = 0; s < shownSexes; ++s) {
             for (std::size_t a = 0; a < ages; ++a) {

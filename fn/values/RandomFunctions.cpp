@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <muParser.h>
 
+#include "fn/values/GammaSampler.h"
+
 namespace fn {
 
 namespace {
@@ -23,8 +25,13 @@ bool isValidShape(double shape)
     return shape > 0.0 && std::isfinite(shape);
 }
 
-double drawGamma(boost::random::gamma_distribution<double>& distribution)
+// A draw of Boost's gamma distribution: its own algorithm for shapes up to 1, the same draw
+// by GammaSampler above.
+double drawGamma(double shape, double scale)
 {
+    if (shape > 1.0)
+        return GammaSampler::forShape(shape)(randomEngine()) * scale;
+    boost::random::gamma_distribution<double> distribution(shape, scale);
     return distribution(randomEngine());
 }
 
@@ -73,10 +80,8 @@ double randBeta(double a, double b)
 {
     if (!isValidShape(a) || !isValidShape(b))
         return std::numeric_limits<double>::quiet_NaN();
-    boost::random::gamma_distribution<double> gammaX(a, 1.0);
-    boost::random::gamma_distribution<double> gammaY(b, 1.0);
-    const double x = drawGamma(gammaX);
-    const double y = drawGamma(gammaY);
+    const double x = drawGamma(a, 1.0);
+    const double y = drawGamma(b, 1.0);
     return x / (x + y);
 }
 
@@ -94,8 +99,7 @@ double randGamma(double shape, double rate)
     const double scale = 1.0 / rate;
     if (!isValidShape(shape) || !isValidShape(scale))
         return std::numeric_limits<double>::quiet_NaN();
-    boost::random::gamma_distribution<double> gamma(shape, scale);
-    return drawGamma(gamma);
+    return drawGamma(shape, scale);
 }
 
 double randLogNormal(double mu, double sigma)

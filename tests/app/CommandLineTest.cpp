@@ -193,47 +193,78 @@ TEST_F(CommandLine, HelpAndVersion)
 
 // The results documents of the shipped specifications and of a workbook of reference-data and
 // specification models (congenital among them), as the program wrote them before its run was
-// spread over several threads: any thread count must give them byte for byte.
+// spread over several threads and its estimators and samplers were made faster: any thread count,
+// with or without the uncertainty analysis, must give them byte for byte, and the analysis its
+// own document byte for byte too.
 TEST_F(CommandLine, ResultsAreByteForByteThoseOfTheOneThreadProgram)
 {
     struct Case
     {
         QStringList arguments;
         const char* sha256;
+        const char* uncertaintySha256;
     };
     const QString workbook = QStringLiteral(OZMID_TEST_DATA_DIR "/app/fixtures/mixed-models.xls");
     const QStringList bsi = {QStringLiteral("-i"), sample, QStringLiteral("-p"), QStringLiteral("Austria"),
                              QStringLiteral("-s"), QStringLiteral("200")};
+    const QStringList listeriosis = {QStringLiteral("-i"), QStringLiteral("models/Illustrative-Listeriosis.model_spec.json"),
+                                     QStringLiteral("-p"), QStringLiteral("Austria"), QStringLiteral("-t"),
+                                     QStringLiteral("0.03")};
     const QList<Case> cases = {
         {bsi + QStringList{QStringLiteral("-r"), QStringLiteral("0"), QStringLiteral("-t"), QStringLiteral("0")},
-         "90ccc3ac220d95c63ba5106ee8aecd0dc29e0b8ac603da75e26cb23fa6b616ac"},
+         "90ccc3ac220d95c63ba5106ee8aecd0dc29e0b8ac603da75e26cb23fa6b616ac",
+         "5028339e73946f8a64e9c3b54fd7eebc0e54a3884aabb23325c66c2bc212cfdc"},
         {bsi + QStringList{QStringLiteral("-r"), QStringLiteral("0"), QStringLiteral("-t"), QStringLiteral("0.03")},
-         "29d096f97599d39bf87b110042cf383f5a288968e10524500a968825f96f2a69"},
+         "29d096f97599d39bf87b110042cf383f5a288968e10524500a968825f96f2a69",
+         "8d39296488cdc2a2ad90e776e94ed6291d601b8d0f36f17c282b011746b2771a"},
         {bsi + QStringList{QStringLiteral("-r"), QStringLiteral("42"), QStringLiteral("-t"), QStringLiteral("0")},
-         "0dd71eacb6d38f97a8db0f931851946456bffb259c7469ae03c3b895e3772d32"},
+         "0dd71eacb6d38f97a8db0f931851946456bffb259c7469ae03c3b895e3772d32",
+         "588ab7fc310aea3bda53fa3f62f607cc5c7bb0d8c19e7f6e27a9fb1bd689d59d"},
         {bsi + QStringList{QStringLiteral("-r"), QStringLiteral("42"), QStringLiteral("-t"), QStringLiteral("0.03")},
-         "c209abdb6e6af6c934b1034dfb847cdfb4ab5ba058114aed83f335473c4e339d"},
-        {{QStringLiteral("-i"), QStringLiteral("models/Illustrative-Listeriosis.model_spec.json"), QStringLiteral("-p"),
-          QStringLiteral("Austria"), QStringLiteral("-s"), QStringLiteral("9"), QStringLiteral("-r"), QStringLiteral("42"),
-          QStringLiteral("-t"), QStringLiteral("0.03")},
-         "424f58a366260dbfbf07209cc43f47202df899b1032a84fabb434ec5ebe8d9b7"},
+         "c209abdb6e6af6c934b1034dfb847cdfb4ab5ba058114aed83f335473c4e339d",
+         "0aec1699dd4457a5584f938af20fbe098b847582af91a6618cca6a331cc14711"},
+        {listeriosis + QStringList{QStringLiteral("-s"), QStringLiteral("9"), QStringLiteral("-r"), QStringLiteral("42")},
+         "424f58a366260dbfbf07209cc43f47202df899b1032a84fabb434ec5ebe8d9b7",
+         "a855cd0f33a5acca8d15598e4e5038e323fcef6aed11d092b3e68f7263498fbe"},
+        {listeriosis + QStringList{QStringLiteral("-s"), QStringLiteral("300"), QStringLiteral("-r"), QStringLiteral("0")},
+         "59e0e4e97fd3ddbbefb46c4a3caeb7c23992e78c1f84cb3c879f9fecb4255d84",
+         "dc2b6c0da57c69b186e991bb49c361fd831305988debec80400624a50045eb54"},
         {{QStringLiteral("-i"), workbook, QStringLiteral("-s"), QStringLiteral("500"), QStringLiteral("-r"),
           QStringLiteral("0")},
-         "443a4719e5a0ee07eae55b258846200230c3825ead2ddd54c59a2b990f18fb26"},
+         "443a4719e5a0ee07eae55b258846200230c3825ead2ddd54c59a2b990f18fb26",
+         "c98c6c24c833a20b47fbce62e3ff7c1da04b240d79827befeb99122a46c29d09"},
     };
-    for (const int threads : {1, 2, 3}) {
-        // The thread count comes from the run settings in the working directory.
+    const auto sha256 = [](const QString& path) {
+        return QCryptographicHash::hash(contents(path), QCryptographicHash::Sha256).toHex();
+    };
+    const struct
+    {
+        int threads;
+        bool analysis;
+    } settingsRows[] = {{1, false}, {2, false}, {3, false}, {1, true}, {3, true}};
+    for (const auto& [threads, analysis] : settingsRows) {
+        // The thread count and the analysis come from the run settings in the working directory.
         QFile settings(work.filePath(QStringLiteral("Ozmid.ini")));
         ASSERT_TRUE(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        settings.write(QStringLiteral("[RunSettings]\nThreads=%1\n").arg(threads).toUtf8());
+        settings.write(QStringLiteral("[RunSettings]\nThreads=%1\nSensitivityAnalysis=%2\n")
+                           .arg(threads)
+                           .arg(analysis ? QStringLiteral("true") : QStringLiteral("false"))
+                           .toUtf8());
         settings.close();
         for (const Case& c : cases) {
             const QString output = work.filePath(QStringLiteral("results.json"));
+            const QString uncertainty = work.filePath(QStringLiteral("results.sensitivity.json"));
             QFile::remove(output);
+            QFile::remove(uncertainty);
             const ProgramRun run = ozmid(c.arguments + QStringList{QStringLiteral("-o"), output}, work.path());
             ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
-            const QByteArray digest = QCryptographicHash::hash(contents(output), QCryptographicHash::Sha256).toHex();
-            EXPECT_EQ(digest, QByteArray(c.sha256)) << threads << " threads: " << c.arguments.join(QLatin1Char(' ')).toStdString();
+            const std::string what = std::to_string(threads) + " threads, analysis " + (analysis ? "on: " : "off: ") +
+                                     c.arguments.join(QLatin1Char(' ')).toStdString();
+            EXPECT_EQ(sha256(output), QByteArray(c.sha256)) << what;
+            EXPECT_EQ(QFile::exists(uncertainty), analysis) << what;
+            if (analysis) {
+                EXPECT_EQ(sha256(uncertainty), QByteArray(c.uncertaintySha256)) << what;
+            }
         }
     }
 }
