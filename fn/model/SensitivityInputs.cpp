@@ -94,9 +94,15 @@ void SensitivityInputs::startTree(const OutcomeTree& tree, const DiseaseModel& m
         if (!state.remainingCases())
             addArray(state.proportion(), state.casesView(), treeId, state.id(), state.name());
     }
+    // The notified cases are scaled back to infections through one transition's probability; when
+    // it is the infection's only way on, its flow is the notified cases whatever it draws.
+    const TransitionProbabilityBase* cancelling = infection.sourceTransition();
+    if (!cancelling || infection.outgoing().size() != 1 || !cancelling->isDirect())
+        cancelling = nullptr;
     for (const TransitionProbability& transition : tree.transitions()) {
         const Marray& reaching = transition.source()->casesView();
-        addArray(transition.probabilityParameter(), reaching, treeId, transition.id(), transition.name());
+        if (&transition != cancelling)
+            addArray(transition.probabilityParameter(), reaching, treeId, transition.id(), transition.name());
         if (transition.isRedistributed())
             addArray(transition.redistributionParameter(), reaching, treeId, transition.id(), transition.name());
     }

@@ -23,7 +23,9 @@ class OutcomeTree;
 // with another formula are inputs of their own. Not listed, as they cannot reach the total DALY:
 // the model's notified cases and life expectancy (each tree uses its infection's copy), its age
 // distribution (only the rates per population use it), the redistribution of a transition that
-// is not redistributed and the proportion of a state that takes the remaining cases.
+// is not redistributed, the proportion of a state that takes the remaining cases and the
+// probability of the infection's only transition, through which its notified cases are scaled
+// back to infections (the flow is the notified cases whatever it draws).
 //
 // Recording reads the drawn values after each iteration's draws, before anything is computed
 // from them (capture), and weighs them once the iteration's cases are known (weigh).

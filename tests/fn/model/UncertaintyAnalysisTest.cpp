@@ -82,7 +82,9 @@ struct State
 // A model of acute states only, one tree per distinct id of mapping, each the same: every case
 // goes on to one acute outcome, shared by the states in their proportions, each state lasting a
 // year at its severity. So the DALY of a stratum is its cases x the sum of proportion x severity,
-// linear in every random input.
+// linear in every random input. Two random parameters cannot reach the DALY and are never listed:
+// the probability of the infection's only transition (the notified cases are scaled back through
+// it) and the redistribution of a transition that does not redistribute.
 QJsonObject acuteModel(const QStringList& cases, const QStringList& mapping, const QVector<State>& states)
 {
     QStringList stateEntries;
@@ -99,7 +101,7 @@ QJsonObject acuteModel(const QStringList& cases, const QStringList& mapping, con
                                "acute": {"name": "Acute", "type": "ACUTE", "healthStates": {%2}}},
             "transitions": {"1": {"id": "toAcute", "name": "To acute", "source": {"id": "inf"}, "target": {"id": "acute"},
                                   "probabilityArray": %3, "redistributeArray": %4}}})")
-                     .arg(id, stateEntries.join(QStringLiteral(", ")), cellsOf(four(QStringLiteral("1"))),
+                     .arg(id, stateEntries.join(QStringLiteral(", ")), cellsOf(four(QStringLiteral("RandUniform(0.5, 1)"))),
                           cellsOf(four(QStringLiteral("RandUniform(0, 1)"))));
     const QString text = QStringLiteral(R"({"id": "Known", "name": "Known answers",
         "dims": {"order": ["age", "sex"], "values": {"age": ["young", "old"], "sex": ["Female", "Male"]}},
@@ -226,7 +228,7 @@ TEST(UncertaintyAnalysis, KnownAnswersOfLinearModels)
     const QStringList skewedCases = {QStringLiteral("1"), QStringLiteral("10"), QStringLiteral("100"), QStringLiteral("1000")};
     const std::vector<Row> rows = {
         // Severities uniform on [0.1, 0.5) in strata of 1 to 4 cases: one input, all of the
-        // variance. The redistribution draws, but the transition does not redistribute.
+        // variance.
         {"one linear input",
          acuteModel({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")}, t,
                     {{QStringLiteral("ill"), QStringLiteral("1"), four(QStringLiteral("RandUniform(0.1, 0.5)"))}}),
