@@ -283,12 +283,8 @@ bool DiseaseModel::simulate(std::uint32_t iterations, double timeDiscountRate, i
 
     const auto record = std::make_shared<ModelRunRecord>(m_strataShape, m_factors, iterations, outcomeTreeCount(),
                                                          m_totalPopulation);
-    if (m_analyzeUncertainty) {
-        // Cells weigh by the population of their stratum at the start of the run.
-        const Marray& population = m_ageDistribution.values();
-        record->setSensitivityInputs(std::make_unique<SensitivityInputs>(
-            iterations, std::vector<double>(population.begin(), population.end())));
-    }
+    if (m_analyzeUncertainty)
+        record->setSensitivityInputs(std::make_unique<SensitivityInputs>(iterations));
     if (recordStarted)
         recordStarted(record);
     try {

@@ -242,6 +242,8 @@ bool OutcomeTree::simulate(std::uint32_t iterations, double discountRate, ModelR
         m_infection->computeCases(m_model->coverageValues(), discountRate, underestimation);
         for (HealthOutcome& outcome : m_healthOutcomes)
             outcome.compute(discountRate);
+        if (sensitivity)
+            sensitivity->weigh(k);
         aggregation.addIteration(k);
         if (control)
             control->addIterations(1);

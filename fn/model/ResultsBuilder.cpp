@@ -1,7 +1,10 @@
 #include "fn/model/ResultsBuilder.h"
 
+#include <algorithm>
+#include <array>
 #include <vector>
 
+#include "fn/model/ConvergenceCheck.h"
 #include "fn/model/DiseaseModel.h"
 #include "fn/model/SensitivityAnalysis.h"
 #include "fn/stats/QuantileEstimatorSet.h"
@@ -340,6 +343,8 @@ void ResultsBuilder::buildSensitivity()
         daly[k] = y + l;
     }
     m_sensitivity = SensitivityAnalysis::report(*record.sensitivityInputs(), daly.data());
+    std::sort(daly.begin(), daly.end());
+    m_sortedDaly = std::move(daly);
 }
 
 void ResultsBuilder::apply(DiseaseModel& model) const
@@ -355,7 +360,7 @@ void ResultsBuilder::apply(DiseaseModel& model) const
         model.getOutcomeTree(tree).setResults(m_outcomeResults[tree], m_treeCategoryResults[tree]);
     if (m_analyzing)
         model.setUncertaintyResults({
-            {QStringLiteral("convergence"), m_convergence},
+            {QStringLiteral("convergence"), ConvergenceCheck::report(m_convergence, m_sortedDaly)},
             {QStringLiteral("standardErrors"), standardErrors(model)},
             {QStringLiteral("sensitivity"), m_sensitivity},
         });

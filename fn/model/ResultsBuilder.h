@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include <QVariantList>
 #include <QVariantMap>
@@ -22,8 +23,8 @@ class DiseaseModel;
 // model and its trees.
 //
 // A record with sensitivity inputs also gets the uncertainty analysis: the standard error of
-// every mean, the convergence of the total DALY and the sensitivity of the total DALY to the
-// random inputs.
+// every mean, the convergence of the total DALY (its mean and its 2.5 % and 97.5 % quantiles)
+// and the sensitivity of the total DALY to the random inputs.
 class ResultsBuilder
 {
 public:
@@ -59,6 +60,8 @@ private:
     QVector<QVariantMap> m_stratifiedErrors;
     QVariantMap m_convergence;
     QVariantMap m_sensitivity;
+    // The total DALY per iteration in ascending order, for the precision of its quantiles.
+    std::vector<double> m_sortedDaly;
 };
 
 } // namespace fn

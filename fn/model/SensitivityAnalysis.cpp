@@ -52,47 +52,63 @@ double correlation(const std::vector<double>& a, const std::vector<double>& b)
     return aa > 0.0 && bb > 0.0 ? ab / std::sqrt(aa * bb) : notANumber;
 }
 
-// Solves the symmetric positive (semi)definite system a x = b by Cholesky; a near-singular system
-// (inputs that move together) is steadied by a small ridge on the diagonal.
-std::vector<double> solve(std::vector<double> a, std::vector<double> b, std::size_t p)
+// Solves the symmetric positive definite system a x = b by Cholesky; empty when a is singular
+// or nearly so (inputs that move together), which no fit can then separate.
+std::vector<double> solve(std::vector<double> l, std::vector<double> x, std::size_t p)
 {
-    for (double ridge = 0.0; ridge < 1.0; ridge = ridge == 0.0 ? 1e-10 : ridge * 100.0) {
-        std::vector<double> l(a);
-        for (std::size_t i = 0; i < p; ++i)
-            l[i * p + i] += ridge;
-        bool positive = true;
-        for (std::size_t j = 0; j < p && positive; ++j) {
-            double d = l[j * p + j];
+    for (std::size_t j = 0; j < p; ++j) {
+        double d = l[j * p + j];
+        for (std::size_t k = 0; k < j; ++k)
+            d -= l[j * p + k] * l[j * p + k];
+        if (!(d > 1e-10))
+            return {};
+        l[j * p + j] = std::sqrt(d);
+        for (std::size_t i = j + 1; i < p; ++i) {
+            double s = l[i * p + j];
             for (std::size_t k = 0; k < j; ++k)
-                d -= l[j * p + k] * l[j * p + k];
-            if (!(d > 1e-12)) {
-                positive = false;
-                break;
-            }
-            l[j * p + j] = std::sqrt(d);
-            for (std::size_t i = j + 1; i < p; ++i) {
-                double s = l[i * p + j];
-                for (std::size_t k = 0; k < j; ++k)
-                    s -= l[i * p + k] * l[j * p + k];
-                l[i * p + j] = s / l[j * p + j];
-            }
+                s -= l[i * p + k] * l[j * p + k];
+            l[i * p + j] = s / l[j * p + j];
         }
-        if (!positive)
-            continue;
-        std::vector<double> x(b);
-        for (std::size_t i = 0; i < p; ++i) {
-            for (std::size_t k = 0; k < i; ++k)
-                x[i] -= l[i * p + k] * x[k];
-            x[i] /= l[i * p + i];
-        }
-        for (std::size_t i = p; i-- > 0;) {
-            for (std::size_t k = i + 1; k < p; ++k)
-                x[i] -= l[k * p + i] * x[k];
-            x[i] /= l[i * p + i];
-        }
-        return x;
     }
-    return std::vector<double>(p, notANumber);
+    for (std::size_t i = 0; i < p; ++i) {
+        for (std::size_t k = 0; k < i; ++k)
+            x[i] -= l[i * p + k] * x[k];
+        x[i] /= l[i * p + i];
+    }
+    for (std::size_t i = p; i-- > 0;) {
+        for (std::size_t k = i + 1; k < p; ++k)
+            x[i] -= l[k * p + i] * x[k];
+        x[i] /= l[i * p + i];
+    }
+    return x;
+}
+
+// The least-squares fit of standardised y on standardised columns: the coefficients solve the
+// normal equations C b = r in correlation form; R^2 is b.r. Empty when C is singular.
+std::vector<double> regression(const std::vector<std::vector<double>>& zx, const std::vector<double>& zy, double& rSquared)
+{
+    const std::size_t q = zx.size();
+    const std::size_t n = zy.size();
+    std::vector<double> c(q * q), r(q);
+    const double scale = 1.0 / double(n - 1);
+    for (std::size_t a = 0; a < q; ++a) {
+        for (std::size_t b = a; b < q; ++b) {
+            double s = 0.0;
+            for (std::size_t k = 0; k < n; ++k)
+                s += zx[a][k] * zx[b][k];
+            c[a * q + b] = c[b * q + a] = s * scale;
+        }
+        double s = 0.0;
+        for (std::size_t k = 0; k < n; ++k)
+            s += zx[a][k] * zy[k];
+        r[a] = s * scale;
+    }
+    std::vector<double> beta = solve(c, r, q);
+    double explained = 0.0;
+    for (std::size_t a = 0; a < beta.size(); ++a)
+        explained += beta[a] * r[a];
+    rSquared = beta.empty() ? notANumber : std::clamp(explained, 0.0, 1.0);
+    return beta;
 }
 
 QVariant number(double value)
@@ -125,48 +141,61 @@ SensitivityAnalysis::Figures SensitivityAnalysis::analyze(const std::vector<cons
                                                           std::uint32_t iterations)
 {
     const std::size_t p = inputs.size();
-    Figures figures{std::vector<double>(p, notANumber), std::vector<double>(p, notANumber), notANumber};
+    Figures figures{std::vector<double>(p, notANumber), std::vector<double>(p, notANumber), notANumber, notANumber,
+                    notANumber, 0, QString()};
     const std::vector<double> zy = standardized(result, iterations);
-    if (zy.empty())
+    if (zy.empty()) {
+        figures.withheld = QStringLiteral("the result does not vary (or is not a finite number in every iteration)");
         return figures;
+    }
     const std::vector<double> resultRanks = ranks(result, iterations);
+    const std::vector<double> zyRanks = standardized(resultRanks.data(), iterations);
 
-    // The inputs that vary: their standardised values, one column each.
+    // The inputs that vary: their standardised values and ranks, one column each.
     std::vector<std::size_t> columns;
     std::vector<std::vector<double>> zx;
+    std::vector<std::vector<double>> zxRanks;
     for (std::size_t j = 0; j < p; ++j) {
         std::vector<double> z = standardized(inputs[j], iterations);
         if (z.empty())
             continue;
-        figures.spearman[j] = correlation(ranks(inputs[j], iterations), resultRanks);
+        const std::vector<double> inputRanks = ranks(inputs[j], iterations);
+        figures.spearman[j] = correlation(inputRanks, resultRanks);
         columns.push_back(j);
         zx.push_back(std::move(z));
+        zxRanks.push_back(standardized(inputRanks.data(), iterations));
     }
     const std::size_t q = columns.size();
-    if (q == 0)
+    figures.regressionInputs = q;
+    if (q == 0) {
+        figures.withheld = QStringLiteral("no input varies");
         return figures;
-    // Correlations among the inputs and with the result; the coefficients solve C b = r.
-    std::vector<double> c(q * q), r(q);
-    const double scale = 1.0 / double(iterations - 1);
-    for (std::size_t a = 0; a < q; ++a) {
-        for (std::size_t b = a; b < q; ++b) {
-            double s = 0.0;
-            for (std::uint32_t k = 0; k < iterations; ++k)
-                s += zx[a][k] * zx[b][k];
-            c[a * q + b] = c[b * q + a] = s * scale;
-        }
-        double s = 0.0;
-        for (std::uint32_t k = 0; k < iterations; ++k)
-            s += zx[a][k] * zy[k];
-        r[a] = s * scale;
     }
-    const std::vector<double> beta = solve(c, r, q);
-    double explained = 0.0;
-    for (std::size_t a = 0; a < q; ++a) {
+    // Fewer samples than this fit noise: with as many samples as inputs R^2 reaches 1 whatever
+    // the inputs do.
+    if (std::uint64_t(iterations) < std::uint64_t(iterationsPerInput) * q) {
+        figures.withheld = QStringLiteral("too few samples: %1 for %2 inputs that vary; a regression needs at least %3 "
+                                          "per input, %4 samples")
+                               .arg(iterations)
+                               .arg(q)
+                               .arg(iterationsPerInput)
+                               .arg(std::uint64_t(iterationsPerInput) * q);
+        return figures;
+    }
+    double rSquared = notANumber;
+    const std::vector<double> beta = regression(zx, zy, rSquared);
+    if (beta.empty()) {
+        figures.withheld = QStringLiteral("some inputs move together (one is, or nearly is, a linear combination of "
+                                          "others), so their separate effects cannot be told apart");
+        return figures;
+    }
+    for (std::size_t a = 0; a < q; ++a)
         figures.coefficients[columns[a]] = beta[a];
-        explained += beta[a] * r[a];
-    }
-    figures.rSquared = std::min(1.0, explained);
+    figures.rSquared = rSquared;
+    figures.adjustedRSquared = 1.0 - (1.0 - rSquared) * double(iterations - 1) / double(iterations - q - 1);
+    double rankRSquared = notANumber;
+    if (!zyRanks.empty() && !regression(zxRanks, zyRanks, rankRSquared).empty())
+        figures.rankRSquared = rankRSquared;
     return figures;
 }
 
@@ -204,6 +233,11 @@ QVariantMap SensitivityAnalysis::report(const SensitivityInputs& inputs, const d
         {QStringLiteral("result"), QStringLiteral("total DALY of the model, per iteration")},
         {QStringLiteral("iterations"), inputs.iterations()},
         {QStringLiteral("rSquared"), number(figures.rSquared)},
+        {QStringLiteral("adjustedRSquared"), number(figures.adjustedRSquared)},
+        {QStringLiteral("rankRSquared"), number(figures.rankRSquared)},
+        {QStringLiteral("regressionInputs"), quint64(figures.regressionInputs)},
+        {QStringLiteral("coefficientsWithheld"),
+         figures.withheld.isEmpty() ? QVariant() : QVariant(QStringLiteral("No regression coefficient: ") + figures.withheld + QLatin1Char('.'))},
         {QStringLiteral("inputs"), entries},
     };
 }

@@ -8,9 +8,8 @@
 
 namespace fn {
 
-SensitivityInputs::SensitivityInputs(std::uint32_t iterations, std::vector<double> weights)
+SensitivityInputs::SensitivityInputs(std::uint32_t iterations)
     : m_iterations(iterations)
-    , m_weights(std::move(weights))
 {
 }
 
@@ -40,18 +39,18 @@ QString SensitivityInputs::describeCells(const DataArray& array, const std::vect
             names << levelsOf(cell);
         which += QStringLiteral(" (") + names.join(QStringLiteral(", ")) + QLatin1Char(')');
     }
-    return which + QStringLiteral(", one formula: their population-weighted mean");
+    return which + QStringLiteral(", one formula: their mean weighted by the cases reaching the element");
 }
 
-void SensitivityInputs::addArray(const DataArray& array, const QString& treeId, const QString& elementId,
-                                 const QString& elementName)
+void SensitivityInputs::addArray(const DataArray& array, const Marray& cases, const QString& treeId,
+                                 const QString& elementId, const QString& elementName)
 {
     const QStringList& formulas = array.currentFormulas();
-    // Cells grouped by formula, in the order the formulas first appear.
+    // Cells of the tree's strata grouped by formula, in the order the formulas first appear.
     QMap<QString, std::size_t> groupOf;
     std::vector<Input> groups;
     for (int i = 0; i < formulas.size(); ++i) {
-        if (!callsRandomFunction(formulas[i]))
+        if (std::size_t(i) >= m_inTree.size() || !m_inTree[std::size_t(i)] || !callsRandomFunction(formulas[i]))
             continue;
         const auto found = groupOf.constFind(formulas[i]);
         if (found == groupOf.constEnd()) {
@@ -63,8 +62,10 @@ void SensitivityInputs::addArray(const DataArray& array, const QString& treeId, 
     }
     for (Input& input : groups) {
         input.cellsText = describeCells(array, input.cells);
+        m_firstValue.push_back(m_firstValue.back() + input.cells.size());
         m_inputs.push_back(std::move(input));
         m_arrays.push_back(&array);
+        m_cases.push_back(&cases);
     }
 }
 
@@ -72,50 +73,75 @@ void SensitivityInputs::startTree(const OutcomeTree& tree, const DiseaseModel& m
 {
     m_firstOfTree = m_inputs.size();
     m_arrays.clear();
+    m_cases.clear();
+    m_firstValue.assign(1, 0);
+    const Marray& mapping = model.getParameter(DiseaseModel::OutcomeTreeMapping).values();
+    m_inTree.assign(mapping.size(), false);
+    for (std::size_t i = 0; i < mapping.size(); ++i)
+        m_inTree[i] = mapping[i] == static_cast<double>(tree.number());
+
     const QString& treeId = tree.id();
-    // In the order they are drawn: the model's parameters, the infection, states, transitions.
-    for (const int type : {DiseaseModel::NotifiedCases, DiseaseModel::AgeDistribution, DiseaseModel::LifeExpectancy,
-                           DiseaseModel::Coverage, DiseaseModel::Underestimation, DiseaseModel::Underreporting,
-                           DiseaseModel::Underascertainment})
-        addArray(model.getParameter(type), treeId, QString(), QString());
     const Infection& infection = *tree.infection();
-    addArray(infection.lifeExpectancy(), treeId, infection.id(), infection.name());
-    addArray(infection.notifiedCases(), treeId, infection.id(), infection.name());
+    // In the order they are drawn: the model's parameters, the infection, states, transitions.
+    for (const int type : {DiseaseModel::Coverage, DiseaseModel::Underestimation, DiseaseModel::Underreporting,
+                           DiseaseModel::Underascertainment})
+        addArray(model.getParameter(type), infection.casesView(), treeId, QString(), QString());
+    addArray(infection.lifeExpectancy(), infection.casesView(), treeId, infection.id(), infection.name());
+    addArray(infection.notifiedCases(), infection.casesView(), treeId, infection.id(), infection.name());
     for (const HealthState& state : tree.healthStates()) {
-        for (const DataArray* array : {&state.severity(), &state.duration(), &state.proportion()})
-            addArray(*array, treeId, state.id(), state.name());
+        addArray(state.severity(), state.casesView(), treeId, state.id(), state.name());
+        addArray(state.duration(), state.casesView(), treeId, state.id(), state.name());
+        if (!state.remainingCases())
+            addArray(state.proportion(), state.casesView(), treeId, state.id(), state.name());
     }
+    // The notified cases are scaled back to infections through one transition's probability; when
+    // it is the infection's only way on, its flow is the notified cases whatever it draws.
+    const TransitionProbabilityBase* cancelling = infection.sourceTransition();
+    if (!cancelling || infection.outgoing().size() != 1 || !cancelling->isDirect())
+        cancelling = nullptr;
     for (const TransitionProbability& transition : tree.transitions()) {
-        addArray(transition.probabilityParameter(), treeId, transition.id(), transition.name());
-        addArray(transition.redistributionParameter(), treeId, transition.id(), transition.name());
+        const Marray& reaching = transition.source()->casesView();
+        if (&transition != cancelling)
+            addArray(transition.probabilityParameter(), reaching, treeId, transition.id(), transition.name());
+        if (transition.isRedistributed())
+            addArray(transition.redistributionParameter(), reaching, treeId, transition.id(), transition.name());
     }
     const std::size_t count = m_inputs.size() - m_firstOfTree;
+    m_values.assign(m_firstValue.back(), 0.0);
     m_buffers.emplace_back(count * m_iterations);
     m_draws.resize(m_inputs.size());
     for (std::size_t i = 0; i < count; ++i)
         m_draws[m_firstOfTree + i] = m_buffers.back().data() + i * m_iterations;
 }
 
-void SensitivityInputs::capture(std::uint32_t k)
+void SensitivityInputs::capture(std::uint32_t)
 {
     for (std::size_t i = 0; i < m_arrays.size(); ++i) {
-        const Input& input = m_inputs[m_firstOfTree + i];
+        const std::vector<std::size_t>& cells = m_inputs[m_firstOfTree + i].cells;
         const Marray& values = m_arrays[i]->values();
+        double* kept = m_values.data() + m_firstValue[i];
+        for (std::size_t c = 0; c < cells.size(); ++c)
+            kept[c] = cells[c] < values.size() ? values[cells[c]] : 0.0;
+    }
+}
+
+void SensitivityInputs::weigh(std::uint32_t k)
+{
+    for (std::size_t i = 0; i < m_arrays.size(); ++i) {
+        const std::vector<std::size_t>& cells = m_inputs[m_firstOfTree + i].cells;
+        const Marray& cases = *m_cases[i];
+        const double* kept = m_values.data() + m_firstValue[i];
         double weighted = 0.0;
         double weights = 0.0;
         double plain = 0.0;
-        std::size_t counted = 0;
-        for (std::size_t cell : input.cells) {
-            if (cell >= values.size())
-                continue;
-            const double w = cell < m_weights.size() ? m_weights[cell] : 0.0;
-            weighted += w * values[cell];
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            const double w = cells[c] < cases.size() && cases[cells[c]] > 0.0 ? cases[cells[c]] : 0.0;
+            weighted += w * kept[c];
             weights += w;
-            plain += values[cell];
-            ++counted;
+            plain += kept[c];
         }
-        // Strata without population weigh nothing; if none has any, every cell weighs the same.
-        m_draws[m_firstOfTree + i][k] = weights > 0.0 ? weighted / weights : plain / double(std::max<std::size_t>(counted, 1));
+        // When no case reaches the element, every cell weighs the same.
+        m_draws[m_firstOfTree + i][k] = weights > 0.0 ? weighted / weights : plain / double(cells.size());
     }
 }
 

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "fn/stats/SampleBuffer.h"
+#include "fn/values/Marray.h"
 
 namespace fn {
 
@@ -14,11 +15,20 @@ class DiseaseModel;
 class OutcomeTree;
 
 // The random inputs of a model's run, recorded for the sensitivity analysis: every parameter
-// array that calls a random function, of the model and of every element, per tree (each tree's
-// iterations draw all of them anew). The cells of an array that share one formula are one input,
-// their population-weighted mean per iteration (one cell alone is itself); cells with another
-// formula are inputs of their own. Recording only reads the drawn values, after each iteration's
-// draws and before anything is computed from them.
+// array that calls a random function and whose values reach the total DALY, of the model and of
+// every element, per tree (each tree's iterations draw all of them anew). Only the strata the
+// tree is mapped to count. The cells of an array that share one formula are one input: per
+// iteration, their mean weighted by the cases that reach the element in each stratum, so that a
+// per-stratum parameter is credited with what it contributes (one cell alone is itself); cells
+// with another formula are inputs of their own. Not listed, as they cannot reach the total DALY:
+// the model's notified cases and life expectancy (each tree uses its infection's copy), its age
+// distribution (only the rates per population use it), the redistribution of a transition that
+// is not redistributed, the proportion of a state that takes the remaining cases and the
+// probability of the infection's only transition, through which its notified cases are scaled
+// back to infections (the flow is the notified cases whatever it draws).
+//
+// Recording reads the drawn values after each iteration's draws, before anything is computed
+// from them (capture), and weighs them once the iteration's cases are known (weigh).
 class SensitivityInputs
 {
 public:
@@ -33,13 +43,14 @@ public:
         QString cellsText;  // which cells, and how they are summarised
     };
 
-    // weights: the population per stratum, for the means over cells.
-    SensitivityInputs(std::uint32_t iterations, std::vector<double> weights);
+    explicit SensitivityInputs(std::uint32_t iterations);
 
     // Takes the random inputs of the tree about to run; its iterations are captured next.
     void startTree(const OutcomeTree& tree, const DiseaseModel& model);
-    // Records the inputs of the current tree in iteration k.
+    // Keeps the drawn values of the current tree's inputs in iteration k.
     void capture(std::uint32_t k);
+    // Records the inputs of iteration k, weighted by the cases the iteration computed.
+    void weigh(std::uint32_t k);
 
     std::uint32_t iterations() const { return m_iterations; }
     const std::vector<Input>& inputs() const { return m_inputs; }
@@ -47,14 +58,19 @@ public:
     const double* draws(std::size_t input) const { return m_draws[input]; }
 
 private:
-    void addArray(const DataArray& array, const QString& treeId, const QString& elementId, const QString& elementName);
+    void addArray(const DataArray& array, const Marray& cases, const QString& treeId, const QString& elementId,
+                  const QString& elementName);
     QString describeCells(const DataArray& array, const std::vector<std::size_t>& cells) const;
 
     std::uint32_t m_iterations;
-    std::vector<double> m_weights;
     std::vector<Input> m_inputs;
-    // The arrays behind the inputs of the current tree, and where their draws go.
+    // Of the current tree: which strata belong to it, the arrays behind its inputs, the cases
+    // that weigh their cells, the values drawn in the iteration and where the records go.
+    std::vector<bool> m_inTree;
     std::vector<const DataArray*> m_arrays;
+    std::vector<const Marray*> m_cases;
+    std::vector<std::size_t> m_firstValue;
+    std::vector<double> m_values;
     std::vector<double*> m_draws;
     std::size_t m_firstOfTree = 0;
     std::vector<SampleBuffer> m_buffers;

@@ -101,7 +101,7 @@
                 trailing: verdict ? [{
                     text: verdict.text, title: verdict.title,
                     class: 'verdict-cell ' + (verdict.ok === true ? 'verdict-ok' : 'verdict-warn'),
-                    tsv: [Oz.rawNumber(convergence.relativeStandardError), Oz.rawNumber(convergence.iterationsForOnePercent)]
+                    tsv: [Oz.rawNumber(convergence.relativeStandardError), Oz.rawNumber(convergence.iterationsNeeded)]
                 }] : undefined,
                 attrs: { 'data-model-id': m.id, 'data-country-id': m.country, 'data-disease-id': m.disease }
             };
@@ -110,8 +110,8 @@
         tsvCache.aggregated = Oz.results.fillStatTable($('aggregatedResultsTable'), {
             rowHeaders: ['Model', 'Country', 'Disease'], columns: AGG_COLUMNS, rows: rows,
             trailing: analysed.length === 0 ? [] : [{
-                label: 'DALY precision', sub: 'relative SE (samples for 1 %)',
-                tsv: ['DALY relative SE of mean', 'Samples for a relative SE of 1 %']
+                label: 'DALY precision', sub: 'relative SE of the mean (samples for 1 % of mean and 95 % bounds)',
+                tsv: ['DALY relative SE of mean', 'Samples for a relative SE of 1 % of mean and quantiles']
             }]
         });
         if (analysed.length > 0 && $('aggregatedChartMetric').value) drawAggregatedChart();

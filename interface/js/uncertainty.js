@@ -55,25 +55,39 @@
         return typeof n === 'number' && Number.isFinite(n) ? Oz.formatNumber(n) : null;
     }
 
-    /* Whether the run had samples enough for the mean total DALY: {ok (true, false or null when
-       the relative standard error is not defined), html, text (short, for a table cell), title}. */
+    function quantileText(q) {
+        const name = (q.probability * 100).toLocaleString('en-US', { maximumSignificantDigits: 3 }) + ' %';
+        const rse = typeof q.relativeStandardError === 'number' && Number.isFinite(q.relativeStandardError) ? q.relativeStandardError : null;
+        return rse === null
+            ? 'the ' + name + ' quantile cannot be judged yet (' + Oz.escapeHtml(q.reason || 'its error is not defined') + ')'
+            : 'the ' + name + ' quantile, ' + Oz.escapeHtml(Oz.formatNumber(q.value)) + ', <b>' + percent(rse) + '</b>';
+    }
+
+    /* Whether the run had samples enough for what the results say of the total DALY: the mean and
+       the 2.5 % and 97.5 % quantiles, each to a relative standard error below 1 %. {ok (true,
+       false or null when the mean's relative standard error is not defined), html, text (short,
+       for a table cell), title}. */
     U.verdict = function (convergence) {
         const c = convergence || {};
         const rse = typeof c.relativeStandardError === 'number' && Number.isFinite(c.relativeStandardError) ? c.relativeStandardError : null;
         const runText = count(c.iterations) ? ' (this run: ' + count(c.iterations) + ' samples)' : '';
         const mean = Oz.escapeHtml(Oz.formatNumber(c.mean)) + ' ± ' + Oz.escapeHtml(Oz.formatStandardError(c.standardError));
-        const needed = count(c.iterationsForOnePercent);
+        const needed = count(c.iterationsNeeded);
         if (rse === null) {
             const html = 'The relative standard error of the total DALY is not defined: its mean (' + mean +
                 ') is 0 or not a number' + runText + '.';
             return { ok: null, html: html, text: 'n/a', title: html.replace(/<[^>]+>/g, '') };
         }
-        const ok = c.relativeStandardErrorBelowOnePercent === true;
+        const quantiles = Array.isArray(c.quantiles) ? c.quantiles : [];
+        const ok = c.enoughIterations === true;
+        const errors = 'The mean total DALY, ' + mean + ', has a relative standard error of <b>' + percent(rse) + '</b>' +
+            (quantiles.length ? '; the Monte-Carlo relative standard error of ' + quantiles.map(quantileText).join(', of ') : '');
+        const floor = ' (never fewer than ' + Oz.formatNumber(c.minimumIterations || 1000) + ' nor than this run\'s)';
         const html = ok
-            ? '<b>Enough samples.</b> The mean total DALY, ' + mean + ', has a relative standard error of <b>' + percent(rse) +
-              '</b>, below 1 %' + (needed ? '; about ' + needed + ' samples would have reached 1 %' : '') + runText + '.'
-            : '<b>More samples needed.</b> The mean total DALY, ' + mean + ', has a relative standard error of <b>' + percent(rse) +
-              '</b>, not below 1 %' + (needed ? ': about <b>' + needed + '</b> samples would bring it below 1 %' : '') + runText + '.';
+            ? '<b>Enough samples.</b> ' + errors + ': all below 1 %' + runText + '.'
+            : '<b>More samples needed.</b> ' + errors + runText + '.' +
+              (needed ? ' About <b>' + needed + '</b> samples would bring all of them below 1 %' + floor + '.'
+                      : ' How many samples would do cannot be said from this run.');
         return {
             ok: ok, html: html, title: html.replace(/<[^>]+>/g, ''),
             text: ok ? percent(rse) + ' ✓' : percent(rse) + (needed ? ' · ' + needed + ' for 1 %' : '')
@@ -152,17 +166,28 @@
         return names;
     }
 
+    function finite(v) {
+        return typeof v === 'number' && Number.isFinite(v) ? v : null;
+    }
+
     function tornadoCaption(sensitivity, shown) {
         const inputs = sensitivity.inputs.length;
-        const r2 = typeof sensitivity.rSquared === 'number' && Number.isFinite(sensitivity.rSquared) ? sensitivity.rSquared : null;
-        let text = 'Standardised regression coefficients and Spearman rank correlations of the total DALY with each random input over ' +
-            Oz.formatNumber(sensitivity.iterations) + ' samples; ' +
+        const r2 = finite(sensitivity.rSquared);
+        const withheld = typeof sensitivity.coefficientsWithheld === 'string' ? sensitivity.coefficientsWithheld : '';
+        let text = (withheld ? 'Spearman rank correlations' : 'Standardised regression coefficients and Spearman rank correlations') +
+            ' of the total DALY with each random input over ' + Oz.formatNumber(sensitivity.iterations) + ' samples; ' +
             (shown < inputs ? 'the ' + shown + ' strongest of ' + inputs + ' inputs' : (inputs === 1 ? 'the only input' : 'all ' + inputs + ' inputs')) +
-            ', by the size of the coefficient. ';
-        if (r2 === null) {
-            text += 'R² is not defined: the regression could not be fitted (an input or the DALY does not vary, or there are too few samples).';
+            (withheld ? ', by the size of the rank correlation. ' : ', by the size of the coefficient. ');
+        if (withheld) {
+            text += withheld;
+        } else if (r2 === null) {
+            text += 'R² is not defined: the regression could not be fitted.';
         } else {
-            text += 'R² = ' + r2.toFixed(3) + ': the linear regression on all inputs explains ' + percent(r2) + ' of the variance of the total DALY.';
+            const adjusted = finite(sensitivity.adjustedRSquared);
+            const rank = finite(sensitivity.rankRSquared);
+            text += 'R² = ' + r2.toFixed(3) + (adjusted === null ? '' : ' (adjusted ' + adjusted.toFixed(3) + ')') +
+                ': the linear regression on all inputs explains ' + percent(r2) + ' of the variance of the total DALY.';
+            if (rank !== null) text += ' On ranks, R² = ' + rank.toFixed(3) + '.';
             if (r2 < 0.7) text += ' With an R² this low the coefficients tell only part of the story; the rank correlations say more.';
         }
         return text;
@@ -210,7 +235,9 @@
             };
         }), {
             title: 'Sensitivity of the total DALY' + (modelName ? ' — ' + modelName : ''),
-            subtitle: typeof sensitivity.rSquared === 'number' ? 'R² = ' + sensitivity.rSquared.toFixed(3) : 'R² not defined',
+            subtitle: finite(sensitivity.rSquared) !== null
+                ? 'R² = ' + sensitivity.rSquared.toFixed(3) + (finite(sensitivity.adjustedRSquared) !== null ? ', adjusted ' + sensitivity.adjustedRSquared.toFixed(3) : '')
+                : (typeof sensitivity.coefficientsWithheld === 'string' ? 'No regression coefficients: see below' : 'R² not defined'),
             valueTitle: 'Standardised regression coefficient and rank correlation'
         });
         $('tornadoCaption').textContent = tornadoCaption(sensitivity, top.length);
