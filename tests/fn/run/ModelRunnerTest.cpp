@@ -4,6 +4,8 @@
 #include <QJsonObject>
 #include <QSignalSpy>
 
+#include "fn/data/DiseaseTemplate.h"
+#include "fn/data/OutcomeTreeTemplate.h"
 #include "fn/model/ModelTestSupport.h"
 #include "fn/run/ModelRunWorker.h"
 #include "fn/run/ModelRunner.h"
@@ -44,6 +46,51 @@ public:
         }
     }
 
+    // A model of reference data whose outcomes all stay out of the results: an acute illness
+    // that some do not survive, in Northland.
+    void addModelWithoutReportedOutcomes()
+    {
+        const QString disease = QStringLiteral("Silent");
+        const QString country = QStringLiteral("Northland");
+        if (!m_store.diseaseTemplates().contains(disease)) {
+            fn::OutcomeTreeTemplate tree(QStringLiteral("tree"), QStringLiteral("tree"));
+            tree.addHealthOutcome("inf", "Infection", "INFECTION", "FALSE");
+            tree.addHealthOutcome("acute", "Acute", "ACUTE", "FALSE");
+            tree.addHealthOutcome("death", "Death", "DEATH", "FALSE");
+            tree.addHealthState("infState", "Infection", "inf", "INFECTION");
+            tree.addHealthState("ill", "Ill", "acute", "YLD");
+            tree.addHealthState("dead", "Dead", "death", "YLL");
+            tree.addTransition("fallsIll", "Falls ill", "infState", "ill", "");
+            tree.addTransition("dies", "Dies", "ill", "dead", "");
+            fn::DiseaseTemplate diseaseTemplate;
+            diseaseTemplate.setId(disease);
+            diseaseTemplate.addOutcomeTree(QStringLiteral("tree"), tree);
+            diseaseTemplate.appendOutcomeTreeId(QStringLiteral("tree"));
+            m_store.diseaseTemplates().add(disease, diseaseTemplate);
+            for (const fn::InputFactor& factor : m_bsi.factors())
+                m_store.inputFactors().addInputFactor(disease, factor.name(), factor.levels());
+            const auto table = [this](const QString& name, const QString& formula) {
+                return fn::DataArray(m_bsi.factors(), name, {}, formula);
+            };
+            m_store.setNotificationData(country, disease, table("Notification data", "RandUniform(20, 40)"));
+            m_store.setOutcomeTreeMapping(country, disease, table("Outcome tree mapping", "1"));
+            m_store.setRunFactor(country, disease, "coverage", table("coverage", "1"));
+            m_store.setRunFactor(country, disease, "underestimation", table("underestimation", "1"));
+            m_store.params().set(country, disease, "tree", "ill", fn::ParamsMgr::Severity, table("Severity", "0.2"));
+            m_store.params().set(country, disease, "tree", "ill", fn::ParamsMgr::Duration,
+                                 table("Duration", "RandUniform(0.1, 0.3)"));
+            m_store.transitionParams().set(country, disease, "tree", "fallsIll", fn::TransitionParamsMgr::Probability,
+                                           table("Probability", "0.8"));
+            m_store.transitionParams().set(country, disease, "tree", "dies", fn::TransitionParamsMgr::Probability,
+                                           table("Probability", "RandUniform(0.1, 0.2)"));
+            m_store.addCountryDisease(country, disease);
+        }
+        models.push_back(std::make_unique<fn::DiseaseModel>(
+            &m_store, QStringLiteral("model %1").arg(models.size() + 1), country, country,
+            &m_store.diseaseTemplates().get(disease), m_store.inputFactors().getInputFactors(disease)));
+        models.back()->setUp();
+    }
+
     fn::DiseaseModelList models;
 
 private:
@@ -72,7 +119,7 @@ Outcome runOneAfterTheOther(fn::DiseaseModelList& models, std::uint32_t seed, st
         model->run(iterations, 0.03, tree);
         computer.addModel(*model);
         model->releaseRunRecord();
-        outcome.models << json(model->results());
+        outcome.models << json(model->results()) + json(model->totalResults());
     }
     computer.compute();
     outcome.aggregate = json(computer.aggregatedResults());
@@ -103,7 +150,7 @@ Outcome runWithRunner(fn::DiseaseModelList& models, std::uint32_t seed, std::uin
     for (const auto& model : models) {
         EXPECT_TRUE(model->isComputed());
         EXPECT_EQ(model->runRecord(), nullptr);
-        outcome.models << json(model->results());
+        outcome.models << json(model->results()) + json(model->totalResults());
     }
     computer.compute();
     outcome.aggregate = json(computer.aggregatedResults());
@@ -137,6 +184,32 @@ TEST(ModelRunner, EveryThreadCountGivesTheNumbersOfARunOneModelAfterTheOther)
     }
     // Only a few models' records are held at a time, and all are given back for later runs.
     EXPECT_LE(fn::SampleBuffer::pooledBytes(), std::size_t(16) << 20);
+}
+
+TEST(ModelRunner, AModelWithoutReportedOutcomesHasNoDeathsAtAnyThreadCount)
+{
+    // Its deaths are written by no outcome; the memory of its record held the deaths of the
+    // models before it, which the statistics built while it runs must never see.
+    ModelList list(3);
+    list.addModelWithoutReportedOutcomes();
+    list.addModelWithoutReportedOutcomes();
+    // Seed 0: the statistics of each model are built on other threads while it runs.
+    const Outcome reference = runOneAfterTheOther(list.models, 0, 2000);
+    for (const int threads : {2, 3, 4}) {
+        for (int repeat = 0; repeat < 2; ++repeat) {
+            const Outcome outcome = runWithRunner(list.models, 0, 2000, threads);
+            SCOPED_TRACE(QStringLiteral("%1 threads").arg(threads).toStdString());
+            for (const std::size_t silent : {std::size_t(3), std::size_t(4)}) {
+                const QVariantMap totals = list.models[silent]->totalResults();
+                EXPECT_EQ(mean(totals.value(QStringLiteral("deaths"))), 0.0) << "model " << silent + 1;
+                EXPECT_GT(mean(totals.value(QStringLiteral("yll"))), 0.0) << "model " << silent + 1;
+            }
+            ASSERT_EQ(outcome.models.size(), reference.models.size());
+            for (int i = 0; i < reference.models.size(); ++i)
+                EXPECT_TRUE(outcome.models[i] == reference.models[i]) << "model " << i + 1;
+            EXPECT_TRUE(outcome.aggregate == reference.aggregate);
+        }
+    }
 }
 
 TEST(ModelRunner, AFailingModelEndsTheRunWithItsOwnFailureAfterTheModelsBeforeIt)
