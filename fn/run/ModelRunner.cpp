@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <mutex>
 
 #include <QThread>
 
@@ -25,9 +26,15 @@ enum State : int { Pending, Running, Simulated, Built, Delivered, Cancelled, Ski
 
 struct ModelRunner::Slot
 {
+    // Moves the state on unless it changed meanwhile: a results task that failed while the
+    // model still ran has the last word.
+    bool advance(int from, int to) { return state.compare_exchange_strong(from, to); }
+
     std::atomic<int> state{Pending};
     std::unique_ptr<ResultsBuilder> builder;
     std::atomic<int> remainingTasks{0};
+    // The first failure of the model's run or of its results tasks, which may fail at once.
+    std::mutex failureMutex;
     std::exception_ptr failure;
     // The engine of the last model when it ran on an engine of its own: the process engine
     // takes its state at the end, as after a run of one model after the other.
@@ -153,13 +160,12 @@ void ModelRunner::simulate(TaskPool& pool, int index, bool ownEngine)
             completed = model.simulate(m_settings.iterations, m_settings.discountRate, treeIndex, m_control, started);
         }
         if (!completed) {
-            slot.state = Cancelled;
+            slot.advance(Running, Cancelled);
             stopAt(index);
         } else if (m_pipelined) {
-            slot.state = Simulated;
+            slot.advance(Running, Simulated);
             shareFinished(index);
-        } else {
-            slot.state = Simulated;
+        } else if (slot.advance(Running, Simulated)) {
             buildResults(pool, index, model.runRecord(), ownEngine, false);
         }
     } catch (ut::Exception& failure) {
@@ -184,7 +190,7 @@ void ModelRunner::buildResults(TaskPool& pool, int index, std::shared_ptr<const 
         pool.post(
             [this, index, task] {
                 try {
-                    m_slots[std::size_t(index)]->builder->runTask(task);
+                    runResultsTask(*m_slots[std::size_t(index)]->builder, index, task);
                 } catch (...) {
                     fail(index, std::current_exception());
                 }
@@ -194,12 +200,17 @@ void ModelRunner::buildResults(TaskPool& pool, int index, std::shared_ptr<const 
     }
 }
 
+void ModelRunner::runResultsTask(ResultsBuilder& builder, int, int task)
+{
+    builder.runTask(task);
+}
+
 void ModelRunner::shareFinished(int index)
 {
     Slot& slot = *m_slots[std::size_t(index)];
     // Built once every task and the run itself are through, unless one of them failed.
-    if (--slot.remainingTasks == 0 && slot.state == Simulated)
-        slot.state = Built;
+    if (--slot.remainingTasks == 0)
+        slot.advance(Simulated, Built);
 }
 
 void ModelRunner::deliver(int index, bool addToComputer)
@@ -221,7 +232,11 @@ void ModelRunner::deliver(int index, bool addToComputer)
 void ModelRunner::fail(int index, std::exception_ptr failure)
 {
     Slot& slot = *m_slots[std::size_t(index)];
-    slot.failure = failure;
+    {
+        const std::lock_guard<std::mutex> lock(slot.failureMutex);
+        if (!slot.failure)
+            slot.failure = failure;
+    }
     slot.state = Failed;
     stopAt(index);
 }

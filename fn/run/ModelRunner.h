@@ -11,6 +11,7 @@
 
 namespace fn {
 
+class ResultsBuilder;
 class ResultsComputer;
 class RunControl;
 
@@ -41,7 +42,7 @@ public:
     using DoneHandler = std::function<void(int index)>;
 
     ModelRunner(DiseaseModelList& models, const Settings& settings);
-    ~ModelRunner();
+    virtual ~ModelRunner();
     ModelRunner(const ModelRunner&) = delete;
     ModelRunner& operator=(const ModelRunner&) = delete;
 
@@ -58,6 +59,10 @@ public:
     static int threadCount(int requested);
     // How many models hold their per-iteration record at the same time with that many threads.
     static int recordsHeldAtOnce(int threads) { return threads <= 1 ? 1 : 2 * threads; }
+
+protected:
+    // Builds one share of model index's results, on any thread; what it throws fails the model.
+    virtual void runResultsTask(ResultsBuilder& builder, int index, int task);
 
 private:
     struct Slot;

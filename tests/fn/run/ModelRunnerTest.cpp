@@ -7,6 +7,7 @@
 #include "fn/data/DiseaseTemplate.h"
 #include "fn/data/OutcomeTreeTemplate.h"
 #include "fn/model/ModelTestSupport.h"
+#include "fn/model/ResultsBuilder.h"
 #include "fn/run/ModelRunWorker.h"
 #include "fn/run/ModelRunner.h"
 #include "fn/model/ResultsComputer.h"
@@ -158,6 +159,29 @@ Outcome runWithRunner(fn::DiseaseModelList& models, std::uint32_t seed, std::uin
     return outcome;
 }
 
+// A runner whose results tasks for one model fail as soon as they start, as running out of
+// memory would, while that model may still be running.
+class RunnerWithFailingResults : public fn::ModelRunner
+{
+public:
+    RunnerWithFailingResults(fn::DiseaseModelList& models, const Settings& settings, int failing)
+        : ModelRunner(models, settings)
+        , m_failing(failing)
+    {
+    }
+
+protected:
+    void runResultsTask(fn::ResultsBuilder& builder, int index, int task) override
+    {
+        if (index == m_failing)
+            throw std::bad_alloc();
+        ModelRunner::runResultsTask(builder, index, task);
+    }
+
+private:
+    int m_failing;
+};
+
 } // namespace
 
 TEST(ModelRunner, EveryThreadCountGivesTheNumbersOfARunOneModelAfterTheOther)
@@ -240,6 +264,29 @@ TEST(ModelRunner, AFailingModelEndsTheRunWithItsOwnFailureAfterTheModelsBeforeIt
         EXPECT_TRUE(list.models[1]->isComputed());
         EXPECT_FALSE(list.models[2]->isComputed());
         EXPECT_FALSE(list.models[5]->isComputed());
+    }
+}
+
+// The statistics of a model are built while it runs with seed 0, and with fewer models than
+// threads: a failure there fails the run, whatever the model's own run does afterwards.
+TEST(ModelRunner, AFailingResultsTaskFailsTheRunEvenWhileItsModelRuns)
+{
+    for (const std::uint32_t seed : {0u, 42u}) {
+        for (const int threads : {2, 3, 4}) {
+            SCOPED_TRACE(QStringLiteral("seed %1, %2 threads").arg(seed).arg(threads).toStdString());
+            ModelList list(seed == 0 ? 3 : 1);
+            const int failing = seed == 0 ? 1 : 0;
+            fn::ModelRunner::Settings settings;
+            settings.iterations = 3000;
+            settings.randomSeed = seed;
+            settings.threads = threads;
+            RunnerWithFailingResults runner(list.models, settings, failing);
+            QList<int> delivered;
+            runner.setDoneHandler([&](int index) { delivered << index; });
+            EXPECT_THROW(runner.run(), std::bad_alloc);
+            EXPECT_EQ(delivered.size(), failing);
+            EXPECT_FALSE(list.models[std::size_t(failing)]->isComputed());
+        }
     }
 }
 
