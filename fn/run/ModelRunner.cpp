@@ -14,6 +14,7 @@
 #include "fn/run/TaskPool.h"
 #include "fn/values/RandomFunctions.h"
 #include "fn/values/ScopedRandomEngine.h"
+#include "ut/Diagnostics.h"
 #include "ut/Exception.h"
 
 namespace fn {
@@ -47,13 +48,38 @@ ModelRunner::ModelRunner(DiseaseModelList& models, const Settings& settings)
     , m_threads(threadCount(settings.threads))
     , m_stopIndex(std::numeric_limits<int>::max())
 {
+    if (settings.threads > maxThreads)
+        ut::Diagnostics::report(QStringLiteral("%1 threads were asked for; a run uses at most %2.")
+                                    .arg(settings.threads)
+                                    .arg(maxThreads));
 }
 
 ModelRunner::~ModelRunner() = default;
 
 int ModelRunner::threadCount(int requested)
 {
-    return requested > 0 ? requested : std::max(1, QThread::idealThreadCount());
+    return std::min(maxThreads, requested > 0 ? requested : std::max(1, QThread::idealThreadCount()));
+}
+
+std::unique_ptr<TaskPool> ModelRunner::startPool()
+{
+    for (;;) {
+        // The calling thread works too: one thread fewer in the pool.
+        auto pool = std::make_unique<TaskPool>(m_threads - 1);
+        if (!pool->startFailure())
+            return pool;
+        // The system ran out of threads or of address space for their stacks: half of what it
+        // could start leaves room for the records of the run.
+        const TaskPool::StartFailure& failure = *pool->startFailure();
+        const int fewer = std::max(1, (failure.started + 1) / 2);
+        ut::Diagnostics::report(QStringLiteral("The system could start only %1 of the %2 threads asked for (%3); "
+                                               "the run goes on with %4.")
+                                    .arg(failure.started + 1)
+                                    .arg(m_threads)
+                                    .arg(QString::fromStdString(failure.reason))
+                                    .arg(fewer));
+        m_threads = fewer;
+    }
 }
 
 bool ModelRunner::run()
@@ -63,10 +89,10 @@ bool ModelRunner::run()
         m_slots.push_back(std::make_unique<Slot>());
     m_delivered = 0;
     m_stopIndex = std::numeric_limits<int>::max();
-    m_pipelined = m_threads > 1 && (m_settings.randomSeed == 0 || int(m_models.size()) < m_threads);
     {
-        // The calling thread works too: one thread fewer in the pool.
-        TaskPool pool(m_threads - 1);
+        const std::unique_ptr<TaskPool> started = startPool();
+        TaskPool& pool = *started;
+        m_pipelined = m_threads > 1 && (m_settings.randomSeed == 0 || int(m_models.size()) < m_threads);
         if (m_settings.randomSeed != 0)
             runConcurrently(pool);
         else
