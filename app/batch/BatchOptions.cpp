@@ -32,7 +32,8 @@ QString BatchOptions::usage(const QString& program)
                "  -t, --time-discount RATE time discount rate, 0.03 for 3 % (default 0)\n"
                "  -r, --random-seed SEED   random seed; 0 draws all models from one stream (default 0)\n"
                "  --threads K              threads to use, at most 1024 (default: every core)\n"
-               "  -o, --output FILE        the results document (a pipe or /dev/stdout is written directly)\n"
+               "  -o, --output FILE        the results document (- for standard output; a pipe or /dev/stdout\n"
+               "                           is written directly)\n"
                "  --sensitivity FILE       also the uncertainty analysis of every model: standard errors of\n"
                "                           the means, convergence, sensitivity of the total DALY to the\n"
                "                           random inputs\n"
@@ -122,7 +123,8 @@ bool BatchOptions::parse(const QStringList& arguments)
         } else if (option == sensitivityOption) {
             m_sensitivityPath = value;
         } else {
-            m_outputPath = value;
+            // "-" is standard output, as for most programs that write a file.
+            m_outputPath = value == QLatin1String("-") ? QStringLiteral("/dev/stdout") : value;
         }
     }
     if (!countriesGiven)
