@@ -49,8 +49,8 @@ QByteArray incompressible(int size)
 }
 
 // The parts of a small workbook: a sheet of cells cells and a table of strings shared strings,
-// related as liborcus finds them, the sheet under a relative and the strings under an absolute
-// target; extra adds to them.
+// related as liborcus finds them, the sheet under a relative target with a space in it and the
+// strings under an absolute one; extra adds to them.
 QByteArray workbook(int cells, int strings, const std::function<void(ZipArchiveBuilder&)>& extra = {})
 {
     ZipArchiveBuilder zip;
@@ -58,9 +58,12 @@ QByteArray workbook(int cells, int strings, const std::function<void(ZipArchiveB
     zip.add("_rels/.rels", relationships({{"officeDocument", "xl/workbook.xml"}}));
     zip.add("xl/workbook.xml", "<workbook><sheets><sheet name=\"S\"/></sheets></workbook>");
     zip.add("xl/_rels/workbook.xml.rels",
-            relationships({{sheetType, "worksheets/../worksheets/sheet1.xml"}, {stringsType, "/xl/sharedStrings.xml"}}));
-    zip.add("xl/worksheets/sheet1.xml",
-            "<worksheet><sheetData><row>" + repeated("<c t=\"s\"><v>0</v></c>", cells) + "</row></sheetData></worksheet>");
+            relationships({{sheetType, "worksheets/../worksheets/sheet%201.xml"}, {stringsType, "/xl/sharedStrings.xml"}}));
+    QByteArray sheet = "<worksheet><sheetData>";
+    for (int i = 0; i < cells; ++i)
+        sheet += "<row r=\"" + QByteArray::number(i + 1) + "\"><c r=\"A" + QByteArray::number(i + 1)
+            + "\" t=\"s\"><v>" + QByteArray::number(i) + "</v></c></row>";
+    zip.add("xl/worksheets/sheet 1.xml", sheet + "</sheetData></worksheet>");
     QByteArray table = "<sst>";
     for (int i = 0; i < strings; ++i)
         table += "<si><t>" + QByteArray::number(i * 7919) + "</t></si>";
@@ -85,6 +88,7 @@ TEST(ZipArchiveCheck, LimitsRefuseWhatLiesBeyondThemAndNameThePart)
     } cases[] = {
         {"a small workbook", workbook(3, 2), {}},
         {"strings no cell uses, up to the floor", workbook(3, 65536), {}},
+        {"as many strings as cells, beyond the floor", workbook(70000, 70000), {}},
         {"more strings than the cells and the floor",
          workbook(3, 65537),
          {"\"xl/sharedStrings.xml\"", "65537 shared strings", "65536"}},

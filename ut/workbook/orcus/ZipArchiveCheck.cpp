@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QHash>
 #include <QSet>
+#include <QUrl>
 #include <QVector>
 #include <QXmlStreamReader>
 #include <QtEndian>
@@ -240,7 +241,8 @@ public:
             const QXmlStreamAttributes attributes = reader.attributes();
             if (attributes.value(QLatin1String("TargetMode")) == QLatin1String("External"))
                 continue;
-            const QString target = attributes.value(QLatin1String("Target")).toString();
+            // Targets are URIs: a space in a part's name is written %20.
+            const QString target = QUrl::fromPercentEncoding(attributes.value(QLatin1String("Target")).toUtf8());
             const QString resolved = QDir::cleanPath(target.startsWith(QLatin1Char('/')) ? target.mid(1)
                                                                                           : folder + target);
             m_types.insert(resolved, attributes.value(QLatin1String("Type")).toString());
