@@ -43,12 +43,14 @@ if [ "$thread" = true ]; then
     flags="-fsanitize=thread -fno-omit-frame-pointer"
     CC=$cc CXX=$cxx cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS="$flags" \
         -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" -DOZMID_BUILD_BENCH=OFF -DOZMID_BUILD_FUZZERS=OFF >/dev/null
-    cmake --build "$build" -j"$(nproc)" --target test_fn_model ozmid-batch ozmid-refdata reference_data staged_models
+    cmake --build "$build" -j"$(nproc)" --target test_fn_model test_fn_run ozmid-batch ozmid-refdata reference_data staged_models
     reports=$build/tsan
     rm -rf "$reports"
     mkdir -p "$reports"
     export TSAN_OPTIONS="halt_on_error=0 second_deadlock_stack=1 log_path=$reports/report"
-    "$build/bin/test_fn_model" --gtest_brief=1 || echo "model and runner tests failed" >&2
+    for tests in test_fn_model test_fn_run; do
+        "$build/bin/$tests" --gtest_brief=1 || echo "$tests failed" >&2
+    done
     data=$(mktemp -d)
     trap 'rm -rf "$data"' EXIT
     bash scripts/mixed-data.sh "$PWD/$build/bin" "$data"

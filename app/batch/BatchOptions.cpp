@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "fn/model/ModelRunner.h"
+#include "fn/run/ModelRunner.h"
 
 namespace batch {
 

@@ -14,7 +14,7 @@
 
 #include "FuzzSupport.h"
 #include "support/ZipArchiveBuilder.h"
-#include "ut/WorkbookReader.h"
+#include "ut/workbook/WorkbookReader.h"
 
 namespace {
 

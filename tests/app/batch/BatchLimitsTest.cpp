@@ -3,7 +3,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "ProgramRun.h"
+#include "app/ProgramRun.h"
 
 // The batch program where the machine or the user's shell sets limits: threads it cannot
 // start, a progress reader that goes away, standard output as the document.

@@ -9,7 +9,7 @@
 #include <QStringList>
 
 #include "support/ZipArchiveBuilder.h"
-#include "ut/ZipArchiveCheck.h"
+#include "ut/workbook/orcus/ZipArchiveCheck.h"
 
 namespace {
 
