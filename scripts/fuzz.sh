@@ -9,6 +9,9 @@
 # not the program's. Inputs that crash, leak or time out are written
 # to build-fuzz/findings/<target>/; each one found must become a regular test of the suite.
 # The run ends with a summary of executions, coverage and findings per target.
+#
+# Inputs grow to FUZZ_MAX_LEN bytes (1 MB by default): the faults of large inputs (archives
+# whose parts unpack to gigabytes, deeply nested XML, huge tables) need room to show.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -48,6 +51,8 @@ seed() {
                 tests/fn/model/fixtures/*.json "$corpus"/ ;;
         cache)
             cp -n "$build/bin/referenceData.dat" "$corpus"/ ;;
+        archive)
+            cp -n tests/ut/fixtures/*.xlsx tests/ut/fixtures/*.ods "$corpus"/ ;;
     esac
 }
 
@@ -60,9 +65,13 @@ run() {
     # libgsf's leaks from the program's; the slow one (about seven times slower) can.
     local asan=detect_leaks=1
     [ "$target" = fuzz_workbook ] && asan+=:fast_unwind_on_malloc=0
+    # An archive is refused or read within 1 GB; the other harnesses get the sanitizers' room.
+    local rss=2048
+    [ "$target" = fuzz_archive ] && rss=1024
     ASAN_OPTIONS=${ASAN_OPTIONS:-$asan} LSAN_OPTIONS=suppressions=$PWD/tests/fuzz/lsan.supp \
         UBSAN_OPTIONS=print_stacktrace=1 \
-        "$build/bin/$target" "$corpus" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 \
+        "$build/bin/$target" "$corpus" -max_total_time="$seconds" -timeout=30 -rss_limit_mb="$rss" \
+        -max_len="${FUZZ_MAX_LEN:-1048576}" \
         -artifact_prefix="$findings/" -print_final_stats=1 >"$log" 2>&1 || true
 }
 

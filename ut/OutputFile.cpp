@@ -32,6 +32,10 @@ bool OutputFile::open()
     m_errorString.clear();
     m_otherLinks = 0;
     const OutputTarget target = OutputTarget::of(m_path);
+    if (target.kind() == OutputTarget::Unusable) {
+        failWith(target.reason());
+        return false;
+    }
     m_direct = target.kind() != OutputTarget::Replaced;
     if (m_direct) {
         auto file = std::make_unique<QFile>(target.filePath());

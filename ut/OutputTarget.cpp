@@ -93,6 +93,13 @@ OutputTarget OutputTarget::of(const QString& path)
         current = QDir::cleanPath(info.symLinkTarget());
     }
     const QFileInfo info(current);
+    if (info.isSymLink()) {
+        target.m_kind = Unusable;
+        target.m_reason = QStringLiteral("its symbolic links lead round in a circle or more than %1 deep, and never "
+                                         "reach a file")
+                              .arg(maxLinkHops);
+        return target;
+    }
     if (info.exists() && !info.isFile()) {
         target.m_kind = Direct;
         return target;

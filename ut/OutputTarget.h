@@ -18,10 +18,12 @@ namespace ut {
 //   place and renamed over it once complete. A symbolic link stays a link: the file it
 //   leads to is the one replaced. Other hard links to that file keep the previous content,
 //   because a new file takes the name's place (otherLinks() tells how many there are).
+// - Unusable: symbolic links that never reach a file, because they lead round in a circle (or
+//   further than the system follows). Nothing is written; reason() says why.
 class OutputTarget
 {
 public:
-    enum Kind { Replaced, Direct, Descriptor };
+    enum Kind { Replaced, Direct, Descriptor, Unusable };
 
     static OutputTarget of(const QString& path);
 
@@ -32,12 +34,15 @@ public:
     int descriptor() const { return m_descriptor; }
     // Hard links to a Replaced file besides the name written (0 for a new file).
     int otherLinks() const { return m_otherLinks; }
+    // Why nothing can be written there (Unusable only).
+    const QString& reason() const { return m_reason; }
 
 private:
     Kind m_kind = Replaced;
     QString m_filePath;
     int m_descriptor = -1;
     int m_otherLinks = 0;
+    QString m_reason;
 };
 
 } // namespace ut

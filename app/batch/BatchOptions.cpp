@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "fn/run/ModelRunner.h"
+
 namespace batch {
 
 namespace {
@@ -29,8 +31,9 @@ QString BatchOptions::usage(const QString& program)
                "  -s, --sample-size N      Monte-Carlo iterations per model (default 1000)\n"
                "  -t, --time-discount RATE time discount rate, 0.03 for 3 % (default 0)\n"
                "  -r, --random-seed SEED   random seed; 0 draws all models from one stream (default 0)\n"
-               "  --threads K              threads to use (default: every core)\n"
-               "  -o, --output FILE        the results document (a pipe or /dev/stdout is written directly)\n"
+               "  --threads K              threads to use, at most 1024 (default: every core)\n"
+               "  -o, --output FILE        the results document (- for standard output; a pipe or /dev/stdout\n"
+               "                           is written directly)\n"
                "  --sensitivity FILE       also the uncertainty analysis of every model: standard errors of\n"
                "                           the means, convergence, sensitivity of the total DALY to the\n"
                "                           random inputs\n"
@@ -110,14 +113,18 @@ bool BatchOptions::parse(const QStringList& arguments)
                                 .arg(value));
         } else if (option == threadsOption) {
             m_threads = value.toInt(&ok);
-            if (!ok || m_threads < 0)
-                return fail(QStringLiteral("--threads must be a whole number (0 for every core), not \"%1\".").arg(value));
+            if (!ok || m_threads < 0 || m_threads > fn::ModelRunner::maxThreads)
+                return fail(QStringLiteral("--threads must be a whole number from 0 (every core) to %1, the most a run "
+                                           "uses, not \"%2\".")
+                                .arg(fn::ModelRunner::maxThreads)
+                                .arg(value));
         } else if (option == dataFolderOption) {
             m_dataFolder = value;
         } else if (option == sensitivityOption) {
             m_sensitivityPath = value;
         } else {
-            m_outputPath = value;
+            // "-" is standard output, as for most programs that write a file.
+            m_outputPath = value == QLatin1String("-") ? QStringLiteral("/dev/stdout") : value;
         }
     }
     if (!countriesGiven)

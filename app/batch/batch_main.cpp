@@ -1,3 +1,5 @@
+#include <csignal>
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QTextStream>
@@ -7,6 +9,9 @@
 
 int main(int argc, char** argv)
 {
+    // Progress is a courtesy: a reader of standard error that goes away (a pipe into head) must
+    // not end the job. Writes to it then fail and are dropped; the document is still written.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Tesk"));
     QCoreApplication::setApplicationName(QStringLiteral("ozmid-batch"));

@@ -153,7 +153,10 @@ int RefDataCommand::importWorkbooks(const QStringList& operands)
     int problems = 0;
     // Headless: what the program shows in message boxes goes to standard error.
     store.setImportErrorReporter([&](const QString& title, const QString& text) {
-        m_err << m_program << ": " << title << ": " << text << '\n';
+        // The import's message box has its fixed text; said here, it is a sentence of this program's.
+        const bool failedWorkbook = text == QLatin1String("An error occured");
+        m_err << m_program << ": " << title << ": "
+              << (failedWorkbook ? QStringLiteral("the workbook was not imported") : text) << '\n';
         ++problems;
     });
     QObject::connect(&store, &fn::InputDataMgr::showMessage, [&](const QString& title, const QString& text, const QString&) {

@@ -27,7 +27,9 @@ namespace fn {
 //
 // The run fills the record iteration by iteration while the statistics may already be read on
 // other threads: what is final can be waited for (a tree's totals once the tree computed the
-// iteration, the model's sums once its last tree did). One thread writes, any may read.
+// iteration, the model's sums once its last tree did). One thread writes, any may read. Every
+// tree writes every sum of every iteration it computes, zeros where it has nothing to add: the
+// storage is reused from earlier runs, and a row is read as soon as the last tree wrote it.
 class ModelRunRecord
 {
 public:
@@ -88,8 +90,8 @@ public:
     const TreeSeries& tree(int index) const { return m_trees[std::size_t(index)]; }
     // The current tree has computed this many iterations.
     void setIterationsDone(std::uint32_t iterations);
-    // Every tree ran: sums no tree contributed to become zero, and the model's population per
-    // stratum is its age distribution as last evaluated.
+    // Every tree ran: the sums of a model without trees become zero, and the model's population
+    // per stratum is its age distribution as last evaluated.
     void complete(const Marray& ageDistributionValues);
     // The run ended without completing; whoever waits stops waiting.
     void abandon();

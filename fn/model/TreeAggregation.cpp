@@ -141,6 +141,13 @@ void TreeAggregation::addIteration(std::uint32_t k)
         addInto(plan.acute ? m_acuteYld : m_sequelaYld, m_yld);
         addInto(plan.acute ? m_acuteYll : m_sequelaYll, m_yll);
     }
+    // A tree without reported outcomes that is the first to reach the deaths still writes its
+    // zeros: the row may be read as soon as the last tree computed the iteration, and its
+    // storage may hold another model's values until written.
+    if (firstDeaths) {
+        std::fill(m_deaths.begin(), m_deaths.end(), 0.0);
+        store(ModelRunRecord::Deaths, k, m_deaths.data(), true);
+    }
 
     // The tree's cases are the flow of the infection's source transition; strata it does not
     // cover have none.
@@ -172,11 +179,8 @@ void TreeAggregation::addIteration(std::uint32_t k)
 
 void TreeAggregation::finish()
 {
-    for (ModelRunRecord::Sum sum : {ModelRunRecord::AcuteYld, ModelRunRecord::AcuteYll, ModelRunRecord::SequelaYld,
-                                    ModelRunRecord::SequelaYll, ModelRunRecord::Cases})
-        m_record.setWritten(sum);
-    if (m_reportedCount > 0)
-        m_record.setWritten(ModelRunRecord::Deaths);
+    for (int sum = 0; sum < ModelRunRecord::SumCount; ++sum)
+        m_record.setWritten(ModelRunRecord::Sum(sum));
 }
 
 } // namespace fn

@@ -28,7 +28,7 @@ public:
     // Number of outcomes with results of their own.
     int reportedOutcomeCount() const { return m_reportedCount; }
     void addIteration(std::uint32_t iteration);
-    // Marks the model's sums this tree has written.
+    // Marks the model's sums as written: every tree writes each of them in every iteration.
     void finish();
 
 private:

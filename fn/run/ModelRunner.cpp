@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <mutex>
 
 #include <QThread>
 
@@ -13,6 +14,7 @@
 #include "fn/run/TaskPool.h"
 #include "fn/values/RandomFunctions.h"
 #include "fn/values/ScopedRandomEngine.h"
+#include "ut/Diagnostics.h"
 #include "ut/Exception.h"
 
 namespace fn {
@@ -25,9 +27,15 @@ enum State : int { Pending, Running, Simulated, Built, Delivered, Cancelled, Ski
 
 struct ModelRunner::Slot
 {
+    // Moves the state on unless it changed meanwhile: a results task that failed while the
+    // model still ran has the last word.
+    bool advance(int from, int to) { return state.compare_exchange_strong(from, to); }
+
     std::atomic<int> state{Pending};
     std::unique_ptr<ResultsBuilder> builder;
     std::atomic<int> remainingTasks{0};
+    // The first failure of the model's run or of its results tasks, which may fail at once.
+    std::mutex failureMutex;
     std::exception_ptr failure;
     // The engine of the last model when it ran on an engine of its own: the process engine
     // takes its state at the end, as after a run of one model after the other.
@@ -40,13 +48,38 @@ ModelRunner::ModelRunner(DiseaseModelList& models, const Settings& settings)
     , m_threads(threadCount(settings.threads))
     , m_stopIndex(std::numeric_limits<int>::max())
 {
+    if (settings.threads > maxThreads)
+        ut::Diagnostics::report(QStringLiteral("%1 threads were asked for; a run uses at most %2.")
+                                    .arg(settings.threads)
+                                    .arg(maxThreads));
 }
 
 ModelRunner::~ModelRunner() = default;
 
 int ModelRunner::threadCount(int requested)
 {
-    return requested > 0 ? requested : std::max(1, QThread::idealThreadCount());
+    return std::min(maxThreads, requested > 0 ? requested : std::max(1, QThread::idealThreadCount()));
+}
+
+std::unique_ptr<TaskPool> ModelRunner::startPool()
+{
+    for (;;) {
+        // The calling thread works too: one thread fewer in the pool.
+        auto pool = std::make_unique<TaskPool>(m_threads - 1);
+        if (!pool->startFailure())
+            return pool;
+        // The system ran out of threads or of address space for their stacks: half of what it
+        // could start leaves room for the records of the run.
+        const TaskPool::StartFailure& failure = *pool->startFailure();
+        const int fewer = std::max(1, (failure.started + 1) / 2);
+        ut::Diagnostics::report(QStringLiteral("The system could start only %1 of the %2 threads asked for (%3); "
+                                               "the run goes on with %4.")
+                                    .arg(failure.started + 1)
+                                    .arg(m_threads)
+                                    .arg(QString::fromStdString(failure.reason))
+                                    .arg(fewer));
+        m_threads = fewer;
+    }
 }
 
 bool ModelRunner::run()
@@ -56,10 +89,10 @@ bool ModelRunner::run()
         m_slots.push_back(std::make_unique<Slot>());
     m_delivered = 0;
     m_stopIndex = std::numeric_limits<int>::max();
-    m_pipelined = m_threads > 1 && (m_settings.randomSeed == 0 || int(m_models.size()) < m_threads);
     {
-        // The calling thread works too: one thread fewer in the pool.
-        TaskPool pool(m_threads - 1);
+        const std::unique_ptr<TaskPool> started = startPool();
+        TaskPool& pool = *started;
+        m_pipelined = m_threads > 1 && (m_settings.randomSeed == 0 || int(m_models.size()) < m_threads);
         if (m_settings.randomSeed != 0)
             runConcurrently(pool);
         else
@@ -153,13 +186,12 @@ void ModelRunner::simulate(TaskPool& pool, int index, bool ownEngine)
             completed = model.simulate(m_settings.iterations, m_settings.discountRate, treeIndex, m_control, started);
         }
         if (!completed) {
-            slot.state = Cancelled;
+            slot.advance(Running, Cancelled);
             stopAt(index);
         } else if (m_pipelined) {
-            slot.state = Simulated;
+            slot.advance(Running, Simulated);
             shareFinished(index);
-        } else {
-            slot.state = Simulated;
+        } else if (slot.advance(Running, Simulated)) {
             buildResults(pool, index, model.runRecord(), ownEngine, false);
         }
     } catch (ut::Exception& failure) {
@@ -184,7 +216,7 @@ void ModelRunner::buildResults(TaskPool& pool, int index, std::shared_ptr<const 
         pool.post(
             [this, index, task] {
                 try {
-                    m_slots[std::size_t(index)]->builder->runTask(task);
+                    runResultsTask(*m_slots[std::size_t(index)]->builder, index, task);
                 } catch (...) {
                     fail(index, std::current_exception());
                 }
@@ -194,12 +226,17 @@ void ModelRunner::buildResults(TaskPool& pool, int index, std::shared_ptr<const 
     }
 }
 
+void ModelRunner::runResultsTask(ResultsBuilder& builder, int, int task)
+{
+    builder.runTask(task);
+}
+
 void ModelRunner::shareFinished(int index)
 {
     Slot& slot = *m_slots[std::size_t(index)];
     // Built once every task and the run itself are through, unless one of them failed.
-    if (--slot.remainingTasks == 0 && slot.state == Simulated)
-        slot.state = Built;
+    if (--slot.remainingTasks == 0)
+        slot.advance(Simulated, Built);
 }
 
 void ModelRunner::deliver(int index, bool addToComputer)
@@ -221,7 +258,11 @@ void ModelRunner::deliver(int index, bool addToComputer)
 void ModelRunner::fail(int index, std::exception_ptr failure)
 {
     Slot& slot = *m_slots[std::size_t(index)];
-    slot.failure = failure;
+    {
+        const std::lock_guard<std::mutex> lock(slot.failureMutex);
+        if (!slot.failure)
+            slot.failure = failure;
+    }
     slot.state = Failed;
     stopAt(index);
 }

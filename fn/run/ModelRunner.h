@@ -11,6 +11,7 @@
 
 namespace fn {
 
+class ResultsBuilder;
 class ResultsComputer;
 class RunControl;
 
@@ -41,7 +42,7 @@ public:
     using DoneHandler = std::function<void(int index)>;
 
     ModelRunner(DiseaseModelList& models, const Settings& settings);
-    ~ModelRunner();
+    virtual ~ModelRunner();
     ModelRunner(const ModelRunner&) = delete;
     ModelRunner& operator=(const ModelRunner&) = delete;
 
@@ -55,13 +56,23 @@ public:
     // rethrown: the first failing model's, as in a run of one model after the other.
     bool run();
 
+    // More threads than this never run: beyond a few per core they only cost memory.
+    static constexpr int maxThreads = 1024;
+    // The threads a run uses when requested are asked for (0: as many as the machine has cores).
     static int threadCount(int requested);
     // How many models hold their per-iteration record at the same time with that many threads.
     static int recordsHeldAtOnce(int threads) { return threads <= 1 ? 1 : 2 * threads; }
 
+protected:
+    // Builds one share of model index's results, on any thread; what it throws fails the model.
+    virtual void runResultsTask(ResultsBuilder& builder, int index, int task);
+
 private:
     struct Slot;
 
+    // A pool of the run's threads but the calling one; with fewer threads, and a note, when
+    // the system cannot start that many.
+    std::unique_ptr<class TaskPool> startPool();
     void runConcurrently(class TaskPool& pool);
     void runInSequence(class TaskPool& pool);
     void simulate(class TaskPool& pool, int index, bool ownEngine);

@@ -1,14 +1,34 @@
 #include "fn/run/TaskPool.h"
 
+#include <algorithm>
+#include <system_error>
+
 namespace fn {
 
 TaskPool::TaskPool(int threads)
 {
-    for (int i = 0; i < threads; ++i)
-        m_threads.emplace_back([this] { work(); });
+    try {
+        m_threads.reserve(std::size_t(std::max(0, threads)));
+        for (int i = 0; i < threads; ++i)
+            m_threads.emplace_back([this] { work(); });
+    } catch (const std::system_error& error) {
+        m_startFailure = StartFailure{int(m_threads.size()), error.code().message()};
+    } catch (const std::bad_alloc&) {
+        m_startFailure = StartFailure{int(m_threads.size()), "not enough memory"};
+    }
+    if (m_startFailure) {
+        stop();
+        m_threads.clear();
+        m_stopping = false;
+    }
 }
 
 TaskPool::~TaskPool()
+{
+    stop();
+}
+
+void TaskPool::stop()
 {
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
@@ -16,8 +36,10 @@ TaskPool::~TaskPool()
         m_tasks.clear();
     }
     m_tasksAvailable.notify_all();
-    for (std::thread& thread : m_threads)
-        thread.join();
+    for (std::thread& thread : m_threads) {
+        if (thread.joinable())
+            thread.join();
+    }
 }
 
 void TaskPool::post(std::function<void()> task, bool urgent)

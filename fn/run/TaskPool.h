@@ -5,6 +5,8 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -17,10 +19,23 @@ namespace fn {
 class TaskPool
 {
 public:
+    // Why the pool has no threads: the system refused one.
+    struct StartFailure
+    {
+        int started;        // threads that had started before
+        std::string reason; // the system's
+    };
+
+    // Starts threads threads. Should the system refuse one (too many threads, no address
+    // space for its stack), those already started are stopped again and the pool is left
+    // without threads: the posting thread still runs every task through runOne().
     explicit TaskPool(int threads);
     ~TaskPool();
     TaskPool(const TaskPool&) = delete;
     TaskPool& operator=(const TaskPool&) = delete;
+
+    int threadCount() const { return int(m_threads.size()); }
+    const std::optional<StartFailure>& startFailure() const { return m_startFailure; }
 
     // Queues a task at the end, or at the front when urgent (work that frees memory soonest).
     void post(std::function<void()> task, bool urgent = false);
@@ -35,6 +50,7 @@ public:
     void waitForActivitySince(std::uint64_t seen) const;
 
 private:
+    void stop();
     void work();
     std::function<void()> takeFirst();
     void finished();
@@ -47,6 +63,7 @@ private:
     int m_runningTasks = 0;
     bool m_stopping = false;
     std::vector<std::thread> m_threads;
+    std::optional<StartFailure> m_startFailure;
 };
 
 } // namespace fn

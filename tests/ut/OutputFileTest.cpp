@@ -72,6 +72,16 @@ TEST(OutputFile, FailuresNameTheFileAndTheReasonAndKeepThePreviousFile)
     EXPECT_TRUE(error.contains(QStringLiteral("no such folder/results.json"))) << error.toStdString();
     EXPECT_FALSE(QFileInfo::exists(missingFolder));
 
+    // Symbolic links that lead round in a circle name no file: they stay as they are.
+    const QString loop = dir.filePath(QStringLiteral("loop.json"));
+    const QString other = dir.filePath(QStringLiteral("other.json"));
+    ASSERT_TRUE(QFile::link(other, loop));
+    ASSERT_TRUE(QFile::link(loop, other));
+    EXPECT_FALSE(ut::OutputFile::save(loop, "x", &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("loop.json")) && error.contains(QStringLiteral("symbolic link")))
+        << error.toStdString();
+    EXPECT_TRUE(QFileInfo(loop).isSymLink() && QFileInfo(other).isSymLink());
+
     // A device that is always full: the write (or the final flush) fails, and says why.
     if (QFileInfo::exists(QStringLiteral("/dev/full"))) {
         ut::OutputFile full(QStringLiteral("/dev/full"));

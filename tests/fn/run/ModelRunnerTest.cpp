@@ -4,7 +4,10 @@
 #include <QJsonObject>
 #include <QSignalSpy>
 
+#include "fn/data/DiseaseTemplate.h"
+#include "fn/data/OutcomeTreeTemplate.h"
 #include "fn/model/ModelTestSupport.h"
+#include "fn/model/ResultsBuilder.h"
 #include "fn/run/ModelRunWorker.h"
 #include "fn/run/ModelRunner.h"
 #include "fn/model/ResultsComputer.h"
@@ -44,6 +47,51 @@ public:
         }
     }
 
+    // A model of reference data whose outcomes all stay out of the results: an acute illness
+    // that some do not survive, in Northland.
+    void addModelWithoutReportedOutcomes()
+    {
+        const QString disease = QStringLiteral("Silent");
+        const QString country = QStringLiteral("Northland");
+        if (!m_store.diseaseTemplates().contains(disease)) {
+            fn::OutcomeTreeTemplate tree(QStringLiteral("tree"), QStringLiteral("tree"));
+            tree.addHealthOutcome("inf", "Infection", "INFECTION", "FALSE");
+            tree.addHealthOutcome("acute", "Acute", "ACUTE", "FALSE");
+            tree.addHealthOutcome("death", "Death", "DEATH", "FALSE");
+            tree.addHealthState("infState", "Infection", "inf", "INFECTION");
+            tree.addHealthState("ill", "Ill", "acute", "YLD");
+            tree.addHealthState("dead", "Dead", "death", "YLL");
+            tree.addTransition("fallsIll", "Falls ill", "infState", "ill", "");
+            tree.addTransition("dies", "Dies", "ill", "dead", "");
+            fn::DiseaseTemplate diseaseTemplate;
+            diseaseTemplate.setId(disease);
+            diseaseTemplate.addOutcomeTree(QStringLiteral("tree"), tree);
+            diseaseTemplate.appendOutcomeTreeId(QStringLiteral("tree"));
+            m_store.diseaseTemplates().add(disease, diseaseTemplate);
+            for (const fn::InputFactor& factor : m_bsi.factors())
+                m_store.inputFactors().addInputFactor(disease, factor.name(), factor.levels());
+            const auto table = [this](const QString& name, const QString& formula) {
+                return fn::DataArray(m_bsi.factors(), name, {}, formula);
+            };
+            m_store.setNotificationData(country, disease, table("Notification data", "RandUniform(20, 40)"));
+            m_store.setOutcomeTreeMapping(country, disease, table("Outcome tree mapping", "1"));
+            m_store.setRunFactor(country, disease, "coverage", table("coverage", "1"));
+            m_store.setRunFactor(country, disease, "underestimation", table("underestimation", "1"));
+            m_store.params().set(country, disease, "tree", "ill", fn::ParamsMgr::Severity, table("Severity", "0.2"));
+            m_store.params().set(country, disease, "tree", "ill", fn::ParamsMgr::Duration,
+                                 table("Duration", "RandUniform(0.1, 0.3)"));
+            m_store.transitionParams().set(country, disease, "tree", "fallsIll", fn::TransitionParamsMgr::Probability,
+                                           table("Probability", "0.8"));
+            m_store.transitionParams().set(country, disease, "tree", "dies", fn::TransitionParamsMgr::Probability,
+                                           table("Probability", "RandUniform(0.1, 0.2)"));
+            m_store.addCountryDisease(country, disease);
+        }
+        models.push_back(std::make_unique<fn::DiseaseModel>(
+            &m_store, QStringLiteral("model %1").arg(models.size() + 1), country, country,
+            &m_store.diseaseTemplates().get(disease), m_store.inputFactors().getInputFactors(disease)));
+        models.back()->setUp();
+    }
+
     fn::DiseaseModelList models;
 
 private:
@@ -72,7 +120,7 @@ Outcome runOneAfterTheOther(fn::DiseaseModelList& models, std::uint32_t seed, st
         model->run(iterations, 0.03, tree);
         computer.addModel(*model);
         model->releaseRunRecord();
-        outcome.models << json(model->results());
+        outcome.models << json(model->results()) + json(model->totalResults());
     }
     computer.compute();
     outcome.aggregate = json(computer.aggregatedResults());
@@ -103,13 +151,36 @@ Outcome runWithRunner(fn::DiseaseModelList& models, std::uint32_t seed, std::uin
     for (const auto& model : models) {
         EXPECT_TRUE(model->isComputed());
         EXPECT_EQ(model->runRecord(), nullptr);
-        outcome.models << json(model->results());
+        outcome.models << json(model->results()) + json(model->totalResults());
     }
     computer.compute();
     outcome.aggregate = json(computer.aggregatedResults());
     outcome.nextDraw = fn::processRandomEngine()();
     return outcome;
 }
+
+// A runner whose results tasks for one model fail as soon as they start, as running out of
+// memory would, while that model may still be running.
+class RunnerWithFailingResults : public fn::ModelRunner
+{
+public:
+    RunnerWithFailingResults(fn::DiseaseModelList& models, const Settings& settings, int failing)
+        : ModelRunner(models, settings)
+        , m_failing(failing)
+    {
+    }
+
+protected:
+    void runResultsTask(fn::ResultsBuilder& builder, int index, int task) override
+    {
+        if (index == m_failing)
+            throw std::bad_alloc();
+        ModelRunner::runResultsTask(builder, index, task);
+    }
+
+private:
+    int m_failing;
+};
 
 } // namespace
 
@@ -137,6 +208,32 @@ TEST(ModelRunner, EveryThreadCountGivesTheNumbersOfARunOneModelAfterTheOther)
     }
     // Only a few models' records are held at a time, and all are given back for later runs.
     EXPECT_LE(fn::SampleBuffer::pooledBytes(), std::size_t(16) << 20);
+}
+
+TEST(ModelRunner, AModelWithoutReportedOutcomesHasNoDeathsAtAnyThreadCount)
+{
+    // Its deaths are written by no outcome; the memory of its record held the deaths of the
+    // models before it, which the statistics built while it runs must never see.
+    ModelList list(3);
+    list.addModelWithoutReportedOutcomes();
+    list.addModelWithoutReportedOutcomes();
+    // Seed 0: the statistics of each model are built on other threads while it runs.
+    const Outcome reference = runOneAfterTheOther(list.models, 0, 2000);
+    for (const int threads : {2, 3, 4}) {
+        for (int repeat = 0; repeat < 2; ++repeat) {
+            const Outcome outcome = runWithRunner(list.models, 0, 2000, threads);
+            SCOPED_TRACE(QStringLiteral("%1 threads").arg(threads).toStdString());
+            for (const std::size_t silent : {std::size_t(3), std::size_t(4)}) {
+                const QVariantMap totals = list.models[silent]->totalResults();
+                EXPECT_EQ(mean(totals.value(QStringLiteral("deaths"))), 0.0) << "model " << silent + 1;
+                EXPECT_GT(mean(totals.value(QStringLiteral("yll"))), 0.0) << "model " << silent + 1;
+            }
+            ASSERT_EQ(outcome.models.size(), reference.models.size());
+            for (int i = 0; i < reference.models.size(); ++i)
+                EXPECT_TRUE(outcome.models[i] == reference.models[i]) << "model " << i + 1;
+            EXPECT_TRUE(outcome.aggregate == reference.aggregate);
+        }
+    }
 }
 
 TEST(ModelRunner, AFailingModelEndsTheRunWithItsOwnFailureAfterTheModelsBeforeIt)
@@ -167,6 +264,29 @@ TEST(ModelRunner, AFailingModelEndsTheRunWithItsOwnFailureAfterTheModelsBeforeIt
         EXPECT_TRUE(list.models[1]->isComputed());
         EXPECT_FALSE(list.models[2]->isComputed());
         EXPECT_FALSE(list.models[5]->isComputed());
+    }
+}
+
+// The statistics of a model are built while it runs with seed 0, and with fewer models than
+// threads: a failure there fails the run, whatever the model's own run does afterwards.
+TEST(ModelRunner, AFailingResultsTaskFailsTheRunEvenWhileItsModelRuns)
+{
+    for (const std::uint32_t seed : {0u, 42u}) {
+        for (const int threads : {2, 3, 4}) {
+            SCOPED_TRACE(QStringLiteral("seed %1, %2 threads").arg(seed).arg(threads).toStdString());
+            ModelList list(seed == 0 ? 3 : 1);
+            const int failing = seed == 0 ? 1 : 0;
+            fn::ModelRunner::Settings settings;
+            settings.iterations = 3000;
+            settings.randomSeed = seed;
+            settings.threads = threads;
+            RunnerWithFailingResults runner(list.models, settings, failing);
+            QList<int> delivered;
+            runner.setDoneHandler([&](int index) { delivered << index; });
+            EXPECT_THROW(runner.run(), std::bad_alloc);
+            EXPECT_EQ(delivered.size(), failing);
+            EXPECT_FALSE(list.models[std::size_t(failing)]->isComputed());
+        }
     }
 }
 

@@ -39,36 +39,54 @@ QString familyOf(const QXmlStreamReader& xml)
 
 } // namespace
 
-QString XmlPartCheck::problem(const QByteArray& data)
+QString XmlPartCheck::problem(const QByteArray& data, QLatin1String countedName, qint64* counted)
 {
     QXmlStreamReader xml(data);
-    // Per open element: whether it is a style, and the style's family.
-    struct OpenElement
+    // The styles that are open, each with its depth and family; nothing is kept of other elements.
+    struct OpenStyle
     {
-        bool isStyle = false;
+        int depth;
         QString family;
     };
-    QVector<OpenElement> open;
+    QVector<OpenStyle> styles;
+    int depth = 0;
+    qint64 elements = 0;
+    qint64 count = 0;
     while (!xml.atEnd()) {
         const QXmlStreamReader::TokenType token = xml.readNext();
         if (token == QXmlStreamReader::StartElement) {
+            if (++depth > maxDepth)
+                return QStringLiteral("nests elements more than %1 deep (line %2), deeper than any workbook")
+                    .arg(maxDepth)
+                    .arg(xml.lineNumber());
+            if (++elements > maxElements)
+                return QStringLiteral("holds more than %1 elements (line %2), more than a full sheet")
+                    .arg(maxElements)
+                    .arg(xml.lineNumber());
+            if (counted && xml.name() == countedName)
+                ++count;
             const QString required = familyRequiredBy(xml);
-            if (!required.isEmpty() && !open.isEmpty() && open.last().isStyle && open.last().family != required) {
-                const QString family = open.last().family;
+            const bool inStyle = !styles.isEmpty() && styles.last().depth == depth - 1;
+            if (!required.isEmpty() && inStyle && styles.last().family != required) {
+                const QString family = styles.last().family;
                 return QStringLiteral("gives %1 properties to %2 (line %3)")
                     .arg(required,
                          family.isEmpty() ? QStringLiteral("a style without a family")
                                           : QStringLiteral("a \"%1\" style").arg(family))
                     .arg(xml.lineNumber());
             }
-            const bool style = isStyle(xml);
-            open.append({style, style ? familyOf(xml) : QString()});
-        } else if (token == QXmlStreamReader::EndElement && !open.isEmpty()) {
-            open.removeLast();
+            if (isStyle(xml))
+                styles.append({depth, familyOf(xml)});
+        } else if (token == QXmlStreamReader::EndElement) {
+            if (!styles.isEmpty() && styles.last().depth == depth)
+                styles.removeLast();
+            --depth;
         }
     }
     if (xml.hasError())
         return QStringLiteral("is not well-formed XML (line %1: %2)").arg(xml.lineNumber()).arg(xml.errorString());
+    if (counted)
+        *counted = count;
     return {};
 }
 

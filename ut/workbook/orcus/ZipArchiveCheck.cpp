@@ -2,7 +2,14 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+
+#include <QDir>
+#include <QHash>
+#include <QSet>
+#include <QUrl>
 #include <QVector>
+#include <QXmlStreamReader>
 #include <QtEndian>
 
 #include "ut/workbook/orcus/XmlPartCheck.h"
@@ -29,8 +36,11 @@ struct Entry
     quint32 checksum = 0;
     quint32 packedSize = 0;
     quint32 size = 0;
+    qint64 localStart = 0;
     qint64 dataStart = 0;
 };
+
+constexpr quint32 megabyte = 1024 * 1024;
 
 quint16 u16At(const QByteArray& bytes, qint64 at)
 {
@@ -97,6 +107,7 @@ QString readDirectory(const QByteArray& archive, QVector<Entry>& entries)
             || u32At(archive, local) != localHeaderSignature)
             return damagedDirectory();
         entry.name = archive.mid(at + directoryEntrySize, nameLength);
+        entry.localStart = local;
         const int localNameLength = u16At(archive, local + 26);
         entry.dataStart = local + localHeaderSize + localNameLength + u16At(archive, local + 28);
         // The entry's header repeats its name, and its sizes unless a record after the data has them.
@@ -112,6 +123,58 @@ QString readDirectory(const QByteArray& archive, QVector<Entry>& entries)
     // entries for as long as their signature follows, whatever the count and size say.
     if (at != directoryEnd || u32At(archive, at) == directoryEntrySignature)
         return damagedDirectory();
+    return {};
+}
+
+// Whether every part is listed once and has its data to itself: a part listed many times would
+// be unpacked as often, and parts sharing their data multiply it.
+QString layoutProblem(const QVector<Entry>& entries)
+{
+    QSet<QByteArray> names;
+    for (const Entry& entry : entries) {
+        if (names.contains(entry.name))
+            return QStringLiteral("its archive lists the part \"%1\" more than once; each part is unpacked once, "
+                                  "so the file is refused")
+                .arg(QString::fromUtf8(entry.name));
+        names.insert(entry.name);
+    }
+    QVector<const Entry*> inFile;
+    for (const Entry& entry : entries)
+        inFile.append(&entry);
+    std::sort(inFile.begin(), inFile.end(),
+              [](const Entry* a, const Entry* b) { return a->localStart < b->localStart; });
+    for (int i = 1; i < inFile.size(); ++i) {
+        const Entry& before = *inFile[i - 1];
+        if (inFile[i]->localStart < before.dataStart + before.packedSize)
+            return QStringLiteral("the parts \"%1\" and \"%2\" of its archive share their data; each part is "
+                                  "unpacked once, so the file is refused")
+                .arg(QString::fromUtf8(before.name), QString::fromUtf8(inFile[i]->name));
+    }
+    return {};
+}
+
+// Whether the parts stay within the sizes the program takes, before any is unpacked.
+QString sizeLimitProblem(const QVector<Entry>& entries)
+{
+    quint64 total = 0;
+    for (const Entry& entry : entries) {
+        const QString name = QString::fromUtf8(entry.name);
+        total += entry.size;
+        if (total > ZipArchiveCheck::maxTotalSize)
+            return QStringLiteral("the parts of its archive unpack to more than the %1 MB the program takes in all "
+                                  "(%2 MB up to the part \"%3\"); the file is refused")
+                .arg(ZipArchiveCheck::maxTotalSize / megabyte)
+                .arg(total / megabyte)
+                .arg(name);
+        if (entry.size > ZipArchiveCheck::ratioCheckedSize
+            && quint64(entry.size) > quint64(entry.packedSize) * ZipArchiveCheck::maxRatio)
+            return QStringLiteral("the part \"%1\" of its archive unpacks to %2 MB from %3 KB, more than %4 times "
+                                  "its packed size, which no workbook does; the file is refused")
+                .arg(name)
+                .arg(entry.size / megabyte)
+                .arg(entry.packedSize / 1024)
+                .arg(ZipArchiveCheck::maxRatio);
+    }
     return {};
 }
 
@@ -148,6 +211,61 @@ bool isXmlPart(const QByteArray& name)
     return name.endsWith(".xml") || name.endsWith(".rels");
 }
 
+bool isRelationships(const QByteArray& name)
+{
+    return name.endsWith(".rels");
+}
+
+// The parts liborcus reads, by name, with the type of relationship that leads to each (empty
+// for the parts it reads by their fixed names).
+class ReferencedParts
+{
+public:
+    ReferencedParts()
+    {
+        for (const char* name : {"[Content_Types].xml", "content.xml", "styles.xml", "meta.xml", "settings.xml",
+                                 "META-INF/manifest.xml"})
+            m_types.insert(QString::fromLatin1(name), QString());
+    }
+
+    // Adds the targets of a relationships part that passed the XML check.
+    void addRelationships(const QByteArray& xml, const QByteArray& partName)
+    {
+        // "a/_rels/b.xml.rels" relates "a/b.xml", whose folder relative targets start from.
+        const QString path = QString::fromUtf8(partName);
+        const QString folder = path.left(path.lastIndexOf(QLatin1String("_rels/")));
+        QXmlStreamReader reader(xml);
+        while (!reader.atEnd()) {
+            if (reader.readNext() != QXmlStreamReader::StartElement || reader.name() != QLatin1String("Relationship"))
+                continue;
+            const QXmlStreamAttributes attributes = reader.attributes();
+            if (attributes.value(QLatin1String("TargetMode")) == QLatin1String("External"))
+                continue;
+            // Targets are URIs: a space in a part's name is written %20.
+            const QString target = QUrl::fromPercentEncoding(attributes.value(QLatin1String("Target")).toUtf8());
+            const QString resolved = QDir::cleanPath(target.startsWith(QLatin1Char('/')) ? target.mid(1)
+                                                                                          : folder + target);
+            m_types.insert(resolved, attributes.value(QLatin1String("Type")).toString());
+        }
+    }
+
+    bool contains(const QString& name) const { return m_types.contains(name); }
+    QString typeOf(const QString& name) const { return m_types.value(name); }
+
+private:
+    QHash<QString, QString> m_types;
+};
+
+QString partProblem(const QString& name, const QString& problem)
+{
+    return QStringLiteral("the part \"%1\" of its archive %2; the file is damaged").arg(name, problem);
+}
+
+QString unpackProblem(const QString& name)
+{
+    return QStringLiteral("the part \"%1\" of its archive does not unpack whole; the file is damaged").arg(name);
+}
+
 } // namespace
 
 QString ZipArchiveCheck::problem(const QByteArray& archive)
@@ -156,17 +274,60 @@ QString ZipArchiveCheck::problem(const QByteArray& archive)
     const QString directoryProblem = readDirectory(archive, entries);
     if (!directoryProblem.isEmpty())
         return directoryProblem;
+    for (const QString& problem : {layoutProblem(entries), sizeLimitProblem(entries)}) {
+        if (!problem.isEmpty())
+            return problem;
+    }
+    // The relationships first: they say which parts liborcus reads.
+    ReferencedParts referenced;
     for (const Entry& entry : entries) {
+        if (!isRelationships(entry.name))
+            continue;
         const QString name = QString::fromUtf8(entry.name);
         QByteArray data;
         if (!unpack(archive, entry, data))
-            return QStringLiteral("the part \"%1\" of its archive does not unpack whole; the file is damaged").arg(name);
-        if (!isXmlPart(entry.name))
-            continue;
-        const QString partProblem = XmlPartCheck::problem(data);
-        if (!partProblem.isEmpty())
-            return QStringLiteral("the part \"%1\" of its archive %2; the file is damaged").arg(name, partProblem);
+            return unpackProblem(name);
+        const QString problem = XmlPartCheck::problem(data);
+        if (!problem.isEmpty())
+            return partProblem(name, problem);
+        referenced.addRelationships(data, entry.name);
     }
+    qint64 cells = 0;
+    qint64 sharedStrings = 0;
+    QString sharedStringsPart;
+    for (const Entry& entry : entries) {
+        if (isRelationships(entry.name))
+            continue;
+        const QString name = QString::fromUtf8(entry.name);
+        QByteArray data;
+        if (!unpack(archive, entry, data))
+            return unpackProblem(name);
+        if (!isXmlPart(entry.name) || !referenced.contains(name))
+            continue;
+        const QString type = referenced.typeOf(name);
+        const bool sheet = type.endsWith(QLatin1String("/worksheet"));
+        const bool strings = type.endsWith(QLatin1String("/sharedStrings"));
+        qint64 count = 0;
+        const QString problem = XmlPartCheck::problem(
+            data, sheet ? QLatin1String("c") : strings ? QLatin1String("si") : QLatin1String(), &count);
+        if (!problem.isEmpty())
+            return partProblem(name, problem);
+        if (sheet)
+            cells += count;
+        if (strings) {
+            sharedStrings += count;
+            sharedStringsPart = name;
+        }
+    }
+    const qint64 usable = std::max(cells, minSharedStringLimit);
+    if (sharedStrings > usable)
+        return QStringLiteral("the part \"%1\" of its archive holds %2 shared strings, more than the %3 its sheets "
+                              "can use (their %4 cells, or at least %5); the file is refused")
+            .arg(sharedStringsPart)
+            .arg(sharedStrings)
+            .arg(usable)
+            .arg(cells)
+            .arg(minSharedStringLimit);
     return {};
 }
 

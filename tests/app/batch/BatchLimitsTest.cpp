@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "app/ProgramRun.h"
+
+// The batch program where the machine or the user's shell sets limits: threads it cannot
+// start, a progress reader that goes away, standard output as the document.
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool sanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool sanitized = true;
+#else
+constexpr bool sanitized = false;
+#endif
+#else
+constexpr bool sanitized = false;
+#endif
+
+const QStringList job = {QStringLiteral("--countries"), QStringLiteral("Austria,Generic"), QStringLiteral("--diseases"),
+                         QStringLiteral("all"),         QStringLiteral("-s"),                QStringLiteral("40"),
+                         QStringLiteral("-r"),          QStringLiteral("0")};
+
+// ozmid-batch through the shell, for what only a shell sets up: limits and pipes. The script
+// gets the program as $0 and the job's arguments as "$@".
+ProgramRun shellRun(const QString& script, const QStringList& arguments, const QString& workingDirectory)
+{
+    QProcess process;
+    process.setWorkingDirectory(workingDirectory);
+    process.start(QStringLiteral("/bin/bash"),
+                  QStringList{QStringLiteral("-c"), script, binaryDir() + QStringLiteral("/ozmid-batch")} + arguments);
+    ProgramRun run;
+    if (!process.waitForFinished(300000))
+        return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.output = process.readAllStandardOutput();
+    run.errors = QString::fromLocal8Bit(process.readAllStandardError());
+    return run;
+}
+
+ProgramRun batchRun(const QStringList& arguments, const QString& workingDirectory)
+{
+    ProgramStart start;
+    start.program = QStringLiteral("ozmid-batch");
+    start.arguments = arguments;
+    start.workingDirectory = workingDirectory;
+    return runProgram(start);
+}
+
+} // namespace
+
+// More threads than a run can use are refused before anything runs; more than the system lets
+// the program start are fewer, said so, and the numbers stay those of one thread.
+TEST(BatchLimits, ThreadsBeyondTheMachineAreRefusedOrFewer)
+{
+    const QTemporaryDir work;
+    const QString output = work.filePath(QStringLiteral("r.json"));
+    ProgramRun run = batchRun(job + QStringList{QStringLiteral("--threads"), QStringLiteral("40000"), QStringLiteral("-o"), output},
+                              work.path());
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("1024")) && run.errors.contains(QStringLiteral("\"40000\"")))
+        << run.errors.toStdString();
+    EXPECT_FALSE(QFile::exists(output));
+
+    if (sanitized)
+        GTEST_SKIP() << "the sanitizers reserve more address space than the limit below leaves";
+    const QString reference = work.filePath(QStringLiteral("one-thread.json"));
+    run = batchRun(job + QStringList{QStringLiteral("--threads"), QStringLiteral("1"), QStringLiteral("-o"), reference},
+                   work.path());
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    // 4 GB of address space hold about 450 thread stacks of 8 MB, not 1000.
+    run = shellRun(QStringLiteral("ulimit -s 8192 && ulimit -v 4000000 && exec \"$0\" \"$@\""),
+                   job + QStringList{QStringLiteral("--threads"), QStringLiteral("1000"), QStringLiteral("-o"), output},
+                   work.path());
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("of the 1000 threads"))) << run.errors.toStdString();
+    EXPECT_EQ(contents(output), contents(reference));
+}
+
+// Progress goes to a reader that leaves after the first line: the job goes on and writes its
+// document; "-" sends the document to standard output.
+TEST(BatchLimits, TheDocumentOutlivesTheProgressReaderAndMayGoToStandardOutput)
+{
+    const QTemporaryDir work;
+    const QString output = work.filePath(QStringLiteral("r.json"));
+    const QString reference = work.filePath(QStringLiteral("reference.json"));
+    ProgramRun run = batchRun(job + QStringList{QStringLiteral("-o"), reference}, work.path());
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+
+    // The status is the batch program's: it must not die of the closed pipe.
+    run = shellRun(QStringLiteral("set -o pipefail; \"$0\" \"$@\" 2>&1 | head -n 1 >/dev/null"),
+                   job + QStringList{QStringLiteral("-o"), output}, work.path());
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(contents(output), contents(reference));
+
+    run = batchRun(job + QStringList{QStringLiteral("-o"), QStringLiteral("-")}, work.path());
+    EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    EXPECT_EQ(run.output, contents(reference));
+    EXPECT_FALSE(QFileInfo::exists(work.filePath(QStringLiteral("-"))));
+}
