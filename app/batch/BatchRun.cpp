@@ -285,15 +285,23 @@ int BatchRun::runModels(ui::Chief& chief)
     bool written = true;
     RunSummary summary(n);
     QJsonArray nonFinite;
+    int failing = 0;
+    int perCaseNotes = 0;
+    constexpr int listedNotes = 10;
     runner.setDoneHandler([&](int index) {
         fn::DiseaseModel& model = *models[std::size_t(index)];
         summary.addModel(model);
-        const QStringList impossible = fn::ImpossibleValues::nonFiniteResults(model);
+        bool perCaseOnly = false;
+        const QStringList impossible = fn::ImpossibleValues::nonFiniteResults(model, &perCaseOnly);
         if (!impossible.isEmpty()) {
-            m_err << "Warning: " << impossible.join(QLatin1Char('\n')) << '\n';
+            // Per-case figures of iterations without cases are a fact of the data, not a fault.
+            if (!perCaseOnly || ++perCaseNotes <= listedNotes)
+                m_err << (perCaseOnly ? "Note: " : "Warning: ") << impossible.join(QLatin1Char('\n')) << '\n';
+            failing += perCaseOnly ? 0 : 1;
             nonFinite << QJsonObject{{QStringLiteral("country"), model.countryId()},
                                      {QStringLiteral("disease"), model.diseaseId()},
-                                     {QStringLiteral("modelId"), model.modelId()}};
+                                     {QStringLiteral("modelId"), model.modelId()},
+                                     {QStringLiteral("perCaseOnly"), perCaseOnly}};
         }
         // Entries are matched by these, not by their place in the list.
         QJsonObject document = ui::Chief::resultsDocument(model);
@@ -345,13 +353,17 @@ int BatchRun::runModels(ui::Chief& chief)
         return Failure;
     }
     summarize(int(models.size()));
-    if (!nonFinite.isEmpty()) {
-        m_err << "Error: " << nonFinite.size() << " of the " << models.size()
+    if (perCaseNotes > listedNotes)
+        m_err << "Note: " << perCaseNotes - listedNotes << " more models have figures per case without value in "
+              << "iterations without cases.\n";
+    if (failing > 0) {
+        m_err << "Error: " << failing << " of the " << models.size()
               << " models have statistics that are not finite numbers (null in the document, and in every total "
                  "they enter); the run block of the document lists them.\n";
         m_err.flush();
         return Failure;
     }
+    m_err.flush();
     return Success;
 }
 

@@ -270,10 +270,16 @@ QStringList ImpossibleValues::argumentWarnings(const DiseaseModel& model)
     return warnings;
 }
 
-QStringList ImpossibleValues::nonFiniteResults(const DiseaseModel& model)
+QStringList ImpossibleValues::nonFiniteResults(const DiseaseModel& model, bool* perCaseOnly)
 {
     QStringList figures;
+    bool onlyPerCase = true;
+    const auto note = [&onlyPerCase](const QStringList& keys) {
+        for (const QString& key : keys)
+            onlyPerCase = onlyPerCase && key.endsWith(QLatin1String("PerCase"));
+    };
     const QStringList totals = nonFiniteKeys(model.totalResults());
+    note(totals);
     if (!totals.isEmpty())
         figures << QStringLiteral("totals: ") + totals.join(QStringLiteral(", "));
     for (int t = 0; t < model.outcomeTreeCount(); ++t) {
@@ -281,16 +287,24 @@ QStringList ImpossibleValues::nonFiniteResults(const DiseaseModel& model)
         for (const QVariant& entry : tree.outcomeResults()) {
             const QVariantMap outcome = entry.toMap();
             const QStringList keys = nonFiniteKeys(outcome);
+            note(keys);
             if (!keys.isEmpty())
                 figures << QStringLiteral("tree \"%1\", health outcome \"%2\": %3")
                                .arg(tree.name(), outcome.value(QStringLiteral("name")).toString(),
                                     keys.join(QStringLiteral(", ")));
         }
     }
+    if (perCaseOnly)
+        *perCaseOnly = !figures.isEmpty() && onlyPerCase;
     if (figures.isEmpty())
         return {};
     QStringList lines{QStringLiteral("Model \"%1\" has statistics that are not finite numbers (written as null): %2.")
                           .arg(model.displayName(), figures.join(QStringLiteral("; ")))};
+    if (onlyPerCase) {
+        lines << QStringLiteral("  A figure per case has no value in an iteration without cases (0 / 0), and some "
+                                "iterations of this model have none; its other figures are finite.");
+        return lines;
+    }
 
     // Which formulas give such values by themselves, drawn from an engine of their own so that
     // the run's stream of draws stays as it was.

@@ -25,8 +25,10 @@ public:
 
     // After a run: one line naming the statistics of the model's results that are not finite,
     // followed by the cells whose formula alone gives such a value, or by the likely cause when
-    // none does. Empty when every statistic is finite.
-    static QStringList nonFiniteResults(const DiseaseModel& model);
+    // none does. Empty when every statistic is finite. perCaseOnly, when given, tells whether
+    // only figures per case are affected: they have no value in an iteration without cases,
+    // which is no fault of the model.
+    static QStringList nonFiniteResults(const DiseaseModel& model, bool* perCaseOnly = nullptr);
 
     // Cells named per model before the rest are only counted.
     static constexpr int ListedCells = 5;

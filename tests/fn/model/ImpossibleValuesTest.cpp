@@ -71,7 +71,8 @@ TEST(ImpossibleValues, ASwappedPertIsNamedBeforeAndAfterTheRun)
         JsonModel m(QJsonDocument::fromJson(text).object(), population, lifeExpectancy);
         const QStringList warnings = fn::ImpossibleValues::argumentWarnings(*m.model);
         m.run(5, 0.0);
-        const QStringList results = fn::ImpossibleValues::nonFiniteResults(*m.model);
+        bool perCaseOnly = true;
+        const QStringList results = fn::ImpossibleValues::nonFiniteResults(*m.model, &perCaseOnly);
         if (severity == QStringLiteral("0.2")) {
             EXPECT_TRUE(warnings.isEmpty()) << warnings.join('\n').toStdString();
             EXPECT_TRUE(results.isEmpty()) << results.join('\n').toStdString();
@@ -83,10 +84,24 @@ TEST(ImpossibleValues, ASwappedPertIsNamedBeforeAndAfterTheRun)
                                  "stratum Age 0-49, Sex Female", "\"RandPert(0.3, 0.2, 0.4)\"", "mode = 0.2"})
             EXPECT_TRUE(warnings.front().contains(QString::fromUtf8(part))) << part << " in " << warnings.front().toStdString();
         ASSERT_EQ(results.size(), 2) << results.join('\n').toStdString();
+        EXPECT_FALSE(perCaseOnly);
         for (const char* part : {"totals: daly", "tree \"Younger patients\", health outcome \"Acute illness\": daly"})
             EXPECT_TRUE(results[0].contains(QString::fromUtf8(part))) << part << " in " << results[0].toStdString();
         EXPECT_TRUE(results[1].contains(QStringLiteral("stratum Age 0-49, Sex Female: \"RandPert(0.3, 0.2, 0.4)\" gives "
                                                        "not-a-number: RandPert(min, mode, max) needs the mode")))
             << results[1].toStdString();
     }
+
+    // Without any case a figure per case has no value; that is told apart from a fault.
+    QByteArray text = readAll(fixture(QStringLiteral("two-trees.model_spec.json")));
+    text.replace(R"("rawCasesCountArray": {"vals": [["100", "50"], ["200", "80"]]})",
+                 R"("rawCasesCountArray": {"vals": [["0", "0"], ["0", "0"]]})");
+    JsonModel none(QJsonDocument::fromJson(text).object(), population, lifeExpectancy);
+    none.run(5, 0.0);
+    bool perCaseOnly = false;
+    const QStringList results = fn::ImpossibleValues::nonFiniteResults(*none.model, &perCaseOnly);
+    ASSERT_EQ(results.size(), 2) << results.join('\n').toStdString();
+    EXPECT_TRUE(results[0].contains(QStringLiteral("totals: dalyPerCase;"))) << results[0].toStdString();
+    EXPECT_TRUE(results[1].contains(QStringLiteral("no value in an iteration without cases")));
+    EXPECT_TRUE(perCaseOnly);
 }
