@@ -291,13 +291,21 @@ void Chief::warnOfImpossibleArguments(const QList<const fn::DiseaseModel*>& mode
 
 void Chief::reportNonFiniteResults()
 {
+    // A page message, not a report: the first few models say what happened.
+    constexpr int listedModels = 10;
     QStringList lines;
-    for (const auto& model : m_models)
-        lines << fn::ImpossibleValues::nonFiniteResults(*model);
+    int affected = 0;
+    for (const auto& model : m_models) {
+        const QStringList modelLines = fn::ImpossibleValues::nonFiniteResults(*model);
+        if (!modelLines.isEmpty() && ++affected <= listedModels)
+            lines << modelLines;
+    }
     if (lines.isEmpty())
         return;
     for (QString& line : lines)
         line = line.toHtmlEscaped();
+    if (affected > listedModels)
+        lines << QStringLiteral("and %1 more models with such statistics.").arg(affected - listedModels);
     emit showMessage(QStringLiteral("Run"), lines.join(QStringLiteral("<br />")), QStringLiteral("warning"));
 }
 
