@@ -127,6 +127,9 @@ def countries_file(shipped):
                 "lifeExpectancy": [[round(max(1.0, le + spread(cid + "/le", -2.5, 1.5)), 1) for le in row]
                                    for row in generic["lifeExpectancy"]],
             }
+        if cid == "CustomPopulation":
+            # A placeholder, like EUEEA and Generic (marked in the shipped data): no country of its own.
+            entry["region"] = True
         countries[cid] = entry
     return {"kind": "countries", "note": NOTE, "factors": factors, "countries": countries}
 

@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QThread>
 
+#include "fn/model/ImpossibleValues.h"
 #include "fn/run/ModelRunner.h"
 #include "fn/run/RunMemoryCheck.h"
 #include "ui/ModelWorkbook.h"
@@ -162,11 +163,14 @@ void Chief::createModels()
     if (refuseWhileRunning(QStringLiteral("Model creation")))
         return;
     QVariantList created;
+    QList<const fn::DiseaseModel*> models;
     for (const QString& country : qAsConst(m_selectedCountries)) {
         for (const QString& disease : qAsConst(m_selectedDiseases)) {
             const QString id = makeModelId(QString());
-            if (const fn::DiseaseModel* model = createModel(country, disease, id))
+            if (const fn::DiseaseModel* model = createModel(country, disease, id)) {
                 created << model->info();
+                models << model;
+            }
         }
     }
     if (created.isEmpty())
@@ -182,6 +186,7 @@ void Chief::createModels()
     const QString populationWarning = m_populationCheck.warningFor(created);
     if (!populationWarning.isEmpty())
         emit notice(QStringLiteral("Model creation"), populationWarning, QStringLiteral("warning"));
+    warnOfImpossibleArguments(models, QStringLiteral("Model creation"));
     emit modelsCreated(created);
 }
 
@@ -260,6 +265,48 @@ void Chief::markResultsOutdated(fn::DiseaseModel& model, bool wasComputed)
 {
     if (m_freshness.markEdited(model, wasComputed))
         emit resultsOutdated({model.info()});
+    warnOfImpossibleArguments({&model}, QStringLiteral("Model parameters"));
+}
+
+void Chief::warnOfImpossibleArguments(const QList<const fn::DiseaseModel*>& models, const QString& title)
+{
+    QStringList warnings;
+    for (const fn::DiseaseModel* model : models)
+        warnings << fn::ImpossibleValues::argumentWarnings(*model);
+    if (warnings.isEmpty())
+        return;
+    // Models of one disease share their formulas: a few lines say enough.
+    constexpr int listed = 10;
+    const int more = warnings.size() - listed;
+    warnings = warnings.mid(0, listed);
+    for (QString& warning : warnings)
+        warning = warning.toHtmlEscaped();
+    QString text = QStringLiteral("Random functions given arguments outside their domain (they are drawn as written, "
+                                  "and give not-a-number where they cannot be):<br />")
+        + warnings.join(QStringLiteral("<br />"));
+    if (more > 0)
+        text += QStringLiteral("<br />and %1 more.").arg(more);
+    emit notice(title, text, QStringLiteral("warning"));
+}
+
+void Chief::reportNonFiniteResults()
+{
+    // A page message, not a report: the first few models say what happened.
+    constexpr int listedModels = 10;
+    QStringList lines;
+    int affected = 0;
+    for (const auto& model : m_models) {
+        const QStringList modelLines = fn::ImpossibleValues::nonFiniteResults(*model);
+        if (!modelLines.isEmpty() && ++affected <= listedModels)
+            lines << modelLines;
+    }
+    if (lines.isEmpty())
+        return;
+    for (QString& line : lines)
+        line = line.toHtmlEscaped();
+    if (affected > listedModels)
+        lines << QStringLiteral("and %1 more models with such statistics.").arg(affected - listedModels);
+    emit showMessage(QStringLiteral("Run"), lines.join(QStringLiteral("<br />")), QStringLiteral("warning"));
 }
 
 void Chief::applyChangesToModelParams(QVariantMap modelInfo, int estimType, QVariantMap underestimationData,
@@ -477,6 +524,7 @@ void Chief::onRunFinished()
     if (m_aggregationEnabled)
         m_resultsComputer.compute();
     emit aggregatedResultsAvailable(m_resultsComputer.aggregatedResults());
+    reportNonFiniteResults();
     QVariantList runList;
     for (const auto& model : m_models) {
         runList << QVariantMap{{QStringLiteral("countryID"), model->countryId()},
@@ -504,8 +552,10 @@ void Chief::loadModelsFromJSON(QFileInfoList fileInfos, QString country)
     m_jsonDataMgr.setFilePaths(fileInfos);
     for (const QString& disease : m_jsonDataMgr.getDiseaseIds()) {
         const QString id = makeModelId(QString());
-        if (fn::DiseaseModel* model = createModel(country, disease, id))
+        if (fn::DiseaseModel* model = createModel(country, disease, id)) {
             model->distributeToTrees();
+            warnOfImpossibleArguments({model}, QStringLiteral("Model import"));
+        }
     }
 }
 
@@ -646,6 +696,7 @@ void Chief::loadModelsFromExcel(QFileInfo fileInfo)
                              .arg(sheetName, QDir::toNativeSeparators(fileInfo.absoluteFilePath())));
         ModelWorkbook::readSheet(excel, *model);
         model->distributeToTrees();
+        warnOfImpossibleArguments({model}, title);
         created << model->info();
     }
     excel.close();

@@ -199,6 +199,10 @@ private:
                     const QString& page);
     // Remembers that the model's results predate its parameters, and tells the page once.
     void markResultsOutdated(fn::DiseaseModel& model, bool wasComputed);
+    // Warns (a notice) of random functions given impossible arguments in the models' formulas.
+    void warnOfImpossibleArguments(const QList<const fn::DiseaseModel*>& models, const QString& title);
+    // Tells (a warning) which models' statistics came out not finite, and why where a formula says.
+    void reportNonFiniteResults();
 
     fn::DiseaseModelList m_models;
     // The lookup by key and the model ids, over m_models.

@@ -13,24 +13,32 @@ const QString diseasesOption = QStringLiteral("--diseases");
 const QString threadsOption = QStringLiteral("--threads");
 const QString dataFolderOption = QStringLiteral("--data-folder");
 const QString sensitivityOption = QStringLiteral("--sensitivity");
+const QString seedingOption = QStringLiteral("--seeding");
 
 } // namespace
 
 QString BatchOptions::usage(const QString& program)
 {
     return QStringLiteral(
-               "Usage: %1 --countries all|A,B,... --diseases all|X,Y,... [-s N] [-t RATE] [-r SEED] [--threads K] "
-               "-o FILE [--sensitivity FILE] [--data-folder DIR]\n"
+               "Usage: %1 --countries all|A,B,... --diseases all|X,Y,... [-s N] [-t RATE] [-r SEED] [--seeding MODE]\n"
+               "       [--threads K] -o FILE [--sensitivity FILE] [--data-folder DIR]\n"
                "\n"
                "Runs one model per country and disease of the reference data (and of the model specifications\n"
                "in the models folder next to the program) and writes every model's results together with the\n"
                "totals over all models to FILE.\n"
                "\n"
-               "  --countries all|A,B,...  countries (ids as in the reference data, e.g. Austria,Germany)\n"
+               "  --countries all|A,B,...  countries (ids as in the reference data, e.g. Austria,Germany);\n"
+               "                           all: the countries with population data, without regions and\n"
+               "                           placeholders (EUEEA, Generic), which run only when named\n"
                "  --diseases all|X,Y,...   diseases (ids as in the reference data or the specifications)\n"
                "  -s, --sample-size N      Monte-Carlo iterations per model (default 1000)\n"
                "  -t, --time-discount RATE time discount rate, 0.03 for 3 % (default 0)\n"
                "  -r, --random-seed SEED   random seed; 0 draws all models from one stream (default 0)\n"
+               "  --seeding MODE           with a seed other than 0: independent (default) starts each\n"
+               "                           country-disease pair from an engine state of its own, derived\n"
+               "                           from the seed and the two ids; shared starts every model from\n"
+               "                           the seed's state, as the ozmid program does, so that the models'\n"
+               "                           draws go together and the interval of a total widens\n"
                "  --threads K              threads to use, at most 1024 (default: every core)\n"
                "  -o, --output FILE        the results document (- for standard output; a pipe or /dev/stdout\n"
                "                           is written directly)\n"
@@ -73,7 +81,7 @@ bool BatchOptions::parse(const QStringList& arguments)
             return true;
         }
         const bool known = option == countriesOption || option == diseasesOption || option == threadsOption
-            || option == dataFolderOption || option == sensitivityOption
+            || option == dataFolderOption || option == sensitivityOption || option == seedingOption
             || option == QLatin1String("-s") || option == QLatin1String("--sample-size") || option == QLatin1String("-t")
             || option == QLatin1String("--time-discount") || option == QLatin1String("-r")
             || option == QLatin1String("--random-seed") || option == QLatin1String("-o")
@@ -111,6 +119,11 @@ bool BatchOptions::parse(const QStringList& arguments)
             if (!ok)
                 return fail(QStringLiteral("The random seed must be a whole number from 0 to 4294967295, not \"%1\".")
                                 .arg(value));
+        } else if (option == seedingOption) {
+            if (value != QLatin1String("independent") && value != QLatin1String("shared"))
+                return fail(QStringLiteral("--seeding takes independent or shared, not \"%1\".").arg(value));
+            m_seeding = value == QLatin1String("shared") ? Seeding::Shared : Seeding::Independent;
+            m_seedingGiven = true;
         } else if (option == threadsOption) {
             m_threads = value.toInt(&ok);
             if (!ok || m_threads < 0 || m_threads > fn::ModelRunner::maxThreads)

@@ -29,6 +29,11 @@ public:
     std::uint32_t sampleSize() const { return m_sampleSize; }
     double timeDiscountRate() const { return m_timeDiscountRate; }
     std::uint32_t randomSeed() const { return m_randomSeed; }
+    // With a seed other than 0: every model from the seed's engine state (shared), or each
+    // country-disease pair from a state of its own derived from the seed and the two ids.
+    enum class Seeding { Independent, Shared };
+    Seeding seeding() const { return m_seeding; }
+    bool seedingGiven() const { return m_seedingGiven; }
     // 0: as many as the machine has cores.
     int threads() const { return m_threads; }
     const QString& outputPath() const { return m_outputPath; }
@@ -46,6 +51,8 @@ private:
     std::uint32_t m_sampleSize = 1000;
     double m_timeDiscountRate = 0.0;
     std::uint32_t m_randomSeed = 0;
+    Seeding m_seeding = Seeding::Independent;
+    bool m_seedingGiven = false;
     int m_threads = 0;
     QString m_outputPath;
     QString m_dataFolder;

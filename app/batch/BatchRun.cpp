@@ -5,11 +5,13 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
+#include "app/batch/ResultsStream.h"
+#include "app/batch/RunSummary.h"
 #include "fn/KnownIds.h"
-#include "fn/run/ModelRunner.h"
+#include "fn/model/ImpossibleValues.h"
 #include "fn/model/ResultsComputer.h"
 #include "fn/model/RunControl.h"
-#include "app/batch/ResultsStream.h"
+#include "fn/run/ModelRunner.h"
 #include "ui/Chief.h"
 #include "ut/Exception.h"
 #include "ut/OutputTarget.h"
@@ -87,16 +89,28 @@ bool BatchRun::chooseCountries(const ui::Chief& chief)
 {
     const fn::InputDataMgr& store = const_cast<ui::Chief&>(chief).inputDataMgr();
     const QStringList withData = store.countriesWithPopulationData();
+    // A region or placeholder counts people of the countries again (EUEEA) or of none (Generic).
+    QStringList countries;
+    QStringList regions;
+    for (const QString& id : withData)
+        (store.isRegion(id) ? regions : countries) << id;
     if (m_options.allCountries()) {
-        m_countries = withData;
+        m_countries = countries;
+        if (!regions.isEmpty())
+            m_err << "Leaving out the regions and placeholders " << regions.join(QStringLiteral(", "))
+                  << ", which would count people twice or count nobody; name them to run them.\n";
         QStringList without;
+        int known = 0;
         for (const QString& country : fn::knownCountryIds()) {
+            if (store.isRegion(country))
+                continue;
+            ++known;
             if (!withData.contains(country))
                 without << country;
         }
         const int missing = without.size();
         if (missing > 0) {
-            m_err << "Warning: " << missing << " of the " << fn::knownCountryIds().size()
+            m_err << "Warning: " << missing << " of the " << known
                   << " countries have no population data in the reference data and are left out (their burden "
                      "cannot be computed): "
                   << without.join(QStringLiteral(", ")) << ".\n";
@@ -107,12 +121,21 @@ bool BatchRun::chooseCountries(const ui::Chief& chief)
                 m_err << "Error: the country \"" << country
                       << "\" has no population data in the reference data, so its burden cannot be computed. "
                          "Countries with data: "
-                      << withData.join(QStringLiteral(", ")) << ".\n";
+                      << countries.join(QStringLiteral(", "));
+                if (!regions.isEmpty())
+                    m_err << "; regions and placeholders: " << regions.join(QStringLiteral(", "));
+                m_err << ".\n";
                 m_err.flush();
                 return false;
             }
+            if (store.isRegion(country))
+                m_regions << country;
         }
         m_countries = m_options.countries();
+        if (!m_regions.isEmpty())
+            m_err << "Note: " << m_regions.join(QStringLiteral(", "))
+                  << (m_regions.size() == 1 ? " is a region or placeholder, not a country" : " are regions or placeholders, not countries")
+                  << ": totals that include them beside countries count people twice.\n";
     }
     if (m_countries.isEmpty()) {
         m_err << "Error: no country has population data in the reference data of " << m_basePath << ".\n";
@@ -181,8 +204,42 @@ int BatchRun::createModels(ui::Chief& chief)
         return Failure;
     }
     m_err << "Created " << chief.models().size() << " models in " << duration(m_clock.elapsed() / 1000.0) << ".\n";
+    checkArguments(chief);
     m_err.flush();
     return Success;
+}
+
+void BatchRun::checkArguments(const ui::Chief& chief)
+{
+    // Thousands of models share their formulas: a few lines say enough.
+    constexpr int listed = 20;
+    int found = 0;
+    for (const auto& model : const_cast<ui::Chief&>(chief).models()) {
+        for (const QString& warning : fn::ImpossibleValues::argumentWarnings(*model)) {
+            if (++found <= listed)
+                m_err << "Warning: " << warning << '\n';
+        }
+    }
+    if (found > listed)
+        m_err << "Warning: " << found - listed << " more such warnings.\n";
+}
+
+QJsonObject BatchRun::runBlock(int models, const QJsonArray& nonFinite) const
+{
+    const std::uint32_t seed = m_options.randomSeed();
+    const bool shared = m_options.seeding() == BatchOptions::Seeding::Shared;
+    return {
+        {QStringLiteral("countries"), QJsonArray::fromStringList(m_countries)},
+        {QStringLiteral("regions"), QJsonArray::fromStringList(m_regions)},
+        {QStringLiteral("diseases"), QJsonArray::fromStringList(m_diseases)},
+        {QStringLiteral("models"), models},
+        {QStringLiteral("sampleSize"), double(m_options.sampleSize())},
+        {QStringLiteral("timeDiscountRate"), m_options.timeDiscountRate()},
+        {QStringLiteral("randomSeed"), double(seed)},
+        {QStringLiteral("seeding"), seed == 0 ? QStringLiteral("stream")
+                                              : shared ? QStringLiteral("shared") : QStringLiteral("independent")},
+        {QStringLiteral("modelsWithNonFiniteResults"), nonFinite},
+    };
 }
 
 int BatchRun::runModels(ui::Chief& chief)
@@ -191,23 +248,15 @@ int BatchRun::runModels(ui::Chief& chief)
     const std::uint32_t n = m_options.sampleSize();
 
     ResultsStream output(m_options.outputPath());
-    const QJsonObject run{
-        {QStringLiteral("countries"), QJsonArray::fromStringList(m_countries)},
-        {QStringLiteral("diseases"), QJsonArray::fromStringList(m_diseases)},
-        {QStringLiteral("models"), int(models.size())},
-        {QStringLiteral("sampleSize"), double(n)},
-        {QStringLiteral("timeDiscountRate"), m_options.timeDiscountRate()},
-        {QStringLiteral("randomSeed"), double(m_options.randomSeed())},
-    };
     // A results file that cannot be written fails the job before hours of computing.
-    if (!output.open(run)) {
+    if (!output.open()) {
         m_err << "Error: " << output.errorString() << '\n';
         m_err.flush();
         return Failure;
     }
     const bool analyzing = !m_options.sensitivityPath().isEmpty();
     ResultsStream uncertainty(m_options.sensitivityPath());
-    if (analyzing && !uncertainty.open(run)) {
+    if (analyzing && !uncertainty.open()) {
         m_err << "Error: " << uncertainty.errorString() << '\n';
         m_err.flush();
         return Failure;
@@ -223,15 +272,43 @@ int BatchRun::runModels(ui::Chief& chief)
     settings.iterations = n;
     settings.discountRate = m_options.timeDiscountRate();
     settings.randomSeed = m_options.randomSeed();
+    settings.seeding = m_options.seeding() == BatchOptions::Seeding::Shared
+        ? fn::ModelRunner::Settings::Seeding::Shared
+        : fn::ModelRunner::Settings::Seeding::Independent;
+    if (m_options.randomSeed() == 0 && m_options.seedingGiven())
+        m_err << "Note: with seed 0 every model draws from one continuing stream; --seeding has no effect.\n";
     settings.threads = m_options.threads();
     settings.analyzeUncertainty = analyzing;
     fn::ModelRunner runner(models, settings);
     runner.setResultsComputer(&computer);
     runner.setRunControl(&control);
     bool written = true;
+    RunSummary summary(n);
+    QJsonArray nonFinite;
+    int failing = 0;
+    int perCaseNotes = 0;
+    constexpr int listedNotes = 10;
     runner.setDoneHandler([&](int index) {
         fn::DiseaseModel& model = *models[std::size_t(index)];
-        written = written && output.addModel(ui::Chief::resultsDocument(model));
+        summary.addModel(model);
+        bool perCaseOnly = false;
+        const QStringList impossible = fn::ImpossibleValues::nonFiniteResults(model, &perCaseOnly);
+        if (!impossible.isEmpty()) {
+            // Per-case figures of iterations without cases are a fact of the data, not a fault.
+            if (!perCaseOnly || ++perCaseNotes <= listedNotes)
+                m_err << (perCaseOnly ? "Note: " : "Warning: ") << impossible.join(QLatin1Char('\n')) << '\n';
+            failing += perCaseOnly ? 0 : 1;
+            nonFinite << QJsonObject{{QStringLiteral("country"), model.countryId()},
+                                     {QStringLiteral("disease"), model.diseaseId()},
+                                     {QStringLiteral("modelId"), model.modelId()},
+                                     {QStringLiteral("perCaseOnly"), perCaseOnly}};
+        }
+        // Entries are matched by these, not by their place in the list.
+        QJsonObject document = ui::Chief::resultsDocument(model);
+        document.insert(QStringLiteral("country"), model.countryId());
+        document.insert(QStringLiteral("disease"), model.diseaseId());
+        document.insert(QStringLiteral("modelId"), model.modelId());
+        written = written && output.addModel(document);
         if (analyzing)
             written = written && uncertainty.addModel(ui::Chief::uncertaintyDocument(model));
         // Written out: only the totals stay, for the totals over all models.
@@ -267,14 +344,26 @@ int BatchRun::runModels(ui::Chief& chief)
         return abandon(output.errorString().isEmpty() ? uncertainty.errorString() : output.errorString());
     reportProgress(int(models.size()), int(models.size()), control.iterationsDone(), iterations, true);
     computer.compute();
-    if (!output.finish(QJsonObject::fromVariantMap(computer.aggregatedResults())))
+    const QJsonObject run = runBlock(int(models.size()), nonFinite);
+    if (!output.finish(run, QJsonObject::fromVariantMap(computer.aggregatedResults()), summary.document()))
         return abandon(output.errorString());
-    if (analyzing && !uncertainty.finish()) {
+    if (analyzing && !uncertainty.finish(run)) {
         m_err << "Error: " << uncertainty.errorString() << '\n' << unfinished(m_options.sensitivityPath()) << '\n';
         m_err.flush();
         return Failure;
     }
     summarize(int(models.size()));
+    if (perCaseNotes > listedNotes)
+        m_err << "Note: " << perCaseNotes - listedNotes << " more models have figures per case without value in "
+              << "iterations without cases.\n";
+    if (failing > 0) {
+        m_err << "Error: " << failing << " of the " << models.size()
+              << " models have statistics that are not finite numbers (null in the document, and in every total "
+                 "they enter); the run block of the document lists them.\n";
+        m_err.flush();
+        return Failure;
+    }
+    m_err.flush();
     return Success;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QStringList>
 #include <QTextStream>
 
@@ -29,6 +31,9 @@ private:
     bool chooseDiseases(const ui::Chief& chief);
     int createModels(ui::Chief& chief);
     int runModels(ui::Chief& chief);
+    // Warns of random functions given impossible arguments in the models' formulas.
+    void checkArguments(const ui::Chief& chief);
+    QJsonObject runBlock(int models, const QJsonArray& nonFinite) const;
     void reportProgress(int done, int total, std::uint64_t iterationsDone, std::uint64_t iterations, bool last);
     void summarize(int models);
     // Says why the job failed, while the exception that ended it is handled.
@@ -38,6 +43,8 @@ private:
     QString m_basePath;
     QTextStream& m_err;
     QStringList m_countries;
+    // Those of m_countries that are regions or placeholders, named on the command line.
+    QStringList m_regions;
     QStringList m_diseases;
     QElapsedTimer m_clock;
     qint64 m_lastReport = -1;

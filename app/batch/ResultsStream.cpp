@@ -19,10 +19,10 @@ QByteArray ResultsStream::indented(const QJsonObject& value, int depth)
     return text.replace("\n", "\n" + indent);
 }
 
-bool ResultsStream::open(const QJsonObject& run)
+bool ResultsStream::open()
 {
     m_models = 0;
-    return m_file.open() && m_file.write("{\n    \"run\": " + indented(run, 1) + ",\n    \"models\": [");
+    return m_file.open() && m_file.write("{\n    \"models\": [");
 }
 
 bool ResultsStream::addModel(const QJsonObject& model)
@@ -31,13 +31,15 @@ bool ResultsStream::addModel(const QJsonObject& model)
     return m_file.write(separator + indented(model, 2));
 }
 
-bool ResultsStream::finish(const QJsonObject& aggregatedResults)
+bool ResultsStream::finish(const QJsonObject& run, const QJsonObject& aggregatedResults, const QJsonObject& summary)
 {
-    const QByteArray close = m_models == 0 ? "]" : "\n    ]";
-    const QByteArray aggregated = aggregatedResults.isEmpty()
-        ? QByteArray()
-        : ",\n    \"aggregatedResults\": " + indented(aggregatedResults, 1);
-    return m_file.write(close + aggregated + "\n}\n") && m_file.commit();
+    QByteArray text = m_models == 0 ? "]" : "\n    ]";
+    if (!aggregatedResults.isEmpty())
+        text += ",\n    \"aggregatedResults\": " + indented(aggregatedResults, 1);
+    if (!summary.isEmpty())
+        text += ",\n    \"summary\": " + indented(summary, 1);
+    text += ",\n    \"run\": " + indented(run, 1) + "\n}\n";
+    return m_file.write(text) && m_file.commit();
 }
 
 void ResultsStream::cancel()

@@ -10,23 +10,26 @@ namespace batch {
 // holds all their results at once:
 //
 //     {
-//         "run": {...},
 //         "models": [ {...}, ... ],
-//         "aggregatedResults": {...}
+//         "aggregatedResults": {...},
+//         "summary": {...},
+//         "run": {...}
 //     }
 //
 // in the indented form of the single-model results documents (the uncertainty analysis has no
-// aggregated part). The file is put in place by
-// finish() only (see ut::OutputFile); every failure is kept and reported by errorString().
+// aggregated part and no summary). The run block comes last because it records what only the
+// end of the run knows, such as the models whose statistics are not finite. The file is put in
+// place by finish() only (see ut::OutputFile); every failure is kept and reported by errorString().
 class ResultsStream
 {
 public:
     explicit ResultsStream(const QString& path);
 
-    bool open(const QJsonObject& run);
+    bool open();
     bool addModel(const QJsonObject& model);
-    // Closes the document, with the aggregated results when given.
-    bool finish(const QJsonObject& aggregatedResults = QJsonObject());
+    // Closes the document with the run block, after the aggregated results and the summary when given.
+    bool finish(const QJsonObject& run, const QJsonObject& aggregatedResults = QJsonObject(),
+                const QJsonObject& summary = QJsonObject());
     void cancel();
 
     QString errorString() const { return m_file.errorString(); }

@@ -33,6 +33,8 @@ public:
     CacheStream& operator=(const CacheStream&) = delete;
 
     bool ok() const { return m_stream.status() == QDataStream::Ok; }
+    // Whether the input has nothing left: a part added to the format later is absent from older files.
+    bool atEnd() const { return m_stream.atEnd(); }
 
     void writeCount(int count);
     void writeString(const QString& text);

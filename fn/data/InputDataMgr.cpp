@@ -100,6 +100,18 @@ bool InputDataMgr::hasPopulationData(const InputType::Country& country) const
         && !m_lifeExpectancy.value(country).formulas().isEmpty();
 }
 
+bool InputDataMgr::isRegion(const InputType::Country& country) const
+{
+    return country == Generic || m_regions.contains(country);
+}
+
+void InputDataMgr::setRegion(const InputType::Country& country, bool region)
+{
+    m_regions.removeAll(country);
+    if (region)
+        m_regions << country;
+}
+
 QStringList InputDataMgr::countriesWithPopulationData() const
 {
     QStringList countries;
@@ -245,6 +257,8 @@ void InputDataMgr::writeCache(CacheStream& stream) const
     });
     stream.writeMultiMap(m_countryDiseases);
     stream.writeStringList(m_diseaseIds);
+    // After the parts every reader knows, so that a reader of an older format still reads its own.
+    stream.writeStringList(m_regions);
 }
 
 QString InputDataMgr::readCache(CacheStream& stream)
@@ -283,6 +297,9 @@ QString InputDataMgr::readCache(CacheStream& stream)
     part("the list of countries and diseases");
     m_diseaseIds = stream.readStringList();
     part("the list of diseases");
+    // A cache written before regions were marked ends here.
+    m_regions = stream.ok() && stream.atEnd() ? QStringList() : stream.readStringList();
+    part("the list of regions");
     return damagedPart;
 }
 

@@ -77,6 +77,11 @@ public:
     bool hasPopulationData(const InputType::Country& country) const;
     // The countries that have, those of the known list first in its order, then any others.
     QStringList countriesWithPopulationData() const;
+    // Whether the id stands for something other than one country: a region made of countries
+    // (EUEEA), a placeholder or the fallback data set ("Generic", always). Said by the reference data.
+    bool isRegion(const InputType::Country& country) const;
+    const QStringList& regions() const { return m_regions; }
+    void setRegion(const InputType::Country& country, bool region);
     // These fall back to "Generic" when the country has no entry at all, and give an
     // empty array when the disease is absent.
     DataArray notificationData(const InputType::Country& country, const InputType::Disease& disease) const;
@@ -162,6 +167,8 @@ private:
     UnderestimationTypeMap m_underestimationTypes;
     CountryDiseaseMap m_countryDiseases;
     QStringList m_diseaseIds;
+    // Kept by an import of the workbooks, which carry no such mark.
+    QStringList m_regions;
     ReferenceDataImporter::ErrorReporter m_importErrorReporter;
 };
 

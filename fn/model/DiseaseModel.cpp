@@ -143,10 +143,9 @@ DataArray DiseaseModel::restrictedToTree(const DataArray& array, std::uint32_t t
     return copy;
 }
 
-double DiseaseModel::populationOfTree(std::uint32_t treeNumber) const
+double DiseaseModel::populationOfTree(std::uint32_t treeNumber, const Marray& population) const
 {
     const Marray& mapping = m_outcomeTreeMapping.values();
-    const Marray& population = m_ageDistribution.values();
     double sum = 0.0;
     for (std::size_t i = 0; i < population.size() && i < mapping.size(); ++i) {
         if (mapping[i] == static_cast<double>(treeNumber))
@@ -287,11 +286,14 @@ bool DiseaseModel::simulate(std::uint32_t iterations, double timeDiscountRate, i
         record->setSensitivityInputs(std::make_unique<SensitivityInputs>(iterations));
     if (recordStarted)
         recordStarted(record);
+    // Every tree re-evaluates the age distribution in each iteration; the population of a tree
+    // is that of the single evaluation above, whichever tree ran before it.
+    const Marray startPopulation = m_ageDistribution.values();
     try {
         for (int i = 0; i < outcomeTreeCount(); ++i) {
             currentTreeIndex = i;
             OutcomeTree& tree = *m_trees[static_cast<std::size_t>(i)];
-            tree.setPopulation(populationOfTree(static_cast<std::uint32_t>(i + 1)));
+            tree.setPopulation(populationOfTree(static_cast<std::uint32_t>(i + 1), startPopulation));
             if (!tree.simulate(iterations, timeDiscountRate, *record, control)) {
                 record->abandon();
                 return false;

@@ -131,7 +131,8 @@ public:
 
 private:
     DataArray restrictedToTree(const DataArray& array, std::uint32_t treeNumber) const;
-    double populationOfTree(std::uint32_t treeNumber) const;
+    // The population of the strata mapped to the tree, from the given age distribution values.
+    double populationOfTree(std::uint32_t treeNumber, const Marray& population) const;
     void initShape();
 
     QString m_modelId;

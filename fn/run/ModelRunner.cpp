@@ -12,6 +12,7 @@
 #include "fn/model/ResultsComputer.h"
 #include "fn/model/RunControl.h"
 #include "fn/run/TaskPool.h"
+#include "fn/values/IndependentStreams.h"
 #include "fn/values/RandomFunctions.h"
 #include "fn/values/ScopedRandomEngine.h"
 #include "ut/Diagnostics.h"
@@ -177,7 +178,10 @@ void ModelRunner::simulate(TaskPool& pool, int index, bool ownEngine)
         int treeIndex = 0;
         bool completed = false;
         if (ownEngine) {
-            auto engine = std::make_unique<boost::random::mt19937>(m_settings.randomSeed);
+            auto engine = std::make_unique<boost::random::mt19937>(
+                m_settings.seeding == Settings::Seeding::Independent
+                    ? IndependentStreams::engine(m_settings.randomSeed, model.countryId(), model.diseaseId())
+                    : boost::random::mt19937(m_settings.randomSeed));
             const ScopedRandomEngine scope(*engine);
             completed = model.simulate(m_settings.iterations, m_settings.discountRate, treeIndex, m_control, started);
             if (index + 1 == int(m_models.size()))
@@ -248,11 +252,11 @@ void ModelRunner::deliver(int index, bool addToComputer)
     model.setComputed();
     if (addToComputer && m_resultsComputer)
         m_resultsComputer->addModel(model);
-    model.releaseRunRecord();
     slot.state = Delivered;
     ++m_delivered;
     if (m_doneHandler)
         m_doneHandler(index);
+    model.releaseRunRecord();
 }
 
 void ModelRunner::fail(int index, std::exception_ptr failure)

@@ -18,8 +18,10 @@ class RunControl;
 // Runs a list of models on every core and delivers them in list order, with the same
 // numbers as a run of one model after the other.
 //
-// With a random seed other than 0 every model starts from the engine state of that seed, so
-// models run side by side, each drawing from an engine of its own. With seed 0 the models
+// With a random seed other than 0 every model starts from an engine state of its own, so
+// models run side by side, each drawing from an engine of its own: the state of that seed
+// (Shared: iteration i of every model draws the same uniforms), or one derived from the seed
+// and the model's country and disease (Independent). With seed 0 the models
 // draw from one continuing stream, so they run one after the other on the calling thread;
 // the statistics of each model (independent per figure) are built by the other threads
 // meanwhile, as its iterations come in. Threads left over by a short list do the same. Either way each model is handed to the results computer and to the done handler
@@ -33,12 +35,16 @@ public:
         std::uint32_t iterations = 0;
         double discountRate = 0.0;
         std::uint32_t randomSeed = 0;
+        // Where each model's engine starts with a seed other than 0.
+        enum class Seeding { Shared, Independent };
+        Seeding seeding = Seeding::Shared;
         // Threads to use; 0 for as many as the machine has cores.
         int threads = 0;
         // Standard errors, convergence and sensitivity of every model (DiseaseModel::uncertaintyResults).
         bool analyzeUncertainty = false;
     };
-    // Called for model index once it is computed, in list order, on the thread that runs.
+    // Called for model index once it is computed, in list order, on the thread that runs; the
+    // model still holds its run record, released right after.
     using DoneHandler = std::function<void(int index)>;
 
     ModelRunner(DiseaseModelList& models, const Settings& settings);

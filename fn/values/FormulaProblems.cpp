@@ -6,10 +6,7 @@
 
 namespace fn {
 
-namespace {
-
-// The levels of cell index, or its number when the formulas do not cover the strata one to one.
-QString stratumOf(int index, int cellCount, const InputFactorPtrs& factors)
+QString FormulaProblems::stratumOf(int index, int cellCount, const InputFactorPtrs& factors)
 {
     qint64 strata = 1;
     for (const InputFactor* factor : factors)
@@ -25,6 +22,8 @@ QString stratumOf(int index, int cellCount, const InputFactorPtrs& factors)
     }
     return QStringLiteral("stratum ") + levels.join(QStringLiteral(", "));
 }
+
+namespace {
 
 // The reason why parser does not compile expression, empty when it does.
 QString problemOf(mu::Parser& parser, const QString& expression)
@@ -54,7 +53,7 @@ QStringList FormulaProblems::describe(const QStringList& formulas, const InputFa
         if (reason.isEmpty())
             continue;
         if (++failing <= ListedCells)
-            lines << QStringLiteral("%1: \"%2\": %3").arg(stratumOf(i, formulas.size(), factors), formulas[i], reason);
+            lines << QStringLiteral("%1: \"%2\": %3").arg(FormulaProblems::stratumOf(i, formulas.size(), factors), formulas[i], reason);
     }
     if (failing > ListedCells)
         lines << QStringLiteral("and %1 more cells that do not compile").arg(failing - ListedCells);

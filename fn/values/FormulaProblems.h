@@ -18,6 +18,10 @@ public:
     // formula library's reason. Empty when every cell compiles on its own.
     static QStringList describe(const QStringList& formulas, const InputFactorPtrs& factors);
 
+    // The cell at index of an array of cellCount formulas over factors, as the user finds it:
+    // "stratum Age 0-4, Sex Female", or "cell 3" when the formulas do not cover the strata one to one.
+    static QString stratumOf(int index, int cellCount, const InputFactorPtrs& factors);
+
     // Cells named by describe() before it only counts the others.
     static constexpr int ListedCells = 3;
 };

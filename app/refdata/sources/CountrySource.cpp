@@ -19,7 +19,8 @@ void CountrySource::read(const SourceObject& document, fn::InputDataMgr& store)
         if (store.hasAgeDistribution(id))
             countries.path(id).fail(QStringLiteral("the country \"%1\" is already defined by another file").arg(id));
         const SourceObject country = countries.object(id);
-        country.allowOnly({QStringLiteral("caption"), QStringLiteral("population"), QStringLiteral("lifeExpectancy")});
+        country.allowOnly({QStringLiteral("caption"), QStringLiteral("region"), QStringLiteral("population"),
+                           QStringLiteral("lifeExpectancy")});
         const QString caption = country.identifier(QStringLiteral("caption"));
         const fn::DataArray population = arrays.read(country.required(QStringLiteral("population")),
                                                      QStringLiteral("Age distribution"),
@@ -30,6 +31,7 @@ void CountrySource::read(const SourceObject& document, fn::InputDataMgr& store)
         store.setCountryCaption(id, caption);
         store.setAgeDistribution(id, population);
         store.setLifeExpectancy(id, lifeExpectancy);
+        store.setRegion(id, country.has(QStringLiteral("region")) && country.boolean(QStringLiteral("region")));
     }
 }
 

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -5,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -100,8 +103,8 @@ TEST(Batch, EveryModelAndTheTotalsAreThoseOfTheControllerRunningThemInTurn)
             const BatchRun run = batch({QStringLiteral("--countries"), QStringLiteral("Austria,Sweden,Generic"),
                                         QStringLiteral("--diseases"), QStringLiteral("all"), QStringLiteral("-s"),
                                         QStringLiteral("60"), QStringLiteral("-t"), QStringLiteral("0.03"),
-                                        QStringLiteral("-r"), seed, QStringLiteral("--threads"), threads,
-                                        QStringLiteral("-o"), output},
+                                        QStringLiteral("-r"), seed, QStringLiteral("--seeding"), QStringLiteral("shared"),
+                                        QStringLiteral("--threads"), threads, QStringLiteral("-o"), output},
                                        work.path());
             ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
             EXPECT_TRUE(run.errors.contains(QStringLiteral("models done"))) << run.errors.toStdString();
@@ -111,12 +114,25 @@ TEST(Batch, EveryModelAndTheTotalsAreThoseOfTheControllerRunningThemInTurn)
             const QJsonObject settings = document.value(QStringLiteral("run")).toObject();
             ASSERT_EQ(settings.value(QStringLiteral("diseases")).toArray().size(), 3);
             ASSERT_EQ(models.size(), 9);
+            // Named, the placeholder runs, and the run block says what it is.
+            EXPECT_EQ(settings.value(QStringLiteral("regions")).toArray(), QJsonArray{QStringLiteral("Generic")});
+            EXPECT_EQ(settings.value(QStringLiteral("seeding")).toString(),
+                      seed == QStringLiteral("0") ? QStringLiteral("stream") : QStringLiteral("shared"));
 
             const Reference reference = referenceRun(settings, work.path());
             ASSERT_EQ(reference.models.size(), models.size());
-            for (int i = 0; i < models.size(); ++i)
-                EXPECT_EQ(compact(models[i].toObject()), reference.models[i])
+            const QJsonArray modelResults = QJsonDocument::fromJson(reference.aggregate).object()
+                                                .value(QStringLiteral("modelResults")).toArray();
+            for (int i = 0; i < models.size(); ++i) {
+                QJsonObject model = models[i].toObject();
+                // Each entry says which model it is; the rest is the command line's document.
+                const QJsonObject ids = modelResults[i].toObject();
+                EXPECT_EQ(model.take(QStringLiteral("country")), ids.value(QStringLiteral("country")));
+                EXPECT_EQ(model.take(QStringLiteral("disease")), ids.value(QStringLiteral("disease")));
+                EXPECT_EQ(model.take(QStringLiteral("modelId")), ids.value(QStringLiteral("id")));
+                EXPECT_EQ(compact(model), reference.models[i])
                     << "seed " << seed.toStdString() << ", " << threads.toStdString() << " threads, model " << i + 1;
+            }
             EXPECT_EQ(compact(document.value(QStringLiteral("aggregatedResults")).toObject()), reference.aggregate);
         }
     }
@@ -137,7 +153,10 @@ TEST(Batch, RefusesWhatItCannotDoWithAReasonAndWritesToPipes)
         {{QStringLiteral("--countries"), QStringLiteral("Atlantis"), QStringLiteral("--diseases"), QStringLiteral("all")},
          2, QStringLiteral("\"Atlantis\" has no population data")},
         {{QStringLiteral("--countries"), QStringLiteral("France"), QStringLiteral("--diseases"), QStringLiteral("all")},
-         2, QStringLiteral("Countries with data: EUEEA, Austria")},
+         2, QStringLiteral("Countries with data: Austria, Germany, Italy, Sweden; regions and placeholders: EUEEA, Generic.")},
+        {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"), QStringLiteral("all"),
+          QStringLiteral("--seeding"), QStringLiteral("random")},
+         2, QStringLiteral("--seeding takes independent or shared, not \"random\"")},
         {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"), QStringLiteral("Plague")},
          2, QStringLiteral("\"Plague\" is neither in the reference data")},
         {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"), QStringLiteral("all"),
@@ -246,9 +265,145 @@ TEST(Batch, PairsAskedForByNameMustHaveData)
     EXPECT_FALSE(QFile::exists(output));
 
     run = batch(QStringList{QStringLiteral("--countries"), QStringLiteral("all")} + common, work.path());
-    EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
-    EXPECT_TRUE(run.errors.contains(QStringLiteral("Warning: 5 of the 6 country-disease pairs have no data and are not "
+    // The disease has a pair but no parameters: its statistics are not numbers, which fails the
+    // run once the document is written.
+    EXPECT_EQ(run.exitCode, 1) << run.errors.toStdString();
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("Warning: 3 of the 4 country-disease pairs have no data and are not "
                                                    "run")))
         << run.errors.toStdString();
     EXPECT_EQ(QJsonDocument::fromJson(contents(output)).object().value(QStringLiteral("models")).toArray().size(), 1);
+}
+
+namespace {
+
+double meanOf(const QJsonObject& figures, const QString& key)
+{
+    return figures.value(key).toObject().value(QStringLiteral("Mean")).toDouble();
+}
+
+} // namespace
+
+// "all" runs the countries only: regions and placeholders would count people twice or count
+// nobody. The summary adds each model once to the total, its country and its disease, and each
+// country's population once, whatever the number of its diseases.
+TEST(Batch, AllCountriesAreCountriesAndTheSummaryCountsEachPopulationOnce)
+{
+    const QTemporaryDir work;
+    const QString output = work.filePath(QStringLiteral("results.json"));
+    const BatchRun run = batch({QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"),
+                                QStringLiteral("all"), QStringLiteral("-s"), QStringLiteral("40"), QStringLiteral("-r"),
+                                QStringLiteral("7"), QStringLiteral("-o"), output},
+                               work.path());
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("Leaving out the regions and placeholders EUEEA, Generic")))
+        << run.errors.toStdString();
+    const QJsonObject document = QJsonDocument::fromJson(contents(output)).object();
+    const QJsonObject settings = document.value(QStringLiteral("run")).toObject();
+    const QStringList countries = {QStringLiteral("Austria"), QStringLiteral("Germany"), QStringLiteral("Italy"),
+                                   QStringLiteral("Sweden")};
+    EXPECT_EQ(settings.value(QStringLiteral("countries")).toArray(), QJsonArray::fromStringList(countries));
+    EXPECT_EQ(settings.value(QStringLiteral("seeding")).toString(), QStringLiteral("independent"));
+    EXPECT_TRUE(settings.value(QStringLiteral("modelsWithNonFiniteResults")).toArray().isEmpty());
+
+    // Each country's people, as its reference data count them.
+    QMap<QString, double> population;
+    {
+        fn::InputDataMgr store;
+        store.setPath(binaryDir);
+        for (const QString& country : countries) {
+            for (const QString& cell : store.ageDistribution(country).formulas())
+                population[country] += cell.toDouble();
+        }
+    }
+    QMap<QString, double> countryDaly;
+    QMap<QString, double> diseaseDaly;
+    const QJsonArray modelResults = document.value(QStringLiteral("aggregatedResults")).toObject()
+                                        .value(QStringLiteral("modelResults")).toArray();
+    ASSERT_EQ(modelResults.size(), 4 * 3);
+    for (const QJsonValue& entry : modelResults) {
+        const QJsonObject model = entry.toObject();
+        const QJsonObject results = model.value(QStringLiteral("results")).toObject();
+        const QString country = model.value(QStringLiteral("country")).toString();
+        const double daly = meanOf(results, QStringLiteral("daly"));
+        countryDaly[country] += daly;
+        diseaseDaly[model.value(QStringLiteral("disease")).toString()] += daly;
+    }
+    const QJsonObject summary = document.value(QStringLiteral("summary")).toObject();
+    const QJsonObject total = summary.value(QStringLiteral("total")).toObject();
+    double allPeople = 0.0;
+    double allDaly = 0.0;
+    for (const QString& country : countries) {
+        allPeople += population[country];
+        allDaly += countryDaly[country];
+    }
+    EXPECT_EQ(total.value(QStringLiteral("models")).toInt(), 12);
+    EXPECT_DOUBLE_EQ(total.value(QStringLiteral("population")).toDouble(), allPeople);
+    EXPECT_NEAR(meanOf(total, QStringLiteral("daly")), allDaly, 1e-9 * allDaly);
+    EXPECT_NEAR(meanOf(total, QStringLiteral("dalyPer100k")), allDaly * 100000.0 / allPeople, 1e-6 * allDaly / allPeople);
+    const double aggregated = meanOf(document.value(QStringLiteral("aggregatedResults")).toObject()
+                                         .value(QStringLiteral("totalResults")).toObject(), QStringLiteral("daly"));
+    EXPECT_NEAR(meanOf(total, QStringLiteral("daly")), aggregated, 1e-9 * aggregated);
+
+    const QJsonArray perCountry = summary.value(QStringLiteral("countries")).toArray();
+    ASSERT_EQ(perCountry.size(), 4);
+    for (const QJsonValue& value : perCountry) {
+        const QJsonObject subtotal = value.toObject();
+        const QString country = subtotal.value(QStringLiteral("country")).toString();
+        SCOPED_TRACE(country.toStdString());
+        EXPECT_EQ(subtotal.value(QStringLiteral("models")).toInt(), 3);
+        EXPECT_DOUBLE_EQ(subtotal.value(QStringLiteral("population")).toDouble(), population[country]);
+        EXPECT_NEAR(meanOf(subtotal, QStringLiteral("daly")), countryDaly[country], 1e-9 * countryDaly[country]);
+        const double low = subtotal.value(QStringLiteral("daly")).toObject().value(QStringLiteral("Quantile0.025")).toDouble();
+        EXPECT_LT(low, meanOf(subtotal, QStringLiteral("daly")));
+    }
+    const QJsonArray perDisease = summary.value(QStringLiteral("diseases")).toArray();
+    ASSERT_EQ(perDisease.size(), 3);
+    for (const QJsonValue& value : perDisease) {
+        const QJsonObject subtotal = value.toObject();
+        const QString disease = subtotal.value(QStringLiteral("disease")).toString();
+        SCOPED_TRACE(disease.toStdString());
+        // Every disease runs in the four countries: their people, each once.
+        EXPECT_DOUBLE_EQ(subtotal.value(QStringLiteral("population")).toDouble(), allPeople);
+        EXPECT_NEAR(meanOf(subtotal, QStringLiteral("daly")), diseaseDaly[disease], 1e-9 * diseaseDaly[disease]);
+    }
+}
+
+// A RandPert with the mode first is named when the model is made; its not-a-number results are
+// named after the run, which ends with status 1, the document written and its run block listing
+// the model.
+TEST(Batch, ImpossibleValuesAreNamedAndFailTheRun)
+{
+    const QTemporaryDir work;
+    const QString data = work.filePath(QStringLiteral("data"));
+    ASSERT_TRUE(QDir().mkpath(data + QStringLiteral("/models")));
+    ASSERT_TRUE(QFile::copy(binaryDir + QStringLiteral("/referenceData.dat"), data + QStringLiteral("/referenceData.dat")));
+    QByteArray specification = contents(binaryDir + QStringLiteral("/models/Illustrative-CRKP-BSI.model_spec.json"));
+    const QByteArray cell = "\"RandPert(0.108, 0.133, 0.163)\"";
+    ASSERT_GT(specification.indexOf(cell), 0);
+    specification.replace(specification.indexOf(cell), cell.size(), "\"RandPert(0.133, 0.108, 0.163)\"");
+    QFile file(data + QStringLiteral("/models/swapped.model_spec.json"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(specification);
+    file.close();
+
+    const QString output = work.filePath(QStringLiteral("results.json"));
+    const BatchRun run = batch({QStringLiteral("--data-folder"), data, QStringLiteral("--countries"),
+                                QStringLiteral("Austria,Sweden"), QStringLiteral("--diseases"),
+                                QStringLiteral("IllustrativeCRKPBSI"), QStringLiteral("-s"), QStringLiteral("10"),
+                                QStringLiteral("-r"), QStringLiteral("3"), QStringLiteral("-o"), output},
+                               work.path());
+    EXPECT_EQ(run.exitCode, 1);
+    for (const QString& expected :
+         {QStringLiteral("\"RandPert(0.133, 0.108, 0.163)\": RandPert(min, mode, max) needs the mode between min and max"),
+          QStringLiteral("has statistics that are not finite numbers"), QStringLiteral("gives not-a-number"),
+          QStringLiteral("Error: 2 of the 2 models have statistics that are not finite numbers")})
+        EXPECT_TRUE(run.errors.contains(expected)) << expected.toStdString() << "\nin:\n" << run.errors.toStdString();
+    const QJsonObject document = QJsonDocument::fromJson(contents(output)).object();
+    const QJsonArray affected = document.value(QStringLiteral("run")).toObject()
+                                    .value(QStringLiteral("modelsWithNonFiniteResults")).toArray();
+    ASSERT_EQ(affected.size(), 2);
+    EXPECT_EQ(affected[1].toObject().value(QStringLiteral("country")).toString(), QStringLiteral("Sweden"));
+    EXPECT_EQ(affected[1].toObject().value(QStringLiteral("disease")).toString(), QStringLiteral("IllustrativeCRKPBSI"));
+    EXPECT_TRUE(document.value(QStringLiteral("summary")).toObject().value(QStringLiteral("total")).toObject()
+                    .value(QStringLiteral("daly")).toObject().value(QStringLiteral("Mean")).isNull());
 }

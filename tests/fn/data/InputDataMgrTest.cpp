@@ -112,6 +112,8 @@ void fill(fn::InputDataMgr& store)
     store.appendDiseaseId("d1");
     store.appendDiseaseId(cjk);
     store.appendDiseaseId("d1");
+    store.setRegion("Region", true);
+    store.setRegion(greek, true);
 }
 
 bool same(const QString& a, const QString& b)
@@ -173,6 +175,7 @@ void expectSameStore(const fn::InputDataMgr& a, const fn::InputDataMgr& b)
         EXPECT_TRUE(same(a.transitionParams().params(kind).map(), b.transitionParams().params(kind).map()))
             << "kind " << kind;
     EXPECT_TRUE(same(a.runFactors(), b.runFactors()));
+    EXPECT_EQ(a.regions(), b.regions());
     EXPECT_EQ(a.underestimationTypes(), b.underestimationTypes());
     EXPECT_EQ(a.countryDiseases(), b.countryDiseases());
     EXPECT_EQ(a.countryDiseases().values("Austria"), b.countryDiseases().values("Austria"));
@@ -203,7 +206,8 @@ bool isEmptyStore(const fn::InputDataMgr& store)
         && store.lifeExpectancies().isEmpty() && store.ageDistributions().isEmpty()
         && store.outcomeTreeMappings().isEmpty() && store.notificationDataMap().isEmpty()
         && store.diseaseTemplates().templates().isEmpty() && store.runFactors().isEmpty()
-        && store.underestimationTypes().isEmpty() && store.countryDiseases().isEmpty() && store.diseaseIds().isEmpty();
+        && store.underestimationTypes().isEmpty() && store.countryDiseases().isEmpty() && store.diseaseIds().isEmpty()
+        && store.regions().isEmpty();
 }
 
 } // namespace
@@ -287,6 +291,7 @@ TEST(InputDataMgrCache, ByteLayoutOfATinyStore)
                                  fn::DataArray({}, "Q", {{"k", "v"}}, QStringList()));
     store.addCountryDisease("A", "d");
     store.appendDiseaseId("d");
+    store.setRegion("B", true);
     ASSERT_TRUE(store.saveCache());
     const QByteArray bytes = readAll(store.cacheFilePath());
 
@@ -322,7 +327,17 @@ TEST(InputDataMgrCache, ByteLayoutOfATinyStore)
     out << quint32(0) << quint32(0);
     out << quint32(1) << QString("A") << QString("d");
     out << quint32(1) << QString("d");
+    // The regions, after the parts of the older format.
+    out << quint32(1) << QString("B");
     EXPECT_EQ(bytes.toHex(), expected.toHex());
+
+    // A cache of the older format, without regions, loads whole; "Generic" is a placeholder anyway.
+    writeAll(store.cacheFilePath(), bytes.left(bytes.size() - 10));
+    fn::InputDataMgr older;
+    older.setPath(dir.path());
+    EXPECT_EQ(older.diseaseIds(), QStringList{"d"});
+    EXPECT_FALSE(older.isRegion("B"));
+    EXPECT_TRUE(older.isRegion("Generic"));
     EXPECT_TRUE(bytes.contains(QByteArray::fromHex("00000002" "00000002" "0042" "FFFFFFFF" "00000002" "0041")));
 }
 
@@ -359,7 +374,7 @@ TEST(InputDataMgrCache, DamagedFilesLoadWithoutCrashing)
         fn::InputDataMgr store;
         fill(store);
         store.setPath(dir.path());
-        ASSERT_TRUE(store.diseaseIds().isEmpty()) << "length " << length;
+        ASSERT_TRUE(store.regions().isEmpty()) << "length " << length;
     }
 
     // Garbage: all bits set (impossible counts), random bytes, and a file whose counts are

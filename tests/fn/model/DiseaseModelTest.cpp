@@ -140,6 +140,26 @@ TEST(DiseaseModel, TwoTreeDeterministicResultsDiscounted)
     EXPECT_LT(mean(totals.value(QStringLiteral("yll"))), 10 * 59.5 + 5 * 54.5 + 40 * 19.0 + 16 * 14.0);
 }
 
+// A random population is evaluated once at the start of the run; every tree's population, and so
+// its per-100 000 figures, come from that evaluation, not from the draws of the tree before it.
+TEST(DiseaseModel, EveryTreeTakesItsPopulationFromTheStartOfTheRun)
+{
+    const QStringList randomPopulation = {QStringLiteral("RandUniform(900, 1100)"), QStringLiteral("RandUniform(800, 1000)"),
+                                          QStringLiteral("RandUniform(1900, 2100)"), QStringLiteral("RandUniform(1700, 1900)")};
+    JsonModel m(readJsonObject(fixture(QStringLiteral("two-trees.model_spec.json"))), randomPopulation, lifeExpectancy);
+    fn::seedIfNonZero(11);
+    m.run(20, 0.0);
+    const fn::OutcomeTree& young = m.model->getOutcomeTree(0);
+    const fn::OutcomeTree& old = m.model->getOutcomeTree(1);
+    // Each stratum belongs to one tree: the trees' populations make up the model's.
+    EXPECT_DOUBLE_EQ(young.population() + old.population(), m.model->totalPopulation());
+    EXPECT_GT(old.population(), 3600.0);
+    EXPECT_LT(old.population(), 4000.0);
+    const QVariantMap oldAcute = outcomeEntry(m.model->results(), 1);
+    EXPECT_DOUBLE_EQ(mean(oldAcute.value(QStringLiteral("dalyPer100k"))),
+                     mean(oldAcute.value(QStringLiteral("daly"))) * 100000.0 / old.population());
+}
+
 TEST(DiseaseModel, ParametersTreesAndLookupsFailWithTheirMessages)
 {
     JsonModel m(readJsonObject(fixture(QStringLiteral("two-trees.model_spec.json"))), population, lifeExpectancy);

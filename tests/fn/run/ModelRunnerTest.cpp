@@ -1,3 +1,7 @@
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
 #include <gtest/gtest.h>
 
 #include <QJsonDocument>
@@ -233,6 +237,109 @@ TEST(ModelRunner, AModelWithoutReportedOutcomesHasNoDeathsAtAnyThreadCount)
                 EXPECT_TRUE(outcome.models[i] == reference.models[i]) << "model " << i + 1;
             EXPECT_TRUE(outcome.aggregate == reference.aggregate);
         }
+    }
+}
+
+namespace {
+
+// The same bloodstream infection model in several countries of identical population.
+class IdenticalModels
+{
+public:
+    explicit IdenticalModels(const QStringList& countries)
+        : m_bsi(readJsonObject(sampleModel(QStringLiteral("Illustrative-CRKP-BSI.model_spec.json"))))
+    {
+        for (const QString& country : countries) {
+            addCountry(m_store, country, m_bsi.factors(), perStratum(19, 50000, 1000), perStratum(19, 80, -4));
+            models.push_back(std::make_unique<fn::DiseaseModel>(&m_store, QStringLiteral("model 1"), country, country, &m_bsi));
+            models.back()->setUp();
+        }
+    }
+
+    // Each model's total DALY per iteration, from its record as the batch's totals take it.
+    QVector<QVector<double>> run(fn::ModelRunner::Settings::Seeding seeding, std::uint32_t iterations, int threads)
+    {
+        fn::ModelRunner::Settings settings;
+        settings.iterations = iterations;
+        settings.randomSeed = 42;
+        settings.seeding = seeding;
+        settings.threads = threads;
+        fn::ModelRunner runner(models, settings);
+        QVector<QVector<double>> dalys(int(models.size()));
+        runner.setDoneHandler([&](int index) {
+            const fn::ModelRunRecord& record = *models[std::size_t(index)]->runRecord();
+            for (std::uint32_t k = 0; k < iterations; ++k) {
+                double daly = 0.0;
+                for (const auto sum : {fn::ModelRunRecord::AcuteYld, fn::ModelRunRecord::AcuteYll,
+                                       fn::ModelRunRecord::SequelaYld, fn::ModelRunRecord::SequelaYll}) {
+                    const double* row = record.row(sum, k);
+                    for (std::size_t i = 0; i < record.strataCount(); ++i)
+                        daly += row[i];
+                }
+                dalys[index] << daly;
+            }
+        });
+        EXPECT_TRUE(runner.run());
+        return dalys;
+    }
+
+    fn::DiseaseModelList models;
+
+private:
+    fn::InputDataMgr m_store;
+    fn::JSONDiseaseTemplate m_bsi;
+};
+
+// The width of the central 95 % of values.
+double width(QVector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const int n = values.size();
+    return values[int(0.975 * (n - 1))] - values[int(0.025 * (n - 1))];
+}
+
+double mean(const QVector<double>& values)
+{
+    return std::accumulate(values.begin(), values.end(), 0.0) / values.size();
+}
+
+} // namespace
+
+// With a shared seed identical models draw the same numbers in every iteration, so the interval of
+// their total is k times one model's; independent streams let the models' draws vary apart, and the
+// interval of the total grows like the square root of k, while each model keeps its distribution
+// and its numbers whichever models run beside it and on however many threads.
+TEST(ModelRunner, IndependentSeedingGivesEveryCountryAndDiseaseItsOwnDraws)
+{
+    using Seeding = fn::ModelRunner::Settings::Seeding;
+    const std::uint32_t n = 2000;
+    const QStringList countries = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")};
+    IdenticalModels four(countries);
+    struct Row
+    {
+        Seeding seeding;
+        double lowestRatio;
+        double highestRatio;
+    };
+    for (const Row& row : {Row{Seeding::Shared, 3.999, 4.001}, Row{Seeding::Independent, 1.6, 2.5}}) {
+        const bool shared = row.seeding == Seeding::Shared;
+        SCOPED_TRACE(shared ? "shared" : "independent");
+        const QVector<QVector<double>> dalys = four.run(row.seeding, n, 3);
+        QVector<double> total(int(n), 0.0);
+        for (const QVector<double>& model : dalys) {
+            for (int k = 0; k < int(n); ++k)
+                total[k] += model[k];
+        }
+        const double ratio = width(total) / width(dalys[0]);
+        EXPECT_GE(ratio, row.lowestRatio);
+        EXPECT_LE(ratio, row.highestRatio);
+        EXPECT_EQ(dalys[0] == dalys[1], shared);
+        // The same distribution: the means of two models differ by no more than their noise.
+        const double standardError = width(dalys[0]) / 3.92 / std::sqrt(double(n));
+        EXPECT_LT(std::abs(mean(dalys[0]) - mean(dalys[1])), 5 * standardError);
+        // A model's numbers do not depend on the others in the run, nor on the threads.
+        IdenticalModels alone({QStringLiteral("B")});
+        EXPECT_EQ(alone.run(row.seeding, n, 1).value(0), dalys[1]);
     }
 }
 

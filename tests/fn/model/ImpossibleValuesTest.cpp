@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+
+#include "ModelTestSupport.h"
+#include "fn/model/ImpossibleValues.h"
+
+using namespace testing_support;
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+} // namespace
+
+TEST(ImpossibleValues, RandomFunctionsGivenArgumentsOutsideTheirDomainAreNamed)
+{
+    struct Row
+    {
+        const char* formula;
+        const char* problem; // empty when there is none
+    };
+    const Row rows[] = {
+        {"RandPert(0.3, 0.2, 0.4)", "needs the mode between min and max, here mode = 0.2 outside [0.3, 0.4]"},
+        {"RandPert(0.4, 0.3, 0.2)", "RandPert(min, mode, max) needs min <= max"},
+        {"RandPert(0.1, 0.1, 0.3)", ""},
+        {"RandPert(2, 2, 2)", ""},
+        {"RandUniform(2, 1)", "RandUniform(a, b) needs a <= b, here a = 2 and b = 1"},
+        {"RandUniform(1, 1) * 3", ""},
+        {"RandBeta(0, 1)", "needs a positive alpha, here 0"},
+        {"RandBeta(2, -1)", "needs a positive beta, here -1"},
+        {"RandGamma(-2, 1)", "needs a positive shape"},
+        {"RandGamma(2, 0)", "needs a positive rate"},
+        {"RandLogNormal(0, -1)", "RandLogNormal(mu, sigma) needs sigma >= 0"},
+        {"RandNormal(-1, 0)", ""},
+        {"1 + RandNormal(1, -0.5)", "RandNormal(mu, sigma) needs sigma >= 0, here sigma = -0.5"},
+        // An argument drawn itself is not known before the run: the outer call is not judged.
+        {"RandPert(0.1, RandUniform(0.5, 0.6), 0.3)", ""},
+        {"RandPert(0.1, RandUniform(0.6, 0.5), 0.3)", "RandUniform(a, b) needs a <= b"},
+        {"RandPert(0.1, 0.2", ""},
+    };
+    for (const Row& row : rows) {
+        const QStringList problems = fn::ImpossibleValues::argumentProblems(QString::fromUtf8(row.formula));
+        if (*row.problem == '\0') {
+            EXPECT_TRUE(problems.isEmpty()) << row.formula << ": " << problems.join(' ').toStdString();
+            continue;
+        }
+        ASSERT_EQ(problems.size(), 1) << row.formula;
+        EXPECT_TRUE(problems.front().contains(QString::fromUtf8(row.problem))) << problems.front().toStdString();
+    }
+}
+
+// A swapped RandPert (the mode first) is named with its cell when the model is made, and once
+// run, the statistics it spoils are named with the formula behind them; a sound model gives no word.
+TEST(ImpossibleValues, ASwappedPertIsNamedBeforeAndAfterTheRun)
+{
+    const QStringList population = {QStringLiteral("1000"), QStringLiteral("900"), QStringLiteral("2000"),
+                                    QStringLiteral("1800")};
+    const QStringList lifeExpectancy = {QStringLiteral("60"), QStringLiteral("55"), QStringLiteral("20"),
+                                        QStringLiteral("15")};
+    for (const QString& severity : {QStringLiteral("0.2"), QStringLiteral("RandPert(0.3, 0.2, 0.4)")}) {
+        QByteArray text = readAll(fixture(QStringLiteral("two-trees.model_spec.json")));
+        const QByteArray cell = R"("severityArray": {"vals": [["0.2", "0.2"])";
+        ASSERT_TRUE(text.contains(cell));
+        text.replace(cell, R"("severityArray": {"vals": [[")" + severity.toUtf8() + R"(", "0.2"])");
+        JsonModel m(QJsonDocument::fromJson(text).object(), population, lifeExpectancy);
+        const QStringList warnings = fn::ImpossibleValues::argumentWarnings(*m.model);
+        m.run(5, 0.0);
+        bool perCaseOnly = true;
+        const QStringList results = fn::ImpossibleValues::nonFiniteResults(*m.model, &perCaseOnly);
+        if (severity == QStringLiteral("0.2")) {
+            EXPECT_TRUE(warnings.isEmpty()) << warnings.join('\n').toStdString();
+            EXPECT_TRUE(results.isEmpty()) << results.join('\n').toStdString();
+            continue;
+        }
+        ASSERT_EQ(warnings.size(), 1);
+        for (const char* part : {"Model \"Testland - Two-tree test disease - model 1\"",
+                                 "tree \"Younger patients\", health state \"Acute illness\", parameter severity",
+                                 "stratum Age 0-49, Sex Female", "\"RandPert(0.3, 0.2, 0.4)\"", "mode = 0.2"})
+            EXPECT_TRUE(warnings.front().contains(QString::fromUtf8(part))) << part << " in " << warnings.front().toStdString();
+        ASSERT_EQ(results.size(), 2) << results.join('\n').toStdString();
+        EXPECT_FALSE(perCaseOnly);
+        for (const char* part : {"totals: daly", "tree \"Younger patients\", health outcome \"Acute illness\": daly"})
+            EXPECT_TRUE(results[0].contains(QString::fromUtf8(part))) << part << " in " << results[0].toStdString();
+        EXPECT_TRUE(results[1].contains(QStringLiteral("stratum Age 0-49, Sex Female: \"RandPert(0.3, 0.2, 0.4)\" gives "
+                                                       "not-a-number: RandPert(min, mode, max) needs the mode")))
+            << results[1].toStdString();
+    }
+
+    // Without any case a figure per case has no value; that is told apart from a fault.
+    QByteArray text = readAll(fixture(QStringLiteral("two-trees.model_spec.json")));
+    text.replace(R"("rawCasesCountArray": {"vals": [["100", "50"], ["200", "80"]]})",
+                 R"("rawCasesCountArray": {"vals": [["0", "0"], ["0", "0"]]})");
+    JsonModel none(QJsonDocument::fromJson(text).object(), population, lifeExpectancy);
+    none.run(5, 0.0);
+    bool perCaseOnly = false;
+    const QStringList results = fn::ImpossibleValues::nonFiniteResults(*none.model, &perCaseOnly);
+    ASSERT_EQ(results.size(), 2) << results.join('\n').toStdString();
+    EXPECT_TRUE(results[0].contains(QStringLiteral("totals: dalyPerCase;"))) << results[0].toStdString();
+    EXPECT_TRUE(results[1].contains(QStringLiteral("no value in an iteration without cases")));
+    EXPECT_TRUE(perCaseOnly);
+}
