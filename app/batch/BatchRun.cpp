@@ -2,6 +2,7 @@
 
 #include <sys/resource.h>
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -9,8 +10,10 @@
 #include "fn/run/ModelRunner.h"
 #include "fn/model/ResultsComputer.h"
 #include "fn/model/RunControl.h"
+#include "app/batch/ResultsExports.h"
 #include "app/batch/ResultsStream.h"
 #include "ui/Chief.h"
+#include "ui/RunProvenance.h"
 #include "ut/Exception.h"
 #include "ut/OutputTarget.h"
 
@@ -190,7 +193,8 @@ int BatchRun::runModels(ui::Chief& chief)
     fn::DiseaseModelList& models = chief.models();
     const std::uint32_t n = m_options.sampleSize();
 
-    ResultsStream output(m_options.outputPath());
+    ResultsStream output(m_options.outputPath(), m_options.pretty());
+    const QJsonObject provenance = this->provenance();
     const QJsonObject run{
         {QStringLiteral("countries"), QJsonArray::fromStringList(m_countries)},
         {QStringLiteral("diseases"), QJsonArray::fromStringList(m_diseases)},
@@ -198,6 +202,7 @@ int BatchRun::runModels(ui::Chief& chief)
         {QStringLiteral("sampleSize"), double(n)},
         {QStringLiteral("timeDiscountRate"), m_options.timeDiscountRate()},
         {QStringLiteral("randomSeed"), double(m_options.randomSeed())},
+        {QStringLiteral("provenance"), provenance},
     };
     // A results file that cannot be written fails the job before hours of computing.
     if (!output.open(run)) {
@@ -206,9 +211,15 @@ int BatchRun::runModels(ui::Chief& chief)
         return Failure;
     }
     const bool analyzing = !m_options.sensitivityPath().isEmpty();
-    ResultsStream uncertainty(m_options.sensitivityPath());
+    ResultsStream uncertainty(m_options.sensitivityPath(), m_options.pretty());
     if (analyzing && !uncertainty.open(run)) {
         m_err << "Error: " << uncertainty.errorString() << '\n';
+        m_err.flush();
+        return Failure;
+    }
+    ResultsExports exports(m_options, provenance);
+    if (!exports.open()) {
+        m_err << "Error: " << exports.errorString() << '\n';
         m_err.flush();
         return Failure;
     }
@@ -229,11 +240,17 @@ int BatchRun::runModels(ui::Chief& chief)
     runner.setResultsComputer(&computer);
     runner.setRunControl(&control);
     bool written = true;
+    runner.setRecordHandler([&](int index, const fn::ModelRunRecord& record) {
+        written = written && exports.takeRecord(*models[std::size_t(index)], record);
+    });
     runner.setDoneHandler([&](int index) {
         fn::DiseaseModel& model = *models[std::size_t(index)];
-        written = written && output.addModel(ui::Chief::resultsDocument(model));
+        QJsonObject results = ui::Chief::resultsDocument(model);
+        QJsonObject analysis = analyzing ? ui::Chief::uncertaintyDocument(model) : QJsonObject();
+        written = written && exports.addModel(model, results, analyzing ? &analysis : nullptr);
+        written = written && output.addModel(results);
         if (analyzing)
-            written = written && uncertainty.addModel(ui::Chief::uncertaintyDocument(model));
+            written = written && uncertainty.addModel(analysis);
         // Written out: only the totals stay, for the totals over all models.
         model.releaseDetailedResults();
         if (!written)
@@ -247,6 +264,9 @@ int BatchRun::runModels(ui::Chief& chief)
             m_err << "Error: " << reason << '\n';
         output.cancel();
         m_err << unfinished(m_options.outputPath()) << '\n';
+        exports.cancel();
+        for (const QString& path : exports.paths())
+            m_err << unfinished(path) << '\n';
         if (analyzing) {
             uncertainty.cancel();
             m_err << unfinished(m_options.sensitivityPath()) << '\n';
@@ -264,10 +284,15 @@ int BatchRun::runModels(ui::Chief& chief)
         return abandon(QString());
     }
     if (!written)
-        return abandon(output.errorString().isEmpty() ? uncertainty.errorString() : output.errorString());
+        return abandon(!output.errorString().isEmpty() ? output.errorString()
+                           : !uncertainty.errorString().isEmpty() ? uncertainty.errorString()
+                                                                   : exports.errorString());
     reportProgress(int(models.size()), int(models.size()), control.iterationsDone(), iterations, true);
     computer.compute();
-    if (!output.finish(QJsonObject::fromVariantMap(computer.aggregatedResults())))
+    const QJsonObject aggregated = QJsonObject::fromVariantMap(computer.aggregatedResults());
+    if (!exports.finish(aggregated))
+        return abandon(exports.errorString());
+    if (!output.finish(aggregated))
         return abandon(output.errorString());
     if (analyzing && !uncertainty.finish()) {
         m_err << "Error: " << uncertainty.errorString() << '\n' << unfinished(m_options.sensitivityPath()) << '\n';
@@ -276,6 +301,22 @@ int BatchRun::runModels(ui::Chief& chief)
     }
     summarize(int(models.size()));
     return Success;
+}
+
+QJsonObject BatchRun::provenance() const
+{
+    ui::RunProvenance provenance;
+    provenance.setCommandLine(m_options.arguments());
+    provenance.setDataFolder(m_basePath);
+    provenance.addInputsOf(QDir(m_basePath).filePath(QStringLiteral("models")));
+    provenance.setIterations(m_options.sampleSize());
+    provenance.setTimeDiscountRate(m_options.timeDiscountRate());
+    provenance.setRandomSeed(m_options.randomSeed());
+    provenance.setSeeding(m_options.randomSeed() == 0 ? QStringLiteral("one stream for all models")
+                                                      : QStringLiteral("every model from the seed"));
+    provenance.setThreads(fn::ModelRunner::threadCount(m_options.threads()));
+    provenance.setUncertaintyAnalysis(!m_options.sensitivityPath().isEmpty());
+    return provenance.toJson();
 }
 
 void BatchRun::reportProgress(int done, int total, std::uint64_t iterationsDone, std::uint64_t iterations, bool last)
@@ -304,6 +345,10 @@ void BatchRun::summarize(int models)
           << "Wrote " << m_options.outputPath() << ".\n";
     if (!m_options.sensitivityPath().isEmpty())
         m_err << "Wrote the uncertainty analysis to " << m_options.sensitivityPath() << ".\n";
+    if (!m_options.tablePath().isEmpty())
+        m_err << "Wrote the table to " << m_options.tablePath() << ".\n";
+    if (!m_options.drawsPath().isEmpty())
+        m_err << "Wrote the draws to " << m_options.drawsPath() << ".\n";
     m_err.flush();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QJsonObject>
 #include <QStringList>
 #include <QTextStream>
 
@@ -31,6 +32,8 @@ private:
     int runModels(ui::Chief& chief);
     void reportProgress(int done, int total, std::uint64_t iterationsDone, std::uint64_t iterations, bool last);
     void summarize(int models);
+    // Where the results come from, for every file the job writes.
+    QJsonObject provenance() const;
     // Says why the job failed, while the exception that ended it is handled.
     void reportFailure();
 

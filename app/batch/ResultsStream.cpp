@@ -4,13 +4,16 @@
 
 namespace batch {
 
-ResultsStream::ResultsStream(const QString& path)
+ResultsStream::ResultsStream(const QString& path, bool indented)
     : m_file(path)
+    , m_indented(indented)
 {
 }
 
-QByteArray ResultsStream::indented(const QJsonObject& value, int depth)
+QByteArray ResultsStream::text(const QJsonObject& value, int depth) const
 {
+    if (!m_indented)
+        return QJsonDocument(value).toJson(QJsonDocument::Compact);
     QByteArray text = QJsonDocument(value).toJson(QJsonDocument::Indented);
     if (text.endsWith('\n'))
         text.chop(1);
@@ -19,25 +22,33 @@ QByteArray ResultsStream::indented(const QJsonObject& value, int depth)
     return text.replace("\n", "\n" + indent);
 }
 
+QByteArray ResultsStream::newLine(int depth) const
+{
+    return m_indented ? QByteArray("\n" + QByteArray(4 * depth, ' ')) : QByteArray();
+}
+
 bool ResultsStream::open(const QJsonObject& run)
 {
     m_models = 0;
-    return m_file.open() && m_file.write("{\n    \"run\": " + indented(run, 1) + ",\n    \"models\": [");
+    const QByteArray colon = m_indented ? "\": " : "\":";
+    return m_file.open()
+        && m_file.write("{" + newLine(1) + "\"run" + colon + text(run, 1) + "," + newLine(1) + "\"models" + colon + "[");
 }
 
 bool ResultsStream::addModel(const QJsonObject& model)
 {
-    const QByteArray separator = m_models++ == 0 ? "\n        " : ",\n        ";
-    return m_file.write(separator + indented(model, 2));
+    const QByteArray separator = m_models++ == 0 ? newLine(2) : QByteArray("," + newLine(2));
+    return m_file.write(separator + text(model, 2));
 }
 
 bool ResultsStream::finish(const QJsonObject& aggregatedResults)
 {
-    const QByteArray close = m_models == 0 ? "]" : "\n    ]";
+    const QByteArray close = m_models == 0 ? QByteArray("]") : QByteArray(newLine(1) + "]");
     const QByteArray aggregated = aggregatedResults.isEmpty()
         ? QByteArray()
-        : ",\n    \"aggregatedResults\": " + indented(aggregatedResults, 1);
-    return m_file.write(close + aggregated + "\n}\n") && m_file.commit();
+        : QByteArray("," + newLine(1) + (m_indented ? "\"aggregatedResults\": " : "\"aggregatedResults\":")
+                     + text(aggregatedResults, 1));
+    return m_file.write(close + aggregated + newLine(0) + "}\n") && m_file.commit();
 }
 
 void ResultsStream::cancel()

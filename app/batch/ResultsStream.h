@@ -2,7 +2,7 @@
 
 #include <QJsonObject>
 
-#include "ut/OutputFile.h"
+#include "ut/OutputStream.h"
 
 namespace batch {
 
@@ -15,13 +15,14 @@ namespace batch {
 //         "aggregatedResults": {...}
 //     }
 //
-// in the indented form of the single-model results documents (the uncertainty analysis has no
-// aggregated part). The file is put in place by
-// finish() only (see ut::OutputFile); every failure is kept and reported by errorString().
+// compact (without blanks or line ends) unless indented like the single-model results documents
+// is asked for (the uncertainty analysis has no aggregated part), and gzip-compressed when the
+// name ends in .gz. The file is put in place by finish() only (see ut::OutputFile); every failure
+// is kept and reported by errorString().
 class ResultsStream
 {
 public:
-    explicit ResultsStream(const QString& path);
+    explicit ResultsStream(const QString& path, bool indented = false);
 
     bool open(const QJsonObject& run);
     bool addModel(const QJsonObject& model);
@@ -32,10 +33,13 @@ public:
     QString errorString() const { return m_file.errorString(); }
 
 private:
-    // The indented text of value as a member at the given nesting depth.
-    static QByteArray indented(const QJsonObject& value, int depth);
+    // The text of value as a member at the given nesting depth.
+    QByteArray text(const QJsonObject& value, int depth) const;
+    // A line end and the indentation of depth, when indented.
+    QByteArray newLine(int depth) const;
 
-    ut::OutputFile m_file;
+    ut::OutputStream m_file;
+    bool m_indented;
     int m_models = 0;
 };
 

@@ -211,6 +211,8 @@ void ModelRunner::deliver(int index, bool addToComputer)
     model.setComputed();
     if (addToComputer && m_resultsComputer)
         m_resultsComputer->addModel(model);
+    if (m_recordHandler && model.runRecord())
+        m_recordHandler(index, *model.runRecord());
     model.releaseRunRecord();
     slot.state = Delivered;
     ++m_delivered;
