@@ -167,6 +167,13 @@ for lists, sex in (("arrayFemale", "female"), ("arrayMale", "male")):
         drawn = stratum_means.loc[(totals["country"], totals["disease"], totals["id"], sex, age), "deaths"]
         check(close(drawn, row["Mean"]), "deaths %s %s: draws %r, document %r" % (sex, age, drawn, row["Mean"]))
 
+# The lines of docs/results-format.md for an interval of a sum, from the draws by stratum.
+d = pd.read_csv(os.path.join(folder, "strata.csv.gz"))
+s = d.groupby(["country", "age_group", "iteration"]).daly.sum()
+q = s.groupby(["country", "age_group"]).quantile([0.025, 0.5, 0.975]).unstack()
+check(len(q) == by_stratum.groupby(["country", "age_group"]).ngroups and (q[0.025] <= q[0.975]).all(),
+      "the interval of a sum from the draws: %s" % q.head())
+
 # The same run indented for reading holds the same numbers; both say where they come from.
 pretty_text = open(os.path.join(folder, "pretty.json")).read()
 pretty = json.loads(pretty_text)
