@@ -21,6 +21,8 @@ public:
     OutputStream(const OutputStream&) = delete;
     OutputStream& operator=(const OutputStream&) = delete;
 
+    // zlib's level, 1 (fastest) to 9 (smallest); before open(). The default is zlib's own (6).
+    void setCompressionLevel(int level) { m_level = level; }
     bool open();
     bool write(const QByteArray& bytes);
     bool commit();
@@ -40,6 +42,7 @@ private:
 
     OutputFile m_file;
     bool m_compressed;
+    int m_level = -1;
     std::unique_ptr<Deflater> m_deflater;
     QByteArray m_pending;
     QString m_compressionError;
