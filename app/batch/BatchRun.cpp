@@ -290,10 +290,16 @@ int BatchRun::runModels(ui::Chief& chief)
     reportProgress(int(models.size()), int(models.size()), control.iterationsDone(), iterations, true);
     computer.compute();
     const QJsonObject aggregated = QJsonObject::fromVariantMap(computer.aggregatedResults());
-    if (!exports.finish(aggregated))
-        return abandon(exports.errorString());
     if (!output.finish(aggregated))
         return abandon(output.errorString());
+    // The document is in place; a table or draws file that fails now is named by the reason.
+    if (!exports.finish(aggregated)) {
+        m_err << "Error: " << exports.errorString() << "\nThe results document " << m_options.outputPath()
+              << " was written.\n";
+        m_err.flush();
+        exports.cancel();
+        return Failure;
+    }
     if (analyzing && !uncertainty.finish()) {
         m_err << "Error: " << uncertainty.errorString() << '\n' << unfinished(m_options.sensitivityPath()) << '\n';
         m_err.flush();

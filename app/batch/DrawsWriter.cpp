@@ -59,6 +59,7 @@ bool DrawsWriter::flush(bool force)
 
 bool DrawsWriter::addModel(const fn::DiseaseModel& model, const fn::ModelRunRecord& record)
 {
+    // Models are handed over once their run is complete; one that was not has no draws to give.
     if (!record.waitUntilComplete())
         return true;
     const QByteArray prefix = CsvText::field(model.countryId()) + ',' + CsvText::field(model.diseaseId()) + ','

@@ -153,6 +153,12 @@ TEST(Batch, RefusesWhatItCannotDoWithAReasonAndWritesToPipes)
          2, QStringLiteral("not \"0,03\"")},
         {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("models.json")}, 2,
          QStringLiteral("Unexpected argument \"models.json\"")},
+        {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"), QStringLiteral("all"),
+          QStringLiteral("--draws-by-stratum")},
+         2, QStringLiteral("--draws-by-stratum needs --draws FILE")},
+        {{QStringLiteral("--countries"), QStringLiteral("Austria"), QStringLiteral("--diseases"), QStringLiteral("all"),
+          QStringLiteral("--table"), work.filePath(QStringLiteral("missing/t.csv.gz"))},
+         1, QStringLiteral("Cannot write \"%1\"").arg(work.filePath(QStringLiteral("missing/t.csv.gz")))},
     };
     for (const Refusal& refusal : refusals) {
         const BatchRun run = batch(refusal.arguments + rest, work.path());
@@ -160,9 +166,29 @@ TEST(Batch, RefusesWhatItCannotDoWithAReasonAndWritesToPipes)
         EXPECT_TRUE(run.errors.contains(refusal.reason)) << run.errors.toStdString();
         EXPECT_FALSE(QFile::exists(output));
     }
-    BatchRun run = batch({QStringLiteral("--countries"), QStringLiteral("Austria"), QStringLiteral("--diseases"),
-                          QStringLiteral("all"), QStringLiteral("-o"), work.filePath(QStringLiteral("missing/r.json"))},
+    // The diseases the reference data tool lists are those the batch program knows.
+    QProcess refdata;
+    refdata.start(binaryDir + QStringLiteral("/ozmid-refdata"), {QStringLiteral("diseases")});
+    ASSERT_TRUE(refdata.waitForFinished(60000));
+    QStringList listed;
+    for (const QString& line : QString::fromUtf8(refdata.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        listed << line.section(QLatin1Char('\t'), 0, 0);
+    BatchRun run = batch({QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"),
+                          QStringLiteral("Plague"), QStringLiteral("-o"), output},
                          work.path());
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("Diseases: ") + listed.join(QStringLiteral(", ")) + QLatin1Char('.')))
+        << listed.join(QLatin1Char(' ')).toStdString() << "\n" << run.errors.toStdString();
+    for (const QString& program : {QStringLiteral("ozmid-batch"), QStringLiteral("ozmid-refdata")}) {
+        QProcess version;
+        version.start(binaryDir + QLatin1Char('/') + program, {QStringLiteral("--version")});
+        ASSERT_TRUE(version.waitForFinished(60000));
+        EXPECT_EQ(version.exitCode(), 0);
+        EXPECT_TRUE(version.readAllStandardOutput().startsWith((program + QStringLiteral(" 2.0.0 (commit ")).toUtf8()));
+    }
+
+    run = batch({QStringLiteral("--countries"), QStringLiteral("Austria"), QStringLiteral("--diseases"),
+                 QStringLiteral("all"), QStringLiteral("-o"), work.filePath(QStringLiteral("missing/r.json"))},
+                work.path());
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.errors.contains(QStringLiteral("missing/r.json"))) << run.errors.toStdString();
 
