@@ -7,9 +7,12 @@
 #include <QCommandLineParser>
 #include <QDateTime>
 #include <QDir>
+#include <QJsonDocument>
 
+#include "fn/run/ModelRunner.h"
 #include "ui/Chief.h"
 #include "ui/PageMessageEcho.h"
+#include "ui/RunProvenance.h"
 #include "ut/Diagnostics.h"
 #include "ut/Exception.h"
 #include "ut/OutputFile.h"
@@ -247,9 +250,11 @@ void CommandLineRun::run(const Options& options)
 void CommandLineRun::writeResults(const Options& options)
 {
     if (options.outputGiven) {
-        m_chief.saveDetailedResultsToJSON(options.output);
+        const bool saved = m_chief.saveDetailedResultsToJSON(options.output);
         if (m_chief.isUncertaintyAnalysisEnabled())
             saveUncertainty(options.output);
+        if (saved)
+            saveProvenance(options);
     } else {
         explain(QStringLiteral("No output file was given (-o FILE): the results are not written."));
     }
@@ -276,6 +281,34 @@ void CommandLineRun::saveUncertainty(const QFileInfo& results)
     if (ut::OutputFile::save(path, m_chief.buildUncertaintyJson(), &error))
         explain(QStringLiteral("Standard errors, convergence and sensitivity of the results: %1").arg(path));
     else
+        explain(error);
+}
+
+// Where the results came from, beside them in <results>.run.json, whenever they were written to a
+// file: the command line has no option for it, and a results file without its provenance cannot
+// be traced later.
+void CommandLineRun::saveProvenance(const Options& options)
+{
+    QString resultsPath = options.output.absoluteFilePath();
+    resultsPath.remove(QStringLiteral(".xls"));
+    const QString path = RunProvenance::pathBeside(resultsPath);
+    if (path.isEmpty())
+        return;
+    RunProvenance provenance;
+    provenance.setCommandLine(QCoreApplication::arguments());
+    provenance.setDataFolder(m_chief.basePath());
+    provenance.addInput(options.input.absoluteFilePath());
+    provenance.addInputsOf(QDir(m_chief.basePath()).filePath(QStringLiteral("models")));
+    provenance.setIterations(options.samples);
+    provenance.setTimeDiscountRate(options.discount);
+    provenance.setRandomSeed(options.seed);
+    provenance.setSeeding(options.seed == 0 ? QStringLiteral("one stream for all models, from the state the engine "
+                                                             "starts the program with")
+                                            : QStringLiteral("every model from the seed"));
+    provenance.setThreads(fn::ModelRunner::threadCount(m_chief.settings().threadCount()));
+    provenance.setUncertaintyAnalysis(m_chief.isUncertaintyAnalysisEnabled());
+    QString error;
+    if (!ut::OutputFile::save(path, QJsonDocument(provenance.toJson()).toJson(QJsonDocument::Indented), &error))
         explain(error);
 }
 

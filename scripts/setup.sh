@@ -7,6 +7,8 @@ packages=(build-essential cmake pkg-config
           qtbase5-dev qtwebengine5-dev libqt5webchannel5-dev libqt5svg5-dev
           libmuparser-dev libboost-dev libgtest-dev libgmock-dev libbenchmark-dev
           liborcus-dev libgsf-1-dev zlib1g-dev python3 python3-xlrd python3-xlwt
+          # pandas: the batch tests read the results table back as a statistician does
+          python3-pandas
           xvfb xauth
           # pdftoppm and pdfinfo: to look at the pages of an exported PDF
           poppler-utils)

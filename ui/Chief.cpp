@@ -584,9 +584,9 @@ QByteArray Chief::buildResultsJson() const
     return ResultsOutput(m_models).resultsJson();
 }
 
-void Chief::saveDetailedResultsToJSON(QFileInfo file)
+bool Chief::saveDetailedResultsToJSON(QFileInfo file)
 {
-    ResultsOutput(m_models).saveToFile(file);
+    return ResultsOutput(m_models).saveToFile(file);
 }
 
 void Chief::saveDetailedResultsToClipboard()

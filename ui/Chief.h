@@ -122,7 +122,8 @@ public slots:
     void saveModelsToExcel(QFileInfo fileInfo);
     void loadModelsFromExcel(QFileInfo fileInfo);
     void loadModelsFromJSON(QFileInfoList fileInfos, QString country);
-    void saveDetailedResultsToJSON(QFileInfo file);
+    // False when the file could not be written (said on the diagnostics channel).
+    bool saveDetailedResultsToJSON(QFileInfo file);
     void saveDetailedResultsToClipboard();
     // Stops a threaded run between two iterations; its models not done stay not computed.
     void cancelRun();

@@ -14,6 +14,10 @@ const QString threadsOption = QStringLiteral("--threads");
 const QString dataFolderOption = QStringLiteral("--data-folder");
 const QString sensitivityOption = QStringLiteral("--sensitivity");
 const QString seedingOption = QStringLiteral("--seeding");
+const QString tableOption = QStringLiteral("--table");
+const QString drawsOption = QStringLiteral("--draws");
+const QString drawsByStratumOption = QStringLiteral("--draws-by-stratum");
+const QString prettyOption = QStringLiteral("--pretty");
 
 } // namespace
 
@@ -21,7 +25,8 @@ QString BatchOptions::usage(const QString& program)
 {
     return QStringLiteral(
                "Usage: %1 --countries all|A,B,... --diseases all|X,Y,... [-s N] [-t RATE] [-r SEED] [--seeding MODE]\n"
-               "       [--threads K] -o FILE [--sensitivity FILE] [--data-folder DIR]\n"
+               "       [--threads K] -o FILE [--table FILE] [--draws FILE [--draws-by-stratum]] [--pretty]\n"
+               "       [--sensitivity FILE] [--data-folder DIR]\n"
                "\n"
                "Runs one model per country and disease of the reference data (and of the model specifications\n"
                "in the models folder next to the program) and writes every model's results together with the\n"
@@ -41,13 +46,24 @@ QString BatchOptions::usage(const QString& program)
                "                           draws go together and the interval of a total widens\n"
                "  --threads K              threads to use, at most 1024 (default: every core)\n"
                "  -o, --output FILE        the results document (- for standard output; a pipe or /dev/stdout\n"
-               "                           is written directly)\n"
+               "                           is written directly); compact JSON, gzip-compressed when FILE\n"
+               "                           ends in .gz\n"
+               "  --table FILE             also the results as one long table (.csv or .csv.gz), one row per\n"
+               "                           model, tree, category, sex, age group and measure\n"
+               "  --draws FILE             also every model's cases, deaths, YLD, YLL and DALY of every\n"
+               "                           iteration (.csv or .csv.gz)\n"
+               "  --draws-by-stratum       the draws per sex and age group rather than in total\n"
+               "  --pretty                 indent the JSON documents for reading\n"
                "  --sensitivity FILE       also the uncertainty analysis of every model: standard errors of\n"
                "                           the means, convergence, sensitivity of the total DALY to the\n"
                "                           random inputs\n"
                "  --data-folder DIR        the folder with referenceData.dat and models/ (default: the\n"
                "                           program's folder)\n"
-               "  -h, --help               this text\n")
+               "  --version                the program's version and commit\n"
+               "  -h, --help               this text\n"
+               "\n"
+               "Every document records where it came from (version, command line, data and their SHA-256,\n"
+               "settings) under \"run\"; a table or draws file has it beside it, in NAME.run.json.\n")
         .arg(program);
 }
 
@@ -72,6 +88,7 @@ QStringList BatchOptions::idList(const QString& value)
 
 bool BatchOptions::parse(const QStringList& arguments)
 {
+    m_arguments = arguments;
     bool countriesGiven = false;
     bool diseasesGiven = false;
     for (int i = 1; i < arguments.size(); ++i) {
@@ -80,8 +97,17 @@ bool BatchOptions::parse(const QStringList& arguments)
             m_helpRequested = true;
             return true;
         }
+        if (option == QLatin1String("--version")) {
+            m_versionRequested = true;
+            return true;
+        }
+        if (option == drawsByStratumOption || option == prettyOption) {
+            (option == prettyOption ? m_pretty : m_drawsByStratum) = true;
+            continue;
+        }
         const bool known = option == countriesOption || option == diseasesOption || option == threadsOption
             || option == dataFolderOption || option == sensitivityOption || option == seedingOption
+            || option == tableOption || option == drawsOption
             || option == QLatin1String("-s") || option == QLatin1String("--sample-size") || option == QLatin1String("-t")
             || option == QLatin1String("--time-discount") || option == QLatin1String("-r")
             || option == QLatin1String("--random-seed") || option == QLatin1String("-o")
@@ -135,6 +161,10 @@ bool BatchOptions::parse(const QStringList& arguments)
             m_dataFolder = value;
         } else if (option == sensitivityOption) {
             m_sensitivityPath = value;
+        } else if (option == tableOption) {
+            m_tablePath = value;
+        } else if (option == drawsOption) {
+            m_drawsPath = value;
         } else {
             // "-" is standard output, as for most programs that write a file.
             m_outputPath = value == QLatin1String("-") ? QStringLiteral("/dev/stdout") : value;
@@ -146,6 +176,8 @@ bool BatchOptions::parse(const QStringList& arguments)
         return fail(QStringLiteral("Say which diseases to run: --diseases all or --diseases X,Y,..."));
     if (m_outputPath.isEmpty())
         return fail(QStringLiteral("Say where to write the results: -o FILE."));
+    if (m_drawsByStratum && m_drawsPath.isEmpty())
+        return fail(QStringLiteral("--draws-by-stratum needs --draws FILE."));
     return true;
 }
 

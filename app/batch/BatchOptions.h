@@ -19,6 +19,7 @@ public:
 
     QString errorString() const { return m_errorString; }
     bool helpRequested() const { return m_helpRequested; }
+    bool versionRequested() const { return m_versionRequested; }
     static QString usage(const QString& program);
 
     // "all", or the ids given, in their order.
@@ -41,6 +42,15 @@ public:
     const QString& sensitivityPath() const { return m_sensitivityPath; }
     // The folder with the reference data cache and the models folder; empty for the program's.
     const QString& dataFolder() const { return m_dataFolder; }
+    // The results as one long table (see TidyTable); empty when none was asked for.
+    const QString& tablePath() const { return m_tablePath; }
+    // The per-iteration values of every model (see DrawsWriter); empty when none were asked for.
+    const QString& drawsPath() const { return m_drawsPath; }
+    bool drawsByStratum() const { return m_drawsByStratum; }
+    // Documents indented for reading rather than compact.
+    bool pretty() const { return m_pretty; }
+    // The arguments as given, for the provenance of the results.
+    const QStringList& arguments() const { return m_arguments; }
 
 private:
     bool fail(const QString& text);
@@ -57,7 +67,13 @@ private:
     QString m_outputPath;
     QString m_dataFolder;
     QString m_sensitivityPath;
+    QString m_tablePath;
+    QString m_drawsPath;
+    bool m_drawsByStratum = false;
+    bool m_pretty = false;
+    QStringList m_arguments;
     bool m_helpRequested = false;
+    bool m_versionRequested = false;
     QString m_errorString;
 };
 

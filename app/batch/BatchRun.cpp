@@ -2,9 +2,11 @@
 
 #include <sys/resource.h>
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonObject>
 
+#include "app/batch/ResultsExports.h"
 #include "app/batch/ResultsStream.h"
 #include "app/batch/RunSummary.h"
 #include "fn/KnownIds.h"
@@ -13,6 +15,7 @@
 #include "fn/model/RunControl.h"
 #include "fn/run/ModelRunner.h"
 #include "ui/Chief.h"
+#include "ui/RunProvenance.h"
 #include "ut/Exception.h"
 #include "ut/OutputTarget.h"
 
@@ -247,7 +250,8 @@ int BatchRun::runModels(ui::Chief& chief)
     fn::DiseaseModelList& models = chief.models();
     const std::uint32_t n = m_options.sampleSize();
 
-    ResultsStream output(m_options.outputPath());
+    ResultsStream output(m_options.outputPath(), m_options.pretty());
+    const QJsonObject provenance = this->provenance();
     // A results file that cannot be written fails the job before hours of computing.
     if (!output.open()) {
         m_err << "Error: " << output.errorString() << '\n';
@@ -255,9 +259,15 @@ int BatchRun::runModels(ui::Chief& chief)
         return Failure;
     }
     const bool analyzing = !m_options.sensitivityPath().isEmpty();
-    ResultsStream uncertainty(m_options.sensitivityPath());
+    ResultsStream uncertainty(m_options.sensitivityPath(), m_options.pretty());
     if (analyzing && !uncertainty.open()) {
         m_err << "Error: " << uncertainty.errorString() << '\n';
+        m_err.flush();
+        return Failure;
+    }
+    ResultsExports exports(m_options, provenance);
+    if (!exports.open()) {
+        m_err << "Error: " << exports.errorString() << '\n';
         m_err.flush();
         return Failure;
     }
@@ -288,6 +298,9 @@ int BatchRun::runModels(ui::Chief& chief)
     int failing = 0;
     int perCaseNotes = 0;
     constexpr int listedNotes = 10;
+    runner.setRecordHandler([&](int index, const fn::ModelRunRecord& record) {
+        written = written && exports.takeRecord(*models[std::size_t(index)], record);
+    });
     runner.setDoneHandler([&](int index) {
         fn::DiseaseModel& model = *models[std::size_t(index)];
         summary.addModel(model);
@@ -308,9 +321,11 @@ int BatchRun::runModels(ui::Chief& chief)
         document.insert(QStringLiteral("country"), model.countryId());
         document.insert(QStringLiteral("disease"), model.diseaseId());
         document.insert(QStringLiteral("modelId"), model.modelId());
+        QJsonObject analysis = analyzing ? ui::Chief::uncertaintyDocument(model) : QJsonObject();
+        written = written && exports.addModel(model, document, analyzing ? &analysis : nullptr);
         written = written && output.addModel(document);
         if (analyzing)
-            written = written && uncertainty.addModel(ui::Chief::uncertaintyDocument(model));
+            written = written && uncertainty.addModel(analysis);
         // Written out: only the totals stay, for the totals over all models.
         model.releaseDetailedResults();
         if (!written)
@@ -324,6 +339,9 @@ int BatchRun::runModels(ui::Chief& chief)
             m_err << "Error: " << reason << '\n';
         output.cancel();
         m_err << unfinished(m_options.outputPath()) << '\n';
+        exports.cancel();
+        for (const QString& path : exports.paths())
+            m_err << unfinished(path) << '\n';
         if (analyzing) {
             uncertainty.cancel();
             m_err << unfinished(m_options.sensitivityPath()) << '\n';
@@ -341,12 +359,24 @@ int BatchRun::runModels(ui::Chief& chief)
         return abandon(QString());
     }
     if (!written)
-        return abandon(output.errorString().isEmpty() ? uncertainty.errorString() : output.errorString());
+        return abandon(!output.errorString().isEmpty() ? output.errorString()
+                           : !uncertainty.errorString().isEmpty() ? uncertainty.errorString()
+                                                                   : exports.errorString());
     reportProgress(int(models.size()), int(models.size()), control.iterationsDone(), iterations, true);
     computer.compute();
-    const QJsonObject run = runBlock(int(models.size()), nonFinite);
-    if (!output.finish(run, QJsonObject::fromVariantMap(computer.aggregatedResults()), summary.document()))
+    QJsonObject run = runBlock(int(models.size()), nonFinite);
+    run.insert(QStringLiteral("provenance"), provenance);
+    const QJsonObject aggregated = QJsonObject::fromVariantMap(computer.aggregatedResults());
+    if (!output.finish(run, aggregated, summary.document()))
         return abandon(output.errorString());
+    // The document is in place; a table or draws file that fails now is named by the reason.
+    if (!exports.finish(aggregated)) {
+        m_err << "Error: " << exports.errorString() << "\nThe results document " << m_options.outputPath()
+              << " was written.\n";
+        m_err.flush();
+        exports.cancel();
+        return Failure;
+    }
     if (analyzing && !uncertainty.finish(run)) {
         m_err << "Error: " << uncertainty.errorString() << '\n' << unfinished(m_options.sensitivityPath()) << '\n';
         m_err.flush();
@@ -365,6 +395,22 @@ int BatchRun::runModels(ui::Chief& chief)
     }
     m_err.flush();
     return Success;
+}
+
+QJsonObject BatchRun::provenance() const
+{
+    ui::RunProvenance provenance;
+    provenance.setCommandLine(m_options.arguments());
+    provenance.setDataFolder(m_basePath);
+    provenance.addInputsOf(QDir(m_basePath).filePath(QStringLiteral("models")));
+    provenance.setIterations(m_options.sampleSize());
+    provenance.setTimeDiscountRate(m_options.timeDiscountRate());
+    provenance.setRandomSeed(m_options.randomSeed());
+    provenance.setSeeding(m_options.randomSeed() == 0 ? QStringLiteral("one stream for all models")
+                                                      : QStringLiteral("every model from the seed"));
+    provenance.setThreads(fn::ModelRunner::threadCount(m_options.threads()));
+    provenance.setUncertaintyAnalysis(!m_options.sensitivityPath().isEmpty());
+    return provenance.toJson();
 }
 
 void BatchRun::reportProgress(int done, int total, std::uint64_t iterationsDone, std::uint64_t iterations, bool last)
@@ -393,6 +439,10 @@ void BatchRun::summarize(int models)
           << "Wrote " << m_options.outputPath() << ".\n";
     if (!m_options.sensitivityPath().isEmpty())
         m_err << "Wrote the uncertainty analysis to " << m_options.sensitivityPath() << ".\n";
+    if (!m_options.tablePath().isEmpty())
+        m_err << "Wrote the table to " << m_options.tablePath() << ".\n";
+    if (!m_options.drawsPath().isEmpty())
+        m_err << "Wrote the draws to " << m_options.drawsPath() << ".\n";
     m_err.flush();
 }
 

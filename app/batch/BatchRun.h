@@ -36,6 +36,8 @@ private:
     QJsonObject runBlock(int models, const QJsonArray& nonFinite) const;
     void reportProgress(int done, int total, std::uint64_t iterationsDone, std::uint64_t iterations, bool last);
     void summarize(int models);
+    // Where the results come from, for every file the job writes.
+    QJsonObject provenance() const;
     // Says why the job failed, while the exception that ended it is handled.
     void reportFailure();
 

@@ -4,13 +4,16 @@
 
 namespace batch {
 
-ResultsStream::ResultsStream(const QString& path)
+ResultsStream::ResultsStream(const QString& path, bool indented)
     : m_file(path)
+    , m_indented(indented)
 {
 }
 
-QByteArray ResultsStream::indented(const QJsonObject& value, int depth)
+QByteArray ResultsStream::text(const QJsonObject& value, int depth) const
 {
+    if (!m_indented)
+        return QJsonDocument(value).toJson(QJsonDocument::Compact);
     QByteArray text = QJsonDocument(value).toJson(QJsonDocument::Indented);
     if (text.endsWith('\n'))
         text.chop(1);
@@ -19,27 +22,37 @@ QByteArray ResultsStream::indented(const QJsonObject& value, int depth)
     return text.replace("\n", "\n" + indent);
 }
 
+QByteArray ResultsStream::newLine(int depth) const
+{
+    return m_indented ? QByteArray("\n" + QByteArray(4 * depth, ' ')) : QByteArray();
+}
+
+QByteArray ResultsStream::member(const char* name, const QJsonObject& value) const
+{
+    return "," + newLine(1) + "\"" + name + (m_indented ? "\": " : "\":") + text(value, 1);
+}
+
 bool ResultsStream::open()
 {
     m_models = 0;
-    return m_file.open() && m_file.write("{\n    \"models\": [");
+    return m_file.open() && m_file.write("{" + newLine(1) + (m_indented ? "\"models\": [" : "\"models\":["));
 }
 
 bool ResultsStream::addModel(const QJsonObject& model)
 {
-    const QByteArray separator = m_models++ == 0 ? "\n        " : ",\n        ";
-    return m_file.write(separator + indented(model, 2));
+    const QByteArray separator = m_models++ == 0 ? newLine(2) : QByteArray("," + newLine(2));
+    return m_file.write(separator + text(model, 2));
 }
 
 bool ResultsStream::finish(const QJsonObject& run, const QJsonObject& aggregatedResults, const QJsonObject& summary)
 {
-    QByteArray text = m_models == 0 ? "]" : "\n    ]";
+    QByteArray tail = m_models == 0 ? QByteArray("]") : QByteArray(newLine(1) + "]");
     if (!aggregatedResults.isEmpty())
-        text += ",\n    \"aggregatedResults\": " + indented(aggregatedResults, 1);
+        tail += member("aggregatedResults", aggregatedResults);
     if (!summary.isEmpty())
-        text += ",\n    \"summary\": " + indented(summary, 1);
-    text += ",\n    \"run\": " + indented(run, 1) + "\n}\n";
-    return m_file.write(text) && m_file.commit();
+        tail += member("summary", summary);
+    tail += member("run", run) + newLine(0) + "}\n";
+    return m_file.write(tail) && m_file.commit();
 }
 
 void ResultsStream::cancel()

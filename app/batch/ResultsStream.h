@@ -2,7 +2,7 @@
 
 #include <QJsonObject>
 
-#include "ut/OutputFile.h"
+#include "ut/OutputStream.h"
 
 namespace batch {
 
@@ -16,14 +16,15 @@ namespace batch {
 //         "run": {...}
 //     }
 //
-// in the indented form of the single-model results documents (the uncertainty analysis has no
-// aggregated part and no summary). The run block comes last because it records what only the
-// end of the run knows, such as the models whose statistics are not finite. The file is put in
+// compact (without blanks or line ends) unless indented like the single-model results documents
+// is asked for (the uncertainty analysis has no aggregated part and no summary), and
+// gzip-compressed when the name ends in .gz. The run block comes last because it records what only
+// the end of the run knows, such as the models whose statistics are not finite. The file is put in
 // place by finish() only (see ut::OutputFile); every failure is kept and reported by errorString().
 class ResultsStream
 {
 public:
-    explicit ResultsStream(const QString& path);
+    explicit ResultsStream(const QString& path, bool indented = false);
 
     bool open();
     bool addModel(const QJsonObject& model);
@@ -35,10 +36,15 @@ public:
     QString errorString() const { return m_file.errorString(); }
 
 private:
-    // The indented text of value as a member at the given nesting depth.
-    static QByteArray indented(const QJsonObject& value, int depth);
+    // The text of value as a member at the given nesting depth.
+    QByteArray text(const QJsonObject& value, int depth) const;
+    // A line end and the indentation of depth, when indented.
+    QByteArray newLine(int depth) const;
+    // ,"name": value at depth 1.
+    QByteArray member(const char* name, const QJsonObject& value) const;
 
-    ut::OutputFile m_file;
+    ut::OutputStream m_file;
+    bool m_indented;
     int m_models = 0;
 };
 

@@ -6,6 +6,7 @@
 
 #include "app/batch/BatchOptions.h"
 #include "app/batch/BatchRun.h"
+#include "ut/BuildInfo.h"
 
 int main(int argc, char** argv)
 {
@@ -22,6 +23,10 @@ int main(int argc, char** argv)
     if (!options.parse(QCoreApplication::arguments())) {
         err << "Error: " << options.errorString() << "\n\n" << batch::BatchOptions::usage(program);
         return batch::BatchRun::UsageError;
+    }
+    if (options.versionRequested()) {
+        out << ut::BuildInfo::versionLine(program) << '\n';
+        return batch::BatchRun::Success;
     }
     if (options.helpRequested()) {
         out << batch::BatchOptions::usage(program);

@@ -9,6 +9,8 @@
 #include "fn/data/InputDataMgr.h"
 #include "app/refdata/ReferenceWorkbookWriter.h"
 #include "app/refdata/ReferenceDataSources.h"
+#include "fn/data/JSONInputDataMgr.h"
+#include "ut/BuildInfo.h"
 #include "ut/OutputFile.h"
 
 namespace refdata {
@@ -38,6 +40,11 @@ const QVector<RefDataCommand::Subcommand>& RefDataCommand::subcommands()
          QStringLiteral("list the countries whose population data are in <base folder>/referenceData.dat (by "
                         "default the cache next to this program): the values the -p option of ozmid takes"),
          &RefDataCommand::listCountries},
+        {QStringLiteral("diseases"), QStringLiteral("[<base folder>]"),
+         QStringLiteral("list the diseases of <base folder>/referenceData.dat and of the model specifications in "
+                        "<base folder>/models (by default those next to this program), with their names and where "
+                        "they come from: the values the --diseases option of ozmid-batch takes"),
+         &RefDataCommand::listDiseases},
     };
     return list;
 }
@@ -49,6 +56,7 @@ void RefDataCommand::printUsage(QTextStream& stream) const
         stream << "  " << m_program << ' ' << subcommand.name << ' ' << subcommand.operands << "\n      "
                << subcommand.summary << '\n';
     stream << "  " << m_program << " --help\n";
+    stream << "  " << m_program << " --version\n";
     stream.flush();
 }
 
@@ -63,6 +71,11 @@ int RefDataCommand::run(const QStringList& arguments)
     const QString command = rest.first();
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
         printUsage(m_out);
+        return Success;
+    }
+    if (command == QLatin1String("--version")) {
+        m_out << ut::BuildInfo::versionLine(m_program) << '\n';
+        m_out.flush();
         return Success;
     }
     for (const Subcommand& subcommand : subcommands()) {
@@ -218,6 +231,37 @@ int RefDataCommand::listCountries(const QStringList& operands)
     }
     for (const QString& country : countries)
         m_out << country << '\t' << store.countryCaptions().value(country) << '\n';
+    m_out.flush();
+    return Success;
+}
+
+int RefDataCommand::listDiseases(const QStringList& operands)
+{
+    if (operands.size() > 1) {
+        m_err << m_program << ": diseases takes at most one base folder\n";
+        printUsage(m_err);
+        return UsageError;
+    }
+    const QString base = operands.isEmpty() ? QCoreApplication::applicationDirPath() : QDir::cleanPath(operands.first());
+    if (!QFileInfo(QDir(base).filePath(QStringLiteral("referenceData.dat"))).isFile()) {
+        m_err << m_program << ": there is no reference data cache in " << QDir::toNativeSeparators(base) << '\n';
+        m_err.flush();
+        return Failure;
+    }
+    fn::InputDataMgr store;
+    store.setPath(base);
+    fn::JSONInputDataMgr specifications;
+    specifications.setDirPath(base);
+    // A disease in both is run from the reference data where they have data for the country, from
+    // the specification elsewhere: both lines are listed.
+    for (const QString& disease : store.diseaseIds())
+        m_out << disease << '\t' << store.diseaseTemplates().templates().value(disease).caption()
+              << "\treference data\n";
+    for (const QVariant& caption : specifications.getDiseaseCaptions()) {
+        const QString disease = caption.toMap().value(QStringLiteral("id")).toString();
+        m_out << disease << '\t' << caption.toMap().value(QStringLiteral("disease")).toString() << "\tspecification "
+              << QDir::toNativeSeparators(specifications.sourceFile(disease)) << '\n';
+    }
     m_out.flush();
     return Success;
 }

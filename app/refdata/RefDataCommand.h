@@ -37,6 +37,7 @@ private:
     int writeWorkbooks(const QStringList& operands);
     int importWorkbooks(const QStringList& operands);
     int listCountries(const QStringList& operands);
+    int listDiseases(const QStringList& operands);
     bool readSources(const QString& dataFolder, fn::InputDataMgr& store);
     // Copies source over target in one step; false, with the reason on err, when it fails.
     bool replaceFile(const QString& source, const QString& target);

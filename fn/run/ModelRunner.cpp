@@ -252,6 +252,8 @@ void ModelRunner::deliver(int index, bool addToComputer)
     model.setComputed();
     if (addToComputer && m_resultsComputer)
         m_resultsComputer->addModel(model);
+    if (m_recordHandler && model.runRecord())
+        m_recordHandler(index, *model.runRecord());
     slot.state = Delivered;
     ++m_delivered;
     if (m_doneHandler)

@@ -46,6 +46,10 @@ public:
     // Called for model index once it is computed, in list order, on the thread that runs; the
     // model still holds its run record, released right after.
     using DoneHandler = std::function<void(int index)>;
+    // Called for model index with the record of its run, in list order, on the thread that runs,
+    // just before the record is released (and before the done handler): what needs the
+    // per-iteration values reads them here.
+    using RecordHandler = std::function<void(int index, const ModelRunRecord& record)>;
 
     ModelRunner(DiseaseModelList& models, const Settings& settings);
     virtual ~ModelRunner();
@@ -56,6 +60,7 @@ public:
     void setResultsComputer(ResultsComputer* computer) { m_resultsComputer = computer; }
     void setRunControl(RunControl* control) { m_control = control; }
     void setDoneHandler(DoneHandler handler) { m_doneHandler = std::move(handler); }
+    void setRecordHandler(RecordHandler handler) { m_recordHandler = std::move(handler); }
 
     // Runs all models; false when the run was cancelled (models not done then stay not
     // computed). A failure of a model ends the run once no model is running any more and is
@@ -107,6 +112,7 @@ private:
     ResultsComputer* m_resultsComputer = nullptr;
     RunControl* m_control = nullptr;
     DoneHandler m_doneHandler;
+    RecordHandler m_recordHandler;
     std::vector<std::unique_ptr<Slot>> m_slots;
     std::atomic<int> m_stopIndex;
     int m_delivered = 0;

@@ -271,7 +271,7 @@ TEST_F(CommandLine, ResultsAreByteForByteThoseOfTheOneThreadProgram)
 
 // Asked for by the run settings, the standard errors, convergence and sensitivity go to a file of
 // their own beside the results, which stay byte for byte what they are without them.
-TEST_F(CommandLine, UncertaintyAnalysisGoesBesideTheUnchangedResults)
+TEST_F(CommandLine, UncertaintyAnalysisAndProvenanceGoBesideTheUnchangedResults)
 {
     QFile settings(work.filePath(QStringLiteral("Ozmid.ini")));
     ASSERT_TRUE(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -303,6 +303,21 @@ TEST_F(CommandLine, UncertaintyAnalysisGoesBesideTheUnchangedResults)
             EXPECT_LE(std::abs(input.toObject().value(QStringLiteral("standardizedRegressionCoefficient")).toDouble()), strongest);
         EXPECT_TRUE(model.value(QStringLiteral("standardErrors")).toObject().contains(QStringLiteral("totalCategorizedResults")));
     }
+
+    // Where the results come from, beside them: the input and the cache named with their digests.
+    const QJsonObject provenance = QJsonDocument::fromJson(contents(work.filePath(QStringLiteral("results.run.json")))).object();
+    const auto sha256 = [](const QString& path) {
+        return QString::fromLatin1(QCryptographicHash::hash(contents(path), QCryptographicHash::Sha256).toHex());
+    };
+    const QJsonObject input = provenance.value(QStringLiteral("inputs")).toArray().first().toObject();
+    EXPECT_EQ(input.value(QStringLiteral("path")).toString(), binaryDir() + QLatin1Char('/') + sample);
+    EXPECT_EQ(input.value(QStringLiteral("sha256")).toString(), sha256(binaryDir() + QLatin1Char('/') + sample));
+    EXPECT_EQ(provenance.value(QStringLiteral("referenceData")).toObject().value(QStringLiteral("sha256")).toString(),
+              sha256(binaryDir() + QStringLiteral("/referenceData.dat")));
+    EXPECT_EQ(provenance.value(QStringLiteral("commandLine")).toArray().last().toString(), output);
+    EXPECT_EQ(provenance.value(QStringLiteral("randomSeed")).toDouble(), 42.0);
+    EXPECT_EQ(provenance.value(QStringLiteral("timeDiscountRate")).toDouble(), 0.03);
+    EXPECT_TRUE(provenance.value(QStringLiteral("uncertaintyAnalysis")).toBool());
 
     // Results that go to a pipe have no place beside them: the analysis is not written, and said so.
     const ProgramRun piped = ozmid({QStringLiteral("-i"), sample, QStringLiteral("-p"), QStringLiteral("Austria"),

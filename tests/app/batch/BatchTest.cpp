@@ -130,6 +130,9 @@ TEST(Batch, EveryModelAndTheTotalsAreThoseOfTheControllerRunningThemInTurn)
                 EXPECT_EQ(model.take(QStringLiteral("country")), ids.value(QStringLiteral("country")));
                 EXPECT_EQ(model.take(QStringLiteral("disease")), ids.value(QStringLiteral("disease")));
                 EXPECT_EQ(model.take(QStringLiteral("modelId")), ids.value(QStringLiteral("id")));
+                // The counts by stratum are the batch document's own (checked with the table).
+                EXPECT_TRUE(model.contains(QStringLiteral("totalCategorizedCounts")));
+                model.remove(QStringLiteral("totalCategorizedCounts"));
                 EXPECT_EQ(compact(model), reference.models[i])
                     << "seed " << seed.toStdString() << ", " << threads.toStdString() << " threads, model " << i + 1;
             }
@@ -167,6 +170,12 @@ TEST(Batch, RefusesWhatItCannotDoWithAReasonAndWritesToPipes)
          2, QStringLiteral("not \"0,03\"")},
         {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("models.json")}, 2,
          QStringLiteral("Unexpected argument \"models.json\"")},
+        {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"), QStringLiteral("all"),
+          QStringLiteral("--draws-by-stratum")},
+         2, QStringLiteral("--draws-by-stratum needs --draws FILE")},
+        {{QStringLiteral("--countries"), QStringLiteral("Austria"), QStringLiteral("--diseases"), QStringLiteral("all"),
+          QStringLiteral("--table"), work.filePath(QStringLiteral("missing/t.csv.gz"))},
+         1, QStringLiteral("Cannot write \"%1\"").arg(work.filePath(QStringLiteral("missing/t.csv.gz")))},
     };
     for (const Refusal& refusal : refusals) {
         const BatchRun run = batch(refusal.arguments + rest, work.path());
@@ -174,9 +183,29 @@ TEST(Batch, RefusesWhatItCannotDoWithAReasonAndWritesToPipes)
         EXPECT_TRUE(run.errors.contains(refusal.reason)) << run.errors.toStdString();
         EXPECT_FALSE(QFile::exists(output));
     }
-    BatchRun run = batch({QStringLiteral("--countries"), QStringLiteral("Austria"), QStringLiteral("--diseases"),
-                          QStringLiteral("all"), QStringLiteral("-o"), work.filePath(QStringLiteral("missing/r.json"))},
+    // The diseases the reference data tool lists are those the batch program knows.
+    QProcess refdata;
+    refdata.start(binaryDir + QStringLiteral("/ozmid-refdata"), {QStringLiteral("diseases")});
+    ASSERT_TRUE(refdata.waitForFinished(60000));
+    QStringList listed;
+    for (const QString& line : QString::fromUtf8(refdata.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        listed << line.section(QLatin1Char('\t'), 0, 0);
+    BatchRun run = batch({QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"),
+                          QStringLiteral("Plague"), QStringLiteral("-o"), output},
                          work.path());
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("Diseases: ") + listed.join(QStringLiteral(", ")) + QLatin1Char('.')))
+        << listed.join(QLatin1Char(' ')).toStdString() << "\n" << run.errors.toStdString();
+    for (const QString& program : {QStringLiteral("ozmid-batch"), QStringLiteral("ozmid-refdata")}) {
+        QProcess version;
+        version.start(binaryDir + QLatin1Char('/') + program, {QStringLiteral("--version")});
+        ASSERT_TRUE(version.waitForFinished(60000));
+        EXPECT_EQ(version.exitCode(), 0);
+        EXPECT_TRUE(version.readAllStandardOutput().startsWith((program + QStringLiteral(" 2.0.0 (commit ")).toUtf8()));
+    }
+
+    run = batch({QStringLiteral("--countries"), QStringLiteral("Austria"), QStringLiteral("--diseases"),
+                 QStringLiteral("all"), QStringLiteral("-o"), work.filePath(QStringLiteral("missing/r.json"))},
+                work.path());
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.errors.contains(QStringLiteral("missing/r.json"))) << run.errors.toStdString();
 
@@ -406,4 +435,39 @@ TEST(Batch, ImpossibleValuesAreNamedAndFailTheRun)
     EXPECT_EQ(affected[1].toObject().value(QStringLiteral("disease")).toString(), QStringLiteral("IllustrativeCRKPBSI"));
     EXPECT_TRUE(document.value(QStringLiteral("summary")).toObject().value(QStringLiteral("total")).toObject()
                     .value(QStringLiteral("daly")).toObject().value(QStringLiteral("Mean")).isNull());
+}
+
+// The outputs a statistician takes elsewhere, read back with pandas and checked value by value
+// against the JSON documents of the same run (tests/app/batch/read_results.py says what).
+TEST(Batch, TheTableAndTheDrawsReadBackInPandasAsTheDocumentSaysThem)
+{
+    const QTemporaryDir work;
+    const QStringList common = {QStringLiteral("--countries"), QStringLiteral("Austria,Sweden"),
+                                QStringLiteral("--diseases"), QStringLiteral("all"), QStringLiteral("-s"),
+                                QStringLiteral("40"), QStringLiteral("-r"), QStringLiteral("7"),
+                                QStringLiteral("--threads"), QStringLiteral("2")};
+    BatchRun run = batch(common
+                             + QStringList{QStringLiteral("-o"), QStringLiteral("results.json.gz"),
+                                           QStringLiteral("--table"), QStringLiteral("table.csv.gz"),
+                                           QStringLiteral("--draws"), QStringLiteral("draws.csv"),
+                                           QStringLiteral("--sensitivity"), QStringLiteral("uncertainty.json")},
+                         work.path());
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    run = batch(common
+                    + QStringList{QStringLiteral("-o"), QStringLiteral("pretty.json"), QStringLiteral("--pretty"),
+                                  QStringLiteral("--draws"), QStringLiteral("strata.csv.gz"),
+                                  QStringLiteral("--draws-by-stratum")},
+                work.path());
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    // Compressed means gzip, not a name: the magic bytes of the format.
+    EXPECT_TRUE(contents(work.filePath(QStringLiteral("table.csv.gz"))).startsWith("\x1f\x8b"));
+
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral(OZMID_TEST_DATA_DIR "/app/batch/read_results.py"), work.path()});
+    ASSERT_TRUE(python.waitForFinished(120000));
+    const QByteArray said = python.readAllStandardOutput() + python.readAllStandardError();
+    ASSERT_FALSE(said.contains("No module named 'pandas'")) << "scripts/setup.sh installs python3-pandas";
+    EXPECT_EQ(python.exitCode(), 0) << said.toStdString();
+    EXPECT_TRUE(said.contains(" rows, 0 problems")) << said.toStdString();
 }

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+
+#include "ut/OutputStream.h"
+
+namespace batch {
+
+// The results of a batch as one long table, CSV (gzip-compressed when the name ends in .gz), one
+// row per (country, disease, model, tree, category, sex, age group, measure):
+//
+//     country,country_name,disease,disease_name,model_id,tree,category,sex,age_group,measure,
+//     mean,q025,q50,q975,se
+//
+// Every statistic comes from the maps of the results document and is printed with 17 significant
+// digits, so it reads back as the very double of the document. "all" stands for a column the row
+// is not broken down by: tree "all" holds the model's totals over its trees, sex and age group
+// "all" the totals over strata; the totals over models have country, disease and model "all".
+// category is "acute", "sequela" or "total", or the name of the health outcome for the rows of
+// one outcome of a tree; measure is the key of the document ("daly", "dalyPer100k", ...). se, the
+// standard error of the mean, is filled when the uncertainty analysis ran, else empty.
+// Rows are written as they are added; the file is put in place by commit() only.
+class TidyTable
+{
+public:
+    struct Key
+    {
+        QString country;
+        QString countryName;
+        QString disease;
+        QString diseaseName;
+        QString modelId;
+    };
+
+    explicit TidyTable(const QString& path);
+
+    bool open();
+    // A model's rows: its entry of the batch document (detailedResults, totalCategorizedResults,
+    // totalCategorizedCounts, totalSequelaTypeResults), its totalResults, and the standard errors
+    // of all of them in the same layout (empty without the analysis).
+    bool addModel(const Key& key, const QJsonObject& results, const QJsonObject& totalResults,
+                  const QJsonObject& errors = QJsonObject());
+    // Totals over several models: their totalResults and, when given, their stratified figures
+    // (the "allResults" of the aggregated results).
+    bool addTotals(const Key& key, const QJsonObject& totalResults, const QJsonObject& stratified = QJsonObject(),
+                   const QJsonObject& errors = QJsonObject());
+    bool commit() { return m_stream.commit(); }
+    void cancel() { m_stream.cancel(); }
+    QString errorString() const { return m_stream.errorString(); }
+
+    static const char* header();
+
+private:
+    // Rows of every statistics map in figures (measure -> statistics), with the errors alike.
+    void addFigures(const QByteArray& prefix, const QString& category, const QJsonObject& figures,
+                    const QJsonObject& errors);
+    // Rows of every stratified map in figures (measure -> {arrayFemale, arrayMale}).
+    void addStratified(const QByteArray& prefix, const QJsonObject& figures, const QJsonObject& errors);
+    void addRow(const QByteArray& prefix, const QString& category, const QString& sex, const QString& ageGroup,
+                const QString& measure, const QJsonObject& statistics, const QJsonObject& error);
+    static QByteArray keyFields(const Key& key, const QString& tree);
+
+    ut::OutputStream m_stream;
+    QByteArray m_rows;
+};
+
+} // namespace batch
