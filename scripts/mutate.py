@@ -137,7 +137,8 @@ class Gate:
 
     def build_targets(self, programs, log_name):
         targets = []
-        for target in programs + PROGRAM_TARGETS:
+        extra = PROGRAM_TARGETS if any(p.startswith("test_app") for p in programs) else []
+        for target in programs + extra:
             targets += ["--target", target]
         code, seconds = self.run(["cmake", "--build", str(self.build), f"-j{self.jobs}"] + targets,
                                  log_name=log_name)
@@ -229,16 +230,28 @@ def main():
     needs_graphical = any(is_graphical_scope(m) for m in selected)
     all_programs = PLAIN_PROGRAMS + (GRAPHICAL_PROGRAMS if needs_graphical else [])
 
-    # The unmutated tree first: a program that fails already cannot tell mutants apart.
-    print(f"baseline: building {len(all_programs)} test programs ...", flush=True)
-    built, seconds = gate.build_targets(all_programs, "baseline-build.log")
-    if not built:
-        sys.exit(f"the unmutated tree does not build; see {gate.build}/mutate-logs/baseline-build.log")
-    broken = []
-    for program in all_programs:
-        code, _ = gate.run_program(program, f"baseline-{program}.log")
-        if code != 0:
-            broken.append(program)
+    # The unmutated tree first: a program that fails already cannot tell mutants apart. The
+    # outcome is kept for the commit it was found on, while no tracked file differs from it.
+    baseline_file = gate.build / "mutate-baseline.json"
+    head = subprocess.run(["git", "rev-parse", "HEAD"], cwd=ROOT, capture_output=True, text=True).stdout.strip()
+    clean = subprocess.run(["git", "diff", "--quiet", "HEAD"], cwd=ROOT).returncode == 0
+    known = json.loads(baseline_file.read_text(encoding="utf-8")) if baseline_file.is_file() else {}
+    if clean and known.get("head") == head and set(all_programs) <= set(known.get("programs", [])):
+        broken = [p for p in known["broken"] if p in all_programs]
+        print(f"baseline of {head[:10]} known", flush=True)
+    else:
+        print(f"baseline: building and running {len(all_programs)} test programs ...", flush=True)
+        built, _ = gate.build_targets(all_programs, "baseline-build.log")
+        if not built:
+            sys.exit(f"the unmutated tree does not build; see {gate.build}/mutate-logs/baseline-build.log")
+        broken = []
+        for program in all_programs:
+            code, _ = gate.run_program(program, f"baseline-{program}.log")
+            if code != 0:
+                broken.append(program)
+        if clean:
+            baseline_file.write_text(json.dumps({"head": head, "programs": all_programs, "broken": broken}),
+                                     encoding="utf-8")
     if broken:
         print(f"baseline: failing without mutation, left out: {', '.join(broken)}", flush=True)
     programs_ok = [p for p in all_programs if p not in broken]
@@ -252,22 +265,28 @@ def main():
         row = {"status": "survived", "kills": {}}
         try:
             programs = [p for p in programs_for(mutant) if p in programs_ok]
-            built, _ = gate.build_targets(programs, f"{mutant.id}-build.log")
-            if not built:
-                row["status"] = "stillborn"
-            else:
-                # The test programs of the mutated folder first: they are the likeliest to kill it.
-                folder = "test_" + "_".join(Path(mutant.path).parent.parts[:2])
-                programs.sort(key=lambda p: 0 if folder.startswith(p) or p.startswith(folder) else 1)
-                for program in programs:
-                    code, _ = gate.run_program(program, f"{mutant.id}-{program}.log")
-                    if code != 0:
-                        row["kills"][program] = "T" if code == "timeout" else "X"
-                        row["status"] = "killed"
-                        if gate.first_kill:
-                            break
-                    else:
-                        row["kills"][program] = "."
+            # The test programs of the mutated folder first: they are the likeliest to kill it.
+            folder = "test_" + "_".join(Path(mutant.path).parent.parts[:2])
+            programs.sort(key=lambda p: 0 if folder.startswith(p) or p.startswith(folder) else 1)
+            # Each program is built just before it runs: a mutant killed early costs one link.
+            compiled = False
+            for program in programs:
+                built, _ = gate.build_targets([program], f"{mutant.id}-build-{program}.log")
+                if not built:
+                    if not compiled:
+                        row["status"] = "stillborn"
+                        break
+                    row["kills"][program] = "B"
+                    continue
+                compiled = True
+                code, _ = gate.run_program(program, f"{mutant.id}-{program}.log")
+                if code != 0:
+                    row["kills"][program] = "T" if code == "timeout" else "X"
+                    row["status"] = "killed"
+                    if gate.first_kill:
+                        break
+                else:
+                    row["kills"][program] = "."
         except KeyboardInterrupt:
             interrupted = True
             row["status"] = "interrupted"
@@ -290,7 +309,7 @@ def main():
 
 def render(selected, rows, programs, broken, invalid):
     short = {p: p.replace("test_", "") for p in programs}
-    lines = ["Kill matrix (X killed, T timed out, . ran and passed, blank not run):", ""]
+    lines = ["Kill matrix (X killed, T timed out, . ran and passed, B did not build, blank not run):", ""]
     width = max(len(m.id) for m in selected)
     header = " " * width + "  " + " ".join(f"{short[p]:>{max(2, len(short[p]))}}" for p in programs) + "  status"
     lines.append(header)
