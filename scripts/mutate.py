@@ -213,7 +213,9 @@ def main():
         unknown = [i for i in wanted if i not in {m.id for m in mutants}]
         if unknown:
             sys.exit(f"unknown mutant ids: {', '.join(unknown)}")
-        selected = [m for m in selected if m.id in wanted]
+        # In the order asked for.
+        by_id = {m.id: m for m in selected}
+        selected = [by_id[i] for i in wanted if i in by_id]
     if args.limit is not None:
         selected = selected[: args.limit]
     if not selected:
