@@ -193,6 +193,7 @@ def main():
     parser.add_argument("--timeout", type=int, default=900, help="seconds per test program run")
     parser.add_argument("--first-kill", action="store_true",
                         help="stop running a mutant's test programs at the first that fails (no full matrix row)")
+    parser.add_argument("--programs", help="comma-separated test programs to run instead of all of them")
     parser.add_argument("--check", action="store_true", help="only check that every snippet matches once")
     parser.add_argument("--report", default=None, help="where to write the report (default: BUILD/mutation-report.txt)")
     args = parser.parse_args()
@@ -231,6 +232,13 @@ def main():
 
     needs_graphical = any(is_graphical_scope(m) for m in selected)
     all_programs = PLAIN_PROGRAMS + (GRAPHICAL_PROGRAMS if needs_graphical else [])
+    if args.programs:
+        # A mutant that survives these has survived only these.
+        asked = [p.strip() for p in args.programs.split(",") if p.strip()]
+        unknown = [p for p in asked if p not in PLAIN_PROGRAMS + GRAPHICAL_PROGRAMS]
+        if unknown:
+            sys.exit(f"unknown test programs: {', '.join(unknown)}")
+        all_programs = [p for p in all_programs if p in asked]
 
     # The unmutated tree first: a program that fails already cannot tell mutants apart. The
     # outcome is kept for the commit it was found on, while no tracked file differs from it.
