@@ -284,6 +284,15 @@ TEST(OutcomeTree, TreeTotalsAddTheYllOfDeathsFromSequelae)
         EXPECT_DOUBLE_EQ(mean(figures.value(QStringLiteral("yll"))), row.yll) << row.category;
     }
     EXPECT_DOUBLE_EQ(mean(m.model->totalResults().value(QStringLiteral("daly"))), 70 + 1660);
+
+    // Discounted at 3 %, the sequela's 3 years start when the discounted acute years end.
+    m.run(1, 0.03);
+    const auto discounted = [](double years, double onset) {
+        return (std::pow(1.03, 1 - onset) - std::pow(1.03, 1 - onset - years)) / 0.03;
+    };
+    const QVariantMap sequela = m.model->results().value(QStringLiteral("detailedResults")).toList().value(0).toMap()
+        .value(QStringLiteral("sequelaTypeAggregatedResults")).toMap().value(QStringLiteral("sequela")).toMap();
+    EXPECT_NEAR(mean(sequela.value(QStringLiteral("yld"))), 2 * 50 * 0.1 * discounted(3, discounted(2, 0)), 1e-9);
 }
 
 TEST(OutcomeTree, StateReachedDirectlyKeepsItsOwnFlowAndProportion)
