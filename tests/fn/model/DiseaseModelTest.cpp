@@ -210,20 +210,43 @@ TEST(DiseaseModel, ParametersTreesAndLookupsFailWithTheirMessages)
                 QStringLiteral("fn::OutcomeTree::getTransitionProbability"));
     EXPECT_EQ(&tree.getHealthState(QStringLiteral("inf_hs")), tree.infection());
     EXPECT_EQ(tree.getHealthState(1).id(), QStringLiteral("death_hs"));
+}
 
-    // Underestimation by reporting and ascertainment: the product, whatever the overall factor holds.
-    m.model->setUnderestimationType(1);
-    const QVector<fn::InputFactor> factors = m.diseaseTemplate.factors();
-    m.model->setParameter(fn::DiseaseModel::Underreporting,
-                          fn::DataArray(factors, QStringLiteral("underreporting"), {}, QStringLiteral("2")));
-    m.model->setParameter(fn::DiseaseModel::Underascertainment,
-                          fn::DataArray(factors, QStringLiteral("underascertainment"), {}, QStringLiteral("3")));
-    m.model->setParameter(fn::DiseaseModel::Underestimation,
-                          fn::DataArray(factors, QStringLiteral("underestimation"), {}, QStringLiteral("7")));
-    m.model->distributeToTrees();
-    m.run(2, 0.0);
-    EXPECT_EQ(m.model->underestimationFactor()[0], 6.0);
-    EXPECT_DOUBLE_EQ(mean(m.model->totalResults().value(QStringLiteral("cases"))), 6 * 430.0);
+// Infections are notified cases / source probability / coverage x the underestimation factor:
+// the overall factor (type 0) or under-reporting x under-ascertainment (type 1).
+TEST(DiseaseModel, CoverageAndUnderestimationScaleTheInfections)
+{
+    const struct
+    {
+        const char* coverage;
+        std::uint32_t type;
+        const char* underestimation;
+        const char* underreporting;
+        const char* underascertainment;
+        double factor;
+    } rows[] = {
+        {"1", 0, "1", "1", "1", 1.0},
+        {"0.5", 0, "1", "2", "3", 2.0},
+        {"0.25", 0, "3", "1", "1", 12.0},
+        {"0.8", 1, "7", "2", "3", 6 / 0.8},
+    };
+    for (const auto& row : rows) {
+        JsonModel m(readJsonObject(fixture(QStringLiteral("two-trees.model_spec.json"))), population, lifeExpectancy);
+        const QVector<fn::InputFactor> factors = m.diseaseTemplate.factors();
+        const auto set = [&](int type, const char* formula) {
+            m.model->setParameter(type, fn::DataArray(factors, QStringLiteral("p"), {}, QString::fromLatin1(formula)));
+        };
+        set(fn::DiseaseModel::Coverage, row.coverage);
+        set(fn::DiseaseModel::Underestimation, row.underestimation);
+        set(fn::DiseaseModel::Underreporting, row.underreporting);
+        set(fn::DiseaseModel::Underascertainment, row.underascertainment);
+        m.model->setUnderestimationType(row.type);
+        m.model->distributeToTrees();
+        m.run(2, 0.0);
+        // 100 notified over a source probability of 0.5 in the first stratum; 430 symptomatic cases in all.
+        EXPECT_DOUBLE_EQ(m.model->getOutcomeTree(0).infection()->casesMean()[0], 200 * row.factor) << row.coverage;
+        EXPECT_DOUBLE_EQ(mean(m.model->totalResults().value(QStringLiteral("cases"))), 430 * row.factor) << row.coverage;
+    }
 }
 
 TEST(Statistics, EstimatesApproachTheQuantilesAndOneIterationHasNoStrata)

@@ -208,10 +208,16 @@ TEST(OutcomeTree, RemainingCasesAndRedistribution)
     const QJsonObject redistributed{{QStringLiteral("redistributeType"), true},
                                     {QStringLiteral("redistributeArray"), cells(QStringLiteral("0.25"))}};
 
-    JsonModel m(specification({"inf", "acute", "seq"},
-                              {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE", states)}, {"seq", outcome("SEQUELA")}},
+    const QJsonObject complementOfT2{{QStringLiteral("complementaryType"), true},
+                                     {QStringLiteral("complementaryTransition"), QStringLiteral("t2")}};
+    JsonModel m(specification({"inf", "acute", "seq", "rest"},
+                              {{"inf", outcome("INFECTION")},
+                               {"acute", outcome("ACUTE", states)},
+                               {"seq", outcome("SEQUELA")},
+                               {"rest", outcome("ASYMPTOMATIC")}},
                               {{"1", transition("t1", "inf", "acute", cells("1"))},
-                               {"2", transition("t2", "acute", "seq", cells("0.4", "0.2"), redistributed)}},
+                               {"2", transition("t2", "acute", "seq", cells("0.4", "0.2"), redistributed)},
+                               {"3", transition("t3", "acute", "rest", cells("0"), complementOfT2)}},
                               cells(QStringLiteral("100"), QStringLiteral("60"))),
                 population, lifeExpectancy);
     m.run(1, 0.0);
@@ -226,6 +232,10 @@ TEST(OutcomeTree, RemainingCasesAndRedistribution)
     // Redistribution pools each sex over the age groups and shares it by the array.
     EXPECT_DOUBLE_EQ(tree.getTransitionProbability(QStringLiteral("t2")).flowMean()[0], 100 * 0.4 * 0.25);
     EXPECT_DOUBLE_EQ(tree.getTransitionProbability(QStringLiteral("t2")).flowMean()[1], 60 * 0.2 * 0.25);
+    // Its complement takes 1 - p and is redistributed by the same shares.
+    const fn::TransitionProbabilityBase& t3 = tree.getTransitionProbability(QStringLiteral("t3"));
+    EXPECT_DOUBLE_EQ(t3.flowMean()[0], 100 * 0.6 * 0.25);
+    EXPECT_DOUBLE_EQ(t3.flowMean()[1], 60 * 0.8 * 0.25);
 
     // Siblings summing to more than 1 leave nothing for the remaining state.
     JsonModel over(specification({"inf", "acute"}, {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE", heavy)}},
@@ -238,6 +248,51 @@ TEST(OutcomeTree, RemainingCasesAndRedistribution)
     EXPECT_EQ(severeOver.proportion().values()[0], 0.0);
     EXPECT_NEAR(severeOver.normalizedProportion()[0], 0.0, 1e-12);
     EXPECT_NEAR(overTree.healthStates().front().normalizedProportion()[0], 0.7 / 1.5, 1e-12);
+}
+
+TEST(OutcomeTree, TreeTotalsAddTheYllOfDeathsFromSequelae)
+{
+    // 100 infections per sex, all acutely ill for 2 years at weight 0.1; half go on to a 3-year
+    // sequela at weight 0.1. 10 % die after the acute illness (at life expectancy 48 or 38),
+    // 20 % of the sequela cases after the sequela (45 or 35 years left).
+    const QJsonObject outcomes{{"inf", outcome("INFECTION")},
+                               {"acute", outcome("ACUTE", {}, QStringLiteral("2"))},
+                               {"seq", outcome("SEQUELA", {}, QStringLiteral("3"))},
+                               {"death", outcome("DEATH")},
+                               {"death2", outcome("DEATH")}};
+    JsonModel m(specification({"inf", "acute", "seq", "death", "death2"}, outcomes,
+                              {{"1", transition("t1", "inf", "acute", cells("1"))},
+                               {"2", transition("t2", "acute", "seq", cells("0.5"))},
+                               {"3", transition("t3", "acute", "death", cells("0.1"))},
+                               {"4", transition("t4", "seq", "death2", cells("0.2"))}}),
+                population, lifeExpectancy);
+    m.run(1, 0.0);
+    const QVariantMap categories = m.model->results().value(QStringLiteral("detailedResults")).toList().value(0).toMap()
+        .value(QStringLiteral("sequelaTypeAggregatedResults")).toMap();
+    const struct
+    {
+        const char* category;
+        double yld, yll;
+    } rows[] = {
+        {"acute", 2 * 100 * 0.1 * 2, 10 * 48 + 10 * 38},
+        {"sequela", 2 * 50 * 0.1 * 3, 10 * 45 + 10 * 35},
+        {"total", 40 + 30, 860 + 800},
+    };
+    for (const auto& row : rows) {
+        const QVariantMap figures = categories.value(QString::fromLatin1(row.category)).toMap();
+        EXPECT_DOUBLE_EQ(mean(figures.value(QStringLiteral("yld"))), row.yld) << row.category;
+        EXPECT_DOUBLE_EQ(mean(figures.value(QStringLiteral("yll"))), row.yll) << row.category;
+    }
+    EXPECT_DOUBLE_EQ(mean(m.model->totalResults().value(QStringLiteral("daly"))), 70 + 1660);
+
+    // Discounted at 3 %, the sequela's 3 years start when the discounted acute years end.
+    m.run(1, 0.03);
+    const auto discounted = [](double years, double onset) {
+        return (std::pow(1.03, 1 - onset) - std::pow(1.03, 1 - onset - years)) / 0.03;
+    };
+    const QVariantMap sequela = m.model->results().value(QStringLiteral("detailedResults")).toList().value(0).toMap()
+        .value(QStringLiteral("sequelaTypeAggregatedResults")).toMap().value(QStringLiteral("sequela")).toMap();
+    EXPECT_NEAR(mean(sequela.value(QStringLiteral("yld"))), 2 * 50 * 0.1 * discounted(3, discounted(2, 0)), 1e-9);
 }
 
 TEST(OutcomeTree, StateReachedDirectlyKeepsItsOwnFlowAndProportion)

@@ -165,6 +165,27 @@ TEST(UncertaintyAnalysis, StandardErrorsFollowTheoryAndTheAnalysisChangesNoNumbe
                 0.4 / std::sqrt(12.0) / std::sqrt(3000.0), 0.05 * 0.4 / std::sqrt(12.0 * 3000.0));
 }
 
+TEST(SensitivityAnalysis, TiedValuesShareTheMeanOfTheirRanks)
+{
+    // Rank correlations by hand: {1, 1, 2, 3} ranks as {1.5, 1.5, 3, 4}; {3, 1, 3, 2, 5} as
+    // {3.5, 1, 3.5, 2, 5}.
+    const struct
+    {
+        std::vector<double> input;
+        std::vector<double> result;
+        double spearman;
+    } rows[] = {
+        {{1, 1, 2, 3}, {1, 2, 3, 4}, 3 / std::sqrt(10.0)},
+        {{1, 2, 3, 4}, {1, 1, 2, 3}, 3 / std::sqrt(10.0)},
+        {{3, 1, 3, 2, 5}, {1, 2, 3, 4, 5}, 4 / std::sqrt(95.0)},
+    };
+    for (const auto& row : rows) {
+        const auto figures = fn::SensitivityAnalysis::analyze({row.input.data()}, row.result.data(),
+                                                              std::uint32_t(row.input.size()));
+        EXPECT_NEAR(figures.spearman[0], row.spearman, 1e-12);
+    }
+}
+
 TEST(SensitivityAnalysis, RankCorrelationsAndCoefficientsOfKnownRelations)
 {
     const std::uint32_t n = 500;

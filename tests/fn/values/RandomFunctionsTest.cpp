@@ -71,14 +71,13 @@ TEST(RandomFunctions, DistributionMoments)
 {
     fn::seedIfNonZero(2024);
     const int n = 40000;
-    double betaSum = 0.0, betaMin = 1.0, betaMax = 0.0, pertSum = 0.0, gammaSum = 0.0, normalSum = 0.0;
+    double betaSum = 0.0, betaMin = 1.0, betaMax = 0.0, gammaSum = 0.0, normalSum = 0.0;
     double logSum = 0.0;
     for (int i = 0; i < n; ++i) {
         const double b = fn::randBeta(1.0, 1.0);
         betaSum += b;
         betaMin = std::min(betaMin, b);
         betaMax = std::max(betaMax, b);
-        pertSum += fn::randPert(0.0, 0.5, 1.0);
         gammaSum += fn::randGamma(3.0, 2.0); // mean shape / rate = 1.5
         normalSum += fn::randNormal(10.0, 2.0);
         logSum += std::log(fn::randLogNormal(1.0, 0.5));
@@ -86,8 +85,42 @@ TEST(RandomFunctions, DistributionMoments)
     EXPECT_NEAR(betaSum / n, 0.5, 0.01);
     EXPECT_GE(betaMin, 0.0);
     EXPECT_LT(betaMax, 1.0);
-    EXPECT_NEAR(pertSum / n, 0.5, 0.01);
     EXPECT_NEAR(gammaSum / n, 1.5, 0.03);
     EXPECT_NEAR(normalSum / n, 10.0, 0.05);
     EXPECT_NEAR(logSum / n, 1.0, 0.02);
+}
+
+TEST(RandomFunctions, PertHasTheMeanAndVarianceOfItsModeAndRange)
+{
+    // RandPert(min, mode, max) on [a, b] with mode m: mean (a + 4m + b) / 6 and, as
+    // alpha + beta = 6, variance (b - a)^2 alpha beta / 252, with alpha = 1 + 4 (m - a) / (b - a)
+    // and beta = 1 + 4 (b - m) / (b - a). The skewed rows tell the two shapes apart.
+    const struct
+    {
+        const char* formula;
+        double a, m, b;
+    } rows[] = {
+        {"RandPert(0, 0.5, 1)", 0, 0.5, 1},
+        {"RandPert(0, 1, 10)", 0, 1, 10},
+        {"RandPert(2, 9, 10)", 2, 9, 10},
+        {"RandPert(-3, -2.5, 1)", -3, -2.5, 1},
+    };
+    fn::seedIfNonZero(2024);
+    const int n = 40000;
+    for (const auto& row : rows) {
+        const double alpha = 1 + 4 * (row.m - row.a) / (row.b - row.a);
+        const double beta = 1 + 4 * (row.b - row.m) / (row.b - row.a);
+        const double mean = (row.a + 4 * row.m + row.b) / 6;
+        const double variance = (row.b - row.a) * (row.b - row.a) * alpha * beta / 252;
+        fn::DataValue pert{QString::fromLatin1(row.formula)};
+        double sum = 0.0, squares = 0.0;
+        for (int i = 0; i < n; ++i) {
+            const double x = pert.evaluate() - mean;
+            sum += x;
+            squares += x * x;
+        }
+        // About four standard errors of each estimate.
+        EXPECT_NEAR(sum / n, 0.0, 4 * std::sqrt(variance / n)) << row.formula;
+        EXPECT_NEAR(squares / n - (sum / n) * (sum / n), variance, 0.04 * variance) << row.formula;
+    }
 }
