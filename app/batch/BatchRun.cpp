@@ -406,8 +406,9 @@ QJsonObject BatchRun::provenance() const
     provenance.setIterations(m_options.sampleSize());
     provenance.setTimeDiscountRate(m_options.timeDiscountRate());
     provenance.setRandomSeed(m_options.randomSeed());
-    provenance.setSeeding(m_options.randomSeed() == 0 ? QStringLiteral("one stream for all models")
-                                                      : QStringLiteral("every model from the seed"));
+    provenance.setSeeding(m_options.randomSeed() == 0 ? QStringLiteral("stream")
+                          : m_options.seeding() == BatchOptions::Seeding::Shared ? QStringLiteral("shared")
+                                                                                 : QStringLiteral("independent"));
     provenance.setThreads(fn::ModelRunner::threadCount(m_options.threads()));
     provenance.setUncertaintyAnalysis(!m_options.sensitivityPath().isEmpty());
     return provenance.toJson();
