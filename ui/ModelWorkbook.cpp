@@ -180,6 +180,26 @@ private:
     int m_row;
 };
 
+// The tables of an element, shaped like modelArrays. An element is found by the first cell of
+// column A that holds its name: when an earlier outcome tree has an element of that name, both
+// read the first one's tables. The element's own tables are passed over all the same, checked,
+// so that the blocks after them are still found at their places.
+QVector<fn::DataArray> elementTables(const ut::Excel& excel, SheetLayoutReader& sheet, const QString& name,
+                                     const QVector<const fn::DataArray*>& modelArrays)
+{
+    const int placed = sheet.label(name);
+    QVector<fn::DataArray> tables;
+    for (const fn::DataArray* array : modelArrays)
+        tables << sheet.table(*array);
+    const int first = excel.rowOf(excel.find(name, QStringLiteral("A"), false));
+    if (first > 0 && first != placed) {
+        SheetLayoutReader earlier(excel, first + 2);
+        for (int i = 0; i < modelArrays.size(); ++i)
+            tables[i] = earlier.table(*modelArrays[i]);
+    }
+    return tables;
+}
+
 } // namespace
 
 bool ModelWorkbook::isModelSheet(const ut::Excel& excel)
@@ -270,16 +290,19 @@ void ModelWorkbook::readSheet(ut::Excel& excel, fn::DiseaseModel& model)
         for (fn::HealthState& state : tree.healthStates()) {
             if (state.sequelaType() != fn::InputType::YLD)
                 continue;
-            sheet.label(state.name());
-            state.setParameter(fn::InputType::Severity, sheet.table(state.severity()));
-            state.setParameter(fn::InputType::Duration, sheet.table(state.duration()));
-            state.setParameter(fn::InputType::Proportion, sheet.table(state.proportion()));
+            const QVector<fn::DataArray> tables =
+                elementTables(excel, sheet, state.name(), {&state.severity(), &state.duration(), &state.proportion()});
+            state.setParameter(fn::InputType::Severity, tables[0]);
+            state.setParameter(fn::InputType::Duration, tables[1]);
+            state.setParameter(fn::InputType::Proportion, tables[2]);
         }
         sheet.label(QStringLiteral("Transitions - %1").arg(tree.id()));
         for (fn::TransitionProbability& transition : tree.transitions()) {
-            sheet.label(transition.name());
-            transition.setProbabilityParameter(sheet.table(transition.probabilityParameter()));
-            transition.setRedistributionParameter(sheet.table(transition.redistributionParameter()));
+            const QVector<fn::DataArray> tables = elementTables(
+                excel, sheet, transition.name(),
+                {&transition.probabilityParameter(), &transition.redistributionParameter()});
+            transition.setProbabilityParameter(tables[0]);
+            transition.setRedistributionParameter(tables[1]);
         }
     }
 }

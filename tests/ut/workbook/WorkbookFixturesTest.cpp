@@ -329,7 +329,7 @@ TEST(WorkbookFixtures, CellValuesAreReadAsTheFileMeansThemOrNamed)
         QVariant value;
     } rows[] = {
         {"cells.xlsx", "xl/worksheets/sheet1.xml", QStringLiteral("<v>1.25</v>"), QStringLiteral("<v>7x</v>"), {},
-         QStringLiteral("malformed number \"7x\""), {}},
+         QStringLiteral("malformed number \"7x\" in its part xl/worksheets/sheet1.xml"), {}},
         {"cells.xlsx", "xl/worksheets/sheet1.xml", QStringLiteral("<v>1.25</v>"), QStringLiteral("<v></v>"), {},
          QStringLiteral("an empty number"), {}},
         {"cells.xlsx", "xl/worksheets/sheet1.xml", QStringLiteral("<c r=\"D2\" s=\"0\" t=\"n\">"),
@@ -339,7 +339,8 @@ TEST(WorkbookFixtures, CellValuesAreReadAsTheFileMeansThemOrNamed)
          QStringLiteral("spreadsheetml/2006/other"), QStringLiteral("xl/worksheets/sheet1.xml of sheet \"Données\" is not a worksheet"),
          {}, {}},
         {"cells.ods", "content.xml", QStringLiteral("office:value-type=\"float\" office:value=\"1.25\""),
-         QStringLiteral("office:value-type=\"float\" office:value=\"7x\""), {}, QStringLiteral("malformed number \"7x\""), {}},
+         QStringLiteral("office:value-type=\"float\" office:value=\"7x\""), {},
+         QStringLiteral("malformed number \"7x\" in its part content.xml"), {}},
         {"cells.ods", "content.xml", QStringLiteral("office:value-type=\"float\" office:value=\"1.25\""),
          QStringLiteral("office:value-type=\"percentage\" office:value=\"0.95\""), {}, {}, QVariant(0.95)},
         {"cells.ods", "content.xml", QStringLiteral("office:value-type=\"float\" office:value=\"1.25\""),

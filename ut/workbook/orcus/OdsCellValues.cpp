@@ -121,6 +121,9 @@ void OdsCellValues::readCell(int sheet, int row, int column, int rows, int colum
     } else {
         unreadable = QStringLiteral("a value of the unknown type \"%1\"").arg(type.left(40));
     }
+    // A fault of the file names its part, where the user can look for it.
+    if (!unreadable.isEmpty() && !type.startsWith(QLatin1String("date")) && type != QLatin1String("time"))
+        unreadable += QStringLiteral(" in its part content.xml");
     // Repeats reach past the sheet only as empty filler; values are kept within it. A value
     // repeated over more cells than a column holds is no edit a user makes.
     if (qint64(rows) * columns > 65536) {

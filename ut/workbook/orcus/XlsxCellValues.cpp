@@ -237,6 +237,11 @@ bool XlsxCellValues::read(const QByteArray& archive)
                     } else if (type != QLatin1String("str") && type != QLatin1String("inlineStr")) {
                         unreadable = QStringLiteral("a value of the unknown type \"%1\"").arg(type.left(40));
                     }
+                    // A fault of the file names its part, where the user can look for it.
+                    if (!unreadable.isEmpty() && (unreadable.startsWith(QLatin1String("the malformed"))
+                                                  || unreadable.startsWith(QLatin1String("an empty"))
+                                                  || unreadable.contains(QLatin1String("unknown type"))))
+                        unreadable += QStringLiteral(" in its part %1").arg(path);
                     if (!unreadable.isEmpty() && row >= 1 && row <= 65536 && column >= 1 && column <= 256)
                         m_cells.push_back({index, row, column, unreadable});
                 }
