@@ -16,24 +16,30 @@ struct Chunk
     int cells = 0;
 };
 
-// Joins consecutive cells, each in brackets, with "," while the text stays within ChunkLength
-// characters. Brackets around a whole expression change neither its value nor the order in
-// which it draws.
+// Joins consecutive cells with "," while the text stays within ChunkLength characters. A cell
+// that pairs its brackets and holds no comma outside them (CellFormula) is one expression of the
+// list as it stands; one with a conditional (?:) or a quote could still reach into its
+// neighbour, so it goes in brackets of its own. Brackets around a whole expression change
+// neither its value nor the order in which it draws; leaving them off the other cells keeps
+// their text, and so their compiling, as it always was.
 std::vector<Chunk> joinedChunks(const QStringList& formulas)
 {
     std::vector<Chunk> chunks;
     Chunk current;
     for (const QString& formula : formulas) {
-        const int length = formula.size() + 2;
+        const bool enclosed = formula.contains(QLatin1Char('?')) || formula.contains(QLatin1Char(':'))
+            || formula.contains(QLatin1Char('"'));
+        const int length = formula.size() + (enclosed ? 2 : 0);
         if (current.cells > 0 && current.text.size() + 1 + length > CompiledFormulaList::ChunkLength) {
             chunks.push_back(std::move(current));
             current = Chunk();
         }
         if (current.cells > 0)
             current.text += QLatin1Char(',');
-        current.text += QLatin1Char('(');
-        current.text += formula;
-        current.text += QLatin1Char(')');
+        if (enclosed)
+            current.text += QLatin1Char('(') + formula + QLatin1Char(')');
+        else
+            current.text += formula;
         ++current.cells;
     }
     if (current.cells > 0)

@@ -15,9 +15,10 @@ namespace fn {
 // other, in cell order, draws the random functions in the same order as one expression
 // holding every cell would.
 //
-// Each cell is joined in brackets of its own and must pair its own brackets and hold no comma
-// outside them (CellFormula), and each chunk must yield exactly one result per cell: a cell can
-// never give two values or none and so move its neighbours' results along.
+// Each cell must pair its own brackets and hold no comma outside them (CellFormula), a cell with
+// a conditional or a quote is joined in brackets of its own, and each chunk must yield exactly
+// one result per cell: a cell can never give two values or none and so move its neighbours'
+// results along.
 //
 // Formulas that call no random function give the same values at every evaluation: those are
 // evaluated once after compiling and then copied, which draws nothing either way.
