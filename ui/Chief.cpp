@@ -670,20 +670,21 @@ void Chief::loadModelsFromExcel(QFileInfo fileInfo)
                              QStringLiteral("Sheet ") + sheetName
                                  + QStringLiteral(" contains model created by the previous, unsupported version of the tool. It will not be imported."),
                              QStringLiteral("error"));
-            emit notice(title,
-                        QStringLiteral("%1: cell B3 holds \"%2\" where a saved model holds its version, %3.")
-                            .arg(sheet, excel.cellText(3, 2))
-                            .arg(ModelWorkbook::version)
-                            .toHtmlEscaped(),
-                        QStringLiteral("warning"));
+            // A sheet of notes beside the models is not an old model: say what it is.
+            const QString why = ModelWorkbook::isModelSheet(excel)
+                ? QStringLiteral("%1: cell B3 holds \"%2\" where a saved model holds its version, %3.")
+                      .arg(sheet, excel.cellText(3, 2))
+                      .arg(ModelWorkbook::version)
+                : QStringLiteral("%1 is not a model: it is left out.").arg(sheet);
+            emit notice(title, why.toHtmlEscaped(), QStringLiteral("warning"));
             continue;
         }
         const int infoRow = excel.rowOf(excel.find(QStringLiteral("Model info"), QStringLiteral("A"), false));
         const QString country = excel.cellText(infoRow + 2, 2);
         const QString disease = excel.cellText(infoRow + 3, 2);
         const QString id = m_registry.freeModelId(excel.cellText(infoRow + 4, 2));
-        fn::DiseaseModel* model = createModel(country, disease, id);
-        if (!model) {
+        std::unique_ptr<fn::DiseaseModel> made = m_factory.make(country, disease, id);
+        if (!made) {
             emit showMessage(QStringLiteral("Model import"),
                              QStringLiteral("Sheet ") + sheetName
                                  + QStringLiteral(" contains model not supported by the reference data loaded. It will not be imported."),
@@ -692,9 +693,18 @@ void Chief::loadModelsFromExcel(QFileInfo fileInfo)
             emit notice(title, QStringLiteral("%1: %2").arg(sheet, reason).toHtmlEscaped(), QStringLiteral("warning"));
             continue;
         }
-        model->setOrigin(QStringLiteral("sheet \"%1\" of the workbook %2")
-                             .arg(sheetName, QDir::toNativeSeparators(fileInfo.absoluteFilePath())));
-        ModelWorkbook::readSheet(excel, *model);
+        made->setOrigin(QStringLiteral("sheet \"%1\" of the workbook %2")
+                            .arg(sheetName, QDir::toNativeSeparators(fileInfo.absoluteFilePath())));
+        // A sheet that cannot be read as the user sees it is refused whole, never read in part.
+        try {
+            ModelWorkbook::readSheet(excel, *made);
+        } catch (const ut::Exception& e) {
+            reportWorkbookProblem(title, QStringLiteral("%1 is not imported: %2")
+                                             .arg(sheet, e.message()));
+            continue;
+        }
+        fn::DiseaseModel* model = m_registry.append(std::move(made));
+        m_registry.enter(country, disease, id, model);
         model->distributeToTrees();
         warnOfImpossibleArguments({model}, title);
         created << model->info();

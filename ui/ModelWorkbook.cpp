@@ -6,6 +6,7 @@
 #include "fn/data/WorkbookBlockReader.h"
 #include "fn/model/DiseaseModel.h"
 #include "ui/ModelWorkbookCheck.h"
+#include "ut/Exception.h"
 #include "ut/workbook/Excel.h"
 
 namespace ui {
@@ -13,6 +14,8 @@ namespace ui {
 namespace {
 
 constexpr int blockWidth = 3;
+// The row of the first parameter block, below the fixed head.
+constexpr int firstBlockRow = 11;
 
 struct ModelArray
 {
@@ -110,36 +113,100 @@ private:
     int m_row = 1;
 };
 
-fn::DataArray readTableAt(const ut::Excel& excel, int row, int& lastRow)
+// Reads a sheet block by block in the order writeSheet() lays them out, each at its place: the
+// second row below the previous label or block, past any further empty rows a user left. A label
+// that is not where the layout puts it is refused with the sheet, the cell and the label
+// expected, so that a parameter never quietly keeps its default.
+class SheetLayoutReader
 {
-    return fn::readStratifiedTable(excel.cell(row, 1), excel, lastRow);
-}
+public:
+    SheetLayoutReader(const ut::Excel& excel, int firstRow)
+        : m_excel(excel)
+        , m_row(firstRow)
+    {
+    }
 
-fn::DataArray readLabelledTable(const ut::Excel& excel, const char* label)
-{
-    int lastRow = 0;
-    return fn::readStratifiedTable(excel.find(QLatin1String(label), QStringLiteral("A"), false), excel, lastRow);
-}
+    // The row of the label, which must read label (whole cell, in any letter case); the next
+    // place is two rows below it.
+    int label(const QString& label)
+    {
+        skipEmptyRows();
+        const QString found = m_excel.cellText(m_row, 1);
+        if (found.compare(label, Qt::CaseInsensitive) != 0) {
+            const QString held = found.isEmpty() ? QStringLiteral("is empty")
+                                                 : QStringLiteral("holds \"%1\"").arg(found.left(80));
+            throw ut::Exception(QStringLiteral("The %1 %2 where the model layout has the label \"%3\".")
+                                    .arg(fn::cellPlace(m_excel, m_row, 1), held, label.left(80)),
+                                QStringLiteral("ui::ModelWorkbook::readSheet"));
+        }
+        const int row = m_row;
+        m_row += 2;
+        return row;
+    }
 
-// The tables that follow a named element, one empty row between them.
-QList<fn::DataArray> readElementTables(const ut::Excel& excel, const QString& name, int count)
-{
-    QList<fn::DataArray> tables;
-    const int nameRow = excel.rowOf(excel.find(name, QStringLiteral("A"), false));
-    if (nameRow < 0)
-        return tables;
-    int start = nameRow + 2;
-    for (int i = 0; i < count; ++i) {
+    // The table whose label is label (any label when empty), shaped like model's array.
+    fn::DataArray table(const fn::DataArray& modelArray, const QString& label = QString())
+    {
+        skipEmptyRows();
+        if (!label.isEmpty())
+            this->label(label);
+        const int labelRow = label.isEmpty() ? m_row : m_row - 2;
+        const fn::DataArray::Dims& dims = modelArray.currentDims();
         int lastRow = -1;
-        tables << readTableAt(excel, start, lastRow);
-        if (lastRow < 0)
-            break;
-        start = lastRow + 2;
+        fn::DataArray table = fn::readStratifiedTable(m_excel.cell(labelRow, 1), m_excel, lastRow,
+                                                      dims.size() == 2 ? int(dims.front()) : 0);
+        if (modelArray.factorCopies().size() == 2) {
+            m_row = lastRow + 2;
+        } else {
+            // writeSheet() gives such an array its label and meta rows only; what the table reader
+            // made of the rows below stays what it always was, and the next block follows the meta.
+            int lastMetaRow = 0;
+            const bool hasMeta = !fn::readKeyValueRows(m_excel, labelRow + 2, lastMetaRow).isEmpty();
+            m_row = hasMeta ? lastMetaRow + 2 : labelRow + 2;
+        }
+        return table;
+    }
+
+    void skipRows(int count) { m_row += count; }
+
+private:
+    void skipEmptyRows()
+    {
+        while (m_row < ut::Worksheet::maxRows && m_excel.cellText(m_row, 1).isEmpty())
+            ++m_row;
+    }
+
+    const ut::Excel& m_excel;
+    int m_row;
+};
+
+// The tables of an element, shaped like modelArrays. An element is found by the first cell of
+// column A that holds its name: when an earlier outcome tree has an element of that name, both
+// read the first one's tables. The element's own tables are passed over all the same, checked,
+// so that the blocks after them are still found at their places.
+QVector<fn::DataArray> elementTables(const ut::Excel& excel, SheetLayoutReader& sheet, const QString& name,
+                                     const QVector<const fn::DataArray*>& modelArrays)
+{
+    const int placed = sheet.label(name);
+    QVector<fn::DataArray> tables;
+    for (const fn::DataArray* array : modelArrays)
+        tables << sheet.table(*array);
+    const int first = excel.rowOf(excel.find(name, QStringLiteral("A"), false));
+    if (first > 0 && first != placed) {
+        SheetLayoutReader earlier(excel, first + 2);
+        for (int i = 0; i < modelArrays.size(); ++i)
+            tables[i] = earlier.table(*modelArrays[i]);
     }
     return tables;
 }
 
 } // namespace
+
+bool ModelWorkbook::isModelSheet(const ut::Excel& excel)
+{
+    return excel.cellText(1, 1).compare(QLatin1String("File info"), Qt::CaseInsensitive) == 0
+        && excel.cellText(3, 1).compare(QLatin1String("Version"), Qt::CaseInsensitive) == 0;
+}
 
 void ModelWorkbook::writeSheet(ut::Excel& excel, fn::DiseaseModel& model)
 {
@@ -155,7 +222,7 @@ void ModelWorkbook::writeSheet(ut::Excel& excel, fn::DiseaseModel& model)
     excel.setCellValue(9, 2, model.modelId());
 
     SheetWriter sheet(excel);
-    sheet.setRow(11);
+    sheet.setRow(firstBlockRow);
     sheet.block(parameterBlock(model.getParameter(mappingArray.type), QLatin1String(mappingArray.label)));
     sheet.block(parameterBlock(model.getParameter(notificationArray.type), QLatin1String(notificationArray.label)));
 
@@ -199,32 +266,41 @@ void ModelWorkbook::writeSheet(ut::Excel& excel, fn::DiseaseModel& model)
 
 void ModelWorkbook::readSheet(ut::Excel& excel, fn::DiseaseModel& model)
 {
-    model.setParameter(mappingArray.type, readLabelledTable(excel, mappingArray.label));
-    model.setParameter(notificationArray.type, readLabelledTable(excel, notificationArray.label));
+    SheetLayoutReader sheet(excel, firstBlockRow);
+    const auto readModelArray = [&](const ModelArray& entry) {
+        const QString label = QLatin1String(entry.label);
+        model.setParameter(entry.type, sheet.table(model.getParameter(entry.type), label));
+    };
+    readModelArray(mappingArray);
+    readModelArray(notificationArray);
+    sheet.label(QStringLiteral("Corrections"));
     for (const ModelArray& entry : correctionArrays)
-        model.setParameter(entry.type, readLabelledTable(excel, entry.label));
+        readModelArray(entry);
+    const int typeRow = sheet.label(QStringLiteral("underestimation type"));
+    model.setUnderestimationType(static_cast<std::uint32_t>(excel.cellText(typeRow + 2, 2).toUInt()));
+    sheet.skipRows(2);
+    sheet.label(QStringLiteral("Population data"));
     for (const ModelArray& entry : populationArrays)
-        model.setParameter(entry.type, readLabelledTable(excel, entry.label));
-    const int typeRow = excel.rowOf(excel.find(QStringLiteral("underestimation type"), QStringLiteral("A"), false));
-    if (typeRow >= 0)
-        model.setUnderestimationType(static_cast<std::uint32_t>(excel.cellText(typeRow + 2, 2).toUInt()));
+        readModelArray(entry);
 
     for (int t = 0; t < model.outcomeTreeCount(); ++t) {
         fn::OutcomeTree& tree = model.getOutcomeTree(t);
+        sheet.label(tree.id());
+        sheet.label(QStringLiteral("Parameters - %1").arg(tree.id()));
         for (fn::HealthState& state : tree.healthStates()) {
             if (state.sequelaType() != fn::InputType::YLD)
                 continue;
-            const QList<fn::DataArray> tables = readElementTables(excel, state.name(), 3);
-            if (tables.size() != 3)
-                continue;
+            const QVector<fn::DataArray> tables =
+                elementTables(excel, sheet, state.name(), {&state.severity(), &state.duration(), &state.proportion()});
             state.setParameter(fn::InputType::Severity, tables[0]);
             state.setParameter(fn::InputType::Duration, tables[1]);
             state.setParameter(fn::InputType::Proportion, tables[2]);
         }
+        sheet.label(QStringLiteral("Transitions - %1").arg(tree.id()));
         for (fn::TransitionProbability& transition : tree.transitions()) {
-            const QList<fn::DataArray> tables = readElementTables(excel, transition.name(), 2);
-            if (tables.size() != 2)
-                continue;
+            const QVector<fn::DataArray> tables = elementTables(
+                excel, sheet, transition.name(),
+                {&transition.probabilityParameter(), &transition.redistributionParameter()});
             transition.setProbabilityParameter(tables[0]);
             transition.setRedistributionParameter(tables[1]);
         }

@@ -18,9 +18,15 @@ class ModelWorkbook
 public:
     static constexpr int version = 6;
 
+    // Whether the current sheet has the head of a saved model (of any version): "File info" in A1
+    // and "Version" in A3.
+    static bool isModelSheet(const ut::Excel& excel);
     // Writes the model into the current sheet, from row 1.
     static void writeSheet(ut::Excel& excel, fn::DiseaseModel& model);
-    // Reads every parameter block of the current sheet into the model.
+    // Reads every parameter block of the current sheet into the model, each at its place in the
+    // layout writeSheet() makes. Throws ut::Exception naming the sheet and the cell when a label
+    // is not where the layout puts it or a table cell does not hold one value; the model may then
+    // have been changed in part.
     static void readSheet(ut::Excel& excel, fn::DiseaseModel& model);
     // Saves the models to the workbook at path, one sheet each in their order, named after
     // their ids; sheetStarted hears of each model before its sheet is written. Returns why the

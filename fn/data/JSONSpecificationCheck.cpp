@@ -4,6 +4,7 @@
 
 #include <QJsonArray>
 
+#include "fn/values/CellFormula.h"
 #include "fn/values/Marray.h"
 #include "fn/values/MemoryBudget.h"
 #include "ut/Diagnostics.h"
@@ -178,8 +179,10 @@ void JSONSpecificationCheck::checkArray(const QJsonObject& owner, const char* ke
         const QJsonArray row = rows.at(r).toArray();
         cells += static_cast<std::uint64_t>(row.size());
         for (int c = 0; c < row.size(); ++c) {
-            if (row.at(c).isString())
+            if (row.at(c).isString()) {
+                refuseUnlessOneValue(element, r, c, row.at(c).toString());
                 continue;
+            }
             if (++otherCells <= ListedCells)
                 listed << QStringLiteral("%1 (%2)").arg(cellPlace(r, c), typeName(row.at(c)));
         }
@@ -204,6 +207,16 @@ void JSONSpecificationCheck::checkArray(const QJsonObject& owner, const char* ke
                  .arg(m_strata)
                  .arg(cells < m_strata ? QStringLiteral("the strata without a cell stay 0.")
                                        : QStringLiteral("the cells past the last stratum are not used.")));
+}
+
+void JSONSpecificationCheck::refuseUnlessOneValue(const QString& element, int row, int column, const QString& formula)
+{
+    if (!m_refusal.isEmpty())
+        return;
+    const QString problem = CellFormula::shapeProblem(formula);
+    if (!problem.isEmpty())
+        m_refusal = QStringLiteral("Model specification %1 is skipped: %2, %3 holds \"%4\": %5.")
+                        .arg(m_fileName, element, cellPlace(row, column), formula.left(80), problem);
 }
 
 } // namespace fn

@@ -13,8 +13,8 @@ namespace fn {
 // take in a way its author cannot have meant, naming the file and the element: cells that
 // are not text (read as "0"), "vals" that are not lists of rows (read as no cells), arrays
 // with another number of cells than the dimensions have strata, trees with two infections.
-// It refuses what the program cannot hold: more dimensions than an array has, or arrays
-// whose strata cannot fit in memory.
+// It refuses what the program cannot hold: more dimensions than an array has, arrays whose
+// strata cannot fit in memory, or a cell that is not one value (82,1 is two).
 class JSONSpecificationCheck
 {
 public:
@@ -38,6 +38,8 @@ public:
 private:
     void checkDimensions();
     void checkArrays();
+    // Refuses the file when a cell's formula cannot stand for one value (CellFormula).
+    void refuseUnlessOneValue(const QString& element, int row, int column, const QString& formula);
     void checkTree(const QString& treeKey, const QJsonObject& tree);
     void checkArray(const QJsonObject& owner, const char* key, const QString& element);
     void warn(const QString& text);

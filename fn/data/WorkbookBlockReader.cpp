@@ -1,10 +1,15 @@
 #include "fn/data/WorkbookBlockReader.h"
 
+#include "fn/values/CellFormula.h"
+#include "ut/Exception.h"
 #include "ut/workbook/Excel.h"
+#include "ut/workbook/RangeAddress.h"
 
 namespace fn {
 
 namespace {
+
+const QString readerPlace = QStringLiteral("fn::readStratifiedTable");
 
 QString textOf(const QVariant& value)
 {
@@ -27,9 +32,66 @@ QVector<QVariantList> blockRows(const QVariant& block)
     return rows;
 }
 
+// The formula of a table cell, "0" for an empty one; refuses a cell that is not one expression.
+QString formulaOf(const ut::Excel& excel, const QVariant& value, int row, int column)
+{
+    if (value.userType() == QMetaType::Bool)
+        throw ut::Exception(QStringLiteral("The %1 holds %2 where a number or formula belongs.")
+                                .arg(cellPlace(excel, row, column), value.toBool() ? QStringLiteral("TRUE")
+                                                                                   : QStringLiteral("FALSE")),
+                            readerPlace);
+    const QString formula = textOf(value);
+    if (formula.isEmpty()) {
+        const QString unreadable = excel.cellProblem(row, column);
+        if (!unreadable.isEmpty())
+            throw ut::Exception(QStringLiteral("The %1 holds %2, not a number or formula.")
+                                    .arg(cellPlace(excel, row, column), unreadable),
+                                readerPlace);
+        return QStringLiteral("0");
+    }
+    const QString problem = CellFormula::shapeProblem(formula);
+    if (!problem.isEmpty())
+        throw ut::Exception(
+            QStringLiteral("The %1 holds \"%2\": %3.").arg(cellPlace(excel, row, column), formula, problem),
+            readerPlace);
+    return formula;
+}
+
+// Whether the row below a run of empty rows after lastRow continues a table `width` columns wide:
+// the row after the run when it has text in column A and a value in a formula column, else 0.
+int continuationRow(const ut::Excel& excel, int lastRow, int width)
+{
+    int row = lastRow + 1;
+    const auto rowIsEmpty = [&](int r) {
+        for (int c = 1; c <= width; ++c) {
+            if (!excel.cellText(r, c).isEmpty())
+                return false;
+        }
+        return true;
+    };
+    // Within what a user leaves by mistake; the next block is never further than one row away.
+    constexpr int longestGap = 3;
+    while (row - lastRow <= longestGap && rowIsEmpty(row))
+        ++row;
+    if (row == lastRow + 1 || row - lastRow > longestGap || excel.cellText(row, 1).isEmpty())
+        return 0;
+    for (int c = 2; c <= width; ++c) {
+        if (!excel.cellText(row, c).isEmpty())
+            return row;
+    }
+    return 0;
+}
+
 } // namespace
 
-DataArray readStratifiedTable(const ut::RangeRef& startCell, const ut::Excel& excel, int& lastRow)
+QString cellPlace(const ut::Excel& excel, int row, int column)
+{
+    return QStringLiteral("sheet \"%1\", cell %2%3")
+        .arg(excel.sheetName(), ut::RangeAddress::columnLetters(column))
+        .arg(row);
+}
+
+DataArray readStratifiedTable(const ut::RangeRef& startCell, const ut::Excel& excel, int& lastRow, int rowCount)
 {
     const int labelRow = excel.rowOf(startCell);
     if (labelRow < 1) {
@@ -47,8 +109,8 @@ DataArray readStratifiedTable(const ut::RangeRef& startCell, const ut::Excel& ex
         headerRow = lastMetaRow + 2;
     }
 
-    const QVector<QVariantList> rows = blockRows(excel.value(excel.usedRegion(headerRow, 1)));
-    const QVariantList& header = rows.constFirst();
+    QVector<QVariantList> rows = blockRows(excel.value(excel.usedRegion(headerRow, 1)));
+    const QVariantList header = rows.constFirst();
     QStringList columnLevels;
     for (int c = 1; c < header.size(); ++c) {
         const QString level = textOf(header.at(c));
@@ -57,18 +119,34 @@ DataArray readStratifiedTable(const ut::RangeRef& startCell, const ut::Excel& ex
     }
     const QString rowDimension = rows.size() > 1 && !rows.at(1).isEmpty() ? textOf(rows.at(1).constFirst()) : QString();
 
+    // The sheet row of each formula row, which differs from its place in rows past a gap.
+    QVector<int> sheetRows;
+    for (int r = 2; r < rows.size(); ++r)
+        sheetRows << headerRow + r;
+    lastRow = headerRow + rows.size() - 1;
+    while (rows.size() > 2 && sheetRows.size() < rowCount) {
+        const int next = continuationRow(excel, lastRow, header.size());
+        if (next == 0)
+            break;
+        for (int r = next; sheetRows.size() < rowCount && !excel.cellText(r, 1).isEmpty(); ++r) {
+            QVariantList cells;
+            for (int c = 1; c <= header.size(); ++c)
+                cells << excel.cellValue(r, c);
+            rows.append(cells);
+            sheetRows << r;
+        }
+        lastRow = sheetRows.constLast();
+    }
+
     QStringList rowLevels;
     QStringList formulas;
     for (int r = 2; r < rows.size(); ++r) {
         const QVariantList& cells = rows.at(r);
         rowLevels << textOf(cells.value(0));
-        for (int c = 1; c < header.size(); ++c) {
-            const QString formula = textOf(cells.value(c));
-            formulas << (formula.isEmpty() ? QStringLiteral("0") : formula);
-        }
+        for (int c = 1; c < header.size(); ++c)
+            formulas << formulaOf(excel, cells.value(c), sheetRows.at(r - 2), c + 1);
     }
 
-    lastRow = headerRow + rows.size() - 1;
     const QVector<InputFactor> factors{InputFactor(rowDimension, rowLevels),
                                        InputFactor(textOf(header.constFirst()), columnLevels)};
     return DataArray(factors, name, meta, formulas);

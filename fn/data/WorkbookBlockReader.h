@@ -26,7 +26,20 @@ namespace fn {
 //   formula rows      row dimension value, then one formula per header column ("0" if empty)
 // The array's factors are (row dimension, column dimension) and its formulas run row by row.
 // lastRow receives the table's last row; an invalid startCell gives an empty array and -1.
-DataArray readStratifiedTable(const ut::RangeRef& startCell, const ut::Excel& excel, int& lastRow);
+//
+// A table of the layout the program writes has as many formula rows as its row dimension has
+// levels, rowCount: until that many were read, empty rows inside the table are passed over when
+// a row that continues it follows (a value in column A and in a formula column; labels never
+// have the latter). A rowCount of 0 reads the table to its first empty row.
+//
+// Every formula cell must hold one expression: a text that would give several values (a number
+// typed with a decimal comma, 82,1) or whose brackets do not pair, a boolean or an error value
+// is refused with ut::Exception naming the sheet, the cell and what it holds.
+DataArray readStratifiedTable(const ut::RangeRef& startCell, const ut::Excel& excel, int& lastRow,
+                              int rowCount = 0);
+
+// "sheet "Name", cell B14": where a refused cell is, for messages.
+QString cellPlace(const ut::Excel& excel, int row, int column);
 
 // Rows of key (column A, stored lower-cased) and value (column B) from startRow down to the
 // first empty column A; a later duplicate key replaces an earlier one. lastRow receives the

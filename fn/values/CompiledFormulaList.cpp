@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "fn/values/CellFormula.h"
 #include "fn/values/DataValue.h"
 #include "fn/values/RandomFunctions.h"
 
@@ -9,25 +10,40 @@ namespace fn {
 
 namespace {
 
-// Joins consecutive cells with "," while the text stays within ChunkLength characters.
-QStringList joinedChunks(const QStringList& formulas)
+struct Chunk
 {
-    QStringList chunks;
-    QString current;
-    bool open = false;
+    QString text;
+    int cells = 0;
+};
+
+// Joins consecutive cells with "," while the text stays within ChunkLength characters. A cell
+// that pairs its brackets and holds no comma outside them (CellFormula) is one expression of the
+// list as it stands; one with a conditional (?:) or a quote could still reach into its
+// neighbour, so it goes in brackets of its own. Brackets around a whole expression change
+// neither its value nor the order in which it draws; leaving them off the other cells keeps
+// their text, and so their compiling, as it always was.
+std::vector<Chunk> joinedChunks(const QStringList& formulas)
+{
+    std::vector<Chunk> chunks;
+    Chunk current;
     for (const QString& formula : formulas) {
-        if (open && current.size() + 1 + formula.size() > CompiledFormulaList::ChunkLength) {
-            chunks << current;
-            current.clear();
-            open = false;
+        const bool enclosed = formula.contains(QLatin1Char('?')) || formula.contains(QLatin1Char(':'))
+            || formula.contains(QLatin1Char('"'));
+        const int length = formula.size() + (enclosed ? 2 : 0);
+        if (current.cells > 0 && current.text.size() + 1 + length > CompiledFormulaList::ChunkLength) {
+            chunks.push_back(std::move(current));
+            current = Chunk();
         }
-        if (open)
-            current += QLatin1Char(',');
-        current += formula;
-        open = true;
+        if (current.cells > 0)
+            current.text += QLatin1Char(',');
+        if (enclosed)
+            current.text += QLatin1Char('(') + formula + QLatin1Char(')');
+        else
+            current.text += formula;
+        ++current.cells;
     }
-    if (open)
-        chunks << current;
+    if (current.cells > 0)
+        chunks.push_back(std::move(current));
     return chunks;
 }
 
@@ -44,12 +60,17 @@ void CompiledFormulaList::clear()
 bool CompiledFormulaList::compile(const QStringList& formulas)
 {
     clear();
-    const QStringList texts = joinedChunks(formulas);
-    std::vector<mu::Parser> chunks(static_cast<std::size_t>(texts.size()));
-    for (int i = 0; i < texts.size(); ++i) {
-        mu::Parser& parser = chunks[static_cast<std::size_t>(i)];
+    for (const QString& formula : formulas) {
+        if (!CellFormula::shapeProblem(formula).isEmpty())
+            return false;
+    }
+    const std::vector<Chunk> texts = joinedChunks(formulas);
+    std::vector<mu::Parser> chunks(texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        mu::Parser& parser = chunks[i];
         configureFormulaParser(parser);
-        if (!compileFormula(parser, texts.at(i)))
+        // Compiling counts the results without evaluating, so nothing is drawn here.
+        if (!compileFormula(parser, texts[i].text) || parser.GetNumResults() != texts[i].cells)
             return false;
     }
     m_chunks = std::move(chunks);

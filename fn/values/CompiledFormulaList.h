@@ -15,6 +15,11 @@ namespace fn {
 // other, in cell order, draws the random functions in the same order as one expression
 // holding every cell would.
 //
+// Each cell must pair its own brackets and hold no comma outside them (CellFormula), a cell with
+// a conditional or a quote is joined in brackets of its own, and each chunk must yield exactly
+// one result per cell: a cell can never give two values or none and so move its neighbours'
+// results along.
+//
 // Formulas that call no random function give the same values at every evaluation: those are
 // evaluated once after compiling and then copied, which draws nothing either way.
 class CompiledFormulaList
@@ -25,15 +30,16 @@ public:
 
     CompiledFormulaList() = default;
 
-    // Compiles the formulas; false (and nothing compiled) when any chunk does not compile.
+    // Compiles the formulas; false (and nothing compiled) when any chunk does not compile or
+    // any cell would not yield exactly one result.
     bool compile(const QStringList& formulas);
     void clear();
     bool isEmpty() const { return m_chunks.empty(); }
     std::size_t chunkCount() const { return m_chunks.size(); }
 
-    // Evaluates every chunk once, in order; result i of the whole list goes to target[i]
-    // for every i below size, further results are drawn but dropped. Returns how many of
-    // target were written (from the first on).
+    // Evaluates every chunk once, in order; the result of cell i goes to target[i] for every
+    // i below size, further cells are drawn but dropped. Returns how many of target were
+    // written (from the first on).
     std::size_t evaluate(double* target, std::size_t size);
 
     // Whether an evaluation draws from the random engine.

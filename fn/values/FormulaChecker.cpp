@@ -1,5 +1,6 @@
 #include "fn/values/FormulaChecker.h"
 
+#include "fn/values/CellFormula.h"
 #include "fn/values/RandomFunctions.h"
 
 namespace fn {
@@ -39,9 +40,10 @@ bool FormulaChecker::check(const QStringList& formulas, QList<bool>& results, QS
             m_parser.SetExpr(formula.toStdString());
             int count = 0;
             m_parser.Eval(count);
-            // A cell holds one value: "1, 2" compiles but gives two.
+            // A cell holds one value: "1, 2" compiles but gives two, and "82,1" is most likely a
+            // number typed with a decimal comma.
             if (count > 1)
-                reason = QStringLiteral("it gives %1 values instead of one").arg(count);
+                reason = CellFormula::manyValues(count, formula);
         } catch (const mu::Parser::exception_type& e) {
             reason = QString::fromStdString(e.GetMsg());
             if (reason.isEmpty())

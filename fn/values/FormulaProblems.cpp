@@ -2,6 +2,7 @@
 
 #include <muParser.h>
 
+#include "fn/values/CellFormula.h"
 #include "fn/values/RandomFunctions.h"
 
 namespace fn {
@@ -25,16 +26,21 @@ QString FormulaProblems::stratumOf(int index, int cellCount, const InputFactorPt
 
 namespace {
 
-// The reason why parser does not compile expression, empty when it does.
+// The reason why parser does not compile expression into one value, empty when it does.
 QString problemOf(mu::Parser& parser, const QString& expression)
 {
+    const QString shape = CellFormula::shapeProblem(expression);
+    if (!shape.isEmpty())
+        return shape;
     try {
         parser.SetExpr(expression.toStdString());
         // Formulas have no variables: a name the parser could not resolve is an error.
         const mu::varmap_type unknown = parser.GetUsedVar();
-        if (unknown.empty())
-            return {};
-        return QStringLiteral("unknown name \"%1\"").arg(QString::fromStdString(unknown.begin()->first));
+        if (!unknown.empty())
+            return QStringLiteral("unknown name \"%1\"").arg(QString::fromStdString(unknown.begin()->first));
+        if (parser.GetNumResults() != 1)
+            return CellFormula::manyValues(parser.GetNumResults(), expression);
+        return {};
     } catch (const mu::Parser::exception_type& error) {
         return QString::fromStdString(error.GetMsg());
     }
@@ -56,7 +62,7 @@ QStringList FormulaProblems::describe(const QStringList& formulas, const InputFa
             lines << QStringLiteral("%1: \"%2\": %3").arg(FormulaProblems::stratumOf(i, formulas.size(), factors), formulas[i], reason);
     }
     if (failing > ListedCells)
-        lines << QStringLiteral("and %1 more cells that do not compile").arg(failing - ListedCells);
+        lines << QStringLiteral("and %1 more cells that do not compile to one value").arg(failing - ListedCells);
     return lines;
 }
 

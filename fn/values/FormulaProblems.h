@@ -13,9 +13,10 @@ namespace fn {
 class FormulaProblems
 {
 public:
-    // The cells of formulas that do not compile, at most a few of them, one per line: each with
-    // its stratum (the levels of factors, the first factor varying slowest), its text and the
-    // formula library's reason. Empty when every cell compiles on its own.
+    // The cells of formulas that do not compile to exactly one value, at most a few of them, one
+    // per line: each with its stratum (the levels of factors, the first factor varying slowest),
+    // its text and the reason (the formula library's, or how many values it gives, with "a
+    // decimal comma?" where it looks like one). Empty when every cell compiles on its own.
     static QStringList describe(const QStringList& formulas, const InputFactorPtrs& factors);
 
     // The cell at index of an array of cellCount formulas over factors, as the user finds it:

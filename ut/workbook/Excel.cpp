@@ -254,6 +254,12 @@ QString Excel::cellText(int row, int column) const
     return cellValue(row, column).toString().trimmed();
 }
 
+QString Excel::cellProblem(int row, int column) const
+{
+    const Worksheet* sheet = currentSheet();
+    return sheet ? sheet->unreadable(row, column) : QString();
+}
+
 QString Excel::rangeText(const RangeRef& range) const
 {
     return value(range).toString().trimmed();

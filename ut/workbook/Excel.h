@@ -97,6 +97,10 @@ public:
     // The value as text, trimmed; empty for an empty or missing cell.
     QString cellText(int row, int column) const;
     QString rangeText(const RangeRef& range) const;
+    // What the cell holds that the program cannot take as a value (an error value such as
+    // #DIV/0!, see Worksheet::setUnreadable); empty for any other cell. Such a cell reads as
+    // empty everywhere else.
+    QString cellProblem(int row, int column) const;
 
     void setCellValue(int row, int column, const QVariant& value);
     // A list of row lists fills range row by row (cells the list does not reach are emptied);

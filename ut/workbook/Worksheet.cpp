@@ -44,6 +44,8 @@ void Worksheet::setCell(int row, int column, const QVariant& value)
     if (!contains(row, column))
         return;
     const quint32 key = cellKey(row, column);
+    if (!m_unreadable.isEmpty())
+        m_unreadable.remove(key);
     const QVariant stored = normalized(value);
     if (!stored.isValid()) {
         if (m_cells.erase(key) > 0)
@@ -60,6 +62,19 @@ void Worksheet::setCell(int row, int column, const QVariant& value)
     Q_UNUSED(position)
     if (inserted)
         ++m_columnCounts[std::size_t(column - 1)];
+}
+
+void Worksheet::setUnreadable(int row, int column, const QString& what)
+{
+    if (!contains(row, column))
+        return;
+    setCell(row, column, QVariant());
+    m_unreadable.insert(cellKey(row, column), what);
+}
+
+QString Worksheet::unreadable(int row, int column) const
+{
+    return contains(row, column) ? m_unreadable.value(cellKey(row, column)) : QString();
 }
 
 int Worksheet::lastRow() const

@@ -5,6 +5,7 @@
 #include <map>
 #include <utility>
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QVariant>
@@ -39,6 +40,14 @@ public:
     bool isEmptyCell(int row, int column) const;
     // Stores value in the cell's canonical form (see normalized); outside the sheet it is ignored.
     void setCell(int row, int column, const QVariant& value);
+
+    // A cell whose file holds something the program cannot take as a value: an error value
+    // (#DIV/0!), a formula result of a kind its reader does not pass on, a malformed number.
+    // It reads as empty; what it holds is kept so that a reader that needs a value there can name
+    // the cell instead of taking it for empty. Cells nobody reads never cause a refusal.
+    void setUnreadable(int row, int column, const QString& what);
+    // What an unreadable cell holds, empty for any other cell.
+    QString unreadable(int row, int column) const;
 
     // The number of cells that hold a value.
     int cellCount() const { return int(m_cells.size()); }
@@ -98,6 +107,7 @@ private:
     // How many stored cells each column holds, so that the last used column is found without
     // visiting the cells.
     std::array<int, maxColumns> m_columnCounts{};
+    QHash<quint32, QString> m_unreadable;
     QSet<int> m_textColumns;
     QSet<quint32> m_textCells;
 };

@@ -186,3 +186,28 @@ TEST(JSONSpecificationCheck, TwoInfectionsAreReportedAndTheShippedModelsSayNothi
     EXPECT_EQ(shipped.reader.getDiseaseIds().size(), 2);
     EXPECT_TRUE(shipped.reports.isEmpty()) << shipped.reports.join(QLatin1Char('\n')).toStdString();
 }
+
+// A cell that is not one value is refused with the element, the cell and the reason, whatever
+// array it is in; the file is skipped, so no other cell moves.
+TEST(JSONSpecificationCheck, CellsThatAreNotOneValueSkipTheFile)
+{
+    const struct
+    {
+        QJsonValue female;
+        QJsonValue male;
+        const char* words;
+    } rows[] = {
+        {QStringLiteral("82,1"), QStringLiteral("0.5"), "row 1 cell 1 holds \"82,1\": it gives 2 values instead of one (a decimal comma?)."},
+        {QStringLiteral("0.5"), QStringLiteral("RandPert(1, 2"), "row 1 cell 2 holds \"RandPert(1, 2\": its brackets do not pair."},
+    };
+    for (const auto& r : rows) {
+        Read read;
+        read.file(bytesOf(specification(QStringLiteral("Comma"), cells(QJsonArray{row(r.female, r.male)}))));
+        EXPECT_FALSE(read.reader.diseaseDataExist(QStringLiteral("Comma")));
+        ASSERT_FALSE(read.reports.isEmpty());
+        EXPECT_TRUE(read.reports.last().startsWith(QStringLiteral("Model specification spec.json is skipped: outcome tree "
+                                                                  "\"t\", health outcome \"acute\", \"severityArray\", ")))
+            << read.reports.last().toStdString();
+        EXPECT_TRUE(read.reports.last().endsWith(QLatin1String(r.words))) << read.reports.last().toStdString();
+    }
+}

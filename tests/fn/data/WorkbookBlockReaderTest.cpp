@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include "fn/data/WorkbookBlockReader.h"
+#include "ut/Exception.h"
 #include "ut/workbook/Excel.h"
 
 namespace {
@@ -206,4 +207,59 @@ TEST(WorkbookBlockReader, KeyValueRowsEndAtTheFirstEmptyKey)
     EXPECT_EQ(lastRow, 6);
     EXPECT_TRUE(fn::readKeyValueRows(*file, 7, lastRow).isEmpty());
     EXPECT_EQ(lastRow, 6);
+}
+
+// A table of the saved layout with as many rows as its row dimension has levels reads past empty
+// rows left inside it, never past its last level into the next block; a cell that is not one
+// value refuses the table with the sheet and the cell named.
+TEST(WorkbookBlockReader, TablesReadAsTheUserSeesThem)
+{
+    const Rows levels{{QStringLiteral("0-4"), QStringLiteral("1"), QStringLiteral("2")},
+                      {QStringLiteral("5-9"), QStringLiteral("3"), QStringLiteral("4")},
+                      {QStringLiteral("10+"), QStringLiteral("5"), QStringLiteral("6")}};
+    const Rows next{{QStringLiteral("Next label"), QString(), QString()},
+                    {},
+                    {QStringLiteral("Sex"), QStringLiteral("Female"), QStringLiteral("Male")}};
+    const struct
+    {
+        Rows table;
+        int rowCount;
+        QStringList formulas; // empty: refused
+        int lastRow;
+        QString refusal;
+    } rows[] = {
+        // An empty row between the first two levels, then the next block as the layout has it.
+        {levels.mid(0, 1) + Rows{{}} + levels.mid(1) + Rows{{}} + next, 3, {"1", "2", "3", "4", "5", "6"}, 8, {}},
+        // Two empty rows; and the same table read without knowing its size ends at the gap.
+        {levels.mid(0, 2) + Rows{{}, {}} + levels.mid(2) + Rows{{}} + next, 3, {"1", "2", "3", "4", "5", "6"}, 9, {}},
+        {levels.mid(0, 1) + Rows{{}} + levels.mid(1), 0, {"1", "2"}, 5, {}},
+        // A table one level short is not made up from the block after it.
+        {levels.mid(0, 2) + Rows{{}} + next, 3, {"1", "2", "3", "4"}, 6, {}},
+        {Rows{{QStringLiteral("0-4"), QStringLiteral("82,1"), QStringLiteral("2")}}, 1, {}, 0,
+         QStringLiteral("sheet \"Sheet1\", cell B5 holds \"82,1\": it gives 2 values instead of one (a decimal comma?)")},
+        {Rows{{QStringLiteral("0-4"), QStringLiteral("1"), true}}, 1, {}, 0,
+         QStringLiteral("sheet \"Sheet1\", cell C5 holds TRUE where a number or formula belongs")},
+        {levels.mid(0, 1) + Rows{{}} + Rows{{QStringLiteral("5-9"), QStringLiteral("max(1"), QStringLiteral("2)")}}, 2,
+         {}, 0, QStringLiteral("cell B7 holds \"max(1\": its brackets do not pair")},
+    };
+    for (const auto& row : rows) {
+        ut::Excel excel;
+        int next = 0;
+        const Rows block = parameterBlock(QStringLiteral("Notification data"), {}, sexHeader, QStringLiteral("Age"), row.table);
+        excel.writeBlock(QPoint(1, 1), asBlock(block), 3, next);
+        int lastRow = 0;
+        if (row.formulas.isEmpty()) {
+            try {
+                fn::readStratifiedTable(excel.cell(1, 1), excel, lastRow, row.rowCount);
+                ADD_FAILURE() << "read " << row.refusal.toStdString();
+            } catch (const ut::Exception& e) {
+                EXPECT_TRUE(e.message().contains(row.refusal)) << e.message().toStdString();
+            }
+            continue;
+        }
+        const fn::DataArray array = fn::readStratifiedTable(excel.cell(1, 1), excel, lastRow, row.rowCount);
+        EXPECT_EQ(array.formulas(), row.formulas);
+        EXPECT_EQ(levelsOf(array, 0).size(), row.formulas.size() / 2);
+        EXPECT_EQ(lastRow, row.lastRow);
+    }
 }

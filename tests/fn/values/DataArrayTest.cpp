@@ -186,15 +186,19 @@ TEST(DataArray, ManyStrataCompileInChunksAndDrawInCellOrder)
     for (std::size_t i = 0; i < 6000; ++i)
         ASSERT_EQ(random.values()[i], fn::randPert(10, 20, 30)) << "cell " << i;
 
-    // A cell holding two expressions shifts the later results, across chunks as in one list.
+    // Every cell keeps its place across the chunks; a cell of two values is refused, never
+    // shifting the cells after it.
     QStringList cells = numbered(6000);
+    fn::DataArray placed({age, sex}, QStringLiteral("Placed"), {}, cells);
+    ASSERT_NO_THROW(placed.initializeParser());
+    placed.evaluate();
+    for (std::size_t i = 0; i < 6000; ++i)
+        ASSERT_EQ(placed.values()[i], double(i)) << "cell " << i;
     cells[0] = QStringLiteral("-1,-2");
     fn::DataArray shifted({age, sex}, QStringLiteral("Shifted"), {}, cells);
-    shifted.initializeParser();
-    shifted.evaluate();
-    EXPECT_EQ(shifted.values()[0], -1.0);
-    EXPECT_EQ(shifted.values()[1], -2.0);
-    EXPECT_EQ(shifted.values()[5999], 5998.0);
+    EXPECT_THROW(shifted.initializeParser(), ut::Exception);
+    EXPECT_EQ(shifted.currentFormulas().count(QStringLiteral("0")), 6000);
+    cells[0] = QStringLiteral("0");
 
     // One bad cell among thousands still turns every cell to "0".
     cells[4321] = QStringLiteral("RandPert(1, 2)");
@@ -232,17 +236,16 @@ TEST(DataArray, AgeConversionOfListsShorterThanTheirShape)
 TEST(DataArray, FormulasThatDrawNothingGiveTheirFirstResultsAgain)
 {
     const QVector<fn::InputFactor> factors = {fn::InputFactor(QStringLiteral("Age"), {QStringLiteral("a"), QStringLiteral("b")})};
-    // A cell of two expressions moves the later results along, as in one expression list.
-    fn::DataArray fixed(factors, QStringLiteral("fixed"), {}, QStringList{QStringLiteral("2*3"), QStringLiteral("1,5")});
+    fn::DataArray fixed(factors, QStringLiteral("fixed"), {}, QStringList{QStringLiteral("2*3"), QStringLiteral("max(1, 5)")});
     fixed.initializeParser();
     fixed.evaluate();
     EXPECT_EQ(fixed.values()[0], 6.0);
-    EXPECT_EQ(fixed.values()[1], 1.0);
+    EXPECT_EQ(fixed.values()[1], 5.0);
     fixed.values()[0] = -1.0;
     fixed.values()[1] = -2.0;
     fixed.evaluate();
     EXPECT_EQ(fixed.values()[0], 6.0);
-    EXPECT_EQ(fixed.values()[1], 1.0);
+    EXPECT_EQ(fixed.values()[1], 5.0);
 
     fn::DataArray random(factors, QStringLiteral("random"), {},
                          QStringList{QStringLiteral("RandUniform(0, 1)"), QStringLiteral("3")});

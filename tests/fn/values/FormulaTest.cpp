@@ -85,7 +85,7 @@ TEST(FormulaChecker, SaysWhyAFormulaWasRefused)
     EXPECT_EQ(results, (QList<bool>{true, false, false, false, false}));
     ASSERT_EQ(reasons.size(), 5);
     EXPECT_TRUE(reasons[0].isEmpty());
-    EXPECT_EQ(reasons[1], QStringLiteral("it gives 2 values instead of one"));
+    EXPECT_EQ(reasons[1], QStringLiteral("it gives 2 values instead of one (a decimal comma?)"));
     for (int i = 2; i < 5; ++i)
         EXPECT_FALSE(reasons[i].isEmpty()) << i;
     // The parser's own words: a function short of arguments is not a formula that ends too early.
@@ -133,6 +133,60 @@ TEST(DataArray, FormulasThatDoNotCompileAreNamedCellByCell)
         FAIL() << "the formulas compiled";
     } catch (const ut::Exception& e) {
         ASSERT_EQ(e.details().size(), 4);
-        EXPECT_EQ(e.details()[3], QStringLiteral("and 1 more cells that do not compile"));
+        EXPECT_EQ(e.details()[3], QStringLiteral("and 1 more cells that do not compile to one value"));
     }
+}
+
+// A cell is one value whatever it holds: a text that would give several values, or that only
+// makes sense together with its neighbours, is refused with its stratum, its text and why, and
+// never moves the results of the other cells. Cells that are one value each keep their values.
+TEST(DataArray, EveryCellIsExactlyOneValue)
+{
+    const QVector<fn::InputFactor> factors = {
+        fn::InputFactor(QStringLiteral("Age"), {QStringLiteral("0-4"), QStringLiteral("5-9")}),
+        fn::InputFactor(QStringLiteral("Sex"), {QStringLiteral("Female"), QStringLiteral("Male")})};
+    struct Row
+    {
+        QStringList cells;
+        QString detail; // empty: the cells are accepted
+    };
+    const QList<Row> rows = {
+        {{"1", "82,1", "3", "4"}, "stratum Age 0-4, Sex Male: \"82,1\": it gives 2 values instead of one (a decimal comma?)"},
+        {{"1", "2", "1, 2", "4"}, "stratum Age 5-9, Sex Female: \"1, 2\": it gives 2 values instead of one"},
+        // Joined, these two would read max(1,2): one value for two cells.
+        {{"max(1", "2)", "3", "4"}, "stratum Age 0-4, Sex Female: \"max(1\": its brackets do not pair"},
+        {{"1", "2", "3)+(4", "5"}, "\"3)+(4\": its brackets do not pair"},
+        {{"1", "2", "1 ? 2", "3 : 4"}, "\"1 ? 2\""},
+        {{"(1, 2)", "2", "3", "4"}, "\"(1, 2)\""},
+        {{"RandPert(1, 2, 3) * 0", "max(1, 2)", "(1 < 2 ? 3 : 4)", "-(5)"}, ""},
+    };
+    for (const Row& row : rows) {
+        fn::DataArray array(factors, QStringLiteral("Notification data"), {}, row.cells);
+        if (row.detail.isEmpty()) {
+            ASSERT_NO_THROW(array.initializeParser()) << row.cells.join(QLatin1Char('|')).toStdString();
+            array.evaluate();
+            EXPECT_EQ(array.values()[0], 0.0);
+            EXPECT_EQ(array.values()[1], 2.0);
+            EXPECT_EQ(array.values()[2], 3.0);
+            EXPECT_EQ(array.values()[3], -5.0);
+            continue;
+        }
+        try {
+            array.initializeParser();
+            ADD_FAILURE() << "accepted " << row.cells.join(QLatin1Char('|')).toStdString();
+        } catch (const ut::Exception& e) {
+            EXPECT_TRUE(e.message().contains(QStringLiteral("parameter Notification data")));
+            ASSERT_FALSE(e.details().isEmpty());
+            EXPECT_TRUE(e.details().constFirst().contains(row.detail)) << e.details().join(QLatin1Char('\n')).toStdString();
+        }
+        EXPECT_EQ(array.currentFormulas(), (QStringList{"0", "0", "0", "0"}));
+    }
+
+    // The formula checker of the parameter editor gives the same reasons.
+    fn::FormulaChecker checker;
+    QList<bool> results;
+    QStringList reasons;
+    EXPECT_FALSE(checker.check({QStringLiteral("0,95"), QStringLiteral("1, 2")}, results, reasons));
+    EXPECT_TRUE(reasons[0].endsWith(QStringLiteral("(a decimal comma?)")));
+    EXPECT_FALSE(reasons[1].contains(QStringLiteral("decimal comma")));
 }

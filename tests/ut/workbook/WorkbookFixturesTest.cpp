@@ -104,27 +104,46 @@ TEST(WorkbookFixtures, LibreOfficeWorkbooksReadAsXlrdReadsThem)
     EXPECT_EQ(xls, xlsx);
 }
 
-TEST(WorkbookFixtures, FormulaValuesThatCannotBeReadRefuseTheWorkbook)
+// A formula value that cannot be read refuses the workbook where the file itself misleads (a
+// number kept for a text); where the reader has no value for it, the cell says so, to be refused
+// by whoever reads a value there.
+TEST(WorkbookFixtures, FormulaValuesThatCannotBeReadAreNamed)
 {
     const struct
     {
         const char* name;
         const char* cell;
         const char* reason;
-    } cases[] = {
+    } refused[] = {
         // LibreOffice keeps 0 as the value of a text formula in .xls files.
         {"formula-results.xls", "formula in B1", "computes a text"},
         {"text-function.xls", "formula in B1", "computes a text"},
-        // liborcus passes on no value for logical results in .xlsx, nor for texts in .ods.
-        {"formula-results.xlsx", "formula in C1", "no value the program can read"},
-        {"formula-results.ods", "formula in B1", "no value the program can read"},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : refused) {
         QString error;
         EXPECT_FALSE(readWorkbook(fixture(c.name), &error)) << c.name;
         EXPECT_TRUE(error.contains(QLatin1String(c.name))) << error.toStdString();
         EXPECT_TRUE(error.contains(QLatin1String(c.cell))) << error.toStdString();
         EXPECT_TRUE(error.contains(QLatin1String(c.reason))) << error.toStdString();
+    }
+    // liborcus passes on no value for logical and error results in .xlsx, nor for texts in .ods.
+    const struct
+    {
+        const char* name;
+        int row;
+        int column;
+        const char* reason;
+    } unreadable[] = {
+        {"formula-results.xlsx", 1, 3, "without a value the program can read"},
+        {"formula-results.xlsx", 1, 4, "#DIV/0!"},
+        {"formula-results.ods", 1, 2, "without a value the program can read"},
+    };
+    for (const auto& c : unreadable) {
+        const std::optional<ut::Workbook> workbook = readWorkbook(fixture(c.name));
+        ASSERT_TRUE(workbook) << c.name;
+        EXPECT_FALSE(workbook->sheet(0).cell(c.row, c.column).isValid()) << c.name;
+        EXPECT_TRUE(workbook->sheet(0).unreadable(c.row, c.column).contains(QLatin1String(c.reason)))
+            << c.name << " " << c.row << "," << c.column << ": " << workbook->sheet(0).unreadable(c.row, c.column).toStdString();
     }
 }
 
@@ -186,6 +205,10 @@ TEST(WorkbookFixtures, HandBuiltRecordsReadAsXlrdReadsThem)
     // An embedded chart: its records are not cells of the sheet.
     sheet += bof(0x0020) + record(0x0203, cell(0, 0) + f64(99)) + eof();
     sheet += record(0x0201, cell(5, 0));
+    // LibreOffice writes a boolean in nine bytes, one more than its eight; a number in cell format
+    // 16, which shows dates.
+    sheet += record(0x0205, cell(6, 0) + u8(1) + u8(0) + u8(0));
+    sheet += record(0x0203, u16(6) + u16(1) + u16(16) + f64(45295));
 
     // Text 1 is rich (two formatting runs) with phonetic data, and its runs cross into the
     // CONTINUE record, where no option byte precedes them.
@@ -195,7 +218,10 @@ TEST(WorkbookFixtures, HandBuiltRecordsReadAsXlrdReadsThem)
     const QByteArray table =
         record(0x00FC, u32(2) + u32(2) + text0) + record(0x003C, u16(2) + u16(6) + phonetic + u16(3) + u8(0) + QByteArray("end"));
     const QByteArray stream =
-        workbookStream(record(0x0042, u16(1200)) + standardFormats(), {{QStringLiteral("Hand"), 0, sheet}, {QStringLiteral("Chart"), 2, {}}},
+        workbookStream(record(0x0042, u16(1200)) + standardFormats()
+                           + record(0x00E0, u16(0) + u16(14) + u16(0x0001) + u8(0x20) + u8(0) + u8(0) + u8(0) + u32(0)
+                                                + u32(0) + u16(0x20C0)),
+                       {{QStringLiteral("Hand"), 0, sheet}, {QStringLiteral("Chart"), 2, {}}},
                        table);
     const QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("hand.xls"));
@@ -221,9 +247,16 @@ TEST(WorkbookFixtures, HandBuiltRecordsReadAsXlrdReadsThem)
     EXPECT_EQ(excel.cellValue(5, 1), QVariant(QStringLiteral("end")));
     EXPECT_EQ(excel.cellValue(5, 2), QVariant(QStringLiteral("rich")));
     EXPECT_FALSE(excel.cellValue(6, 1).isValid());
+    EXPECT_EQ(excel.cellValue(7, 1), QVariant(true));
+    // Error values and dates read as empty, and say what they hold.
+    EXPECT_FALSE(excel.cellValue(7, 2).isValid());
+    EXPECT_EQ(excel.cellProblem(7, 2), QStringLiteral("a date or time"));
+    EXPECT_TRUE(excel.cellProblem(1, 4).contains(QStringLiteral("#DIV/0!")));
+    EXPECT_TRUE(excel.cellProblem(2, 2).contains(QStringLiteral("#N/A")));
+    EXPECT_TRUE(excel.cellProblem(1, 2).isEmpty());
 
     if (pythonHas(QStringLiteral("xlrd"))) {
-        EXPECT_EQ(expectSameAsXlrd(path), 13);
+        EXPECT_EQ(expectSameAsXlrd(path), 17);
     }
 }
 
@@ -275,4 +308,71 @@ TEST(WorkbookFixtures, DamagedArchivesAreRefusedQuietly)
                                                     "properties to a style without a family (line 2)")))
         << familyError.toStdString();
     EXPECT_EQ(captured.str(), "");
+}
+
+// What liborcus reads wrongly or not at all in an .xlsx or .ods file: a malformed or empty value
+// or a value of an unknown type makes the cell unreadable, naming it; percentages and booleans of
+// an .ods file are their values; a sheet whose worksheet part is missing or is no worksheet
+// refuses the whole file, naming the part.
+TEST(WorkbookFixtures, CellValuesAreReadAsTheFileMeansThemOrNamed)
+{
+    const struct
+    {
+        const char* source;
+        const char* entry;
+        QString from;
+        QString to; // with from empty: the entry is left out
+        // Not empty: the file is refused with these words. Otherwise cell D2 of sheet 1 is
+        // unreadable with the words below, or reads as value.
+        QString refusal;
+        QString unreadable;
+        QVariant value;
+    } rows[] = {
+        {"cells.xlsx", "xl/worksheets/sheet1.xml", QStringLiteral("<v>1.25</v>"), QStringLiteral("<v>7x</v>"), {},
+         QStringLiteral("malformed number \"7x\" in its part xl/worksheets/sheet1.xml"), {}},
+        {"cells.xlsx", "xl/worksheets/sheet1.xml", QStringLiteral("<v>1.25</v>"), QStringLiteral("<v></v>"), {},
+         QStringLiteral("an empty number"), {}},
+        {"cells.xlsx", "xl/worksheets/sheet1.xml", QStringLiteral("<c r=\"D2\" s=\"0\" t=\"n\">"),
+         QStringLiteral("<c r=\"D2\" s=\"0\" t=\"q\">"), {}, QStringLiteral("unknown type \"q\""), {}},
+        {"cells.xlsx", "xl/worksheets/sheet1.xml", {}, {}, QStringLiteral("worksheet part xl/worksheets/sheet1.xml"), {}, {}},
+        {"cells.xlsx", "xl/worksheets/sheet1.xml", QStringLiteral("spreadsheetml/2006/main"),
+         QStringLiteral("spreadsheetml/2006/other"), QStringLiteral("xl/worksheets/sheet1.xml of sheet \"Données\" is not a worksheet"),
+         {}, {}},
+        {"cells.ods", "content.xml", QStringLiteral("office:value-type=\"float\" office:value=\"1.25\""),
+         QStringLiteral("office:value-type=\"float\" office:value=\"7x\""), {},
+         QStringLiteral("malformed number \"7x\" in its part content.xml"), {}},
+        {"cells.ods", "content.xml", QStringLiteral("office:value-type=\"float\" office:value=\"1.25\""),
+         QStringLiteral("office:value-type=\"percentage\" office:value=\"0.95\""), {}, {}, QVariant(0.95)},
+        {"cells.ods", "content.xml", QStringLiteral("office:value-type=\"float\" office:value=\"1.25\""),
+         QStringLiteral("office:value-type=\"boolean\" office:boolean-value=\"true\""), {}, {}, QVariant(true)},
+        {"cells.ods", "content.xml", QStringLiteral("office:value-type=\"float\" office:value=\"1.25\""),
+         QStringLiteral("office:value-type=\"date\" office:date-value=\"2024-01-04\""), {},
+         QStringLiteral("a date or time (2024-01-04)"), {}},
+        {"cells.ods", "content.xml", QStringLiteral("office:value-type=\"float\" office:value=\"1.25\""),
+         QStringLiteral("office:value-type=\"fraction\" office:value=\"1.25\""), {}, QStringLiteral("unknown type"), {}},
+    };
+    const QTemporaryDir dir;
+    for (const auto& row : rows) {
+        const QString edited = dir.filePath(QStringLiteral("edited-") + QLatin1String(row.source));
+        QFile::remove(edited);
+        QStringList arguments{fixture(row.source), edited, QLatin1String(row.entry)};
+        if (!row.from.isEmpty())
+            arguments << row.from << row.to;
+        runScript("zip_edit.py", arguments);
+        SCOPED_TRACE(QString(row.from + QStringLiteral(" -> ") + row.to).toStdString());
+        QString error;
+        const std::optional<ut::Workbook> workbook = readWorkbook(edited, &error);
+        if (!row.refusal.isEmpty()) {
+            EXPECT_FALSE(workbook);
+            EXPECT_TRUE(error.contains(row.refusal)) << error.toStdString();
+            continue;
+        }
+        ASSERT_TRUE(workbook) << error.toStdString();
+        const ut::Worksheet& sheet = workbook->sheet(0);
+        EXPECT_TRUE(sheet.unreadable(2, 4).contains(row.unreadable)) << sheet.unreadable(2, 4).toStdString();
+        EXPECT_EQ(row.unreadable.isEmpty(), sheet.unreadable(2, 4).isEmpty());
+        EXPECT_EQ(describe(sheet.cell(2, 4)), describe(row.value));
+        // The cell beside it reads as before.
+        EXPECT_EQ(sheet.cell(2, 6), QVariant(-3.5e12));
+    }
 }

@@ -62,10 +62,11 @@ void OrcusSheet::setMissingResult(orcus::spreadsheet::row_t row, orcus::spreadsh
 {
     if (!accept(row, col))
         return;
-    noteProblem(QStringLiteral("sheet \"%1\": the formula in %2 has no value the program can read: its result "
-                               "is an error or a logical value, or a text in an .ods file, or it was never "
-                               "computed. Replace the formula by its result, or save the workbook as .xlsx")
-                    .arg(m_sheet.name(), cellName(row, col)));
+    m_textCells.erase({row + 1, col + 1});
+    m_sheet.setUnreadable(row + 1, col + 1,
+                          QStringLiteral("a formula without a value the program can read (its result is an error "
+                                         "or a logical value or a date, or a text in an .ods file, or it was never "
+                                         "computed)"));
 }
 
 orcus::spreadsheet::iface::import_formula* OrcusSheet::get_formula()

@@ -21,9 +21,10 @@ class OrcusSharedStrings;
 // stored in a ut::Worksheet, formulas by their last computed value, texts by their index in
 // the table of texts until the whole file is read. Formatting is ignored.
 //
-// A value outside the 65 536 rows and 256 columns of the program's sheets, or a formula whose
-// value liborcus does not pass on, is a problem (see problem()): the reader refuses such a file
-// instead of reading it without those cells. liborcus passes on numbers and texts computed by
+// A value outside the 65 536 rows and 256 columns of the program's sheets is a problem (see
+// problem()): the reader refuses such a file instead of reading it without those cells. A formula
+// whose value liborcus does not pass on makes an unreadable cell (Worksheet::setUnreadable),
+// refused by whoever reads a value there. liborcus passes on numbers and texts computed by
 // formulas in .xlsx files and numbers in .ods files; logical and error results, texts computed
 // in .ods files, and formulas never computed reach the program without any value.
 class OrcusSheet : public orcus::spreadsheet::iface::import_sheet

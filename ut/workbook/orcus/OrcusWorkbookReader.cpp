@@ -11,7 +11,9 @@
 #include <sstream>
 #include <string_view>
 
+#include "ut/workbook/orcus/OdsCellValues.h"
 #include "ut/workbook/orcus/OrcusDocument.h"
+#include "ut/workbook/orcus/XlsxCellValues.h"
 #include "ut/workbook/orcus/ZipArchiveCheck.h"
 
 namespace ut {
@@ -97,6 +99,22 @@ std::optional<Workbook> OrcusWorkbookReader::read(const QByteArray& file)
         m_errorString = document.problem();
         if (!output.text().isEmpty())
             m_errorString += QStringLiteral(" (%1)").arg(output.text());
+        return workbook;
+    }
+    if (format == Format::Ods) {
+        OdsCellValues cells;
+        if (!cells.read(file)) {
+            m_errorString = cells.errorString();
+            return std::nullopt;
+        }
+        cells.applyTo(*workbook);
+    } else {
+        XlsxCellValues cells;
+        if (!cells.read(file)) {
+            m_errorString = cells.errorString();
+            return std::nullopt;
+        }
+        cells.applyTo(*workbook);
     }
     return workbook;
 }

@@ -1,9 +1,11 @@
 #include "ut/workbook/xls/BiffGlobals.h"
 
+#include <QHash>
 #include <QtEndian>
 
-#include "ut/workbook/xls/records/BiffRecordStream.h"
+#include "ut/workbook/NumberFormat.h"
 #include "ut/workbook/xls/BiffSharedStrings.h"
+#include "ut/workbook/xls/records/BiffRecordStream.h"
 
 namespace ut {
 
@@ -14,6 +16,8 @@ constexpr quint16 recordEof = 0x000A;
 constexpr quint16 recordFilePass = 0x002F;
 constexpr quint16 recordBoundSheet = 0x0085;
 constexpr quint16 recordSst = 0x00FC;
+constexpr quint16 recordFormat = 0x041E;
+constexpr quint16 recordXf = 0x00E0;
 
 constexpr quint16 biff8 = 0x0600;
 constexpr quint16 biff5 = 0x0500;
@@ -55,6 +59,20 @@ BiffGlobals::Sheet readSheetEntry(const BiffRecord& record, int position)
     return sheet;
 }
 
+// The code of a number format record; a damaged one reads as far as it goes, as its code only
+// tells whether numbers are shown as dates.
+QString formatCode(const BiffRecord& record)
+{
+    if (record.size() < 5)
+        return {};
+    const int length = record.u16(2);
+    const bool twoBytes = (record.u8(4) & 0x01) != 0;
+    QString code;
+    for (int i = 0; i < length && 5 + (i + 1) * (twoBytes ? 2 : 1) <= record.size(); ++i)
+        code.append(QChar(twoBytes ? record.u16(5 + 2 * i) : ushort(record.u8(5 + i))));
+    return code;
+}
+
 } // namespace
 
 void BiffGlobals::checkStart(const QByteArray& stream)
@@ -80,6 +98,8 @@ BiffGlobals BiffGlobals::read(const QByteArray& stream)
     checkStart(stream);
     BiffGlobals globals;
     bool tableRead = false;
+    QHash<int, QString> formatCodes;
+    QVector<int> formatOfXf;
     BiffRecordStream records(stream, 0);
     records.next();
     // Embedded substreams, which the globals do not normally hold, nest in BOF and EOF pairs.
@@ -99,6 +119,14 @@ BiffGlobals BiffGlobals::read(const QByteArray& stream)
         case recordFilePass:
             refuseWorkbook(QStringLiteral("it is protected with a password; remove the protection in the "
                                           "spreadsheet application and save it again"));
+        case recordFormat:
+            if (depth == 1 && record.size() >= 2)
+                formatCodes.insert(record.u16(0), formatCode(record));
+            break;
+        case recordXf:
+            if (depth == 1 && record.size() >= 4)
+                formatOfXf.append(record.u16(2));
+            break;
         case recordBoundSheet:
             if (depth == 1)
                 globals.m_sheets.append(readSheetEntry(record, globals.m_sheets.size() + 1));
@@ -119,6 +147,8 @@ BiffGlobals BiffGlobals::read(const QByteArray& stream)
             break;
         }
     }
+    for (const int format : formatOfXf)
+        globals.m_dateFormats.append(NumberFormat::isDate(format, formatCodes.value(format)));
     globals.m_end = records.position();
     return globals;
 }

@@ -28,6 +28,8 @@ public:
 
     const QVector<Sheet>& sheets() const { return m_sheets; }
     const QVector<QString>& strings() const { return m_strings; }
+    // For each cell format (XF record, by index), whether it shows numbers as dates or times.
+    const QVector<bool>& dateFormats() const { return m_dateFormats; }
     // The byte right after the globals' EOF record, where the sheets' records begin.
     int end() const { return m_end; }
 
@@ -36,6 +38,7 @@ private:
 
     QVector<Sheet> m_sheets;
     QVector<QString> m_strings;
+    QVector<bool> m_dateFormats;
     int m_end = 0;
 };
 

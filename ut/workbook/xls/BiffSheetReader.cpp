@@ -33,20 +33,27 @@ constexpr quint16 biff8 = 0x0600;
 constexpr quint16 bofWorksheet = 0x0010;
 constexpr int bofSize = 16;
 
-// The error codes a cell can show (#NULL!, #DIV/0!, #VALUE!, #REF!, #NAME?, #NUM!, #N/A).
-bool isErrorCode(quint8 code)
+// The error value a cell shows for code (#NULL!, #DIV/0!, #VALUE!, #REF!, #NAME?, #NUM!, #N/A);
+// empty for a code that is none of them.
+QString errorValue(quint8 code)
 {
     switch (code) {
     case 0x00:
+        return QStringLiteral("#NULL!");
     case 0x07:
+        return QStringLiteral("#DIV/0!");
     case 0x0F:
+        return QStringLiteral("#VALUE!");
     case 0x17:
+        return QStringLiteral("#REF!");
     case 0x1D:
+        return QStringLiteral("#NAME?");
     case 0x24:
+        return QStringLiteral("#NUM!");
     case 0x2A:
-        return true;
+        return QStringLiteral("#N/A");
     default:
-        return false;
+        return {};
     }
 }
 
@@ -137,9 +144,11 @@ bool isRecordAfterCells(quint16 type)
 
 } // namespace
 
-BiffSheetReader::BiffSheetReader(const QByteArray& stream, const QVector<QString>& strings)
+BiffSheetReader::BiffSheetReader(const QByteArray& stream, const QVector<QString>& strings,
+                                 const QVector<bool>& dateFormats)
     : m_stream(stream)
     , m_strings(strings)
+    , m_dateFormats(dateFormats)
 {
 }
 
@@ -190,6 +199,16 @@ void BiffSheetReader::setCell(Worksheet& sheet, int row, int column, const QVari
 {
     place(row, column);
     sheet.setCell(row + 1, column + 1, value);
+}
+
+void BiffSheetReader::setNumber(Worksheet& sheet, int row, int column, double value, int xf)
+{
+    if (!m_dateFormats.value(xf)) {
+        setCell(sheet, row, column, value);
+        return;
+    }
+    place(row, column);
+    sheet.setUnreadable(row + 1, column + 1, QStringLiteral("a date or time"));
 }
 
 void BiffSheetReader::read(const BiffGlobals::Sheet& entry, Worksheet& sheet)
@@ -271,12 +290,12 @@ void BiffSheetReader::readRecord(const BiffRecord& record, BiffRecordStream& rec
     switch (type) {
     case recordNumber: {
         const auto [row, column] = cellOf(14, "number", true);
-        setCell(sheet, row, column, record.f64(6));
+        setNumber(sheet, row, column, record.f64(6), record.u16(4));
         break;
     }
     case recordRk: {
         const auto [row, column] = cellOf(10, "number", true);
-        setCell(sheet, row, column, decodeRk(record.u32(6)));
+        setNumber(sheet, row, column, decodeRk(record.u32(6)), record.u16(4));
         break;
     }
     case recordMulRk:
@@ -293,7 +312,7 @@ void BiffSheetReader::readRecord(const BiffRecord& record, BiffRecordStream& rec
                                .arg(record.size()));
         for (int i = 0; i < count; ++i) {
             if (numbers)
-                setCell(sheet, row, first + i, decodeRk(record.u32(4 + 6 * i + 2)));
+                setNumber(sheet, row, first + i, decodeRk(record.u32(4 + 6 * i + 2)), record.u16(4 + 6 * i));
             else
                 place(row, first + i);
         }
@@ -324,17 +343,22 @@ void BiffSheetReader::readRecord(const BiffRecord& record, BiffRecordStream& rec
         break;
     }
     case recordBoolErr: {
-        const auto [row, column] = cellOf(8, "boolean", true);
+        // Eight bytes as specified; LibreOffice writes a ninth (padding), which readers accept.
+        const auto [row, column] = cellOf(8, "boolean");
+        if (record.size() > 9)
+            cellOf(8, "boolean", true);
         const quint8 value = record.u8(6);
         const quint8 isError = record.u8(7);
-        if (isError > 1 || (isError == 0 && value > 1) || (isError == 1 && !isErrorCode(value)))
+        if (isError > 1 || (isError == 0 && value > 1) || (isError == 1 && errorValue(value).isEmpty()))
             refuseWorkbook(QStringLiteral("sheet \"%1\": cell %2 holds neither a boolean nor an error value")
                                .arg(m_sheetName, cellName(row, column)));
-        // An error value (#DIV/0!, ...) has nothing the program could use: the cell reads as empty.
-        if (isError)
+        // An error value (#DIV/0!, ...) has nothing the program could use: it is kept to be named.
+        if (isError) {
             place(row, column);
-        else
+            sheet.setUnreadable(row + 1, column + 1, QStringLiteral("the error value %1").arg(errorValue(value)));
+        } else {
             setCell(sheet, row, column, value == 1);
+        }
         break;
     }
     case recordBlank: {
@@ -355,7 +379,7 @@ void BiffSheetReader::readRecord(const BiffRecord& record, BiffRecordStream& rec
                                               "number as its value, as some programs save .xls files; replace the "
                                               "formula by its result, or save the workbook as .xlsx")
                                    .arg(m_sheetName, cellName(row, column)));
-            setCell(sheet, row, column, record.f64(6));
+            setNumber(sheet, row, column, record.f64(6), record.u16(4));
             break;
         }
         // A result other than a number: its kind is in the first byte.
@@ -368,10 +392,15 @@ void BiffSheetReader::readRecord(const BiffRecord& record, BiffRecordStream& rec
         case 1:
             setCell(sheet, row, column, record.u8(8) != 0);
             break;
-        case 2:
-            // An error value (#DIV/0!, ...) has nothing the program could use: an empty cell.
+        case 2: {
+            // An error value (#DIV/0!, ...) has nothing the program could use: it is kept to be named.
             place(row, column);
+            const QString error = errorValue(record.u8(8));
+            sheet.setUnreadable(row + 1, column + 1,
+                                error.isEmpty() ? QStringLiteral("a formula whose result is an error value")
+                                                : QStringLiteral("a formula whose result is the error value %1").arg(error));
             break;
+        }
         case 3:
             // An empty text. Writers that cannot compute formulas keep one for every formula; a
             // formula that gives a number or a logical value cannot have it.

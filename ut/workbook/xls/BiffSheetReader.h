@@ -26,8 +26,8 @@ class Worksheet;
 class BiffSheetReader
 {
 public:
-    // stream and strings must outlive the reader.
-    BiffSheetReader(const QByteArray& stream, const QVector<QString>& strings);
+    // stream, strings and dateFormats (BiffGlobals::dateFormats) must outlive the reader.
+    BiffSheetReader(const QByteArray& stream, const QVector<QString>& strings, const QVector<bool>& dateFormats);
 
     void read(const BiffGlobals::Sheet& entry, Worksheet& sheet);
 
@@ -40,10 +40,13 @@ private:
     // Checks that a record that belongs before the cells, or that ends them, is where it belongs.
     void checkPlace(const BiffRecord& record);
     void setCell(Worksheet& sheet, int row, int column, const QVariant& value);
+    // A number cell of cell format xf: its value, or an unreadable cell when it shows a date.
+    void setNumber(Worksheet& sheet, int row, int column, double value, int xf);
     QString cellName(int row, int column) const;
 
     const QByteArray& m_stream;
     const QVector<QString>& m_strings;
+    const QVector<bool>& m_dateFormats;
     QString m_sheetName;
     // Key of the last cell record, row * 256 + column (0-based), -1 before the first.
     qint64 m_lastKey = -1;

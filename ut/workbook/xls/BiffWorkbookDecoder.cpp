@@ -76,7 +76,7 @@ std::optional<Workbook> BiffWorkbookDecoder::decode(const QByteArray& stream)
         const BiffGlobals globals = BiffGlobals::read(stream);
         checkSubstreams(stream, globals);
         Workbook workbook;
-        BiffSheetReader reader(stream, globals.strings());
+        BiffSheetReader reader(stream, globals.strings(), globals.dateFormats());
         for (const BiffGlobals::Sheet& entry : globals.sheets()) {
             if (entry.isWorksheet())
                 reader.read(entry, workbook.appendSheet(entry.name));
