@@ -195,7 +195,8 @@ TEST_F(CommandLine, HelpAndVersion)
 // specification models (congenital among them), as the program wrote them before its run was
 // spread over several threads and its estimators and samplers were made faster: any thread count,
 // with or without the uncertainty analysis, must give them byte for byte, and the analysis its
-// own document byte for byte too.
+// own document byte for byte too (pinned since the analysis weighs its inputs by their cases and
+// reports the precision of the interval's ends).
 TEST_F(CommandLine, ResultsAreByteForByteThoseOfTheOneThreadProgram)
 {
     struct Case
@@ -213,26 +214,26 @@ TEST_F(CommandLine, ResultsAreByteForByteThoseOfTheOneThreadProgram)
     const QList<Case> cases = {
         {bsi + QStringList{QStringLiteral("-r"), QStringLiteral("0"), QStringLiteral("-t"), QStringLiteral("0")},
          "90ccc3ac220d95c63ba5106ee8aecd0dc29e0b8ac603da75e26cb23fa6b616ac",
-         "5028339e73946f8a64e9c3b54fd7eebc0e54a3884aabb23325c66c2bc212cfdc"},
+         "053a304ee5ce6638059ad02e88b2317e6c9c2c843885815ee3d35dbc55da447d"},
         {bsi + QStringList{QStringLiteral("-r"), QStringLiteral("0"), QStringLiteral("-t"), QStringLiteral("0.03")},
          "29d096f97599d39bf87b110042cf383f5a288968e10524500a968825f96f2a69",
-         "8d39296488cdc2a2ad90e776e94ed6291d601b8d0f36f17c282b011746b2771a"},
+         "0b18cd2c6087b2aa3d6d7344568025280b018fe84937ece5e2f3845de6c84b22"},
         {bsi + QStringList{QStringLiteral("-r"), QStringLiteral("42"), QStringLiteral("-t"), QStringLiteral("0")},
          "0dd71eacb6d38f97a8db0f931851946456bffb259c7469ae03c3b895e3772d32",
-         "588ab7fc310aea3bda53fa3f62f607cc5c7bb0d8c19e7f6e27a9fb1bd689d59d"},
+         "c24eb76b5d65df279bf717366b8070155a5e6a1d81a082d1d63870c894c977b1"},
         {bsi + QStringList{QStringLiteral("-r"), QStringLiteral("42"), QStringLiteral("-t"), QStringLiteral("0.03")},
          "c209abdb6e6af6c934b1034dfb847cdfb4ab5ba058114aed83f335473c4e339d",
-         "0aec1699dd4457a5584f938af20fbe098b847582af91a6618cca6a331cc14711"},
+         "cb91631a0d383c2c4caa5b840ee2a26467b1ef88d2591d634972c6070e86e6bb"},
         {listeriosis + QStringList{QStringLiteral("-s"), QStringLiteral("9"), QStringLiteral("-r"), QStringLiteral("42")},
          "424f58a366260dbfbf07209cc43f47202df899b1032a84fabb434ec5ebe8d9b7",
-         "a855cd0f33a5acca8d15598e4e5038e323fcef6aed11d092b3e68f7263498fbe"},
+         "f18d507d8f1fc69e924abfbd011b0a95049e1f5e3ce6e3db066b230597867395"},
         {listeriosis + QStringList{QStringLiteral("-s"), QStringLiteral("300"), QStringLiteral("-r"), QStringLiteral("0")},
          "59e0e4e97fd3ddbbefb46c4a3caeb7c23992e78c1f84cb3c879f9fecb4255d84",
-         "dc2b6c0da57c69b186e991bb49c361fd831305988debec80400624a50045eb54"},
+         "1a57b7f11de15e77b85010148420cd468559bf6756787aa14bb738439c1df4c8"},
         {{QStringLiteral("-i"), workbook, QStringLiteral("-s"), QStringLiteral("500"), QStringLiteral("-r"),
           QStringLiteral("0")},
          "443a4719e5a0ee07eae55b258846200230c3825ead2ddd54c59a2b990f18fb26",
-         "c98c6c24c833a20b47fbce62e3ff7c1da04b240d79827befeb99122a46c29d09"},
+         "b8a4695362d42d2e0cfa0dbd4634f646b27b137fac54e4ab3853d93be08f591d"},
     };
     const auto sha256 = [](const QString& path) {
         return QCryptographicHash::hash(contents(path), QCryptographicHash::Sha256).toHex();

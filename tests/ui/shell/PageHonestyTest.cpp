@@ -196,16 +196,20 @@ TEST_F(PageHonestyTest, ResultsSayWhatTheyAreWorth)
                                                    " td.ci-cell').textContent")))
                     .hasMatch());
 
-    // An edit as a pop-up sends it.
+    // An edit as a pop-up sends it (tables sent back unchanged would change nothing).
     const fn::DiseaseModel& model = *chief->models().front();
     fn::OutcomeTree& tree = chief->models().front()->getOutcomeTree(0);
     fn::HealthState& state = tree.getHealthState(0);
+    fn::DataArray severity = state.severity();
+    QStringList formulas = severity.formulas();
+    formulas[0] = formulas[0] == QStringLiteral("0.5") ? QStringLiteral("0.25") : QStringLiteral("0.5");
+    severity.setFormulas(formulas);
     chief->applyChangesToYLDParams({{QStringLiteral("countryID"), model.countryId()},
                                     {QStringLiteral("diseaseID"), model.diseaseId()},
                                     {QStringLiteral("modelID"), model.modelId()},
                                     {QStringLiteral("outcomeTreeID"), tree.id()},
                                     {QStringLiteral("outcomeTreeNodeID"), state.id()}},
-                                   ui::dataArrayToMap(state.severity()), ui::dataArrayToMap(state.duration()),
+                                   ui::dataArrayToMap(severity), ui::dataArrayToMap(state.duration()),
                                    ui::dataArrayToMap(state.proportion()));
     ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.outdated.length === 1")));
     EXPECT_TRUE(guitest::runJavaScript(page, QStringLiteral("document.querySelector('#aggregatedResultsTable "
