@@ -163,7 +163,8 @@ void CommandLineRun::explainUnusedArguments(const QStringList& arguments, bool i
     if (inputGiven)
         explain(subject + QStringLiteral(" not used: every value follows its option."));
     else
-        explain(subject + QStringLiteral(" not used: give the input file with -i, as in -i %1.").arg(arguments.first()));
+        explain(subject
+                + QStringLiteral(" not used: give the input file with -i, as in -i %1.").arg(arguments.first()));
 }
 
 bool CommandLineRun::loadInput(const Options& options)

@@ -31,7 +31,8 @@ void writeModelWorkbook(const QString& path)
 {
     ut::Excel excel(path);
     for (int s = 1; s <= sheetCount; ++s) {
-        const ut::SheetRef sheet = s <= excel.sheetCount() ? excel.selectSheet(s) : excel.addSheet(QStringLiteral("Export %1").arg(s));
+        const ut::SheetRef sheet = s <= excel.sheetCount() ? excel.selectSheet(s)
+                                                           : excel.addSheet(QStringLiteral("Export %1").arg(s));
         excel.setSheetName(sheet, QStringLiteral("Model_%1").arg(s));
         excel.setProperty(excel.range(QStringLiteral("A:A")), QStringLiteral("NumberFormat"), QStringLiteral("@"));
         int row = 1;

@@ -56,15 +56,17 @@ int main(int argc, char** argv)
     if (arguments.value(1) == QLatin1String("--one")) {
         const QTemporaryDir settingsFolder;
         QDir::setCurrent(settingsFolder.path());
-        std::printf("%ld\n", peakAfterRun(arguments.value(2).toInt(), arguments.value(3).toInt(), arguments.value(4).toInt()));
+        std::printf("%ld\n",
+                    peakAfterRun(arguments.value(2).toInt(), arguments.value(3).toInt(), arguments.value(4).toInt()));
         return 0;
     }
     const int models = arguments.size() > 1 ? arguments.value(1).toInt() : 200;
     const int threads = arguments.size() > 2 ? arguments.value(2).toInt() : 0;
     const auto measure = [&](int count, int iterations) {
         QProcess process;
-        process.start(QCoreApplication::applicationFilePath(),
-                      {QStringLiteral("--one"), QString::number(count), QString::number(iterations), QString::number(threads)});
+        process.start(
+            QCoreApplication::applicationFilePath(),
+            {QStringLiteral("--one"), QString::number(count), QString::number(iterations), QString::number(threads)});
         process.waitForFinished(-1);
         return process.readAllStandardOutput().trimmed().toLong();
     };

@@ -33,8 +33,8 @@ void runSample(benchmark::State& state, const char* name, bool analyzeUncertaint
     }
     store.setAgeDistribution(QStringLiteral("Benchland"), fn::DataArray(spec.factors(), QString(), {}, population));
     store.setLifeExpectancy(QStringLiteral("Benchland"), fn::DataArray(spec.factors(), QString(), {}, lifeExpectancy));
-    fn::DiseaseModel model(&store, QStringLiteral("model 1"), QStringLiteral("Benchland"),
-                           QStringLiteral("Benchland"), &spec);
+    fn::DiseaseModel model(&store, QStringLiteral("model 1"), QStringLiteral("Benchland"), QStringLiteral("Benchland"),
+                           &spec);
     model.setUp();
     model.setUncertaintyAnalysis(analyzeUncertainty);
     const auto iterations = static_cast<std::uint32_t>(state.range(0));
@@ -44,8 +44,8 @@ void runSample(benchmark::State& state, const char* name, bool analyzeUncertaint
         model.run(iterations, 0.03, tree);
         benchmark::DoNotOptimize(model.totalResults());
     }
-    state.counters["iterations/s"] =
-        benchmark::Counter(static_cast<double>(state.iterations()) * iterations, benchmark::Counter::kIsRate);
+    state.counters["iterations/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * iterations,
+                                                        benchmark::Counter::kIsRate);
     state.counters["s/iteration"] = benchmark::Counter(static_cast<double>(state.iterations()) * iterations,
                                                        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }

@@ -29,9 +29,8 @@ std::unique_ptr<ui::Chief> controller()
 bool writeWorkbook(const QString& path)
 {
     auto chief = controller();
-    chief->changeCountrySelection(
-        {QStringLiteral("Austria"), QStringLiteral("Germany"), QStringLiteral("Sweden"), QStringLiteral("Italy"),
-         QStringLiteral("EUEEA")});
+    chief->changeCountrySelection({QStringLiteral("Austria"), QStringLiteral("Germany"), QStringLiteral("Sweden"),
+                                   QStringLiteral("Italy"), QStringLiteral("EUEEA")});
     chief->changeDiseaseSelection({QStringLiteral("BaselineBSI")});
     while (static_cast<int>(chief->models().size()) < modelCount)
         chief->createModels();

@@ -86,8 +86,7 @@ void fill(fn::InputDataMgr& store, int diseaseCount)
                                    table("Proportion", seed, {{"remaining cases", "no"}}));
             }
             for (const char* transition : {"bsiToAcute", "acuteToDeath", "acuteToSequelae"}) {
-                store.transitionParams().set(country, disease, "BSI", transition,
-                                             fn::TransitionParamsMgr::Probability,
+                store.transitionParams().set(country, disease, "BSI", transition, fn::TransitionParamsMgr::Probability,
                                              table("Probability", seed, {{"direct type", "yes"}, {"duration", "-1"}}));
                 store.transitionParams().set(country, disease, "BSI", transition,
                                              fn::TransitionParamsMgr::Redistribution, table("Redistribution", seed));

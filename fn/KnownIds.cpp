@@ -5,17 +5,23 @@ namespace fn {
 const QStringList& knownCountryIds()
 {
     static const QStringList ids = {
-        QStringLiteral("CustomPopulation"), QStringLiteral("EUEEA"),       QStringLiteral("Austria"),
-        QStringLiteral("Belgium"),          QStringLiteral("Bulgaria"),    QStringLiteral("Croatia"),
-        QStringLiteral("Cyprus"),           QStringLiteral("CzechRepublic"), QStringLiteral("Denmark"),
-        QStringLiteral("Estonia"),          QStringLiteral("Finland"),     QStringLiteral("France"),
-        QStringLiteral("Germany"),          QStringLiteral("Greece"),      QStringLiteral("Hungary"),
-        QStringLiteral("Iceland"),          QStringLiteral("Ireland"),     QStringLiteral("Italy"),
-        QStringLiteral("Latvia"),           QStringLiteral("Lithuania"),   QStringLiteral("Luxembourg"),
-        QStringLiteral("Malta"),            QStringLiteral("Netherlands"), QStringLiteral("Norway"),
-        QStringLiteral("Poland"),           QStringLiteral("Portugal"),    QStringLiteral("Romania"),
-        QStringLiteral("Slovakia"),         QStringLiteral("Slovenia"),    QStringLiteral("Spain"),
-        QStringLiteral("Sweden"),           QStringLiteral("UnitedKingdom"), QStringLiteral("Generic"),
+        QStringLiteral("CustomPopulation"), QStringLiteral("EUEEA"),
+        QStringLiteral("Austria"),          QStringLiteral("Belgium"),
+        QStringLiteral("Bulgaria"),         QStringLiteral("Croatia"),
+        QStringLiteral("Cyprus"),           QStringLiteral("CzechRepublic"),
+        QStringLiteral("Denmark"),          QStringLiteral("Estonia"),
+        QStringLiteral("Finland"),          QStringLiteral("France"),
+        QStringLiteral("Germany"),          QStringLiteral("Greece"),
+        QStringLiteral("Hungary"),          QStringLiteral("Iceland"),
+        QStringLiteral("Ireland"),          QStringLiteral("Italy"),
+        QStringLiteral("Latvia"),           QStringLiteral("Lithuania"),
+        QStringLiteral("Luxembourg"),       QStringLiteral("Malta"),
+        QStringLiteral("Netherlands"),      QStringLiteral("Norway"),
+        QStringLiteral("Poland"),           QStringLiteral("Portugal"),
+        QStringLiteral("Romania"),          QStringLiteral("Slovakia"),
+        QStringLiteral("Slovenia"),         QStringLiteral("Spain"),
+        QStringLiteral("Sweden"),           QStringLiteral("UnitedKingdom"),
+        QStringLiteral("Generic"),
     };
     return ids;
 }

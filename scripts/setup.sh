@@ -10,6 +10,8 @@ packages=(build-essential cmake pkg-config
           # pandas: the batch tests read the results table back as a statistician does
           python3-pandas
           xvfb xauth
+          # the source layout check of the test command
+          clang-format
           # pdftoppm and pdfinfo: to look at the pages of an exported PDF
           poppler-utils)
 missing=()

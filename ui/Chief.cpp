@@ -110,12 +110,12 @@ void Chief::importReferenceData()
     reinitialize();
     m_inputDataMgr.importFromWorkbooks();
     emit notice(title,
-                     QStringLiteral("The reference data now hold %1 disease(s) and the population data of %2 "
-                                    "countries.<br />%3 model(s) deleted.")
-                         .arg(m_inputDataMgr.diseaseIds().size())
-                         .arg(m_populationCheck.countriesWithPopulationData())
-                         .arg(deleted),
-                     QStringLiteral("info"));
+                QStringLiteral("The reference data now hold %1 disease(s) and the population data of %2 "
+                               "countries.<br />%3 model(s) deleted.")
+                    .arg(m_inputDataMgr.diseaseIds().size())
+                    .arg(m_populationCheck.countriesWithPopulationData())
+                    .arg(deleted),
+                QStringLiteral("info"));
 }
 
 void Chief::importReferenceDataFromJSON()
@@ -131,14 +131,14 @@ void Chief::importReferenceDataFromJSON()
     const QString deletedText = QStringLiteral("<br />%1 model(s) deleted.").arg(deleted);
     if (names.isEmpty())
         emit notice(title, QStringLiteral("No model specifications found in %1.").arg(folder) + deletedText,
-                         QStringLiteral("warning"));
+                    QStringLiteral("warning"));
     else
         emit notice(title,
-                         QStringLiteral("%1 model specification(s) read from %2:<br /><ul><li>%3</li></ul>")
-                                 .arg(names.size())
-                                 .arg(folder, names.join(QStringLiteral("</li><li>")))
-                             + deletedText,
-                         QStringLiteral("info"));
+                    QStringLiteral("%1 model specification(s) read from %2:<br /><ul><li>%3</li></ul>")
+                            .arg(names.size())
+                            .arg(folder, names.join(QStringLiteral("</li><li>")))
+                        + deletedText,
+                    QStringLiteral("info"));
 }
 
 void Chief::pageOpened(int tabIndex, QString pageName)
@@ -226,12 +226,13 @@ void Chief::showOutcomeTreeElementDetails(QString outcomeTreeId, QString element
     if (QObject* open = m_presenterMgr.presenter(modelId, outcomeTreeId, elementId)) {
         // The notice alone would sit under the window it talks about.
         PresenterMgr::raise(open);
-        emit showMessage(QStringLiteral("Outcome tree"), QStringLiteral("Pop-up window for this element is already displayed"),
-                         QStringLiteral("info"));
+        emit showMessage(QStringLiteral("Outcome tree"),
+                         QStringLiteral("Pop-up window for this element is already displayed"), QStringLiteral("info"));
         return;
     }
     // During a run the results are being rewritten by the run thread: parameters only.
-    emit elementDetailsRequested(model, outcomeTreeId, elementType, elementId, hasCurrentResults(*model) && !isRunning());
+    emit elementDetailsRequested(model, outcomeTreeId, elementType, elementId,
+                                 hasCurrentResults(*model) && !isRunning());
 }
 
 void Chief::reportNotice(const QString& title, const QString& text, const QString& type)
@@ -318,9 +319,9 @@ void Chief::applyChangesToModelParams(QVariantMap modelInfo, int estimType, QVar
     if (!model || refuseWhileRunning(title))
         return;
     const bool wasComputed = model->isComputed();
-    const ParameterEditor::Outcome outcome
-        = ParameterEditor::applyToModel(*model, estimType, underestimationData, underreportingData,
-                                        underascertainmentData, caseBeforeCorrData, lifeExpData, ageDistrData);
+    const ParameterEditor::Outcome outcome = ParameterEditor::applyToModel(
+        *model, estimType, underestimationData, underreportingData, underascertainmentData, caseBeforeCorrData,
+        lifeExpData, ageDistrData);
     // Applied model tables re-initialise the model, which drops its results, edited or not.
     if (!outcome.applied.isEmpty())
         markResultsOutdated(*model, wasComputed);
@@ -328,15 +329,16 @@ void Chief::applyChangesToModelParams(QVariantMap modelInfo, int estimType, QVar
     emit formulaCheckResultsAvailable(outcome.checks);
 }
 
-void Chief::applyChangesToTransParams(QVariantMap modelInfo, QVariantMap probabilityData, QVariantMap redistributionData)
+void Chief::applyChangesToTransParams(QVariantMap modelInfo, QVariantMap probabilityData,
+                                      QVariantMap redistributionData)
 {
     const QString title = QStringLiteral("Transition parameters");
     fn::DiseaseModel* model = modelOf(modelInfo);
     fn::TransitionProbability* transition = model ? ParameterEditor::transitionOf(*model, modelInfo) : nullptr;
     if (!transition || refuseWhileRunning(title, &Chief::showMessageInTransPage))
         return;
-    const ParameterEditor::Outcome outcome
-        = ParameterEditor::applyToTransition(*transition, probabilityData, redistributionData);
+    const ParameterEditor::Outcome outcome = ParameterEditor::applyToTransition(*transition, probabilityData,
+                                                                                redistributionData);
     if (outcome.changed)
         markResultsOutdated(*model, model->isComputed());
     reportEdit(outcome, title, &Chief::showMessageInTransPage, QStringLiteral("trans"));
@@ -351,8 +353,8 @@ void Chief::applyChangesToYLDParams(QVariantMap modelInfo, QVariantMap severityD
     fn::HealthState* state = model ? ParameterEditor::healthStateOf(*model, modelInfo) : nullptr;
     if (!state || refuseWhileRunning(title, &Chief::showMessageInYLDPage))
         return;
-    const ParameterEditor::Outcome outcome
-        = ParameterEditor::applyToYLDState(*state, severityData, durationData, proportionData);
+    const ParameterEditor::Outcome outcome = ParameterEditor::applyToYLDState(*state, severityData, durationData,
+                                                                              proportionData);
     if (outcome.changed)
         markResultsOutdated(*model, model->isComputed());
     reportEdit(outcome, title, &Chief::showMessageInYLDPage, QStringLiteral("yld"));
@@ -606,9 +608,9 @@ QVariantList Chief::availableDiseases() const
 {
     QVariantList diseases;
     for (const QString& id : m_inputDataMgr.diseaseIds())
-        diseases << QVariantMap{{QStringLiteral("id"), id},
-                                {QStringLiteral("disease"),
-                                 m_inputDataMgr.diseaseTemplates().templates().value(id).caption()}};
+        diseases << QVariantMap{
+            {QStringLiteral("id"), id},
+            {QStringLiteral("disease"), m_inputDataMgr.diseaseTemplates().templates().value(id).caption()}};
     diseases += m_jsonDataMgr.getDiseaseCaptions();
     return diseases;
 }
@@ -619,9 +621,10 @@ void Chief::saveModelsToExcel(QFileInfo fileInfo)
     if (refuseWhileRunning(QStringLiteral("Export models")))
         return;
     if (m_models.empty()) {
-        emit showMessage(QStringLiteral("Export models"),
-                         QStringLiteral("There are no models to export.\nCreate models first and then repeat this action."),
-                         QStringLiteral("error"));
+        emit showMessage(
+            QStringLiteral("Export models"),
+            QStringLiteral("There are no models to export.\nCreate models first and then repeat this action."),
+            QStringLiteral("error"));
         return;
     }
     const QString path = ResultsOutput::writtenPath(fileInfo);
@@ -634,8 +637,9 @@ void Chief::saveModelsToExcel(QFileInfo fileInfo)
     });
     updateDataExportImportStatus(fn::Export, models, QStringLiteral("exportFinished"), QString());
     if (!problem.isEmpty())
-        reportWorkbookProblem(QStringLiteral("Export models"),
-                              problem + QStringLiteral(" The models were not saved; an earlier file of that name is unchanged."));
+        reportWorkbookProblem(
+            QStringLiteral("Export models"),
+            problem + QStringLiteral(" The models were not saved; an earlier file of that name is unchanged."));
 }
 
 void Chief::reportWorkbookProblem(const QString& title, const QString& text)
@@ -663,12 +667,13 @@ void Chief::loadModelsFromExcel(QFileInfo fileInfo)
         updateDataExportImportStatus(fn::Import, models, fileInfo.baseName(), sheetName);
         // Why a sheet is left out, beyond the message the page always had for it.
         const QString title = QStringLiteral("Model import");
-        const QString sheet = QStringLiteral("Sheet \"%1\" of %2")
-                                  .arg(sheetName, QDir::toNativeSeparators(fileInfo.absoluteFilePath()));
+        const QString sheet =
+            QStringLiteral("Sheet \"%1\" of %2").arg(sheetName, QDir::toNativeSeparators(fileInfo.absoluteFilePath()));
         if (excel.cellValue(3, 2).toInt() != ModelWorkbook::version) {
             emit showMessage(QStringLiteral("Model import"),
                              QStringLiteral("Sheet ") + sheetName
-                                 + QStringLiteral(" contains model created by the previous, unsupported version of the tool. It will not be imported."),
+                                 + QStringLiteral(" contains model created by the previous, unsupported version of the "
+                                                  "tool. It will not be imported."),
                              QStringLiteral("error"));
             // A sheet of notes beside the models is not an old model: say what it is.
             const QString why = ModelWorkbook::isModelSheet(excel)
@@ -685,10 +690,12 @@ void Chief::loadModelsFromExcel(QFileInfo fileInfo)
         const QString id = m_registry.freeModelId(excel.cellText(infoRow + 4, 2));
         std::unique_ptr<fn::DiseaseModel> made = m_factory.make(country, disease, id);
         if (!made) {
-            emit showMessage(QStringLiteral("Model import"),
-                             QStringLiteral("Sheet ") + sheetName
-                                 + QStringLiteral(" contains model not supported by the reference data loaded. It will not be imported."),
-                             QStringLiteral("error"));
+            emit showMessage(
+                QStringLiteral("Model import"),
+                QStringLiteral("Sheet ") + sheetName
+                    + QStringLiteral(
+                        " contains model not supported by the reference data loaded. It will not be imported."),
+                QStringLiteral("error"));
             const QString reason = m_factory.whyNone(country, disease);
             emit notice(title, QStringLiteral("%1: %2").arg(sheet, reason).toHtmlEscaped(), QStringLiteral("warning"));
             continue;
@@ -699,8 +706,7 @@ void Chief::loadModelsFromExcel(QFileInfo fileInfo)
         try {
             ModelWorkbook::readSheet(excel, *made);
         } catch (const ut::Exception& e) {
-            reportWorkbookProblem(title, QStringLiteral("%1 is not imported: %2")
-                                             .arg(sheet, e.message()));
+            reportWorkbookProblem(title, QStringLiteral("%1 is not imported: %2").arg(sheet, e.message()));
             continue;
         }
         fn::DiseaseModel* model = m_registry.append(std::move(made));

@@ -103,8 +103,8 @@ public slots:
     void createModels();
     void deleteModels();
     void selectModel(QString countryId, QString diseaseId, QString modelId);
-    void showOutcomeTreeElementDetails(QString outcomeTreeId, QString elementType, QString elementId,
-                                       QString countryId, QString diseaseId, QString modelId);
+    void showOutcomeTreeElementDetails(QString outcomeTreeId, QString elementType, QString elementId, QString countryId,
+                                       QString diseaseId, QString modelId);
     void applyChangesToModelParams(QVariantMap modelInfo, int estimType, QVariantMap underestimationData,
                                    QVariantMap underreportingData, QVariantMap underascertainmentData,
                                    QVariantMap caseBeforeCorrData, QVariantMap lifeExpData, QVariantMap ageDistrData);
@@ -161,8 +161,8 @@ signals:
     void notice(QString title, QString text, QString type);
     // The shell opens the detail pop-up of the element (the controller knows no widgets) and
     // registers it with presenterMgr(); withResults is false while results cannot be shown.
-    void elementDetailsRequested(fn::DiseaseModel* model, QString outcomeTreeId, QString elementType,
-                                 QString elementId, bool withResults);
+    void elementDetailsRequested(fn::DiseaseModel* model, QString outcomeTreeId, QString elementType, QString elementId,
+                                 bool withResults);
     // True from the start of a run until its end, whichever way it ends.
     void runningChanged(bool running);
     // A run stopped by cancelRun: no results are announced.

@@ -20,12 +20,11 @@ std::unique_ptr<fn::DiseaseModel> ModelFactory::make(const fn::InputType::Countr
     if (!inReferenceData && !m_specifications.diseaseDataExist(disease))
         return nullptr;
     const QString countryName = m_store.countryCaption(country);
-    auto model = inReferenceData
-        ? std::make_unique<fn::DiseaseModel>(&m_store, modelId, country, countryName,
-                                             &m_store.diseaseTemplates().get(disease),
-                                             m_store.inputFactors().getInputFactors(disease))
-        : std::make_unique<fn::DiseaseModel>(&m_store, modelId, country, countryName,
-                                             &m_specifications.getDiseaseTemplate(disease));
+    auto model = inReferenceData ? std::make_unique<fn::DiseaseModel>(&m_store, modelId, country, countryName,
+                                                                      &m_store.diseaseTemplates().get(disease),
+                                                                      m_store.inputFactors().getInputFactors(disease))
+                                 : std::make_unique<fn::DiseaseModel>(&m_store, modelId, country, countryName,
+                                                                      &m_specifications.getDiseaseTemplate(disease));
     QString origin = QStringLiteral("the reference data");
     if (!inReferenceData) {
         const QString specification = m_specifications.sourceFile(disease);

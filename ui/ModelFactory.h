@@ -23,8 +23,8 @@ public:
 
     // The model, set up and with its origin; null when neither source has the disease for the
     // country.
-    std::unique_ptr<fn::DiseaseModel> make(const fn::InputType::Country& country,
-                                           const fn::InputType::Disease& disease, const QString& modelId) const;
+    std::unique_ptr<fn::DiseaseModel> make(const fn::InputType::Country& country, const fn::InputType::Disease& disease,
+                                           const QString& modelId) const;
     // Why make() gives no model for the country and disease.
     QString whyNone(const fn::InputType::Country& country, const fn::InputType::Disease& disease) const;
 

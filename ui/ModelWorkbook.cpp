@@ -290,8 +290,8 @@ void ModelWorkbook::readSheet(ut::Excel& excel, fn::DiseaseModel& model)
         for (fn::HealthState& state : tree.healthStates()) {
             if (state.sequelaType() != fn::InputType::YLD)
                 continue;
-            const QVector<fn::DataArray> tables =
-                elementTables(excel, sheet, state.name(), {&state.severity(), &state.duration(), &state.proportion()});
+            const QVector<fn::DataArray> tables = elementTables(
+                excel, sheet, state.name(), {&state.severity(), &state.duration(), &state.proportion()});
             state.setParameter(fn::InputType::Severity, tables[0]);
             state.setParameter(fn::InputType::Duration, tables[1]);
             state.setParameter(fn::InputType::Proportion, tables[2]);
@@ -308,7 +308,7 @@ void ModelWorkbook::readSheet(ut::Excel& excel, fn::DiseaseModel& model)
 }
 
 QString ModelWorkbook::save(const fn::DiseaseModelList& models, const QString& path,
-                           const std::function<void(const fn::DiseaseModel&)>& sheetStarted)
+                            const std::function<void(const fn::DiseaseModel&)>& sheetStarted)
 {
     ut::Excel excel(path);
     int sheets = excel.sheetCount();

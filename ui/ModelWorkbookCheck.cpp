@@ -78,8 +78,8 @@ QString ModelWorkbookCheck::problem(fn::DiseaseModel& model)
             const std::pair<const fn::DataArray*, const char*> arrays[] = {
                 {&state.severity(), "Severity"}, {&state.duration(), "Duration"}, {&state.proportion(), "Proportion"}};
             for (const auto& [array, label] : arrays) {
-                const QString where = QStringLiteral("%1 of health state \"%2\"")
-                                          .arg(parameter(*array, label), state.name().left(80));
+                const QString where =
+                    QStringLiteral("%1 of health state \"%2\"").arg(parameter(*array, label), state.name().left(80));
                 const QString problem = arrayProblem(*array, where);
                 if (!problem.isEmpty())
                     return problem;
@@ -90,8 +90,8 @@ QString ModelWorkbookCheck::problem(fn::DiseaseModel& model)
                 {&transition.probabilityParameter(), "Probability"},
                 {&transition.redistributionParameter(), "Redistribution"}};
             for (const auto& [array, label] : arrays) {
-                const QString where = QStringLiteral("%1 of transition \"%2\"")
-                                          .arg(parameter(*array, label), transition.name().left(80));
+                const QString where =
+                    QStringLiteral("%1 of transition \"%2\"").arg(parameter(*array, label), transition.name().left(80));
                 const QString problem = arrayProblem(*array, where);
                 if (!problem.isEmpty())
                     return problem;

@@ -16,10 +16,12 @@ void repeat(const QString& title, const QString& text)
 } // namespace
 
 PageMessageEcho::PageMessageEcho(Chief& chief)
-    : m_messages(QObject::connect(&chief, &Chief::showMessage,
-                                  [](const QString& title, const QString& text, const QString&) { repeat(title, text); }))
-    , m_notices(QObject::connect(&chief, &Chief::notice,
-                                 [](const QString& title, const QString& text, const QString&) { repeat(title, text); }))
+    : m_messages(
+        QObject::connect(&chief, &Chief::showMessage,
+                         [](const QString& title, const QString& text, const QString&) { repeat(title, text); }))
+    , m_notices(QObject::connect(&chief, &Chief::notice, [](const QString& title, const QString& text, const QString&) {
+        repeat(title, text);
+    }))
 {
 }
 

@@ -73,11 +73,11 @@ ParameterEditor::Outcome ParameterEditor::apply(const QList<Table>& tables)
 }
 
 ParameterEditor::Outcome ParameterEditor::applyToModel(fn::DiseaseModel& model, int estimType,
-                                                      const QVariantMap& underestimation,
-                                                      const QVariantMap& underreporting,
-                                                      const QVariantMap& underascertainment,
-                                                      const QVariantMap& caseBeforeCorr, const QVariantMap& lifeExp,
-                                                      const QVariantMap& ageDistr)
+                                                       const QVariantMap& underestimation,
+                                                       const QVariantMap& underreporting,
+                                                       const QVariantMap& underascertainment,
+                                                       const QVariantMap& caseBeforeCorr, const QVariantMap& lifeExp,
+                                                       const QVariantMap& ageDistr)
 {
     if (estimType == 0 || estimType == 1)
         model.setUnderestimationType(static_cast<std::uint32_t>(estimType));
@@ -102,8 +102,8 @@ ParameterEditor::Outcome ParameterEditor::applyToModel(fn::DiseaseModel& model, 
 }
 
 ParameterEditor::Outcome ParameterEditor::applyToTransition(fn::TransitionProbability& transition,
-                                                           const QVariantMap& probability,
-                                                           const QVariantMap& redistribution)
+                                                            const QVariantMap& probability,
+                                                            const QVariantMap& redistribution)
 {
     // The probability's meta goes through the transition, which re-reads its flags from it.
     fn::DataArray probabilityArray = transition.probabilityParameter();
@@ -120,7 +120,7 @@ ParameterEditor::Outcome ParameterEditor::applyToTransition(fn::TransitionProbab
 }
 
 ParameterEditor::Outcome ParameterEditor::applyToYLDState(fn::HealthState& state, const QVariantMap& severity,
-                                                         const QVariantMap& duration, const QVariantMap& proportion)
+                                                          const QVariantMap& duration, const QVariantMap& proportion)
 {
     fn::DataArray severityArray = state.parameter(fn::InputType::Severity);
     fn::DataArray durationArray = state.parameter(fn::InputType::Duration);

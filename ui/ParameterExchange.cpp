@@ -133,7 +133,8 @@ fn::DataArray::Meta metaRowsToMap(const QVariantMap& map)
     fn::DataArray::Meta meta;
     for (const QVariant& rowValue : map.value(QStringLiteral("meta")).toList()) {
         const QVariantMap row = rowValue.toMap();
-        meta.insert(row.value(QStringLiteral("ParameterName")).toString(), row.value(QStringLiteral("Value")).toString());
+        meta.insert(row.value(QStringLiteral("ParameterName")).toString(),
+                    row.value(QStringLiteral("Value")).toString());
     }
     return meta;
 }
@@ -203,20 +204,22 @@ QVariantMap treeDiagramMap(const fn::OutcomeTreeTemplate& tree)
     QVariantMap outcomes;
     const auto& outcomeRows = tree.healthOutcomes();
     for (auto it = outcomeRows.cbegin(); it != outcomeRows.cend(); ++it) {
-        outcomes.insert(it.key(), QVariantMap{{QStringLiteral("id"), it.key()},
-                                              {QStringLiteral("name"), it.value().value(1)},
-                                              {QStringLiteral("type"), it.value().value(2)},
-                                              {QStringLiteral("healthStates"), statesByOutcome.value(it.key())}});
+        outcomes.insert(it.key(),
+                        QVariantMap{{QStringLiteral("id"), it.key()},
+                                    {QStringLiteral("name"), it.value().value(1)},
+                                    {QStringLiteral("type"), it.value().value(2)},
+                                    {QStringLiteral("healthStates"), statesByOutcome.value(it.key())}});
     }
     QVariantMap transitions;
     const auto& transitionRows = tree.transitions();
     for (auto it = transitionRows.cbegin(); it != transitionRows.cend(); ++it) {
         const QStringList& row = it.value();
-        transitions.insert(it.key(), QVariantMap{{QStringLiteral("id"), it.key()},
-                                                 {QStringLiteral("name"), row.value(1)},
-                                                 {QStringLiteral("source"), idMap(row.value(2))},
-                                                 {QStringLiteral("target"), idMap(row.value(3))},
-                                                 {QStringLiteral("complementaryType"), !row.value(4).isEmpty()}});
+        transitions.insert(it.key(),
+                           QVariantMap{{QStringLiteral("id"), it.key()},
+                                       {QStringLiteral("name"), row.value(1)},
+                                       {QStringLiteral("source"), idMap(row.value(2))},
+                                       {QStringLiteral("target"), idMap(row.value(3))},
+                                       {QStringLiteral("complementaryType"), !row.value(4).isEmpty()}});
     }
     return {{QStringLiteral("id"), tree.id()},
             {QStringLiteral("name"), tree.name().isEmpty() ? tree.id() : tree.name()},
@@ -232,7 +235,8 @@ QVariantMap outcomeTreeDiagramMap(const fn::DiseaseTemplate& diseaseTemplate)
     QVariantMap trees;
     const QStringList& ids = diseaseTemplate.outcomeTreeIds();
     for (int i = 0; i < ids.size(); ++i)
-        trees.insert(QStringLiteral("%1").arg(i, 4, 10, QLatin1Char('0')), treeDiagramMap(diseaseTemplate.outcomeTree(ids[i])));
+        trees.insert(QStringLiteral("%1").arg(i, 4, 10, QLatin1Char('0')),
+                     treeDiagramMap(diseaseTemplate.outcomeTree(ids[i])));
     return {{QStringLiteral("outcomeTrees"), trees}};
 }
 

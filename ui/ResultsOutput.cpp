@@ -79,8 +79,9 @@ bool ResultsOutput::saveToFile(const QFileInfo& file) const
     if (ut::OutputFile::save(path, resultsJson(), &error))
         return true;
     ut::Diagnostics::report(error
-                            + (replacing ? QStringLiteral(". The results were not saved; the earlier file is unchanged.")
-                                         : QStringLiteral(". The results were not saved.")));
+                            + (replacing
+                                   ? QStringLiteral(". The results were not saved; the earlier file is unchanged.")
+                                   : QStringLiteral(". The results were not saved.")));
     return false;
 }
 

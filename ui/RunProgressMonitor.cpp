@@ -52,8 +52,8 @@ QVariantMap RunProgressMonitor::progress() const
     // counted towards the model being reported, up to its own.
     double modelFraction = 0.0;
     if (index < count) {
-        const std::uint64_t before
-            = std::accumulate(m_iterations.begin(), m_iterations.begin() + index, std::uint64_t(0));
+        const std::uint64_t before = std::accumulate(m_iterations.begin(), m_iterations.begin() + index,
+                                                     std::uint64_t(0));
         const std::uint64_t own = m_iterations[index];
         const std::uint64_t inModel = done > before ? std::min(done - before, own) : 0;
         modelFraction = own > 0 ? double(inModel) / double(own) : 0.0;

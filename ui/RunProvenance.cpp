@@ -10,7 +10,6 @@
 #include "ut/BuildInfo.h"
 #include "ut/OutputTarget.h"
 
-
 namespace ui {
 
 namespace {

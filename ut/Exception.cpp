@@ -2,7 +2,6 @@
 
 #include <exception>
 
-
 namespace ut {
 
 Exception::Exception(const QString& message, const QString& place)

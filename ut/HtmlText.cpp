@@ -11,9 +11,9 @@ QString decodedReferences(const QString& text)
 {
     static const QRegularExpression reference(QStringLiteral("&(#[0-9]+|#[xX][0-9a-fA-F]+|[a-zA-Z]+);"));
     static const QHash<QString, QString> named = {
-        {QStringLiteral("lt"), QStringLiteral("<")},    {QStringLiteral("gt"), QStringLiteral(">")},
-        {QStringLiteral("amp"), QStringLiteral("&")},   {QStringLiteral("quot"), QStringLiteral("\"")},
-        {QStringLiteral("apos"), QStringLiteral("'")},  {QStringLiteral("nbsp"), QStringLiteral(" ")},
+        {QStringLiteral("lt"), QStringLiteral("<")},   {QStringLiteral("gt"), QStringLiteral(">")},
+        {QStringLiteral("amp"), QStringLiteral("&")},  {QStringLiteral("quot"), QStringLiteral("\"")},
+        {QStringLiteral("apos"), QStringLiteral("'")}, {QStringLiteral("nbsp"), QStringLiteral(" ")},
     };
     QString decoded;
     int from = 0;
@@ -38,7 +38,8 @@ QString decodedReferences(const QString& text)
 QString HtmlText::toPlainText(const QString& html)
 {
     static const QRegularExpression lineBreak(QStringLiteral("<br\\s*/?>"), QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression listItem(QStringLiteral("<li(\\s[^>]*)?>"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression listItem(QStringLiteral("<li(\\s[^>]*)?>"),
+                                             QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression tag(QStringLiteral("</?[a-zA-Z][^>]*>"));
     QString text = html;
     text.replace(lineBreak, QStringLiteral("\n"));

@@ -53,8 +53,7 @@ bool OutputStream::open()
     if (!m_compressed)
         return true;
     m_deflater = std::make_unique<Deflater>();
-    if (deflateInit2(&m_deflater->stream, m_level, Z_DEFLATED, gzipWindowBits, 8, Z_DEFAULT_STRATEGY)
-        != Z_OK) {
+    if (deflateInit2(&m_deflater->stream, m_level, Z_DEFLATED, gzipWindowBits, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
         m_compressionError = QStringLiteral("Cannot compress \"%1\": the compressor could not start.").arg(path());
         m_file.cancel();
         return false;

@@ -107,15 +107,16 @@ bool BatchOptions::parse(const QStringList& arguments)
         }
         const bool known = option == countriesOption || option == diseasesOption || option == threadsOption
             || option == dataFolderOption || option == sensitivityOption || option == seedingOption
-            || option == tableOption || option == drawsOption
-            || option == QLatin1String("-s") || option == QLatin1String("--sample-size") || option == QLatin1String("-t")
+            || option == tableOption || option == drawsOption || option == QLatin1String("-s")
+            || option == QLatin1String("--sample-size") || option == QLatin1String("-t")
             || option == QLatin1String("--time-discount") || option == QLatin1String("-r")
             || option == QLatin1String("--random-seed") || option == QLatin1String("-o")
             || option == QLatin1String("--output");
         if (!known)
-            return fail(option.startsWith(QLatin1Char('-'))
-                            ? QStringLiteral("Unknown option %1.").arg(option)
-                            : QStringLiteral("Unexpected argument \"%1\": every value follows its option.").arg(option));
+            return fail(
+                option.startsWith(QLatin1Char('-'))
+                    ? QStringLiteral("Unknown option %1.").arg(option)
+                    : QStringLiteral("Unexpected argument \"%1\": every value follows its option.").arg(option));
         if (i + 1 >= arguments.size())
             return fail(QStringLiteral("The option %1 needs a value.").arg(option));
         const QString value = arguments[++i];
@@ -133,7 +134,8 @@ bool BatchOptions::parse(const QStringList& arguments)
         } else if (option == QLatin1String("-s") || option == QLatin1String("--sample-size")) {
             m_sampleSize = value.toUInt(&ok);
             if (!ok || m_sampleSize == 0)
-                return fail(QStringLiteral("The sample size must be a whole number of at least 1, not \"%1\".").arg(value));
+                return fail(
+                    QStringLiteral("The sample size must be a whole number of at least 1, not \"%1\".").arg(value));
         } else if (option == QLatin1String("-t") || option == QLatin1String("--time-discount")) {
             m_timeDiscountRate = value.toDouble(&ok);
             if (!ok || !std::isfinite(m_timeDiscountRate) || m_timeDiscountRate < 0.0)

@@ -137,7 +137,8 @@ bool BatchRun::chooseCountries(const ui::Chief& chief)
         m_countries = m_options.countries();
         if (!m_regions.isEmpty())
             m_err << "Note: " << m_regions.join(QStringLiteral(", "))
-                  << (m_regions.size() == 1 ? " is a region or placeholder, not a country" : " are regions or placeholders, not countries")
+                  << (m_regions.size() == 1 ? " is a region or placeholder, not a country"
+                                            : " are regions or placeholders, not countries")
                   << ": totals that include them beside countries count people twice.\n";
     }
     if (m_countries.isEmpty()) {
@@ -171,8 +172,7 @@ bool BatchRun::chooseDiseases(const ui::Chief& chief)
         m_diseases = m_options.diseases();
     }
     if (m_diseases.isEmpty()) {
-        m_err << "Error: there are no diseases in the reference data or the models folder of " << m_basePath
-              << ".\n";
+        m_err << "Error: there are no diseases in the reference data or the models folder of " << m_basePath << ".\n";
         m_err.flush();
         return false;
     }
@@ -193,9 +193,8 @@ int BatchRun::createModels(ui::Chief& chief)
     if (!withoutData.isEmpty())
         m_err << (everyPairAskedFor ? "Error: " : "Warning: ") << withoutData.size() << " of the "
               << m_countries.size() * m_diseases.size() << " country-disease pairs have no data"
-              << (everyPairAskedFor ? ": " : " and are not run: ")
-              << withoutData.mid(0, 10).join(QStringLiteral(", ")) << (withoutData.size() > 10 ? ", ..." : "")
-              << ".\n";
+              << (everyPairAskedFor ? ": " : " and are not run: ") << withoutData.mid(0, 10).join(QStringLiteral(", "))
+              << (withoutData.size() > 10 ? ", ..." : "") << ".\n";
     if (!withoutData.isEmpty() && everyPairAskedFor) {
         m_err << "Ask for countries and diseases that have data together, or for all of either.\n";
         m_err.flush();
@@ -239,8 +238,10 @@ QJsonObject BatchRun::runBlock(int models, const QJsonArray& nonFinite) const
         {QStringLiteral("sampleSize"), double(m_options.sampleSize())},
         {QStringLiteral("timeDiscountRate"), m_options.timeDiscountRate()},
         {QStringLiteral("randomSeed"), double(seed)},
-        {QStringLiteral("seeding"), seed == 0 ? QStringLiteral("stream")
-                                              : shared ? QStringLiteral("shared") : QStringLiteral("independent")},
+        {QStringLiteral("seeding"),
+         seed == 0    ? QStringLiteral("stream")
+             : shared ? QStringLiteral("shared")
+                      : QStringLiteral("independent")},
         {QStringLiteral("modelsWithNonFiniteResults"), nonFinite},
     };
 }
@@ -359,9 +360,9 @@ int BatchRun::runModels(ui::Chief& chief)
         return abandon(QString());
     }
     if (!written)
-        return abandon(!output.errorString().isEmpty() ? output.errorString()
+        return abandon(!output.errorString().isEmpty()            ? output.errorString()
                            : !uncertainty.errorString().isEmpty() ? uncertainty.errorString()
-                                                                   : exports.errorString());
+                                                                  : exports.errorString());
     reportProgress(int(models.size()), int(models.size()), control.iterationsDone(), iterations, true);
     computer.compute();
     QJsonObject run = runBlock(int(models.size()), nonFinite);
@@ -406,9 +407,9 @@ QJsonObject BatchRun::provenance() const
     provenance.setIterations(m_options.sampleSize());
     provenance.setTimeDiscountRate(m_options.timeDiscountRate());
     provenance.setRandomSeed(m_options.randomSeed());
-    provenance.setSeeding(m_options.randomSeed() == 0 ? QStringLiteral("stream")
-                          : m_options.seeding() == BatchOptions::Seeding::Shared ? QStringLiteral("shared")
-                                                                                 : QStringLiteral("independent"));
+    provenance.setSeeding(m_options.randomSeed() == 0                                ? QStringLiteral("stream")
+                              : m_options.seeding() == BatchOptions::Seeding::Shared ? QStringLiteral("shared")
+                                                                                     : QStringLiteral("independent"));
     provenance.setThreads(fn::ModelRunner::threadCount(m_options.threads()));
     provenance.setUncertaintyAnalysis(!m_options.sensitivityPath().isEmpty());
     return provenance.toJson();

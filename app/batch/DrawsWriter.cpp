@@ -113,8 +113,9 @@ void DrawsWriter::addStrata(const QByteArray& prefix, const fn::ModelRunRecord& 
     for (std::size_t i = 0; i < strata; ++i) {
         if (ageAndSex) {
             const int sex = int(i % sexes);
-            const QString sexName = sex == 0 ? QStringLiteral("female") : sex == 1 ? QStringLiteral("male")
-                                                                                     : factors[1]->levels().value(sex);
+            const QString sexName = sex == 0 ? QStringLiteral("female")
+                : sex == 1                   ? QStringLiteral("male")
+                                             : factors[1]->levels().value(sex);
             labels[i] = CsvText::field(sexName) + ',' + CsvText::field(factors[0]->levels().value(int(i / sexes)));
         } else {
             labels[i] = "all," + QByteArray::number(qulonglong(i));

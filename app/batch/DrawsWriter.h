@@ -8,7 +8,7 @@
 namespace fn {
 class DiseaseModel;
 class ModelRunRecord;
-}
+} // namespace fn
 
 namespace batch {
 

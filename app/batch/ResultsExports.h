@@ -11,7 +11,7 @@
 namespace fn {
 class DiseaseModel;
 class ModelRunRecord;
-}
+} // namespace fn
 
 namespace batch {
 

@@ -70,9 +70,12 @@ double RunSummary::countryPopulation(const fn::DiseaseModel& model, const fn::Mo
     // A congenital disease's model has one age group more than its country's data, filled with
     // the youngest group's people again; they are the country's people only once.
     const fn::InputDataMgr* store = model.inputDataMgr();
-    const std::size_t countryCells =
-        store ? std::size_t(store->ageDistributions().value(model.countryId()).formulas().size()) : 0;
-    const std::size_t added = countryCells > 0 && record.strataCount() > countryCells ? record.strataCount() - countryCells : 0;
+    const std::size_t countryCells = store
+        ? std::size_t(store->ageDistributions().value(model.countryId()).formulas().size())
+        : 0;
+    const std::size_t added = countryCells > 0 && record.strataCount() > countryCells
+        ? record.strataCount() - countryCells
+        : 0;
     whole = added == 0;
     double population = model.totalPopulation();
     for (std::size_t i = 0; i < added && i < record.population().size(); ++i)
@@ -103,7 +106,9 @@ QJsonObject RunSummary::figures(const Group& group) const
     const std::vector<double>& c = group.sums[Cases];
     const std::vector<double>& d = group.sums[Deaths];
     const std::uint32_t n = m_iterations;
-    const auto statistics = [n](auto value) { return QJsonObject::fromVariantMap(fn::statistics::seriesStatistics(n, value)); };
+    const auto statistics = [n](auto value) {
+        return QJsonObject::fromVariantMap(fn::statistics::seriesStatistics(n, value));
+    };
     const auto per100k = [population](double value) { return value * 100000.0 / population; };
     return {
         {QStringLiteral("models"), group.models},

@@ -12,7 +12,7 @@
 namespace fn {
 class DiseaseModel;
 class ModelRunRecord;
-}
+} // namespace fn
 
 namespace batch {
 

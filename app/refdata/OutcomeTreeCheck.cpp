@@ -7,10 +7,10 @@ namespace refdata {
 
 namespace {
 
-const QStringList OutcomeTypes = {QStringLiteral("INFECTION"), QStringLiteral("ASYMPTOMATIC"),
-                                  QStringLiteral("ACUTE"), QStringLiteral("SEQUELA"), QStringLiteral("DEATH")};
-const QStringList StateCategories = {QStringLiteral("INFECTION"), QStringLiteral("ASYMPTOMATIC"),
-                                     QStringLiteral("YLD"), QStringLiteral("YLL")};
+const QStringList OutcomeTypes = {QStringLiteral("INFECTION"), QStringLiteral("ASYMPTOMATIC"), QStringLiteral("ACUTE"),
+                                  QStringLiteral("SEQUELA"), QStringLiteral("DEATH")};
+const QStringList StateCategories = {QStringLiteral("INFECTION"), QStringLiteral("ASYMPTOMATIC"), QStringLiteral("YLD"),
+                                     QStringLiteral("YLL")};
 const QString Infection = QStringLiteral("INFECTION");
 const QString Acute = QStringLiteral("ACUTE");
 
@@ -74,7 +74,8 @@ QString OutcomeTreeCheck::elementProblem() const
         return QStringLiteral("a health outcome id is used twice");
     for (const fn::OutcomeTreeTemplate::Row& row : m_tree.healthOutcomes()) {
         if (!OutcomeTypes.contains(row.value(Type)))
-            return QStringLiteral("health outcome \"%1\" has the unknown type \"%2\"").arg(row.value(Id), row.value(Type));
+            return QStringLiteral("health outcome \"%1\" has the unknown type \"%2\"")
+                .arg(row.value(Id), row.value(Type));
     }
     int infections = 0;
     for (const fn::OutcomeTreeTemplate::Row& row : m_tree.healthStates()) {
@@ -82,19 +83,22 @@ QString OutcomeTreeCheck::elementProblem() const
         if (m_tree.hasHealthOutcome(id))
             return QStringLiteral("health state \"%1\" has the id of a health outcome").arg(id);
         if (!m_tree.hasHealthOutcome(row.value(Parent)))
-            return QStringLiteral("health state \"%1\" names the unknown health outcome \"%2\"").arg(id, row.value(Parent));
+            return QStringLiteral("health state \"%1\" names the unknown health outcome \"%2\"")
+                .arg(id, row.value(Parent));
         if (!StateCategories.contains(row.value(Category)))
             return QStringLiteral("health state \"%1\" has the unknown category \"%2\"").arg(id, row.value(Category));
         if (row.value(Category) == Infection) {
             ++infections;
             const QString outcomeType = m_tree.healthOutcomes().value(row.value(Parent)).value(Type);
             if (outcomeType != Infection)
-                return QStringLiteral("the infection \"%1\" belongs to health outcome \"%2\", which is not of type INFECTION")
+                return QStringLiteral(
+                           "the infection \"%1\" belongs to health outcome \"%2\", which is not of type INFECTION")
                     .arg(id, row.value(Parent));
         }
     }
     if (infections != 1)
-        return QStringLiteral("the tree needs exactly one health state of category INFECTION, it has %1").arg(infections);
+        return QStringLiteral("the tree needs exactly one health state of category INFECTION, it has %1")
+            .arg(infections);
     return QString();
 }
 
@@ -118,9 +122,11 @@ QString OutcomeTreeCheck::transitionProblem() const
         if (other.isEmpty())
             return QStringLiteral("transition \"%1\" complements the unknown transition \"%2\"").arg(id, complemented);
         if (!other.value(Complemented).isEmpty())
-            return QStringLiteral("transition \"%1\" complements \"%2\", which is itself a complement").arg(id, complemented);
+            return QStringLiteral("transition \"%1\" complements \"%2\", which is itself a complement")
+                .arg(id, complemented);
         if (other.value(Source) != row.value(Source))
-            return QStringLiteral("transition \"%1\" complements \"%2\", which leaves another element").arg(id, complemented);
+            return QStringLiteral("transition \"%1\" complements \"%2\", which leaves another element")
+                .arg(id, complemented);
     }
     return QString();
 }
@@ -152,8 +158,9 @@ QString OutcomeTreeCheck::runOrderProblem() const
         const QString from = outcomeOf(row.value(Source));
         const QString to = outcomeOf(row.value(Target));
         if (order.indexOf(from) >= order.indexOf(to))
-            return QStringLiteral("transition \"%1\" feeds health outcome \"%2\" from \"%3\", so \"%2\" must come later "
-                                  "in the list of health outcomes")
+            return QStringLiteral(
+                       "transition \"%1\" feeds health outcome \"%2\" from \"%3\", so \"%2\" must come later "
+                       "in the list of health outcomes")
                 .arg(row.value(Id), to, from);
     }
     return QString();

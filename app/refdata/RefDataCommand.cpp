@@ -172,10 +172,11 @@ int RefDataCommand::importWorkbooks(const QStringList& operands)
               << (failedWorkbook ? QStringLiteral("the workbook was not imported") : text) << '\n';
         ++problems;
     });
-    QObject::connect(&store, &fn::InputDataMgr::showMessage, [&](const QString& title, const QString& text, const QString&) {
-        m_err << m_program << ": " << title << ": " << text << '\n';
-        ++problems;
-    });
+    QObject::connect(&store, &fn::InputDataMgr::showMessage,
+                     [&](const QString& title, const QString& text, const QString&) {
+                         m_err << m_program << ": " << title << ": " << text << '\n';
+                         ++problems;
+                     });
     QObject::connect(&store, &fn::InputDataMgr::excelSheetImporting,
                      [&](fn::FileOperationType, const QString&, const QString& file, const QString& sheet) {
                          if (!sheet.isEmpty())
@@ -214,7 +215,8 @@ int RefDataCommand::listCountries(const QStringList& operands)
         printUsage(m_err);
         return UsageError;
     }
-    const QString base = operands.isEmpty() ? QCoreApplication::applicationDirPath() : QDir::cleanPath(operands.first());
+    const QString base = operands.isEmpty() ? QCoreApplication::applicationDirPath()
+                                            : QDir::cleanPath(operands.first());
     fn::InputDataMgr store;
     if (!QFileInfo(QDir(base).filePath(QStringLiteral("referenceData.dat"))).isFile()) {
         m_err << m_program << ": there is no reference data cache in " << QDir::toNativeSeparators(base) << '\n';
@@ -242,7 +244,8 @@ int RefDataCommand::listDiseases(const QStringList& operands)
         printUsage(m_err);
         return UsageError;
     }
-    const QString base = operands.isEmpty() ? QCoreApplication::applicationDirPath() : QDir::cleanPath(operands.first());
+    const QString base = operands.isEmpty() ? QCoreApplication::applicationDirPath()
+                                            : QDir::cleanPath(operands.first());
     if (!QFileInfo(QDir(base).filePath(QStringLiteral("referenceData.dat"))).isFile()) {
         m_err << m_program << ": there is no reference data cache in " << QDir::toNativeSeparators(base) << '\n';
         m_err.flush();

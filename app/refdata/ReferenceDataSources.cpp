@@ -110,7 +110,8 @@ void ReferenceDataSources::checkModels(fn::InputDataMgr& store) const
             continue;
         try {
             fn::DiseaseModel model(&store, QStringLiteral("check"), country, store.countryCaption(country),
-                                   &store.diseaseTemplates().get(disease), store.inputFactors().getInputFactors(disease));
+                                   &store.diseaseTemplates().get(disease),
+                                   store.inputFactors().getInputFactors(disease));
             model.setUp();
         } catch (const ut::Exception& error) {
             fail(QStringLiteral("the disease \"%1\" cannot be built into a model for \"%2\": %3")

@@ -67,9 +67,8 @@ QString tableProblem(const DataArray& array)
         }
     }
     // The reader tells a header row from meta rows by the word sex in column A.
-    const bool sexFirst = array.meta().isEmpty()
-        ? factors[1].name().toLower() == QLatin1String("sex")
-        : array.meta().firstKey().toLower() != QLatin1String("sex");
+    const bool sexFirst = array.meta().isEmpty() ? factors[1].name().toLower() == QLatin1String("sex")
+                                                 : array.meta().firstKey().toLower() != QLatin1String("sex");
     if (!sexFirst)
         return QStringLiteral("its column factor must be Sex unless it has meta entries other than sex");
     return QString();
@@ -81,8 +80,8 @@ QVariantList tableRows(const DataArray& array, const QString& label, const QStri
 {
     const QString problem = tableProblem(array);
     if (!problem.isEmpty())
-        throw ut::Exception(QStringLiteral("The table \"%1\" of %2 cannot be written: %3.").arg(label, context, problem),
-                            Place);
+        throw ut::Exception(
+            QStringLiteral("The table \"%1\" of %2 cannot be written: %3.").arg(label, context, problem), Place);
     QVariantList rows{QVariant(cells({label})), QVariant(QVariantList())};
     if (!array.meta().isEmpty()) {
         for (auto it = array.meta().cbegin(); it != array.meta().cend(); ++it)
@@ -125,10 +124,7 @@ public:
     {
     }
 
-    void label(const QStringList& texts)
-    {
-        block({QVariant(cells(texts))});
-    }
+    void label(const QStringList& texts) { block({QVariant(cells(texts))}); }
 
     void block(const QVariantList& rows)
     {
@@ -160,8 +156,7 @@ public:
     void next(const QString& name)
     {
         ++m_used;
-        const ut::SheetRef sheet =
-            m_used <= m_defaultSheets ? m_excel.selectSheet(m_used) : m_excel.addSheet(name);
+        const ut::SheetRef sheet = m_used <= m_defaultSheets ? m_excel.selectSheet(m_used) : m_excel.addSheet(name);
         m_excel.setSheetName(sheet, name);
         if (m_excel.sheetName() != name)
             throw ut::Exception(QStringLiteral("\"%1\" cannot be a sheet name: %2").arg(name, m_excel.errorString()),
@@ -205,13 +200,13 @@ int writeTreeBlock(ut::Excel& excel, const OutcomeTreeTemplate& tree, int firstE
         outcomes << tree.healthOutcomes().value(id);
     excel.setCellValue(firstEmptyRow + 2, 1, QStringLiteral("Outcome tree"));
     excel.setCellValue(firstEmptyRow + 2, 2, tree.id());
-    int end = writeList(excel, firstEmptyRow + 6, QStringLiteral("Health outcomes"),
-                        {QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Reported")},
-                        outcomes);
-    end = writeList(excel, end + 4, QStringLiteral("Health states"),
-                    {QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("Health outcome"),
-                     QStringLiteral("Category")},
-                    tree.healthStates().values().toVector());
+    int end = writeList(
+        excel, firstEmptyRow + 6, QStringLiteral("Health outcomes"),
+        {QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Reported")}, outcomes);
+    end = writeList(
+        excel, end + 4, QStringLiteral("Health states"),
+        {QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("Health outcome"), QStringLiteral("Category")},
+        tree.healthStates().values().toVector());
     return writeList(excel, end + 4, QStringLiteral("Transitions"),
                      {QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("Source"), QStringLiteral("Target"),
                       QStringLiteral("Complemented transition")},
@@ -320,9 +315,8 @@ void ReferenceWorkbookWriter::placeRunFactors()
     m_runFactorCountries.clear();
     QStringList countries = m_store.countryDiseases().uniqueKeys();
     // The import visits the model data files in file name order.
-    std::sort(countries.begin(), countries.end(), [](const QString& a, const QString& b) {
-        return modelDataFileName(a) < modelDataFileName(b);
-    });
+    std::sort(countries.begin(), countries.end(),
+              [](const QString& a, const QString& b) { return modelDataFileName(a) < modelDataFileName(b); });
     const QStringList diseases = writtenDiseases();
     for (const QString& country : countries) {
         if (!isReadCountry(country))
@@ -378,12 +372,12 @@ void ReferenceWorkbookWriter::writeCountryData(const QString& path) const
         const QString context = QStringLiteral("country %1").arg(country);
         const auto lifeExpectancy = m_store.lifeExpectancies().constFind(country);
         if (lifeExpectancy != m_store.lifeExpectancies().cend())
-            cursor.block(tableRows(*lifeExpectancy, labelFor(*lifeExpectancy, QStringLiteral("Life expectancy")),
-                                   context));
+            cursor.block(
+                tableRows(*lifeExpectancy, labelFor(*lifeExpectancy, QStringLiteral("Life expectancy")), context));
         const auto ageDistribution = m_store.ageDistributions().constFind(country);
         if (ageDistribution != m_store.ageDistributions().cend())
-            cursor.block(tableRows(*ageDistribution,
-                                   labelFor(*ageDistribution, QStringLiteral("Age distribution")), context));
+            cursor.block(
+                tableRows(*ageDistribution, labelFor(*ageDistribution, QStringLiteral("Age distribution")), context));
     }
     sheets.save(path);
 }
@@ -479,10 +473,10 @@ QVariantList ReferenceWorkbookWriter::elementRows(const QString& country, const 
             if (!model)
                 continue;
             const QString context = QStringLiteral("health state %1 of %2 in country %3").arg(id, disease, country);
-            const DataArray severityTable =
-                orDefault(severity, *model, QString(), ParamsMgr::defaultFormula(ParamsMgr::Severity));
-            const DataArray durationTable =
-                orDefault(duration, *model, QString(), ParamsMgr::defaultFormula(ParamsMgr::Duration));
+            const DataArray severityTable = orDefault(severity, *model, QString(),
+                                                      ParamsMgr::defaultFormula(ParamsMgr::Severity));
+            const DataArray durationTable = orDefault(duration, *model, QString(),
+                                                      ParamsMgr::defaultFormula(ParamsMgr::Duration));
             QList<QVariantList> tables{tableRows(severityTable, severityTable.name(), context),
                                        tableRows(durationTable, durationTable.name(), context)};
             if (proportion)
@@ -497,15 +491,15 @@ QVariantList ReferenceWorkbookWriter::elementRows(const QString& country, const 
             writtenIds.insert(id.toLower());
             const DataArray* probability = storedArray(transitionParams.params(TransitionParamsMgr::Probability),
                                                        country, disease, treeId, id);
-            const DataArray* redistribution = storedArray(
-                transitionParams.params(TransitionParamsMgr::Redistribution), country, disease, treeId, id);
+            const DataArray* redistribution = storedArray(transitionParams.params(TransitionParamsMgr::Redistribution),
+                                                          country, disease, treeId, id);
             const DataArray* model = firstOf({probability, redistribution});
             if (!model)
                 continue;
             const QString context = QStringLiteral("transition %1 of %2 in country %3").arg(id, disease, country);
-            const DataArray probabilityTable =
-                orDefault(probability, *model, TransitionParamsMgr::defaultName(TransitionParamsMgr::Probability),
-                          TransitionParamsMgr::defaultFormula(TransitionParamsMgr::Probability));
+            const DataArray probabilityTable = orDefault(
+                probability, *model, TransitionParamsMgr::defaultName(TransitionParamsMgr::Probability),
+                TransitionParamsMgr::defaultFormula(TransitionParamsMgr::Probability));
             QList<QVariantList> tables{tableRows(probabilityTable, probabilityTable.name(), context)};
             if (redistribution)
                 tables << tableRows(*redistribution, labelFor(*redistribution, QStringLiteral("Redistribution")),

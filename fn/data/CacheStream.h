@@ -56,7 +56,7 @@ public:
     // corrupt, when the budget cannot pay for them.
     bool reserveStrata(const QVector<InputFactor>& factors);
 
-    template<typename Value, typename WriteValue>
+    template <typename Value, typename WriteValue>
     void writeMap(const QMap<QString, Value>& map, WriteValue writeValue)
     {
         writeCount(map.size());
@@ -67,7 +67,7 @@ public:
         }
     }
 
-    template<typename Value, typename ReadValue>
+    template <typename Value, typename ReadValue>
     QMap<QString, Value> readMap(ReadValue readValue)
     {
         QMap<QString, Value> map;

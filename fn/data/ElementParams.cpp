@@ -7,8 +7,8 @@ namespace fn {
 
 ElementParams::~ElementParams() = default;
 
-void ElementParams::set(const QString& country, const QString& disease, const QString& tree,
-                        const QString& element, const DataArray& array)
+void ElementParams::set(const QString& country, const QString& disease, const QString& tree, const QString& element,
+                        const DataArray& array)
 {
     storeValue(m_map[country][disease][tree], element, array);
 }
@@ -48,9 +48,8 @@ void ElementParams::read(CacheStream& stream)
 {
     m_map = stream.readMap<DiseaseMap>([&stream] {
         return stream.readMap<TreeMap>([&stream] {
-            return stream.readMap<ElementMap>([&stream] {
-                return stream.readMap<DataArray>([&stream] { return stream.readDataArray(); });
-            });
+            return stream.readMap<ElementMap>(
+                [&stream] { return stream.readMap<DataArray>([&stream] { return stream.readDataArray(); }); });
         });
     });
 }

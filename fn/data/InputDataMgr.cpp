@@ -18,7 +18,7 @@ namespace {
 const QString Generic = QStringLiteral("Generic");
 
 // The country itself when the map has any entry for it, "Generic" otherwise.
-template<typename Map>
+template <typename Map>
 QString dataSetOf(const Map& map, const QString& country)
 {
     return map.contains(country) ? country : Generic;
@@ -212,9 +212,10 @@ bool InputDataMgr::loadCache(QIODevice& device, const QString& fileName)
     const QString damagedPart = readCache(stream);
     if (damagedPart.isEmpty())
         return true;
-    ut::Diagnostics::report(QStringLiteral("Reference data cache %1 is damaged or too large for the data it "
-                                           "describes: %2 and everything after it could not be read and are left empty.")
-                                .arg(fileName, damagedPart));
+    ut::Diagnostics::report(
+        QStringLiteral("Reference data cache %1 is damaged or too large for the data it "
+                       "describes: %2 and everything after it could not be read and are left empty.")
+            .arg(fileName, damagedPart));
     return false;
 }
 
@@ -289,9 +290,8 @@ QString InputDataMgr::readCache(CacheStream& stream)
     part("the transition parameters");
     m_runFactors = stream.readMap<QMap<QString, ArrayMap>>([&stream] { return readCountryDiseaseArrays(stream); });
     part("the run factors");
-    m_underestimationTypes = stream.readMap<QMap<QString, KeyValues>>([&stream] {
-        return stream.readMap<KeyValues>([&stream] { return stream.readStringMap(); });
-    });
+    m_underestimationTypes = stream.readMap<QMap<QString, KeyValues>>(
+        [&stream] { return stream.readMap<KeyValues>([&stream] { return stream.readStringMap(); }); });
     part("the underestimation types");
     m_countryDiseases = stream.readMultiMap();
     part("the list of countries and diseases");

@@ -62,8 +62,8 @@ DataArray readArray(const QJsonValue& arrayObject, const QVector<InputFactor>& f
 JSONDiseaseTemplate::JSONDiseaseTemplate(const QJsonObject& json)
     : m_json(json)
     , m_factors(readFactors(json))
-    , m_notificationData(readArray(json.value(QLatin1String("rawCasesCountArray")), m_factors,
-                                   QStringLiteral("Notification data")))
+    , m_notificationData(
+          readArray(json.value(QLatin1String("rawCasesCountArray")), m_factors, QStringLiteral("Notification data")))
     , m_trees(readOutcomeTrees(json, m_factors))
     , m_outcomeTreeMapping(readOutcomeTreeMapping(json, m_factors, m_trees.ids))
 {
@@ -172,7 +172,8 @@ void JSONDiseaseTemplate::readOutcomeTree(const QJsonObject& treeObject, const Q
         const QJsonObject transition = it.value().toObject();
         const QString transitionId = transition.value(QLatin1String("id")).toString();
         QString sourceId = transition.value(QLatin1String("source")).toObject().value(QLatin1String("id")).toString();
-        const QString targetId = transition.value(QLatin1String("target")).toObject().value(QLatin1String("id")).toString();
+        const QString targetId =
+            transition.value(QLatin1String("target")).toObject().value(QLatin1String("id")).toString();
         // The infection outcome is represented by its generated state.
         if (sourceId == infectionId)
             sourceId += QLatin1String("_hs");
@@ -185,7 +186,8 @@ void JSONDiseaseTemplate::readOutcomeTree(const QJsonObject& treeObject, const Q
         transitionProbability.setMetaValue(QStringLiteral("duration"),
                                            toText(transition.value(QLatin1String("annualDuration"))));
         storeValue(probability, transitionId, transitionProbability);
-        storeValue(redistribution, transitionId, read(transition, "redistributeArray", QStringLiteral("Redistribution")));
+        storeValue(redistribution, transitionId,
+                   read(transition, "redistributeArray", QStringLiteral("Redistribution")));
 
         const QString complementedId = transition.value(QLatin1String("complementaryType")).toBool()
             ? transition.value(QLatin1String("complementaryTransition")).toString()

@@ -49,8 +49,7 @@ QVariantList JSONInputDataMgr::getDiseaseCaptions() const
 {
     QVariantList captions;
     for (auto it = m_templates.constBegin(); it != m_templates.constEnd(); ++it) {
-        captions << QVariantMap{{QStringLiteral("id"), it.key()},
-                                {QStringLiteral("disease"), it.value().name()}};
+        captions << QVariantMap{{QStringLiteral("id"), it.key()}, {QStringLiteral("disease"), it.value().name()}};
     }
     return captions;
 }

@@ -63,9 +63,10 @@ bool JSONSpecificationCheck::run()
         const std::uint64_t cellBytes = MemoryBudget::bytesFor({m_cellCount}, BytesPerCell);
         const std::uint64_t needed = strataBytes + std::min(cellBytes, ~std::uint64_t(0) - strataBytes);
         if (!MemoryBudget::fits(needed))
-            m_refusal = QStringLiteral("Model specification %1 is skipped: its dimensions have %2 strata, and its "
-                                       "%3 parameter arrays with their cells would need about %4 of memory, more than the "
-                                       "%5 that can be used on this computer.")
+            m_refusal = QStringLiteral(
+                            "Model specification %1 is skipped: its dimensions have %2 strata, and its "
+                            "%3 parameter arrays with their cells would need about %4 of memory, more than the "
+                            "%5 that can be used on this computer.")
                             .arg(m_fileName)
                             .arg(m_strata)
                             .arg(arrays)

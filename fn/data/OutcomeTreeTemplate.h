@@ -25,8 +25,8 @@ public:
     void addHealthOutcome(const QString& id, const QString& name, const QString& type, const QString& flag);
     void addHealthState(const QString& id, const QString& name, const QString& healthOutcomeId,
                         const QString& category);
-    void addTransition(const QString& id, const QString& name, const QString& sourceId,
-                       const QString& targetId, const QString& complementedId);
+    void addTransition(const QString& id, const QString& name, const QString& sourceId, const QString& targetId,
+                       const QString& complementedId);
 
     bool hasHealthOutcome(const QString& id) const { return m_healthOutcomes.contains(id); }
     bool hasHealthState(const QString& id) const { return m_healthStates.contains(id); }

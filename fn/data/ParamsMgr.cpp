@@ -6,8 +6,8 @@ namespace fn {
 
 ParamsMgr::~ParamsMgr() = default;
 
-void ParamsMgr::set(const QString& country, const QString& disease, const QString& tree,
-                    const QString& healthState, int kind, const DataArray& array)
+void ParamsMgr::set(const QString& country, const QString& disease, const QString& tree, const QString& healthState,
+                    int kind, const DataArray& array)
 {
     if (isValidKind(kind))
         params(kind).set(country, disease, tree, healthState, array);

@@ -27,12 +27,12 @@ public:
     virtual ~ParamsMgr();
 
     // A kind outside 0 to 3 is ignored.
-    void set(const QString& country, const QString& disease, const QString& tree, const QString& healthState,
-             int kind, const DataArray& array);
+    void set(const QString& country, const QString& disease, const QString& tree, const QString& healthState, int kind,
+             const DataArray& array);
     // A copy of the stored array, or an unnamed array holding the kind's default formula
     // ("1" for proportion, "0" otherwise) in every stratum of factors.
-    DataArray get(const QString& country, const QString& disease, const QString& tree,
-                  const QString& healthState, int kind, const InputFactorPtrs& factors) const;
+    DataArray get(const QString& country, const QString& disease, const QString& tree, const QString& healthState,
+                  int kind, const InputFactorPtrs& factors) const;
     void clear();
 
     // The maps of every kind as parts of the cache file; reading replaces the content.

@@ -77,8 +77,8 @@ std::optional<DataArray> readFollowingTable(const ut::Excel& excel, int& lastRow
     return readStratifiedTable(excel.cell(labelRow, 1), excel, lastRow);
 }
 
-void readHealthStateTables(const ut::Excel& excel, const QString& country, const QString& disease,
-                           const QString& tree, const QString& state, ParamsMgr& params)
+void readHealthStateTables(const ut::Excel& excel, const QString& country, const QString& disease, const QString& tree,
+                           const QString& state, ParamsMgr& params)
 {
     const int row = excel.rowOf(findLabel(excel, state));
     if (row < 1)
@@ -92,8 +92,8 @@ void readHealthStateTables(const ut::Excel& excel, const QString& country, const
         params.set(country, disease, tree, state, ParamsMgr::Proportion, *proportion);
 }
 
-void readTransitionTables(const ut::Excel& excel, const QString& country, const QString& disease,
-                          const QString& tree, const QString& transition, TransitionParamsMgr& params)
+void readTransitionTables(const ut::Excel& excel, const QString& country, const QString& disease, const QString& tree,
+                          const QString& transition, TransitionParamsMgr& params)
 {
     const int row = excel.rowOf(findLabel(excel, transition));
     if (row < 1)
@@ -101,8 +101,8 @@ void readTransitionTables(const ut::Excel& excel, const QString& country, const 
     int lastRow = 0;
     params.set(country, disease, tree, transition, TransitionParamsMgr::Probability,
                readStratifiedTable(excel.cell(row + 2, 1), excel, lastRow));
-    if (const std::optional<DataArray> redistribution =
-            readFollowingTable(excel, lastRow, QStringLiteral("redistribution")))
+    if (const std::optional<DataArray> redistribution = readFollowingTable(excel, lastRow,
+                                                                           QStringLiteral("redistribution")))
         params.set(country, disease, tree, transition, TransitionParamsMgr::Redistribution, *redistribution);
 }
 
@@ -216,8 +216,7 @@ void ReferenceDataImporter::readModelData(ut::Excel& excel, const QFileInfo& fil
     }
 }
 
-std::optional<DiseaseTemplate> ReferenceDataImporter::readDiseaseSheet(const ut::Excel& excel,
-                                                                       const QString& diseaseId)
+std::optional<DiseaseTemplate> ReferenceDataImporter::readDiseaseSheet(const ut::Excel& excel, const QString& diseaseId)
 {
     const int captionRow = excel.rowOf(findLabel(excel, QStringLiteral("Caption")));
     if (captionRow < 1)
@@ -284,8 +283,8 @@ bool ReferenceDataImporter::readModelDataSheet(const ut::Excel& excel, const QSt
     return true;
 }
 
-void ReferenceDataImporter::readRunFactors(const ut::Excel& excel, const ut::RangeRef& label,
-                                           const QString& diseaseId, InputFactorMgr& factors)
+void ReferenceDataImporter::readRunFactors(const ut::Excel& excel, const ut::RangeRef& label, const QString& diseaseId,
+                                           InputFactorMgr& factors)
 {
     for (int row = excel.rowOf(label) + 3;; ++row) {
         const QString name = excel.cellText(row, 1);

@@ -75,8 +75,7 @@ private:
                       const std::function<void()>& read) const;
     static void readDiseaseData(ut::Excel& excel, const QFileInfo& file, InputDataMgr& store);
     static void readCountryData(ut::Excel& excel, const QFileInfo& file, InputDataMgr& store);
-    static void readModelData(ut::Excel& excel, const QFileInfo& file, const QString& countryId,
-                              InputDataMgr& store);
+    static void readModelData(ut::Excel& excel, const QFileInfo& file, const QString& countryId, InputDataMgr& store);
 
     ErrorReporter m_reporter;
 };

@@ -26,12 +26,12 @@ public:
     virtual ~TransitionParamsMgr();
 
     // A kind other than 0 or 1 is ignored.
-    void set(const QString& country, const QString& disease, const QString& tree, const QString& transition,
-             int kind, const DataArray& array);
+    void set(const QString& country, const QString& disease, const QString& tree, const QString& transition, int kind,
+             const DataArray& array);
     // A copy of the stored array, or a default: "Probability" with "1" in every stratum,
     // "Redistribution" with "0.052632" (an even share over 19 age groups).
-    DataArray get(const QString& country, const QString& disease, const QString& tree,
-                  const QString& transition, int kind, const InputFactorPtrs& factors) const;
+    DataArray get(const QString& country, const QString& disease, const QString& tree, const QString& transition,
+                  int kind, const InputFactorPtrs& factors) const;
     void clear();
 
     // The maps of every kind as parts of the cache file; reading replaces the content.

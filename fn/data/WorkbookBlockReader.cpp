@@ -36,10 +36,10 @@ QVector<QVariantList> blockRows(const QVariant& block)
 QString formulaOf(const ut::Excel& excel, const QVariant& value, int row, int column)
 {
     if (value.userType() == QMetaType::Bool)
-        throw ut::Exception(QStringLiteral("The %1 holds %2 where a number or formula belongs.")
-                                .arg(cellPlace(excel, row, column), value.toBool() ? QStringLiteral("TRUE")
-                                                                                   : QStringLiteral("FALSE")),
-                            readerPlace);
+        throw ut::Exception(
+            QStringLiteral("The %1 holds %2 where a number or formula belongs.")
+                .arg(cellPlace(excel, row, column), value.toBool() ? QStringLiteral("TRUE") : QStringLiteral("FALSE")),
+            readerPlace);
     const QString formula = textOf(value);
     if (formula.isEmpty()) {
         const QString unreadable = excel.cellProblem(row, column);

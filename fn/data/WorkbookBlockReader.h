@@ -35,8 +35,7 @@ namespace fn {
 // Every formula cell must hold one expression: a text that would give several values (a number
 // typed with a decimal comma, 82,1) or whose brackets do not pair, a boolean or an error value
 // is refused with ut::Exception naming the sheet, the cell and what it holds.
-DataArray readStratifiedTable(const ut::RangeRef& startCell, const ut::Excel& excel, int& lastRow,
-                              int rowCount = 0);
+DataArray readStratifiedTable(const ut::RangeRef& startCell, const ut::Excel& excel, int& lastRow, int rowCount = 0);
 
 // "sheet "Name", cell B14": where a refused cell is, for messages.
 QString cellPlace(const ut::Excel& excel, int row, int column);

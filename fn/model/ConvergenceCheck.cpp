@@ -77,22 +77,26 @@ QVariantMap ConvergenceCheck::report(QVariantMap mean, const std::vector<double>
             {QStringLiteral("iterationsForOnePercent"), number(forQuantile)},
         };
         if (!std::isfinite(q.lower))
-            entry.insert(QStringLiteral("reason"),
-                         QStringLiteral("too few samples for a confidence interval of this quantile from order statistics"));
+            entry.insert(
+                QStringLiteral("reason"),
+                QStringLiteral("too few samples for a confidence interval of this quantile from order statistics"));
         else if (!std::isfinite(q.relativeStandardError))
-            entry.insert(QStringLiteral("reason"), QStringLiteral("the quantile is 0, so its relative error is not defined"));
+            entry.insert(QStringLiteral("reason"),
+                         QStringLiteral("the quantile is 0, so its relative error is not defined"));
         quantiles << entry;
     }
     mean.insert(QStringLiteral("quantiles"), quantiles);
     mean.insert(QStringLiteral("iterationsNeeded"), number(needed));
-    mean.insert(QStringLiteral("enoughIterations"), std::isfinite(needed) ? QVariant(needed <= double(n)) : QVariant(false));
+    mean.insert(QStringLiteral("enoughIterations"),
+                std::isfinite(needed) ? QVariant(needed <= double(n)) : QVariant(false));
     mean.insert(QStringLiteral("minimumIterations"), minimumIterations);
-    mean.insert(QStringLiteral("note"),
-                QStringLiteral("Iterations needed: the most that the mean and the 2.5 % and 97.5 % quantiles of the total "
-                               "DALY each need for a relative standard error below 1 %, assuming it falls with the square "
-                               "root of the iterations; never fewer than this run's nor fewer than %1, below which the "
-                               "estimates of the errors themselves are not to be trusted.")
-                    .arg(minimumIterations));
+    mean.insert(
+        QStringLiteral("note"),
+        QStringLiteral("Iterations needed: the most that the mean and the 2.5 % and 97.5 % quantiles of the total "
+                       "DALY each need for a relative standard error below 1 %, assuming it falls with the square "
+                       "root of the iterations; never fewer than this run's nor fewer than %1, below which the "
+                       "estimates of the errors themselves are not to be trusted.")
+            .arg(minimumIterations));
     return mean;
 }
 

@@ -23,9 +23,9 @@ public:
     struct Quantile
     {
         double probability;
-        double value;    // the order statistic at ceil(n p)
-        double lower;    // the 95 % confidence interval of the quantile; not-a-number when the
-        double upper;    // iterations are too few for the order statistics it needs
+        double value; // the order statistic at ceil(n p)
+        double lower; // the 95 % confidence interval of the quantile; not-a-number when the
+        double upper; // iterations are too few for the order statistics it needs
         double relativeStandardError;
     };
 

@@ -72,9 +72,10 @@ void DiseaseModel::setUp()
         m_coverage = m_inputDataMgr->runFactor(m_countryId, m_diseaseId, QStringLiteral("coverage"));
         m_underestimation = m_inputDataMgr->runFactor(m_countryId, m_diseaseId, QStringLiteral("underestimation"));
         m_underreporting = m_inputDataMgr->runFactor(m_countryId, m_diseaseId, QStringLiteral("underreporting"));
-        m_underascertainment =
-            m_inputDataMgr->runFactor(m_countryId, m_diseaseId, QStringLiteral("underascertainment"));
-        m_underestimationType = static_cast<std::uint32_t>(m_inputDataMgr->underestimationType(m_countryId, m_diseaseId));
+        m_underascertainment = m_inputDataMgr->runFactor(m_countryId, m_diseaseId,
+                                                         QStringLiteral("underascertainment"));
+        m_underestimationType = static_cast<std::uint32_t>(
+            m_inputDataMgr->underestimationType(m_countryId, m_diseaseId));
         m_notifiedCases = m_inputDataMgr->notificationData(m_countryId, m_diseaseId);
     } else {
         const QVector<InputFactor> factors = m_jsonTemplate->factors();
@@ -90,10 +91,10 @@ void DiseaseModel::setUp()
     m_lifeExpectancy = m_inputDataMgr->lifeExpectancy(m_countryId);
 
     const int treeCount = m_sourceType == ReferenceData ? m_diseaseTemplate->outcomeTreeCount()
-                                                         : m_jsonTemplate->outcomeTreeCount();
+                                                        : m_jsonTemplate->outcomeTreeCount();
     for (int i = 0; i < treeCount; ++i) {
         const QString treeId = m_sourceType == ReferenceData ? m_diseaseTemplate->outcomeTreeId(i)
-                                                              : m_jsonTemplate->outcomeTreeId(i);
+                                                             : m_jsonTemplate->outcomeTreeId(i);
         const OutcomeTreeTemplate treeTemplate = m_sourceType == ReferenceData
             ? m_diseaseTemplate->outcomeTree(treeId)
             : m_jsonTemplate->outcomeTreeTemplate(treeId);
@@ -192,8 +193,8 @@ void DiseaseModel::setParameter(int type, const DataArray& array)
 OutcomeTree& DiseaseModel::getOutcomeTree(int index)
 {
     if (index < 0 || index >= outcomeTreeCount())
-        throw ut::Exception(QStringLiteral("Disease model %1 has no outcome tree with index %2").arg(m_modelId).arg(index),
-                            treePlace);
+        throw ut::Exception(
+            QStringLiteral("Disease model %1 has no outcome tree with index %2").arg(m_modelId).arg(index), treePlace);
     return *m_trees[static_cast<std::size_t>(index)];
 }
 
@@ -265,8 +266,8 @@ bool DiseaseModel::simulate(std::uint32_t iterations, double timeDiscountRate, i
     m_numberOfIterations = iterations;
     m_runRecord.reset();
 
-    for (DataArray* array : {&m_notifiedCases, &m_ageDistribution, &m_lifeExpectancy, &m_coverage,
-                             &m_underestimation, &m_underreporting, &m_underascertainment})
+    for (DataArray* array : {&m_notifiedCases, &m_ageDistribution, &m_lifeExpectancy, &m_coverage, &m_underestimation,
+                             &m_underreporting, &m_underascertainment})
         array->initializeParser();
 
     m_categorizedResults.clear();

@@ -47,7 +47,8 @@ std::vector<Parameter> parametersOf(const DiseaseModel& model)
     for (int t = 0; t < model.outcomeTreeCount(); ++t) {
         const OutcomeTree& tree = const_cast<DiseaseModel&>(model).getOutcomeTree(t);
         for (const HealthState& state : tree.healthStates()) {
-            const QString place = QStringLiteral("tree \"%1\", health state \"%2\", parameter ").arg(tree.name(), state.name());
+            const QString place =
+                QStringLiteral("tree \"%1\", health state \"%2\", parameter ").arg(tree.name(), state.name());
             parameters.push_back({place + QStringLiteral("severity"), &state.severity()});
             parameters.push_back({place + QStringLiteral("duration"), &state.duration()});
             parameters.push_back({place + QStringLiteral("proportion"), &state.proportion()});
@@ -116,7 +117,8 @@ constexpr double unknown = std::numeric_limits<double>::quiet_NaN();
 double checkUniform(double a, double b)
 {
     if (judged({a, b}) && a > b)
-        *t_findings << QStringLiteral("RandUniform(a, b) needs a <= b, here a = %1 and b = %2").arg(number(a), number(b));
+        *t_findings
+            << QStringLiteral("RandUniform(a, b) needs a <= b, here a = %1 and b = %2").arg(number(a), number(b));
     return unknown;
 }
 
@@ -140,8 +142,8 @@ void checkPositive(const char* function, const char* first, double a, const char
         return;
     for (const auto& [name, value] : {std::pair<const char*, double>{first, a}, {second, b}}) {
         if (value <= 0.0)
-            *t_findings << QStringLiteral("%1 needs a positive %2, here %3").arg(QLatin1String(function),
-                                                                                 QLatin1String(name), number(value));
+            *t_findings << QStringLiteral("%1 needs a positive %2, here %3")
+                               .arg(QLatin1String(function), QLatin1String(name), number(value));
     }
 }
 
@@ -160,7 +162,8 @@ double checkGamma(double shape, double rate)
 void checkSigma(const char* function, double mu, double sigma)
 {
     if (judged({mu, sigma}) && sigma < 0.0)
-        *t_findings << QStringLiteral("%1 needs sigma >= 0, here sigma = %2").arg(QLatin1String(function), number(sigma));
+        *t_findings
+            << QStringLiteral("%1 needs sigma >= 0, here sigma = %2").arg(QLatin1String(function), number(sigma));
 }
 
 double checkLogNormal(double mu, double sigma)
@@ -324,11 +327,13 @@ QStringList ImpossibleValues::nonFiniteResults(const DiseaseModel& model, bool* 
             }
             if (std::isfinite(value) || ++found > ListedCells)
                 continue;
-            QString reason = std::isnan(value) ? QStringLiteral("gives not-a-number") : QStringLiteral("gives an infinite value");
+            QString reason = std::isnan(value) ? QStringLiteral("gives not-a-number")
+                                               : QStringLiteral("gives an infinite value");
             const QStringList problems = callsRandomFunction(formula) ? argumentProblems(formula) : QStringList();
             if (!problems.isEmpty())
                 reason += QStringLiteral(": ") + problems.join(QStringLiteral("; "));
-            lines << QStringLiteral("  %1, %2: \"%3\" %4.").arg(parameter.place, cellsOf(cells, *parameter.array), formula, reason);
+            lines << QStringLiteral("  %1, %2: \"%3\" %4.")
+                         .arg(parameter.place, cellsOf(cells, *parameter.array), formula, reason);
         }
     }
     if (found > ListedCells)

@@ -97,11 +97,13 @@ void ModelRunRecord::abandon()
 void ModelRunRecord::notifyReaders()
 {
     // Taking the lock orders this change before a reader that checked and is about to wait.
-    { const std::lock_guard<std::mutex> lock(m_mutex); }
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+    }
     m_changed.notify_all();
 }
 
-template<typename Available>
+template <typename Available>
 std::uint32_t ModelRunRecord::waitFor(std::uint32_t count, Available available) const
 {
     if (available() >= count)
@@ -114,8 +116,7 @@ std::uint32_t ModelRunRecord::waitFor(std::uint32_t count, Available available) 
 bool ModelRunRecord::waitForTreeStart(int tree) const
 {
     const auto started = [&]() -> std::uint32_t {
-        return m_complete.load(std::memory_order_acquire)
-            || treesOf(m_progress.load(std::memory_order_acquire)) > tree;
+        return m_complete.load(std::memory_order_acquire) || treesOf(m_progress.load(std::memory_order_acquire)) > tree;
     };
     return waitFor(1, started) >= 1;
 }

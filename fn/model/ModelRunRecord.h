@@ -119,7 +119,7 @@ private:
     void zeroUnwritten();
     void notifyReaders();
     // Waits until available() gives at least count or the run is abandoned; returns available().
-    template<typename Available>
+    template <typename Available>
     std::uint32_t waitFor(std::uint32_t count, Available available) const;
     // Trees started, and iterations computed by the last of them.
     static int treesOf(std::uint64_t progress) { return int(progress >> 32); }

@@ -123,9 +123,9 @@ void OutcomeTree::createInternalStructure(const OutcomeTreeTemplate& treeTemplat
     }
 
     if (!m_infection || !m_infection->findSourceTransition())
-        throw ut::Exception(
-            QStringLiteral("Non-complementary transition between health outcomes of sequela types INFECTION and ACUTE does not exist"),
-            buildPlace);
+        throw ut::Exception(QStringLiteral("Non-complementary transition between health outcomes of sequela types "
+                                           "INFECTION and ACUTE does not exist"),
+                            buildPlace);
 
     for (auto it = rows.cbegin(); it != rows.cend(); ++it) {
         const QStringList& row = it.value();
@@ -180,8 +180,7 @@ TransitionProbabilityBase& OutcomeTree::getTransitionProbability(const Transitio
     return *transition;
 }
 
-bool OutcomeTree::simulate(std::uint32_t iterations, double discountRate, ModelRunRecord& record,
-                           RunControl* control)
+bool OutcomeTree::simulate(std::uint32_t iterations, double discountRate, ModelRunRecord& record, RunControl* control)
 {
     m_numberOfIterations = iterations;
     const Marray::Shape& strataShape = m_model->strataShape();

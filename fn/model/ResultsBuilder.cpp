@@ -20,7 +20,7 @@ const QString dalyKey = QStringLiteral("daly");
 
 // The statistics maps of a set of figures under the set's keys, or with errors the maps of
 // their standard errors, from the estimators of its Set::count figures.
-template<typename Set>
+template <typename Set>
 QVariantMap figuresMap(const QuantileEstimator* estimators, bool errors = false)
 {
     QVariantMap figures;
@@ -85,9 +85,9 @@ struct OutcomeFigures
     static QVariantMap map(const QuantileEstimator* estimators, const ModelRunRecord::TreeSeries::Outcome& outcome,
                            bool errors)
     {
-        static const QString keys[extraCount] = {QStringLiteral("populationCasesCount"), QStringLiteral("deathCasesCount"),
-                                                 QStringLiteral("allCasesCount"), QStringLiteral("incidencePer100k"),
-                                                 QStringLiteral("mortalityPer100k")};
+        static const QString keys[extraCount] = {
+            QStringLiteral("populationCasesCount"), QStringLiteral("deathCasesCount"), QStringLiteral("allCasesCount"),
+            QStringLiteral("incidencePer100k"), QStringLiteral("mortalityPer100k")};
         QVariantMap entry = figuresMap<TreeFigures>(estimators, errors);
         entry.insert(QStringLiteral("name"), outcome.name);
         entry.insert(QStringLiteral("acuteType"), outcome.acute ? QStringLiteral("acute") : QStringLiteral("sequela"));
@@ -115,8 +115,13 @@ struct ModelFigures
 
     static const QString* keys()
     {
-        static const QString names[count] = {yldKey, QStringLiteral("yldPer100k"), yllKey, QStringLiteral("yllPer100k"),
-                                             dalyKey, QStringLiteral("dalyPerCase"), QStringLiteral("dalyPer100k")};
+        static const QString names[count] = {yldKey,
+                                             QStringLiteral("yldPer100k"),
+                                             yllKey,
+                                             QStringLiteral("yllPer100k"),
+                                             dalyKey,
+                                             QStringLiteral("dalyPerCase"),
+                                             QStringLiteral("dalyPer100k")};
         return names;
     }
 };
@@ -184,8 +189,10 @@ void ResultsBuilder::buildTree(int tree)
         }
         double* categories = &values[categoryCells];
         TreeFigures::values(categories, series.acuteYld[k], series.acuteYll[k], treeCases, pt, pm);
-        TreeFigures::values(categories + TreeFigures::count, series.sequelaYld[k], series.sequelaYll[k], treeCases, pt, pm);
-        TreeFigures::values(categories + 2 * TreeFigures::count, series.totalYld[k], series.totalYll[k], treeCases, pt, pm);
+        TreeFigures::values(categories + TreeFigures::count, series.sequelaYld[k], series.sequelaYll[k], treeCases, pt,
+                            pm);
+        TreeFigures::values(categories + 2 * TreeFigures::count, series.totalYld[k], series.totalYll[k], treeCases, pt,
+                            pm);
         cells.add(values.data());
     }
     const std::vector<QuantileEstimator> estimators = cells.estimators();
@@ -294,7 +301,7 @@ void ResultsBuilder::buildStratified(int figure)
 {
     const ModelRunRecord& record = *m_record;
     const int burden = figure / 4; // YLD, YLL, DALY
-    const int form = figure % 4;   // as it is, per case, per 100 000 of the stratum, of the model
+    const int form = figure % 4; // as it is, per case, per 100 000 of the stratum, of the model
     // The population per stratum is the age distribution as last evaluated: known at the end.
     if (form == 2 && !record.waitUntilComplete())
         return;
@@ -303,8 +310,10 @@ void ResultsBuilder::buildStratified(int figure)
     m_stratified[figure] = statistics::stratifiedStatistics(
         record.strataShape(), record.factors(), record.iterations(),
         [&](std::uint32_t k, std::size_t i) {
-            const double yld = record.row(ModelRunRecord::AcuteYld, k)[i] + record.row(ModelRunRecord::SequelaYld, k)[i];
-            const double yll = record.row(ModelRunRecord::AcuteYll, k)[i] + record.row(ModelRunRecord::SequelaYll, k)[i];
+            const double yld = record.row(ModelRunRecord::AcuteYld, k)[i]
+                + record.row(ModelRunRecord::SequelaYld, k)[i];
+            const double yll = record.row(ModelRunRecord::AcuteYll, k)[i]
+                + record.row(ModelRunRecord::SequelaYll, k)[i];
             const double v = burden == 0 ? yld : burden == 1 ? yll : yld + yll;
             switch (form) {
             case 1:
@@ -317,7 +326,8 @@ void ResultsBuilder::buildStratified(int figure)
                 return v;
             }
         },
-        [&](std::uint32_t k) { return record.waitForRows(k + 1); }, m_analyzing ? &m_stratifiedErrors[figure] : nullptr);
+        [&](std::uint32_t k) { return record.waitForRows(k + 1); },
+        m_analyzing ? &m_stratifiedErrors[figure] : nullptr);
 }
 
 void ResultsBuilder::buildSensitivity()

@@ -102,21 +102,22 @@ void ResultsComputer::compute()
                                      QStringLiteral("Per100kTotalPopulation")};
     for (int burden = 0; burden < 3; ++burden) {
         for (int form = 0; form < 4; ++form) {
-            const QVariantMap map = stratifiedStatistics(m_strataShape, m_factors, n, [&](std::uint32_t k, std::size_t i) {
-                const double yld = row(Yld, k)[i];
-                const double yll = row(Yll, k)[i];
-                const double v = burden == 0 ? yld : burden == 1 ? yll : yld + yll;
-                switch (form) {
-                case 1:
-                    return v / row(Cases, k)[i];
-                case 2:
-                    return (100000.0 * v) / m_population[i];
-                case 3:
-                    return v * 100000.0 / pm;
-                default:
-                    return v;
-                }
-            });
+            const QVariantMap map = stratifiedStatistics(
+                m_strataShape, m_factors, n, [&](std::uint32_t k, std::size_t i) {
+                    const double yld = row(Yld, k)[i];
+                    const double yll = row(Yll, k)[i];
+                    const double v = burden == 0 ? yld : burden == 1 ? yll : yld + yll;
+                    switch (form) {
+                    case 1:
+                        return v / row(Cases, k)[i];
+                    case 2:
+                        return (100000.0 * v) / m_population[i];
+                    case 3:
+                        return v * 100000.0 / pm;
+                    default:
+                        return v;
+                    }
+                });
             m_allResults.insert(burdens[burden] + forms[form], map);
         }
     }

@@ -85,7 +85,8 @@ std::vector<double> solve(std::vector<double> l, std::vector<double> x, std::siz
 
 // The least-squares fit of standardised y on standardised columns: the coefficients solve the
 // normal equations C b = r in correlation form; R^2 is b.r. Empty when C is singular.
-std::vector<double> regression(const std::vector<std::vector<double>>& zx, const std::vector<double>& zy, double& rSquared)
+std::vector<double> regression(const std::vector<std::vector<double>>& zx, const std::vector<double>& zy,
+                               double& rSquared)
 {
     const std::size_t q = zx.size();
     const std::size_t n = zy.size();
@@ -137,12 +138,17 @@ std::vector<double> SensitivityAnalysis::ranks(const double* values, std::uint32
     return rank;
 }
 
-SensitivityAnalysis::Figures SensitivityAnalysis::analyze(const std::vector<const double*>& inputs, const double* result,
-                                                          std::uint32_t iterations)
+SensitivityAnalysis::Figures SensitivityAnalysis::analyze(const std::vector<const double*>& inputs,
+                                                          const double* result, std::uint32_t iterations)
 {
     const std::size_t p = inputs.size();
-    Figures figures{std::vector<double>(p, notANumber), std::vector<double>(p, notANumber), notANumber, notANumber,
-                    notANumber, 0, QString()};
+    Figures figures{std::vector<double>(p, notANumber),
+                    std::vector<double>(p, notANumber),
+                    notANumber,
+                    notANumber,
+                    notANumber,
+                    0,
+                    QString()};
     const std::vector<double> zy = standardized(result, iterations);
     if (zy.empty()) {
         figures.withheld = QStringLiteral("the result does not vary (or is not a finite number in every iteration)");
@@ -214,7 +220,8 @@ QVariantMap SensitivityAnalysis::report(const SensitivityInputs& inputs, const d
         const double s = std::abs(figures.spearman[i]);
         return std::make_pair(std::isfinite(c) ? c : -1.0, std::isfinite(s) ? s : -1.0);
     };
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return strength(a) > strength(b); });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return strength(a) > strength(b); });
     QVariantList entries;
     for (std::size_t i : order) {
         const SensitivityInputs::Input& input = inputs.inputs()[i];
@@ -237,7 +244,9 @@ QVariantMap SensitivityAnalysis::report(const SensitivityInputs& inputs, const d
         {QStringLiteral("rankRSquared"), number(figures.rankRSquared)},
         {QStringLiteral("regressionInputs"), quint64(figures.regressionInputs)},
         {QStringLiteral("coefficientsWithheld"),
-         figures.withheld.isEmpty() ? QVariant() : QVariant(QStringLiteral("No regression coefficient: ") + figures.withheld + QLatin1Char('.'))},
+         figures.withheld.isEmpty()
+             ? QVariant()
+             : QVariant(QStringLiteral("No regression coefficient: ") + figures.withheld + QLatin1Char('.'))},
         {QStringLiteral("inputs"), entries},
     };
 }

@@ -35,12 +35,12 @@ public:
     struct Input
     {
         QString treeId;
-        QString elementId;  // empty for the model's own parameters
+        QString elementId; // empty for the model's own parameters
         QString elementName;
         QString parameter;
-        QString formula;    // the formula its cells share
+        QString formula; // the formula its cells share
         std::vector<std::size_t> cells;
-        QString cellsText;  // which cells, and how they are summarised
+        QString cellsText; // which cells, and how they are summarised
     };
 
     explicit SensitivityInputs(std::uint32_t iterations);

@@ -19,7 +19,7 @@ bool takesPartInAggregation(const HealthOutcome& outcome)
 }
 
 // Starts sum at 0 and adds the stratum values of every state, in list order.
-template<typename Values>
+template <typename Values>
 void sumOver(std::vector<double>& sum, const std::vector<const HealthState*>& states, Values values)
 {
     std::fill(sum.begin(), sum.end(), 0.0);
@@ -68,8 +68,8 @@ TreeAggregation::TreeAggregation(const OutcomeTree& tree, ModelRunRecord& record
     m_series = &record.startTree(reported, tree.population());
     for (int sum = 0; sum < ModelRunRecord::SumCount; ++sum)
         m_writtenBefore[sum] = record.isWritten(ModelRunRecord::Sum(sum));
-    for (std::vector<double>* scratch : {&m_yld, &m_yll, &m_cases, &m_deaths, &m_acuteYld, &m_acuteYll, &m_sequelaYld,
-                                         &m_sequelaYll, &m_treeCases})
+    for (std::vector<double>* scratch :
+         {&m_yld, &m_yll, &m_cases, &m_deaths, &m_acuteYld, &m_acuteYll, &m_sequelaYld, &m_sequelaYll, &m_treeCases})
         scratch->assign(m_strata, 0.0);
 }
 

@@ -18,8 +18,7 @@ class ModelRunWorker : public QObject
     Q_OBJECT
 
 public:
-    ModelRunWorker(unsigned int numSamples, unsigned int randomSeed, double timeDiscountRate,
-                   DiseaseModelList& models);
+    ModelRunWorker(unsigned int numSamples, unsigned int randomSeed, double timeDiscountRate, DiseaseModelList& models);
     ~ModelRunWorker() override;
 
     // 0 (the default): as many threads as the machine has cores.

@@ -50,9 +50,8 @@ ModelRunner::ModelRunner(DiseaseModelList& models, const Settings& settings)
     , m_stopIndex(std::numeric_limits<int>::max())
 {
     if (settings.threads > maxThreads)
-        ut::Diagnostics::report(QStringLiteral("%1 threads were asked for; a run uses at most %2.")
-                                    .arg(settings.threads)
-                                    .arg(maxThreads));
+        ut::Diagnostics::report(
+            QStringLiteral("%1 threads were asked for; a run uses at most %2.").arg(settings.threads).arg(maxThreads));
 }
 
 ModelRunner::~ModelRunner() = default;
@@ -276,8 +275,7 @@ void ModelRunner::fail(int index, std::exception_ptr failure)
 void ModelRunner::stopAt(int index)
 {
     int current = m_stopIndex;
-    while (index < current && !m_stopIndex.compare_exchange_weak(current, index)) {
-    }
+    while (index < current && !m_stopIndex.compare_exchange_weak(current, index)) { }
 }
 
 bool ModelRunner::stopping() const
@@ -290,7 +288,7 @@ bool ModelRunner::skips(int index) const
     return (m_control && m_control->isCancelled()) || index > m_stopIndex;
 }
 
-template<typename Done>
+template <typename Done>
 void ModelRunner::waitUntil(TaskPool& pool, Done done)
 {
     const bool aggregatedAfterwards = m_settings.randomSeed != 0;

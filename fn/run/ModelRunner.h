@@ -24,9 +24,9 @@ class RunControl;
 // and the model's country and disease (Independent). With seed 0 the models
 // draw from one continuing stream, so they run one after the other on the calling thread;
 // the statistics of each model (independent per figure) are built by the other threads
-// meanwhile, as its iterations come in. Threads left over by a short list do the same. Either way each model is handed to the results computer and to the done handler
-// in list order, on the calling thread, and only a few models hold their per-iteration
-// record at any time.
+// meanwhile, as its iterations come in. Threads left over by a short list do the same. Either way each model is handed
+// to the results computer and to the done handler in list order, on the calling thread, and only a few models hold
+// their per-iteration record at any time.
 class ModelRunner
 {
 public:
@@ -101,7 +101,7 @@ private:
     // have one after the other).
     bool skips(int index) const;
     // Helps with queued work until done() holds.
-    template<typename Done>
+    template <typename Done>
     void waitUntil(class TaskPool& pool, Done done);
 
     DiseaseModelList& m_models;

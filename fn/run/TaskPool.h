@@ -22,7 +22,7 @@ public:
     // Why the pool has no threads: the system refused one.
     struct StartFailure
     {
-        int started;        // threads that had started before
+        int started; // threads that had started before
         std::string reason; // the system's
     };
 

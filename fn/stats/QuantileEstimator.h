@@ -64,8 +64,7 @@ private:
     static void advanceDesiredPositions(double* desired);
     // The marker update for a value past the first nine, the desired positions already moved on:
     // marker m at heights[m * stride] and actual[m * stride].
-    static void moveMarkers(double* heights, double* actual, std::size_t stride, const double* desired,
-                            double value);
+    static void moveMarkers(double* heights, double* actual, std::size_t stride, const double* desired, double value);
     void sortInitialHeights();
     void update(double value);
 

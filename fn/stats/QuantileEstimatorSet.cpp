@@ -21,14 +21,14 @@ constexpr std::size_t markerCount = QuantileEstimator::markerCount;
 typedef double Double2 __attribute__((vector_size(16)));
 typedef double Double4 __attribute__((vector_size(32)));
 
-template<typename Vector>
+template <typename Vector>
 struct Lanes
 {
     using Mask = decltype(Vector{} < Vector{});
     static constexpr std::size_t count = sizeof(Vector) / sizeof(double);
 };
 
-template<typename Vector>
+template <typename Vector>
 inline __attribute__((always_inline)) Vector load(const double* p)
 {
     Vector v;
@@ -36,13 +36,13 @@ inline __attribute__((always_inline)) Vector load(const double* p)
     return v;
 }
 
-template<typename Vector>
+template <typename Vector>
 inline __attribute__((always_inline)) void store(double* p, const Vector& v)
 {
     std::memcpy(p, &v, sizeof v);
 }
 
-template<typename Vector>
+template <typename Vector>
 inline __attribute__((always_inline)) Vector broadcast(double x)
 {
     Vector v;
@@ -53,7 +53,7 @@ inline __attribute__((always_inline)) Vector broadcast(double x)
 
 // Whether any or every lane of a mask is set: the lanes folded onto each other by halves, which
 // the compiler makes shuffles of the instruction set it compiles for.
-template<typename Mask, typename Fold>
+template <typename Mask, typename Fold>
 inline __attribute__((always_inline)) bool folded(const Mask& mask, Fold fold)
 {
     Mask m = mask;
@@ -67,20 +67,20 @@ inline __attribute__((always_inline)) bool folded(const Mask& mask, Fold fold)
     return m[0] != 0;
 }
 
-template<typename Mask>
+template <typename Mask>
 inline __attribute__((always_inline)) bool any(const Mask& m)
 {
     return folded(m, [](const Mask& a, const Mask& b) { return a | b; });
 }
 
-template<typename Mask>
+template <typename Mask>
 inline __attribute__((always_inline)) bool all(const Mask& m)
 {
     return folded(m, [](const Mask& a, const Mask& b) { return a & b; });
 }
 
 // Whether every lane is finite, that is neither infinite nor not-a-number.
-template<typename Vector>
+template <typename Vector>
 inline __attribute__((always_inline)) typename Lanes<Vector>::Mask finite(const Vector& v)
 {
     return (v - v) == broadcast<Vector>(0.0);
@@ -92,9 +92,9 @@ inline __attribute__((always_inline)) typename Lanes<Vector>::Mask finite(const 
 // and the value of a cell are finite, its heights are ordered (sorted at the ninth value; a
 // parabolic step is kept only strictly between the neighbours, and a linear one, h + (H - h) / dp
 // with dp >= 2, rounds to at most H), so the markers above the value are those whose height
-// exceeds it, and the library's binary search becomes one comparison per marker. The rest is QuantileEstimator's arithmetic lane by lane, each moving marker
-// taking the branch its own lane takes.
-template<typename Vector>
+// exceeds it, and the library's binary search becomes one comparison per marker. The rest is QuantileEstimator's
+// arithmetic lane by lane, each moving marker taking the branch its own lane takes.
+template <typename Vector>
 inline __attribute__((always_inline)) void QuantileEstimatorSet::moveMarkers(QuantileEstimatorSet& set)
 {
     using Mask = typename Lanes<Vector>::Mask;
@@ -269,7 +269,8 @@ void QuantileEstimatorSet::addFirstValues()
 
 void QuantileEstimatorSet::moveMarkersOfCell(std::size_t cell)
 {
-    QuantileEstimator::moveMarkers(heights(0) + cell, positions(0) + cell, m_stride, m_desiredPositions, m_values[cell]);
+    QuantileEstimator::moveMarkers(heights(0) + cell, positions(0) + cell, m_stride, m_desiredPositions,
+                                   m_values[cell]);
 }
 
 QuantileEstimator QuantileEstimatorSet::estimator(std::size_t cell) const

@@ -42,7 +42,7 @@ private:
     double* positions(std::size_t marker) { return &m_positions[marker * m_stride]; }
     void addFirstValues();
     void moveMarkersOfCell(std::size_t cell);
-    template<typename Vector>
+    template <typename Vector>
     static void moveMarkers(QuantileEstimatorSet& set);
     static void moveMarkersScalar(QuantileEstimatorSet& set);
     static void moveMarkersSse2(QuantileEstimatorSet& set);

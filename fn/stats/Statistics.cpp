@@ -32,7 +32,8 @@ QVariantMap convergenceMap(const QuantileEstimator& totalDaly)
         {QStringLiteral("mean"), number(mean)},
         {QStringLiteral("standardError"), number(error)},
         {QStringLiteral("relativeStandardError"), number(relative)},
-        {QStringLiteral("relativeStandardErrorBelowOnePercent"), std::isfinite(relative) ? QVariant(relative < 0.01) : QVariant()},
+        {QStringLiteral("relativeStandardErrorBelowOnePercent"),
+         std::isfinite(relative) ? QVariant(relative < 0.01) : QVariant()},
         {QStringLiteral("iterationsForOnePercent"), number(needed)},
     };
 }

@@ -30,7 +30,7 @@ QVariantMap convergenceMap(const QuantileEstimator& totalDaly);
 // Statistics of per-iteration values, "Mean" and the 2.5 %, 50 % and 97.5 % quantiles estimated in
 // one pass (QuantileEstimator), of a series derived value by value: value(k) for the iterations
 // k = 0, 1, ...
-template<typename Value>
+template <typename Value>
 QVariantMap seriesStatistics(std::uint32_t iterations, Value value)
 {
     QuantileEstimator estimator;
@@ -47,7 +47,7 @@ QVariantMap seriesStatistics(std::uint32_t iterations, Value value)
 // iteration k and perhaps more can be asked for and returns how many can; fewer than k + 1
 // abandons the figure (the run did not complete) and gives an empty map. When errors is given,
 // it receives the same form with the standard error of each mean (standardErrorMap).
-template<typename Value, typename Ready>
+template <typename Value, typename Ready>
 QVariantMap stratifiedStatistics(const Marray::Shape& strataShape, const InputFactorPtrs& factors,
                                  std::uint32_t iterations, Value value, Ready ready, QVariantMap* errors = nullptr)
 {
@@ -103,11 +103,12 @@ QVariantMap stratifiedStatistics(const Marray::Shape& strataShape, const InputFa
 }
 
 // The same over values that are all there.
-template<typename Value>
+template <typename Value>
 QVariantMap stratifiedStatistics(const Marray::Shape& strataShape, const InputFactorPtrs& factors,
                                  std::uint32_t iterations, Value value)
 {
-    return stratifiedStatistics(strataShape, factors, iterations, value, [iterations](std::uint32_t) { return iterations; });
+    return stratifiedStatistics(strataShape, factors, iterations, value,
+                                [iterations](std::uint32_t) { return iterations; });
 }
 
 } // namespace fn::statistics

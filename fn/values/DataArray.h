@@ -26,8 +26,7 @@ public:
     DataArray(const InputFactorPtrs& factors, const QString& defaultFormula);
     DataArray(const QVector<InputFactor>& factors, const QString& name, const Meta& meta,
               const QString& defaultFormula);
-    DataArray(const QVector<InputFactor>& factors, const QString& name, const Meta& meta,
-              const QStringList& formulas);
+    DataArray(const QVector<InputFactor>& factors, const QString& name, const Meta& meta, const QStringList& formulas);
     DataArray(const DataArray& other);
     DataArray& operator=(const DataArray& other);
     virtual ~DataArray();

@@ -59,7 +59,8 @@ QStringList FormulaProblems::describe(const QStringList& formulas, const InputFa
         if (reason.isEmpty())
             continue;
         if (++failing <= ListedCells)
-            lines << QStringLiteral("%1: \"%2\": %3").arg(FormulaProblems::stratumOf(i, formulas.size(), factors), formulas[i], reason);
+            lines << QStringLiteral("%1: \"%2\": %3")
+                         .arg(FormulaProblems::stratumOf(i, formulas.size(), factors), formulas[i], reason);
     }
     if (failing > ListedCells)
         lines << QStringLiteral("and %1 more cells that do not compile to one value").arg(failing - ListedCells);

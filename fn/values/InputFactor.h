@@ -20,10 +20,7 @@ public:
     const QStringList& levels() const { return m_levels; }
     int levelCount() const { return m_levels.size(); }
 
-    bool operator==(const InputFactor& other) const
-    {
-        return m_name == other.m_name && m_levels == other.m_levels;
-    }
+    bool operator==(const InputFactor& other) const { return m_name == other.m_name && m_levels == other.m_levels; }
 
 private:
     QString m_name;

@@ -26,9 +26,9 @@ std::size_t productOf(const Marray::Shape& shape)
     std::size_t n = 1;
     for (Marray::Extent e : shape) {
         if (e != 0 && n > limit / e)
-            throw ut::Exception(QStringLiteral("An array of shape %1 has more elements than memory can hold.")
-                                    .arg(shapeText(shape)),
-                                QStringLiteral("Marray::Marray"));
+            throw ut::Exception(
+                QStringLiteral("An array of shape %1 has more elements than memory can hold.").arg(shapeText(shape)),
+                QStringLiteral("Marray::Marray"));
         n *= static_cast<std::size_t>(e);
     }
     return n;
@@ -194,7 +194,7 @@ bool Marray::sharesLayoutWith(const Marray& other) const
     return m_order == other.m_order || m_shape.size() <= 1;
 }
 
-template<typename Op>
+template <typename Op>
 void Marray::combineInto(Marray& target, const Marray& b, Op op, const char* operation)
 {
     requireMatchingOperand(target, b, operation);
@@ -236,7 +236,7 @@ void Marray::combineInto(Marray& target, const Marray& b, Op op, const char* ope
     }
 }
 
-template<typename Op>
+template <typename Op>
 Marray Marray::combine(const Marray& a, const Marray& b, Op op, const char* operation)
 {
     Marray result(a);
@@ -269,10 +269,22 @@ Marray& Marray::operator+=(double x)
     return *this;
 }
 
-Marray operator+(const Marray& a, const Marray& b) { return Marray::combine(a, b, add, "operator+"); }
-Marray operator-(const Marray& a, const Marray& b) { return Marray::combine(a, b, subtract, "operator-"); }
-Marray operator*(const Marray& a, const Marray& b) { return Marray::combine(a, b, multiply, "operator*"); }
-Marray operator/(const Marray& a, const Marray& b) { return Marray::combine(a, b, divide, "operator/"); }
+Marray operator+(const Marray& a, const Marray& b)
+{
+    return Marray::combine(a, b, add, "operator+");
+}
+Marray operator-(const Marray& a, const Marray& b)
+{
+    return Marray::combine(a, b, subtract, "operator-");
+}
+Marray operator*(const Marray& a, const Marray& b)
+{
+    return Marray::combine(a, b, multiply, "operator*");
+}
+Marray operator/(const Marray& a, const Marray& b)
+{
+    return Marray::combine(a, b, divide, "operator/");
+}
 
 Marray operator+(Marray&& a, const Marray& b)
 {

@@ -58,10 +58,16 @@ public:
     CoordinateOrder coordinateOrder() const { return m_order; }
     bool isEmpty() const { return m_data.empty(); }
 
-    template<typename Index>
-    double& operator[](Index i) { return m_data[static_cast<std::size_t>(i)]; }
-    template<typename Index>
-    double operator[](Index i) const { return m_data[static_cast<std::size_t>(i)]; }
+    template <typename Index>
+    double& operator[](Index i)
+    {
+        return m_data[static_cast<std::size_t>(i)];
+    }
+    template <typename Index>
+    double operator[](Index i) const
+    {
+        return m_data[static_cast<std::size_t>(i)];
+    }
 
     // Coordinates of the element with the given scalar index, in the array's own order.
     void indexToCoordinates(std::size_t index, std::vector<Extent>& coordinates) const;
@@ -108,9 +114,9 @@ public:
 private:
     // Both throw ut::Exception, naming the operation and the shapes, when the operands
     // differ in size: the loops would otherwise run past the smaller one.
-    template<typename Op>
+    template <typename Op>
     static Marray combine(const Marray& a, const Marray& b, Op op, const char* operation);
-    template<typename Op>
+    template <typename Op>
     static void combineInto(Marray& target, const Marray& b, Op op, const char* operation);
     std::size_t strideOf(std::size_t j) const;
     bool sharesLayoutWith(const Marray& other) const;

@@ -127,8 +127,8 @@ void defineRandomFunctions(mu::Parser& parser)
 
 bool callsRandomFunction(const QString& formula)
 {
-    static const QStringList names = {QStringLiteral("RandUniform"), QStringLiteral("RandPert"),
-                                      QStringLiteral("RandBeta"),    QStringLiteral("RandGamma"),
+    static const QStringList names = {QStringLiteral("RandUniform"),   QStringLiteral("RandPert"),
+                                      QStringLiteral("RandBeta"),      QStringLiteral("RandGamma"),
                                       QStringLiteral("RandLogNormal"), QStringLiteral("RandNormal")};
     const auto isNameCharacter = [](QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); };
     // The names that stand on their own in the formula.

@@ -96,11 +96,14 @@ TEST_F(CommandLineExplanations, AFailedRunSaysWhyAndWhere)
                                    QStringLiteral("Austria"), QStringLiteral("Error")));
         for (const QString& expected :
              QStringList{QStringLiteral("Problem occured while running calculations (ui::Chief::runModels)"),
-              QStringLiteral("One or more formulas for parameter Severity cannot be parsed."),
-              QStringLiteral("stratum Age 15-19, Sex Male: \"%1\": %2").arg(QLatin1String(c.formula), QLatin1String(c.reason)),
-              QStringLiteral("in element \"Uncomplicated bloodstream infection\" (id bsiUncomplicated) of outcome tree \"bsi\""),
-              QStringLiteral("from the model specification ") + input})
-            EXPECT_TRUE(run.errors.contains(expected)) << expected.toStdString() << "\nin:\n" << run.errors.toStdString();
+                         QStringLiteral("One or more formulas for parameter Severity cannot be parsed."),
+                         QStringLiteral("stratum Age 15-19, Sex Male: \"%1\": %2")
+                             .arg(QLatin1String(c.formula), QLatin1String(c.reason)),
+                         QStringLiteral("in element \"Uncomplicated bloodstream infection\" (id bsiUncomplicated) of "
+                                        "outcome tree \"bsi\""),
+                         QStringLiteral("from the model specification ") + input})
+            EXPECT_TRUE(run.errors.contains(expected)) << expected.toStdString() << "\nin:\n"
+                                                       << run.errors.toStdString();
         EXPECT_EQ(contents(output), QByteArray("earlier results"));
     }
 
@@ -125,7 +128,8 @@ TEST_F(CommandLineExplanations, AFailedRunSaysWhyAndWhere)
                                   QStringLiteral("-s"), QStringLiteral("20")});
     EXPECT_EQ(run.lines.value(8), QStringLiteral("Error"));
     EXPECT_EQ(run.lines.size(), 9);
-    EXPECT_TRUE(run.errors.contains(QStringLiteral(": \"RandPert(1, 2)\": Too few parameters for function \"RandPert\"")))
+    EXPECT_TRUE(
+        run.errors.contains(QStringLiteral(": \"RandPert(1, 2)\": Too few parameters for function \"RandPert\"")))
         << run.errors.toStdString();
     EXPECT_TRUE(run.errors.contains(QStringLiteral("from sheet \"%1\" of the workbook %2").arg(sheet, saved)))
         << run.errors.toStdString();
@@ -180,7 +184,8 @@ TEST_F(CommandLineExplanations, AFileThatIsNoSpecificationIsNamedWithTheParsersE
 // countries have data.
 TEST_F(CommandLineExplanations, ACountryWithoutPopulationDataIsExplainedWithTheCountriesThatHaveData)
 {
-    const QString listed = QStringLiteral("Countries with population data: EUEEA, Austria, Germany, Italy, Sweden, Generic.");
+    const QString listed = QStringLiteral(
+        "Countries with population data: EUEEA, Austria, Germany, Italy, Sweden, Generic.");
     struct Case
     {
         QStringList country;
@@ -188,13 +193,17 @@ TEST_F(CommandLineExplanations, ACountryWithoutPopulationDataIsExplainedWithTheC
         QString said;
     };
     const QList<Case> cases = {
-        {{QStringLiteral("-p"), QStringLiteral("France")}, QStringLiteral("France"),
+        {{QStringLiteral("-p"), QStringLiteral("France")},
+         QStringLiteral("France"),
          QStringLiteral("Country \"France\" has no population data (age distribution and life expectancy) in the "
                         "reference data, so its models' YLD, YLL and DALY are 0 although cases are counted")},
-        {{QStringLiteral("-p"), QStringLiteral("austria")}, QStringLiteral("austria"),
+        {{QStringLiteral("-p"), QStringLiteral("austria")},
+         QStringLiteral("austria"),
          QStringLiteral("Country ids are case-sensitive: did you mean \"Austria\"?")},
-        {{}, QString(), QStringLiteral("No country was given (-p), so the models have no population data: their YLD, "
-                                       "YLL and DALY are 0")},
+        {{},
+         QString(),
+         QStringLiteral("No country was given (-p), so the models have no population data: their YLD, "
+                        "YLL and DALY are 0")},
     };
     for (const Case& c : cases) {
         const QString output = file(QStringLiteral("results.json"));
@@ -203,8 +212,9 @@ TEST_F(CommandLineExplanations, ACountryWithoutPopulationDataIsExplainedWithTheC
                                                  QStringLiteral("0.03")}
                                      + c.country);
         EXPECT_EQ(run.exitCode, 0);
-        EXPECT_EQ(logWithoutTimes(run.output), specificationLog(samplePath, output, QStringLiteral("20"),
-                                                                QStringLiteral("0.03"), QStringLiteral("0"), c.shown));
+        EXPECT_EQ(logWithoutTimes(run.output),
+                  specificationLog(samplePath, output, QStringLiteral("20"), QStringLiteral("0.03"),
+                                   QStringLiteral("0"), c.shown));
         EXPECT_TRUE(run.errors.contains(c.said)) << run.errors.toStdString();
         EXPECT_TRUE(run.errors.contains(listed)) << run.errors.toStdString();
         const QJsonArray models = QJsonDocument::fromJson(contents(output)).array();
@@ -224,7 +234,8 @@ TEST_F(CommandLineExplanations, ACountryWithoutPopulationDataIsExplainedWithTheC
     QStringList ids;
     for (const QString& line : countries.lines)
         ids << line.section(QLatin1Char('\t'), 0, 0);
-    EXPECT_EQ(QStringLiteral("Countries with population data: ") + ids.join(QStringLiteral(", ")) + QLatin1Char('.'), listed);
+    EXPECT_EQ(QStringLiteral("Countries with population data: ") + ids.join(QStringLiteral(", ")) + QLatin1Char('.'),
+              listed);
 }
 
 // A model workbook whose sheets cannot all be read: the page's messages reach standard error,
@@ -251,23 +262,30 @@ TEST_F(CommandLineExplanations, SkippedWorkbookSheetsAreNamedWithTheirReason)
     const ProgramRun run = ozmid({QStringLiteral("-i"), input, QStringLiteral("-o"), output, QStringLiteral("-s"),
                                   QStringLiteral("20"), QStringLiteral("-p"), QStringLiteral("Austria")});
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(logWithoutTimes(run.output),
-              QStringLiteral("Ozmid 2.0.0, CLI mode\nRun start time         : <time>\nInput file             : %1\n"
-                             "Output file            : %2\nOutput to clipboard    : No\nSample size            : 20\n"
-                             "Time discounting factor: 0\nRandom seed            : 0\nRun finish time        : <time>\n")
-                  .arg(input, output)
-                  .toStdString());
+    EXPECT_EQ(
+        logWithoutTimes(run.output),
+        QStringLiteral("Ozmid 2.0.0, CLI mode\nRun start time         : <time>\nInput file             : %1\n"
+                       "Output file            : %2\nOutput to clipboard    : No\nSample size            : 20\n"
+                       "Time discounting factor: 0\nRandom seed            : 0\nRun finish time        : <time>\n")
+            .arg(input, output)
+            .toStdString());
     const QString sheet = QStringLiteral("Sheet \"%1\" of %2: ").arg(unknown, input);
-    for (const QString& expected :
-         QStringList{QStringLiteral("The country \"Austria\" is not used: each sheet of a model workbook names its own country."),
-          QStringLiteral("Model import: Sheet %1 contains model not supported by the reference data loaded. It will not "
-                         "be imported.")
-              .arg(unknown),
-          sheet + QStringLiteral("the disease \"Plague\" is neither in the reference data nor in a model specification"),
-          QStringLiteral("Model import: Sheet Old model contains model created by the previous, unsupported version of "
-                         "the tool. It will not be imported."),
-          QStringLiteral("Sheet \"Old model\" of %1: cell B3 holds \"5\" where a saved model holds its version, 6.").arg(input),
-          QStringLiteral("Models import finished")})
+    for (const QString& expected : QStringList{
+             QStringLiteral(
+                 "The country \"Austria\" is not used: each sheet of a model workbook names its own country."),
+             QStringLiteral(
+                 "Model import: Sheet %1 contains model not supported by the reference data loaded. It will not "
+                 "be imported.")
+                 .arg(unknown),
+             sheet
+                 + QStringLiteral(
+                     "the disease \"Plague\" is neither in the reference data nor in a model specification"),
+             QStringLiteral(
+                 "Model import: Sheet Old model contains model created by the previous, unsupported version of "
+                 "the tool. It will not be imported."),
+             QStringLiteral("Sheet \"Old model\" of %1: cell B3 holds \"5\" where a saved model holds its version, 6.")
+                 .arg(input),
+             QStringLiteral("Models import finished")})
         EXPECT_TRUE(run.errors.contains(expected)) << expected.toStdString() << "\nin:\n" << run.errors.toStdString();
     EXPECT_EQ(QJsonDocument::fromJson(contents(output)).array().size(), 1);
 
@@ -275,7 +293,8 @@ TEST_F(CommandLineExplanations, SkippedWorkbookSheetsAreNamedWithTheirReason)
     const ProgramRun missing = ozmid({QStringLiteral("-i"), file(QStringLiteral("absent.xls")), QStringLiteral("-o"),
                                       output, QStringLiteral("-s"), QStringLiteral("5")});
     EXPECT_EQ(missing.lines.size(), 9);
-    EXPECT_TRUE(missing.errors.contains(QStringLiteral("Model import: Invalid input file"))) << missing.errors.toStdString();
+    EXPECT_TRUE(missing.errors.contains(QStringLiteral("Model import: Invalid input file")))
+        << missing.errors.toStdString();
 }
 
 // Arguments the command line cannot use are not ignored without a word: a file without -i,
@@ -287,8 +306,10 @@ TEST_F(CommandLineExplanations, ArgumentsAndValuesItCannotUseAreEchoedWithWhatIs
     ASSERT_EQ(run.lines.size(), 9);
     EXPECT_EQ(run.lines[2], QStringLiteral("Input file             : ") + binaryDir());
     EXPECT_EQ(run.lines[8], QStringLiteral("Unsupported input file specified"));
-    EXPECT_TRUE(run.errors.contains(QStringLiteral("The argument \"%1\" is not used: give the input file with -i, as in "
-                                                   "-i %1.").arg(sample)))
+    EXPECT_TRUE(
+        run.errors.contains(QStringLiteral("The argument \"%1\" is not used: give the input file with -i, as in "
+                                           "-i %1.")
+                                .arg(sample)))
         << run.errors.toStdString();
     EXPECT_FALSE(run.errors.contains(QStringLiteral("No input file was given")));
 
@@ -306,13 +327,15 @@ TEST_F(CommandLineExplanations, ArgumentsAndValuesItCannotUseAreEchoedWithWhatIs
                  output, QStringLiteral("-s"), QStringLiteral("1e3"), QStringLiteral("-t"), QStringLiteral("0,03"),
                  QStringLiteral("-r"), QStringLiteral("seven")});
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(logWithoutTimes(run.output), specificationLog(samplePath, output, QStringLiteral("0"), QStringLiteral("0"),
-                                                            QStringLiteral("0"), QStringLiteral("Austria")));
+    EXPECT_EQ(logWithoutTimes(run.output),
+              specificationLog(samplePath, output, QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
+                               QStringLiteral("Austria")));
     for (const QString& expected :
-         QStringList{QStringLiteral("Sample size \"1e3\" is not a whole number from 0 to 4294967295; 0 is used: no iterations are "
+         QStringList{QStringLiteral(
+                         "Sample size \"1e3\" is not a whole number from 0 to 4294967295; 0 is used: no iterations are "
                          "run and every statistic is \"-\"."),
-          QStringLiteral("Time discount \"0,03\" is not a number (0.03 stands for 3 %); 0 is used"),
-          QStringLiteral("Random seed \"seven\" is not a whole number from 0 to 4294967295; 0 is used")})
+                     QStringLiteral("Time discount \"0,03\" is not a number (0.03 stands for 3 %); 0 is used"),
+                     QStringLiteral("Random seed \"seven\" is not a whole number from 0 to 4294967295; 0 is used")})
         EXPECT_TRUE(run.errors.contains(expected)) << expected.toStdString() << "\nin:\n" << run.errors.toStdString();
     // Said once, not again as a sample size of 0; the run's own warning, as the page shows it.
     EXPECT_FALSE(run.errors.contains(QStringLiteral("Sample size is 0")));

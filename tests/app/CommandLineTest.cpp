@@ -22,7 +22,8 @@ ProgramRun ozmid(const QStringList& arguments, const QString& workingDirectory, 
     start.arguments = arguments;
     start.workingDirectory = workingDirectory;
     if (display == Display::None)
-        start.unset = QStringList{QStringLiteral("DISPLAY"), QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("QT_QPA_PLATFORM")};
+        start.unset = QStringList{QStringLiteral("DISPLAY"), QStringLiteral("WAYLAND_DISPLAY"),
+                                  QStringLiteral("QT_QPA_PLATFORM")};
     return runProgram(start);
 }
 
@@ -49,9 +50,10 @@ TEST_F(CommandLine, RunsASpecificationAndWritesTheResults)
 {
     const QString output = work.filePath(QStringLiteral("results.json"));
     const ProgramRun run = ozmid({QStringLiteral("-i"), sample, QStringLiteral("-p"), QStringLiteral("Austria"),
-                           QStringLiteral("-o"), output, QStringLiteral("-s"), QStringLiteral("300"),
-                           QStringLiteral("-t"), QStringLiteral("0.03"), QStringLiteral("-r"), QStringLiteral("42")},
-                          work.path());
+                                  QStringLiteral("-o"), output, QStringLiteral("-s"), QStringLiteral("300"),
+                                  QStringLiteral("-t"), QStringLiteral("0.03"), QStringLiteral("-r"),
+                                  QStringLiteral("42")},
+                                 work.path());
     EXPECT_EQ(run.exitCode, 0);
     ASSERT_EQ(run.lines.size(), 10) << run.lines.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(run.lines[0], QStringLiteral("Ozmid 2.0.0, CLI mode"));
@@ -77,25 +79,32 @@ TEST_F(CommandLine, RunsASpecificationAndWritesTheResults)
             continue;
         found = true;
         EXPECT_TRUE(model.value(QStringLiteral("name")).toString().startsWith(QStringLiteral("Austria - ")));
-        const QJsonObject total = model.value(QStringLiteral("totalSequelaTypeResults")).toObject()
-                                      .value(QStringLiteral("total")).toObject();
+        const QJsonObject total =
+            model.value(QStringLiteral("totalSequelaTypeResults")).toObject().value(QStringLiteral("total")).toObject();
         const double mean = statistic(total, "daly", "Mean");
         EXPECT_GT(mean, 0.0);
         EXPECT_LE(statistic(total, "daly", "Quantile0.025"), mean);
         EXPECT_GE(statistic(total, "daly", "Quantile0.975"), mean);
         EXPECT_GT(statistic(total, "yll", "Mean"), statistic(total, "yld", "Mean"));
-        const QJsonArray female = model.value(QStringLiteral("totalCategorizedResults")).toObject()
-                                      .value(QStringLiteral("daly")).toObject().value(QStringLiteral("arrayFemale")).toArray();
+        const QJsonArray female = model.value(QStringLiteral("totalCategorizedResults"))
+                                      .toObject()
+                                      .value(QStringLiteral("daly"))
+                                      .toObject()
+                                      .value(QStringLiteral("arrayFemale"))
+                                      .toArray();
         EXPECT_EQ(female.size(), 19);
     }
     EXPECT_TRUE(found);
-    EXPECT_TRUE(QString::fromUtf8(contents(work.filePath(QStringLiteral("Ozmid.ini")))).contains(QStringLiteral("RandomSeed=42")));
+    EXPECT_TRUE(QString::fromUtf8(contents(work.filePath(QStringLiteral("Ozmid.ini"))))
+                    .contains(QStringLiteral("RandomSeed=42")));
 }
 
 TEST_F(CommandLine, TheSameSeedGivesByteIdenticalResults)
 {
-    const QStringList common = {QStringLiteral("-i"), sample, QStringLiteral("-p"), QStringLiteral("Generic"),
-                                QStringLiteral("-s"), QStringLiteral("200"), QStringLiteral("-r"), QStringLiteral("7")};
+    const QStringList common = {QStringLiteral("-i"), sample,
+                                QStringLiteral("-p"), QStringLiteral("Generic"),
+                                QStringLiteral("-s"), QStringLiteral("200"),
+                                QStringLiteral("-r"), QStringLiteral("7")};
     ozmid(common + QStringList{QStringLiteral("-o"), work.filePath(QStringLiteral("a.json"))}, work.path());
     // The second run has no display at all, as on a server: it still runs, and the clipboard
     // request neither fails the run nor changes the results.
@@ -120,9 +129,9 @@ TEST_F(CommandLine, BadInputEndsWithTheLogAndExitCodeZero)
 {
     // A missing input file: the run goes on with the specifications already known.
     ProgramRun run = ozmid({QStringLiteral("-i"), QStringLiteral("models/absent.model_spec.json"), QStringLiteral("-p"),
-                     QStringLiteral("Generic"), QStringLiteral("-s"), QStringLiteral("20"), QStringLiteral("-o"),
-                     work.filePath(QStringLiteral("r.json"))},
-                    work.path());
+                            QStringLiteral("Generic"), QStringLiteral("-s"), QStringLiteral("20"), QStringLiteral("-o"),
+                            work.filePath(QStringLiteral("r.json"))},
+                           work.path());
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.lines.size(), 10);
     EXPECT_TRUE(run.errors.contains(QStringLiteral("does not exist"))) << run.errors.toStdString();
@@ -144,7 +153,8 @@ TEST_F(CommandLine, BadInputEndsWithTheLogAndExitCodeZero)
     junk.write("this is { not json");
     junk.close();
     run = ozmid({QStringLiteral("-i"), junk.fileName(), QStringLiteral("-p"), QStringLiteral("Atlantis"),
-                 QStringLiteral("-s"), QStringLiteral("0"), QStringLiteral("-o"), work.filePath(QStringLiteral("z.json"))},
+                 QStringLiteral("-s"), QStringLiteral("0"), QStringLiteral("-o"),
+                 work.filePath(QStringLiteral("z.json"))},
                 work.path());
     EXPECT_EQ(run.exitCode, 0);
     ASSERT_EQ(run.lines.size(), 10);
@@ -153,9 +163,14 @@ TEST_F(CommandLine, BadInputEndsWithTheLogAndExitCodeZero)
     EXPECT_TRUE(run.errors.contains(QStringLiteral("Sample size is 0")));
     const QJsonArray models = QJsonDocument::fromJson(contents(work.filePath(QStringLiteral("z.json")))).array();
     ASSERT_FALSE(models.isEmpty());
-    const QJsonObject total = models.last().toObject().value(QStringLiteral("totalSequelaTypeResults")).toObject()
-                                  .value(QStringLiteral("total")).toObject();
-    EXPECT_EQ(total.value(QStringLiteral("daly")).toObject().value(QStringLiteral("Mean")).toString(), QStringLiteral("-"));
+    const QJsonObject total = models.last()
+                                  .toObject()
+                                  .value(QStringLiteral("totalSequelaTypeResults"))
+                                  .toObject()
+                                  .value(QStringLiteral("total"))
+                                  .toObject();
+    EXPECT_EQ(total.value(QStringLiteral("daly")).toObject().value(QStringLiteral("Mean")).toString(),
+              QStringLiteral("-"));
 
     // A specification whose tree cannot be built ends the run with "Error".
     QFile broken(work.filePath(QStringLiteral("broken.model_spec.json")));
@@ -166,7 +181,8 @@ TEST_F(CommandLine, BadInputEndsWithTheLogAndExitCodeZero)
           "transitions": {"1": {"id": "t1", "source": {"id": "inf"}, "target": {"id": "seq"}}}}},
         "outcomeTreeMapping": {"vals": [["t"]]}})json");
     broken.close();
-    run = ozmid({QStringLiteral("-i"), broken.fileName(), QStringLiteral("-p"), QStringLiteral("Generic")}, work.path());
+    run = ozmid({QStringLiteral("-i"), broken.fileName(), QStringLiteral("-p"), QStringLiteral("Generic")},
+                work.path());
     EXPECT_EQ(run.exitCode, 0);
     ASSERT_FALSE(run.lines.isEmpty());
     EXPECT_EQ(run.lines.last(), QStringLiteral("Error"));
@@ -206,11 +222,13 @@ TEST_F(CommandLine, ResultsAreByteForByteThoseOfTheOneThreadProgram)
         const char* uncertaintySha256;
     };
     const QString workbook = QStringLiteral(OZMID_TEST_DATA_DIR "/app/fixtures/mixed-models.xls");
-    const QStringList bsi = {QStringLiteral("-i"), sample, QStringLiteral("-p"), QStringLiteral("Austria"),
+    const QStringList bsi = {QStringLiteral("-i"), sample,
+                             QStringLiteral("-p"), QStringLiteral("Austria"),
                              QStringLiteral("-s"), QStringLiteral("200")};
-    const QStringList listeriosis = {QStringLiteral("-i"), QStringLiteral("models/Illustrative-Listeriosis.model_spec.json"),
-                                     QStringLiteral("-p"), QStringLiteral("Austria"), QStringLiteral("-t"),
-                                     QStringLiteral("0.03")};
+    const QStringList listeriosis = {
+        QStringLiteral("-i"), QStringLiteral("models/Illustrative-Listeriosis.model_spec.json"),
+        QStringLiteral("-p"), QStringLiteral("Austria"),
+        QStringLiteral("-t"), QStringLiteral("0.03")};
     const QList<Case> cases = {
         {bsi + QStringList{QStringLiteral("-r"), QStringLiteral("0"), QStringLiteral("-t"), QStringLiteral("0")},
          "90ccc3ac220d95c63ba5106ee8aecd0dc29e0b8ac603da75e26cb23fa6b616ac",
@@ -224,10 +242,12 @@ TEST_F(CommandLine, ResultsAreByteForByteThoseOfTheOneThreadProgram)
         {bsi + QStringList{QStringLiteral("-r"), QStringLiteral("42"), QStringLiteral("-t"), QStringLiteral("0.03")},
          "c209abdb6e6af6c934b1034dfb847cdfb4ab5ba058114aed83f335473c4e339d",
          "cb91631a0d383c2c4caa5b840ee2a26467b1ef88d2591d634972c6070e86e6bb"},
-        {listeriosis + QStringList{QStringLiteral("-s"), QStringLiteral("9"), QStringLiteral("-r"), QStringLiteral("42")},
+        {listeriosis
+             + QStringList{QStringLiteral("-s"), QStringLiteral("9"), QStringLiteral("-r"), QStringLiteral("42")},
          "424f58a366260dbfbf07209cc43f47202df899b1032a84fabb434ec5ebe8d9b7",
          "f18d507d8f1fc69e924abfbd011b0a95049e1f5e3ce6e3db066b230597867395"},
-        {listeriosis + QStringList{QStringLiteral("-s"), QStringLiteral("300"), QStringLiteral("-r"), QStringLiteral("0")},
+        {listeriosis
+             + QStringList{QStringLiteral("-s"), QStringLiteral("300"), QStringLiteral("-r"), QStringLiteral("0")},
          "59e0e4e97fd3ddbbefb46c4a3caeb7c23992e78c1f84cb3c879f9fecb4255d84",
          "1a57b7f11de15e77b85010148420cd468559bf6756787aa14bb738439c1df4c8"},
         {{QStringLiteral("-i"), workbook, QStringLiteral("-s"), QStringLiteral("500"), QStringLiteral("-r"),
@@ -259,8 +279,8 @@ TEST_F(CommandLine, ResultsAreByteForByteThoseOfTheOneThreadProgram)
             QFile::remove(uncertainty);
             const ProgramRun run = ozmid(c.arguments + QStringList{QStringLiteral("-o"), output}, work.path());
             ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
-            const std::string what = std::to_string(threads) + " threads, analysis " + (analysis ? "on: " : "off: ") +
-                                     c.arguments.join(QLatin1Char(' ')).toStdString();
+            const std::string what = std::to_string(threads) + " threads, analysis " + (analysis ? "on: " : "off: ")
+                + c.arguments.join(QLatin1Char(' ')).toStdString();
             EXPECT_EQ(sha256(output), QByteArray(c.sha256)) << what;
             EXPECT_EQ(QFile::exists(uncertainty), analysis) << what;
             if (analysis) {
@@ -280,8 +300,9 @@ TEST_F(CommandLine, UncertaintyAnalysisAndProvenanceGoBesideTheUnchangedResults)
     settings.close();
     const QString output = work.filePath(QStringLiteral("results.json"));
     const ProgramRun run = ozmid({QStringLiteral("-i"), sample, QStringLiteral("-p"), QStringLiteral("Austria"),
-                                  QStringLiteral("-s"), QStringLiteral("200"), QStringLiteral("-r"), QStringLiteral("42"),
-                                  QStringLiteral("-t"), QStringLiteral("0.03"), QStringLiteral("-o"), output},
+                                  QStringLiteral("-s"), QStringLiteral("200"), QStringLiteral("-r"),
+                                  QStringLiteral("42"), QStringLiteral("-t"), QStringLiteral("0.03"),
+                                  QStringLiteral("-o"), output},
                                  work.path());
     ASSERT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.lines.size(), 10);
@@ -297,16 +318,22 @@ TEST_F(CommandLine, UncertaintyAnalysisAndProvenanceGoBesideTheUnchangedResults)
         const QJsonObject convergence = model.value(QStringLiteral("convergence")).toObject();
         EXPECT_GT(convergence.value(QStringLiteral("standardError")).toDouble(), 0.0);
         EXPECT_EQ(convergence.value(QStringLiteral("iterations")).toDouble(), 200.0);
-        const QJsonArray inputs = model.value(QStringLiteral("sensitivity")).toObject().value(QStringLiteral("inputs")).toArray();
+        const QJsonArray inputs =
+            model.value(QStringLiteral("sensitivity")).toObject().value(QStringLiteral("inputs")).toArray();
         ASSERT_FALSE(inputs.isEmpty());
-        const double strongest = std::abs(inputs.first().toObject().value(QStringLiteral("standardizedRegressionCoefficient")).toDouble());
+        const double strongest = std::abs(
+            inputs.first().toObject().value(QStringLiteral("standardizedRegressionCoefficient")).toDouble());
         for (const QJsonValue& input : inputs)
-            EXPECT_LE(std::abs(input.toObject().value(QStringLiteral("standardizedRegressionCoefficient")).toDouble()), strongest);
-        EXPECT_TRUE(model.value(QStringLiteral("standardErrors")).toObject().contains(QStringLiteral("totalCategorizedResults")));
+            EXPECT_LE(std::abs(input.toObject().value(QStringLiteral("standardizedRegressionCoefficient")).toDouble()),
+                      strongest);
+        EXPECT_TRUE(model.value(QStringLiteral("standardErrors"))
+                        .toObject()
+                        .contains(QStringLiteral("totalCategorizedResults")));
     }
 
     // Where the results come from, beside them: the input and the cache named with their digests.
-    const QJsonObject provenance = QJsonDocument::fromJson(contents(work.filePath(QStringLiteral("results.run.json")))).object();
+    const QJsonObject provenance =
+        QJsonDocument::fromJson(contents(work.filePath(QStringLiteral("results.run.json")))).object();
     const auto sha256 = [](const QString& path) {
         return QString::fromLatin1(QCryptographicHash::hash(contents(path), QCryptographicHash::Sha256).toHex());
     };
@@ -326,7 +353,8 @@ TEST_F(CommandLine, UncertaintyAnalysisAndProvenanceGoBesideTheUnchangedResults)
                                     QStringLiteral("/dev/null")},
                                    work.path());
     EXPECT_EQ(piped.exitCode, 0);
-    EXPECT_TRUE(piped.errors.contains(QStringLiteral("uncertainty analysis is not written"))) << piped.errors.toStdString();
+    EXPECT_TRUE(piped.errors.contains(QStringLiteral("uncertainty analysis is not written")))
+        << piped.errors.toStdString();
 }
 
 TEST_F(CommandLine, InputBeyondWhatTheProgramCanHoldIsRefusedWithAReason)
@@ -339,7 +367,8 @@ TEST_F(CommandLine, InputBeyondWhatTheProgramCanHoldIsRefusedWithAReason)
     EXPECT_EQ(run.exitCode, 0);
     ASSERT_FALSE(run.lines.isEmpty());
     EXPECT_EQ(run.lines.last(), QStringLiteral("Error"));
-    EXPECT_TRUE(run.errors.contains(QStringLiteral("cannot be run with 4000000000 iterations"))) << run.errors.toStdString();
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("cannot be run with 4000000000 iterations")))
+        << run.errors.toStdString();
 
     // Nine dimensions: the file is skipped and named; the program neither aborts nor shows
     // an internal text.
@@ -350,7 +379,8 @@ TEST_F(CommandLine, InputBeyondWhatTheProgramCanHoldIsRefusedWithAReason)
                    "i": ["1"]}}})json");
     nine.close();
     run = ozmid({QStringLiteral("-i"), nine.fileName(), QStringLiteral("-p"), QStringLiteral("Austria"),
-                 QStringLiteral("-s"), QStringLiteral("5"), QStringLiteral("-o"), work.filePath(QStringLiteral("n.json"))},
+                 QStringLiteral("-s"), QStringLiteral("5"), QStringLiteral("-o"),
+                 work.filePath(QStringLiteral("n.json"))},
                 work.path());
     EXPECT_EQ(run.exitCode, 0);
     ASSERT_EQ(run.lines.size(), 10);
@@ -380,7 +410,8 @@ TEST_F(CommandLine, WorkbooksOfOtherProgramsGiveByteIdenticalResults)
                                       QStringLiteral("200"), QStringLiteral("-r"), QStringLiteral("7")},
                                      work.path());
         EXPECT_EQ(run.exitCode, 0);
-        EXPECT_EQ(run.lines.size(), 9) << input.toStdString() << ": " << run.lines.join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(run.lines.size(), 9) << input.toStdString() << ": "
+                                       << run.lines.join(QLatin1Char('\n')).toStdString();
         EXPECT_TRUE(run.lines.value(8).startsWith(QStringLiteral("Run finish time        : ")));
         EXPECT_FALSE(run.errors.contains(QStringLiteral("cannot be read"))) << run.errors.toStdString();
         return contents(output);
@@ -389,8 +420,11 @@ TEST_F(CommandLine, WorkbooksOfOtherProgramsGiveByteIdenticalResults)
     const QJsonArray models = QJsonDocument::fromJson(expected).array();
     ASSERT_EQ(models.size(), 2);
     for (const QJsonValue& model : models) {
-        const QJsonObject total = model.toObject().value(QStringLiteral("totalSequelaTypeResults")).toObject()
-                                      .value(QStringLiteral("total")).toObject();
+        const QJsonObject total = model.toObject()
+                                      .value(QStringLiteral("totalSequelaTypeResults"))
+                                      .toObject()
+                                      .value(QStringLiteral("total"))
+                                      .toObject();
         EXPECT_GT(statistic(total, "daly", "Mean"), 0.0);
     }
 

@@ -22,8 +22,10 @@ WorkbookRun runWorkbook(const QString& workbook, const QTemporaryDir& work)
     const QString output = work.filePath(QStringLiteral("results.json"));
     QFile::remove(output);
     ProgramStart start;
-    start.arguments = QStringList{QStringLiteral("-i"), workbook, QStringLiteral("-s"), QStringLiteral("60"),
-                       QStringLiteral("-r"), QStringLiteral("42"), QStringLiteral("-o"), output};
+    start.arguments = QStringList{QStringLiteral("-i"), workbook,
+                                  QStringLiteral("-s"), QStringLiteral("60"),
+                                  QStringLiteral("-r"), QStringLiteral("42"),
+                                  QStringLiteral("-o"), output};
     start.workingDirectory = work.path();
     return {runProgram(start), contents(output)};
 }
@@ -62,7 +64,8 @@ TEST(EditedWorkbook, ReadsAsTheSpreadsheetShowsItOrNamesTheCell)
         {"percentages", {}, {}},
         {"harmless", {}, {QStringLiteral("\"Notes\""), QStringLiteral("is not a model: it is left out")}},
         {"decimal-comma",
-         {QStringLiteral("sheet \"model 1\", cell B"), QStringLiteral("\"82,1\""), QStringLiteral("(a decimal comma?)")},
+         {QStringLiteral("sheet \"model 1\", cell B"), QStringLiteral("\"82,1\""),
+          QStringLiteral("(a decimal comma?)")},
          {}},
         {"reworded-label",
          {QStringLiteral("sheet \"model 1\", cell A"), QStringLiteral("\"Under-reporting factor\""),

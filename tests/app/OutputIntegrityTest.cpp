@@ -22,9 +22,11 @@ const QString samplePath = binaryDir() + QLatin1Char('/') + sample;
 ProgramRun ozmid(const QString& output, const QString& workingDirectory, const QString& standardOutputFile = {})
 {
     ProgramStart start;
-    start.arguments = QStringList{QStringLiteral("-i"), sample, QStringLiteral("-p"), QStringLiteral("Austria"),
-                       QStringLiteral("-o"), output, QStringLiteral("-s"), QStringLiteral("20"),
-                       QStringLiteral("-r"), QStringLiteral("5")};
+    start.arguments = QStringList{QStringLiteral("-i"), sample,
+                                  QStringLiteral("-p"), QStringLiteral("Austria"),
+                                  QStringLiteral("-o"), output,
+                                  QStringLiteral("-s"), QStringLiteral("20"),
+                                  QStringLiteral("-r"), QStringLiteral("5")};
     start.workingDirectory = workingDirectory;
     start.outputFile = standardOutputFile;
     return runProgram(start);
@@ -75,15 +77,17 @@ TEST(OutputIntegrity, AFullDiskKeepsTheEarlierResultsAndSaysWhy)
 
     ProgramStart batch;
     batch.program = QStringLiteral("ozmid-batch");
-    batch.arguments = QStringList{QStringLiteral("--countries"), QStringLiteral("Austria,Sweden"), QStringLiteral("--diseases"),
-                       QStringLiteral("all"), QStringLiteral("-s"), QStringLiteral("20"), QStringLiteral("-o"), output};
+    batch.arguments = QStringList{QStringLiteral("--countries"), QStringLiteral("Austria,Sweden"),
+                                  QStringLiteral("--diseases"),  QStringLiteral("all"),
+                                  QStringLiteral("-s"),          QStringLiteral("20"),
+                                  QStringLiteral("-o"),          output};
     batch.workingDirectory = work.path();
     const ProgramRun batchRun = runProgram(batch);
     EXPECT_EQ(batchRun.exitCode, 1);
     EXPECT_TRUE(batchRun.errors.contains(QStringLiteral("Cannot write \"%1\": No space left on device").arg(output)))
         << batchRun.errors.toStdString();
-    EXPECT_TRUE(batchRun.errors.contains(QStringLiteral("%1 was not written; an earlier file of that name is unchanged.")
-                                             .arg(output)));
+    EXPECT_TRUE(batchRun.errors.contains(
+        QStringLiteral("%1 was not written; an earlier file of that name is unchanged.").arg(output)));
     EXPECT_EQ(contents(output), QByteArray("earlier results"));
 
     // The reference data tool, building a cache where there is no room for it.
@@ -178,7 +182,8 @@ TEST(OutputIntegrity, LinksToTheResultsFile)
     EXPECT_TRUE(QFileInfo(latest).isSymLink());
     EXPECT_TRUE(isResultsDocument(contents(results)));
     EXPECT_EQ(contents(copy), QByteArray("earlier results"));
-    EXPECT_EQ(run.errors.trimmed(), QStringLiteral("\"%1\" was replaced by a new file; its 1 other hard link(s) keep the "
-                                                   "previous content.")
-                                        .arg(results));
+    EXPECT_EQ(run.errors.trimmed(),
+              QStringLiteral("\"%1\" was replaced by a new file; its 1 other hard link(s) keep the "
+                             "previous content.")
+                  .arg(results));
 }

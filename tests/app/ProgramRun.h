@@ -84,8 +84,8 @@ inline std::string logWithoutTimes(const QByteArray& output)
 // The log of a command-line run of a model specification, ending in last ("Run finish time",
 // "Error").
 inline std::string specificationLog(const QString& input, const QString& output, const QString& samples,
-                                   const QString& discount, const QString& seed, const QString& country,
-                                   const QString& last = QStringLiteral("Run finish time        : <time>"))
+                                    const QString& discount, const QString& seed, const QString& country,
+                                    const QString& last = QStringLiteral("Run finish time        : <time>"))
 {
     return QStringLiteral("Ozmid 2.0.0, CLI mode\n"
                           "Run start time         : <time>\n"

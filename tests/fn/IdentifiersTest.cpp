@@ -38,8 +38,9 @@ TEST(Identifiers, EnumerationsConvertByName)
 TEST(Exception, FatalErrorText)
 {
     const ut::Exception e(QStringLiteral("M"), QStringLiteral("P"));
-    EXPECT_EQ(ut::fatalErrorText(e), QStringLiteral("<b>Error message</b>: M<br /><b>Place of occurence</b>: P"
-                                                    "<br /><br />Progam will terminate now."));
+    EXPECT_EQ(ut::fatalErrorText(e),
+              QStringLiteral("<b>Error message</b>: M<br /><b>Place of occurence</b>: P"
+                             "<br /><br />Progam will terminate now."));
     const ut::Exception copy = e;
     EXPECT_EQ(copy.message(), QStringLiteral("M"));
     EXPECT_EQ(copy.place(), QStringLiteral("P"));

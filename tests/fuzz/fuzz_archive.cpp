@@ -23,8 +23,8 @@ constexpr qint64 BudgetMilliseconds = 10000;
 
 // The parts an input fills in turn; the last is referred to by nothing.
 const char* const partNames[] = {
-    "[Content_Types].xml", "_rels/.rels",          "xl/workbook.xml",   "xl/_rels/workbook.xml.rels",
-    "xl/worksheets/sheet1.xml", "xl/sharedStrings.xml", "xl/styles.xml", "xl/unreferenced.xml",
+    "[Content_Types].xml",      "_rels/.rels",          "xl/workbook.xml", "xl/_rels/workbook.xml.rels",
+    "xl/worksheets/sheet1.xml", "xl/sharedStrings.xml", "xl/styles.xml",   "xl/unreferenced.xml",
 };
 
 } // namespace

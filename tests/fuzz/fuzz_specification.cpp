@@ -38,10 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fn::InputDataMgr& store = referenceData();
     for (const QString& disease : reader.getDiseaseIds()) {
         try {
-            fuzz::runModel(std::make_unique<fn::DiseaseModel>(&store, QStringLiteral("model 1"),
-                                                              QStringLiteral("Austria"),
-                                                              store.countryCaption(QStringLiteral("Austria")),
-                                                              &reader.getDiseaseTemplate(disease)));
+            fuzz::runModel(std::make_unique<fn::DiseaseModel>(
+                &store, QStringLiteral("model 1"), QStringLiteral("Austria"),
+                store.countryCaption(QStringLiteral("Austria")), &reader.getDiseaseTemplate(disease)));
         } catch (const ut::Exception&) {
         }
     }

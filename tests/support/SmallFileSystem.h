@@ -27,7 +27,8 @@ public:
         }
         const QByteArray options = "size=" + QByteArray::number(kilobytes) + "k";
         if (::mount("tmpfs", QFile::encodeName(m_folder.path()).constData(), "tmpfs", 0, options.constData()) != 0) {
-            m_whyUnavailable = QStringLiteral("mounting a tmpfs failed: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+            m_whyUnavailable =
+                QStringLiteral("mounting a tmpfs failed: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
             return;
         }
         m_mounted = true;

@@ -38,10 +38,12 @@ protected:
             fn::InputFactor(QStringLiteral("Age"), {QStringLiteral("0-49"), QStringLiteral("50+")}),
             fn::InputFactor(QStringLiteral("Sex"), {QStringLiteral("Female"), QStringLiteral("Male")})};
         store.setCountryCaption(country, QStringLiteral("Test Land"));
-        store.setAgeDistribution(country, fn::DataArray(factors, QStringLiteral("Age distribution"), {},
-                                                        QStringList{"1000", "900", "2000", "1800"}));
-        store.setLifeExpectancy(country, fn::DataArray(factors, QStringLiteral("Life expectancy"), {},
-                                                       QStringList{"60", "55", "20", "15"}));
+        store.setAgeDistribution(
+            country,
+            fn::DataArray(factors, QStringLiteral("Age distribution"), {}, QStringList{"1000", "900", "2000", "1800"}));
+        store.setLifeExpectancy(
+            country,
+            fn::DataArray(factors, QStringLiteral("Life expectancy"), {}, QStringList{"60", "55", "20", "15"}));
         ASSERT_TRUE(store.saveCache());
         chief = std::make_unique<ui::Chief>();
         chief->setBasePath(base.path());
@@ -62,7 +64,8 @@ protected:
 
     static QVariantMap modelInfo(const QString& id = QStringLiteral("model 1"))
     {
-        return {{QStringLiteral("countryID"), country}, {QStringLiteral("diseaseID"), disease},
+        return {{QStringLiteral("countryID"), country},
+                {QStringLiteral("diseaseID"), disease},
                 {QStringLiteral("modelID"), id}};
     }
 
@@ -146,10 +149,12 @@ TEST_F(ControllerTest, RunsReportProgressAndAggregate)
     const QVariantList runList = finished[0].at(0).toList();
     ASSERT_EQ(runList.size(), 3);
     EXPECT_EQ(runList[2].toMap().value(QStringLiteral("modelID")).toString(), QStringLiteral("model 3"));
-    EXPECT_EQ(runList[0].toMap().value(QStringLiteral("diseaseName")).toString(), QStringLiteral("Two-tree test disease"));
+    EXPECT_EQ(runList[0].toMap().value(QStringLiteral("diseaseName")).toString(),
+              QStringLiteral("Two-tree test disease"));
     const QVariantMap totals = aggregated[0].at(0).toMap().value(QStringLiteral("totalResults")).toMap();
     const double oneModel = 15.0 + 84.0 + 10 * 59.5 + 5 * 54.5 + 40 * 19.0 + 16 * 14.0;
-    EXPECT_DOUBLE_EQ(totals.value(QStringLiteral("daly")).toMap().value(QStringLiteral("Mean")).toDouble(), 3 * oneModel);
+    EXPECT_DOUBLE_EQ(totals.value(QStringLiteral("daly")).toMap().value(QStringLiteral("Mean")).toDouble(),
+                     3 * oneModel);
 
     // The threaded run reports through the event queue and arrives at the same figures.
     finished.clear();
@@ -190,9 +195,9 @@ TEST_F(ControllerTest, AppliesTablesIndependentlyAndReportsRefusals)
 
     QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
     QSignalSpy checks(chief.get(), &ui::Chief::formulaCheckResultsAvailable);
-    chief->applyChangesToModelParams(modelInfo(), 5, table(fn::DiseaseModel::Underestimation),
-                                     table(fn::DiseaseModel::Underreporting), table(fn::DiseaseModel::Underascertainment),
-                                     cases, lifeExpectancy, table(fn::DiseaseModel::AgeDistribution));
+    chief->applyChangesToModelParams(
+        modelInfo(), 5, table(fn::DiseaseModel::Underestimation), table(fn::DiseaseModel::Underreporting),
+        table(fn::DiseaseModel::Underascertainment), cases, lifeExpectancy, table(fn::DiseaseModel::AgeDistribution));
     ASSERT_EQ(messages.count(), 2);
     EXPECT_EQ(messages[0].at(0).toString(), QStringLiteral("Model parameters"));
     EXPECT_EQ(messages[0].at(1).toString(),
@@ -206,11 +211,13 @@ TEST_F(ControllerTest, AppliesTablesIndependentlyAndReportsRefusals)
     ASSERT_EQ(checks.count(), 1);
     const QVariantMap checkMap = checks[0].at(0).toMap();
     EXPECT_EQ(checkMap.keys(), QStringList{QStringLiteral("lifeExp")});
-    const QVariantList flagged = checkMap.value(QStringLiteral("lifeExp")).toMap().value(QStringLiteral("stratified")).toList();
+    const QVariantList flagged =
+        checkMap.value(QStringLiteral("lifeExp")).toMap().value(QStringLiteral("stratified")).toList();
     EXPECT_FALSE(flagged[1].toMap().value(QStringLiteral("Male")).toBool());
     EXPECT_TRUE(flagged[1].toMap().value(QStringLiteral("Female")).toBool());
 
-    EXPECT_EQ(model->getParameter(fn::DiseaseModel::NotifiedCases).formulas().value(0), QStringLiteral("RandUniform(90, 110)"));
+    EXPECT_EQ(model->getParameter(fn::DiseaseModel::NotifiedCases).formulas().value(0),
+              QStringLiteral("RandUniform(90, 110)"));
     EXPECT_EQ(model->getParameter(fn::DiseaseModel::LifeExpectancy).formulas().value(3), QStringLiteral("15"));
     EXPECT_EQ(model->getUnderestimationType(), 0u);
     // The model was re-initialised: the tree's infection sees the new notified cases.
@@ -265,7 +272,8 @@ TEST_F(ControllerTest, AppliesTransitionAndHealthStateTables)
     chief->applyChangesToYLDParams(info, severity, ui::dataArrayToMap(state.duration()),
                                    ui::dataArrayToMap(state.proportion()));
     ASSERT_EQ(yldMessages.count(), 2);
-    EXPECT_EQ(yldMessages[0].at(1).toString(), QStringLiteral("Changes have NOT been applied to:<br /><ul><li>Severity</li></ul>"));
+    EXPECT_EQ(yldMessages[0].at(1).toString(),
+              QStringLiteral("Changes have NOT been applied to:<br /><ul><li>Severity</li></ul>"));
     EXPECT_EQ(yldChecks[0].at(0).toMap().keys(), QStringList{QStringLiteral("severity")});
     EXPECT_EQ(state.severity().formulas().value(0), QStringLiteral("0.2"));
 
@@ -281,7 +289,8 @@ TEST_F(ControllerTest, AppliesTransitionAndHealthStateTables)
     chief->applyChangesToYLLParams(info, proportion);
     ASSERT_EQ(yllMessages.count(), 1);
     EXPECT_EQ(yllMessages[0].at(0).toString(), QStringLiteral("YLL parameters"));
-    EXPECT_EQ(yllMessages[0].at(1).toString(), QStringLiteral("Changes have been applied to:<br /><ul><li>Proportion</li></ul>"));
+    EXPECT_EQ(yllMessages[0].at(1).toString(),
+              QStringLiteral("Changes have been applied to:<br /><ul><li>Proportion</li></ul>"));
     ASSERT_EQ(yllChecks.count(), 1);
     EXPECT_TRUE(yllChecks[0].at(0).toMap().isEmpty());
     EXPECT_TRUE(state.proportion().formulas().contains(QStringLiteral("0.25")));
@@ -317,9 +326,12 @@ TEST_F(ControllerTest, SelectionPayloadStatusReportsAndResultsFiles)
     QSignalSpy update(chief.get(), &ui::Chief::updateMessage);
     QSignalSpy destroy(chief.get(), &ui::Chief::destroyUpdatableMessage);
     QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
-    chief->updateDataExportImportStatus(fn::Export, QStringLiteral("Models"), QStringLiteral("exportStarted"), QString());
-    chief->updateDataExportImportStatus(fn::Export, QStringLiteral("Models"), QStringLiteral("book"), QStringLiteral("model 1"));
-    chief->updateDataExportImportStatus(fn::Import, QStringLiteral("Reference data"), QStringLiteral("importFinished"), QString());
+    chief->updateDataExportImportStatus(fn::Export, QStringLiteral("Models"), QStringLiteral("exportStarted"),
+                                        QString());
+    chief->updateDataExportImportStatus(fn::Export, QStringLiteral("Models"), QStringLiteral("book"),
+                                        QStringLiteral("model 1"));
+    chief->updateDataExportImportStatus(fn::Import, QStringLiteral("Reference data"), QStringLiteral("importFinished"),
+                                        QString());
     ASSERT_EQ(create.count(), 1);
     EXPECT_EQ(create[0].at(0).toString(), QStringLiteral("Models export"));
     EXPECT_EQ(create[0].at(1).toString(), QStringLiteral("Models export started"));
@@ -356,9 +368,10 @@ TEST(ParameterExchange, ClipboardPasteAndMetaRows)
 {
     const QStringList rows = {QStringLiteral("0-4"), QStringLiteral("5-9"), QStringLiteral("10-14")};
     const QStringList columns = {QStringLiteral("Female"), QStringLiteral("Male")};
-    const QVariantList uniform =
-        ui::clipboardTextToGrid(QStringLiteral("1\t2\t3\t4\n5\t6\t7\t8\n"), rows, columns, QStringLiteral("Uniform"))
-            .value(QStringLiteral("stratified")).toList();
+    const QVariantList uniform = ui::clipboardTextToGrid(QStringLiteral("1\t2\t3\t4\n5\t6\t7\t8\n"), rows, columns,
+                                                         QStringLiteral("Uniform"))
+                                     .value(QStringLiteral("stratified"))
+                                     .toList();
     ASSERT_EQ(uniform.size(), 3);
     EXPECT_EQ(uniform[0].toMap().value(QStringLiteral("Female")).toString(), QStringLiteral("RandUniform(1, 2)"));
     EXPECT_EQ(uniform[0].toMap().value(QStringLiteral("Male")).toString(), QStringLiteral("RandUniform(3, 4)"));
@@ -367,22 +380,26 @@ TEST(ParameterExchange, ClipboardPasteAndMetaRows)
     EXPECT_EQ(uniform[2].toMap().value(QStringLiteral("Age")).toString(), QStringLiteral("10-14"));
     EXPECT_EQ(uniform[1].toMap().value(QStringLiteral("id")).toInt(), 1);
 
-    const QVariantList constants =
-        ui::clipboardTextToGrid(QStringLiteral("0,5\t1.50\n"), rows, columns, QStringLiteral("Constant"))
-            .value(QStringLiteral("stratified")).toList();
+    const QVariantList constants = ui::clipboardTextToGrid(QStringLiteral("0,5\t1.50\n"), rows, columns,
+                                                           QStringLiteral("Constant"))
+                                       .value(QStringLiteral("stratified"))
+                                       .toList();
     EXPECT_EQ(constants[0].toMap().value(QStringLiteral("Female")).toString(), QStringLiteral("0,5"));
     EXPECT_EQ(constants[0].toMap().value(QStringLiteral("Male")).toString(), QStringLiteral("1.5"));
     EXPECT_EQ(constants[1].toMap().value(QStringLiteral("Male")).toString(), QStringLiteral("0"));
 
     const QVariantList pert = ui::clipboardTextToGrid(QStringLiteral("1\t2\n"), rows, columns, QStringLiteral("Pert"))
-                                  .value(QStringLiteral("stratified")).toList();
+                                  .value(QStringLiteral("stratified"))
+                                  .toList();
     EXPECT_EQ(pert[0].toMap().value(QStringLiteral("Female")).toString(), QStringLiteral("RandPert(1, 2, 0)"));
     EXPECT_EQ(pert[0].toMap().value(QStringLiteral("Male")).toString(), QStringLiteral("RandPert(0, 0, 0)"));
     EXPECT_TRUE(ui::clipboardTextToGrid(QString(), rows, columns, QStringLiteral("Pert"))
-                    .value(QStringLiteral("stratified")).toList().isEmpty());
+                    .value(QStringLiteral("stratified"))
+                    .toList()
+                    .isEmpty());
 
-    const QVariantList meta = ui::metaRows({{QStringLiteral("duration"), QStringLiteral("5")},
-                                            {QStringLiteral("unshown"), QStringLiteral("x")}});
+    const QVariantList meta = ui::metaRows(
+        {{QStringLiteral("duration"), QStringLiteral("5")}, {QStringLiteral("unshown"), QStringLiteral("x")}});
     ASSERT_EQ(meta.size(), 1);
     EXPECT_EQ(meta[0].toMap().value(QStringLiteral("id")).toInt(), 0);
     EXPECT_EQ(meta[0].toMap().value(QStringLiteral("DisplayString")).toString(), QStringLiteral("Duration"));
@@ -398,16 +415,26 @@ TEST(ParameterExchange, ClipboardPasteAndMetaRows)
 TEST(ParameterExchange, OutcomeTreeDiagramOfADiseaseTemplate)
 {
     fn::OutcomeTreeTemplate adults(QStringLiteral("adults"), QStringLiteral("Adults"));
-    adults.addHealthOutcome(QStringLiteral("inf"), QStringLiteral("Infection"), QStringLiteral("INFECTION"), QStringLiteral("false"));
-    adults.addHealthOutcome(QStringLiteral("acute"), QStringLiteral("Acute"), QStringLiteral("ACUTE"), QStringLiteral("true"));
-    adults.addHealthOutcome(QStringLiteral("death"), QStringLiteral("Death"), QStringLiteral("DEATH"), QStringLiteral("false"));
-    adults.addHealthState(QStringLiteral("infState"), QStringLiteral("Infected"), QStringLiteral("inf"), QStringLiteral("INFECTION"));
-    adults.addHealthState(QStringLiteral("mild"), QStringLiteral("Mild"), QStringLiteral("acute"), QStringLiteral("YLD"));
-    adults.addHealthState(QStringLiteral("severe"), QStringLiteral("Severe"), QStringLiteral("acute"), QStringLiteral("YLD"));
-    adults.addHealthState(QStringLiteral("orphan"), QStringLiteral("Orphan"), QStringLiteral("nowhere"), QStringLiteral("YLD"));
-    adults.addTransition(QStringLiteral("t1"), QStringLiteral("To acute"), QStringLiteral("infState"), QStringLiteral("acute"), QString());
-    adults.addTransition(QStringLiteral("t2"), QStringLiteral("To death"), QStringLiteral("acute"), QStringLiteral("death"), QString());
-    adults.addTransition(QStringLiteral("t3"), QStringLiteral("Survival"), QStringLiteral("acute"), QStringLiteral("acute"), QStringLiteral("t2"));
+    adults.addHealthOutcome(QStringLiteral("inf"), QStringLiteral("Infection"), QStringLiteral("INFECTION"),
+                            QStringLiteral("false"));
+    adults.addHealthOutcome(QStringLiteral("acute"), QStringLiteral("Acute"), QStringLiteral("ACUTE"),
+                            QStringLiteral("true"));
+    adults.addHealthOutcome(QStringLiteral("death"), QStringLiteral("Death"), QStringLiteral("DEATH"),
+                            QStringLiteral("false"));
+    adults.addHealthState(QStringLiteral("infState"), QStringLiteral("Infected"), QStringLiteral("inf"),
+                          QStringLiteral("INFECTION"));
+    adults.addHealthState(QStringLiteral("mild"), QStringLiteral("Mild"), QStringLiteral("acute"),
+                          QStringLiteral("YLD"));
+    adults.addHealthState(QStringLiteral("severe"), QStringLiteral("Severe"), QStringLiteral("acute"),
+                          QStringLiteral("YLD"));
+    adults.addHealthState(QStringLiteral("orphan"), QStringLiteral("Orphan"), QStringLiteral("nowhere"),
+                          QStringLiteral("YLD"));
+    adults.addTransition(QStringLiteral("t1"), QStringLiteral("To acute"), QStringLiteral("infState"),
+                         QStringLiteral("acute"), QString());
+    adults.addTransition(QStringLiteral("t2"), QStringLiteral("To death"), QStringLiteral("acute"),
+                         QStringLiteral("death"), QString());
+    adults.addTransition(QStringLiteral("t3"), QStringLiteral("Survival"), QStringLiteral("acute"),
+                         QStringLiteral("acute"), QStringLiteral("t2"));
     fn::OutcomeTreeTemplate children(QStringLiteral("children"), QString());
     fn::DiseaseTemplate disease;
     disease.addOutcomeTree(QStringLiteral("children"), children);
@@ -430,17 +457,24 @@ TEST(ParameterExchange, OutcomeTreeDiagramOfADiseaseTemplate)
     EXPECT_EQ(acute.value(QStringLiteral("type")).toString(), QStringLiteral("ACUTE"));
     EXPECT_EQ(acute.value(QStringLiteral("healthStates")).toMap().keys(),
               (QStringList{QStringLiteral("mild"), QStringLiteral("severe")}));
-    EXPECT_EQ(acute.value(QStringLiteral("healthStates")).toMap().value(QStringLiteral("severe")).toMap()
-                  .value(QStringLiteral("name")).toString(),
+    EXPECT_EQ(acute.value(QStringLiteral("healthStates"))
+                  .toMap()
+                  .value(QStringLiteral("severe"))
+                  .toMap()
+                  .value(QStringLiteral("name"))
+                  .toString(),
               QStringLiteral("Severe"));
-    EXPECT_TRUE(outcomes.value(QStringLiteral("death")).toMap().value(QStringLiteral("healthStates")).toMap().isEmpty());
+    EXPECT_TRUE(
+        outcomes.value(QStringLiteral("death")).toMap().value(QStringLiteral("healthStates")).toMap().isEmpty());
     EXPECT_FALSE(outcomes.contains(QStringLiteral("nowhere")));
 
     const QVariantMap transitions = first.value(QStringLiteral("transitions")).toMap();
     ASSERT_EQ(transitions.size(), 3);
     const QVariantMap toAcute = transitions.value(QStringLiteral("t1")).toMap();
-    EXPECT_EQ(toAcute.value(QStringLiteral("source")).toMap().value(QStringLiteral("id")).toString(), QStringLiteral("infState"));
-    EXPECT_EQ(toAcute.value(QStringLiteral("target")).toMap().value(QStringLiteral("id")).toString(), QStringLiteral("acute"));
+    EXPECT_EQ(toAcute.value(QStringLiteral("source")).toMap().value(QStringLiteral("id")).toString(),
+              QStringLiteral("infState"));
+    EXPECT_EQ(toAcute.value(QStringLiteral("target")).toMap().value(QStringLiteral("id")).toString(),
+              QStringLiteral("acute"));
     EXPECT_FALSE(toAcute.value(QStringLiteral("complementaryType")).toBool());
     EXPECT_TRUE(transitions.value(QStringLiteral("t3")).toMap().value(QStringLiteral("complementaryType")).toBool());
 }

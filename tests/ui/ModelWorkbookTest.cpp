@@ -31,10 +31,12 @@ protected:
         const QVector<fn::InputFactor> factors = {
             fn::InputFactor(QStringLiteral("Age"), {QStringLiteral("0-49"), QStringLiteral("50+")}),
             fn::InputFactor(QStringLiteral("Sex"), {QStringLiteral("Female"), QStringLiteral("Male")})};
-        store.setAgeDistribution(country, fn::DataArray(factors, QStringLiteral("Age distribution"), {},
-                                                        QStringList{"1000", "900", "2000", "1800"}));
-        store.setLifeExpectancy(country, fn::DataArray(factors, QStringLiteral("Life expectancy"), {},
-                                                       QStringList{"60", "55", "20", "15"}));
+        store.setAgeDistribution(
+            country,
+            fn::DataArray(factors, QStringLiteral("Age distribution"), {}, QStringList{"1000", "900", "2000", "1800"}));
+        store.setLifeExpectancy(
+            country,
+            fn::DataArray(factors, QStringLiteral("Life expectancy"), {}, QStringList{"60", "55", "20", "15"}));
         ASSERT_TRUE(store.saveCache());
     }
 
@@ -179,7 +181,8 @@ TEST_F(ModelWorkbookTest, UnsupportedSheetsAndFilesAreReported)
               QStringLiteral("Sheet model 1 contains model created by the previous, unsupported version of the tool. "
                              "It will not be imported."));
     EXPECT_EQ(messages[1].at(1).toString(),
-              QStringLiteral("Sheet model 2 contains model not supported by the reference data loaded. It will not be imported."));
+              QStringLiteral(
+                  "Sheet model 2 contains model not supported by the reference data loaded. It will not be imported."));
     EXPECT_EQ(messages[2].at(1).toString(), QStringLiteral("No valid models found in the input file"));
     EXPECT_TRUE(created.isEmpty());
     EXPECT_TRUE(chief->models().empty());
@@ -225,7 +228,8 @@ TEST_F(ModelWorkbookTest, UnreadableWorkbooksAreExplained)
     ASSERT_EQ(messages.count(), 2);
     EXPECT_EQ(messages[0].at(0).toString(), QStringLiteral("Model import"));
     EXPECT_EQ(messages[0].at(2).toString(), QStringLiteral("error"));
-    EXPECT_TRUE(messages[0].at(1).toString().contains(QStringLiteral("saved.xls"))) << messages[0].at(1).toString().toStdString();
+    EXPECT_TRUE(messages[0].at(1).toString().contains(QStringLiteral("saved.xls")))
+        << messages[0].at(1).toString().toStdString();
     EXPECT_TRUE(messages[0].at(1).toString().contains(QStringLiteral("damaged")));
     EXPECT_EQ(messages[1].at(1).toString(), QStringLiteral("No valid models found in the input file"));
     ASSERT_EQ(explained.size(), 2);

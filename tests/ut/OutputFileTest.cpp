@@ -89,7 +89,8 @@ TEST(OutputFile, FailuresNameTheFileAndTheReasonAndKeepThePreviousFile)
         const bool written = full.write(QByteArray(1 << 16, 'x'));
         EXPECT_FALSE(written && full.commit());
         EXPECT_TRUE(full.errorString().contains(QStringLiteral("/dev/full")));
-        EXPECT_TRUE(full.errorString().contains(QStringLiteral("space"), Qt::CaseInsensitive)) << full.errorString().toStdString();
+        EXPECT_TRUE(full.errorString().contains(QStringLiteral("space"), Qt::CaseInsensitive))
+            << full.errorString().toStdString();
         // After a failure nothing more is written.
         EXPECT_FALSE(full.write("more"));
     }

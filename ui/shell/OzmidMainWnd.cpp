@@ -162,7 +162,7 @@ void OzmidMainWnd::importReferenceDataFromJSON()
 
 void OzmidMainWnd::showAboutOzmidDialog()
 {
-    const QVariantMap buildInfo {
+    const QVariantMap buildInfo{
         {QStringLiteral("buildDate"), QStringLiteral("%1, %2").arg(QLatin1String(__DATE__), QLatin1String(__TIME__))},
         {QStringLiteral("buildVersion"), QCoreApplication::applicationVersion()},
     };
@@ -207,8 +207,8 @@ void OzmidMainWnd::showOptionsDialog()
 
 void OzmidMainWnd::showSaveModelsDialog()
 {
-    const QString fileName
-        = QFileDialog::getSaveFileName(this, translated("Export models"), QDir::currentPath(), workbookFilter);
+    const QString fileName = QFileDialog::getSaveFileName(this, translated("Export models"), QDir::currentPath(),
+                                                          workbookFilter);
     QString tested = fileName;
     if (QDir::toNativeSeparators(tested.remove(QStringLiteral(".xls"))).isNull())
         return;
@@ -225,9 +225,9 @@ void OzmidMainWnd::showLoadModelsDialog()
 
 void OzmidMainWnd::closeEvent(QCloseEvent* event)
 {
-    const QMessageBox::StandardButton answer
-        = QMessageBox::question(this, translated("Quit confirm"), translated("Do you want to quit the application?"),
-                                QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        this, translated("Quit confirm"), translated("Do you want to quit the application?"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer != QMessageBox::Yes) {
         event->ignore();
         return;

@@ -328,15 +328,14 @@ void WebGUI::savePngImageToFile(QString base64Str)
     const QImage image = pngFromBase64(base64Str);
     QString error;
     if (image.isNull() || !image.save(&buffer, "PNG")) {
-        emit notice(title, QStringLiteral("The chart could not be turned into an image."),
-                         QStringLiteral("error"));
+        emit notice(title, QStringLiteral("The chart could not be turned into an image."), QStringLiteral("error"));
     } else if (!ut::OutputFile::save(fileName, bytes, &error)) {
         emit notice(title, error.toHtmlEscaped(), QStringLiteral("error"));
     } else {
-        emit notice(title,
-                         QStringLiteral("The image has been saved to %1.")
-                             .arg(QDir::toNativeSeparators(fileName).toHtmlEscaped()),
-                         QStringLiteral("success"));
+        emit notice(
+            title,
+            QStringLiteral("The image has been saved to %1.").arg(QDir::toNativeSeparators(fileName).toHtmlEscaped()),
+            QStringLiteral("success"));
     }
 }
 
@@ -390,7 +389,8 @@ void WebGUI::openElementDetails(fn::DiseaseModel* model, const QString& outcomeT
     if (!presenter)
         return;
     const fn::WebData& data = presenter->webData();
-    m_chief->presenterMgr().registerPresenter(presenter, data.modelId(), data.outcomeTreeId(), data.outcomeTreeNodeId());
+    m_chief->presenterMgr().registerPresenter(presenter, data.modelId(), data.outcomeTreeId(),
+                                              data.outcomeTreeNodeId());
 }
 
 } // namespace ui

@@ -211,10 +211,9 @@ RangeRef Excel::find(const QString& text, const QString& column, bool matchCase)
     if (!parsed)
         return {};
     const Qt::CaseSensitivity sensitivity = matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
-    const auto [row, c] = sheet->findCell(parsed->top(), parsed->left(), parsed->bottom(), parsed->right(),
-                                          [&](const QVariant& value) {
-                                              return value.toString().compare(text, sensitivity) == 0;
-                                          });
+    const auto [row, c] = sheet->findCell(
+        parsed->top(), parsed->left(), parsed->bottom(), parsed->right(),
+        [&](const QVariant& value) { return value.toString().compare(text, sensitivity) == 0; });
     return row > 0 ? RangeRef(sheet->id(), row, c, row, c) : RangeRef();
 }
 

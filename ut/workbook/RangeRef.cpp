@@ -22,8 +22,8 @@ bool RangeRef::operator==(const RangeRef& other) const
 {
     if (!isValid() || !other.isValid())
         return isValid() == other.isValid();
-    return m_sheetId == other.m_sheetId && m_top == other.m_top && m_left == other.m_left
-        && m_bottom == other.m_bottom && m_right == other.m_right;
+    return m_sheetId == other.m_sheetId && m_top == other.m_top && m_left == other.m_left && m_bottom == other.m_bottom
+        && m_right == other.m_right;
 }
 
 } // namespace ut

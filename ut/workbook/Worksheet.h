@@ -53,7 +53,7 @@ public:
     int cellCount() const { return int(m_cells.size()); }
     // Calls visit(row, column, value) for every cell that holds a value, row by row and left
     // to right within a row.
-    template<typename Visitor>
+    template <typename Visitor>
     void forEachCell(Visitor visit) const
     {
         for (const auto& [key, value] : m_cells)
@@ -63,7 +63,7 @@ public:
     // The first cell, top down and left to right, within rows [top, bottom] and columns
     // [left, right] for which matches(value) holds; {0, 0} when there is none. Visits only the
     // cells that hold a value.
-    template<typename Predicate>
+    template <typename Predicate>
     std::pair<int, int> findCell(int top, int left, int bottom, int right, Predicate matches) const
     {
         for (auto it = m_cells.lower_bound(cellKey(std::max(top, 1), 1)); it != m_cells.end(); ++it) {

@@ -8,10 +8,10 @@ namespace refdata {
 
 void CountrySource::read(const SourceObject& document, fn::InputDataMgr& store)
 {
-    document.allowOnly({QStringLiteral("kind"), QStringLiteral("note"), QStringLiteral("factors"),
-                        QStringLiteral("countries")});
-    SourceArrayReader arrays(FactorSource::read(document.array(QStringLiteral("factors")),
-                                                document.path(QStringLiteral("factors"))));
+    document.allowOnly(
+        {QStringLiteral("kind"), QStringLiteral("note"), QStringLiteral("factors"), QStringLiteral("countries")});
+    SourceArrayReader arrays(
+        FactorSource::read(document.array(QStringLiteral("factors")), document.path(QStringLiteral("factors"))));
     const SourceObject countries = document.object(QStringLiteral("countries"));
     for (const QString& id : countries.keys()) {
         if (!fn::knownCountryIds().contains(id))

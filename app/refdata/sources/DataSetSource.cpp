@@ -78,9 +78,10 @@ void DataSetSource::readUnderestimationType(const SourceObject& section, const Q
         bool ok = false;
         values.value(QStringLiteral("type")).toInt(&ok);
         if (!ok)
-            block.path(QStringLiteral("type")).fail(QStringLiteral("expected an integer, 0 for the underestimation "
-                                                                   "factor or another value for underreporting x "
-                                                                   "underascertainment"));
+            block.path(QStringLiteral("type"))
+                .fail(QStringLiteral("expected an integer, 0 for the underestimation "
+                                     "factor or another value for underreporting x "
+                                     "underascertainment"));
     }
     store.setUnderestimationTypes(country, m_disease.id(), values);
 }
@@ -139,8 +140,8 @@ void DataSetSource::readHealthState(const SourceObject& state, const QString& tr
     store.params().set(country, disease, treeId, stateId, fn::ParamsMgr::Proportion, proportion);
 }
 
-void DataSetSource::readTransition(const SourceObject& transition, const QString& treeId,
-                                   const QString& transitionId, const QString& country, fn::InputDataMgr& store)
+void DataSetSource::readTransition(const SourceObject& transition, const QString& treeId, const QString& transitionId,
+                                   const QString& country, fn::InputDataMgr& store)
 {
     transition.allowOnly({QStringLiteral("probability"), QStringLiteral("redistribution")});
     const QString disease = m_disease.id();
@@ -170,8 +171,8 @@ void DataSetSource::checkYesNo(const fn::DataArray& array, const QString& key, c
         return;
     const QString value = array.metaValue(key).toLower();
     if (value != QLatin1String("yes") && value != QLatin1String("no"))
-        (path / QStringLiteral("meta") / key).fail(QStringLiteral("expected \"yes\" or \"no\", found \"%1\"")
-                                                      .arg(array.metaValue(key)));
+        (path / QStringLiteral("meta") / key)
+            .fail(QStringLiteral("expected \"yes\" or \"no\", found \"%1\"").arg(array.metaValue(key)));
 }
 
 } // namespace refdata

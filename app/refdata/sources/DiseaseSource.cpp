@@ -44,7 +44,8 @@ void DiseaseSource::read(const SourceObject& document, fn::InputDataMgr& store)
                         QStringLiteral("runFactors"), QStringLiteral("outcomeTrees"), QStringLiteral("data")});
     const QString id = document.identifier(QStringLiteral("id"));
     if (store.hasDiseaseTemplate(id))
-        document.path(QStringLiteral("id")).fail(QStringLiteral("the disease \"%1\" is already defined by another file").arg(id));
+        document.path(QStringLiteral("id"))
+            .fail(QStringLiteral("the disease \"%1\" is already defined by another file").arg(id));
 
     fn::DiseaseTemplate disease;
     disease.setId(id);
@@ -73,8 +74,8 @@ void DiseaseSource::read(const SourceObject& document, fn::InputDataMgr& store)
         if (!fn::knownCountryIds().contains(country))
             data.path(country).fail(QStringLiteral("\"%1\" is not a known country id").arg(country));
         if (country != Generic && !store.hasAgeDistribution(country))
-            data.path(country).fail(QStringLiteral("the country \"%1\" has no population data in the country sources")
-                                        .arg(country));
+            data.path(country).fail(
+                QStringLiteral("the country \"%1\" has no population data in the country sources").arg(country));
     }
 
     store.diseaseTemplates().add(id, disease);

@@ -33,24 +33,25 @@ QVector<SourceObject> rowsOf(const SourceObject& tree, const QString& key, const
 
 fn::OutcomeTreeTemplate OutcomeTreeSource::read(const SourceObject& tree)
 {
-    tree.allowOnly({IdKey, QStringLiteral("healthOutcomes"), QStringLiteral("healthStates"),
-                    QStringLiteral("transitions")});
+    tree.allowOnly(
+        {IdKey, QStringLiteral("healthOutcomes"), QStringLiteral("healthStates"), QStringLiteral("transitions")});
     // The cache keeps no tree name of its own, so a tree is named after its id.
     const QString treeId = tree.identifier(IdKey);
     fn::OutcomeTreeTemplate result(treeId, treeId);
 
     // Outcomes and states share one id space: transitions may start or end at either.
     QSet<QString> nodeIds;
-    const QVector<SourceObject> outcomes = rowsOf(
-        tree, QStringLiteral("healthOutcomes"),
-        {IdKey, NameKey, QStringLiteral("type"), QStringLiteral("reported")}, nodeIds);
+    const QVector<SourceObject> outcomes = rowsOf(tree, QStringLiteral("healthOutcomes"),
+                                                  {IdKey, NameKey, QStringLiteral("type"), QStringLiteral("reported")},
+                                                  nodeIds);
     for (const SourceObject& row : outcomes) {
-        result.addHealthOutcome(row.identifier(IdKey), row.string(NameKey), row.string(QStringLiteral("type")).toUpper(),
-                                row.boolean(QStringLiteral("reported")) ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
+        result.addHealthOutcome(
+            row.identifier(IdKey), row.string(NameKey), row.string(QStringLiteral("type")).toUpper(),
+            row.boolean(QStringLiteral("reported")) ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
     }
-    const QVector<SourceObject> states = rowsOf(
-        tree, QStringLiteral("healthStates"),
-        {IdKey, NameKey, QStringLiteral("outcome"), QStringLiteral("category")}, nodeIds);
+    const QVector<SourceObject> states = rowsOf(tree, QStringLiteral("healthStates"),
+                                                {IdKey, NameKey, QStringLiteral("outcome"), QStringLiteral("category")},
+                                                nodeIds);
     for (const SourceObject& row : states) {
         result.addHealthState(row.identifier(IdKey), row.string(NameKey), row.identifier(QStringLiteral("outcome")),
                               row.string(QStringLiteral("category")).toUpper());
@@ -62,7 +63,8 @@ fn::OutcomeTreeTemplate OutcomeTreeSource::read(const SourceObject& tree)
         transitionIds);
     for (const SourceObject& row : transitions) {
         const QString complemented = row.has(QStringLiteral("complements"))
-            ? row.identifier(QStringLiteral("complements")) : QString();
+            ? row.identifier(QStringLiteral("complements"))
+            : QString();
         result.addTransition(row.identifier(IdKey), row.string(NameKey), row.identifier(QStringLiteral("source")),
                              row.identifier(QStringLiteral("target")), complemented);
     }

@@ -10,8 +10,7 @@
 
 namespace fn {
 
-Infection::Infection(const ID& id, const QString& name, const Marray::Shape& strataShape,
-                     HealthOutcome* parentOutcome)
+Infection::Infection(const ID& id, const QString& name, const Marray::Shape& strataShape, HealthOutcome* parentOutcome)
     : SequelaBase(id, name, strataShape, InputType::INFECTION, parentOutcome)
 {
 }
@@ -58,8 +57,8 @@ void Infection::computeCases(const Marray& coverage, double discountRate, const 
     ++m_iteration;
     const Marray& notified = m_notifiedCases.values();
     const Marray& probability = m_sourceTransition->probability();
-    const std::size_t n = std::min({m_cases.size(), notified.size(), probability.size(), coverage.size(),
-                                    underestimationFactor.size()});
+    const std::size_t n = std::min(
+        {m_cases.size(), notified.size(), probability.size(), coverage.size(), underestimationFactor.size()});
     for (std::size_t i = 0; i < n; ++i)
         m_cases[i] = notified[i] / probability[i] / coverage[i] * underestimationFactor[i];
     recordCases();

@@ -20,8 +20,10 @@ TransitionProbability::~TransitionProbability() = default;
 void TransitionProbability::normalizeMeta()
 {
     const QList<QPair<QString, QString>> defaults = {
-        {QStringLiteral("description"), QString()},     {QStringLiteral("weblink"), QString()},
-        {QStringLiteral("redistribute"), QStringLiteral("no")}, {QStringLiteral("direct type"), QStringLiteral("yes")},
+        {QStringLiteral("description"), QString()},
+        {QStringLiteral("weblink"), QString()},
+        {QStringLiteral("redistribute"), QStringLiteral("no")},
+        {QStringLiteral("direct type"), QStringLiteral("yes")},
         {QStringLiteral("duration"), QStringLiteral("-1")},
     };
     DataArray::Meta meta = m_probabilityParameter.meta();

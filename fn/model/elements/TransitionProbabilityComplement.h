@@ -9,8 +9,8 @@ namespace fn {
 class TransitionProbabilityComplement : public TransitionProbabilityBase
 {
 public:
-    TransitionProbabilityComplement(const ID& id, const QString& name, OutcomeTreeNode* source,
-                                    OutcomeTreeNode* target, TransitionProbabilityBase* sourceTransitionProbability);
+    TransitionProbabilityComplement(const ID& id, const QString& name, OutcomeTreeNode* source, OutcomeTreeNode* target,
+                                    TransitionProbabilityBase* sourceTransitionProbability);
     ~TransitionProbabilityComplement() override;
 
     void sample() override;

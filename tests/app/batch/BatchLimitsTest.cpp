@@ -34,8 +34,9 @@ constexpr bool sanitized = false;
 constexpr bool sanitized = false;
 #endif
 
-const QStringList job = {QStringLiteral("--countries"), QStringLiteral("Austria,Generic"), QStringLiteral("--diseases"),
-                         QStringLiteral("all"),         QStringLiteral("-s"),                QStringLiteral("40"),
+const QStringList job = {QStringLiteral("--countries"), QStringLiteral("Austria,Generic"),
+                         QStringLiteral("--diseases"),  QStringLiteral("all"),
+                         QStringLiteral("-s"),          QStringLiteral("40"),
                          QStringLiteral("-r"),          QStringLiteral("0")};
 
 // ozmid-batch through the shell, for what only a shell sets up: limits and pipes. The script
@@ -72,8 +73,9 @@ TEST(BatchLimits, ThreadsBeyondTheMachineAreRefusedOrFewer)
 {
     const QTemporaryDir work;
     const QString output = work.filePath(QStringLiteral("r.json"));
-    ProgramRun run = batchRun(job + QStringList{QStringLiteral("--threads"), QStringLiteral("40000"), QStringLiteral("-o"), output},
-                              work.path());
+    ProgramRun run = batchRun(
+        job + QStringList{QStringLiteral("--threads"), QStringLiteral("40000"), QStringLiteral("-o"), output},
+        work.path());
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.errors.contains(QStringLiteral("1024")) && run.errors.contains(QStringLiteral("\"40000\"")))
         << run.errors.toStdString();

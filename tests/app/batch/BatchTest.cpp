@@ -100,12 +100,12 @@ TEST(Batch, EveryModelAndTheTotalsAreThoseOfTheControllerRunningThemInTurn)
     for (const QString& seed : {QStringLiteral("42"), QStringLiteral("0")}) {
         for (const QString& threads : {QStringLiteral("1"), QStringLiteral("3")}) {
             const QString output = work.filePath(QStringLiteral("results.json"));
-            const BatchRun run = batch({QStringLiteral("--countries"), QStringLiteral("Austria,Sweden,Generic"),
-                                        QStringLiteral("--diseases"), QStringLiteral("all"), QStringLiteral("-s"),
-                                        QStringLiteral("60"), QStringLiteral("-t"), QStringLiteral("0.03"),
-                                        QStringLiteral("-r"), seed, QStringLiteral("--seeding"), QStringLiteral("shared"),
-                                        QStringLiteral("--threads"), threads, QStringLiteral("-o"), output},
-                                       work.path());
+            const BatchRun run = batch(
+                {QStringLiteral("--countries"), QStringLiteral("Austria,Sweden,Generic"), QStringLiteral("--diseases"),
+                 QStringLiteral("all"), QStringLiteral("-s"), QStringLiteral("60"), QStringLiteral("-t"),
+                 QStringLiteral("0.03"), QStringLiteral("-r"), seed, QStringLiteral("--seeding"),
+                 QStringLiteral("shared"), QStringLiteral("--threads"), threads, QStringLiteral("-o"), output},
+                work.path());
             ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
             EXPECT_TRUE(run.errors.contains(QStringLiteral("models done"))) << run.errors.toStdString();
             EXPECT_TRUE(run.errors.contains(QStringLiteral("Wrote ") + output));
@@ -121,8 +121,8 @@ TEST(Batch, EveryModelAndTheTotalsAreThoseOfTheControllerRunningThemInTurn)
 
             const Reference reference = referenceRun(settings, work.path());
             ASSERT_EQ(reference.models.size(), models.size());
-            const QJsonArray modelResults = QJsonDocument::fromJson(reference.aggregate).object()
-                                                .value(QStringLiteral("modelResults")).toArray();
+            const QJsonArray modelResults =
+                QJsonDocument::fromJson(reference.aggregate).object().value(QStringLiteral("modelResults")).toArray();
             for (int i = 0; i < models.size(); ++i) {
                 QJsonObject model = models[i].toObject();
                 // Each entry says which model it is; the rest is the command line's document.
@@ -153,29 +153,40 @@ TEST(Batch, RefusesWhatItCannotDoWithAReasonAndWritesToPipes)
     };
     const QStringList rest = {QStringLiteral("-o"), output};
     const QList<Refusal> refusals = {
-        {{QStringLiteral("--countries"), QStringLiteral("Atlantis"), QStringLiteral("--diseases"), QStringLiteral("all")},
-         2, QStringLiteral("\"Atlantis\" has no population data")},
+        {{QStringLiteral("--countries"), QStringLiteral("Atlantis"), QStringLiteral("--diseases"),
+          QStringLiteral("all")},
+         2,
+         QStringLiteral("\"Atlantis\" has no population data")},
         {{QStringLiteral("--countries"), QStringLiteral("France"), QStringLiteral("--diseases"), QStringLiteral("all")},
-         2, QStringLiteral("Countries with data: Austria, Germany, Italy, Sweden; regions and placeholders: EUEEA, Generic.")},
+         2,
+         QStringLiteral(
+             "Countries with data: Austria, Germany, Italy, Sweden; regions and placeholders: EUEEA, Generic.")},
         {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"), QStringLiteral("all"),
           QStringLiteral("--seeding"), QStringLiteral("random")},
-         2, QStringLiteral("--seeding takes independent or shared, not \"random\"")},
+         2,
+         QStringLiteral("--seeding takes independent or shared, not \"random\"")},
         {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"), QStringLiteral("Plague")},
-         2, QStringLiteral("\"Plague\" is neither in the reference data")},
+         2,
+         QStringLiteral("\"Plague\" is neither in the reference data")},
         {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"), QStringLiteral("all"),
           QStringLiteral("-s"), QStringLiteral("1e3")},
-         2, QStringLiteral("not \"1e3\"")},
+         2,
+         QStringLiteral("not \"1e3\"")},
         {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"), QStringLiteral("all"),
           QStringLiteral("-t"), QStringLiteral("0,03")},
-         2, QStringLiteral("not \"0,03\"")},
-        {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("models.json")}, 2,
+         2,
+         QStringLiteral("not \"0,03\"")},
+        {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("models.json")},
+         2,
          QStringLiteral("Unexpected argument \"models.json\"")},
         {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"), QStringLiteral("all"),
           QStringLiteral("--draws-by-stratum")},
-         2, QStringLiteral("--draws-by-stratum needs --draws FILE")},
+         2,
+         QStringLiteral("--draws-by-stratum needs --draws FILE")},
         {{QStringLiteral("--countries"), QStringLiteral("Austria"), QStringLiteral("--diseases"), QStringLiteral("all"),
           QStringLiteral("--table"), work.filePath(QStringLiteral("missing/t.csv.gz"))},
-         1, QStringLiteral("Cannot write \"%1\"").arg(work.filePath(QStringLiteral("missing/t.csv.gz")))},
+         1,
+         QStringLiteral("Cannot write \"%1\"").arg(work.filePath(QStringLiteral("missing/t.csv.gz")))},
     };
     for (const Refusal& refusal : refusals) {
         const BatchRun run = batch(refusal.arguments + rest, work.path());
@@ -188,13 +199,16 @@ TEST(Batch, RefusesWhatItCannotDoWithAReasonAndWritesToPipes)
     refdata.start(binaryDir + QStringLiteral("/ozmid-refdata"), {QStringLiteral("diseases")});
     ASSERT_TRUE(refdata.waitForFinished(60000));
     QStringList listed;
-    for (const QString& line : QString::fromUtf8(refdata.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+    for (const QString& line :
+         QString::fromUtf8(refdata.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
         listed << line.section(QLatin1Char('\t'), 0, 0);
     BatchRun run = batch({QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"),
                           QStringLiteral("Plague"), QStringLiteral("-o"), output},
                          work.path());
-    EXPECT_TRUE(run.errors.contains(QStringLiteral("Diseases: ") + listed.join(QStringLiteral(", ")) + QLatin1Char('.')))
-        << listed.join(QLatin1Char(' ')).toStdString() << "\n" << run.errors.toStdString();
+    EXPECT_TRUE(
+        run.errors.contains(QStringLiteral("Diseases: ") + listed.join(QStringLiteral(", ")) + QLatin1Char('.')))
+        << listed.join(QLatin1Char(' ')).toStdString() << "\n"
+        << run.errors.toStdString();
     for (const QString& program : {QStringLiteral("ozmid-batch"), QStringLiteral("ozmid-refdata")}) {
         QProcess version;
         version.start(binaryDir + QLatin1Char('/') + program, {QStringLiteral("--version")});
@@ -227,7 +241,8 @@ TEST(Batch, AFailedRunIsExplainedAndLeavesTheEarlierDocument)
     const QTemporaryDir work;
     const QString data = work.filePath(QStringLiteral("data"));
     ASSERT_TRUE(QDir().mkpath(data + QStringLiteral("/models")));
-    ASSERT_TRUE(QFile::copy(binaryDir + QStringLiteral("/referenceData.dat"), data + QStringLiteral("/referenceData.dat")));
+    ASSERT_TRUE(
+        QFile::copy(binaryDir + QStringLiteral("/referenceData.dat"), data + QStringLiteral("/referenceData.dat")));
     QByteArray specification = contents(binaryDir + QStringLiteral("/models/Illustrative-CRKP-BSI.model_spec.json"));
     const QByteArray cell = "\"RandPert(0.108, 0.133, 0.163)\"";
     const int at = specification.indexOf(cell);
@@ -251,12 +266,12 @@ TEST(Batch, AFailedRunIsExplainedAndLeavesTheEarlierDocument)
                                 QStringLiteral("-o"), output},
                                work.path());
     EXPECT_EQ(run.exitCode, 1);
-    for (const QString& expected :
-         QStringList{QStringLiteral("Error: One or more formulas for parameter Severity cannot be parsed."),
-                     QStringLiteral("stratum Age 0-4, Sex Female: \"RandPert(0.108, 0.133)\": Too few parameters for "
-                                    "function \"RandPert\""),
-                     QStringLiteral("of outcome tree \"bsi\""), QStringLiteral("from the model specification ") + broken,
-                     output + QStringLiteral(" was not written; an earlier file of that name is unchanged.")})
+    for (const QString& expected : QStringList{
+             QStringLiteral("Error: One or more formulas for parameter Severity cannot be parsed."),
+             QStringLiteral("stratum Age 0-4, Sex Female: \"RandPert(0.108, 0.133)\": Too few parameters for "
+                            "function \"RandPert\""),
+             QStringLiteral("of outcome tree \"bsi\""), QStringLiteral("from the model specification ") + broken,
+             output + QStringLiteral(" was not written; an earlier file of that name is unchanged.")})
         EXPECT_TRUE(run.errors.contains(expected)) << expected.toStdString() << "\nin:\n" << run.errors.toStdString();
     EXPECT_EQ(contents(output), QByteArray("earlier document"));
 }
@@ -283,10 +298,16 @@ TEST(Batch, PairsAskedForByNameMustHaveData)
         ASSERT_TRUE(store.saveCache());
     }
     const QString output = work.filePath(QStringLiteral("results.json"));
-    const QStringList common = {QStringLiteral("--data-folder"), data, QStringLiteral("--diseases"),
-                                QStringLiteral("ItalianBSI"), QStringLiteral("-s"), QStringLiteral("5"),
-                                QStringLiteral("-o"), output};
-    BatchRun run = batch(QStringList{QStringLiteral("--countries"), QStringLiteral("Austria,Italy")} + common, work.path());
+    const QStringList common = {QStringLiteral("--data-folder"),
+                                data,
+                                QStringLiteral("--diseases"),
+                                QStringLiteral("ItalianBSI"),
+                                QStringLiteral("-s"),
+                                QStringLiteral("5"),
+                                QStringLiteral("-o"),
+                                output};
+    BatchRun run = batch(QStringList{QStringLiteral("--countries"), QStringLiteral("Austria,Italy")} + common,
+                         work.path());
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.errors.contains(QStringLiteral("Error: 1 of the 2 country-disease pairs have no data: "
                                                    "Austria/ItalianBSI.")))
@@ -346,8 +367,8 @@ TEST(Batch, AllCountriesAreCountriesAndTheSummaryCountsEachPopulationOnce)
     }
     QMap<QString, double> countryDaly;
     QMap<QString, double> diseaseDaly;
-    const QJsonArray modelResults = document.value(QStringLiteral("aggregatedResults")).toObject()
-                                        .value(QStringLiteral("modelResults")).toArray();
+    const QJsonArray modelResults =
+        document.value(QStringLiteral("aggregatedResults")).toObject().value(QStringLiteral("modelResults")).toArray();
     ASSERT_EQ(modelResults.size(), 4 * 3);
     for (const QJsonValue& entry : modelResults) {
         const QJsonObject model = entry.toObject();
@@ -368,9 +389,11 @@ TEST(Batch, AllCountriesAreCountriesAndTheSummaryCountsEachPopulationOnce)
     EXPECT_EQ(total.value(QStringLiteral("models")).toInt(), 12);
     EXPECT_DOUBLE_EQ(total.value(QStringLiteral("population")).toDouble(), allPeople);
     EXPECT_NEAR(meanOf(total, QStringLiteral("daly")), allDaly, 1e-9 * allDaly);
-    EXPECT_NEAR(meanOf(total, QStringLiteral("dalyPer100k")), allDaly * 100000.0 / allPeople, 1e-6 * allDaly / allPeople);
-    const double aggregated = meanOf(document.value(QStringLiteral("aggregatedResults")).toObject()
-                                         .value(QStringLiteral("totalResults")).toObject(), QStringLiteral("daly"));
+    EXPECT_NEAR(meanOf(total, QStringLiteral("dalyPer100k")), allDaly * 100000.0 / allPeople,
+                1e-6 * allDaly / allPeople);
+    const double aggregated = meanOf(
+        document.value(QStringLiteral("aggregatedResults")).toObject().value(QStringLiteral("totalResults")).toObject(),
+        QStringLiteral("daly"));
     EXPECT_NEAR(meanOf(total, QStringLiteral("daly")), aggregated, 1e-9 * aggregated);
 
     const QJsonArray perCountry = summary.value(QStringLiteral("countries")).toArray();
@@ -382,7 +405,8 @@ TEST(Batch, AllCountriesAreCountriesAndTheSummaryCountsEachPopulationOnce)
         EXPECT_EQ(subtotal.value(QStringLiteral("models")).toInt(), 3);
         EXPECT_DOUBLE_EQ(subtotal.value(QStringLiteral("population")).toDouble(), population[country]);
         EXPECT_NEAR(meanOf(subtotal, QStringLiteral("daly")), countryDaly[country], 1e-9 * countryDaly[country]);
-        const double low = subtotal.value(QStringLiteral("daly")).toObject().value(QStringLiteral("Quantile0.025")).toDouble();
+        const double low =
+            subtotal.value(QStringLiteral("daly")).toObject().value(QStringLiteral("Quantile0.025")).toDouble();
         EXPECT_LT(low, meanOf(subtotal, QStringLiteral("daly")));
     }
     const QJsonArray perDisease = summary.value(QStringLiteral("diseases")).toArray();
@@ -405,7 +429,8 @@ TEST(Batch, ImpossibleValuesAreNamedAndFailTheRun)
     const QTemporaryDir work;
     const QString data = work.filePath(QStringLiteral("data"));
     ASSERT_TRUE(QDir().mkpath(data + QStringLiteral("/models")));
-    ASSERT_TRUE(QFile::copy(binaryDir + QStringLiteral("/referenceData.dat"), data + QStringLiteral("/referenceData.dat")));
+    ASSERT_TRUE(
+        QFile::copy(binaryDir + QStringLiteral("/referenceData.dat"), data + QStringLiteral("/referenceData.dat")));
     QByteArray specification = contents(binaryDir + QStringLiteral("/models/Illustrative-CRKP-BSI.model_spec.json"));
     const QByteArray cell = "\"RandPert(0.108, 0.133, 0.163)\"";
     ASSERT_GT(specification.indexOf(cell), 0);
@@ -423,18 +448,26 @@ TEST(Batch, ImpossibleValuesAreNamedAndFailTheRun)
                                work.path());
     EXPECT_EQ(run.exitCode, 1);
     for (const QString& expected :
-         {QStringLiteral("\"RandPert(0.133, 0.108, 0.163)\": RandPert(min, mode, max) needs the mode between min and max"),
+         {QStringLiteral(
+              "\"RandPert(0.133, 0.108, 0.163)\": RandPert(min, mode, max) needs the mode between min and max"),
           QStringLiteral("has statistics that are not finite numbers"), QStringLiteral("gives not-a-number"),
           QStringLiteral("Error: 2 of the 2 models have statistics that are not finite numbers")})
         EXPECT_TRUE(run.errors.contains(expected)) << expected.toStdString() << "\nin:\n" << run.errors.toStdString();
     const QJsonObject document = QJsonDocument::fromJson(contents(output)).object();
-    const QJsonArray affected = document.value(QStringLiteral("run")).toObject()
-                                    .value(QStringLiteral("modelsWithNonFiniteResults")).toArray();
+    const QJsonArray affected =
+        document.value(QStringLiteral("run")).toObject().value(QStringLiteral("modelsWithNonFiniteResults")).toArray();
     ASSERT_EQ(affected.size(), 2);
     EXPECT_EQ(affected[1].toObject().value(QStringLiteral("country")).toString(), QStringLiteral("Sweden"));
-    EXPECT_EQ(affected[1].toObject().value(QStringLiteral("disease")).toString(), QStringLiteral("IllustrativeCRKPBSI"));
-    EXPECT_TRUE(document.value(QStringLiteral("summary")).toObject().value(QStringLiteral("total")).toObject()
-                    .value(QStringLiteral("daly")).toObject().value(QStringLiteral("Mean")).isNull());
+    EXPECT_EQ(affected[1].toObject().value(QStringLiteral("disease")).toString(),
+              QStringLiteral("IllustrativeCRKPBSI"));
+    EXPECT_TRUE(document.value(QStringLiteral("summary"))
+                    .toObject()
+                    .value(QStringLiteral("total"))
+                    .toObject()
+                    .value(QStringLiteral("daly"))
+                    .toObject()
+                    .value(QStringLiteral("Mean"))
+                    .isNull());
 }
 
 // The outputs a statistician takes elsewhere, read back with pandas and checked value by value
@@ -443,9 +476,10 @@ TEST(Batch, TheTableAndTheDrawsReadBackInPandasAsTheDocumentSaysThem)
 {
     const QTemporaryDir work;
     const QStringList common = {QStringLiteral("--countries"), QStringLiteral("Austria,Sweden"),
-                                QStringLiteral("--diseases"), QStringLiteral("all"), QStringLiteral("-s"),
-                                QStringLiteral("40"), QStringLiteral("-r"), QStringLiteral("7"),
-                                QStringLiteral("--threads"), QStringLiteral("2")};
+                                QStringLiteral("--diseases"),  QStringLiteral("all"),
+                                QStringLiteral("-s"),          QStringLiteral("40"),
+                                QStringLiteral("-r"),          QStringLiteral("7"),
+                                QStringLiteral("--threads"),   QStringLiteral("2")};
     BatchRun run = batch(common
                              + QStringList{QStringLiteral("-o"), QStringLiteral("results.json.gz"),
                                            QStringLiteral("--table"), QStringLiteral("table.csv.gz"),

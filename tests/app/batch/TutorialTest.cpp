@@ -58,13 +58,14 @@ TEST(Tutorial, EveryStepRuns)
         }
         ASSERT_TRUE(process.waitForFinished(600000)) << step.text.toStdString();
         const QByteArray output = process.readAllStandardOutput();
-        EXPECT_EQ(process.exitCode(), 0) << step.text.toStdString() << "\n" << process.readAllStandardError().toStdString();
+        EXPECT_EQ(process.exitCode(), 0) << step.text.toStdString() << "\n"
+                                         << process.readAllStandardError().toStdString();
         if (step.language != QLatin1String("sh")) {
             EXPECT_GT(output.count('\n'), 5) << step.text.toStdString() << " printed:\n" << output.toStdString();
         }
     }
-    for (const QString& written : {QStringLiteral("austria.json"), QStringLiteral("austria.run.json"),
-                                   QStringLiteral("eu.json.gz"), QStringLiteral("eu.csv.gz"),
-                                   QStringLiteral("eu-draws.csv.gz"), QStringLiteral("eu.run.json")})
+    for (const QString& written :
+         {QStringLiteral("austria.json"), QStringLiteral("austria.run.json"), QStringLiteral("eu.json.gz"),
+          QStringLiteral("eu.csv.gz"), QStringLiteral("eu-draws.csv.gz"), QStringLiteral("eu.run.json")})
         EXPECT_TRUE(QFile::exists(work.filePath(written))) << written.toStdString();
 }

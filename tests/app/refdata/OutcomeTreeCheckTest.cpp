@@ -66,7 +66,8 @@ TEST(OutcomeTreeCheck, AcceptsOnlyTreesThatCanBeAssembledAndRun)
 
     tree = smallTree();
     tree.addHealthState("i2", "Second infection", "inf", "INFECTION");
-    EXPECT_EQ(problemOf(tree), QStringLiteral("the tree needs exactly one health state of category INFECTION, it has 2"));
+    EXPECT_EQ(problemOf(tree),
+              QStringLiteral("the tree needs exactly one health state of category INFECTION, it has 2"));
 
     tree = smallTree();
     tree.addHealthState("dead", "Dead", "death", "YLX");

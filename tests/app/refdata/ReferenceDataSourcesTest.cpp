@@ -78,9 +78,8 @@ QJsonValue replaced(const QJsonValue& value, const QStringList& path, const QJso
 
 void setMember(const QString& file, const QString& path, const QJsonValue& value)
 {
-    editJson(file, [&](QJsonObject& object) {
-        object = replaced(object, path.split(QLatin1Char('/')), value).toObject();
-    });
+    editJson(file,
+             [&](QJsonObject& object) { object = replaced(object, path.split(QLatin1Char('/')), value).toObject(); });
 }
 
 QStringList repeated(const QString& formula, int count)
@@ -185,11 +184,14 @@ TEST_F(ShippedReferenceData, CountriesDiseaseTemplateAndDataSetsSurviveTheCache)
     ASSERT_EQ(austrianCases.size(), 38);
     EXPECT_NE(austrianCases, genericCases);
     EXPECT_EQ(store.notificationData(QStringLiteral("Germany"), Disease).formulas(), genericCases);
-    EXPECT_EQ(store.outcomeTreeMapping(QStringLiteral("Austria"), Disease).formulas(), repeated(QStringLiteral("1"), 38));
+    EXPECT_EQ(store.outcomeTreeMapping(QStringLiteral("Austria"), Disease).formulas(),
+              repeated(QStringLiteral("1"), 38));
     EXPECT_EQ(store.runFactor(QStringLiteral("Austria"), Disease, QStringLiteral("coverage")).formulas(),
               repeated(QStringLiteral("1"), 38));
     EXPECT_TRUE(store.runFactor(QStringLiteral("Austria"), Disease, QStringLiteral("underestimation"))
-                    .formulas().first().startsWith(QStringLiteral("RandPert(")));
+                    .formulas()
+                    .first()
+                    .startsWith(QStringLiteral("RandPert(")));
     EXPECT_EQ(store.underestimationType(QStringLiteral("Austria"), Disease), 0);
 
     // Austria gave only its cases; its parameters are those of Generic, with their meta entries.
@@ -203,14 +205,19 @@ TEST_F(ShippedReferenceData, CountriesDiseaseTemplateAndDataSetsSurviveTheCache)
     EXPECT_TRUE(death.meta().contains(QStringLiteral("weblink")));
     EXPECT_NE(death.formulas().at(0), death.formulas().at(36)) << "case fatality varies with age";
     const fn::DataArray severe = store.params().get(QStringLiteral("Austria"), Disease, QStringLiteral("BSI"),
-                                                    QStringLiteral("severeImpairment"), fn::ParamsMgr::Proportion, ptrs);
+                                                    QStringLiteral("severeImpairment"), fn::ParamsMgr::Proportion,
+                                                    ptrs);
     EXPECT_EQ(severe.metaValue(QStringLiteral("remaining cases")), QStringLiteral("Yes"));
-    EXPECT_EQ(store.params().get(QStringLiteral("Austria"), Disease, QStringLiteral("BSI"),
-                                 QStringLiteral("severeImpairment"), fn::ParamsMgr::Duration, ptrs).formulas(),
+    EXPECT_EQ(store.params()
+                  .get(QStringLiteral("Austria"), Disease, QStringLiteral("BSI"), QStringLiteral("severeImpairment"),
+                       fn::ParamsMgr::Duration, ptrs)
+                  .formulas(),
               repeated(QStringLiteral("-1"), 38));
-    EXPECT_FALSE(store.params().get(QStringLiteral("Generic"), Disease, QStringLiteral("BSI"),
-                                    QStringLiteral("acuteIllness"), fn::ParamsMgr::Severity, ptrs)
-                     .metaValue(QStringLiteral("description")).isEmpty());
+    EXPECT_FALSE(store.params()
+                     .get(QStringLiteral("Generic"), Disease, QStringLiteral("BSI"), QStringLiteral("acuteIllness"),
+                          fn::ParamsMgr::Severity, ptrs)
+                     .metaValue(QStringLiteral("description"))
+                     .isEmpty());
 }
 
 TEST_F(ShippedReferenceData, ModelsRunWithPlausibleBurden)
@@ -287,11 +294,17 @@ TEST(ReferenceDataSources, CountryDataSetsReplaceGenericPiecesOneByOne)
               store.runFactor(QStringLiteral("Generic"), Disease, QStringLiteral("underascertainment")).formulas());
 
     // The overlay itself: only the parameters merge below the first level.
-    const QJsonObject generic{{"coverage", "1"},
-                              {"parameters", QJsonObject{{"T", QJsonObject{{"healthStates", QJsonObject{
-                                  {"s", QJsonObject{{"severity", "0.1"}, {"duration", "2"}}}}}}}}}};
-    const QJsonObject own{{"parameters", QJsonObject{{"T", QJsonObject{{"healthStates", QJsonObject{
-                              {"s", QJsonObject{{"severity", QJsonObject{{"values", "0.3"}}}}}}}}}}}};
+    const QJsonObject generic{
+        {"coverage", "1"},
+        {"parameters",
+         QJsonObject{{"T",
+                      QJsonObject{{"healthStates",
+                                   QJsonObject{{"s", QJsonObject{{"severity", "0.1"}, {"duration", "2"}}}}}}}}}};
+    const QJsonObject own{
+        {"parameters",
+         QJsonObject{{"T",
+                      QJsonObject{{"healthStates",
+                                   QJsonObject{{"s", QJsonObject{{"severity", QJsonObject{{"values", "0.3"}}}}}}}}}}}};
     const QJsonObject merged = refdata::DiseaseSource::overlaid(generic, own);
     const QJsonObject state = merged["parameters"]["T"]["healthStates"]["s"].toObject();
     EXPECT_EQ(merged.value("coverage"), QJsonValue("1"));
@@ -325,8 +338,9 @@ TEST(ReferenceDataSources, FaultySourcesAreRefusedWithTheirPlace)
         setMember(QDir(data).filePath(DiseaseFile), QStringLiteral("outcomeTrees/0/transitions/0/target"),
                   QStringLiteral("sequelae"));
     });
-    EXPECT_TRUE(error.contains(DiseaseFile + QStringLiteral(": outcomeTrees/0: the outcome tree \"BSI\" is incomplete: "
-                                                            "the infection \"bsi\" has no non-complementary transition")))
+    EXPECT_TRUE(error.contains(DiseaseFile
+                               + QStringLiteral(": outcomeTrees/0: the outcome tree \"BSI\" is incomplete: "
+                                                "the infection \"bsi\" has no non-complementary transition")))
         << error.toStdString();
 
     error = failureOf([](const QString& data) {
@@ -334,8 +348,9 @@ TEST(ReferenceDataSources, FaultySourcesAreRefusedWithTheirPlace)
                   QStringLiteral("data/Generic/parameters/BSI/transitions/acuteToDeath/probability/values/3/1"),
                   QStringLiteral("RandPert(0.1, 0.2"));
     });
-    EXPECT_TRUE(error.contains(QStringLiteral("data/Generic/parameters/BSI/transitions/acuteToDeath/probability/values: "
-                                              "the formula \"RandPert(0.1, 0.2\" of stratum 7 (Age 15-19, Sex Male)")))
+    EXPECT_TRUE(
+        error.contains(QStringLiteral("data/Generic/parameters/BSI/transitions/acuteToDeath/probability/values: "
+                                      "the formula \"RandPert(0.1, 0.2\" of stratum 7 (Age 15-19, Sex Male)")))
         << error.toStdString();
 
     error = failureOf([](const QString& data) {
@@ -359,7 +374,8 @@ TEST(ReferenceDataSources, FaultySourcesAreRefusedWithTheirPlace)
     error = failureOf([](const QString& data) {
         setMember(QDir(data).filePath(DiseaseFile), QStringLiteral("data/Generic/underreportng"), "1");
     });
-    EXPECT_TRUE(error.contains(QStringLiteral("data/Generic: unknown member \"underreportng\""))) << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("data/Generic: unknown member \"underreportng\"")))
+        << error.toStdString();
 
     error = failureOf([](const QString& data) {
         setMember(QDir(data).filePath(DiseaseFile),

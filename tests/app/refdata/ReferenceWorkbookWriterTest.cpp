@@ -27,11 +27,14 @@ TEST(ReferenceWorkbookWriter, WorkbooksReadInAnIndependentReader)
     // Column A of every sheet as xlrd reads it, 0-based rows.
     const auto columnA = [&](const QString& file) {
         QProcess process;
-        process.start(python, {QStringLiteral(OZMID_TEST_DATA_DIR "/ut/workbook/xls_dump.py"), referenceFolder(base) + "/" + file});
+        process.start(
+            python,
+            {QStringLiteral(OZMID_TEST_DATA_DIR "/ut/workbook/xls_dump.py"), referenceFolder(base) + "/" + file});
         EXPECT_TRUE(process.waitForFinished(60000) && process.exitCode() == 0)
             << process.readAllStandardError().toStdString();
         QMap<QString, QMap<int, QString>> sheets;
-        const QJsonArray list = QJsonDocument::fromJson(process.readAllStandardOutput()).object().value("sheets").toArray();
+        const QJsonArray list =
+            QJsonDocument::fromJson(process.readAllStandardOutput()).object().value("sheets").toArray();
         for (const QJsonValue& sheet : list) {
             QMap<int, QString>& cells = sheets[sheet.toObject().value("name").toString()];
             for (const QJsonValue& cell : sheet.toObject().value("cells").toArray()) {
@@ -63,9 +66,9 @@ TEST(ReferenceWorkbookWriter, WorkbooksReadInAnIndependentReader)
     EXPECT_EQ(sheet.value(3), QStringLiteral("Age"));
     EXPECT_EQ(sheet.value(4), QStringLiteral("Sex"));
     const QStringList labels = sheet.values();
-    for (const char* label : {"Outcome tree mapping", "Notification data", "Coverage", "underestimation",
-                              "Underreporting", "underascertainment", "underestimation type", "acuteIllness",
-                              "toDeath", "impaired"})
+    for (const char* label :
+         {"Outcome tree mapping", "Notification data", "Coverage", "underestimation", "Underreporting",
+          "underascertainment", "underestimation type", "acuteIllness", "toDeath", "impaired"})
         EXPECT_TRUE(labels.contains(QLatin1String(label))) << label;
     // The Generic workbook carries no factor rows: they are read from Austria's sheet first.
     EXPECT_TRUE(columnA("modelData-Generic.xls")[Disease].value(3).isEmpty());
@@ -88,9 +91,9 @@ TEST(ReferenceWorkbookWriter, RefusesWhatTheImportCouldNotReadBack)
     // Without meta rows the reader takes a header row for one only when it starts with sex.
     fn::InputDataMgr otherColumns;
     fillStore(otherColumns);
-    otherColumns.setRunFactor(Austria, Disease, "coverage",
-                              fn::DataArray({Age, fn::InputFactor("Site", {"Blood", "Lung"})}, "coverage", {},
-                                            QStringLiteral("1")));
+    otherColumns.setRunFactor(
+        Austria, Disease, "coverage",
+        fn::DataArray({Age, fn::InputFactor("Site", {"Blood", "Lung"})}, "coverage", {}, QStringLiteral("1")));
     EXPECT_TRUE(writeError(otherColumns).contains("column factor must be Sex"));
 
     fn::InputDataMgr longName;

@@ -38,9 +38,11 @@ TEST(ReferenceWorkbooks, ImportOfTheGeneratedWorkbooksEqualsTheDirectBuild)
     QTemporaryDir direct, viaWorkbooks;
     const QString sources = QStringLiteral(OZMID_TEST_DATA_DIR "/../data");
     ASSERT_EQ(refdataRun({QStringLiteral("build"), sources, direct.path()}), 0);
-    ASSERT_EQ(refdataRun({QStringLiteral("workbooks"), sources, viaWorkbooks.filePath(QStringLiteral("referenceData"))}), 0);
+    ASSERT_EQ(
+        refdataRun({QStringLiteral("workbooks"), sources, viaWorkbooks.filePath(QStringLiteral("referenceData"))}), 0);
     QString errors;
-    ASSERT_EQ(refdataRun({QStringLiteral("import-workbooks"), viaWorkbooks.path()}, &errors), 0) << errors.toStdString();
+    ASSERT_EQ(refdataRun({QStringLiteral("import-workbooks"), viaWorkbooks.path()}, &errors), 0)
+        << errors.toStdString();
 
     fn::InputDataMgr expected, imported;
     expected.setPath(direct.path());
@@ -92,8 +94,10 @@ TEST(ReferenceWorkbooks, ImportOfTheGeneratedWorkbooksEqualsTheDirectBuild)
                 }
                 for (const QString& transition : rows.transitions().keys()) {
                     for (int kind : {0, 1}) {
-                        const fn::DataArray a = imported.transitionParams().get(country, disease, tree, transition, kind, factors);
-                        const fn::DataArray b = expected.transitionParams().get(country, disease, tree, transition, kind, factors);
+                        const fn::DataArray a = imported.transitionParams().get(country, disease, tree, transition,
+                                                                                kind, factors);
+                        const fn::DataArray b = expected.transitionParams().get(country, disease, tree, transition,
+                                                                                kind, factors);
                         EXPECT_EQ(a.formulas(), b.formulas()) << transition.toStdString() << kind;
                         EXPECT_EQ(a.meta(), b.meta()) << transition.toStdString() << kind;
                     }
@@ -184,12 +188,14 @@ TEST(ReferenceWorkbooks, FailedImportsKeepTheEarlierCache)
     QTextStream out(&output);
     QTextStream err(&errors);
     errors.clear();
-    EXPECT_EQ(refdata::RefDataCommand(out, err).run({QStringLiteral("ozmid-refdata"), QStringLiteral("import-workbooks"),
-                                                     blocked.path()}),
+    EXPECT_EQ(refdata::RefDataCommand(out, err).run(
+                  {QStringLiteral("ozmid-refdata"), QStringLiteral("import-workbooks"), blocked.path()}),
               1);
     err.flush();
     out.flush();
-    EXPECT_TRUE(errors.contains(QStringLiteral("Cannot write \"") + blocked.filePath(QStringLiteral("referenceData.dat")))) << errors.toStdString();
+    EXPECT_TRUE(
+        errors.contains(QStringLiteral("Cannot write \"") + blocked.filePath(QStringLiteral("referenceData.dat"))))
+        << errors.toStdString();
     EXPECT_TRUE(errors.contains(QStringLiteral("was left unchanged"))) << errors.toStdString();
     EXPECT_FALSE(output.contains(QStringLiteral("Wrote"))) << output.toStdString();
 }

@@ -61,7 +61,14 @@ void fill(fn::InputDataMgr& store)
     store.setAgeDistribution("Austria", numbered("Age distribution", 1000));
     store.setAgeDistribution(greek, array("Age distribution", {}, {"1", "2", "", "4", "5", "6"}));
 
-    store.setOutcomeTreeMapping("Generic", "d1", array("Outcome tree mapping", {}, QStringList() << "1" << "1" << "1" << "2" << "2" << "2"));
+    store.setOutcomeTreeMapping("Generic", "d1",
+                                array("Outcome tree mapping", {},
+                                      QStringList() << "1"
+                                                    << "1"
+                                                    << "1"
+                                                    << "2"
+                                                    << "2"
+                                                    << "2"));
     store.setOutcomeTreeMapping("Austria", cjk, numbered("Mapping", 1));
     store.setNotificationData("Generic", "d1", numbered("Notification data", 10));
     store.setNotificationData(greek, cjk, numbered("Notification data", 20));
@@ -70,12 +77,14 @@ void fill(fn::InputDataMgr& store)
     store.params().set("Generic", "d1", "tree1", "ill", fn::ParamsMgr::Severity, numbered("Severity", 1));
     store.params().set("Generic", "d1", "tree1", "ill", fn::ParamsMgr::Duration, numbered("Duration", 2));
     store.params().set("Generic", "d1", "tree2", "ill", fn::ParamsMgr::Duration, numbered("Duration", 3));
-    store.params().set("Generic", "d1", "tree1", "ill", fn::ParamsMgr::Proportion,
-                       array("Proportion", {{"remaining cases", "yes"}}, QStringList(QVector<QString>(6, "0.5").toList())));
+    store.params().set(
+        "Generic", "d1", "tree1", "ill", fn::ParamsMgr::Proportion,
+        array("Proportion", {{"remaining cases", "yes"}}, QStringList(QVector<QString>(6, "0.5").toList())));
     store.params().set(greek, cjk, "τ", "ill", fn::ParamsMgr::Reserved, numbered("Reserved", 4));
 
     store.transitionParams().set("Generic", "d1", "tree1", "t1", fn::TransitionParamsMgr::Probability,
-                                 array("Probability", {{"redistribute", "no"}, {"direct type", "yes"}, {"duration", "2.5"}},
+                                 array("Probability",
+                                       {{"redistribute", "no"}, {"direct type", "yes"}, {"duration", "2.5"}},
                                        QStringList(QVector<QString>(6, "RandPert(0.1, 0.2, 0.3)").toList())));
     store.transitionParams().set("Austria", "d1", "tree1", "t1", fn::TransitionParamsMgr::Redistribution,
                                  numbered("Redistribution", 5));
@@ -143,7 +152,7 @@ bool same(const fn::DiseaseTemplate& a, const fn::DiseaseTemplate& b)
     return a == b;
 }
 
-template<typename Value>
+template <typename Value>
 bool same(const QMap<QString, Value>& a, const QMap<QString, Value>& b)
 {
     if (a.keys() != b.keys())
@@ -297,16 +306,20 @@ TEST(InputDataMgrCache, ByteLayoutOfATinyStore)
 
     // The input factors by hand: one disease, "d" as UTF-16BE, one factor "Sex".
     const QByteArray head = QByteArray::fromHex("00000001"
-                                                "00000002" "0064"
+                                                "00000002"
+                                                "0064"
                                                 "00000001"
-                                                "00000006" "005300650078");
+                                                "00000006"
+                                                "005300650078");
     EXPECT_EQ(bytes.left(head.size()), head);
 
     // The whole file, encoded independently with the stream's own operators.
     QByteArray expected;
     QDataStream out(&expected, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_5_13);
-    const auto factorSex = [&out] { out << quint32(1) << QString("Sex") << quint32(2) << QString("F") << QString("M"); };
+    const auto factorSex = [&out] {
+        out << quint32(1) << QString("Sex") << quint32(2) << QString("F") << QString("M");
+    };
     out << quint32(1) << QString("d");
     factorSex();
     // Captions, greatest key first, the null caption as 0xFFFFFFFF.
@@ -338,7 +351,12 @@ TEST(InputDataMgrCache, ByteLayoutOfATinyStore)
     EXPECT_EQ(older.diseaseIds(), QStringList{"d"});
     EXPECT_FALSE(older.isRegion("B"));
     EXPECT_TRUE(older.isRegion("Generic"));
-    EXPECT_TRUE(bytes.contains(QByteArray::fromHex("00000002" "00000002" "0042" "FFFFFFFF" "00000002" "0041")));
+    EXPECT_TRUE(bytes.contains(QByteArray::fromHex("00000002"
+                                                   "00000002"
+                                                   "0042"
+                                                   "FFFFFFFF"
+                                                   "00000002"
+                                                   "0041")));
 }
 
 TEST(InputDataMgrCache, DamagedFilesLoadWithoutCrashing)
@@ -383,8 +401,12 @@ TEST(InputDataMgrCache, DamagedFilesLoadWithoutCrashing)
     QRandomGenerator generator(42);
     for (char& c : random)
         c = static_cast<char>(generator.bounded(256));
-    const QByteArray hugeLength = QByteArray::fromHex("00000001" "7FFFFFFE" "0041");
-    const QByteArray oddLength = QByteArray::fromHex("00000001" "00000003" "004100");
+    const QByteArray hugeLength = QByteArray::fromHex("00000001"
+                                                      "7FFFFFFE"
+                                                      "0041");
+    const QByteArray oddLength = QByteArray::fromHex("00000001"
+                                                     "00000003"
+                                                     "004100");
     for (const QByteArray& garbage : {QByteArray(4096, '\xFF'), random, hugeLength, oddLength}) {
         writeAll(path, garbage);
         fn::InputDataMgr store;

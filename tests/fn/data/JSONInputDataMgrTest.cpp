@@ -74,24 +74,28 @@ TEST(JSONDiseaseTemplate, OutcomeTreeRowsAndGeneratedStates)
     // The RECOVERY outcome is not created, although it counted for the size check.
     EXPECT_EQ(zeta.healthOutcomeOrder(), QStringList({"inf", "acute", "seq", "death"}));
     EXPECT_FALSE(zeta.hasHealthOutcome("rec"));
-    EXPECT_EQ(zeta.healthOutcomes(), (Rows{{"inf", {"inf", "Infection", "INFECTION", "TRUE"}},
-                                           {"acute", {"acute", "Acute illness", "ACUTE", "TRUE"}},
-                                           {"seq", {"seq", "Sequelae", "SEQUELA", "TRUE"}},
-                                           {"death", {"death", "Death", "DEATH", "TRUE"}}}));
-    EXPECT_EQ(zeta.healthStates(), (Rows{{"inf_hs", {"inf_hs", "Infection", "inf", "INFECTION"}},
-                                         {"acute_hs", {"acute_hs", "Acute illness", "acute", "YLD"}},
-                                         {"s1", {"s1", "First sequela", "seq", "YLD"}},
-                                         {"s2", {"s2", "Second sequela", "seq", "YLD"}},
-                                         {"dead", {"dead", "Dead", "death", "YLL"}}}));
+    EXPECT_EQ(zeta.healthOutcomes(),
+              (Rows{{"inf", {"inf", "Infection", "INFECTION", "TRUE"}},
+                    {"acute", {"acute", "Acute illness", "ACUTE", "TRUE"}},
+                    {"seq", {"seq", "Sequelae", "SEQUELA", "TRUE"}},
+                    {"death", {"death", "Death", "DEATH", "TRUE"}}}));
+    EXPECT_EQ(zeta.healthStates(),
+              (Rows{{"inf_hs", {"inf_hs", "Infection", "inf", "INFECTION"}},
+                    {"acute_hs", {"acute_hs", "Acute illness", "acute", "YLD"}},
+                    {"s1", {"s1", "First sequela", "seq", "YLD"}},
+                    {"s2", {"s2", "Second sequela", "seq", "YLD"}},
+                    {"dead", {"dead", "Dead", "death", "YLL"}}}));
     // The infection source gets "_hs"; the transition to RECOVERY is left out;
     // the complemented id is read only for complementary transitions.
-    EXPECT_EQ(zeta.transitions(), (Rows{{"toAcute", {"toAcute", "To acute", "inf_hs", "acute", ""}},
-                                        {"toSeq", {"toSeq", "To sequelae", "acute_hs", "s1", ""}},
-                                        {"toDeath", {"toDeath", "To death", "acute", "dead", "toSeq"}}}));
+    EXPECT_EQ(zeta.transitions(),
+              (Rows{{"toAcute", {"toAcute", "To acute", "inf_hs", "acute", ""}},
+                    {"toSeq", {"toSeq", "To sequelae", "acute_hs", "s1", ""}},
+                    {"toDeath", {"toDeath", "To death", "acute", "dead", "toSeq"}}}));
 
     const fn::OutcomeTreeTemplate alpha = disease.outcomeTreeTemplate("Alpha");
-    EXPECT_EQ(alpha.healthStates(), (Rows{{"inf2_hs", {"inf2_hs", "Infection", "inf2", "INFECTION"}},
-                                          {"asym_hs", {"asym_hs", "Asymptomatic", "asym", "ASYMPTOMATIC"}}}));
+    EXPECT_EQ(alpha.healthStates(),
+              (Rows{{"inf2_hs", {"inf2_hs", "Infection", "inf2", "INFECTION"}},
+                    {"asym_hs", {"asym_hs", "Asymptomatic", "asym", "ASYMPTOMATIC"}}}));
     EXPECT_EQ(alpha.transitions(), (Rows{{"toAsym", {"toAsym", "To asymptomatic", "inf2_hs", "asym_hs", ""}}}));
 }
 
@@ -149,7 +153,8 @@ TEST(JSONDiseaseTemplate, ParametersMetaAndDefaults)
         for (const fn::DataArray& array : {disease.parameter(expected.kind, "Dropped", "inf_hs"),
                                            disease.parameter(expected.kind, "Alpha", "nothing")}) {
             EXPECT_EQ(array.name(), QString::fromLatin1(expected.name));
-            EXPECT_EQ(array.formulas(), QStringList(QVector<QString>(4, QString::fromLatin1(expected.formula)).toList()));
+            EXPECT_EQ(array.formulas(),
+                      QStringList(QVector<QString>(4, QString::fromLatin1(expected.formula)).toList()));
             EXPECT_TRUE(array.meta().isEmpty());
         }
     }

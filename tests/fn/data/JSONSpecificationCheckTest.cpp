@@ -34,7 +34,8 @@ QJsonObject specification(const QString& id, const QJsonObject& severity, int di
         order.append(QStringLiteral("d%1").arg(d));
         values.insert(QStringLiteral("d%1").arg(d), QJsonArray{QStringLiteral("x")});
     }
-    const QJsonObject acute{{QStringLiteral("type"), QStringLiteral("ACUTE")}, {QStringLiteral("severityArray"), severity}};
+    const QJsonObject acute{{QStringLiteral("type"), QStringLiteral("ACUTE")},
+                            {QStringLiteral("severityArray"), severity}};
     const QJsonObject tree{
         {QStringLiteral("id"), QStringLiteral("tree")},
         {QStringLiteral("healthOutcomesRunOrder"), QJsonArray{QStringLiteral("inf"), QStringLiteral("acute")}},
@@ -82,10 +83,12 @@ TEST(JSONSpecificationCheck, CellsReadAsZeroOrNotAtAllAreReportedAndStillReadSo)
               (QStringList{"0", "0"}));
 
     read.reports.clear();
-    read.file(bytesOf(specification(QStringLiteral("Flat"), cells(QJsonArray{"0.1", "0.2"}))), QStringLiteral("flat.json"));
+    read.file(bytesOf(specification(QStringLiteral("Flat"), cells(QJsonArray{"0.1", "0.2"}))),
+              QStringLiteral("flat.json"));
     ASSERT_EQ(read.reports.size(), 1);
-    EXPECT_TRUE(read.reports.front().contains(QStringLiteral("\"vals\" of outcome tree \"t\", health outcome \"acute\", "
-                                                             "\"severityArray\" holds 2 entries that are not rows")))
+    EXPECT_TRUE(
+        read.reports.front().contains(QStringLiteral("\"vals\" of outcome tree \"t\", health outcome \"acute\", "
+                                                     "\"severityArray\" holds 2 entries that are not rows")))
         << read.reports.front().toStdString();
     EXPECT_TRUE(read.reader.getDiseaseTemplate(QStringLiteral("Flat"))
                     .parameter(fn::JSONDiseaseTemplate::Severity, QStringLiteral("tree"), QStringLiteral("acute_hs"))
@@ -110,8 +113,10 @@ TEST(JSONSpecificationCheck, FilesThatCannotBeHeldAreSkippedAtStartUp)
         file.open(QIODevice::WriteOnly);
         file.write(bytes);
     };
-    write(QStringLiteral("a-nine.json"), bytesOf(specification(QStringLiteral("Nine"), cells(QJsonArray{row("0", "0")}), 9)));
-    write(QStringLiteral("b-eight.json"), bytesOf(specification(QStringLiteral("Eight"), cells(QJsonArray{row("0", "0")}), 8)));
+    write(QStringLiteral("a-nine.json"),
+          bytesOf(specification(QStringLiteral("Nine"), cells(QJsonArray{row("0", "0")}), 9)));
+    write(QStringLiteral("b-eight.json"),
+          bytesOf(specification(QStringLiteral("Eight"), cells(QJsonArray{row("0", "0")}), 8)));
     write(QStringLiteral("c-broken.json"), QByteArrayLiteral("{ \"id\": "));
 
     Read read;
@@ -134,14 +139,16 @@ TEST(JSONSpecificationCheck, FilesThatCannotBeHeldAreSkippedAtStartUp)
         thousand.append(QString::number(i));
     wide.insert(QStringLiteral("dims"),
                 QJsonObject{{QStringLiteral("order"), QJsonArray{QStringLiteral("a"), QStringLiteral("b")}},
-                            {QStringLiteral("values"), QJsonObject{{QStringLiteral("a"), thousand}, {QStringLiteral("b"), thousand}}}});
+                            {QStringLiteral("values"),
+                             QJsonObject{{QStringLiteral("a"), thousand}, {QStringLiteral("b"), thousand}}}});
     fn::MemoryBudget::setLimit(16u * 1024 * 1024);
     read.reports.clear();
     read.file(bytesOf(wide), QStringLiteral("wide.json"));
     EXPECT_FALSE(read.reader.diseaseDataExist(QStringLiteral("Wide")));
     ASSERT_FALSE(read.reports.isEmpty());
-    EXPECT_TRUE(read.reports.last().startsWith(QStringLiteral("Model specification wide.json is skipped: its dimensions "
-                                                              "have 1000000 strata")))
+    EXPECT_TRUE(
+        read.reports.last().startsWith(QStringLiteral("Model specification wide.json is skipped: its dimensions "
+                                                      "have 1000000 strata")))
         << read.reports.last().toStdString();
 
     // Few strata but a file full of cells, each held as text and compiled.
@@ -173,9 +180,10 @@ TEST(JSONSpecificationCheck, TwoInfectionsAreReportedAndTheShippedModelsSayNothi
     Read read;
     read.file(bytesOf(twice));
     ASSERT_EQ(read.reports.size(), 1);
-    EXPECT_EQ(read.reports.front(), QStringLiteral("Model specification spec.json: outcome tree \"t\" has 2 health "
-                                                   "outcomes of type INFECTION (\"inf\", \"inf2\"); a tree has one "
-                                                   "infection, so no model can be built from it."));
+    EXPECT_EQ(read.reports.front(),
+              QStringLiteral("Model specification spec.json: outcome tree \"t\" has 2 health "
+                             "outcomes of type INFECTION (\"inf\", \"inf2\"); a tree has one "
+                             "infection, so no model can be built from it."));
 
     Read shipped;
     for (const QFileInfo& model : QDir(QStringLiteral(OZMID_TEST_DATA_DIR "/../models")).entryInfoList(QDir::Files)) {
@@ -197,16 +205,19 @@ TEST(JSONSpecificationCheck, CellsThatAreNotOneValueSkipTheFile)
         QJsonValue male;
         const char* words;
     } rows[] = {
-        {QStringLiteral("82,1"), QStringLiteral("0.5"), "row 1 cell 1 holds \"82,1\": it gives 2 values instead of one (a decimal comma?)."},
-        {QStringLiteral("0.5"), QStringLiteral("RandPert(1, 2"), "row 1 cell 2 holds \"RandPert(1, 2\": its brackets do not pair."},
+        {QStringLiteral("82,1"), QStringLiteral("0.5"),
+         "row 1 cell 1 holds \"82,1\": it gives 2 values instead of one (a decimal comma?)."},
+        {QStringLiteral("0.5"), QStringLiteral("RandPert(1, 2"),
+         "row 1 cell 2 holds \"RandPert(1, 2\": its brackets do not pair."},
     };
     for (const auto& r : rows) {
         Read read;
         read.file(bytesOf(specification(QStringLiteral("Comma"), cells(QJsonArray{row(r.female, r.male)}))));
         EXPECT_FALSE(read.reader.diseaseDataExist(QStringLiteral("Comma")));
         ASSERT_FALSE(read.reports.isEmpty());
-        EXPECT_TRUE(read.reports.last().startsWith(QStringLiteral("Model specification spec.json is skipped: outcome tree "
-                                                                  "\"t\", health outcome \"acute\", \"severityArray\", ")))
+        EXPECT_TRUE(
+            read.reports.last().startsWith(QStringLiteral("Model specification spec.json is skipped: outcome tree "
+                                                          "\"t\", health outcome \"acute\", \"severityArray\", ")))
             << read.reports.last().toStdString();
         EXPECT_TRUE(read.reports.last().endsWith(QLatin1String(r.words))) << read.reports.last().toStdString();
     }

@@ -94,8 +94,8 @@ TEST(TransitionParamsMgr, DefaultsAreNamedAndStoredMetaSurvives)
     EXPECT_TRUE(probability.meta().isEmpty());
     EXPECT_TRUE(allFormulasAre(probability, "1", 6));
 
-    const fn::DataArray redistribution = mgr.get("Austria", "d", "t", "tr",
-                                                 fn::TransitionParamsMgr::Redistribution, f.pointers());
+    const fn::DataArray redistribution = mgr.get("Austria", "d", "t", "tr", fn::TransitionParamsMgr::Redistribution,
+                                                 f.pointers());
     EXPECT_EQ(redistribution.name(), QStringLiteral("Redistribution"));
     EXPECT_TRUE(allFormulasAre(redistribution, "0.052632", 6));
 
@@ -113,8 +113,7 @@ TEST(TransitionParamsMgr, DefaultsAreNamedAndStoredMetaSurvives)
     EXPECT_EQ(fromGeneric.metaValue("duration"), QStringLiteral("3"));
     EXPECT_TRUE(allFormulasAre(fromGeneric, "RandUniform(0.1, 0.2)", 6));
     // The redistribution of the same transition is still the default.
-    EXPECT_TRUE(allFormulasAre(mgr.get("Malta", "d", "t", "tr", fn::TransitionParamsMgr::Redistribution,
-                                       f.pointers()),
+    EXPECT_TRUE(allFormulasAre(mgr.get("Malta", "d", "t", "tr", fn::TransitionParamsMgr::Redistribution, f.pointers()),
                                "0.052632", 6));
     EXPECT_TRUE(mgr.params(fn::TransitionParamsMgr::Redistribution).isEmpty());
 

@@ -22,18 +22,18 @@ QString dump(const fn::DataArray& array)
     QStringList meta;
     for (auto it = array.meta().cbegin(); it != array.meta().cend(); ++it)
         meta << it.key() + ":" + it.value();
-    return "'" + array.name() + "' {" + meta.join(";") + "} [" + factors.join(" x ") + "] " +
-        array.formulas().join(" | ");
+    return "'" + array.name() + "' {" + meta.join(";") + "} [" + factors.join(" x ") + "] "
+        + array.formulas().join(" | ");
 }
 
-template<typename Map>
+template <typename Map>
 void dumpArrays(QStringList& lines, const QString& prefix, const Map& map)
 {
     for (auto it = map.cbegin(); it != map.cend(); ++it)
         lines << prefix + "/" + it.key() + " " + dump(it.value());
 }
 
-template<typename Map>
+template <typename Map>
 void dumpNested(QStringList& lines, const QString& prefix, const Map& map)
 {
     for (auto it = map.cbegin(); it != map.cend(); ++it)
@@ -79,8 +79,8 @@ std::string dump(const fn::InputDataMgr& store)
     for (auto it = store.diseaseTemplates().templates().cbegin(); it != store.diseaseTemplates().templates().cend();
          ++it) {
         const fn::DiseaseTemplate& disease = it.value();
-        lines << "template/" + it.key() + " id=" + disease.id() + " caption=" + disease.caption() +
-                " trees=" + disease.outcomeTreeIds().join(",") + " congenital=" + (disease.isCongenital() ? "1" : "0");
+        lines << "template/" + it.key() + " id=" + disease.id() + " caption=" + disease.caption() + " trees="
+                + disease.outcomeTreeIds().join(",") + " congenital=" + (disease.isCongenital() ? "1" : "0");
         for (const fn::OutcomeTreeTemplate& tree : disease.outcomeTrees()) {
             const QString prefix = "template/" + it.key() + "/" + tree.id() + " name=" + tree.name();
             lines << prefix + " order=" + tree.healthOutcomeOrder().join(",");
@@ -102,7 +102,8 @@ std::string dump(const fn::InputDataMgr& store)
 QStringList importInto(fn::InputDataMgr& store, const QTemporaryDir& base)
 {
     QStringList errors;
-    store.setImportErrorReporter([&errors](const QString& title, const QString& text) { errors << title + "|" + text; });
+    store.setImportErrorReporter(
+        [&errors](const QString& title, const QString& text) { errors << title + "|" + text; });
     store.setPath(base.path());
     store.importFromWorkbooks();
     return errors;
@@ -167,7 +168,6 @@ void writeRows(ut::Excel& excel, int row, const QVector<QVariantList>& rows)
     excel.writeBlock(QPoint(row, 1), block, width, next);
 }
 
-
 } // namespace
 
 TEST(ReferenceDataImport, WrittenWorkbooksImportToEqualContent)
@@ -198,8 +198,8 @@ TEST(ReferenceDataImport, WrittenWorkbooksImportToEqualContent)
     EXPECT_EQ(imported.underestimationType(Generic, Disease), 2);
     EXPECT_EQ(imported.underestimationType(Austria, Disease), 1);
     const fn::InputFactorPtrs factors = imported.inputFactors().getInputFactors(Disease);
-    const fn::DataArray proportion =
-        imported.params().get(Austria, Disease, "BSI", "acuteIllness", fn::ParamsMgr::Proportion, factors);
+    const fn::DataArray proportion = imported.params().get(Austria, Disease, "BSI", "acuteIllness",
+                                                           fn::ParamsMgr::Proportion, factors);
     EXPECT_EQ(proportion.metaValue("remaining cases"), QStringLiteral("yes"));
     EXPECT_EQ(proportion.formulas().value(1), QStringLiteral("RandPert(0.81, 0.82, 0.83)"));
     const fn::DataArray probability = imported.transitionParams().get(Generic, Disease, "BSI", "toAcute",
@@ -207,8 +207,9 @@ TEST(ReferenceDataImport, WrittenWorkbooksImportToEqualContent)
     EXPECT_EQ(probability.metaValue("direct type"), QStringLiteral("Cumulative"));
     EXPECT_EQ(probability.metaValue("duration"), QStringLiteral("2.5"));
     EXPECT_EQ(probability.metaValue("redistribute"), QStringLiteral("yes"));
-    EXPECT_EQ(imported.transitionParams().params(fn::TransitionParamsMgr::Redistribution).find(
-                  Austria, Disease, "BSI", "toDeath"),
+    EXPECT_EQ(imported.transitionParams()
+                  .params(fn::TransitionParamsMgr::Redistribution)
+                  .find(Austria, Disease, "BSI", "toDeath"),
               nullptr);
 
     // The cache written at the end of the import holds the same content.
@@ -262,17 +263,44 @@ TEST(ReferenceDataImport, SheetsLaidOutByHandReadAtTheirOffsets)
     ut::Excel model;
     writeRows(model, 2, {rowOf({"RUN FACTORS"}), rowOf({"Age", "not read"})});
     writeRows(model, 5, {rowOf({"Sex", "Female", "Male"}), rowOf({"Nothing"}), rowOf({"Site", "Blood", "", "Lung"})});
-    writeRows(model, 10, {rowOf({"s2", "Dead"}), rowOf({}), rowOf({"Severity"}), rowOf({}),
-                          rowOf({"Sex", "Female", "Male"}), rowOf({"Age"}), rowOf({"0-4", "0.5", 0.25}), rowOf({}),
-                          rowOf({"Duration"}), rowOf({}), rowOf({"Description", "Years left"}), rowOf({}),
-                          rowOf({"Sex", "Female", "Male"}), rowOf({"Age"}), rowOf({"0-4", "70", "65"}), rowOf({}),
-                          rowOf({"PROPORTION"}), rowOf({}), rowOf({"Sex", "Female", "Male"}), rowOf({"Age"}),
-                          rowOf({"0-4", "", "1"}), rowOf({}),
-                          rowOf({"t1", "Dies"}), rowOf({}), rowOf({"probability"}), rowOf({}),
-                          rowOf({"Direct type", "Direct"}), rowOf({}), rowOf({"Sex", "Female", "Male"}), rowOf({"Age"}),
-                          rowOf({"0-4", "RandUniform(0.1, 0.2)", "0.3"}), rowOf({}),
-                          rowOf({"not redistribution"}), rowOf({}), rowOf({"Sex", "Female", "Male"}), rowOf({"Age"}),
-                          rowOf({"0-4", "9", "9"})});
+    writeRows(model, 10,
+              {rowOf({"s2", "Dead"}),
+               rowOf({}),
+               rowOf({"Severity"}),
+               rowOf({}),
+               rowOf({"Sex", "Female", "Male"}),
+               rowOf({"Age"}),
+               rowOf({"0-4", "0.5", 0.25}),
+               rowOf({}),
+               rowOf({"Duration"}),
+               rowOf({}),
+               rowOf({"Description", "Years left"}),
+               rowOf({}),
+               rowOf({"Sex", "Female", "Male"}),
+               rowOf({"Age"}),
+               rowOf({"0-4", "70", "65"}),
+               rowOf({}),
+               rowOf({"PROPORTION"}),
+               rowOf({}),
+               rowOf({"Sex", "Female", "Male"}),
+               rowOf({"Age"}),
+               rowOf({"0-4", "", "1"}),
+               rowOf({}),
+               rowOf({"t1", "Dies"}),
+               rowOf({}),
+               rowOf({"probability"}),
+               rowOf({}),
+               rowOf({"Direct type", "Direct"}),
+               rowOf({}),
+               rowOf({"Sex", "Female", "Male"}),
+               rowOf({"Age"}),
+               rowOf({"0-4", "RandUniform(0.1, 0.2)", "0.3"}),
+               rowOf({}),
+               rowOf({"not redistribution"}),
+               rowOf({}),
+               rowOf({"Sex", "Female", "Male"}),
+               rowOf({"Age"}),
+               rowOf({"0-4", "9", "9"})});
     fn::InputDataMgr store;
     store.diseaseTemplates().add("Neo", *disease);
     EXPECT_TRUE(fn::ReferenceDataImporter::readModelDataSheet(model, Generic, "Neo", store));
@@ -281,9 +309,7 @@ TEST(ReferenceDataImport, SheetsLaidOutByHandReadAtTheirOffsets)
     EXPECT_EQ(*factors.at(0), fn::InputFactor("Sex", {"Female", "Male"}));
     EXPECT_EQ(*factors.at(1), fn::InputFactor("Site", {"Blood"}));
 
-    const auto stored = [&store](int kind) {
-        return store.params().params(kind).find(Generic, "Neo", "Early", "s2");
-    };
+    const auto stored = [&store](int kind) { return store.params().params(kind).find(Generic, "Neo", "Early", "s2"); };
     ASSERT_NE(stored(fn::ParamsMgr::Severity), nullptr);
     EXPECT_EQ(stored(fn::ParamsMgr::Severity)->formulas(), (QStringList{"0.5", "0.25"}));
     ASSERT_NE(stored(fn::ParamsMgr::Duration), nullptr);
@@ -347,8 +373,9 @@ TEST(ReferenceDataImport, SkippedSheetsAndCountries)
 
     // "Generic" is read without country data of its own.
     EXPECT_EQ(dump(imported.outcomeTreeMapping(Generic, Disease)), dump(source.outcomeTreeMapping(Generic, Disease)));
-    EXPECT_NE(imported.transitionParams().params(fn::TransitionParamsMgr::Probability).find(Generic, Disease,
-                                                                                             "Sequelae", "toImpaired"),
+    EXPECT_NE(imported.transitionParams()
+                  .params(fn::TransitionParamsMgr::Probability)
+                  .find(Generic, Disease, "Sequelae", "toImpaired"),
               nullptr);
 
     // The factor row without levels is left out; the others are read once.
@@ -380,19 +407,20 @@ TEST(ReferenceDataImport, ReportsEverySheetBetweenStartAndFinish)
                      });
     EXPECT_TRUE(importInto(imported, base).isEmpty());
     const QString prefix = QString::number(fn::FileOperationType::Import) + "|Reference data|";
-    EXPECT_EQ(reports, (QStringList{
-                           prefix + "importStarted|",
-                           prefix + "diseaseData.xls|" + Disease,
-                           prefix + "diseaseData.xls|Neonatal",
-                           // Atlantis is no known country and is not announced.
-                           prefix + "countryData.xls|Austria",
-                           prefix + "countryData.xls|Generic",
-                           prefix + "modelData-Austria.xls|" + Disease,
-                           prefix + "modelData-Austria.xls|Orphan",
-                           prefix + "modelData-Generic.xls|" + Disease,
-                           prefix + "modelData-Germany.xls|" + Disease,
-                           prefix + "importFinished|",
-                       }));
+    EXPECT_EQ(reports,
+              (QStringList{
+                  prefix + "importStarted|",
+                  prefix + "diseaseData.xls|" + Disease,
+                  prefix + "diseaseData.xls|Neonatal",
+                  // Atlantis is no known country and is not announced.
+                  prefix + "countryData.xls|Austria",
+                  prefix + "countryData.xls|Generic",
+                  prefix + "modelData-Austria.xls|" + Disease,
+                  prefix + "modelData-Austria.xls|Orphan",
+                  prefix + "modelData-Generic.xls|" + Disease,
+                  prefix + "modelData-Germany.xls|" + Disease,
+                  prefix + "importFinished|",
+              }));
 }
 
 TEST(ReferenceDataImport, UnreadableWorkbookIsReportedAndTheImportGoesOn)
@@ -441,10 +469,9 @@ TEST(ReferenceDataImport, ACacheThatCannotBeWrittenIsReported)
 
     fn::InputDataMgr imported;
     QStringList messages;
-    QObject::connect(&imported, &fn::InputDataMgr::showMessage,
-                     [&messages](const QString&, const QString& text, const QString& type) {
-                         messages << type + "|" + text;
-                     });
+    QObject::connect(
+        &imported, &fn::InputDataMgr::showMessage,
+        [&messages](const QString&, const QString& text, const QString& type) { messages << type + "|" + text; });
     EXPECT_EQ(importInto(imported, base), QStringList());
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].startsWith(QStringLiteral("error|The reference data cache"))) << messages[0].toStdString();

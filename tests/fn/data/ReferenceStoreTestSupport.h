@@ -62,7 +62,7 @@ inline fn::OutcomeTreeTemplate sequelaTree()
 }
 
 inline fn::DiseaseTemplate diseaseTemplate(const QString& id, const QString& caption,
-                                    const QVector<fn::OutcomeTreeTemplate>& trees)
+                                           const QVector<fn::OutcomeTreeTemplate>& trees)
 {
     fn::DiseaseTemplate disease;
     disease.setId(id);
@@ -115,20 +115,20 @@ inline void fillModelData(fn::InputDataMgr& store, const QString& country, int s
 // Two countries, "Generic" among them, and one disease with two trees.
 inline void fillStore(fn::InputDataMgr& store)
 {
-    store.diseaseTemplates().add(Disease, diseaseTemplate(Disease, QStringLiteral("Bloodstream infection"),
-                                                          {bloodstreamTree(), sequelaTree()}));
+    store.diseaseTemplates().add(
+        Disease, diseaseTemplate(Disease, QStringLiteral("Bloodstream infection"), {bloodstreamTree(), sequelaTree()}));
     store.appendDiseaseId(Disease);
     store.inputFactors().addInputFactor(Disease, Age.name(), Age.levels());
     store.inputFactors().addInputFactor(Disease, Sex.name(), Sex.levels());
 
     store.setCountryCaption(Austria, QStringLiteral("Österreich"));
     store.setLifeExpectancy(Austria, table("Life expectancy", {}, {"80.5", "76.1", "71", "66.2", "62", "58"}));
-    store.setAgeDistribution(Austria, table("Age distribution", {{"source", "Census"}},
-                                            {"400000", "420000", "800000", "810000", "3000000", "2900000"}));
+    store.setAgeDistribution(Austria,
+                             table("Age distribution", {{"source", "Census"}},
+                                   {"400000", "420000", "800000", "810000", "3000000", "2900000"}));
     fillModelData(store, Austria, 1);
     fillModelData(store, Generic, 5);
 }
-
 
 inline QString referenceFolder(const QTemporaryDir& base)
 {

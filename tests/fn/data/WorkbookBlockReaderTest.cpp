@@ -68,9 +68,9 @@ TEST(WorkbookBlockReader, ReadsTheTablesOfACombinedBlockInARow)
                                  {QStringLiteral("5-9"), QString(), QStringLiteral(" 1 ")},
                                  {QStringLiteral("10+"), 3, -2}});
     block.append(QVariantList());
-    block += parameterBlock(QStringLiteral("Duration"), {}, sexHeader, QStringLiteral("Age"),
-                            {{QStringLiteral("0-4"), 7, 8}, {QStringLiteral("5-9"), 9, 10},
-                             {QStringLiteral("10+"), 11, 12}});
+    block += parameterBlock(
+        QStringLiteral("Duration"), {}, sexHeader, QStringLiteral("Age"),
+        {{QStringLiteral("0-4"), 7, 8}, {QStringLiteral("5-9"), 9, 10}, {QStringLiteral("10+"), 11, 12}});
     block.append(QVariantList());
     block += parameterBlock(QStringLiteral("probability"),
                             {{QStringLiteral("Direct type"), QStringLiteral("Death")},
@@ -83,16 +83,18 @@ TEST(WorkbookBlockReader, ReadsTheTablesOfACombinedBlockInARow)
     const std::unique_ptr<ut::Excel> file = reopened(excel, dir);
 
     int lastRow = 0;
-    const fn::DataArray severity =
-        fn::readStratifiedTable(file->find(QStringLiteral("severity"), QStringLiteral("A"), false), *file, lastRow);
+    const fn::DataArray severity = fn::readStratifiedTable(
+        file->find(QStringLiteral("severity"), QStringLiteral("A"), false), *file, lastRow);
     // Label 11, meta 13-14, header 16, row name 17, levels 18-20.
     EXPECT_EQ(lastRow, 20);
     EXPECT_EQ(severity.name(), QStringLiteral("Severity"));
-    EXPECT_EQ(severity.meta(), (fn::DataArray::Meta{{QStringLiteral("description"), QStringLiteral("Mild Diarrhoea")},
-                                                    {QStringLiteral("weblink"), QStringLiteral("http://example.org/Sev")}}));
+    EXPECT_EQ(severity.meta(),
+              (fn::DataArray::Meta{{QStringLiteral("description"), QStringLiteral("Mild Diarrhoea")},
+                                   {QStringLiteral("weblink"), QStringLiteral("http://example.org/Sev")}}));
     ASSERT_EQ(severity.factorCopies().size(), 2);
     EXPECT_EQ(severity.factorCopies().at(0).name(), QStringLiteral("Age"));
-    EXPECT_EQ(levelsOf(severity, 0), (QStringList{QStringLiteral("0-4"), QStringLiteral("5-9"), QStringLiteral("10+")}));
+    EXPECT_EQ(levelsOf(severity, 0),
+              (QStringList{QStringLiteral("0-4"), QStringLiteral("5-9"), QStringLiteral("10+")}));
     EXPECT_EQ(severity.factorCopies().at(1).name(), QStringLiteral("Sex"));
     EXPECT_EQ(levelsOf(severity, 1), (QStringList{QStringLiteral("Female"), QStringLiteral("Male")}));
     EXPECT_EQ(severity.formulas(),
@@ -149,9 +151,10 @@ TEST(WorkbookBlockReader, HeaderRowsAreRecognisedByTheSexMarkerOnly)
 
     int lastRow = 0;
     const fn::DataArray other = fn::readStratifiedTable(file->cell(otherRow, 1), *file, lastRow);
-    EXPECT_EQ(other.meta(), (fn::DataArray::Meta{{QStringLiteral("gender"), QStringLiteral("F")},
-                                                 {QStringLiteral("age"), QString()},
-                                                 {QStringLiteral("0-4"), QStringLiteral("1")}}));
+    EXPECT_EQ(other.meta(),
+              (fn::DataArray::Meta{{QStringLiteral("gender"), QStringLiteral("F")},
+                                   {QStringLiteral("age"), QString()},
+                                   {QStringLiteral("0-4"), QStringLiteral("1")}}));
     // The header row sought two rows below those "meta rows" is empty.
     EXPECT_EQ(lastRow, otherRow + 6);
     EXPECT_TRUE(other.formulas().isEmpty());
@@ -174,12 +177,12 @@ TEST(WorkbookBlockReader, EmptyHeaderCellsShrinkTheColumnDimensionOnly)
     EXPECT_EQ(lastRow, 6);
     EXPECT_EQ(levelsOf(gap, 1), QStringList{QStringLiteral("Male")});
     EXPECT_EQ(gap.dims(), (fn::DataArray::Dims{2, 1}));
-    EXPECT_EQ(gap.formulas(), (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("0"),
-                                           QStringLiteral("4")}));
+    EXPECT_EQ(gap.formulas(),
+              (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("0"), QStringLiteral("4")}));
 
     // A label that is not there gives an empty array and no row.
-    const fn::DataArray missing =
-        fn::readStratifiedTable(file->find(QStringLiteral("Absent"), QStringLiteral("A"), false), *file, lastRow);
+    const fn::DataArray missing = fn::readStratifiedTable(
+        file->find(QStringLiteral("Absent"), QStringLiteral("A"), false), *file, lastRow);
     EXPECT_EQ(lastRow, -1);
     EXPECT_TRUE(missing.name().isEmpty());
     EXPECT_TRUE(missing.formulas().isEmpty());
@@ -235,17 +238,28 @@ TEST(WorkbookBlockReader, TablesReadAsTheUserSeesThem)
         {levels.mid(0, 1) + Rows{{}} + levels.mid(1), 0, {"1", "2"}, 5, {}},
         // A table one level short is not made up from the block after it.
         {levels.mid(0, 2) + Rows{{}} + next, 3, {"1", "2", "3", "4"}, 6, {}},
-        {Rows{{QStringLiteral("0-4"), QStringLiteral("82,1"), QStringLiteral("2")}}, 1, {}, 0,
-         QStringLiteral("sheet \"Sheet1\", cell B5 holds \"82,1\": it gives 2 values instead of one (a decimal comma?)")},
-        {Rows{{QStringLiteral("0-4"), QStringLiteral("1"), true}}, 1, {}, 0,
+        {Rows{{QStringLiteral("0-4"), QStringLiteral("82,1"), QStringLiteral("2")}},
+         1,
+         {},
+         0,
+         QStringLiteral(
+             "sheet \"Sheet1\", cell B5 holds \"82,1\": it gives 2 values instead of one (a decimal comma?)")},
+        {Rows{{QStringLiteral("0-4"), QStringLiteral("1"), true}},
+         1,
+         {},
+         0,
          QStringLiteral("sheet \"Sheet1\", cell C5 holds TRUE where a number or formula belongs")},
-        {levels.mid(0, 1) + Rows{{}} + Rows{{QStringLiteral("5-9"), QStringLiteral("max(1"), QStringLiteral("2)")}}, 2,
-         {}, 0, QStringLiteral("cell B7 holds \"max(1\": its brackets do not pair")},
+        {levels.mid(0, 1) + Rows{{}} + Rows{{QStringLiteral("5-9"), QStringLiteral("max(1"), QStringLiteral("2)")}},
+         2,
+         {},
+         0,
+         QStringLiteral("cell B7 holds \"max(1\": its brackets do not pair")},
     };
     for (const auto& row : rows) {
         ut::Excel excel;
         int next = 0;
-        const Rows block = parameterBlock(QStringLiteral("Notification data"), {}, sexHeader, QStringLiteral("Age"), row.table);
+        const Rows block = parameterBlock(QStringLiteral("Notification data"), {}, sexHeader, QStringLiteral("Age"),
+                                          row.table);
         excel.writeBlock(QPoint(1, 1), asBlock(block), 3, next);
         int lastRow = 0;
         if (row.formulas.isEmpty()) {

@@ -24,8 +24,14 @@ double discounted(double duration, double onset, double rate)
 
 QVariantMap outcomeEntry(const QVariantMap& results, int tree)
 {
-    return results.value(QStringLiteral("detailedResults")).toList().value(tree).toMap()
-        .value(QStringLiteral("healthOutcomeAggregatedResults")).toList().value(0).toMap();
+    return results.value(QStringLiteral("detailedResults"))
+        .toList()
+        .value(tree)
+        .toMap()
+        .value(QStringLiteral("healthOutcomeAggregatedResults"))
+        .toList()
+        .value(0)
+        .toMap();
 }
 
 } // namespace
@@ -70,16 +76,26 @@ TEST(DiseaseModel, TwoTreeDeterministicResultsUndiscounted)
     EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("incidencePer100k"))), 150.0 * 100000 / 1900);
     EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("mortalityPer100k"))), 15.0 * 100000 / 5700);
     // The death outcome and the infection's outcome are not reported on their own.
-    EXPECT_EQ(results.value(QStringLiteral("detailedResults")).toList().value(0).toMap()
-                  .value(QStringLiteral("healthOutcomeAggregatedResults")).toList().size(), 1);
+    EXPECT_EQ(results.value(QStringLiteral("detailedResults"))
+                  .toList()
+                  .value(0)
+                  .toMap()
+                  .value(QStringLiteral("healthOutcomeAggregatedResults"))
+                  .toList()
+                  .size(),
+              1);
 
     const QVariantMap oldAcute = outcomeEntry(results, 1);
     const double oldYll = 40 * 19.0 + 16 * 14.0;
     EXPECT_DOUBLE_EQ(mean(oldAcute.value(QStringLiteral("yld"))), 60.0 + 24.0);
     EXPECT_DOUBLE_EQ(mean(oldAcute.value(QStringLiteral("yll"))), oldYll);
 
-    const QVariantMap treeCategories = results.value(QStringLiteral("detailedResults")).toList().value(1).toMap()
-        .value(QStringLiteral("sequelaTypeAggregatedResults")).toMap();
+    const QVariantMap treeCategories = results.value(QStringLiteral("detailedResults"))
+                                           .toList()
+                                           .value(1)
+                                           .toMap()
+                                           .value(QStringLiteral("sequelaTypeAggregatedResults"))
+                                           .toMap();
     EXPECT_DOUBLE_EQ(mean(treeCategories.value(QStringLiteral("acute")).toMap().value(QStringLiteral("yld"))), 84.0);
     EXPECT_DOUBLE_EQ(mean(treeCategories.value(QStringLiteral("sequela")).toMap().value(QStringLiteral("yld"))), 0.0);
     EXPECT_DOUBLE_EQ(mean(treeCategories.value(QStringLiteral("total")).toMap().value(QStringLiteral("dalyPer100k"))),
@@ -98,22 +114,24 @@ TEST(DiseaseModel, TwoTreeDeterministicResultsUndiscounted)
     EXPECT_DOUBLE_EQ(mean(totals.value(QStringLiteral("mortalityPer100k"))), 71.0 * 100000 / 5700);
     // A deterministic model gives every quantile equal to the mean once there are nine iterations.
     const QVariantMap daly = totals.value(QStringLiteral("daly")).toMap();
-    for (const QString& key : {QStringLiteral("Quantile0.025"), QStringLiteral("Quantile0.5"),
-                               QStringLiteral("Quantile0.975")})
+    for (const QString& key :
+         {QStringLiteral("Quantile0.025"), QStringLiteral("Quantile0.5"), QStringLiteral("Quantile0.975")})
         EXPECT_DOUBLE_EQ(daly.value(key).toDouble(), yld + yll) << key.toStdString();
 
     // Stratified results, per age group and sex.
     const QVariantMap categorized = results.value(QStringLiteral("totalCategorizedResults")).toMap();
-    const QVariantList female = categorized.value(QStringLiteral("yld")).toMap().value(QStringLiteral("arrayFemale")).toList();
-    const QVariantList male = categorized.value(QStringLiteral("yll")).toMap().value(QStringLiteral("arrayMale")).toList();
+    const QVariantList female =
+        categorized.value(QStringLiteral("yld")).toMap().value(QStringLiteral("arrayFemale")).toList();
+    const QVariantList male =
+        categorized.value(QStringLiteral("yll")).toMap().value(QStringLiteral("arrayMale")).toList();
     ASSERT_EQ(female.size(), 2);
     EXPECT_EQ(female[1].toMap().value(QStringLiteral("Age")).toString(), QStringLiteral("50+"));
     EXPECT_EQ(female[1].toMap().value(QStringLiteral("id")).toUInt(), 1u);
     EXPECT_DOUBLE_EQ(female[0].toMap().value(QStringLiteral("Mean")).toDouble(), 10.0);
     EXPECT_DOUBLE_EQ(female[1].toMap().value(QStringLiteral("Mean")).toDouble(), 60.0);
     EXPECT_DOUBLE_EQ(male[1].toMap().value(QStringLiteral("Mean")).toDouble(), 16 * 14.0);
-    const QVariantList perCapita = categorized.value(QStringLiteral("yldPer100k")).toMap()
-        .value(QStringLiteral("arrayMale")).toList();
+    const QVariantList perCapita =
+        categorized.value(QStringLiteral("yldPer100k")).toMap().value(QStringLiteral("arrayMale")).toList();
     EXPECT_DOUBLE_EQ(perCapita[0].toMap().value(QStringLiteral("Mean")).toDouble(), 5.0 * 100000 / 900);
 }
 
@@ -144,8 +162,9 @@ TEST(DiseaseModel, TwoTreeDeterministicResultsDiscounted)
 // its per-100 000 figures, come from that evaluation, not from the draws of the tree before it.
 TEST(DiseaseModel, EveryTreeTakesItsPopulationFromTheStartOfTheRun)
 {
-    const QStringList randomPopulation = {QStringLiteral("RandUniform(900, 1100)"), QStringLiteral("RandUniform(800, 1000)"),
-                                          QStringLiteral("RandUniform(1900, 2100)"), QStringLiteral("RandUniform(1700, 1900)")};
+    const QStringList randomPopulation = {
+        QStringLiteral("RandUniform(900, 1100)"), QStringLiteral("RandUniform(800, 1000)"),
+        QStringLiteral("RandUniform(1900, 2100)"), QStringLiteral("RandUniform(1700, 1900)")};
     JsonModel m(readJsonObject(fixture(QStringLiteral("two-trees.model_spec.json"))), randomPopulation, lifeExpectancy);
     fn::seedIfNonZero(11);
     m.run(20, 0.0);
@@ -245,7 +264,8 @@ TEST(DiseaseModel, CoverageAndUnderestimationScaleTheInfections)
         m.run(2, 0.0);
         // 100 notified over a source probability of 0.5 in the first stratum; 430 symptomatic cases in all.
         EXPECT_DOUBLE_EQ(m.model->getOutcomeTree(0).infection()->casesMean()[0], 200 * row.factor) << row.coverage;
-        EXPECT_DOUBLE_EQ(mean(m.model->totalResults().value(QStringLiteral("cases"))), 430 * row.factor) << row.coverage;
+        EXPECT_DOUBLE_EQ(mean(m.model->totalResults().value(QStringLiteral("cases"))), 430 * row.factor)
+            << row.coverage;
     }
 }
 
@@ -255,8 +275,8 @@ TEST(Statistics, EstimatesApproachTheQuantilesAndOneIterationHasNoStrata)
     std::vector<double> many;
     for (int i = 1; i <= 1000; ++i)
         many.push_back((i * 7919) % 1000 + 1);
-    const QVariantMap large =
-        fn::statistics::seriesStatistics(std::uint32_t(many.size()), [&](std::uint32_t k) { return many[k]; });
+    const QVariantMap large = fn::statistics::seriesStatistics(std::uint32_t(many.size()),
+                                                               [&](std::uint32_t k) { return many[k]; });
     EXPECT_NEAR(large.value(QStringLiteral("Quantile0.5")).toDouble(), 500.0, 10.0);
     EXPECT_NEAR(large.value(QStringLiteral("Quantile0.975")).toDouble(), 975.0, 10.0);
     EXPECT_NEAR(large.value(QStringLiteral("Quantile0.025")).toDouble(), 25.0, 10.0);
@@ -282,7 +302,8 @@ TEST(DiseaseModel, RunsAreReproducibleWithASeedAndReleaseTheirStores)
     QJsonObject states = acute.value(QStringLiteral("healthStates")).toObject();
     QJsonObject state = states.value(QStringLiteral("1")).toObject();
     state.insert(QStringLiteral("severityArray"),
-                 QJsonDocument::fromJson(R"json({"vals": [["RandUniform(0.1, 0.3)", "RandPert(0.1, 0.2, 0.3)"], ["0", "0"]]})json")
+                 QJsonDocument::fromJson(
+                     R"json({"vals": [["RandUniform(0.1, 0.3)", "RandPert(0.1, 0.2, 0.3)"], ["0", "0"]]})json")
                      .object());
     states.insert(QStringLiteral("1"), state);
     acute.insert(QStringLiteral("healthStates"), states);
@@ -299,7 +320,8 @@ TEST(DiseaseModel, RunsAreReproducibleWithASeedAndReleaseTheirStores)
     m.run(50, 0.0);
     EXPECT_EQ(first, m.model->results());
     const QVariantMap yld = m.model->totalResults().value(QStringLiteral("yld")).toMap();
-    EXPECT_LT(yld.value(QStringLiteral("Quantile0.025")).toDouble(), yld.value(QStringLiteral("Quantile0.975")).toDouble());
+    EXPECT_LT(yld.value(QStringLiteral("Quantile0.025")).toDouble(),
+              yld.value(QStringLiteral("Quantile0.975")).toDouble());
     m.run(50, 0.0);
     EXPECT_NE(first, m.model->results());
 

@@ -82,13 +82,15 @@ TEST(ImpossibleValues, ASwappedPertIsNamedBeforeAndAfterTheRun)
         for (const char* part : {"Model \"Testland - Two-tree test disease - model 1\"",
                                  "tree \"Younger patients\", health state \"Acute illness\", parameter severity",
                                  "stratum Age 0-49, Sex Female", "\"RandPert(0.3, 0.2, 0.4)\"", "mode = 0.2"})
-            EXPECT_TRUE(warnings.front().contains(QString::fromUtf8(part))) << part << " in " << warnings.front().toStdString();
+            EXPECT_TRUE(warnings.front().contains(QString::fromUtf8(part)))
+                << part << " in " << warnings.front().toStdString();
         ASSERT_EQ(results.size(), 2) << results.join('\n').toStdString();
         EXPECT_FALSE(perCaseOnly);
         for (const char* part : {"totals: daly", "tree \"Younger patients\", health outcome \"Acute illness\": daly"})
             EXPECT_TRUE(results[0].contains(QString::fromUtf8(part))) << part << " in " << results[0].toStdString();
-        EXPECT_TRUE(results[1].contains(QStringLiteral("stratum Age 0-49, Sex Female: \"RandPert(0.3, 0.2, 0.4)\" gives "
-                                                       "not-a-number: RandPert(min, mode, max) needs the mode")))
+        EXPECT_TRUE(
+            results[1].contains(QStringLiteral("stratum Age 0-49, Sex Female: \"RandPert(0.3, 0.2, 0.4)\" gives "
+                                               "not-a-number: RandPert(min, mode, max) needs the mode")))
             << results[1].toStdString();
     }
 

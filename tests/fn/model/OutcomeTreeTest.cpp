@@ -68,10 +68,11 @@ QJsonObject specification(const QStringList& runOrder, const QJsonObject& outcom
     return {{QStringLiteral("id"), QStringLiteral("Small")},
             {QStringLiteral("name"), QStringLiteral("Small")},
             {QStringLiteral("dims"),
-             QJsonObject{{QStringLiteral("order"), QJsonArray{QStringLiteral("age"), QStringLiteral("sex")}},
-                         {QStringLiteral("values"),
-                          QJsonObject{{QStringLiteral("age"), QJsonArray{QStringLiteral("all")}},
-                                      {QStringLiteral("sex"), QJsonArray{QStringLiteral("Female"), QStringLiteral("Male")}}}}}},
+             QJsonObject{
+                 {QStringLiteral("order"), QJsonArray{QStringLiteral("age"), QStringLiteral("sex")}},
+                 {QStringLiteral("values"),
+                  QJsonObject{{QStringLiteral("age"), QJsonArray{QStringLiteral("all")}},
+                              {QStringLiteral("sex"), QJsonArray{QStringLiteral("Female"), QStringLiteral("Male")}}}}}},
             {QStringLiteral("rawCasesCountArray"), notified},
             {QStringLiteral("outcomeTrees"), QJsonObject{{QStringLiteral("t"), tree}}},
             {QStringLiteral("outcomeTreeMapping"), cells(QStringLiteral("tree"))}};
@@ -91,8 +92,8 @@ QString buildError(const QJsonObject& spec)
     return QString();
 }
 
-const QString noSourceTransition =
-    QStringLiteral("Non-complementary transition between health outcomes of sequela types INFECTION and ACUTE does not exist");
+const QString noSourceTransition = QStringLiteral(
+    "Non-complementary transition between health outcomes of sequela types INFECTION and ACUTE does not exist");
 
 } // namespace
 
@@ -102,8 +103,7 @@ TEST(OutcomeTree, ValidatesTheSourceTransitionAndComplements)
                                      {QStringLiteral("b"), state(QStringLiteral("s2"), "0.1", "1", "0.5")}};
     const QJsonObject acuteOneState{{QStringLiteral("a"), state(QStringLiteral("s1"), "0.1", "1", "1")}};
 
-    EXPECT_EQ(buildError(specification({"inf", "seq"},
-                                       {{"inf", outcome("INFECTION")}, {"seq", outcome("SEQUELA")}},
+    EXPECT_EQ(buildError(specification({"inf", "seq"}, {{"inf", outcome("INFECTION")}, {"seq", outcome("SEQUELA")}},
                                        {{"1", transition("t1", "inf", "seq", cells("1"))}})),
               noSourceTransition);
     EXPECT_EQ(buildError(specification({"inf", "acute"},
@@ -116,12 +116,11 @@ TEST(OutcomeTree, ValidatesTheSourceTransitionAndComplements)
               QString());
     const QJsonObject dangling{{QStringLiteral("complementaryType"), true},
                                {QStringLiteral("complementaryTransition"), QStringLiteral("nope")}};
-    EXPECT_EQ(buildError(specification({"inf", "acute", "asym"},
-                                       {{"inf", outcome("INFECTION")},
-                                        {"acute", outcome("ACUTE")},
-                                        {"asym", outcome("ASYMPTOMATIC")}},
-                                       {{"1", transition("t1", "inf", "acute", cells("1"))},
-                                        {"2", transition("t2", "inf", "asym", cells("0"), dangling)}})),
+    EXPECT_EQ(buildError(specification(
+                  {"inf", "acute", "asym"},
+                  {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE")}, {"asym", outcome("ASYMPTOMATIC")}},
+                  {{"1", transition("t1", "inf", "acute", cells("1"))},
+                   {"2", transition("t2", "inf", "asym", cells("0"), dangling)}})),
               QStringLiteral("Source transition probability is missing"));
 }
 
@@ -129,15 +128,17 @@ TEST(OutcomeTree, ComplementsAndAsymptomaticCases)
 {
     const QJsonObject complement{{QStringLiteral("complementaryType"), true},
                                  {QStringLiteral("complementaryTransition"), QStringLiteral("t1")}};
-    JsonModel m(specification({"inf", "acute", "asym"},
-                              {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE")}, {"asym", outcome("ASYMPTOMATIC")}},
-                              {{"1", transition("t1", "inf", "acute", cells("0.3"))},
-                               {"2", transition("t2", "inf", "asym", cells("0"), complement)}}),
-                population, lifeExpectancy);
+    JsonModel m(
+        specification({"inf", "acute", "asym"},
+                      {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE")}, {"asym", outcome("ASYMPTOMATIC")}},
+                      {{"1", transition("t1", "inf", "acute", cells("0.3"))},
+                       {"2", transition("t2", "inf", "asym", cells("0"), complement)}}),
+        population, lifeExpectancy);
     fn::OutcomeTree& tree = m.model->getOutcomeTree(0);
     EXPECT_EQ(tree.getTransitionProbability(0).id(), QStringLiteral("t1"));
     EXPECT_THROW(tree.getTransitionProbability(1), ut::Exception);
-    EXPECT_EQ(tree.getTransitionProbability(QStringLiteral("t2")).kind(), fn::TransitionProbabilityBase::ComplementKind);
+    EXPECT_EQ(tree.getTransitionProbability(QStringLiteral("t2")).kind(),
+              fn::TransitionProbabilityBase::ComplementKind);
     EXPECT_EQ(tree.infection()->sourceTransition()->id(), QStringLiteral("t1"));
 
     m.run(1, 0.0);
@@ -154,25 +155,27 @@ TEST(OutcomeTree, DurationsLifelongStatesAndAnnualTransitions)
 {
     // The acute state lasts 2 years; the sequela for life; an annual 10 % risk of death
     // leaves the acute state over its remaining life expectancy, capped at 5 years.
-    const QJsonObject annual{{QStringLiteral("annualType"), true}, {QStringLiteral("annualDuration"), QStringLiteral("5")}};
+    const QJsonObject annual{{QStringLiteral("annualType"), true},
+                             {QStringLiteral("annualDuration"), QStringLiteral("5")}};
     const QJsonObject annualUncapped{{QStringLiteral("annualType"), true}};
-    const QJsonObject spec = specification(
-        {"inf", "acute", "seq", "death"},
-        {{"inf", outcome("INFECTION")},
-         {"acute", outcome("ACUTE", {}, QStringLiteral("2"))},
-         {"seq", outcome("SEQUELA", {}, QStringLiteral("-1"))},
-         {"death", outcome("DEATH")}},
-        {{"1", transition("t1", "inf", "acute", cells("1"))},
-         {"2", transition("t2", "acute", "death", cells("0.1"), annual)},
-         {"3", transition("t3", "acute", "seq", cells("0.5"))},
-         {"4", transition("t4", "seq", "death", cells("0.2"), annualUncapped)}});
+    const QJsonObject spec = specification({"inf", "acute", "seq", "death"},
+                                           {{"inf", outcome("INFECTION")},
+                                            {"acute", outcome("ACUTE", {}, QStringLiteral("2"))},
+                                            {"seq", outcome("SEQUELA", {}, QStringLiteral("-1"))},
+                                            {"death", outcome("DEATH")}},
+                                           {{"1", transition("t1", "inf", "acute", cells("1"))},
+                                            {"2", transition("t2", "acute", "death", cells("0.1"), annual)},
+                                            {"3", transition("t3", "acute", "seq", cells("0.5"))},
+                                            {"4", transition("t4", "seq", "death", cells("0.2"), annualUncapped)}});
 
     for (double rate : {0.0, 0.03}) {
         JsonModel m(spec, population, lifeExpectancy);
         m.run(1, rate);
         fn::OutcomeTree& tree = m.model->getOutcomeTree(0);
-        const fn::HealthState& acute = static_cast<const fn::HealthState&>(tree.getHealthState(QStringLiteral("acute_hs")));
-        const fn::HealthState& sequela = static_cast<const fn::HealthState&>(tree.getHealthState(QStringLiteral("seq_hs")));
+        const fn::HealthState& acute = static_cast<const fn::HealthState&>(
+            tree.getHealthState(QStringLiteral("acute_hs")));
+        const fn::HealthState& sequela = static_cast<const fn::HealthState&>(
+            tree.getHealthState(QStringLiteral("seq_hs")));
         for (int sex = 0; sex < 2; ++sex) {
             const double le = fn::discountedDuration(sex == 0 ? 50 : 40, 0, rate);
             const double duration = fn::discountedDuration(2, 0, rate);
@@ -267,8 +270,13 @@ TEST(OutcomeTree, TreeTotalsAddTheYllOfDeathsFromSequelae)
                                {"4", transition("t4", "seq", "death2", cells("0.2"))}}),
                 population, lifeExpectancy);
     m.run(1, 0.0);
-    const QVariantMap categories = m.model->results().value(QStringLiteral("detailedResults")).toList().value(0).toMap()
-        .value(QStringLiteral("sequelaTypeAggregatedResults")).toMap();
+    const QVariantMap categories = m.model->results()
+                                       .value(QStringLiteral("detailedResults"))
+                                       .toList()
+                                       .value(0)
+                                       .toMap()
+                                       .value(QStringLiteral("sequelaTypeAggregatedResults"))
+                                       .toMap();
     const struct
     {
         const char* category;
@@ -290,8 +298,15 @@ TEST(OutcomeTree, TreeTotalsAddTheYllOfDeathsFromSequelae)
     const auto discounted = [](double years, double onset) {
         return (std::pow(1.03, 1 - onset) - std::pow(1.03, 1 - onset - years)) / 0.03;
     };
-    const QVariantMap sequela = m.model->results().value(QStringLiteral("detailedResults")).toList().value(0).toMap()
-        .value(QStringLiteral("sequelaTypeAggregatedResults")).toMap().value(QStringLiteral("sequela")).toMap();
+    const QVariantMap sequela = m.model->results()
+                                    .value(QStringLiteral("detailedResults"))
+                                    .toList()
+                                    .value(0)
+                                    .toMap()
+                                    .value(QStringLiteral("sequelaTypeAggregatedResults"))
+                                    .toMap()
+                                    .value(QStringLiteral("sequela"))
+                                    .toMap();
     EXPECT_NEAR(mean(sequela.value(QStringLiteral("yld"))), 2 * 50 * 0.1 * discounted(3, discounted(2, 0)), 1e-9);
 }
 
@@ -304,7 +319,8 @@ TEST(OutcomeTree, StateReachedDirectlyKeepsItsOwnFlowAndProportion)
                               {{"1", transition("t1", "inf", "only", cells("0.5"))}}),
                 population, lifeExpectancy);
     m.run(1, 0.0);
-    const auto& only = static_cast<const fn::HealthState&>(m.model->getOutcomeTree(0).getHealthState(QStringLiteral("only")));
+    const auto& only = static_cast<const fn::HealthState&>(
+        m.model->getOutcomeTree(0).getHealthState(QStringLiteral("only")));
     EXPECT_EQ(only.normalizedProportion()[0], 0.0);
     EXPECT_DOUBLE_EQ(only.casesMean()[0], 100.0);
     EXPECT_DOUBLE_EQ(only.burdenMean()[0], 50.0);
@@ -313,12 +329,11 @@ TEST(OutcomeTree, StateReachedDirectlyKeepsItsOwnFlowAndProportion)
 TEST(OutcomeTree, RefusesASecondInfection)
 {
     // The second infection used to replace the first while the node maps still held it.
-    EXPECT_EQ(buildError(specification({"inf", "inf2", "acute"},
-                                       {{"inf", outcome("INFECTION")},
-                                        {"inf2", outcome("INFECTION")},
-                                        {"acute", outcome("ACUTE")}},
-                                       {{"1", transition("t1", "inf", "acute", cells("1"))},
-                                        {"2", transition("t2", "inf2", "acute", cells("1"))}})),
+    EXPECT_EQ(buildError(specification(
+                  {"inf", "inf2", "acute"},
+                  {{"inf", outcome("INFECTION")}, {"inf2", outcome("INFECTION")}, {"acute", outcome("ACUTE")}},
+                  {{"1", transition("t1", "inf", "acute", cells("1"))},
+                   {"2", transition("t2", "inf2", "acute", cells("1"))}})),
               QStringLiteral("Outcome tree tree has more than one infection: inf2_hs and inf_hs"));
 }
 
@@ -326,10 +341,10 @@ TEST(OutcomeTree, DurationsThatNoIntegerHolds)
 {
     const auto run = [](const QString& duration) {
         const QJsonObject one{{QStringLiteral("a"), state(QStringLiteral("only"), "0.5", duration, "1")}};
-        auto m = std::make_unique<JsonModel>(specification({"inf", "acute"},
-                                                           {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE", one)}},
-                                                           {{"1", transition("t1", "inf", "acute", cells("1"))}}),
-                                             population, lifeExpectancy);
+        auto m = std::make_unique<JsonModel>(
+            specification({"inf", "acute"}, {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE", one)}},
+                          {{"1", transition("t1", "inf", "acute", cells("1"))}}),
+            population, lifeExpectancy);
         m->run(1, 0.0);
         return m;
     };
@@ -355,8 +370,9 @@ TEST(OutcomeTree, DimensionWithoutValuesHasNoStrataToCompute)
                                      {{"1", transition("t1", "inf", "acute", cells("1"))}});
     spec.insert(QStringLiteral("dims"),
                 QJsonObject{{QStringLiteral("order"), QJsonArray{QStringLiteral("age"), QStringLiteral("sex")}},
-                            {QStringLiteral("values"), QJsonObject{{QStringLiteral("age"), QJsonArray{QStringLiteral("all")}},
-                                                                   {QStringLiteral("sex"), QJsonArray{}}}}});
+                            {QStringLiteral("values"),
+                             QJsonObject{{QStringLiteral("age"), QJsonArray{QStringLiteral("all")}},
+                                         {QStringLiteral("sex"), QJsonArray{}}}}});
     JsonModel m(spec, {}, {});
     m.run(3, 0.03);
     const QVariantMap total = m.model->results().value(QStringLiteral("totalSequelaTypeResults")).toMap();
@@ -376,15 +392,16 @@ TEST(OutcomeTree, ThousandsOfStrataOfRandomCellsRun)
         rows.append(QJsonArray{QStringLiteral("RandPert(10, 20, 30)"), QStringLiteral("RandPert(10, 20, 30)")});
         probabilityRows.append(QJsonArray{QStringLiteral("RandUniform(0.4, 0.6)"), QStringLiteral("1")});
     }
-    QJsonObject spec = specification({"inf", "acute"}, {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE")}},
-                                     {{"1", transition("t1", "inf", "acute",
-                                                       QJsonObject{{QStringLiteral("vals"), probabilityRows}})}},
-                                     QJsonObject{{QStringLiteral("vals"), rows}});
-    spec.insert(QStringLiteral("dims"),
-                QJsonObject{{QStringLiteral("order"), QJsonArray{QStringLiteral("age"), QStringLiteral("sex")}},
-                            {QStringLiteral("values"),
-                             QJsonObject{{QStringLiteral("age"), ages},
-                                         {QStringLiteral("sex"), QJsonArray{QStringLiteral("F"), QStringLiteral("M")}}}}});
+    QJsonObject spec = specification(
+        {"inf", "acute"}, {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE")}},
+        {{"1", transition("t1", "inf", "acute", QJsonObject{{QStringLiteral("vals"), probabilityRows}})}},
+        QJsonObject{{QStringLiteral("vals"), rows}});
+    spec.insert(
+        QStringLiteral("dims"),
+        QJsonObject{{QStringLiteral("order"), QJsonArray{QStringLiteral("age"), QStringLiteral("sex")}},
+                    {QStringLiteral("values"),
+                     QJsonObject{{QStringLiteral("age"), ages},
+                                 {QStringLiteral("sex"), QJsonArray{QStringLiteral("F"), QStringLiteral("M")}}}}});
     QJsonArray mapping;
     for (int a = 0; a < 1000; ++a)
         mapping.append(QJsonArray{QStringLiteral("tree"), QStringLiteral("tree")});

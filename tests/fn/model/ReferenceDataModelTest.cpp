@@ -57,8 +57,10 @@ struct ReferenceModel
         const QVector<fn::InputFactor> factors = ageBySex(20);
         store.setAgeDistribution(country, filled(factors, QStringLiteral("Age distribution"), QStringLiteral("1000")));
         store.setLifeExpectancy(country, filled(factors, QStringLiteral("Life expectancy"), QStringLiteral("40")));
-        store.setNotificationData(country, disease, filled(factors, QStringLiteral("Notification data"), QStringLiteral("10")));
-        store.setOutcomeTreeMapping(country, disease, filled(factors, QStringLiteral("Outcome tree mapping"), QStringLiteral("1")));
+        store.setNotificationData(country, disease,
+                                  filled(factors, QStringLiteral("Notification data"), QStringLiteral("10")));
+        store.setOutcomeTreeMapping(country, disease,
+                                    filled(factors, QStringLiteral("Outcome tree mapping"), QStringLiteral("1")));
         for (const QString& label : {QStringLiteral("coverage"), QStringLiteral("underestimation")})
             store.setRunFactor(country, disease, label, filled(factors, label, QStringLiteral("1")));
         store.transitionParams().set(country, disease, QStringLiteral("tree"), QStringLiteral("t1"),

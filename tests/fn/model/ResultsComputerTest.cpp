@@ -10,7 +10,14 @@ namespace {
 
 double cellMean(const QVariantMap& results, const QString& key, const QString& sex, int ageGroup)
 {
-    return results.value(key).toMap().value(sex).toList().value(ageGroup).toMap().value(QStringLiteral("Mean")).toDouble();
+    return results.value(key)
+        .toMap()
+        .value(sex)
+        .toList()
+        .value(ageGroup)
+        .toMap()
+        .value(QStringLiteral("Mean"))
+        .toDouble();
 }
 
 } // namespace
@@ -20,7 +27,8 @@ double cellMean(const QVariantMap& results, const QString& key, const QString& s
 TEST(ResultsComputer, AlignsCongenitalModelsAndSumsTheRest)
 {
     fn::InputDataMgr store;
-    const fn::JSONDiseaseTemplate bsi(readJsonObject(sampleModel(QStringLiteral("Illustrative-CRKP-BSI.model_spec.json"))));
+    const fn::JSONDiseaseTemplate bsi(
+        readJsonObject(sampleModel(QStringLiteral("Illustrative-CRKP-BSI.model_spec.json"))));
     const fn::JSONDiseaseTemplate congenital(
         readJsonObject(sampleModel(QStringLiteral("Illustrative-Listeriosis.model_spec.json"))));
     ASSERT_EQ(bsi.factors().value(0).levelCount(), 19);
@@ -50,21 +58,27 @@ TEST(ResultsComputer, AlignsCongenitalModelsAndSumsTheRest)
     const QVariantList modelResults = aggregated.value(QStringLiteral("modelResults")).toList();
     ASSERT_EQ(modelResults.size(), 2);
     EXPECT_EQ(modelResults[1].toMap().value(QStringLiteral("id")).toString(), QStringLiteral("model 2"));
-    EXPECT_EQ(modelResults[0].toMap().value(QStringLiteral("disease")).toString(), QStringLiteral("IllustrativeCRKPBSI"));
+    EXPECT_EQ(modelResults[0].toMap().value(QStringLiteral("disease")).toString(),
+              QStringLiteral("IllustrativeCRKPBSI"));
 
     const QVariantMap all = aggregated.value(QStringLiteral("allResults")).toMap();
     const QVariantMap first = models[0]->categorizedResults();
     const QVariantMap second = models[1]->categorizedResults();
     ASSERT_EQ(all.value(QStringLiteral("daly")).toMap().value(QStringLiteral("arrayMale")).toList().size(), 20);
-    EXPECT_EQ(all.value(QStringLiteral("daly")).toMap().value(QStringLiteral("arrayMale")).toList()[0].toMap()
-                  .value(QStringLiteral("Age")).toString(),
+    EXPECT_EQ(all.value(QStringLiteral("daly"))
+                  .toMap()
+                  .value(QStringLiteral("arrayMale"))
+                  .toList()[0]
+                  .toMap()
+                  .value(QStringLiteral("Age"))
+                  .toString(),
               QStringLiteral("Congenital"));
     const QString sex = QStringLiteral("arrayFemale");
     EXPECT_GT(cellMean(second, QStringLiteral("daly"), sex, 0), 0.0);
     EXPECT_NEAR(cellMean(all, QStringLiteral("daly"), sex, 0), cellMean(second, QStringLiteral("daly"), sex, 0), 1e-6);
     for (int age : {1, 10, 19}) {
-        const double expected =
-            cellMean(first, QStringLiteral("daly"), sex, age - 1) + cellMean(second, QStringLiteral("daly"), sex, age);
+        const double expected = cellMean(first, QStringLiteral("daly"), sex, age - 1)
+            + cellMean(second, QStringLiteral("daly"), sex, age);
         EXPECT_NEAR(cellMean(all, QStringLiteral("daly"), sex, age), expected, 1e-6 * expected) << age;
     }
 
@@ -82,8 +96,10 @@ TEST(ResultsComputer, AlignsCongenitalModelsAndSumsTheRest)
 
     // Quantiles bracket the mean of a random model.
     const QVariantMap dalyStatistics = models[0]->totalResults().value(QStringLiteral("daly")).toMap();
-    EXPECT_LT(dalyStatistics.value(QStringLiteral("Quantile0.025")).toDouble(), dalyStatistics.value(QStringLiteral("Mean")).toDouble());
-    EXPECT_GT(dalyStatistics.value(QStringLiteral("Quantile0.975")).toDouble(), dalyStatistics.value(QStringLiteral("Mean")).toDouble());
+    EXPECT_LT(dalyStatistics.value(QStringLiteral("Quantile0.025")).toDouble(),
+              dalyStatistics.value(QStringLiteral("Mean")).toDouble());
+    EXPECT_GT(dalyStatistics.value(QStringLiteral("Quantile0.975")).toDouble(),
+              dalyStatistics.value(QStringLiteral("Mean")).toDouble());
 }
 
 TEST(ResultsComputer, ZeroIterationsGiveDashes)

@@ -43,8 +43,8 @@ const char* linearModel = R"json({
 struct LinearModel : JsonModel
 {
     LinearModel()
-        : JsonModel(QJsonDocument::fromJson(linearModel).object(), {QStringLiteral("1000"), QStringLiteral("2000"),
-                                                                    QStringLiteral("3000"), QStringLiteral("4000")},
+        : JsonModel(QJsonDocument::fromJson(linearModel).object(),
+                    {QStringLiteral("1000"), QStringLiteral("2000"), QStringLiteral("3000"), QStringLiteral("4000")},
                     {QStringLiteral("50"), QStringLiteral("50"), QStringLiteral("50"), QStringLiteral("50")})
     {
     }
@@ -101,7 +101,8 @@ QJsonObject acuteModel(const QStringList& cases, const QStringList& mapping, con
                                "acute": {"name": "Acute", "type": "ACUTE", "healthStates": {%2}}},
             "transitions": {"1": {"id": "toAcute", "name": "To acute", "source": {"id": "inf"}, "target": {"id": "acute"},
                                   "probabilityArray": %3, "redistributeArray": %4}}})")
-                     .arg(id, stateEntries.join(QStringLiteral(", ")), cellsOf(four(QStringLiteral("RandUniform(0.5, 1)"))),
+                     .arg(id, stateEntries.join(QStringLiteral(", ")),
+                          cellsOf(four(QStringLiteral("RandUniform(0.5, 1)"))),
                           cellsOf(four(QStringLiteral("RandUniform(0, 1)"))));
     const QString text = QStringLiteral(R"({"id": "Known", "name": "Known answers",
         "dims": {"order": ["age", "sex"], "values": {"age": ["young", "old"], "sex": ["Female", "Male"]}},
@@ -157,8 +158,12 @@ TEST(UncertaintyAnalysis, StandardErrorsFollowTheoryAndTheAnalysisChangesNoNumbe
     const QVariantMap total = errors.value(QStringLiteral("totalResults")).toMap();
     EXPECT_EQ(total.value(QStringLiteral("daly")).toMap().value(QStringLiteral("MeanStandardError")).toDouble(), error);
     EXPECT_EQ(total.keys(), analysed.model->totalResults().keys());
-    const QVariantList female = errors.value(QStringLiteral("totalCategorizedResults")).toMap()
-                                    .value(QStringLiteral("yld")).toMap().value(QStringLiteral("arrayFemale")).toList();
+    const QVariantList female = errors.value(QStringLiteral("totalCategorizedResults"))
+                                    .toMap()
+                                    .value(QStringLiteral("yld"))
+                                    .toMap()
+                                    .value(QStringLiteral("arrayFemale"))
+                                    .toList();
     ASSERT_EQ(female.size(), 2);
     // The young women's YLD: one case a year at a severity uniform on [0.1, 0.5).
     EXPECT_NEAR(female[0].toMap().value(QStringLiteral("MeanStandardError")).toDouble(),
@@ -197,8 +202,8 @@ TEST(SensitivityAnalysis, RankCorrelationsAndCoefficientsOfKnownRelations)
         // Monotone in a, linear in b: a's rank correlation is high, b enters with its weight.
         y[k] = std::exp(a[k]) - 3.0 * b[k];
     }
-    const fn::SensitivityAnalysis::Figures figures =
-        fn::SensitivityAnalysis::analyze({a.data(), b.data(), c.data(), constant.data()}, y.data(), n);
+    const fn::SensitivityAnalysis::Figures figures = fn::SensitivityAnalysis::analyze(
+        {a.data(), b.data(), c.data(), constant.data()}, y.data(), n);
     EXPECT_GT(figures.spearman[0], 0.5);
     EXPECT_LT(figures.spearman[1], -0.3);
     EXPECT_LT(std::abs(figures.spearman[2]), 0.15);
@@ -246,7 +251,8 @@ TEST(UncertaintyAnalysis, KnownAnswersOfLinearModels)
         QVector<Expected> inputs; // all that are listed
         double tolerance;
     };
-    const QStringList skewedCases = {QStringLiteral("1"), QStringLiteral("10"), QStringLiteral("100"), QStringLiteral("1000")};
+    const QStringList skewedCases = {QStringLiteral("1"), QStringLiteral("10"), QStringLiteral("100"),
+                                     QStringLiteral("1000")};
     const std::vector<Row> rows = {
         // Severities uniform on [0.1, 0.5) in strata of 1 to 4 cases: one input, all of the
         // variance.
@@ -261,8 +267,10 @@ TEST(UncertaintyAnalysis, KnownAnswersOfLinearModels)
          acuteModel(four(QStringLiteral("5")), t,
                     {{QStringLiteral("mild"), QStringLiteral("0.5"), four(QStringLiteral("RandUniform(0, 0.1)"))},
                      {QStringLiteral("severe"), QStringLiteral("0.5"), four(QStringLiteral("RandUniform(0, 0.3)"))}}),
-         {{QStringLiteral("t"), QStringLiteral("mild"), QStringLiteral("Severity"), QStringLiteral("all 4 cells"), 1.0 / std::sqrt(10.0)},
-          {QStringLiteral("t"), QStringLiteral("severe"), QStringLiteral("Severity"), QStringLiteral("all 4 cells"), 3.0 / std::sqrt(10.0)}},
+         {{QStringLiteral("t"), QStringLiteral("mild"), QStringLiteral("Severity"), QStringLiteral("all 4 cells"),
+           1.0 / std::sqrt(10.0)},
+          {QStringLiteral("t"), QStringLiteral("severe"), QStringLiteral("Severity"), QStringLiteral("all 4 cells"),
+           3.0 / std::sqrt(10.0)}},
          0.02},
         // A per-stratum severity over strata of equal population and very unequal cases:
         // pooled by the cases that reach it, it is exactly the DALY over the total cases.
@@ -297,20 +305,25 @@ TEST(UncertaintyAnalysis, KnownAnswersOfLinearModels)
             QVariantMap input;
             for (const QVariant& entry : listed) {
                 const QVariantMap map = entry.toMap();
-                if (map.value(QStringLiteral("tree")) == expected.tree && map.value(QStringLiteral("element")) == expected.element
+                if (map.value(QStringLiteral("tree")) == expected.tree
+                    && map.value(QStringLiteral("element")) == expected.element
                     && map.value(QStringLiteral("parameter")) == expected.parameter)
                     input = map;
             }
-            SCOPED_TRACE(QString(expected.tree + QLatin1Char(' ') + expected.element + QLatin1Char(' ') + expected.parameter).toStdString());
+            SCOPED_TRACE(
+                QString(expected.tree + QLatin1Char(' ') + expected.element + QLatin1Char(' ') + expected.parameter)
+                    .toStdString());
             ASSERT_FALSE(input.isEmpty());
             EXPECT_TRUE(input.value(QStringLiteral("cells")).toString().contains(expected.cells));
-            EXPECT_NEAR(input.value(QStringLiteral("standardizedRegressionCoefficient")).toDouble(), expected.coefficient,
-                        row.tolerance);
+            EXPECT_NEAR(input.value(QStringLiteral("standardizedRegressionCoefficient")).toDouble(),
+                        expected.coefficient, row.tolerance);
         }
         // The strongest input comes first.
-        const double first = std::abs(listed.value(0).toMap().value(QStringLiteral("standardizedRegressionCoefficient")).toDouble());
+        const double first = std::abs(
+            listed.value(0).toMap().value(QStringLiteral("standardizedRegressionCoefficient")).toDouble());
         for (const QVariant& entry : listed)
-            EXPECT_LE(std::abs(entry.toMap().value(QStringLiteral("standardizedRegressionCoefficient")).toDouble()), first);
+            EXPECT_LE(std::abs(entry.toMap().value(QStringLiteral("standardizedRegressionCoefficient")).toDouble()),
+                      first);
     }
 }
 
@@ -324,9 +337,9 @@ TEST(SensitivityAnalysis, RegressionNeedsTenSamplesPerInputAndSeparableInputs)
         std::uint32_t n;
         std::vector<double> weights;
         double noise;
-        bool collinear;     // the last input is the sum of the first two
+        bool collinear; // the last input is the sum of the first two
         const char* reason; // withheld because of, or nullptr
-        double rSquared;    // expected, with tolerance below; rank R^2 no lower than it
+        double rSquared; // expected, with tolerance below; rank R^2 no lower than it
         double adjustedRSquared;
         double tolerance;
     };
@@ -359,10 +372,12 @@ TEST(SensitivityAnalysis, RegressionNeedsTenSamplesPerInputAndSeparableInputs)
             inputs.push_back(column.data());
         const fn::SensitivityAnalysis::Figures figures = fn::SensitivityAnalysis::analyze(inputs, y.data(), row.n);
         // The rank correlations do not depend on the regression.
-        EXPECT_TRUE(std::all_of(figures.spearman.begin(), figures.spearman.end(), [](double s) { return std::isfinite(s); }));
+        EXPECT_TRUE(
+            std::all_of(figures.spearman.begin(), figures.spearman.end(), [](double s) { return std::isfinite(s); }));
         if (row.reason) {
             EXPECT_TRUE(figures.withheld.contains(QLatin1String(row.reason))) << figures.withheld.toStdString();
-            EXPECT_TRUE(std::all_of(figures.coefficients.begin(), figures.coefficients.end(), [](double c) { return std::isnan(c); }));
+            EXPECT_TRUE(std::all_of(figures.coefficients.begin(), figures.coefficients.end(),
+                                    [](double c) { return std::isnan(c); }));
             EXPECT_TRUE(std::isnan(figures.rSquared));
             EXPECT_TRUE(std::isnan(figures.adjustedRSquared));
             continue;
@@ -393,8 +408,8 @@ TEST(SensitivityAnalysis, RankRegressionShowsAMonotoneRelation)
 TEST(SensitivityAnalysis, TiedValuesShareTheirMeanRank)
 {
     const std::vector<double> tied = {0, 0, 1, 1}, y = {1, 2, 3, 4}, reversed = {4, 3, 2, 1}, same = {2, 2, 2, 2};
-    const fn::SensitivityAnalysis::Figures figures =
-        fn::SensitivityAnalysis::analyze({tied.data(), reversed.data(), same.data()}, y.data(), 4);
+    const fn::SensitivityAnalysis::Figures figures = fn::SensitivityAnalysis::analyze(
+        {tied.data(), reversed.data(), same.data()}, y.data(), 4);
     EXPECT_NEAR(figures.spearman[0], 4.0 / std::sqrt(20.0), 1e-12);
     EXPECT_NEAR(figures.spearman[1], -1.0, 1e-12);
     EXPECT_TRUE(std::isnan(figures.spearman[2]));
@@ -450,11 +465,10 @@ TEST(ConvergenceCheck, IterationsNeededAreNeverBelowTheRunNorBelowOneThousand)
         double needed;
     };
     const std::vector<Row> rows = {
-        {1000, 0.02, 4000},    // twice the target: four times the iterations
-        {5000, 0.001, 5000},   // reached long before: not below the run
-        {200, 0.001, 1000},    // nor below 1 000
-        {200, 0.04, 3200},
-        {1000, std::nan(""), std::nan("")},
+        {1000, 0.02, 4000}, // twice the target: four times the iterations
+        {5000, 0.001, 5000}, // reached long before: not below the run
+        {200, 0.001, 1000}, // nor below 1 000
+        {200, 0.04, 3200},   {1000, std::nan(""), std::nan("")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << row.n << " iterations, relative error " << row.relative);

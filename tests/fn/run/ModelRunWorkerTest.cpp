@@ -26,8 +26,8 @@ public:
         addCountry(m_store, QStringLiteral("Northland"), m_bsi.factors(), population, lifeExpectancy);
         for (int i = 0; i < 2; ++i) {
             models.push_back(std::make_unique<fn::DiseaseModel>(&m_store, QStringLiteral("model %1").arg(i + 1),
-                                                                QStringLiteral("Northland"), QStringLiteral("Northland"),
-                                                                &m_bsi));
+                                                                QStringLiteral("Northland"),
+                                                                QStringLiteral("Northland"), &m_bsi));
             models.back()->setUp();
         }
     }
@@ -102,7 +102,8 @@ TEST(ModelRunWorker, AFailureIsThrownOrReported)
     QSignalSpy finished(&reporter, &fn::ModelRunWorker::finished);
     EXPECT_NO_THROW(reporter.process());
     ASSERT_EQ(failed.size(), 1);
-    EXPECT_TRUE(failed[0][0].toString().contains(QStringLiteral("cannot be parsed"))) << qPrintable(failed[0][0].toString());
+    EXPECT_TRUE(failed[0][0].toString().contains(QStringLiteral("cannot be parsed")))
+        << qPrintable(failed[0][0].toString());
     // Where: the cell and its formula, with the formula library's reason, and the model.
     EXPECT_TRUE(failed[0][0].toString().contains(QStringLiteral(": \"1 +\": Unexpected end of expression")))
         << qPrintable(failed[0][0].toString());

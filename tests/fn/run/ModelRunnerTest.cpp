@@ -45,8 +45,8 @@ public:
         for (int i = 0; i < count; ++i) {
             const QString country = i % 4 < 2 ? QStringLiteral("Northland") : QStringLiteral("Southland");
             const fn::JSONDiseaseTemplate& disease = i % 2 == 0 ? m_bsi : m_congenital;
-            models.push_back(std::make_unique<fn::DiseaseModel>(&m_store, QStringLiteral("model %1").arg(i + 1), country,
-                                                                country, &disease));
+            models.push_back(std::make_unique<fn::DiseaseModel>(&m_store, QStringLiteral("model %1").arg(i + 1),
+                                                                country, country, &disease));
             models.back()->setUp();
         }
     }
@@ -90,9 +90,9 @@ public:
                                            table("Probability", "RandUniform(0.1, 0.2)"));
             m_store.addCountryDisease(country, disease);
         }
-        models.push_back(std::make_unique<fn::DiseaseModel>(
-            &m_store, QStringLiteral("model %1").arg(models.size() + 1), country, country,
-            &m_store.diseaseTemplates().get(disease), m_store.inputFactors().getInputFactors(disease)));
+        models.push_back(std::make_unique<fn::DiseaseModel>(&m_store, QStringLiteral("model %1").arg(models.size() + 1),
+                                                            country, country, &m_store.diseaseTemplates().get(disease),
+                                                            m_store.inputFactors().getInputFactors(disease)));
         models.back()->setUp();
     }
 
@@ -193,22 +193,26 @@ TEST(ModelRunner, EveryThreadCountGivesTheNumbersOfARunOneModelAfterTheOther)
     // Seven models keep every thread busy with whole models; two leave threads over, which
     // then build the statistics of a model while it runs.
     for (const int count : {7, 2}) {
-    ModelList list(count);
-    for (const std::uint32_t seed : {42u, 0u}) {
-        for (const std::uint32_t iterations : {1u, 9u, 120u}) {
-            const Outcome reference = runOneAfterTheOther(list.models, seed, iterations);
-            for (const int threads : {1, 2, 3}) {
-                const Outcome outcome = runWithRunner(list.models, seed, iterations, threads);
-                SCOPED_TRACE(QStringLiteral("seed %1, %2 iterations, %3 threads").arg(seed).arg(iterations).arg(threads).toStdString());
-                ASSERT_EQ(outcome.models.size(), reference.models.size());
-                for (int i = 0; i < reference.models.size(); ++i)
-                    EXPECT_EQ(outcome.models[i], reference.models[i]) << "model " << i + 1;
-                EXPECT_EQ(outcome.aggregate, reference.aggregate);
-                // The process engine ends where the run one after the other leaves it.
-                EXPECT_EQ(outcome.nextDraw, reference.nextDraw);
+        ModelList list(count);
+        for (const std::uint32_t seed : {42u, 0u}) {
+            for (const std::uint32_t iterations : {1u, 9u, 120u}) {
+                const Outcome reference = runOneAfterTheOther(list.models, seed, iterations);
+                for (const int threads : {1, 2, 3}) {
+                    const Outcome outcome = runWithRunner(list.models, seed, iterations, threads);
+                    SCOPED_TRACE(QStringLiteral("seed %1, %2 iterations, %3 threads")
+                                     .arg(seed)
+                                     .arg(iterations)
+                                     .arg(threads)
+                                     .toStdString());
+                    ASSERT_EQ(outcome.models.size(), reference.models.size());
+                    for (int i = 0; i < reference.models.size(); ++i)
+                        EXPECT_EQ(outcome.models[i], reference.models[i]) << "model " << i + 1;
+                    EXPECT_EQ(outcome.aggregate, reference.aggregate);
+                    // The process engine ends where the run one after the other leaves it.
+                    EXPECT_EQ(outcome.nextDraw, reference.nextDraw);
+                }
             }
         }
-    }
     }
     // Only a few models' records are held at a time, and all are given back for later runs.
     EXPECT_LE(fn::SampleBuffer::pooledBytes(), std::size_t(16) << 20);
@@ -251,7 +255,8 @@ public:
     {
         for (const QString& country : countries) {
             addCountry(m_store, country, m_bsi.factors(), perStratum(19, 50000, 1000), perStratum(19, 80, -4));
-            models.push_back(std::make_unique<fn::DiseaseModel>(&m_store, QStringLiteral("model 1"), country, country, &m_bsi));
+            models.push_back(
+                std::make_unique<fn::DiseaseModel>(&m_store, QStringLiteral("model 1"), country, country, &m_bsi));
             models.back()->setUp();
         }
     }

@@ -53,7 +53,10 @@ TEST(QuantileEstimatorSet, EveryCellEqualsItsOwnEstimatorBitForBitOnEveryPath)
         // Differences of heights that overflow to infinity.
         [&](std::size_t) { return uniform(engine) * 3.5e307; },
         // Divisions by zero in real runs give infinities and not-a-number now and then.
-        [&](std::size_t) { const int r = rare(engine); return r == 0 ? inf : r == 1 ? -inf : skewed(engine); },
+        [&](std::size_t) {
+            const int r = rare(engine);
+            return r == 0 ? inf : r == 1 ? -inf : skewed(engine);
+        },
         [&](std::size_t) { return rare(engine) == 0 ? nan : uniform(engine); },
         [&](std::size_t i) { return i == 4000 ? inf : uniform(engine); },
         [&](std::size_t) { return skewed(engine) - skewed(engine); },
@@ -76,9 +79,9 @@ TEST(QuantileEstimatorSet, EveryCellEqualsItsOwnEstimatorBitForBitOnEveryPath)
             const std::vector<fn::QuantileEstimator> cells = set.estimators();
             ASSERT_EQ(cells.size(), kinds.size());
             for (std::size_t c = 0; c < kinds.size(); ++c)
-                EXPECT_TRUE(sameState(cells[c], alone[c])) << name(path) << ", " << n << " values, cell " << c
-                                                           << ": median " << cells[c].quantile(1) << " vs "
-                                                           << alone[c].quantile(1);
+                EXPECT_TRUE(sameState(cells[c], alone[c]))
+                    << name(path) << ", " << n << " values, cell " << c << ": median " << cells[c].quantile(1) << " vs "
+                    << alone[c].quantile(1);
         }
     }
 }

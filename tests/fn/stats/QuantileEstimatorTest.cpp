@@ -95,7 +95,8 @@ TEST(QuantileEstimator, EqualsTheLibraryEstimatorBitForBitOnEveryKindOfStream)
         estimator.add(v);
     const LibraryEstimate expected = libraryEstimate(withNan);
     for (int q = 0; q < 3; ++q)
-        EXPECT_TRUE(sameBits(estimator.quantile(q), expected.quantiles[q]) || (std::isnan(estimator.quantile(q)) && std::isnan(expected.quantiles[q])));
+        EXPECT_TRUE(sameBits(estimator.quantile(q), expected.quantiles[q])
+                    || (std::isnan(estimator.quantile(q)) && std::isnan(expected.quantiles[q])));
 }
 
 TEST(QuantileEstimator, StatisticsMapOfFiveValuesAndOfNone)

@@ -107,18 +107,20 @@ TEST(DataArray, FailedCompilationTurnsEveryCellToZero)
 {
     const fn::InputFactor age(QStringLiteral("Age"), ageGroups(2));
     const fn::InputFactor sex(QStringLiteral("Sex"), sexes);
-    fn::DataArray broken({age, sex}, QStringLiteral("Severity"), {},
-                         QStringList{QStringLiteral("1"), QStringLiteral("RandUniform(1)"), QStringLiteral("3"),
-                                     QStringLiteral("4")});
+    fn::DataArray broken(
+        {age, sex}, QStringLiteral("Severity"), {},
+        QStringList{QStringLiteral("1"), QStringLiteral("RandUniform(1)"), QStringLiteral("3"), QStringLiteral("4")});
     try {
         broken.initializeParser();
         FAIL() << "accepted a broken formula";
     } catch (const ut::Exception& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("One or more formulas for parameter Severity cannot be parsed.\n"
-                                              "Instead all formulas have been initialized to evaluate to 0."));
+        EXPECT_EQ(e.message(),
+                  QStringLiteral("One or more formulas for parameter Severity cannot be parsed.\n"
+                                 "Instead all formulas have been initialized to evaluate to 0."));
         EXPECT_EQ(e.place(), QStringLiteral("fn::DataArray::initializeParser"));
     }
-    EXPECT_EQ(broken.currentFormulas(), (QStringList{QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")}));
+    EXPECT_EQ(broken.currentFormulas(),
+              (QStringList{QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")}));
     broken.values()[0] = 9.0;
     broken.evaluate();
     for (double v : broken.values())
@@ -235,8 +237,10 @@ TEST(DataArray, AgeConversionOfListsShorterThanTheirShape)
 // values in between is put back exactly as a new evaluation would, and random cells still draw.
 TEST(DataArray, FormulasThatDrawNothingGiveTheirFirstResultsAgain)
 {
-    const QVector<fn::InputFactor> factors = {fn::InputFactor(QStringLiteral("Age"), {QStringLiteral("a"), QStringLiteral("b")})};
-    fn::DataArray fixed(factors, QStringLiteral("fixed"), {}, QStringList{QStringLiteral("2*3"), QStringLiteral("max(1, 5)")});
+    const QVector<fn::InputFactor> factors = {
+        fn::InputFactor(QStringLiteral("Age"), {QStringLiteral("a"), QStringLiteral("b")})};
+    fn::DataArray fixed(factors, QStringLiteral("fixed"), {},
+                        QStringList{QStringLiteral("2*3"), QStringLiteral("max(1, 5)")});
     fixed.initializeParser();
     fixed.evaluate();
     EXPECT_EQ(fixed.values()[0], 6.0);

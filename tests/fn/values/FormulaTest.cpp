@@ -40,7 +40,8 @@ TEST(DataValue, RejectedFormulaBecomesZero)
             value.setFormula(bad);
             FAIL() << "accepted " << bad.toStdString();
         } catch (const ut::Exception& e) {
-            EXPECT_EQ(e.message(), QStringLiteral("Formula cannot be parsed.\nInstead it has been set to evaluate to 0."));
+            EXPECT_EQ(e.message(),
+                      QStringLiteral("Formula cannot be parsed.\nInstead it has been set to evaluate to 0."));
             EXPECT_EQ(e.place(), QStringLiteral("fn::DataValue::initializeParser"));
         }
         EXPECT_EQ(value.formula(), QStringLiteral("0"));
@@ -61,7 +62,8 @@ TEST(FormulaChecker, SingleAndListForms)
     EXPECT_TRUE(checker.check(QStringList{QStringLiteral("RandUniform(0.198, 0.734)")}, results));
     EXPECT_EQ(results, QList<bool>{true});
 
-    EXPECT_FALSE(checker.check(QStringList{QString(), QStringLiteral("1,5"), QStringLiteral("RandPert(1, 2)")}, results));
+    EXPECT_FALSE(
+        checker.check(QStringList{QString(), QStringLiteral("1,5"), QStringLiteral("RandPert(1, 2)")}, results));
     EXPECT_EQ(results, (QList<bool>{false, false, false}));
 
     QStringList cells;
@@ -151,7 +153,8 @@ TEST(DataArray, EveryCellIsExactlyOneValue)
         QString detail; // empty: the cells are accepted
     };
     const QList<Row> rows = {
-        {{"1", "82,1", "3", "4"}, "stratum Age 0-4, Sex Male: \"82,1\": it gives 2 values instead of one (a decimal comma?)"},
+        {{"1", "82,1", "3", "4"},
+         "stratum Age 0-4, Sex Male: \"82,1\": it gives 2 values instead of one (a decimal comma?)"},
         {{"1", "2", "1, 2", "4"}, "stratum Age 5-9, Sex Female: \"1, 2\": it gives 2 values instead of one"},
         // Joined, these two would read max(1,2): one value for two cells.
         {{"max(1", "2)", "3", "4"}, "stratum Age 0-4, Sex Female: \"max(1\": its brackets do not pair"},
@@ -177,7 +180,8 @@ TEST(DataArray, EveryCellIsExactlyOneValue)
         } catch (const ut::Exception& e) {
             EXPECT_TRUE(e.message().contains(QStringLiteral("parameter Notification data")));
             ASSERT_FALSE(e.details().isEmpty());
-            EXPECT_TRUE(e.details().constFirst().contains(row.detail)) << e.details().join(QLatin1Char('\n')).toStdString();
+            EXPECT_TRUE(e.details().constFirst().contains(row.detail))
+                << e.details().join(QLatin1Char('\n')).toStdString();
         }
         EXPECT_EQ(array.currentFormulas(), (QStringList{"0", "0", "0", "0"}));
     }

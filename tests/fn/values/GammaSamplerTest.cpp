@@ -32,8 +32,8 @@ double libraryProposal(double shape, std::uint32_t k)
 // per-shape cache is filled, reused and overwritten.
 TEST(GammaSampler, DrawsEqualTheLibraryGammaBitForBitWithTheSameEngineWords)
 {
-    const double shapes[] = {1e-7, 0.3, 0.999, 1.0, 1.0 + 1e-12, 1.0000001, 1.001, 1.25, 1.5, 2.0, 2.5, 3.7,
-                             5.0, 9.99, 17.0, 42.5, 123.4, 1e3, 1e4, 2.5e5, 1e6, 1e9, 1e12};
+    const double shapes[] = {1e-7, 0.3,  0.999, 1.0,  1.0 + 1e-12, 1.0000001, 1.001, 1.25,  1.5, 2.0, 2.5, 3.7,
+                             5.0,  9.99, 17.0,  42.5, 123.4,       1e3,       1e4,   2.5e5, 1e6, 1e9, 1e12};
     const double rates[] = {1.0, 0.3, 1e4};
     boost::random::mt19937 engine(20261207);
     boost::random::mt19937 reference(20261207);
@@ -46,8 +46,8 @@ TEST(GammaSampler, DrawsEqualTheLibraryGammaBitForBitWithTheSameEngineWords)
             for (int i = 0; i < 16000; ++i, ++draws) {
                 const double expected = gamma(reference);
                 const double drawn = fn::randGamma(shape, rate);
-                ASSERT_TRUE(sameBits(drawn, expected)) << "shape " << shape << ", rate " << rate << ", draw " << i
-                                                       << ": " << drawn << " vs " << expected;
+                ASSERT_TRUE(sameBits(drawn, expected))
+                    << "shape " << shape << ", rate " << rate << ", draw " << i << ": " << drawn << " vs " << expected;
             }
         }
     }

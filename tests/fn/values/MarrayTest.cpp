@@ -158,8 +158,9 @@ TEST(Marray, OperandsOfAnotherSizeAreRefusedNamingTheShapes)
         sum += nineteen;
         ADD_FAILURE() << "adding 38 elements to 40 passed";
     } catch (const ut::Exception& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("Arrays of shapes (20, 2) and (19, 2) cannot be combined element by "
-                                              "element (operator+=)."));
+        EXPECT_EQ(e.message(),
+                  QStringLiteral("Arrays of shapes (20, 2) and (19, 2) cannot be combined element by "
+                                 "element (operator+=)."));
         EXPECT_EQ(e.place(), QStringLiteral("Marray::operator+="));
     }
     EXPECT_THROW(twenty + nineteen, ut::Exception);

@@ -113,7 +113,8 @@ TEST_F(ControllerHonestyTest, ModelIdsStayUniqueAcrossLoadsAndCreations)
     QStringList ids;
     for (const auto& model : chief->models())
         ids << model->modelId();
-    EXPECT_EQ(ids, (QStringList{"model 1", "model 2", "model 3", "model 1_2", "model 2_2", "model 1_2_2", "model 2_2_2"}));
+    EXPECT_EQ(ids,
+              (QStringList{"model 1", "model 2", "model 3", "model 1_2", "model 2_2", "model 1_2_2", "model 2_2_2"}));
     EXPECT_TRUE(everyModelFound());
 }
 
@@ -152,8 +153,7 @@ TEST_F(ControllerHonestyTest, EditsAfterARunMarkTheResultsOutOfDate)
     EXPECT_TRUE(chief->hasCurrentResults(model));
     applyYld(true);
     ASSERT_EQ(outdated.size(), 1);
-    EXPECT_EQ(outdated[0][0].toList().value(0).toMap().value(QStringLiteral("modelID")).toString(),
-              model.modelId());
+    EXPECT_EQ(outdated[0][0].toList().value(0).toMap().value(QStringLiteral("modelID")).toString(), model.modelId());
     EXPECT_TRUE(model.isComputed());
     EXPECT_FALSE(chief->hasCurrentResults(model));
     applyYld(true);
@@ -272,7 +272,8 @@ TEST_F(ControllerHonestyTest, RefusedFormulasAreExplained)
     const QString text = explained[0][2].toString();
     EXPECT_TRUE(text.contains(QStringLiteral("Life expectancy, 5-9, Male: &quot;RandPert(1, 2)&quot; is refused: ")))
         << qPrintable(text);
-    EXPECT_TRUE(text.contains(QStringLiteral("Life expectancy, 10-14, Female: (empty) is refused: "))) << qPrintable(text);
+    EXPECT_TRUE(text.contains(QStringLiteral("Life expectancy, 10-14, Female: (empty) is refused: ")))
+        << qPrintable(text);
 
     // An edit that passes explains nothing.
     explained.clear();

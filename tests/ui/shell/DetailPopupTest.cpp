@@ -25,7 +25,8 @@ namespace {
 using guitest::country;
 
 // The open pop-up of the given type, if exactly one is open.
-template <typename Presenter> Presenter* openPresenter()
+template <typename Presenter>
+Presenter* openPresenter()
 {
     Presenter* found = nullptr;
     int count = 0;
@@ -141,13 +142,14 @@ TEST_F(DetailPopupTest, OneWindowPerElementUntilItIsClosed)
     ASSERT_FALSE(messages.isEmpty());
     EXPECT_EQ(
         messages.last(),
-        (QVariantList {QStringLiteral("Outcome tree"),
-                       QStringLiteral("Pop-up window for this element is already displayed"), QStringLiteral("info")}));
+        (QVariantList{QStringLiteral("Outcome tree"),
+                      QStringLiteral("Pop-up window for this element is already displayed"), QStringLiteral("info")}));
 
     ui::YLDHealthOutcomeDataPresenter duplicate(info, QString(), false, &webGUI, {}, {}, {}, {}, {}, {});
     try {
         const fn::WebData& ids = duplicate.webData();
-        chief->presenterMgr().registerPresenter(&duplicate, ids.modelId(), ids.outcomeTreeId(), ids.outcomeTreeNodeId());
+        chief->presenterMgr().registerPresenter(&duplicate, ids.modelId(), ids.outcomeTreeId(),
+                                                ids.outcomeTreeNodeId());
         ADD_FAILURE() << "a second window for one element was registered";
     } catch (const ut::Exception& e) {
         EXPECT_EQ(e.message(),
@@ -182,16 +184,15 @@ TEST_F(DetailPopupTest, ElementsWithoutParametersOpenOnlyAfterARun)
     show(tree, QStringLiteral("asymptomatic"), QStringLiteral("asymptomatic_hs"), disease);
     show(tree, QStringLiteral("arrow"), QStringLiteral("aToAsymptomatic"), disease);
     ASSERT_EQ(messages.size(), 3);
-    EXPECT_EQ(messages[0],
-              (QVariantList {QStringLiteral("YLL health outcome"), noParameters, QStringLiteral("error")}));
+    EXPECT_EQ(messages[0], (QVariantList{QStringLiteral("YLL health outcome"), noParameters, QStringLiteral("error")}));
     EXPECT_EQ(messages[1],
-              (QVariantList {QStringLiteral("Asymptomatic health outcome"), noParameters, QStringLiteral("error")}));
+              (QVariantList{QStringLiteral("Asymptomatic health outcome"), noParameters, QStringLiteral("error")}));
     EXPECT_EQ(messages[2],
-              (QVariantList {QStringLiteral("Transition probability"),
-                             QStringLiteral("Please, browse parameters of the source transition "
-                                            "probability.<br />Results for this transition are available "
-                                            "only after model run."),
-                             QStringLiteral("error")}));
+              (QVariantList{QStringLiteral("Transition probability"),
+                            QStringLiteral("Please, browse parameters of the source transition "
+                                           "probability.<br />Results for this transition are available "
+                                           "only after model run."),
+                            QStringLiteral("error")}));
     EXPECT_EQ(chief->presenterMgr().count(), 0);
 
     // A transition with parameters of its own opens before the run; the model is congenital, so 20 age groups.
@@ -273,8 +274,8 @@ TEST_F(DetailPopupTest, ResultsOfTheElementsAddUpToTheModelTotals)
     auto* infection = openPresenter<ui::InfectionDataPresenter>();
     ASSERT_TRUE(infection);
     EXPECT_EQ(infection->windowTitle(), QStringLiteral("Infection data"));
-    const double cases
-        = cellSum(infection->webData().data().value(QStringLiteral("SampleMeanOutputIncidence")).toMap());
+    const double cases = cellSum(
+        infection->webData().data().value(QStringLiteral("SampleMeanOutputIncidence")).toMap());
     EXPECT_GT(cases, 0.0);
     EXPECT_NEAR(cases, totalMean(model, QStringLiteral("cases")), 1e-9 * cases);
     EXPECT_FALSE(infection->webData()

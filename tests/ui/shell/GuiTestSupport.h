@@ -61,7 +61,8 @@ inline bool waitForScript(QWebEnginePage* page, const QString& condition, int ti
 
 // Calls action once with the first modal dialog of type Dialog that shows up; gives up
 // after the time-out, so a dialog that never opens fails the test instead of hanging it.
-template <typename Dialog> void whenModal(const std::function<void(Dialog*)>& action, int timeout = timeoutMs)
+template <typename Dialog>
+void whenModal(const std::function<void(Dialog*)>& action, int timeout = timeoutMs)
 {
     auto* timer = new QTimer(qApp);
     auto* clock = new QElapsedTimer;
@@ -115,9 +116,9 @@ inline bool prepareBaseFolder(const QString& path)
         if (!QFile::copy(samples.filePath(file), base.filePath(QStringLiteral("models/") + file)))
             return false;
     }
-    const QVector<fn::InputFactor> factors
-        = {fn::InputFactor(QStringLiteral("Age"), ageGroups()),
-           fn::InputFactor(QStringLiteral("Sex"), {QStringLiteral("Female"), QStringLiteral("Male")})};
+    const QVector<fn::InputFactor> factors = {
+        fn::InputFactor(QStringLiteral("Age"), ageGroups()),
+        fn::InputFactor(QStringLiteral("Sex"), {QStringLiteral("Female"), QStringLiteral("Male")})};
     QStringList population, lifeExpectancy;
     for (int i = 0; i < ageGroups().size(); ++i) {
         population << QString::number(230000 - 4000 * i) << QString::number(240000 - 6000 * i);

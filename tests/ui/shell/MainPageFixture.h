@@ -32,13 +32,14 @@ inline QString artifactPath(const QString& fileName)
 // false when the element is not shown.
 inline bool clickElement(QWebEngineView* view, const QString& selector)
 {
-    const QVariantList centre
-        = runJavaScript(view->page(), QStringLiteral("(function () { var e = document.querySelector(%1);"
-                                                     " if (!e) return []; e.scrollIntoView({block: 'center'});"
-                                                     " var r = e.getBoundingClientRect();"
-                                                     " return r.width > 0 ? [r.left + r.width / 2, r.top + r.height / 2] : []; })()")
-                                          .arg(jsString(selector)))
-              .toList();
+    const QVariantList centre =
+        runJavaScript(view->page(),
+                      QStringLiteral("(function () { var e = document.querySelector(%1);"
+                                     " if (!e) return []; e.scrollIntoView({block: 'center'});"
+                                     " var r = e.getBoundingClientRect();"
+                                     " return r.width > 0 ? [r.left + r.width / 2, r.top + r.height / 2] : []; })()")
+                          .arg(jsString(selector)))
+            .toList();
     QWidget* target = view->focusProxy() ? view->focusProxy() : view;
     if (centre.size() != 2)
         return false;
@@ -86,18 +87,20 @@ protected:
     // Selects the countries and the disease on the page and creates their models.
     void createModels(const QStringList& countries, const QString& disease)
     {
-        ASSERT_TRUE(waitForScript(page, QStringLiteral("!!window.ozmidPage && ozmidPage.isReady() && "
-                                                       "!!document.querySelector('input[data-disease-id=\"%1\"]')")
-                                            .arg(disease)));
+        ASSERT_TRUE(waitForScript(page,
+                                  QStringLiteral("!!window.ozmidPage && ozmidPage.isReady() && "
+                                                 "!!document.querySelector('input[data-disease-id=\"%1\"]')")
+                                      .arg(disease)));
         QStringList quoted;
         for (const QString& country : countries)
             quoted << jsString(country);
         const std::size_t before = chief->models().size();
-        runJavaScript(page, QStringLiteral("ozmidPage.selectCountries([%1]); ozmidPage.selectDiseases([%2]);"
-                                           "ozmidPage.createModels();")
-                                .arg(quoted.join(QLatin1Char(',')), jsString(disease)));
-        ASSERT_TRUE(waitForScript(page, QStringLiteral("ozmidPage.state.models.length === %1")
-                                            .arg(before + std::size_t(countries.size()))));
+        runJavaScript(page,
+                      QStringLiteral("ozmidPage.selectCountries([%1]); ozmidPage.selectDiseases([%2]);"
+                                     "ozmidPage.createModels();")
+                          .arg(quoted.join(QLatin1Char(',')), jsString(disease)));
+        ASSERT_TRUE(waitForScript(
+            page, QStringLiteral("ozmidPage.state.models.length === %1").arg(before + std::size_t(countries.size()))));
     }
 
     void createModelOf(const QString& disease)
@@ -109,12 +112,14 @@ protected:
     // Runs the models from the page and waits for the results to be shown.
     void runFromPage(int samples)
     {
-        ASSERT_TRUE(runJavaScript(page, QStringLiteral("ozmidPage.setNumSamples(%1) === %1 && ozmidPage.runModels()")
-                                            .arg(samples))
-                        .toBool());
-        ASSERT_TRUE(waitForScript(page, QStringLiteral("ozmidPage.state.lastRunOutcome === 'finished' && "
-                                                       "!ozmidPage.state.running && "
-                                                       "ozmidPage.state.lastAggregatedResults !== null")));
+        ASSERT_TRUE(
+            runJavaScript(page,
+                          QStringLiteral("ozmidPage.setNumSamples(%1) === %1 && ozmidPage.runModels()").arg(samples))
+                .toBool());
+        ASSERT_TRUE(waitForScript(page,
+                                  QStringLiteral("ozmidPage.state.lastRunOutcome === 'finished' && "
+                                                 "!ozmidPage.state.running && "
+                                                 "ozmidPage.state.lastAggregatedResults !== null")));
     }
 
     QString pageText(const QString& expression) { return runJavaScript(page, expression).toString(); }

@@ -59,8 +59,8 @@ TEST_F(MainPageRunTest, ThePageRunsAModelAndShowsItsResults)
         QStringLiteral("ozmidPage.state.lastRunList && ozmidPage.state.lastRunList.length === 1 && "
                        "ozmidPage.dalyMean('model 1') !== null")));
     const double shown = guitest::runJavaScript(page, QStringLiteral("ozmidPage.dalyMean('model 1')")).toDouble();
-    const double computed
-        = model.totalResults().value(QStringLiteral("daly")).toMap().value(QStringLiteral("Mean")).toDouble();
+    const double computed =
+        model.totalResults().value(QStringLiteral("daly")).toMap().value(QStringLiteral("Mean")).toDouble();
     EXPECT_GT(computed, 0.0);
     EXPECT_NEAR(shown, computed, 1e-9 * computed);
     EXPECT_EQ(guitest::runJavaScript(page, QStringLiteral("document.getElementById('runProgressBar').dataset.fraction"))
@@ -119,21 +119,25 @@ TEST_F(MainPageRunTest, TheTreeOfAReferenceDataModelIsDrawnFromItsTemplate)
     const QString disease = QStringLiteral("BaselineBSI");
     openWindow();
     ASSERT_NO_FATAL_FAILURE(createModelOf(disease));
-    guitest::runJavaScript(page, QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');")
-                                     .arg(jsString(guitest::country), jsString(disease)));
+    guitest::runJavaScript(
+        page,
+        QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');").arg(jsString(guitest::country), jsString(disease)));
 
-    const QString severe = QStringLiteral("#outcomeTreeHost .state-row.clickable[data-element-id=\"severeImpairment\"]");
+    const QString severe = QStringLiteral(
+        "#outcomeTreeHost .state-row.clickable[data-element-id=\"severeImpairment\"]");
     ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!document.querySelector('%1')").arg(severe)));
-    EXPECT_EQ(guitest::runJavaScript(page, QStringLiteral("document.querySelectorAll('#outcomeTreeHost svg.outcome-tree').length"))
+    EXPECT_EQ(guitest::runJavaScript(
+                  page, QStringLiteral("document.querySelectorAll('#outcomeTreeHost svg.outcome-tree').length"))
                   .toInt(),
               1);
     // The user's way to the diagram: the outcome tree tab of the model data page.
     guitest::runJavaScript(page, QStringLiteral("document.querySelector('.subtab[data-subtab=\"tree\"]').click();"));
     QTest::qWait(300);
     EXPECT_TRUE(window->grab().save(artifactPath(QStringLiteral("reference-model-tree.png")), "PNG"));
-    guitest::runJavaScript(page, QStringLiteral("document.querySelector('%1').dispatchEvent(new MouseEvent('click', "
-                                                "{bubbles: true}));")
-                                     .arg(severe));
+    guitest::runJavaScript(page,
+                           QStringLiteral("document.querySelector('%1').dispatchEvent(new MouseEvent('click', "
+                                          "{bubbles: true}));")
+                               .arg(severe));
     EXPECT_TRUE(guitest::waitFor([&] {
         return chief->presenterMgr().isRegistered(QStringLiteral("model 1"), QStringLiteral("BSI"),
                                                   QStringLiteral("severeImpairment"));

@@ -107,13 +107,13 @@ TEST_F(MainWindowTest, OneWindowShowingTheMainPageOverTheController)
     const QList<QAction*> menus = static_cast<QMainWindow*>(window.data())->menuBar()->actions();
     ASSERT_EQ(menus.size(), 3);
     EXPECT_EQ(menus[0]->text(), QStringLiteral("File"));
-    EXPECT_EQ(entries(menus[0]->menu()), (QStringList {"actSaveModels", "actLoadModels", "-", "actExit"}));
+    EXPECT_EQ(entries(menus[0]->menu()), (QStringList{"actSaveModels", "actLoadModels", "-", "actExit"}));
     EXPECT_EQ(menus[1]->text(), QStringLiteral("Tools"));
     EXPECT_EQ(entries(menus[1]->menu()),
-              (QStringList {"actOptions", "actModelCreate", "-", "actImportExcelReferenceData",
-                            "actImportJSONReferenceData"}));
+              (QStringList{"actOptions", "actModelCreate", "-", "actImportExcelReferenceData",
+                           "actImportJSONReferenceData"}));
     EXPECT_EQ(menus[2]->text(), QStringLiteral("About"));
-    EXPECT_EQ(entries(menus[2]->menu()), (QStringList {"actWhatsNew", "-", "actAboutOzmid", "actAbout3rdParty"}));
+    EXPECT_EQ(entries(menus[2]->menu()), (QStringList{"actWhatsNew", "-", "actAboutOzmid", "actAbout3rdParty"}));
 
     // The page finds the bridge and lists the diseases the controller offers.
     window->show();
@@ -227,8 +227,8 @@ TEST_F(MainWindowTest, InformationDialogsShowTheirPages)
     QWebEnginePage* page = about->view()->page();
     EXPECT_TRUE(guitest::waitForScript(
         page, QStringLiteral("document.getElementById('buildVersion').textContent === '2.0.0'")));
-    const QString buildDate
-        = guitest::runJavaScript(page, QStringLiteral("document.getElementById('buildDate').textContent")).toString();
+    const QString buildDate =
+        guitest::runJavaScript(page, QStringLiteral("document.getElementById('buildDate').textContent")).toString();
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^[A-Z][a-z]{2} [ \\d]\\d \\d{4}, \\d\\d:\\d\\d:\\d\\d$"))
                     .match(buildDate)
                     .hasMatch())

@@ -24,11 +24,13 @@ TEST_F(PageExportTest, ThePageBecomesAReadablePdfOfAFewPages)
     openWindow();
     ASSERT_NO_FATAL_FAILURE(createModels({guitest::country}, guitest::bsiDisease));
     ASSERT_NO_FATAL_FAILURE(runFromPage(200));
-    guitest::runJavaScript(page, QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');")
-                                     .arg(guitest::jsString(guitest::country), guitest::jsString(guitest::bsiDisease)));
+    guitest::runJavaScript(page,
+                           QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');")
+                               .arg(guitest::jsString(guitest::country), guitest::jsString(guitest::bsiDisease)));
     ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.selectedModel !== null")));
-    guitest::runJavaScript(page, QStringLiteral("ozmidPage.showDetailedResults(%1, %2, 'model 1');")
-                                     .arg(guitest::jsString(guitest::country), guitest::jsString(guitest::bsiDisease)));
+    guitest::runJavaScript(page,
+                           QStringLiteral("ozmidPage.showDetailedResults(%1, %2, 'model 1');")
+                               .arg(guitest::jsString(guitest::country), guitest::jsString(guitest::bsiDisease)));
     ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.lastDetailedResults !== null")));
 
     QSignalSpy exported(&window->webGUI(), &ui::WebGUI::pdfExportFinished);
@@ -51,18 +53,21 @@ TEST_F(PageExportTest, ThePageBecomesAReadablePdfOfAFewPages)
     EXPECT_GE(pages, 4);
     EXPECT_LE(pages, 30);
 
-    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.messages.some(function (m) {"
-                                                            " return m.title === 'Export page to PDF' &&"
-                                                            " m.type === 'success'; })")));
-    EXPECT_TRUE(guitest::runJavaScript(page, QStringLiteral("ozmidPage.state.messages.filter(function (m) {"
-                                                            " return m.title === 'Export page to PDF'; })[0].text"))
+    ASSERT_TRUE(guitest::waitForScript(page,
+                                       QStringLiteral("ozmidPage.state.messages.some(function (m) {"
+                                                      " return m.title === 'Export page to PDF' &&"
+                                                      " m.type === 'success'; })")));
+    EXPECT_TRUE(guitest::runJavaScript(page,
+                                       QStringLiteral("ozmidPage.state.messages.filter(function (m) {"
+                                                      " return m.title === 'Export page to PDF'; })[0].text"))
                     .toString()
                     .contains(QStringLiteral("%1 pages").arg(pages)));
     // The print view is gone again: one tab shows, no printed copies are left behind.
-    EXPECT_EQ(guitest::runJavaScript(page, QStringLiteral("document.body.classList.contains('printing') + ':' + "
-                                                          "document.querySelectorAll('.print-added').length + ':' + "
-                                                          "Array.from(document.querySelectorAll('.tab-page')).filter("
-                                                          "function (p) { return p.offsetParent !== null; }).length"))
+    EXPECT_EQ(guitest::runJavaScript(page,
+                                     QStringLiteral("document.body.classList.contains('printing') + ':' + "
+                                                    "document.querySelectorAll('.print-added').length + ':' + "
+                                                    "Array.from(document.querySelectorAll('.tab-page')).filter("
+                                                    "function (p) { return p.offsetParent !== null; }).length"))
                   .toString(),
               QStringLiteral("false:0:1"));
 }

@@ -19,24 +19,27 @@ class PageHonestyTest : public guitest::MainPageFixture
 protected:
     bool noticeShown(const QString& title, const QString& text)
     {
-        return guitest::waitForScript(page, QStringLiteral("ozmidPage.state.messages.some(function (m) {"
-                                                           " return m.title === %1 && m.text.indexOf(%2) >= 0; })")
-                                                .arg(jsString(title), jsString(text)));
+        return guitest::waitForScript(page,
+                                      QStringLiteral("ozmidPage.state.messages.some(function (m) {"
+                                                     " return m.title === %1 && m.text.indexOf(%2) >= 0; })")
+                                          .arg(jsString(title), jsString(text)));
     }
 
     // Types text into an input of the page and commits it, as leaving the field does.
     void typeInto(const QString& selector, const QString& text)
     {
-        guitest::runJavaScript(page, QStringLiteral("(function () { var e = document.querySelector(%1); e.value = %2;"
-                                                    " e.dispatchEvent(new Event('input', {bubbles: true}));"
-                                                    " e.dispatchEvent(new Event('change', {bubbles: true})); })()")
-                                         .arg(jsString(selector), jsString(text)));
+        guitest::runJavaScript(page,
+                               QStringLiteral("(function () { var e = document.querySelector(%1); e.value = %2;"
+                                              " e.dispatchEvent(new Event('input', {bubbles: true}));"
+                                              " e.dispatchEvent(new Event('change', {bubbles: true})); })()")
+                                   .arg(jsString(selector), jsString(text)));
     }
 
     void waitForPage()
     {
-        ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!window.ozmidPage && ozmidPage.isReady() && "
-                                                                "ozmidPage.state.countries.length > 0")));
+        ASSERT_TRUE(guitest::waitForScript(page,
+                                           QStringLiteral("!!window.ozmidPage && ozmidPage.isReady() && "
+                                                          "ozmidPage.state.countries.length > 0")));
     }
 
     QAction* action(const char* name) const { return window->findChild<QAction*>(QLatin1String(name)); }
@@ -61,7 +64,8 @@ TEST_F(PageHonestyTest, CountriesWithoutPopulationAreMarked)
               QStringLiteral("32 of 33 countries have no population data in the reference data."));
 
     ASSERT_NO_FATAL_FAILURE(createModels({QStringLiteral("Belgium"), guitest::country}, guitest::bsiDisease));
-    EXPECT_FALSE(guitest::runJavaScript(page, QStringLiteral("document.getElementById('populationNote').hidden")).toBool());
+    EXPECT_FALSE(
+        guitest::runJavaScript(page, QStringLiteral("document.getElementById('populationNote').hidden")).toBool());
     EXPECT_TRUE(pageText(QStringLiteral("document.getElementById('populationNote').textContent"))
                     .contains(QStringLiteral("No population data for Belgium")));
     EXPECT_TRUE(noticeShown(QStringLiteral("Model creation"), QStringLiteral("cannot be computed")));
@@ -94,18 +98,21 @@ TEST_F(PageHonestyTest, RunSettingsAreWholeAndPlausible)
     ASSERT_TRUE(askAbout(QStringLiteral("3")));
     EXPECT_TRUE(pageText(QStringLiteral("document.getElementById('confirmDialog').textContent"))
                     .contains(QStringLiteral("0.03 for 3 %")));
-    ASSERT_TRUE(guitest::clickElement(window->webView(), QStringLiteral("#confirmDialog button[data-choice=\"keep\"]")));
+    ASSERT_TRUE(
+        guitest::clickElement(window->webView(), QStringLiteral("#confirmDialog button[data-choice=\"keep\"]")));
     // The page puts the kept value back once the dialog has closed.
-    EXPECT_TRUE(guitest::waitForScript(
-        page, QStringLiteral("document.getElementById('timeDiscountRateInput').value === '0'")));
+    EXPECT_TRUE(
+        guitest::waitForScript(page, QStringLiteral("document.getElementById('timeDiscountRateInput').value === '0'")));
     EXPECT_DOUBLE_EQ(chief->timeDiscountRate(), 0.0);
 
     ASSERT_TRUE(askAbout(QStringLiteral("3")));
-    ASSERT_TRUE(guitest::clickElement(window->webView(), QStringLiteral("#confirmDialog button[data-choice=\"fraction\"]")));
+    ASSERT_TRUE(
+        guitest::clickElement(window->webView(), QStringLiteral("#confirmDialog button[data-choice=\"fraction\"]")));
     ASSERT_TRUE(guitest::waitFor([&] { return qFuzzyCompare(chief->timeDiscountRate(), 0.03); }));
 
     ASSERT_TRUE(askAbout(QStringLiteral("0.5")));
-    ASSERT_TRUE(guitest::clickElement(window->webView(), QStringLiteral("#confirmDialog button[data-choice=\"asTyped\"]")));
+    ASSERT_TRUE(
+        guitest::clickElement(window->webView(), QStringLiteral("#confirmDialog button[data-choice=\"asTyped\"]")));
     ASSERT_TRUE(guitest::waitFor([&] { return qFuzzyCompare(chief->timeDiscountRate(), 0.5); }));
     typeInto(QStringLiteral("#timeDiscountRateInput"), QStringLiteral("0.2"));
     ASSERT_TRUE(guitest::waitFor([&] { return qFuzzyCompare(chief->timeDiscountRate(), 0.2); }));
@@ -138,8 +145,10 @@ TEST_F(PageHonestyTest, OptionsReachTheRunTabAtOnce)
     EXPECT_TRUE(asked.contains(QStringLiteral("0.03 for 3 %"))) << qPrintable(asked);
     EXPECT_EQ(chief->numSamples(), 2500);
     EXPECT_DOUBLE_EQ(chief->timeDiscountRate(), 0.035);
-    EXPECT_TRUE(guitest::waitForScript(page, QStringLiteral("document.getElementById('numSamplesInput').value === '2500' && "
-                                                            "document.getElementById('timeDiscountRateInput').value === '0.035'")));
+    EXPECT_TRUE(
+        guitest::waitForScript(page,
+                               QStringLiteral("document.getElementById('numSamplesInput').value === '2500' && "
+                                              "document.getElementById('timeDiscountRateInput').value === '0.035'")));
 }
 
 // Importing reference data deletes the models: asked first, and the JSON import says what it did.
@@ -161,16 +170,19 @@ TEST_F(PageHonestyTest, ImportingReferenceDataAsksFirstAndReports)
     guitest::whenModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
     action("actImportJSONReferenceData")->trigger();
     EXPECT_TRUE(chief->models().empty());
-    EXPECT_TRUE(noticeShown(QStringLiteral("JSON model specifications"), QStringLiteral("2 model specification(s) read from")));
+    EXPECT_TRUE(
+        noticeShown(QStringLiteral("JSON model specifications"), QStringLiteral("2 model specification(s) read from")));
     EXPECT_TRUE(noticeShown(QStringLiteral("JSON model specifications"), QStringLiteral("1 model(s) deleted.")));
     EXPECT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.models.length === 0")));
 
     // Without models there is nothing to lose and nothing to ask.
     bool askedAgain = false;
-    guitest::whenModal<QMessageBox>([&askedAgain](QMessageBox* box) {
-        askedAgain = true;
-        box->button(QMessageBox::No)->click();
-    }, 1500);
+    guitest::whenModal<QMessageBox>(
+        [&askedAgain](QMessageBox* box) {
+            askedAgain = true;
+            box->button(QMessageBox::No)->click();
+        },
+        1500);
     action("actImportJSONReferenceData")->trigger();
     QTest::qWait(1600);
     EXPECT_FALSE(askedAgain);
@@ -212,16 +224,19 @@ TEST_F(PageHonestyTest, ResultsSayWhatTheyAreWorth)
                                    ui::dataArrayToMap(severity), ui::dataArrayToMap(state.duration()),
                                    ui::dataArrayToMap(state.proportion()));
     ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.outdated.length === 1")));
-    EXPECT_TRUE(guitest::runJavaScript(page, QStringLiteral("document.querySelector('#aggregatedResultsTable "
-                                                            "tr[data-model-id=\"model 1\"]').classList.contains('outdated')"))
+    EXPECT_TRUE(guitest::runJavaScript(page,
+                                       QStringLiteral("document.querySelector('#aggregatedResultsTable "
+                                                      "tr[data-model-id=\"model 1\"]').classList.contains('outdated')"))
                     .toBool());
-    EXPECT_FALSE(guitest::runJavaScript(page, QStringLiteral("document.getElementById('outdatedNote').hidden")).toBool());
+    EXPECT_FALSE(
+        guitest::runJavaScript(page, QStringLiteral("document.getElementById('outdatedNote').hidden")).toBool());
     EXPECT_TRUE(pageText(QStringLiteral("document.querySelector('#modelListTable tbody tr').textContent"))
                     .contains(QStringLiteral("results out of date")));
 
     ASSERT_NO_FATAL_FAILURE(runFromPage(200));
-    EXPECT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.outdated.length === 0 && "
-                                                            "document.getElementById('outdatedNote').hidden")));
+    EXPECT_TRUE(guitest::waitForScript(page,
+                                       QStringLiteral("ozmidPage.state.outdated.length === 0 && "
+                                                      "document.getElementById('outdatedNote').hidden")));
     EXPECT_FALSE(pageText(QStringLiteral("document.querySelector('#modelListTable tbody tr').textContent"))
                      .contains(QStringLiteral("results out of date")));
 }
@@ -232,8 +247,9 @@ TEST_F(PageHonestyTest, FormulaErrorsSayWhyAndOldNoticesGo)
 {
     openWindow();
     ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
-    guitest::runJavaScript(page, QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');")
-                                     .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
+    guitest::runJavaScript(page,
+                           QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');")
+                               .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
     const QString cell = QStringLiteral("#gridLifeExp tr[data-row=\"0\"] td[data-col=\"Female\"] input");
     ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!document.querySelector(%1)").arg(jsString(cell))));
     const QString original = pageText(QStringLiteral("document.querySelector(%1).value").arg(jsString(cell)));
@@ -241,7 +257,8 @@ TEST_F(PageHonestyTest, FormulaErrorsSayWhyAndOldNoticesGo)
     guitest::runJavaScript(page, QStringLiteral("document.getElementById('applyModelChangesButton').click();"));
     const QString toasts = QStringLiteral("Array.from(document.querySelectorAll('#notifications .toast')).map("
                                           "function (t) { return t.textContent; }).join(' | ')");
-    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("(%1).indexOf('Why the formulas were refused') >= 0").arg(toasts)));
+    ASSERT_TRUE(
+        guitest::waitForScript(page, QStringLiteral("(%1).indexOf('Why the formulas were refused') >= 0").arg(toasts)));
     const QString shown = pageText(toasts);
     EXPECT_TRUE(shown.contains(QStringLiteral("Changes have NOT been applied to:")));
     EXPECT_TRUE(shown.contains(QStringLiteral("Life expectancy, 0-4, Female: \"RandPert(1, 2)\" is refused: ")))
@@ -249,7 +266,8 @@ TEST_F(PageHonestyTest, FormulaErrorsSayWhyAndOldNoticesGo)
 
     typeInto(cell, original);
     guitest::runJavaScript(page, QStringLiteral("document.getElementById('applyModelChangesButton').click();"));
-    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("(%1).indexOf('Changes have been applied to:') >= 0").arg(toasts)));
+    ASSERT_TRUE(
+        guitest::waitForScript(page, QStringLiteral("(%1).indexOf('Changes have been applied to:') >= 0").arg(toasts)));
     const QString after = pageText(toasts);
     EXPECT_FALSE(after.contains(QStringLiteral("NOT been applied"))) << qPrintable(after);
     EXPECT_FALSE(after.contains(QStringLiteral("Why the formulas were refused")));

@@ -19,11 +19,14 @@ protected:
     // Opens the model's outcome trees on the page.
     void showTrees()
     {
-        guitest::runJavaScript(page, QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');"
-                                                    "document.querySelector('.subtab[data-subtab=\"tree\"]').click();")
-                                         .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
+        guitest::runJavaScript(page,
+                               QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');"
+                                              "document.querySelector('.subtab[data-subtab=\"tree\"]').click();")
+                                   .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
         ASSERT_TRUE(guitest::waitForScript(
-            page, QStringLiteral("!!document.querySelector('.state-row.clickable[data-element-id=\"%1\"]')").arg(septicShock)));
+            page,
+            QStringLiteral("!!document.querySelector('.state-row.clickable[data-element-id=\"%1\"]')")
+                .arg(septicShock)));
     }
 
     // Clicks the element on the drawn tree and returns its window once it has shown its data.
@@ -32,13 +35,15 @@ protected:
         if (!guitest::clickElement(window->webView(),
                                    QStringLiteral(".state-row.clickable[data-element-id=\"%1\"]").arg(septicShock)))
             return nullptr;
-        if (!guitest::waitFor([&] { return chief->presenterMgr().isRegistered(QStringLiteral("model 1"), tree, septicShock); }))
+        if (!guitest::waitFor(
+                [&] { return chief->presenterMgr().isRegistered(QStringLiteral("model 1"), tree, septicShock); }))
             return nullptr;
         auto* popup = qobject_cast<ui::YLDHealthOutcomeDataPresenter*>(
             chief->presenterMgr().presenter(QStringLiteral("model 1"), tree, septicShock));
-        if (popup && !guitest::waitForScript(popup->view()->page(),
-                                             QStringLiteral("!!window.ozmidSubpage && !!ozmidSubpage.data &&"
-                                                            " !!document.querySelector('.subtab')")))
+        if (popup
+            && !guitest::waitForScript(popup->view()->page(),
+                                       QStringLiteral("!!window.ozmidSubpage && !!ozmidSubpage.data &&"
+                                                      " !!document.querySelector('.subtab')")))
             return nullptr;
         return popup;
     }
@@ -57,8 +62,9 @@ TEST_F(PopupDetailsTest, EscapeClosesAndASecondClickRaises)
     ASSERT_TRUE(popup);
     popup->activateWindow();
     ASSERT_TRUE(guitest::clickElement(popup->view(), QStringLiteral("input.cell-input")));
-    ASSERT_TRUE(guitest::waitForScript(popup->view()->page(),
-                                       QStringLiteral("document.activeElement && document.activeElement.classList.contains('cell-input')")));
+    ASSERT_TRUE(guitest::waitForScript(
+        popup->view()->page(),
+        QStringLiteral("document.activeElement && document.activeElement.classList.contains('cell-input')")));
     QTest::keyClick(popup->view()->focusProxy(), Qt::Key_Escape);
     EXPECT_TRUE(guitest::waitFor([&] { return popup.isNull(); }));
     EXPECT_EQ(chief->presenterMgr().count(), 0);
@@ -72,8 +78,10 @@ TEST_F(PopupDetailsTest, EscapeClosesAndASecondClickRaises)
     EXPECT_TRUE(guitest::waitFor([&] { return popup && !popup->windowState().testFlag(Qt::WindowMinimized); }));
     EXPECT_TRUE(popup->isVisible());
     EXPECT_EQ(chief->presenterMgr().count(), 1);
-    EXPECT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.messages.some(function (m) {"
-                                                            " return m.text === 'Pop-up window for this element is already displayed'; })")));
+    EXPECT_TRUE(guitest::waitForScript(
+        page,
+        QStringLiteral("ozmidPage.state.messages.some(function (m) {"
+                       " return m.text === 'Pop-up window for this element is already displayed'; })")));
 }
 
 // After a run the pop-up shows the health outcome's totals with their 95 % interval and the
@@ -87,26 +95,41 @@ TEST_F(PopupDetailsTest, PopUpResultsAreFormattedLikeTheMainTables)
     ui::YLDHealthOutcomeDataPresenter* popup = clickSepticShock();
     ASSERT_TRUE(popup);
     QWebEnginePage* sub = popup->view()->page();
-    ASSERT_TRUE(guitest::waitForScript(sub, QStringLiteral("document.querySelectorAll('#subpage-results .stat-block tr[data-key]').length > 0")));
-    const QVariantList intervals = guitest::runJavaScript(sub, QStringLiteral(
-        "Array.from(document.querySelectorAll('#subpage-results .stat-block td.ci-cell')).map(function (c) { return c.textContent; })")).toList();
+    ASSERT_TRUE(guitest::waitForScript(
+        sub, QStringLiteral("document.querySelectorAll('#subpage-results .stat-block tr[data-key]').length > 0")));
+    const QVariantList intervals =
+        guitest::runJavaScript(sub,
+                               QStringLiteral("Array.from(document.querySelectorAll('#subpage-results .stat-block "
+                                              "td.ci-cell')).map(function (c) { return c.textContent; })"))
+            .toList();
     ASSERT_FALSE(intervals.isEmpty());
     const QRegularExpression interval(QStringLiteral("^-?[\\d,.]+ – -?[\\d,.]+$"));
     for (const QVariant& text : intervals)
         EXPECT_TRUE(interval.match(text.toString()).hasMatch()) << qPrintable(text.toString());
-    EXPECT_TRUE(guitest::runJavaScript(sub, QStringLiteral("!!document.querySelector('#subpage-results .stat-block tr[data-key=\"daly\"]')")).toBool());
+    EXPECT_TRUE(
+        guitest::runJavaScript(
+            sub, QStringLiteral("!!document.querySelector('#subpage-results .stat-block tr[data-key=\"daly\"]')"))
+            .toBool());
 
     // No raw doubles anywhere in the shown results; the means table keeps them for copying.
-    const QStringList cells = guitest::runJavaScript(sub, QStringLiteral(
-        "Array.from(document.querySelectorAll('#subpage-results td')).map(function (c) { return c.textContent; })")).toStringList();
+    const QStringList cells = guitest::runJavaScript(
+                                  sub,
+                                  QStringLiteral("Array.from(document.querySelectorAll('#subpage-results "
+                                                 "td')).map(function (c) { return c.textContent; })"))
+                                  .toStringList();
     ASSERT_FALSE(cells.isEmpty());
     const QRegularExpression rawDouble(QStringLiteral("\\d\\.\\d{7,}"));
     for (const QString& cell : cells)
         EXPECT_FALSE(rawDouble.match(cell).hasMatch()) << qPrintable(cell);
-    EXPECT_GT(guitest::runJavaScript(sub, QStringLiteral("document.querySelectorAll('#subpage-results .means-table td.mean-cell').length")).toInt(), 0);
-    EXPECT_TRUE(guitest::runJavaScript(sub, QStringLiteral(
-        "Array.from(document.querySelectorAll('#subpage-results .means-table td.mean-cell')).some(function (c) {"
-        " return c.dataset.value.length > c.textContent.length; })")).toBool());
+    EXPECT_GT(guitest::runJavaScript(
+                  sub, QStringLiteral("document.querySelectorAll('#subpage-results .means-table td.mean-cell').length"))
+                  .toInt(),
+              0);
+    EXPECT_TRUE(guitest::runJavaScript(sub,
+                                       QStringLiteral("Array.from(document.querySelectorAll('#subpage-results "
+                                                      ".means-table td.mean-cell')).some(function (c) {"
+                                                      " return c.dataset.value.length > c.textContent.length; })"))
+                    .toBool());
 }
 
 // Every chart has a Copy image button that puts the chart on the clipboard as a picture.
@@ -119,17 +142,23 @@ TEST_F(PopupDetailsTest, ChartsAreCopiedAsImages)
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->setText(QStringLiteral("before"));
     ASSERT_TRUE(guitest::waitFor([&] { return clipboard->image().isNull(); }));
-    ASSERT_TRUE(guitest::clickElement(window->webView(), QStringLiteral("#aggregatedChartTools button[data-chart-action=\"copy\"]")));
+    ASSERT_TRUE(guitest::clickElement(window->webView(),
+                                      QStringLiteral("#aggregatedChartTools button[data-chart-action=\"copy\"]")));
     ASSERT_TRUE(guitest::waitFor([&] { return !clipboard->image().isNull(); }));
-    const QSize canvas(guitest::runJavaScript(page, QStringLiteral("document.getElementById('aggregatedChart').width")).toInt(),
-                       guitest::runJavaScript(page, QStringLiteral("document.getElementById('aggregatedChart').height")).toInt());
+    const QSize canvas(
+        guitest::runJavaScript(page, QStringLiteral("document.getElementById('aggregatedChart').width")).toInt(),
+        guitest::runJavaScript(page, QStringLiteral("document.getElementById('aggregatedChart').height")).toInt());
     EXPECT_EQ(clipboard->image().size(), canvas);
-    EXPECT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.messages.some(function (m) {"
-                                                            " return m.title === 'Copy image' && m.type === 'success'; })")));
-    EXPECT_EQ(guitest::runJavaScript(page, QStringLiteral("document.querySelectorAll('#page-results canvas').length === "
-                                                          "document.querySelectorAll('#page-results button[data-chart-action=\"copy\"]').length"))
-                  .toBool(),
-              true);
+    EXPECT_TRUE(guitest::waitForScript(page,
+                                       QStringLiteral("ozmidPage.state.messages.some(function (m) {"
+                                                      " return m.title === 'Copy image' && m.type === 'success'; })")));
+    EXPECT_EQ(
+        guitest::runJavaScript(
+            page,
+            QStringLiteral("document.querySelectorAll('#page-results canvas').length === "
+                           "document.querySelectorAll('#page-results button[data-chart-action=\"copy\"]').length"))
+            .toBool(),
+        true);
 }
 
 // Arrow labels and box titles wrap instead of being cut after a few letters; whatever is still
@@ -152,7 +181,8 @@ TEST_F(PopupDetailsTest, TreeLabelsWrapAndShowTheirFullNames)
             if (title.textContent.indexOf(shown) < 0) cutWithoutName++;
         });
         return {count: groups.length, longest: longest, multi: multi, untitled: untitled, cutWithoutName: cutWithoutName};
-    })())")).toMap();
+    })())"))
+                                   .toMap();
     EXPECT_GT(labels.value(QStringLiteral("count")).toInt(), 3);
     EXPECT_LE(labels.value(QStringLiteral("longest")).toInt(), 27);
     EXPECT_GT(labels.value(QStringLiteral("multi")).toInt(), 0);
@@ -171,27 +201,35 @@ TEST_F(PopupDetailsTest, PopUpEditsExplainRefusalsAndWaitForARun)
     ASSERT_TRUE(popup);
     QWebEnginePage* sub = popup->view()->page();
     const QString cell = QStringLiteral("#grid-severity tr[data-row=\"0\"] td[data-col=\"Female\"] input");
-    const QString original = guitest::runJavaScript(sub, QStringLiteral("document.querySelector(%1).value").arg(jsString(cell))).toString();
+    const QString original =
+        guitest::runJavaScript(sub, QStringLiteral("document.querySelector(%1).value").arg(jsString(cell))).toString();
     const auto typeAndApply = [&](const QString& text) {
-        guitest::runJavaScript(sub, QStringLiteral("(function () { var e = document.querySelector(%1); e.value = %2;"
-                                                   " e.dispatchEvent(new Event('input', {bubbles: true}));"
-                                                   " document.getElementById('applyChangesButton').click(); })()")
-                                        .arg(jsString(cell), jsString(text)));
+        guitest::runJavaScript(sub,
+                               QStringLiteral("(function () { var e = document.querySelector(%1); e.value = %2;"
+                                              " e.dispatchEvent(new Event('input', {bubbles: true}));"
+                                              " document.getElementById('applyChangesButton').click(); })()")
+                                   .arg(jsString(cell), jsString(text)));
     };
     const QString toasts = QStringLiteral("Array.from(document.querySelectorAll('#notifications .toast')).map("
                                           "function (t) { return t.textContent; }).join(' | ')");
     typeAndApply(QStringLiteral("RandPert(1, 2)"));
-    ASSERT_TRUE(guitest::waitForScript(sub, QStringLiteral("(%1).indexOf('Why the formulas were refused') >= 0").arg(toasts)));
-    EXPECT_TRUE(guitest::runJavaScript(sub, toasts).toString().contains(QStringLiteral("Severity, 0-4, Female: \"RandPert(1, 2)\" is refused: ")));
+    ASSERT_TRUE(
+        guitest::waitForScript(sub, QStringLiteral("(%1).indexOf('Why the formulas were refused') >= 0").arg(toasts)));
+    EXPECT_TRUE(guitest::runJavaScript(sub, toasts)
+                    .toString()
+                    .contains(QStringLiteral("Severity, 0-4, Female: \"RandPert(1, 2)\" is refused: ")));
     typeAndApply(original);
-    ASSERT_TRUE(guitest::waitForScript(sub, QStringLiteral("(%1).indexOf('Changes have been applied to:') >= 0").arg(toasts)));
+    ASSERT_TRUE(
+        guitest::waitForScript(sub, QStringLiteral("(%1).indexOf('Changes have been applied to:') >= 0").arg(toasts)));
     EXPECT_FALSE(guitest::runJavaScript(sub, toasts).toString().contains(QStringLiteral("refused")));
 
     chief->setNumSamples(20000);
     chief->runModels(true);
-    EXPECT_TRUE(guitest::waitForScript(sub, QStringLiteral("document.getElementById('applyChangesButton').disabled && "
-                                                           "!document.getElementById('runNote').hidden")));
+    EXPECT_TRUE(guitest::waitForScript(sub,
+                                       QStringLiteral("document.getElementById('applyChangesButton').disabled && "
+                                                      "!document.getElementById('runNote').hidden")));
     chief->cancelRun();
-    EXPECT_TRUE(guitest::waitForScript(sub, QStringLiteral("!document.getElementById('applyChangesButton').disabled && "
-                                                           "document.getElementById('runNote').hidden")));
+    EXPECT_TRUE(guitest::waitForScript(sub,
+                                       QStringLiteral("!document.getElementById('applyChangesButton').disabled && "
+                                                      "document.getElementById('runNote').hidden")));
 }

@@ -22,13 +22,16 @@ protected:
         ASSERT_NO_FATAL_FAILURE(createModels(fiveCountries, guitest::bsiDisease));
         ASSERT_NO_FATAL_FAILURE(createModels(fiveCountries, guitest::listeriosisDisease));
         ASSERT_EQ(chief->models().size(), 10u);
-        guitest::runJavaScript(page, QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');")
-                                         .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
+        guitest::runJavaScript(page,
+                               QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');")
+                                   .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
         ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.selectedModel !== null")));
-        guitest::runJavaScript(page, QStringLiteral("ozmidPage.showTab('setup'); ozmidPage.setNumSamples(20000);"
-                                                    "ozmidPage.runModels();"));
-        ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.running && ozmidPage.state.progress &&"
-                                                                " ozmidPage.state.progress.modelFraction > 0")));
+        guitest::runJavaScript(page,
+                               QStringLiteral("ozmidPage.showTab('setup'); ozmidPage.setNumSamples(20000);"
+                                              "ozmidPage.runModels();"));
+        ASSERT_TRUE(guitest::waitForScript(page,
+                                           QStringLiteral("ozmidPage.state.running && ozmidPage.state.progress &&"
+                                                          " ozmidPage.state.progress.modelFraction > 0")));
         ASSERT_TRUE(chief->isRunning());
     }
 
@@ -40,9 +43,10 @@ protected:
     // Waits for a notice on the page with this title whose text contains text.
     bool noticeShown(const QString& title, const QString& text)
     {
-        return guitest::waitForScript(page, QStringLiteral("ozmidPage.state.messages.some(function (m) {"
-                                                           " return m.title === %1 && m.text.indexOf(%2) >= 0; })")
-                                                .arg(jsString(title), jsString(text)));
+        return guitest::waitForScript(page,
+                                      QStringLiteral("ozmidPage.state.messages.some(function (m) {"
+                                                     " return m.title === %1 && m.text.indexOf(%2) >= 0; })")
+                                          .arg(jsString(title), jsString(text)));
     }
 
     QAction* action(const char* name) const { return window->findChild<QAction*>(QLatin1String(name)); }
@@ -65,7 +69,8 @@ TEST_F(RunSafetyTest, ChangesDuringARunAreRefusedAndTheRunCanBeCancelled)
                            "numSamplesInput", "timeDiscountRateInput", "uncertaintyAnalysisInput"})
         EXPECT_TRUE(disabled(QLatin1String(id))) << id;
     EXPECT_FALSE(disabled(QStringLiteral("cancelRunButton")));
-    for (const char* name : {"actLoadModels", "actSaveModels", "actImportExcelReferenceData", "actImportJSONReferenceData"})
+    for (const char* name :
+         {"actLoadModels", "actSaveModels", "actImportExcelReferenceData", "actImportJSONReferenceData"})
         EXPECT_FALSE(action(name)->isEnabled()) << name;
 
     // Real clicks on the disabled buttons: delete twice (it asks for a second click), create.
@@ -73,8 +78,9 @@ TEST_F(RunSafetyTest, ChangesDuringARunAreRefusedAndTheRunCanBeCancelled)
     ASSERT_TRUE(guitest::clickElement(window->webView(), QStringLiteral("#deleteModelsButton")));
     ASSERT_TRUE(guitest::clickElement(window->webView(), QStringLiteral("#createModelsButton")));
     // The automation hook goes past the page's buttons to the program, as any other request would.
-    guitest::runJavaScript(page, QStringLiteral("ozmidPage.deleteModels(); ozmidPage.createModels();"
-                                                "ozmidPage.applyModelChanges();"));
+    guitest::runJavaScript(page,
+                           QStringLiteral("ozmidPage.deleteModels(); ozmidPage.createModels();"
+                                          "ozmidPage.applyModelChanges();"));
     EXPECT_TRUE(noticeShown(QStringLiteral("Model deletion"), refusal));
     EXPECT_TRUE(noticeShown(QStringLiteral("Model creation"), refusal));
     EXPECT_TRUE(noticeShown(QStringLiteral("Model parameters"), refusal));
@@ -92,14 +98,16 @@ TEST_F(RunSafetyTest, ChangesDuringARunAreRefusedAndTheRunCanBeCancelled)
 
     guitest::runJavaScript(page, QStringLiteral("ozmidPage.showTab('run');"));
     ASSERT_TRUE(guitest::clickElement(window->webView(), QStringLiteral("#cancelRunButton")));
-    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!ozmidPage.state.running && "
-                                                            "ozmidPage.state.lastRunOutcome === 'cancelled'")));
+    ASSERT_TRUE(guitest::waitForScript(page,
+                                       QStringLiteral("!ozmidPage.state.running && "
+                                                      "ozmidPage.state.lastRunOutcome === 'cancelled'")));
     EXPECT_FALSE(chief->isRunning());
     EXPECT_FALSE(chief->models().back()->isComputed());
     EXPECT_TRUE(noticeShown(QStringLiteral("Model run"), QStringLiteral("The run was cancelled")));
     EXPECT_EQ(pageText(QStringLiteral("document.getElementById('runProgressLabel').textContent")),
               QStringLiteral("Run cancelled."));
-    EXPECT_TRUE(pageText(QStringLiteral("document.getElementById('resultsEmpty').textContent")).contains(QStringLiteral("cancelled")));
+    EXPECT_TRUE(pageText(QStringLiteral("document.getElementById('resultsEmpty').textContent"))
+                    .contains(QStringLiteral("cancelled")));
 
     // Everything is back: the buttons, the menus, and deleting models.
     EXPECT_FALSE(disabled(QStringLiteral("deleteModelsButton")));
@@ -117,18 +125,21 @@ TEST_F(RunSafetyTest, ProgressMovesWithinAModel)
     ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
     QSignalSpy detailed(chief.get(), &ui::Chief::runIterationProgressUpdated);
     guitest::runJavaScript(page, QStringLiteral("ozmidPage.setNumSamples(30000); ozmidPage.runModels();"));
-    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.running && ozmidPage.state.progress &&"
-                                                            " ozmidPage.state.progress.modelFraction > 0")));
-    const QVariantMap during
-        = guitest::runJavaScript(page, QStringLiteral("ozmidPage.state.progress")).toMap();
-    const double bar = pageText(QStringLiteral("document.getElementById('runProgressBar').dataset.fraction")).toDouble();
+    ASSERT_TRUE(guitest::waitForScript(page,
+                                       QStringLiteral("ozmidPage.state.running && ozmidPage.state.progress &&"
+                                                      " ozmidPage.state.progress.modelFraction > 0")));
+    const QVariantMap during = guitest::runJavaScript(page, QStringLiteral("ozmidPage.state.progress")).toMap();
+    const double bar =
+        pageText(QStringLiteral("document.getElementById('runProgressBar').dataset.fraction")).toDouble();
     EXPECT_GT(bar, 0.0);
     EXPECT_LT(during.value(QStringLiteral("modelFraction")).toDouble(), 1.0);
     EXPECT_EQ(during.value(QStringLiteral("count")).toInt(), 1);
-    EXPECT_TRUE(guitest::waitForScript(page, QStringLiteral("/left/.test(document.getElementById('runProgressDetail')"
-                                                            ".textContent)")));
+    EXPECT_TRUE(guitest::waitForScript(page,
+                                       QStringLiteral("/left/.test(document.getElementById('runProgressDetail')"
+                                                      ".textContent)")));
     ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.lastRunOutcome === 'finished'")));
-    EXPECT_EQ(pageText(QStringLiteral("document.getElementById('runProgressBar').dataset.fraction")), QStringLiteral("1"));
+    EXPECT_EQ(pageText(QStringLiteral("document.getElementById('runProgressBar').dataset.fraction")),
+              QStringLiteral("1"));
 
     // The controller's reports grow with the iterations, from a part of the model to all of it.
     ASSERT_GE(detailed.size(), 2);

@@ -66,11 +66,11 @@ TEST_F(SettingsDlgTest, RestoreDefaultsThenCancelStoresNothing)
     fn::Settings settings;
     ui::SettingsDlg dialog(settings, nullptr);
     dialog.show();
-    EXPECT_EQ(texts(dialog), (QStringList {"500", "7", "0.05"}));
+    EXPECT_EQ(texts(dialog), (QStringList{"500", "7", "0.05"}));
     EXPECT_TRUE(analysisBox(dialog)->isChecked());
 
     button(dialog, QDialogButtonBox::RestoreDefaults)->click();
-    EXPECT_EQ(texts(dialog), (QStringList {"1000", "0", "0"}));
+    EXPECT_EQ(texts(dialog), (QStringList{"1000", "0", "0"}));
     EXPECT_FALSE(analysisBox(dialog)->isChecked());
     EXPECT_TRUE(dialog.isVisible());
 
@@ -89,7 +89,7 @@ TEST_F(SettingsDlgTest, SavedValuesShowAgainAsEntered)
     fn::Settings settings;
     {
         ui::SettingsDlg dialog(settings, nullptr);
-        EXPECT_EQ(texts(dialog), (QStringList {"1000", "0", "0"}));
+        EXPECT_EQ(texts(dialog), (QStringList{"1000", "0", "0"}));
         editor(dialog, "edtNumSamples")->setText(QStringLiteral("2500"));
         editor(dialog, "edtRandomSeed")->setText(QStringLiteral("42"));
         editor(dialog, "edtDiscountRate")->setText(QStringLiteral("0.035"));
@@ -105,7 +105,7 @@ TEST_F(SettingsDlgTest, SavedValuesShowAgainAsEntered)
     EXPECT_DOUBLE_EQ(reread.timeDiscountRate(), 0.035);
     EXPECT_TRUE(reread.sensitivityAnalysis());
     const ui::SettingsDlg again(settings, nullptr);
-    EXPECT_EQ(texts(again), (QStringList {"2500", "42", "0.035"}));
+    EXPECT_EQ(texts(again), (QStringList{"2500", "42", "0.035"}));
     EXPECT_TRUE(analysisBox(again)->isChecked());
 }
 
@@ -157,7 +157,8 @@ TEST_F(SettingsDlgTest, OkRefusesFieldsWithoutAnAcceptableValue)
         const char* field;
         QString text;
         QString named;
-    } rows[] = {{"edtNumSamples", QString(), QStringLiteral("Default number of samples per run must be a whole number from 10")},
+    } rows[] = {{"edtNumSamples", QString(),
+                 QStringLiteral("Default number of samples per run must be a whole number from 10")},
                 {"edtNumSamples", QStringLiteral("5"), QStringLiteral("\"5\" is not one")},
                 {"edtRandomSeed", QString(), QStringLiteral("Random seed must be")},
                 {"edtDiscountRate", QStringLiteral("1.5"), QStringLiteral("a number from 0 to 1")},

@@ -29,35 +29,48 @@ protected:
         ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!window.ozmidPage && ozmidPage.isReady()")));
     }
 
-    bool boxChecked() { return guitest::runJavaScript(page, QStringLiteral("document.getElementById('uncertaintyAnalysisInput').checked")).toBool(); }
+    bool boxChecked()
+    {
+        return guitest::runJavaScript(page,
+                                      QStringLiteral("document.getElementById('uncertaintyAnalysisInput').checked"))
+            .toBool();
+    }
 
     // Runs the model with the analysis on or off and waits until the page knows whether the
     // model's run had one (the answer to its request for the analysis).
     void runWithAnalysis(bool on, int samples)
     {
-        ASSERT_EQ(guitest::runJavaScript(page, QStringLiteral("ozmidPage.setUncertaintyAnalysis(%1)").arg(on ? "true" : "false"))
+        ASSERT_EQ(guitest::runJavaScript(
+                      page, QStringLiteral("ozmidPage.setUncertaintyAnalysis(%1)").arg(on ? "true" : "false"))
                       .toBool(),
                   on);
         ASSERT_TRUE(guitest::waitFor([&] { return chief->isUncertaintyAnalysisEnabled() == on; }));
         ASSERT_NO_FATAL_FAILURE(runFromPage(samples));
-        ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.analysis.length === 1 && "
-                                                                "ozmidPage.state.analysis[0].analysed === %1")
-                                                     .arg(on ? "true" : "false")));
-        guitest::runJavaScript(page, QStringLiteral("ozmidPage.showDetailedResults(%1, %2, 'model 1');")
-                                         .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
-        ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.lastDetailedResults !== null && "
-                                                                "!document.getElementById('detailedResultsContent').hidden")));
+        ASSERT_TRUE(guitest::waitForScript(page,
+                                           QStringLiteral("ozmidPage.state.analysis.length === 1 && "
+                                                          "ozmidPage.state.analysis[0].analysed === %1")
+                                               .arg(on ? "true" : "false")));
+        guitest::runJavaScript(page,
+                               QStringLiteral("ozmidPage.showDetailedResults(%1, %2, 'model 1');")
+                                   .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
+        ASSERT_TRUE(
+            guitest::waitForScript(page,
+                                   QStringLiteral("ozmidPage.state.lastDetailedResults !== null && "
+                                                  "!document.getElementById('detailedResultsContent').hidden")));
     }
 
     int count(const QString& selector)
     {
-        return guitest::runJavaScript(page, QStringLiteral("document.querySelectorAll(%1).length").arg(jsString(selector))).toInt();
+        return guitest::runJavaScript(page,
+                                      QStringLiteral("document.querySelectorAll(%1).length").arg(jsString(selector)))
+            .toInt();
     }
 
     // The number of a "± 4.9" shown beside a mean.
     double shownError(const QString& selector)
     {
-        QString text = pageText(QStringLiteral("(document.querySelector(%1) || {}).textContent || ''").arg(jsString(selector)));
+        QString text = pageText(
+            QStringLiteral("(document.querySelector(%1) || {}).textContent || ''").arg(jsString(selector)));
         text.remove(QStringLiteral("±")).remove(QLatin1Char(',')).remove(QLatin1Char(' '));
         bool ok = false;
         const double value = text.toDouble(&ok);
@@ -146,10 +159,12 @@ TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
                   errorOf(totals, QStringLiteral("daly")), "DALY of the model");
     expectShownAs(shownError(QStringLiteral("#aggregatedResultsTable tr[data-model-id] td[data-key=\"yll\"] .se")),
                   errorOf(totals, QStringLiteral("yll")), "YLL of the model");
-    expectShownAs(shownError(QStringLiteral("#aggregatedResultsTable tr[data-model-id] td[data-key=\"dalyPerCase\"] .se")),
-                  errorOf(totals, QStringLiteral("dalyPerCase")), "DALY per case of the model");
+    expectShownAs(
+        shownError(QStringLiteral("#aggregatedResultsTable tr[data-model-id] td[data-key=\"dalyPerCase\"] .se")),
+        errorOf(totals, QStringLiteral("dalyPerCase")), "DALY per case of the model");
     EXPECT_EQ(count(QStringLiteral("#aggregatedResultsTable tr[data-total] .se")), 0);
-    const QString cell = pageText(QStringLiteral("document.querySelector('#aggregatedResultsTable tr[data-model-id] td.verdict-cell').textContent"));
+    const QString cell = pageText(QStringLiteral(
+        "document.querySelector('#aggregatedResultsTable tr[data-model-id] td.verdict-cell').textContent"));
     const double rse = convergence.value(QStringLiteral("relativeStandardError")).toDouble();
     EXPECT_TRUE(cell.startsWith(QString::number(rse * 100, 'g', 2) + QStringLiteral(" %"))) << qPrintable(cell);
 
@@ -157,9 +172,10 @@ TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
     const QVariantMap sequelaTypes = errors.value(QStringLiteral("totalSequelaTypeResults")).toMap();
     expectShownAs(shownError(QStringLiteral("#sequelaTypeTable tr[data-category=\"total\"] td[data-key=\"daly\"] .se")),
                   errorOf(sequelaTypes.value(QStringLiteral("total")).toMap(), QStringLiteral("daly")), "total DALY");
-    expectShownAs(shownError(QStringLiteral("#sequelaTypeTable tr[data-category=\"sequela\"] td[data-key=\"yldPer100k\"] .se")),
-                  errorOf(sequelaTypes.value(QStringLiteral("sequela")).toMap(), QStringLiteral("yldPer100k")),
-                  "sequela YLD per 100 000");
+    expectShownAs(
+        shownError(QStringLiteral("#sequelaTypeTable tr[data-category=\"sequela\"] td[data-key=\"yldPer100k\"] .se")),
+        errorOf(sequelaTypes.value(QStringLiteral("sequela")).toMap(), QStringLiteral("yldPer100k")),
+        "sequela YLD per 100 000");
     EXPECT_GT(count(QStringLiteral("#categorizedTable .stat-cell .se")), 10);
     const QVariantMap tree = errors.value(QStringLiteral("detailedResults")).toList().first().toMap();
     const QVariantMap outcome = tree.value(QStringLiteral("healthOutcomeAggregatedResults")).toList().first().toMap();
@@ -168,7 +184,8 @@ TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
                   errorOf(outcome, QStringLiteral("daly")), "DALY of the first health outcome");
 
     // The verdict on the mean and the 95 % bounds: 400 samples are below the 1 000 it ever asks for.
-    EXPECT_FALSE(guitest::runJavaScript(page, QStringLiteral("document.getElementById('uncertaintyPanel').hidden")).toBool());
+    EXPECT_FALSE(
+        guitest::runJavaScript(page, QStringLiteral("document.getElementById('uncertaintyPanel').hidden")).toBool());
     const QString verdict = pageText(QStringLiteral("document.getElementById('convergenceVerdict').textContent"));
     EXPECT_FALSE(convergence.value(QStringLiteral("enoughIterations")).toBool());
     EXPECT_TRUE(verdict.startsWith(QStringLiteral("More samples needed."))) << qPrintable(verdict);
@@ -176,16 +193,23 @@ TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
     EXPECT_TRUE(verdict.contains(QStringLiteral("2.5 % quantile"))) << qPrintable(verdict);
     const double needed = convergence.value(QStringLiteral("iterationsNeeded")).toDouble();
     EXPECT_GE(needed, 1000.0);
-    EXPECT_TRUE(verdict.contains(QStringLiteral("About %1 samples").arg(pageText(QStringLiteral("Oz.formatNumber(%1)").arg(needed)))))
+    EXPECT_TRUE(verdict.contains(
+        QStringLiteral("About %1 samples").arg(pageText(QStringLiteral("Oz.formatNumber(%1)").arg(needed)))))
         << qPrintable(verdict);
 
     // The tornado chart: the ten strongest inputs, the strongest at the top, as computed.
-    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!Chart.getChart(document.getElementById('tornadoChart'))")));
-    const QVariantMap chart = guitest::runJavaScript(page, QStringLiteral("(function () {"
-        " var c = Chart.getChart(document.getElementById('tornadoChart'));"
-        " return { labels: c.data.labels.map(function (l) { return [].concat(l).join('\\n'); }),"
-        "          coefficients: c.data.datasets[0].data, correlations: c.data.datasets[1].data,"
-        "          title: c.options.plugins.title.text, subtitle: c.options.plugins.subtitle.text }; })()")).toMap();
+    ASSERT_TRUE(
+        guitest::waitForScript(page, QStringLiteral("!!Chart.getChart(document.getElementById('tornadoChart'))")));
+    const QVariantMap chart =
+        guitest::runJavaScript(
+            page,
+            QStringLiteral(
+                "(function () {"
+                " var c = Chart.getChart(document.getElementById('tornadoChart'));"
+                " return { labels: c.data.labels.map(function (l) { return [].concat(l).join('\\n'); }),"
+                "          coefficients: c.data.datasets[0].data, correlations: c.data.datasets[1].data,"
+                "          title: c.options.plugins.title.text, subtitle: c.options.plugins.subtitle.text }; })()"))
+            .toMap();
     const QStringList labels = chart.value(QStringLiteral("labels")).toStringList();
     const QVariantList coefficients = chart.value(QStringLiteral("coefficients")).toList();
     ASSERT_EQ(labels.size(), std::min(10, inputs.size()));
@@ -197,44 +221,53 @@ TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
     }
     ASSERT_FALSE(treeName.isEmpty());
     const QString element = strongest.value(QStringLiteral("element")).toString().isEmpty()
-                                ? QStringLiteral("model")
-                                : strongest.value(QStringLiteral("elementName")).toString();
+        ? QStringLiteral("model")
+        : strongest.value(QStringLiteral("elementName")).toString();
     const QStringList lines = labels.first().split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines[0].toStdString(), QString(treeName + QStringLiteral(" › ") + element).toStdString());
     EXPECT_TRUE(lines[1].startsWith(strongest.value(QStringLiteral("parameter")).toString())) << qPrintable(lines[1]);
-    const QRegularExpressionMatch group = QRegularExpression(QStringLiteral("\\(([^)]*)\\)"))
-                                              .match(strongest.value(QStringLiteral("cells")).toString());
+    const QRegularExpressionMatch group =
+        QRegularExpression(QStringLiteral("\\(([^)]*)\\)")).match(strongest.value(QStringLiteral("cells")).toString());
     if (group.hasMatch()) {
         EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" · ") + group.captured(1))) << qPrintable(lines[1]);
     }
-    EXPECT_NEAR(coefficients.first().toDouble(), strongest.value(QStringLiteral("standardizedRegressionCoefficient")).toDouble(), 1e-12);
+    EXPECT_NEAR(coefficients.first().toDouble(),
+                strongest.value(QStringLiteral("standardizedRegressionCoefficient")).toDouble(), 1e-12);
     EXPECT_NEAR(chart.value(QStringLiteral("correlations")).toList().first().toDouble(),
                 strongest.value(QStringLiteral("spearman")).toDouble(), 1e-12);
     for (const QVariant& c : coefficients)
         EXPECT_LE(std::abs(c.toDouble()), std::abs(coefficients.first().toDouble()));
     const QString r2 = QString::number(sensitivity.value(QStringLiteral("rSquared")).toDouble(), 'f', 3);
-    EXPECT_TRUE(chart.value(QStringLiteral("subtitle")).toString().startsWith(QStringLiteral("R² = ") + r2 + QStringLiteral(", adjusted ")));
-    EXPECT_TRUE(pageText(QStringLiteral("document.getElementById('tornadoCaption').textContent")).contains(QStringLiteral("R² = ") + r2));
+    EXPECT_TRUE(chart.value(QStringLiteral("subtitle"))
+                    .toString()
+                    .startsWith(QStringLiteral("R² = ") + r2 + QStringLiteral(", adjusted ")));
+    EXPECT_TRUE(pageText(QStringLiteral("document.getElementById('tornadoCaption').textContent"))
+                    .contains(QStringLiteral("R² = ") + r2));
     EXPECT_EQ(count(QStringLiteral("#sensitivityTable tbody tr")), inputs.size());
 
     // Copied like every other chart.
     QGuiApplication::clipboard()->clear();
-    ASSERT_TRUE(guitest::clickElement(window->webView(), QStringLiteral("#tornadoChartTools [data-chart-action=\"copy\"]")));
+    ASSERT_TRUE(
+        guitest::clickElement(window->webView(), QStringLiteral("#tornadoChartTools [data-chart-action=\"copy\"]")));
     EXPECT_TRUE(guitest::waitFor([] { return !QGuiApplication::clipboard()->image().isNull(); }));
 
     // Pictures for a person to look at: the tornado chart, and the means of both sub-tabs.
-    guitest::runJavaScript(page, QStringLiteral("document.querySelectorAll('#notifications .toast-close')"
-                                                ".forEach(function (b) { b.click(); });"
-                                                "document.getElementById('uncertaintyPanel').scrollIntoView({block: 'start'})"));
+    guitest::runJavaScript(
+        page,
+        QStringLiteral("document.querySelectorAll('#notifications .toast-close')"
+                       ".forEach(function (b) { b.click(); });"
+                       "document.getElementById('uncertaintyPanel').scrollIntoView({block: 'start'})"));
     QTest::qWait(500);
     const QString shot = guitest::artifactPath(QStringLiteral("results-tornado.png"));
     EXPECT_TRUE(window->grab().save(shot, "PNG"));
     std::cout << "Results tab with the tornado chart: " << qPrintable(shot) << std::endl;
-    guitest::runJavaScript(page, QStringLiteral("document.getElementById('detailedResultsContent').scrollIntoView({block: 'start'})"));
+    guitest::runJavaScript(
+        page, QStringLiteral("document.getElementById('detailedResultsContent').scrollIntoView({block: 'start'})"));
     QTest::qWait(300);
     EXPECT_TRUE(window->grab().save(guitest::artifactPath(QStringLiteral("results-model-errors.png")), "PNG"));
-    guitest::runJavaScript(page, QStringLiteral("document.querySelector('.subtab[data-subtab=\"aggregated\"]').click()"));
+    guitest::runJavaScript(page,
+                           QStringLiteral("document.querySelector('.subtab[data-subtab=\"aggregated\"]').click()"));
     QTest::qWait(300);
     EXPECT_TRUE(window->grab().save(guitest::artifactPath(QStringLiteral("results-all-models-errors.png")), "PNG"));
 }
@@ -252,12 +285,14 @@ TEST_F(UncertaintyViewTest, TheModelsOwnParametersShowAsTheModels)
     guitest::runJavaScript(page, QStringLiteral("ozmidPage.setUncertaintyAnalysis(true)"));
     ASSERT_TRUE(guitest::waitFor([&] { return chief->isUncertaintyAnalysisEnabled(); }));
     ASSERT_NO_FATAL_FAILURE(runFromPage(300));
-    guitest::runJavaScript(page, QStringLiteral("ozmidPage.showDetailedResults(%1, %2, 'model 1');")
-                                     .arg(jsString(guitest::country), jsString(disease)));
-    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!Chart.getChart(document.getElementById('tornadoChart'))")));
+    guitest::runJavaScript(page,
+                           QStringLiteral("ozmidPage.showDetailedResults(%1, %2, 'model 1');")
+                               .arg(jsString(guitest::country), jsString(disease)));
+    ASSERT_TRUE(
+        guitest::waitForScript(page, QStringLiteral("!!Chart.getChart(document.getElementById('tornadoChart'))")));
 
-    const QVariantList inputs
-        = uncertainty().value(QStringLiteral("sensitivity")).toMap().value(QStringLiteral("inputs")).toList();
+    const QVariantList inputs =
+        uncertainty().value(QStringLiteral("sensitivity")).toMap().value(QStringLiteral("inputs")).toList();
     int own = -1;
     for (int i = 0; i < inputs.size() && own < 0; ++i) {
         if (inputs[i].toMap().value(QStringLiteral("element")).toString().isEmpty())
@@ -266,17 +301,21 @@ TEST_F(UncertaintyViewTest, TheModelsOwnParametersShowAsTheModels)
     ASSERT_GE(own, 0);
     ASSERT_LT(own, 10) << "the model's own parameters are no longer among the strongest inputs of this model";
     const QVariantMap input = inputs[own].toMap();
-    const QStringList label = guitest::runJavaScript(page, QStringLiteral("[].concat(Chart.getChart("
-                                                                          "document.getElementById('tornadoChart')).data.labels[%1])")
-                                                               .arg(own))
+    const QStringList label = guitest::runJavaScript(
+                                  page,
+                                  QStringLiteral("[].concat(Chart.getChart("
+                                                 "document.getElementById('tornadoChart')).data.labels[%1])")
+                                      .arg(own))
                                   .toStringList();
     ASSERT_EQ(label.size(), 2);
     EXPECT_TRUE(label[0].endsWith(QStringLiteral(" › model"))) << qPrintable(label[0]);
     // The whole array is one input: no cells are named.
     EXPECT_EQ(label[1], input.value(QStringLiteral("parameter")).toString());
-    EXPECT_EQ(pageText(QStringLiteral("document.querySelector('#sensitivityTable tr[data-rank=\"%1\"] td:nth-child(3)').textContent")
-                           .arg(own + 1)),
-              QStringLiteral("model"));
+    EXPECT_EQ(
+        pageText(QStringLiteral(
+                     "document.querySelector('#sensitivityTable tr[data-rank=\"%1\"] td:nth-child(3)').textContent")
+                     .arg(own + 1)),
+        QStringLiteral("model"));
 }
 
 // A run without the analysis shows none of it, not even what an earlier run with it showed.
@@ -286,19 +325,27 @@ TEST_F(UncertaintyViewTest, ARunWithoutTheAnalysisShowsNoneOfIt)
     ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
     ASSERT_NO_FATAL_FAILURE(runWithAnalysis(true, 100));
     ASSERT_GT(count(QStringLiteral("#page-results .se")), 0);
-    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!Chart.getChart(document.getElementById('tornadoChart'))")));
+    ASSERT_TRUE(
+        guitest::waitForScript(page, QStringLiteral("!!Chart.getChart(document.getElementById('tornadoChart'))")));
     // 100 samples are too few for a regression on this model's inputs: the reason, not R^2.
-    EXPECT_TRUE(pageText(QStringLiteral("document.getElementById('tornadoCaption').textContent")).contains(QStringLiteral("too few samples")));
-    EXPECT_FALSE(pageText(QStringLiteral("document.getElementById('tornadoCaption').textContent")).contains(QStringLiteral("R²")));
+    EXPECT_TRUE(pageText(QStringLiteral("document.getElementById('tornadoCaption').textContent"))
+                    .contains(QStringLiteral("too few samples")));
+    EXPECT_FALSE(pageText(QStringLiteral("document.getElementById('tornadoCaption').textContent"))
+                     .contains(QStringLiteral("R²")));
 
     ASSERT_NO_FATAL_FAILURE(runWithAnalysis(false, 100));
     EXPECT_TRUE(uncertainty().isEmpty());
     EXPECT_EQ(count(QStringLiteral("#page-results .se")), 0);
     EXPECT_EQ(count(QStringLiteral("#page-results .verdict-cell")), 0);
-    EXPECT_FALSE(pageText(QStringLiteral("document.getElementById('aggregatedResultsTable').textContent")).contains(QStringLiteral("precision")));
-    EXPECT_FALSE(pageText(QStringLiteral("document.getElementById('aggregatedNote').textContent")).contains(QStringLiteral("standard error")));
-    EXPECT_TRUE(guitest::runJavaScript(page, QStringLiteral("document.getElementById('uncertaintyPanel').hidden")).toBool());
-    EXPECT_FALSE(guitest::runJavaScript(page, QStringLiteral("!!Chart.getChart(document.getElementById('tornadoChart'))")).toBool());
+    EXPECT_FALSE(pageText(QStringLiteral("document.getElementById('aggregatedResultsTable').textContent"))
+                     .contains(QStringLiteral("precision")));
+    EXPECT_FALSE(pageText(QStringLiteral("document.getElementById('aggregatedNote').textContent"))
+                     .contains(QStringLiteral("standard error")));
+    EXPECT_TRUE(
+        guitest::runJavaScript(page, QStringLiteral("document.getElementById('uncertaintyPanel').hidden")).toBool());
+    EXPECT_FALSE(
+        guitest::runJavaScript(page, QStringLiteral("!!Chart.getChart(document.getElementById('tornadoChart'))"))
+            .toBool());
     EXPECT_EQ(count(QStringLiteral("#sensitivityTable tr")), 0);
     EXPECT_TRUE(guitest::runJavaScript(page, QStringLiteral("ozmidPage.state.analysedModels.length === 0")).toBool());
 }

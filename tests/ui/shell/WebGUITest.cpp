@@ -92,8 +92,8 @@ TEST_F(WebGUITest, OnlyLinksWithHttpOpen)
     for (const char* scheme : {"http", "https", "ftp", "mailto"})
         QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
     EXPECT_EQ(recorder.opened,
-              (QList<QUrl> {QUrl(QStringLiteral("https://www.example.org/report")),
-                            QUrl(QStringLiteral("http://www.example.org/"))}));
+              (QList<QUrl>{QUrl(QStringLiteral("https://www.example.org/report")),
+                           QUrl(QStringLiteral("http://www.example.org/"))}));
 }
 
 TEST_F(WebGUITest, PastesClipboardTextIntoAGrid)
@@ -117,7 +117,7 @@ TEST_F(WebGUITest, PastesClipboardTextIntoAGrid)
     ASSERT_TRUE(guitest::waitFor([clipboard] { return !clipboard->image().isNull(); }));
     const QVariantMap empty = webGUI.pasteFromClipboardToGrid({QStringLiteral("0-4")}, {QStringLiteral("Female")},
                                                               QStringLiteral("Constant"));
-    EXPECT_EQ(empty, (QVariantMap {{QStringLiteral("stratified"), QVariantList()}}));
+    EXPECT_EQ(empty, (QVariantMap{{QStringLiteral("stratified"), QVariantList()}}));
 }
 
 TEST_F(WebGUITest, PngImagesGoToTheClipboardAndToFiles)

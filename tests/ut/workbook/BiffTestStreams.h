@@ -78,11 +78,12 @@ inline QByteArray standardFormats()
     QByteArray records;
     const QByteArray arial = u8(5) + u8(0) + QByteArray("Arial");
     for (int i = 0; i < 5; ++i)
-        records += record(0x0031, u16(200) + u16(0) + u16(0x7FFF) + u16(400) + u16(0) + u8(0) + u8(0) + u8(0) + u8(0)
-                                      + arial);
+        records += record(0x0031,
+                          u16(200) + u16(0) + u16(0x7FFF) + u16(400) + u16(0) + u8(0) + u8(0) + u8(0) + u8(0) + arial);
     for (int i = 0; i < 16; ++i)
-        records += record(0x00E0, u16(0) + u16(0) + u16(i < 15 ? 0xFFF5 : 0x0001) + u8(0x20) + u8(0) + u8(0)
-                                      + u8(0) + u32(0) + u32(0) + u16(0x20C0));
+        records += record(0x00E0,
+                          u16(0) + u16(0) + u16(i < 15 ? 0xFFF5 : 0x0001) + u8(0x20) + u8(0) + u8(0) + u8(0) + u32(0)
+                              + u32(0) + u16(0x20C0));
     return records;
 }
 
@@ -103,8 +104,9 @@ inline QByteArray workbookStream(const QByteArray& globals, const QVector<Sheet>
     QVector<int> offsetFields;
     for (const Sheet& sheet : sheets) {
         offsetFields.append(head.size() + 4);
-        head += record(0x0085, u32(0) + u8(0) + u8(sheet.kind) + u8(quint8(sheet.name.size())) + u8(1)
-                                   + characters(sheet.name, true));
+        head += record(0x0085,
+                       u32(0) + u8(0) + u8(sheet.kind) + u8(quint8(sheet.name.size())) + u8(1)
+                           + characters(sheet.name, true));
     }
     head += table + eof();
     QByteArray stream = head;

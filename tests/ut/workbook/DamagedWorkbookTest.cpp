@@ -82,7 +82,8 @@ QVector<QPair<QString, QByteArray>> filesUnderTest(const QTemporaryDir& dir)
 {
     QVector<QPair<QString, QByteArray>> files{
         {QStringLiteral("own workbook"), ownWorkbook(dir)},
-        {QStringLiteral("LibreOffice cells.xls"), contentOf(testFile(QStringLiteral("ut/workbook/fixtures/cells.xls")))},
+        {QStringLiteral("LibreOffice cells.xls"),
+         contentOf(testFile(QStringLiteral("ut/workbook/fixtures/cells.xls")))},
     };
     if (pythonHas(QStringLiteral("xlwt"))) {
         const QString path = dir.filePath(QStringLiteral("xlwt.xls"));
@@ -143,7 +144,6 @@ TEST(DamagedWorkbook, DamagedStructureIsRefusedOrHarmless)
         EXPECT_EQ(tally.different.join(QStringLiteral("; ")).toStdString(), "");
         EXPECT_GT(tally.refused, 200);
     }
-
 }
 
 // Any bit of any record header flipped. Most such damage gives a record type the format does
@@ -207,10 +207,10 @@ TEST(DamagedWorkbook, EachFaultIsNamed)
         {"column", stream(record(0x0203, cell(0, 256) + f64(1)), oneText), "beyond the last column IV"},
         {"mulrk", stream(record(0x00BD, u16(0) + u16(0) + u16(15) + u32(2) + u16(3)), oneText),
          "do not make up those cells"},
-        {"string", stream(record(0x0006, cell(0, 0) + u8(0) + QByteArray(5, '\0') + u16(0xFFFF) + u16(0) + u32(0)
-                                             + u16(0))
-                               + number,
-                           oneText),
+        {"string",
+         stream(record(0x0006, cell(0, 0) + u8(0) + QByteArray(5, '\0') + u16(0xFFFF) + u16(0) + u32(0) + u16(0))
+                    + number,
+                oneText),
          "text result of the formula in A1 is missing"},
         {"size", stream(record(0x0203, cell(0, 0) + f64(1) + u16(0)), oneText), "instead of 14"},
         {"password", workbookStream(record(0x002F, QByteArray(54, '\0')), {{QStringLiteral("S"), 0, number}}, oneText),
@@ -232,7 +232,8 @@ TEST(DamagedWorkbook, EachFaultIsNamed)
     }
     // The intact stream of the same making is read.
     ut::WorkbookReader reader;
-    const std::optional<ut::Workbook> intact = reader.parse(container(stream(number, oneText)), QStringLiteral("ok.xls"));
+    const std::optional<ut::Workbook> intact = reader.parse(container(stream(number, oneText)),
+                                                            QStringLiteral("ok.xls"));
     ASSERT_TRUE(intact) << reader.errorString().toStdString();
     EXPECT_EQ(intact->sheet(0).cell(1, 1), QVariant(1.0));
 }

@@ -111,14 +111,13 @@ TEST(Excel, CellsAreFoundAndReadAsBlocks)
 {
     ut::Excel excel;
     int next = 0;
-    excel.writeBlock(QPoint(1, 1),
-                     block({row({QStringLiteral("File info")}), row({}),
-                      row({QStringLiteral("Version"), 6.0}), row({}),
-                      row({QStringLiteral("Sex"), QStringLiteral("Female"), QStringLiteral("Male")}),
-                      row({QStringLiteral("Age"), QString(), QString()}),
-                      row({QStringLiteral("0-4"), QStringLiteral("  0.5 "), 2}),
-                      row({QStringLiteral("5-9"), true, 3.25})}),
-                     3, next);
+    excel.writeBlock(
+        QPoint(1, 1),
+        block({row({QStringLiteral("File info")}), row({}), row({QStringLiteral("Version"), 6.0}), row({}),
+               row({QStringLiteral("Sex"), QStringLiteral("Female"), QStringLiteral("Male")}),
+               row({QStringLiteral("Age"), QString(), QString()}),
+               row({QStringLiteral("0-4"), QStringLiteral("  0.5 "), 2}), row({QStringLiteral("5-9"), true, 3.25})}),
+        3, next);
     EXPECT_EQ(next, 9);
     excel.setCellValue(2, 2, QStringLiteral("Version"));
 
@@ -170,7 +169,7 @@ TEST(Excel, BlocksAndValuesAreWrittenInOnePiece)
     int next = -1;
     excel.writeBlock(QPoint(5, 1),
                      block({row({QStringLiteral("a"), 1}), row({QStringLiteral("b")}),
-                      row({QStringLiteral("c"), 3, QStringLiteral("beyond the block")})}),
+                            row({QStringLiteral("c"), 3, QStringLiteral("beyond the block")})}),
                      2, next);
     EXPECT_EQ(next, 8);
     EXPECT_EQ(excel.cellText(5, 1), QStringLiteral("a"));
@@ -254,7 +253,7 @@ TEST(Excel, SavedWorkbooksReopenWithNamesAndValues)
         int next = 0;
         excel.writeBlock(QPoint(1, 1),
                          block({row({QStringLiteral("Version"), 6}), row({QStringLiteral("6"), -0.1}),
-                          row({QStringLiteral("Ελληνικά 中文"), 1e-300})}),
+                                row({QStringLiteral("Ελληνικά 中文"), 1e-300})}),
                          2, next);
         excel.addSheet(QStringLiteral("Export 4"));
         excel.setCellValue(2, 3, QStringLiteral("last sheet"));

@@ -52,12 +52,13 @@ TEST(WorkbookFixtures, LibreOfficeWorkbooksReadAsXlrdReadsThem)
     // The model and reference workbooks of the other tests, as the program and LibreOffice
     // wrote them, with numbers and with formulas.
     int compared = 0;
-    const QStringList folders{testFile(QStringLiteral("app/fixtures")),
-                              testFile(QStringLiteral("app/refdata/fixtures/reference-workbooks/written")),
-                              testFile(QStringLiteral("app/refdata/fixtures/reference-workbooks/libreoffice-xls")),
-                              testFile(QStringLiteral("app/refdata/fixtures/reference-workbooks/libreoffice-xlsx")),
-                              testFile(QStringLiteral("app/refdata/fixtures/reference-workbooks/libreoffice-formulas-xls")),
-                              testFile(QStringLiteral("app/refdata/fixtures/reference-workbooks/libreoffice-formulas-xlsx"))};
+    const QStringList folders{
+        testFile(QStringLiteral("app/fixtures")),
+        testFile(QStringLiteral("app/refdata/fixtures/reference-workbooks/written")),
+        testFile(QStringLiteral("app/refdata/fixtures/reference-workbooks/libreoffice-xls")),
+        testFile(QStringLiteral("app/refdata/fixtures/reference-workbooks/libreoffice-xlsx")),
+        testFile(QStringLiteral("app/refdata/fixtures/reference-workbooks/libreoffice-formulas-xls")),
+        testFile(QStringLiteral("app/refdata/fixtures/reference-workbooks/libreoffice-formulas-xlsx"))};
     for (const QString& folder : folders) {
         for (const QFileInfo& file : QDir(folder).entryInfoList({QStringLiteral("*.xls"), QStringLiteral("*.xlsx")}))
             compared += expectSameAsXlrd(file.filePath());
@@ -143,7 +144,8 @@ TEST(WorkbookFixtures, FormulaValuesThatCannotBeReadAreNamed)
         ASSERT_TRUE(workbook) << c.name;
         EXPECT_FALSE(workbook->sheet(0).cell(c.row, c.column).isValid()) << c.name;
         EXPECT_TRUE(workbook->sheet(0).unreadable(c.row, c.column).contains(QLatin1String(c.reason)))
-            << c.name << " " << c.row << "," << c.column << ": " << workbook->sheet(0).unreadable(c.row, c.column).toStdString();
+            << c.name << " " << c.row << "," << c.column << ": "
+            << workbook->sheet(0).unreadable(c.row, c.column).toStdString();
     }
 }
 
@@ -185,19 +187,19 @@ TEST(WorkbookFixtures, HandBuiltRecordsReadAsXlrdReadsThem)
     sheet += record(0x0207, u16(quint16(4 + tail.size())) + u8(0) + characters(QStringLiteral("Rand"), false));
     sheet += record(0x003C, u8(1) + characters(tail, true));
     sheet += record(0x0006, cell(0, 1) + f64(11628.86) + u16(0) + u32(0) + u16(0));
-    sheet += record(0x0006, cell(0, 2) + u8(1) + u8(0) + u8(1) + QByteArray(3, '\0') + u16(0xFFFF) + u16(0) + u32(0)
-                                + u16(0));
-    sheet += record(0x0006, cell(0, 3) + u8(2) + u8(0) + u8(0x07) + QByteArray(3, '\0') + u16(0xFFFF) + u16(0) + u32(0)
-                                + u16(0));
+    sheet += record(0x0006,
+                    cell(0, 2) + u8(1) + u8(0) + u8(1) + QByteArray(3, '\0') + u16(0xFFFF) + u16(0) + u32(0) + u16(0));
+    sheet += record(
+        0x0006, cell(0, 3) + u8(2) + u8(0) + u8(0x07) + QByteArray(3, '\0') + u16(0xFFFF) + u16(0) + u32(0) + u16(0));
     sheet += record(0x0006, cell(0, 4) + u8(3) + QByteArray(5, '\0') + u16(0xFFFF) + u16(0) + u32(0) + u16(0));
     sheet += record(0x0204, cell(1, 0) + u16(5) + u8(1) + characters(QStringLiteral("Ελλάς"), true));
     sheet += record(0x0205, cell(1, 1) + u8(0x2A) + u8(1));
     sheet += record(0x0205, cell(1, 2) + u8(0) + u8(0));
     sheet += record(0x00BE, u16(1) + u16(3) + u16(15) + u16(15) + u16(15) + u16(5));
     // RK: an integer, an integer in hundredths, a double, a double in hundredths.
-    sheet += record(0x00BD, u16(2) + u16(0) + u16(15) + u32(quint32(-12345) << 2 | 0x2) + u16(15)
-                                + u32(quint32(125) << 2 | 0x3) + u16(15) + u32(0x3FF80000) + u16(15)
-                                + u32(0x405EDD00 | 0x1) + u16(3));
+    sheet += record(0x00BD,
+                    u16(2) + u16(0) + u16(15) + u32(quint32(-12345) << 2 | 0x2) + u16(15) + u32(quint32(125) << 2 | 0x3)
+                        + u16(15) + u32(0x3FF80000) + u16(15) + u32(0x405EDD00 | 0x1) + u16(3));
     sheet += record(0x027E, cell(3, 0) + u32(quint32(7) << 2 | 0x2));
     sheet += record(0x0203, cell(3, 1) + f64(-0.1));
     sheet += record(0x00FD, cell(4, 0) + u32(1));
@@ -213,16 +215,15 @@ TEST(WorkbookFixtures, HandBuiltRecordsReadAsXlrdReadsThem)
     // Text 1 is rich (two formatting runs) with phonetic data, and its runs cross into the
     // CONTINUE record, where no option byte precedes them.
     const QByteArray phonetic = u16(1) + u16(10) + QByteArray(10, '\x11');
-    const QByteArray text0 = u16(4) + u8(0x0C) + u16(2) + u32(quint32(phonetic.size())) + characters(QStringLiteral("rich"), false)
-        + u16(0) + u16(5);
-    const QByteArray table =
-        record(0x00FC, u32(2) + u32(2) + text0) + record(0x003C, u16(2) + u16(6) + phonetic + u16(3) + u8(0) + QByteArray("end"));
-    const QByteArray stream =
-        workbookStream(record(0x0042, u16(1200)) + standardFormats()
-                           + record(0x00E0, u16(0) + u16(14) + u16(0x0001) + u8(0x20) + u8(0) + u8(0) + u8(0) + u32(0)
-                                                + u32(0) + u16(0x20C0)),
-                       {{QStringLiteral("Hand"), 0, sheet}, {QStringLiteral("Chart"), 2, {}}},
-                       table);
+    const QByteArray text0 = u16(4) + u8(0x0C) + u16(2) + u32(quint32(phonetic.size()))
+        + characters(QStringLiteral("rich"), false) + u16(0) + u16(5);
+    const QByteArray table = record(0x00FC, u32(2) + u32(2) + text0)
+        + record(0x003C, u16(2) + u16(6) + phonetic + u16(3) + u8(0) + QByteArray("end"));
+    const QByteArray stream = workbookStream(
+        record(0x0042, u16(1200)) + standardFormats()
+            + record(0x00E0,
+                     u16(0) + u16(14) + u16(0x0001) + u8(0x20) + u8(0) + u8(0) + u8(0) + u32(0) + u32(0) + u16(0x20C0)),
+        {{QStringLiteral("Hand"), 0, sheet}, {QStringLiteral("Chart"), 2, {}}}, table);
     const QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("hand.xls"));
     ASSERT_TRUE(writeContent(path, container(stream, QStringLiteral("Book"))));
@@ -297,11 +298,13 @@ TEST(WorkbookFixtures, DamagedArchivesAreRefusedQuietly)
     EXPECT_TRUE(malformedError.contains(QStringLiteral("\"xl/workbook.xml\" of its archive is not well-formed XML")))
         << malformedError.toStdString();
     EXPECT_FALSE(countRead);
-    EXPECT_TRUE(countError.contains(QStringLiteral("the directory of its archive is damaged"))) << countError.toStdString();
+    EXPECT_TRUE(countError.contains(QStringLiteral("the directory of its archive is damaged")))
+        << countError.toStdString();
     EXPECT_FALSE(assertionRead);
     EXPECT_TRUE(assertionError.contains(QStringLiteral("damaged"))) << assertionError.toStdString();
     EXPECT_FALSE(hiddenRead);
-    EXPECT_TRUE(hiddenError.contains(QStringLiteral("the directory of its archive is damaged"))) << hiddenError.toStdString();
+    EXPECT_TRUE(hiddenError.contains(QStringLiteral("the directory of its archive is damaged")))
+        << hiddenError.toStdString();
     EXPECT_FALSE(familyRead);
     EXPECT_TRUE(familyError.contains(QStringLiteral("style-without-family.ods")));
     EXPECT_TRUE(familyError.contains(QStringLiteral("the part \"content.xml\" of its archive gives table-column "
@@ -328,28 +331,76 @@ TEST(WorkbookFixtures, CellValuesAreReadAsTheFileMeansThemOrNamed)
         QString unreadable;
         QVariant value;
     } rows[] = {
-        {"cells.xlsx", "xl/worksheets/sheet1.xml", QStringLiteral("<v>1.25</v>"), QStringLiteral("<v>7x</v>"), {},
-         QStringLiteral("malformed number \"7x\" in its part xl/worksheets/sheet1.xml"), {}},
-        {"cells.xlsx", "xl/worksheets/sheet1.xml", QStringLiteral("<v>1.25</v>"), QStringLiteral("<v></v>"), {},
-         QStringLiteral("an empty number"), {}},
-        {"cells.xlsx", "xl/worksheets/sheet1.xml", QStringLiteral("<c r=\"D2\" s=\"0\" t=\"n\">"),
-         QStringLiteral("<c r=\"D2\" s=\"0\" t=\"q\">"), {}, QStringLiteral("unknown type \"q\""), {}},
-        {"cells.xlsx", "xl/worksheets/sheet1.xml", {}, {}, QStringLiteral("worksheet part xl/worksheets/sheet1.xml"), {}, {}},
-        {"cells.xlsx", "xl/worksheets/sheet1.xml", QStringLiteral("spreadsheetml/2006/main"),
-         QStringLiteral("spreadsheetml/2006/other"), QStringLiteral("xl/worksheets/sheet1.xml of sheet \"Données\" is not a worksheet"),
-         {}, {}},
-        {"cells.ods", "content.xml", QStringLiteral("office:value-type=\"float\" office:value=\"1.25\""),
-         QStringLiteral("office:value-type=\"float\" office:value=\"7x\""), {},
-         QStringLiteral("malformed number \"7x\" in its part content.xml"), {}},
-        {"cells.ods", "content.xml", QStringLiteral("office:value-type=\"float\" office:value=\"1.25\""),
-         QStringLiteral("office:value-type=\"percentage\" office:value=\"0.95\""), {}, {}, QVariant(0.95)},
-        {"cells.ods", "content.xml", QStringLiteral("office:value-type=\"float\" office:value=\"1.25\""),
-         QStringLiteral("office:value-type=\"boolean\" office:boolean-value=\"true\""), {}, {}, QVariant(true)},
-        {"cells.ods", "content.xml", QStringLiteral("office:value-type=\"float\" office:value=\"1.25\""),
-         QStringLiteral("office:value-type=\"date\" office:date-value=\"2024-01-04\""), {},
-         QStringLiteral("a date or time (2024-01-04)"), {}},
-        {"cells.ods", "content.xml", QStringLiteral("office:value-type=\"float\" office:value=\"1.25\""),
-         QStringLiteral("office:value-type=\"fraction\" office:value=\"1.25\""), {}, QStringLiteral("unknown type"), {}},
+        {"cells.xlsx",
+         "xl/worksheets/sheet1.xml",
+         QStringLiteral("<v>1.25</v>"),
+         QStringLiteral("<v>7x</v>"),
+         {},
+         QStringLiteral("malformed number \"7x\" in its part xl/worksheets/sheet1.xml"),
+         {}},
+        {"cells.xlsx",
+         "xl/worksheets/sheet1.xml",
+         QStringLiteral("<v>1.25</v>"),
+         QStringLiteral("<v></v>"),
+         {},
+         QStringLiteral("an empty number"),
+         {}},
+        {"cells.xlsx",
+         "xl/worksheets/sheet1.xml",
+         QStringLiteral("<c r=\"D2\" s=\"0\" t=\"n\">"),
+         QStringLiteral("<c r=\"D2\" s=\"0\" t=\"q\">"),
+         {},
+         QStringLiteral("unknown type \"q\""),
+         {}},
+        {"cells.xlsx",
+         "xl/worksheets/sheet1.xml",
+         {},
+         {},
+         QStringLiteral("worksheet part xl/worksheets/sheet1.xml"),
+         {},
+         {}},
+        {"cells.xlsx",
+         "xl/worksheets/sheet1.xml",
+         QStringLiteral("spreadsheetml/2006/main"),
+         QStringLiteral("spreadsheetml/2006/other"),
+         QStringLiteral("xl/worksheets/sheet1.xml of sheet \"Données\" is not a worksheet"),
+         {},
+         {}},
+        {"cells.ods",
+         "content.xml",
+         QStringLiteral("office:value-type=\"float\" office:value=\"1.25\""),
+         QStringLiteral("office:value-type=\"float\" office:value=\"7x\""),
+         {},
+         QStringLiteral("malformed number \"7x\" in its part content.xml"),
+         {}},
+        {"cells.ods",
+         "content.xml",
+         QStringLiteral("office:value-type=\"float\" office:value=\"1.25\""),
+         QStringLiteral("office:value-type=\"percentage\" office:value=\"0.95\""),
+         {},
+         {},
+         QVariant(0.95)},
+        {"cells.ods",
+         "content.xml",
+         QStringLiteral("office:value-type=\"float\" office:value=\"1.25\""),
+         QStringLiteral("office:value-type=\"boolean\" office:boolean-value=\"true\""),
+         {},
+         {},
+         QVariant(true)},
+        {"cells.ods",
+         "content.xml",
+         QStringLiteral("office:value-type=\"float\" office:value=\"1.25\""),
+         QStringLiteral("office:value-type=\"date\" office:date-value=\"2024-01-04\""),
+         {},
+         QStringLiteral("a date or time (2024-01-04)"),
+         {}},
+        {"cells.ods",
+         "content.xml",
+         QStringLiteral("office:value-type=\"float\" office:value=\"1.25\""),
+         QStringLiteral("office:value-type=\"fraction\" office:value=\"1.25\""),
+         {},
+         QStringLiteral("unknown type"),
+         {}},
     };
     const QTemporaryDir dir;
     for (const auto& row : rows) {

@@ -73,7 +73,8 @@ inline QStringList snapshot(const ut::Workbook& workbook)
     for (const ut::Worksheet& sheet : workbook.sheets()) {
         lines << QStringLiteral("sheet ") + sheet.name();
         sheet.forEachCell([&](int row, int column, const QVariant& value) {
-            lines << QStringLiteral("%1%2 %3").arg(ut::RangeAddress::columnLetters(column)).arg(row).arg(describe(value));
+            lines
+                << QStringLiteral("%1%2 %3").arg(ut::RangeAddress::columnLetters(column)).arg(row).arg(describe(value));
         });
     }
     return lines;
@@ -90,8 +91,10 @@ inline int expectSameAsXlrd(const QString& path)
         ADD_FAILURE() << reader.errorString().toStdString();
         return 0;
     }
-    const QJsonArray sheets =
-        QJsonDocument::fromJson(runScript("xls_dump.py", {path, QStringLiteral("--plain")})).object().value(QStringLiteral("sheets")).toArray();
+    const QJsonArray sheets = QJsonDocument::fromJson(runScript("xls_dump.py", {path, QStringLiteral("--plain")}))
+                                  .object()
+                                  .value(QStringLiteral("sheets"))
+                                  .toArray();
     EXPECT_EQ(sheets.size(), workbook->sheetCount()) << path.toStdString();
     int compared = 0;
     for (int s = 0; s < std::min(int(sheets.size()), workbook->sheetCount()); ++s) {

@@ -88,7 +88,10 @@ TEST(XlsInterop, WrittenWorkbooksReadBackInAnIndependentReader)
         ASSERT_TRUE(excel.errorString().isEmpty()) << excel.errorString().toStdString();
     }
 
-    const QJsonObject dump = QJsonDocument::fromJson(runScript("xls_dump.py", {dir.filePath(QStringLiteral("export.xls")), QStringLiteral("--extsst")})).object();
+    const QJsonObject dump = QJsonDocument::fromJson(
+                                 runScript("xls_dump.py",
+                                           {dir.filePath(QStringLiteral("export.xls")), QStringLiteral("--extsst")}))
+                                 .object();
     EXPECT_EQ(dump.value(QStringLiteral("extsst")).toString(), QStringLiteral("ok"));
     const QJsonArray sheets = dump.value(QStringLiteral("sheets")).toArray();
     ASSERT_EQ(sheets.size(), 3);

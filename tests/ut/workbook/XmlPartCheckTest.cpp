@@ -39,5 +39,6 @@ TEST(XmlPartCheck, PropertiesOfAnotherFamilyAreFound)
                      .isEmpty());
     // Properties outside a style are left to liborcus, which refuses them with an exception.
     EXPECT_EQ(problemOf("<style:table-column-properties/>"), QString());
-    EXPECT_TRUE(problemOf("<style:style style:family=\"table-column\">").startsWith(QStringLiteral("is not well-formed XML")));
+    EXPECT_TRUE(
+        problemOf("<style:style style:family=\"table-column\">").startsWith(QStringLiteral("is not well-formed XML")));
 }

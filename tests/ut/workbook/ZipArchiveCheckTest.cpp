@@ -57,12 +57,13 @@ QByteArray workbook(int cells, int strings, const std::function<void(ZipArchiveB
     zip.add("[Content_Types].xml", "<Types/>");
     zip.add("_rels/.rels", relationships({{"officeDocument", "xl/workbook.xml"}}));
     zip.add("xl/workbook.xml", "<workbook><sheets><sheet name=\"S\"/></sheets></workbook>");
-    zip.add("xl/_rels/workbook.xml.rels",
-            relationships({{sheetType, "worksheets/../worksheets/sheet%201.xml"}, {stringsType, "/xl/sharedStrings.xml"}}));
+    zip.add(
+        "xl/_rels/workbook.xml.rels",
+        relationships({{sheetType, "worksheets/../worksheets/sheet%201.xml"}, {stringsType, "/xl/sharedStrings.xml"}}));
     QByteArray sheet = "<worksheet><sheetData>";
     for (int i = 0; i < cells; ++i)
-        sheet += "<row r=\"" + QByteArray::number(i + 1) + "\"><c r=\"A" + QByteArray::number(i + 1)
-            + "\" t=\"s\"><v>" + QByteArray::number(i) + "</v></c></row>";
+        sheet += "<row r=\"" + QByteArray::number(i + 1) + "\"><c r=\"A" + QByteArray::number(i + 1) + "\" t=\"s\"><v>"
+            + QByteArray::number(i) + "</v></c></row>";
     zip.add("xl/worksheets/sheet 1.xml", sheet + "</sheetData></worksheet>");
     QByteArray table = "<sst>";
     for (int i = 0; i < strings; ++i)
@@ -92,7 +93,9 @@ TEST(ZipArchiveCheck, LimitsRefuseWhatLiesBeyondThemAndNameThePart)
         {"more strings than the cells and the floor",
          workbook(3, 65537),
          {"\"xl/sharedStrings.xml\"", "65537 shared strings", "65536"}},
-        {"deep nesting nobody refers to", workbook(3, 2, [](ZipArchiveBuilder& z) { z.add("xl/extra.xml", nested(300)); }), {}},
+        {"deep nesting nobody refers to",
+         workbook(3, 2, [](ZipArchiveBuilder& z) { z.add("xl/extra.xml", nested(300)); }),
+         {}},
         {"deep nesting in a related part",
          workbook(3, 2, [](ZipArchiveBuilder& z) { z.add("docProps/_rels/app.xml.rels", nested(257)); }),
          {"\"docProps/_rels/app.xml.rels\"", "more than 256 deep"}},

@@ -26,7 +26,8 @@ QString stateCaption(const fn::SequelaBase& state)
     return QStringLiteral("%1 - %2").arg(outcome->name(), state.name());
 }
 
-template <typename Element> Element* findHealthState(fn::OutcomeTree& tree, const fn::OutcomeTreeNode::ID& elementId)
+template <typename Element>
+Element* findHealthState(fn::OutcomeTree& tree, const fn::OutcomeTreeNode::ID& elementId)
 {
     return dynamic_cast<Element*>(&tree.getHealthState(elementId));
 }

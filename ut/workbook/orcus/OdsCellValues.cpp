@@ -44,7 +44,8 @@ bool OdsCellValues::read(const QByteArray& archive)
         if (!content.empty() && content.back() == 0)
             content.pop_back();
     } catch (const std::exception& error) {
-        m_errorString = QStringLiteral("its part content.xml cannot be read (%1)").arg(QString::fromLocal8Bit(error.what()));
+        m_errorString =
+            QStringLiteral("its part content.xml cannot be read (%1)").arg(QString::fromLocal8Bit(error.what()));
         return false;
     }
 
@@ -128,7 +129,8 @@ void OdsCellValues::readCell(int sheet, int row, int column, int rows, int colum
     // repeated over more cells than a column holds is no edit a user makes.
     if (qint64(rows) * columns > 65536) {
         if (m_errorString.isEmpty())
-            m_errorString = QStringLiteral("its content.xml repeats one value over %1 cells").arg(qint64(rows) * columns);
+            m_errorString =
+                QStringLiteral("its content.xml repeats one value over %1 cells").arg(qint64(rows) * columns);
         return;
     }
     for (int r = row; r < row + rows && r <= 65536; ++r) {

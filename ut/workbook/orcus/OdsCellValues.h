@@ -39,8 +39,8 @@ public:
     void applyTo(Workbook& workbook) const;
 
 private:
-    void readCell(int sheet, int row, int column, int rows, int columns, const QString& type,
-                  const QString& value, const QString& booleanValue, const QString& dateValue);
+    void readCell(int sheet, int row, int column, int rows, int columns, const QString& type, const QString& value,
+                  const QString& booleanValue, const QString& dateValue);
 
     std::vector<Cell> m_cells;
     QString m_errorString;

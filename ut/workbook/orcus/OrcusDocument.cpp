@@ -23,8 +23,8 @@ orcus::spreadsheet::iface::import_styles* OrcusDocument::get_styles()
     return &m_styles;
 }
 
-orcus::spreadsheet::iface::import_reference_resolver* OrcusDocument::get_reference_resolver(
-    orcus::spreadsheet::formula_ref_context_t)
+orcus::spreadsheet::iface::import_reference_resolver*
+OrcusDocument::get_reference_resolver(orcus::spreadsheet::formula_ref_context_t)
 {
     return &m_resolver;
 }

@@ -35,13 +35,13 @@ public:
     orcus::spreadsheet::iface::import_global_settings* get_global_settings() override;
     orcus::spreadsheet::iface::import_shared_strings* get_shared_strings() override;
     orcus::spreadsheet::iface::import_styles* get_styles() override;
-    orcus::spreadsheet::iface::import_reference_resolver* get_reference_resolver(
-        orcus::spreadsheet::formula_ref_context_t context) override;
+    orcus::spreadsheet::iface::import_reference_resolver*
+    get_reference_resolver(orcus::spreadsheet::formula_ref_context_t context) override;
     orcus::spreadsheet::iface::import_sheet* append_sheet(orcus::spreadsheet::sheet_t sheet_index,
                                                           std::string_view name) override;
     orcus::spreadsheet::iface::import_sheet* get_sheet(std::string_view name) override;
     orcus::spreadsheet::iface::import_sheet* get_sheet(orcus::spreadsheet::sheet_t sheet_index) override;
-    void finalize() override {}
+    void finalize() override { }
 
 private:
     OrcusGlobalSettings m_settings;

@@ -21,8 +21,8 @@ public:
     void reset();
 
     void set_position(orcus::spreadsheet::row_t row, orcus::spreadsheet::col_t col) override;
-    void set_formula(orcus::spreadsheet::formula_grammar_t, std::string_view) override {}
-    void set_shared_formula_index(std::size_t) override {}
+    void set_formula(orcus::spreadsheet::formula_grammar_t, std::string_view) override { }
+    void set_shared_formula_index(std::size_t) override { }
     void set_result_string(std::string_view value) override;
     void set_result_value(double value) override;
     void set_result_bool(bool value) override;

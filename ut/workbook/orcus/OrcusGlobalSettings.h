@@ -11,10 +11,10 @@ namespace ut {
 class OrcusGlobalSettings : public orcus::spreadsheet::iface::import_global_settings
 {
 public:
-    void set_origin_date(int, int, int) override {}
+    void set_origin_date(int, int, int) override { }
     void set_default_formula_grammar(orcus::spreadsheet::formula_grammar_t grammar) override { m_grammar = grammar; }
     orcus::spreadsheet::formula_grammar_t get_default_formula_grammar() const override { return m_grammar; }
-    void set_character_set(orcus::character_set_t) override {}
+    void set_character_set(orcus::character_set_t) override { }
 
 private:
     orcus::spreadsheet::formula_grammar_t m_grammar = orcus::spreadsheet::formula_grammar_t::unknown;

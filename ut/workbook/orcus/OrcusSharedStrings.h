@@ -21,11 +21,11 @@ public:
 
     std::size_t append(std::string_view s) override;
     std::size_t add(std::string_view s) override;
-    void set_segment_font(std::size_t) override {}
-    void set_segment_bold(bool) override {}
-    void set_segment_italic(bool) override {}
-    void set_segment_font_name(std::string_view) override {}
-    void set_segment_font_size(double) override {}
+    void set_segment_font(std::size_t) override { }
+    void set_segment_bold(bool) override { }
+    void set_segment_italic(bool) override { }
+    void set_segment_font_name(std::string_view) override { }
+    void set_segment_font_size(double) override { }
     void set_segment_font_color(orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t,
                                 orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t) override
     {

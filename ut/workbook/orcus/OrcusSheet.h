@@ -53,7 +53,7 @@ public:
     void set_bool(orcus::spreadsheet::row_t row, orcus::spreadsheet::col_t col, bool value) override;
     void set_date_time(orcus::spreadsheet::row_t row, orcus::spreadsheet::col_t col, int year, int month, int day,
                        int hour, int minute, double second) override;
-    void set_format(orcus::spreadsheet::row_t, orcus::spreadsheet::col_t, std::size_t) override {}
+    void set_format(orcus::spreadsheet::row_t, orcus::spreadsheet::col_t, std::size_t) override { }
     void set_format(orcus::spreadsheet::row_t, orcus::spreadsheet::col_t, orcus::spreadsheet::row_t,
                     orcus::spreadsheet::col_t, std::size_t) override
     {

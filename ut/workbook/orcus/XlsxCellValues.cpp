@@ -160,8 +160,9 @@ bool XlsxCellValues::read(const QByteArray& archive)
         while (!sheets.atEnd()) {
             sheets.readNext();
             if (sheets.isStartElement() && sheets.name() == QLatin1String("sheet"))
-                sheetParts << std::make_pair(sheets.attributes().value(QLatin1String("name")).toString(),
-                                             targets.value(sheets.attributes().value(relationshipNs, QLatin1String("id")).toString()));
+                sheetParts << std::make_pair(
+                    sheets.attributes().value(QLatin1String("name")).toString(),
+                    targets.value(sheets.attributes().value(relationshipNs, QLatin1String("id")).toString()));
         }
         for (int index = 0; index < sheetParts.size(); ++index) {
             const auto& [name, path] = sheetParts[index];
@@ -187,7 +188,8 @@ bool XlsxCellValues::read(const QByteArray& archive)
                         if (reader.name() != QLatin1String("worksheet") || reader.namespaceUri() != mainNs) {
                             m_errorString = QStringLiteral("the part %1 of sheet \"%2\" is not a worksheet (its root "
                                                            "element is \"%3\" in the namespace \"%4\")")
-                                                .arg(path, name, reader.name().toString(), reader.namespaceUri().toString());
+                                                .arg(path, name, reader.name().toString(),
+                                                     reader.namespaceUri().toString());
                             return false;
                         }
                     }
@@ -238,16 +240,18 @@ bool XlsxCellValues::read(const QByteArray& archive)
                         unreadable = QStringLiteral("a value of the unknown type \"%1\"").arg(type.left(40));
                     }
                     // A fault of the file names its part, where the user can look for it.
-                    if (!unreadable.isEmpty() && (unreadable.startsWith(QLatin1String("the malformed"))
-                                                  || unreadable.startsWith(QLatin1String("an empty"))
-                                                  || unreadable.contains(QLatin1String("unknown type"))))
+                    if (!unreadable.isEmpty()
+                        && (unreadable.startsWith(QLatin1String("the malformed"))
+                            || unreadable.startsWith(QLatin1String("an empty"))
+                            || unreadable.contains(QLatin1String("unknown type"))))
                         unreadable += QStringLiteral(" in its part %1").arg(path);
                     if (!unreadable.isEmpty() && row >= 1 && row <= 65536 && column >= 1 && column <= 256)
                         m_cells.push_back({index, row, column, unreadable});
                 }
             }
             if (reader.hasError()) {
-                m_errorString = QStringLiteral("its part %1 is not well-formed XML (%2)").arg(path, reader.errorString());
+                m_errorString =
+                    QStringLiteral("its part %1 is not well-formed XML (%2)").arg(path, reader.errorString());
                 return false;
             }
         }

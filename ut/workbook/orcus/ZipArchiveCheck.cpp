@@ -99,7 +99,8 @@ QString readDirectory(const QByteArray& archive, QVector<Entry>& entries)
         entry.packedSize = u32At(archive, at + 20);
         entry.size = u32At(archive, at + 24);
         const int nameLength = u16At(archive, at + 28);
-        const qint64 entryEnd = at + directoryEntrySize + nameLength + u16At(archive, at + 30) + u16At(archive, at + 32);
+        const qint64 entryEnd = at + directoryEntrySize + nameLength + u16At(archive, at + 30)
+            + u16At(archive, at + 32);
         const qint64 local = u32At(archive, at + 42);
         if (entry.size > ZipArchiveCheck::maxEntrySize)
             return sizeProblem(entry.size);
@@ -114,7 +115,8 @@ QString readDirectory(const QByteArray& archive, QVector<Entry>& entries)
         const bool sizesAfterData = (u16At(archive, local + 6) & 0x0008) != 0;
         if (entry.dataStart + entry.packedSize > directoryStart
             || archive.mid(local + localHeaderSize, localNameLength) != entry.name
-            || (!sizesAfterData && (u32At(archive, local + 18) != entry.packedSize || u32At(archive, local + 22) != entry.size)))
+            || (!sizesAfterData
+                && (u32At(archive, local + 18) != entry.packedSize || u32At(archive, local + 22) != entry.size)))
             return damagedDirectory();
         entries.append(entry);
         at = entryEnd;
@@ -223,8 +225,8 @@ class ReferencedParts
 public:
     ReferencedParts()
     {
-        for (const char* name : {"[Content_Types].xml", "content.xml", "styles.xml", "meta.xml", "settings.xml",
-                                 "META-INF/manifest.xml"})
+        for (const char* name :
+             {"[Content_Types].xml", "content.xml", "styles.xml", "meta.xml", "settings.xml", "META-INF/manifest.xml"})
             m_types.insert(QString::fromLatin1(name), QString());
     }
 
@@ -244,7 +246,7 @@ public:
             // Targets are URIs: a space in a part's name is written %20.
             const QString target = QUrl::fromPercentEncoding(attributes.value(QLatin1String("Target")).toUtf8());
             const QString resolved = QDir::cleanPath(target.startsWith(QLatin1Char('/')) ? target.mid(1)
-                                                                                          : folder + target);
+                                                                                         : folder + target);
             m_types.insert(resolved, attributes.value(QLatin1String("Type")).toString());
         }
     }
@@ -308,8 +310,11 @@ QString ZipArchiveCheck::problem(const QByteArray& archive)
         const bool sheet = type.endsWith(QLatin1String("/worksheet"));
         const bool strings = type.endsWith(QLatin1String("/sharedStrings"));
         qint64 count = 0;
-        const QString problem = XmlPartCheck::problem(
-            data, sheet ? QLatin1String("c") : strings ? QLatin1String("si") : QLatin1String(), &count);
+        const QString problem = XmlPartCheck::problem(data,
+                                                      sheet         ? QLatin1String("c")
+                                                          : strings ? QLatin1String("si")
+                                                                    : QLatin1String(),
+                                                      &count);
         if (!problem.isEmpty())
             return partProblem(name, problem);
         if (sheet)

@@ -159,7 +159,7 @@ BiffFormulaTokens::Result BiffFormulaTokens::resultOf(const char* tokens, int si
                 result = isTextFunction(qFromLittleEndian<quint16>(tokens + at + 1)) ? Result::Text : Result::Unknown;
             else if (base == 0x22)
                 result = isTextFunction(qFromLittleEndian<quint16>(tokens + at + 2) & 0x7FFF) ? Result::Text
-                                                                                                : Result::Unknown;
+                                                                                              : Result::Unknown;
             else
                 result = resultOfToken(token);
         }

@@ -90,7 +90,8 @@ void BiffGlobals::checkStart(const QByteArray& stream)
         refuseWorkbook(QStringLiteral("it was saved in a format older than Excel 97-2003 (Excel 5.0/95 or before); "
                                       "save it again as an Excel 97-2003 workbook (.xls) or as .xlsx"));
     if (version != biff8 || kind != bofGlobals || length != 16)
-        refuseWorkbook(QStringLiteral("the workbook stream does not start with the header of an Excel 97-2003 workbook"));
+        refuseWorkbook(
+            QStringLiteral("the workbook stream does not start with the header of an Excel 97-2003 workbook"));
 }
 
 BiffGlobals BiffGlobals::read(const QByteArray& stream)
@@ -142,8 +143,9 @@ BiffGlobals BiffGlobals::read(const QByteArray& stream)
         default:
             // Cells belong to sheets; one here means a damaged record type.
             if (isCellRecord(record.type()))
-                refuseWorkbook(QStringLiteral("the workbook globals hold a cell record at byte %1; the stream is damaged")
-                                   .arg(record.offset()));
+                refuseWorkbook(
+                    QStringLiteral("the workbook globals hold a cell record at byte %1; the stream is damaged")
+                        .arg(record.offset()));
             break;
         }
     }

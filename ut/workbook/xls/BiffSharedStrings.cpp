@@ -14,9 +14,8 @@ QVector<QString> BiffSharedStrings::read(const BiffRecord& table, const QVector<
     for (const BiffRecord& record : continuations)
         available += record.size();
     if (qint64(unique) * 3 > available)
-        refuseWorkbook(QStringLiteral("the table of texts announces %1 texts but holds %2 bytes")
-                           .arg(unique)
-                           .arg(available));
+        refuseWorkbook(
+            QStringLiteral("the table of texts announces %1 texts but holds %2 bytes").arg(unique).arg(available));
 
     QVector<BiffRecord> records{table};
     records += continuations;

@@ -169,9 +169,10 @@ void BiffSheetReader::place(int row, int column)
                            .arg(column + 1));
     const qint64 key = qint64(row) * Worksheet::maxColumns + column;
     if (key <= m_lastKey)
-        refuseWorkbook(QStringLiteral("sheet \"%1\" lists cell %2 after cell %3; its cell records are out of order")
-                           .arg(m_sheetName, cellName(row, column),
-                                cellName(int(m_lastKey / Worksheet::maxColumns), int(m_lastKey % Worksheet::maxColumns))));
+        refuseWorkbook(
+            QStringLiteral("sheet \"%1\" lists cell %2 after cell %3; its cell records are out of order")
+                .arg(m_sheetName, cellName(row, column),
+                     cellName(int(m_lastKey / Worksheet::maxColumns), int(m_lastKey % Worksheet::maxColumns))));
     m_lastKey = key;
 }
 
@@ -233,8 +234,9 @@ void BiffSheetReader::read(const BiffGlobals::Sheet& entry, Worksheet& sheet)
     int depth = 1;
     while (true) {
         if (records.atEnd())
-            refuseWorkbook(QStringLiteral("sheet \"%1\" ends without its closing record; the file is cut short or damaged")
-                               .arg(m_sheetName));
+            refuseWorkbook(
+                QStringLiteral("sheet \"%1\" ends without its closing record; the file is cut short or damaged")
+                    .arg(m_sheetName));
         const BiffRecord record = records.next();
         if (record.type() == recordBof) {
             ++depth;
@@ -397,8 +399,9 @@ void BiffSheetReader::readRecord(const BiffRecord& record, BiffRecordStream& rec
             place(row, column);
             const QString error = errorValue(record.u8(8));
             sheet.setUnreadable(row + 1, column + 1,
-                                error.isEmpty() ? QStringLiteral("a formula whose result is an error value")
-                                                : QStringLiteral("a formula whose result is the error value %1").arg(error));
+                                error.isEmpty()
+                                    ? QStringLiteral("a formula whose result is an error value")
+                                    : QStringLiteral("a formula whose result is the error value %1").arg(error));
             break;
         }
         case 3:

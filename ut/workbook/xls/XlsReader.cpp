@@ -9,8 +9,8 @@ std::optional<Workbook> XlsReader::read(const QByteArray& file)
 {
     m_errorString.clear();
     CompoundFileReader container;
-    const std::optional<QByteArray> stream =
-        container.readStream(file, {QStringLiteral("Workbook"), QStringLiteral("Book")});
+    const std::optional<QByteArray> stream = container.readStream(file,
+                                                                  {QStringLiteral("Workbook"), QStringLiteral("Book")});
     if (!stream) {
         m_errorString = container.status() == CompoundFileReader::Status::NoSuchStream
             ? QStringLiteral("it is not a workbook: %1 (it may be another kind of Office document)")

@@ -34,7 +34,8 @@ QString textProblem(const Worksheet& sheet)
                           .arg(text.size())
                           .arg(SharedStringTable::maxLength);
         else if (text.contains(QChar(0)))
-            problem = QStringLiteral("the text of cell %1 on sheet \"%2\" holds a NUL character").arg(cell, sheet.name());
+            problem =
+                QStringLiteral("the text of cell %1 on sheet \"%2\" holds a NUL character").arg(cell, sheet.name());
     });
     return problem;
 }

@@ -50,8 +50,8 @@ std::optional<QByteArray> CompoundFileWriter::build(const QString& streamName, c
         ok = gsf_output_close(child.get()) && ok;
         // Closing the root writes the header, allocation tables and directory to the sink.
         if (!gsf_output_close(GSF_OUTPUT(container.get())) && ok) {
-            m_errorString = QStringLiteral("Cannot complete the workbook container: %1")
-                                .arg(gsfError(GSF_OUTPUT(container.get())));
+            m_errorString =
+                QStringLiteral("Cannot complete the workbook container: %1").arg(gsfError(GSF_OUTPUT(container.get())));
             ok = false;
         }
     }

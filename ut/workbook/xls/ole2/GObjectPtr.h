@@ -13,7 +13,7 @@ struct GObjectUnref
     void operator()(gpointer object) const { g_object_unref(object); }
 };
 
-template<typename T>
+template <typename T>
 using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
 
 } // namespace ut

@@ -94,10 +94,8 @@ QString BiffRecordChain::readCharacters(int count, bool twoBytes, const Describe
             break;
         // Half a character left at the end of a record cannot be continued.
         if (left() != 0 || !nextRecord())
-            refuseWorkbook(QStringLiteral("%1 stops %2 characters short of its length %3")
-                               .arg(what())
-                               .arg(missing)
-                               .arg(count));
+            refuseWorkbook(
+                QStringLiteral("%1 stops %2 characters short of its length %3").arg(what()).arg(missing).arg(count));
         twoBytes = (readU8(what) & flagTwoBytes) != 0;
     }
     return text;

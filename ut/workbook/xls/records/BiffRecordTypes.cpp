@@ -46,7 +46,6 @@ bool BiffRecordTypes::isKnown(quint16 type)
     }
 }
 
-
 int BiffRecordTypes::fixedSize(quint16 type)
 {
     switch (type) {
