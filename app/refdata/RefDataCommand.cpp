@@ -256,7 +256,7 @@ int RefDataCommand::listDiseases(const QStringList& operands)
     fn::JSONInputDataMgr specifications;
     specifications.setDirPath(base);
     // A disease in both is run from the reference data where they have data for the country, from
-    // the specification elsewhere: both lines are listed.
+    // its JSON model file elsewhere: both lines are listed.
     for (const QString& disease : store.diseaseIds())
         m_out << disease << '\t' << store.diseaseTemplates().templates().value(disease).caption()
               << "\treference data\n";

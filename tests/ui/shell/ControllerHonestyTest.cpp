@@ -244,7 +244,7 @@ TEST_F(ControllerHonestyTest, OptionsAreTakenAtOnceAndFewSamplesWarned)
     EXPECT_TRUE(messages.isEmpty());
 }
 
-// The spec'd refusal report stays as it is; the reasons come in a signal of their own, with the
+// The refusal report keeps its fixed wording; the reasons come in a signal of their own, with the
 // table, the cell, the formula and the parser's reason.
 TEST_F(ControllerHonestyTest, RefusedFormulasAreExplained)
 {
