@@ -12,7 +12,7 @@
 #include "fn/run/ModelRunner.h"
 #include "ui/Chief.h"
 #include "ui/PageMessageEcho.h"
-#include "ui/RunProvenance.h"
+#include "ui/output/RunProvenance.h"
 #include "ut/Diagnostics.h"
 #include "ut/Exception.h"
 #include "ut/OutputFile.h"

@@ -10,7 +10,7 @@
 #include "fn/run/RunMemoryCheck.h"
 #include "ui/ModelWorkbook.h"
 #include "ui/ParameterExchange.h"
-#include "ui/ResultsOutput.h"
+#include "ui/output/ResultsOutput.h"
 #include "ut/workbook/Excel.h"
 #include "ut/Exception.h"
 

@@ -15,7 +15,7 @@
 #include "fn/model/RunControl.h"
 #include "fn/run/ModelRunner.h"
 #include "ui/Chief.h"
-#include "ui/RunProvenance.h"
+#include "ui/output/RunProvenance.h"
 #include "ut/Exception.h"
 #include "ut/OutputTarget.h"
 

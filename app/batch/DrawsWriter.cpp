@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "app/batch/CsvText.h"
+#include "ui/output/CsvText.h"
 #include "fn/model/DiseaseModel.h"
 #include "fn/model/ModelRunRecord.h"
 
@@ -18,7 +18,7 @@ void appendNumber(QByteArray& out, double value)
 {
     char text[32];
     if (!std::isfinite(value)) {
-        out += CsvText::nonFinite(value);
+        out += ui::CsvText::nonFinite(value);
         return;
     }
     const auto result = std::to_chars(text, text + sizeof text, value);
@@ -62,8 +62,8 @@ bool DrawsWriter::addModel(const fn::DiseaseModel& model, const fn::ModelRunReco
     // Models are handed over once their run is complete; one that was not has no draws to give.
     if (!record.waitUntilComplete())
         return true;
-    const QByteArray prefix = CsvText::field(model.countryId()) + ',' + CsvText::field(model.diseaseId()) + ','
-        + CsvText::field(model.modelId()) + ',';
+    const QByteArray prefix = ui::CsvText::field(model.countryId()) + ',' + ui::CsvText::field(model.diseaseId()) + ','
+        + ui::CsvText::field(model.modelId()) + ',';
     if (m_byStratum)
         addStrata(prefix, record);
     else
@@ -116,7 +116,8 @@ void DrawsWriter::addStrata(const QByteArray& prefix, const fn::ModelRunRecord& 
             const QString sexName = sex == 0 ? QStringLiteral("female")
                 : sex == 1                   ? QStringLiteral("male")
                                              : factors[1]->levels().value(sex);
-            labels[i] = CsvText::field(sexName) + ',' + CsvText::field(factors[0]->levels().value(int(i / sexes)));
+            labels[i] = ui::CsvText::field(sexName) + ','
+                + ui::CsvText::field(factors[0]->levels().value(int(i / sexes)));
         } else {
             labels[i] = "all," + QByteArray::number(qulonglong(i));
         }

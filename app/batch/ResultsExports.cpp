@@ -3,9 +3,9 @@
 #include <QJsonDocument>
 
 #include "app/batch/BatchOptions.h"
-#include "app/batch/StratumCounts.h"
+#include "ui/output/StratumCounts.h"
 #include "fn/model/DiseaseModel.h"
-#include "ui/RunProvenance.h"
+#include "ui/output/RunProvenance.h"
 #include "ut/OutputFile.h"
 
 namespace batch {
@@ -21,7 +21,7 @@ ResultsExports::ResultsExports(const BatchOptions& options, const QJsonObject& p
     , m_provenance(provenance)
 {
     if (!options.tablePath().isEmpty())
-        m_table = std::make_unique<TidyTable>(options.tablePath());
+        m_table = std::make_unique<ui::TidyTable>(options.tablePath());
     if (!options.drawsPath().isEmpty())
         m_draws = std::make_unique<DrawsWriter>(options.drawsPath(), options.drawsByStratum());
 }
@@ -55,7 +55,7 @@ bool ResultsExports::open()
 bool ResultsExports::takeRecord(const fn::DiseaseModel& model, const fn::ModelRunRecord& record)
 {
     m_countErrors = QJsonObject();
-    m_counts = StratumCounts::of(record, model.analyzesUncertainty() ? &m_countErrors : nullptr);
+    m_counts = ui::StratumCounts::of(record, model.analyzesUncertainty() ? &m_countErrors : nullptr);
     if (m_draws && !m_draws->addModel(model, record))
         return failed(m_draws->errorString());
     return true;
@@ -74,8 +74,8 @@ bool ResultsExports::addModel(const fn::DiseaseModel& model, QJsonObject& result
     m_countErrors = QJsonObject();
     if (!m_table)
         return true;
-    const TidyTable::Key key{model.countryId(), model.countryName(), model.diseaseId(), model.diseaseName(),
-                             model.modelId()};
+    const ui::TidyTable::Key key{model.countryId(), model.countryName(), model.diseaseId(), model.diseaseName(),
+                                 model.modelId()};
     if (!m_table->addModel(key, results, QJsonObject::fromVariantMap(model.totalResults()), errors))
         return failed(m_table->errorString());
     return true;

@@ -6,7 +6,7 @@
 #include <QStringList>
 
 #include "app/batch/DrawsWriter.h"
-#include "app/batch/TidyTable.h"
+#include "ui/output/TidyTable.h"
 
 namespace fn {
 class DiseaseModel;
@@ -47,7 +47,7 @@ private:
 
     const BatchOptions& m_options;
     QJsonObject m_provenance;
-    std::unique_ptr<TidyTable> m_table;
+    std::unique_ptr<ui::TidyTable> m_table;
     std::unique_ptr<DrawsWriter> m_draws;
     QJsonObject m_counts;
     QJsonObject m_countErrors;

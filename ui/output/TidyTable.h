@@ -5,7 +5,7 @@
 
 #include "ut/OutputStream.h"
 
-namespace batch {
+namespace ui {
 
 // The results of a batch as one long table, CSV (gzip-compressed when the name ends in .gz), one
 // row per (country, disease, model, tree, category, sex, age group, measure):
@@ -65,4 +65,4 @@ private:
     QByteArray m_rows;
 };
 
-} // namespace batch
+} // namespace ui

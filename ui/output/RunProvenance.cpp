@@ -1,4 +1,4 @@
-#include "ui/RunProvenance.h"
+#include "ui/output/RunProvenance.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>

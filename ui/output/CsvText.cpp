@@ -1,9 +1,9 @@
-#include "app/batch/CsvText.h"
+#include "ui/output/CsvText.h"
 
 #include <charconv>
 #include <cmath>
 
-namespace batch {
+namespace ui {
 
 QByteArray CsvText::field(const QString& text)
 {
@@ -29,4 +29,4 @@ QByteArray CsvText::number(double value)
     return QByteArray(text, int(result.ptr - text));
 }
 
-} // namespace batch
+} // namespace ui

@@ -6,7 +6,7 @@ namespace fn {
 class ModelRunRecord;
 }
 
-namespace batch {
+namespace ui {
 
 // Cases and deaths of a model by age group and sex, in the stratified form of the results
 // ("meta", "arrayFemale", "arrayMale"), computed from the record of its run the way its
@@ -23,4 +23,4 @@ public:
     static QJsonObject of(const fn::ModelRunRecord& record, QJsonObject* errors = nullptr);
 };
 
-} // namespace batch
+} // namespace ui

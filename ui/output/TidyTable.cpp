@@ -1,10 +1,10 @@
-#include "app/batch/TidyTable.h"
+#include "ui/output/TidyTable.h"
 
 #include <QJsonArray>
 
-#include "app/batch/CsvText.h"
+#include "ui/output/CsvText.h"
 
-namespace batch {
+namespace ui {
 
 namespace {
 
@@ -152,4 +152,4 @@ bool TidyTable::addTotals(const Key& key, const QJsonObject& totalResults, const
     return written;
 }
 
-} // namespace batch
+} // namespace ui

@@ -1,9 +1,9 @@
-#include "app/batch/StratumCounts.h"
+#include "ui/output/StratumCounts.h"
 
 #include "fn/model/ModelRunRecord.h"
 #include "fn/stats/Statistics.h"
 
-namespace batch {
+namespace ui {
 
 QJsonObject StratumCounts::of(const fn::ModelRunRecord& record, QJsonObject* errors)
 {
@@ -25,4 +25,4 @@ QJsonObject StratumCounts::of(const fn::ModelRunRecord& record, QJsonObject* err
     return counts;
 }
 
-} // namespace batch
+} // namespace ui

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace batch {
+namespace ui {
 
 // The pieces of the CSV files the batch program writes (RFC 4180, UTF-8, "\n" line ends).
 class CsvText
@@ -17,4 +17,4 @@ public:
     static QByteArray nonFinite(double value);
 };
 
-} // namespace batch
+} // namespace ui

@@ -1,4 +1,4 @@
-#include "ui/ResultsOutput.h"
+#include "ui/output/ResultsOutput.h"
 
 #include <QClipboard>
 #include <QDir>
