@@ -6,22 +6,11 @@
 #include "ut/workbook/NumberFormat.h"
 #include "ut/workbook/xls/BiffSharedStrings.h"
 #include "ut/workbook/xls/records/BiffRecordStream.h"
+#include "ut/workbook/xls/records/BiffRecordTypes.h"
 
 namespace ut {
 
 namespace {
-
-constexpr quint16 recordBof = 0x0809;
-constexpr quint16 recordEof = 0x000A;
-constexpr quint16 recordFilePass = 0x002F;
-constexpr quint16 recordBoundSheet = 0x0085;
-constexpr quint16 recordSst = 0x00FC;
-constexpr quint16 recordFormat = 0x041E;
-constexpr quint16 recordXf = 0x00E0;
-
-constexpr quint16 biff8 = 0x0600;
-constexpr quint16 biff5 = 0x0500;
-constexpr quint16 bofGlobals = 0x0005;
 
 bool isCellRecord(quint16 type)
 {
@@ -86,10 +75,10 @@ void BiffGlobals::checkStart(const QByteArray& stream)
     const quint16 kind = qFromLittleEndian<quint16>(stream.constData() + 6);
     if ((type & 0x00FF) != 0x09)
         refuseWorkbook(QStringLiteral("the workbook stream does not start with a workbook header"));
-    if (type != recordBof || version == biff5)
+    if (type != BiffRecordTypes::Bof || version == BiffRecordTypes::Biff5)
         refuseWorkbook(QStringLiteral("it was saved in a format older than Excel 97-2003 (Excel 5.0/95 or before); "
                                       "save it again as an Excel 97-2003 workbook (.xls) or as .xlsx"));
-    if (version != biff8 || kind != bofGlobals || length != 16)
+    if (version != BiffRecordTypes::Biff8 || kind != BiffRecordTypes::BofGlobals || length != 16)
         refuseWorkbook(
             QStringLiteral("the workbook stream does not start with the header of an Excel 97-2003 workbook"));
 }
@@ -111,28 +100,28 @@ BiffGlobals BiffGlobals::read(const QByteArray& stream)
                                           "the file is cut short or damaged"));
         const BiffRecord record = records.next();
         switch (record.type()) {
-        case recordBof:
+        case BiffRecordTypes::Bof:
             ++depth;
             break;
-        case recordEof:
+        case BiffRecordTypes::Eof:
             --depth;
             break;
-        case recordFilePass:
+        case BiffRecordTypes::FilePass:
             refuseWorkbook(QStringLiteral("it is protected with a password; remove the protection in the "
                                           "spreadsheet application and save it again"));
-        case recordFormat:
+        case BiffRecordTypes::Format:
             if (depth == 1 && record.size() >= 2)
                 formatCodes.insert(record.u16(0), formatCode(record));
             break;
-        case recordXf:
+        case BiffRecordTypes::Xf:
             if (depth == 1 && record.size() >= 4)
                 formatOfXf.append(record.u16(2));
             break;
-        case recordBoundSheet:
+        case BiffRecordTypes::BoundSheet:
             if (depth == 1)
                 globals.m_sheets.append(readSheetEntry(record, globals.m_sheets.size() + 1));
             break;
-        case recordSst:
+        case BiffRecordTypes::Sst:
             if (depth > 1)
                 break;
             if (tableRead)

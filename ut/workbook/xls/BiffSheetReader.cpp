@@ -6,6 +6,7 @@
 #include "ut/workbook/xls/BiffFormulaTokens.h"
 #include "ut/workbook/xls/records/BiffRecordChain.h"
 #include "ut/workbook/xls/records/BiffRecordStream.h"
+#include "ut/workbook/xls/records/BiffRecordTypes.h"
 #include "ut/workbook/RangeAddress.h"
 #include "ut/workbook/Worksheet.h"
 
@@ -13,24 +14,6 @@ namespace ut {
 
 namespace {
 
-constexpr quint16 recordBof = 0x0809;
-constexpr quint16 recordEof = 0x000A;
-constexpr quint16 recordFormula = 0x0006;
-constexpr quint16 recordMulRk = 0x00BD;
-constexpr quint16 recordMulBlank = 0x00BE;
-constexpr quint16 recordLabelSst = 0x00FD;
-constexpr quint16 recordBlank = 0x0201;
-constexpr quint16 recordNumber = 0x0203;
-constexpr quint16 recordLabel = 0x0204;
-constexpr quint16 recordBoolErr = 0x0205;
-constexpr quint16 recordString = 0x0207;
-constexpr quint16 recordArray = 0x0221;
-constexpr quint16 recordTable = 0x0236;
-constexpr quint16 recordRk = 0x027E;
-constexpr quint16 recordSharedFormula = 0x04BC;
-
-constexpr quint16 biff8 = 0x0600;
-constexpr quint16 bofWorksheet = 0x0010;
 constexpr int bofSize = 16;
 
 // The error value a cell shows for code (#NULL!, #DIV/0!, #VALUE!, #REF!, #NAME?, #NUM!, #N/A);
@@ -226,7 +209,8 @@ void BiffSheetReader::read(const BiffGlobals::Sheet& entry, Worksheet& sheet)
                            .arg(m_stream.size()));
     BiffRecordStream records(m_stream, int(entry.offset));
     const BiffRecord bof = records.next();
-    if (bof.type() != recordBof || bof.size() != bofSize || bof.u16(0) != biff8 || bof.u16(2) != bofWorksheet)
+    if (bof.type() != BiffRecordTypes::Bof || bof.size() != bofSize || bof.u16(0) != BiffRecordTypes::Biff8
+        || bof.u16(2) != BiffRecordTypes::BofWorksheet)
         refuseWorkbook(QStringLiteral("sheet \"%1\" does not start at byte %2, where the workbook says it does")
                            .arg(m_sheetName)
                            .arg(entry.offset));
@@ -238,11 +222,11 @@ void BiffSheetReader::read(const BiffGlobals::Sheet& entry, Worksheet& sheet)
                 QStringLiteral("sheet \"%1\" ends without its closing record; the file is cut short or damaged")
                     .arg(m_sheetName));
         const BiffRecord record = records.next();
-        if (record.type() == recordBof) {
+        if (record.type() == BiffRecordTypes::Bof) {
             ++depth;
             continue;
         }
-        if (record.type() == recordEof && --depth == 0)
+        if (record.type() == BiffRecordTypes::Eof && --depth == 0)
             break;
         if (depth == 1) {
             checkPlace(record);
@@ -259,9 +243,9 @@ void BiffSheetReader::readRecord(const BiffRecord& record, BiffRecordStream& rec
     const quint16 type = record.type();
     if (m_pendingRow >= 0) {
         // A formula's own records may come between it and its text result.
-        if (type == recordSharedFormula || type == recordArray || type == recordTable)
+        if (type == BiffRecordTypes::SharedFormula || type == BiffRecordTypes::Array || type == BiffRecordTypes::Table)
             return;
-        if (type != recordString)
+        if (type != BiffRecordTypes::String)
             refuseWorkbook(QStringLiteral("sheet \"%1\": the text result of the formula in %2 is missing")
                                .arg(m_sheetName, cellName(m_pendingRow, m_pendingColumn)));
         QVector<BiffRecord> chain{record};
@@ -290,19 +274,19 @@ void BiffSheetReader::readRecord(const BiffRecord& record, BiffRecordStream& rec
         return std::make_pair(int(record.u16(0)), int(record.u16(2)));
     };
     switch (type) {
-    case recordNumber: {
+    case BiffRecordTypes::Number: {
         const auto [row, column] = cellOf(14, "number", true);
         setNumber(sheet, row, column, record.f64(6), record.u16(4));
         break;
     }
-    case recordRk: {
+    case BiffRecordTypes::Rk: {
         const auto [row, column] = cellOf(10, "number", true);
         setNumber(sheet, row, column, decodeRk(record.u32(6)), record.u16(4));
         break;
     }
-    case recordMulRk:
-    case recordMulBlank: {
-        const bool numbers = type == recordMulRk;
+    case BiffRecordTypes::MulRk:
+    case BiffRecordTypes::MulBlank: {
+        const bool numbers = type == BiffRecordTypes::MulRk;
         const int width = numbers ? 6 : 2;
         const auto [row, first] = cellOf(6 + width, numbers ? "multiple number" : "multiple blank");
         const int last = record.u16(record.size() - 2);
@@ -320,7 +304,7 @@ void BiffSheetReader::readRecord(const BiffRecord& record, BiffRecordStream& rec
         }
         break;
     }
-    case recordLabel: {
+    case BiffRecordTypes::Label: {
         const auto [row, column] = cellOf(9, "text");
         QVector<BiffRecord> chain{record};
         chain += records.takeContinuations();
@@ -333,7 +317,7 @@ void BiffSheetReader::readRecord(const BiffRecord& record, BiffRecordStream& rec
         setCell(sheet, row, column, text);
         break;
     }
-    case recordLabelSst: {
+    case BiffRecordTypes::LabelSst: {
         const auto [row, column] = cellOf(10, "text", true);
         const quint32 index = record.u32(6);
         if (index >= quint32(m_strings.size()))
@@ -344,7 +328,7 @@ void BiffSheetReader::readRecord(const BiffRecord& record, BiffRecordStream& rec
         setCell(sheet, row, column, m_strings.at(int(index)));
         break;
     }
-    case recordBoolErr: {
+    case BiffRecordTypes::BoolErr: {
         // Eight bytes as specified; LibreOffice writes a ninth (padding), which readers accept.
         const auto [row, column] = cellOf(8, "boolean");
         if (record.size() > 9)
@@ -363,12 +347,12 @@ void BiffSheetReader::readRecord(const BiffRecord& record, BiffRecordStream& rec
         }
         break;
     }
-    case recordBlank: {
+    case BiffRecordTypes::Blank: {
         const auto [row, column] = cellOf(6, "blank", true);
         place(row, column);
         break;
     }
-    case recordFormula: {
+    case BiffRecordTypes::Formula: {
         const auto [row, column] = cellOf(22, "formula");
         const int expressionSize = record.u16(20);
         if (22 + expressionSize > record.size())
@@ -420,7 +404,7 @@ void BiffSheetReader::readRecord(const BiffRecord& record, BiffRecordStream& rec
         }
         break;
     }
-    case recordString:
+    case BiffRecordTypes::String:
         refuseWorkbook(QStringLiteral("sheet \"%1\" holds a formula text result at byte %2 without its formula")
                            .arg(m_sheetName)
                            .arg(record.offset()));

@@ -5,15 +5,13 @@
 #include "ut/workbook/xls/BiffGlobals.h"
 #include "ut/workbook/xls/records/BiffRecord.h"
 #include "ut/workbook/xls/records/BiffRecordStream.h"
+#include "ut/workbook/xls/records/BiffRecordTypes.h"
 #include "ut/workbook/xls/BiffSheetReader.h"
 #include "ut/Exception.h"
 
 namespace ut {
 
 namespace {
-
-constexpr quint16 recordBof = 0x0809;
-constexpr quint16 recordEof = 0x000A;
 
 bool onlyZerosFrom(const QByteArray& stream, int position)
 {
@@ -44,7 +42,7 @@ void checkSubstreams(const QByteArray& stream, const BiffGlobals& globals)
     // Some writers pad the stream with zeros after the last sheet.
     while (!records.atEnd() && !onlyZerosFrom(stream, records.position())) {
         const BiffRecord bof = records.next();
-        if (bof.type() != recordBof || bof.size() != 16 || !listed.contains(quint32(bof.offset())))
+        if (bof.type() != BiffRecordTypes::Bof || bof.size() != 16 || !listed.contains(quint32(bof.offset())))
             refuseWorkbook(QStringLiteral("the workbook stream holds records at byte %1 that no sheet of its "
                                           "directory starts with; the directory or the records are damaged")
                                .arg(bof.offset()));
@@ -55,7 +53,7 @@ void checkSubstreams(const QByteArray& stream, const BiffGlobals& globals)
                                               "the file is cut short or damaged")
                                    .arg(bof.offset()));
             const quint16 type = records.next().type();
-            depth += type == recordBof ? 1 : type == recordEof ? -1 : 0;
+            depth += type == BiffRecordTypes::Bof ? 1 : type == BiffRecordTypes::Eof ? -1 : 0;
         }
     }
     for (const BiffGlobals::Sheet& sheet : globals.sheets()) {

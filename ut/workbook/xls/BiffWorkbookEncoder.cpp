@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ut/workbook/xls/records/BiffRecordWriter.h"
+#include "ut/workbook/xls/records/BiffRecordTypes.h"
 #include "ut/workbook/xls/SharedStringTable.h"
 #include "ut/workbook/Workbook.h"
 
@@ -12,26 +13,6 @@ namespace ut {
 
 namespace {
 
-constexpr quint16 recordBof = 0x0809;
-constexpr quint16 recordEof = 0x000A;
-constexpr quint16 recordCodePage = 0x0042;
-constexpr quint16 recordWindow1 = 0x003D;
-constexpr quint16 recordDateMode = 0x0022;
-constexpr quint16 recordPrecision = 0x000E;
-constexpr quint16 recordFont = 0x0031;
-constexpr quint16 recordXf = 0x00E0;
-constexpr quint16 recordStyle = 0x0293;
-constexpr quint16 recordBoundSheet = 0x0085;
-constexpr quint16 recordDefColWidth = 0x0055;
-constexpr quint16 recordColInfo = 0x007D;
-constexpr quint16 recordDimensions = 0x0200;
-constexpr quint16 recordLabelSst = 0x00FD;
-constexpr quint16 recordNumber = 0x0203;
-constexpr quint16 recordBoolErr = 0x0205;
-constexpr quint16 recordWindow2 = 0x023E;
-
-constexpr quint16 bofWorkbookGlobals = 0x0005;
-constexpr quint16 bofWorksheet = 0x0010;
 constexpr quint16 codePageUtf16 = 0x04B0;
 
 // Excel expects the fifteen style formats and the default cell format at positions 0 to 15;
@@ -45,7 +26,7 @@ constexpr quint8 errorNum = 0x24;
 
 void writeBof(BiffRecordWriter& out, quint16 substreamType)
 {
-    out.beginRecord(recordBof);
+    out.beginRecord(BiffRecordTypes::Bof);
     out.writeU16(0x0600);
     out.writeU16(substreamType);
     out.writeU16(0x0DBB);
@@ -57,7 +38,7 @@ void writeBof(BiffRecordWriter& out, quint16 substreamType)
 
 void writeEof(BiffRecordWriter& out)
 {
-    out.beginRecord(recordEof);
+    out.beginRecord(BiffRecordTypes::Eof);
     out.endRecord();
 }
 
@@ -72,7 +53,7 @@ void writeFonts(BiffRecordWriter& out)
 {
     // Font index 4 does not exist in BIFF, so five records give the indexes 0 to 3 and 5.
     for (int i = 0; i < 5; ++i) {
-        out.beginRecord(recordFont);
+        out.beginRecord(BiffRecordTypes::Font);
         out.writeU16(200);
         out.writeU16(0);
         out.writeU16(0x7FFF);
@@ -89,7 +70,7 @@ void writeFonts(BiffRecordWriter& out)
 
 void writeXf(BiffRecordWriter& out, quint16 format, bool style, quint8 usedAttributes)
 {
-    out.beginRecord(recordXf);
+    out.beginRecord(BiffRecordTypes::Xf);
     out.writeU16(0);
     out.writeU16(format);
     // Locked; a style format has no parent (0xFFF), a cell format derives from style 0.
@@ -111,7 +92,7 @@ void writeCellFormats(BiffRecordWriter& out)
     writeXf(out, 0, false, 0x00);
     writeXf(out, builtinTextFormat, false, 0x04);
 
-    out.beginRecord(recordStyle);
+    out.beginRecord(BiffRecordTypes::Style);
     out.writeU16(0x8000);
     out.writeU8(0);
     out.writeU8(0xFF);
@@ -120,7 +101,7 @@ void writeCellFormats(BiffRecordWriter& out)
 
 void writeWindow1(BiffRecordWriter& out)
 {
-    out.beginRecord(recordWindow1);
+    out.beginRecord(BiffRecordTypes::Window1);
     out.writeU16(0);
     out.writeU16(0);
     out.writeU16(0x4000);
@@ -146,23 +127,23 @@ void writeCell(BiffRecordWriter& out, const QVariant& value, int row, int column
     case QMetaType::Double: {
         const double number = value.toDouble();
         if (std::isfinite(number)) {
-            writeHead(recordNumber);
+            writeHead(BiffRecordTypes::Number);
             out.writeDouble(number);
         } else {
             // Excel has no infinite or not-a-number values; it shows them as #NUM!.
-            writeHead(recordBoolErr);
+            writeHead(BiffRecordTypes::BoolErr);
             out.writeU8(errorNum);
             out.writeU8(1);
         }
         break;
     }
     case QMetaType::Bool:
-        writeHead(recordBoolErr);
+        writeHead(BiffRecordTypes::BoolErr);
         out.writeU8(value.toBool() ? 1 : 0);
         out.writeU8(0);
         break;
     default:
-        writeHead(recordLabelSst);
+        writeHead(BiffRecordTypes::LabelSst);
         out.writeU32(strings.reference(value.toString()));
         break;
     }
@@ -172,10 +153,10 @@ void writeCell(BiffRecordWriter& out, const QVariant& value, int row, int column
 QByteArray encodeSheet(const Worksheet& sheet, bool selected, SharedStringTable& strings)
 {
     BiffRecordWriter out;
-    writeBof(out, bofWorksheet);
-    writeU16Record(out, recordDefColWidth, 8);
+    writeBof(out, BiffRecordTypes::BofWorksheet);
+    writeU16Record(out, BiffRecordTypes::DefColWidth, 8);
     for (const int column : sheet.textFormatColumns()) {
-        out.beginRecord(recordColInfo);
+        out.beginRecord(BiffRecordTypes::ColInfo);
         out.writeU16(quint16(column - 1));
         out.writeU16(quint16(column - 1));
         out.writeU16(0x0924);
@@ -191,7 +172,7 @@ QByteArray encodeSheet(const Worksheet& sheet, bool selected, SharedStringTable&
         firstRow = firstRow == 0 ? row : firstRow;
         firstColumn = firstColumn == 0 ? column : std::min(firstColumn, column);
     });
-    out.beginRecord(recordDimensions);
+    out.beginRecord(BiffRecordTypes::Dimensions);
     out.writeU32(firstRow == 0 ? 0 : quint32(firstRow - 1));
     out.writeU32(quint32(sheet.lastRow()));
     out.writeU16(firstColumn == 0 ? 0 : quint16(firstColumn - 1));
@@ -204,7 +185,7 @@ QByteArray encodeSheet(const Worksheet& sheet, bool selected, SharedStringTable&
         writeCell(out, value, row, column, xf, strings);
     });
 
-    out.beginRecord(recordWindow2);
+    out.beginRecord(BiffRecordTypes::Window2);
     out.writeU16(selected ? 0x06B6 : 0x00B6);
     out.writeU16(0);
     out.writeU16(0);
@@ -230,16 +211,16 @@ QByteArray BiffWorkbookEncoder::encode(const Workbook& workbook) const
         sheets.push_back(encodeSheet(workbook.sheet(i), i == 0, strings));
 
     BiffRecordWriter globals;
-    writeBof(globals, bofWorkbookGlobals);
-    writeU16Record(globals, recordCodePage, codePageUtf16);
+    writeBof(globals, BiffRecordTypes::BofGlobals);
+    writeU16Record(globals, BiffRecordTypes::CodePage, codePageUtf16);
     writeWindow1(globals);
-    writeU16Record(globals, recordDateMode, 0);
-    writeU16Record(globals, recordPrecision, 1);
+    writeU16Record(globals, BiffRecordTypes::DateMode, 0);
+    writeU16Record(globals, BiffRecordTypes::Precision, 1);
     writeFonts(globals);
     writeCellFormats(globals);
     std::vector<int> offsetFields;
     for (const Worksheet& sheet : workbook.sheets()) {
-        globals.beginRecord(recordBoundSheet);
+        globals.beginRecord(BiffRecordTypes::BoundSheet);
         offsetFields.push_back(globals.size());
         globals.writeU32(0);
         globals.writeU8(0);

@@ -3,14 +3,11 @@
 #include <algorithm>
 
 #include "ut/workbook/xls/records/BiffRecordWriter.h"
+#include "ut/workbook/xls/records/BiffRecordTypes.h"
 
 namespace ut {
 
 namespace {
-
-constexpr quint16 recordSst = 0x00FC;
-constexpr quint16 recordContinue = 0x003C;
-constexpr quint16 recordExtSst = 0x00FF;
 
 // Position of one string in the stream, for the EXTSST index.
 struct StringPosition
@@ -44,7 +41,7 @@ void SharedStringTable::write(BiffRecordWriter& out) const
     const int perBucket = bucketSize();
     QVector<StringPosition> bucketStarts;
 
-    out.beginRecord(recordSst);
+    out.beginRecord(BiffRecordTypes::Sst);
     out.writeU32(m_references);
     out.writeU32(quint32(m_strings.size()));
     bool recordHoldsStrings = false;
@@ -57,7 +54,7 @@ void SharedStringTable::write(BiffRecordWriter& out) const
         // option byte) must never be split.
         if (recordHoldsStrings && 3 + charSize * int(text.size()) > out.payloadRemaining()) {
             out.endRecord();
-            out.beginRecord(recordContinue);
+            out.beginRecord(BiffRecordTypes::Continue);
         }
         recordHoldsStrings = true;
         if (i % perBucket == 0)
@@ -73,13 +70,13 @@ void SharedStringTable::write(BiffRecordWriter& out) const
                 break;
             // A string continued in the next record repeats its option byte there.
             out.endRecord();
-            out.beginRecord(recordContinue);
+            out.beginRecord(BiffRecordTypes::Continue);
             out.writeU8(compressed ? 0 : 1);
         }
     }
     out.endRecord();
 
-    out.beginRecord(recordExtSst);
+    out.beginRecord(BiffRecordTypes::ExtSst);
     out.writeU16(quint16(perBucket));
     for (const StringPosition& position : bucketStarts) {
         out.writeU32(quint32(position.streamOffset));

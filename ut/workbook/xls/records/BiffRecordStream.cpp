@@ -58,7 +58,7 @@ QVector<BiffRecord> BiffRecordStream::takeContinuations()
     QVector<BiffRecord> records;
     while (!atEnd()) {
         const BiffRecord record = recordAt(m_position);
-        if (record.type() != typeContinue)
+        if (record.type() != BiffRecordTypes::Continue)
             break;
         records.append(record);
         m_position = record.end();

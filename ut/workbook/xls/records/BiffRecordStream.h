@@ -13,8 +13,6 @@ namespace ut {
 class BiffRecordStream
 {
 public:
-    static constexpr quint16 typeContinue = 0x003C;
-
     // stream must outlive the walker and the records it hands out.
     BiffRecordStream(const QByteArray& stream, int start);
 
