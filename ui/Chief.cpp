@@ -116,6 +116,7 @@ void Chief::importReferenceData()
                     .arg(m_populationCheck.countriesWithPopulationData())
                     .arg(deleted),
                 QStringLiteral("info"));
+    emit referenceDataChanged();
 }
 
 void Chief::importReferenceDataFromJSON()
@@ -139,6 +140,7 @@ void Chief::importReferenceDataFromJSON()
                             .arg(folder, names.join(QStringLiteral("</li><li>")))
                         + deletedText,
                     QStringLiteral("info"));
+    emit referenceDataChanged();
 }
 
 void Chief::pageOpened(int tabIndex, QString pageName)

@@ -180,6 +180,9 @@ signals:
     void runSettingsChanged(int numSamples, double timeDiscountRate);
     // Whether the next run analyses its uncertainty changed (from the page or the options).
     void uncertaintyAnalysisChanged(bool enabled);
+    // A reference data import has ended: the diseases and the countries with population data
+    // may differ from what was announced when the models were dropped before it.
+    void referenceDataChanged();
 
 private slots:
     void onRunStarted();

@@ -90,6 +90,12 @@
             else console.warn('webGUI has no signal ' + name);
         };
         on('programReinitialized', function () { resetState(); loadFromProgram(); });
+        // The import's progress lets the page ask for the lists while it reads the workbooks:
+        // ask again once it has ended.
+        on('referenceDataChanged', function () {
+            P.webGUI.getAvailableDiseases(P.setAvailableDiseases);
+            P.webGUI.getAvailableCountries(P.setAvailableCountries);
+        });
         on('showMessage', function (title, text, type) { Oz.notify(title, text, type); });
         on('notice', function (title, text, type) { Oz.notify(title, text, type); });
         on('createUpdatableMessage', function (title, text) { Oz.updatableMessage.show(title, text); });

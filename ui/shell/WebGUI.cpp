@@ -114,6 +114,7 @@ void WebGUI::setChief(Chief* chief)
     connect(this, &WebGUI::settingUncertaintyAnalysisRequested, chief, &Chief::setUncertaintyAnalysis);
 
     connect(chief, &Chief::programReinitialized, this, &WebGUI::programReinitialized);
+    connect(chief, &Chief::referenceDataChanged, this, &WebGUI::referenceDataChanged);
     connect(chief, &Chief::showMessage, this, &WebGUI::showMessage);
     connect(chief, &Chief::showMessageInYLDPage, this, &WebGUI::showMessageInYLDPage);
     connect(chief, &Chief::showMessageInYLLPage, this, &WebGUI::showMessageInYLLPage);

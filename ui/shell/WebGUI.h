@@ -97,6 +97,7 @@ signals:
     void runIterationProgressUpdated(QVariantMap progress);
     void resultsOutdated(QVariantList models);
     void runSettingsChanged(int numSamples, double timeDiscountRate);
+    void referenceDataChanged();
     void formulaErrorsExplained(QString page, QString title, QString text);
     // The page was printed to path, or not (messages say why).
     void pdfExportFinished(QString path, bool success);

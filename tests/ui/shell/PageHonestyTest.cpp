@@ -6,6 +6,8 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
+#include "fn/KnownIds.h"
+#include "fn/data/InputDataMgr.h"
 #include "ui/shell/MainPageFixture.h"
 #include "ui/ParameterExchange.h"
 #include "ui/shell/SettingsDlg.h"
@@ -186,6 +188,35 @@ TEST_F(PageHonestyTest, ImportingReferenceDataAsksFirstAndReports)
     action("actImportJSONReferenceData")->trigger();
     QTest::qWait(1600);
     EXPECT_FALSE(askedAgain);
+}
+
+// The import of the reference workbooks lets the page repaint while it reads them; the marks of
+// the countries follow the data once it has ended, not what the page asked for on the way.
+TEST_F(PageHonestyTest, CountryMarksFollowAnImport)
+{
+    const QDir base(QDir::currentPath());
+    ASSERT_TRUE(base.mkpath(QStringLiteral("referenceData")));
+    const QString shipped = QStringLiteral(OZMID_BINARY_DIR "/referenceData/");
+    const QString folder = base.filePath(QStringLiteral("referenceData/"));
+    for (const char* file : {"diseaseData.xls", "countryData.xls"})
+        ASSERT_TRUE(QFile::copy(shipped + QLatin1String(file), folder + QLatin1String(file)));
+    // One model data workbook per country makes the import long enough for the page to ask.
+    for (const QString& country : fn::knownCountryIds())
+        ASSERT_TRUE(QFile::copy(shipped + QStringLiteral("modelData-Austria.xls"),
+                                folder + QStringLiteral("modelData-%1.xls").arg(country)));
+    fn::InputDataMgr empty;
+    empty.setDirPath(base.path());
+    ASSERT_TRUE(empty.saveCache());
+    openWindow();
+    const QString austriaMarked = QStringLiteral("document.getElementById('country-%1').closest('label')"
+                                                 ".className.indexOf('lacks-data') >= 0")
+                                      .arg(guitest::country);
+    ASSERT_TRUE(
+        guitest::waitForScript(page, QStringLiteral("!!window.ozmidPage && ozmidPage.isReady() && ") + austriaMarked));
+
+    action("actImportExcelReferenceData")->trigger();
+    ASSERT_TRUE(noticeShown(QStringLiteral("Reference data import"), QStringLiteral("countries")));
+    EXPECT_TRUE(guitest::waitForScript(page, QLatin1Char('!') + austriaMarked));
 }
 
 // Runs of fewer than 9 samples show means without intervals and say why; results of a model
