@@ -50,16 +50,6 @@ struct LinearModel : JsonModel
     }
 };
 
-QVariantMap inputOf(const QVariantMap& sensitivity, const QString& element, const QString& parameter)
-{
-    for (const QVariant& input : sensitivity.value(QStringLiteral("inputs")).toList()) {
-        const QVariantMap map = input.toMap();
-        if (map.value(QStringLiteral("element")) == element && map.value(QStringLiteral("parameter")) == parameter)
-            return map;
-    }
-    return {};
-}
-
 QStringList four(const QString& cell)
 {
     return {cell, cell, cell, cell};

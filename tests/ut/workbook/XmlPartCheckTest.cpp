@@ -42,3 +42,36 @@ TEST(XmlPartCheck, PropertiesOfAnotherFamilyAreFound)
     EXPECT_TRUE(
         problemOf("<style:style style:family=\"table-column\">").startsWith(QStringLiteral("is not well-formed XML")));
 }
+
+// A part one element deeper or larger than the limits is refused with the limit named; one at
+// the limits is read. The element limit is tried at a smaller size: 40 million take a minute.
+TEST(XmlPartCheck, DepthAndSizeLimitsAreExact)
+{
+    const auto nested = [](int depth) -> QByteArray {
+        return QByteArray("<a>").repeated(depth) + QByteArray("</a>").repeated(depth);
+    };
+    const auto flat = [](int elements) -> QByteArray {
+        return "<a>\n" + QByteArray("<b/>").repeated(elements - 1) + "</a>";
+    };
+    constexpr int depthLimit = ut::XmlPartCheck::maxDepth;
+    constexpr int elementLimit = 1000;
+    const struct
+    {
+        QByteArray xml;
+        const char* problem;
+    } rows[] = {
+        {nested(depthLimit), nullptr},
+        {nested(depthLimit + 1), "nests elements more than 256 deep (line 1)"},
+        {flat(elementLimit), nullptr},
+        {flat(elementLimit + 1), "holds more than 1000 elements (line 2)"},
+        // The depth counts open elements only: siblings do not add up.
+        {QByteArray("<a>") + QByteArray("<b></b>").repeated(depthLimit + 1) + "</a>", nullptr},
+    };
+    for (const auto& row : rows) {
+        const QString problem = ut::XmlPartCheck::problem(row.xml, {}, nullptr, depthLimit, elementLimit);
+        if (row.problem)
+            EXPECT_TRUE(problem.startsWith(QLatin1String(row.problem))) << qPrintable(problem);
+        else
+            EXPECT_TRUE(problem.isEmpty()) << qPrintable(problem);
+    }
+}

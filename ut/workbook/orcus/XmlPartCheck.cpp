@@ -39,7 +39,8 @@ QString familyOf(const QXmlStreamReader& xml)
 
 } // namespace
 
-QString XmlPartCheck::problem(const QByteArray& data, QLatin1String countedName, qint64* counted)
+QString XmlPartCheck::problem(const QByteArray& data, QLatin1String countedName, qint64* counted, int depthLimit,
+                              qint64 elementLimit)
 {
     QXmlStreamReader xml(data);
     // The styles that are open, each with its depth and family; nothing is kept of other elements.
@@ -55,13 +56,13 @@ QString XmlPartCheck::problem(const QByteArray& data, QLatin1String countedName,
     while (!xml.atEnd()) {
         const QXmlStreamReader::TokenType token = xml.readNext();
         if (token == QXmlStreamReader::StartElement) {
-            if (++depth > maxDepth)
+            if (++depth > depthLimit)
                 return QStringLiteral("nests elements more than %1 deep (line %2), deeper than any workbook")
-                    .arg(maxDepth)
+                    .arg(depthLimit)
                     .arg(xml.lineNumber());
-            if (++elements > maxElements)
+            if (++elements > elementLimit)
                 return QStringLiteral("holds more than %1 elements (line %2), more than a full sheet")
-                    .arg(maxElements)
+                    .arg(elementLimit)
                     .arg(xml.lineNumber());
             if (counted && xml.name() == countedName)
                 ++count;

@@ -22,8 +22,9 @@ public:
 
     // Why the part cannot be given to liborcus, said of the part ("is not well-formed XML ..."),
     // or an empty text when it can. With counted, also the number of elements of that local name.
+    // The limits are those above unless a test asks for smaller ones.
     static QString problem(const QByteArray& xml, QLatin1String countedName = QLatin1String(),
-                           qint64* counted = nullptr);
+                           qint64* counted = nullptr, int depthLimit = maxDepth, qint64 elementLimit = maxElements);
 };
 
 } // namespace ut
