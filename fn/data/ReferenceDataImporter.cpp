@@ -227,9 +227,9 @@ void ReferenceDataImporter::readDiseaseData(ut::Excel& excel, const QFileInfo& f
         const std::optional<DiseaseTemplate> disease = readDiseaseSheet(excel, diseaseId);
         if (!disease) {
             store.reportImportWarning(
-                QStringLiteral("The sheet \"%1\" of %2 has no cell in column A that reads \"Caption\": it is not a "
-                               "disease sheet and was left out.")
-                    .arg(diseaseId, file.fileName()));
+                QStringLiteral("%1, sheet \"%2\": no cell in column A reads \"Caption\", so it is "
+                               "not a disease sheet; it was left out.")
+                    .arg(file.fileName(), diseaseId));
             continue;
         }
         store.diseaseTemplates().add(diseaseId, *disease);
@@ -263,10 +263,14 @@ void ReferenceDataImporter::readModelData(ut::Excel& excel, const QFileInfo& fil
         store.addCountryDisease(countryId, diseaseId);
         QStringList notFound;
         readModelDataSheet(excel, countryId, diseaseId, store, &notFound);
-        if (!notFound.isEmpty())
-            store.reportImportWarning(QStringLiteral("The sheet \"%1\" of %2 has no cell in column A that reads %3: "
-                                                     "these keep their default parameters.")
-                                          .arg(diseaseId, file.fileName(), notFound.join(QStringLiteral(", "))));
+        if (!notFound.isEmpty()) {
+            const QString text = notFound.size() == 1
+                ? QStringLiteral("%1, sheet \"%2\": no cell in column A reads the id of %3, whose parameters keep "
+                                 "their defaults.")
+                : QStringLiteral("%1, sheet \"%2\": no cell in column A reads the ids of %3, whose parameters keep "
+                                 "their defaults.");
+            store.reportImportWarning(text.arg(file.fileName(), diseaseId, notFound.join(QStringLiteral(", "))));
+        }
     }
 }
 
