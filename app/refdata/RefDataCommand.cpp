@@ -173,9 +173,12 @@ int RefDataCommand::importWorkbooks(const QStringList& operands)
         ++problems;
     });
     QObject::connect(&store, &fn::InputDataMgr::showMessage,
-                     [&](const QString& title, const QString& text, const QString&) {
-                         m_err << m_program << ": " << title << ": " << text << '\n';
-                         ++problems;
+                     [&](const QString& title, const QString& text, const QString& type) {
+                         // A warning tells of data the import passed over; the cache is written all the same.
+                         const bool warning = type == QLatin1String("warning");
+                         m_err << m_program << ": " << title << ": " << (warning ? "warning: " : "") << text << '\n';
+                         if (!warning)
+                             ++problems;
                      });
     QObject::connect(&store, &fn::InputDataMgr::excelSheetImporting,
                      [&](fn::FileOperationType, const QString&, const QString& file, const QString& sheet) {

@@ -427,19 +427,18 @@ void ReferenceWorkbookWriter::writeModelDataSheet(ut::Excel& excel, const QStrin
             cursor.block(tableRows(*array, labelFor(*array, QLatin1String(label)), context));
     }
 
-    const QMap<QString, InputDataMgr::KeyValues> countryTypes = m_store.underestimationTypes().value(country);
-    const auto types = countryTypes.constFind(disease);
-    if (types != countryTypes.cend()) {
-        cursor.label({QStringLiteral("underestimation type")});
-        QVector<QStringList> rows;
-        for (auto it = types->cbegin(); it != types->cend(); ++it)
-            rows << QStringList{it.key().toLower(), it.value()};
-        // An empty block keeps the row below it empty too, or the next label would be read as a key.
-        if (rows.isEmpty())
-            cursor.skip(1);
-        else
-            cursor.block(rowsOf(rows));
-    }
+    // The import requires the label; a data set without types gets an empty block, which reads
+    // as the default type.
+    const InputDataMgr::KeyValues types = m_store.underestimationTypes().value(country).value(disease);
+    cursor.label({QStringLiteral("underestimation type")});
+    QVector<QStringList> rows;
+    for (auto it = types.cbegin(); it != types.cend(); ++it)
+        rows << QStringList{it.key().toLower(), it.value()};
+    // An empty block keeps the row below it empty too, or the next label would be read as a key.
+    if (rows.isEmpty())
+        cursor.skip(1);
+    else
+        cursor.block(rowsOf(rows));
     cursor.block(elementRows(country, disease));
 }
 

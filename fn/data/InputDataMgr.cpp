@@ -163,6 +163,11 @@ void InputDataMgr::reportImportProblem(const QString& text)
     emit showMessage(QStringLiteral("Reference data"), text, QStringLiteral("error"));
 }
 
+void InputDataMgr::reportImportWarning(const QString& text)
+{
+    emit showMessage(QStringLiteral("Reference data"), text, QStringLiteral("warning"));
+}
+
 void InputDataMgr::setImportErrorReporter(ReferenceDataImporter::ErrorReporter reporter)
 {
     m_importErrorReporter = std::move(reporter);

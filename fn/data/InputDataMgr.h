@@ -109,6 +109,8 @@ public:
     void reportSheetImporting(const QString& fileName, const QString& sheetName);
     // Tells the user why a reference workbook could not be read (an "error" message).
     void reportImportProblem(const QString& text);
+    // Tells the user of something the import passed over in a workbook it read (a "warning").
+    void reportImportWarning(const QString& text);
     // Replaces the critical message box through which the import reports a workbook it
     // could not read; an empty reporter restores the message box.
     void setImportErrorReporter(ReferenceDataImporter::ErrorReporter reporter);

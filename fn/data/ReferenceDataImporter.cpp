@@ -22,13 +22,44 @@ ut::RangeRef findLabel(const ut::Excel& excel, const QString& label)
     return excel.find(label, ColumnA, false);
 }
 
-std::optional<DataArray> readLabelledTable(const ut::Excel& excel, const QString& label)
+// Refuses a sheet that lacks any of labels in column A: its tables would quietly keep their
+// defaults. Checked before anything of the sheet is stored.
+void requireLabels(const ut::Excel& excel, const QStringList& labels)
 {
-    const ut::RangeRef cell = findLabel(excel, label);
-    if (!cell.isValid())
-        return std::nullopt;
+    QStringList missing;
+    for (const QString& label : labels) {
+        if (!findLabel(excel, label).isValid())
+            missing << QStringLiteral("\"%1\"").arg(label);
+    }
+    if (missing.isEmpty())
+        return;
+    const QString text = missing.size() == 1
+        ? QStringLiteral("The sheet \"%1\" has no cell in column A that reads %2: the label is required.")
+        : QStringLiteral("The sheet \"%1\" has no cells in column A that read %2: the labels are required.");
+    throw ut::Exception(text.arg(excel.sheetName(), missing.join(QStringLiteral(", "))),
+                        QStringLiteral("fn::ReferenceDataImporter"));
+}
+
+// The levels of the disease's run factor named rowDimension (the first of that name), so that a
+// table of a model data sheet reads past an empty row left inside it; none for another name.
+RowLevelsOf factorLevels(const InputFactorMgr& factors, const QString& diseaseId)
+{
+    return [&factors, diseaseId](const QString& rowDimension) {
+        const auto registered = factors.factorMap().find(diseaseId);
+        if (registered != factors.factorMap().cend()) {
+            for (const InputFactor& factor : registered->second) {
+                if (factor.name() == rowDimension)
+                    return factor.levels();
+            }
+        }
+        return QStringList();
+    };
+}
+
+DataArray readLabelledTable(const ut::Excel& excel, const QString& label, const RowLevelsOf& levelsOf)
+{
     int lastRow = 0;
-    return readStratifiedTable(cell, excel, lastRow);
+    return readStratifiedTable(findLabel(excel, label), excel, lastRow, levelsOf);
 }
 
 // Rows of `width` cells from row down to the first empty column A; row ends on that empty row.
@@ -69,41 +100,54 @@ bool isCongenitalTreeId(const QString& treeId)
 }
 
 // A table two rows below lastRow when its label, lower-cased, is the expected one.
-std::optional<DataArray> readFollowingTable(const ut::Excel& excel, int& lastRow, const QString& expectedLabel)
+std::optional<DataArray> readFollowingTable(const ut::Excel& excel, int& lastRow, const QString& expectedLabel,
+                                            const RowLevelsOf& levelsOf)
 {
     const int labelRow = lastRow + 2;
     if (excel.cellText(labelRow, 1).toLower() != expectedLabel)
         return std::nullopt;
-    return readStratifiedTable(excel.cell(labelRow, 1), excel, lastRow);
+    return readStratifiedTable(excel.cell(labelRow, 1), excel, lastRow, levelsOf);
 }
 
-void readHealthStateTables(const ut::Excel& excel, const QString& country, const QString& disease, const QString& tree,
-                           const QString& state, ParamsMgr& params)
+// False when the state's id is not in column A.
+bool readHealthStateTables(const ut::Excel& excel, const QString& country, const QString& disease, const QString& tree,
+                           const QString& state, const RowLevelsOf& levelsOf, ParamsMgr& params)
 {
     const int row = excel.rowOf(findLabel(excel, state));
     if (row < 1)
-        return;
+        return false;
     int lastRow = 0;
     params.set(country, disease, tree, state, ParamsMgr::Severity,
-               readStratifiedTable(excel.cell(row + 2, 1), excel, lastRow));
+               readStratifiedTable(excel.cell(row + 2, 1), excel, lastRow, levelsOf));
     params.set(country, disease, tree, state, ParamsMgr::Duration,
-               readStratifiedTable(excel.cell(lastRow + 2, 1), excel, lastRow));
-    if (const std::optional<DataArray> proportion = readFollowingTable(excel, lastRow, QStringLiteral("proportion")))
+               readStratifiedTable(excel.cell(lastRow + 2, 1), excel, lastRow, levelsOf));
+    if (const std::optional<DataArray> proportion = readFollowingTable(excel, lastRow, QStringLiteral("proportion"),
+                                                                       levelsOf))
         params.set(country, disease, tree, state, ParamsMgr::Proportion, *proportion);
+    return true;
 }
 
-void readTransitionTables(const ut::Excel& excel, const QString& country, const QString& disease, const QString& tree,
-                          const QString& transition, TransitionParamsMgr& params)
+// False when the transition's id is not in column A.
+bool readTransitionTables(const ut::Excel& excel, const QString& country, const QString& disease, const QString& tree,
+                          const QString& transition, const RowLevelsOf& levelsOf, TransitionParamsMgr& params)
 {
     const int row = excel.rowOf(findLabel(excel, transition));
     if (row < 1)
-        return;
+        return false;
     int lastRow = 0;
     params.set(country, disease, tree, transition, TransitionParamsMgr::Probability,
-               readStratifiedTable(excel.cell(row + 2, 1), excel, lastRow));
+               readStratifiedTable(excel.cell(row + 2, 1), excel, lastRow, levelsOf));
     if (const std::optional<DataArray> redistribution = readFollowingTable(excel, lastRow,
-                                                                           QStringLiteral("redistribution")))
+                                                                           QStringLiteral("redistribution"), levelsOf))
         params.set(country, disease, tree, transition, TransitionParamsMgr::Redistribution, *redistribution);
+    return true;
+}
+
+// Whether the element takes parameters of its own: every health state but the infection, every
+// transition that is not the complement of another.
+bool takesParameters(const OutcomeTreeTemplate::Row& row, bool isTransition)
+{
+    return isTransition ? row.value(4).isEmpty() : row.value(3) != QLatin1String("INFECTION");
 }
 
 } // namespace
@@ -181,8 +225,13 @@ void ReferenceDataImporter::readDiseaseData(ut::Excel& excel, const QFileInfo& f
         const QString diseaseId = excel.sheetName();
         store.reportSheetImporting(file.fileName(), diseaseId);
         const std::optional<DiseaseTemplate> disease = readDiseaseSheet(excel, diseaseId);
-        if (!disease)
+        if (!disease) {
+            store.reportImportWarning(
+                QStringLiteral("%1, sheet \"%2\": no cell in column A reads \"Caption\", so it is "
+                               "not a disease sheet; it was left out.")
+                    .arg(file.fileName(), diseaseId));
             continue;
+        }
         store.diseaseTemplates().add(diseaseId, *disease);
         store.appendDiseaseId(diseaseId);
     }
@@ -212,7 +261,16 @@ void ReferenceDataImporter::readModelData(ut::Excel& excel, const QFileInfo& fil
         store.reportSheetImporting(file.fileName(), diseaseId);
         // The pair is recorded even for a sheet skipped below: it makes the disease selectable.
         store.addCountryDisease(countryId, diseaseId);
-        readModelDataSheet(excel, countryId, diseaseId, store);
+        QStringList notFound;
+        readModelDataSheet(excel, countryId, diseaseId, store, &notFound);
+        if (!notFound.isEmpty()) {
+            const QString text = notFound.size() == 1
+                ? QStringLiteral("%1, sheet \"%2\": no cell in column A reads the id of %3, whose parameters keep "
+                                 "their defaults.")
+                : QStringLiteral("%1, sheet \"%2\": no cell in column A reads the ids of %3, whose parameters keep "
+                                 "their defaults.");
+            store.reportImportWarning(text.arg(file.fileName(), diseaseId, notFound.join(QStringLiteral(", "))));
+        }
     }
 }
 
@@ -238,47 +296,62 @@ std::optional<DiseaseTemplate> ReferenceDataImporter::readDiseaseSheet(const ut:
 
 void ReferenceDataImporter::readCountrySheet(const ut::Excel& excel, const QString& countryId, InputDataMgr& store)
 {
-    const int captionRow = excel.rowOf(findLabel(excel, QStringLiteral("Caption")));
-    if (captionRow > 0)
-        store.setCountryCaption(countryId, excel.cellText(captionRow + 1, 1));
-    if (const std::optional<DataArray> table = readLabelledTable(excel, QStringLiteral("Life expectancy")))
-        store.setLifeExpectancy(countryId, *table);
-    if (const std::optional<DataArray> table = readLabelledTable(excel, QStringLiteral("Age distribution")))
-        store.setAgeDistribution(countryId, *table);
+    const QString lifeExpectancy = QStringLiteral("Life expectancy");
+    const QString ageDistribution = QStringLiteral("Age distribution");
+    requireLabels(excel, {QStringLiteral("Caption"), lifeExpectancy, ageDistribution});
+    store.setCountryCaption(countryId, excel.cellText(excel.rowOf(findLabel(excel, QStringLiteral("Caption"))) + 1, 1));
+    // No run factors are known yet. An empty row inside a table is passed over when a table row
+    // follows; what follows a table in this sheet is a label, which has no formula cells.
+    int lastRow = 0;
+    store.setLifeExpectancy(countryId,
+                            readStratifiedTable(findLabel(excel, lifeExpectancy), excel, lastRow, anyRowCount));
+    store.setAgeDistribution(countryId,
+                             readStratifiedTable(findLabel(excel, ageDistribution), excel, lastRow, anyRowCount));
 }
 
 bool ReferenceDataImporter::readModelDataSheet(const ut::Excel& excel, const QString& countryId,
-                                               const QString& diseaseId, InputDataMgr& store)
+                                               const QString& diseaseId, InputDataMgr& store, QStringList* notFound)
 {
     if (countryId != Generic && (!store.hasLifeExpectancy(countryId) || !store.hasAgeDistribution(countryId)))
         return false;
     if (!store.hasDiseaseTemplate(diseaseId))
         return false;
 
-    const ut::RangeRef runFactors = findLabel(excel, QStringLiteral("Run factors"));
-    if (runFactors.isValid())
-        readRunFactors(excel, runFactors, diseaseId, store.inputFactors());
-    if (const std::optional<DataArray> table = readLabelledTable(excel, QStringLiteral("Outcome tree mapping")))
-        store.setOutcomeTreeMapping(countryId, diseaseId, *table);
-    if (const std::optional<DataArray> table = readLabelledTable(excel, QStringLiteral("Notification data")))
-        store.setNotificationData(countryId, diseaseId, *table);
-    for (const char* label : runFactorLabels) {
-        if (const std::optional<DataArray> table = readLabelledTable(excel, QLatin1String(label)))
-            store.setRunFactor(countryId, diseaseId, QLatin1String(label), *table);
-    }
-    const int typeRow = excel.rowOf(findLabel(excel, QStringLiteral("underestimation type")));
-    if (typeRow > 0) {
-        int lastRow = 0;
-        store.setUnderestimationTypes(countryId, diseaseId, readKeyValueRows(excel, typeRow + 2, lastRow));
-    }
+    const QString runFactorsLabel = QStringLiteral("Run factors");
+    const QString mappingLabel = QStringLiteral("Outcome tree mapping");
+    const QString notificationLabel = QStringLiteral("Notification data");
+    const QString typeLabel = QStringLiteral("underestimation type");
+    QStringList labels{runFactorsLabel, mappingLabel, notificationLabel};
+    for (const char* label : runFactorLabels)
+        labels << QLatin1String(label);
+    requireLabels(excel, labels << typeLabel);
+
+    readRunFactors(excel, findLabel(excel, runFactorsLabel), diseaseId, store.inputFactors());
+    // The run factors are known from here on: a table whose row dimension is one of them is read
+    // past an empty row left inside it.
+    const RowLevelsOf levelsOf = factorLevels(store.inputFactors(), diseaseId);
+    store.setOutcomeTreeMapping(countryId, diseaseId, readLabelledTable(excel, mappingLabel, levelsOf));
+    store.setNotificationData(countryId, diseaseId, readLabelledTable(excel, notificationLabel, levelsOf));
+    for (const char* label : runFactorLabels)
+        store.setRunFactor(countryId, diseaseId, QLatin1String(label),
+                           readLabelledTable(excel, QLatin1String(label), levelsOf));
+    int lastRow = 0;
+    store.setUnderestimationTypes(countryId, diseaseId,
+                                  readKeyValueRows(excel, excel.rowOf(findLabel(excel, typeLabel)) + 2, lastRow));
 
     const DiseaseTemplate disease = store.diseaseTemplates().templates().value(diseaseId);
     for (const QString& treeId : disease.outcomeTreeIds()) {
         const OutcomeTreeTemplate tree = disease.outcomeTree(treeId);
-        for (auto it = tree.healthStates().cbegin(); it != tree.healthStates().cend(); ++it)
-            readHealthStateTables(excel, countryId, diseaseId, treeId, it.key(), store.params());
-        for (auto it = tree.transitions().cbegin(); it != tree.transitions().cend(); ++it)
-            readTransitionTables(excel, countryId, diseaseId, treeId, it.key(), store.transitionParams());
+        for (auto it = tree.healthStates().cbegin(); it != tree.healthStates().cend(); ++it) {
+            if (!readHealthStateTables(excel, countryId, diseaseId, treeId, it.key(), levelsOf, store.params())
+                && notFound && takesParameters(it.value(), false))
+                *notFound << QStringLiteral("the health state \"%1\"").arg(it.key());
+        }
+        for (auto it = tree.transitions().cbegin(); it != tree.transitions().cend(); ++it) {
+            if (!readTransitionTables(excel, countryId, diseaseId, treeId, it.key(), levelsOf, store.transitionParams())
+                && notFound && takesParameters(it.value(), true))
+                *notFound << QStringLiteral("the transition \"%1\"").arg(it.key());
+        }
     }
     return true;
 }

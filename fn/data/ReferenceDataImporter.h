@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QString>
+#include <QStringList>
 
 #include "fn/data/DiseaseTemplate.h"
 
@@ -27,7 +28,9 @@ class InputFactorMgr;
 //
 // One workbook adapter serves the whole import, each workbook opened read-only in turn. A
 // workbook that cannot be opened, or whose reading throws, is closed and reported through
-// the error reporter; the import then goes on with the next workbook.
+// the error reporter; the import then goes on with the next workbook. What is read all the
+// same but may not be what the user meant (a disease sheet without caption, elements whose
+// id is not found) is told through the store's import warnings.
 //
 // Each of the three kinds of workbook may also be an Excel (.xlsx) or OpenDocument (.ods)
 // workbook: the reader tells the format by the content.
@@ -47,14 +50,17 @@ public:
     // The template of the current sheet of "diseaseData.xls"; nothing when the sheet has no
     // "Caption" label to anchor its layout.
     static std::optional<DiseaseTemplate> readDiseaseSheet(const ut::Excel& excel, const QString& diseaseId);
-    // Caption, life expectancy and age distribution of the current sheet; a missing label
-    // leaves that piece untouched.
+    // Caption, life expectancy and age distribution of the current sheet. A sheet that lacks
+    // one of their labels is refused with ut::Exception naming the sheet and the labels.
     static void readCountrySheet(const ut::Excel& excel, const QString& countryId, InputDataMgr& store);
     // Everything of the current sheet of a model data workbook. Skips the sheet (false) when
     // the country, unless "Generic", lacks life expectancy or age distribution, or when the
-    // disease has no template. Tables whose label is missing are not stored.
+    // disease has no template. A sheet that lacks the label of a table or block is refused with
+    // ut::Exception naming the sheet and the labels, before anything of it is stored. The ids of
+    // the health states and transitions that take parameters but are not in column A are added
+    // to notFound: theirs keep the defaults.
     static bool readModelDataSheet(const ut::Excel& excel, const QString& countryId, const QString& diseaseId,
-                                   InputDataMgr& store);
+                                   InputDataMgr& store, QStringList* notFound = nullptr);
     // Appends the factor rows that start three rows below label (name in column A, levels to
     // the right up to the first empty cell) to the disease's factors; rows without levels are
     // left out.

@@ -57,9 +57,17 @@ QString formulaOf(const ut::Excel& excel, const QVariant& value, int row, int co
     return formula;
 }
 
+// How many formula rows a table may have and, when known, the levels its rows are named by.
+struct RowLimit
+{
+    int count = 0;
+    QStringList levels;
+};
+
 // Whether the row below a run of empty rows after lastRow continues a table `width` columns wide:
-// the row after the run when it has text in column A and a value in a formula column, else 0.
-int continuationRow(const ut::Excel& excel, int lastRow, int width)
+// the row after the run when it has text in column A (one of levels, unless these are empty) and a
+// value in a formula column, else 0.
+int continuationRow(const ut::Excel& excel, int lastRow, int width, const QStringList& levels)
 {
     int row = lastRow + 1;
     const auto rowIsEmpty = [&](int r) {
@@ -75,6 +83,8 @@ int continuationRow(const ut::Excel& excel, int lastRow, int width)
         ++row;
     if (row == lastRow + 1 || row - lastRow > longestGap || excel.cellText(row, 1).isEmpty())
         return 0;
+    if (!levels.isEmpty() && !levels.contains(excel.cellText(row, 1)))
+        return 0;
     for (int c = 2; c <= width; ++c) {
         if (!excel.cellText(row, c).isEmpty())
             return row;
@@ -82,16 +92,8 @@ int continuationRow(const ut::Excel& excel, int lastRow, int width)
     return 0;
 }
 
-} // namespace
-
-QString cellPlace(const ut::Excel& excel, int row, int column)
-{
-    return QStringLiteral("sheet \"%1\", cell %2%3")
-        .arg(excel.sheetName(), ut::RangeAddress::columnLetters(column))
-        .arg(row);
-}
-
-DataArray readStratifiedTable(const ut::RangeRef& startCell, const ut::Excel& excel, int& lastRow, int rowCount)
+DataArray readTable(const ut::RangeRef& startCell, const ut::Excel& excel, int& lastRow,
+                    const std::function<RowLimit(const QString&)>& limitOf)
 {
     const int labelRow = excel.rowOf(startCell);
     if (labelRow < 1) {
@@ -124,8 +126,10 @@ DataArray readStratifiedTable(const ut::RangeRef& startCell, const ut::Excel& ex
     for (int r = 2; r < rows.size(); ++r)
         sheetRows << headerRow + r;
     lastRow = headerRow + rows.size() - 1;
+    const RowLimit limit = rows.size() > 2 ? limitOf(rowDimension) : RowLimit();
+    const int rowCount = limit.count;
     while (rows.size() > 2 && sheetRows.size() < rowCount) {
-        const int next = continuationRow(excel, lastRow, header.size());
+        const int next = continuationRow(excel, lastRow, header.size(), limit.levels);
         if (next == 0)
             break;
         for (int r = next; sheetRows.size() < rowCount && !excel.cellText(r, 1).isEmpty(); ++r) {
@@ -150,6 +154,29 @@ DataArray readStratifiedTable(const ut::RangeRef& startCell, const ut::Excel& ex
     const QVector<InputFactor> factors{InputFactor(rowDimension, rowLevels),
                                        InputFactor(textOf(header.constFirst()), columnLevels)};
     return DataArray(factors, name, meta, formulas);
+}
+
+} // namespace
+
+QString cellPlace(const ut::Excel& excel, int row, int column)
+{
+    return QStringLiteral("sheet \"%1\", cell %2%3")
+        .arg(excel.sheetName(), ut::RangeAddress::columnLetters(column))
+        .arg(row);
+}
+
+DataArray readStratifiedTable(const ut::RangeRef& startCell, const ut::Excel& excel, int& lastRow, int rowCount)
+{
+    return readTable(startCell, excel, lastRow, [rowCount](const QString&) { return RowLimit{rowCount, {}}; });
+}
+
+DataArray readStratifiedTable(const ut::RangeRef& startCell, const ut::Excel& excel, int& lastRow,
+                              const RowLevelsOf& rowLevelsOf)
+{
+    return readTable(startCell, excel, lastRow, [&rowLevelsOf](const QString& rowDimension) {
+        const QStringList levels = rowLevelsOf(rowDimension);
+        return RowLimit{int(levels.size()), levels};
+    });
 }
 
 QMap<QString, QString> readKeyValueRows(const ut::Excel& excel, int startRow, int& lastRow)

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <functional>
+#include <limits>
+
 #include <QMap>
 #include <QString>
+#include <QStringList>
 
 #include "fn/values/DataArray.h"
 
@@ -30,12 +34,24 @@ namespace fn {
 // A table of the layout the program writes has as many formula rows as its row dimension has
 // levels, rowCount: until that many were read, empty rows inside the table are passed over when
 // a row that continues it follows (a value in column A and in a formula column; labels never
-// have the latter). A rowCount of 0 reads the table to its first empty row.
+// have the latter). A rowCount of 0 reads the table to its first empty row; anyRowCount passes
+// over every such gap, for a table whose row dimension is not known beforehand.
 //
 // Every formula cell must hold one expression: a text that would give several values (a number
 // typed with a decimal comma, 82,1) or whose brackets do not pair, a boolean or an error value
 // is refused with ut::Exception naming the sheet, the cell and what it holds.
 DataArray readStratifiedTable(const ut::RangeRef& startCell, const ut::Excel& excel, int& lastRow, int rowCount = 0);
+
+constexpr int anyRowCount = std::numeric_limits<int>::max();
+
+// The levels of a row dimension known by its name, none for a name that is not known.
+using RowLevelsOf = std::function<QStringList(const QString& rowDimension)>;
+
+// As above, for a table whose row dimension is looked up once its name is read: rowCount is the
+// number of its levels, and a row past a gap continues the table only when its column A holds
+// one of them, so that a block that follows is never taken for rows of the table.
+DataArray readStratifiedTable(const ut::RangeRef& startCell, const ut::Excel& excel, int& lastRow,
+                              const RowLevelsOf& rowLevelsOf);
 
 // "sheet "Name", cell B14": where a refused cell is, for messages.
 QString cellPlace(const ut::Excel& excel, int row, int column);

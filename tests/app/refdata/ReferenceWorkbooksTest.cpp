@@ -1,3 +1,5 @@
+#include <functional>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -6,6 +8,7 @@
 
 #include "fn/data/InputDataMgr.h"
 #include "app/refdata/RefDataCommand.h"
+#include "ut/workbook/Excel.h"
 
 namespace {
 
@@ -198,4 +201,138 @@ TEST(ReferenceWorkbooks, FailedImportsKeepTheEarlierCache)
         << errors.toStdString();
     EXPECT_TRUE(errors.contains(QStringLiteral("was left unchanged"))) << errors.toStdString();
     EXPECT_FALSE(output.contains(QStringLiteral("Wrote"))) << output.toStdString();
+}
+
+namespace {
+
+// Moves the rows from row down by one, leaving row empty, as inserting a row in a spreadsheet does.
+void insertEmptyRow(ut::Excel& excel, int row)
+{
+    // Wider than any block of the layout, and a longer run of empty rows than it ever has.
+    constexpr int columns = 32;
+    constexpr int emptyRun = 50;
+    int last = row;
+    for (int r = row; r <= last + emptyRun; ++r) {
+        for (int c = 1; c <= columns; ++c) {
+            if (excel.cellValue(r, c).isValid())
+                last = r;
+        }
+    }
+    for (int r = last; r >= row; --r) {
+        for (int c = 1; c <= columns; ++c)
+            excel.setCellValue(r + 1, c, excel.cellValue(r, c));
+    }
+    for (int c = 1; c <= columns; ++c)
+        excel.setCellValue(row, c, QVariant());
+}
+
+// The row of the first cell of column A below label's row that reads text.
+int rowBelow(const ut::Excel& excel, const QString& label, const QString& text)
+{
+    int row = excel.rowOf(excel.find(label, QStringLiteral("A"), false));
+    while (row > 0 && row < 10000 && excel.cellText(row, 1) != text)
+        ++row;
+    return row;
+}
+
+} // namespace
+
+// Workbooks written by the program and edited as users edit them: an empty row left inside a
+// table is read past, a reworded table label refuses the workbook and keeps the earlier cache,
+// and a reworded element id is imported with a warning that names it.
+TEST(ReferenceWorkbooks, EditedWorkbooksAreReadAsTheUserSeesThemOrRefused)
+{
+    const QString sources = QStringLiteral(OZMID_TEST_DATA_DIR "/../data");
+    // The cache every import starts from, which a refused one must leave as it is: the direct
+    // build, which differs from an import of the workbooks (these have no "Generic" population).
+    const QTemporaryDir direct;
+    ASSERT_EQ(refdataRun({QStringLiteral("build"), sources, direct.path()}), 0);
+    const QString earlierCache = direct.filePath(QStringLiteral("referenceData.dat"));
+    const QByteArray earlier = fileContent(earlierCache);
+    const QTemporaryDir untouched;
+    ASSERT_EQ(refdataRun({QStringLiteral("workbooks"), sources, untouched.filePath(QStringLiteral("referenceData"))}),
+              0);
+    ASSERT_TRUE(QFile::copy(earlierCache, untouched.filePath(QStringLiteral("referenceData.dat"))));
+    QString errors;
+    ASSERT_EQ(refdataRun({QStringLiteral("import-workbooks"), untouched.path()}, &errors), 0) << errors.toStdString();
+    const QByteArray expected = fileContent(untouched.filePath(QStringLiteral("referenceData.dat")));
+    ASSERT_TRUE(expected.size() > 1000 && earlier != expected);
+
+    const struct
+    {
+        const char* name;
+        const char* workbook;
+        std::function<void(ut::Excel&)> edit;
+        int exitCode;
+        QStringList said; // empty: nothing on standard error
+        bool sameCache; // as the untouched workbooks'; a refused import keeps the earlier one
+    } rows[] = {
+        {"empty row in a model data table",
+         "modelData-Generic.xls",
+         [](ut::Excel& excel) { insertEmptyRow(excel, rowBelow(excel, "Notification data", "0-4") + 1); },
+         0,
+         {},
+         true},
+        {"empty row in a country table",
+         "countryData.xls",
+         [](ut::Excel& excel) { insertEmptyRow(excel, rowBelow(excel, "Life expectancy", "0-4") + 1); },
+         0,
+         {},
+         true},
+        {"reworded table label",
+         "modelData-Generic.xls",
+         [](ut::Excel& excel) {
+             excel.setCellValue(rowBelow(excel, "underreporting", "underreporting"), 1, "Under-reporting");
+         },
+         1,
+         {"modelData-Generic.xls", "sheet \"BaselineBSI\"", "\"underreporting\"", "was left unchanged"},
+         false},
+        {"reworded health state id",
+         "modelData-Generic.xls",
+         [](ut::Excel& excel) {
+             excel.setCellValue(rowBelow(excel, "acuteIllness", "acuteIllness"), 1, "acute illness");
+         },
+         0,
+         {"warning: ", "modelData-Generic.xls", "\"BaselineBSI\"", "health state \"acuteIllness\""},
+         false},
+        {"a sheet of notes among the diseases",
+         "diseaseData.xls",
+         [](ut::Excel& excel) {
+             excel.addSheet(QStringLiteral("Notes"));
+             excel.setCellValue(1, 1, QStringLiteral("Checked by hand"));
+         },
+         0,
+         {"warning: ", "diseaseData.xls", "\"Notes\"", "left out"},
+         true},
+    };
+    for (const auto& row : rows) {
+        const QTemporaryDir base;
+        const QString folder = base.filePath(QStringLiteral("referenceData"));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        for (const QFileInfo& file :
+             QDir(untouched.filePath(QStringLiteral("referenceData"))).entryInfoList(QDir::Files))
+            ASSERT_TRUE(QFile::copy(file.filePath(), folder + QLatin1Char('/') + file.fileName()));
+        const QString cache = base.filePath(QStringLiteral("referenceData.dat"));
+        ASSERT_TRUE(QFile::copy(earlierCache, cache));
+        const QString path = folder + QLatin1Char('/') + QLatin1String(row.workbook);
+        ut::Excel excel(path);
+        ASSERT_TRUE(excel.isOpen()) << row.name;
+        excel.selectSheet(1);
+        row.edit(excel);
+        excel.saveAs(path);
+        ASSERT_TRUE(excel.errorString().isEmpty()) << row.name;
+        excel.close();
+
+        EXPECT_EQ(refdataRun({QStringLiteral("import-workbooks"), base.path()}, &errors), row.exitCode) << row.name;
+        for (const QString& text : row.said)
+            EXPECT_TRUE(errors.contains(text))
+                << row.name << ": " << text.toStdString() << " in " << errors.toStdString();
+        if (row.said.isEmpty())
+            EXPECT_TRUE(errors.isEmpty()) << row.name << ": " << errors.toStdString();
+        const QByteArray written = fileContent(cache);
+        if (row.exitCode != 0)
+            EXPECT_TRUE(written == earlier) << row.name;
+        else
+            EXPECT_EQ(written == expected, row.sameCache) << row.name;
+    }
 }

@@ -8,6 +8,7 @@
 #include "fn/data/ReferenceStoreTestSupport.h"
 #include "fn/data/InputDataMgr.h"
 #include "fn/data/ReferenceDataImporter.h"
+#include "ut/Exception.h"
 #include "ut/workbook/Excel.h"
 
 using namespace referencetest;
@@ -303,7 +304,28 @@ TEST(ReferenceDataImport, SheetsLaidOutByHandReadAtTheirOffsets)
                rowOf({"0-4", "9", "9"})});
     fn::InputDataMgr store;
     store.diseaseTemplates().add("Neo", *disease);
-    EXPECT_TRUE(fn::ReferenceDataImporter::readModelDataSheet(model, Generic, "Neo", store));
+    // The labels of the other tables are required; without them nothing of the sheet is stored.
+    try {
+        fn::ReferenceDataImporter::readModelDataSheet(model, Generic, "Neo", store);
+        ADD_FAILURE() << "a sheet without its table labels was read";
+    } catch (const ut::Exception& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("\"Outcome tree mapping\", \"Notification data\", "
+                                                        "\"coverage\", \"underestimation\", \"underreporting\", "
+                                                        "\"underascertainment\", \"underestimation type\"")))
+            << e.message().toStdString();
+    }
+    EXPECT_TRUE(store.inputFactors().factorMap().empty());
+    int row = 60;
+    for (const char* label : {"Outcome tree mapping", "Notification data", "coverage", "underestimation",
+                              "underreporting", "underascertainment"}) {
+        writeRows(
+            model, row,
+            {rowOf({label}), rowOf({}), rowOf({"Sex", "Female", "Male"}), rowOf({"Age"}), rowOf({"0-4", "1", "2"})});
+        row += 6;
+    }
+    writeRows(model, row, {rowOf({"Underestimation Type"}), rowOf({}), rowOf({"Type", "1"})});
+    QStringList notFound;
+    EXPECT_TRUE(fn::ReferenceDataImporter::readModelDataSheet(model, Generic, "Neo", store, &notFound));
     const fn::InputFactorPtrs factors = store.inputFactors().getInputFactors("Neo");
     ASSERT_EQ(factors.size(), 2);
     EXPECT_EQ(*factors.at(0), fn::InputFactor("Sex", {"Female", "Male"}));
@@ -327,10 +349,12 @@ TEST(ReferenceDataImport, SheetsLaidOutByHandReadAtTheirOffsets)
               QStringLiteral("RandUniform(0.1, 0.2)"));
     // The table after the probability is no redistribution unless its label says so.
     EXPECT_TRUE(store.transitionParams().params(fn::TransitionParamsMgr::Redistribution).isEmpty());
-    // Labels missing from the sheet store nothing.
-    EXPECT_TRUE(store.notificationDataMap().isEmpty());
-    EXPECT_TRUE(store.runFactors().isEmpty());
-    EXPECT_TRUE(store.underestimationTypes().isEmpty());
+    EXPECT_EQ(store.notificationData(Generic, "Neo").formulas(), (QStringList{"1", "2"}));
+    EXPECT_EQ(store.runFactor(Generic, "Neo", "underascertainment").formulas(), (QStringList{"1", "2"}));
+    EXPECT_EQ(store.underestimationType(Generic, "Neo"), 1);
+    // Of the ids not on the sheet, those that take parameters are told: not the infection s1 and
+    // p1, not the complement p2.
+    EXPECT_EQ(notFound, QStringList{QStringLiteral("the transition \"p3\"")});
 
     // Another country needs its population data before its sheets count.
     EXPECT_FALSE(fn::ReferenceDataImporter::readModelDataSheet(model, Austria, "Neo", store));

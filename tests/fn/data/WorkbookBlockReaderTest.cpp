@@ -223,6 +223,7 @@ TEST(WorkbookBlockReader, TablesReadAsTheUserSeesThem)
     const Rows next{{QStringLiteral("Next label"), QString(), QString()},
                     {},
                     {QStringLiteral("Sex"), QStringLiteral("Female"), QStringLiteral("Male")}};
+    const Rows element{{QStringLiteral("acuteIllness"), QStringLiteral("Acute illness"), QString()}};
     const struct
     {
         Rows table;
@@ -230,6 +231,7 @@ TEST(WorkbookBlockReader, TablesReadAsTheUserSeesThem)
         QStringList formulas; // empty: refused
         int lastRow;
         QString refusal;
+        bool byLevels = false; // rowCount from the levels of Age, rows past a gap named by one of them
     } rows[] = {
         // An empty row between the first two levels, then the next block as the layout has it.
         {levels.mid(0, 1) + Rows{{}} + levels.mid(1) + Rows{{}} + next, 3, {"1", "2", "3", "4", "5", "6"}, 8, {}},
@@ -238,6 +240,15 @@ TEST(WorkbookBlockReader, TablesReadAsTheUserSeesThem)
         {levels.mid(0, 1) + Rows{{}} + levels.mid(1), 0, {"1", "2"}, 5, {}},
         // A table one level short is not made up from the block after it.
         {levels.mid(0, 2) + Rows{{}} + next, 3, {"1", "2", "3", "4"}, 6, {}},
+        // Not from an element label either, which has a second cell, when the levels are known.
+        {levels.mid(0, 2) + Rows{{}} + element, 3, {"1", "2", "3", "4"}, 6, {}, true},
+        {levels.mid(0, 1) + Rows{{}} + levels.mid(1) + Rows{{}} + next, 3, {"1", "2", "3", "4", "5", "6"}, 8, {}, true},
+        // A table of no known size reads past every gap that a table row follows.
+        {levels.mid(0, 1) + Rows{{}} + levels.mid(1, 1) + Rows{{}} + levels.mid(2) + Rows{{}} + next,
+         fn::anyRowCount,
+         {"1", "2", "3", "4", "5", "6"},
+         9,
+         {}},
         {Rows{{QStringLiteral("0-4"), QStringLiteral("82,1"), QStringLiteral("2")}},
          1,
          {},
@@ -271,7 +282,15 @@ TEST(WorkbookBlockReader, TablesReadAsTheUserSeesThem)
             }
             continue;
         }
-        const fn::DataArray array = fn::readStratifiedTable(excel.cell(1, 1), excel, lastRow, row.rowCount);
+        const fn::RowLevelsOf ageLevels = [&levels](const QString& dimension) {
+            QStringList names;
+            for (const QVariantList& level : levels)
+                names << level.value(0).toString();
+            return dimension == QLatin1String("Age") ? names : QStringList();
+        };
+        const fn::DataArray array = row.byLevels
+            ? fn::readStratifiedTable(excel.cell(1, 1), excel, lastRow, ageLevels)
+            : fn::readStratifiedTable(excel.cell(1, 1), excel, lastRow, row.rowCount);
         EXPECT_EQ(array.formulas(), row.formulas);
         EXPECT_EQ(levelsOf(array, 0).size(), row.formulas.size() / 2);
         EXPECT_EQ(lastRow, row.lastRow);
