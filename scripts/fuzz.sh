@@ -52,7 +52,7 @@ seed() {
         cache)
             cp -n "$build/bin/referenceData.dat" "$corpus"/ ;;
         archive)
-            cp -n tests/ut/fixtures/*.xlsx tests/ut/fixtures/*.ods "$corpus"/ ;;
+            cp -n tests/ut/workbook/fixtures/*.xlsx tests/ut/workbook/fixtures/*.ods "$corpus"/ ;;
     esac
 }
 
