@@ -327,12 +327,14 @@ TEST(ReferenceWorkbooks, EditedWorkbooksAreReadAsTheUserSeesThemOrRefused)
         for (const QString& text : row.said)
             EXPECT_TRUE(errors.contains(text))
                 << row.name << ": " << text.toStdString() << " in " << errors.toStdString();
-        if (row.said.isEmpty())
+        if (row.said.isEmpty()) {
             EXPECT_TRUE(errors.isEmpty()) << row.name << ": " << errors.toStdString();
+        }
         const QByteArray written = fileContent(cache);
-        if (row.exitCode != 0)
+        if (row.exitCode != 0) {
             EXPECT_TRUE(written == earlier) << row.name;
-        else
+        } else {
             EXPECT_EQ(written == expected, row.sameCache) << row.name;
+        }
     }
 }
