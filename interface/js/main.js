@@ -96,7 +96,12 @@
             P.webGUI.getAvailableDiseases(P.setAvailableDiseases);
             P.webGUI.getAvailableCountries(P.setAvailableCountries);
         });
-        on('showMessage', function (title, text, type) { Oz.notify(title, text, type); });
+        on('showMessage', function (title, text, type) {
+            // An error ends the step the progress message showed: a later step shows it again,
+            // and a failed import or export leaves no spinner behind.
+            if (type === 'error') Oz.updatableMessage.destroy();
+            Oz.notify(title, text, type);
+        });
         on('notice', function (title, text, type) { Oz.notify(title, text, type); });
         on('createUpdatableMessage', function (title, text) { Oz.updatableMessage.show(title, text); });
         on('updateMessage', function (title, text) { Oz.updatableMessage.show(title, text); });

@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -217,6 +218,20 @@ TEST_F(PageHonestyTest, CountryMarksFollowAnImport)
     action("actImportExcelReferenceData")->trigger();
     ASSERT_TRUE(noticeShown(QStringLiteral("Reference data import"), QStringLiteral("countries")));
     EXPECT_TRUE(guitest::waitForScript(page, QLatin1Char('!') + austriaMarked));
+}
+
+// A workbook that cannot be loaded leaves no progress message spinning; one that loads ends it.
+TEST_F(PageHonestyTest, FailedLoadsLeaveNoSpinner)
+{
+    openWindow();
+    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!window.ozmidPage && ozmidPage.isReady()")));
+    const QString spinning = QStringLiteral("!!document.getElementById('updatableMessage')");
+    QFile junk(QDir::current().filePath(QStringLiteral("junk.xls")));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly) && junk.write("not a workbook") > 0);
+    junk.close();
+    chief->loadModelsFromExcel(QFileInfo(junk.fileName()));
+    ASSERT_TRUE(noticeShown(QStringLiteral("Model import"), QStringLiteral("No valid models found")));
+    EXPECT_TRUE(guitest::waitForScript(page, QLatin1Char('!') + spinning));
 }
 
 // Runs of fewer than 9 samples show means without intervals and say why; results of a model
