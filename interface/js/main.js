@@ -194,6 +194,7 @@
             lastRunOutcome: state.lastRunOutcome,
             lastRunList: state.lastRunList,
             lastAggregatedResults: state.lastAggregatedResults,
+            aggregatedRenders: state.aggregatedRenders,
             lastDetailedResults: state.lastDetailedResults,
             outdated: state.outdated.map(P.parseKey),
             lastFormulaCheck: state.lastFormulaCheck,

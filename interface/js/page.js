@@ -26,6 +26,8 @@
             running: false,
             cancelling: false,
             runSamples: null,
+            // How often the table of all models was drawn: once per answer is what froze the page.
+            aggregatedRenders: 0,
             progress: null,
             // 'finished', 'cancelled' or 'failed'; null before the first run.
             lastRunOutcome: null,

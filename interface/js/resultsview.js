@@ -82,6 +82,7 @@
 
     // The note and the table of the models: again when the analysis of a model arrives.
     P.renderAggregated = function () {
+        state.aggregatedRenders += 1;
         const r = state.lastAggregatedResults || {};
         const models = Array.isArray(r.modelResults) ? r.modelResults : [];
         const analysed = models.filter(function (m) { return !!P.uncertaintyOf(modelKeyOf(m)); });

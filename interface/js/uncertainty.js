@@ -130,9 +130,17 @@
         return u && u.standardErrors ? u.standardErrors : null;
     };
 
+    // Requests not answered yet, and the analysed models answered since the last redraw: the
+    // tables are redrawn once every answer is in, not once per model (a run of 99 models would
+    // redraw them 99 times and freeze the page).
+    let pending = 0;
+    let answered = [];
+
     // New results: whatever was known belongs to the earlier ones.
     P.resetUncertainty = function () {
         generation += 1;
+        pending = 0;
+        answered = [];
         state.uncertainty = {};
         P.renderUncertaintyPanel();
     };
@@ -142,12 +150,17 @@
         const gui = P.webGUI;
         if (!k || !gui || typeof gui.getUncertaintyResults !== 'function') return;
         const asked = generation;
+        pending += 1;
         gui.getUncertaintyResults(k[0], k[1], k[2], function (map) {
             if (asked !== generation) return;
+            pending -= 1;
             state.uncertainty[key] = map && typeof map === 'object' ? map : {};
-            if (!P.uncertaintyOf(key)) return;
+            if (P.uncertaintyOf(key)) answered.push(key);
+            if (pending > 0 || answered.length === 0) return;
+            const keys = answered;
+            answered = [];
             if (state.lastAggregatedResults) P.renderAggregated();
-            if (key === state.detailedModelKey && state.lastDetailedResults) P.onDetailedResults(state.lastDetailedResults);
+            if (keys.indexOf(state.detailedModelKey) >= 0 && state.lastDetailedResults) P.onDetailedResults(state.lastDetailedResults);
         });
     };
 

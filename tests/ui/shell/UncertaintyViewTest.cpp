@@ -273,6 +273,27 @@ TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
 }
 
 // A reference-data model draws its own parameters (the underestimation of the notified cases):
+// The answers about the analysis of many models redraw the table of all models once, when the
+// last is in: once per answer froze the page for seconds after a run of 99 models.
+TEST_F(UncertaintyViewTest, ManyAnswersRedrawTheTableOnce)
+{
+    openWindow();
+    const QStringList countries = {guitest::country, QStringLiteral("Belgium"), QStringLiteral("Denmark"),
+                                   QStringLiteral("Finland"), QStringLiteral("France")};
+    ASSERT_NO_FATAL_FAILURE(createModels(countries, guitest::bsiDisease));
+    ASSERT_EQ(chief->models().size(), 5u);
+    ASSERT_TRUE(guitest::runJavaScript(page, QStringLiteral("ozmidPage.setUncertaintyAnalysis(true)")).toBool());
+    ASSERT_TRUE(guitest::waitFor([&] { return chief->isUncertaintyAnalysisEnabled(); }));
+    ASSERT_NO_FATAL_FAILURE(runFromPage(100));
+    ASSERT_TRUE(guitest::waitForScript(page,
+                                       QStringLiteral("ozmidPage.state.analysis.length === 5 && "
+                                                      "ozmidPage.state.analysis.every(function (a) {"
+                                                      " return a.analysed; })")));
+    // One drawing with the results, one with the answers.
+    EXPECT_LE(guitest::runJavaScript(page, QStringLiteral("ozmidPage.state.aggregatedRenders")).toInt(), 2);
+    EXPECT_EQ(count(QStringLiteral("#aggregatedResultsTable tr[data-model-id] td.daly-mean .se")), 5);
+}
+
 // they show as the model's, with the tree they were drawn for.
 TEST_F(UncertaintyViewTest, TheModelsOwnParametersShowAsTheModels)
 {
