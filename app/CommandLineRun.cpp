@@ -12,10 +12,12 @@
 #include "fn/run/ModelRunner.h"
 #include "ui/Chief.h"
 #include "ui/PageMessageEcho.h"
+#include "ui/output/ResultsTable.h"
 #include "ui/output/RunProvenance.h"
 #include "ut/Diagnostics.h"
 #include "ut/Exception.h"
 #include "ut/OutputFile.h"
+#include "ut/OutputTarget.h"
 
 namespace ui {
 
@@ -240,6 +242,8 @@ void CommandLineRun::run(const Options& options)
         explain(QStringLiteral("Sample size is 0: ") + NoIterations + QLatin1Char('.'));
     // Nobody reads the totals over models here: they are not computed.
     m_chief.setAggregationEnabled(false);
+    // Cases and deaths by age group and sex are kept for a table only.
+    m_chief.setStratumCountsEnabled(options.outputGiven && !m_chief.settings().resultsTableFormat().isEmpty());
     m_chief.setNumSamples(static_cast<int>(options.samples));
     m_chief.setTimeDiscountRate(options.discount);
     m_chief.settings().setRandomSeed(options.seed);
@@ -254,6 +258,8 @@ void CommandLineRun::writeResults(const Options& options)
         const bool saved = m_chief.saveDetailedResultsToJSON(options.output);
         if (m_chief.isUncertaintyAnalysisEnabled())
             saveUncertainty(options.output);
+        if (!m_chief.settings().resultsTableFormat().isEmpty())
+            saveTable(options.output);
         if (saved)
             saveProvenance(options);
     } else {
@@ -281,6 +287,35 @@ void CommandLineRun::saveUncertainty(const QFileInfo& results)
     QString error;
     if (ut::OutputFile::save(path, m_chief.buildUncertaintyJson(), &error))
         explain(QStringLiteral("Standard errors, convergence and sensitivity of the results: %1").arg(path));
+    else
+        explain(error);
+}
+
+// The results as one long table, asked for by the run settings, beside the results document:
+// results.json -> results.csv (or .csv.gz, .xlsx).
+void CommandLineRun::saveTable(const QFileInfo& results)
+{
+    QString resultsPath = results.absoluteFilePath();
+    resultsPath.remove(QStringLiteral(".xls"));
+    if (ut::OutputTarget::of(resultsPath).kind() != ut::OutputTarget::Replaced) {
+        explain(
+            QStringLiteral("The results table is not written: the results do not go to a file (%1).").arg(resultsPath));
+        return;
+    }
+    const QString format = m_chief.settings().resultsTableFormat();
+    QString path = resultsPath;
+    if (path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive))
+        path.chop(5);
+    path += QLatin1Char('.') + format;
+    if (!ResultsTable::isTablePath(path)) {
+        explain(QStringLiteral("The run setting ResultsTable=%1 names no table format (csv, csv.gz or xlsx): no table "
+                               "is written.")
+                    .arg(format));
+        return;
+    }
+    QString error;
+    if (ResultsTable::save(path, m_chief.models(), QVariantMap(), &error))
+        explain(QStringLiteral("Results table: %1").arg(path));
     else
         explain(error);
 }

@@ -49,6 +49,7 @@ private:
     void run(const Options& options);
     void writeResults(const Options& options);
     void saveUncertainty(const QFileInfo& results);
+    void saveTable(const QFileInfo& results);
     void saveProvenance(const Options& options);
 
     // The value as an unsigned whole number, 0 (said so, with its consequence) when it is not one.

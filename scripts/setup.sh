@@ -7,8 +7,10 @@ packages=(build-essential cmake pkg-config
           qtbase5-dev qtwebengine5-dev libqt5webchannel5-dev libqt5svg5-dev
           libmuparser-dev libboost-dev libgtest-dev libgmock-dev libbenchmark-dev
           liborcus-dev libgsf-1-dev zlib1g-dev python3 python3-xlrd python3-xlwt
+          # the main window saves the results table as an Excel workbook
+          libxlsxwriter-dev
           # pandas: the batch tests read the results table back as a statistician does
-          python3-pandas
+          python3-pandas python3-openpyxl
           xvfb xauth
           # the source layout check of the test command
           clang-format

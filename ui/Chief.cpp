@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QJsonObject>
 #include <QThread>
+#include <algorithm>
 
 #include "fn/model/ImpossibleValues.h"
 #include "fn/run/ModelRunner.h"
@@ -75,6 +76,7 @@ void Chief::reinitialize()
     m_timeDiscountRate = m_settings.timeDiscountRate();
     m_registry.clear();
     m_freshness.clear();
+    m_totalsOfLastRun = false;
     m_presenterMgr.closeAll();
     emit programReinitialized();
 }
@@ -448,6 +450,7 @@ void Chief::runModels(bool runInThread)
         return;
     try {
         m_randomSeed = m_settings.randomSeed();
+        m_totalsOfLastRun = false;
         if (m_aggregationEnabled)
             m_resultsComputer.prepare(static_cast<std::uint32_t>(m_numSamples));
         RunSession::Settings settings;
@@ -457,6 +460,7 @@ void Chief::runModels(bool runInThread)
         settings.threads = m_settings.threadCount();
         settings.analyzeUncertainty = m_uncertaintyAnalysis;
         settings.resultsComputer = m_aggregationEnabled ? &m_resultsComputer : nullptr;
+        settings.countStrata = m_stratumCountsEnabled;
         // A model the run does not reach (cancelled, failed) must not pass for computed by it.
         m_computedBeforeRun.clear();
         for (const auto& model : m_models) {
@@ -527,6 +531,7 @@ void Chief::onRunFinished()
     // Every model was added to the results computer as soon as it had run.
     if (m_aggregationEnabled)
         m_resultsComputer.compute();
+    m_totalsOfLastRun = m_aggregationEnabled;
     emit aggregatedResultsAvailable(m_resultsComputer.aggregatedResults());
     reportNonFiniteResults();
     QVariantList runList;
@@ -538,6 +543,23 @@ void Chief::onRunFinished()
                                {QStringLiteral("diseaseName"), model->diseaseName()}};
     }
     emit runFinished(runList);
+}
+
+QVariantMap Chief::currentAggregatedResults() const
+{
+    if (!m_totalsOfLastRun || isRunning() || m_models.empty())
+        return {};
+    for (const auto& model : m_models) {
+        if (!model->isComputed() || !hasCurrentResults(*model))
+            return {};
+    }
+    return m_resultsComputer.aggregatedResults();
+}
+
+bool Chief::hasResults() const
+{
+    return !isRunning()
+        && std::any_of(m_models.begin(), m_models.end(), [](const auto& model) { return model->isComputed(); });
 }
 
 void Chief::showDetailedResults(QString countryId, QString diseaseId, QString modelId)

@@ -90,6 +90,14 @@ public:
     // command-line run writes only the models' own results and switches it off.
     void setAggregationEnabled(bool enabled) { m_aggregationEnabled = enabled; }
     bool isAggregationEnabled() const { return m_aggregationEnabled; }
+    // Whether a run keeps every model's cases and deaths by age group and sex for the results
+    // table (on unless switched off; a command-line run needs them only for a table).
+    void setStratumCountsEnabled(bool enabled) { m_stratumCountsEnabled = enabled; }
+    // The totals over all models of the last run, when they are those of the models' results:
+    // the run was complete, aggregated, and no model has changed since. Empty otherwise.
+    QVariantMap currentAggregatedResults() const;
+    // Whether any model holds results (none while a run is in progress).
+    bool hasResults() const;
     // Whether runs also estimate standard errors, convergence and sensitivity (from the run
     // settings until set otherwise).
     bool isUncertaintyAnalysisEnabled() const { return m_uncertaintyAnalysis; }
@@ -229,6 +237,9 @@ private:
     fn::Settings m_settings;
     PopulationCheck m_populationCheck;
     bool m_aggregationEnabled = true;
+    bool m_stratumCountsEnabled = true;
+    // Whether the results computer holds the totals of the last run, which completed.
+    bool m_totalsOfLastRun = false;
     bool m_uncertaintyAnalysis = false;
     ResultsFreshness m_freshness;
     // Last: destroyed first, it waits for a run thread that still works on the models.

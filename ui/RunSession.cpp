@@ -5,6 +5,7 @@
 
 #include "fn/run/ModelRunWorker.h"
 #include "fn/model/RunControl.h"
+#include "ui/output/StratumCounts.h"
 
 namespace ui {
 
@@ -35,6 +36,15 @@ void RunSession::start(fn::DiseaseModelList& models, const Settings& settings, b
     worker->setThreadCount(settings.threads);
     worker->setUncertaintyAnalysis(settings.analyzeUncertainty);
     worker->setResultsComputer(settings.resultsComputer);
+    if (settings.countStrata) {
+        // On the thread that runs, the only one that touches the model until the run has ended.
+        worker->setRecordHandler([&models](int index, const fn::ModelRunRecord& record) {
+            fn::DiseaseModel& model = *models[std::size_t(index)];
+            QJsonObject errors;
+            const QJsonObject counts = StratumCounts::of(record, model.analyzesUncertainty() ? &errors : nullptr);
+            model.setStratumCounts(counts.toVariantMap(), errors.toVariantMap());
+        });
+    }
     m_control = std::make_unique<fn::RunControl>();
     worker->setRunControl(m_control.get());
     m_ending = Ending::Completed;

@@ -35,6 +35,9 @@ public:
         fn::ResultsComputer* resultsComputer = nullptr;
         // Standard errors, convergence and sensitivity of every model.
         bool analyzeUncertainty = false;
+        // Cases and deaths of every model by age group and sex, kept with its results for the
+        // results table (DiseaseModel::stratumCounts).
+        bool countStrata = false;
     };
 
     explicit RunSession(QObject* parent = nullptr);

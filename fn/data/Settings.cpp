@@ -14,6 +14,7 @@ const QString RandomSeedKey = QStringLiteral("RandomSeed");
 const QString TimeDiscountRateKey = QStringLiteral("TimeDiscountRate");
 const QString ThreadsKey = QStringLiteral("Threads");
 const QString SensitivityAnalysisKey = QStringLiteral("SensitivityAnalysis");
+const QString ResultsTableKey = QStringLiteral("ResultsTable");
 
 QString qualified(const QString& key)
 {
@@ -59,6 +60,11 @@ bool Settings::sensitivityAnalysis() const
     return m_settings.value(qualified(SensitivityAnalysisKey), false).toBool();
 }
 
+QString Settings::resultsTableFormat() const
+{
+    return m_settings.value(qualified(ResultsTableKey)).toString().trimmed();
+}
+
 void Settings::setDefaultNumberOfSamples(quint32 numberOfSamples)
 {
     setRunSetting(NumberOfSamplesKey, numberOfSamples);
@@ -82,6 +88,11 @@ void Settings::setThreadCount(quint32 threads)
 void Settings::setSensitivityAnalysis(bool analyze)
 {
     setRunSetting(SensitivityAnalysisKey, analyze);
+}
+
+void Settings::setResultsTableFormat(const QString& format)
+{
+    setRunSetting(ResultsTableKey, format);
 }
 
 void Settings::sync()

@@ -28,6 +28,9 @@ public:
     // Whether runs analyse their uncertainty ("RunSettings/SensitivityAnalysis"): the standard
     // errors of the means, convergence and sensitivity, written beside the results.
     bool sensitivityAnalysis() const;
+    // The format of the results table the command line writes beside its results document
+    // ("RunSettings/ResultsTable": "csv", "csv.gz" or "xlsx"); absent or empty for none.
+    QString resultsTableFormat() const;
 
     void setDefaultNumberOfSamples(quint32 numberOfSamples);
     // 0 asks for a time-dependent seed.
@@ -35,6 +38,7 @@ public:
     void setTimeDiscountRate(double rate);
     void setThreadCount(quint32 threads);
     void setSensitivityAnalysis(bool analyze);
+    void setResultsTableFormat(const QString& format);
     void sync();
 
 private:

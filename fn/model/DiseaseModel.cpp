@@ -274,6 +274,8 @@ bool DiseaseModel::simulate(std::uint32_t iterations, double timeDiscountRate, i
     m_sequelaTypeResults.clear();
     m_totalResults.clear();
     m_uncertaintyResults.clear();
+    m_stratumCounts.clear();
+    m_stratumCountErrors.clear();
 
     m_ageDistribution.evaluate();
     m_lifeExpectancy.evaluate();
@@ -333,6 +335,8 @@ void DiseaseModel::releaseDetailedResults()
     m_categorizedResults.clear();
     m_sequelaTypeResults.clear();
     m_uncertaintyResults.clear();
+    m_stratumCounts.clear();
+    m_stratumCountErrors.clear();
     for (const auto& tree : m_trees)
         tree->setResults({}, {});
 }

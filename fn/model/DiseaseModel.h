@@ -76,6 +76,17 @@ public:
     // layout with the standard error of every mean) and "sensitivity"; empty otherwise.
     const QVariantMap& uncertaintyResults() const { return m_uncertaintyResults; }
     void setUncertaintyResults(const QVariantMap& results) { m_uncertaintyResults = results; }
+    // Cases and deaths by age group and sex ({"cases": ..., "deaths": ...}, each a stratified map),
+    // and the standard errors of their means in the same layout (empty without the analysis):
+    // kept for the results table when whoever ran the model asked for them, never part of
+    // results(). Empty until then, and again once the next run starts.
+    const QVariantMap& stratumCounts() const { return m_stratumCounts; }
+    const QVariantMap& stratumCountErrors() const { return m_stratumCountErrors; }
+    void setStratumCounts(const QVariantMap& counts, const QVariantMap& errors)
+    {
+        m_stratumCounts = counts;
+        m_stratumCountErrors = errors;
+    }
     // Drops the per-stratum and per-tree result maps once they were written out, keeping the
     // totals (a batch of thousands of models shows nothing else later).
     void releaseDetailedResults();
@@ -172,6 +183,8 @@ private:
     QVariantMap m_totalResults;
     bool m_analyzeUncertainty = false;
     QVariantMap m_uncertaintyResults;
+    QVariantMap m_stratumCounts;
+    QVariantMap m_stratumCountErrors;
 };
 
 // The controller's models, in creation order; the list never copies a model.

@@ -71,6 +71,7 @@ void ModelRunWorker::process()
     ModelRunner runner(m_models, settings);
     runner.setResultsComputer(m_resultsComputer);
     runner.setRunControl(m_control);
+    runner.setRecordHandler(m_recordHandler);
     runner.setDoneHandler([&](int index) {
         m_modelIndex = index + 1;
         if (m_modelIndex < m_modelCount)

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "fn/model/DiseaseModel.h"
+#include "fn/run/ModelRunner.h"
 
 namespace fn {
 
@@ -32,6 +33,8 @@ public:
     // A threaded run has nobody to throw to: with report set, a failing run emits failed()
     // and finished() instead of throwing out of process().
     void setReportFailures(bool report) { m_reportFailures = report; }
+    // Reads each model's run record before it is released (see ModelRunner::RecordHandler).
+    void setRecordHandler(ModelRunner::RecordHandler handler) { m_recordHandler = std::move(handler); }
 
 signals:
     void started();
@@ -61,6 +64,7 @@ private:
     RunControl* m_control = nullptr;
     bool m_analyzeUncertainty = false;
     bool m_reportFailures = false;
+    ModelRunner::RecordHandler m_recordHandler;
 };
 
 } // namespace fn

@@ -262,27 +262,37 @@ TEST_F(CommandLine, ResultsAreByteForByteThoseOfTheOneThreadProgram)
     {
         int threads;
         bool analysis;
-    } settingsRows[] = {{1, false}, {2, false}, {3, false}, {1, true}, {3, true}};
-    for (const auto& [threads, analysis] : settingsRows) {
-        // The thread count and the analysis come from the run settings in the working directory.
+        // The results table beside the results (run setting ResultsTable), empty for none.
+        QString table;
+    } settingsRows[] = {{1, false, {}},
+                        {2, false, QStringLiteral("csv.gz")},
+                        {3, false, {}},
+                        {1, true, {}},
+                        {3, true, QStringLiteral("xlsx")}};
+    for (const auto& [threads, analysis, table] : settingsRows) {
+        // The thread count, the analysis and the table come from the run settings in the working directory.
         QFile settings(work.filePath(QStringLiteral("Ozmid.ini")));
         ASSERT_TRUE(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        settings.write(QStringLiteral("[RunSettings]\nThreads=%1\nSensitivityAnalysis=%2\n")
+        settings.write(QStringLiteral("[RunSettings]\nThreads=%1\nSensitivityAnalysis=%2\nResultsTable=%3\n")
                            .arg(threads)
                            .arg(analysis ? QStringLiteral("true") : QStringLiteral("false"))
+                           .arg(table)
                            .toUtf8());
         settings.close();
         for (const Case& c : cases) {
             const QString output = work.filePath(QStringLiteral("results.json"));
             const QString uncertainty = work.filePath(QStringLiteral("results.sensitivity.json"));
+            const QString tablePath = work.filePath(QStringLiteral("results.") + (table.isEmpty() ? "csv" : table));
             QFile::remove(output);
             QFile::remove(uncertainty);
+            QFile::remove(tablePath);
             const ProgramRun run = ozmid(c.arguments + QStringList{QStringLiteral("-o"), output}, work.path());
             ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
-            const std::string what = std::to_string(threads) + " threads, analysis " + (analysis ? "on: " : "off: ")
-                + c.arguments.join(QLatin1Char(' ')).toStdString();
+            const std::string what = std::to_string(threads) + " threads, analysis " + (analysis ? "on" : "off")
+                + ", table " + table.toStdString() + ": " + c.arguments.join(QLatin1Char(' ')).toStdString();
             EXPECT_EQ(sha256(output), QByteArray(c.sha256)) << what;
             EXPECT_EQ(QFile::exists(uncertainty), analysis) << what;
+            EXPECT_EQ(QFileInfo(tablePath).size() > 0, !table.isEmpty()) << what;
             if (analysis) {
                 EXPECT_EQ(sha256(uncertainty), QByteArray(c.uncertaintySha256)) << what;
             }

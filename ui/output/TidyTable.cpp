@@ -1,8 +1,11 @@
 #include "ui/output/TidyTable.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include <QJsonArray>
 
-#include "ui/output/CsvText.h"
+#include "ui/output/TidyTableCsv.h"
 
 namespace ui {
 
@@ -19,10 +22,10 @@ bool isStatistics(const QJsonValue& value)
     return value.isObject() && value.toObject().contains(meanKey);
 }
 
-QByteArray statistic(const QJsonValue& value)
+std::optional<double> statistic(const QJsonValue& value)
 {
-    // A statistic that could not be computed (the document's "-" or null) is left empty: NA.
-    return value.isDouble() ? CsvText::number(value.toDouble()) : QByteArray();
+    // A statistic that could not be computed (the document's "-" or null) is NA.
+    return value.isDouble() ? std::optional<double>(value.toDouble()) : std::nullopt;
 }
 
 // The name of an age group in a row of a stratified map: the member named after the first factor.
@@ -39,46 +42,43 @@ QString ageGroupOf(const QJsonObject& row)
 } // namespace
 
 TidyTable::TidyTable(const QString& path)
-    : m_stream(path)
+    : TidyTable(std::make_unique<TidyTableCsv>(path))
 {
-    // The table is written once and passed around: the smallest file is worth the compressor's
-    // extra time, which is small beside the run's (a few seconds for thousands of models).
-    m_stream.setCompressionLevel(9);
 }
 
-const char* TidyTable::header()
+TidyTable::TidyTable(std::unique_ptr<TidyTableSink> sink)
+    : m_sink(std::move(sink))
 {
-    return "country,country_name,disease,disease_name,model_id,tree,category,sex,age_group,measure,mean,q025,q50,q975,"
-           "se\n";
 }
 
 bool TidyTable::open()
 {
-    return m_stream.open() && m_stream.write(header());
+    return m_sink->open();
 }
 
-QByteArray TidyTable::keyFields(const Key& key, const QString& tree)
+TidyTable::Row TidyTable::keyFields(const Key& key, const QString& tree)
 {
-    return CsvText::field(key.country) + ',' + CsvText::field(key.countryName) + ',' + CsvText::field(key.disease) + ','
-        + CsvText::field(key.diseaseName) + ',' + CsvText::field(key.modelId) + ',' + CsvText::field(tree) + ',';
+    Row row;
+    row.texts = {key.country, key.countryName, key.disease, key.diseaseName, key.modelId, tree};
+    return row;
 }
 
-void TidyTable::addRow(const QByteArray& prefix, const QString& category, const QString& sex, const QString& ageGroup,
+void TidyTable::addRow(const Row& prefix, const QString& category, const QString& sex, const QString& ageGroup,
                        const QString& measure, const QJsonObject& statistics, const QJsonObject& error)
 {
-    m_rows += prefix;
-    m_rows += CsvText::field(category) + ',' + CsvText::field(sex) + ',' + CsvText::field(ageGroup) + ','
-        + CsvText::field(measure);
-    for (const QString& key : statisticKeys) {
-        m_rows += ',';
-        m_rows += statistic(statistics.value(key));
-    }
-    m_rows += ',';
-    m_rows += statistic(error.value(standardErrorKey));
-    m_rows += '\n';
+    // The key fields, then category, sex, age group and measure; the four statistics, then se.
+    std::copy_n(prefix.texts.begin(), 6, m_row.texts.begin());
+    m_row.texts[6] = category;
+    m_row.texts[7] = sex;
+    m_row.texts[8] = ageGroup;
+    m_row.texts[9] = measure;
+    for (std::size_t i = 0; i < std::size(statisticKeys); ++i)
+        m_row.numbers[i] = statistic(statistics.value(statisticKeys[i]));
+    m_row.numbers[4] = statistic(error.value(standardErrorKey));
+    m_sink->addRow(m_row);
 }
 
-void TidyTable::addFigures(const QByteArray& prefix, const QString& category, const QJsonObject& figures,
+void TidyTable::addFigures(const Row& prefix, const QString& category, const QJsonObject& figures,
                            const QJsonObject& errors)
 {
     for (auto it = figures.begin(); it != figures.end(); ++it) {
@@ -87,7 +87,7 @@ void TidyTable::addFigures(const QByteArray& prefix, const QString& category, co
     }
 }
 
-void TidyTable::addStratified(const QByteArray& prefix, const QJsonObject& figures, const QJsonObject& errors)
+void TidyTable::addStratified(const Row& prefix, const QJsonObject& figures, const QJsonObject& errors)
 {
     static const std::pair<QString, QString> sexes[] = {{QStringLiteral("arrayFemale"), QStringLiteral("female")},
                                                         {QStringLiteral("arrayMale"), QStringLiteral("male")}};
@@ -113,7 +113,7 @@ bool TidyTable::addModel(const Key& key, const QJsonObject& results, const QJson
     for (int t = 0; t < trees.size(); ++t) {
         const QJsonObject tree = trees[t].toObject();
         const QJsonObject treeError = treeErrors[t].toObject();
-        const QByteArray prefix = keyFields(key, tree.value(QStringLiteral("outcomeTreeID")).toString());
+        const Row prefix = keyFields(key, tree.value(QStringLiteral("outcomeTreeID")).toString());
         const QJsonObject categories = tree.value(QStringLiteral("sequelaTypeAggregatedResults")).toObject();
         const QJsonObject categoryErrors = treeError.value(QStringLiteral("sequelaTypeAggregatedResults")).toObject();
         for (auto it = categories.begin(); it != categories.end(); ++it)
@@ -125,7 +125,7 @@ bool TidyTable::addModel(const Key& key, const QJsonObject& results, const QJson
             addFigures(prefix, outcome.value(QStringLiteral("name")).toString(), outcome, outcomeErrors[o].toObject());
         }
     }
-    const QByteArray prefix = keyFields(key, all);
+    const Row prefix = keyFields(key, all);
     addStratified(prefix, results.value(QStringLiteral("totalCategorizedResults")).toObject(),
                   errors.value(QStringLiteral("totalCategorizedResults")).toObject());
     addStratified(prefix, results.value(QStringLiteral("totalCategorizedCounts")).toObject(),
@@ -136,20 +136,16 @@ bool TidyTable::addModel(const Key& key, const QJsonObject& results, const QJson
     for (const QString& category : {QStringLiteral("acute"), QStringLiteral("sequela")})
         addFigures(prefix, category, categories.value(category).toObject(), categoryErrors.value(category).toObject());
     addFigures(prefix, QStringLiteral("total"), totalResults, errors.value(QStringLiteral("totalResults")).toObject());
-    const bool written = m_stream.write(m_rows);
-    m_rows.clear();
-    return written;
+    return m_sink->flush();
 }
 
 bool TidyTable::addTotals(const Key& key, const QJsonObject& totalResults, const QJsonObject& stratified,
                           const QJsonObject& errors)
 {
-    const QByteArray prefix = keyFields(key, all);
+    const Row prefix = keyFields(key, all);
     addStratified(prefix, stratified, QJsonObject());
     addFigures(prefix, QStringLiteral("total"), totalResults, errors);
-    const bool written = m_stream.write(m_rows);
-    m_rows.clear();
-    return written;
+    return m_sink->flush();
 }
 
 } // namespace ui

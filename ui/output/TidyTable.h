@@ -1,14 +1,16 @@
 #pragma once
 
+#include <memory>
+
 #include <QJsonObject>
 #include <QString>
 
-#include "ut/OutputStream.h"
+#include "ui/output/TidyTableSink.h"
 
 namespace ui {
 
-// The results of a batch as one long table, CSV (gzip-compressed when the name ends in .gz), one
-// row per (country, disease, model, tree, category, sex, age group, measure):
+// The results of models as one long table, one row per (country, disease, model, tree, category,
+// sex, age group, measure):
 //
 //     country,country_name,disease,disease_name,model_id,tree,category,sex,age_group,measure,
 //     mean,q025,q50,q975,se
@@ -20,7 +22,9 @@ namespace ui {
 // category is "acute", "sequela" or "total", or the name of the health outcome for the rows of
 // one outcome of a tree; measure is the key of the document ("daly", "dalyPer100k", ...). se, the
 // standard error of the mean, is filled when the uncertainty analysis ran, else empty.
-// Rows are written as they are added; the file is put in place by commit() only.
+// The rows go to a sink, which writes them in its format: CSV (gzip-compressed when the name ends
+// in .gz, see TidyTableCsv) unless another is given. Rows are written as they are added; the file
+// is put in place by commit() only.
 class TidyTable
 {
 public:
@@ -33,7 +37,10 @@ public:
         QString modelId;
     };
 
+    using Row = TidyTableSink::Row;
+
     explicit TidyTable(const QString& path);
+    explicit TidyTable(std::unique_ptr<TidyTableSink> sink);
 
     bool open();
     // A model's rows: its entry of the batch document (detailedResults, totalCategorizedResults,
@@ -45,24 +52,22 @@ public:
     // (the "allResults" of the aggregated results).
     bool addTotals(const Key& key, const QJsonObject& totalResults, const QJsonObject& stratified = QJsonObject(),
                    const QJsonObject& errors = QJsonObject());
-    bool commit() { return m_stream.commit(); }
-    void cancel() { m_stream.cancel(); }
-    QString errorString() const { return m_stream.errorString(); }
-
-    static const char* header();
+    bool commit() { return m_sink->commit(); }
+    void cancel() { m_sink->cancel(); }
+    QString errorString() const { return m_sink->errorString(); }
 
 private:
     // Rows of every statistics map in figures (measure -> statistics), with the errors alike.
-    void addFigures(const QByteArray& prefix, const QString& category, const QJsonObject& figures,
-                    const QJsonObject& errors);
+    void addFigures(const Row& prefix, const QString& category, const QJsonObject& figures, const QJsonObject& errors);
     // Rows of every stratified map in figures (measure -> {arrayFemale, arrayMale}).
-    void addStratified(const QByteArray& prefix, const QJsonObject& figures, const QJsonObject& errors);
-    void addRow(const QByteArray& prefix, const QString& category, const QString& sex, const QString& ageGroup,
+    void addStratified(const Row& prefix, const QJsonObject& figures, const QJsonObject& errors);
+    void addRow(const Row& prefix, const QString& category, const QString& sex, const QString& ageGroup,
                 const QString& measure, const QJsonObject& statistics, const QJsonObject& error);
-    static QByteArray keyFields(const Key& key, const QString& tree);
+    // A row with the fields that name the model and the tree filled in.
+    static Row keyFields(const Key& key, const QString& tree);
 
-    ut::OutputStream m_stream;
-    QByteArray m_rows;
+    std::unique_ptr<TidyTableSink> m_sink;
+    Row m_row;
 };
 
 } // namespace ui

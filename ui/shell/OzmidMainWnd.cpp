@@ -13,6 +13,7 @@
 #include "ui/shell/About3rdPartyDlg.h"
 #include "ui/shell/AboutOzmidDlg.h"
 #include "ui/Chief.h"
+#include "ui/output/ResultsTable.h"
 #include "ui/shell/SettingsDlg.h"
 #include "ui/shell/WhatsNewDlg.h"
 #include "ut/Diagnostics.h"
@@ -29,6 +30,13 @@ QString translated(const char* text)
 }
 
 const QString workbookFilter = QStringLiteral("Excel files (*.xls)");
+
+// The formats of the results table, each with the ending a name without one gets.
+const std::pair<QString, QString> tableFormats[] = {
+    {QStringLiteral("Excel workbook (*.xlsx)"), QStringLiteral(".xlsx")},
+    {QStringLiteral("CSV (*.csv)"), QStringLiteral(".csv")},
+    {QStringLiteral("Compressed CSV (*.csv.gz)"), QStringLiteral(".csv.gz")},
+};
 
 } // namespace
 
@@ -48,6 +56,7 @@ OzmidMainWnd::OzmidMainWnd()
     connect(actOptions, &QAction::triggered, this, &OzmidMainWnd::showOptionsDialog);
     connect(actSaveModels, &QAction::triggered, this, &OzmidMainWnd::showSaveModelsDialog);
     connect(actLoadModels, &QAction::triggered, this, &OzmidMainWnd::showLoadModelsDialog);
+    connect(actSaveResultsTable, &QAction::triggered, this, &OzmidMainWnd::showSaveResultsTableDialog);
     connect(actAbout3rdParty, &QAction::triggered, this, &OzmidMainWnd::showAbout3rdPartyDialog);
     connect(actWhatsNew, &QAction::triggered, this, &OzmidMainWnd::showWhatsNewDialog);
     connect(actModelCreate, &QAction::triggered, this, &OzmidMainWnd::showModelCreateDialog);
@@ -68,6 +77,7 @@ void OzmidMainWnd::buildMenus()
     QMenu* file = QMainWindow::menuBar()->addMenu(translated("File"));
     file->addAction(actSaveModels);
     file->addAction(actLoadModels);
+    file->addAction(actSaveResultsTable);
     file->addSeparator();
     file->addAction(actExit);
 
@@ -112,6 +122,10 @@ void OzmidMainWnd::setChief(Chief* chief)
     connect(this, &OzmidMainWnd::modelLoadFileSpecified, chief, &Chief::loadModelsFromExcel);
     connect(chief, &Chief::runningChanged, this, &OzmidMainWnd::updateActionsForRun);
     updateActionsForRun(chief->isRunning());
+    // Results come with the end of a run and go with the models.
+    connect(chief, &Chief::runningChanged, this, &OzmidMainWnd::updateResultsTableAction);
+    connect(chief, &Chief::programReinitialized, this, &OzmidMainWnd::updateResultsTableAction);
+    updateResultsTableAction();
     // Reports may come from the run's threads: the controller's signal is queued to the page.
     QPointer<Chief> target(chief);
     m_diagnostics = std::make_unique<ut::ScopedDiagnosticsSink>([target](const QString& text) {
@@ -221,6 +235,40 @@ void OzmidMainWnd::showLoadModelsDialog()
         QFileDialog::getOpenFileName(this, translated("Import models"), QDir::currentPath(), workbookFilter));
     if (file.exists())
         emit modelLoadFileSpecified(file);
+}
+
+void OzmidMainWnd::updateResultsTableAction()
+{
+    actSaveResultsTable->setEnabled(m_chief && m_chief->hasResults());
+}
+
+void OzmidMainWnd::showSaveResultsTableDialog()
+{
+    if (!m_chief || !m_chief->hasResults())
+        return;
+    QStringList filters;
+    for (const auto& format : tableFormats)
+        filters << format.first;
+    QString filter;
+    QString path = QFileDialog::getSaveFileName(this, translated("Save results as table"), QDir::currentPath(),
+                                                filters.join(QStringLiteral(";;")), &filter);
+    // A run started meanwhile (the dialog does not block every source of events) writes the models.
+    if (path.isEmpty() || !m_chief || !m_chief->hasResults())
+        return;
+    if (!ResultsTable::isTablePath(path)) {
+        for (const auto& format : tableFormats) {
+            if (format.first == filter)
+                path += format.second;
+        }
+    }
+    const QString title = translated("Results table");
+    QString error;
+    if (ResultsTable::save(path, m_chief->models(), m_chief->currentAggregatedResults(), &error))
+        m_chief->reportNotice(
+            title, translated("Results saved as a table in %1.").arg(QDir::toNativeSeparators(path).toHtmlEscaped()),
+            QStringLiteral("success"));
+    else
+        m_chief->reportNotice(title, error.toHtmlEscaped(), QStringLiteral("error"));
 }
 
 void OzmidMainWnd::closeEvent(QCloseEvent* event)

@@ -48,6 +48,10 @@ private slots:
     void showOptionsDialog();
     void showSaveModelsDialog();
     void showLoadModelsDialog();
+    // Asks for a file and writes the results table there (see ResultsTable).
+    void showSaveResultsTableDialog();
+    // The results table can be saved while a model holds results and no run is in progress.
+    void updateResultsTableAction();
     // Importing reference data deletes every model: asked first when there are any.
     void importReferenceData();
     void importReferenceDataFromJSON();

@@ -107,7 +107,8 @@ TEST_F(MainWindowTest, OneWindowShowingTheMainPageOverTheController)
     const QList<QAction*> menus = static_cast<QMainWindow*>(window.data())->menuBar()->actions();
     ASSERT_EQ(menus.size(), 3);
     EXPECT_EQ(menus[0]->text(), QStringLiteral("File"));
-    EXPECT_EQ(entries(menus[0]->menu()), (QStringList{"actSaveModels", "actLoadModels", "-", "actExit"}));
+    EXPECT_EQ(entries(menus[0]->menu()),
+              (QStringList{"actSaveModels", "actLoadModels", "actSaveResultsTable", "-", "actExit"}));
     EXPECT_EQ(menus[1]->text(), QStringLiteral("Tools"));
     EXPECT_EQ(entries(menus[1]->menu()),
               (QStringList{"actOptions", "actModelCreate", "-", "actImportExcelReferenceData",
