@@ -368,10 +368,11 @@ int BatchRun::runModels(ui::Chief& chief)
     QJsonObject run = runBlock(int(models.size()), nonFinite);
     run.insert(QStringLiteral("provenance"), provenance);
     const QJsonObject aggregated = QJsonObject::fromVariantMap(computer.aggregatedResults());
-    if (!output.finish(run, aggregated, summary.document()))
+    const QJsonObject summaryDocument = summary.document();
+    if (!output.finish(run, aggregated, summaryDocument))
         return abandon(output.errorString());
     // The document is in place; a table or draws file that fails now is named by the reason.
-    if (!exports.finish(aggregated)) {
+    if (!exports.finish(aggregated, summaryDocument)) {
         m_err << "Error: " << exports.errorString() << "\nThe results document " << m_options.outputPath()
               << " was written.\n";
         m_err.flush();

@@ -1,5 +1,6 @@
 #include "app/batch/ResultsExports.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 
 #include "app/batch/BatchOptions.h"
@@ -92,13 +93,37 @@ bool ResultsExports::writeProvenance(const QString& path)
     return true;
 }
 
-bool ResultsExports::finish(const QJsonObject& aggregatedResults)
+bool ResultsExports::addSummary(const QJsonObject& summary)
+{
+    const QString all = QStringLiteral("all");
+    const QString model = QStringLiteral("summary");
+    bool written = m_table->addTotals({all, QString(), all, QString(), model},
+                                      summary.value(QStringLiteral("total")).toObject());
+    for (const QJsonValue& value : summary.value(QStringLiteral("countries")).toArray()) {
+        const QJsonObject country = value.toObject();
+        written = written
+            && m_table->addTotals({country.value(QStringLiteral("country")).toString(),
+                                   country.value(QStringLiteral("countryName")).toString(), all, QString(), model},
+                                  country);
+    }
+    for (const QJsonValue& value : summary.value(QStringLiteral("diseases")).toArray()) {
+        const QJsonObject disease = value.toObject();
+        written = written
+            && m_table->addTotals({all, QString(), disease.value(QStringLiteral("disease")).toString(),
+                                   disease.value(QStringLiteral("diseaseName")).toString(), model},
+                                  disease);
+    }
+    return written;
+}
+
+bool ResultsExports::finish(const QJsonObject& aggregatedResults, const QJsonObject& summary)
 {
     if (m_table) {
         const QString all = QStringLiteral("all");
         const bool written = m_table->addTotals({all, QString(), all, QString(), all},
                                                 aggregatedResults.value(QStringLiteral("totalResults")).toObject(),
-                                                aggregatedResults.value(QStringLiteral("allResults")).toObject());
+                                                aggregatedResults.value(QStringLiteral("allResults")).toObject())
+            && addSummary(summary);
         if (!written || !m_table->commit())
             return failed(m_table->errorString());
         if (!writeProvenance(m_options.tablePath()))

@@ -33,8 +33,9 @@ public:
     // The model is done: its entry of the results document (and of the uncertainty analysis,
     // when given) gets the counts of its record, and its rows go to the table.
     bool addModel(const fn::DiseaseModel& model, QJsonObject& results, QJsonObject* uncertainty);
-    // The totals over all models go to the table; everything is put in place.
-    bool finish(const QJsonObject& aggregatedResults);
+    // The totals over all models and the batch's summary (see RunSummary) go to the table;
+    // everything is put in place.
+    bool finish(const QJsonObject& aggregatedResults, const QJsonObject& summary);
     void cancel();
 
     QString errorString() const { return m_errorString; }
@@ -44,6 +45,9 @@ public:
 private:
     bool failed(const QString& error);
     bool writeProvenance(const QString& path);
+    // The rows of the summary: model "summary", per country (disease "all"), per disease
+    // (country "all") and in total (both "all").
+    bool addSummary(const QJsonObject& summary);
 
     const BatchOptions& m_options;
     QJsonObject m_provenance;

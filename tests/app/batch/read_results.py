@@ -86,6 +86,12 @@ for model, totals, errors in zip(document["models"], aggregated["modelResults"],
     figures(prefix, "total", totals["results"], errors["totalResults"])
 figures(("all", "all", "all", "all"), "total", aggregated["totalResults"], None)
 stratified(("all", "all", "all", "all"), aggregated["allResults"], None)
+summary = document["summary"]
+figures(("all", "all", "summary", "all"), "total", summary["total"], None)
+for group in summary["countries"]:
+    figures((group["country"], "all", "summary", "all"), "total", group, None)
+for group in summary["diseases"]:
+    figures(("all", group["disease"], "summary", "all"), "total", group, None)
 
 flat = []
 for where, values, error in expected:
