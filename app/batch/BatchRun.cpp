@@ -9,6 +9,7 @@
 #include "app/batch/ResultsExports.h"
 #include "app/batch/ResultsStream.h"
 #include "app/batch/RunSummary.h"
+#include "app/batch/ScenarioRuns.h"
 #include "fn/KnownIds.h"
 #include "fn/model/ImpossibleValues.h"
 #include "fn/model/ResultsComputer.h"
@@ -64,10 +65,12 @@ int BatchRun::run()
     if (!chooseCountries(chief) || !chooseDiseases(chief))
         return UsageError;
     try {
-        const int created = createModels(chief);
+        // Lends the base's models during the run: goes before the base's controller does.
+        ScenarioRuns scenarios(m_options, m_err);
+        const int created = createModels(chief, scenarios);
         if (created != Success)
             return created;
-        return runModels(chief);
+        return runModels(chief, scenarios);
     } catch (...) {
         reportFailure();
     }
@@ -179,7 +182,7 @@ bool BatchRun::chooseDiseases(const ui::Chief& chief)
     return true;
 }
 
-int BatchRun::createModels(ui::Chief& chief)
+int BatchRun::createModels(ui::Chief& chief, ScenarioRuns& scenarios)
 {
     QStringList withoutData;
     for (const QString& country : qAsConst(m_countries)) {
@@ -205,6 +208,8 @@ int BatchRun::createModels(ui::Chief& chief)
         m_err.flush();
         return Failure;
     }
+    if (!scenarios.createModels(chief, m_countries, m_diseases))
+        return UsageError;
     m_err << "Created " << chief.models().size() << " models in " << duration(m_clock.elapsed() / 1000.0) << ".\n";
     checkArguments(chief);
     m_err.flush();
@@ -246,9 +251,9 @@ QJsonObject BatchRun::runBlock(int models, const QJsonArray& nonFinite) const
     };
 }
 
-int BatchRun::runModels(ui::Chief& chief)
+int BatchRun::runModels(ui::Chief& chief, ScenarioRuns& scenarios)
 {
-    fn::DiseaseModelList& models = chief.models();
+    fn::DiseaseModelList& baseModels = chief.models();
     const std::uint32_t n = m_options.sampleSize();
 
     ResultsStream output(m_options.outputPath(), m_options.pretty());
@@ -273,11 +278,15 @@ int BatchRun::runModels(ui::Chief& chief)
         return Failure;
     }
 
+    fn::ResultsComputer computer(baseModels);
+    computer.prepare(n);
+    // With scenarios the runner runs each base model followed by its scenario models, and the
+    // base models go to the results computer from here, in their order.
+    const bool paired = !scenarios.isEmpty();
+    fn::DiseaseModelList& models = paired ? scenarios.lend(baseModels) : baseModels;
     std::uint64_t iterations = 0;
     for (const auto& model : models)
         iterations += std::uint64_t(model->outcomeTreeCount()) * n;
-    fn::ResultsComputer computer(models);
-    computer.prepare(n);
     fn::RunControl control;
     fn::ModelRunner::Settings settings;
     settings.iterations = n;
@@ -291,7 +300,8 @@ int BatchRun::runModels(ui::Chief& chief)
     settings.threads = m_options.threads();
     settings.analyzeUncertainty = analyzing;
     fn::ModelRunner runner(models, settings);
-    runner.setResultsComputer(&computer);
+    if (!paired)
+        runner.setResultsComputer(&computer);
     runner.setRunControl(&control);
     bool written = true;
     RunSummary summary(n);
@@ -300,10 +310,21 @@ int BatchRun::runModels(ui::Chief& chief)
     int perCaseNotes = 0;
     constexpr int listedNotes = 10;
     runner.setRecordHandler([&](int index, const fn::ModelRunRecord& record) {
-        written = written && exports.takeRecord(*models[std::size_t(index)], record);
+        if (paired)
+            scenarios.takeRecord(index, record);
+        if (!paired || scenarios.scenarioOf(index) < 0)
+            written = written && exports.takeRecord(*models[std::size_t(index)], record);
     });
     runner.setDoneHandler([&](int index) {
         fn::DiseaseModel& model = *models[std::size_t(index)];
+        if (paired && scenarios.scenarioOf(index) >= 0) {
+            // Its differences are taken: nothing of a scenario model is written.
+            model.releaseDetailedResults();
+            reportProgress(index + 1, int(models.size()), control.iterationsDone(), iterations, false);
+            return;
+        }
+        if (paired)
+            computer.addModel(model);
         summary.addModel(model);
         bool perCaseOnly = false;
         const QStringList impossible = fn::ImpossibleValues::nonFiniteResults(model, &perCaseOnly);
@@ -350,8 +371,11 @@ int BatchRun::runModels(ui::Chief& chief)
         m_err.flush();
         return Failure;
     };
-    m_err << "Running " << models.size() << " models at " << n << " iterations on "
-          << fn::ModelRunner::threadCount(settings.threads) << " threads.\n";
+    m_err << "Running " << models.size() << " models";
+    if (paired)
+        m_err << " (" << baseModels.size() << " of the base, " << models.size() - baseModels.size() << " of "
+              << (m_options.scenarios().size() == 1 ? "the scenario" : "the scenarios") << ")";
+    m_err << " at " << n << " iterations on " << fn::ModelRunner::threadCount(settings.threads) << " threads.\n";
     m_err.flush();
     try {
         runner.run();
@@ -364,15 +388,17 @@ int BatchRun::runModels(ui::Chief& chief)
                            : !uncertainty.errorString().isEmpty() ? uncertainty.errorString()
                                                                   : exports.errorString());
     reportProgress(int(models.size()), int(models.size()), control.iterationsDone(), iterations, true);
+    scenarios.restore();
     computer.compute();
-    QJsonObject run = runBlock(int(models.size()), nonFinite);
+    QJsonObject run = runBlock(int(baseModels.size()), nonFinite);
     run.insert(QStringLiteral("provenance"), provenance);
     const QJsonObject aggregated = QJsonObject::fromVariantMap(computer.aggregatedResults());
     const QJsonObject summaryDocument = summary.document();
-    if (!output.finish(run, aggregated, summaryDocument))
+    const QJsonArray scenarioDocument = scenarios.document();
+    if (!output.finish(run, aggregated, summaryDocument, scenarioDocument))
         return abandon(output.errorString());
     // The document is in place; a table or draws file that fails now is named by the reason.
-    if (!exports.finish(aggregated, summaryDocument)) {
+    if (!exports.finish(aggregated, summaryDocument, scenarioDocument)) {
         m_err << "Error: " << exports.errorString() << "\nThe results document " << m_options.outputPath()
               << " was written.\n";
         m_err.flush();
@@ -384,12 +410,13 @@ int BatchRun::runModels(ui::Chief& chief)
         m_err.flush();
         return Failure;
     }
-    summarize(int(models.size()));
+    summarize(int(baseModels.size()));
+    scenarios.report(scenarioDocument);
     if (perCaseNotes > listedNotes)
         m_err << "Note: " << perCaseNotes - listedNotes << " more models have figures per case without value in "
               << "iterations without cases.\n";
     if (failing > 0) {
-        m_err << "Error: " << failing << " of the " << models.size()
+        m_err << "Error: " << failing << " of the " << baseModels.size()
               << " models have statistics that are not finite numbers (null in the document, and in every total "
                  "they enter); the run block of the document lists them.\n";
         m_err.flush();

@@ -152,4 +152,12 @@ bool TidyTable::addTotals(const Key& key, const QJsonObject& totalResults, const
     return written;
 }
 
+bool TidyTable::addGroup(const Key& key, const QString& category, const QJsonObject& figures)
+{
+    addFigures(keyFields(key, all), category, figures, QJsonObject());
+    const bool written = m_stream.write(m_rows);
+    m_rows.clear();
+    return written;
+}
+
 } // namespace ui
