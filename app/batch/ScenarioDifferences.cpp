@@ -99,8 +99,8 @@ QJsonObject ScenarioDifferences::statistics(const std::vector<double>* differenc
     for (int measure = 0; measure < MeasureCount; ++measure) {
         const double* values = differences[measure].data();
         figures.insert(QLatin1String(measureKey(Measure(measure))),
-                       QJsonObject::fromVariantMap(
-                           fn::statistics::seriesStatistics(m_iterations, [values](std::uint32_t k) { return values[k]; })));
+                       QJsonObject::fromVariantMap(fn::statistics::seriesStatistics(
+                           m_iterations, [values](std::uint32_t k) { return values[k]; })));
     }
     return figures;
 }

@@ -118,17 +118,16 @@ bool ScenarioRuns::createModels(const ui::Chief& base, const QStringList& countr
         }
         const int matched = int(baseModels.size()) - notText.size();
         if (!notText.isEmpty())
-            m_err << "Warning: scenario \"" << given.name << "\": " << notText.size() << " of the "
-                  << baseModels.size() << " country-disease pairs of the base have no data in " << folder
+            m_err << "Warning: scenario \"" << given.name << "\": " << notText.size() << " of the " << baseModels.size()
+                  << " country-disease pairs of the base have no data in " << folder
                   << " and no difference: " << listed(notText) << ".\n";
         if (!onlyText.isEmpty())
             m_err << "Warning: scenario \"" << given.name << "\": " << onlyText.size()
                   << " country-disease pairs have data in " << folder
-                  << " but not in the base, so nothing to compare them with; they are left out: "
-                  << listed(onlyText) << ".\n";
+                  << " but not in the base, so nothing to compare them with; they are left out: " << listed(onlyText)
+                  << ".\n";
         if (matched == 0) {
-            m_err << "Error: the scenario \"" << given.name
-                  << "\" shares no country-disease pair with the base run.\n";
+            m_err << "Error: the scenario \"" << given.name << "\" shares no country-disease pair with the base run.\n";
             m_err.flush();
             return false;
         }
@@ -169,8 +168,9 @@ void ScenarioRuns::restore()
         if (role.scenario < 0)
             (*m_base)[std::size_t(role.base)] = std::move(m_running[k]);
         else
-            m_scenarios[std::size_t(role.scenario)]->chief->models()[std::size_t(
-                m_pairs[std::size_t(role.base)][std::size_t(role.scenario)])] = std::move(m_running[k]);
+            m_scenarios[std::size_t(role.scenario)]
+                ->chief->models()[std::size_t(m_pairs[std::size_t(role.base)][std::size_t(role.scenario)])] = std::move(
+                m_running[k]);
     }
     m_running.clear();
     m_roles.clear();
@@ -191,8 +191,8 @@ void ScenarioRuns::takeRecord(int index, const fn::ModelRunRecord& record)
     }
     if (m_baseTotalsOf < 0 || m_roles[std::size_t(m_baseTotalsOf)].base != role.base)
         return;
-    m_scenarios[std::size_t(role.scenario)]->differences->addPair(*m_running[std::size_t(m_baseTotalsOf)],
-                                                                  m_baseTotals, record);
+    m_scenarios[std::size_t(role.scenario)]->differences->addPair(*m_running[std::size_t(m_baseTotalsOf)], m_baseTotals,
+                                                                  record);
 }
 
 QJsonArray ScenarioRuns::document() const
