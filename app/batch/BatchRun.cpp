@@ -208,7 +208,7 @@ int BatchRun::createModels(ui::Chief& chief, ScenarioRuns& scenarios)
         m_err.flush();
         return Failure;
     }
-    if (!scenarios.createModels(chief, m_countries, m_diseases))
+    if (!scenarios.prepare(chief, m_countries, m_diseases))
         return UsageError;
     m_err << "Created " << chief.models().size() << " models in " << duration(m_clock.elapsed() / 1000.0) << ".\n";
     checkArguments(chief);
@@ -280,13 +280,18 @@ int BatchRun::runModels(ui::Chief& chief, ScenarioRuns& scenarios)
 
     fn::ResultsComputer computer(baseModels);
     computer.prepare(n);
-    // With scenarios the runner runs each base model followed by its scenario models, and the
-    // base models go to the results computer from here, in their order.
+    // With scenarios each base model runs followed by its scenario models, a share of the base
+    // models at a time (see ScenarioRuns), and the base models go to the results computer from
+    // here, in their order.
     const bool paired = !scenarios.isEmpty();
-    fn::DiseaseModelList& models = paired ? scenarios.lend(baseModels) : baseModels;
     std::uint64_t iterations = 0;
-    for (const auto& model : models)
-        iterations += std::uint64_t(model->outcomeTreeCount()) * n;
+    int total = 0;
+    for (std::size_t i = 0; i < baseModels.size(); ++i) {
+        // A scenario model counts as its base model.
+        const int runs = 1 + scenarios.partnersOf(i);
+        iterations += std::uint64_t(baseModels[i]->outcomeTreeCount()) * n * std::uint64_t(runs);
+        total += runs;
+    }
     fn::RunControl control;
     fn::ModelRunner::Settings settings;
     settings.iterations = n;
@@ -299,28 +304,29 @@ int BatchRun::runModels(ui::Chief& chief, ScenarioRuns& scenarios)
         m_err << "Note: with seed 0 every model draws from one continuing stream; --seeding has no effect.\n";
     settings.threads = m_options.threads();
     settings.analyzeUncertainty = analyzing;
-    fn::ModelRunner runner(models, settings);
-    if (!paired)
-        runner.setResultsComputer(&computer);
-    runner.setRunControl(&control);
+    const int threads = fn::ModelRunner::threadCount(settings.threads);
+    // Enough base models per share to keep every thread busy between shares.
+    const std::size_t share = paired ? std::max<std::size_t>(256, 8 * std::size_t(threads)) : baseModels.size();
+    fn::DiseaseModelList* models = &baseModels;
+    int before = 0;
     bool written = true;
     RunSummary summary(n);
     QJsonArray nonFinite;
     int failing = 0;
     int perCaseNotes = 0;
     constexpr int listedNotes = 10;
-    runner.setRecordHandler([&](int index, const fn::ModelRunRecord& record) {
+    const auto takeRecord = [&](int index, const fn::ModelRunRecord& record) {
         if (paired)
             scenarios.takeRecord(index, record);
-        if (!paired || scenarios.scenarioOf(index) < 0)
-            written = written && exports.takeRecord(*models[std::size_t(index)], record);
-    });
-    runner.setDoneHandler([&](int index) {
-        fn::DiseaseModel& model = *models[std::size_t(index)];
-        if (paired && scenarios.scenarioOf(index) >= 0) {
+        if (!paired || !scenarios.isScenarioModel(index))
+            written = written && exports.takeRecord(*(*models)[std::size_t(index)], record);
+    };
+    const auto takeModel = [&](int index) {
+        fn::DiseaseModel& model = *(*models)[std::size_t(index)];
+        if (paired && scenarios.isScenarioModel(index)) {
             // Its differences are taken: nothing of a scenario model is written.
             model.releaseDetailedResults();
-            reportProgress(index + 1, int(models.size()), control.iterationsDone(), iterations, false);
+            reportProgress(before + index + 1, total, control.iterationsDone(), iterations, false);
             return;
         }
         if (paired)
@@ -352,8 +358,8 @@ int BatchRun::runModels(ui::Chief& chief, ScenarioRuns& scenarios)
         model.releaseDetailedResults();
         if (!written)
             control.cancel();
-        reportProgress(index + 1, int(models.size()), control.iterationsDone(), iterations, false);
-    });
+        reportProgress(before + index + 1, total, control.iterationsDone(), iterations, false);
+    };
     // Whatever stops the job from here on leaves the outputs unfinished: the user learns what
     // became of them.
     const auto abandon = [&](const QString& reason) {
@@ -371,24 +377,34 @@ int BatchRun::runModels(ui::Chief& chief, ScenarioRuns& scenarios)
         m_err.flush();
         return Failure;
     };
-    m_err << "Running " << models.size() << " models";
+    m_err << "Running " << total << " models";
     if (paired)
-        m_err << " (" << baseModels.size() << " of the base, " << models.size() - baseModels.size() << " of "
+        m_err << " (" << baseModels.size() << " of the base, " << total - int(baseModels.size()) << " of "
               << (m_options.scenarios().size() == 1 ? "the scenario" : "the scenarios") << ")";
-    m_err << " at " << n << " iterations on " << fn::ModelRunner::threadCount(settings.threads) << " threads.\n";
+    m_err << " at " << n << " iterations on " << threads << " threads.\n";
     m_err.flush();
-    try {
-        runner.run();
-    } catch (...) {
-        reportFailure();
-        return abandon(QString());
+    for (std::size_t begin = 0; begin < baseModels.size() && written; begin += share) {
+        models = paired ? &scenarios.lend(baseModels, begin, std::min(baseModels.size(), begin + share)) : &baseModels;
+        fn::ModelRunner runner(*models, settings);
+        if (!paired)
+            runner.setResultsComputer(&computer);
+        runner.setRunControl(&control);
+        runner.setRecordHandler(takeRecord);
+        runner.setDoneHandler(takeModel);
+        try {
+            runner.run();
+        } catch (...) {
+            reportFailure();
+            return abandon(QString());
+        }
+        before += int(models->size());
+        scenarios.restore();
     }
     if (!written)
         return abandon(!output.errorString().isEmpty()            ? output.errorString()
                            : !uncertainty.errorString().isEmpty() ? uncertainty.errorString()
                                                                   : exports.errorString());
-    reportProgress(int(models.size()), int(models.size()), control.iterationsDone(), iterations, true);
-    scenarios.restore();
+    reportProgress(total, total, control.iterationsDone(), iterations, true);
     computer.compute();
     QJsonObject run = runBlock(int(baseModels.size()), nonFinite);
     run.insert(QStringLiteral("provenance"), provenance);

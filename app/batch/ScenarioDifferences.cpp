@@ -140,7 +140,7 @@ QJsonObject ScenarioDifferences::document() const
     QJsonArray diseases;
     for (const Group& group : m_diseases)
         diseases << named(figures(group), "disease", group.id, "diseaseName", group.name);
-    return {
+    QJsonObject scenario = {
         {QStringLiteral("name"), m_name},
         {QStringLiteral("dataFolder"), m_dataFolder},
         {QStringLiteral("averted"), QStringLiteral("base - scenario, per iteration")},
@@ -151,6 +151,9 @@ QJsonObject ScenarioDifferences::document() const
         {QStringLiteral("notInScenario"), m_notInScenario},
         {QStringLiteral("onlyInScenario"), m_onlyInScenario},
     };
+    for (auto it = m_data.begin(); it != m_data.end(); ++it)
+        scenario.insert(it.key(), it.value());
+    return scenario;
 }
 
 } // namespace batch

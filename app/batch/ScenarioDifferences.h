@@ -39,12 +39,15 @@ public:
     // The pairs ({"country", "disease"}) the base runs and the scenario's data lack, and those the
     // scenario's data add; neither has a difference.
     void setUnmatched(const QJsonArray& notInScenario, const QJsonArray& onlyInScenario);
+    // The scenario's data as the provenance names them: "referenceData" and "inputs" with their SHA-256.
+    void setData(const QJsonObject& data) { m_data = data; }
 
     // The base model's totals against its scenario model's run.
     void addPair(const fn::DiseaseModel& base, const Totals& baseTotals, const fn::ModelRunRecord& scenario);
     int pairs() const { return int(m_models.size()); }
 
-    // {"name", "dataFolder", "averted", "models": [...], "total", "countries": [...], "diseases":
+    // {"name", "dataFolder", "referenceData", "inputs", "averted", "models": [...], "total", "countries": [...],
+    // "diseases":
     // [...], "notInScenario", "onlyInScenario"}; each entry names its model, country or disease and
     // holds the statistics of "dalyAverted", "casesAverted" and "deathsAverted".
     QJsonObject document() const;
@@ -74,6 +77,7 @@ private:
     Group m_total;
     std::vector<Group> m_countries;
     std::vector<Group> m_diseases;
+    QJsonObject m_data;
     QJsonArray m_notInScenario;
     QJsonArray m_onlyInScenario;
 };

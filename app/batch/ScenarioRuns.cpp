@@ -1,11 +1,16 @@
 #include "app/batch/ScenarioRuns.h"
 
+#include <algorithm>
+
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QSet>
 
 #include "app/batch/BatchOptions.h"
 #include "ui/Chief.h"
+#include "ui/ModelFactory.h"
+#include "ui/output/RunProvenance.h"
 
 namespace batch {
 
@@ -34,7 +39,8 @@ QString interval(const QJsonObject& statistics)
 
 struct ScenarioRuns::Scenario
 {
-    std::unique_ptr<ui::Chief> chief;
+    std::unique_ptr<ui::Chief> data;
+    std::unique_ptr<ui::ModelFactory> factory;
     std::unique_ptr<ScenarioDifferences> differences;
 };
 
@@ -49,16 +55,16 @@ ScenarioRuns::~ScenarioRuns()
     restore();
 }
 
-bool ScenarioRuns::createModels(const ui::Chief& base, const QStringList& countries, const QStringList& diseases)
+bool ScenarioRuns::prepare(const ui::Chief& base, const QStringList& countries, const QStringList& diseases)
 {
     const fn::DiseaseModelList& baseModels = base.models();
-    const int count = int(m_options.scenarios().size());
-    m_pairs.assign(baseModels.size(), std::vector<int>(std::size_t(count), -1));
+    const std::size_t count = m_options.scenarios().size();
+    m_paired.assign(baseModels.size(), std::vector<bool>(count, false));
     QSet<QString> basePairs;
     for (const auto& model : baseModels)
         basePairs.insert(model->countryId() + QLatin1Char('/') + model->diseaseId());
-    for (int s = 0; s < count; ++s) {
-        const BatchOptions::Scenario& given = m_options.scenarios()[std::size_t(s)];
+    for (std::size_t s = 0; s < count; ++s) {
+        const BatchOptions::Scenario& given = m_options.scenarios()[s];
         const QString folder = QFileInfo(given.dataFolder).absoluteFilePath();
         if (!QFileInfo::exists(folder + QStringLiteral("/referenceData.dat"))) {
             m_err << "Error: the scenario \"" << given.name << "\" has no reference data cache referenceData.dat in "
@@ -67,11 +73,13 @@ bool ScenarioRuns::createModels(const ui::Chief& base, const QStringList& countr
             return false;
         }
         auto scenario = std::make_unique<Scenario>();
-        scenario->chief = std::make_unique<ui::Chief>();
-        ui::Chief& chief = *scenario->chief;
-        chief.setBasePath(folder);
+        scenario->data = std::make_unique<ui::Chief>();
+        ui::Chief& data = *scenario->data;
+        data.setBasePath(folder);
+        scenario->factory = std::make_unique<ui::ModelFactory>(data.inputDataMgr(), data.jsonDataMgr());
+        const ui::ModelFactory& factory = *scenario->factory;
         // The countries and diseases chosen as for the base, from the scenario's own data.
-        const fn::InputDataMgr& store = chief.inputDataMgr();
+        const fn::InputDataMgr& store = data.inputDataMgr();
         QStringList scenarioCountries;
         if (m_options.allCountries()) {
             for (const QString& id : store.countriesWithPopulationData()) {
@@ -85,22 +93,22 @@ bool ScenarioRuns::createModels(const ui::Chief& base, const QStringList& countr
             }
         }
         QStringList scenarioDiseases;
-        for (const QVariant& disease : chief.availableDiseases()) {
+        for (const QVariant& disease : data.availableDiseases()) {
             const QString id = disease.toMap().value(QStringLiteral("id")).toString();
             if (!scenarioDiseases.contains(id) && (m_options.allDiseases() || diseases.contains(id)))
                 scenarioDiseases << id;
         }
+        const auto has = [&](const QString& country, const QString& disease) {
+            return scenarioCountries.contains(country) && scenarioDiseases.contains(disease)
+                && factory.canMake(country, disease);
+        };
         QJsonArray notInScenario;
         QStringList notText;
         for (std::size_t i = 0; i < baseModels.size(); ++i) {
             const QString& country = baseModels[i]->countryId();
             const QString& disease = baseModels[i]->diseaseId();
-            const fn::DiseaseModel* made = scenarioCountries.contains(country) && scenarioDiseases.contains(disease)
-                ? chief.createModel(country, disease, chief.makeModelId(QString()))
-                : nullptr;
-            if (made) {
-                m_pairs[i][std::size_t(s)] = int(chief.models().size()) - 1;
-            } else {
+            m_paired[i][s] = has(country, disease);
+            if (!m_paired[i][s]) {
                 notInScenario << pair(country, disease);
                 notText << country + QLatin1Char('/') + disease;
             }
@@ -109,14 +117,12 @@ bool ScenarioRuns::createModels(const ui::Chief& base, const QStringList& countr
         QStringList onlyText;
         for (const QString& country : qAsConst(scenarioCountries)) {
             for (const QString& disease : qAsConst(scenarioDiseases)) {
-                if (basePairs.contains(country + QLatin1Char('/') + disease)
-                    || !chief.createModel(country, disease, chief.makeModelId(QString())))
+                if (basePairs.contains(country + QLatin1Char('/') + disease) || !has(country, disease))
                     continue;
                 onlyInScenario << pair(country, disease);
                 onlyText << country + QLatin1Char('/') + disease;
             }
         }
-        const int matched = int(baseModels.size()) - notText.size();
         if (!notText.isEmpty())
             m_err << "Warning: scenario \"" << given.name << "\": " << notText.size() << " of the " << baseModels.size()
                   << " country-disease pairs of the base have no data in " << folder
@@ -126,33 +132,43 @@ bool ScenarioRuns::createModels(const ui::Chief& base, const QStringList& countr
                   << " country-disease pairs have data in " << folder
                   << " but not in the base, so nothing to compare them with; they are left out: " << listed(onlyText)
                   << ".\n";
-        if (matched == 0) {
+        if (notText.size() == int(baseModels.size())) {
             m_err << "Error: the scenario \"" << given.name << "\" shares no country-disease pair with the base run.\n";
             m_err.flush();
             return false;
         }
         scenario->differences = std::make_unique<ScenarioDifferences>(given.name, folder, m_options.sampleSize());
         scenario->differences->setUnmatched(notInScenario, onlyInScenario);
+        ui::RunProvenance provenance;
+        provenance.setDataFolder(folder);
+        provenance.addInputsOf(QDir(folder).filePath(QStringLiteral("models")));
+        const QJsonObject record = provenance.toJson();
+        scenario->differences->setData(
+            {{QStringLiteral("referenceData"), record.value(QStringLiteral("referenceData"))},
+             {QStringLiteral("inputs"), record.value(QStringLiteral("inputs"))}});
         m_scenarios.push_back(std::move(scenario));
     }
     m_err.flush();
     return true;
 }
 
-fn::DiseaseModelList& ScenarioRuns::lend(fn::DiseaseModelList& base)
+int ScenarioRuns::partnersOf(std::size_t index) const
+{
+    return index < m_paired.size() ? int(std::count(m_paired[index].begin(), m_paired[index].end(), true)) : 0;
+}
+
+fn::DiseaseModelList& ScenarioRuns::lend(fn::DiseaseModelList& base, std::size_t begin, std::size_t end)
 {
     restore();
     m_base = &base;
-    m_running.clear();
-    m_roles.clear();
-    for (std::size_t i = 0; i < base.size(); ++i) {
+    for (std::size_t i = begin; i < end; ++i) {
+        const fn::DiseaseModel& model = *base[i];
         m_running.push_back(std::move(base[i]));
         m_roles.push_back({int(i), -1});
         for (std::size_t s = 0; s < m_scenarios.size(); ++s) {
-            const int at = m_pairs[i][s];
-            if (at < 0)
+            if (!m_paired[i][s])
                 continue;
-            m_running.push_back(std::move(m_scenarios[s]->chief->models()[std::size_t(at)]));
+            m_running.push_back(m_scenarios[s]->factory->make(model.countryId(), model.diseaseId(), model.modelId()));
             m_roles.push_back({int(i), int(s)});
         }
     }
@@ -161,20 +177,17 @@ fn::DiseaseModelList& ScenarioRuns::lend(fn::DiseaseModelList& base)
 
 void ScenarioRuns::restore()
 {
-    if (!m_base)
-        return;
-    for (std::size_t k = 0; k < m_running.size(); ++k) {
-        const Role role = m_roles[k];
-        if (role.scenario < 0)
-            (*m_base)[std::size_t(role.base)] = std::move(m_running[k]);
-        else
-            m_scenarios[std::size_t(role.scenario)]
-                ->chief->models()[std::size_t(m_pairs[std::size_t(role.base)][std::size_t(role.scenario)])] = std::move(
-                m_running[k]);
+    if (m_base) {
+        for (std::size_t k = 0; k < m_running.size(); ++k) {
+            if (m_roles[k].scenario < 0)
+                (*m_base)[std::size_t(m_roles[k].base)] = std::move(m_running[k]);
+        }
     }
+    // The scenario models are done with: their differences are taken.
     m_running.clear();
     m_roles.clear();
     m_base = nullptr;
+    m_baseTotalsOf = -1;
 }
 
 void ScenarioRuns::takeRecord(int index, const fn::ModelRunRecord& record)

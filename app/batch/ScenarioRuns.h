@@ -19,13 +19,15 @@ namespace batch {
 class BatchOptions;
 
 // The scenarios of a batch (--scenario NAME=DATA_FOLDER): each scenario's data make a model for
-// every country-disease pair of the base run, and each runs beside its base model with the same
-// seed, so that their difference is paired iteration by iteration (see ScenarioDifferences).
+// every country-disease pair of the base run that they have data for, and each runs beside its
+// base model with the same seed, so that their difference is paired iteration by iteration (see
+// ScenarioDifferences).
 //
-// For the run the models are lent to one list, each base model followed by its scenario models:
-// the runner delivers in list order, so only the totals of the base model at hand are held until
-// its scenario models come. The lent models go back to their owners when restore() is called or
-// this object is destroyed, which must happen before the base's controller is.
+// The base models are run a share at a time: lend() moves a share of them into one list, each
+// followed by its scenario models, made there; the runner delivers in list order, so only the
+// totals of the base model at hand are held until its scenario models come. restore() gives the
+// base models back and drops the scenario models, so that these never all exist at once. The
+// destructor restores too; this object must go before the base's controller does.
 class ScenarioRuns
 {
 public:
@@ -35,17 +37,18 @@ public:
     ScenarioRuns& operator=(const ScenarioRuns&) = delete;
 
     bool isEmpty() const { return m_scenarios.empty(); }
-    // Makes each scenario's models for the pairs of base's models, the countries and diseases
-    // chosen as for the base, and tells on err of every pair that is not in both. False with the
-    // reason on err when a scenario's data cannot be read.
-    bool createModels(const ui::Chief& base, const QStringList& countries, const QStringList& diseases);
+    // Reads each scenario's data and finds which pairs of base's models it has, the countries and
+    // diseases chosen as for the base; tells on err of every pair that is not in both. False with
+    // the reason on err when a scenario's data cannot be read or share no pair with the base.
+    bool prepare(const ui::Chief& base, const QStringList& countries, const QStringList& diseases);
+    // The scenario models base model index gets.
+    int partnersOf(std::size_t index) const;
 
-    // The list to run: the base models, each followed by its scenario models.
-    fn::DiseaseModelList& lend(fn::DiseaseModelList& base);
+    // The list to run: the base models from begin to end, each followed by its scenario models.
+    fn::DiseaseModelList& lend(fn::DiseaseModelList& base, std::size_t begin, std::size_t end);
     void restore();
-    // Where a model of the lent list comes from: -1 for the base, else its scenario.
-    int scenarioOf(int index) const { return m_roles[std::size_t(index)].scenario; }
-    int baseIndexOf(int index) const { return m_roles[std::size_t(index)].base; }
+    // Whether a model of the lent list is a scenario's rather than the base's.
+    bool isScenarioModel(int index) const { return m_roles[std::size_t(index)].scenario >= 0; }
 
     // A model of the lent list with the record of its run.
     void takeRecord(int index, const fn::ModelRunRecord& record);
@@ -66,11 +69,11 @@ private:
     const BatchOptions& m_options;
     QTextStream& m_err;
     std::vector<std::unique_ptr<Scenario>> m_scenarios;
+    // Per base model, whether each scenario has it.
+    std::vector<std::vector<bool>> m_paired;
     fn::DiseaseModelList* m_base = nullptr;
     fn::DiseaseModelList m_running;
     std::vector<Role> m_roles;
-    // Per base model, its scenario models (index into the scenario's own list, or -1).
-    std::vector<std::vector<int>> m_pairs;
     ScenarioDifferences::Totals m_baseTotals;
     int m_baseTotalsOf = -1;
 };
