@@ -324,7 +324,13 @@ int BatchRun::runModels(ui::Chief& chief, ScenarioRuns& scenarios)
     const auto takeModel = [&](int index) {
         fn::DiseaseModel& model = *(*models)[std::size_t(index)];
         if (paired && scenarios.isScenarioModel(index)) {
-            // Its differences are taken: nothing of a scenario model is written.
+            // Its differences are taken: nothing of a scenario model is written but why a
+            // difference may have no value.
+            bool perCaseOnly = false;
+            const QStringList impossible = fn::ImpossibleValues::nonFiniteResults(model, &perCaseOnly);
+            if (!impossible.isEmpty() && !perCaseOnly)
+                m_err << "Warning: in the scenario \"" << scenarios.scenarioName(index)
+                      << "\": " << impossible.join(QLatin1Char('\n')) << '\n';
             model.releaseDetailedResults();
             reportProgress(before + index + 1, total, control.iterationsDone(), iterations, false);
             return;

@@ -208,6 +208,12 @@ void ScenarioRuns::takeRecord(int index, const fn::ModelRunRecord& record)
                                                                   record);
 }
 
+QString ScenarioRuns::scenarioName(int index) const
+{
+    const int scenario = m_roles[std::size_t(index)].scenario;
+    return scenario < 0 ? QString() : m_scenarios[std::size_t(scenario)]->differences->name();
+}
+
 QJsonArray ScenarioRuns::document() const
 {
     QJsonArray scenarios;

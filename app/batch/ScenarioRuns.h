@@ -49,6 +49,8 @@ public:
     void restore();
     // Whether a model of the lent list is a scenario's rather than the base's.
     bool isScenarioModel(int index) const { return m_roles[std::size_t(index)].scenario >= 0; }
+    // The name of the scenario a model of the lent list belongs to.
+    QString scenarioName(int index) const;
 
     // A model of the lent list with the record of its run.
     void takeRecord(int index, const fn::ModelRunRecord& record);
