@@ -16,9 +16,9 @@ std::unique_ptr<fn::DiseaseModel> ModelFactory::make(const fn::InputType::Countr
                                                      const fn::InputType::Disease& disease,
                                                      const QString& modelId) const
 {
-    const bool inReferenceData = m_store.hasDisease(country, disease);
-    if (!inReferenceData && !m_specifications.diseaseDataExist(disease))
+    if (!canMake(country, disease))
         return nullptr;
+    const bool inReferenceData = m_store.hasDisease(country, disease);
     const QString countryName = m_store.countryCaption(country);
     auto model = inReferenceData ? std::make_unique<fn::DiseaseModel>(&m_store, modelId, country, countryName,
                                                                       &m_store.diseaseTemplates().get(disease),
@@ -34,6 +34,11 @@ std::unique_ptr<fn::DiseaseModel> ModelFactory::make(const fn::InputType::Countr
     model->setOrigin(origin);
     model->setUp();
     return model;
+}
+
+bool ModelFactory::canMake(const fn::InputType::Country& country, const fn::InputType::Disease& disease) const
+{
+    return m_store.hasDisease(country, disease) || m_specifications.diseaseDataExist(disease);
 }
 
 QString ModelFactory::whyNone(const fn::InputType::Country& country, const fn::InputType::Disease& disease) const

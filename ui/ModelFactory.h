@@ -25,6 +25,8 @@ public:
     // country.
     std::unique_ptr<fn::DiseaseModel> make(const fn::InputType::Country& country, const fn::InputType::Disease& disease,
                                            const QString& modelId) const;
+    // Whether make() gives a model for the country and disease, without making it.
+    bool canMake(const fn::InputType::Country& country, const fn::InputType::Disease& disease) const;
     // Why make() gives no model for the country and disease.
     QString whyNone(const fn::InputType::Country& country, const fn::InputType::Disease& disease) const;
 

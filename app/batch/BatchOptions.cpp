@@ -18,6 +18,7 @@ const QString tableOption = QStringLiteral("--table");
 const QString drawsOption = QStringLiteral("--draws");
 const QString drawsByStratumOption = QStringLiteral("--draws-by-stratum");
 const QString prettyOption = QStringLiteral("--pretty");
+const QString scenarioOption = QStringLiteral("--scenario");
 
 } // namespace
 
@@ -26,7 +27,7 @@ QString BatchOptions::usage(const QString& program)
     return QStringLiteral(
                "Usage: %1 --countries all|A,B,... --diseases all|X,Y,... [-s N] [-t RATE] [-r SEED] [--seeding MODE]\n"
                "       [--threads K] -o FILE [--table FILE] [--draws FILE [--draws-by-stratum]] [--pretty]\n"
-               "       [--sensitivity FILE] [--data-folder DIR]\n"
+               "       [--sensitivity FILE] [--data-folder DIR] [--scenario NAME=DIR ...]\n"
                "\n"
                "Runs one model per country and disease of the reference data (and of the model specifications\n"
                "in the models folder next to the program) and writes every model's results together with the\n"
@@ -59,6 +60,10 @@ QString BatchOptions::usage(const QString& program)
                "                           random inputs\n"
                "  --data-folder DIR        the folder with referenceData.dat and models/ (default: the\n"
                "                           program's folder)\n"
+               "  --scenario NAME=DIR      also run the data of DIR (referenceData.dat and models/) as the\n"
+               "                           scenario NAME, each model with its base model's seed (needs -r\n"
+               "                           SEED other than 0), and report what it averts per iteration\n"
+               "                           (base - scenario: DALYs, cases, deaths); may be repeated\n"
                "  --version                the program's version and commit\n"
                "  -h, --help               this text\n"
                "\n"
@@ -107,11 +112,11 @@ bool BatchOptions::parse(const QStringList& arguments)
         }
         const bool known = option == countriesOption || option == diseasesOption || option == threadsOption
             || option == dataFolderOption || option == sensitivityOption || option == seedingOption
-            || option == tableOption || option == drawsOption || option == QLatin1String("-s")
-            || option == QLatin1String("--sample-size") || option == QLatin1String("-t")
-            || option == QLatin1String("--time-discount") || option == QLatin1String("-r")
-            || option == QLatin1String("--random-seed") || option == QLatin1String("-o")
-            || option == QLatin1String("--output");
+            || option == tableOption || option == drawsOption || option == scenarioOption
+            || option == QLatin1String("-s") || option == QLatin1String("--sample-size")
+            || option == QLatin1String("-t") || option == QLatin1String("--time-discount")
+            || option == QLatin1String("-r") || option == QLatin1String("--random-seed")
+            || option == QLatin1String("-o") || option == QLatin1String("--output");
         if (!known)
             return fail(
                 option.startsWith(QLatin1Char('-'))
@@ -167,6 +172,16 @@ bool BatchOptions::parse(const QStringList& arguments)
             m_tablePath = value;
         } else if (option == drawsOption) {
             m_drawsPath = value;
+        } else if (option == scenarioOption) {
+            const int equals = value.indexOf(QLatin1Char('='));
+            const Scenario scenario{value.left(equals).trimmed(), value.mid(equals + 1)};
+            if (equals < 0 || scenario.name.isEmpty() || scenario.dataFolder.isEmpty())
+                return fail(QStringLiteral("--scenario takes NAME=DATA_FOLDER, not \"%1\".").arg(value));
+            for (const Scenario& known : m_scenarios) {
+                if (known.name == scenario.name)
+                    return fail(QStringLiteral("Two scenarios are named \"%1\".").arg(scenario.name));
+            }
+            m_scenarios.push_back(scenario);
         } else {
             // "-" is standard output, as for most programs that write a file.
             m_outputPath = value == QLatin1String("-") ? QStringLiteral("/dev/stdout") : value;
@@ -180,6 +195,10 @@ bool BatchOptions::parse(const QStringList& arguments)
         return fail(QStringLiteral("Say where to write the results: -o FILE."));
     if (m_drawsByStratum && m_drawsPath.isEmpty())
         return fail(QStringLiteral("--draws-by-stratum needs --draws FILE."));
+    if (!m_scenarios.empty() && m_randomSeed == 0)
+        return fail(QStringLiteral("--scenario needs a random seed other than 0 (-r SEED): with 0 the models draw "
+                                   "from one continuing stream, and a scenario's model would not draw as its base "
+                                   "model does."));
     return true;
 }
 

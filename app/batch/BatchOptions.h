@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include <QString>
 #include <QStringList>
@@ -47,6 +48,13 @@ public:
     // The per-iteration values of every model (see DrawsWriter); empty when none were asked for.
     const QString& drawsPath() const { return m_drawsPath; }
     bool drawsByStratum() const { return m_drawsByStratum; }
+    // A scenario's data, run beside the base data with the same seeds (--scenario NAME=FOLDER).
+    struct Scenario
+    {
+        QString name;
+        QString dataFolder;
+    };
+    const std::vector<Scenario>& scenarios() const { return m_scenarios; }
     // Documents indented for reading rather than compact.
     bool pretty() const { return m_pretty; }
     // The arguments as given, for the provenance of the results.
@@ -71,6 +79,7 @@ private:
     QString m_drawsPath;
     bool m_drawsByStratum = false;
     bool m_pretty = false;
+    std::vector<Scenario> m_scenarios;
     QStringList m_arguments;
     bool m_helpRequested = false;
     bool m_versionRequested = false;

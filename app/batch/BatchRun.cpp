@@ -9,6 +9,7 @@
 #include "app/batch/ResultsExports.h"
 #include "app/batch/ResultsStream.h"
 #include "app/batch/RunSummary.h"
+#include "app/batch/ScenarioRuns.h"
 #include "fn/KnownIds.h"
 #include "fn/model/ImpossibleValues.h"
 #include "fn/model/ResultsComputer.h"
@@ -64,10 +65,12 @@ int BatchRun::run()
     if (!chooseCountries(chief) || !chooseDiseases(chief))
         return UsageError;
     try {
-        const int created = createModels(chief);
+        // Lends the base's models during the run: goes before the base's controller does.
+        ScenarioRuns scenarios(m_options, m_err);
+        const int created = createModels(chief, scenarios);
         if (created != Success)
             return created;
-        return runModels(chief);
+        return runModels(chief, scenarios);
     } catch (...) {
         reportFailure();
     }
@@ -179,7 +182,7 @@ bool BatchRun::chooseDiseases(const ui::Chief& chief)
     return true;
 }
 
-int BatchRun::createModels(ui::Chief& chief)
+int BatchRun::createModels(ui::Chief& chief, ScenarioRuns& scenarios)
 {
     QStringList withoutData;
     for (const QString& country : qAsConst(m_countries)) {
@@ -205,6 +208,8 @@ int BatchRun::createModels(ui::Chief& chief)
         m_err.flush();
         return Failure;
     }
+    if (!scenarios.prepare(chief, m_countries, m_diseases))
+        return UsageError;
     m_err << "Created " << chief.models().size() << " models in " << duration(m_clock.elapsed() / 1000.0) << ".\n";
     checkArguments(chief);
     m_err.flush();
@@ -246,9 +251,9 @@ QJsonObject BatchRun::runBlock(int models, const QJsonArray& nonFinite) const
     };
 }
 
-int BatchRun::runModels(ui::Chief& chief)
+int BatchRun::runModels(ui::Chief& chief, ScenarioRuns& scenarios)
 {
-    fn::DiseaseModelList& models = chief.models();
+    fn::DiseaseModelList& baseModels = chief.models();
     const std::uint32_t n = m_options.sampleSize();
 
     ResultsStream output(m_options.outputPath(), m_options.pretty());
@@ -273,11 +278,20 @@ int BatchRun::runModels(ui::Chief& chief)
         return Failure;
     }
 
-    std::uint64_t iterations = 0;
-    for (const auto& model : models)
-        iterations += std::uint64_t(model->outcomeTreeCount()) * n;
-    fn::ResultsComputer computer(models);
+    fn::ResultsComputer computer(baseModels);
     computer.prepare(n);
+    // With scenarios each base model runs followed by its scenario models, a share of the base
+    // models at a time (see ScenarioRuns), and the base models go to the results computer from
+    // here, in their order.
+    const bool paired = !scenarios.isEmpty();
+    std::uint64_t iterations = 0;
+    int total = 0;
+    for (std::size_t i = 0; i < baseModels.size(); ++i) {
+        // A scenario model counts as its base model.
+        const int runs = 1 + scenarios.partnersOf(i);
+        iterations += std::uint64_t(baseModels[i]->outcomeTreeCount()) * n * std::uint64_t(runs);
+        total += runs;
+    }
     fn::RunControl control;
     fn::ModelRunner::Settings settings;
     settings.iterations = n;
@@ -290,20 +304,39 @@ int BatchRun::runModels(ui::Chief& chief)
         m_err << "Note: with seed 0 every model draws from one continuing stream; --seeding has no effect.\n";
     settings.threads = m_options.threads();
     settings.analyzeUncertainty = analyzing;
-    fn::ModelRunner runner(models, settings);
-    runner.setResultsComputer(&computer);
-    runner.setRunControl(&control);
+    const int threads = fn::ModelRunner::threadCount(settings.threads);
+    // Enough base models per share to keep every thread busy between shares.
+    const std::size_t share = paired ? std::max<std::size_t>(256, 8 * std::size_t(threads)) : baseModels.size();
+    fn::DiseaseModelList* models = &baseModels;
+    int before = 0;
     bool written = true;
     RunSummary summary(n);
     QJsonArray nonFinite;
     int failing = 0;
     int perCaseNotes = 0;
     constexpr int listedNotes = 10;
-    runner.setRecordHandler([&](int index, const fn::ModelRunRecord& record) {
-        written = written && exports.takeRecord(*models[std::size_t(index)], record);
-    });
-    runner.setDoneHandler([&](int index) {
-        fn::DiseaseModel& model = *models[std::size_t(index)];
+    const auto takeRecord = [&](int index, const fn::ModelRunRecord& record) {
+        if (paired)
+            scenarios.takeRecord(index, record);
+        if (!paired || !scenarios.isScenarioModel(index))
+            written = written && exports.takeRecord(*(*models)[std::size_t(index)], record);
+    };
+    const auto takeModel = [&](int index) {
+        fn::DiseaseModel& model = *(*models)[std::size_t(index)];
+        if (paired && scenarios.isScenarioModel(index)) {
+            // Its differences are taken: nothing of a scenario model is written but why a
+            // difference may have no value.
+            bool perCaseOnly = false;
+            const QStringList impossible = fn::ImpossibleValues::nonFiniteResults(model, &perCaseOnly);
+            if (!impossible.isEmpty() && !perCaseOnly)
+                m_err << "Warning: in the scenario \"" << scenarios.scenarioName(index)
+                      << "\": " << impossible.join(QLatin1Char('\n')) << '\n';
+            model.releaseDetailedResults();
+            reportProgress(before + index + 1, total, control.iterationsDone(), iterations, false);
+            return;
+        }
+        if (paired)
+            computer.addModel(model);
         summary.addModel(model);
         bool perCaseOnly = false;
         const QStringList impossible = fn::ImpossibleValues::nonFiniteResults(model, &perCaseOnly);
@@ -331,8 +364,8 @@ int BatchRun::runModels(ui::Chief& chief)
         model.releaseDetailedResults();
         if (!written)
             control.cancel();
-        reportProgress(index + 1, int(models.size()), control.iterationsDone(), iterations, false);
-    });
+        reportProgress(before + index + 1, total, control.iterationsDone(), iterations, false);
+    };
     // Whatever stops the job from here on leaves the outputs unfinished: the user learns what
     // became of them.
     const auto abandon = [&](const QString& reason) {
@@ -350,28 +383,44 @@ int BatchRun::runModels(ui::Chief& chief)
         m_err.flush();
         return Failure;
     };
-    m_err << "Running " << models.size() << " models at " << n << " iterations on "
-          << fn::ModelRunner::threadCount(settings.threads) << " threads.\n";
+    m_err << "Running " << total << " models";
+    if (paired)
+        m_err << " (" << baseModels.size() << " of the base, " << total - int(baseModels.size()) << " of "
+              << (m_options.scenarios().size() == 1 ? "the scenario" : "the scenarios") << ")";
+    m_err << " at " << n << " iterations on " << threads << " threads.\n";
     m_err.flush();
-    try {
-        runner.run();
-    } catch (...) {
-        reportFailure();
-        return abandon(QString());
+    for (std::size_t begin = 0; begin < baseModels.size() && written; begin += share) {
+        models = paired ? &scenarios.lend(baseModels, begin, std::min(baseModels.size(), begin + share)) : &baseModels;
+        fn::ModelRunner runner(*models, settings);
+        if (!paired)
+            runner.setResultsComputer(&computer);
+        runner.setRunControl(&control);
+        runner.setRecordHandler(takeRecord);
+        runner.setDoneHandler(takeModel);
+        try {
+            runner.run();
+        } catch (...) {
+            reportFailure();
+            return abandon(QString());
+        }
+        before += int(models->size());
+        scenarios.restore();
     }
     if (!written)
         return abandon(!output.errorString().isEmpty()            ? output.errorString()
                            : !uncertainty.errorString().isEmpty() ? uncertainty.errorString()
                                                                   : exports.errorString());
-    reportProgress(int(models.size()), int(models.size()), control.iterationsDone(), iterations, true);
+    reportProgress(total, total, control.iterationsDone(), iterations, true);
     computer.compute();
-    QJsonObject run = runBlock(int(models.size()), nonFinite);
+    QJsonObject run = runBlock(int(baseModels.size()), nonFinite);
     run.insert(QStringLiteral("provenance"), provenance);
     const QJsonObject aggregated = QJsonObject::fromVariantMap(computer.aggregatedResults());
-    if (!output.finish(run, aggregated, summary.document()))
+    const QJsonObject summaryDocument = summary.document();
+    const QJsonArray scenarioDocument = scenarios.document();
+    if (!output.finish(run, aggregated, summaryDocument, scenarioDocument))
         return abandon(output.errorString());
     // The document is in place; a table or draws file that fails now is named by the reason.
-    if (!exports.finish(aggregated)) {
+    if (!exports.finish(aggregated, summaryDocument, scenarioDocument)) {
         m_err << "Error: " << exports.errorString() << "\nThe results document " << m_options.outputPath()
               << " was written.\n";
         m_err.flush();
@@ -383,12 +432,13 @@ int BatchRun::runModels(ui::Chief& chief)
         m_err.flush();
         return Failure;
     }
-    summarize(int(models.size()));
+    summarize(int(baseModels.size()));
+    scenarios.report(scenarioDocument);
     if (perCaseNotes > listedNotes)
         m_err << "Note: " << perCaseNotes - listedNotes << " more models have figures per case without value in "
               << "iterations without cases.\n";
     if (failing > 0) {
-        m_err << "Error: " << failing << " of the " << models.size()
+        m_err << "Error: " << failing << " of the " << baseModels.size()
               << " models have statistics that are not finite numbers (null in the document, and in every total "
                  "they enter); the run block of the document lists them.\n";
         m_err.flush();

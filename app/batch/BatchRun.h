@@ -17,6 +17,8 @@ namespace batch {
 // The job of the batch program: one model per country and disease, all run on every core,
 // each model's results written as soon as it is done, and the totals over all models at the
 // end. Progress, warnings and the summary go to err; run() returns the exit status.
+class ScenarioRuns;
+
 class BatchRun
 {
 public:
@@ -29,8 +31,8 @@ public:
 private:
     bool chooseCountries(const ui::Chief& chief);
     bool chooseDiseases(const ui::Chief& chief);
-    int createModels(ui::Chief& chief);
-    int runModels(ui::Chief& chief);
+    int createModels(ui::Chief& chief, ScenarioRuns& scenarios);
+    int runModels(ui::Chief& chief, ScenarioRuns& scenarios);
     // Warns of random functions given impossible arguments in the models' formulas.
     void checkArguments(const ui::Chief& chief);
     QJsonObject runBlock(int models, const QJsonArray& nonFinite) const;

@@ -1,5 +1,6 @@
 #include "app/batch/ResultsExports.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 
 #include "app/batch/BatchOptions.h"
@@ -92,13 +93,75 @@ bool ResultsExports::writeProvenance(const QString& path)
     return true;
 }
 
-bool ResultsExports::finish(const QJsonObject& aggregatedResults)
+bool ResultsExports::addSummary(const QJsonObject& summary)
+{
+    const QString all = QStringLiteral("all");
+    const QString model = QStringLiteral("summary");
+    bool written = m_table->addTotals({all, QString(), all, QString(), model},
+                                      summary.value(QStringLiteral("total")).toObject());
+    for (const QJsonValue& value : summary.value(QStringLiteral("countries")).toArray()) {
+        const QJsonObject country = value.toObject();
+        written = written
+            && m_table->addTotals({country.value(QStringLiteral("country")).toString(),
+                                   country.value(QStringLiteral("countryName")).toString(), all, QString(), model},
+                                  country);
+    }
+    for (const QJsonValue& value : summary.value(QStringLiteral("diseases")).toArray()) {
+        const QJsonObject disease = value.toObject();
+        written = written
+            && m_table->addTotals({all, QString(), disease.value(QStringLiteral("disease")).toString(),
+                                   disease.value(QStringLiteral("diseaseName")).toString(), model},
+                                  disease);
+    }
+    return written;
+}
+
+bool ResultsExports::addScenarios(const QJsonArray& scenarios)
+{
+    const QString all = QStringLiteral("all");
+    const QString model = QStringLiteral("summary");
+    bool written = true;
+    for (const QJsonValue& value : scenarios) {
+        const QJsonObject scenario = value.toObject();
+        const QString name = scenario.value(QStringLiteral("name")).toString();
+        const auto text = [](const QJsonObject& entry, const char* key) {
+            return entry.value(QLatin1String(key)).toString();
+        };
+        for (const QJsonValue& entry : scenario.value(QStringLiteral("models")).toArray()) {
+            const QJsonObject figures = entry.toObject();
+            written = written
+                && m_table->addGroup({text(figures, "country"), text(figures, "countryName"), text(figures, "disease"),
+                                      text(figures, "diseaseName"), text(figures, "modelId")},
+                                     name, figures);
+        }
+        written = written
+            && m_table->addGroup({all, QString(), all, QString(), model}, name,
+                                 scenario.value(QStringLiteral("total")).toObject());
+        for (const QJsonValue& entry : scenario.value(QStringLiteral("countries")).toArray()) {
+            const QJsonObject figures = entry.toObject();
+            written = written
+                && m_table->addGroup({text(figures, "country"), text(figures, "countryName"), all, QString(), model},
+                                     name, figures);
+        }
+        for (const QJsonValue& entry : scenario.value(QStringLiteral("diseases")).toArray()) {
+            const QJsonObject figures = entry.toObject();
+            written = written
+                && m_table->addGroup({all, QString(), text(figures, "disease"), text(figures, "diseaseName"), model},
+                                     name, figures);
+        }
+    }
+    return written;
+}
+
+bool ResultsExports::finish(const QJsonObject& aggregatedResults, const QJsonObject& summary,
+                            const QJsonArray& scenarios)
 {
     if (m_table) {
         const QString all = QStringLiteral("all");
         const bool written = m_table->addTotals({all, QString(), all, QString(), all},
                                                 aggregatedResults.value(QStringLiteral("totalResults")).toObject(),
-                                                aggregatedResults.value(QStringLiteral("allResults")).toObject());
+                                                aggregatedResults.value(QStringLiteral("allResults")).toObject())
+            && addSummary(summary) && addScenarios(scenarios);
         if (!written || !m_table->commit())
             return failed(m_table->errorString());
         if (!writeProvenance(m_options.tablePath()))

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QStringList>
 
@@ -33,8 +34,10 @@ public:
     // The model is done: its entry of the results document (and of the uncertainty analysis,
     // when given) gets the counts of its record, and its rows go to the table.
     bool addModel(const fn::DiseaseModel& model, QJsonObject& results, QJsonObject* uncertainty);
-    // The totals over all models go to the table; everything is put in place.
-    bool finish(const QJsonObject& aggregatedResults);
+    // The totals over all models, the batch's summary (see RunSummary) and what each scenario
+    // averts (see ScenarioDifferences) go to the table; everything is put in place.
+    bool finish(const QJsonObject& aggregatedResults, const QJsonObject& summary,
+                const QJsonArray& scenarios = QJsonArray());
     void cancel();
 
     QString errorString() const { return m_errorString; }
@@ -44,6 +47,12 @@ public:
 private:
     bool failed(const QString& error);
     bool writeProvenance(const QString& path);
+    // The rows of the summary: model "summary", per country (disease "all"), per disease
+    // (country "all") and in total (both "all").
+    bool addSummary(const QJsonObject& summary);
+    // The rows of each scenario, category its name: per model, and per country, per disease and
+    // in total as the summary's.
+    bool addScenarios(const QJsonArray& scenarios);
 
     const BatchOptions& m_options;
     QJsonObject m_provenance;

@@ -10,11 +10,11 @@ ResultsStream::ResultsStream(const QString& path, bool indented)
 {
 }
 
-QByteArray ResultsStream::text(const QJsonObject& value, int depth) const
+QByteArray ResultsStream::text(const QJsonDocument& value, int depth) const
 {
     if (!m_indented)
-        return QJsonDocument(value).toJson(QJsonDocument::Compact);
-    QByteArray text = QJsonDocument(value).toJson(QJsonDocument::Indented);
+        return value.toJson(QJsonDocument::Compact);
+    QByteArray text = value.toJson(QJsonDocument::Indented);
     if (text.endsWith('\n'))
         text.chop(1);
     const QByteArray indent(4 * depth, ' ');
@@ -27,7 +27,7 @@ QByteArray ResultsStream::newLine(int depth) const
     return m_indented ? QByteArray("\n" + QByteArray(4 * depth, ' ')) : QByteArray();
 }
 
-QByteArray ResultsStream::member(const char* name, const QJsonObject& value) const
+QByteArray ResultsStream::member(const char* name, const QJsonDocument& value) const
 {
     return "," + newLine(1) + "\"" + name + (m_indented ? "\": " : "\":") + text(value, 1);
 }
@@ -41,17 +41,20 @@ bool ResultsStream::open()
 bool ResultsStream::addModel(const QJsonObject& model)
 {
     const QByteArray separator = m_models++ == 0 ? newLine(2) : QByteArray("," + newLine(2));
-    return m_file.write(separator + text(model, 2));
+    return m_file.write(separator + text(QJsonDocument(model), 2));
 }
 
-bool ResultsStream::finish(const QJsonObject& run, const QJsonObject& aggregatedResults, const QJsonObject& summary)
+bool ResultsStream::finish(const QJsonObject& run, const QJsonObject& aggregatedResults, const QJsonObject& summary,
+                           const QJsonArray& scenarios)
 {
     QByteArray tail = m_models == 0 ? QByteArray("]") : QByteArray(newLine(1) + "]");
     if (!aggregatedResults.isEmpty())
-        tail += member("aggregatedResults", aggregatedResults);
+        tail += member("aggregatedResults", QJsonDocument(aggregatedResults));
     if (!summary.isEmpty())
-        tail += member("summary", summary);
-    tail += member("run", run) + newLine(0) + "}\n";
+        tail += member("summary", QJsonDocument(summary));
+    if (!scenarios.isEmpty())
+        tail += member("scenarios", QJsonDocument(scenarios));
+    tail += member("run", QJsonDocument(run)) + newLine(0) + "}\n";
     return m_file.write(tail) && m_file.commit();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 
 #include "ut/OutputStream.h"
@@ -13,6 +15,7 @@ namespace batch {
 //         "models": [ {...}, ... ],
 //         "aggregatedResults": {...},
 //         "summary": {...},
+//         "scenarios": [...],
 //         "run": {...}
 //     }
 //
@@ -28,20 +31,21 @@ public:
 
     bool open();
     bool addModel(const QJsonObject& model);
-    // Closes the document with the run block, after the aggregated results and the summary when given.
+    // Closes the document with the run block, after the aggregated results, the summary and the
+    // scenarios when given.
     bool finish(const QJsonObject& run, const QJsonObject& aggregatedResults = QJsonObject(),
-                const QJsonObject& summary = QJsonObject());
+                const QJsonObject& summary = QJsonObject(), const QJsonArray& scenarios = QJsonArray());
     void cancel();
 
     QString errorString() const { return m_file.errorString(); }
 
 private:
     // The text of value as a member at the given nesting depth.
-    QByteArray text(const QJsonObject& value, int depth) const;
+    QByteArray text(const QJsonDocument& value, int depth) const;
     // A line end and the indentation of depth, when indented.
     QByteArray newLine(int depth) const;
     // ,"name": value at depth 1.
-    QByteArray member(const char* name, const QJsonObject& value) const;
+    QByteArray member(const char* name, const QJsonDocument& value) const;
 
     ut::OutputStream m_file;
     bool m_indented;

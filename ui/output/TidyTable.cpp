@@ -148,4 +148,10 @@ bool TidyTable::addTotals(const Key& key, const QJsonObject& totalResults, const
     return m_sink->flush();
 }
 
+bool TidyTable::addGroup(const Key& key, const QString& category, const QJsonObject& figures)
+{
+    addFigures(keyFields(key, all), category, figures, QJsonObject());
+    return m_sink->flush();
+}
+
 } // namespace ui

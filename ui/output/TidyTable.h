@@ -52,6 +52,8 @@ public:
     // (the "allResults" of the aggregated results).
     bool addTotals(const Key& key, const QJsonObject& totalResults, const QJsonObject& stratified = QJsonObject(),
                    const QJsonObject& errors = QJsonObject());
+    // Rows of a group of figures (measure -> statistics) over all trees and strata, under category.
+    bool addGroup(const Key& key, const QString& category, const QJsonObject& figures);
     bool commit() { return m_sink->commit(); }
     void cancel() { m_sink->cancel(); }
     QString errorString() const { return m_sink->errorString(); }

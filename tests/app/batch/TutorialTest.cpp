@@ -66,6 +66,7 @@ TEST(Tutorial, EveryStepRuns)
     }
     for (const QString& written :
          {QStringLiteral("austria.json"), QStringLiteral("austria.run.json"), QStringLiteral("eu.json.gz"),
-          QStringLiteral("eu.csv.gz"), QStringLiteral("eu-draws.csv.gz"), QStringLiteral("eu.run.json")})
+          QStringLiteral("eu.csv.gz"), QStringLiteral("eu-draws.csv.gz"), QStringLiteral("eu.run.json"),
+          QStringLiteral("treated.json"), QStringLiteral("treated.run.json")})
         EXPECT_TRUE(QFile::exists(work.filePath(written))) << written.toStdString();
 }

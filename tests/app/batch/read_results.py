@@ -1,6 +1,7 @@
 """Reads the batch program's outputs back as a statistician would and checks them against its JSON
 documents. Arguments: a folder holding results.json.gz, table.csv.gz, draws.csv,
-uncertainty.json, pretty.json and strata.csv.gz of the same run settings (see BatchTest.cpp).
+uncertainty.json, pretty.json and strata.csv.gz of the same run settings (see BatchTest.cpp), the
+first run with one scenario.
 Prints every mismatch and exits 1 if there was one."""
 import gzip
 import hashlib
@@ -86,6 +87,22 @@ for model, totals, errors in zip(document["models"], aggregated["modelResults"],
     figures(prefix, "total", totals["results"], errors["totalResults"])
 figures(("all", "all", "all", "all"), "total", aggregated["totalResults"], None)
 stratified(("all", "all", "all", "all"), aggregated["allResults"], None)
+summary = document["summary"]
+figures(("all", "all", "summary", "all"), "total", summary["total"], None)
+for group in summary["countries"]:
+    figures((group["country"], "all", "summary", "all"), "total", group, None)
+for group in summary["diseases"]:
+    figures(("all", group["disease"], "summary", "all"), "total", group, None)
+check(len(document.get("scenarios", [])) == 1, "the run compares one scenario with the base")
+for scenario in document.get("scenarios", []):
+    name = scenario["name"]
+    for model in scenario["models"]:
+        figures((model["country"], model["disease"], model["modelId"], "all"), name, model, None)
+    figures(("all", "all", "summary", "all"), name, scenario["total"], None)
+    for group in scenario["countries"]:
+        figures((group["country"], "all", "summary", "all"), name, group, None)
+    for group in scenario["diseases"]:
+        figures(("all", group["disease"], "summary", "all"), name, group, None)
 
 flat = []
 for where, values, error in expected:
