@@ -51,32 +51,28 @@ inline __attribute__((always_inline)) Vector broadcast(double x)
     return v;
 }
 
-// Whether any or every lane of a mask is set: the lanes folded onto each other by halves, which
-// the compiler makes shuffles of the instruction set it compiles for.
-template <typename Mask, typename Fold>
-inline __attribute__((always_inline)) bool folded(const Mask& mask, Fold fold)
-{
-    Mask m = mask;
-    constexpr std::size_t count = sizeof m / sizeof m[0];
-    for (std::size_t half = count / 2; half > 0; half /= 2) {
-        Mask partner;
-        for (std::size_t j = 0; j < count; ++j)
-            partner[j] = static_cast<long>(j ^ half);
-        m = fold(m, __builtin_shuffle(m, partner));
-    }
-    return m[0] != 0;
-}
-
+// Whether any or every lane of a mask is set: a plain loop over the two or four lanes, which
+// every compiler takes (gcc's shuffle builtin is unknown to clang).
 template <typename Mask>
 inline __attribute__((always_inline)) bool any(const Mask& m)
 {
-    return folded(m, [](const Mask& a, const Mask& b) { return a | b; });
+    constexpr std::size_t count = sizeof m / sizeof m[0];
+    for (std::size_t j = 0; j < count; ++j) {
+        if (m[j] != 0)
+            return true;
+    }
+    return false;
 }
 
 template <typename Mask>
 inline __attribute__((always_inline)) bool all(const Mask& m)
 {
-    return folded(m, [](const Mask& a, const Mask& b) { return a & b; });
+    constexpr std::size_t count = sizeof m / sizeof m[0];
+    for (std::size_t j = 0; j < count; ++j) {
+        if (m[j] == 0)
+            return false;
+    }
+    return true;
 }
 
 // Whether every lane is finite, that is neither infinite nor not-a-number.
