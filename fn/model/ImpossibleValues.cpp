@@ -186,13 +186,7 @@ struct ArgumentChecker
     ArgumentChecker()
     {
         parser.SetArgSep(',');
-        constexpr bool optimisable = false;
-        parser.DefineFun("RandUniform", checkUniform, optimisable);
-        parser.DefineFun("RandPert", checkPert, optimisable);
-        parser.DefineFun("RandBeta", checkBeta, optimisable);
-        parser.DefineFun("RandGamma", checkGamma, optimisable);
-        parser.DefineFun("RandLogNormal", checkLogNormal, optimisable);
-        parser.DefineFun("RandNormal", checkNormal, optimisable);
+        defineRandomFunctions(parser, {checkUniform, checkPert, checkBeta, checkGamma, checkLogNormal, checkNormal});
     }
 };
 

@@ -114,22 +114,38 @@ double randNormal(double mu, double sigma)
     return std::max(0.0, mu + sigma * normal(randomEngine()));
 }
 
-void defineRandomFunctions(mu::Parser& parser)
+namespace {
+
+// The names of the functions of a RandomFunctionSet, in the order of its members.
+constexpr const char* randomFunctionNames[] = {"RandUniform", "RandPert",      "RandBeta",
+                                               "RandGamma",   "RandLogNormal", "RandNormal"};
+
+} // namespace
+
+void defineRandomFunctions(mu::Parser& parser, const RandomFunctionSet& set)
 {
     constexpr bool optimisable = false;
-    parser.DefineFun("RandUniform", randUniform, optimisable);
-    parser.DefineFun("RandPert", randPert, optimisable);
-    parser.DefineFun("RandBeta", randBeta, optimisable);
-    parser.DefineFun("RandGamma", randGamma, optimisable);
-    parser.DefineFun("RandLogNormal", randLogNormal, optimisable);
-    parser.DefineFun("RandNormal", randNormal, optimisable);
+    parser.DefineFun(randomFunctionNames[0], set.uniform, optimisable);
+    parser.DefineFun(randomFunctionNames[1], set.pert, optimisable);
+    parser.DefineFun(randomFunctionNames[2], set.beta, optimisable);
+    parser.DefineFun(randomFunctionNames[3], set.gamma, optimisable);
+    parser.DefineFun(randomFunctionNames[4], set.logNormal, optimisable);
+    parser.DefineFun(randomFunctionNames[5], set.normal, optimisable);
+}
+
+void defineRandomFunctions(mu::Parser& parser)
+{
+    defineRandomFunctions(parser, {randUniform, randPert, randBeta, randGamma, randLogNormal, randNormal});
 }
 
 bool callsRandomFunction(const QString& formula)
 {
-    static const QStringList names = {QStringLiteral("RandUniform"),   QStringLiteral("RandPert"),
-                                      QStringLiteral("RandBeta"),      QStringLiteral("RandGamma"),
-                                      QStringLiteral("RandLogNormal"), QStringLiteral("RandNormal")};
+    static const QStringList names = [] {
+        QStringList list;
+        for (const char* name : randomFunctionNames)
+            list << QLatin1String(name);
+        return list;
+    }();
     const auto isNameCharacter = [](QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); };
     // The names that stand on their own in the formula.
     for (int i = 0; i < formula.size();) {

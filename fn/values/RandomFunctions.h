@@ -28,8 +28,23 @@ void seedIfNonZero(std::uint32_t seed);
 // Re-initialises the engine with seed, or with the current time in seconds when seed is 0.
 void reseed(std::uint32_t seed);
 
-// Adds RandUniform, RandPert, RandBeta, RandGamma, RandLogNormal and RandNormal to the
-// parser, all marked as not optimisable so that constant arguments never freeze a draw.
+// One implementation of each random function of the formulas, as the parser calls them: the
+// drawing ones below, or others that judge their arguments instead of drawing.
+struct RandomFunctionSet
+{
+    double (*uniform)(double, double);
+    double (*pert)(double, double, double);
+    double (*beta)(double, double);
+    double (*gamma)(double, double);
+    double (*logNormal)(double, double);
+    double (*normal)(double, double);
+};
+
+// Adds the set to the parser under the names formulas call them by (RandUniform, RandPert,
+// RandBeta, RandGamma, RandLogNormal and RandNormal), all marked as not optimisable so that
+// constant arguments never freeze a call.
+void defineRandomFunctions(mu::Parser& parser, const RandomFunctionSet& set);
+// The same with the functions that draw.
 void defineRandomFunctions(mu::Parser& parser);
 
 // Whether formula calls one of the random functions, that is draws anew on every evaluation.
