@@ -5,6 +5,7 @@
 
 #include "fn/run/ModelRunWorker.h"
 #include "fn/model/RunControl.h"
+#include "fn/stats/QuantileEstimator.h"
 #include "ui/output/StratumCounts.h"
 
 namespace ui {
@@ -12,9 +13,6 @@ namespace ui {
 namespace {
 
 const QString runTitle = QStringLiteral("Model run");
-
-// Fewer values than the quantile estimator has markers leave its quantiles raw values.
-constexpr unsigned int fewestSamplesForQuantiles = 9;
 
 } // namespace
 
@@ -50,12 +48,12 @@ void RunSession::start(fn::DiseaseModelList& models, const Settings& settings, b
     m_ending = Ending::Completed;
     m_failure.clear();
     m_models = &models;
-    if (settings.numSamples < fewestSamplesForQuantiles)
+    if (settings.numSamples < fn::QuantileEstimator::fewestValues)
         emit message(runTitle,
                      QStringLiteral("%1 sample(s) per model: with fewer than %2 samples the 2.5 %, 50 % and 97.5 % "
                                     "quantiles are not estimated, so the results have no uncertainty intervals.")
                          .arg(settings.numSamples)
-                         .arg(fewestSamplesForQuantiles),
+                         .arg(fn::QuantileEstimator::fewestValues),
                      QStringLiteral("warning"));
 
     connect(worker, &fn::ModelRunWorker::started, this, &RunSession::started);

@@ -17,6 +17,9 @@ class QuantileEstimator
 {
 public:
     static constexpr std::size_t markerCount = 9;
+    // Fewer values than markers leave the quantiles raw values in arrival order: the page and
+    // the run tab say so rather than show them as estimates.
+    static constexpr unsigned int fewestValues = markerCount;
 
     QuantileEstimator();
 

@@ -81,7 +81,7 @@
         return stat[Oz.STAT_KEYS[which]];
     };
 
-    // With fewer samples than the quantile estimator needs (9), its quantiles are raw draws:
+    // With fewer samples than the quantile estimator has markers, its quantiles are raw draws:
     // pages showing such a run set this to false and show no intervals.
     Oz.quantilesEstimated = true;
     Oz.NOT_ESTIMATED = 'not estimated';

@@ -73,6 +73,7 @@
         gui.getAvailableDiseases(P.setAvailableDiseases);
         if (gui.getAvailableCountries) gui.getAvailableCountries(P.setAvailableCountries);
         gui.getNumSamples(function (n) { P.showRunSettings(n, state.timeDiscountRate); });
+        if (gui.getFewestSamplesForQuantiles) gui.getFewestSamplesForQuantiles(function (n) { state.fewestSamplesForQuantiles = n; });
         gui.getTimeDiscountRate(function (r) { P.showRunSettings(state.numSamples, r); });
         if (gui.isUncertaintyAnalysisEnabled) gui.isUncertaintyAnalysisEnabled(P.showUncertaintyAnalysis);
         if (gui.isRunning) gui.isRunning(function (running) { if (running) P.onRunningChanged(true); });

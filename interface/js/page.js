@@ -26,6 +26,8 @@
             running: false,
             cancelling: false,
             runSamples: null,
+            // From the program: with fewer samples its quantiles are raw draws, not estimates.
+            fewestSamplesForQuantiles: null,
             // How often the table of all models was drawn: once per answer is what froze the page.
             aggregatedRenders: 0,
             progress: null,

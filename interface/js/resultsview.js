@@ -9,9 +9,6 @@
     const state = P.state;
     const tsvCache = P.tsvCache;
 
-    // The fewest samples for which the quantiles of the statistics are estimated.
-    const FEWEST_SAMPLES = 9;
-
     const AGG_COLUMNS = [
         { key: 'daly', label: 'DALY', split: true, meanClass: 'daly-mean' },
         { key: 'dalyPer100k', label: 'DALY per 100 000' },
@@ -36,9 +33,10 @@
 
     function uncertaintyNote() {
         const n = state.runSamples;
-        if (n && n < FEWEST_SAMPLES) {
+        const fewest = state.fewestSamplesForQuantiles;
+        if (n && fewest && n < fewest) {
             return 'Monte-Carlo estimates from <b>' + Oz.escapeHtml(n) + '</b> sample' + (n === 1 ? '' : 's') +
-                ' per model: with fewer than ' + FEWEST_SAMPLES + ' samples the quantiles are <b>not estimated</b>, ' +
+                ' per model: with fewer than ' + fewest + ' samples the quantiles are <b>not estimated</b>, ' +
                 'so only means are shown. Run again with more samples for uncertainty intervals.';
         }
         return 'Monte-Carlo estimates' + (n ? ' from <b>' + Oz.escapeHtml(n) + '</b> samples per model' : '') +
@@ -63,7 +61,8 @@
         state.outdated = [];
         // Their analysis is asked for once the run has finished.
         P.resetUncertainty();
-        Oz.quantilesEstimated = !(state.runSamples && state.runSamples < FEWEST_SAMPLES);
+        Oz.quantilesEstimated = !(state.runSamples && state.fewestSamplesForQuantiles
+            && state.runSamples < state.fewestSamplesForQuantiles);
         const r = state.lastAggregatedResults;
         const models = Array.isArray(r.modelResults) ? r.modelResults : [];
         $('resultsEmpty').hidden = true;

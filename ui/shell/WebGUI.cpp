@@ -13,6 +13,7 @@
 #include <QWebChannel>
 #include <QWebEnginePage>
 
+#include "fn/stats/QuantileEstimator.h"
 #include "ui/Chief.h"
 #include "ui/ParameterExchange.h"
 #include "ui/shell/presenters/DataPresenter.h"
@@ -270,6 +271,11 @@ void WebGUI::setNumSamples(int numSamples)
 void WebGUI::setTimeDiscountRate(double timeDiscountRate)
 {
     emit settingTimeDiscountRateRequested(timeDiscountRate);
+}
+
+int WebGUI::getFewestSamplesForQuantiles() const
+{
+    return int(fn::QuantileEstimator::fewestValues);
 }
 
 bool WebGUI::isUncertaintyAnalysisEnabled() const

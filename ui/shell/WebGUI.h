@@ -132,6 +132,8 @@ public:
     Q_INVOKABLE void applyChangesToTransParams(QVariantMap modelInfo, QVariantMap probabilityData,
                                                QVariantMap redistributionData);
     Q_INVOKABLE int getNumSamples() const;
+    // The fewest samples of a run whose quantiles are estimated (with fewer they are raw draws).
+    Q_INVOKABLE int getFewestSamplesForQuantiles() const;
     Q_INVOKABLE double getTimeDiscountRate() const;
     Q_INVOKABLE void setNumSamples(int numSamples);
     Q_INVOKABLE void setTimeDiscountRate(double timeDiscountRate);
