@@ -137,7 +137,7 @@ inline __attribute__((always_inline)) void QuantileEstimatorSet::moveMarkers(Qua
             const Vector sign = d > zero ? one : minusOne;
             const Vector parabolic = h[i] + sign / (dp - dm) * ((sign - dm) * hp + (dp - sign) * hm);
             const Vector linear = d > zero ? h[i] + hp : d < zero ? h[i] - hm : h[i];
-            const Vector moved = (h[i - 1] < parabolic) & (parabolic < h[i + 1]) ? parabolic : linear;
+            const Vector moved = ((h[i - 1] < parabolic) & (parabolic < h[i + 1])) ? parabolic : linear;
             h[i] = moves ? moved : h[i];
             n[i] = moves ? n[i] + sign : n[i];
         }
