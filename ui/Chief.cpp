@@ -693,7 +693,8 @@ void Chief::loadModelsFromExcel(QFileInfo fileInfo)
         const QString title = QStringLiteral("Model import");
         const QString sheet =
             QStringLiteral("Sheet \"%1\" of %2").arg(sheetName, QDir::toNativeSeparators(fileInfo.absoluteFilePath()));
-        if (excel.cellValue(3, 2).toInt() != ModelWorkbook::version) {
+        const ModelWorkbook::Head head = ModelWorkbook::readHead(excel);
+        if (head.version != ModelWorkbook::version) {
             emit showMessage(QStringLiteral("Model import"),
                              QStringLiteral("Sheet ") + sheetName
                                  + QStringLiteral(" contains model created by the previous, unsupported version of the "
@@ -702,16 +703,15 @@ void Chief::loadModelsFromExcel(QFileInfo fileInfo)
             // A sheet of notes beside the models is not an old model: say what it is.
             const QString why = ModelWorkbook::isModelSheet(excel)
                 ? QStringLiteral("%1: cell B3 holds \"%2\" where a saved model holds its version, %3.")
-                      .arg(sheet, excel.cellText(3, 2))
+                      .arg(sheet, head.versionText)
                       .arg(ModelWorkbook::version)
                 : QStringLiteral("%1 is not a model: it is left out.").arg(sheet);
             emit notice(title, why.toHtmlEscaped(), QStringLiteral("warning"));
             continue;
         }
-        const int infoRow = excel.rowOf(excel.find(QStringLiteral("Model info"), QStringLiteral("A"), false));
-        const QString country = excel.cellText(infoRow + 2, 2);
-        const QString disease = excel.cellText(infoRow + 3, 2);
-        const QString id = m_registry.freeModelId(excel.cellText(infoRow + 4, 2));
+        const QString country = head.countryId;
+        const QString disease = head.diseaseId;
+        const QString id = m_registry.freeModelId(head.modelId);
         std::unique_ptr<fn::DiseaseModel> made = m_factory.make(country, disease, id);
         if (!made) {
             emit showMessage(

@@ -15,6 +15,13 @@ namespace {
 
 constexpr int blockWidth = 3;
 // The row of the first parameter block, below the fixed head.
+// The head of a sheet: a label in column A on each of these rows, its value in column B.
+constexpr int fileInfoRow = 1;
+constexpr int versionRow = 3;
+constexpr int modelInfoRow = 5;
+constexpr int countryRow = 7;
+constexpr int diseaseRow = 8;
+constexpr int modelIdRow = 9;
 constexpr int firstBlockRow = 11;
 
 struct ModelArray
@@ -204,22 +211,34 @@ QVector<fn::DataArray> elementTables(const ut::Excel& excel, SheetLayoutReader& 
 
 bool ModelWorkbook::isModelSheet(const ut::Excel& excel)
 {
-    return excel.cellText(1, 1).compare(QLatin1String("File info"), Qt::CaseInsensitive) == 0
-        && excel.cellText(3, 1).compare(QLatin1String("Version"), Qt::CaseInsensitive) == 0;
+    return excel.cellText(fileInfoRow, 1).compare(QLatin1String("File info"), Qt::CaseInsensitive) == 0
+        && excel.cellText(versionRow, 1).compare(QLatin1String("Version"), Qt::CaseInsensitive) == 0;
+}
+
+ModelWorkbook::Head ModelWorkbook::readHead(const ut::Excel& excel)
+{
+    Head head;
+    head.version = excel.cellValue(versionRow, 2).toInt();
+    head.versionText = excel.cellText(versionRow, 2);
+    const int infoRow = excel.rowOf(excel.find(QStringLiteral("Model info"), QStringLiteral("A"), false));
+    head.countryId = excel.cellText(infoRow + countryRow - modelInfoRow, 2);
+    head.diseaseId = excel.cellText(infoRow + diseaseRow - modelInfoRow, 2);
+    head.modelId = excel.cellText(infoRow + modelIdRow - modelInfoRow, 2);
+    return head;
 }
 
 void ModelWorkbook::writeSheet(ut::Excel& excel, fn::DiseaseModel& model)
 {
-    excel.setCellValue(1, 1, QStringLiteral("File info"));
-    excel.setCellValue(3, 1, QStringLiteral("Version"));
-    excel.setCellValue(3, 2, static_cast<double>(version));
-    excel.setCellValue(5, 1, QStringLiteral("Model info"));
-    excel.setCellValue(7, 1, QStringLiteral("CountryID"));
-    excel.setCellValue(7, 2, model.countryId());
-    excel.setCellValue(8, 1, QStringLiteral("DiseaseID"));
-    excel.setCellValue(8, 2, model.diseaseId());
-    excel.setCellValue(9, 1, QStringLiteral("ModelID"));
-    excel.setCellValue(9, 2, model.modelId());
+    excel.setCellValue(fileInfoRow, 1, QStringLiteral("File info"));
+    excel.setCellValue(versionRow, 1, QStringLiteral("Version"));
+    excel.setCellValue(versionRow, 2, static_cast<double>(version));
+    excel.setCellValue(modelInfoRow, 1, QStringLiteral("Model info"));
+    excel.setCellValue(countryRow, 1, QStringLiteral("CountryID"));
+    excel.setCellValue(countryRow, 2, model.countryId());
+    excel.setCellValue(diseaseRow, 1, QStringLiteral("DiseaseID"));
+    excel.setCellValue(diseaseRow, 2, model.diseaseId());
+    excel.setCellValue(modelIdRow, 1, QStringLiteral("ModelID"));
+    excel.setCellValue(modelIdRow, 2, model.modelId());
 
     SheetWriter sheet(excel);
     sheet.setRow(firstBlockRow);

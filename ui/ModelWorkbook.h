@@ -18,9 +18,23 @@ class ModelWorkbook
 public:
     static constexpr int version = 6;
 
+    // What the head of a sheet says: the version the sheet was saved with (0 when cell B3 holds
+    // no number; versionText is what it holds) and the identity of the model.
+    struct Head
+    {
+        int version = 0;
+        QString versionText;
+        QString countryId;
+        QString diseaseId;
+        QString modelId;
+    };
+
     // Whether the current sheet has the head of a saved model (of any version): "File info" in A1
     // and "Version" in A3.
     static bool isModelSheet(const ut::Excel& excel);
+    // The head of the current sheet, as writeSheet() lays it out; the identity is read below the
+    // label "Model info" wherever it is in column A.
+    static Head readHead(const ut::Excel& excel);
     // Writes the model into the current sheet, from row 1.
     static void writeSheet(ut::Excel& excel, fn::DiseaseModel& model);
     // Reads every parameter block of the current sheet into the model, each at its place in the
