@@ -73,25 +73,11 @@ bool DrawsWriter::addModel(const fn::DiseaseModel& model, const fn::ModelRunReco
 
 void DrawsWriter::addTotals(const QByteArray& prefix, const fn::ModelRunRecord& record)
 {
-    const std::size_t strata = record.strataCount();
     for (std::uint32_t k = 0; k < record.iterations(); ++k) {
-        const double* ay = record.row(fn::ModelRunRecord::AcuteYld, k);
-        const double* al = record.row(fn::ModelRunRecord::AcuteYll, k);
-        const double* sy = record.row(fn::ModelRunRecord::SequelaYld, k);
-        const double* sl = record.row(fn::ModelRunRecord::SequelaYll, k);
-        const double* c = record.row(fn::ModelRunRecord::Cases, k);
-        const double* d = record.row(fn::ModelRunRecord::Deaths, k);
-        // Summed as the totals of the results are.
-        double yld = 0.0, yll = 0.0, cases = 0.0, deaths = 0.0;
-        for (std::size_t i = 0; i < strata; ++i) {
-            yld += ay[i] + sy[i];
-            yll += al[i] + sl[i];
-            cases += c[i];
-            deaths += d[i];
-        }
+        const fn::ModelRunRecord::IterationTotals totals = record.totals(k);
         m_buffer += prefix;
         appendWhole(m_buffer, k + 1);
-        for (const double value : {cases, deaths, yld, yll, yld + yll}) {
+        for (const double value : {totals.cases, totals.deaths, totals.yld, totals.yll, totals.yld + totals.yll}) {
             m_buffer += ',';
             appendNumber(m_buffer, value);
         }

@@ -23,27 +23,13 @@ QJsonObject named(QJsonObject entry, const char* idKey, const QString& id, const
 void ScenarioDifferences::Totals::read(const fn::ModelRunRecord& record)
 {
     const std::uint32_t n = record.iterations();
-    const std::size_t strata = record.strataCount();
     for (auto& series : values)
         series.resize(n);
     for (std::uint32_t k = 0; k < n; ++k) {
-        const double* ay = record.row(fn::ModelRunRecord::AcuteYld, k);
-        const double* al = record.row(fn::ModelRunRecord::AcuteYll, k);
-        const double* sy = record.row(fn::ModelRunRecord::SequelaYld, k);
-        const double* sl = record.row(fn::ModelRunRecord::SequelaYll, k);
-        const double* c = record.row(fn::ModelRunRecord::Cases, k);
-        const double* d = record.row(fn::ModelRunRecord::Deaths, k);
-        // Summed as the totals of the results are.
-        double yld = 0.0, yll = 0.0, cases = 0.0, deaths = 0.0;
-        for (std::size_t i = 0; i < strata; ++i) {
-            yld += ay[i] + sy[i];
-            yll += al[i] + sl[i];
-            cases += c[i];
-            deaths += d[i];
-        }
-        values[Daly][k] = yld + yll;
-        values[Cases][k] = cases;
-        values[Deaths][k] = deaths;
+        const fn::ModelRunRecord::IterationTotals totals = record.totals(k);
+        values[Daly][k] = totals.yld + totals.yll;
+        values[Cases][k] = totals.cases;
+        values[Deaths][k] = totals.deaths;
     }
 }
 

@@ -152,4 +152,22 @@ bool ModelRunRecord::waitUntilComplete() const
     return waitFor(1, [&]() -> std::uint32_t { return isComplete(); }) >= 1;
 }
 
+ModelRunRecord::IterationTotals ModelRunRecord::totals(std::uint32_t iteration) const
+{
+    const double* ay = row(AcuteYld, iteration);
+    const double* al = row(AcuteYll, iteration);
+    const double* sy = row(SequelaYld, iteration);
+    const double* sl = row(SequelaYll, iteration);
+    const double* c = row(Cases, iteration);
+    const double* d = row(Deaths, iteration);
+    IterationTotals totals;
+    for (std::size_t i = 0; i < m_strataCount; ++i) {
+        totals.yld += ay[i] + sy[i];
+        totals.yll += al[i] + sl[i];
+        totals.cases += c[i];
+        totals.deaths += d[i];
+    }
+    return totals;
+}
+
 } // namespace fn

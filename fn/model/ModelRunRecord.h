@@ -80,6 +80,17 @@ public:
     {
         return m_sums.data() + (std::size_t(sum) * m_iterations + iteration) * m_strataCount;
     }
+    // The model's totals of one iteration over every stratum, summed stratum by stratum as the
+    // totals of the results are.
+    struct IterationTotals
+    {
+        double yld = 0.0;
+        double yll = 0.0;
+        double cases = 0.0;
+        double deaths = 0.0;
+    };
+    IterationTotals totals(std::uint32_t iteration) const;
+
     // Whether a tree has written the sum yet: the first contribution is stored, later ones added.
     bool isWritten(Sum sum) const { return m_written[sum]; }
     void setWritten(Sum sum) { m_written[sum] = true; }
