@@ -118,7 +118,8 @@
 
         const rows = models.map(function (m) {
             const u = P.uncertaintyOf(modelKeyOf(m));
-            const verdict = u ? Oz.uncertainty.verdict(u.convergence) : null;
+            const withheld = withheldOf(m.country);
+            const verdict = !u ? null : withheld ? { text: Oz.NOT_COMPUTABLE, title: withheld } : Oz.uncertainty.verdict(u.convergence);
             const convergence = (u && u.convergence) || {};
             return {
                 cells: [m.id, m.countryName || P.countryName(m.country), m.diseaseName || P.diseaseName(m.disease)],
@@ -126,11 +127,12 @@
                 errors: totalErrorsOf(m),
                 trailing: verdict ? [{
                     text: verdict.text, title: verdict.title,
-                    class: 'verdict-cell ' + (verdict.ok === true ? 'verdict-ok' : 'verdict-warn'),
-                    tsv: [Oz.rawNumber(convergence.relativeStandardError), Oz.rawNumber(convergence.iterationsNeeded)]
+                    class: 'verdict-cell ' + (withheld ? 'withheld' : verdict.ok === true ? 'verdict-ok' : 'verdict-warn'),
+                    tsv: withheld ? [Oz.tsvEscape(withheld), ''] :
+                        [Oz.rawNumber(convergence.relativeStandardError), Oz.rawNumber(convergence.iterationsNeeded)]
                 }] : undefined,
                 attrs: { 'data-model-id': m.id, 'data-country-id': m.country, 'data-disease-id': m.disease },
-                withheld: withheldOf(m.country)
+                withheld: withheld
             };
         });
         const caveat = totalsCaveat(models);

@@ -294,6 +294,7 @@ TEST_F(UncertaintyViewTest, ManyAnswersRedrawTheTableOnce)
     EXPECT_EQ(count(QStringLiteral("#aggregatedResultsTable tr[data-model-id] td.verdict-cell")), 5);
     // Only Austria has population data: the others' DALY is not computable and has no error to show.
     EXPECT_EQ(count(QStringLiteral("#aggregatedResultsTable tr[data-model-id] td.daly-mean .se")), 1);
+    EXPECT_EQ(count(QStringLiteral("#aggregatedResultsTable tr[data-model-id] td.verdict-cell.withheld")), 4);
 }
 
 // they show as the model's, with the tree they were drawn for.
