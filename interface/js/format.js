@@ -85,6 +85,8 @@
     // pages showing such a run set this to false and show no intervals.
     Oz.quantilesEstimated = true;
     Oz.NOT_ESTIMATED = 'not estimated';
+    // What a cell shows in place of a figure that could not be computed; its title says why.
+    Oz.NOT_COMPUTABLE = '—';
 
     // "low – high", the interval from the 2.5 % to the 97.5 % quantile.
     Oz.intervalText = function (stat) {

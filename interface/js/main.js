@@ -238,7 +238,8 @@
             for (const tr of rows) {
                 if (tr.dataset.modelId === String(modelId)) {
                     const cell = tr.querySelector('.daly-mean');
-                    return cell ? Number(cell.dataset.value) : null;
+                    // null too where the DALY is not computable (no population data).
+                    return cell && cell.dataset.value !== undefined ? Number(cell.dataset.value) : null;
                 }
             }
             return null;

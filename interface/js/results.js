@@ -31,6 +31,17 @@
         return String(key).replace(/([a-z])([A-Z])/g, '$1 $2').replace(/^./, function (c) { return c.toUpperCase(); });
     };
 
+    // The figures a model can only have with the population of its country: its burden (YLD, YLL,
+    // DALY in every form) and every rate per 100 000.
+    R.needsPopulation = function (key) {
+        return /^(yld|yll|daly)/.test(key) || /Per100k/.test(key);
+    };
+
+    // A figure the program could not compute: a dash with the reason, and the reason in copies.
+    function withheldCell(cls, reason, key) {
+        return el('td', { class: 'num withheld ' + cls, 'data-key': key, title: reason, text: Oz.NOT_COMPUTABLE });
+    }
+
     R.sortKeys = function (keys) {
         return keys.slice().sort(function (a, b) {
             const ia = ORDER.indexOf(a), ib = ORDER.indexOf(b);
@@ -54,7 +65,8 @@
     }
 
     /* spec: { rowHeaders: [..], columns: [{key, label, split, meanClass}],
-               rows: [{cells: [..], data: {key: stat}, errors: {key: standard error}, trailing: [{text, class, title, tsv}], attrs}],
+               rows: [{cells: [..], data: {key: stat}, errors: {key: standard error}, trailing: [{text, class, title, tsv}], attrs,
+                       withheld: why the row's figures that need a population are not computable}],
                trailing: [{label, sub, tsv: [..]}] }
        errors and the trailing columns are optional: a table shows standard errors when a row has them. */
     R.fillStatTable = function (table, spec) {
@@ -95,6 +107,13 @@
             for (const col of spec.columns) {
                 const stat = row.data ? row.data[col.key] : undefined;
                 const se = errorOf(row, col.key);
+                if (row.withheld && R.needsPopulation(col.key)) {
+                    tr.appendChild(withheldCell(col.split ? (col.meanClass || '') : 'stat-cell', row.withheld, col.split ? undefined : col.key));
+                    if (col.split) tr.appendChild(withheldCell('ci-cell', row.withheld));
+                    tsv.push(Oz.tsvEscape(row.withheld));
+                    tsv.push.apply(tsv, withErrors ? ['', '', ''] : ['', '']);
+                    continue;
+                }
                 if (col.split) {
                     const mean = Oz.statValue(stat, 'mean');
                     tr.appendChild(el('td', {
@@ -165,8 +184,9 @@
         return { female: pick(strat && strat.arrayFemale, errorsMap.arrayFemale), male: pick(strat && strat.arrayMale, errorsMap.arrayMale) };
     };
 
-    /* A stratified map: one row per age group, female and male columns; errors as from stratifiedErrors. */
-    R.fillStratifiedTable = function (table, strat, errors) {
+    /* A stratified map: one row per age group, female and male columns; errors as from stratifiedErrors;
+       withheld: why none of its figures is computable (they are then not shown). */
+    R.fillStratifiedTable = function (table, strat, errors, withheld) {
         table.innerHTML = '';
         table.classList.add('inline-stats');
         const female = (strat && strat.arrayFemale) || [];
@@ -183,6 +203,7 @@
             return [sex + ' mean'].concat(withErrors ? [sex + ' SE of mean'] : [], [sex + ' 2.5 %', sex + ' 97.5 %']);
         };
         const sexTsv = function (stat, se) {
+            if (withheld) return [Oz.tsvEscape(withheld)].concat(withErrors ? ['', '', ''] : ['', '']);
             const values = Oz.statTsv(stat);
             if (withErrors) values.splice(1, 0, Oz.rawNumber(se));
             return values;
@@ -194,8 +215,8 @@
             const label = Oz.stratumLabel(f || m);
             tbody.appendChild(el('tr', { 'data-row': String(i) }, [
                 el('th', { class: 'row-head', text: label }),
-                el('td', { class: 'num stat-cell', html: Oz.statHtml(f, fe) }),
-                el('td', { class: 'num stat-cell', html: Oz.statHtml(m, me) })
+                withheld ? withheldCell('stat-cell', withheld) : el('td', { class: 'num stat-cell', html: Oz.statHtml(f, fe) }),
+                withheld ? withheldCell('stat-cell', withheld) : el('td', { class: 'num stat-cell', html: Oz.statHtml(m, me) })
             ]));
             lines.push([Oz.tsvEscape(label)].concat(sexTsv(f, fe), sexTsv(m, me)).join('\t'));
         }

@@ -53,6 +53,29 @@
         return se ? Oz.uncertainty.errorsOf(se.totalResults) : undefined;
     }
 
+    // Why a model's burden is not shown: without the population of its country the run has no
+    // burden to give it, and its zeros are not figures.
+    function withheldOf(countryId) {
+        return P.lacksPopulation(countryId) ? 'not computable: no population data for ' + P.countryName(countryId) : undefined;
+    }
+
+    // What the totals over all models make of models without population data: the run sums their
+    // figures with the others', zeros included.
+    function totalsCaveat(models) {
+        const lacking = models.filter(function (m) { return P.lacksPopulation(m.country); });
+        if (lacking.length === 0) return '';
+        const names = Array.from(new Set(lacking.map(function (m) { return m.countryName || P.countryName(m.country); })));
+        const one = lacking.length === 1;
+        return 'No population data for ' + names.join(', ') + ': the YLD, YLL, DALY and figures per 100 000 of ' +
+            (one ? 'its model are' : 'their models are') + ' not computable (shown as ' + Oz.NOT_COMPUTABLE + '). ' +
+            'All models includes ' + lacking.length + ' model' + (one ? '' : 's') + ' without population data: ' +
+            (one ? 'its' : 'their') + ' YLD, YLL and DALY count as 0 and ' +
+            (one ? 'its' : 'their') + ' population as none, while ' + (one ? 'its' : 'their') +
+            ' cases and deaths count in full. So the totals of YLD, YLL and DALY leave out ' + (one ? 'its' : 'their') +
+            ' burden, DALY per case is lowered and incidence and mortality per 100 000 are raised by ' +
+            (one ? 'its' : 'their') + ' cases and deaths; YLD, YLL and DALY per 100 000 are those of the other models.';
+    }
+
     /* ---------- all models ---------- */
 
     P.onAggregatedResults = function (results) {
@@ -68,7 +91,9 @@
         $('resultsEmpty').hidden = true;
         $('resultsContent').hidden = false;
         P.renderAggregated();
-        tsvCache.total = Oz.results.fillStatListTable($('totalResultsTable'), r.totalResults || {});
+        const caveat = totalsCaveat(models);
+        tsvCache.total = Oz.results.fillStatListTable($('totalResultsTable'), r.totalResults || {}) + (caveat ? caveat + '\n' : '');
+        $('totalResultsTable').title = caveat;
 
         const metricKeys = Oz.results.sortKeys(Object.keys((models[0] && models[0].results) || r.totalResults || {}));
         Oz.results.fillSelect($('aggregatedChartMetric'), metricKeys, $('aggregatedChartMetric').value);
@@ -92,7 +117,8 @@
 
         const rows = models.map(function (m) {
             const u = P.uncertaintyOf(modelKeyOf(m));
-            const verdict = u ? Oz.uncertainty.verdict(u.convergence) : null;
+            const withheld = withheldOf(m.country);
+            const verdict = !u ? null : withheld ? { text: Oz.NOT_COMPUTABLE, title: withheld } : Oz.uncertainty.verdict(u.convergence);
             const convergence = (u && u.convergence) || {};
             return {
                 cells: [m.id, m.countryName || P.countryName(m.country), m.diseaseName || P.diseaseName(m.disease)],
@@ -100,20 +126,26 @@
                 errors: totalErrorsOf(m),
                 trailing: verdict ? [{
                     text: verdict.text, title: verdict.title,
-                    class: 'verdict-cell ' + (verdict.ok === true ? 'verdict-ok' : 'verdict-warn'),
-                    tsv: [Oz.rawNumber(convergence.relativeStandardError), Oz.rawNumber(convergence.iterationsNeeded)]
+                    class: 'verdict-cell ' + (withheld ? 'withheld' : verdict.ok === true ? 'verdict-ok' : 'verdict-warn'),
+                    tsv: withheld ? [Oz.tsvEscape(withheld), ''] :
+                        [Oz.rawNumber(convergence.relativeStandardError), Oz.rawNumber(convergence.iterationsNeeded)]
                 }] : undefined,
-                attrs: { 'data-model-id': m.id, 'data-country-id': m.country, 'data-disease-id': m.disease }
+                attrs: { 'data-model-id': m.id, 'data-country-id': m.country, 'data-disease-id': m.disease },
+                withheld: withheld
             };
         });
-        rows.push({ cells: ['All models', '', ''], data: r.totalResults || {}, attrs: { 'data-total': 'true', class: 'total-row' } });
+        const caveat = totalsCaveat(models);
+        rows.push({ cells: ['All models', '', ''], data: r.totalResults || {},
+            attrs: { 'data-total': 'true', class: 'total-row', title: caveat || undefined } });
+        $('totalsNote').textContent = caveat;
+        $('totalsNote').hidden = !caveat;
         tsvCache.aggregated = Oz.results.fillStatTable($('aggregatedResultsTable'), {
             rowHeaders: ['Model', 'Country', 'Disease'], columns: AGG_COLUMNS, rows: rows,
             trailing: analysed.length === 0 ? [] : [{
                 label: 'DALY precision', sub: 'relative SE of the mean (samples for 1 % of mean and 95 % bounds)',
                 tsv: ['DALY relative SE of mean', 'Samples for a relative SE of 1 % of mean and quantiles']
             }]
-        });
+        }) + (caveat ? caveat + '\n' : '');
         if (analysed.length > 0 && $('aggregatedChartMetric').value) drawAggregatedChart();
         P.showOutdatedNotes();
     };
@@ -122,11 +154,12 @@
         const r = state.lastAggregatedResults || {};
         const models = Array.isArray(r.modelResults) ? r.modelResults : [];
         const key = $('aggregatedChartMetric').value;
-        const stats = models.map(function (m) { return (m.results || {})[key]; });
+        const shown = function (m) { return !(withheldOf(m.country) && Oz.results.needsPopulation(key)); };
+        const stats = models.map(function (m) { return shown(m) ? (m.results || {})[key] : undefined; });
         const analysed = models.some(function (m) { return !!totalErrorsOf(m); });
         const errors = analysed ? models.map(function (m) { return (totalErrorsOf(m) || {})[key]; }) : undefined;
         Oz.charts.intervalBars($('aggregatedChart'), models.map(function (m) {
-            return m.id + ': ' + (m.countryName || P.countryName(m.country));
+            return m.id + ': ' + (m.countryName || P.countryName(m.country)) + (shown(m) ? '' : ' (not computable: no population data)');
         }), [Object.assign({ label: Oz.results.label(key), color: Oz.charts.COLORS.single }, statSeries(stats, errors))],
         { valueTitle: Oz.results.label(key) + (Oz.quantilesEstimated ? ' (mean, 95 % UI)' : ' (mean)'), horizontal: models.length > 6 });
     }
@@ -139,12 +172,25 @@
         drawStratifiedChart($('allResultsChart'), strat, key);
     }
 
-    function drawStratifiedChart(canvas, strat, key, errors) {
+    // withheld: why the figures are not computable; the chart then shows the reason and no bars.
+    function drawStratifiedChart(canvas, strat, key, errors, withheld) {
         const s = Oz.results.stratifiedSeries(strat, errors);
         Oz.charts.intervalBars(canvas, s.labels, [
-            Object.assign({ label: 'Female', color: Oz.charts.COLORS.female }, s.female),
-            Object.assign({ label: 'Male', color: Oz.charts.COLORS.male }, s.male)
-        ], { valueTitle: Oz.results.label(key), categoryTitle: Oz.stratumFactorName(((strat || {}).arrayFemale || [])[0]) });
+            Object.assign({ label: 'Female', color: Oz.charts.COLORS.female }, withheld ? noBars(s.female) : s.female),
+            Object.assign({ label: 'Male', color: Oz.charts.COLORS.male }, withheld ? noBars(s.male) : s.male)
+        ], { valueTitle: Oz.results.label(key), categoryTitle: Oz.stratumFactorName(((strat || {}).arrayFemale || [])[0]),
+            title: withheld ? Oz.results.label(key) + ': ' + withheld : undefined });
+    }
+
+    function noBars(series) {
+        const none = series.means.map(function () { return NaN; });
+        return { means: none, lows: none, highs: none };
+    }
+
+    // Why the burden of the model shown per model is not computable, if it is not.
+    function detailedWithheld() {
+        const k = P.parseKey(state.detailedModelKey);
+        return k ? withheldOf(k[0]) : undefined;
     }
 
     // Models whose parameters changed after the run are marked wherever their results show.
@@ -193,10 +239,10 @@
     }
 
     // errorsMap: the standard errors of the same categories, when the run estimated them.
-    function categoryRows(map, errorsMap) {
+    function categoryRows(map, errorsMap, withheld) {
         return ['acute', 'sequela', 'total'].filter(function (k) { return map && map[k]; }).map(function (k) {
             return { cells: [Oz.results.label(k)], data: map[k], errors: errorsMap ? Oz.uncertainty.errorsOf(errorsMap[k]) : undefined,
-                attrs: { 'data-category': k } };
+                attrs: { 'data-category': k }, withheld: withheld };
         });
     }
 
@@ -211,11 +257,15 @@
         $('detailedResultsContent').hidden = false;
 
         const se = P.standardErrorsOf(state.detailedModelKey);
+        const withheld = detailedWithheld();
+        $('detailedWithheldNote').textContent = withheld ? 'The burden of this model is ' + withheld +
+            ': its YLD, YLL and DALY and the figures per 100 000 are not shown.' : '';
+        $('detailedWithheldNote').hidden = !withheld;
         const seq = d.totalSequelaTypeResults || {};
         const seqKeys = Oz.results.sortKeys(Object.keys(seq.total || seq.acute || {}));
         tsvCache.sequelaType = Oz.results.fillStatTable($('sequelaTypeTable'), {
             rowHeaders: ['Category'], columns: columnsFor(seqKeys.length ? seqKeys : TREE_CATEGORY_COLUMNS),
-            rows: categoryRows(seq, se && se.totalSequelaTypeResults)
+            rows: categoryRows(seq, se && se.totalSequelaTypeResults, withheld)
         });
         P.renderUncertaintyPanel();
 
@@ -228,7 +278,7 @@
         host.querySelectorAll('canvas').forEach(function (canvas) { Oz.charts.destroy(canvas); });
         host.innerHTML = '';
         (Array.isArray(d.detailedResults) ? d.detailedResults : []).forEach(function (tree, ti) {
-            host.appendChild(renderTreeResults(tree, ti, Oz.uncertainty.treeErrors(se, tree.outcomeTreeID)));
+            host.appendChild(renderTreeResults(tree, ti, Oz.uncertainty.treeErrors(se, tree.outcomeTreeID), withheld));
         });
         P.showOutdatedNotes();
     };
@@ -239,16 +289,18 @@
         const strat = (d.totalCategorizedResults || {})[key];
         const se = P.standardErrorsOf(state.detailedModelKey);
         const errors = se ? Oz.results.stratifiedErrors(strat, (se.totalCategorizedResults || {})[key]) : undefined;
-        tsvCache.categorized = Oz.results.fillStratifiedTable($('categorizedTable'), strat, errors);
-        drawStratifiedChart($('categorizedChart'), strat, key, errors);
+        const withheld = Oz.results.needsPopulation(key) ? detailedWithheld() : undefined;
+        tsvCache.categorized = Oz.results.fillStratifiedTable($('categorizedTable'), strat, errors, withheld);
+        drawStratifiedChart($('categorizedChart'), strat, key, errors, withheld);
     }
 
     function subHead(title, buttons) {
         return el('div', { class: 'sub-head' }, [el('h4', { text: title }), el('div', { class: 'head-tools' }, buttons)]);
     }
 
-    // treeErrors: the standard errors of the tree's results, when the run estimated them.
-    function renderTreeResults(tree, index, treeErrors) {
+    // treeErrors: the standard errors of the tree's results, when the run estimated them;
+    // withheld: why the model's burden is not computable, if it is not.
+    function renderTreeResults(tree, index, treeErrors, withheld) {
         const panel = el('div', { class: 'panel tree-results', 'data-tree-id': tree.outcomeTreeID });
         panel.appendChild(el('div', { class: 'panel-head' }, [
             el('h3', { text: 'Outcome tree: ' + (tree.outcomeTreeName || tree.outcomeTreeID) })
@@ -260,7 +312,7 @@
             return panel;
         }
         const catSpec = { rowHeaders: ['Category'], columns: columnsFor(TREE_CATEGORY_COLUMNS),
-            rows: categoryRows(cat, treeErrors && treeErrors.sequelaTypeAggregatedResults) };
+            rows: categoryRows(cat, treeErrors && treeErrors.sequelaTypeAggregatedResults, withheld) };
         const catFull = { rowHeaders: ['Category'], columns: columnsFor(Oz.results.sortKeys(Object.keys(cat.total || {}))), rows: catSpec.rows };
         const catTable = el('table', { class: 'data-table results-table' });
         Oz.results.fillStatTable(catTable, catSpec);
@@ -271,7 +323,8 @@
 
         const outRows = outcomes.map(function (o, oi) {
             return { cells: [o.name, o.acuteType === 'acute' ? 'Acute' : 'Sequela'], data: o,
-                errors: treeErrors ? Oz.uncertainty.outcomeErrors(treeErrors, o, oi) : undefined, attrs: { 'data-outcome': o.name } };
+                errors: treeErrors ? Oz.uncertainty.outcomeErrors(treeErrors, o, oi) : undefined, attrs: { 'data-outcome': o.name },
+                withheld: withheld };
         });
         const outSpec = { rowHeaders: ['Health outcome', 'Type'], columns: columnsFor(OUTCOME_COLUMNS), rows: outRows };
         const allOutKeys = Oz.results.sortKeys(Object.keys(outcomes[0] || {}).filter(function (k) { return Oz.isStatMap((outcomes[0] || {})[k]); }));
@@ -290,10 +343,12 @@
             box.style.height = Math.max(160, 60 + outcomes.length * 34) + 'px';
             panel.appendChild(box);
             setTimeout(function () {
+                const series = statSeries(outcomes.map(function (o) { return o.daly; }),
+                    treeErrors ? outRows.map(function (row) { return (row.errors || {}).daly; }) : undefined);
                 Oz.charts.intervalBars(canvas, outcomes.map(function (o) { return o.name; }), [
-                    Object.assign({ label: 'DALY', color: Oz.charts.COLORS.single }, statSeries(outcomes.map(function (o) { return o.daly; }),
-                        treeErrors ? outRows.map(function (row) { return (row.errors || {}).daly; }) : undefined))
-                ], { horizontal: true, valueTitle: Oz.quantilesEstimated ? 'DALY (mean, 95 % UI)' : 'DALY (mean)' });
+                    Object.assign({ label: 'DALY', color: Oz.charts.COLORS.single }, withheld ? noBars(series) : series)
+                ], { horizontal: true, valueTitle: Oz.quantilesEstimated ? 'DALY (mean, 95 % UI)' : 'DALY (mean)',
+                    title: withheld ? 'DALY: ' + withheld : undefined });
             }, 0);
         }
         return panel;

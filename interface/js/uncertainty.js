@@ -266,7 +266,9 @@
 
     // The panel of the model shown in detail; hidden, with no chart, when its run had no analysis.
     P.renderUncertaintyPanel = function () {
-        const u = P.uncertaintyOf(state.detailedModelKey);
+        const k = P.parseKey(state.detailedModelKey);
+        // Without population data the model has no DALY whose precision or sensitivity could be told.
+        const u = k && P.lacksPopulation(k[0]) ? null : P.uncertaintyOf(state.detailedModelKey);
         $('uncertaintyPanel').hidden = !u;
         const sensitivity = u && u.sensitivity && Array.isArray(u.sensitivity.inputs) ? u.sensitivity : null;
         const drawn = !!sensitivity && sensitivity.inputs.length > 0;

@@ -1,11 +1,16 @@
 #include <QAction>
+#include <QClipboard>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
 
 #include "fn/KnownIds.h"
 #include "fn/data/InputDataMgr.h"
@@ -317,4 +322,106 @@ TEST_F(PageHonestyTest, FormulaErrorsSayWhyAndOldNoticesGo)
     const QString after = pageText(toasts);
     EXPECT_FALSE(after.contains(QStringLiteral("NOT been applied"))) << qPrintable(after);
     EXPECT_FALSE(after.contains(QStringLiteral("Why the formulas were refused")));
+}
+
+// The burden of a model whose country has no population data is not computable: every view of
+// it says so instead of showing the run's zeros, while its cases stay; the totals say what they
+// make of such a model.
+TEST_F(PageHonestyTest, BurdenWithoutPopulationIsNotShownAsNumbers)
+{
+    openWindow();
+    ASSERT_NO_FATAL_FAILURE(createModels({guitest::country, QStringLiteral("Belgium")}, guitest::bsiDisease));
+    ASSERT_NO_FATAL_FAILURE(runFromPage(20));
+    guitest::runJavaScript(page, QStringLiteral("ozmidPage.showTab('results');"));
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    guitest::runJavaScript(page, QStringLiteral("document.getElementById('copyAggregatedTable').click();"));
+    ASSERT_TRUE(guitest::waitFor([&] { return !clipboard->text().isEmpty(); }));
+    const QStringList copied = clipboard->text().split(QLatin1Char('\n'));
+    const QStringList header = copied.front().split(QLatin1Char('\t'));
+
+    // Each view gives "shown|explanation" for the model of a country.
+    struct View
+    {
+        const char* name;
+        bool needsPopulation;
+        std::function<QString(const QString& country)> read;
+    };
+    const auto cell = [&](const char* selector) {
+        return [&, selector](const QString& country) {
+            return pageText(QStringLiteral("(function () { var c = document.querySelector("
+                                           "'#aggregatedResultsTable tr[data-country-id=\"%1\"] %2');"
+                                           " return c.textContent + '|' + (c.title || ''); })()")
+                                .arg(country, QLatin1String(selector)));
+        };
+    };
+    const auto copiedCell = [&](const char* column) {
+        return [&, column](const QString& country) {
+            for (const QString& line : copied) {
+                const QStringList fields = line.split(QLatin1Char('\t'));
+                if (fields.size() == header.size() && fields[1] == country) {
+                    const QString value = fields[header.indexOf(QLatin1String(column))];
+                    return QString(value + QLatin1Char('|') + value);
+                }
+            }
+            return QString();
+        };
+    };
+    const auto detailed = [&](const char* selector) {
+        return [&, selector](const QString& country) {
+            guitest::runJavaScript(page,
+                                   QStringLiteral("document.getElementById('sequelaTypeTable').innerHTML = '';"
+                                                  " document.getElementById('categorizedTable').innerHTML = '';"
+                                                  " ozmidPage.showDetailedResults(%1, %2, document.querySelector("
+                                                  "'#aggregatedResultsTable tr[data-country-id=\"%3\"]')"
+                                                  ".dataset.modelId);")
+                                       .arg(jsString(country), jsString(guitest::bsiDisease), country));
+            const QString found = QStringLiteral("document.querySelector(%1)").arg(jsString(QLatin1String(selector)));
+            if (!guitest::waitForScript(page, QStringLiteral("!!") + found))
+                return QString();
+            return pageText(QStringLiteral("%1.textContent + '|' + (%1.title || '')").arg(found));
+        };
+    };
+    const std::vector<View> views = {
+        {"DALY", true, cell("td.daly-mean")},
+        {"DALY interval", true, cell("td.ci-cell")},
+        {"YLD", true, cell("td[data-key=\"yld\"]")},
+        {"DALY per 100 000", true, cell("td[data-key=\"dalyPer100k\"]")},
+        {"cases", false, cell("td[data-key=\"cases\"] .mean")},
+        {"chart", true,
+         [&](const QString& country) {
+             return pageText(QStringLiteral("(function () { var c = Chart.getChart(document.getElementById("
+                                            "'aggregatedChart')); var i = c.data.labels.findIndex(function (l) {"
+                                            " return l.indexOf(': %1') > 0; });"
+                                            " return String(c.data.datasets[0].data[i]) + '|' + c.data.labels[i]; })()")
+                                 .arg(country));
+         }},
+        {"copied DALY", true, copiedCell("DALY mean")},
+        {"copied cases", false, copiedCell("Cases mean")},
+        {"model's total DALY", true, detailed("#sequelaTypeTable tr[data-category=\"total\"] td[data-key=\"daly\"]")},
+        {"model's DALY by age", true, detailed("#categorizedTable tbody td")},
+    };
+    const QRegularExpression number(QStringLiteral("^-?[\\d,.]+(e[-+]?\\d+)?"));
+    for (const View& view : views) {
+        for (const QString& country : {guitest::country, QStringLiteral("Belgium")}) {
+            const QString shown = view.read(country);
+            const QString value = shown.section(QLatin1Char('|'), 0, 0);
+            const bool withheld = view.needsPopulation && country == QLatin1String("Belgium");
+            EXPECT_EQ(number.match(value).hasMatch(), !withheld)
+                << view.name << ", " << qPrintable(country) << ": " << qPrintable(shown);
+            EXPECT_EQ(shown.contains(QStringLiteral("not computable")), withheld)
+                << view.name << ", " << qPrintable(country) << ": " << qPrintable(shown);
+        }
+    }
+
+    const QString note = pageText(QStringLiteral("document.getElementById('totalsNote').textContent"));
+    EXPECT_FALSE(guitest::runJavaScript(page, QStringLiteral("document.getElementById('totalsNote').hidden")).toBool());
+    EXPECT_TRUE(note.contains(QStringLiteral("includes 1 model without population data"))) << qPrintable(note);
+    EXPECT_TRUE(note.contains(QStringLiteral("YLD, YLL and DALY count as 0"))) << qPrintable(note);
+    EXPECT_TRUE(clipboard->text().contains(note));
+    EXPECT_TRUE(guitest::runJavaScript(page,
+                                       QStringLiteral("ozmidPage.dalyMean(document.querySelector("
+                                                      "'#aggregatedResultsTable tr[data-country-id=\"Belgium\"]')"
+                                                      ".dataset.modelId) === null"))
+                    .toBool());
 }
