@@ -397,12 +397,17 @@ int BatchRun::runModels(ui::Chief& chief, ScenarioRuns& scenarios)
         runner.setRunControl(&control);
         runner.setRecordHandler(takeRecord);
         runner.setDoneHandler(takeModel);
+        bool delivered = false;
         try {
-            runner.run();
+            delivered = runner.run();
         } catch (...) {
             reportFailure();
             return abandon(QString());
         }
+        // Only a failed write cancels the run; a run that ends otherwise without every model is
+        // never written as if it were whole.
+        if (!delivered && written)
+            return abandon(QStringLiteral("the run ended before the results of every model were delivered."));
         before += int(models->size());
         scenarios.restore();
     }

@@ -292,14 +292,21 @@ template <typename Done>
 void ModelRunner::waitUntil(TaskPool& pool, Done done)
 {
     const bool aggregatedAfterwards = m_settings.randomSeed != 0;
-    for (;;) {
-        const std::uint64_t seen = pool.activity();
-        // Built models are handed on as soon as all before them were, until the run is cancelled.
+    // Built models are handed on as soon as all before them were, until the run is cancelled.
+    const auto deliverBuilt = [&] {
         while (m_delivered < int(m_slots.size()) && m_slots[std::size_t(m_delivered)]->state == Built
                && !(m_control && m_control->isCancelled()))
             deliver(m_delivered, aggregatedAfterwards);
-        if (done())
+    };
+    for (;;) {
+        const std::uint64_t seen = pool.activity();
+        deliverBuilt();
+        if (done()) {
+            // The last task may have built its model between the two: waiting for an idle pool
+            // must not end with that model undelivered.
+            deliverBuilt();
             return;
+        }
         if (pool.runOne())
             continue;
         pool.waitForActivitySince(seen);
