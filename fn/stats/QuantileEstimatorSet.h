@@ -38,8 +38,9 @@ public:
 private:
     using Markers = void (*)(QuantileEstimatorSet& set);
 
-    double* heights(std::size_t marker) { return &m_heights[marker * m_stride]; }
-    double* positions(std::size_t marker) { return &m_positions[marker * m_stride]; }
+    // Through data(): a set of no cells has empty arrays, which operator[] may not index.
+    double* heights(std::size_t marker) { return m_heights.data() + marker * m_stride; }
+    double* positions(std::size_t marker) { return m_positions.data() + marker * m_stride; }
     void addFirstValues();
     void moveMarkersOfCell(std::size_t cell);
     template <typename Vector>

@@ -85,3 +85,17 @@ TEST(QuantileEstimatorSet, EveryCellEqualsItsOwnEstimatorBitForBitOnEveryPath)
         }
     }
 }
+
+// A model whose stratification has a factor without levels has no cells: its set is built and
+// fed without touching memory it does not have (a fuzzed model specification found the
+// undefined behaviour under the sanitizers).
+TEST(QuantileEstimatorSet, ASetOfNoCellsIsEmptyOnEveryPath)
+{
+    for (const auto path : {fn::QuantileEstimatorSet::Path::Scalar, fn::QuantileEstimatorSet::Path::Sse2,
+                            fn::QuantileEstimatorSet::Path::Avx2}) {
+        fn::QuantileEstimatorSet set(0, path);
+        for (int i = 0; i < 12; ++i)
+            set.add(nullptr);
+        EXPECT_TRUE(set.estimators().empty());
+    }
+}
