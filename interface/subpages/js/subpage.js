@@ -76,7 +76,7 @@
     };
 
     const page = {
-        webGUI: null, webData: null, data: null, grids: {}, pendingApply: false, running: false
+        webGUI: null, webData: null, data: null, grids: {}, warnings: [], pendingApply: false, running: false
     };
 
     const resultsContext = {
@@ -201,6 +201,27 @@
         }
     }
 
+    // The cells of this element's tables whose values lie outside their domain, from the
+    // program's answer for the element's model ({cells: [...]}); other elements' are left out.
+    function showWarnings(modelWarnings) {
+        const info = (page.data && page.data.ElemInfo) || {};
+        const cells = (modelWarnings && Array.isArray(modelWarnings.cells)) ? modelWarnings.cells : [];
+        page.warnings = cells.filter(function (w) {
+            return w.treeID === info.outcomeTreeID && w.elementID === info.outcomeTreeNodeID;
+        });
+        for (const key of Object.keys(page.grids)) {
+            page.grids[key].setWarnings(page.warnings.filter(function (w) { return w.parameter === key; }));
+            const tab = document.querySelector('.subtab[data-subtab="' + key + '"]');
+            if (tab) tab.classList.toggle('has-warning', page.warnings.some(function (w) { return w.parameter === key; }));
+        }
+    }
+
+    function requestWarnings() {
+        const info = (page.data && page.data.ElemInfo) || {};
+        if (!page.webGUI || !page.webGUI.getParameterWarnings || !info.modelID) return;
+        page.webGUI.getParameterWarnings(info.countryID, info.diseaseID, info.modelID, showWarnings);
+    }
+
     function applyChanges() {
         const v = view();
         if (!v.apply || !page.webGUI || !page.data || page.running) return;
@@ -254,6 +275,15 @@
                         Oz.notify(title, text, type);
                     });
                 }
+                if (page.webGUI.parameterWarningsChanged) {
+                    page.webGUI.parameterWarningsChanged.connect(function (models) {
+                        const info = (page.data && page.data.ElemInfo) || {};
+                        const own = (models || []).find(function (m) {
+                            return m.countryID === info.countryID && m.diseaseID === info.diseaseID && m.modelID === info.modelID;
+                        });
+                        if (own) showWarnings(own);
+                    });
+                }
                 if (page.webGUI.runningChanged) page.webGUI.runningChanged.connect(setRunning);
                 if (page.webGUI.isRunning) page.webGUI.isRunning(setRunning);
             }
@@ -261,13 +291,15 @@
                 document.getElementById('content').appendChild(el('p', { class: 'empty-note', text: 'The program did not publish the data of this element.' }));
                 return;
             }
-            page.webData.publishData.connect(render);
+            page.webData.publishData.connect(function (data) { render(data); requestWarnings(); });
             page.webData.dataRequested();
         });
     }
 
     global.ozmidSubpage = {
         get data() { return Oz.clone(page.data); },
+        // This element's cells outside their domain, as the program last gave them.
+        get warnings() { return Oz.clone(page.warnings || []); },
         applyChanges: applyChanges
     };
 
