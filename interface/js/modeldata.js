@@ -115,6 +115,7 @@
             if (cells.length > 0) state.parameterWarnings[key] = cells;
             else delete state.parameterWarnings[key];
         }
+        P.renderModelList();
         P.showParameterWarnings();
     };
 

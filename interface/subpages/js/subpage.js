@@ -187,6 +187,8 @@
             resultsPage.appendChild(el('p', { class: 'empty-note', text: 'No results to show: the model has not been run since its last change, ' +
                 'or a run was in progress when this window opened. Run the models from the main window, then open this window again.' }));
         } else {
+            // Filled in once the program has said which of the model's values lie outside their domain.
+            resultsPage.appendChild(el('p', { class: 'note-warning', id: 'suspectNote', hidden: true }));
             resultsPage.appendChild(el('p', { class: 'hint uncertainty-note',
                 text: 'Monte-Carlo estimates of the last run. Totals: the mean with the 95 % uncertainty interval (UI, the 2.5 % to 97.5 % ' +
                     'quantiles of the samples). Per age group and sex: the mean over the samples.' }));
@@ -209,6 +211,15 @@
         page.warnings = cells.filter(function (w) {
             return w.treeID === info.outcomeTreeID && w.elementID === info.outcomeTreeNodeID;
         });
+        // Results are shown only while they are those of the model's current values.
+        const note = document.getElementById('suspectNote');
+        if (note) {
+            note.hidden = cells.length === 0;
+            note.textContent = cells.length === 0 ? '' : '⚠ The model was run with ' + cells.length +
+                ' cell' + (cells.length === 1 ? '' : 's') + ' outside their domain (' + cells[0].place + ', ' + cells[0].stratum +
+                ': "' + cells[0].formula + '" ' + cells[0].text + (cells.length > 1 ? ', …' : '') +
+                '): these results are marked and are not estimates of a burden.';
+        }
         for (const key of Object.keys(page.grids)) {
             page.grids[key].setWarnings(page.warnings.filter(function (w) { return w.parameter === key; }));
             const tab = document.querySelector('.subtab[data-subtab="' + key + '"]');
