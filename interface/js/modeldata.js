@@ -125,10 +125,19 @@
         if (!state.selectedModel) return;
         const cells = state.parameterWarnings[P.keyOfInfo(state.selectedModel.info)] || [];
         const inGrid = function (w) { return !w.treeID && !!grids[w.parameter]; };
+        const marked = new Set();
         for (const spec of P.GRID_SPECS) {
-            grids[spec.key].setWarnings(cells.filter(function (w) { return inGrid(w) && w.parameter === spec.key; }));
+            const own = cells.filter(function (w) { return inGrid(w) && w.parameter === spec.key; });
+            grids[spec.key].setWarnings(own);
+            const page = own.length > 0 ? $(spec.host).closest('.subtab-page') : null;
+            if (page) marked.add(page.id.replace(/^subpage-/, ''));
         }
         const elsewhere = cells.filter(function (w) { return !inGrid(w); });
+        if (elsewhere.some(function (w) { return !!w.treeID; })) marked.add('tree');
+        // The sub-tabs of the model data say which of their tables hold such cells.
+        $('page-modeldata').querySelectorAll('.subtab[data-subtab]').forEach(function (tab) {
+            tab.classList.toggle('has-warning', marked.has(tab.dataset.subtab));
+        });
         const note = $('modelWarningsNote');
         note.hidden = elsewhere.length === 0;
         note.textContent = elsewhere.length === 0 ? '' : 'Values outside their domain (the run uses them as written, ' +

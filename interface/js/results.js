@@ -140,7 +140,7 @@
                     const text = Oz.formatNumber(stat.Mean);
                     tr.appendChild(markedCell(col.split ? (col.meanClass || '') : 'stat-cell', negative, col.split ? undefined : col.key, text));
                     if (col.split) tr.appendChild(markedCell('ci-cell', negative, undefined, Oz.intervalText(stat)));
-                    tsv.push(Oz.tsvEscape(negative));
+                    tsv.push(Oz.tsvEscape(R.negativeBurden(col.key, stat)));
                     tsv.push.apply(tsv, withErrors ? ['', '', ''] : ['', '']);
                     continue;
                 }
@@ -194,7 +194,7 @@
                     markedCell('', negative, undefined, Oz.medianText(s)),
                     markedCell('ci-cell', negative, undefined, Oz.intervalText(s))
                 ]));
-                lines.push([R.label(k), Oz.tsvEscape(negative), '', '', ''].join('\t'));
+                lines.push([R.label(k), Oz.tsvEscape(R.negativeBurden(k, s)), '', '', ''].join('\t'));
                 continue;
             }
             tbody.appendChild(el('tr', { 'data-key': k }, [
@@ -255,7 +255,7 @@
         };
         const sexTsv = function (stat, se) {
             if (withheld) return [Oz.tsvEscape(withheld)].concat(withErrors ? ['', '', ''] : ['', '']);
-            if (negative(stat)) return [Oz.tsvEscape(negative(stat))].concat(withErrors ? ['', '', ''] : ['', '']);
+            if (negative(stat)) return [Oz.tsvEscape(R.negativeBurden(key, stat))].concat(withErrors ? ['', '', ''] : ['', '']);
             const values = Oz.statTsv(stat);
             if (withErrors) values.splice(1, 0, Oz.rawNumber(se));
             return values;
