@@ -67,6 +67,12 @@ public:
     // The diseases the page offers: reference data first, then specifications.
     QVariantList availableDiseases() const;
     const PopulationCheck& populationCheck() const { return m_populationCheck; }
+    // The cells of the model's parameters whose values lie outside their domain, for the page:
+    // its "countryID", "diseaseID", "modelID", and "cells", one map per cell with "treeID" and
+    // "elementID" (empty for a model parameter), "parameter" (the page's name of its table),
+    // "row" and "column" of the table (-1 and empty where the table does not show the cell),
+    // "stratum", "formula", "place" and "text" (what is wrong).
+    static QVariantMap parameterWarnings(const fn::DiseaseModel& model);
     // The outcome trees of a reference-data model for the page's diagram; empty for any
     // other model, whose page draws from the model specification itself.
     QVariantMap outcomeTreeDiagram(const QString& countryId, const QString& diseaseId, const QString& modelId) const;
@@ -179,6 +185,9 @@ signals:
     void runFailed(QString reason);
     // Progress within the models, several times a second (see RunProgressMonitor).
     void runIterationProgressUpdated(QVariantMap progress);
+    // What parameterWarnings() gives for each model, whenever models are created or loaded and
+    // whenever a parameter edit was applied (also when it left no warning).
+    void parameterWarningsChanged(QVariantList models);
     // The models (their info maps) whose results no longer match their parameters.
     void resultsOutdated(QVariantList models);
     // Why formulas of an edit were refused, cell by cell (small HTML), for the page that sent
@@ -211,7 +220,8 @@ private:
                     const QString& page);
     // Remembers that the model's results predate its parameters, and tells the page once.
     void markResultsOutdated(fn::DiseaseModel& model, bool wasComputed);
-    // Warns (a notice) of random functions given impossible arguments in the models' formulas.
+    // Warns (a notice) of random functions given impossible arguments and of values outside
+    // their domain in the models' formulas, and gives the page each model's cells.
     void warnOfImpossibleArguments(const QList<const fn::DiseaseModel*>& models, const QString& title);
     // Tells (a warning) which models' statistics came out not finite, and why where a formula says.
     void reportNonFiniteResults();

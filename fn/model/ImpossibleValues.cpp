@@ -1,12 +1,15 @@
 #include "fn/model/ImpossibleValues.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <mutex>
 #include <vector>
 
 #include <QHash>
+#include <QLocale>
 #include <QMap>
+#include <QRegularExpression>
 
 #include <boost/random/mersenne_twister.hpp>
 #include <muParser.h>
@@ -21,43 +24,60 @@ namespace fn {
 
 namespace {
 
-// One parameter array of a model and where it sits, as the user finds it.
+// One parameter array of a model, where it sits, as the user finds it, and its domain.
 struct Parameter
 {
     QString place;
     const DataArray* array;
+    ImpossibleValues::Domain domain = ImpossibleValues::Domain::Any;
+    QString treeId;
+    QString elementId;
+    QString name;
+    int modelParameter = -1;
 };
 
 std::vector<Parameter> parametersOf(const DiseaseModel& model)
 {
-    static const QMap<int, QString> modelParameters = {
-        {DiseaseModel::OutcomeTreeMapping, QStringLiteral("outcome tree mapping")},
-        {DiseaseModel::NotifiedCases, QStringLiteral("notified cases")},
-        {DiseaseModel::AgeDistribution, QStringLiteral("age distribution")},
-        {DiseaseModel::LifeExpectancy, QStringLiteral("life expectancy")},
-        {DiseaseModel::Coverage, QStringLiteral("coverage")},
-        {DiseaseModel::Underestimation, QStringLiteral("underestimation")},
-        {DiseaseModel::Underreporting, QStringLiteral("underreporting")},
-        {DiseaseModel::Underascertainment, QStringLiteral("underascertainment")},
+    using Domain = ImpossibleValues::Domain;
+    struct ModelParameter
+    {
+        QString name;
+        Domain domain;
+    };
+    static const QMap<int, ModelParameter> modelParameters = {
+        {DiseaseModel::OutcomeTreeMapping, {QStringLiteral("outcome tree mapping"), Domain::Any}},
+        {DiseaseModel::NotifiedCases, {QStringLiteral("notified cases"), Domain::NonNegative}},
+        {DiseaseModel::AgeDistribution, {QStringLiteral("age distribution"), Domain::NonNegative}},
+        {DiseaseModel::LifeExpectancy, {QStringLiteral("life expectancy"), Domain::NonNegative}},
+        {DiseaseModel::Coverage, {QStringLiteral("coverage"), Domain::UnitInterval}},
+        {DiseaseModel::Underestimation, {QStringLiteral("underestimation"), Domain::NonNegative}},
+        {DiseaseModel::Underreporting, {QStringLiteral("underreporting"), Domain::NonNegative}},
+        {DiseaseModel::Underascertainment, {QStringLiteral("underascertainment"), Domain::NonNegative}},
     };
     std::vector<Parameter> parameters;
     for (auto it = modelParameters.cbegin(); it != modelParameters.cend(); ++it)
-        parameters.push_back({QStringLiteral("parameter %1").arg(it.value()), &model.getParameter(it.key())});
+        parameters.push_back({QStringLiteral("parameter %1").arg(it.value().name), &model.getParameter(it.key()),
+                              it.value().domain, QString(), QString(), it.value().name, it.key()});
     // The infection's arrays are the model's, restricted to the tree's strata.
     for (int t = 0; t < model.outcomeTreeCount(); ++t) {
         const OutcomeTree& tree = const_cast<DiseaseModel&>(model).getOutcomeTree(t);
+        const auto add = [&](const QString& element, const QString& elementName, const char* kind, const char* name,
+                             const DataArray& array, Domain domain) {
+            const QString parameter = QLatin1String(name);
+            parameters.push_back({QStringLiteral("tree \"%1\", %2 \"%3\", parameter %4")
+                                      .arg(tree.name(), QLatin1String(kind), elementName, parameter),
+                                  &array, domain, tree.id(), element, parameter});
+        };
         for (const HealthState& state : tree.healthStates()) {
-            const QString place =
-                QStringLiteral("tree \"%1\", health state \"%2\", parameter ").arg(tree.name(), state.name());
-            parameters.push_back({place + QStringLiteral("severity"), &state.severity()});
-            parameters.push_back({place + QStringLiteral("duration"), &state.duration()});
-            parameters.push_back({place + QStringLiteral("proportion"), &state.proportion()});
+            add(state.id(), state.name(), "health state", "severity", state.severity(), Domain::UnitInterval);
+            add(state.id(), state.name(), "health state", "duration", state.duration(), Domain::Duration);
+            add(state.id(), state.name(), "health state", "proportion", state.proportion(), Domain::UnitInterval);
         }
         for (const TransitionProbability& transition : tree.transitions()) {
-            const QString place =
-                QStringLiteral("tree \"%1\", transition \"%2\", parameter ").arg(tree.name(), transition.name());
-            parameters.push_back({place + QStringLiteral("probability"), &transition.probabilityParameter()});
-            parameters.push_back({place + QStringLiteral("redistribution"), &transition.redistributionParameter()});
+            add(transition.id(), transition.name(), "transition", "probability", transition.probabilityParameter(),
+                Domain::UnitInterval);
+            add(transition.id(), transition.name(), "transition", "redistribution",
+                transition.redistributionParameter(), Domain::UnitInterval);
         }
     }
     return parameters;
@@ -190,6 +210,14 @@ struct ArgumentChecker
     }
 };
 
+// A parser configured as every formula parser of the program, for formulas without random functions.
+struct FormulaEvaluator
+{
+    mu::Parser parser;
+
+    FormulaEvaluator() { configureFormulaParser(parser); }
+};
+
 } // namespace
 
 // Formulas repeat across cells, arrays and models: each is judged once per process.
@@ -215,6 +243,170 @@ QStringList ImpossibleValues::argumentProblems(const QString& formula)
     t_findings = nullptr;
     judgements.insert(formula, findings);
     return findings;
+}
+
+QString ImpossibleValues::domainText(Domain domain)
+{
+    switch (domain) {
+    case Domain::UnitInterval:
+        return QStringLiteral("outside [0, 1]");
+    case Domain::NonNegative:
+        return QStringLiteral("negative (it must be 0 or more)");
+    case Domain::Duration:
+        return QStringLiteral("negative (a duration is 0 or more, or -1 for the rest of life)");
+    case Domain::Any:
+        break;
+    }
+    return {};
+}
+
+namespace {
+
+bool inDomain(double value, ImpossibleValues::Domain domain)
+{
+    using Domain = ImpossibleValues::Domain;
+    switch (domain) {
+    case Domain::UnitInterval:
+        return value >= 0.0 && value <= 1.0;
+    case Domain::NonNegative:
+        return value >= 0.0;
+    case Domain::Duration:
+        return value >= 0.0 || value == -1.0;
+    case Domain::Any:
+        break;
+    }
+    return true;
+}
+
+// Whether every value from low to high is in the domain.
+bool supportInDomain(double low, double high, ImpossibleValues::Domain domain)
+{
+    // -1 alone stands for the rest of life; the values between it and 0 mean nothing.
+    if (domain == ImpossibleValues::Domain::Duration && low < 0.0)
+        return low == -1.0 && high == -1.0;
+    return inDomain(low, domain) && inDomain(high, domain);
+}
+
+// The values a formula that is one random function call with constant arguments can draw, as
+// [low, high] (high infinite when unbounded); false for any other formula. The arguments are
+// known to be within the function's own domain.
+bool supportOf(const QString& formula, double& low, double& high)
+{
+    static const QRegularExpression call(QStringLiteral("^\\s*(Rand[A-Za-z]+)\\s*\\(([^()]*)\\)\\s*$"));
+    const QRegularExpressionMatch match = call.match(formula);
+    if (!match.hasMatch())
+        return false;
+    std::vector<double> arguments;
+    for (const QString& text : match.captured(2).split(QLatin1Char(','))) {
+        bool isNumber = false;
+        arguments.push_back(QLocale::c().toDouble(text.trimmed(), &isNumber));
+        if (!isNumber)
+            return false;
+    }
+    const QString function = match.captured(1);
+    const double infinity = std::numeric_limits<double>::infinity();
+    if (function == QLatin1String("RandUniform") && arguments.size() == 2) {
+        low = arguments[0];
+        high = arguments[1];
+    } else if (function == QLatin1String("RandPert") && arguments.size() == 3) {
+        low = arguments[0];
+        high = arguments[2];
+    } else if (function == QLatin1String("RandBeta") && arguments.size() == 2) {
+        low = 0.0;
+        high = 1.0;
+    } else if ((function == QLatin1String("RandGamma") || function == QLatin1String("RandLogNormal"))
+               && arguments.size() == 2) {
+        low = 0.0;
+        high = infinity;
+    } else if (function == QLatin1String("RandNormal") && arguments.size() == 2) {
+        // Negative draws come out as 0.
+        low = std::max(0.0, arguments[1] > 0.0 ? -infinity : arguments[0]);
+        high = arguments[1] > 0.0 ? infinity : low;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QStringList ImpossibleValues::domainProblems(const QString& formula, Domain domain)
+{
+    if (!callsRandomFunction(formula)) {
+        if (domain == Domain::Any)
+            return {};
+        // Such formulas draw nothing: evaluating them leaves the random engine as it was.
+        thread_local FormulaEvaluator evaluator;
+        mu::Parser& parser = evaluator.parser;
+        double value = 0.0;
+        try {
+            parser.SetExpr(formula.toStdString());
+            value = parser.Eval();
+        } catch (const mu::Parser::exception_type&) {
+            // A formula that does not compile is reported where it is compiled.
+            return {};
+        }
+        if (!std::isfinite(value))
+            return {QStringLiteral("gives no finite number")};
+        if (!inDomain(value, domain))
+            return {QStringLiteral("%1 is %2").arg(number(value), domainText(domain))};
+        return {};
+    }
+    QStringList problems = argumentProblems(formula);
+    double low = 0.0;
+    double high = 0.0;
+    if (problems.isEmpty() && supportOf(formula, low, high) && !supportInDomain(low, high, domain)) {
+        const QString range = std::isinf(high) ? QStringLiteral("values from %1 up without bound").arg(number(low))
+                                               : QStringLiteral("values from %1 to %2").arg(number(low), number(high));
+        problems << QStringLiteral("draws %1, %2").arg(range, domainText(domain));
+    }
+    return problems;
+}
+
+QStringList ImpossibleValues::domainWarnings(const DiseaseModel& model)
+{
+    QStringList warnings;
+    int found = 0;
+    for (const Parameter& parameter : parametersOf(model)) {
+        for (const auto& [formula, cells] : formulasOf(*parameter.array)) {
+            if (callsRandomFunction(formula) && !argumentProblems(formula).isEmpty())
+                continue;
+            const QStringList problems = domainProblems(formula, parameter.domain);
+            if (problems.isEmpty() || ++found > ListedCells)
+                continue;
+            warnings << QStringLiteral("Model \"%1\", %2, %3: \"%4\" %5.")
+                            .arg(model.displayName(), parameter.place, cellsOf(cells, *parameter.array), formula,
+                                 problems.join(QStringLiteral("; ")));
+        }
+    }
+    if (found > ListedCells)
+        warnings << QStringLiteral("Model \"%1\": %2 more formulas with values outside their domain.")
+                        .arg(model.displayName())
+                        .arg(found - ListedCells);
+    return warnings;
+}
+
+std::vector<ImpossibleValues::CellWarning> ImpossibleValues::cellWarnings(const DiseaseModel& model)
+{
+    std::vector<CellWarning> warnings;
+    for (const Parameter& parameter : parametersOf(model)) {
+        const DataArray& array = *parameter.array;
+        const int count = array.currentFormulas().size();
+        std::vector<CellWarning> found;
+        for (const auto& [formula, cells] : formulasOf(array)) {
+            const QStringList problems = domainProblems(formula, parameter.domain);
+            if (problems.isEmpty())
+                continue;
+            for (int cell : cells)
+                found.push_back({parameter.treeId, parameter.elementId, parameter.name, parameter.modelParameter,
+                                 QStringLiteral("Model \"%1\", %2").arg(model.displayName(), parameter.place), cell,
+                                 FormulaProblems::stratumOf(cell, count, array.currentFactors()), formula, problems});
+        }
+        std::sort(found.begin(), found.end(),
+                  [](const CellWarning& a, const CellWarning& b) { return a.cell < b.cell; });
+        warnings.insert(warnings.end(), found.begin(), found.end());
+    }
+    return warnings;
 }
 
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include <QString>
 #include <QStringList>
 
@@ -29,6 +31,45 @@ public:
     // only figures per case are affected: they have no value in an iteration without cases,
     // which is no fault of the model.
     static QStringList nonFiniteResults(const DiseaseModel& model, bool* perCaseOnly = nullptr);
+
+    // The values a parameter can take: probabilities, proportions, shares and disability
+    // weights lie in [0, 1]; cases, populations, life expectancies and multipliers are not
+    // negative; a duration is not negative either, or -1 for the rest of life.
+    enum class Domain { Any, UnitInterval, NonNegative, Duration };
+    // "outside [0, 1]", "negative (...)": how a value misses the domain, for the user.
+    static QString domainText(Domain domain);
+
+    // What is certainly wrong with a formula given for a parameter of the domain, one text per
+    // finding: a formula without random functions whose value lies outside the domain (or is no
+    // finite number), a formula that is one random function whose constant arguments let it draw
+    // outside the domain, and random functions given arguments outside their own domain. Any
+    // other formula is not judged: its values are not known before the run.
+    static QStringList domainProblems(const QString& formula, Domain domain);
+
+    // One line per formula of the model with such problems that argumentWarnings() does not
+    // name already (values outside their parameter's domain), with its cells, as there.
+    static QStringList domainWarnings(const DiseaseModel& model);
+
+    // A cell of a model's parameter whose formula has such problems.
+    struct CellWarning
+    {
+        // The tree and the element (health state or transition); empty for a model parameter.
+        QString treeId;
+        QString elementId;
+        // The element's parameter ("severity", "duration", "proportion", "probability",
+        // "redistribution") or the model's (its DiseaseModel parameter type in modelParameter).
+        QString parameter;
+        int modelParameter = -1;
+        // Where the user finds it: the model, tree, element and parameter in words.
+        QString place;
+        int cell = 0;
+        QString stratum;
+        QString formula;
+        QStringList problems;
+    };
+    // Every cell of the model whose formula has a problem named by domainProblems, in the
+    // order of the model's parameters and their cells.
+    static std::vector<CellWarning> cellWarnings(const DiseaseModel& model);
 
     // Cells named per model before the rest are only counted.
     static constexpr int ListedCells = 5;

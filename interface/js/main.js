@@ -36,6 +36,11 @@
      dalyMean(modelId), exportPdf(), state (a plain snapshot: models, running, progress, lastRunList,
      lastAggregatedResults, uncertaintyAnalysis, analysedModels, analysis, outdated, messages, …), stateJson()
      (the same snapshot as JSON text).
+     cellWarning(table, row, column): the warning of a cell of the model data's tables whose value lies
+     outside its domain ("caseBeforeCorr", "lifeExp", …), or null; resultsMark(modelId): why the model's
+     results are marked ⚠ (computed from such values), or null; state.parameterWarnings holds every
+     model's cells outside their domain. Pop-ups: window.ozmidSubpage.warnings, and the cell's class
+     "cell-warning" with the reason in its title.
      createModels, deleteModels and applyModelChanges reach the program even while a run is in
      progress (the program refuses them then), as a request from elsewhere would. */
 (function (global) {
@@ -61,6 +66,8 @@
         state.lastElementRequest = null;
         state.runSamples = null;
         state.outdated = [];
+        state.parameterWarnings = {};
+        state.runWarnings = {};
         P.disarmDelete();
         P.resetModelData();
         P.resetRunView();
@@ -123,6 +130,7 @@
         on('aggregatedResultsAvailable', P.onAggregatedResults);
         on('detailedResultsAvailable', P.onDetailedResults);
         on('resultsOutdated', P.onResultsOutdated);
+        on('parameterWarningsChanged', P.onParameterWarnings);
         on('runSettingsChanged', P.showRunSettings);
         on('uncertaintyAnalysisChanged', P.showUncertaintyAnalysis);
     }
@@ -198,6 +206,8 @@
             aggregatedRenders: state.aggregatedRenders,
             lastDetailedResults: state.lastDetailedResults,
             outdated: state.outdated.map(P.parseKey),
+            // Per model key (JSON [country, disease, model id]): its cells outside their domain.
+            parameterWarnings: state.parameterWarnings,
             lastFormulaCheck: state.lastFormulaCheck,
             lastElementRequest: state.lastElementRequest,
             messages: Oz.messageLog
@@ -243,6 +253,20 @@
                 }
             }
             return null;
+        },
+        // The warning of a cell of the main page's tables ('caseBeforeCorr', 'lifeExp', …), or null.
+        cellWarning: function (table, row, column) {
+            const spec = P.GRID_SPECS.find(function (g) { return g.key === table; });
+            const td = spec ? document.querySelector('#' + spec.host + ' tr[data-row="' + row + '"] td.cell-warning[data-col="' + column + '"]') : null;
+            return td ? td.title : null;
+        },
+        // Why the model's results are marked ("computed from values outside their domain: …"), or null.
+        resultsMark: function (modelId) {
+            const tr = Array.from(document.querySelectorAll('#aggregatedResultsTable tr[data-model-id]')).find(function (r) {
+                return r.dataset.modelId === String(modelId);
+            });
+            const mark = tr ? tr.querySelector('.suspect-mark') : null;
+            return mark ? mark.title : null;
         },
         get state() { return snapshot(); },
         stateJson: function () { return JSON.stringify(snapshot()); }

@@ -84,6 +84,7 @@
         updateEstimTypeView();
         drawPyramid();
         renderTree(info || {});
+        P.showParameterWarnings();
         renderReport(report);
         P.refreshControls();
     };
@@ -107,12 +108,59 @@
         }
     };
 
+    P.onParameterWarnings = function (list) {
+        for (const m of Array.isArray(list) ? list : []) {
+            const key = P.modelKey(m.countryID, m.diseaseID, m.modelID);
+            const cells = Array.isArray(m.cells) ? m.cells : [];
+            if (cells.length > 0) state.parameterWarnings[key] = cells;
+            else delete state.parameterWarnings[key];
+        }
+        P.renderModelList();
+        P.showParameterWarnings();
+    };
+
+    // The selected model's cells outside their domain: marked in the tables of this tab, the
+    // others listed above the outcome trees, whose elements holding them are marked.
+    P.showParameterWarnings = function () {
+        if (!state.selectedModel) return;
+        const cells = state.parameterWarnings[P.keyOfInfo(state.selectedModel.info)] || [];
+        const inGrid = function (w) { return !w.treeID && !!grids[w.parameter]; };
+        const marked = new Set();
+        for (const spec of P.GRID_SPECS) {
+            const own = cells.filter(function (w) { return inGrid(w) && w.parameter === spec.key; });
+            grids[spec.key].setWarnings(own);
+            const page = own.length > 0 ? $(spec.host).closest('.subtab-page') : null;
+            if (page) marked.add(page.id.replace(/^subpage-/, ''));
+        }
+        const elsewhere = cells.filter(function (w) { return !inGrid(w); });
+        if (elsewhere.some(function (w) { return !!w.treeID; })) marked.add('tree');
+        // The sub-tabs of the model data say which of their tables hold such cells.
+        $('page-modeldata').querySelectorAll('.subtab[data-subtab]').forEach(function (tab) {
+            tab.classList.toggle('has-warning', marked.has(tab.dataset.subtab));
+        });
+        const note = $('modelWarningsNote');
+        note.hidden = elsewhere.length === 0;
+        note.textContent = elsewhere.length === 0 ? '' : 'Values outside their domain (the run uses them as written, ' +
+            'and its results are marked ' + Oz.results.MARK + '): ' +
+            elsewhere.map(function (w) { return P.describeWarning(w, false); }).join('; ') +
+            '. Click the marked element of the outcome tree to edit it.';
+        $('outcomeTreeHost').querySelectorAll('[data-element-id]').forEach(function (node) {
+            const own = elsewhere.filter(function (w) { return w.elementID === node.dataset.elementId; });
+            node.classList.toggle('has-warning', own.length > 0);
+            const title = node.querySelector('title');
+            if (!title) return;
+            if (title.dataset.base === undefined) title.dataset.base = title.textContent;
+            title.textContent = title.dataset.base + own.map(function (w) { return '\n' + Oz.results.MARK + ' ' + P.describeWarning(w, false); }).join('');
+        });
+    };
+
     P.resetModelData = function () {
         $('modelDataEmpty').hidden = false;
         $('modelDataContent').hidden = true;
         $('selectedModelTitle').textContent = '';
         $('selectedModelTitle').className = 'model-title';
-        for (const k of Object.keys(grids)) grids[k].setData(null);
+        for (const k of Object.keys(grids)) { grids[k].setData(null); grids[k].setWarnings([]); }
+        $('modelWarningsNote').hidden = true;
         $('outcomeTreeHost').innerHTML = '';
         $('diseaseReportFrame').srcdoc = '';
     };
@@ -171,6 +219,7 @@
             if (!current || P.keyOfInfo(current) !== P.keyOfInfo(info)) return;
             host.innerHTML = '';
             drawTrees(host, info, diagram, 'The disease template of this model defines no outcome tree.');
+            P.showParameterWarnings();
         });
     }
 

@@ -29,6 +29,12 @@
             if (P.lacksPopulation(info.countryID)) {
                 source.push(tag('tag-warn', 'no population data', 'The burden of this model cannot be computed: the reference data hold no population for its country.'));
             }
+            const outside = state.parameterWarnings[key] || [];
+            if (outside.length > 0) {
+                source.push(tag('tag-warn', Oz.results.MARK + ' values outside their domain', outside.length + ' cell' +
+                    (outside.length === 1 ? '' : 's') + ', the first ' + P.describeWarning(outside[0], false) +
+                    '. The run uses them as written; its results are marked.'));
+            }
             if (hasResults && P.isOutdated(key)) {
                 source.push(tag('tag-warn', 'results out of date', 'Its parameters changed after the run: run the models again.'));
             }

@@ -39,6 +39,11 @@
             detailedModelKey: null,
             // Keys of models whose parameters changed after their results were computed.
             outdated: [],
+            // From the program, per model key: the cells of its parameters whose values lie
+            // outside their domain ({treeID, elementID, parameter, row, column, stratum, formula,
+            // place, text}); runWarnings: the same as the last run started, for its results.
+            parameterWarnings: {},
+            runWarnings: {},
             lastFormulaCheck: null,
             lastElementRequest: null,
             activeTab: 'setup'
@@ -72,6 +77,32 @@
     P.lacksPopulation = function (countryId) {
         const c = P.state.countries.find(function (x) { return x.id === countryId; });
         return !!c && !c.hasPopulationData;
+    };
+
+    // One cell's warning in words; the model is left out where the reader knows it.
+    P.describeWarning = function (w, withModel) {
+        const place = withModel ? w.place : String(w.place || '').replace(/^Model "[^"]*", /, '');
+        return place + ', ' + w.stratum + ': "' + w.formula + '" ' + w.text;
+    };
+
+    // Why the results of the last run of a model are marked: computed from values outside their
+    // domain. Undefined for a model whose inputs were sound.
+    P.suspectOf = function (key) {
+        const cells = P.state.runWarnings[key] || [];
+        if (cells.length === 0) return undefined;
+        // One line per formula of a table: a table of equal values is one mistake.
+        const groups = [];
+        for (const w of cells) {
+            const same = groups.find(function (g) { return g.w.place === w.place && g.w.formula === w.formula; });
+            if (same) same.count += 1;
+            else groups.push({ w: w, count: 1 });
+        }
+        const listed = groups.slice(0, 3).map(function (g) {
+            const w = Object.assign({}, g.w, { stratum: g.w.stratum + (g.count > 1 ? ' and ' + (g.count - 1) + ' more cells' : '') });
+            return P.describeWarning(w, false);
+        });
+        return 'computed from values outside their domain: ' + listed.join('; ') +
+            (groups.length > 3 ? '; and ' + (groups.length - 3) + ' more formulas' : '');
     };
 
     P.modelLabel = function (info) {

@@ -18,6 +18,7 @@
             this.inputs = [];
             this.metaInputs = [];
             this.dirty = false;
+            this.warnings = [];
             this.render();
         }
 
@@ -87,6 +88,7 @@
                 this.columns = [];
                 this.host.appendChild(el('p', { class: 'empty-note', text: 'This parameter is not stratified into a table.' }));
                 this.renderMeta();
+                this.showWarnings();
                 return;
             }
 
@@ -137,6 +139,38 @@
             table.appendChild(tbody);
             this.host.appendChild(el('div', { class: 'table-scroll' }, [table]));
             this.renderMeta();
+            this.showWarnings();
+        }
+
+        /* warnings: the program's cells of this table whose values lie outside their domain
+           ({row, column, stratum, formula, text}); each marks its cell, and those the table does
+           not show are listed above it. They stay until the program says otherwise. */
+        setWarnings(warnings) {
+            this.warnings = Array.isArray(warnings) ? warnings : [];
+            this.showWarnings();
+        }
+
+        showWarnings() {
+            this.host.querySelectorAll('td.cell-warning').forEach(function (td) {
+                td.classList.remove('cell-warning');
+                td.removeAttribute('title');
+            });
+            const old = this.host.querySelector('.grid-warnings');
+            if (old) old.remove();
+            const unshown = [];
+            for (const w of this.warnings || []) {
+                const tr = w.row >= 0 ? this.host.querySelector('tr[data-row="' + w.row + '"]') : null;
+                const td = tr ? Array.from(tr.querySelectorAll('td[data-col]')).find(function (x) { return x.dataset.col === w.column; }) : null;
+                if (!td) { unshown.push(w); continue; }
+                td.classList.add('cell-warning');
+                td.title = '"' + w.formula + '" ' + w.text;
+            }
+            if (unshown.length === 0) return;
+            const note = el('p', { class: 'note-warning grid-warnings', text: unshown.map(function (w) {
+                return w.stratum + ': "' + w.formula + '" ' + w.text;
+            }).join('; ') });
+            const head = this.host.querySelector('.panel-head');
+            this.host.insertBefore(note, head ? head.nextSibling : this.host.firstChild);
         }
 
         renderMeta() {

@@ -37,6 +37,21 @@
         return /^(yld|yll|daly)/.test(key) || /Per100k/.test(key);
     };
 
+    // A burden (YLD, YLL or DALY in any form) whose mean is negative: no burden can be, so it is
+    // never shown as a figure. The reason says so, and why where the inputs say it.
+    R.negativeBurden = function (key, stat, suspect) {
+        if (!/^(yld|yll|daly)/.test(key) || !Oz.isStatMap(stat) || !(Number(stat.Mean) < 0)) return undefined;
+        return 'not a valid ' + R.label(key) + ': ' + Oz.formatNumber(stat.Mean) + ' is negative, which no burden can be' +
+            (suspect ? '; ' + suspect : '');
+    };
+
+    // The mark of a figure computed from values outside their domain, or of one that cannot be.
+    R.MARK = '⚠';
+
+    function markedCell(cls, reason, key, text) {
+        return el('td', { class: 'num suspect ' + cls, 'data-key': key, title: reason, text: R.MARK + ' ' + text });
+    }
+
     // A figure the program could not compute: a dash with the reason, and the reason in copies.
     function withheldCell(cls, reason, key) {
         return el('td', { class: 'num withheld ' + cls, 'data-key': key, title: reason, text: Oz.NOT_COMPUTABLE });
@@ -66,7 +81,8 @@
 
     /* spec: { rowHeaders: [..], columns: [{key, label, split, meanClass}],
                rows: [{cells: [..], data: {key: stat}, errors: {key: standard error}, trailing: [{text, class, title, tsv}], attrs,
-                       withheld: why the row's figures that need a population are not computable}],
+                       withheld: why the row's figures that need a population are not computable,
+                       suspect: why the row's figures are marked (computed from values outside their domain)}],
                trailing: [{label, sub, tsv: [..]}] }
        errors and the trailing columns are optional: a table shows standard errors when a row has them. */
     R.fillStatTable = function (table, spec) {
@@ -101,8 +117,13 @@
             const tr = el('tr', row.attrs || {});
             const tsv = [];
             row.cells.forEach(function (c, i) {
-                tr.appendChild(el('th', { class: i === 0 ? 'row-head' : 'row-head text-cell', text: c }));
-                tsv.push(Oz.tsvEscape(c));
+                const th = el('th', { class: i === 0 ? 'row-head' : 'row-head text-cell', text: c });
+                if (i === 0 && row.suspect) {
+                    tr.classList.add('suspect-row');
+                    th.appendChild(el('span', { class: 'suspect-mark', title: row.suspect, text: ' ' + R.MARK }));
+                }
+                tsv.push(Oz.tsvEscape(i === 0 && row.suspect ? c + ' ' + R.MARK + ' (' + row.suspect + ')' : c));
+                tr.appendChild(th);
             });
             for (const col of spec.columns) {
                 const stat = row.data ? row.data[col.key] : undefined;
@@ -111,6 +132,15 @@
                     tr.appendChild(withheldCell(col.split ? (col.meanClass || '') : 'stat-cell', row.withheld, col.split ? undefined : col.key));
                     if (col.split) tr.appendChild(withheldCell('ci-cell', row.withheld));
                     tsv.push(Oz.tsvEscape(row.withheld));
+                    tsv.push.apply(tsv, withErrors ? ['', '', ''] : ['', '']);
+                    continue;
+                }
+                const negative = R.negativeBurden(col.key, stat, row.suspect);
+                if (negative) {
+                    const text = Oz.formatNumber(stat.Mean);
+                    tr.appendChild(markedCell(col.split ? (col.meanClass || '') : 'stat-cell', negative, col.split ? undefined : col.key, text));
+                    if (col.split) tr.appendChild(markedCell('ci-cell', negative, undefined, Oz.intervalText(stat)));
+                    tsv.push(Oz.tsvEscape(R.negativeBurden(col.key, stat)));
                     tsv.push.apply(tsv, withErrors ? ['', '', ''] : ['', '']);
                     continue;
                 }
@@ -143,8 +173,9 @@
         return lines.join('\n') + '\n';
     };
 
-    /* A map key → statistics map, shown as rows of one table (key, mean, interval). */
-    R.fillStatListTable = function (table, statsByKey) {
+    /* A map key → statistics map, shown as rows of one table (key, mean, interval); suspect: why
+       its figures are marked, if they are. */
+    R.fillStatListTable = function (table, statsByKey, suspect) {
         const keys = R.sortKeys(Object.keys(statsByKey || {}).filter(function (k) { return Oz.isStatMap(statsByKey[k]); }));
         table.innerHTML = '';
         table.appendChild(el('thead', {}, [el('tr', {}, [
@@ -155,6 +186,17 @@
         const lines = ['Quantity\tMean\t2.5 %\t50 %\t97.5 %'];
         for (const k of keys) {
             const s = statsByKey[k];
+            const negative = R.negativeBurden(k, s, suspect);
+            if (negative) {
+                tbody.appendChild(el('tr', { 'data-key': k }, [
+                    el('th', { class: 'row-head', text: R.label(k) }),
+                    markedCell('mean-cell', negative, undefined, Oz.formatNumber(s.Mean)),
+                    markedCell('', negative, undefined, Oz.medianText(s)),
+                    markedCell('ci-cell', negative, undefined, Oz.intervalText(s))
+                ]));
+                lines.push([R.label(k), Oz.tsvEscape(R.negativeBurden(k, s)), '', '', ''].join('\t'));
+                continue;
+            }
             tbody.appendChild(el('tr', { 'data-key': k }, [
                 el('th', { class: 'row-head', text: R.label(k) }),
                 el('td', { class: 'num mean-cell', 'data-value': Oz.rawNumber(s.Mean), text: Oz.formatNumber(s.Mean) }),
@@ -186,7 +228,7 @@
 
     /* A stratified map: one row per age group, female and male columns; errors as from stratifiedErrors;
        withheld: why none of its figures is computable (they are then not shown). */
-    R.fillStratifiedTable = function (table, strat, errors, withheld) {
+    R.fillStratifiedTable = function (table, strat, errors, withheld, key, suspect) {
         table.innerHTML = '';
         table.classList.add('inline-stats');
         const female = (strat && strat.arrayFemale) || [];
@@ -202,8 +244,18 @@
         const sexHead = function (sex) {
             return [sex + ' mean'].concat(withErrors ? [sex + ' SE of mean'] : [], [sex + ' 2.5 %', sex + ' 97.5 %']);
         };
+        // key: the quantity shown, whose negative burdens are marked; suspect: why all its figures are.
+        const negative = function (stat) { return withheld ? undefined : R.negativeBurden(key || '', stat, suspect); };
+        const cell = function (stat, se) {
+            if (withheld) return withheldCell('stat-cell', withheld);
+            const why = negative(stat) || suspect;
+            const td = el('td', { class: 'num stat-cell' + (why ? ' suspect' : ''), title: why, html: Oz.statHtml(stat, se) });
+            if (why) td.insertBefore(el('span', { class: 'suspect-mark', text: R.MARK + ' ' }), td.firstChild);
+            return td;
+        };
         const sexTsv = function (stat, se) {
             if (withheld) return [Oz.tsvEscape(withheld)].concat(withErrors ? ['', '', ''] : ['', '']);
+            if (negative(stat)) return [Oz.tsvEscape(R.negativeBurden(key, stat))].concat(withErrors ? ['', '', ''] : ['', '']);
             const values = Oz.statTsv(stat);
             if (withErrors) values.splice(1, 0, Oz.rawNumber(se));
             return values;
@@ -215,8 +267,7 @@
             const label = Oz.stratumLabel(f || m);
             tbody.appendChild(el('tr', { 'data-row': String(i) }, [
                 el('th', { class: 'row-head', text: label }),
-                withheld ? withheldCell('stat-cell', withheld) : el('td', { class: 'num stat-cell', html: Oz.statHtml(f, fe) }),
-                withheld ? withheldCell('stat-cell', withheld) : el('td', { class: 'num stat-cell', html: Oz.statHtml(m, me) })
+                cell(f, fe), cell(m, me)
             ]));
             lines.push([Oz.tsvEscape(label)].concat(sexTsv(f, fe), sexTsv(m, me)).join('\t'));
         }
@@ -224,6 +275,7 @@
             tbody.appendChild(el('tr', {}, [el('td', { colspan: '3', class: 'empty-note', text: 'No stratified results (they need at least 2 samples).' })]));
         }
         table.appendChild(tbody);
+        if (suspect) lines.push(Oz.tsvEscape(R.MARK + ' ' + suspect));
         return lines.join('\n') + '\n';
     };
 

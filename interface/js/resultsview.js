@@ -76,6 +76,26 @@
             (one ? 'its' : 'their') + ' cases and deaths; YLD, YLL and DALY per 100 000 are those of the other models.';
     }
 
+    // Which models of the run were computed from values outside their domain, and what that
+    // makes of the totals over all models.
+    function suspectCaveat(models) {
+        const marked = models.filter(function (m) { return !!P.suspectOf(modelKeyOf(m)); });
+        if (marked.length === 0) return '';
+        const one = marked.length === 1;
+        return Oz.results.MARK + ' ' + marked.map(function (m) { return m.id; }).join(', ') + (one ? ' was' : ' were') +
+            ' computed from values outside their domain (' + marked.map(function (m) {
+            return m.id + ': ' + P.suspectOf(modelKeyOf(m)).replace(/^computed from values outside their domain: /, '');
+        }).join('; ') + '): ' + (one ? 'its' : 'their') + ' results and the totals over all models are marked ' +
+            Oz.results.MARK + ' and are not estimates of a burden.';
+    }
+
+    // Why the totals over all models are marked, if they are.
+    function totalsSuspect(models) {
+        const marked = models.filter(function (m) { return !!P.suspectOf(modelKeyOf(m)); });
+        return marked.length === 0 ? undefined : 'includes ' + marked.map(function (m) { return m.id; }).join(', ') +
+            ', computed from values outside their domain';
+    }
+
     /* ---------- all models ---------- */
 
     P.onAggregatedResults = function (results) {
@@ -91,8 +111,9 @@
         $('resultsEmpty').hidden = true;
         $('resultsContent').hidden = false;
         P.renderAggregated();
-        const caveat = totalsCaveat(models);
-        tsvCache.total = Oz.results.fillStatListTable($('totalResultsTable'), r.totalResults || {}) + (caveat ? caveat + '\n' : '');
+        const caveat = [totalsCaveat(models), suspectCaveat(models)].filter(Boolean).join('\n');
+        tsvCache.total = Oz.results.fillStatListTable($('totalResultsTable'), r.totalResults || {}, totalsSuspect(models)) +
+            (caveat ? caveat + '\n' : '');
         $('totalResultsTable').title = caveat;
 
         const metricKeys = Oz.results.sortKeys(Object.keys((models[0] && models[0].results) || r.totalResults || {}));
@@ -131,14 +152,19 @@
                         [Oz.rawNumber(convergence.relativeStandardError), Oz.rawNumber(convergence.iterationsNeeded)]
                 }] : undefined,
                 attrs: { 'data-model-id': m.id, 'data-country-id': m.country, 'data-disease-id': m.disease },
-                withheld: withheld
+                withheld: withheld,
+                suspect: P.suspectOf(modelKeyOf(m))
             };
         });
-        const caveat = totalsCaveat(models);
-        rows.push({ cells: ['All models', '', ''], data: r.totalResults || {},
+        const population = totalsCaveat(models);
+        const suspect = suspectCaveat(models);
+        const caveat = [population, suspect].filter(Boolean).join('\n');
+        rows.push({ cells: ['All models', '', ''], data: r.totalResults || {}, suspect: totalsSuspect(models),
             attrs: { 'data-total': 'true', class: 'total-row', title: caveat || undefined } });
-        $('totalsNote').textContent = caveat;
-        $('totalsNote').hidden = !caveat;
+        $('totalsNote').textContent = population;
+        $('totalsNote').hidden = !population;
+        $('suspectNote').textContent = suspect;
+        $('suspectNote').hidden = !suspect;
         tsvCache.aggregated = Oz.results.fillStatTable($('aggregatedResultsTable'), {
             rowHeaders: ['Model', 'Country', 'Disease'], columns: AGG_COLUMNS, rows: rows,
             trailing: analysed.length === 0 ? [] : [{
@@ -159,7 +185,8 @@
         const analysed = models.some(function (m) { return !!totalErrorsOf(m); });
         const errors = analysed ? models.map(function (m) { return (totalErrorsOf(m) || {})[key]; }) : undefined;
         Oz.charts.intervalBars($('aggregatedChart'), models.map(function (m) {
-            return m.id + ': ' + (m.countryName || P.countryName(m.country)) + (shown(m) ? '' : ' (not computable: no population data)');
+            return m.id + ': ' + (m.countryName || P.countryName(m.country)) + (shown(m) ? '' : ' (not computable: no population data)') +
+                (P.suspectOf(modelKeyOf(m)) ? ' ' + Oz.results.MARK + ' (from values outside their domain)' : '');
         }), [Object.assign({ label: Oz.results.label(key), color: Oz.charts.COLORS.single }, statSeries(stats, errors))],
         { valueTitle: Oz.results.label(key) + (Oz.quantilesEstimated ? ' (mean, 95 % UI)' : ' (mean)'), horizontal: models.length > 6 });
     }
@@ -168,7 +195,8 @@
         const r = state.lastAggregatedResults || {};
         const key = $('allResultsMetric').value;
         const strat = (r.allResults || {})[key];
-        tsvCache.allResults = Oz.results.fillStratifiedTable($('allResultsTable'), strat);
+        const models = Array.isArray(r.modelResults) ? r.modelResults : [];
+        tsvCache.allResults = Oz.results.fillStratifiedTable($('allResultsTable'), strat, undefined, undefined, key, totalsSuspect(models));
         drawStratifiedChart($('allResultsChart'), strat, key);
     }
 
@@ -240,9 +268,10 @@
 
     // errorsMap: the standard errors of the same categories, when the run estimated them.
     function categoryRows(map, errorsMap, withheld) {
+        const suspect = P.suspectOf(state.detailedModelKey);
         return ['acute', 'sequela', 'total'].filter(function (k) { return map && map[k]; }).map(function (k) {
             return { cells: [Oz.results.label(k)], data: map[k], errors: errorsMap ? Oz.uncertainty.errorsOf(errorsMap[k]) : undefined,
-                attrs: { 'data-category': k }, withheld: withheld };
+                attrs: { 'data-category': k }, withheld: withheld, suspect: suspect };
         });
     }
 
@@ -261,6 +290,10 @@
         $('detailedWithheldNote').textContent = withheld ? 'The burden of this model is ' + withheld +
             ': its YLD, YLL and DALY and the figures per 100 000 are not shown.' : '';
         $('detailedWithheldNote').hidden = !withheld;
+        const suspect = P.suspectOf(state.detailedModelKey);
+        $('detailedSuspectNote').textContent = suspect ? Oz.results.MARK + ' The results of this model were ' + suspect +
+            '. They are marked ' + Oz.results.MARK + ' and are not estimates of a burden.' : '';
+        $('detailedSuspectNote').hidden = !suspect;
         const seq = d.totalSequelaTypeResults || {};
         const seqKeys = Oz.results.sortKeys(Object.keys(seq.total || seq.acute || {}));
         tsvCache.sequelaType = Oz.results.fillStatTable($('sequelaTypeTable'), {
@@ -290,7 +323,8 @@
         const se = P.standardErrorsOf(state.detailedModelKey);
         const errors = se ? Oz.results.stratifiedErrors(strat, (se.totalCategorizedResults || {})[key]) : undefined;
         const withheld = Oz.results.needsPopulation(key) ? detailedWithheld() : undefined;
-        tsvCache.categorized = Oz.results.fillStratifiedTable($('categorizedTable'), strat, errors, withheld);
+        tsvCache.categorized = Oz.results.fillStratifiedTable($('categorizedTable'), strat, errors, withheld, key,
+            P.suspectOf(state.detailedModelKey));
         drawStratifiedChart($('categorizedChart'), strat, key, errors, withheld);
     }
 
@@ -324,7 +358,7 @@
         const outRows = outcomes.map(function (o, oi) {
             return { cells: [o.name, o.acuteType === 'acute' ? 'Acute' : 'Sequela'], data: o,
                 errors: treeErrors ? Oz.uncertainty.outcomeErrors(treeErrors, o, oi) : undefined, attrs: { 'data-outcome': o.name },
-                withheld: withheld };
+                withheld: withheld, suspect: P.suspectOf(state.detailedModelKey) };
         });
         const outSpec = { rowHeaders: ['Health outcome', 'Type'], columns: columnsFor(OUTCOME_COLUMNS), rows: outRows };
         const allOutKeys = Oz.results.sortKeys(Object.keys(outcomes[0] || {}).filter(function (k) { return Oz.isStatMap((outcomes[0] || {})[k]); }));

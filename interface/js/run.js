@@ -154,6 +154,8 @@
     P.onRunStarted = function () {
         // A run the page did not ask for (the automation hook, another page) has the program's count.
         if (!state.runSamples) state.runSamples = state.numSamples;
+        // The results of this run are those of the values the models hold now.
+        state.runWarnings = Oz.clone(state.parameterWarnings);
         setRunning(true);
     };
 

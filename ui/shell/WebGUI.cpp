@@ -147,6 +147,7 @@ void WebGUI::setChief(Chief* chief)
     connect(chief, &Chief::runSettingsChanged, this, &WebGUI::runSettingsChanged);
     connect(chief, &Chief::formulaErrorsExplained, this, &WebGUI::formulaErrorsExplained);
     connect(chief, &Chief::uncertaintyAnalysisChanged, this, &WebGUI::uncertaintyAnalysisChanged);
+    connect(chief, &Chief::parameterWarningsChanged, this, &WebGUI::parameterWarningsChanged);
 }
 
 void WebGUI::dataRequested()
@@ -295,6 +296,12 @@ QVariantMap WebGUI::getUncertaintyResults(QString countryID, QString diseaseID, 
         return {};
     const fn::DiseaseModel* model = m_chief->getModel(countryID, diseaseID, modelID);
     return model ? model->uncertaintyResults() : QVariantMap();
+}
+
+QVariantMap WebGUI::getParameterWarnings(QString countryID, QString diseaseID, QString modelID) const
+{
+    const fn::DiseaseModel* model = m_chief ? m_chief->getModel(countryID, diseaseID, modelID) : nullptr;
+    return model ? Chief::parameterWarnings(*model) : QVariantMap();
 }
 
 void WebGUI::runModels()

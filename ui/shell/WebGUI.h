@@ -103,6 +103,9 @@ signals:
     void pdfExportFinished(QString path, bool success);
     void settingUncertaintyAnalysisRequested(bool enabled);
     void uncertaintyAnalysisChanged(bool enabled);
+    // Per model, the cells of its parameters whose values lie outside their domain (see
+    // Chief::parameterWarnings), after models were created or loaded and after an edit.
+    void parameterWarningsChanged(QVariantList models);
 
 public:
     Q_INVOKABLE void dataRequested();
@@ -143,6 +146,9 @@ public:
     // The model's standard errors, convergence and sensitivity of its last run: empty for a
     // run without the analysis, an unknown model, and while a run is writing them.
     Q_INVOKABLE QVariantMap getUncertaintyResults(QString countryID, QString diseaseID, QString modelID) const;
+    // The model's cells whose values lie outside their domain (Chief::parameterWarnings); empty
+    // for an unknown model.
+    Q_INVOKABLE QVariantMap getParameterWarnings(QString countryID, QString diseaseID, QString modelID) const;
     Q_INVOKABLE void runModels();
     Q_INVOKABLE void copyTextToClipboard(QString text);
     Q_INVOKABLE QVariantMap pasteFromClipboardToGrid(QStringList rowNames, QStringList colNames, QString distrType);

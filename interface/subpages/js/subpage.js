@@ -76,7 +76,7 @@
     };
 
     const page = {
-        webGUI: null, webData: null, data: null, grids: {}, pendingApply: false, running: false
+        webGUI: null, webData: null, data: null, grids: {}, warnings: [], pendingApply: false, running: false
     };
 
     const resultsContext = {
@@ -187,6 +187,8 @@
             resultsPage.appendChild(el('p', { class: 'empty-note', text: 'No results to show: the model has not been run since its last change, ' +
                 'or a run was in progress when this window opened. Run the models from the main window, then open this window again.' }));
         } else {
+            // Filled in once the program has said which of the model's values lie outside their domain.
+            resultsPage.appendChild(el('p', { class: 'note-warning', id: 'suspectNote', hidden: true }));
             resultsPage.appendChild(el('p', { class: 'hint uncertainty-note',
                 text: 'Monte-Carlo estimates of the last run. Totals: the mean with the 95 % uncertainty interval (UI, the 2.5 % to 97.5 % ' +
                     'quantiles of the samples). Per age group and sex: the mean over the samples.' }));
@@ -199,6 +201,36 @@
             }
             for (const r of v.results) Oz.subResults.render(resultsContext, resultsPage, r.title, page.data[r.entry], 0);
         }
+    }
+
+    // The cells of this element's tables whose values lie outside their domain, from the
+    // program's answer for the element's model ({cells: [...]}); other elements' are left out.
+    function showWarnings(modelWarnings) {
+        const info = (page.data && page.data.ElemInfo) || {};
+        const cells = (modelWarnings && Array.isArray(modelWarnings.cells)) ? modelWarnings.cells : [];
+        page.warnings = cells.filter(function (w) {
+            return w.treeID === info.outcomeTreeID && w.elementID === info.outcomeTreeNodeID;
+        });
+        // Results are shown only while they are those of the model's current values.
+        const note = document.getElementById('suspectNote');
+        if (note) {
+            note.hidden = cells.length === 0;
+            note.textContent = cells.length === 0 ? '' : '⚠ The model was run with ' + cells.length +
+                ' cell' + (cells.length === 1 ? '' : 's') + ' outside their domain (' + cells[0].place + ', ' + cells[0].stratum +
+                ': "' + cells[0].formula + '" ' + cells[0].text + (cells.length > 1 ? ', …' : '') +
+                '): these results are marked and are not estimates of a burden.';
+        }
+        for (const key of Object.keys(page.grids)) {
+            page.grids[key].setWarnings(page.warnings.filter(function (w) { return w.parameter === key; }));
+            const tab = document.querySelector('.subtab[data-subtab="' + key + '"]');
+            if (tab) tab.classList.toggle('has-warning', page.warnings.some(function (w) { return w.parameter === key; }));
+        }
+    }
+
+    function requestWarnings() {
+        const info = (page.data && page.data.ElemInfo) || {};
+        if (!page.webGUI || !page.webGUI.getParameterWarnings || !info.modelID) return;
+        page.webGUI.getParameterWarnings(info.countryID, info.diseaseID, info.modelID, showWarnings);
     }
 
     function applyChanges() {
@@ -254,6 +286,15 @@
                         Oz.notify(title, text, type);
                     });
                 }
+                if (page.webGUI.parameterWarningsChanged) {
+                    page.webGUI.parameterWarningsChanged.connect(function (models) {
+                        const info = (page.data && page.data.ElemInfo) || {};
+                        const own = (models || []).find(function (m) {
+                            return m.countryID === info.countryID && m.diseaseID === info.diseaseID && m.modelID === info.modelID;
+                        });
+                        if (own) showWarnings(own);
+                    });
+                }
                 if (page.webGUI.runningChanged) page.webGUI.runningChanged.connect(setRunning);
                 if (page.webGUI.isRunning) page.webGUI.isRunning(setRunning);
             }
@@ -261,13 +302,15 @@
                 document.getElementById('content').appendChild(el('p', { class: 'empty-note', text: 'The program did not publish the data of this element.' }));
                 return;
             }
-            page.webData.publishData.connect(render);
+            page.webData.publishData.connect(function (data) { render(data); requestWarnings(); });
             page.webData.dataRequested();
         });
     }
 
     global.ozmidSubpage = {
         get data() { return Oz.clone(page.data); },
+        // This element's cells outside their domain, as the program last gave them.
+        get warnings() { return Oz.clone(page.warnings || []); },
         applyChanges: applyChanges
     };
 

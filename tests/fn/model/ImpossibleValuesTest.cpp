@@ -55,6 +55,54 @@ TEST(ImpossibleValues, RandomFunctionsGivenArgumentsOutsideTheirDomainAreNamed)
     }
 }
 
+// A value is judged against its parameter's domain where it is certain: constants, and one
+// random function whose constant arguments say what it draws.
+TEST(ImpossibleValues, ValuesOutsideTheirParametersDomainAreNamed)
+{
+    using Domain = fn::ImpossibleValues::Domain;
+    struct Row
+    {
+        const char* formula;
+        Domain domain;
+        const char* problem; // empty when there is none
+    };
+    const Row rows[] = {
+        {"0", Domain::UnitInterval, ""},
+        {"1", Domain::UnitInterval, ""},
+        {"1.5", Domain::UnitInterval, "1.5 is outside [0, 1]"},
+        {"-0.1", Domain::UnitInterval, "-0.1 is outside [0, 1]"},
+        {"1 - 0.25", Domain::UnitInterval, ""},
+        {"1/0", Domain::UnitInterval, "gives no finite number"},
+        {"-3", Domain::NonNegative, "-3 is negative (it must be 0 or more)"},
+        {"0", Domain::NonNegative, ""},
+        {"-1", Domain::Duration, ""},
+        {"-2", Domain::Duration, "-2 is negative (a duration is 0 or more, or -1 for the rest of life)"},
+        {"-0.5", Domain::Duration, "-0.5 is negative"},
+        {"RandUniform(0.2, 1.4)", Domain::UnitInterval, "draws values from 0.2 to 1.4, outside [0, 1]"},
+        {"RandPert(0, 0.5, 1)", Domain::UnitInterval, ""},
+        {"RandGamma(2, 1)", Domain::UnitInterval, "draws values from 0 up without bound, outside [0, 1]"},
+        {"RandGamma(2, 1)", Domain::Duration, ""},
+        {"RandUniform(-1, 2)", Domain::Duration, "draws values from -1 to 2, negative"},
+        {"RandNormal(-5, 0)", Domain::NonNegative, ""},
+        {"RandBeta(2, 3)", Domain::UnitInterval, ""},
+        // Bad arguments are named as such; a drawn value in an expression is not judged.
+        {"RandPert(0.3, 0.2, 0.4)", Domain::UnitInterval, "needs the mode between min and max"},
+        {"RandUniform(0, 1) * 3", Domain::UnitInterval, ""},
+        {"5", Domain::Any, ""},
+        {"RandPert(0.1, 0.2", Domain::UnitInterval, ""},
+    };
+    for (const Row& row : rows) {
+        const QStringList problems = fn::ImpossibleValues::domainProblems(QString::fromUtf8(row.formula), row.domain);
+        if (*row.problem == '\0') {
+            EXPECT_TRUE(problems.isEmpty()) << row.formula << ": " << problems.join(' ').toStdString();
+            continue;
+        }
+        ASSERT_EQ(problems.size(), 1) << row.formula;
+        EXPECT_TRUE(problems.front().contains(QString::fromUtf8(row.problem)))
+            << row.formula << ": " << problems.front().toStdString();
+    }
+}
+
 // A swapped RandPert (the mode first) is named with its cell when the model is made, and once
 // run, the statistics it spoils are named with the formula behind them; a sound model gives no word.
 TEST(ImpossibleValues, ASwappedPertIsNamedBeforeAndAfterTheRun)
@@ -75,10 +123,16 @@ TEST(ImpossibleValues, ASwappedPertIsNamedBeforeAndAfterTheRun)
         const QStringList results = fn::ImpossibleValues::nonFiniteResults(*m.model, &perCaseOnly);
         if (severity == QStringLiteral("0.2")) {
             EXPECT_TRUE(warnings.isEmpty()) << warnings.join('\n').toStdString();
+            EXPECT_TRUE(fn::ImpossibleValues::cellWarnings(*m.model).empty());
             EXPECT_TRUE(results.isEmpty()) << results.join('\n').toStdString();
             continue;
         }
         ASSERT_EQ(warnings.size(), 1);
+        const auto cells = fn::ImpossibleValues::cellWarnings(*m.model);
+        ASSERT_EQ(cells.size(), 1u);
+        EXPECT_EQ(cells[0].parameter, QStringLiteral("severity"));
+        EXPECT_EQ(cells[0].cell, 0);
+        EXPECT_EQ(cells[0].stratum, QStringLiteral("stratum Age 0-49, Sex Female"));
         for (const char* part : {"Model \"Testland - Two-tree test disease - model 1\"",
                                  "tree \"Younger patients\", health state \"Acute illness\", parameter severity",
                                  "stratum Age 0-49, Sex Female", "\"RandPert(0.3, 0.2, 0.4)\"", "mode = 0.2"})

@@ -17,6 +17,7 @@
 #include "ui/shell/MainPageFixture.h"
 #include "ui/ParameterExchange.h"
 #include "ui/shell/SettingsDlg.h"
+#include "ui/shell/presenters/DataPresenter.h"
 
 namespace {
 
@@ -424,4 +425,71 @@ TEST_F(PageHonestyTest, BurdenWithoutPopulationIsNotShownAsNumbers)
                                                       "'#aggregatedResultsTable tr[data-country-id=\"Belgium\"]')"
                                                       ".dataset.modelId) === null"))
                     .toBool());
+}
+
+// A value outside its domain is marked at its cell, where the model data show it and where a
+// pop-up edits it; the run goes ahead, and its results are marked, a negative DALY included.
+TEST_F(PageHonestyTest, ValuesOutsideTheirDomainAreMarkedAtTheCellAndInTheResults)
+{
+    openWindow();
+    ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
+    guitest::runJavaScript(page,
+                           QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');")
+                               .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
+    // A negative life expectancy makes every YLD and YLL negative.
+    const QString lifeCells = QStringLiteral("#gridLifeExp input.cell-input");
+    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!document.querySelector(%1)").arg(jsString(lifeCells))));
+    guitest::runJavaScript(page,
+                           QStringLiteral("document.querySelectorAll(%1).forEach(function (e) { e.value = '-10';"
+                                          " e.dispatchEvent(new Event('input', {bubbles: true})); });"
+                                          "ozmidPage.applyModelChanges();")
+                               .arg(jsString(lifeCells)));
+    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!ozmidPage.cellWarning('lifeExp', 0, 'Female')")));
+    EXPECT_TRUE(pageText(QStringLiteral("ozmidPage.cellWarning('lifeExp', 0, 'Female')"))
+                    .contains(QStringLiteral("\"-10\" -10 is negative")));
+
+    // The pop-up of a transition: 1.5 typed as its probability and applied.
+    fn::OutcomeTree& tree = chief->models().front()->getOutcomeTree(0);
+    const QString transition = tree.transitions().front().id();
+    chief->showOutcomeTreeElementDetails(tree.id(), QStringLiteral("arrow"), transition, guitest::country,
+                                         guitest::bsiDisease, QStringLiteral("model 1"));
+    ASSERT_TRUE(guitest::waitFor(
+        [&] { return chief->presenterMgr().isRegistered(QStringLiteral("model 1"), tree.id(), transition); }));
+    auto* popup = qobject_cast<ui::DataPresenter*>(
+        chief->presenterMgr().presenter(QStringLiteral("model 1"), tree.id(), transition));
+    ASSERT_TRUE(popup);
+    QWebEnginePage* sub = popup->view()->page();
+    const QString cell = QStringLiteral("#grid-probability tr[data-row=\"0\"] td[data-col=\"Female\"]");
+    ASSERT_TRUE(guitest::waitForScript(sub, QStringLiteral("!!document.querySelector(%1)").arg(jsString(cell))));
+    EXPECT_FALSE(guitest::runJavaScript(sub, QStringLiteral("!!document.querySelector('.cell-warning')")).toBool());
+    guitest::runJavaScript(sub,
+                           QStringLiteral("(function () { var e = document.querySelector(%1 + ' input');"
+                                          " e.value = '1.5'; e.dispatchEvent(new Event('input', {bubbles: true}));"
+                                          " document.getElementById('applyChangesButton').click(); })()")
+                               .arg(jsString(cell)));
+    ASSERT_TRUE(guitest::waitForScript(
+        sub, QStringLiteral("document.querySelector(%1).classList.contains('cell-warning')").arg(jsString(cell))));
+    EXPECT_TRUE(guitest::runJavaScript(sub, QStringLiteral("document.querySelector(%1).title").arg(jsString(cell)))
+                    .toString()
+                    .contains(QStringLiteral("\"1.5\" 1.5 is outside [0, 1]")));
+    EXPECT_TRUE(noticeShown(QStringLiteral("Model parameters"), QStringLiteral("1.5 is outside [0, 1]")));
+
+    // Not refused: the run goes ahead, and what it gives is marked wherever it shows.
+    ASSERT_NO_FATAL_FAILURE(runFromPage(20));
+    const QString mark = pageText(QStringLiteral("ozmidPage.resultsMark('model 1')"));
+    EXPECT_TRUE(mark.contains(QStringLiteral("computed from values outside their domain"))) << qPrintable(mark);
+    EXPECT_TRUE(mark.contains(QStringLiteral("1.5 is outside [0, 1]"))) << qPrintable(mark);
+    EXPECT_TRUE(guitest::runJavaScript(page, QStringLiteral("ozmidPage.dalyMean('model 1') === null")).toBool());
+    EXPECT_TRUE(pageText(QStringLiteral("document.querySelector('#aggregatedResultsTable tr[data-model-id] "
+                                        "td.daly-mean').title"))
+                    .contains(QStringLiteral("is negative, which no burden can be")));
+    EXPECT_TRUE(pageText(QStringLiteral("document.querySelector('#aggregatedResultsTable tr[data-total] "
+                                        ".suspect-mark').title"))
+                    .contains(QStringLiteral("includes model 1")));
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    guitest::runJavaScript(page, QStringLiteral("document.getElementById('copyAggregatedTable').click();"));
+    ASSERT_TRUE(guitest::waitFor([&] { return !clipboard->text().isEmpty(); }));
+    EXPECT_TRUE(clipboard->text().contains(QStringLiteral("not a valid DALY: ")));
+    EXPECT_TRUE(clipboard->text().contains(QStringLiteral("model 1 was computed from values outside their domain")));
 }
