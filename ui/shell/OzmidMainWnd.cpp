@@ -9,7 +9,7 @@
 #include <QMessageBox>
 #include <QWebEngineView>
 
-#include "fn/values/RandomFunctions.h"
+#include "fn/values/random/RandomFunctions.h"
 #include "ui/shell/About3rdPartyDlg.h"
 #include "ui/shell/AboutOzmidDlg.h"
 #include "ui/Chief.h"

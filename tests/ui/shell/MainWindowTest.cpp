@@ -21,7 +21,7 @@
 
 #include "ui/shell/GuiTestSupport.h"
 #include "InterfaceResources.h"
-#include "fn/values/RandomFunctions.h"
+#include "fn/values/random/RandomFunctions.h"
 #include "ui/shell/AboutOzmidDlg.h"
 #include "ui/Chief.h"
 #include "ui/shell/OzmidMainWnd.h"

@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <QVector>
 
-#include "fn/data/OutcomeTreeTemplate.h"
+#include "fn/data/templates/OutcomeTreeTemplate.h"
 #include "fn/values/DataArray.h"
 #include "fn/values/InputFactor.h"
 

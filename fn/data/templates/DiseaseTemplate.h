@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "fn/data/OutcomeTreeTemplate.h"
+#include "fn/data/templates/OutcomeTreeTemplate.h"
 
 namespace fn {
 

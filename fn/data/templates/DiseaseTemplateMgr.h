@@ -3,7 +3,7 @@
 #include <QMap>
 #include <QString>
 
-#include "fn/data/DiseaseTemplate.h"
+#include "fn/data/templates/DiseaseTemplate.h"
 
 namespace fn {
 

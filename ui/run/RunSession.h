@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "fn/model/DiseaseModel.h"
-#include "ui/RunProgressMonitor.h"
+#include "ui/run/RunProgressMonitor.h"
 
 class QThread;
 

@@ -1,4 +1,4 @@
-#include "ui/RunProgressMonitor.h"
+#include "ui/run/RunProgressMonitor.h"
 
 #include <algorithm>
 #include <numeric>

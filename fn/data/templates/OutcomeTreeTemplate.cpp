@@ -1,4 +1,4 @@
-#include "fn/data/OutcomeTreeTemplate.h"
+#include "fn/data/templates/OutcomeTreeTemplate.h"
 
 namespace fn {
 

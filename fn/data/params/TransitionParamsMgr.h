@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "fn/data/ElementParams.h"
+#include "fn/data/params/ElementParams.h"
 #include "fn/values/DataArray.h"
 #include "fn/values/InputFactor.h"
 

@@ -1,4 +1,4 @@
-#include "fn/data/DiseaseTemplate.h"
+#include "fn/data/templates/DiseaseTemplate.h"
 
 namespace fn {
 

@@ -1,4 +1,4 @@
-#include "ut/workbook/orcus/XmlPartCheck.h"
+#include "ut/workbook/orcus/archive/XmlPartCheck.h"
 
 #include <QVector>
 #include <QXmlStreamReader>

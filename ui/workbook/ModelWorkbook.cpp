@@ -1,11 +1,11 @@
-#include "ui/ModelWorkbook.h"
+#include "ui/workbook/ModelWorkbook.h"
 
 #include <QPoint>
 #include <QVariantList>
 
 #include "fn/data/WorkbookBlockReader.h"
 #include "fn/model/DiseaseModel.h"
-#include "ui/ModelWorkbookCheck.h"
+#include "ui/workbook/ModelWorkbookCheck.h"
 #include "ut/Exception.h"
 #include "ut/workbook/Excel.h"
 

@@ -1,4 +1,4 @@
-#include "fn/values/CellFormula.h"
+#include "fn/values/formula/CellFormula.h"
 
 namespace fn {
 

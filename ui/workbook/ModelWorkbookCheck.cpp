@@ -1,4 +1,4 @@
-#include "ui/ModelWorkbookCheck.h"
+#include "ui/workbook/ModelWorkbookCheck.h"
 
 #include <utility>
 

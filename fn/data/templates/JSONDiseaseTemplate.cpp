@@ -1,4 +1,4 @@
-#include "fn/data/JSONDiseaseTemplate.h"
+#include "fn/data/templates/JSONDiseaseTemplate.h"
 
 #include <QJsonArray>
 #include <QVariant>

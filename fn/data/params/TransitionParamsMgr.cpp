@@ -1,4 +1,4 @@
-#include "fn/data/TransitionParamsMgr.h"
+#include "fn/data/params/TransitionParamsMgr.h"
 
 #include "fn/data/CacheStream.h"
 

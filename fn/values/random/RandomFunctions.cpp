@@ -1,4 +1,4 @@
-#include "fn/values/RandomFunctions.h"
+#include "fn/values/random/RandomFunctions.h"
 
 #include <cmath>
 #include <ctime>
@@ -10,7 +10,7 @@
 #include <QStringList>
 #include <muParser.h>
 
-#include "fn/values/GammaSampler.h"
+#include "fn/values/random/GammaSampler.h"
 
 namespace fn {
 

@@ -1,10 +1,10 @@
-#include "fn/data/JSONSpecificationCheck.h"
+#include "fn/data/templates/JSONSpecificationCheck.h"
 
 #include <algorithm>
 
 #include <QJsonArray>
 
-#include "fn/values/CellFormula.h"
+#include "fn/values/formula/CellFormula.h"
 #include "fn/values/Marray.h"
 #include "fn/values/MemoryBudget.h"
 #include "ut/Diagnostics.h"

@@ -1,6 +1,6 @@
-#include "fn/values/ScopedRandomEngine.h"
+#include "fn/values/random/ScopedRandomEngine.h"
 
-#include "fn/values/RandomFunctions.h"
+#include "fn/values/random/RandomFunctions.h"
 
 namespace fn {
 

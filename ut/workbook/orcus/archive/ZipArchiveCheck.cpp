@@ -1,4 +1,4 @@
-#include "ut/workbook/orcus/ZipArchiveCheck.h"
+#include "ut/workbook/orcus/archive/ZipArchiveCheck.h"
 
 #include <zlib.h>
 
@@ -12,7 +12,7 @@
 #include <QXmlStreamReader>
 #include <QtEndian>
 
-#include "ut/workbook/orcus/XmlPartCheck.h"
+#include "ut/workbook/orcus/archive/XmlPartCheck.h"
 
 namespace ut {
 

@@ -1,4 +1,4 @@
-#include "fn/data/ElementParams.h"
+#include "fn/data/params/ElementParams.h"
 
 #include "fn/data/CacheStream.h"
 #include "fn/data/StoreValue.h"

@@ -1,4 +1,4 @@
-#include "fn/data/ParamsMgr.h"
+#include "fn/data/params/ParamsMgr.h"
 
 #include "fn/data/CacheStream.h"
 

@@ -1,4 +1,4 @@
-#include "fn/values/GammaSampler.h"
+#include "fn/values/random/GammaSampler.h"
 
 #include <cmath>
 #include <cstring>

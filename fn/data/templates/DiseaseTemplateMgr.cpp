@@ -1,4 +1,4 @@
-#include "fn/data/DiseaseTemplateMgr.h"
+#include "fn/data/templates/DiseaseTemplateMgr.h"
 
 #include "fn/data/CacheStream.h"
 

@@ -1,4 +1,4 @@
-#include "ui/RunSession.h"
+#include "ui/run/RunSession.h"
 
 #include <QThread>
 #include <algorithm>

@@ -1,9 +1,9 @@
-#include "fn/values/FormulaProblems.h"
+#include "fn/values/formula/FormulaProblems.h"
 
 #include <muParser.h>
 
-#include "fn/values/CellFormula.h"
-#include "fn/values/RandomFunctions.h"
+#include "fn/values/formula/CellFormula.h"
+#include "fn/values/random/RandomFunctions.h"
 
 namespace fn {
 

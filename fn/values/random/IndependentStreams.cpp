@@ -1,4 +1,4 @@
-#include "fn/values/IndependentStreams.h"
+#include "fn/values/random/IndependentStreams.h"
 
 #include <array>
 #include <random>

@@ -1,10 +1,10 @@
-#include "fn/values/CompiledFormulaList.h"
+#include "fn/values/formula/CompiledFormulaList.h"
 
 #include <algorithm>
 
-#include "fn/values/CellFormula.h"
+#include "fn/values/formula/CellFormula.h"
 #include "fn/values/DataValue.h"
-#include "fn/values/RandomFunctions.h"
+#include "fn/values/random/RandomFunctions.h"
 
 namespace fn {
 

@@ -1,7 +1,7 @@
-#include "fn/values/FormulaChecker.h"
+#include "fn/values/formula/FormulaChecker.h"
 
-#include "fn/values/CellFormula.h"
-#include "fn/values/RandomFunctions.h"
+#include "fn/values/formula/CellFormula.h"
+#include "fn/values/random/RandomFunctions.h"
 
 namespace fn {
 
