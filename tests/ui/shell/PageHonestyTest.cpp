@@ -70,6 +70,11 @@ TEST_F(PageHonestyTest, CountriesWithoutPopulationAreMarked)
                     .contains(QStringLiteral("no population data")));
     EXPECT_EQ(pageText(QStringLiteral("document.getElementById('countryDataNote').textContent")),
               QStringLiteral("32 of 33 countries have no population data in the reference data."));
+    // A population of one's own is no country: it comes last, under a heading of its own.
+    EXPECT_EQ(pageText(QStringLiteral("Array.from(document.getElementById('countrySelect').children).slice(-2).map("
+                                      "function (e) { var i = e.querySelector('input');"
+                                      " return e.className + (i ? ':' + i.value : ''); }).join(' ')")),
+              QStringLiteral("check-group check-item lacks-data:CustomPopulation"));
 
     ASSERT_NO_FATAL_FAILURE(createModels({QStringLiteral("Belgium"), guitest::country}, guitest::bsiDisease));
     EXPECT_FALSE(
