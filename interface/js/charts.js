@@ -70,7 +70,8 @@
     };
 
     /* series: [{label, color, means, lows, highs, errors}]; errors (the standard errors of the
-       means) are optional and shown in the tooltips. */
+       means) are optional and shown in the tooltips. options.fullLabels: the labels as the
+       tooltips give them, where the axis shows them cut. */
     C.intervalBars = function (canvas, labels, series, options) {
         C.destroy(canvas);
         if (!C.available()) {
@@ -102,6 +103,15 @@
             s.highs.concat(s.means).forEach(function (v) { if (Number.isFinite(v)) top = Math.max(top, v); });
             s.lows.concat(s.means).forEach(function (v) { if (Number.isFinite(v)) bottom = Math.min(bottom, v); });
         });
+        // A label longer than about 40 % of the chart's width loses its middle on the axis (its ends
+        // tell it apart); the tooltip gives it whole.
+        const shortLabel = function (value) {
+            const label = this.getLabelForValue(value);
+            const room = Math.max(24, Math.floor(this.chart.width * 0.4 / 6.5));
+            if (typeof label !== 'string' || label.length <= room) return label;
+            const tail = Math.floor(room * 0.4);
+            return label.slice(0, room - tail - 1) + '…' + label.slice(-tail);
+        };
         const valueAxis = { suggestedMax: top > 0 ? top * 1.04 : undefined, suggestedMin: bottom < 0 ? bottom * 1.04 : undefined };
         const chart = new global.Chart(canvas, {
             type: 'bar',
@@ -117,6 +127,9 @@
                     title: { display: !!opts.title, text: opts.title || '', font: { size: 13, weight: '600' } },
                     tooltip: {
                         callbacks: {
+                            title: function (items) {
+                                return items.length ? (opts.fullLabels || labels)[items[0].dataIndex] : '';
+                            },
                             label: function (item) {
                                 const iv = item.dataset.intervals[item.dataIndex] || [];
                                 const interval = Number.isFinite(iv[0]) && Number.isFinite(iv[1])
@@ -130,9 +143,11 @@
                 },
                 scales: {
                     x: { title: { display: !!(opts.horizontal ? opts.valueTitle : opts.categoryTitle), text: (opts.horizontal ? opts.valueTitle : opts.categoryTitle) || '' },
-                        ticks: { autoSkip: !opts.horizontal, maxRotation: 60 }, beginAtZero: !!opts.horizontal, grid: { display: !!opts.horizontal },
+                        position: opts.valueAxisTop ? 'top' : 'bottom',
+                        ticks: Object.assign({ autoSkip: !opts.horizontal, maxRotation: 60 }, opts.horizontal ? {} : { callback: shortLabel }), beginAtZero: !!opts.horizontal, grid: { display: !!opts.horizontal },
                         suggestedMax: opts.horizontal ? valueAxis.suggestedMax : undefined, suggestedMin: opts.horizontal ? valueAxis.suggestedMin : undefined },
                     y: { title: { display: !!(opts.horizontal ? opts.categoryTitle : opts.valueTitle), text: (opts.horizontal ? opts.categoryTitle : opts.valueTitle) || '' },
+                        ticks: opts.horizontal ? { callback: shortLabel } : {},
                         beginAtZero: !opts.horizontal, grid: { display: !opts.horizontal },
                         suggestedMax: opts.horizontal ? undefined : valueAxis.suggestedMax, suggestedMin: opts.horizontal ? undefined : valueAxis.suggestedMin }
                 }

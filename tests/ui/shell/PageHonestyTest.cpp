@@ -397,7 +397,7 @@ TEST_F(PageHonestyTest, BurdenWithoutPopulationIsNotShownAsNumbers)
          [&](const QString& country) {
              return pageText(QStringLiteral("(function () { var c = Chart.getChart(document.getElementById("
                                             "'aggregatedChart')); var i = c.data.labels.findIndex(function (l) {"
-                                            " return l.indexOf(': %1') > 0; });"
+                                            " return l.indexOf('%1 · ') === 0; });"
                                             " return String(c.data.datasets[0].data[i]) + '|' + c.data.labels[i]; })()")
                                  .arg(country));
          }},
