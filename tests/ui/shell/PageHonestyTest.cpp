@@ -88,6 +88,34 @@ TEST_F(PageHonestyTest, CountriesWithoutPopulationAreMarked)
               QStringLiteral("Austria:false Belgium:true"));
 }
 
+// A notice takes one line, its whole text on hover and, opened, below it; an information
+// passes, an error stays until it is closed.
+TEST_F(PageHonestyTest, InformationPassesAndErrorsStay)
+{
+    openWindow();
+    ASSERT_NO_FATAL_FAILURE(waitForPage());
+    guitest::runJavaScript(page,
+                           QStringLiteral("document.querySelectorAll('#notifications .toast').forEach("
+                                          "function (t) { t.remove(); }); Oz.noticeLifetimeMs.info = 300;"
+                                          "Oz.notify('Passing', 'First line.<br />Second line.', 'info');"
+                                          "Oz.notify('Staying', 'First line.<br />Second line.', 'error');"));
+    const QString shown = QStringLiteral(
+        "Array.from(document.querySelectorAll('#notifications .toast')).map(function (t) {"
+        " return t.title + '|' + t.querySelector('.toast-line').textContent + '|' +"
+        " t.querySelector('.toast-body').offsetHeight; }).join(' / ')");
+    EXPECT_EQ(pageText(shown),
+              QStringLiteral("Passing: First line. · Second line.|First line. · Second line.|0 / "
+                             "Staying: First line. · Second line.|First line. · Second line.|0"));
+    EXPECT_TRUE(guitest::waitForScript(page, QStringLiteral("!document.querySelector('#notifications .toast-info')")));
+    guitest::runJavaScript(page,
+                           QStringLiteral("document.querySelector('#notifications .toast-error .toast-head').click()"));
+    EXPECT_GT(guitest::runJavaScript(page,
+                                     QStringLiteral("document.querySelector('#notifications .toast-error "
+                                                    ".toast-body').offsetHeight"))
+                  .toInt(),
+              0);
+}
+
 // "1e3" or "2.5" samples are refused rather than cut to 1 or 2; a rate above 0.2 is asked
 // about, with 0.03 for 3 % offered.
 TEST_F(PageHonestyTest, RunSettingsAreWholeAndPlausible)
