@@ -119,14 +119,28 @@
             .map(function (k) { return k.replace(/ID$/, '') + ' ' + info[k]; }).join(', ');
     }
 
+    function treeNameIn(spec, id) {
+        const trees = Object.values((spec && spec.outcomeTrees) || {});
+        const tree = trees.find(function (t) { return t && t.id === id; });
+        return tree && tree.name ? String(tree.name) : '';
+    }
+
+    // A specification's model carries its trees; a reference-data model's come from the program.
     function showTreeName(info) {
+        if (!info || !info.outcomeTreeID) return;
+        const show = function (name) {
+            if (name && page.data && page.data.ElemInfo === info)
+                document.getElementById('elemInfo').textContent = describeElement(info, name);
+        };
+        const spec = info.jsonDiseaseSpec;
+        if (spec && typeof spec === 'object' && Object.keys(spec).length > 0) {
+            show(treeNameIn(spec, info.outcomeTreeID));
+            return;
+        }
         const gui = page.webGUI;
-        if (!info || !info.outcomeTreeID || !gui || !gui.getOutcomeTreeDiagram) return;
+        if (!gui || !gui.getOutcomeTreeDiagram) return;
         gui.getOutcomeTreeDiagram(info.countryID, info.diseaseID, info.modelID, function (diagram) {
-            const trees = Object.values((diagram && diagram.outcomeTrees) || {});
-            const tree = trees.find(function (t) { return t && t.id === info.outcomeTreeID; });
-            if (tree && tree.name && page.data && page.data.ElemInfo === info)
-                document.getElementById('elemInfo').textContent = describeElement(info, tree.name);
+            show(treeNameIn(diagram, info.outcomeTreeID));
         });
     }
 
