@@ -173,13 +173,13 @@
         const horizontal = models.length > 6;
         // One row per model, tall enough to read; beyond the panel's height the chart scrolls.
         $('aggregatedChart').parentNode.style.height = horizontal ? Math.max(300, 70 + 22 * models.length) + 'px' : '';
-        const withheld = function (i) { return shown(models[i]) ? '' : ' (not computable: no population data)'; };
+        const withheld = function (i, why) { return shown(models[i]) ? '' : ' (not computable' + why + ')'; };
         Oz.charts.intervalBars($('aggregatedChart'), modelLabels(models, true).map(function (label, i) {
-            return label + withheld(i);
+            return label + withheld(i, '');
         }), [Object.assign({ label: Oz.results.label(key), color: Oz.charts.COLORS.single }, statSeries(stats, errors))],
         { valueTitle: Oz.results.label(key) + (Oz.quantilesEstimated ? ' (mean, 95 % UI)' : ' (mean)'), horizontal: horizontal,
             valueAxisTop: horizontal && models.length > 14,
-            fullLabels: modelLabels(models, false).map(function (label, i) { return label + withheld(i); }) });
+            fullLabels: modelLabels(models, false).map(function (label, i) { return label + withheld(i, ': no population data'); }) });
     }
 
     function drawAllResults() {
