@@ -28,21 +28,22 @@ inline QString artifactPath(const QString& fileName)
     return QDir(artifacts).filePath(fileName);
 }
 
-// Clicks the middle of the element as the user would, with the mouse on the view's widget;
-// false when the element is not shown.
+// Clicks the middle of the element as the user would, with the mouse on the view's widget, once
+// nothing covers it (a notice may lie over it for a while); false when the element is not shown
+// or stays covered.
 inline bool clickElement(QWebEngineView* view, const QString& selector)
 {
-    const QVariantList centre =
-        runJavaScript(view->page(),
-                      QStringLiteral("(function () { var e = document.querySelector(%1);"
-                                     " if (!e) return []; e.scrollIntoView({block: 'center'});"
-                                     " var r = e.getBoundingClientRect();"
-                                     " return r.width > 0 ? [r.left + r.width / 2, r.top + r.height / 2] : []; })()")
-                          .arg(jsString(selector)))
-            .toList();
-    QWidget* target = view->focusProxy() ? view->focusProxy() : view;
-    if (centre.size() != 2)
+    const QString script = QStringLiteral("(function () { var e = document.querySelector(%1);"
+                                          " if (!e) return []; e.scrollIntoView({block: 'center'});"
+                                          " var r = e.getBoundingClientRect();"
+                                          " var x = r.left + r.width / 2, y = r.top + r.height / 2;"
+                                          " var hit = document.elementFromPoint(x, y);"
+                                          " return r.width > 0 && hit && e.contains(hit) ? [x, y] : []; })()")
+                               .arg(jsString(selector));
+    QVariantList centre;
+    if (!waitFor([&] { return (centre = runJavaScript(view->page(), script).toList()).size() == 2; }))
         return false;
+    QWidget* target = view->focusProxy() ? view->focusProxy() : view;
     const QPoint at(qRound(centre[0].toDouble()), qRound(centre[1].toDouble()));
     QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, at);
     return true;
