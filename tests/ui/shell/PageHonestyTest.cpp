@@ -383,6 +383,51 @@ TEST_F(PageHonestyTest, BurdenWithoutPopulationIsNotShownAsNumbers)
             return pageText(QStringLiteral("%1.textContent + '|' + (%1.title || '')").arg(found));
         };
     };
+    // The pop-up of the model's septic shock, with its results.
+    const auto popupPage = [&](const QString& country) -> QWebEnginePage* {
+        const QString model = pageText(
+            QStringLiteral(
+                "document.querySelector('#aggregatedResultsTable tr[data-country-id=\"%1\"]').dataset.modelId")
+                .arg(country));
+        const QString tree = QStringLiteral("bsi"), shock = QStringLiteral("bsiSepticShock");
+        if (!chief->presenterMgr().isRegistered(model, tree, shock))
+            chief->showOutcomeTreeElementDetails(tree, QStringLiteral("symptomatic"), shock, country,
+                                                 guitest::bsiDisease, model);
+        auto* popup = qobject_cast<ui::DataPresenter*>(chief->presenterMgr().presenter(model, tree, shock));
+        if (!popup
+            || !guitest::waitForScript(popup->view()->page(),
+                                       QStringLiteral("!!document.querySelector("
+                                                      "'.stat-block td.mean-cell')")))
+            return nullptr;
+        return popup->view()->page();
+    };
+    const auto popupCell = [&](const char* selector) {
+        return [&, selector](const QString& country) {
+            QWebEnginePage* sub = popupPage(country);
+            return !sub ? QString()
+                        : guitest::runJavaScript(sub,
+                                                 QStringLiteral("(function () { var c = document.querySelector(%1);"
+                                                                " return c.textContent + '|' + (c.title || ''); })()")
+                                                     .arg(jsString(QLatin1String(selector))))
+                              .toString();
+        };
+    };
+    const auto popupCopy = [&](const char* panel, const char* row) {
+        return [&, panel, row](const QString& country) {
+            QWebEnginePage* sub = popupPage(country);
+            clipboard->clear();
+            if (sub)
+                guitest::runJavaScript(sub,
+                                       QStringLiteral("document.querySelector(%1 + ' .panel-head button').click();")
+                                           .arg(jsString(QLatin1String(panel))));
+            guitest::waitFor([&] { return !clipboard->text().isEmpty(); });
+            for (const QString& line : clipboard->text().split(QLatin1Char('\n'))) {
+                if (line.startsWith(QLatin1String(row) + QLatin1Char('\t')))
+                    return QString(line.section(QLatin1Char('\t'), 1, 1) + QLatin1Char('|') + line);
+            }
+            return QString();
+        };
+    };
     const std::vector<View> views = {
         {"DALY", true, cell("td.daly-mean")},
         {"DALY interval", true, cell("td.ci-cell")},
@@ -401,6 +446,12 @@ TEST_F(PageHonestyTest, BurdenWithoutPopulationIsNotShownAsNumbers)
         {"copied cases", false, copiedCell("Cases mean")},
         {"model's total DALY", true, detailed("#sequelaTypeTable tr[data-category=\"total\"] td[data-key=\"daly\"]")},
         {"model's DALY by age", true, detailed("#categorizedTable tbody td")},
+        {"pop-up's DALY", true, popupCell(".stat-block tr[data-key=\"daly\"] td.mean-cell")},
+        {"pop-up's YLD per 100 000", true, popupCell(".stat-block tr[data-key=\"yldPer100k\"] td.ci-cell")},
+        {"pop-up's cases", false, popupCell(".stat-block tr[data-key=\"populationCasesCount\"] td.mean-cell")},
+        {"pop-up's YLD by age", true, popupCell(".result-block[data-key=\"yld\"] tbody td")},
+        {"pop-up's copied DALY", true, popupCopy(".stat-block", "DALY")},
+        {"pop-up's copied YLD by age", true, popupCopy(".result-block[data-key=\"yld\"]", "0-4")},
     };
     const QRegularExpression number(QStringLiteral("^-?[\\d,.]+(e[-+]?\\d+)?"));
     for (const View& view : views) {
@@ -419,7 +470,7 @@ TEST_F(PageHonestyTest, BurdenWithoutPopulationIsNotShownAsNumbers)
     EXPECT_FALSE(guitest::runJavaScript(page, QStringLiteral("document.getElementById('totalsNote').hidden")).toBool());
     EXPECT_TRUE(note.contains(QStringLiteral("includes 1 model without population data"))) << qPrintable(note);
     EXPECT_TRUE(note.contains(QStringLiteral("YLD, YLL and DALY count as 0"))) << qPrintable(note);
-    EXPECT_TRUE(clipboard->text().contains(note));
+    EXPECT_TRUE(copied.join(QLatin1Char('\n')).contains(note));
     EXPECT_TRUE(guitest::runJavaScript(page,
                                        QStringLiteral("ozmidPage.dalyMean(document.querySelector("
                                                       "'#aggregatedResultsTable tr[data-country-id=\"Belgium\"]')"
@@ -492,4 +543,25 @@ TEST_F(PageHonestyTest, ValuesOutsideTheirDomainAreMarkedAtTheCellAndInTheResult
     ASSERT_TRUE(guitest::waitFor([&] { return !clipboard->text().isEmpty(); }));
     EXPECT_TRUE(clipboard->text().contains(QStringLiteral("not a valid DALY: ")));
     EXPECT_TRUE(clipboard->text().contains(QStringLiteral("model 1 was computed from values outside their domain")));
+
+    // The pop-up of a health outcome marks each negative burden of its results.
+    chief->showOutcomeTreeElementDetails(tree.id(), QStringLiteral("symptomatic"), QStringLiteral("bsiSepticShock"),
+                                         guitest::country, guitest::bsiDisease, QStringLiteral("model 1"));
+    auto* outcome = qobject_cast<ui::DataPresenter*>(
+        chief->presenterMgr().presenter(QStringLiteral("model 1"), tree.id(), QStringLiteral("bsiSepticShock")));
+    ASSERT_TRUE(outcome);
+    // Marked and unmarked negative figures of its totals and of its YLD by age.
+    const QString negatives = QStringLiteral(
+        "['.stat-block td.mean-cell', '.result-block[data-key=\"yld\"] tbody td'].map(function (s) {"
+        " var cells = Array.from(document.querySelectorAll(s)); return cells.filter(function (c) {"
+        " return c.textContent.indexOf('⚠ -') === 0 && c.title.indexOf('is negative, which no burden can be') > 0;"
+        " }).length + ':' + cells.filter(function (c) { return Number(c.dataset.value) < 0; }).length; }).join(' ')");
+    ASSERT_TRUE(guitest::waitForScript(outcome->view()->page(),
+                                       QStringLiteral("!!document.querySelector('.result-block[data-key=\"yld\"]')")));
+    const QStringList counts = guitest::runJavaScript(outcome->view()->page(), negatives).toString().split(' ');
+    ASSERT_EQ(counts.size(), 2);
+    for (const QString& count : counts) {
+        EXPECT_GT(count.section(':', 0, 0).toInt(), 0) << qPrintable(count);
+        EXPECT_EQ(count.section(':', 1, 1), QStringLiteral("0")) << qPrintable(count);
+    }
 }
