@@ -234,7 +234,7 @@
         return lines.join('\n') + '\n';
     }
 
-    function drawTornado(sensitivity, modelName) {
+    function drawTornado(sensitivity, modelName, suspect) {
         const names = treeNames();
         const top = sensitivity.inputs.slice(0, TORNADO_INPUTS);
         const canvas = $('tornadoChart');
@@ -247,14 +247,15 @@
                 details: ['Cells: ' + input.cells, 'Formula: ' + input.formula]
             };
         }), {
-            title: 'Sensitivity of the total DALY' + (modelName ? ' — ' + modelName : ''),
+            title: (suspect ? Oz.results.MARK + ' ' : '') + 'Sensitivity of the total DALY' + (modelName ? ' — ' + modelName : ''),
             subtitle: finite(sensitivity.rSquared) !== null
                 ? 'R² = ' + sensitivity.rSquared.toFixed(3) + (finite(sensitivity.adjustedRSquared) !== null ? ', adjusted ' + sensitivity.adjustedRSquared.toFixed(3) : '')
                 : (typeof sensitivity.coefficientsWithheld === 'string' ? 'No regression coefficients: see below' : 'R² not defined'),
             valueTitle: 'Standardised regression coefficient and rank correlation'
         });
         $('tornadoCaption').textContent = tornadoCaption(sensitivity, top.length);
-        tsvCache.sensitivity = fillInputsTable($('sensitivityTable'), sensitivity.inputs, names);
+        tsvCache.sensitivity = fillInputsTable($('sensitivityTable'), sensitivity.inputs, names) +
+            (suspect ? Oz.tsvEscape(Oz.results.MARK + ' ' + suspect) + '\n' : '');
     }
 
     function detailedModelName() {
@@ -280,15 +281,22 @@
             delete tsvCache.sensitivity;
         }
         if (!u) return;
+        // The precision and the sensitivity of results computed from values outside their domain
+        // are those of no burden: marked like the results.
+        const suspect = P.suspectOf(state.detailedModelKey);
+        $('uncertaintySuspectNote').hidden = !suspect;
+        $('uncertaintySuspectNote').textContent = suspect ? Oz.results.MARK + ' The results of this model were ' + suspect +
+            ': their precision and sensitivity are marked ' + Oz.results.MARK + ' and are not those of an estimate of a burden.' : '';
         const verdict = U.verdict(u.convergence);
         const note = $('convergenceVerdict');
-        note.innerHTML = verdict.html;
-        note.classList.toggle('verdict-ok', verdict.ok === true);
-        note.classList.toggle('verdict-warn', verdict.ok !== true);
+        note.innerHTML = (suspect ? '<span class="suspect-mark">' + Oz.results.MARK + '</span> ' : '') + verdict.html;
+        note.title = suspect || '';
+        note.classList.toggle('verdict-ok', verdict.ok === true && !suspect);
+        note.classList.toggle('verdict-warn', verdict.ok !== true || !!suspect);
         $('sensitivityEmpty').hidden = drawn;
         $('sensitivityEmpty').textContent = drawn ? '' :
             'No parameter of this model draws random values: no input varies, so there is nothing whose influence could be measured.';
-        if (drawn) drawTornado(sensitivity, detailedModelName());
+        if (drawn) drawTornado(sensitivity, detailedModelName(), suspect);
     };
 
     P.initUncertainty = function () {

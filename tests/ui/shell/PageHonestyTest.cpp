@@ -525,8 +525,23 @@ TEST_F(PageHonestyTest, ValuesOutsideTheirDomainAreMarkedAtTheCellAndInTheResult
                     .contains(QStringLiteral("\"1.5\" 1.5 is outside [0, 1]")));
     EXPECT_TRUE(noticeShown(QStringLiteral("Model parameters"), QStringLiteral("1.5 is outside [0, 1]")));
 
-    // Not refused: the run goes ahead, and what it gives is marked wherever it shows.
+    // Not refused: the run goes ahead, and what it gives is marked wherever it shows, its
+    // precision and sensitivity included.
+    ASSERT_TRUE(guitest::runJavaScript(page, QStringLiteral("ozmidPage.setUncertaintyAnalysis(true)")).toBool());
     ASSERT_NO_FATAL_FAILURE(runFromPage(20));
+    guitest::runJavaScript(page,
+                           QStringLiteral("ozmidPage.showDetailedResults(%1, %2, 'model 1');")
+                               .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
+    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!document.getElementById('uncertaintyPanel').hidden")));
+    EXPECT_TRUE(pageText(QStringLiteral("document.getElementById('uncertaintySuspectNote').hidden ? '' :"
+                                        " document.getElementById('uncertaintySuspectNote').textContent"))
+                    .contains(QStringLiteral("computed from values outside their domain")));
+    for (const char* verdict : {"#convergenceVerdict", "#aggregatedResultsTable tr[data-model-id] td.verdict-cell"}) {
+        EXPECT_TRUE(
+            pageText(QStringLiteral("document.querySelector(%1).textContent").arg(jsString(QLatin1String(verdict))))
+                .startsWith(QStringLiteral("⚠")))
+            << verdict;
+    }
     const QString mark = pageText(QStringLiteral("ozmidPage.resultsMark('model 1')"));
     EXPECT_TRUE(mark.contains(QStringLiteral("computed from values outside their domain"))) << qPrintable(mark);
     EXPECT_TRUE(mark.contains(QStringLiteral("1.5 is outside [0, 1]"))) << qPrintable(mark);
