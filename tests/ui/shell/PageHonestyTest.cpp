@@ -7,9 +7,11 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSize>
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "fn/KnownIds.h"
@@ -53,6 +55,32 @@ protected:
 
     QAction* action(const char* name) const { return window->findChild<QAction*>(QLatin1String(name)); }
 };
+
+// The tests of what the page withholds and marks, at the window's own size and on a laptop's
+// 1280 x 720 screen, where the tables and the pop-ups have less room.
+class PageHonestyAtSizeTest : public PageHonestyTest, public ::testing::WithParamInterface<QSize>
+{
+protected:
+    void openWindowAtSize()
+    {
+        openWindow();
+        if (!GetParam().isValid())
+            return;
+        window->resize(GetParam());
+        ASSERT_TRUE(guitest::waitFor([&] { return window->size() == GetParam(); }));
+        ASSERT_TRUE(guitest::waitForScript(page,
+                                           QStringLiteral("window.innerWidth <= %1 && window.innerHeight < %2")
+                                               .arg(GetParam().width())
+                                               .arg(GetParam().height())));
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(WindowSizes, PageHonestyAtSizeTest, ::testing::Values(QSize(), QSize(1280, 720)),
+                         [](const ::testing::TestParamInfo<QSize>& info) {
+                             return info.param.isValid()
+                                 ? std::to_string(info.param.width()) + "x" + std::to_string(info.param.height())
+                                 : std::string("Initial");
+                         });
 
 } // namespace
 
@@ -328,9 +356,9 @@ TEST_F(PageHonestyTest, FormulaErrorsSayWhyAndOldNoticesGo)
 // The burden of a model whose country has no population data is not computable: every view of
 // it says so instead of showing the run's zeros, while its cases stay; the totals say what they
 // make of such a model.
-TEST_F(PageHonestyTest, BurdenWithoutPopulationIsNotShownAsNumbers)
+TEST_P(PageHonestyAtSizeTest, BurdenWithoutPopulationIsNotShownAsNumbers)
 {
-    openWindow();
+    ASSERT_NO_FATAL_FAILURE(openWindowAtSize());
     ASSERT_NO_FATAL_FAILURE(createModels({guitest::country, QStringLiteral("Belgium")}, guitest::bsiDisease));
     ASSERT_NO_FATAL_FAILURE(runFromPage(20));
     guitest::runJavaScript(page, QStringLiteral("ozmidPage.showTab('results');"));
@@ -480,9 +508,9 @@ TEST_F(PageHonestyTest, BurdenWithoutPopulationIsNotShownAsNumbers)
 
 // A value outside its domain is marked at its cell, where the model data show it and where a
 // pop-up edits it; the run goes ahead, and its results are marked, a negative DALY included.
-TEST_F(PageHonestyTest, ValuesOutsideTheirDomainAreMarkedAtTheCellAndInTheResults)
+TEST_P(PageHonestyAtSizeTest, ValuesOutsideTheirDomainAreMarkedAtTheCellAndInTheResults)
 {
-    openWindow();
+    ASSERT_NO_FATAL_FAILURE(openWindowAtSize());
     ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
     guitest::runJavaScript(page,
                            QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');")
