@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,12 @@
 #include "ui/ParameterExchange.h"
 #include "ui/shell/SettingsDlg.h"
 #include "ui/shell/presenters/DataPresenter.h"
+
+// Names the window size in the test's output ("1280x720"); found by argument lookup.
+void PrintTo(const QSize& size, std::ostream* out)
+{
+    *out << size.width() << 'x' << size.height();
+}
 
 namespace {
 
