@@ -1,7 +1,7 @@
 #include <benchmark/benchmark.h>
 
 #include "fn/values/DataArray.h"
-#include "fn/values/RandomFunctions.h"
+#include "fn/values/random/RandomFunctions.h"
 
 // The innermost cost of every run: one evaluation of a 20 age groups x 2 sexes parameter.
 namespace {

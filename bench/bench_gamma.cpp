@@ -6,7 +6,7 @@
 #include <boost/random/gamma_distribution.hpp>
 #include <boost/random/mersenne_twister.hpp>
 
-#include "fn/values/GammaSampler.h"
+#include "fn/values/random/GammaSampler.h"
 
 // Gamma draws of shape above 1 (RandGamma, and RandBeta and RandPert through it): the library's
 // distribution against GammaSampler, which must draw the same numbers from the same words.

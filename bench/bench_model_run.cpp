@@ -5,9 +5,9 @@
 #include <benchmark/benchmark.h>
 
 #include "fn/data/InputDataMgr.h"
-#include "fn/data/JSONDiseaseTemplate.h"
+#include "fn/data/templates/JSONDiseaseTemplate.h"
 #include "fn/model/DiseaseModel.h"
-#include "fn/values/RandomFunctions.h"
+#include "fn/values/random/RandomFunctions.h"
 
 // One shipped sample model (19 age groups by sex, random parameters everywhere) run at
 // 10 000 iterations, as a user runs it.

@@ -9,7 +9,7 @@
 #include "fn/model/ImpossibleValues.h"
 #include "fn/run/ModelRunner.h"
 #include "fn/run/RunMemoryCheck.h"
-#include "ui/ModelWorkbook.h"
+#include "ui/workbook/ModelWorkbook.h"
 #include "ui/ParameterExchange.h"
 #include "ui/output/ResultsOutput.h"
 #include "ut/workbook/Excel.h"

@@ -23,7 +23,7 @@
 #include "ui/PopulationCheck.h"
 #include "ui/PresenterMgr.h"
 #include "ui/ResultsFreshness.h"
-#include "ui/RunSession.h"
+#include "ui/run/RunSession.h"
 
 namespace ui {
 

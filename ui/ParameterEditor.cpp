@@ -1,7 +1,7 @@
 #include "ui/ParameterEditor.h"
 
 #include "fn/model/DiseaseModel.h"
-#include "fn/values/FormulaChecker.h"
+#include "fn/values/formula/FormulaChecker.h"
 #include "ui/ParameterExchange.h"
 #include "ut/Exception.h"
 

@@ -1,6 +1,6 @@
 #include "ui/ParameterExchange.h"
 
-#include "fn/data/DiseaseTemplate.h"
+#include "fn/data/templates/DiseaseTemplate.h"
 
 #include <QHash>
 #include <QLocale>

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "fn/data/OutcomeTreeTemplate.h"
+#include "fn/data/templates/OutcomeTreeTemplate.h"
 
 namespace refdata {
 

@@ -10,10 +10,10 @@
 #include <QStringList>
 
 #include "fn/InputType.h"
-#include "fn/data/DiseaseTemplateMgr.h"
-#include "fn/data/ParamsMgr.h"
+#include "fn/data/templates/DiseaseTemplateMgr.h"
+#include "fn/data/params/ParamsMgr.h"
 #include "fn/data/ReferenceDataImporter.h"
-#include "fn/data/TransitionParamsMgr.h"
+#include "fn/data/params/TransitionParamsMgr.h"
 #include "fn/values/DataArray.h"
 #include "fn/values/InputFactorMgr.h"
 

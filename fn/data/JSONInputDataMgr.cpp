@@ -5,7 +5,7 @@
 #include <QJsonDocument>
 #include <QVariantMap>
 
-#include "fn/data/JSONSpecificationCheck.h"
+#include "fn/data/templates/JSONSpecificationCheck.h"
 #include "fn/data/StoreValue.h"
 #include "ut/Diagnostics.h"
 

@@ -8,7 +8,7 @@
 #include <QVariantList>
 
 #include "fn/InputType.h"
-#include "fn/data/JSONDiseaseTemplate.h"
+#include "fn/data/templates/JSONDiseaseTemplate.h"
 
 namespace fn {
 

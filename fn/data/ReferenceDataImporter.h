@@ -8,7 +8,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "fn/data/DiseaseTemplate.h"
+#include "fn/data/templates/DiseaseTemplate.h"
 
 namespace ut {
 class Excel;

@@ -1,6 +1,6 @@
 #include "fn/data/WorkbookBlockReader.h"
 
-#include "fn/values/CellFormula.h"
+#include "fn/values/formula/CellFormula.h"
 #include "ut/Exception.h"
 #include "ut/workbook/Excel.h"
 #include "ut/workbook/RangeAddress.h"

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "fn/data/DiseaseTemplate.h"
+#include "fn/data/templates/DiseaseTemplate.h"
 #include "fn/data/InputDataMgr.h"
-#include "fn/data/JSONDiseaseTemplate.h"
+#include "fn/data/templates/JSONDiseaseTemplate.h"
 #include "fn/model/ResultsBuilder.h"
 #include "ut/Exception.h"
 

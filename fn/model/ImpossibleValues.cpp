@@ -16,9 +16,9 @@
 
 #include "fn/model/DiseaseModel.h"
 #include "fn/model/OutcomeTree.h"
-#include "fn/values/FormulaProblems.h"
-#include "fn/values/RandomFunctions.h"
-#include "fn/values/ScopedRandomEngine.h"
+#include "fn/values/formula/FormulaProblems.h"
+#include "fn/values/random/RandomFunctions.h"
+#include "fn/values/random/ScopedRandomEngine.h"
 
 namespace fn {
 

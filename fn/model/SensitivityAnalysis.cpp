@@ -5,6 +5,7 @@
 #include <limits>
 #include <numeric>
 
+#include <QHash>
 #include <QVariantList>
 
 #include "fn/model/SensitivityInputs.h"
@@ -118,6 +119,48 @@ QVariant number(double value)
 }
 
 } // namespace
+
+QVariantList SensitivityAnalysis::parameterGroups(const SensitivityInputs& inputs,
+                                                  const std::vector<const double*>& draws, const double* result)
+{
+    const std::uint32_t n = inputs.iterations();
+    std::vector<std::vector<std::size_t>> members;
+    QHash<QString, std::size_t> groupOf;
+    for (std::size_t i = 0; i < inputs.inputs().size(); ++i) {
+        const SensitivityInputs::Input& input = inputs.inputs()[i];
+        const QString key = input.treeId + QChar(1) + input.elementId + QChar(1) + input.parameter;
+        const auto found = groupOf.constFind(key);
+        if (found == groupOf.constEnd()) {
+            groupOf.insert(key, members.size());
+            members.push_back({i});
+        } else {
+            members[found.value()].push_back(i);
+        }
+    }
+    const std::vector<double> zy = standardized(result, n);
+    QVariantList groups;
+    for (const std::vector<std::size_t>& group : members) {
+        if (group.size() < 2)
+            continue;
+        std::vector<std::vector<double>> zx;
+        for (std::size_t i : group) {
+            std::vector<double> z = standardized(draws[i], n);
+            if (!z.empty())
+                zx.push_back(std::move(z));
+        }
+        // Fitted by the rules of the regression on all inputs: enough samples per input that varies.
+        double rSquared = notANumber;
+        if (!zy.empty() && !zx.empty() && std::uint64_t(n) >= std::uint64_t(iterationsPerInput) * zx.size())
+            regression(zx, zy, rSquared);
+        const SensitivityInputs::Input& first = inputs.inputs()[group.front()];
+        groups << QVariantMap{
+            {QStringLiteral("tree"), first.treeId},         {QStringLiteral("element"), first.elementId},
+            {QStringLiteral("parameter"), first.parameter}, {QStringLiteral("inputs"), quint64(group.size())},
+            {QStringLiteral("rSquared"), number(rSquared)},
+        };
+    }
+    return groups;
+}
 
 std::vector<double> SensitivityAnalysis::ranks(const double* values, std::uint32_t n)
 {
@@ -248,6 +291,7 @@ QVariantMap SensitivityAnalysis::report(const SensitivityInputs& inputs, const d
              ? QVariant()
              : QVariant(QStringLiteral("No regression coefficient: ") + figures.withheld + QLatin1Char('.'))},
         {QStringLiteral("inputs"), entries},
+        {QStringLiteral("parameterGroups"), parameterGroups(inputs, draws, totalDaly)},
     };
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include <QString>
+#include <QVariantList>
 #include <QVariantMap>
 
 namespace fn {
@@ -41,8 +42,16 @@ public:
     // The figures of a model's run as a map: the result analysed, R^2, adjusted R^2, rank R^2,
     // the reason when the regression is withheld and one entry per input (tree, element,
     // parameter, which cells, formula, "spearman", "standardizedRegressionCoefficient"), the
-    // strongest first.
+    // strongest first; and "parameterGroups" (see there), for the page only: results documents
+    // leave it out.
     static QVariantMap report(const SensitivityInputs& inputs, const double* totalDaly);
+
+    // The inputs of one parameter of one element that have formulas of their own (its age groups,
+    // in practice), one group each where there are two or more: tree, element, parameter, the
+    // number of inputs and "rSquared", the R^2 of the regression of the result on them alone (the
+    // share of its variance the parameter explains by itself; null where no regression is fitted).
+    static QVariantList parameterGroups(const SensitivityInputs& inputs, const std::vector<const double*>& draws,
+                                        const double* result);
 
 private:
     static std::vector<double> ranks(const double* values, std::uint32_t n);

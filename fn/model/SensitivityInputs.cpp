@@ -4,7 +4,7 @@
 
 #include "fn/model/DiseaseModel.h"
 #include "fn/model/OutcomeTree.h"
-#include "fn/values/RandomFunctions.h"
+#include "fn/values/random/RandomFunctions.h"
 
 namespace fn {
 

@@ -12,9 +12,9 @@
 #include "fn/model/ResultsComputer.h"
 #include "fn/model/RunControl.h"
 #include "fn/run/TaskPool.h"
-#include "fn/values/IndependentStreams.h"
-#include "fn/values/RandomFunctions.h"
-#include "fn/values/ScopedRandomEngine.h"
+#include "fn/values/random/IndependentStreams.h"
+#include "fn/values/random/RandomFunctions.h"
+#include "fn/values/random/ScopedRandomEngine.h"
 #include "ut/Diagnostics.h"
 #include "ut/Exception.h"
 

@@ -1,6 +1,6 @@
 #include "fn/values/DataArray.h"
 
-#include "fn/values/FormulaProblems.h"
+#include "fn/values/formula/FormulaProblems.h"
 #include "ut/Exception.h"
 
 namespace fn {

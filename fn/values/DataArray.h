@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <QVector>
 
-#include "fn/values/CompiledFormulaList.h"
+#include "fn/values/formula/CompiledFormulaList.h"
 #include "fn/values/InputFactor.h"
 #include "fn/values/Marray.h"
 

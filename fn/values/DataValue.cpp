@@ -1,6 +1,6 @@
 #include "fn/values/DataValue.h"
 
-#include "fn/values/RandomFunctions.h"
+#include "fn/values/random/RandomFunctions.h"
 #include "ut/Exception.h"
 
 namespace fn {

@@ -70,7 +70,8 @@
     };
 
     /* series: [{label, color, means, lows, highs, errors}]; errors (the standard errors of the
-       means) are optional and shown in the tooltips. */
+       means) are optional and shown in the tooltips. options.fullLabels: the labels as the
+       tooltips give them, where the axis shows them cut. */
     C.intervalBars = function (canvas, labels, series, options) {
         C.destroy(canvas);
         if (!C.available()) {
@@ -102,6 +103,15 @@
             s.highs.concat(s.means).forEach(function (v) { if (Number.isFinite(v)) top = Math.max(top, v); });
             s.lows.concat(s.means).forEach(function (v) { if (Number.isFinite(v)) bottom = Math.min(bottom, v); });
         });
+        // A label longer than about 40 % of the chart's width loses its middle on the axis (its ends
+        // tell it apart); the tooltip gives it whole.
+        const shortLabel = function (value) {
+            const label = this.getLabelForValue(value);
+            const room = Math.max(24, Math.floor(this.chart.width * 0.4 / 6.5));
+            if (typeof label !== 'string' || label.length <= room) return label;
+            const tail = Math.floor(room * 0.4);
+            return label.slice(0, room - tail - 1) + '…' + label.slice(-tail);
+        };
         const valueAxis = { suggestedMax: top > 0 ? top * 1.04 : undefined, suggestedMin: bottom < 0 ? bottom * 1.04 : undefined };
         const chart = new global.Chart(canvas, {
             type: 'bar',
@@ -117,6 +127,9 @@
                     title: { display: !!opts.title, text: opts.title || '', font: { size: 13, weight: '600' } },
                     tooltip: {
                         callbacks: {
+                            title: function (items) {
+                                return items.length ? (opts.fullLabels || labels)[items[0].dataIndex] : '';
+                            },
                             label: function (item) {
                                 const iv = item.dataset.intervals[item.dataIndex] || [];
                                 const interval = Number.isFinite(iv[0]) && Number.isFinite(iv[1])
@@ -130,9 +143,11 @@
                 },
                 scales: {
                     x: { title: { display: !!(opts.horizontal ? opts.valueTitle : opts.categoryTitle), text: (opts.horizontal ? opts.valueTitle : opts.categoryTitle) || '' },
-                        ticks: { autoSkip: !opts.horizontal, maxRotation: 60 }, beginAtZero: !!opts.horizontal, grid: { display: !!opts.horizontal },
+                        position: opts.valueAxisTop ? 'top' : 'bottom',
+                        ticks: Object.assign({ autoSkip: !opts.horizontal, maxRotation: 60 }, opts.horizontal ? {} : { callback: shortLabel }), beginAtZero: !!opts.horizontal, grid: { display: !!opts.horizontal },
                         suggestedMax: opts.horizontal ? valueAxis.suggestedMax : undefined, suggestedMin: opts.horizontal ? valueAxis.suggestedMin : undefined },
                     y: { title: { display: !!(opts.horizontal ? opts.categoryTitle : opts.valueTitle), text: (opts.horizontal ? opts.categoryTitle : opts.valueTitle) || '' },
+                        ticks: opts.horizontal ? { callback: shortLabel } : {},
                         beginAtZero: !opts.horizontal, grid: { display: !opts.horizontal },
                         suggestedMax: opts.horizontal ? undefined : valueAxis.suggestedMax, suggestedMin: opts.horizontal ? undefined : valueAxis.suggestedMin }
                 }
@@ -143,16 +158,25 @@
     };
 
     /* A tornado chart: one row per input, the strongest at the top, a bar for its standardised
-       regression coefficient and one for its rank correlation, both from -1 to 1.
-       inputs: [{label: [lines], coefficient, spearman, details: [tooltip lines]}] */
+       regression coefficient and one for its rank correlation, on an axis fitted to them.
+       inputs: [{label: [lines], coefficient, spearman, details: [tooltip lines]}]; options.onRowClick(index)
+       is called when a row's bar is clicked. */
     C.tornado = function (canvas, inputs, options) {
         const opts = options || {};
         const value = function (v) { return typeof v === 'number' && Number.isFinite(v) ? v : null; };
         const coefficients = inputs.map(function (i) { return value(i.coefficient); });
         const correlations = inputs.map(function (i) { return value(i.spearman); });
-        const reach = coefficients.concat(correlations).reduce(function (m, v) { return v === null ? m : Math.max(m, Math.abs(v)); }, 0);
-        // Symmetric about 0, so that positive and negative effects compare at a glance.
-        const limit = reach > 1 ? Math.ceil(reach * 10) / 10 : 1;
+        const values = coefficients.concat(correlations).filter(function (v) { return v !== null; });
+        // Fitted to the bars, with 0 always in view: a side no bar reaches gets no room. The ends
+        // are whole steps of the ticks, so that 0 is one of them.
+        const highest = Math.max.apply(null, [0].concat(values));
+        const lowest = Math.min.apply(null, [0].concat(values));
+        const raw = (highest - lowest || 0.1) / 6;
+        const magnitude = Math.pow(10, Math.floor(Math.log10(raw)));
+        const step = [1, 2, 2.5, 5, 10].map(function (f) { return f * magnitude; }).find(function (v) { return v >= raw; });
+        const whole = function (v) { return Number((Math.ceil(v * 1.04 / step - 1e-9) * step).toFixed(10)); };
+        const high = highest > 0 ? whole(highest) : 0;
+        const low = lowest < 0 ? -whole(-lowest) : 0;
         const fixed = function (v) { return v === null ? 'not defined' : v.toFixed(3); };
         return C.custom(canvas, {
             type: 'bar',
@@ -170,6 +194,9 @@
                 responsive: true,
                 maintainAspectRatio: false,
                 indexAxis: 'y',
+                onClick: function (event, elements) {
+                    if (opts.onRowClick && elements.length) opts.onRowClick(elements[0].index);
+                },
                 plugins: {
                     legend: { display: true, position: 'top', labels: { boxWidth: 12 } },
                     title: { display: !!opts.title, text: opts.title || '', font: { size: 13, weight: '600' } },
@@ -183,8 +210,10 @@
                     }
                 },
                 scales: {
-                    x: { min: -limit, max: limit, title: { display: true, text: opts.valueTitle || '' },
-                        grid: { color: function (ctx) { return ctx.tick && ctx.tick.value === 0 ? '#555' : 'rgba(0,0,0,0.08)'; } } },
+                    x: { min: low, max: high > low ? high : step,
+                        ticks: { stepSize: step, callback: function (v) { return String(Number((Math.round(v / step) * step).toFixed(6))); } },
+                        title: { display: true, text: opts.valueTitle || '' },
+                        grid: { color: function (ctx) { return ctx.tick && Math.abs(ctx.tick.value) < step / 1000 ? '#555' : 'rgba(0,0,0,0.08)'; } } },
                     y: { grid: { display: false }, ticks: { autoSkip: false } }
                 }
             }

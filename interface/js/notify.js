@@ -7,7 +7,6 @@
 
     const ALLOWED_TAGS = ['B', 'I', 'U', 'EM', 'STRONG', 'BR', 'UL', 'OL', 'LI', 'P', 'SPAN', 'CODE', 'A', 'DIV', 'SMALL', 'SUB', 'SUP'];
     const TYPES = ['info', 'error', 'success', 'warning'];
-    const LIFETIME_MS = { info: 7000, success: 5000, warning: 12000, error: 0 };
 
     // Message texts carry a little markup; anything beyond simple formatting is dropped.
     Oz.sanitizeHtml = function (html) {
@@ -53,6 +52,20 @@
         return h;
     }
 
+    // How long each kind of notice stays, in ms; 0: until dismissed.
+    const LIFETIME_MS = Oz.noticeLifetimeMs = { info: 7000, success: 5000, warning: 12000, error: 0 };
+    const MAX_PASSING = 4;
+
+    // The text on one line: line breaks and list items become separators.
+    function oneLine(html) {
+        const div = document.createElement('div');
+        div.innerHTML = Oz.sanitizeHtml(html);
+        div.querySelectorAll('br, li, p, div').forEach(function (n) { n.before(' · '); });
+        return div.textContent.replace(/\s+/g, ' ').replace(/^( ?· )+/, '').trim();
+    }
+
+    // A notice takes one line (title and text); the whole text shows on hover, and below the
+    // line once a click opens the notice.
     function buildToast(title, text, type, closable) {
         const toast = document.createElement('div');
         toast.className = 'toast toast-' + type;
@@ -63,21 +76,39 @@
         t.className = 'toast-title';
         t.textContent = title || '';
         head.appendChild(t);
+        const line = document.createElement('span');
+        line.className = 'toast-line';
+        head.appendChild(line);
+        head.addEventListener('click', function () { toggle(toast); });
         if (closable) {
             const close = document.createElement('button');
             close.type = 'button';
             close.className = 'toast-close';
             close.setAttribute('aria-label', 'Close');
             close.textContent = '×';
-            close.addEventListener('click', function () { dismiss(toast); });
+            close.addEventListener('click', function (ev) { ev.stopPropagation(); dismiss(toast); });
             head.appendChild(close);
         }
         const body = document.createElement('div');
         body.className = 'toast-body';
-        body.innerHTML = Oz.sanitizeHtml(text);
         toast.appendChild(head);
         toast.appendChild(body);
+        setText(toast, title, text);
         return toast;
+    }
+
+    function setText(toast, title, text) {
+        toast.querySelector('.toast-title').textContent = title || '';
+        const plain = oneLine(text);
+        toast.querySelector('.toast-line').textContent = plain;
+        toast.querySelector('.toast-body').innerHTML = Oz.sanitizeHtml(text);
+        toast.title = (title ? title + ': ' : '') + plain;
+    }
+
+    // Opened, a notice stays until it is closed.
+    function toggle(toast) {
+        const open = toast.classList.toggle('expanded');
+        if (open && toast.expiry) { clearTimeout(toast.expiry); toast.expiry = null; }
     }
 
     function dismiss(toast) {
@@ -93,11 +124,11 @@
         const toast = buildToast(title, text, kind, true);
         const h = host();
         h.appendChild(toast);
-        while (h.querySelectorAll('.toast:not(.toast-updatable)').length > 6) {
-            h.removeChild(h.querySelector('.toast:not(.toast-updatable)'));
-        }
+        // Passing notices make room for new ones; errors stay until the user closes them.
+        const passing = h.querySelectorAll('.toast:not(.toast-updatable):not(.toast-error)');
+        for (let i = 0; i < passing.length - MAX_PASSING; ++i) passing[i].remove();
         const life = LIFETIME_MS[kind];
-        if (life > 0) setTimeout(function () { dismiss(toast); }, life);
+        if (life > 0) toast.expiry = setTimeout(function () { dismiss(toast); }, life);
         return toast;
     };
 
@@ -174,8 +205,7 @@
                 updatable.querySelector('.toast-head').prepend(spinner);
                 host().prepend(updatable);
             } else {
-                updatable.querySelector('.toast-title').textContent = title || '';
-                updatable.querySelector('.toast-body').innerHTML = Oz.sanitizeHtml(text);
+                setText(updatable, title, text);
             }
         },
         destroy: function () {

@@ -85,6 +85,30 @@
         });
     }
 
+    // A results table that is wider than the paper even with its cells wrapped (many columns of
+    // large numbers) is scaled down to the paper's width. The page is printed on A4 without
+    // margins; the body's padding gives the sides.
+    const PAPER_WIDTH_PX = 210 / 25.4 * 96;
+
+    function tablesToPaperWidth() {
+        const body = getComputedStyle(document.body);
+        const sides = parseFloat(body.paddingLeft) + parseFloat(body.paddingRight);
+        const inner = document.body.clientWidth - sides;
+        document.querySelectorAll('.results-table').forEach(function (table) {
+            if (!table.offsetParent) return;
+            // What the table's ancestors take of the width, here as on paper.
+            const room = PAPER_WIDTH_PX - sides - (inner - table.parentNode.clientWidth);
+            const width = table.style.width;
+            table.style.width = 'min-content';
+            const least = table.offsetWidth;
+            table.style.width = width;
+            if (room > 0 && least > room) {
+                table.style.zoom = String(Math.floor(room / least * 1000) / 1000);
+                table.classList.add('print-zoomed');
+            }
+        });
+    }
+
     function resizeCharts() {
         if (!Oz.charts || !Oz.charts.instances) return;
         for (const chart of Oz.charts.instances()) chart.resize();
@@ -100,11 +124,13 @@
             framesAsText();
             selectsAsText();
             chartsAsPictures();
+            tablesToPaperWidth();
             return true;
         },
         end: function () {
             document.querySelectorAll('.' + ADDED).forEach(function (node) { node.remove(); });
-            ['print-unselected', 'print-replaced', 'print-pictured'].forEach(function (cls) {
+            document.querySelectorAll('.print-zoomed').forEach(function (table) { table.style.zoom = ''; });
+            ['print-unselected', 'print-replaced', 'print-pictured', 'print-zoomed'].forEach(function (cls) {
                 document.querySelectorAll('.' + cls).forEach(function (node) { node.classList.remove(cls); });
             });
             document.body.classList.remove('printing');

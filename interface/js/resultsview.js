@@ -179,6 +179,18 @@
         P.showOutdatedNotes();
     };
 
+    // "country · disease", the disease's name cut to fit the axis (the tooltip gives it whole); the
+    // model id is added only where two models share both.
+    function modelLabels(models, short) {
+        const cut = function (name) { return short && name.length > 34 ? name.slice(0, 33) + '…' : name; };
+        const labels = models.map(function (m) {
+            return (m.countryName || P.countryName(m.country)) + ' · ' + cut(m.diseaseName || P.diseaseName(m.disease));
+        });
+        return labels.map(function (l, i) {
+            return labels.indexOf(l) !== labels.lastIndexOf(l) ? l + ' (' + models[i].id + ')' : l;
+        });
+    }
+
     function drawAggregatedChart() {
         const r = state.lastAggregatedResults || {};
         const models = Array.isArray(r.modelResults) ? r.modelResults : [];
@@ -187,11 +199,19 @@
         const stats = models.map(function (m) { return shown(m) ? (m.results || {})[key] : undefined; });
         const analysed = models.some(function (m) { return !!totalErrorsOf(m); });
         const errors = analysed ? models.map(function (m) { return (totalErrorsOf(m) || {})[key]; }) : undefined;
-        Oz.charts.intervalBars($('aggregatedChart'), models.map(function (m) {
-            return m.id + ': ' + (m.countryName || P.countryName(m.country)) + (shown(m) ? '' : ' (not computable: no population data)') +
-                (P.suspectOf(modelKeyOf(m)) ? ' ' + Oz.results.MARK + ' (from values outside their domain)' : '');
+        const horizontal = models.length > 6;
+        // One row per model, tall enough to read; beyond the panel's height the chart scrolls.
+        $('aggregatedChart').parentNode.style.height = horizontal ? Math.max(300, 70 + 22 * models.length) + 'px' : '';
+        const withheld = function (i, why) { return shown(models[i]) ? '' : ' (not computable' + why + ')'; };
+        const suspect = function (i, why) { return P.suspectOf(modelKeyOf(models[i])) ? ' ' + Oz.results.MARK + why : ''; };
+        Oz.charts.intervalBars($('aggregatedChart'), modelLabels(models, true).map(function (label, i) {
+            return label + withheld(i, '') + suspect(i, '');
         }), [Object.assign({ label: Oz.results.label(key), color: Oz.charts.COLORS.single }, statSeries(stats, errors))],
-        { valueTitle: Oz.results.label(key) + (Oz.quantilesEstimated ? ' (mean, 95 % UI)' : ' (mean)'), horizontal: models.length > 6 });
+        { valueTitle: Oz.results.label(key) + (Oz.quantilesEstimated ? ' (mean, 95 % UI)' : ' (mean)'), horizontal: horizontal,
+            valueAxisTop: horizontal && models.length > 14,
+            fullLabels: modelLabels(models, false).map(function (label, i) {
+                return label + withheld(i, ': no population data') + suspect(i, ' (from values outside their domain)');
+            }) });
     }
 
     function drawAllResults() {

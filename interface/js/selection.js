@@ -16,7 +16,12 @@
 
     function buildCheckList(host, items, prefix, onChange) {
         host.innerHTML = '';
+        let group = '';
         for (const item of items) {
+            if ((item.group || '') !== group) {
+                group = item.group || '';
+                host.appendChild(el('div', { class: 'check-group', text: group }));
+            }
             const input = el('input', { type: 'checkbox', value: item.id, id: prefix + '-' + item.id });
             input.dataset[prefix + 'Id'] = item.id;
             input.addEventListener('change', onChange);
@@ -44,6 +49,11 @@
         const t = String(text || '').trim().toLowerCase();
         host.querySelectorAll('.check-item').forEach(function (l) {
             l.hidden = t !== '' && l.dataset.search.indexOf(t) < 0;
+        });
+        host.querySelectorAll('.check-group').forEach(function (g) {
+            let next = g.nextElementSibling, shown = false;
+            for (; next && !next.classList.contains('check-group'); next = next.nextElementSibling) shown = shown || !next.hidden;
+            g.hidden = !shown;
         });
     }
 
@@ -75,15 +85,20 @@
     }
     P.updateSelectionSummary = updateSelectionSummary;
 
+    // A population of the user's own is no country: it comes last, under a heading of its own.
+    const OWN_POPULATION_GROUP = 'Population of your own';
+
     function countryItems() {
         const known = state.countries.length > 0 ? state.countries : Oz.COUNTRY_IDS.map(function (id) { return { id: id }; });
-        return known.map(function (c) {
+        const items = known.map(function (c) {
             const name = P.countryName(c.id);
             return {
                 id: c.id, name: name, note: name !== c.id ? c.id : '',
+                group: c.id === 'CustomPopulation' ? OWN_POPULATION_GROUP : '',
                 warning: c.hasPopulationData === false ? NO_POPULATION_TITLE : ''
             };
         });
+        return items.filter(function (i) { return !i.group; }).concat(items.filter(function (i) { return i.group; }));
     }
 
     function buildCountryList() {

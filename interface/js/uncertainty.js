@@ -106,12 +106,81 @@
         return text;
     };
 
+    function capitalized(text) {
+        const t = String(text || '');
+        return t.charAt(0).toUpperCase() + t.slice(1);
+    }
+
     // Two lines: tree › element (or "model" for the model's own parameters), parameter · cells.
     U.inputLabel = function (input, treeNames) {
         const tree = (treeNames && treeNames[input.tree]) || input.tree || '';
         const element = input.element ? (input.elementName || input.element) : 'model';
         const cells = U.shortCells(input.cells);
-        return [tree + ' › ' + element, String(input.parameter || '') + (cells ? ' · ' + cells : '')];
+        return [tree + ' › ' + element, capitalized(input.parameter) + (cells ? ' · ' + cells : '')];
+    };
+
+    function finite(v) {
+        return typeof v === 'number' && Number.isFinite(v) ? v : null;
+    }
+
+    const AGE_GROUP = /^\d+(-\d+|\+)(\s|$)/;
+
+    /* The inputs of one parameter of one element (in practice its age groups, where they have
+       formulas of their own) as one group, the strongest group first. parameterGroups: the
+       program's figures of each group of two or more inputs, among them its R² (the share of the
+       variance of the total DALY the parameter explains by itself). A group's bar is the root of
+       that R² with the sign of its members' summed coefficients (for one input it is its
+       coefficient), beside the rank correlation of its strongest member.
+       [{key, members: [{input, rank}], rSquared (null for one input or none fitted), coefficient, spearman}] */
+    U.groupInputs = function (inputs, parameterGroups) {
+        const keyOf = function (x) { return [x.tree, x.element, x.parameter].join('\u0001'); };
+        const fitted = new Map();
+        (Array.isArray(parameterGroups) ? parameterGroups : []).forEach(function (g) {
+            if (g) fitted.set(keyOf(g), finite(g.rSquared));
+        });
+        const groups = [];
+        const byKey = new Map();
+        inputs.forEach(function (input, i) {
+            const key = keyOf(input);
+            let group = byKey.get(key);
+            if (!group) {
+                group = { key: key, members: [] };
+                byKey.set(key, group);
+                groups.push(group);
+            }
+            group.members.push({ input: input, rank: i + 1 });
+        });
+        groups.forEach(function (g) {
+            const betas = g.members.map(function (m) { return finite(m.input.standardizedRegressionCoefficient); })
+                .filter(function (b) { return b !== null; });
+            const sum = betas.reduce(function (a, b) { return a + b; }, 0);
+            g.rSquared = g.members.length > 1 && fitted.has(g.key) ? fitted.get(g.key) : null;
+            // Where the regression on all inputs gave no coefficients, a group has no bar of that kind either.
+            g.coefficient = g.members.length === 1 ? finite(g.members[0].input.standardizedRegressionCoefficient)
+                : (g.rSquared === null || betas.length === 0 ? null : (sum < 0 ? -1 : 1) * Math.sqrt(g.rSquared));
+            g.mixedSigns = betas.some(function (b) { return b > 0; }) && betas.some(function (b) { return b < 0; });
+            g.spearman = g.members.map(function (m) { return finite(m.input.spearman); })
+                .reduce(function (best, v) { return v !== null && (best === null || Math.abs(v) > Math.abs(best)) ? v : best; }, null);
+        });
+        const strength = function (g) {
+            return [g.coefficient === null ? -1 : Math.abs(g.coefficient), g.spearman === null ? -1 : Math.abs(g.spearman)];
+        };
+        return groups.map(function (g, i) { return { g: g, i: i, s: strength(g) }; }).sort(function (a, b) {
+            return b.s[0] - a.s[0] || b.s[1] - a.s[1] || a.i - b.i;
+        }).map(function (x) { return x.g; });
+    };
+
+    // "5 age groups" when the members are age groups, "5 parts" otherwise.
+    function partsText(group) {
+        const ages = group.members.every(function (m) { return AGE_GROUP.test(U.shortCells(m.input.cells)); });
+        return group.members.length + (ages ? ' age groups' : ' parts');
+    }
+
+    U.groupLabel = function (group, treeNames) {
+        if (group.members.length === 1) return U.inputLabel(group.members[0].input, treeNames);
+        const first = U.inputLabel(group.members[0].input, treeNames)[0];
+        return [first, capitalized(group.members[0].input.parameter) + ' · ' + partsText(group) +
+            (group.rSquared === null ? '' : ' · group R² = ' + group.rSquared.toFixed(3))];
     };
 
     function coefficientText(v) {
@@ -179,17 +248,18 @@
         return names;
     }
 
-    function finite(v) {
-        return typeof v === 'number' && Number.isFinite(v) ? v : null;
-    }
-
-    function tornadoCaption(sensitivity, shown) {
+    function tornadoCaption(sensitivity, shown, groups) {
         const inputs = sensitivity.inputs.length;
         const r2 = finite(sensitivity.rSquared);
         const withheld = typeof sensitivity.coefficientsWithheld === 'string' ? sensitivity.coefficientsWithheld : '';
         let text = (withheld ? 'Spearman rank correlations' : 'Standardised regression coefficients and Spearman rank correlations') +
             ' of the total DALY with each random input over ' + Oz.formatNumber(sensitivity.iterations) + ' samples; ' +
-            (shown < inputs ? 'the ' + shown + ' strongest of ' + inputs + ' inputs' : (inputs === 1 ? 'the only input' : 'all ' + inputs + ' inputs')) +
+            (groups === inputs
+                ? (shown < inputs ? 'the ' + shown + ' strongest of ' + inputs + ' inputs' : (inputs === 1 ? 'the only input' : 'all ' + inputs + ' inputs'))
+                : (shown < groups ? 'the ' + shown + ' strongest of ' + groups + ' parameters' : 'all ' + groups + ' parameters') +
+                  ' (' + inputs + ' inputs: the inputs of one parameter make one bar' +
+                  (withheld ? '' : ', the root of its group R², the share of the variance it explains by itself,') +
+                  ' which a click opens into theirs)') +
             (withheld ? ', by the size of the rank correlation. ' : ', by the size of the coefficient. ');
         if (withheld) {
             text += withheld;
@@ -206,7 +276,7 @@
         return text;
     }
 
-    function fillInputsTable(table, inputs, names) {
+    function fillInputsTable(table, inputs, names, inChart) {
         table.innerHTML = '';
         const headers = ['#', 'Tree', 'Element', 'Parameter', 'Cells', 'Formula', 'Std. regression coefficient', 'Spearman rank correlation'];
         table.appendChild(el('thead', {}, [el('tr', {}, headers.map(function (h, i) {
@@ -217,7 +287,7 @@
         inputs.forEach(function (input, i) {
             const tree = names[input.tree] || input.tree;
             const element = input.element ? (input.elementName || input.element) : 'model';
-            tbody.appendChild(el('tr', { 'data-rank': String(i + 1), class: i < TORNADO_INPUTS ? 'in-chart' : '' }, [
+            tbody.appendChild(el('tr', { 'data-rank': String(i + 1), class: inChart.has(i + 1) ? 'in-chart' : '' }, [
                 el('td', { class: 'num', text: String(i + 1) }),
                 el('td', { text: tree }),
                 el('td', { text: element }),
@@ -234,27 +304,67 @@
         return lines.join('\n') + '\n';
     }
 
+    // Groups opened into their members, by key; a new model starts folded.
+    const expanded = new Set();
+    let expandedModel = null;
+
+    function tornadoRows(groups, names) {
+        const rows = [];
+        groups.forEach(function (g) {
+            const single = g.members.length === 1;
+            const details = single
+                ? ['Cells: ' + g.members[0].input.cells, 'Formula: ' + g.members[0].input.formula]
+                : [partsText(g) + ' of this parameter, each with a formula of its own' + (expanded.has(g.key) ? '.' : ': click to show them.'),
+                    g.rSquared === null ? 'No group R²: no regression was fitted.'
+                        : 'Group R² = ' + g.rSquared.toFixed(3) + ': the share of the variance the parameter explains by itself; ' +
+                          'the bar is its root' + (g.mixedSigns ? ', though its inputs act in both directions.' : '.'),
+                    'Rank correlation: that of its strongest member.'];
+            rows.push({ label: U.groupLabel(g, names), coefficient: g.coefficient, spearman: g.spearman, details: details,
+                group: single ? null : g.key });
+            if (single || !expanded.has(g.key)) return;
+            g.members.forEach(function (m) {
+                rows.push({ label: ['    ↳ ' + (U.shortCells(m.input.cells) || m.input.cells)],
+                    coefficient: m.input.standardizedRegressionCoefficient, spearman: m.input.spearman,
+                    details: ['Input ' + m.rank + ' of the table below', 'Formula: ' + m.input.formula], group: g.key });
+            });
+        });
+        return rows;
+    }
+
     function drawTornado(sensitivity, modelName, suspect) {
+        if (expandedModel !== state.detailedModelKey) { expanded.clear(); expandedModel = state.detailedModelKey; }
         const names = treeNames();
-        const top = sensitivity.inputs.slice(0, TORNADO_INPUTS);
+        const groups = U.groupInputs(sensitivity.inputs, sensitivity.parameterGroups);
+        const top = groups.slice(0, TORNADO_INPUTS);
+        const rows = tornadoRows(top, names);
+        const foldable = top.filter(function (g) { return g.members.length > 1; });
+        const toggle = $('tornadoExpand');
+        toggle.hidden = foldable.length === 0;
+        const allOpen = foldable.length > 0 && foldable.every(function (g) { return expanded.has(g.key); });
+        toggle.textContent = allOpen ? 'Fold groups' : 'Open groups';
+        toggle.onclick = function () {
+            foldable.forEach(function (g) { if (allOpen) expanded.delete(g.key); else expanded.add(g.key); });
+            drawTornado(sensitivity, modelName, suspect);
+        };
         const canvas = $('tornadoChart');
-        canvas.parentNode.style.height = Math.max(220, 110 + top.length * 46) + 'px';
-        Oz.charts.tornado(canvas, top.map(function (input) {
-            return {
-                label: U.inputLabel(input, names),
-                coefficient: input.standardizedRegressionCoefficient,
-                spearman: input.spearman,
-                details: ['Cells: ' + input.cells, 'Formula: ' + input.formula]
-            };
-        }), {
+        canvas.parentNode.style.height = Math.max(220, 110 + rows.length * 46) + 'px';
+        Oz.charts.tornado(canvas, rows, {
             title: (suspect ? Oz.results.MARK + ' ' : '') + 'Sensitivity of the total DALY' + (modelName ? ' — ' + modelName : ''),
             subtitle: finite(sensitivity.rSquared) !== null
                 ? 'R² = ' + sensitivity.rSquared.toFixed(3) + (finite(sensitivity.adjustedRSquared) !== null ? ', adjusted ' + sensitivity.adjustedRSquared.toFixed(3) : '')
                 : (typeof sensitivity.coefficientsWithheld === 'string' ? 'No regression coefficients: see below' : 'R² not defined'),
-            valueTitle: 'Standardised regression coefficient and rank correlation'
+            valueTitle: 'Standardised regression coefficient and rank correlation',
+            onRowClick: function (index) {
+                const key = rows[index] && rows[index].group;
+                if (!key) return;
+                if (expanded.has(key)) expanded.delete(key); else expanded.add(key);
+                drawTornado(sensitivity, modelName, suspect);
+            }
         });
-        $('tornadoCaption').textContent = tornadoCaption(sensitivity, top.length);
-        tsvCache.sensitivity = fillInputsTable($('sensitivityTable'), sensitivity.inputs, names) +
+        $('tornadoCaption').textContent = tornadoCaption(sensitivity, top.length, groups.length);
+        const inChart = new Set();
+        top.forEach(function (g) { g.members.forEach(function (m) { inChart.add(m.rank); }); });
+        tsvCache.sensitivity = fillInputsTable($('sensitivityTable'), sensitivity.inputs, names, inChart) +
             (suspect ? Oz.tsvEscape(Oz.results.MARK + ' ' + suspect) + '\n' : '');
     }
 
@@ -272,7 +382,11 @@
         const u = k && P.lacksPopulation(k[0]) ? null : P.uncertaintyOf(state.detailedModelKey);
         $('uncertaintyPanel').hidden = !u;
         const sensitivity = u && u.sensitivity && Array.isArray(u.sensitivity.inputs) ? u.sensitivity : null;
-        const drawn = !!sensitivity && sensitivity.inputs.length > 0;
+        // Nothing to rank when no input has a figure: no chart then, the reason instead.
+        const ranked = !!sensitivity && sensitivity.inputs.some(function (i) {
+            return finite(i.standardizedRegressionCoefficient) !== null || finite(i.spearman) !== null;
+        });
+        const drawn = ranked;
         $('sensitivityContent').hidden = !drawn;
         if (!drawn) {
             Oz.charts.destroy($('tornadoChart'));
@@ -294,8 +408,10 @@
         note.classList.toggle('verdict-ok', verdict.ok === true && !suspect);
         note.classList.toggle('verdict-warn', verdict.ok !== true || !!suspect);
         $('sensitivityEmpty').hidden = drawn;
-        $('sensitivityEmpty').textContent = drawn ? '' :
-            'No parameter of this model draws random values: no input varies, so there is nothing whose influence could be measured.';
+        $('sensitivityEmpty').textContent = drawn ? '' : (sensitivity && sensitivity.inputs.length > 0
+            ? 'None of the ' + sensitivity.inputs.length + ' random inputs can be ranked: ' +
+              (typeof sensitivity.coefficientsWithheld === 'string' ? sensitivity.coefficientsWithheld : 'no figure of any input is defined.')
+            : 'No parameter of this model draws random values: no input varies, so there is nothing whose influence could be measured.');
         if (drawn) drawTornado(sensitivity, detailedModelName(), suspect);
     };
 

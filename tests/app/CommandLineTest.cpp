@@ -331,6 +331,8 @@ TEST_F(CommandLine, UncertaintyAnalysisAndProvenanceGoBesideTheUnchangedResults)
         const QJsonArray inputs =
             model.value(QStringLiteral("sensitivity")).toObject().value(QStringLiteral("inputs")).toArray();
         ASSERT_FALSE(inputs.isEmpty());
+        // The page's groups of inputs by parameter are not part of the document.
+        EXPECT_FALSE(model.value(QStringLiteral("sensitivity")).toObject().contains(QStringLiteral("parameterGroups")));
         const double strongest = std::abs(
             inputs.first().toObject().value(QStringLiteral("standardizedRegressionCoefficient")).toDouble());
         for (const QJsonValue& input : inputs)

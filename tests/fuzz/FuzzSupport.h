@@ -10,7 +10,7 @@
 #include "fn/model/DiseaseModel.h"
 #include "fn/run/RunMemoryCheck.h"
 #include "fn/values/MemoryBudget.h"
-#include "fn/values/RandomFunctions.h"
+#include "fn/values/random/RandomFunctions.h"
 #include "ut/Diagnostics.h"
 
 namespace fuzz {

@@ -5,7 +5,7 @@
 #include "FuzzSupport.h"
 #include "fn/values/DataArray.h"
 #include "fn/values/DataValue.h"
-#include "fn/values/FormulaChecker.h"
+#include "fn/values/formula/FormulaChecker.h"
 #include "fn/values/InputFactor.h"
 #include "ut/Exception.h"
 

@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "fn/data/DiseaseTemplate.h"
+#include "fn/data/templates/DiseaseTemplate.h"
 #include "fn/data/InputDataMgr.h"
 #include "ui/Chief.h"
 #include "ui/ParameterExchange.h"

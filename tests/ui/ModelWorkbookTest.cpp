@@ -6,7 +6,7 @@
 
 #include "fn/data/InputDataMgr.h"
 #include "ui/Chief.h"
-#include "ui/ModelWorkbook.h"
+#include "ui/workbook/ModelWorkbook.h"
 #include "ui/PageMessageEcho.h"
 #include "ut/Diagnostics.h"
 #include "ut/workbook/Excel.h"

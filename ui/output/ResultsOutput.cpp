@@ -28,7 +28,12 @@ QJsonObject ResultsOutput::uncertaintyDocument(const fn::DiseaseModel& model)
 {
     if (model.uncertaintyResults().isEmpty())
         return {};
-    QJsonObject object = QJsonObject::fromVariantMap(model.uncertaintyResults());
+    QVariantMap analysis = model.uncertaintyResults();
+    // The groups of inputs by parameter serve the page's chart; the document gives each input.
+    QVariantMap sensitivity = analysis.value(QStringLiteral("sensitivity")).toMap();
+    if (sensitivity.remove(QStringLiteral("parameterGroups")) > 0)
+        analysis.insert(QStringLiteral("sensitivity"), sensitivity);
+    QJsonObject object = QJsonObject::fromVariantMap(analysis);
     object.insert(QStringLiteral("name"), model.displayName());
     return object;
 }

@@ -9,7 +9,7 @@
 #include <QMessageBox>
 #include <QWebEngineView>
 
-#include "fn/values/RandomFunctions.h"
+#include "fn/values/random/RandomFunctions.h"
 #include "ui/shell/About3rdPartyDlg.h"
 #include "ui/shell/AboutOzmidDlg.h"
 #include "ui/Chief.h"
@@ -30,6 +30,9 @@ QString translated(const char* text)
 }
 
 const QString workbookFilter = QStringLiteral("Excel files (*.xls)");
+// Models are saved as .xls, but the workbook reader takes any of the three formats.
+const QString loadWorkbookFilters = QStringLiteral("Workbooks (*.xls *.xlsx *.ods);;") + workbookFilter
+    + QStringLiteral(";;Excel workbooks (*.xlsx);;OpenDocument spreadsheets (*.ods)");
 
 // The formats of the results table, each with the ending a name without one gets.
 const std::pair<QString, QString> tableFormats[] = {
@@ -232,7 +235,7 @@ void OzmidMainWnd::showSaveModelsDialog()
 void OzmidMainWnd::showLoadModelsDialog()
 {
     const QFileInfo file(
-        QFileDialog::getOpenFileName(this, translated("Import models"), QDir::currentPath(), workbookFilter));
+        QFileDialog::getOpenFileName(this, translated("Import models"), QDir::currentPath(), loadWorkbookFilters));
     if (file.exists())
         emit modelLoadFileSpecified(file);
 }

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "fn/data/DiseaseTemplate.h"
+#include "fn/data/templates/DiseaseTemplate.h"
 #include "fn/data/InputDataMgr.h"
 #include "app/refdata/sources/SourceArrayReader.h"
 #include "app/refdata/sources/SourceObject.h"

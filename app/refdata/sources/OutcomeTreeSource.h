@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fn/data/OutcomeTreeTemplate.h"
+#include "fn/data/templates/OutcomeTreeTemplate.h"
 #include "app/refdata/sources/SourceObject.h"
 
 namespace refdata {

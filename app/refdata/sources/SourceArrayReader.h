@@ -5,7 +5,7 @@
 #include <QVector>
 
 #include "fn/values/DataArray.h"
-#include "fn/values/FormulaChecker.h"
+#include "fn/values/formula/FormulaChecker.h"
 #include "fn/values/InputFactor.h"
 #include "app/refdata/sources/SourcePath.h"
 

@@ -1,6 +1,6 @@
 #include "fn/model/elements/TransitionProbability.h"
 
-#include "fn/values/FormulaChecker.h"
+#include "fn/values/formula/FormulaChecker.h"
 
 namespace fn {
 

@@ -106,16 +106,53 @@
 
     function view() { return VIEWS[document.body.dataset.view] || { inputs: [], results: [] }; }
 
-    function describeElement(info) {
+    // The header names the element's country, disease, model and tree as a reader knows them;
+    // the identifiers behind them are in its tooltip.
+    function countryOf(info) {
+        const name = info.countryName;
+        return name && name !== info.countryID ? name : Oz.countryName(info.countryID);
+    }
+
+    function describeElement(info, treeName) {
         if (!info) return '';
         const parts = [];
-        if (info.countryName || info.countryID) parts.push(info.countryName || Oz.countryName(info.countryID));
+        if (info.countryName || info.countryID) parts.push(countryOf(info));
         if (info.diseaseName || info.diseaseID) parts.push(info.diseaseName || info.diseaseID);
         if (info.modelID) parts.push(info.modelID);
         let text = parts.join(' · ');
-        if (info.outcomeTreeID) text += ' — tree ' + info.outcomeTreeID;
-        if (info.outcomeTreeNodeID) text += ', element ' + info.outcomeTreeNodeID;
+        if (treeName || info.outcomeTreeID) text += ' — ' + (treeName || 'tree ' + info.outcomeTreeID);
         return text;
+    }
+
+    function elementIds(info) {
+        if (!info) return '';
+        return ['countryID', 'diseaseID', 'outcomeTreeID', 'outcomeTreeNodeID'].filter(function (k) { return info[k]; })
+            .map(function (k) { return k.replace(/ID$/, '') + ' ' + info[k]; }).join(', ');
+    }
+
+    function treeNameIn(spec, id) {
+        const trees = Object.values((spec && spec.outcomeTrees) || {});
+        const tree = trees.find(function (t) { return t && t.id === id; });
+        return tree && tree.name ? String(tree.name) : '';
+    }
+
+    // A specification's model carries its trees; a reference-data model's come from the program.
+    function showTreeName(info) {
+        if (!info || !info.outcomeTreeID) return;
+        const show = function (name) {
+            if (name && page.data && page.data.ElemInfo === info)
+                document.getElementById('elemInfo').textContent = describeElement(info, name);
+        };
+        const spec = info.jsonDiseaseSpec;
+        if (spec && typeof spec === 'object' && Object.keys(spec).length > 0) {
+            show(treeNameIn(spec, info.outcomeTreeID));
+            return;
+        }
+        const gui = page.webGUI;
+        if (!gui || !gui.getOutcomeTreeDiagram) return;
+        gui.getOutcomeTreeDiagram(info.countryID, info.diseaseID, info.modelID, function (diagram) {
+            show(treeNameIn(diagram, info.outcomeTreeID));
+        });
     }
 
     function copy(tsv) {
@@ -132,7 +169,10 @@
         const v = view();
         const caption = page.data.Caption || document.title;
         document.getElementById('caption').textContent = caption;
-        document.getElementById('elemInfo').textContent = describeElement(page.data.ElemInfo);
+        const elemInfo = document.getElementById('elemInfo');
+        elemInfo.textContent = describeElement(page.data.ElemInfo);
+        elemInfo.title = elementIds(page.data.ElemInfo);
+        showTreeName(page.data.ElemInfo);
         const content = document.getElementById('content');
         content.innerHTML = '';
 

@@ -11,9 +11,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "fn/data/DiseaseTemplate.h"
+#include "fn/data/templates/DiseaseTemplate.h"
 #include "fn/data/InputDataMgr.h"
-#include "fn/values/RandomFunctions.h"
+#include "fn/values/random/RandomFunctions.h"
 #include "ui/Chief.h"
 
 // The batch program end to end, against the controller running the same models one after the

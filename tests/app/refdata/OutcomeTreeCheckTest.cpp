@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "fn/data/OutcomeTreeTemplate.h"
+#include "fn/data/templates/OutcomeTreeTemplate.h"
 #include "app/refdata/OutcomeTreeCheck.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "fn/data/ParamsMgr.h"
-#include "fn/data/TransitionParamsMgr.h"
+#include "fn/data/params/ParamsMgr.h"
+#include "fn/data/params/TransitionParamsMgr.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "fn/data/DiseaseTemplateMgr.h"
+#include "fn/data/templates/DiseaseTemplateMgr.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "fn/model/ModelTestSupport.h"
 #include "fn/model/ResultsComputer.h"
 #include "fn/stats/Statistics.h"
-#include "fn/values/RandomFunctions.h"
+#include "fn/values/random/RandomFunctions.h"
 #include "ut/Exception.h"
 
 using namespace testing_support;

@@ -8,7 +8,7 @@
 #include <QVariantMap>
 
 #include "fn/data/InputDataMgr.h"
-#include "fn/data/JSONDiseaseTemplate.h"
+#include "fn/data/templates/JSONDiseaseTemplate.h"
 #include "fn/model/DiseaseModel.h"
 
 namespace testing_support {

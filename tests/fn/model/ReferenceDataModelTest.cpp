@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "fn/data/DiseaseTemplate.h"
+#include "fn/data/templates/DiseaseTemplate.h"
 #include "fn/data/InputDataMgr.h"
-#include "fn/data/OutcomeTreeTemplate.h"
+#include "fn/data/templates/OutcomeTreeTemplate.h"
 #include "fn/model/DiseaseModel.h"
 #include "fn/model/ModelTestSupport.h"
 #include "fn/run/RunMemoryCheck.h"

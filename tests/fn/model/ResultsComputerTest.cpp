@@ -2,7 +2,7 @@
 
 #include "fn/model/ModelTestSupport.h"
 #include "fn/model/ResultsComputer.h"
-#include "fn/values/RandomFunctions.h"
+#include "fn/values/random/RandomFunctions.h"
 
 using namespace testing_support;
 

@@ -11,7 +11,7 @@
 #include "fn/model/ConvergenceCheck.h"
 #include "fn/model/ModelTestSupport.h"
 #include "fn/model/SensitivityAnalysis.h"
-#include "fn/values/RandomFunctions.h"
+#include "fn/values/random/RandomFunctions.h"
 
 using namespace testing_support;
 

@@ -8,8 +8,8 @@
 #include <QJsonObject>
 #include <QSignalSpy>
 
-#include "fn/data/DiseaseTemplate.h"
-#include "fn/data/OutcomeTreeTemplate.h"
+#include "fn/data/templates/DiseaseTemplate.h"
+#include "fn/data/templates/OutcomeTreeTemplate.h"
 #include "fn/model/ModelTestSupport.h"
 #include "fn/model/ResultsBuilder.h"
 #include "fn/run/ModelRunWorker.h"
@@ -17,7 +17,7 @@
 #include "fn/model/ResultsComputer.h"
 #include "fn/model/RunControl.h"
 #include "fn/stats/SampleBuffer.h"
-#include "fn/values/RandomFunctions.h"
+#include "fn/values/random/RandomFunctions.h"
 #include "ut/Exception.h"
 
 using namespace testing_support;

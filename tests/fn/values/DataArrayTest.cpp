@@ -2,7 +2,7 @@
 
 #include "fn/values/DataArray.h"
 #include "fn/values/InputFactorMgr.h"
-#include "fn/values/RandomFunctions.h"
+#include "fn/values/random/RandomFunctions.h"
 #include "ut/Exception.h"
 
 namespace {

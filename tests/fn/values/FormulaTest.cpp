@@ -2,7 +2,7 @@
 
 #include "fn/values/DataArray.h"
 #include "fn/values/DataValue.h"
-#include "fn/values/FormulaChecker.h"
+#include "fn/values/formula/FormulaChecker.h"
 #include "ut/Exception.h"
 
 TEST(DataValue, EvaluatesCompiledFormulas)

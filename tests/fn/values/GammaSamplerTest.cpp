@@ -6,9 +6,9 @@
 #include <boost/random/mersenne_twister.hpp>
 #include <gtest/gtest.h>
 
-#include "fn/values/GammaSampler.h"
-#include "fn/values/RandomFunctions.h"
-#include "fn/values/ScopedRandomEngine.h"
+#include "fn/values/random/GammaSampler.h"
+#include "fn/values/random/RandomFunctions.h"
+#include "fn/values/random/ScopedRandomEngine.h"
 
 namespace {
 

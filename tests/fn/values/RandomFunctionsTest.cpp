@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "fn/values/DataValue.h"
-#include "fn/values/RandomFunctions.h"
+#include "fn/values/random/RandomFunctions.h"
 
 TEST(RandomFunctions, UniformDrawsAreRawEngineOutputsOverTwoTo32)
 {

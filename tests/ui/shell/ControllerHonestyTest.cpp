@@ -11,7 +11,7 @@
 #include "ui/shell/presenters/DataPresenter.h"
 #include "ui/ModelRegistry.h"
 #include "ui/ParameterExchange.h"
-#include "ui/RunProgressMonitor.h"
+#include "ui/run/RunProgressMonitor.h"
 #include "ui/shell/WebGUI.h"
 
 namespace {

@@ -21,7 +21,7 @@
 
 #include "ui/shell/GuiTestSupport.h"
 #include "InterfaceResources.h"
-#include "fn/values/RandomFunctions.h"
+#include "fn/values/random/RandomFunctions.h"
 #include "ui/shell/AboutOzmidDlg.h"
 #include "ui/Chief.h"
 #include "ui/shell/OzmidMainWnd.h"
@@ -174,12 +174,17 @@ TEST_F(MainWindowTest, WorkbookDialogsReportOnlyChosenFiles)
     ASSERT_EQ(saveFiles.size(), 1);
     EXPECT_EQ(saveFiles.first().first().value<QFileInfo>().absoluteFilePath(), chosen);
 
-    guitest::whenModal<QFileDialog>([&title](QFileDialog* dialog) {
+    QStringList filters;
+    guitest::whenModal<QFileDialog>([&title, &filters](QFileDialog* dialog) {
         title = dialog->windowTitle();
+        filters = dialog->nameFilters();
         dialog->reject();
     });
     action("actLoadModels")->trigger();
     EXPECT_EQ(title, QStringLiteral("Import models"));
+    ASSERT_FALSE(filters.isEmpty());
+    for (const char* ending : {"*.xls", "*.xlsx", "*.ods"})
+        EXPECT_TRUE(filters.first().split(QRegularExpression(QStringLiteral("[ ()]"))).contains(ending)) << ending;
     EXPECT_TRUE(loadFiles.isEmpty());
 
     const QString existing = QDir(base.path()).filePath(QStringLiteral("saved.xls"));

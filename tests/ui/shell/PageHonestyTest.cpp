@@ -106,6 +106,11 @@ TEST_F(PageHonestyTest, CountriesWithoutPopulationAreMarked)
                     .contains(QStringLiteral("no population data")));
     EXPECT_EQ(pageText(QStringLiteral("document.getElementById('countryDataNote').textContent")),
               QStringLiteral("32 of 33 countries have no population data in the reference data."));
+    // A population of one's own is no country: it comes last, under a heading of its own.
+    EXPECT_EQ(pageText(QStringLiteral("Array.from(document.getElementById('countrySelect').children).slice(-2).map("
+                                      "function (e) { var i = e.querySelector('input');"
+                                      " return e.className + (i ? ':' + i.value : ''); }).join(' ')")),
+              QStringLiteral("check-group check-item lacks-data:CustomPopulation"));
 
     ASSERT_NO_FATAL_FAILURE(createModels({QStringLiteral("Belgium"), guitest::country}, guitest::bsiDisease));
     EXPECT_FALSE(
@@ -117,6 +122,34 @@ TEST_F(PageHonestyTest, CountriesWithoutPopulationAreMarked)
                                       "function (r) { return r.dataset.countryId + ':' +"
                                       " (r.textContent.indexOf('no population data') >= 0); }).join(' ')")),
               QStringLiteral("Austria:false Belgium:true"));
+}
+
+// A notice takes one line, its whole text on hover and, opened, below it; an information
+// passes, an error stays until it is closed.
+TEST_F(PageHonestyTest, InformationPassesAndErrorsStay)
+{
+    openWindow();
+    ASSERT_NO_FATAL_FAILURE(waitForPage());
+    guitest::runJavaScript(page,
+                           QStringLiteral("document.querySelectorAll('#notifications .toast').forEach("
+                                          "function (t) { t.remove(); }); Oz.noticeLifetimeMs.info = 300;"
+                                          "Oz.notify('Passing', 'First line.<br />Second line.', 'info');"
+                                          "Oz.notify('Staying', 'First line.<br />Second line.', 'error');"));
+    const QString shown = QStringLiteral(
+        "Array.from(document.querySelectorAll('#notifications .toast')).map(function (t) {"
+        " return t.title + '|' + t.querySelector('.toast-line').textContent + '|' +"
+        " t.querySelector('.toast-body').offsetHeight; }).join(' / ')");
+    EXPECT_EQ(pageText(shown),
+              QStringLiteral("Passing: First line. · Second line.|First line. · Second line.|0 / "
+                             "Staying: First line. · Second line.|First line. · Second line.|0"));
+    EXPECT_TRUE(guitest::waitForScript(page, QStringLiteral("!document.querySelector('#notifications .toast-info')")));
+    guitest::runJavaScript(page,
+                           QStringLiteral("document.querySelector('#notifications .toast-error .toast-head').click()"));
+    EXPECT_GT(guitest::runJavaScript(page,
+                                     QStringLiteral("document.querySelector('#notifications .toast-error "
+                                                    ".toast-body').offsetHeight"))
+                  .toInt(),
+              0);
 }
 
 // "1e3" or "2.5" samples are refused rather than cut to 1 or 2; a rate above 0.2 is asked
@@ -473,7 +506,7 @@ TEST_P(PageHonestyAtSizeTest, BurdenWithoutPopulationIsNotShownAsNumbers)
          [&](const QString& country) {
              return pageText(QStringLiteral("(function () { var c = Chart.getChart(document.getElementById("
                                             "'aggregatedChart')); var i = c.data.labels.findIndex(function (l) {"
-                                            " return l.indexOf(': %1') > 0; });"
+                                            " return l.indexOf('%1 · ') === 0; });"
                                             " return String(c.data.datasets[0].data[i]) + '|' + c.data.labels[i]; })()")
                                  .arg(country));
          }},

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ut/workbook/orcus/XmlPartCheck.h"
+#include "ut/workbook/orcus/archive/XmlPartCheck.h"
 
 namespace {
 

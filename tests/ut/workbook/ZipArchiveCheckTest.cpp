@@ -9,7 +9,7 @@
 #include <QStringList>
 
 #include "support/ZipArchiveBuilder.h"
-#include "ut/workbook/orcus/ZipArchiveCheck.h"
+#include "ut/workbook/orcus/archive/ZipArchiveCheck.h"
 
 namespace {
 

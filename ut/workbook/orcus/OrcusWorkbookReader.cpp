@@ -14,7 +14,7 @@
 #include "ut/workbook/orcus/OdsCellValues.h"
 #include "ut/workbook/orcus/OrcusDocument.h"
 #include "ut/workbook/orcus/XlsxCellValues.h"
-#include "ut/workbook/orcus/ZipArchiveCheck.h"
+#include "ut/workbook/orcus/archive/ZipArchiveCheck.h"
 
 namespace ut {
 
