@@ -22,7 +22,9 @@
      #detailedResultsModelSelect    model whose detailed results are shown
      #uncertaintyPanel              precision and sensitivity of that model (hidden when its run had no
                                     analysis): #convergenceVerdict (class "verdict-ok" or "verdict-warn"),
-                                    #tornadoChart (canvas), #sensitivityTable (rows carry data-rank)
+                                    #tornadoChart (canvas), #sensitivityTable (rows carry data-rank);
+                                    #uncertaintySuspectNote (shown when the model was computed from
+                                    values outside their domain)
      .se                            the standard error beside a mean ("± 4.9"), in every results table
      #applyModelChangesButton       sends the edited tables of the selected model
      #confirmDialog                 the page's question, while one is open; its buttons carry data-choice

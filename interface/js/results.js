@@ -174,8 +174,9 @@
     };
 
     /* A map key → statistics map, shown as rows of one table (key, mean, interval); suspect: why
-       its figures are marked, if they are. */
-    R.fillStatListTable = function (table, statsByKey, suspect) {
+       its figures are marked, if they are; withheld: why those that need a population are not
+       computable (they are then not shown). */
+    R.fillStatListTable = function (table, statsByKey, suspect, withheld) {
         const keys = R.sortKeys(Object.keys(statsByKey || {}).filter(function (k) { return Oz.isStatMap(statsByKey[k]); }));
         table.innerHTML = '';
         table.appendChild(el('thead', {}, [el('tr', {}, [
@@ -186,6 +187,14 @@
         const lines = ['Quantity\tMean\t2.5 %\t50 %\t97.5 %'];
         for (const k of keys) {
             const s = statsByKey[k];
+            if (withheld && R.needsPopulation(k)) {
+                tbody.appendChild(el('tr', { 'data-key': k }, [
+                    el('th', { class: 'row-head', text: R.label(k) }),
+                    withheldCell('mean-cell', withheld), withheldCell('', withheld), withheldCell('ci-cell', withheld)
+                ]));
+                lines.push([R.label(k), Oz.tsvEscape(withheld), '', '', ''].join('\t'));
+                continue;
+            }
             const negative = R.negativeBurden(k, s, suspect);
             if (negative) {
                 tbody.appendChild(el('tr', { 'data-key': k }, [

@@ -141,13 +141,16 @@
             const withheld = withheldOf(m.country);
             const verdict = !u ? null : withheld ? { text: Oz.NOT_COMPUTABLE, title: withheld } : Oz.uncertainty.verdict(u.convergence);
             const convergence = (u && u.convergence) || {};
+            // The precision of results computed from values outside their domain is marked with them.
+            const suspect = withheld ? undefined : P.suspectOf(modelKeyOf(m));
             return {
                 cells: [m.id, m.countryName || P.countryName(m.country), m.diseaseName || P.diseaseName(m.disease)],
                 data: m.results || {},
                 errors: totalErrorsOf(m),
                 trailing: verdict ? [{
-                    text: verdict.text, title: verdict.title,
-                    class: 'verdict-cell ' + (withheld ? 'withheld' : verdict.ok === true ? 'verdict-ok' : 'verdict-warn'),
+                    text: (suspect ? Oz.results.MARK + ' ' : '') + verdict.text,
+                    title: suspect ? verdict.title + ' ' + Oz.results.MARK + ' The results were ' + suspect + '.' : verdict.title,
+                    class: 'verdict-cell ' + (withheld ? 'withheld' : verdict.ok === true && !suspect ? 'verdict-ok' : 'verdict-warn'),
                     tsv: withheld ? [Oz.tsvEscape(withheld), ''] :
                         [Oz.rawNumber(convergence.relativeStandardError), Oz.rawNumber(convergence.iterationsNeeded)]
                 }] : undefined,

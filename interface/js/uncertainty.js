@@ -331,7 +331,7 @@
         return rows;
     }
 
-    function drawTornado(sensitivity, modelName) {
+    function drawTornado(sensitivity, modelName, suspect) {
         if (expandedModel !== state.detailedModelKey) { expanded.clear(); expandedModel = state.detailedModelKey; }
         const names = treeNames();
         const groups = U.groupInputs(sensitivity.inputs, sensitivity.parameterGroups);
@@ -344,12 +344,12 @@
         toggle.textContent = allOpen ? 'Fold groups' : 'Open groups';
         toggle.onclick = function () {
             foldable.forEach(function (g) { if (allOpen) expanded.delete(g.key); else expanded.add(g.key); });
-            drawTornado(sensitivity, modelName);
+            drawTornado(sensitivity, modelName, suspect);
         };
         const canvas = $('tornadoChart');
         canvas.parentNode.style.height = Math.max(220, 110 + rows.length * 46) + 'px';
         Oz.charts.tornado(canvas, rows, {
-            title: 'Sensitivity of the total DALY' + (modelName ? ' — ' + modelName : ''),
+            title: (suspect ? Oz.results.MARK + ' ' : '') + 'Sensitivity of the total DALY' + (modelName ? ' — ' + modelName : ''),
             subtitle: finite(sensitivity.rSquared) !== null
                 ? 'R² = ' + sensitivity.rSquared.toFixed(3) + (finite(sensitivity.adjustedRSquared) !== null ? ', adjusted ' + sensitivity.adjustedRSquared.toFixed(3) : '')
                 : (typeof sensitivity.coefficientsWithheld === 'string' ? 'No regression coefficients: see below' : 'R² not defined'),
@@ -358,13 +358,14 @@
                 const key = rows[index] && rows[index].group;
                 if (!key) return;
                 if (expanded.has(key)) expanded.delete(key); else expanded.add(key);
-                drawTornado(sensitivity, modelName);
+                drawTornado(sensitivity, modelName, suspect);
             }
         });
         $('tornadoCaption').textContent = tornadoCaption(sensitivity, top.length, groups.length);
         const inChart = new Set();
         top.forEach(function (g) { g.members.forEach(function (m) { inChart.add(m.rank); }); });
-        tsvCache.sensitivity = fillInputsTable($('sensitivityTable'), sensitivity.inputs, names, inChart);
+        tsvCache.sensitivity = fillInputsTable($('sensitivityTable'), sensitivity.inputs, names, inChart) +
+            (suspect ? Oz.tsvEscape(Oz.results.MARK + ' ' + suspect) + '\n' : '');
     }
 
     function detailedModelName() {
@@ -394,17 +395,24 @@
             delete tsvCache.sensitivity;
         }
         if (!u) return;
+        // The precision and the sensitivity of results computed from values outside their domain
+        // are those of no burden: marked like the results.
+        const suspect = P.suspectOf(state.detailedModelKey);
+        $('uncertaintySuspectNote').hidden = !suspect;
+        $('uncertaintySuspectNote').textContent = suspect ? Oz.results.MARK + ' The results of this model were ' + suspect +
+            ': their precision and sensitivity are marked ' + Oz.results.MARK + ' and are not those of an estimate of a burden.' : '';
         const verdict = U.verdict(u.convergence);
         const note = $('convergenceVerdict');
-        note.innerHTML = verdict.html;
-        note.classList.toggle('verdict-ok', verdict.ok === true);
-        note.classList.toggle('verdict-warn', verdict.ok !== true);
+        note.innerHTML = (suspect ? '<span class="suspect-mark">' + Oz.results.MARK + '</span> ' : '') + verdict.html;
+        note.title = suspect || '';
+        note.classList.toggle('verdict-ok', verdict.ok === true && !suspect);
+        note.classList.toggle('verdict-warn', verdict.ok !== true || !!suspect);
         $('sensitivityEmpty').hidden = drawn;
         $('sensitivityEmpty').textContent = drawn ? '' : (sensitivity && sensitivity.inputs.length > 0
             ? 'None of the ' + sensitivity.inputs.length + ' random inputs can be ranked: ' +
               (typeof sensitivity.coefficientsWithheld === 'string' ? sensitivity.coefficientsWithheld : 'no figure of any input is defined.')
             : 'No parameter of this model draws random values: no input varies, so there is nothing whose influence could be measured.');
-        if (drawn) drawTornado(sensitivity, detailedModelName());
+        if (drawn) drawTornado(sensitivity, detailedModelName(), suspect);
     };
 
     P.initUncertainty = function () {

@@ -34,7 +34,7 @@
             checkSignal: 'formulaCheckResultsAvailableForYLDPage',
             results: [
                 { entry: 'IncidenceData', title: 'Cases' },
-                { entry: 'BurdenData', title: 'Years lived with disability (YLD)' },
+                { entry: 'BurdenData', title: 'Years lived with disability (YLD)', key: 'yld' },
                 { entry: 'RemLEData', title: 'Remaining life expectancy' }
             ]
         },
@@ -48,7 +48,7 @@
             checkSignal: 'formulaCheckResultsAvailableForYLLPage',
             results: [
                 { entry: 'IncidenceData', title: 'Deaths' },
-                { entry: 'BurdenData', title: 'Years of life lost (YLL)' },
+                { entry: 'BurdenData', title: 'Years of life lost (YLL)', key: 'yll' },
                 { entry: 'RemLEData', title: 'Remaining life expectancy at death' }
             ]
         },
@@ -76,8 +76,19 @@
     };
 
     const page = {
-        webGUI: null, webData: null, data: null, grids: {}, warnings: [], pendingApply: false, running: false
+        webGUI: null, webData: null, data: null, grids: {}, warnings: [], pendingApply: false, running: false,
+        // From the program: [{id, name, hasPopulationData}]; empty when it did not answer.
+        countries: []
     };
+
+    // Why the element's burden is not computable, if it is not: the run has no burden to give a
+    // model whose country has no population data, and its zeros are not figures.
+    function withheld() {
+        const id = ((page.data && page.data.ElemInfo) || {}).countryID;
+        const c = page.countries.find(function (x) { return x.id === id; });
+        if (!c || c.hasPopulationData) return undefined;
+        return 'not computable: no population data for ' + (c.name && c.name !== id ? c.name : Oz.countryName(id));
+    }
 
     const resultsContext = {
         webGUI: function () { return page.webGUI; },
@@ -232,14 +243,22 @@
             resultsPage.appendChild(el('p', { class: 'hint uncertainty-note',
                 text: 'Monte-Carlo estimates of the last run. Totals: the mean with the 95 % uncertainty interval (UI, the 2.5 % to 97.5 % ' +
                     'quantiles of the samples). Per age group and sex: the mean over the samples.' }));
+            const notComputable = withheld();
+            if (notComputable) {
+                resultsPage.appendChild(el('p', { class: 'note-warning', id: 'withheldNote', text: 'The burden of this model is ' +
+                    notComputable + ': its YLD, YLL and DALY and the figures per 100 000 are not shown.' }));
+            }
             const statistics = Oz.subResults.statisticsOf(page.data.Statistics);
             if (v.statisticsTitle && Object.keys(statistics).length > 0) {
                 const owner = (page.data.Statistics || {}).name;
-                Oz.subResults.renderStatList(resultsContext, resultsPage, v.statisticsTitle + (owner ? ': ' + owner : ''), statistics);
+                Oz.subResults.renderStatList(resultsContext, resultsPage, v.statisticsTitle + (owner ? ': ' + owner : ''), statistics,
+                    undefined, { withheld: notComputable });
             } else if (v.statisticsNote) {
                 resultsPage.appendChild(el('p', { class: 'hint', text: v.statisticsNote }));
             }
-            for (const r of v.results) Oz.subResults.render(resultsContext, resultsPage, r.title, page.data[r.entry], 0);
+            for (const r of v.results) {
+                Oz.subResults.render(resultsContext, resultsPage, r.title, page.data[r.entry], 0, { key: r.key, withheld: notComputable });
+            }
         }
     }
 
@@ -343,7 +362,15 @@
                 return;
             }
             page.webData.publishData.connect(function (data) { render(data); requestWarnings(); });
-            page.webData.dataRequested();
+            // Which countries lack population data decides what the results may show: asked first.
+            if (page.webGUI && page.webGUI.getAvailableCountries) {
+                page.webGUI.getAvailableCountries(function (countries) {
+                    page.countries = Array.isArray(countries) ? countries : [];
+                    page.webData.dataRequested();
+                });
+            } else {
+                page.webData.dataRequested();
+            }
         });
     }
 

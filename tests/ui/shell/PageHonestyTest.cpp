@@ -7,9 +7,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSize>
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
+#include <string>
 #include <vector>
 
 #include "fn/KnownIds.h"
@@ -18,6 +21,12 @@
 #include "ui/ParameterExchange.h"
 #include "ui/shell/SettingsDlg.h"
 #include "ui/shell/presenters/DataPresenter.h"
+
+// Names the window size in the test's output ("1280x720"); found by argument lookup.
+void PrintTo(const QSize& size, std::ostream* out)
+{
+    *out << size.width() << 'x' << size.height();
+}
 
 namespace {
 
@@ -53,6 +62,32 @@ protected:
 
     QAction* action(const char* name) const { return window->findChild<QAction*>(QLatin1String(name)); }
 };
+
+// The tests of what the page withholds and marks, at the window's own size and on a laptop's
+// 1280 x 720 screen, where the tables and the pop-ups have less room.
+class PageHonestyAtSizeTest : public PageHonestyTest, public ::testing::WithParamInterface<QSize>
+{
+protected:
+    void openWindowAtSize()
+    {
+        openWindow();
+        if (!GetParam().isValid())
+            return;
+        window->resize(GetParam());
+        ASSERT_TRUE(guitest::waitFor([&] { return window->size() == GetParam(); }));
+        ASSERT_TRUE(guitest::waitForScript(page,
+                                           QStringLiteral("window.innerWidth <= %1 && window.innerHeight < %2")
+                                               .arg(GetParam().width())
+                                               .arg(GetParam().height())));
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(WindowSizes, PageHonestyAtSizeTest, ::testing::Values(QSize(), QSize(1280, 720)),
+                         [](const ::testing::TestParamInfo<QSize>& info) {
+                             return info.param.isValid()
+                                 ? std::to_string(info.param.width()) + "x" + std::to_string(info.param.height())
+                                 : std::string("Initial");
+                         });
 
 } // namespace
 
@@ -361,9 +396,9 @@ TEST_F(PageHonestyTest, FormulaErrorsSayWhyAndOldNoticesGo)
 // The burden of a model whose country has no population data is not computable: every view of
 // it says so instead of showing the run's zeros, while its cases stay; the totals say what they
 // make of such a model.
-TEST_F(PageHonestyTest, BurdenWithoutPopulationIsNotShownAsNumbers)
+TEST_P(PageHonestyAtSizeTest, BurdenWithoutPopulationIsNotShownAsNumbers)
 {
-    openWindow();
+    ASSERT_NO_FATAL_FAILURE(openWindowAtSize());
     ASSERT_NO_FATAL_FAILURE(createModels({guitest::country, QStringLiteral("Belgium")}, guitest::bsiDisease));
     ASSERT_NO_FATAL_FAILURE(runFromPage(20));
     guitest::runJavaScript(page, QStringLiteral("ozmidPage.showTab('results');"));
@@ -416,6 +451,51 @@ TEST_F(PageHonestyTest, BurdenWithoutPopulationIsNotShownAsNumbers)
             return pageText(QStringLiteral("%1.textContent + '|' + (%1.title || '')").arg(found));
         };
     };
+    // The pop-up of the model's septic shock, with its results.
+    const auto popupPage = [&](const QString& country) -> QWebEnginePage* {
+        const QString model = pageText(
+            QStringLiteral(
+                "document.querySelector('#aggregatedResultsTable tr[data-country-id=\"%1\"]').dataset.modelId")
+                .arg(country));
+        const QString tree = QStringLiteral("bsi"), shock = QStringLiteral("bsiSepticShock");
+        if (!chief->presenterMgr().isRegistered(model, tree, shock))
+            chief->showOutcomeTreeElementDetails(tree, QStringLiteral("symptomatic"), shock, country,
+                                                 guitest::bsiDisease, model);
+        auto* popup = qobject_cast<ui::DataPresenter*>(chief->presenterMgr().presenter(model, tree, shock));
+        if (!popup
+            || !guitest::waitForScript(popup->view()->page(),
+                                       QStringLiteral("!!document.querySelector("
+                                                      "'.stat-block td.mean-cell')")))
+            return nullptr;
+        return popup->view()->page();
+    };
+    const auto popupCell = [&](const char* selector) {
+        return [&, selector](const QString& country) {
+            QWebEnginePage* sub = popupPage(country);
+            return !sub ? QString()
+                        : guitest::runJavaScript(sub,
+                                                 QStringLiteral("(function () { var c = document.querySelector(%1);"
+                                                                " return c.textContent + '|' + (c.title || ''); })()")
+                                                     .arg(jsString(QLatin1String(selector))))
+                              .toString();
+        };
+    };
+    const auto popupCopy = [&](const char* panel, const char* row) {
+        return [&, panel, row](const QString& country) {
+            QWebEnginePage* sub = popupPage(country);
+            clipboard->clear();
+            if (sub)
+                guitest::runJavaScript(sub,
+                                       QStringLiteral("document.querySelector(%1 + ' .panel-head button').click();")
+                                           .arg(jsString(QLatin1String(panel))));
+            guitest::waitFor([&] { return !clipboard->text().isEmpty(); });
+            for (const QString& line : clipboard->text().split(QLatin1Char('\n'))) {
+                if (line.startsWith(QLatin1String(row) + QLatin1Char('\t')))
+                    return QString(line.section(QLatin1Char('\t'), 1, 1) + QLatin1Char('|') + line);
+            }
+            return QString();
+        };
+    };
     const std::vector<View> views = {
         {"DALY", true, cell("td.daly-mean")},
         {"DALY interval", true, cell("td.ci-cell")},
@@ -434,6 +514,12 @@ TEST_F(PageHonestyTest, BurdenWithoutPopulationIsNotShownAsNumbers)
         {"copied cases", false, copiedCell("Cases mean")},
         {"model's total DALY", true, detailed("#sequelaTypeTable tr[data-category=\"total\"] td[data-key=\"daly\"]")},
         {"model's DALY by age", true, detailed("#categorizedTable tbody td")},
+        {"pop-up's DALY", true, popupCell(".stat-block tr[data-key=\"daly\"] td.mean-cell")},
+        {"pop-up's YLD per 100 000", true, popupCell(".stat-block tr[data-key=\"yldPer100k\"] td.ci-cell")},
+        {"pop-up's cases", false, popupCell(".stat-block tr[data-key=\"populationCasesCount\"] td.mean-cell")},
+        {"pop-up's YLD by age", true, popupCell(".result-block[data-key=\"yld\"] tbody td")},
+        {"pop-up's copied DALY", true, popupCopy(".stat-block", "DALY")},
+        {"pop-up's copied YLD by age", true, popupCopy(".result-block[data-key=\"yld\"]", "0-4")},
     };
     const QRegularExpression number(QStringLiteral("^-?[\\d,.]+(e[-+]?\\d+)?"));
     for (const View& view : views) {
@@ -452,7 +538,7 @@ TEST_F(PageHonestyTest, BurdenWithoutPopulationIsNotShownAsNumbers)
     EXPECT_FALSE(guitest::runJavaScript(page, QStringLiteral("document.getElementById('totalsNote').hidden")).toBool());
     EXPECT_TRUE(note.contains(QStringLiteral("includes 1 model without population data"))) << qPrintable(note);
     EXPECT_TRUE(note.contains(QStringLiteral("YLD, YLL and DALY count as 0"))) << qPrintable(note);
-    EXPECT_TRUE(clipboard->text().contains(note));
+    EXPECT_TRUE(copied.join(QLatin1Char('\n')).contains(note));
     EXPECT_TRUE(guitest::runJavaScript(page,
                                        QStringLiteral("ozmidPage.dalyMean(document.querySelector("
                                                       "'#aggregatedResultsTable tr[data-country-id=\"Belgium\"]')"
@@ -462,9 +548,9 @@ TEST_F(PageHonestyTest, BurdenWithoutPopulationIsNotShownAsNumbers)
 
 // A value outside its domain is marked at its cell, where the model data show it and where a
 // pop-up edits it; the run goes ahead, and its results are marked, a negative DALY included.
-TEST_F(PageHonestyTest, ValuesOutsideTheirDomainAreMarkedAtTheCellAndInTheResults)
+TEST_P(PageHonestyAtSizeTest, ValuesOutsideTheirDomainAreMarkedAtTheCellAndInTheResults)
 {
-    openWindow();
+    ASSERT_NO_FATAL_FAILURE(openWindowAtSize());
     ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
     guitest::runJavaScript(page,
                            QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');")
@@ -507,8 +593,23 @@ TEST_F(PageHonestyTest, ValuesOutsideTheirDomainAreMarkedAtTheCellAndInTheResult
                     .contains(QStringLiteral("\"1.5\" 1.5 is outside [0, 1]")));
     EXPECT_TRUE(noticeShown(QStringLiteral("Model parameters"), QStringLiteral("1.5 is outside [0, 1]")));
 
-    // Not refused: the run goes ahead, and what it gives is marked wherever it shows.
+    // Not refused: the run goes ahead, and what it gives is marked wherever it shows, its
+    // precision and sensitivity included.
+    ASSERT_TRUE(guitest::runJavaScript(page, QStringLiteral("ozmidPage.setUncertaintyAnalysis(true)")).toBool());
     ASSERT_NO_FATAL_FAILURE(runFromPage(20));
+    guitest::runJavaScript(page,
+                           QStringLiteral("ozmidPage.showDetailedResults(%1, %2, 'model 1');")
+                               .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
+    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!document.getElementById('uncertaintyPanel').hidden")));
+    EXPECT_TRUE(pageText(QStringLiteral("document.getElementById('uncertaintySuspectNote').hidden ? '' :"
+                                        " document.getElementById('uncertaintySuspectNote').textContent"))
+                    .contains(QStringLiteral("computed from values outside their domain")));
+    for (const char* verdict : {"#convergenceVerdict", "#aggregatedResultsTable tr[data-model-id] td.verdict-cell"}) {
+        EXPECT_TRUE(
+            pageText(QStringLiteral("document.querySelector(%1).textContent").arg(jsString(QLatin1String(verdict))))
+                .startsWith(QStringLiteral("⚠")))
+            << verdict;
+    }
     const QString mark = pageText(QStringLiteral("ozmidPage.resultsMark('model 1')"));
     EXPECT_TRUE(mark.contains(QStringLiteral("computed from values outside their domain"))) << qPrintable(mark);
     EXPECT_TRUE(mark.contains(QStringLiteral("1.5 is outside [0, 1]"))) << qPrintable(mark);
@@ -525,4 +626,25 @@ TEST_F(PageHonestyTest, ValuesOutsideTheirDomainAreMarkedAtTheCellAndInTheResult
     ASSERT_TRUE(guitest::waitFor([&] { return !clipboard->text().isEmpty(); }));
     EXPECT_TRUE(clipboard->text().contains(QStringLiteral("not a valid DALY: ")));
     EXPECT_TRUE(clipboard->text().contains(QStringLiteral("model 1 was computed from values outside their domain")));
+
+    // The pop-up of a health outcome marks each negative burden of its results.
+    chief->showOutcomeTreeElementDetails(tree.id(), QStringLiteral("symptomatic"), QStringLiteral("bsiSepticShock"),
+                                         guitest::country, guitest::bsiDisease, QStringLiteral("model 1"));
+    auto* outcome = qobject_cast<ui::DataPresenter*>(
+        chief->presenterMgr().presenter(QStringLiteral("model 1"), tree.id(), QStringLiteral("bsiSepticShock")));
+    ASSERT_TRUE(outcome);
+    // Marked and unmarked negative figures of its totals and of its YLD by age.
+    const QString negatives = QStringLiteral(
+        "['.stat-block td.mean-cell', '.result-block[data-key=\"yld\"] tbody td'].map(function (s) {"
+        " var cells = Array.from(document.querySelectorAll(s)); return cells.filter(function (c) {"
+        " return c.textContent.indexOf('⚠ -') === 0 && c.title.indexOf('is negative, which no burden can be') > 0;"
+        " }).length + ':' + cells.filter(function (c) { return Number(c.dataset.value) < 0; }).length; }).join(' ')");
+    ASSERT_TRUE(guitest::waitForScript(outcome->view()->page(),
+                                       QStringLiteral("!!document.querySelector('.result-block[data-key=\"yld\"]')")));
+    const QStringList counts = guitest::runJavaScript(outcome->view()->page(), negatives).toString().split(' ');
+    ASSERT_EQ(counts.size(), 2);
+    for (const QString& count : counts) {
+        EXPECT_GT(count.section(':', 0, 0).toInt(), 0) << qPrintable(count);
+        EXPECT_EQ(count.section(':', 1, 1), QStringLiteral("0")) << qPrintable(count);
+    }
 }
