@@ -6,10 +6,10 @@
 #include <QThread>
 #include <algorithm>
 
-#include "fn/model/ImpossibleValues.h"
 #include "fn/run/ModelRunner.h"
 #include "fn/run/RunMemoryCheck.h"
 #include "ui/workbook/ModelWorkbook.h"
+#include "ui/ModelWarnings.h"
 #include "ui/ParameterExchange.h"
 #include "ui/output/ResultsOutput.h"
 #include "ut/workbook/Excel.h"
@@ -21,72 +21,7 @@ namespace {
 
 Chief* s_instance = nullptr;
 
-// The name of the page's table of a model parameter; the tree parameters keep their own.
-QString tableOf(const fn::ImpossibleValues::CellWarning& warning)
-{
-    static const QMap<int, QString> tables = {
-        {fn::DiseaseModel::NotifiedCases, QStringLiteral("caseBeforeCorr")},
-        {fn::DiseaseModel::AgeDistribution, QStringLiteral("ageDistr")},
-        {fn::DiseaseModel::LifeExpectancy, QStringLiteral("lifeExp")},
-        {fn::DiseaseModel::Coverage, QStringLiteral("coverage")},
-        {fn::DiseaseModel::Underestimation, QStringLiteral("underestimation")},
-        {fn::DiseaseModel::Underreporting, QStringLiteral("underreporting")},
-        {fn::DiseaseModel::Underascertainment, QStringLiteral("underascertainment")},
-        {fn::DiseaseModel::OutcomeTreeMapping, QStringLiteral("outcomeTreeMapping")},
-    };
-    return warning.modelParameter < 0 ? warning.parameter : tables.value(warning.modelParameter);
-}
-
-const fn::DataArray* arrayOf(const fn::DiseaseModel& model, const fn::ImpossibleValues::CellWarning& warning)
-{
-    if (warning.modelParameter >= 0)
-        return &model.getParameter(warning.modelParameter);
-    fn::OutcomeTree& tree = const_cast<fn::DiseaseModel&>(model).getOutcomeTree(warning.treeId);
-    for (const fn::HealthState& state : tree.healthStates()) {
-        if (state.id() != warning.elementId)
-            continue;
-        if (warning.parameter == QLatin1String("severity"))
-            return &state.severity();
-        return warning.parameter == QLatin1String("duration") ? &state.duration() : &state.proportion();
-    }
-    for (const fn::TransitionProbability& transition : tree.transitions()) {
-        if (transition.id() == warning.elementId)
-            return warning.parameter == QLatin1String("probability") ? &transition.probabilityParameter()
-                                                                     : &transition.redistributionParameter();
-    }
-    return nullptr;
-}
-
 } // namespace
-
-QVariantMap Chief::parameterWarnings(const fn::DiseaseModel& model)
-{
-    QVariantList cells;
-    for (const fn::ImpossibleValues::CellWarning& warning : fn::ImpossibleValues::cellWarnings(model)) {
-        // The page's tables show the defined formulas, laid out as ParameterExchange does:
-        // a cell is found there only where the run's formulas are the same cells.
-        const fn::DataArray* array = arrayOf(model, warning);
-        int row = -1;
-        QString column;
-        if (array && array->factors().size() == 2 && array->formulas() == array->currentFormulas()) {
-            row = warning.cell / 2;
-            column = array->factors()[1]->levels().value(warning.cell % 2);
-        }
-        cells << QVariantMap{{QStringLiteral("treeID"), warning.treeId},
-                             {QStringLiteral("elementID"), warning.elementId},
-                             {QStringLiteral("parameter"), tableOf(warning)},
-                             {QStringLiteral("row"), row},
-                             {QStringLiteral("column"), column},
-                             {QStringLiteral("stratum"), warning.stratum},
-                             {QStringLiteral("formula"), warning.formula},
-                             {QStringLiteral("place"), warning.place},
-                             {QStringLiteral("text"), warning.problems.join(QStringLiteral("; "))}};
-    }
-    return {{QStringLiteral("countryID"), model.countryId()},
-            {QStringLiteral("diseaseID"), model.diseaseId()},
-            {QStringLiteral("modelID"), model.modelId()},
-            {QStringLiteral("cells"), cells}};
-}
 
 Chief* Chief::instance()
 {
@@ -340,61 +275,22 @@ void Chief::markResultsOutdated(fn::DiseaseModel& model, bool wasComputed)
 
 void Chief::warnOfImpossibleArguments(const QList<const fn::DiseaseModel*>& models, const QString& title)
 {
-    QStringList warnings;
     QVariantList cells;
-    QStringList outside;
-    for (const fn::DiseaseModel* model : models) {
-        warnings << fn::ImpossibleValues::argumentWarnings(*model);
-        cells << parameterWarnings(*model);
-        outside << fn::ImpossibleValues::domainWarnings(*model);
-    }
+    for (const fn::DiseaseModel* model : models)
+        cells << ModelWarnings::cells(*model);
     emit parameterWarningsChanged(cells);
-    // Models of one disease share their formulas: a few lines say enough.
-    constexpr int listed = 10;
-    if (!outside.isEmpty()) {
-        const int more = outside.size() - listed;
-        outside = outside.mid(0, listed);
-        for (QString& line : outside)
-            line = line.toHtmlEscaped();
-        QString text = QStringLiteral("Values outside their domain (the run uses them as written, and its results "
-                                      "are marked):<br />")
-            + outside.join(QStringLiteral("<br />"));
-        if (more > 0)
-            text += QStringLiteral("<br />and %1 more.").arg(more);
+    for (const QString& text : ModelWarnings::formulaNotices(models))
         emit notice(title, text, QStringLiteral("warning"));
-    }
-    if (warnings.isEmpty())
-        return;
-    const int more = warnings.size() - listed;
-    warnings = warnings.mid(0, listed);
-    for (QString& warning : warnings)
-        warning = warning.toHtmlEscaped();
-    QString text = QStringLiteral("Random functions given arguments outside their domain (they are drawn as written, "
-                                  "and give not-a-number where they cannot be):<br />")
-        + warnings.join(QStringLiteral("<br />"));
-    if (more > 0)
-        text += QStringLiteral("<br />and %1 more.").arg(more);
-    emit notice(title, text, QStringLiteral("warning"));
 }
 
 void Chief::reportNonFiniteResults()
 {
-    // A page message, not a report: the first few models say what happened.
-    constexpr int listedModels = 10;
-    QStringList lines;
-    int affected = 0;
-    for (const auto& model : m_models) {
-        const QStringList modelLines = fn::ImpossibleValues::nonFiniteResults(*model);
-        if (!modelLines.isEmpty() && ++affected <= listedModels)
-            lines << modelLines;
-    }
-    if (lines.isEmpty())
-        return;
-    for (QString& line : lines)
-        line = line.toHtmlEscaped();
-    if (affected > listedModels)
-        lines << QStringLiteral("and %1 more models with such statistics.").arg(affected - listedModels);
-    emit showMessage(QStringLiteral("Run"), lines.join(QStringLiteral("<br />")), QStringLiteral("warning"));
+    QList<const fn::DiseaseModel*> models;
+    for (const auto& model : m_models)
+        models << model.get();
+    const QString text = ModelWarnings::nonFiniteNotice(models);
+    if (!text.isEmpty())
+        emit showMessage(QStringLiteral("Run"), text, QStringLiteral("warning"));
 }
 
 void Chief::applyChangesToModelParams(QVariantMap modelInfo, int estimType, QVariantMap underestimationData,

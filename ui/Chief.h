@@ -67,12 +67,6 @@ public:
     // The diseases the page offers: reference data first, then specifications.
     QVariantList availableDiseases() const;
     const PopulationCheck& populationCheck() const { return m_populationCheck; }
-    // The cells of the model's parameters whose values lie outside their domain, for the page:
-    // its "countryID", "diseaseID", "modelID", and "cells", one map per cell with "treeID" and
-    // "elementID" (empty for a model parameter), "parameter" (the page's name of its table),
-    // "row" and "column" of the table (-1 and empty where the table does not show the cell),
-    // "stratum", "formula", "place" and "text" (what is wrong).
-    static QVariantMap parameterWarnings(const fn::DiseaseModel& model);
     // The outcome trees of a reference-data model for the page's diagram; empty for any
     // other model, whose page draws from the model specification itself.
     QVariantMap outcomeTreeDiagram(const QString& countryId, const QString& diseaseId, const QString& modelId) const;
@@ -185,7 +179,7 @@ signals:
     void runFailed(QString reason);
     // Progress within the models, several times a second (see RunProgressMonitor).
     void runIterationProgressUpdated(QVariantMap progress);
-    // What parameterWarnings() gives for each model, whenever models are created or loaded and
+    // What ModelWarnings::cells() gives for each model, whenever models are created or loaded and
     // whenever a parameter edit was applied (also when it left no warning).
     void parameterWarningsChanged(QVariantList models);
     // The models (their info maps) whose results no longer match their parameters.

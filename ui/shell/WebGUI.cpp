@@ -15,6 +15,7 @@
 
 #include "fn/stats/QuantileEstimator.h"
 #include "ui/Chief.h"
+#include "ui/ModelWarnings.h"
 #include "ui/ParameterExchange.h"
 #include "ui/shell/presenters/DataPresenter.h"
 #include "ui/shell/presenters/ElementPresenterFactory.h"
@@ -301,7 +302,7 @@ QVariantMap WebGUI::getUncertaintyResults(QString countryID, QString diseaseID, 
 QVariantMap WebGUI::getParameterWarnings(QString countryID, QString diseaseID, QString modelID) const
 {
     const fn::DiseaseModel* model = m_chief ? m_chief->getModel(countryID, diseaseID, modelID) : nullptr;
-    return model ? Chief::parameterWarnings(*model) : QVariantMap();
+    return model ? ModelWarnings::cells(*model) : QVariantMap();
 }
 
 void WebGUI::runModels()
