@@ -128,12 +128,13 @@ TEST(OutcomeTree, ComplementsAndAsymptomaticCases)
 {
     const QJsonObject complement{{QStringLiteral("complementaryType"), true},
                                  {QStringLiteral("complementaryTransition"), QStringLiteral("t1")}};
-    JsonModel m(
-        specification({"inf", "acute", "asym"},
-                      {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE")}, {"asym", outcome("ASYMPTOMATIC")}},
-                      {{"1", transition("t1", "inf", "acute", cells("0.3"))},
-                       {"2", transition("t2", "inf", "asym", cells("0"), complement)}}),
-        population, lifeExpectancy);
+    JsonModel m(specification({"inf", "acute", "asym"},
+                              {{"inf", outcome("INFECTION")},
+                               {"acute", outcome("ACUTE")},
+                               {"asym", outcome("ASYMPTOMATIC", {}, QStringLiteral("1"))}},
+                              {{"1", transition("t1", "inf", "acute", cells("0.3"))},
+                               {"2", transition("t2", "inf", "asym", cells("0"), complement)}}),
+                population, lifeExpectancy);
     fn::OutcomeTree& tree = m.model->getOutcomeTree(0);
     EXPECT_EQ(tree.getTransitionProbability(0).id(), QStringLiteral("t1"));
     EXPECT_THROW(tree.getTransitionProbability(1), ut::Exception);
@@ -149,6 +150,8 @@ TEST(OutcomeTree, ComplementsAndAsymptomaticCases)
     EXPECT_DOUBLE_EQ(t2.flowMean()[1], 100 / 0.3 * 0.7);
     const fn::SequelaBase& asymptomatic = tree.getHealthState(QStringLiteral("asym_hs"));
     EXPECT_DOUBLE_EQ(asymptomatic.casesMean()[0], 100 / 0.3 * 0.7);
+    // Without symptoms is not without burden: the state's own weight for its year.
+    EXPECT_DOUBLE_EQ(static_cast<const fn::HealthState&>(asymptomatic).burdenMean()[0], 100 / 0.3 * 0.7 * 0.1);
 }
 
 TEST(OutcomeTree, DurationsLifelongStatesAndAnnualTransitions)
@@ -257,12 +260,12 @@ TEST(OutcomeTree, TreeTotalsAddTheYllOfDeathsFromSequelae)
 {
     // 100 infections per sex, all acutely ill for 2 years at weight 0.1; half go on to a 3-year
     // sequela at weight 0.1. 10 % die after the acute illness (at life expectancy 48 or 38),
-    // 20 % of the sequela cases after the sequela (45 or 35 years left).
+    // 20 % of the sequela cases a year after the sequela ends (44 or 34 years left).
     const QJsonObject outcomes{{"inf", outcome("INFECTION")},
                                {"acute", outcome("ACUTE", {}, QStringLiteral("2"))},
                                {"seq", outcome("SEQUELA", {}, QStringLiteral("3"))},
                                {"death", outcome("DEATH")},
-                               {"death2", outcome("DEATH")}};
+                               {"death2", outcome("DEATH", {}, QStringLiteral("1"))}};
     JsonModel m(specification({"inf", "acute", "seq", "death", "death2"}, outcomes,
                               {{"1", transition("t1", "inf", "acute", cells("1"))},
                                {"2", transition("t2", "acute", "seq", cells("0.5"))},
@@ -283,17 +286,18 @@ TEST(OutcomeTree, TreeTotalsAddTheYllOfDeathsFromSequelae)
         double yld, yll;
     } rows[] = {
         {"acute", 2 * 100 * 0.1 * 2, 10 * 48 + 10 * 38},
-        {"sequela", 2 * 50 * 0.1 * 3, 10 * 45 + 10 * 35},
-        {"total", 40 + 30, 860 + 800},
+        {"sequela", 2 * 50 * 0.1 * 3, 10 * 44 + 10 * 34},
+        {"total", 40 + 30, 860 + 780},
     };
     for (const auto& row : rows) {
         const QVariantMap figures = categories.value(QString::fromLatin1(row.category)).toMap();
         EXPECT_DOUBLE_EQ(mean(figures.value(QStringLiteral("yld"))), row.yld) << row.category;
         EXPECT_DOUBLE_EQ(mean(figures.value(QStringLiteral("yll"))), row.yll) << row.category;
     }
-    EXPECT_DOUBLE_EQ(mean(m.model->totalResults().value(QStringLiteral("daly"))), 70 + 1660);
+    EXPECT_DOUBLE_EQ(mean(m.model->totalResults().value(QStringLiteral("daly"))), 70 + 1640);
 
-    // Discounted at 3 %, the sequela's 3 years start when the discounted acute years end.
+    // Discounted at 3 %, the sequela's 3 years start when the discounted acute years end, and the
+    // year before death when the sequela ends.
     m.run(1, 0.03);
     const auto discounted = [](double years, double onset) {
         return (std::pow(1.03, 1 - onset) - std::pow(1.03, 1 - onset - years)) / 0.03;
@@ -307,7 +311,13 @@ TEST(OutcomeTree, TreeTotalsAddTheYllOfDeathsFromSequelae)
                                     .toMap()
                                     .value(QStringLiteral("sequela"))
                                     .toMap();
-    EXPECT_NEAR(mean(sequela.value(QStringLiteral("yld"))), 2 * 50 * 0.1 * discounted(3, discounted(2, 0)), 1e-9);
+    const double acuteYears = discounted(2, 0);
+    const double sequelaYears = discounted(3, acuteYears);
+    EXPECT_NEAR(mean(sequela.value(QStringLiteral("yld"))), 2 * 50 * 0.1 * sequelaYears, 1e-9);
+    double yll = 0.0;
+    for (double years : {50.0, 40.0})
+        yll += 10 * (discounted(years, 0) - acuteYears - sequelaYears - discounted(1, acuteYears + sequelaYears));
+    EXPECT_NEAR(mean(sequela.value(QStringLiteral("yll"))), yll, 1e-9);
 }
 
 TEST(OutcomeTree, StateReachedDirectlyKeepsItsOwnFlowAndProportion)
