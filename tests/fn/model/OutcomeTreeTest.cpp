@@ -78,6 +78,59 @@ QJsonObject specification(const QStringList& runOrder, const QJsonObject& outcom
             {QStringLiteral("outcomeTreeMapping"), cells(QStringLiteral("tree"))}};
 }
 
+// The specification over the given age groups, every array's single row repeated for each.
+void overAgeGroups(QJsonValueRef value, const QStringList& ages)
+{
+    if (value.isArray()) {
+        QJsonArray array = value.toArray();
+        for (auto item : array)
+            overAgeGroups(item, ages);
+        value = array;
+        return;
+    }
+    if (!value.isObject())
+        return;
+    QJsonObject object = value.toObject();
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        if (it.key() == QLatin1String("vals")) {
+            QJsonArray rows;
+            for (int i = 0; i < ages.size(); ++i)
+                rows.append(it.value().toArray().first());
+            it.value() = rows;
+        } else if (it.key() == QLatin1String("age")) {
+            it.value() = QJsonArray::fromStringList(ages);
+        } else {
+            overAgeGroups(it.value(), ages);
+        }
+    }
+    value = object;
+}
+
+void overAgeGroups(QJsonObject& specification, const QStringList& ages)
+{
+    QJsonArray wrapper{specification};
+    overAgeGroups(wrapper[0], ages);
+    specification = wrapper.first().toObject();
+}
+
+// Replaces the rows of the array found at the path of keys.
+void setRows(QJsonObject& object, QStringList path, const std::vector<QStringList>& rows)
+{
+    const QString key = path.takeFirst();
+    if (path.isEmpty()) {
+        QJsonArray values;
+        for (const QStringList& row : rows)
+            values.append(QJsonArray::fromStringList(row));
+        QJsonObject array = object.value(key).toObject();
+        array.insert(QStringLiteral("vals"), values);
+        object.insert(key, array);
+        return;
+    }
+    QJsonObject inner = object.value(key).toObject();
+    setRows(inner, path, rows);
+    object.insert(key, inner);
+}
+
 const QStringList population = {QStringLiteral("1000"), QStringLiteral("1000")};
 const QStringList lifeExpectancy = {QStringLiteral("50"), QStringLiteral("40")};
 
@@ -242,6 +295,27 @@ TEST(OutcomeTree, RemainingCasesAndRedistribution)
     const fn::TransitionProbabilityBase& t3 = tree.getTransitionProbability(QStringLiteral("t3"));
     EXPECT_DOUBLE_EQ(t3.flowMean()[0], 100 * 0.6 * 0.25);
     EXPECT_DOUBLE_EQ(t3.flowMean()[1], 60 * 0.8 * 0.25);
+
+    // With two age groups the pool of a sex is the sum over both: young and old people of a sex
+    // both had 100 (or 60) cases, 40 % (or 20 %) of them move on, shared 1 : 3 between the ages.
+    QJsonObject aged = specification(
+        {"inf", "acute", "seq"},
+        {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE")}, {"seq", outcome("SEQUELA")}},
+        {{"1", transition("t1", "inf", "acute", cells("1"))},
+         {"2", transition("t2", "acute", "seq", cells("0.4", "0.2"), redistributed)}},
+        cells(QStringLiteral("100"), QStringLiteral("60")));
+    overAgeGroups(aged, {QStringLiteral("young"), QStringLiteral("old")});
+    setRows(aged, {"outcomeTrees", "t", "transitions", "2", "redistributeArray"}, {{"0.25", "0.25"}, {"0.75", "0.75"}});
+    JsonModel byAge(aged, population + population, lifeExpectancy + lifeExpectancy);
+    byAge.run(1, 0.0);
+    const fn::TransitionProbabilityBase& t2ByAge = byAge.model->getOutcomeTree(0).getTransitionProbability(
+        QStringLiteral("t2"));
+    ASSERT_EQ(t2ByAge.flowMean().size(), 4u);
+    const double pooled[] = {2 * 100 * 0.4, 2 * 60 * 0.2};
+    for (int sex = 0; sex < 2; ++sex) {
+        EXPECT_DOUBLE_EQ(t2ByAge.flowMean()[sex], pooled[sex] * 0.25);
+        EXPECT_DOUBLE_EQ(t2ByAge.flowMean()[2 + sex], pooled[sex] * 0.75);
+    }
 
     // Siblings summing to more than 1 leave nothing for the remaining state.
     JsonModel over(specification({"inf", "acute"}, {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE", heavy)}},
