@@ -410,6 +410,21 @@ TEST(OutcomeTree, StateReachedDirectlyKeepsItsOwnFlowAndProportion)
     EXPECT_DOUBLE_EQ(only.burdenMean()[0], 50.0);
 }
 
+TEST(OutcomeTree, DeathsFromAStateOfAnOutcomeAreCounted)
+{
+    // Half of the 100 acute cases per sex are severe, and a fifth of those die: 10 per sex.
+    const QJsonObject states{{QStringLiteral("a"), state(QStringLiteral("mild"), "0.1", "1", "0.5")},
+                             {QStringLiteral("b"), state(QStringLiteral("severe"), "0.4", "1", "0.5")}};
+    JsonModel m(
+        specification({"inf", "acute", "death"},
+                      {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE", states)}, {"death", outcome("DEATH")}},
+                      {{"1", transition("t1", "inf", "acute", cells("1"))},
+                       {"2", transition("t2", "severe", "death", cells("0.2"))}}),
+        population, lifeExpectancy);
+    m.run(1, 0.0);
+    EXPECT_DOUBLE_EQ(mean(m.model->totalResults().value(QStringLiteral("deaths"))), 20.0);
+}
+
 TEST(OutcomeTree, RefusesASecondInfection)
 {
     // The second infection used to replace the first while the node maps still held it.
