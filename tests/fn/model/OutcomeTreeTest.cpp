@@ -203,8 +203,10 @@ TEST(OutcomeTree, ComplementsAndAsymptomaticCases)
     EXPECT_DOUBLE_EQ(t2.flowMean()[1], 100 / 0.3 * 0.7);
     const fn::SequelaBase& asymptomatic = tree.getHealthState(QStringLiteral("asym_hs"));
     EXPECT_DOUBLE_EQ(asymptomatic.casesMean()[0], 100 / 0.3 * 0.7);
-    // Without symptoms is not without burden: the state's own weight for its year.
+    // Without symptoms is not without burden: the state's own weight for its year. It is shown
+    // with the state but is no part of the model's YLD, which the acute outcome's 0 years make 0.
     EXPECT_DOUBLE_EQ(static_cast<const fn::HealthState&>(asymptomatic).burdenMean()[0], 100 / 0.3 * 0.7 * 0.1);
+    EXPECT_EQ(mean(m.model->totalResults().value(QStringLiteral("yld"))), 0.0);
 }
 
 TEST(OutcomeTree, DurationsLifelongStatesAndAnnualTransitions)
