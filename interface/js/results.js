@@ -290,20 +290,24 @@
 
     /* Chart series of a stratified map: labels and, per sex, means with interval bounds (and
        standard errors, when errors as from stratifiedErrors are given). */
-    R.stratifiedSeries = function (strat, errors) {
+    // The bars of statistics of the figure key: a negative burden is drawn as no bar, as it is
+    // shown as no figure (its table cell says why).
+    R.barSeries = function (stats, key) {
+        const drawn = stats.map(function (s) { return s && !R.negativeBurden(key || '', s) ? s : undefined; });
+        return {
+            means: drawn.map(function (s) { return Oz.toNumberOrNaN(s && s.Mean); }),
+            lows: drawn.map(function (s) { return Oz.toNumberOrNaN(s && s['Quantile0.025']); }),
+            highs: drawn.map(function (s) { return Oz.toNumberOrNaN(s && s['Quantile0.975']); })
+        };
+    };
+
+    R.stratifiedSeries = function (strat, errors, key) {
         const female = (strat && strat.arrayFemale) || [];
         const male = (strat && strat.arrayMale) || [];
         const n = Math.max(female.length, male.length);
         const labels = [];
         for (let i = 0; i < n; i++) labels.push(Oz.stratumLabel(female[i] || male[i]));
-        const series = function (arr) {
-            return {
-                means: arr.map(function (s) { return Oz.toNumberOrNaN(s && s.Mean); }),
-                lows: arr.map(function (s) { return Oz.toNumberOrNaN(s && s['Quantile0.025']); }),
-                highs: arr.map(function (s) { return Oz.toNumberOrNaN(s && s['Quantile0.975']); })
-            };
-        };
-        const result = { labels: labels, female: series(female), male: series(male) };
+        const result = { labels: labels, female: R.barSeries(female, key), male: R.barSeries(male, key) };
         if (errors) {
             result.female.errors = errors.female;
             result.male.errors = errors.male;

@@ -21,14 +21,10 @@
     const TREE_CATEGORY_COLUMNS = ['daly', 'dalyPerCase', 'dalyPer100k', 'yld', 'yll', 'yldPer100k', 'yllPer100k'];
     const OUTCOME_COLUMNS = ['populationCasesCount', 'deathCasesCount', 'daly', 'dalyPerCase', 'dalyPer100k', 'yld', 'yll'];
 
-    // errors: the standard errors of the means, when the run estimated them.
-    function statSeries(stats, errors) {
-        return {
-            means: stats.map(function (s) { return Oz.toNumberOrNaN(s && s.Mean); }),
-            lows: stats.map(function (s) { return Oz.toNumberOrNaN(s && s['Quantile0.025']); }),
-            highs: stats.map(function (s) { return Oz.toNumberOrNaN(s && s['Quantile0.975']); }),
-            errors: errors
-        };
+    // The bars of statistics of the figure key; errors: the standard errors of the means, when
+    // the run estimated them.
+    function statSeries(stats, errors, key) {
+        return Object.assign(Oz.results.barSeries(stats, key), { errors: errors });
     }
 
     function uncertaintyNote() {
@@ -206,7 +202,7 @@
         const suspect = function (i, why) { return P.suspectOf(modelKeyOf(models[i])) ? ' ' + Oz.results.MARK + why : ''; };
         Oz.charts.intervalBars($('aggregatedChart'), modelLabels(models, true).map(function (label, i) {
             return label + withheld(i, '') + suspect(i, '');
-        }), [Object.assign({ label: Oz.results.label(key), color: Oz.charts.COLORS.single }, statSeries(stats, errors))],
+        }), [Object.assign({ label: Oz.results.label(key), color: Oz.charts.COLORS.single }, statSeries(stats, errors, key))],
         { valueTitle: Oz.results.label(key) + (Oz.quantilesEstimated ? ' (mean, 95 % UI)' : ' (mean)'), horizontal: horizontal,
             valueAxisTop: horizontal && models.length > 14,
             fullLabels: modelLabels(models, false).map(function (label, i) {
@@ -225,7 +221,7 @@
 
     // withheld: why the figures are not computable; the chart then shows the reason and no bars.
     function drawStratifiedChart(canvas, strat, key, errors, withheld) {
-        const s = Oz.results.stratifiedSeries(strat, errors);
+        const s = Oz.results.stratifiedSeries(strat, errors, key);
         Oz.charts.intervalBars(canvas, s.labels, [
             Object.assign({ label: 'Female', color: Oz.charts.COLORS.female }, withheld ? noBars(s.female) : s.female),
             Object.assign({ label: 'Male', color: Oz.charts.COLORS.male }, withheld ? noBars(s.male) : s.male)
@@ -401,7 +397,7 @@
             panel.appendChild(box);
             setTimeout(function () {
                 const series = statSeries(outcomes.map(function (o) { return o.daly; }),
-                    treeErrors ? outRows.map(function (row) { return (row.errors || {}).daly; }) : undefined);
+                    treeErrors ? outRows.map(function (row) { return (row.errors || {}).daly; }) : undefined, 'daly');
                 Oz.charts.intervalBars(canvas, outcomes.map(function (o) { return o.name; }), [
                     Object.assign({ label: 'DALY', color: Oz.charts.COLORS.single }, withheld ? noBars(series) : series)
                 ], { horizontal: true, valueTitle: Oz.quantilesEstimated ? 'DALY (mean, 95 % UI)' : 'DALY (mean)',

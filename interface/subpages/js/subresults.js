@@ -45,7 +45,7 @@
             el('div', { class: 'table-scroll tall' }, [table])
         ]));
         host.appendChild(panel);
-        const s = Oz.results.stratifiedSeries(strat);
+        const s = Oz.results.stratifiedSeries(strat, undefined, key);
         const bars = function (series) {
             const none = series.means.map(function () { return NaN; });
             return withheld ? { means: none, lows: none, highs: none } : series;
@@ -104,7 +104,9 @@
         const numeric = !withheld && rows.length > 0 && rows.every(function (r) { return cols.every(function (c) { return Number.isFinite(Oz.toNumberOrNaN(r[c])); }); });
         if (!numeric) return;
         const series = cols.map(function (c, i) {
-            const v = rows.map(function (r) { return Oz.toNumberOrNaN(r[c]); });
+            const v = rows.map(function (r) {
+                return Oz.results.negativeBurden(key, { Mean: r[c] }) ? NaN : Oz.toNumberOrNaN(r[c]);
+            });
             const color = /^f/i.test(c) ? Oz.charts.COLORS.female : (/^m/i.test(c) ? Oz.charts.COLORS.male : Oz.charts.COLORS.palette[i]);
             return { label: c, color: color, means: v, lows: v.map(function () { return NaN; }), highs: v.map(function () { return NaN; }) };
         });

@@ -614,6 +614,12 @@ TEST_P(PageHonestyAtSizeTest, ValuesOutsideTheirDomainAreMarkedAtTheCellAndInThe
     EXPECT_TRUE(mark.contains(QStringLiteral("computed from values outside their domain"))) << qPrintable(mark);
     EXPECT_TRUE(mark.contains(QStringLiteral("1.5 is outside [0, 1]"))) << qPrintable(mark);
     EXPECT_TRUE(guitest::runJavaScript(page, QStringLiteral("ozmidPage.dalyMean('model 1') === null")).toBool());
+    // Nor is it drawn as a bar of the per-model chart.
+    guitest::runJavaScript(page, QStringLiteral("ozmidPage.showTab('results');"));
+    EXPECT_TRUE(guitest::waitForScript(page,
+                                       QStringLiteral("(function () { var c = Chart.getChart("
+                                                      "document.getElementById('aggregatedChart'));"
+                                                      " return !!c && c.data.datasets[0].data[0] === null; })()")));
     EXPECT_TRUE(pageText(QStringLiteral("document.querySelector('#aggregatedResultsTable tr[data-model-id] "
                                         "td.daly-mean').title"))
                     .contains(QStringLiteral("is negative, which no burden can be")));
