@@ -80,6 +80,13 @@ TEST(ResultsComputer, AlignsCongenitalModelsAndSumsTheRest)
         const double expected = cellMean(first, QStringLiteral("daly"), sex, age - 1)
             + cellMean(second, QStringLiteral("daly"), sex, age);
         EXPECT_NEAR(cellMean(all, QStringLiteral("daly"), sex, age), expected, 1e-6 * expected) << age;
+        // Per 100 000 of the people of that age group in both models together.
+        const auto people = [&](const QVariantMap& results, int group) {
+            return 100000 * cellMean(results, QStringLiteral("daly"), sex, group)
+                / cellMean(results, QStringLiteral("dalyPer100k"), sex, group);
+        };
+        const double rate = expected * 100000 / (people(first, age - 1) + people(second, age));
+        EXPECT_NEAR(cellMean(all, QStringLiteral("dalyPer100k"), sex, age), rate, 1e-6 * rate) << age;
     }
 
     // Totals: the sum of both models' means; populations add up.
