@@ -24,8 +24,6 @@ QVariantMap convergenceMap(const QuantileEstimator& totalDaly)
     const double error = totalDaly.standardError();
     const double relative = error / std::abs(mean);
     const double iterations = static_cast<double>(totalDaly.count());
-    // The standard error falls with the square root of the iterations.
-    const double needed = std::ceil(iterations * (relative / 0.01) * (relative / 0.01));
     return {
         {QStringLiteral("result"), QStringLiteral("total DALY of the model")},
         {QStringLiteral("iterations"), iterations},
@@ -34,7 +32,6 @@ QVariantMap convergenceMap(const QuantileEstimator& totalDaly)
         {QStringLiteral("relativeStandardError"), number(relative)},
         {QStringLiteral("relativeStandardErrorBelowOnePercent"),
          std::isfinite(relative) ? QVariant(relative < 0.01) : QVariant()},
-        {QStringLiteral("iterationsForOnePercent"), number(needed)},
     };
 }
 

@@ -23,8 +23,8 @@ void addFigures(QVariantMap& map, const QuantileEstimator* estimators, const QSt
                 bool errors);
 
 // How far a run's total DALY has converged: its mean, the standard error of the mean, the
-// relative standard error, whether that is below 1 % and how many iterations would bring it
-// there (the standard error falls with the square root of the iterations).
+// relative standard error and whether that is below 1 % (ConvergenceCheck adds how many
+// iterations would bring it there).
 QVariantMap convergenceMap(const QuantileEstimator& totalDaly);
 
 // Statistics of per-iteration values, "Mean" and the 2.5 %, 50 % and 97.5 % quantiles estimated in
