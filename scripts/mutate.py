@@ -25,8 +25,9 @@ PLAIN_PROGRAMS = [
     "test_fn_model", "test_fn_run", "test_ui", "test_app", "test_app_batch", "test_app_refdata",
 ]
 GRAPHICAL_PROGRAMS = ["test_ui_shell"]
-# The end-to-end test programs start these.
+# The end-to-end test programs start these; they and the graphical tests read the staged data.
 PROGRAM_TARGETS = ["ozmid", "ozmid-batch", "ozmid-refdata"]
+STAGED_TARGETS = ["reference_data", "reference_workbooks", "staged_models", "staged_reports"]
 
 
 class Mutant:
@@ -137,7 +138,8 @@ class Gate:
 
     def build_targets(self, programs, log_name):
         targets = []
-        extra = PROGRAM_TARGETS if any(p.startswith("test_app") for p in programs) else []
+        staged = any(p.startswith("test_app") or p in GRAPHICAL_PROGRAMS for p in programs)
+        extra = PROGRAM_TARGETS + STAGED_TARGETS if staged else []
         for target in programs + extra:
             targets += ["--target", target]
         code, seconds = self.run(["cmake", "--build", str(self.build), f"-j{self.jobs}"] + targets,
