@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "fn/model/ModelTestSupport.h"
+#include "fn/model/ResultsComputer.h"
 #include "fn/model/elements/Discounting.h"
 #include "ut/Exception.h"
 
@@ -371,6 +372,17 @@ TEST(OutcomeTree, TreeTotalsAddTheYllOfDeathsFromSequelae)
         EXPECT_DOUBLE_EQ(mean(figures.value(QStringLiteral("yll"))), row.yll) << row.category;
     }
     EXPECT_DOUBLE_EQ(mean(m.model->totalResults().value(QStringLiteral("daly"))), 70 + 1640);
+    {
+        // The aggregate over the models takes the sequela's YLL as well.
+        fn::DiseaseModelList models;
+        models.push_back(std::move(m.model));
+        fn::ResultsComputer computer(models);
+        computer.prepare(1);
+        computer.addModel(*models.front());
+        computer.compute();
+        EXPECT_DOUBLE_EQ(mean(computer.totalResults().value(QStringLiteral("yll"))), 1640);
+        m.model = std::move(models.front());
+    }
 
     // Discounted at 3 %, the sequela's 3 years start when the discounted acute years end, and the
     // year before death when the sequela ends.
