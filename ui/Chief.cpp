@@ -9,10 +9,10 @@
 #include "fn/run/ModelRunner.h"
 #include "fn/run/RunMemoryCheck.h"
 #include "ui/workbook/ModelWorkbook.h"
+#include "ui/workbook/ModelWorkbookImport.h"
 #include "ui/ModelWarnings.h"
 #include "ui/ParameterExchange.h"
 #include "ui/output/ResultsOutput.h"
-#include "ut/workbook/Excel.h"
 #include "ut/Exception.h"
 
 namespace ui {
@@ -660,65 +660,23 @@ void Chief::loadModelsFromExcel(QFileInfo fileInfo)
     }
     const QString models = QStringLiteral("Models");
     updateDataExportImportStatus(fn::Import, models, QStringLiteral("importStarted"), QString());
-    ut::Excel excel(fileInfo.filePath());
-    if (!excel.isOpen())
-        reportWorkbookProblem(QStringLiteral("Model import"), excel.errorString());
-    QVariantList created;
-    for (int i = 1; i <= excel.sheetCount(); ++i) {
-        excel.selectSheet(i);
-        const QString sheetName = excel.sheetName();
+    ModelWorkbookImport::Listener listener;
+    listener.sheetStarted = [&](const QString& sheetName) {
         updateDataExportImportStatus(fn::Import, models, fileInfo.baseName(), sheetName);
-        // Why a sheet is left out, beyond the message the page always had for it.
-        const QString title = QStringLiteral("Model import");
-        const QString sheet =
-            QStringLiteral("Sheet \"%1\" of %2").arg(sheetName, QDir::toNativeSeparators(fileInfo.absoluteFilePath()));
-        const ModelWorkbook::Head head = ModelWorkbook::readHead(excel);
-        if (head.version != ModelWorkbook::version) {
-            emit showMessage(QStringLiteral("Model import"),
-                             QStringLiteral("Sheet ") + sheetName
-                                 + QStringLiteral(" contains model created by the previous, unsupported version of the "
-                                                  "tool. It will not be imported."),
-                             QStringLiteral("error"));
-            // A sheet of notes beside the models is not an old model: say what it is.
-            const QString why = ModelWorkbook::isModelSheet(excel)
-                ? QStringLiteral("%1: cell B3 holds \"%2\" where a saved model holds its version, %3.")
-                      .arg(sheet, head.versionText)
-                      .arg(ModelWorkbook::version)
-                : QStringLiteral("%1 is not a model: it is left out.").arg(sheet);
-            emit notice(title, why.toHtmlEscaped(), QStringLiteral("warning"));
-            continue;
-        }
-        const QString country = head.countryId;
-        const QString disease = head.diseaseId;
-        const QString id = m_registry.freeModelId(head.modelId);
-        std::unique_ptr<fn::DiseaseModel> made = m_factory.make(country, disease, id);
-        if (!made) {
-            emit showMessage(
-                QStringLiteral("Model import"),
-                QStringLiteral("Sheet ") + sheetName
-                    + QStringLiteral(
-                        " contains model not supported by the reference data loaded. It will not be imported."),
-                QStringLiteral("error"));
-            const QString reason = m_factory.whyNone(country, disease);
-            emit notice(title, QStringLiteral("%1: %2").arg(sheet, reason).toHtmlEscaped(), QStringLiteral("warning"));
-            continue;
-        }
-        made->setOrigin(QStringLiteral("sheet \"%1\" of the workbook %2")
-                            .arg(sheetName, QDir::toNativeSeparators(fileInfo.absoluteFilePath())));
-        // A sheet that cannot be read as the user sees it is refused whole, never read in part.
-        try {
-            ModelWorkbook::readSheet(excel, *made);
-        } catch (const ut::Exception& e) {
-            reportWorkbookProblem(title, QStringLiteral("%1 is not imported: %2").arg(sheet, e.message()));
-            continue;
-        }
-        fn::DiseaseModel* model = m_registry.append(std::move(made));
-        m_registry.enter(country, disease, id, model);
-        model->distributeToTrees();
-        warnOfImpossibleArguments({model}, title);
-        created << model->info();
-    }
-    excel.close();
+    };
+    listener.error = [this](const QString& title, const QString& text) {
+        emit showMessage(title, text, QStringLiteral("error"));
+    };
+    listener.warning = [this](const QString& title, const QString& text) {
+        emit notice(title, text, QStringLiteral("warning"));
+    };
+    listener.problem = [this](const QString& title, const QString& text) { reportWorkbookProblem(title, text); };
+    QVariantList created;
+    listener.modelAdded = [&](fn::DiseaseModel& model) {
+        warnOfImpossibleArguments({&model}, QStringLiteral("Model import"));
+        created << model.info();
+    };
+    ModelWorkbookImport(m_factory, m_registry).read(fileInfo, listener);
     if (!created.isEmpty()) {
         updateDataExportImportStatus(fn::Import, models, QStringLiteral("importFinished"), QString());
         emit modelsCreated(created);
