@@ -179,6 +179,15 @@ TEST(SensitivityAnalysis, TiedValuesShareTheMeanOfTheirRanks)
                                                               std::uint32_t(row.input.size()));
         EXPECT_NEAR(figures.spearman[0], row.spearman, 1e-12);
     }
+    const std::vector<double> tied = {0, 0, 1, 1}, y = {1, 2, 3, 4}, reversed = {4, 3, 2, 1}, same = {2, 2, 2, 2};
+    const fn::SensitivityAnalysis::Figures figures = fn::SensitivityAnalysis::analyze(
+        {tied.data(), reversed.data(), same.data()}, y.data(), 4);
+    EXPECT_NEAR(figures.spearman[0], 4.0 / std::sqrt(20.0), 1e-12);
+    EXPECT_NEAR(figures.spearman[1], -1.0, 1e-12);
+    EXPECT_TRUE(std::isnan(figures.spearman[2]));
+    // Four samples for two inputs that vary: no regression.
+    EXPECT_EQ(figures.regressionInputs, 2u);
+    EXPECT_TRUE(figures.withheld.contains(QLatin1String("too few samples")));
 }
 
 TEST(SensitivityAnalysis, RankCorrelationsAndCoefficientsOfKnownRelations)
@@ -395,19 +404,6 @@ TEST(SensitivityAnalysis, RankRegressionShowsAMonotoneRelation)
 
 // Ties share the mean of their ranks: x = (0, 0, 1, 1) against y = (1, 2, 3, 4) has ranks
 // (1.5, 1.5, 3.5, 3.5) and a rank correlation of 4 / sqrt(4 x 5).
-TEST(SensitivityAnalysis, TiedValuesShareTheirMeanRank)
-{
-    const std::vector<double> tied = {0, 0, 1, 1}, y = {1, 2, 3, 4}, reversed = {4, 3, 2, 1}, same = {2, 2, 2, 2};
-    const fn::SensitivityAnalysis::Figures figures = fn::SensitivityAnalysis::analyze(
-        {tied.data(), reversed.data(), same.data()}, y.data(), 4);
-    EXPECT_NEAR(figures.spearman[0], 4.0 / std::sqrt(20.0), 1e-12);
-    EXPECT_NEAR(figures.spearman[1], -1.0, 1e-12);
-    EXPECT_TRUE(std::isnan(figures.spearman[2]));
-    // Four samples for two inputs that vary: no regression.
-    EXPECT_EQ(figures.regressionInputs, 2u);
-    EXPECT_TRUE(figures.withheld.contains(QLatin1String("too few samples")));
-}
-
 // The totals 1, 2, ..., n: the p quantile is ceil(n p); its 95 % interval runs between the
 // order statistics floor(n p - 1.96 s) and ceil(n p + 1.96 s) + 1, s = sqrt(n p (1 - p)).
 TEST(ConvergenceCheck, QuantilePrecisionFromOrderStatistics)

@@ -49,23 +49,6 @@ TEST(DataArray, DefaultArraysAndEvaluationOrder)
     EXPECT_EQ(counted.metaValue(QStringLiteral("duration")), QString());
 }
 
-TEST(DataArray, RandomCellsDrawInScalarIndexOrder)
-{
-    const fn::InputFactor age(QStringLiteral("Age"), ageGroups(3));
-    const fn::InputFactor sex(QStringLiteral("Sex"), sexes);
-    fn::DataArray random({age, sex}, QStringLiteral("Random"), {}, QStringLiteral("RandUniform(0, 1)"));
-    random.initializeParser();
-    fn::seedIfNonZero(99);
-    random.evaluate();
-    const Marray first = random.values();
-    random.evaluate();
-    fn::seedIfNonZero(99);
-    for (std::size_t i = 0; i < first.size(); ++i) {
-        EXPECT_EQ(first[i], fn::randUniform(0, 1)) << i;
-        EXPECT_NE(first[i], random.values()[i]);
-    }
-}
-
 TEST(DataArray, ConvertsBetween19And20AgeGroups)
 {
     const fn::InputFactor age19(QStringLiteral("Age"), ageGroups(19));

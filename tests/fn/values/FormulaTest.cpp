@@ -59,13 +59,6 @@ TEST(FormulaChecker, SingleAndListForms)
     EXPECT_FALSE(checker.check(QStringLiteral("1.5.2")));
 
     QList<bool> results{true, true};
-    EXPECT_TRUE(checker.check(QStringList{QStringLiteral("RandUniform(0.198, 0.734)")}, results));
-    EXPECT_EQ(results, QList<bool>{true});
-
-    EXPECT_FALSE(
-        checker.check(QStringList{QString(), QStringLiteral("1,5"), QStringLiteral("RandPert(1, 2)")}, results));
-    EXPECT_EQ(results, (QList<bool>{false, false, false}));
-
     QStringList cells;
     for (int i = 0; i < 38; ++i)
         cells << QStringLiteral("RandPert(0, %1, 100)").arg(i);
@@ -92,11 +85,6 @@ TEST(FormulaChecker, SaysWhyAFormulaWasRefused)
         EXPECT_FALSE(reasons[i].isEmpty()) << i;
     // The parser's own words: a function short of arguments is not a formula that ends too early.
     EXPECT_NE(reasons[2], reasons[4]);
-
-    // The two forms agree.
-    QList<bool> plain;
-    EXPECT_FALSE(checker.check(QStringList{QStringLiteral("RandUniform(1, 2)"), QStringLiteral("1,5")}, plain));
-    EXPECT_EQ(plain, (QList<bool>{true, false}));
 }
 
 // An array whose formulas do not compile says which cells, with their strata (the first factor
