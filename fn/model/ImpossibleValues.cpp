@@ -305,20 +305,21 @@ bool supportOf(const QString& formula, double& low, double& high)
     }
     const QString function = match.captured(1);
     const double infinity = std::numeric_limits<double>::infinity();
-    if (function == QLatin1String("RandUniform") && arguments.size() == 2) {
+    if (function == randomFunctionName(RandomFunction::Uniform) && arguments.size() == 2) {
         low = arguments[0];
         high = arguments[1];
-    } else if (function == QLatin1String("RandPert") && arguments.size() == 3) {
+    } else if (function == randomFunctionName(RandomFunction::Pert) && arguments.size() == 3) {
         low = arguments[0];
         high = arguments[2];
-    } else if (function == QLatin1String("RandBeta") && arguments.size() == 2) {
+    } else if (function == randomFunctionName(RandomFunction::Beta) && arguments.size() == 2) {
         low = 0.0;
         high = 1.0;
-    } else if ((function == QLatin1String("RandGamma") || function == QLatin1String("RandLogNormal"))
+    } else if ((function == randomFunctionName(RandomFunction::Gamma)
+                || function == randomFunctionName(RandomFunction::LogNormal))
                && arguments.size() == 2) {
         low = 0.0;
         high = infinity;
-    } else if (function == QLatin1String("RandNormal") && arguments.size() == 2) {
+    } else if (function == randomFunctionName(RandomFunction::Normal) && arguments.size() == 2) {
         // Negative draws come out as 0.
         low = std::max(0.0, arguments[1] > 0.0 ? -infinity : arguments[0]);
         high = arguments[1] > 0.0 ? infinity : low;

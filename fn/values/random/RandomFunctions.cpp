@@ -122,6 +122,11 @@ constexpr const char* randomFunctionNames[] = {"RandUniform", "RandPert",      "
 
 } // namespace
 
+QLatin1String randomFunctionName(RandomFunction function)
+{
+    return QLatin1String(randomFunctionNames[static_cast<int>(function)]);
+}
+
 void defineRandomFunctions(mu::Parser& parser, const RandomFunctionSet& set)
 {
     constexpr bool optimisable = false;

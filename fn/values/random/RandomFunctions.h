@@ -40,6 +40,11 @@ struct RandomFunctionSet
     double (*normal)(double, double);
 };
 
+// The random functions, in the order of RandomFunctionSet's members.
+enum class RandomFunction { Uniform, Pert, Beta, Gamma, LogNormal, Normal };
+// The name formulas call function by: "RandUniform", "RandPert", ...
+QLatin1String randomFunctionName(RandomFunction function);
+
 // Adds the set to the parser under the names formulas call them by (RandUniform, RandPert,
 // RandBeta, RandGamma, RandLogNormal and RandNormal), all marked as not optimisable so that
 // constant arguments never freeze a call.
