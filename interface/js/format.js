@@ -92,12 +92,12 @@
     Oz.intervalText = function (stat) {
         if (!Oz.isStatMap(stat)) return '–';
         if (!Oz.quantilesEstimated) return Oz.NOT_ESTIMATED;
-        return Oz.formatNumber(stat['Quantile0.025']) + ' – ' + Oz.formatNumber(stat['Quantile0.975']);
+        return Oz.formatNumber(stat[Oz.STAT_KEYS.low]) + ' – ' + Oz.formatNumber(stat[Oz.STAT_KEYS.high]);
     };
 
     Oz.medianText = function (stat) {
         if (!Oz.isStatMap(stat)) return '–';
-        return Oz.quantilesEstimated ? Oz.formatNumber(stat['Quantile0.5']) : Oz.NOT_ESTIMATED;
+        return Oz.quantilesEstimated ? Oz.formatNumber(stat[Oz.STAT_KEYS.median]) : Oz.NOT_ESTIMATED;
     };
 
     // A Monte-Carlo standard error with two significant digits: the precision it is known to.
@@ -126,7 +126,7 @@
 
     Oz.statTsv = function (stat) {
         if (!Oz.isStatMap(stat)) return ['', '', ''];
-        return [Oz.rawNumber(stat.Mean), Oz.rawNumber(stat['Quantile0.025']), Oz.rawNumber(stat['Quantile0.975'])];
+        return [Oz.rawNumber(stat.Mean), Oz.rawNumber(stat[Oz.STAT_KEYS.low]), Oz.rawNumber(stat[Oz.STAT_KEYS.high])];
     };
 
     Oz.toNumberOrNaN = function (v) {
@@ -139,7 +139,7 @@
     };
 
     // The level label of an age-group entry of a stratified map is keyed by the factor name.
-    const RESERVED_STRAT_KEYS = ['id', 'Mean', 'Quantile0.025', 'Quantile0.5', 'Quantile0.975'];
+    const RESERVED_STRAT_KEYS = ['id'].concat(Object.values(Oz.STAT_KEYS));
     Oz.stratumLabel = function (row) {
         if (!row) return '';
         for (const k of Object.keys(row)) {

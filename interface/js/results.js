@@ -212,8 +212,8 @@
                 el('td', { class: 'num', text: Oz.medianText(s) }),
                 el('td', { class: 'num ci-cell', text: Oz.intervalText(s) })
             ]));
-            lines.push([R.label(k), Oz.rawNumber(s.Mean), Oz.rawNumber(s['Quantile0.025']),
-                Oz.rawNumber(s['Quantile0.5']), Oz.rawNumber(s['Quantile0.975'])].join('\t'));
+            lines.push([R.label(k), Oz.rawNumber(s.Mean), Oz.rawNumber(s[Oz.STAT_KEYS.low]),
+                Oz.rawNumber(s[Oz.STAT_KEYS.median]), Oz.rawNumber(s[Oz.STAT_KEYS.high])].join('\t'));
         }
         table.appendChild(tbody);
         if (keys.length === 0) {
@@ -296,8 +296,8 @@
         const drawn = stats.map(function (s) { return s && !R.negativeBurden(key || '', s) ? s : undefined; });
         return {
             means: drawn.map(function (s) { return Oz.toNumberOrNaN(s && s.Mean); }),
-            lows: drawn.map(function (s) { return Oz.toNumberOrNaN(s && s['Quantile0.025']); }),
-            highs: drawn.map(function (s) { return Oz.toNumberOrNaN(s && s['Quantile0.975']); })
+            lows: drawn.map(function (s) { return Oz.toNumberOrNaN(s && s[Oz.STAT_KEYS.low]); }),
+            highs: drawn.map(function (s) { return Oz.toNumberOrNaN(s && s[Oz.STAT_KEYS.high]); })
         };
     };
 
