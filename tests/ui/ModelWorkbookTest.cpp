@@ -1,61 +1,22 @@
-#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "fn/data/InputDataMgr.h"
-#include "ui/Chief.h"
-#include "ui/workbook/ModelWorkbook.h"
 #include "ui/PageMessageEcho.h"
+#include "ui/StoreFixtures.h"
+#include "ui/workbook/ModelWorkbook.h"
 #include "ut/Diagnostics.h"
 #include "ut/workbook/Excel.h"
 
 namespace {
 
-const QString country = QStringLiteral("Testland");
-const QString disease = QStringLiteral("TwoTrees");
+using uitest::country;
+using uitest::disease;
 
-class ModelWorkbookTest : public ::testing::Test
+class ModelWorkbookTest : public uitest::StoreTest
 {
 protected:
-    void SetUp() override
-    {
-        previousDirectory = QDir::currentPath();
-        QDir::setCurrent(base.path());
-        QDir(base.path()).mkdir(QStringLiteral("models"));
-        QFile::copy(QStringLiteral(OZMID_TEST_DATA_DIR "/fn/model/fixtures/two-trees.model_spec.json"),
-                    base.filePath(QStringLiteral("models/two-trees.model_spec.json")));
-        fn::InputDataMgr store;
-        store.setPath(base.path());
-        const QVector<fn::InputFactor> factors = {
-            fn::InputFactor(QStringLiteral("Age"), {QStringLiteral("0-49"), QStringLiteral("50+")}),
-            fn::InputFactor(QStringLiteral("Sex"), {QStringLiteral("Female"), QStringLiteral("Male")})};
-        store.setAgeDistribution(
-            country,
-            fn::DataArray(factors, QStringLiteral("Age distribution"), {}, QStringList{"1000", "900", "2000", "1800"}));
-        store.setLifeExpectancy(
-            country,
-            fn::DataArray(factors, QStringLiteral("Life expectancy"), {}, QStringList{"60", "55", "20", "15"}));
-        ASSERT_TRUE(store.saveCache());
-    }
-
-    void TearDown() override { QDir::setCurrent(previousDirectory); }
-
-    std::unique_ptr<ui::Chief> freshController() const
-    {
-        auto chief = std::make_unique<ui::Chief>();
-        chief->setBasePath(base.path());
-        return chief;
-    }
-
-    static void createModels(ui::Chief& chief, int count)
-    {
-        chief.changeCountrySelection({country});
-        chief.changeDiseaseSelection({disease});
-        for (int i = 0; i < count; ++i)
-            chief.createModels();
-    }
+    static void createModels(ui::Chief& on, int count) { create(on, {country}, disease, count); }
 
     static QStringList sheetNames(const QString& path)
     {
@@ -67,9 +28,6 @@ protected:
         }
         return names;
     }
-
-    QTemporaryDir base;
-    QString previousDirectory;
 };
 
 } // namespace
@@ -77,7 +35,7 @@ protected:
 TEST_F(ModelWorkbookTest, ExportReusesAddsAndDeletesSheets)
 {
     for (int count : {1, 3, 5}) {
-        auto chief = freshController();
+        auto chief = freshChief();
         createModels(*chief, count);
         const QString path = base.filePath(QStringLiteral("models-%1.xls").arg(count));
         QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
@@ -89,7 +47,7 @@ TEST_F(ModelWorkbookTest, ExportReusesAddsAndDeletesSheets)
         EXPECT_EQ(messages.last().at(1).toString(), QStringLiteral("Models export finished"));
     }
 
-    auto empty = freshController();
+    auto empty = freshChief();
     QSignalSpy messages(empty.get(), &ui::Chief::showMessage);
     empty->saveModelsToExcel(QFileInfo(base.filePath(QStringLiteral("none.xls"))));
     EXPECT_EQ(messages.takeFirst().at(1).toString(),
@@ -101,7 +59,7 @@ TEST_F(ModelWorkbookTest, ImportAfterAFreshStartGivesTheSameModels)
 {
     const QString path = base.filePath(QStringLiteral("saved.xls"));
     {
-        auto chief = freshController();
+        auto chief = freshChief();
         createModels(*chief, 2);
         fn::DiseaseModel* model = chief->getModel(country, disease, QStringLiteral("model 2"));
         fn::DataArray& cases = model->getParameter(fn::DiseaseModel::NotifiedCases);
@@ -119,7 +77,7 @@ TEST_F(ModelWorkbookTest, ImportAfterAFreshStartGivesTheSameModels)
         chief->saveModelsToExcel(QFileInfo(path));
     }
 
-    auto chief = freshController();
+    auto chief = freshChief();
     chief->makeModelId(QStringLiteral("model 1"));
     QSignalSpy created(chief.get(), &ui::Chief::modelsCreated);
     chief->loadModelsFromExcel(QFileInfo(path));
@@ -160,7 +118,7 @@ TEST_F(ModelWorkbookTest, UnsupportedSheetsAndFilesAreReported)
 {
     const QString path = base.filePath(QStringLiteral("old.xls"));
     {
-        auto chief = freshController();
+        auto chief = freshChief();
         createModels(*chief, 2);
         chief->saveModelsToExcel(QFileInfo(path));
     }
@@ -172,7 +130,7 @@ TEST_F(ModelWorkbookTest, UnsupportedSheetsAndFilesAreReported)
         excel.setCellValue(8, 2, QStringLiteral("NoSuchDisease"));
         excel.saveAs(path);
     }
-    auto chief = freshController();
+    auto chief = freshChief();
     QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
     QSignalSpy created(chief.get(), &ui::Chief::modelsCreated);
     chief->loadModelsFromExcel(QFileInfo(path));
@@ -208,7 +166,7 @@ TEST_F(ModelWorkbookTest, UnreadableWorkbooksAreExplained)
 {
     const QString path = base.filePath(QStringLiteral("saved.xls"));
     {
-        auto chief = freshController();
+        auto chief = freshChief();
         createModels(*chief, 2);
         chief->saveModelsToExcel(QFileInfo(path));
     }
@@ -217,7 +175,7 @@ TEST_F(ModelWorkbookTest, UnreadableWorkbooksAreExplained)
     ASSERT_TRUE(file.resize(file.size() - 1000));
     file.close();
 
-    auto chief = freshController();
+    auto chief = freshChief();
     QStringList explained;
     const ut::ScopedDiagnosticsSink sink([&](const QString& text) { explained << text; });
     // The command line repeats the page's messages on standard error.
@@ -252,7 +210,7 @@ TEST_F(ModelWorkbookTest, FailedSavesAreReportedAndKeepTheEarlierFile)
         ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
         earlier.write("earlier content");
     }
-    auto chief = freshController();
+    auto chief = freshChief();
     createModels(*chief, 2);
     QStringList explained;
     const ut::ScopedDiagnosticsSink sink([&](const QString& text) { explained << text; });
@@ -285,7 +243,7 @@ TEST_F(ModelWorkbookTest, LongFormulasAreSavedWholeOrNotAtAll)
 
     const QString path = base.filePath(QStringLiteral("long.xls"));
     {
-        auto chief = freshController();
+        auto chief = freshChief();
         createModels(*chief, 2);
         fn::DataArray& cases =
             chief->getModel(country, disease, QStringLiteral("model 2"))->getParameter(fn::DiseaseModel::NotifiedCases);
@@ -307,9 +265,39 @@ TEST_F(ModelWorkbookTest, LongFormulasAreSavedWholeOrNotAtAll)
         EXPECT_TRUE(text.contains(QStringLiteral("32768 characters"))) << text.toStdString();
         EXPECT_FALSE(QFile::exists(refused));
     }
-    auto chief = freshController();
+    auto chief = freshChief();
     chief->loadModelsFromExcel(QFileInfo(path));
     fn::DiseaseModel* model = chief->getModel(country, disease, QStringLiteral("model 2"));
     ASSERT_NE(model, nullptr);
     EXPECT_EQ(model->getParameter(fn::DiseaseModel::NotifiedCases).formulas().value(1), longest.trimmed());
+}
+
+// Generated ids skip every id handed out, loaded ones included, so that creating models after
+// loading a workbook neither loses a model nor miscounts; loading the same models again and
+// again never replaces one.
+TEST_F(ModelWorkbookTest, ModelIdsStayUniqueAcrossLoadsAndCreations)
+{
+    createModels(*chief, 2);
+    const QString workbook = base.filePath(QStringLiteral("saved.xls"));
+    chief->saveModelsToExcel(QFileInfo(workbook));
+    chief->deleteModels();
+    chief->loadModelsFromExcel(QFileInfo(workbook));
+    ASSERT_EQ(chief->models().size(), 2u);
+
+    QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
+    createOneModel();
+    ASSERT_EQ(chief->models().size(), 3u);
+    EXPECT_EQ(chief->models().back()->modelId(), QStringLiteral("model 3"));
+    EXPECT_EQ(messages.last().at(1).toString(),
+              QStringLiteral("1 new model(s) created.<br />Total number of models defined: 3."));
+
+    chief->loadModelsFromExcel(QFileInfo(workbook));
+    chief->loadModelsFromExcel(QFileInfo(workbook));
+    QStringList ids;
+    for (const auto& model : chief->models()) {
+        ids << model->modelId();
+        EXPECT_EQ(chief->getModel(model->countryId(), model->diseaseId(), model->modelId()), model.get());
+    }
+    EXPECT_EQ(ids,
+              (QStringList{"model 1", "model 2", "model 3", "model 1_2", "model 2_2", "model 1_2_2", "model 2_2_2"}));
 }

@@ -21,13 +21,6 @@ inline QString jsString(const QString& text)
     return QLatin1Char('\'') + text + QLatin1Char('\'');
 }
 
-inline QString artifactPath(const QString& fileName)
-{
-    const QString artifacts = QDir::cleanPath(QStringLiteral(OZMID_BINARY_DIR "/../artifacts"));
-    QDir().mkpath(artifacts);
-    return QDir(artifacts).filePath(fileName);
-}
-
 // Clicks the middle of the element as the user would, with the mouse on the view's widget, once
 // nothing covers it (a notice may lie over it for a while); false when the element is not shown
 // or stays covered.
@@ -49,9 +42,9 @@ inline bool clickElement(QWebEngineView* view, const QString& selector)
     return true;
 }
 
-// The main window on a fresh base folder (the sample specifications and the population of
-// one country), its page loaded; tests drive it through the page as a user would.
-class MainPageFixture : public ::testing::Test
+// A working directory of its own for each test, hence a settings file of its own; native
+// dialogs are off, so that the tests can answer them.
+class FolderTest : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -61,6 +54,23 @@ protected:
         ASSERT_TRUE(base.isValid());
         previousDirectory = QDir::currentPath();
         QDir::setCurrent(base.path());
+    }
+
+    void TearDown() override { QDir::setCurrent(previousDirectory); }
+
+    QTemporaryDir base;
+    QString previousDirectory;
+};
+
+// The main window on a fresh base folder (the sample specifications and the population of
+// one country), its page loaded; tests drive it through the page as a user would.
+class MainPageFixture : public FolderTest
+{
+protected:
+    void SetUp() override
+    {
+        FolderTest::SetUp();
+        ASSERT_FALSE(HasFatalFailure());
         ASSERT_TRUE(prepareBaseFolder(base.path()));
     }
 
@@ -72,7 +82,7 @@ protected:
         }
         delete window.data();
         chief.reset();
-        QDir::setCurrent(previousDirectory);
+        FolderTest::TearDown();
     }
 
     void openWindow()
@@ -125,8 +135,6 @@ protected:
 
     QString pageText(const QString& expression) { return runJavaScript(page, expression).toString(); }
 
-    QTemporaryDir base;
-    QString previousDirectory;
     std::unique_ptr<ui::Chief> chief;
     QPointer<ui::OzmidMainWnd> window;
     QWebEnginePage* page = nullptr;

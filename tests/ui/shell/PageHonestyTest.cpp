@@ -125,8 +125,9 @@ TEST_F(PageHonestyTest, CountriesWithoutPopulationAreMarked)
 }
 
 // A notice takes one line, its whole text on hover and, opened, below it; an information
-// passes, an error stays until it is closed.
-TEST_F(PageHonestyTest, InformationPassesAndErrorsStay)
+// passes, an error stays until it is closed. A workbook that cannot be loaded leaves no
+// progress message spinning.
+TEST_F(PageHonestyTest, NoticesPassStayAndLeaveNoSpinner)
 {
     openWindow();
     ASSERT_NO_FATAL_FAILURE(waitForPage());
@@ -150,10 +151,19 @@ TEST_F(PageHonestyTest, InformationPassesAndErrorsStay)
                                                     ".toast-body').offsetHeight"))
                   .toInt(),
               0);
+
+    const QString spinning = QStringLiteral("!!document.getElementById('updatableMessage')");
+    QFile junk(QDir::current().filePath(QStringLiteral("junk.xls")));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly) && junk.write("not a workbook") > 0);
+    junk.close();
+    chief->loadModelsFromExcel(QFileInfo(junk.fileName()));
+    ASSERT_TRUE(noticeShown(QStringLiteral("Model import"), QStringLiteral("No valid models found")));
+    EXPECT_TRUE(guitest::waitForScript(page, QLatin1Char('!') + spinning));
 }
 
 // "1e3" or "2.5" samples are refused rather than cut to 1 or 2; a rate above 0.2 is asked
-// about, with 0.03 for 3 % offered.
+// about, with 0.03 for 3 % offered. Values accepted in the options dialog show in the Run tab
+// at once and are the next run's; a rate above 0.2 is confirmed there too.
 TEST_F(PageHonestyTest, RunSettingsAreWholeAndPlausible)
 {
     openWindow();
@@ -194,14 +204,7 @@ TEST_F(PageHonestyTest, RunSettingsAreWholeAndPlausible)
     typeInto(QStringLiteral("#timeDiscountRateInput"), QStringLiteral("0.2"));
     ASSERT_TRUE(guitest::waitFor([&] { return qFuzzyCompare(chief->timeDiscountRate(), 0.2); }));
     EXPECT_FALSE(guitest::runJavaScript(page, QStringLiteral("!!document.getElementById('confirmDialog')")).toBool());
-}
 
-// Values accepted in the options dialog show in the Run tab at once and are the next run's;
-// a rate above 0.2 is confirmed there too.
-TEST_F(PageHonestyTest, OptionsReachTheRunTabAtOnce)
-{
-    openWindow();
-    ASSERT_NO_FATAL_FAILURE(waitForPage());
     QString asked;
     bool stillOpen = false;
     guitest::whenModal<ui::SettingsDlg>([&](ui::SettingsDlg* dialog) {
@@ -294,26 +297,38 @@ TEST_F(PageHonestyTest, CountryMarksFollowAnImport)
     EXPECT_TRUE(guitest::waitForScript(page, QLatin1Char('!') + austriaMarked));
 }
 
-// A workbook that cannot be loaded leaves no progress message spinning; one that loads ends it.
-TEST_F(PageHonestyTest, FailedLoadsLeaveNoSpinner)
-{
-    openWindow();
-    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!window.ozmidPage && ozmidPage.isReady()")));
-    const QString spinning = QStringLiteral("!!document.getElementById('updatableMessage')");
-    QFile junk(QDir::current().filePath(QStringLiteral("junk.xls")));
-    ASSERT_TRUE(junk.open(QIODevice::WriteOnly) && junk.write("not a workbook") > 0);
-    junk.close();
-    chief->loadModelsFromExcel(QFileInfo(junk.fileName()));
-    ASSERT_TRUE(noticeShown(QStringLiteral("Model import"), QStringLiteral("No valid models found")));
-    EXPECT_TRUE(guitest::waitForScript(page, QLatin1Char('!') + spinning));
-}
-
-// Runs of fewer than 9 samples show means without intervals and say why; results of a model
-// whose parameters changed after the run are marked until the next run.
-TEST_F(PageHonestyTest, ResultsSayWhatTheyAreWorth)
+// A refused formula comes with the reason; the next attempt clears what was said about the
+// previous one. Runs of fewer than 9 samples show means without intervals and say why; results
+// of a model whose parameters changed after the run are marked until the next run.
+TEST_F(PageHonestyTest, FormulaErrorsAndResultsSayWhatTheyAreWorth)
 {
     openWindow();
     ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
+    guitest::runJavaScript(page,
+                           QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');")
+                               .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
+    const QString cell = QStringLiteral("#gridLifeExp tr[data-row=\"0\"] td[data-col=\"Female\"] input");
+    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!document.querySelector(%1)").arg(jsString(cell))));
+    const QString original = pageText(QStringLiteral("document.querySelector(%1).value").arg(jsString(cell)));
+    typeInto(cell, QStringLiteral("RandPert(1, 2)"));
+    guitest::runJavaScript(page, QStringLiteral("document.getElementById('applyModelChangesButton').click();"));
+    const QString toasts = QStringLiteral("Array.from(document.querySelectorAll('#notifications .toast')).map("
+                                          "function (t) { return t.textContent; }).join(' | ')");
+    ASSERT_TRUE(
+        guitest::waitForScript(page, QStringLiteral("(%1).indexOf('Why the formulas were refused') >= 0").arg(toasts)));
+    const QString shown = pageText(toasts);
+    EXPECT_TRUE(shown.contains(QStringLiteral("Changes have NOT been applied to:")));
+    EXPECT_TRUE(shown.contains(QStringLiteral("Life expectancy, 0-4, Female: \"RandPert(1, 2)\" is refused: ")))
+        << qPrintable(shown);
+
+    typeInto(cell, original);
+    guitest::runJavaScript(page, QStringLiteral("document.getElementById('applyModelChangesButton').click();"));
+    ASSERT_TRUE(
+        guitest::waitForScript(page, QStringLiteral("(%1).indexOf('Changes have been applied to:') >= 0").arg(toasts)));
+    const QString after = pageText(toasts);
+    EXPECT_FALSE(after.contains(QStringLiteral("NOT been applied"))) << qPrintable(after);
+    EXPECT_FALSE(after.contains(QStringLiteral("Why the formulas were refused")));
+
     ASSERT_NO_FATAL_FAILURE(runFromPage(5));
     EXPECT_TRUE(noticeShown(QStringLiteral("Model run"), QStringLiteral("quantiles are not estimated")));
     EXPECT_TRUE(pageText(QStringLiteral("document.getElementById('aggregatedNote').textContent"))
@@ -359,38 +374,6 @@ TEST_F(PageHonestyTest, ResultsSayWhatTheyAreWorth)
                                                       "document.getElementById('outdatedNote').hidden")));
     EXPECT_FALSE(pageText(QStringLiteral("document.querySelector('#modelListTable tbody tr').textContent"))
                      .contains(QStringLiteral("results out of date")));
-}
-
-// A refused formula comes with the reason; the next attempt clears what was said about the
-// previous one.
-TEST_F(PageHonestyTest, FormulaErrorsSayWhyAndOldNoticesGo)
-{
-    openWindow();
-    ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
-    guitest::runJavaScript(page,
-                           QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');")
-                               .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
-    const QString cell = QStringLiteral("#gridLifeExp tr[data-row=\"0\"] td[data-col=\"Female\"] input");
-    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!document.querySelector(%1)").arg(jsString(cell))));
-    const QString original = pageText(QStringLiteral("document.querySelector(%1).value").arg(jsString(cell)));
-    typeInto(cell, QStringLiteral("RandPert(1, 2)"));
-    guitest::runJavaScript(page, QStringLiteral("document.getElementById('applyModelChangesButton').click();"));
-    const QString toasts = QStringLiteral("Array.from(document.querySelectorAll('#notifications .toast')).map("
-                                          "function (t) { return t.textContent; }).join(' | ')");
-    ASSERT_TRUE(
-        guitest::waitForScript(page, QStringLiteral("(%1).indexOf('Why the formulas were refused') >= 0").arg(toasts)));
-    const QString shown = pageText(toasts);
-    EXPECT_TRUE(shown.contains(QStringLiteral("Changes have NOT been applied to:")));
-    EXPECT_TRUE(shown.contains(QStringLiteral("Life expectancy, 0-4, Female: \"RandPert(1, 2)\" is refused: ")))
-        << qPrintable(shown);
-
-    typeInto(cell, original);
-    guitest::runJavaScript(page, QStringLiteral("document.getElementById('applyModelChangesButton').click();"));
-    ASSERT_TRUE(
-        guitest::waitForScript(page, QStringLiteral("(%1).indexOf('Changes have been applied to:') >= 0").arg(toasts)));
-    const QString after = pageText(toasts);
-    EXPECT_FALSE(after.contains(QStringLiteral("NOT been applied"))) << qPrintable(after);
-    EXPECT_FALSE(after.contains(QStringLiteral("Why the formulas were refused")));
 }
 
 // The burden of a model whose country has no population data is not computable: every view of

@@ -118,8 +118,10 @@ TEST_F(RunSafetyTest, ChangesDuringARunAreRefusedAndTheRunCanBeCancelled)
 }
 
 // A single model's run moves the bar while it runs, says how far the model is and how long
-// is left, and ends at 1 with the results shown.
-TEST_F(RunSafetyTest, ProgressMovesWithinAModel)
+// is left, and ends at 1 with the results shown. A model that fails in the run thread no longer
+// ends the program: the page says why, and the shell goes on working. A command-line run still
+// gets the exception.
+TEST_F(RunSafetyTest, ProgressMovesAndAFailingRunIsReported)
 {
     openWindow();
     ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
@@ -155,14 +157,7 @@ TEST_F(RunSafetyTest, ProgressMovesWithinAModel)
                   30000ull * std::uint64_t(chief->models().front()->outcomeTreeCount()));
     }
     EXPECT_TRUE(partway);
-}
 
-// A model that fails in the run thread no longer ends the program: the page says why, and
-// the shell goes on working. A command-line run still gets the exception.
-TEST_F(RunSafetyTest, AFailingRunIsReportedAndTheShellKeepsWorking)
-{
-    openWindow();
-    ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
     fn::DataArray& cases = chief->models().front()->getParameter(fn::DiseaseModel::NotifiedCases);
     QStringList formulas = cases.formulas();
     formulas[0] = QStringLiteral("1 +");
