@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include <QAction>
 #include <QDir>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -134,6 +135,32 @@ protected:
     }
 
     QString pageText(const QString& expression) { return runJavaScript(page, expression).toString(); }
+
+    // Calls a function of the page's automation hook on model 1 of guitest::country.
+    void onModel(const char* function, const QString& disease = bsiDisease)
+    {
+        runJavaScript(page,
+                      QStringLiteral("ozmidPage.%1(%2, %3, 'model 1');")
+                          .arg(QLatin1String(function), jsString(country), jsString(disease)));
+    }
+
+    void waitForPage()
+    {
+        ASSERT_TRUE(waitForScript(page,
+                                  QStringLiteral("!!window.ozmidPage && ozmidPage.isReady() && "
+                                                 "ozmidPage.state.countries.length > 0")));
+    }
+
+    // Waits for a notice on the page with this title whose text contains text.
+    bool noticeShown(const QString& title, const QString& text)
+    {
+        return waitForScript(page,
+                             QStringLiteral("ozmidPage.state.messages.some(function (m) {"
+                                            " return m.title === %1 && m.text.indexOf(%2) >= 0; })")
+                                 .arg(jsString(title), jsString(text)));
+    }
+
+    QAction* action(const char* name) const { return window->findChild<QAction*>(QLatin1String(name)); }
 
     std::unique_ptr<ui::Chief> chief;
     QPointer<ui::OzmidMainWnd> window;

@@ -58,8 +58,6 @@ protected:
         chief->setBasePath(base.path());
         window->setChief(chief.get());
     }
-
-    QAction* action(const char* name) const { return window->findChild<QAction*>(QLatin1String(name)); }
 };
 
 QStringList entries(const QMenu* menu)

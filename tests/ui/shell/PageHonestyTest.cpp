@@ -35,14 +35,6 @@ using guitest::jsString;
 class PageHonestyTest : public guitest::MainPageFixture
 {
 protected:
-    bool noticeShown(const QString& title, const QString& text)
-    {
-        return guitest::waitForScript(page,
-                                      QStringLiteral("ozmidPage.state.messages.some(function (m) {"
-                                                     " return m.title === %1 && m.text.indexOf(%2) >= 0; })")
-                                          .arg(jsString(title), jsString(text)));
-    }
-
     // Types text into an input of the page and commits it, as leaving the field does.
     void typeInto(const QString& selector, const QString& text)
     {
@@ -52,15 +44,6 @@ protected:
                                               " e.dispatchEvent(new Event('change', {bubbles: true})); })()")
                                    .arg(jsString(selector), jsString(text)));
     }
-
-    void waitForPage()
-    {
-        ASSERT_TRUE(guitest::waitForScript(page,
-                                           QStringLiteral("!!window.ozmidPage && ozmidPage.isReady() && "
-                                                          "ozmidPage.state.countries.length > 0")));
-    }
-
-    QAction* action(const char* name) const { return window->findChild<QAction*>(QLatin1String(name)); }
 };
 
 // The tests of what the page withholds and marks, at the window's own size and on a laptop's
@@ -304,9 +287,7 @@ TEST_F(PageHonestyTest, FormulaErrorsAndResultsSayWhatTheyAreWorth)
 {
     openWindow();
     ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
-    guitest::runJavaScript(page,
-                           QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');")
-                               .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
+    onModel("openModel");
     const QString cell = QStringLiteral("#gridLifeExp tr[data-row=\"0\"] td[data-col=\"Female\"] input");
     ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!document.querySelector(%1)").arg(jsString(cell))));
     const QString original = pageText(QStringLiteral("document.querySelector(%1).value").arg(jsString(cell)));
@@ -535,9 +516,7 @@ TEST_P(PageHonestyAtSizeTest, ValuesOutsideTheirDomainAreMarkedAtTheCellAndInThe
 {
     ASSERT_NO_FATAL_FAILURE(openWindowAtSize());
     ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
-    guitest::runJavaScript(page,
-                           QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');")
-                               .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
+    onModel("openModel");
     // A negative life expectancy makes every YLD and YLL negative.
     const QString lifeCells = QStringLiteral("#gridLifeExp input.cell-input");
     ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!document.querySelector(%1)").arg(jsString(lifeCells))));
@@ -580,9 +559,7 @@ TEST_P(PageHonestyAtSizeTest, ValuesOutsideTheirDomainAreMarkedAtTheCellAndInThe
     // precision and sensitivity included.
     ASSERT_TRUE(guitest::runJavaScript(page, QStringLiteral("ozmidPage.setUncertaintyAnalysis(true)")).toBool());
     ASSERT_NO_FATAL_FAILURE(runFromPage(20));
-    guitest::runJavaScript(page,
-                           QStringLiteral("ozmidPage.showDetailedResults(%1, %2, 'model 1');")
-                               .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
+    onModel("showDetailedResults");
     ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!document.getElementById('uncertaintyPanel').hidden")));
     EXPECT_TRUE(pageText(QStringLiteral("document.getElementById('uncertaintySuspectNote').hidden ? '' :"
                                         " document.getElementById('uncertaintySuspectNote').textContent"))

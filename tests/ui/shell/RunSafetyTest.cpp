@@ -8,8 +8,6 @@
 
 namespace {
 
-using guitest::jsString;
-
 const QStringList fiveCountries = {guitest::country, QStringLiteral("Belgium"), QStringLiteral("Bulgaria"),
                                    QStringLiteral("Croatia"), QStringLiteral("Cyprus")};
 
@@ -22,9 +20,7 @@ protected:
         ASSERT_NO_FATAL_FAILURE(createModels(fiveCountries, guitest::bsiDisease));
         ASSERT_NO_FATAL_FAILURE(createModels(fiveCountries, guitest::listeriosisDisease));
         ASSERT_EQ(chief->models().size(), 10u);
-        guitest::runJavaScript(page,
-                               QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');")
-                                   .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
+        onModel("openModel");
         ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.selectedModel !== null")));
         guitest::runJavaScript(page,
                                QStringLiteral("ozmidPage.showTab('setup'); ozmidPage.setNumSamples(20000);"
@@ -39,17 +35,6 @@ protected:
     {
         return guitest::runJavaScript(page, QStringLiteral("document.getElementById('%1').disabled").arg(id)).toBool();
     }
-
-    // Waits for a notice on the page with this title whose text contains text.
-    bool noticeShown(const QString& title, const QString& text)
-    {
-        return guitest::waitForScript(page,
-                                      QStringLiteral("ozmidPage.state.messages.some(function (m) {"
-                                                     " return m.title === %1 && m.text.indexOf(%2) >= 0; })")
-                                          .arg(jsString(title), jsString(text)));
-    }
-
-    QAction* action(const char* name) const { return window->findChild<QAction*>(QLatin1String(name)); }
 
     const QString refusal = QStringLiteral("while a run is in progress");
 };

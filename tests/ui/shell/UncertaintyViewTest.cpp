@@ -30,11 +30,6 @@ using guitest::jsString;
 class UncertaintyViewTest : public guitest::MainPageFixture
 {
 protected:
-    void waitForPage()
-    {
-        ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!window.ozmidPage && ozmidPage.isReady()")));
-    }
-
     bool boxChecked()
     {
         return guitest::runJavaScript(page,
@@ -56,9 +51,7 @@ protected:
                                            QStringLiteral("ozmidPage.state.analysis.length === 1 && "
                                                           "ozmidPage.state.analysis[0].analysed === %1")
                                                .arg(on ? "true" : "false")));
-        guitest::runJavaScript(page,
-                               QStringLiteral("ozmidPage.showDetailedResults(%1, %2, 'model 1');")
-                                   .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
+        onModel("showDetailedResults");
         ASSERT_TRUE(
             guitest::waitForScript(page,
                                    QStringLiteral("ozmidPage.state.lastDetailedResults !== null && "
@@ -128,7 +121,7 @@ TEST_F(UncertaintyViewTest, TheCheckBoxIsTheControllersSetting)
             dialog->findChild<QCheckBox*>(QStringLiteral("chkSensitivityAnalysis"))->setChecked(chosen);
             dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))->button(QDialogButtonBox::Ok)->click();
         });
-        window->findChild<QAction*>(QStringLiteral("actOptions"))->trigger();
+        action("actOptions")->trigger();
         EXPECT_EQ(chief->isUncertaintyAnalysisEnabled(), chosen);
         EXPECT_EQ(fn::Settings().sensitivityAnalysis(), chosen);
         EXPECT_TRUE(guitest::waitFor([&] { return boxChecked() == chosen; })) << "options chose " << chosen;
@@ -379,9 +372,7 @@ TEST_F(UncertaintyViewTest, TheModelsOwnParametersShowAsTheModels)
     guitest::runJavaScript(page, QStringLiteral("ozmidPage.setUncertaintyAnalysis(true)"));
     ASSERT_TRUE(guitest::waitFor([&] { return chief->isUncertaintyAnalysisEnabled(); }));
     ASSERT_NO_FATAL_FAILURE(runFromPage(300));
-    guitest::runJavaScript(page,
-                           QStringLiteral("ozmidPage.showDetailedResults(%1, %2, 'model 1');")
-                               .arg(jsString(guitest::country), jsString(disease)));
+    onModel("showDetailedResults", disease);
     ASSERT_TRUE(
         guitest::waitForScript(page, QStringLiteral("!!Chart.getChart(document.getElementById('tornadoChart'))")));
 

@@ -185,13 +185,9 @@ TEST_F(PageExportTest, ThePageBecomesAReadableA4PdfOfAFewPages)
     openWindow();
     ASSERT_NO_FATAL_FAILURE(createModels({guitest::country}, guitest::bsiDisease));
     ASSERT_NO_FATAL_FAILURE(runFromPage(200));
-    guitest::runJavaScript(page,
-                           QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');")
-                               .arg(guitest::jsString(guitest::country), guitest::jsString(guitest::bsiDisease)));
+    onModel("openModel");
     ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.selectedModel !== null")));
-    guitest::runJavaScript(page,
-                           QStringLiteral("ozmidPage.showDetailedResults(%1, %2, 'model 1');")
-                               .arg(guitest::jsString(guitest::country), guitest::jsString(guitest::bsiDisease)));
+    onModel("showDetailedResults");
     ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.lastDetailedResults !== null")));
 
     cancelFileDialog();
