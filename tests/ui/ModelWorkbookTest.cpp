@@ -55,11 +55,10 @@ TEST_F(ModelWorkbookTest, ExportReusesAddsAndDeletesSheets)
     EXPECT_FALSE(QFile::exists(base.filePath(QStringLiteral("none.xls"))));
 }
 
-TEST_F(ModelWorkbookTest, ImportAfterAFreshStartGivesTheSameModels)
+TEST_F(ModelWorkbookTest, ImportAfterAFreshStartGivesTheSameModelsUnderUniqueIds)
 {
     const QString path = base.filePath(QStringLiteral("saved.xls"));
     {
-        auto chief = freshChief();
         createModels(*chief, 2);
         fn::DiseaseModel* model = chief->getModel(country, disease, QStringLiteral("model 2"));
         fn::DataArray& cases = model->getParameter(fn::DiseaseModel::NotifiedCases);
@@ -77,7 +76,7 @@ TEST_F(ModelWorkbookTest, ImportAfterAFreshStartGivesTheSameModels)
         chief->saveModelsToExcel(QFileInfo(path));
     }
 
-    auto chief = freshChief();
+    chief = freshChief();
     chief->makeModelId(QStringLiteral("model 1"));
     QSignalSpy created(chief.get(), &ui::Chief::modelsCreated);
     chief->loadModelsFromExcel(QFileInfo(path));
@@ -112,6 +111,30 @@ TEST_F(ModelWorkbookTest, ImportAfterAFreshStartGivesTheSameModels)
     chief->setNumSamples(10);
     chief->runModels(false);
     EXPECT_TRUE(model->isComputed());
+
+    // Generated ids skip every id handed out, loaded ones included, so that creating models after
+    // loading a workbook neither loses a model nor miscounts; loading the same models again and
+    // again never replaces one.
+    chief = freshChief();
+    chief->loadModelsFromExcel(QFileInfo(path));
+    ASSERT_EQ(chief->models().size(), 2u);
+
+    QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
+    createOneModel();
+    ASSERT_EQ(chief->models().size(), 3u);
+    EXPECT_EQ(chief->models().back()->modelId(), QStringLiteral("model 3"));
+    EXPECT_EQ(messages.last().at(1).toString(),
+              QStringLiteral("1 new model(s) created.<br />Total number of models defined: 3."));
+
+    chief->loadModelsFromExcel(QFileInfo(path));
+    chief->loadModelsFromExcel(QFileInfo(path));
+    QStringList ids;
+    for (const auto& each : chief->models()) {
+        ids << each->modelId();
+        EXPECT_EQ(chief->getModel(each->countryId(), each->diseaseId(), each->modelId()), each.get());
+    }
+    EXPECT_EQ(ids,
+              (QStringList{"model 1", "model 2", "model 3", "model 1_2", "model 2_2", "model 1_2_2", "model 2_2_2"}));
 }
 
 // Sheets of an old version or of an unknown disease are named and skipped; a missing file, garbage
@@ -187,8 +210,9 @@ TEST_F(ModelWorkbookTest, UnsupportedSheetsAndUnreadableFilesAreReported)
 }
 
 // A save that fails is reported and leaves the earlier file as it was; the messages the export
-// always gives are given all the same.
-TEST_F(ModelWorkbookTest, FailedSavesAreReportedAndKeepTheEarlierFile)
+// always gives are given all the same. Texts up to the 32 767 characters of a cell are saved in
+// full; a longer one stops the save before anything is written, naming the sheet and the parameter.
+TEST_F(ModelWorkbookTest, FailedSavesKeepTheEarlierFileAndLongFormulasAreSavedWholeOrNotAtAll)
 {
     // The new content is first written beside the target under a longer name; a target name at
     // the file system's length limit makes that step fail even for a privileged user.
@@ -198,94 +222,57 @@ TEST_F(ModelWorkbookTest, FailedSavesAreReportedAndKeepTheEarlierFile)
         ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
         earlier.write("earlier content");
     }
-    auto chief = freshChief();
     createModels(*chief, 2);
-    QStringList explained;
-    const ut::ScopedDiagnosticsSink sink([&](const QString& text) { explained << text; });
-    const ui::PageMessageEcho echo(*chief);
-    QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
-    chief->saveModelsToExcel(QFileInfo(path));
-    ASSERT_EQ(messages.count(), 2);
-    EXPECT_EQ(messages[0].at(1).toString(), QStringLiteral("Models export finished"));
-    EXPECT_EQ(messages[1].at(0).toString(), QStringLiteral("Export models"));
-    EXPECT_EQ(messages[1].at(2).toString(), QStringLiteral("error"));
-    EXPECT_TRUE(messages[1].at(1).toString().contains(QStringLiteral("not saved")));
-    ASSERT_EQ(explained.size(), 2);
-    EXPECT_EQ(explained[0], QStringLiteral("Models export finished"));
-    EXPECT_TRUE(explained[1].startsWith(QStringLiteral("Export models: Cannot write \"") + path + QStringLiteral("\"")))
-        << explained[1].toStdString();
-    QFile earlier(path);
-    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
-    EXPECT_EQ(earlier.readAll(), QByteArray("earlier content"));
-}
+    {
+        QStringList explained;
+        const ut::ScopedDiagnosticsSink sink([&](const QString& text) { explained << text; });
+        const ui::PageMessageEcho echo(*chief);
+        QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
+        chief->saveModelsToExcel(QFileInfo(path));
+        ASSERT_EQ(messages.count(), 2);
+        EXPECT_EQ(messages[0].at(1).toString(), QStringLiteral("Models export finished"));
+        EXPECT_EQ(messages[1].at(0).toString(), QStringLiteral("Export models"));
+        EXPECT_EQ(messages[1].at(2).toString(), QStringLiteral("error"));
+        EXPECT_TRUE(messages[1].at(1).toString().contains(QStringLiteral("not saved")));
+        ASSERT_EQ(explained.size(), 2);
+        EXPECT_EQ(explained[0], QStringLiteral("Models export finished"));
+        EXPECT_TRUE(
+            explained[1].startsWith(QStringLiteral("Export models: Cannot write \"") + path + QStringLiteral("\"")))
+            << explained[1].toStdString();
+        QFile earlier(path);
+        ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+        EXPECT_EQ(earlier.readAll(), QByteArray("earlier content"));
+    }
 
-// Texts up to the 32 767 characters of a cell are saved in full; a longer one stops the save
-// before anything is written, naming the sheet and the parameter.
-TEST_F(ModelWorkbookTest, LongFormulasAreSavedWholeOrNotAtAll)
-{
     QString longest = QStringLiteral("RandPert(1, 2, 3)");
     while (longest.size() + 4 <= 32767)
         longest += QStringLiteral(" + 0");
     longest += QString(32767 - longest.size(), QLatin1Char(' '));
     ASSERT_EQ(longest.size(), 32767);
+    const QString saved = base.filePath(QStringLiteral("long.xls"));
+    fn::DataArray& cases =
+        chief->getModel(country, disease, QStringLiteral("model 2"))->getParameter(fn::DiseaseModel::NotifiedCases);
+    QStringList formulas = cases.formulas();
+    formulas[1] = longest;
+    cases.setFormulas(formulas);
+    chief->saveModelsToExcel(QFileInfo(saved));
 
-    const QString path = base.filePath(QStringLiteral("long.xls"));
-    {
-        auto chief = freshChief();
-        createModels(*chief, 2);
-        fn::DataArray& cases =
-            chief->getModel(country, disease, QStringLiteral("model 2"))->getParameter(fn::DiseaseModel::NotifiedCases);
-        QStringList formulas = cases.formulas();
-        formulas[1] = longest;
-        cases.setFormulas(formulas);
-        chief->saveModelsToExcel(QFileInfo(path));
+    formulas[1] = longest + QLatin1Char('1');
+    cases.setFormulas(formulas);
+    QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
+    const ut::ScopedDiagnosticsSink sink([](const QString&) {});
+    const QString refused = base.filePath(QStringLiteral("refused.xls"));
+    chief->saveModelsToExcel(QFileInfo(refused));
+    ASSERT_FALSE(messages.isEmpty());
+    const QString text = messages.last().at(1).toString();
+    EXPECT_TRUE(text.contains(QStringLiteral("sheet &quot;model 2&quot;"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("&quot;Notification data&quot;"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("32768 characters"))) << text.toStdString();
+    EXPECT_FALSE(QFile::exists(refused));
 
-        formulas[1] = longest + QLatin1Char('1');
-        cases.setFormulas(formulas);
-        QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
-        const ut::ScopedDiagnosticsSink sink([](const QString&) {});
-        const QString refused = base.filePath(QStringLiteral("refused.xls"));
-        chief->saveModelsToExcel(QFileInfo(refused));
-        ASSERT_FALSE(messages.isEmpty());
-        const QString text = messages.last().at(1).toString();
-        EXPECT_TRUE(text.contains(QStringLiteral("sheet &quot;model 2&quot;"))) << text.toStdString();
-        EXPECT_TRUE(text.contains(QStringLiteral("&quot;Notification data&quot;"))) << text.toStdString();
-        EXPECT_TRUE(text.contains(QStringLiteral("32768 characters"))) << text.toStdString();
-        EXPECT_FALSE(QFile::exists(refused));
-    }
-    auto chief = freshChief();
-    chief->loadModelsFromExcel(QFileInfo(path));
+    chief = freshChief();
+    chief->loadModelsFromExcel(QFileInfo(saved));
     fn::DiseaseModel* model = chief->getModel(country, disease, QStringLiteral("model 2"));
     ASSERT_NE(model, nullptr);
     EXPECT_EQ(model->getParameter(fn::DiseaseModel::NotifiedCases).formulas().value(1), longest.trimmed());
-}
-
-// Generated ids skip every id handed out, loaded ones included, so that creating models after
-// loading a workbook neither loses a model nor miscounts; loading the same models again and
-// again never replaces one.
-TEST_F(ModelWorkbookTest, ModelIdsStayUniqueAcrossLoadsAndCreations)
-{
-    createModels(*chief, 2);
-    const QString workbook = base.filePath(QStringLiteral("saved.xls"));
-    chief->saveModelsToExcel(QFileInfo(workbook));
-    chief->deleteModels();
-    chief->loadModelsFromExcel(QFileInfo(workbook));
-    ASSERT_EQ(chief->models().size(), 2u);
-
-    QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
-    createOneModel();
-    ASSERT_EQ(chief->models().size(), 3u);
-    EXPECT_EQ(chief->models().back()->modelId(), QStringLiteral("model 3"));
-    EXPECT_EQ(messages.last().at(1).toString(),
-              QStringLiteral("1 new model(s) created.<br />Total number of models defined: 3."));
-
-    chief->loadModelsFromExcel(QFileInfo(workbook));
-    chief->loadModelsFromExcel(QFileInfo(workbook));
-    QStringList ids;
-    for (const auto& model : chief->models()) {
-        ids << model->modelId();
-        EXPECT_EQ(chief->getModel(model->countryId(), model->diseaseId(), model->modelId()), model.get());
-    }
-    EXPECT_EQ(ids,
-              (QStringList{"model 1", "model 2", "model 3", "model 1_2", "model 2_2", "model 1_2_2", "model 2_2_2"}));
 }
