@@ -1,10 +1,6 @@
-#include <boost/random/mersenne_twister.hpp>
-
 #include <QAction>
 #include <QApplication>
-#include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -15,11 +11,9 @@
 #include <gtest/gtest.h>
 
 #include "ui/shell/MainPageFixture.h"
-#include "fn/values/random/RandomFunctions.h"
 #include "ui/shell/AboutOzmidDlg.h"
 #include "ui/Chief.h"
 #include "ui/output/ResultsTable.h"
-#include "ui/shell/SettingsDlg.h"
 
 namespace {
 
@@ -170,28 +164,6 @@ TEST_F(MainWindowTest, WorkbookDialogsReportOnlyChosenFiles)
     action("actLoadModels")->trigger();
     ASSERT_EQ(loadFiles.size(), 1);
     EXPECT_EQ(loadFiles.first().first().value<QFileInfo>().absoluteFilePath(), existing);
-}
-
-TEST_F(MainWindowTest, AcceptedOptionsAreStoredAndReseedTheEngine)
-{
-    useChief();
-    const auto answerOptions = [](const QString& seed, QDialogButtonBox::StandardButton button) {
-        guitest::whenModal<ui::SettingsDlg>([seed, button](ui::SettingsDlg* dialog) {
-            dialog->findChild<QLineEdit*>(QStringLiteral("edtRandomSeed"))->setText(seed);
-            dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))->button(button)->click();
-        });
-    };
-    answerOptions(QStringLiteral("5"), QDialogButtonBox::Ok);
-    action("actOptions")->trigger();
-    EXPECT_EQ(chief->settings().randomSeed(), 5);
-    boost::random::mt19937 expected(5);
-    EXPECT_EQ(fn::randomEngine()(), expected());
-
-    // A cancelled dialog neither stores nor reseeds: the engine goes on from where it was.
-    answerOptions(QStringLiteral("9"), QDialogButtonBox::Cancel);
-    action("actOptions")->trigger();
-    EXPECT_EQ(chief->settings().randomSeed(), 5);
-    EXPECT_EQ(fn::randomEngine()(), expected());
 }
 
 TEST_F(MainWindowTest, InformationDialogsShowTheirPages)
