@@ -119,8 +119,11 @@ protected:
 } // namespace
 
 // One window per element: asked for again it is raised, with a notice; Escape closes it, also
-// while a table cell has the focus.
-TEST_F(DetailPopupTest, OneWindowPerElementUntilItIsClosed)
+// while a table cell has the focus. Arrow labels and box titles wrap instead of being cut after
+// a few letters; whatever is still cut shows its full name on hover. A pop-up's refused formula
+// comes with the reason, and the next attempt clears what was said; during a run its Apply is
+// off and says why.
+TEST_F(DetailPopupTest, OneWindowPerElementWhoseEditsExplainRefusalsAndWaitForARun)
 {
     const QString tree = QStringLiteral("bsi");
     const QString state = QStringLiteral("bsiUncomplicated");
@@ -192,6 +195,62 @@ TEST_F(DetailPopupTest, OneWindowPerElementUntilItIsClosed)
         page,
         QStringLiteral("ozmidPage.state.messages.some(function (m) {"
                        " return m.text === 'Pop-up window for this element is already displayed'; })")));
+
+    const QVariantMap labels = guitest::runJavaScript(page, QStringLiteral(R"((function () {
+        var groups = Array.from(document.querySelectorAll('#outcomeTreeHost .edge-label, #outcomeTreeHost .outcome-head'));
+        var longest = 0, multi = 0, untitled = 0, cutWithoutName = 0;
+        groups.forEach(function (g) {
+            var lines = Array.from(g.querySelectorAll('text:not(.outcome-type) tspan')).map(function (t) { return t.textContent; });
+            lines.forEach(function (l) { longest = Math.max(longest, l.length); });
+            if (lines.length > 1) multi++;
+            var title = g.querySelector('title');
+            if (!title) { untitled++; return; }
+            var shown = lines.join(' ').replace(/- /g, '').replace(/…$/, '');
+            if (title.textContent.indexOf(shown) < 0) cutWithoutName++;
+        });
+        return {count: groups.length, longest: longest, multi: multi, untitled: untitled, cutWithoutName: cutWithoutName};
+    })())"))
+                                   .toMap();
+    EXPECT_GT(labels.value(QStringLiteral("count")).toInt(), 3);
+    EXPECT_LE(labels.value(QStringLiteral("longest")).toInt(), 27);
+    EXPECT_GT(labels.value(QStringLiteral("multi")).toInt(), 0);
+    EXPECT_EQ(labels.value(QStringLiteral("untitled")).toInt(), 0);
+    EXPECT_EQ(labels.value(QStringLiteral("cutWithoutName")).toInt(), 0);
+
+    ASSERT_TRUE(popup);
+    QWebEnginePage* sub = popup->view()->page();
+    const QString cell = QStringLiteral("#grid-severity tr[data-row=\"0\"] td[data-col=\"Female\"] input");
+    const QString original =
+        guitest::runJavaScript(sub, QStringLiteral("document.querySelector(%1).value").arg(jsString(cell))).toString();
+    const auto typeAndApply = [&](const QString& text) {
+        guitest::runJavaScript(sub,
+                               QStringLiteral("(function () { var e = document.querySelector(%1); e.value = %2;"
+                                              " e.dispatchEvent(new Event('input', {bubbles: true}));"
+                                              " document.getElementById('applyChangesButton').click(); })()")
+                                   .arg(jsString(cell), jsString(text)));
+    };
+    const QString toasts = QStringLiteral("Array.from(document.querySelectorAll('#notifications .toast')).map("
+                                          "function (t) { return t.textContent; }).join(' | ')");
+    typeAndApply(QStringLiteral("RandPert(1, 2)"));
+    ASSERT_TRUE(
+        guitest::waitForScript(sub, QStringLiteral("(%1).indexOf('Why the formulas were refused') >= 0").arg(toasts)));
+    EXPECT_TRUE(guitest::runJavaScript(sub, toasts)
+                    .toString()
+                    .contains(QStringLiteral("Severity, 0-4, Female: \"RandPert(1, 2)\" is refused: ")));
+    typeAndApply(original);
+    ASSERT_TRUE(
+        guitest::waitForScript(sub, QStringLiteral("(%1).indexOf('Changes have been applied to:') >= 0").arg(toasts)));
+    EXPECT_FALSE(guitest::runJavaScript(sub, toasts).toString().contains(QStringLiteral("refused")));
+
+    chief->setNumSamples(20000);
+    chief->runModels(true);
+    EXPECT_TRUE(guitest::waitForScript(sub,
+                                       QStringLiteral("document.getElementById('applyChangesButton').disabled && "
+                                                      "!document.getElementById('runNote').hidden")));
+    chief->cancelRun();
+    EXPECT_TRUE(guitest::waitForScript(sub,
+                                       QStringLiteral("!document.getElementById('applyChangesButton').disabled && "
+                                                      "document.getElementById('runNote').hidden")));
 }
 
 TEST_F(DetailPopupTest, ElementsWithoutParametersOpenOnlyAfterARun)
@@ -415,70 +474,4 @@ TEST_F(DetailPopupTest, ThePageRunsAModelAndThePopUpsShowItsResults)
         chief->presenterMgr().presenter(QStringLiteral("model 1"), model.getOutcomeTree(0).id(), state.id()));
     ASSERT_TRUE(edited);
     EXPECT_FALSE(edited->webData().data().value(QStringLiteral("ResultsAvailable")).toBool());
-}
-
-// Arrow labels and box titles wrap instead of being cut after a few letters; whatever is still
-// cut shows its full name on hover. A pop-up's refused formula comes with the reason, and the
-// next attempt clears what was said; during a run its Apply is off and says why.
-TEST_F(DetailPopupTest, TreeLabelsWrapAndPopUpEditsExplainRefusalsAndWaitForARun)
-{
-    openWindow();
-    ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
-    ASSERT_NO_FATAL_FAILURE(showTrees());
-    const QVariantMap labels = guitest::runJavaScript(page, QStringLiteral(R"((function () {
-        var groups = Array.from(document.querySelectorAll('#outcomeTreeHost .edge-label, #outcomeTreeHost .outcome-head'));
-        var longest = 0, multi = 0, untitled = 0, cutWithoutName = 0;
-        groups.forEach(function (g) {
-            var lines = Array.from(g.querySelectorAll('text:not(.outcome-type) tspan')).map(function (t) { return t.textContent; });
-            lines.forEach(function (l) { longest = Math.max(longest, l.length); });
-            if (lines.length > 1) multi++;
-            var title = g.querySelector('title');
-            if (!title) { untitled++; return; }
-            var shown = lines.join(' ').replace(/- /g, '').replace(/…$/, '');
-            if (title.textContent.indexOf(shown) < 0) cutWithoutName++;
-        });
-        return {count: groups.length, longest: longest, multi: multi, untitled: untitled, cutWithoutName: cutWithoutName};
-    })())"))
-                                   .toMap();
-    EXPECT_GT(labels.value(QStringLiteral("count")).toInt(), 3);
-    EXPECT_LE(labels.value(QStringLiteral("longest")).toInt(), 27);
-    EXPECT_GT(labels.value(QStringLiteral("multi")).toInt(), 0);
-    EXPECT_EQ(labels.value(QStringLiteral("untitled")).toInt(), 0);
-    EXPECT_EQ(labels.value(QStringLiteral("cutWithoutName")).toInt(), 0);
-
-    ui::YLDHealthOutcomeDataPresenter* popup = clickSepticShock();
-    ASSERT_TRUE(popup);
-    QWebEnginePage* sub = popup->view()->page();
-    const QString cell = QStringLiteral("#grid-severity tr[data-row=\"0\"] td[data-col=\"Female\"] input");
-    const QString original =
-        guitest::runJavaScript(sub, QStringLiteral("document.querySelector(%1).value").arg(jsString(cell))).toString();
-    const auto typeAndApply = [&](const QString& text) {
-        guitest::runJavaScript(sub,
-                               QStringLiteral("(function () { var e = document.querySelector(%1); e.value = %2;"
-                                              " e.dispatchEvent(new Event('input', {bubbles: true}));"
-                                              " document.getElementById('applyChangesButton').click(); })()")
-                                   .arg(jsString(cell), jsString(text)));
-    };
-    const QString toasts = QStringLiteral("Array.from(document.querySelectorAll('#notifications .toast')).map("
-                                          "function (t) { return t.textContent; }).join(' | ')");
-    typeAndApply(QStringLiteral("RandPert(1, 2)"));
-    ASSERT_TRUE(
-        guitest::waitForScript(sub, QStringLiteral("(%1).indexOf('Why the formulas were refused') >= 0").arg(toasts)));
-    EXPECT_TRUE(guitest::runJavaScript(sub, toasts)
-                    .toString()
-                    .contains(QStringLiteral("Severity, 0-4, Female: \"RandPert(1, 2)\" is refused: ")));
-    typeAndApply(original);
-    ASSERT_TRUE(
-        guitest::waitForScript(sub, QStringLiteral("(%1).indexOf('Changes have been applied to:') >= 0").arg(toasts)));
-    EXPECT_FALSE(guitest::runJavaScript(sub, toasts).toString().contains(QStringLiteral("refused")));
-
-    chief->setNumSamples(20000);
-    chief->runModels(true);
-    EXPECT_TRUE(guitest::waitForScript(sub,
-                                       QStringLiteral("document.getElementById('applyChangesButton').disabled && "
-                                                      "!document.getElementById('runNote').hidden")));
-    chief->cancelRun();
-    EXPECT_TRUE(guitest::waitForScript(sub,
-                                       QStringLiteral("!document.getElementById('applyChangesButton').disabled && "
-                                                      "document.getElementById('runNote').hidden")));
 }
