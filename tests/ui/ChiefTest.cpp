@@ -1,77 +1,57 @@
 #include <QClipboard>
-#include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include "fn/data/templates/DiseaseTemplate.h"
-#include "fn/data/InputDataMgr.h"
-#include "ui/Chief.h"
+#include "fn/model/RunControl.h"
 #include "ui/ParameterExchange.h"
+#include "ui/StoreFixtures.h"
+#include "ui/run/RunProgressMonitor.h"
 
 namespace {
 
-const QString country = QStringLiteral("Testland");
-const QString disease = QStringLiteral("TwoTrees");
+using uitest::country;
+using uitest::disease;
 
-// A base folder with a models folder holding the two-tree specification and a reference
-// data cache with the population of one small country.
-class ControllerTest : public ::testing::Test
+class ControllerTest : public uitest::StoreTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(base.isValid());
-        previousDirectory = QDir::currentPath();
-        QDir::setCurrent(base.path());
-        QDir(base.path()).mkdir(QStringLiteral("models"));
-        QFile::copy(QStringLiteral(OZMID_TEST_DATA_DIR "/fn/model/fixtures/two-trees.model_spec.json"),
-                    base.filePath(QStringLiteral("models/two-trees.model_spec.json")));
-        fn::InputDataMgr store;
-        store.setPath(base.path());
-        const QVector<fn::InputFactor> factors = {
-            fn::InputFactor(QStringLiteral("Age"), {QStringLiteral("0-49"), QStringLiteral("50+")}),
-            fn::InputFactor(QStringLiteral("Sex"), {QStringLiteral("Female"), QStringLiteral("Male")})};
-        store.setCountryCaption(country, QStringLiteral("Test Land"));
-        store.setAgeDistribution(
-            country,
-            fn::DataArray(factors, QStringLiteral("Age distribution"), {}, QStringList{"1000", "900", "2000", "1800"}));
-        store.setLifeExpectancy(
-            country,
-            fn::DataArray(factors, QStringLiteral("Life expectancy"), {}, QStringList{"60", "55", "20", "15"}));
-        ASSERT_TRUE(store.saveCache());
-        chief = std::make_unique<ui::Chief>();
-        chief->setBasePath(base.path());
-    }
-
-    void TearDown() override
-    {
-        chief.reset();
-        QDir::setCurrent(previousDirectory);
-    }
-
-    void createOneModel()
-    {
-        chief->changeCountrySelection({country});
-        chief->changeDiseaseSelection({disease});
-        chief->createModels();
-    }
-
     static QVariantMap modelInfo(const QString& id = QStringLiteral("model 1"))
     {
         return {{QStringLiteral("countryID"), country},
                 {QStringLiteral("diseaseID"), disease},
                 {QStringLiteral("modelID"), id}};
     }
+};
 
-    QTemporaryDir base;
-    QString previousDirectory;
-    std::unique_ptr<ui::Chief> chief;
+// The table of a page with one cell changed, as the user typed it.
+QVariantMap withCell(QVariantMap table, int row, const QString& column, const QString& text)
+{
+    QVariantList rows = table.value(QStringLiteral("stratified")).toList();
+    QVariantMap cells = rows[row].toMap();
+    cells.insert(column, text);
+    rows[row] = cells;
+    table.insert(QStringLiteral("stratified"), rows);
+    return table;
+}
+
+// The value at a path of keys ("a/b/c") in nested maps.
+QVariant at(QVariant value, const char* path)
+{
+    for (const QString& key : QString::fromLatin1(path).split(QLatin1Char('/')))
+        value = value.toMap().value(key);
+    return value;
+}
+
+// The sample specifications, with the population of guitest::country only.
+class SampleControllerTest : public uitest::StoreTest
+{
+protected:
+    SampleControllerTest() { samples = true; }
 };
 
 } // namespace
@@ -87,10 +67,10 @@ TEST_F(ControllerTest, CreatesNamesAndDeletesModels)
     ASSERT_EQ(created.count(), 1);
     const QVariantList first = created.takeFirst().at(0).toList();
     ASSERT_EQ(first.size(), 2);
-    EXPECT_EQ(first[0].toMap().value(QStringLiteral("modelID")).toString(), QStringLiteral("model 1"));
-    EXPECT_EQ(first[1].toMap().value(QStringLiteral("countryID")).toString(), QStringLiteral("Nowhere"));
-    EXPECT_EQ(first[1].toMap().value(QStringLiteral("modelID")).toString(), QStringLiteral("model 3"));
-    EXPECT_EQ(first[0].toMap().value(QStringLiteral("countryName")).toString(), QStringLiteral("Test Land"));
+    EXPECT_EQ(at(first[0], "modelID"), QStringLiteral("model 1"));
+    EXPECT_EQ(at(first[1], "countryID"), QStringLiteral("Nowhere"));
+    EXPECT_EQ(at(first[1], "modelID"), QStringLiteral("model 3"));
+    EXPECT_EQ(at(first[0], "countryName"), QStringLiteral("Test Land"));
     EXPECT_EQ(messages.takeFirst().at(1).toString(),
               QStringLiteral("2 new model(s) created.<br />Total number of models defined: 2."));
 
@@ -104,6 +84,10 @@ TEST_F(ControllerTest, CreatesNamesAndDeletesModels)
     EXPECT_EQ(chief->makeModelId(QStringLiteral("mine")), QStringLiteral("mine"));
     EXPECT_EQ(chief->makeModelId(QStringLiteral("mine")), QStringLiteral("mine_2"));
     EXPECT_EQ(chief->makeModelId(QStringLiteral("mine")), QStringLiteral("mine_2"));
+    // Generated ids skip every id handed out, requested ones included.
+    EXPECT_EQ(chief->makeModelId(QStringLiteral("model 10")), QStringLiteral("model 10"));
+    EXPECT_EQ(chief->makeModelId(QString()), QStringLiteral("model 9"));
+    EXPECT_EQ(chief->makeModelId(QString()), QStringLiteral("model 11"));
 
     QSignalSpy reinitialized(chief.get(), &ui::Chief::programReinitialized);
     messages.clear();
@@ -148,9 +132,8 @@ TEST_F(ControllerTest, RunsReportProgressAndAggregate)
     ASSERT_EQ(finished.count(), 1);
     const QVariantList runList = finished[0].at(0).toList();
     ASSERT_EQ(runList.size(), 3);
-    EXPECT_EQ(runList[2].toMap().value(QStringLiteral("modelID")).toString(), QStringLiteral("model 3"));
-    EXPECT_EQ(runList[0].toMap().value(QStringLiteral("diseaseName")).toString(),
-              QStringLiteral("Two-tree test disease"));
+    EXPECT_EQ(at(runList[2], "modelID"), QStringLiteral("model 3"));
+    EXPECT_EQ(at(runList[0], "diseaseName"), QStringLiteral("Two-tree test disease"));
     const QVariantMap totals = aggregated[0].at(0).toMap().value(QStringLiteral("totalResults")).toMap();
     const double oneModel = 15.0 + 84.0 + 10 * 59.5 + 5 * 54.5 + 40 * 19.0 + 16 * 14.0;
     EXPECT_DOUBLE_EQ(totals.value(QStringLiteral("daly")).toMap().value(QStringLiteral("Mean")).toDouble(),
@@ -180,21 +163,15 @@ TEST_F(ControllerTest, AppliesTablesIndependentlyAndReportsRefusals)
     fn::DiseaseModel* model = chief->getModel(country, disease, QStringLiteral("model 1"));
     ASSERT_NE(model, nullptr);
     const auto table = [&](int type) { return ui::dataArrayToMap(model->getParameter(type)); };
-    QVariantMap cases = table(fn::DiseaseModel::NotifiedCases);
-    QVariantList rows = cases.value(QStringLiteral("stratified")).toList();
-    QVariantMap row0 = rows[0].toMap();
-    row0.insert(QStringLiteral("Female"), QStringLiteral("RandUniform(90, 110)"));
-    rows[0] = row0;
-    cases.insert(QStringLiteral("stratified"), rows);
-    QVariantMap lifeExpectancy = table(fn::DiseaseModel::LifeExpectancy);
-    QVariantList leRows = lifeExpectancy.value(QStringLiteral("stratified")).toList();
-    QVariantMap leRow = leRows[1].toMap();
-    leRow.insert(QStringLiteral("Male"), QStringLiteral("RandPert(1, 2)"));
-    leRows[1] = leRow;
-    lifeExpectancy.insert(QStringLiteral("stratified"), leRows);
+    const QVariantMap cases = withCell(table(fn::DiseaseModel::NotifiedCases), 0, QStringLiteral("Female"),
+                                       QStringLiteral("RandUniform(90, 110)"));
+    const QVariantMap lifeExpectancy = withCell(
+        withCell(table(fn::DiseaseModel::LifeExpectancy), 1, QStringLiteral("Male"), QStringLiteral("RandPert(1, 2)")),
+        0, QStringLiteral("Female"), QString());
 
     QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
     QSignalSpy checks(chief.get(), &ui::Chief::formulaCheckResultsAvailable);
+    QSignalSpy explained(chief.get(), &ui::Chief::formulaErrorsExplained);
     chief->applyChangesToModelParams(
         modelInfo(), 5, table(fn::DiseaseModel::Underestimation), table(fn::DiseaseModel::Underreporting),
         table(fn::DiseaseModel::Underascertainment), cases, lifeExpectancy, table(fn::DiseaseModel::AgeDistribution));
@@ -215,6 +192,15 @@ TEST_F(ControllerTest, AppliesTablesIndependentlyAndReportsRefusals)
         checkMap.value(QStringLiteral("lifeExp")).toMap().value(QStringLiteral("stratified")).toList();
     EXPECT_FALSE(flagged[1].toMap().value(QStringLiteral("Male")).toBool());
     EXPECT_TRUE(flagged[1].toMap().value(QStringLiteral("Female")).toBool());
+    // The refusal report keeps its fixed wording; the reasons come in a signal of their own, with
+    // the table, the cell, the formula and the parser's reason.
+    ASSERT_EQ(explained.size(), 1);
+    EXPECT_EQ(explained[0][0].toString(), QStringLiteral("model"));
+    EXPECT_EQ(explained[0][1].toString(), QStringLiteral("Model parameters"));
+    const QString why = explained[0][2].toString();
+    EXPECT_TRUE(why.contains(QStringLiteral("Life expectancy, 50+, Male: &quot;RandPert(1, 2)&quot; is refused: ")))
+        << qPrintable(why);
+    EXPECT_TRUE(why.contains(QStringLiteral("Life expectancy, 0-49, Female: (empty) is refused: "))) << qPrintable(why);
 
     EXPECT_EQ(model->getParameter(fn::DiseaseModel::NotifiedCases).formulas().value(0),
               QStringLiteral("RandUniform(90, 110)"));
@@ -224,9 +210,11 @@ TEST_F(ControllerTest, AppliesTablesIndependentlyAndReportsRefusals)
     EXPECT_EQ(model->getOutcomeTree(0).infection()->notifiedCases().formulas().value(0),
               QStringLiteral("RandUniform(90, 110)"));
 
-    // An estimation type of 1 is taken; an unknown model is ignored without any signal.
+    // An estimation type of 1 is taken, and an edit that passes explains nothing; an unknown model
+    // is ignored without any signal.
     chief->applyChangesToModelParams(modelInfo(), 1, table(5), table(6), table(7), table(1), table(3), table(2));
     EXPECT_EQ(model->getUnderestimationType(), 1u);
+    EXPECT_EQ(explained.size(), 1);
     messages.clear();
     chief->applyChangesToModelParams(modelInfo(QStringLiteral("model 9")), 0, {}, {}, {}, {}, {}, {});
     EXPECT_TRUE(messages.isEmpty());
@@ -261,12 +249,8 @@ TEST_F(ControllerTest, AppliesTransitionAndHealthStateTables)
 
     fn::HealthState& state = model->getOutcomeTree(0).getHealthState(0);
     info.insert(QStringLiteral("outcomeTreeNodeID"), state.id());
-    QVariantMap severity = ui::dataArrayToMap(state.severity());
-    QVariantList rows = severity.value(QStringLiteral("stratified")).toList();
-    QVariantMap row = rows[0].toMap();
-    row.insert(QStringLiteral("Female"), QStringLiteral("0,5"));
-    rows[0] = row;
-    severity.insert(QStringLiteral("stratified"), rows);
+    const QVariantMap severity = withCell(ui::dataArrayToMap(state.severity()), 0, QStringLiteral("Female"),
+                                          QStringLiteral("0,5"));
     QSignalSpy yldMessages(chief.get(), &ui::Chief::showMessageInYLDPage);
     QSignalSpy yldChecks(chief.get(), &ui::Chief::formulaCheckResultsAvailableForYLDPage);
     chief->applyChangesToYLDParams(info, severity, ui::dataArrayToMap(state.duration()),
@@ -278,12 +262,8 @@ TEST_F(ControllerTest, AppliesTransitionAndHealthStateTables)
     EXPECT_EQ(state.severity().formulas().value(0), QStringLiteral("0.2"));
 
     // The YLL page edits only the proportion; a valid table is applied and reported.
-    QVariantMap proportion = ui::dataArrayToMap(state.proportion());
-    rows = proportion.value(QStringLiteral("stratified")).toList();
-    row = rows[0].toMap();
-    row.insert(QStringLiteral("Male"), QStringLiteral("0.25"));
-    rows[0] = row;
-    proportion.insert(QStringLiteral("stratified"), rows);
+    const QVariantMap proportion = withCell(ui::dataArrayToMap(state.proportion()), 0, QStringLiteral("Male"),
+                                            QStringLiteral("0.25"));
     QSignalSpy yllMessages(chief.get(), &ui::Chief::showMessageInYLLPage);
     QSignalSpy yllChecks(chief.get(), &ui::Chief::formulaCheckResultsAvailableForYLLPage);
     chief->applyChangesToYLLParams(info, proportion);
@@ -364,6 +344,204 @@ TEST_F(ControllerTest, SelectionPayloadStatusReportsAndResultsFiles)
     EXPECT_EQ(QJsonDocument::fromJson(chief->buildResultsJson()).array().size(), 0);
 }
 
+// Results computed before a model's parameters changed are marked: the page is told once per
+// model, and the next run makes them current again.
+TEST_F(ControllerTest, EditsAfterARunMarkTheResultsOutOfDate)
+{
+    createOneModel();
+    fn::DiseaseModel& model = *chief->models().front();
+    QSignalSpy outdated(chief.get(), &ui::Chief::resultsOutdated);
+    fn::HealthState& state = model.getOutcomeTree(0).getHealthState(0);
+    QVariantMap info = modelInfo();
+    info.insert(QStringLiteral("outcomeTreeID"), model.getOutcomeTree(0).id());
+    info.insert(QStringLiteral("outcomeTreeNodeID"), state.id());
+    const auto applyYld = [&](bool edited) {
+        fn::DataArray severity = state.severity();
+        if (edited) {
+            QStringList formulas = severity.formulas();
+            formulas[0] = formulas[0] == QStringLiteral("0.5") ? QStringLiteral("0.25") : QStringLiteral("0.5");
+            severity.setFormulas(formulas);
+        }
+        chief->applyChangesToYLDParams(info, ui::dataArrayToMap(severity), ui::dataArrayToMap(state.duration()),
+                                       ui::dataArrayToMap(state.proportion()));
+    };
+    // Before any run there is nothing to be out of date.
+    applyYld(true);
+    EXPECT_TRUE(outdated.isEmpty());
+
+    chief->setNumSamples(50);
+    chief->runModels(false);
+    ASSERT_TRUE(chief->hasCurrentResults(model));
+    // Applying the tables as they are changes nothing.
+    applyYld(false);
+    EXPECT_TRUE(outdated.isEmpty());
+    EXPECT_TRUE(chief->hasCurrentResults(model));
+    applyYld(true);
+    ASSERT_EQ(outdated.size(), 1);
+    EXPECT_EQ(outdated[0][0].toList().value(0).toMap().value(QStringLiteral("modelID")).toString(), model.modelId());
+    EXPECT_TRUE(model.isComputed());
+    EXPECT_FALSE(chief->hasCurrentResults(model));
+    applyYld(true);
+    EXPECT_EQ(outdated.size(), 1);
+
+    chief->runModels(false);
+    EXPECT_TRUE(chief->hasCurrentResults(model));
+    // The model's own tables count as well: applying them re-initialises the model.
+    const auto table = [&](int type) { return ui::dataArrayToMap(model.getParameter(type)); };
+    chief->applyChangesToModelParams(info, 0, table(5), table(6), table(7), table(1), table(3), table(2));
+    EXPECT_EQ(outdated.size(), 2);
+    EXPECT_FALSE(chief->hasCurrentResults(model));
+}
+
+// The options' values are taken at once; fewer than 9 samples are run with a warning about the
+// intervals (the page keeps out counts that are not whole positive numbers).
+TEST_F(ControllerTest, OptionsAreTakenAtOnceAndFewSamplesWarned)
+{
+    // The Run tab holds 20 000 samples; the dialog changed only the rate: the samples stay.
+    chief->setNumSamples(20000);
+    const int storedSamples = chief->settings().defaultNumberOfSamples();
+    const double storedRate = chief->settings().timeDiscountRate();
+    chief->settings().setTimeDiscountRate(0.035);
+    QSignalSpy changed(chief.get(), &ui::Chief::runSettingsChanged);
+    chief->applyChangedRunSettings(storedSamples, storedRate, chief->settings().sensitivityAnalysis());
+    ASSERT_EQ(changed.size(), 1);
+    EXPECT_EQ(chief->numSamples(), 20000);
+    EXPECT_DOUBLE_EQ(chief->timeDiscountRate(), 0.035);
+    chief->settings().setDefaultNumberOfSamples(2500);
+    chief->applyChangedRunSettings(storedSamples, 0.035, chief->settings().sensitivityAnalysis());
+    EXPECT_EQ(chief->numSamples(), 2500);
+    EXPECT_EQ(changed.last()[0].toInt(), 2500);
+
+    createOneModel();
+    QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
+    QSignalSpy notices(chief.get(), &ui::Chief::notice);
+    chief->setNumSamples(8);
+    chief->runModels(false);
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_TRUE(notices[0].at(1).toString().contains(QStringLiteral("quantiles are not estimated")));
+    notices.clear();
+    chief->setNumSamples(9);
+    chief->runModels(false);
+    EXPECT_TRUE(notices.isEmpty());
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+// Countries without population data are known as such; creating their models warns, beside
+// the usual report, which stays as it is.
+TEST_F(SampleControllerTest, ModelsOfCountriesWithoutPopulationAreWarnedAbout)
+{
+    QMap<QString, bool> hasData;
+    for (const QVariant& entry : chief->populationCheck().countries())
+        hasData.insert(at(entry, "id").toString(), at(entry, "hasPopulationData").toBool());
+    EXPECT_TRUE(hasData.value(guitest::country));
+    ASSERT_TRUE(hasData.contains(QStringLiteral("Belgium")));
+    EXPECT_FALSE(hasData.value(QStringLiteral("Belgium")));
+    EXPECT_EQ(chief->populationCheck().countriesWithPopulationData(), 1);
+
+    QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
+    QSignalSpy notices(chief.get(), &ui::Chief::notice);
+    create(*chief, {guitest::country}, guitest::bsiDisease);
+    EXPECT_EQ(messages.size(), 1);
+    EXPECT_TRUE(notices.isEmpty());
+    create(*chief, {QStringLiteral("Belgium"), QStringLiteral("Bulgaria"), guitest::country}, guitest::bsiDisease);
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_EQ(messages[1].at(1).toString(),
+              QStringLiteral("3 new model(s) created.<br />Total number of models defined: 4."));
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_EQ(notices[0].at(0).toString(), QStringLiteral("Model creation"));
+    EXPECT_EQ(notices[0].at(2).toString(), QStringLiteral("warning"));
+    const QString warning = notices[0].at(1).toString();
+    EXPECT_TRUE(warning.contains(QStringLiteral("Belgium, Bulgaria"))) << qPrintable(warning);
+    EXPECT_FALSE(warning.contains(guitest::country));
+    EXPECT_TRUE(warning.contains(QStringLiteral("2 of the new models")));
+}
+
+// A threaded run cancelled at once ends without results and frees the models again.
+TEST_F(SampleControllerTest, ACancelledRunAnnouncesNoResults)
+{
+    create(*chief, {guitest::country, guitest::country}, guitest::bsiDisease);
+    QSignalSpy running(chief.get(), &ui::Chief::runningChanged);
+    QSignalSpy cancelled(chief.get(), &ui::Chief::runCancelled);
+    QSignalSpy finished(chief.get(), &ui::Chief::runFinished);
+    QSignalSpy aggregated(chief.get(), &ui::Chief::aggregatedResultsAvailable);
+    const auto waitFor = [](QSignalSpy& spy) {
+        for (int i = 0; i < 600 && spy.isEmpty(); ++i)
+            spy.wait(100);
+        return !spy.isEmpty();
+    };
+    chief->setNumSamples(20000);
+    chief->runModels(true);
+    EXPECT_TRUE(chief->isRunning());
+    chief->cancelRun();
+    ASSERT_TRUE(waitFor(cancelled));
+    EXPECT_FALSE(chief->isRunning());
+    EXPECT_TRUE(finished.isEmpty());
+    EXPECT_TRUE(aggregated.isEmpty());
+    ASSERT_EQ(running.size(), 2);
+    EXPECT_TRUE(running[0][0].toBool());
+    EXPECT_FALSE(running[1][0].toBool());
+    EXPECT_FALSE(chief->models().back()->isComputed());
+
+    chief->setNumSamples(20);
+    chief->runModels(true);
+    ASSERT_TRUE(waitFor(finished));
+    EXPECT_TRUE(chief->models().back()->isComputed());
+
+    // Cancelled again: the count is of this run's models only, and the earlier results of the
+    // models it did not reach are out of date.
+    QSignalSpy messages(chief.get(), &ui::Chief::notice);
+    QSignalSpy outdated(chief.get(), &ui::Chief::resultsOutdated);
+    cancelled.clear();
+    chief->setNumSamples(20000);
+    chief->runModels(true);
+    chief->cancelRun();
+    ASSERT_TRUE(waitFor(cancelled));
+    int computed = 0;
+    for (const auto& model : chief->models())
+        computed += model->isComputed() ? 1 : 0;
+    ASSERT_LT(computed, 2);
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_TRUE(messages.last()[1].toString().contains(QStringLiteral("%1 of 2 model(s) computed").arg(computed)))
+        << qPrintable(messages.last()[1].toString());
+    ASSERT_EQ(outdated.size(), 1);
+    EXPECT_EQ(outdated[0][0].toList().size(), 2 - computed);
+}
+
+// The monitor turns the iterations done into the fraction of the model being run and of the
+// whole run.
+TEST(RunProgressMonitor, FollowsTheIterationsOfTheRun)
+{
+    fn::RunControl control;
+    ui::RunProgressMonitor monitor;
+    monitor.start(&control, {100, 300});
+    control.addIterations(50);
+    monitor.modelReached(0, QStringLiteral("first"));
+    QVariantMap p = monitor.progress();
+    EXPECT_EQ(p.value(QStringLiteral("modelIndex")).toInt(), 0);
+    EXPECT_EQ(p.value(QStringLiteral("modelCount")).toInt(), 2);
+    EXPECT_DOUBLE_EQ(p.value(QStringLiteral("modelFraction")).toDouble(), 0.5);
+    EXPECT_DOUBLE_EQ(p.value(QStringLiteral("fraction")).toDouble(), 50.0 / 400.0);
+    EXPECT_EQ(p.value(QStringLiteral("iterationsTotal")).toULongLong(), 400u);
+    // Under a second of running, the time left is not guessed.
+    EXPECT_DOUBLE_EQ(p.value(QStringLiteral("secondsLeft")).toDouble(), -1.0);
+
+    // The second model's own share, models running side by side counting towards it.
+    control.addIterations(125);
+    monitor.modelReached(1, QStringLiteral("second"));
+    p = monitor.progress();
+    EXPECT_EQ(p.value(QStringLiteral("modelName")).toString(), QStringLiteral("second"));
+    EXPECT_DOUBLE_EQ(p.value(QStringLiteral("modelFraction")).toDouble(), 75.0 / 300.0);
+    EXPECT_DOUBLE_EQ(p.value(QStringLiteral("fraction")).toDouble(), 175.0 / 400.0);
+
+    control.addIterations(225);
+    monitor.modelReached(2, QStringLiteral("second"));
+    p = monitor.progress();
+    EXPECT_DOUBLE_EQ(p.value(QStringLiteral("modelFraction")).toDouble(), 1.0);
+    EXPECT_DOUBLE_EQ(p.value(QStringLiteral("fraction")).toDouble(), 1.0);
+    monitor.stop();
+    EXPECT_FALSE(monitor.isActive());
+}
+
 TEST(ParameterExchange, ClipboardPasteAndMetaRows)
 {
     const QStringList rows = {QStringLiteral("0-4"), QStringLiteral("5-9"), QStringLiteral("10-14")};
@@ -373,26 +551,26 @@ TEST(ParameterExchange, ClipboardPasteAndMetaRows)
                                      .value(QStringLiteral("stratified"))
                                      .toList();
     ASSERT_EQ(uniform.size(), 3);
-    EXPECT_EQ(uniform[0].toMap().value(QStringLiteral("Female")).toString(), QStringLiteral("RandUniform(1, 2)"));
-    EXPECT_EQ(uniform[0].toMap().value(QStringLiteral("Male")).toString(), QStringLiteral("RandUniform(3, 4)"));
-    EXPECT_EQ(uniform[1].toMap().value(QStringLiteral("Male")).toString(), QStringLiteral("RandUniform(7, 8)"));
-    EXPECT_EQ(uniform[2].toMap().value(QStringLiteral("Female")).toString(), QStringLiteral("RandUniform(0, 0)"));
-    EXPECT_EQ(uniform[2].toMap().value(QStringLiteral("Age")).toString(), QStringLiteral("10-14"));
+    EXPECT_EQ(at(uniform[0], "Female"), QStringLiteral("RandUniform(1, 2)"));
+    EXPECT_EQ(at(uniform[0], "Male"), QStringLiteral("RandUniform(3, 4)"));
+    EXPECT_EQ(at(uniform[1], "Male"), QStringLiteral("RandUniform(7, 8)"));
+    EXPECT_EQ(at(uniform[2], "Female"), QStringLiteral("RandUniform(0, 0)"));
+    EXPECT_EQ(at(uniform[2], "Age"), QStringLiteral("10-14"));
     EXPECT_EQ(uniform[1].toMap().value(QStringLiteral("id")).toInt(), 1);
 
     const QVariantList constants = ui::clipboardTextToGrid(QStringLiteral("0,5\t1.50\n"), rows, columns,
                                                            QStringLiteral("Constant"))
                                        .value(QStringLiteral("stratified"))
                                        .toList();
-    EXPECT_EQ(constants[0].toMap().value(QStringLiteral("Female")).toString(), QStringLiteral("0,5"));
-    EXPECT_EQ(constants[0].toMap().value(QStringLiteral("Male")).toString(), QStringLiteral("1.5"));
-    EXPECT_EQ(constants[1].toMap().value(QStringLiteral("Male")).toString(), QStringLiteral("0"));
+    EXPECT_EQ(at(constants[0], "Female"), QStringLiteral("0,5"));
+    EXPECT_EQ(at(constants[0], "Male"), QStringLiteral("1.5"));
+    EXPECT_EQ(at(constants[1], "Male"), QStringLiteral("0"));
 
     const QVariantList pert = ui::clipboardTextToGrid(QStringLiteral("1\t2\n"), rows, columns, QStringLiteral("Pert"))
                                   .value(QStringLiteral("stratified"))
                                   .toList();
-    EXPECT_EQ(pert[0].toMap().value(QStringLiteral("Female")).toString(), QStringLiteral("RandPert(1, 2, 0)"));
-    EXPECT_EQ(pert[0].toMap().value(QStringLiteral("Male")).toString(), QStringLiteral("RandPert(0, 0, 0)"));
+    EXPECT_EQ(at(pert[0], "Female"), QStringLiteral("RandPert(1, 2, 0)"));
+    EXPECT_EQ(at(pert[0], "Male"), QStringLiteral("RandPert(0, 0, 0)"));
     EXPECT_TRUE(ui::clipboardTextToGrid(QString(), rows, columns, QStringLiteral("Pert"))
                     .value(QStringLiteral("stratified"))
                     .toList()
@@ -402,7 +580,7 @@ TEST(ParameterExchange, ClipboardPasteAndMetaRows)
         {{QStringLiteral("duration"), QStringLiteral("5")}, {QStringLiteral("unshown"), QStringLiteral("x")}});
     ASSERT_EQ(meta.size(), 1);
     EXPECT_EQ(meta[0].toMap().value(QStringLiteral("id")).toInt(), 0);
-    EXPECT_EQ(meta[0].toMap().value(QStringLiteral("DisplayString")).toString(), QStringLiteral("Duration"));
+    EXPECT_EQ(at(meta[0], "DisplayString"), QStringLiteral("Duration"));
 
     // Tables need two factors and an even number of cells.
     const fn::InputFactor one(QStringLiteral("Age"), {QStringLiteral("a"), QStringLiteral("b")});
@@ -444,37 +622,22 @@ TEST(ParameterExchange, OutcomeTreeDiagramOfADiseaseTemplate)
     const QVariantMap trees = ui::outcomeTreeDiagramMap(disease).value(QStringLiteral("outcomeTrees")).toMap();
     ASSERT_EQ(trees.size(), 2);
     // The keys sort in the template's order, not by tree id.
-    const QVariantMap first = trees.first().toMap();
-    EXPECT_EQ(first.value(QStringLiteral("id")).toString(), QStringLiteral("adults"));
-    EXPECT_EQ(first.value(QStringLiteral("name")).toString(), QStringLiteral("Adults"));
-    EXPECT_EQ(trees.last().toMap().value(QStringLiteral("name")).toString(), QStringLiteral("children"));
-    EXPECT_EQ(first.value(QStringLiteral("healthOutcomesRunOrder")).toStringList(),
+    const QVariant first = trees.first();
+    EXPECT_EQ(at(first, "id"), QStringLiteral("adults"));
+    EXPECT_EQ(at(first, "name"), QStringLiteral("Adults"));
+    EXPECT_EQ(at(trees.last(), "name"), QStringLiteral("children"));
+    EXPECT_EQ(at(first, "healthOutcomesRunOrder").toStringList(),
               (QStringList{QStringLiteral("inf"), QStringLiteral("acute"), QStringLiteral("death")}));
-
-    const QVariantMap outcomes = first.value(QStringLiteral("healthOutcomes")).toMap();
-    ASSERT_EQ(outcomes.size(), 3);
-    const QVariantMap acute = outcomes.value(QStringLiteral("acute")).toMap();
-    EXPECT_EQ(acute.value(QStringLiteral("type")).toString(), QStringLiteral("ACUTE"));
-    EXPECT_EQ(acute.value(QStringLiteral("healthStates")).toMap().keys(),
+    EXPECT_EQ(at(first, "healthOutcomes").toMap().keys(),
+              (QStringList{QStringLiteral("acute"), QStringLiteral("death"), QStringLiteral("inf")}));
+    EXPECT_EQ(at(first, "healthOutcomes/acute/type"), QStringLiteral("ACUTE"));
+    EXPECT_EQ(at(first, "healthOutcomes/acute/healthStates").toMap().keys(),
               (QStringList{QStringLiteral("mild"), QStringLiteral("severe")}));
-    EXPECT_EQ(acute.value(QStringLiteral("healthStates"))
-                  .toMap()
-                  .value(QStringLiteral("severe"))
-                  .toMap()
-                  .value(QStringLiteral("name"))
-                  .toString(),
-              QStringLiteral("Severe"));
-    EXPECT_TRUE(
-        outcomes.value(QStringLiteral("death")).toMap().value(QStringLiteral("healthStates")).toMap().isEmpty());
-    EXPECT_FALSE(outcomes.contains(QStringLiteral("nowhere")));
-
-    const QVariantMap transitions = first.value(QStringLiteral("transitions")).toMap();
-    ASSERT_EQ(transitions.size(), 3);
-    const QVariantMap toAcute = transitions.value(QStringLiteral("t1")).toMap();
-    EXPECT_EQ(toAcute.value(QStringLiteral("source")).toMap().value(QStringLiteral("id")).toString(),
-              QStringLiteral("infState"));
-    EXPECT_EQ(toAcute.value(QStringLiteral("target")).toMap().value(QStringLiteral("id")).toString(),
-              QStringLiteral("acute"));
-    EXPECT_FALSE(toAcute.value(QStringLiteral("complementaryType")).toBool());
-    EXPECT_TRUE(transitions.value(QStringLiteral("t3")).toMap().value(QStringLiteral("complementaryType")).toBool());
+    EXPECT_EQ(at(first, "healthOutcomes/acute/healthStates/severe/name"), QStringLiteral("Severe"));
+    EXPECT_TRUE(at(first, "healthOutcomes/death/healthStates").toMap().isEmpty());
+    EXPECT_EQ(at(first, "transitions").toMap().size(), 3);
+    EXPECT_EQ(at(first, "transitions/t1/source/id"), QStringLiteral("infState"));
+    EXPECT_EQ(at(first, "transitions/t1/target/id"), QStringLiteral("acute"));
+    EXPECT_FALSE(at(first, "transitions/t1/complementaryType").toBool());
+    EXPECT_TRUE(at(first, "transitions/t3/complementaryType").toBool());
 }

@@ -1,61 +1,22 @@
-#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "fn/data/InputDataMgr.h"
-#include "ui/Chief.h"
-#include "ui/workbook/ModelWorkbook.h"
 #include "ui/PageMessageEcho.h"
+#include "ui/StoreFixtures.h"
+#include "ui/workbook/ModelWorkbook.h"
 #include "ut/Diagnostics.h"
 #include "ut/workbook/Excel.h"
 
 namespace {
 
-const QString country = QStringLiteral("Testland");
-const QString disease = QStringLiteral("TwoTrees");
+using uitest::country;
+using uitest::disease;
 
-class ModelWorkbookTest : public ::testing::Test
+class ModelWorkbookTest : public uitest::StoreTest
 {
 protected:
-    void SetUp() override
-    {
-        previousDirectory = QDir::currentPath();
-        QDir::setCurrent(base.path());
-        QDir(base.path()).mkdir(QStringLiteral("models"));
-        QFile::copy(QStringLiteral(OZMID_TEST_DATA_DIR "/fn/model/fixtures/two-trees.model_spec.json"),
-                    base.filePath(QStringLiteral("models/two-trees.model_spec.json")));
-        fn::InputDataMgr store;
-        store.setPath(base.path());
-        const QVector<fn::InputFactor> factors = {
-            fn::InputFactor(QStringLiteral("Age"), {QStringLiteral("0-49"), QStringLiteral("50+")}),
-            fn::InputFactor(QStringLiteral("Sex"), {QStringLiteral("Female"), QStringLiteral("Male")})};
-        store.setAgeDistribution(
-            country,
-            fn::DataArray(factors, QStringLiteral("Age distribution"), {}, QStringList{"1000", "900", "2000", "1800"}));
-        store.setLifeExpectancy(
-            country,
-            fn::DataArray(factors, QStringLiteral("Life expectancy"), {}, QStringList{"60", "55", "20", "15"}));
-        ASSERT_TRUE(store.saveCache());
-    }
-
-    void TearDown() override { QDir::setCurrent(previousDirectory); }
-
-    std::unique_ptr<ui::Chief> freshController() const
-    {
-        auto chief = std::make_unique<ui::Chief>();
-        chief->setBasePath(base.path());
-        return chief;
-    }
-
-    static void createModels(ui::Chief& chief, int count)
-    {
-        chief.changeCountrySelection({country});
-        chief.changeDiseaseSelection({disease});
-        for (int i = 0; i < count; ++i)
-            chief.createModels();
-    }
+    static void createModels(ui::Chief& on, int count) { create(on, {country}, disease, count); }
 
     static QStringList sheetNames(const QString& path)
     {
@@ -67,9 +28,6 @@ protected:
         }
         return names;
     }
-
-    QTemporaryDir base;
-    QString previousDirectory;
 };
 
 } // namespace
@@ -77,7 +35,7 @@ protected:
 TEST_F(ModelWorkbookTest, ExportReusesAddsAndDeletesSheets)
 {
     for (int count : {1, 3, 5}) {
-        auto chief = freshController();
+        auto chief = freshChief();
         createModels(*chief, count);
         const QString path = base.filePath(QStringLiteral("models-%1.xls").arg(count));
         QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
@@ -89,7 +47,7 @@ TEST_F(ModelWorkbookTest, ExportReusesAddsAndDeletesSheets)
         EXPECT_EQ(messages.last().at(1).toString(), QStringLiteral("Models export finished"));
     }
 
-    auto empty = freshController();
+    auto empty = freshChief();
     QSignalSpy messages(empty.get(), &ui::Chief::showMessage);
     empty->saveModelsToExcel(QFileInfo(base.filePath(QStringLiteral("none.xls"))));
     EXPECT_EQ(messages.takeFirst().at(1).toString(),
@@ -97,11 +55,10 @@ TEST_F(ModelWorkbookTest, ExportReusesAddsAndDeletesSheets)
     EXPECT_FALSE(QFile::exists(base.filePath(QStringLiteral("none.xls"))));
 }
 
-TEST_F(ModelWorkbookTest, ImportAfterAFreshStartGivesTheSameModels)
+TEST_F(ModelWorkbookTest, ImportAfterAFreshStartGivesTheSameModelsUnderUniqueIds)
 {
     const QString path = base.filePath(QStringLiteral("saved.xls"));
     {
-        auto chief = freshController();
         createModels(*chief, 2);
         fn::DiseaseModel* model = chief->getModel(country, disease, QStringLiteral("model 2"));
         fn::DataArray& cases = model->getParameter(fn::DiseaseModel::NotifiedCases);
@@ -119,7 +76,7 @@ TEST_F(ModelWorkbookTest, ImportAfterAFreshStartGivesTheSameModels)
         chief->saveModelsToExcel(QFileInfo(path));
     }
 
-    auto chief = freshController();
+    chief = freshChief();
     chief->makeModelId(QStringLiteral("model 1"));
     QSignalSpy created(chief.get(), &ui::Chief::modelsCreated);
     chief->loadModelsFromExcel(QFileInfo(path));
@@ -154,16 +111,42 @@ TEST_F(ModelWorkbookTest, ImportAfterAFreshStartGivesTheSameModels)
     chief->setNumSamples(10);
     chief->runModels(false);
     EXPECT_TRUE(model->isComputed());
+
+    // Generated ids skip every id handed out, loaded ones included, so that creating models after
+    // loading a workbook neither loses a model nor miscounts; loading the same models again and
+    // again never replaces one.
+    chief = freshChief();
+    chief->loadModelsFromExcel(QFileInfo(path));
+    ASSERT_EQ(chief->models().size(), 2u);
+
+    QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
+    createOneModel();
+    ASSERT_EQ(chief->models().size(), 3u);
+    EXPECT_EQ(chief->models().back()->modelId(), QStringLiteral("model 3"));
+    EXPECT_EQ(messages.last().at(1).toString(),
+              QStringLiteral("1 new model(s) created.<br />Total number of models defined: 3."));
+
+    chief->loadModelsFromExcel(QFileInfo(path));
+    chief->loadModelsFromExcel(QFileInfo(path));
+    QStringList ids;
+    for (const auto& each : chief->models()) {
+        ids << each->modelId();
+        EXPECT_EQ(chief->getModel(each->countryId(), each->diseaseId(), each->modelId()), each.get());
+    }
+    EXPECT_EQ(ids,
+              (QStringList{"model 1", "model 2", "model 3", "model 1_2", "model 2_2", "model 1_2_2", "model 2_2_2"}));
 }
 
-TEST_F(ModelWorkbookTest, UnsupportedSheetsAndFilesAreReported)
+// Sheets of an old version or of an unknown disease are named and skipped; a missing file, garbage
+// and a damaged workbook import nothing. A workbook that cannot be read is refused whole, and the
+// user learns which file and why, besides the messages the import always gives.
+TEST_F(ModelWorkbookTest, UnsupportedSheetsAndUnreadableFilesAreReported)
 {
     const QString path = base.filePath(QStringLiteral("old.xls"));
-    {
-        auto chief = freshController();
-        createModels(*chief, 2);
-        chief->saveModelsToExcel(QFileInfo(path));
-    }
+    const QString damaged = base.filePath(QStringLiteral("saved.xls"));
+    createModels(*chief, 2);
+    chief->saveModelsToExcel(QFileInfo(path));
+    ASSERT_TRUE(QFile::copy(path, damaged));
     {
         ut::Excel excel(path);
         excel.selectSheet(1);
@@ -172,7 +155,12 @@ TEST_F(ModelWorkbookTest, UnsupportedSheetsAndFilesAreReported)
         excel.setCellValue(8, 2, QStringLiteral("NoSuchDisease"));
         excel.saveAs(path);
     }
-    auto chief = freshController();
+    QFile file(damaged);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.resize(file.size() - 1000));
+    file.close();
+
+    chief = freshChief();
     QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
     QSignalSpy created(chief.get(), &ui::Chief::modelsCreated);
     chief->loadModelsFromExcel(QFileInfo(path));
@@ -184,8 +172,6 @@ TEST_F(ModelWorkbookTest, UnsupportedSheetsAndFilesAreReported)
               QStringLiteral(
                   "Sheet model 2 contains model not supported by the reference data loaded. It will not be imported."));
     EXPECT_EQ(messages[2].at(1).toString(), QStringLiteral("No valid models found in the input file"));
-    EXPECT_TRUE(created.isEmpty());
-    EXPECT_TRUE(chief->models().empty());
 
     messages.clear();
     chief->loadModelsFromExcel(QFileInfo(base.filePath(QStringLiteral("missing.xls"))));
@@ -200,31 +186,13 @@ TEST_F(ModelWorkbookTest, UnsupportedSheetsAndFilesAreReported)
     messages.clear();
     chief->loadModelsFromExcel(QFileInfo(garbage.fileName()));
     EXPECT_EQ(messages.last().at(1).toString(), QStringLiteral("No valid models found in the input file"));
-}
 
-// A workbook that cannot be read is refused whole, and the user learns which file and why,
-// besides the messages the import always gives.
-TEST_F(ModelWorkbookTest, UnreadableWorkbooksAreExplained)
-{
-    const QString path = base.filePath(QStringLiteral("saved.xls"));
-    {
-        auto chief = freshController();
-        createModels(*chief, 2);
-        chief->saveModelsToExcel(QFileInfo(path));
-    }
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.resize(file.size() - 1000));
-    file.close();
-
-    auto chief = freshController();
     QStringList explained;
     const ut::ScopedDiagnosticsSink sink([&](const QString& text) { explained << text; });
     // The command line repeats the page's messages on standard error.
     const ui::PageMessageEcho echo(*chief);
-    QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
-    QSignalSpy created(chief.get(), &ui::Chief::modelsCreated);
-    chief->loadModelsFromExcel(QFileInfo(path));
+    messages.clear();
+    chief->loadModelsFromExcel(QFileInfo(damaged));
     ASSERT_EQ(messages.count(), 2);
     EXPECT_EQ(messages[0].at(0).toString(), QStringLiteral("Model import"));
     EXPECT_EQ(messages[0].at(2).toString(), QStringLiteral("error"));
@@ -233,7 +201,8 @@ TEST_F(ModelWorkbookTest, UnreadableWorkbooksAreExplained)
     EXPECT_TRUE(messages[0].at(1).toString().contains(QStringLiteral("damaged")));
     EXPECT_EQ(messages[1].at(1).toString(), QStringLiteral("No valid models found in the input file"));
     ASSERT_EQ(explained.size(), 2);
-    EXPECT_TRUE(explained[0].startsWith(QStringLiteral("Model import: The workbook \"") + path + QStringLiteral("\"")))
+    EXPECT_TRUE(
+        explained[0].startsWith(QStringLiteral("Model import: The workbook \"") + damaged + QStringLiteral("\"")))
         << explained[0].toStdString();
     EXPECT_EQ(explained[1], QStringLiteral("Model import: No valid models found in the input file"));
     EXPECT_TRUE(created.isEmpty());
@@ -241,8 +210,9 @@ TEST_F(ModelWorkbookTest, UnreadableWorkbooksAreExplained)
 }
 
 // A save that fails is reported and leaves the earlier file as it was; the messages the export
-// always gives are given all the same.
-TEST_F(ModelWorkbookTest, FailedSavesAreReportedAndKeepTheEarlierFile)
+// always gives are given all the same. Texts up to the 32 767 characters of a cell are saved in
+// full; a longer one stops the save before anything is written, naming the sheet and the parameter.
+TEST_F(ModelWorkbookTest, FailedSavesKeepTheEarlierFileAndLongFormulasAreSavedWholeOrNotAtAll)
 {
     // The new content is first written beside the target under a longer name; a target name at
     // the file system's length limit makes that step fail even for a privileged user.
@@ -252,63 +222,56 @@ TEST_F(ModelWorkbookTest, FailedSavesAreReportedAndKeepTheEarlierFile)
         ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
         earlier.write("earlier content");
     }
-    auto chief = freshController();
     createModels(*chief, 2);
-    QStringList explained;
-    const ut::ScopedDiagnosticsSink sink([&](const QString& text) { explained << text; });
-    const ui::PageMessageEcho echo(*chief);
-    QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
-    chief->saveModelsToExcel(QFileInfo(path));
-    ASSERT_EQ(messages.count(), 2);
-    EXPECT_EQ(messages[0].at(1).toString(), QStringLiteral("Models export finished"));
-    EXPECT_EQ(messages[1].at(0).toString(), QStringLiteral("Export models"));
-    EXPECT_EQ(messages[1].at(2).toString(), QStringLiteral("error"));
-    EXPECT_TRUE(messages[1].at(1).toString().contains(QStringLiteral("not saved")));
-    ASSERT_EQ(explained.size(), 2);
-    EXPECT_EQ(explained[0], QStringLiteral("Models export finished"));
-    EXPECT_TRUE(explained[1].startsWith(QStringLiteral("Export models: Cannot write \"") + path + QStringLiteral("\"")))
-        << explained[1].toStdString();
-    QFile earlier(path);
-    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
-    EXPECT_EQ(earlier.readAll(), QByteArray("earlier content"));
-}
+    {
+        QStringList explained;
+        const ut::ScopedDiagnosticsSink sink([&](const QString& text) { explained << text; });
+        const ui::PageMessageEcho echo(*chief);
+        QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
+        chief->saveModelsToExcel(QFileInfo(path));
+        ASSERT_EQ(messages.count(), 2);
+        EXPECT_EQ(messages[0].at(1).toString(), QStringLiteral("Models export finished"));
+        EXPECT_EQ(messages[1].at(0).toString(), QStringLiteral("Export models"));
+        EXPECT_EQ(messages[1].at(2).toString(), QStringLiteral("error"));
+        EXPECT_TRUE(messages[1].at(1).toString().contains(QStringLiteral("not saved")));
+        ASSERT_EQ(explained.size(), 2);
+        EXPECT_EQ(explained[0], QStringLiteral("Models export finished"));
+        EXPECT_TRUE(
+            explained[1].startsWith(QStringLiteral("Export models: Cannot write \"") + path + QStringLiteral("\"")))
+            << explained[1].toStdString();
+        QFile earlier(path);
+        ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+        EXPECT_EQ(earlier.readAll(), QByteArray("earlier content"));
+    }
 
-// Texts up to the 32 767 characters of a cell are saved in full; a longer one stops the save
-// before anything is written, naming the sheet and the parameter.
-TEST_F(ModelWorkbookTest, LongFormulasAreSavedWholeOrNotAtAll)
-{
     QString longest = QStringLiteral("RandPert(1, 2, 3)");
     while (longest.size() + 4 <= 32767)
         longest += QStringLiteral(" + 0");
     longest += QString(32767 - longest.size(), QLatin1Char(' '));
     ASSERT_EQ(longest.size(), 32767);
+    const QString saved = base.filePath(QStringLiteral("long.xls"));
+    fn::DataArray& cases =
+        chief->getModel(country, disease, QStringLiteral("model 2"))->getParameter(fn::DiseaseModel::NotifiedCases);
+    QStringList formulas = cases.formulas();
+    formulas[1] = longest;
+    cases.setFormulas(formulas);
+    chief->saveModelsToExcel(QFileInfo(saved));
 
-    const QString path = base.filePath(QStringLiteral("long.xls"));
-    {
-        auto chief = freshController();
-        createModels(*chief, 2);
-        fn::DataArray& cases =
-            chief->getModel(country, disease, QStringLiteral("model 2"))->getParameter(fn::DiseaseModel::NotifiedCases);
-        QStringList formulas = cases.formulas();
-        formulas[1] = longest;
-        cases.setFormulas(formulas);
-        chief->saveModelsToExcel(QFileInfo(path));
+    formulas[1] = longest + QLatin1Char('1');
+    cases.setFormulas(formulas);
+    QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
+    const ut::ScopedDiagnosticsSink sink([](const QString&) {});
+    const QString refused = base.filePath(QStringLiteral("refused.xls"));
+    chief->saveModelsToExcel(QFileInfo(refused));
+    ASSERT_FALSE(messages.isEmpty());
+    const QString text = messages.last().at(1).toString();
+    EXPECT_TRUE(text.contains(QStringLiteral("sheet &quot;model 2&quot;"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("&quot;Notification data&quot;"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("32768 characters"))) << text.toStdString();
+    EXPECT_FALSE(QFile::exists(refused));
 
-        formulas[1] = longest + QLatin1Char('1');
-        cases.setFormulas(formulas);
-        QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
-        const ut::ScopedDiagnosticsSink sink([](const QString&) {});
-        const QString refused = base.filePath(QStringLiteral("refused.xls"));
-        chief->saveModelsToExcel(QFileInfo(refused));
-        ASSERT_FALSE(messages.isEmpty());
-        const QString text = messages.last().at(1).toString();
-        EXPECT_TRUE(text.contains(QStringLiteral("sheet &quot;model 2&quot;"))) << text.toStdString();
-        EXPECT_TRUE(text.contains(QStringLiteral("&quot;Notification data&quot;"))) << text.toStdString();
-        EXPECT_TRUE(text.contains(QStringLiteral("32768 characters"))) << text.toStdString();
-        EXPECT_FALSE(QFile::exists(refused));
-    }
-    auto chief = freshController();
-    chief->loadModelsFromExcel(QFileInfo(path));
+    chief = freshChief();
+    chief->loadModelsFromExcel(QFileInfo(saved));
     fn::DiseaseModel* model = chief->getModel(country, disease, QStringLiteral("model 2"));
     ASSERT_NE(model, nullptr);
     EXPECT_EQ(model->getParameter(fn::DiseaseModel::NotifiedCases).formulas().value(1), longest.trimmed());

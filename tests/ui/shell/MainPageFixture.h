@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include <QAction>
 #include <QDir>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -19,13 +20,6 @@ namespace guitest {
 inline QString jsString(const QString& text)
 {
     return QLatin1Char('\'') + text + QLatin1Char('\'');
-}
-
-inline QString artifactPath(const QString& fileName)
-{
-    const QString artifacts = QDir::cleanPath(QStringLiteral(OZMID_BINARY_DIR "/../artifacts"));
-    QDir().mkpath(artifacts);
-    return QDir(artifacts).filePath(fileName);
 }
 
 // Clicks the middle of the element as the user would, with the mouse on the view's widget, once
@@ -49,9 +43,9 @@ inline bool clickElement(QWebEngineView* view, const QString& selector)
     return true;
 }
 
-// The main window on a fresh base folder (the sample specifications and the population of
-// one country), its page loaded; tests drive it through the page as a user would.
-class MainPageFixture : public ::testing::Test
+// A working directory of its own for each test, hence a settings file of its own; native
+// dialogs are off, so that the tests can answer them.
+class FolderTest : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -61,6 +55,23 @@ protected:
         ASSERT_TRUE(base.isValid());
         previousDirectory = QDir::currentPath();
         QDir::setCurrent(base.path());
+    }
+
+    void TearDown() override { QDir::setCurrent(previousDirectory); }
+
+    QTemporaryDir base;
+    QString previousDirectory;
+};
+
+// The main window on a fresh base folder (the sample specifications and the population of
+// one country), its page loaded; tests drive it through the page as a user would.
+class MainPageFixture : public FolderTest
+{
+protected:
+    void SetUp() override
+    {
+        FolderTest::SetUp();
+        ASSERT_FALSE(HasFatalFailure());
         ASSERT_TRUE(prepareBaseFolder(base.path()));
     }
 
@@ -72,7 +83,7 @@ protected:
         }
         delete window.data();
         chief.reset();
-        QDir::setCurrent(previousDirectory);
+        FolderTest::TearDown();
     }
 
     void openWindow()
@@ -125,8 +136,32 @@ protected:
 
     QString pageText(const QString& expression) { return runJavaScript(page, expression).toString(); }
 
-    QTemporaryDir base;
-    QString previousDirectory;
+    // Calls a function of the page's automation hook on model 1 of guitest::country.
+    void onModel(const char* function, const QString& disease = bsiDisease)
+    {
+        runJavaScript(page,
+                      QStringLiteral("ozmidPage.%1(%2, %3, 'model 1');")
+                          .arg(QLatin1String(function), jsString(country), jsString(disease)));
+    }
+
+    void waitForPage()
+    {
+        ASSERT_TRUE(waitForScript(page,
+                                  QStringLiteral("!!window.ozmidPage && ozmidPage.isReady() && "
+                                                 "ozmidPage.state.countries.length > 0")));
+    }
+
+    // Waits for a notice on the page with this title whose text contains text.
+    bool noticeShown(const QString& title, const QString& text)
+    {
+        return waitForScript(page,
+                             QStringLiteral("ozmidPage.state.messages.some(function (m) {"
+                                            " return m.title === %1 && m.text.indexOf(%2) >= 0; })")
+                                 .arg(jsString(title), jsString(text)));
+    }
+
+    QAction* action(const char* name) const { return window->findChild<QAction*>(QLatin1String(name)); }
+
     std::unique_ptr<ui::Chief> chief;
     QPointer<ui::OzmidMainWnd> window;
     QWebEnginePage* page = nullptr;

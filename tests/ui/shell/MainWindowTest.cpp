@@ -1,31 +1,19 @@
-#include <memory>
-
-#include <boost/random/mersenne_twister.hpp>
-
 #include <QAction>
 #include <QApplication>
-#include <QDialogButtonBox>
-#include <QDir>
 #include <QFileDialog>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QWebEngineView>
 #include <gtest/gtest.h>
 
-#include "ui/shell/GuiTestSupport.h"
-#include "InterfaceResources.h"
-#include "fn/values/random/RandomFunctions.h"
+#include "ui/shell/MainPageFixture.h"
 #include "ui/shell/AboutOzmidDlg.h"
 #include "ui/Chief.h"
-#include "ui/shell/OzmidMainWnd.h"
-#include "ui/shell/SettingsDlg.h"
+#include "ui/output/ResultsTable.h"
 
 namespace {
 
@@ -47,42 +35,23 @@ void answerMessageBox(QMessageBox::StandardButton answer, BoxSeen& seen)
     });
 }
 
-class MainWindowTest : public ::testing::Test
+// The main window, shown to the tests before a controller is set, when one is.
+class MainWindowTest : public guitest::MainPageFixture
 {
 protected:
-    static void SetUpTestSuite() { ozmidInitInterfaceResources(); }
-
     void SetUp() override
     {
-        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
-        ASSERT_TRUE(base.isValid());
-        previousDirectory = QDir::currentPath();
-        QDir::setCurrent(base.path());
+        MainPageFixture::SetUp();
         window = ui::OzmidMainWnd::create();
         ASSERT_TRUE(window);
     }
 
-    void TearDown() override
-    {
-        delete window.data();
-        chief.reset();
-        QDir::setCurrent(previousDirectory);
-    }
-
     void useChief()
     {
-        ASSERT_TRUE(guitest::prepareBaseFolder(base.path()));
         chief = std::make_unique<ui::Chief>();
         chief->setBasePath(base.path());
         window->setChief(chief.get());
     }
-
-    QAction* action(const char* name) const { return window->findChild<QAction*>(QLatin1String(name)); }
-
-    QTemporaryDir base;
-    QString previousDirectory;
-    QPointer<ui::OzmidMainWnd> window;
-    std::unique_ptr<ui::Chief> chief;
 };
 
 QStringList entries(const QMenu* menu)
@@ -197,28 +166,6 @@ TEST_F(MainWindowTest, WorkbookDialogsReportOnlyChosenFiles)
     EXPECT_EQ(loadFiles.first().first().value<QFileInfo>().absoluteFilePath(), existing);
 }
 
-TEST_F(MainWindowTest, AcceptedOptionsAreStoredAndReseedTheEngine)
-{
-    useChief();
-    const auto answerOptions = [](const QString& seed, QDialogButtonBox::StandardButton button) {
-        guitest::whenModal<ui::SettingsDlg>([seed, button](ui::SettingsDlg* dialog) {
-            dialog->findChild<QLineEdit*>(QStringLiteral("edtRandomSeed"))->setText(seed);
-            dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))->button(button)->click();
-        });
-    };
-    answerOptions(QStringLiteral("5"), QDialogButtonBox::Ok);
-    action("actOptions")->trigger();
-    EXPECT_EQ(chief->settings().randomSeed(), 5);
-    boost::random::mt19937 expected(5);
-    EXPECT_EQ(fn::randomEngine()(), expected());
-
-    // A cancelled dialog neither stores nor reseeds: the engine goes on from where it was.
-    answerOptions(QStringLiteral("9"), QDialogButtonBox::Cancel);
-    action("actOptions")->trigger();
-    EXPECT_EQ(chief->settings().randomSeed(), 5);
-    EXPECT_EQ(fn::randomEngine()(), expected());
-}
-
 TEST_F(MainWindowTest, InformationDialogsShowTheirPages)
 {
     useChief();
@@ -264,4 +211,70 @@ TEST_F(MainWindowTest, InformationDialogsShowTheirPages)
     });
     action("actModelCreate")->trigger();
     EXPECT_TRUE(text.contains(QStringLiteral("not part of this build"))) << qPrintable(text);
+}
+
+// Both shipped models run through the controller with the uncertainty analysis; the table is saved
+// from the File menu as a CSV and as a workbook, and read back with pandas and openpyxl against the
+// results document of the same run (read_results_table.py says what is compared).
+TEST_F(MainWindowTest, ResultsTableSavedFromTheMenuAndReadBackAsTheDocumentSaysIt)
+{
+    useChief();
+    QAction* saveTable = action("actSaveResultsTable");
+    ASSERT_TRUE(saveTable);
+    EXPECT_FALSE(saveTable->isEnabled());
+    chief->changeCountrySelection({guitest::country});
+    chief->changeDiseaseSelection({guitest::bsiDisease, guitest::listeriosisDisease});
+    chief->createModels();
+    ASSERT_EQ(chief->models().size(), 2u);
+    EXPECT_FALSE(saveTable->isEnabled());
+    chief->settings().setRandomSeed(42);
+    chief->setNumSamples(300);
+    chief->setUncertaintyAnalysis(true);
+    chief->runModels(false);
+    EXPECT_TRUE(saveTable->isEnabled());
+    ASSERT_TRUE(chief->saveDetailedResultsToJSON(QFileInfo(base.filePath(QStringLiteral("results.json")))));
+
+    const struct
+    {
+        QString typed;
+        QString filter;
+        QString written;
+    } saves[] = {
+        {QStringLiteral("table.csv"), QStringLiteral("Excel workbook (*.xlsx)"), QStringLiteral("table.csv")},
+        // A name without an ending takes that of the format chosen.
+        {QStringLiteral("table"), QStringLiteral("Excel workbook (*.xlsx)"), QStringLiteral("table.xlsx")},
+    };
+    QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
+    for (const auto& save : saves) {
+        guitest::whenModal<QFileDialog>([&save, this](QFileDialog* dialog) {
+            dialog->selectNameFilter(save.filter);
+            guitest::typeFileName(dialog, base.filePath(save.typed));
+        });
+        saveTable->trigger();
+        ASSERT_TRUE(QFileInfo::exists(base.filePath(save.written))) << save.written.toStdString();
+        ASSERT_FALSE(messages.isEmpty());
+        EXPECT_EQ(messages.last().at(2).toString(), QStringLiteral("success"));
+        EXPECT_TRUE(messages.last().at(1).toString().contains(save.written));
+    }
+
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral(OZMID_TEST_DATA_DIR "/ui/shell/read_results_table.py"), base.path()});
+    ASSERT_TRUE(python.waitForFinished(120000));
+    const QByteArray said = python.readAllStandardOutput() + python.readAllStandardError();
+    ASSERT_FALSE(said.contains("No module named")) << "scripts/setup.sh installs python3-pandas and python3-openpyxl";
+    EXPECT_EQ(python.exitCode(), 0) << said.toStdString();
+    EXPECT_TRUE(said.contains(" rows, 0 problems")) << said.toStdString();
+
+    // A table that cannot be written says which file and why, and leaves no file behind.
+    for (const QString& name :
+         {QStringLiteral("missing/table.csv"), QStringLiteral("missing/table.xlsx"), QStringLiteral("table.txt")}) {
+        QString error;
+        EXPECT_FALSE(ui::ResultsTable::save(base.filePath(name), chief->models(), {}, &error));
+        EXPECT_TRUE(error.contains(QDir::toNativeSeparators(base.filePath(name)))) << error.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(base.filePath(name)));
+    }
+
+    chief->deleteModels();
+    EXPECT_FALSE(saveTable->isEnabled());
 }

@@ -10,6 +10,8 @@
 #include <QSize>
 #include <gtest/gtest.h>
 
+#include <boost/random/mersenne_twister.hpp>
+
 #include <functional>
 #include <ostream>
 #include <string>
@@ -17,6 +19,7 @@
 
 #include "fn/KnownIds.h"
 #include "fn/data/InputDataMgr.h"
+#include "fn/values/random/RandomFunctions.h"
 #include "ui/shell/MainPageFixture.h"
 #include "ui/ParameterExchange.h"
 #include "ui/shell/SettingsDlg.h"
@@ -35,14 +38,6 @@ using guitest::jsString;
 class PageHonestyTest : public guitest::MainPageFixture
 {
 protected:
-    bool noticeShown(const QString& title, const QString& text)
-    {
-        return guitest::waitForScript(page,
-                                      QStringLiteral("ozmidPage.state.messages.some(function (m) {"
-                                                     " return m.title === %1 && m.text.indexOf(%2) >= 0; })")
-                                          .arg(jsString(title), jsString(text)));
-    }
-
     // Types text into an input of the page and commits it, as leaving the field does.
     void typeInto(const QString& selector, const QString& text)
     {
@@ -52,15 +47,6 @@ protected:
                                               " e.dispatchEvent(new Event('change', {bubbles: true})); })()")
                                    .arg(jsString(selector), jsString(text)));
     }
-
-    void waitForPage()
-    {
-        ASSERT_TRUE(guitest::waitForScript(page,
-                                           QStringLiteral("!!window.ozmidPage && ozmidPage.isReady() && "
-                                                          "ozmidPage.state.countries.length > 0")));
-    }
-
-    QAction* action(const char* name) const { return window->findChild<QAction*>(QLatin1String(name)); }
 };
 
 // The tests of what the page withholds and marks, at the window's own size and on a laptop's
@@ -125,8 +111,9 @@ TEST_F(PageHonestyTest, CountriesWithoutPopulationAreMarked)
 }
 
 // A notice takes one line, its whole text on hover and, opened, below it; an information
-// passes, an error stays until it is closed.
-TEST_F(PageHonestyTest, InformationPassesAndErrorsStay)
+// passes, an error stays until it is closed. A workbook that cannot be loaded leaves no
+// progress message spinning.
+TEST_F(PageHonestyTest, NoticesPassStayAndLeaveNoSpinner)
 {
     openWindow();
     ASSERT_NO_FATAL_FAILURE(waitForPage());
@@ -150,10 +137,20 @@ TEST_F(PageHonestyTest, InformationPassesAndErrorsStay)
                                                     ".toast-body').offsetHeight"))
                   .toInt(),
               0);
+
+    const QString spinning = QStringLiteral("!!document.getElementById('updatableMessage')");
+    QFile junk(QDir::current().filePath(QStringLiteral("junk.xls")));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly) && junk.write("not a workbook") > 0);
+    junk.close();
+    chief->loadModelsFromExcel(QFileInfo(junk.fileName()));
+    ASSERT_TRUE(noticeShown(QStringLiteral("Model import"), QStringLiteral("No valid models found")));
+    EXPECT_TRUE(guitest::waitForScript(page, QLatin1Char('!') + spinning));
 }
 
 // "1e3" or "2.5" samples are refused rather than cut to 1 or 2; a rate above 0.2 is asked
-// about, with 0.03 for 3 % offered.
+// about, with 0.03 for 3 % offered. Values accepted in the options dialog show in the Run tab
+// at once and are the next run's, its seed reseeds the engine; a rate above 0.2 is confirmed
+// there too.
 TEST_F(PageHonestyTest, RunSettingsAreWholeAndPlausible)
 {
     openWindow();
@@ -194,14 +191,7 @@ TEST_F(PageHonestyTest, RunSettingsAreWholeAndPlausible)
     typeInto(QStringLiteral("#timeDiscountRateInput"), QStringLiteral("0.2"));
     ASSERT_TRUE(guitest::waitFor([&] { return qFuzzyCompare(chief->timeDiscountRate(), 0.2); }));
     EXPECT_FALSE(guitest::runJavaScript(page, QStringLiteral("!!document.getElementById('confirmDialog')")).toBool());
-}
 
-// Values accepted in the options dialog show in the Run tab at once and are the next run's;
-// a rate above 0.2 is confirmed there too.
-TEST_F(PageHonestyTest, OptionsReachTheRunTabAtOnce)
-{
-    openWindow();
-    ASSERT_NO_FATAL_FAILURE(waitForPage());
     QString asked;
     bool stillOpen = false;
     guitest::whenModal<ui::SettingsDlg>([&](ui::SettingsDlg* dialog) {
@@ -215,6 +205,7 @@ TEST_F(PageHonestyTest, OptionsReachTheRunTabAtOnce)
         stillOpen = dialog->isVisible();
         dialog->findChild<QLineEdit*>(QStringLiteral("edtNumSamples"))->setText(QStringLiteral("2500"));
         dialog->findChild<QLineEdit*>(QStringLiteral("edtDiscountRate"))->setText(QStringLiteral("0.035"));
+        dialog->findChild<QLineEdit*>(QStringLiteral("edtRandomSeed"))->setText(QStringLiteral("5"));
         buttons->button(QDialogButtonBox::Ok)->click();
     });
     action("actOptions")->trigger();
@@ -222,10 +213,22 @@ TEST_F(PageHonestyTest, OptionsReachTheRunTabAtOnce)
     EXPECT_TRUE(asked.contains(QStringLiteral("0.03 for 3 %"))) << qPrintable(asked);
     EXPECT_EQ(chief->numSamples(), 2500);
     EXPECT_DOUBLE_EQ(chief->timeDiscountRate(), 0.035);
+    EXPECT_EQ(chief->settings().randomSeed(), 5);
+    boost::random::mt19937 expected(5);
+    EXPECT_EQ(fn::randomEngine()(), expected());
     EXPECT_TRUE(
         guitest::waitForScript(page,
                                QStringLiteral("document.getElementById('numSamplesInput').value === '2500' && "
                                               "document.getElementById('timeDiscountRateInput').value === '0.035'")));
+
+    // A cancelled dialog neither stores nor reseeds: the engine goes on from where it was.
+    guitest::whenModal<ui::SettingsDlg>([](ui::SettingsDlg* dialog) {
+        dialog->findChild<QLineEdit*>(QStringLiteral("edtRandomSeed"))->setText(QStringLiteral("9"));
+        dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))->button(QDialogButtonBox::Cancel)->click();
+    });
+    action("actOptions")->trigger();
+    EXPECT_EQ(chief->settings().randomSeed(), 5);
+    EXPECT_EQ(fn::randomEngine()(), expected());
 }
 
 // Importing reference data deletes the models: asked first, and the JSON import says what it did.
@@ -294,26 +297,36 @@ TEST_F(PageHonestyTest, CountryMarksFollowAnImport)
     EXPECT_TRUE(guitest::waitForScript(page, QLatin1Char('!') + austriaMarked));
 }
 
-// A workbook that cannot be loaded leaves no progress message spinning; one that loads ends it.
-TEST_F(PageHonestyTest, FailedLoadsLeaveNoSpinner)
-{
-    openWindow();
-    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!window.ozmidPage && ozmidPage.isReady()")));
-    const QString spinning = QStringLiteral("!!document.getElementById('updatableMessage')");
-    QFile junk(QDir::current().filePath(QStringLiteral("junk.xls")));
-    ASSERT_TRUE(junk.open(QIODevice::WriteOnly) && junk.write("not a workbook") > 0);
-    junk.close();
-    chief->loadModelsFromExcel(QFileInfo(junk.fileName()));
-    ASSERT_TRUE(noticeShown(QStringLiteral("Model import"), QStringLiteral("No valid models found")));
-    EXPECT_TRUE(guitest::waitForScript(page, QLatin1Char('!') + spinning));
-}
-
-// Runs of fewer than 9 samples show means without intervals and say why; results of a model
-// whose parameters changed after the run are marked until the next run.
-TEST_F(PageHonestyTest, ResultsSayWhatTheyAreWorth)
+// A refused formula comes with the reason; the next attempt clears what was said about the
+// previous one. Runs of fewer than 9 samples show means without intervals and say why; results
+// of a model whose parameters changed after the run are marked until the next run.
+TEST_F(PageHonestyTest, FormulaErrorsAndResultsSayWhatTheyAreWorth)
 {
     openWindow();
     ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
+    onModel("openModel");
+    const QString cell = QStringLiteral("#gridLifeExp tr[data-row=\"0\"] td[data-col=\"Female\"] input");
+    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!document.querySelector(%1)").arg(jsString(cell))));
+    const QString original = pageText(QStringLiteral("document.querySelector(%1).value").arg(jsString(cell)));
+    typeInto(cell, QStringLiteral("RandPert(1, 2)"));
+    guitest::runJavaScript(page, QStringLiteral("document.getElementById('applyModelChangesButton').click();"));
+    const QString toasts = QStringLiteral("Array.from(document.querySelectorAll('#notifications .toast')).map("
+                                          "function (t) { return t.textContent; }).join(' | ')");
+    ASSERT_TRUE(
+        guitest::waitForScript(page, QStringLiteral("(%1).indexOf('Why the formulas were refused') >= 0").arg(toasts)));
+    const QString shown = pageText(toasts);
+    EXPECT_TRUE(shown.contains(QStringLiteral("Changes have NOT been applied to:")));
+    EXPECT_TRUE(shown.contains(QStringLiteral("Life expectancy, 0-4, Female: \"RandPert(1, 2)\" is refused: ")))
+        << qPrintable(shown);
+
+    typeInto(cell, original);
+    guitest::runJavaScript(page, QStringLiteral("document.getElementById('applyModelChangesButton').click();"));
+    ASSERT_TRUE(
+        guitest::waitForScript(page, QStringLiteral("(%1).indexOf('Changes have been applied to:') >= 0").arg(toasts)));
+    const QString after = pageText(toasts);
+    EXPECT_FALSE(after.contains(QStringLiteral("NOT been applied"))) << qPrintable(after);
+    EXPECT_FALSE(after.contains(QStringLiteral("Why the formulas were refused")));
+
     ASSERT_NO_FATAL_FAILURE(runFromPage(5));
     EXPECT_TRUE(noticeShown(QStringLiteral("Model run"), QStringLiteral("quantiles are not estimated")));
     EXPECT_TRUE(pageText(QStringLiteral("document.getElementById('aggregatedNote').textContent"))
@@ -359,38 +372,6 @@ TEST_F(PageHonestyTest, ResultsSayWhatTheyAreWorth)
                                                       "document.getElementById('outdatedNote').hidden")));
     EXPECT_FALSE(pageText(QStringLiteral("document.querySelector('#modelListTable tbody tr').textContent"))
                      .contains(QStringLiteral("results out of date")));
-}
-
-// A refused formula comes with the reason; the next attempt clears what was said about the
-// previous one.
-TEST_F(PageHonestyTest, FormulaErrorsSayWhyAndOldNoticesGo)
-{
-    openWindow();
-    ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
-    guitest::runJavaScript(page,
-                           QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');")
-                               .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
-    const QString cell = QStringLiteral("#gridLifeExp tr[data-row=\"0\"] td[data-col=\"Female\"] input");
-    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!document.querySelector(%1)").arg(jsString(cell))));
-    const QString original = pageText(QStringLiteral("document.querySelector(%1).value").arg(jsString(cell)));
-    typeInto(cell, QStringLiteral("RandPert(1, 2)"));
-    guitest::runJavaScript(page, QStringLiteral("document.getElementById('applyModelChangesButton').click();"));
-    const QString toasts = QStringLiteral("Array.from(document.querySelectorAll('#notifications .toast')).map("
-                                          "function (t) { return t.textContent; }).join(' | ')");
-    ASSERT_TRUE(
-        guitest::waitForScript(page, QStringLiteral("(%1).indexOf('Why the formulas were refused') >= 0").arg(toasts)));
-    const QString shown = pageText(toasts);
-    EXPECT_TRUE(shown.contains(QStringLiteral("Changes have NOT been applied to:")));
-    EXPECT_TRUE(shown.contains(QStringLiteral("Life expectancy, 0-4, Female: \"RandPert(1, 2)\" is refused: ")))
-        << qPrintable(shown);
-
-    typeInto(cell, original);
-    guitest::runJavaScript(page, QStringLiteral("document.getElementById('applyModelChangesButton').click();"));
-    ASSERT_TRUE(
-        guitest::waitForScript(page, QStringLiteral("(%1).indexOf('Changes have been applied to:') >= 0").arg(toasts)));
-    const QString after = pageText(toasts);
-    EXPECT_FALSE(after.contains(QStringLiteral("NOT been applied"))) << qPrintable(after);
-    EXPECT_FALSE(after.contains(QStringLiteral("Why the formulas were refused")));
 }
 
 // The burden of a model whose country has no population data is not computable: every view of
@@ -552,9 +533,7 @@ TEST_P(PageHonestyAtSizeTest, ValuesOutsideTheirDomainAreMarkedAtTheCellAndInThe
 {
     ASSERT_NO_FATAL_FAILURE(openWindowAtSize());
     ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
-    guitest::runJavaScript(page,
-                           QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');")
-                               .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
+    onModel("openModel");
     // A negative life expectancy makes every YLD and YLL negative.
     const QString lifeCells = QStringLiteral("#gridLifeExp input.cell-input");
     ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!document.querySelector(%1)").arg(jsString(lifeCells))));
@@ -597,9 +576,7 @@ TEST_P(PageHonestyAtSizeTest, ValuesOutsideTheirDomainAreMarkedAtTheCellAndInThe
     // precision and sensitivity included.
     ASSERT_TRUE(guitest::runJavaScript(page, QStringLiteral("ozmidPage.setUncertaintyAnalysis(true)")).toBool());
     ASSERT_NO_FATAL_FAILURE(runFromPage(20));
-    guitest::runJavaScript(page,
-                           QStringLiteral("ozmidPage.showDetailedResults(%1, %2, 'model 1');")
-                               .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
+    onModel("showDetailedResults");
     ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!document.getElementById('uncertaintyPanel').hidden")));
     EXPECT_TRUE(pageText(QStringLiteral("document.getElementById('uncertaintySuspectNote').hidden ? '' :"
                                         " document.getElementById('uncertaintySuspectNote').textContent"))

@@ -8,8 +8,6 @@
 
 namespace {
 
-using guitest::jsString;
-
 const QStringList fiveCountries = {guitest::country, QStringLiteral("Belgium"), QStringLiteral("Bulgaria"),
                                    QStringLiteral("Croatia"), QStringLiteral("Cyprus")};
 
@@ -22,9 +20,7 @@ protected:
         ASSERT_NO_FATAL_FAILURE(createModels(fiveCountries, guitest::bsiDisease));
         ASSERT_NO_FATAL_FAILURE(createModels(fiveCountries, guitest::listeriosisDisease));
         ASSERT_EQ(chief->models().size(), 10u);
-        guitest::runJavaScript(page,
-                               QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');")
-                                   .arg(jsString(guitest::country), jsString(guitest::bsiDisease)));
+        onModel("openModel");
         ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.selectedModel !== null")));
         guitest::runJavaScript(page,
                                QStringLiteral("ozmidPage.showTab('setup'); ozmidPage.setNumSamples(20000);"
@@ -39,17 +35,6 @@ protected:
     {
         return guitest::runJavaScript(page, QStringLiteral("document.getElementById('%1').disabled").arg(id)).toBool();
     }
-
-    // Waits for a notice on the page with this title whose text contains text.
-    bool noticeShown(const QString& title, const QString& text)
-    {
-        return guitest::waitForScript(page,
-                                      QStringLiteral("ozmidPage.state.messages.some(function (m) {"
-                                                     " return m.title === %1 && m.text.indexOf(%2) >= 0; })")
-                                          .arg(jsString(title), jsString(text)));
-    }
-
-    QAction* action(const char* name) const { return window->findChild<QAction*>(QLatin1String(name)); }
 
     const QString refusal = QStringLiteral("while a run is in progress");
 };
@@ -118,8 +103,10 @@ TEST_F(RunSafetyTest, ChangesDuringARunAreRefusedAndTheRunCanBeCancelled)
 }
 
 // A single model's run moves the bar while it runs, says how far the model is and how long
-// is left, and ends at 1 with the results shown.
-TEST_F(RunSafetyTest, ProgressMovesWithinAModel)
+// is left, and ends at 1 with the results shown. A model that fails in the run thread no longer
+// ends the program: the page says why, and the shell goes on working. A command-line run still
+// gets the exception.
+TEST_F(RunSafetyTest, ProgressMovesAndAFailingRunIsReported)
 {
     openWindow();
     ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
@@ -155,14 +142,7 @@ TEST_F(RunSafetyTest, ProgressMovesWithinAModel)
                   30000ull * std::uint64_t(chief->models().front()->outcomeTreeCount()));
     }
     EXPECT_TRUE(partway);
-}
 
-// A model that fails in the run thread no longer ends the program: the page says why, and
-// the shell goes on working. A command-line run still gets the exception.
-TEST_F(RunSafetyTest, AFailingRunIsReportedAndTheShellKeepsWorking)
-{
-    openWindow();
-    ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
     fn::DataArray& cases = chief->models().front()->getParameter(fn::DiseaseModel::NotifiedCases);
     QStringList formulas = cases.formulas();
     formulas[0] = QStringLiteral("1 +");

@@ -1,31 +1,19 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "ui/shell/GuiTestSupport.h"
+#include "ui/shell/MainPageFixture.h"
 #include "fn/data/Settings.h"
 #include "ui/shell/SettingsDlg.h"
 
 namespace {
 
-// Every test gets a working directory of its own, hence a settings file of its own.
-class SettingsDlgTest : public ::testing::Test
+class SettingsDlgTest : public guitest::FolderTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(folder.isValid());
-        previousDirectory = QDir::currentPath();
-        QDir::setCurrent(folder.path());
-    }
-
-    void TearDown() override { QDir::setCurrent(previousDirectory); }
-
     static QLineEdit* editor(const ui::SettingsDlg& dialog, const char* name)
     {
         return dialog.findChild<QLineEdit*>(QLatin1String(name));
@@ -34,7 +22,7 @@ protected:
     static QStringList texts(const ui::SettingsDlg& dialog)
     {
         return {editor(dialog, "edtNumSamples")->text(), editor(dialog, "edtRandomSeed")->text(),
-                editor(dialog, "edtDiscountRate")->text()};
+                editor(dialog, "edtDiscountRate")->text(), editor(dialog, "edtThreads")->text()};
     }
 
     static QCheckBox* analysisBox(const ui::SettingsDlg& dialog)
@@ -46,9 +34,6 @@ protected:
     {
         return dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))->button(which);
     }
-
-    QTemporaryDir folder;
-    QString previousDirectory;
 };
 
 } // namespace
@@ -61,16 +46,18 @@ TEST_F(SettingsDlgTest, RestoreDefaultsThenCancelStoresNothing)
         settings.setRandomSeed(7);
         settings.setTimeDiscountRate(0.05);
         settings.setSensitivityAnalysis(true);
+        settings.setThreadCount(3);
         settings.sync();
     }
     fn::Settings settings;
     ui::SettingsDlg dialog(settings, nullptr);
     dialog.show();
-    EXPECT_EQ(texts(dialog), (QStringList{"500", "7", "0.05"}));
+    EXPECT_EQ(texts(dialog), (QStringList{"500", "7", "0.05", "3"}));
     EXPECT_TRUE(analysisBox(dialog)->isChecked());
 
+    // The threads of a run restore to 0: every core.
     button(dialog, QDialogButtonBox::RestoreDefaults)->click();
-    EXPECT_EQ(texts(dialog), (QStringList{"1000", "0", "0"}));
+    EXPECT_EQ(texts(dialog), (QStringList{"1000", "0", "0", "0"}));
     EXPECT_FALSE(analysisBox(dialog)->isChecked());
     EXPECT_TRUE(dialog.isVisible());
 
@@ -82,6 +69,7 @@ TEST_F(SettingsDlgTest, RestoreDefaultsThenCancelStoresNothing)
     EXPECT_EQ(reread.randomSeed(), 7);
     EXPECT_DOUBLE_EQ(reread.timeDiscountRate(), 0.05);
     EXPECT_TRUE(reread.sensitivityAnalysis());
+    EXPECT_EQ(reread.threadCount(), 3);
 }
 
 TEST_F(SettingsDlgTest, SavedValuesShowAgainAsEntered)
@@ -89,8 +77,9 @@ TEST_F(SettingsDlgTest, SavedValuesShowAgainAsEntered)
     fn::Settings settings;
     {
         ui::SettingsDlg dialog(settings, nullptr);
-        EXPECT_EQ(texts(dialog), (QStringList{"1000", "0", "0"}));
+        EXPECT_EQ(texts(dialog), (QStringList{"1000", "0", "0", "0"}));
         editor(dialog, "edtNumSamples")->setText(QStringLiteral("2500"));
+        editor(dialog, "edtThreads")->setText(QStringLiteral("2"));
         editor(dialog, "edtRandomSeed")->setText(QStringLiteral("42"));
         editor(dialog, "edtDiscountRate")->setText(QStringLiteral("0.035"));
         EXPECT_FALSE(analysisBox(dialog)->isChecked());
@@ -104,8 +93,9 @@ TEST_F(SettingsDlgTest, SavedValuesShowAgainAsEntered)
     EXPECT_EQ(reread.randomSeed(), 42);
     EXPECT_DOUBLE_EQ(reread.timeDiscountRate(), 0.035);
     EXPECT_TRUE(reread.sensitivityAnalysis());
+    EXPECT_EQ(reread.threadCount(), 2);
     const ui::SettingsDlg again(settings, nullptr);
-    EXPECT_EQ(texts(again), (QStringList{"2500", "42", "0.035"}));
+    EXPECT_EQ(texts(again), (QStringList{"2500", "42", "0.035", "2"}));
     EXPECT_TRUE(analysisBox(again)->isChecked());
 }
 
@@ -113,39 +103,22 @@ TEST_F(SettingsDlgTest, EditorsAcceptOnlyTheirRanges)
 {
     fn::Settings settings;
     const ui::SettingsDlg dialog(settings, nullptr);
-    const auto accepts = [&dialog](const char* name, const QString& text) {
-        QLineEdit* edit = editor(dialog, name);
-        edit->setText(text);
-        return edit->hasAcceptableInput();
-    };
-    EXPECT_TRUE(accepts("edtNumSamples", QStringLiteral("10")));
-    EXPECT_FALSE(accepts("edtNumSamples", QStringLiteral("9")));
-    EXPECT_FALSE(accepts("edtNumSamples", QStringLiteral("100001")));
-    EXPECT_TRUE(accepts("edtRandomSeed", QStringLiteral("0")));
-    EXPECT_FALSE(accepts("edtRandomSeed", QStringLiteral("100001")));
-    EXPECT_TRUE(accepts("edtDiscountRate", QStringLiteral("0.0350")));
-    EXPECT_FALSE(accepts("edtDiscountRate", QStringLiteral("0.03501")));
-    EXPECT_FALSE(accepts("edtDiscountRate", QStringLiteral("1.5")));
+    const struct
+    {
+        const char* field;
+        const char* text;
+        bool accepted;
+    } rows[] = {{"edtNumSamples", "10", true},         {"edtNumSamples", "9", false},
+                {"edtNumSamples", "100001", false},    {"edtRandomSeed", "0", true},
+                {"edtRandomSeed", "100001", false},    {"edtDiscountRate", "0.0350", true},
+                {"edtDiscountRate", "0.03501", false}, {"edtDiscountRate", "1.5", false},
+                {"edtThreads", "-1", false},           {"edtThreads", "2", true}};
+    for (const auto& row : rows) {
+        editor(dialog, row.field)->setText(QLatin1String(row.text));
+        EXPECT_EQ(editor(dialog, row.field)->hasAcceptableInput(), row.accepted) << row.field << " " << row.text;
+    }
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Options"));
     EXPECT_FALSE(dialog.windowFlags().testFlag(Qt::WindowContextHelpButtonHint));
-}
-
-// The threads of a run are an option too: shown, stored, restored to 0 (every core).
-TEST_F(SettingsDlgTest, ThreadsAreAnOption)
-{
-    fn::Settings settings;
-    settings.setThreadCount(3);
-    ui::SettingsDlg dialog(settings, nullptr);
-    QLineEdit* threads = editor(dialog, "edtThreads");
-    ASSERT_NE(threads, nullptr);
-    EXPECT_EQ(threads->text(), QStringLiteral("3"));
-    threads->setText(QStringLiteral("-1"));
-    EXPECT_FALSE(threads->hasAcceptableInput());
-    threads->setText(QStringLiteral("2"));
-    dialog.saveSettings();
-    EXPECT_EQ(fn::Settings().threadCount(), 2);
-    button(dialog, QDialogButtonBox::RestoreDefaults)->click();
-    EXPECT_EQ(threads->text(), QStringLiteral("0"));
 }
 
 // OK with a field the validator only lets the user type on the way to a value (empty, below the

@@ -1,20 +1,19 @@
-#include <memory>
-
 #include <QBuffer>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QUrl>
 #include <QWebEngineView>
 #include <gtest/gtest.h>
 
-#include "ui/shell/GuiTestSupport.h"
+#include "ui/shell/MainPageFixture.h"
+#include "ui/shell/PdfPageExport.h"
 #include "ui/Chief.h"
 #include "ui/shell/WebGUI.h"
 
@@ -59,23 +58,13 @@ void cancelFileDialog()
     guitest::whenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
 }
 
-class WebGUITest : public ::testing::Test
+class WebGUITest : public guitest::FolderTest
 {
 protected:
-    void SetUp() override
-    {
-        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
-        ASSERT_TRUE(folder.isValid());
-        previousDirectory = QDir::currentPath();
-        QDir::setCurrent(folder.path());
-    }
-
-    void TearDown() override { QDir::setCurrent(previousDirectory); }
-
-    QTemporaryDir folder;
-    QString previousDirectory;
     ui::WebGUI webGUI;
 };
+
+using PageExportTest = guitest::MainPageFixture;
 
 } // namespace
 
@@ -107,11 +96,8 @@ TEST_F(WebGUITest, PastesClipboardTextIntoAGrid)
         {QStringLiteral("Female"), QStringLiteral("Male")}, QStringLiteral("Uniform"));
     const QVariantList rows = pasted.value(QStringLiteral("stratified")).toList();
     ASSERT_EQ(rows.size(), 3);
-    EXPECT_EQ(rows[0].toMap().value(QStringLiteral("Female")).toString(), QStringLiteral("RandUniform(1, 2)"));
-    EXPECT_EQ(rows[0].toMap().value(QStringLiteral("Male")).toString(), QStringLiteral("RandUniform(3, 4)"));
+    // The conversion itself is ParameterExchange's; here the clipboard's text reaches it.
     EXPECT_EQ(rows[1].toMap().value(QStringLiteral("Male")).toString(), QStringLiteral("RandUniform(7, 8)"));
-    EXPECT_EQ(rows[2].toMap().value(QStringLiteral("Female")).toString(), QStringLiteral("RandUniform(0, 0)"));
-    EXPECT_EQ(rows[2].toMap().value(QStringLiteral("Age")).toString(), QStringLiteral("10+"));
 
     clipboard->setImage(testImage());
     ASSERT_TRUE(guitest::waitFor([clipboard] { return !clipboard->image().isNull(); }));
@@ -129,7 +115,7 @@ TEST_F(WebGUITest, PngImagesGoToTheClipboardAndToFiles)
     EXPECT_EQ(clipboard->image().pixelColor(0, 0), QColor(10, 220, 30));
     EXPECT_EQ(clipboard->image().pixelColor(3, 2), QColor(200, 30, 40));
 
-    const QString path = folder.filePath(QStringLiteral("chart.png"));
+    const QString path = base.filePath(QStringLiteral("chart.png"));
     QSignalSpy messages(&webGUI, &ui::WebGUI::notice);
     cancelFileDialog();
     webGUI.savePngImageToFile(pngBase64(image));
@@ -137,7 +123,7 @@ TEST_F(WebGUITest, PngImagesGoToTheClipboardAndToFiles)
     EXPECT_TRUE(messages.isEmpty());
 
     // A name typed without extension gets ".png"; the user is told where the image went.
-    chooseFile(folder.filePath(QStringLiteral("chart")));
+    chooseFile(base.filePath(QStringLiteral("chart")));
     webGUI.savePngImageToFile(pngBase64(image));
     const QImage saved(path);
     ASSERT_FALSE(saved.isNull());
@@ -148,49 +134,11 @@ TEST_F(WebGUITest, PngImagesGoToTheClipboardAndToFiles)
     EXPECT_TRUE(messages[0].at(1).toString().contains(QStringLiteral("chart.png")));
 }
 
-TEST_F(WebGUITest, ExportsThePageAsAnA4PortraitPdf)
-{
-    QWebEngineView view;
-    QSignalSpy loaded(view.page(), &QWebEnginePage::loadFinished);
-    view.setHtml(QStringLiteral("<html><body><h1>Burden</h1><p>DALY table</p></body></html>"));
-    view.show();
-    ASSERT_TRUE(guitest::waitFor([&] { return !loaded.isEmpty(); }));
-    webGUI.setPage(view.page());
-
-    cancelFileDialog();
-    webGUI.exportPageToPdf();
-    EXPECT_TRUE(QDir(folder.path()).entryList({QStringLiteral("*.pdf")}).isEmpty());
-
-    // A name typed without extension gets ".pdf"; the end is announced with the file's name.
-    const QString path = folder.filePath(QStringLiteral("page.pdf"));
-    QSignalSpy printed(&webGUI, &ui::WebGUI::pdfExportFinished);
-    QSignalSpy messages(&webGUI, &ui::WebGUI::notice);
-    chooseFile(folder.filePath(QStringLiteral("page")));
-    webGUI.exportPageToPdf();
-    ASSERT_TRUE(guitest::waitFor([&] { return !printed.isEmpty(); }));
-    EXPECT_EQ(printed.first().at(0).toString(), path);
-    EXPECT_TRUE(printed.first().at(1).toBool());
-    ASSERT_FALSE(messages.isEmpty());
-    EXPECT_EQ(messages.last().at(0).toString(), QStringLiteral("Export page to PDF"));
-    EXPECT_EQ(messages.last().at(2).toString(), QStringLiteral("success"));
-    EXPECT_TRUE(messages.last().at(1).toString().contains(QStringLiteral("(1 pages)")));
-    QFile pdf(path);
-    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
-    const QByteArray content = pdf.readAll();
-    EXPECT_TRUE(content.startsWith("%PDF"));
-    // A4 is 595 x 842 points; portrait puts the shorter side first.
-    const QRegularExpression mediaBox(QStringLiteral("/MediaBox\\s*\\[\\s*0 0 (\\d+(?:\\.\\d+)?) (\\d+(?:\\.\\d+)?)"));
-    const QRegularExpressionMatch match = mediaBox.match(QString::fromLatin1(content));
-    ASSERT_TRUE(match.hasMatch());
-    EXPECT_NEAR(match.captured(1).toDouble(), 595.0, 1.5);
-    EXPECT_NEAR(match.captured(2).toDouble(), 842.0, 1.5);
-}
-
 TEST_F(WebGUITest, RequestsReachTheControllerAndItsAnswersComeBack)
 {
-    ASSERT_TRUE(guitest::prepareBaseFolder(folder.path()));
+    ASSERT_TRUE(guitest::prepareBaseFolder(base.path()));
     ui::Chief chief;
-    chief.setBasePath(folder.path());
+    chief.setBasePath(base.path());
     webGUI.setChief(&chief);
     chief.setWebGUI(&webGUI);
 
@@ -217,32 +165,7 @@ TEST_F(WebGUITest, RequestsReachTheControllerAndItsAnswersComeBack)
     EXPECT_EQ(webGUI.getNumSamples(), 120);
     EXPECT_DOUBLE_EQ(webGUI.getTimeDiscountRate(), 0.03);
 
-    // The run goes to a worker thread; progress and results come back queued, in order.
-    QSignalSpy started(&webGUI, &ui::WebGUI::runStarted);
-    QSignalSpy progress(&webGUI, &ui::WebGUI::runProgressUpdated);
-    QSignalSpy aggregated(&webGUI, &ui::WebGUI::aggregatedResultsAvailable);
-    QSignalSpy finished(&webGUI, &ui::WebGUI::runFinished);
-    webGUI.runModels();
-    ASSERT_TRUE(guitest::waitFor([&] { return !finished.isEmpty(); }));
-    EXPECT_EQ(started.size(), 1);
-    ASSERT_FALSE(progress.isEmpty());
-    EXPECT_FLOAT_EQ(progress.last().at(0).toFloat(), 1.0f);
-    ASSERT_EQ(aggregated.size(), 1);
-    const QVariantList modelResults = aggregated.first().first().toMap().value(QStringLiteral("modelResults")).toList();
-    ASSERT_EQ(modelResults.size(), 1);
-    EXPECT_EQ(modelResults.first().toMap().value(QStringLiteral("results")).toMap(),
-              chief.models().front()->totalResults());
-
-    QSignalSpy detailed(&webGUI, &ui::WebGUI::detailedResultsAvailable);
-    webGUI.showDetailedResults(guitest::country, guitest::bsiDisease, QStringLiteral("model 1"));
-    ASSERT_EQ(detailed.size(), 1);
-    EXPECT_EQ(detailed.first().first().toMap(), chief.models().front()->results());
-
-    webGUI.showOutcomeTreeElementDetails(QStringLiteral("bsi"), QStringLiteral("infection"),
-                                         QStringLiteral("infection_hs"), guitest::country, guitest::bsiDisease,
-                                         QStringLiteral("model 1"));
-    EXPECT_TRUE(chief.presenterMgr().isRegistered(QStringLiteral("model 1"), QStringLiteral("bsi"),
-                                                  QStringLiteral("infection_hs")));
+    // Runs, detailed results and pop-ups go the same way; the page's tests follow them through.
 
     // The page's initial request resets it without touching the models; deleting them does both.
     reinitialized.clear();
@@ -252,7 +175,74 @@ TEST_F(WebGUITest, RequestsReachTheControllerAndItsAnswersComeBack)
     webGUI.deleteModels();
     EXPECT_EQ(reinitialized.size(), 2);
     EXPECT_TRUE(chief.models().empty());
-    EXPECT_TRUE(guitest::waitFor([&] { return chief.presenterMgr().count() == 0; }));
+}
+
+// The page printed to PDF is an A4 portrait document of a few pages, one section per tab, with
+// the results tables and charts; a cancelled dialog writes nothing, a name typed without
+// extension gets ".pdf"; the user is told when it is done, and the page looks as before.
+TEST_F(PageExportTest, ThePageBecomesAReadableA4PdfOfAFewPages)
+{
+    openWindow();
+    ASSERT_NO_FATAL_FAILURE(createModels({guitest::country}, guitest::bsiDisease));
+    ASSERT_NO_FATAL_FAILURE(runFromPage(200));
+    onModel("openModel");
+    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.selectedModel !== null")));
+    onModel("showDetailedResults");
+    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.lastDetailedResults !== null")));
+
+    cancelFileDialog();
+    window->webGUI().exportPageToPdf();
+    EXPECT_TRUE(QDir(base.path()).entryList({QStringLiteral("*.pdf")}).isEmpty());
+    QSignalSpy exported(&window->webGUI(), &ui::WebGUI::pdfExportFinished);
+    const QString typed = QDir(base.path()).filePath(QStringLiteral("burden report"));
+    guitest::whenModal<QFileDialog>([&typed](QFileDialog* dialog) { guitest::typeFileName(dialog, typed); });
+    guitest::runJavaScript(page, QStringLiteral("document.getElementById('exportPdfButton').click();"));
+    ASSERT_TRUE(guitest::waitFor([&] { return !exported.isEmpty(); }, 120000));
+    const QString path = typed + QStringLiteral(".pdf");
+    EXPECT_EQ(exported.first().at(0).toString(), path);
+    EXPECT_TRUE(exported.first().at(1).toBool());
+
+    QFile pdf(path);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly)) << qPrintable(path);
+    const QByteArray content = pdf.readAll();
+    EXPECT_TRUE(content.startsWith("%PDF"));
+    const int pages = ui::PdfPageExport::pageCount(content);
+    EXPECT_GE(pages, 4);
+    EXPECT_LE(pages, 30);
+    // A4 is 595 x 842 points; portrait puts the shorter side first.
+    const QRegularExpressionMatch mediaBox =
+        QRegularExpression(QStringLiteral("^/MediaBox\\s*\\[\\s*0 0 (\\d+(?:\\.\\d+)?) (\\d+(?:\\.\\d+)?)"))
+            .match(QString::fromLatin1(content.mid(content.indexOf("/MediaBox"), 60)));
+    ASSERT_TRUE(mediaBox.hasMatch());
+    EXPECT_NEAR(mediaBox.captured(1).toDouble(), 595.0, 1.5);
+    EXPECT_NEAR(mediaBox.captured(2).toDouble(), 842.0, 1.5);
+
+    ASSERT_TRUE(guitest::waitForScript(page,
+                                       QStringLiteral("ozmidPage.state.messages.some(function (m) {"
+                                                      " return m.title === 'Export page to PDF' &&"
+                                                      " m.type === 'success'; })")));
+    EXPECT_TRUE(guitest::runJavaScript(page,
+                                       QStringLiteral("ozmidPage.state.messages.filter(function (m) {"
+                                                      " return m.title === 'Export page to PDF'; })[0].text"))
+                    .toString()
+                    .contains(QStringLiteral("%1 pages").arg(pages)));
+    // The print view is gone again: one tab shows, no printed copies are left behind.
+    EXPECT_EQ(guitest::runJavaScript(page,
+                                     QStringLiteral("document.body.classList.contains('printing') + ':' + "
+                                                    "document.querySelectorAll('.print-added').length + ':' + "
+                                                    "Array.from(document.querySelectorAll('.tab-page')).filter("
+                                                    "function (p) { return p.offsetParent !== null; }).length"))
+                  .toString(),
+              QStringLiteral("false:0:1"));
+}
+
+// The page count read from a document: every page object, not the page tree.
+TEST(PdfPageExport, CountsThePagesOfADocument)
+{
+    const QByteArray pdf = "%PDF-1.4\n1 0 obj <</Type /Pages /Count 2 /Kids [2 0 R 3 0 R]>> endobj\n"
+                           "2 0 obj <</Type /Page /Parent 1 0 R>> endobj\n3 0 obj <</Type/Page/Parent 1 0 R>> endobj\n";
+    EXPECT_EQ(ui::PdfPageExport::pageCount(pdf), 2);
+    EXPECT_EQ(ui::PdfPageExport::pageCount(QByteArray("%PDF-1.4\n")), 0);
 }
 
 #include "WebGUITest.moc"

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QDir>
+#include <QFile>
+
+#include "fn/data/InputDataMgr.h"
+#include "fn/values/DataArray.h"
+#include "fn/values/InputFactor.h"
+
+// The sample base folder of the controller's and the shell's tests.
+namespace guitest {
+
+const QString country = QStringLiteral("Austria");
+const QString bsiDisease = QStringLiteral("IllustrativeCRKPBSI");
+const QString listeriosisDisease = QStringLiteral("IllustrativeListeriosis");
+
+inline QStringList ageGroups()
+{
+    return {QStringLiteral("0-4"),   QStringLiteral("5-9"),   QStringLiteral("10-14"), QStringLiteral("15-19"),
+            QStringLiteral("20-24"), QStringLiteral("25-29"), QStringLiteral("30-34"), QStringLiteral("35-39"),
+            QStringLiteral("40-44"), QStringLiteral("45-49"), QStringLiteral("50-54"), QStringLiteral("55-59"),
+            QStringLiteral("60-64"), QStringLiteral("65-69"), QStringLiteral("70-74"), QStringLiteral("75-79"),
+            QStringLiteral("80-84"), QStringLiteral("85-89"), QStringLiteral("90+")};
+}
+
+// Copies the sample specifications into models/ and writes a reference data cache with a
+// plausible population of one country: 19 age groups by sex.
+inline bool prepareBaseFolder(const QString& path)
+{
+    QDir base(path);
+    if (!base.mkpath(QStringLiteral("models")))
+        return false;
+    const QDir samples(QStringLiteral(OZMID_TEST_DATA_DIR "/../models"));
+    const QStringList specifications = samples.entryList({QStringLiteral("*.json")}, QDir::Files);
+    for (const QString& file : specifications) {
+        if (!QFile::copy(samples.filePath(file), base.filePath(QStringLiteral("models/") + file)))
+            return false;
+    }
+    const QVector<fn::InputFactor> factors = {
+        fn::InputFactor(QStringLiteral("Age"), ageGroups()),
+        fn::InputFactor(QStringLiteral("Sex"), {QStringLiteral("Female"), QStringLiteral("Male")})};
+    QStringList population, lifeExpectancy;
+    for (int i = 0; i < ageGroups().size(); ++i) {
+        population << QString::number(230000 - 4000 * i) << QString::number(240000 - 6000 * i);
+        lifeExpectancy << QString::number(qMax(3.0, 84.0 - 4.6 * i)) << QString::number(qMax(2.5, 79.5 - 4.6 * i));
+    }
+    fn::InputDataMgr store;
+    store.setDirPath(path);
+    store.setCountryCaption(country, country);
+    store.setAgeDistribution(country, fn::DataArray(factors, QStringLiteral("Age distribution"), {}, population));
+    store.setLifeExpectancy(country, fn::DataArray(factors, QStringLiteral("Life expectancy"), {}, lifeExpectancy));
+    return store.saveCache() && !specifications.isEmpty();
+}
+
+} // namespace guitest

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <memory>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "fn/data/InputDataMgr.h"
+#include "fn/values/DataArray.h"
+#include "fn/values/InputFactor.h"
+#include "ui/Chief.h"
+#include "ui/SampleBaseFolder.h"
+
+namespace uitest {
+
+const QString country = QStringLiteral("Testland");
+const QString disease = QStringLiteral("TwoTrees");
+
+// A controller on a base folder of its own, the working directory while the test runs: the
+// two-tree specification and a reference data cache with the population of one small country
+// (4 strata), or, with samples set, the sample base folder.
+class StoreTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(base.isValid());
+        previousDirectory = QDir::currentPath();
+        QDir::setCurrent(base.path());
+        if (samples) {
+            ASSERT_TRUE(guitest::prepareBaseFolder(base.path()));
+        } else {
+            QDir(base.path()).mkdir(QStringLiteral("models"));
+            QFile::copy(QStringLiteral(OZMID_TEST_DATA_DIR "/fn/model/fixtures/two-trees.model_spec.json"),
+                        base.filePath(QStringLiteral("models/two-trees.model_spec.json")));
+            fn::InputDataMgr store;
+            store.setPath(base.path());
+            const QVector<fn::InputFactor> factors = {
+                fn::InputFactor(QStringLiteral("Age"), {QStringLiteral("0-49"), QStringLiteral("50+")}),
+                fn::InputFactor(QStringLiteral("Sex"), {QStringLiteral("Female"), QStringLiteral("Male")})};
+            store.setCountryCaption(country, QStringLiteral("Test Land"));
+            store.setAgeDistribution(country,
+                                     fn::DataArray(factors, QStringLiteral("Age distribution"), {},
+                                                   QStringList{"1000", "900", "2000", "1800"}));
+            store.setLifeExpectancy(
+                country,
+                fn::DataArray(factors, QStringLiteral("Life expectancy"), {}, QStringList{"60", "55", "20", "15"}));
+            ASSERT_TRUE(store.saveCache());
+        }
+        chief = freshChief();
+    }
+
+    void TearDown() override
+    {
+        chief.reset();
+        QDir::setCurrent(previousDirectory);
+    }
+
+    std::unique_ptr<ui::Chief> freshChief() const
+    {
+        auto made = std::make_unique<ui::Chief>();
+        made->setBasePath(base.path());
+        return made;
+    }
+
+    static void create(ui::Chief& on, const QStringList& countries, const QString& ofDisease, int times = 1)
+    {
+        on.changeCountrySelection(countries);
+        on.changeDiseaseSelection({ofDisease});
+        for (int i = 0; i < times; ++i)
+            on.createModels();
+    }
+
+    void createOneModel() { create(*chief, {country}, disease); }
+
+    bool samples = false;
+    QTemporaryDir base;
+    QString previousDirectory;
+    std::unique_ptr<ui::Chief> chief;
+};
+
+} // namespace uitest
