@@ -32,9 +32,10 @@
     };
 
     // The figures a model can only have with the population of its country: its burden (YLD, YLL,
-    // DALY in every form) and every rate per 100 000.
+    // DALY in every form), every rate per 100 000 and the remaining life expectancy, which comes
+    // with the population data.
     R.needsPopulation = function (key) {
-        return /^(yld|yll|daly)/.test(key) || /Per100k/.test(key);
+        return /^(yld|yll|daly)/.test(key) || /Per100k/.test(key) || key === 'remainingLifeExpectancy';
     };
 
     // A burden (YLD, YLL or DALY in any form) whose mean is negative: no burden can be, so it is

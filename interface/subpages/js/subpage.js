@@ -35,7 +35,7 @@
             results: [
                 { entry: 'IncidenceData', title: 'Cases' },
                 { entry: 'BurdenData', title: 'Years lived with disability (YLD)', key: 'yld' },
-                { entry: 'RemLEData', title: 'Remaining life expectancy' }
+                { entry: 'RemLEData', title: 'Remaining life expectancy', key: 'remainingLifeExpectancy' }
             ]
         },
         yll: {
@@ -49,7 +49,7 @@
             results: [
                 { entry: 'IncidenceData', title: 'Deaths' },
                 { entry: 'BurdenData', title: 'Years of life lost (YLL)', key: 'yll' },
-                { entry: 'RemLEData', title: 'Remaining life expectancy at death' }
+                { entry: 'RemLEData', title: 'Remaining life expectancy at death', key: 'remainingLifeExpectancy' }
             ]
         },
         trans: {

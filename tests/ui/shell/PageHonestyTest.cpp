@@ -499,6 +499,8 @@ TEST_P(PageHonestyAtSizeTest, BurdenWithoutPopulationIsNotShownAsNumbers)
         {"pop-up's YLD per 100 000", true, popupCell(".stat-block tr[data-key=\"yldPer100k\"] td.ci-cell")},
         {"pop-up's cases", false, popupCell(".stat-block tr[data-key=\"populationCasesCount\"] td.mean-cell")},
         {"pop-up's YLD by age", true, popupCell(".result-block[data-key=\"yld\"] tbody td")},
+        {"pop-up's remaining life expectancy", true,
+         popupCell(".result-block[data-key=\"remainingLifeExpectancy\"] tbody td")},
         {"pop-up's copied DALY", true, popupCopy(".stat-block", "DALY")},
         {"pop-up's copied YLD by age", true, popupCopy(".result-block[data-key=\"yld\"]", "0-4")},
     };
