@@ -1,5 +1,11 @@
 #pragma once
 
+#include <QSize>
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+
 #include <functional>
 
 #include <QApplication>
@@ -88,4 +94,20 @@ inline void typeFileName(QFileDialog* dialog, const QString& path)
         dialog->reject();
 }
 
+// The window sizes the page's layout is tested at: the window's own and a laptop's 1280 x 720
+// screen, where the tables and the pop-ups have less room.
+inline const auto windowSizes = ::testing::Values(QSize(), QSize(1280, 720));
+
+inline std::string windowSizeName(const ::testing::TestParamInfo<QSize>& info)
+{
+    return info.param.isValid() ? std::to_string(info.param.width()) + "x" + std::to_string(info.param.height())
+                                : std::string("Initial");
+}
+
 } // namespace guitest
+
+// Names the window size in the test's output ("1280x720"); found by argument lookup.
+inline void PrintTo(const QSize& size, std::ostream* out)
+{
+    *out << size.width() << 'x' << size.height();
+}

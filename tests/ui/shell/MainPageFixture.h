@@ -96,6 +96,19 @@ protected:
         page = window->webView()->page();
     }
 
+    // Opens the window at size (its own size when invalid) and waits until the page has it.
+    void openWindowAt(const QSize& size)
+    {
+        openWindow();
+        if (!size.isValid())
+            return;
+        window->resize(size);
+        ASSERT_TRUE(waitFor([&] { return window->size() == size; }));
+        ASSERT_TRUE(waitForScript(
+            page,
+            QStringLiteral("window.innerWidth <= %1 && window.innerHeight < %2").arg(size.width()).arg(size.height())));
+    }
+
     // Selects the countries and the disease on the page and creates their models.
     void createModels(const QStringList& countries, const QString& disease)
     {

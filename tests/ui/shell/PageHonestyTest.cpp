@@ -25,12 +25,6 @@
 #include "ui/shell/SettingsDlg.h"
 #include "ui/shell/presenters/DataPresenter.h"
 
-// Names the window size in the test's output ("1280x720"); found by argument lookup.
-void PrintTo(const QSize& size, std::ostream* out)
-{
-    *out << size.width() << 'x' << size.height();
-}
-
 namespace {
 
 using guitest::jsString;
@@ -54,26 +48,10 @@ protected:
 class PageHonestyAtSizeTest : public PageHonestyTest, public ::testing::WithParamInterface<QSize>
 {
 protected:
-    void openWindowAtSize()
-    {
-        openWindow();
-        if (!GetParam().isValid())
-            return;
-        window->resize(GetParam());
-        ASSERT_TRUE(guitest::waitFor([&] { return window->size() == GetParam(); }));
-        ASSERT_TRUE(guitest::waitForScript(page,
-                                           QStringLiteral("window.innerWidth <= %1 && window.innerHeight < %2")
-                                               .arg(GetParam().width())
-                                               .arg(GetParam().height())));
-    }
+    void openWindowAtSize() { ASSERT_NO_FATAL_FAILURE(openWindowAt(GetParam())); }
 };
 
-INSTANTIATE_TEST_SUITE_P(WindowSizes, PageHonestyAtSizeTest, ::testing::Values(QSize(), QSize(1280, 720)),
-                         [](const ::testing::TestParamInfo<QSize>& info) {
-                             return info.param.isValid()
-                                 ? std::to_string(info.param.width()) + "x" + std::to_string(info.param.height())
-                                 : std::string("Initial");
-                         });
+INSTANTIATE_TEST_SUITE_P(WindowSizes, PageHonestyAtSizeTest, guitest::windowSizes, guitest::windowSizeName);
 
 } // namespace
 
@@ -113,9 +91,9 @@ TEST_F(PageHonestyTest, CountriesWithoutPopulationAreMarked)
 // A notice takes one line, its whole text on hover and, opened, below it; an information
 // passes, an error stays until it is closed. A workbook that cannot be loaded leaves no
 // progress message spinning.
-TEST_F(PageHonestyTest, NoticesPassStayAndLeaveNoSpinner)
+TEST_P(PageHonestyAtSizeTest, NoticesPassStayAndLeaveNoSpinner)
 {
-    openWindow();
+    ASSERT_NO_FATAL_FAILURE(openWindowAtSize());
     ASSERT_NO_FATAL_FAILURE(waitForPage());
     guitest::runJavaScript(page,
                            QStringLiteral("document.querySelectorAll('#notifications .toast').forEach("
@@ -151,9 +129,9 @@ TEST_F(PageHonestyTest, NoticesPassStayAndLeaveNoSpinner)
 // about, with 0.03 for 3 % offered. Values accepted in the options dialog show in the Run tab
 // at once and are the next run's, its seed reseeds the engine; a rate above 0.2 is confirmed
 // there too.
-TEST_F(PageHonestyTest, RunSettingsAreWholeAndPlausible)
+TEST_P(PageHonestyAtSizeTest, RunSettingsAreWholeAndPlausible)
 {
-    openWindow();
+    ASSERT_NO_FATAL_FAILURE(openWindowAtSize());
     ASSERT_NO_FATAL_FAILURE(waitForPage());
     EXPECT_EQ(guitest::runJavaScript(page, QStringLiteral("ozmidPage.setNumSamples('250')")).toInt(), 250);
     ASSERT_TRUE(guitest::waitFor([&] { return chief->numSamples() == 250; }));
@@ -270,7 +248,7 @@ TEST_F(PageHonestyTest, ImportingReferenceDataAsksFirstAndReports)
 
 // The import of the reference workbooks lets the page repaint while it reads them; the marks of
 // the countries follow the data once it has ended, not what the page asked for on the way.
-TEST_F(PageHonestyTest, CountryMarksFollowAnImport)
+TEST_P(PageHonestyAtSizeTest, CountryMarksFollowAnImport)
 {
     const QDir base(QDir::currentPath());
     ASSERT_TRUE(base.mkpath(QStringLiteral("referenceData")));
@@ -285,7 +263,7 @@ TEST_F(PageHonestyTest, CountryMarksFollowAnImport)
     fn::InputDataMgr empty;
     empty.setDirPath(base.path());
     ASSERT_TRUE(empty.saveCache());
-    openWindow();
+    ASSERT_NO_FATAL_FAILURE(openWindowAtSize());
     const QString austriaMarked = QStringLiteral("document.getElementById('country-%1').closest('label')"
                                                  ".className.indexOf('lacks-data') >= 0")
                                       .arg(guitest::country);

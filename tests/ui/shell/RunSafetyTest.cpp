@@ -39,15 +39,21 @@ protected:
     const QString refusal = QStringLiteral("while a run is in progress");
 };
 
+class RunSafetyAtSizeTest : public RunSafetyTest, public ::testing::WithParamInterface<QSize>
+{
+};
+
+INSTANTIATE_TEST_SUITE_P(WindowSizes, RunSafetyAtSizeTest, guitest::windowSizes, guitest::windowSizeName);
+
 } // namespace
 
 // What crashed the program before: deleting and creating models (by mouse and through the
 // page's automation hook), applying edits and importing reference data while the run thread
 // works on the models. The page and the menus offer none of it during a run, the controller
 // refuses what arrives anyway, and the run can be cancelled; afterwards all works again.
-TEST_F(RunSafetyTest, ChangesDuringARunAreRefusedAndTheRunCanBeCancelled)
+TEST_P(RunSafetyAtSizeTest, ChangesDuringARunAreRefusedAndTheRunCanBeCancelled)
 {
-    openWindow();
+    ASSERT_NO_FATAL_FAILURE(openWindowAt(GetParam()));
     ASSERT_NO_FATAL_FAILURE(startLongRun());
 
     for (const char* id : {"createModelsButton", "deleteModelsButton", "applyModelChangesButton", "runModelsButton",
