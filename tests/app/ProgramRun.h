@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -100,4 +101,29 @@ inline std::string specificationLog(const QString& input, const QString& output,
         .arg(input, output, samples, discount, seed, country, last)
         .toLocal8Bit()
         .toStdString();
+}
+
+inline ProgramRun batchRun(const QStringList& arguments, const QString& workingDirectory)
+{
+    ProgramStart start;
+    start.program = QStringLiteral("ozmid-batch");
+    start.arguments = arguments;
+    start.workingDirectory = workingDirectory;
+    return runProgram(start);
+}
+
+inline QString crkpPath(const QString& dataFolder)
+{
+    return dataFolder + QStringLiteral("/models/Illustrative-CRKP-BSI.model_spec.json");
+}
+
+// A data folder as the staged one (reference data cache and shipped specifications) with the
+// CRKP specification replaced by crkp, the shipped one edited.
+inline bool stageDataFolder(const QString& folder, const QByteArray& crkp)
+{
+    const QString listeriosis = QStringLiteral("/models/Illustrative-Listeriosis.model_spec.json");
+    return QDir().mkpath(folder + QStringLiteral("/models"))
+        && QFile::copy(binaryDir() + QStringLiteral("/referenceData.dat"),
+                       folder + QStringLiteral("/referenceData.dat"))
+        && QFile::copy(binaryDir() + listeriosis, folder + listeriosis) && writeFile(crkpPath(folder), crkp);
 }

@@ -56,15 +56,6 @@ ProgramRun shellRun(const QString& script, const QStringList& arguments, const Q
     return run;
 }
 
-ProgramRun batchRun(const QStringList& arguments, const QString& workingDirectory)
-{
-    ProgramStart start;
-    start.program = QStringLiteral("ozmid-batch");
-    start.arguments = arguments;
-    start.workingDirectory = workingDirectory;
-    return runProgram(start);
-}
-
 } // namespace
 
 // More threads than a run can use are refused before anything runs; more than the system lets
