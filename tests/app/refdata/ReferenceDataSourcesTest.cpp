@@ -12,7 +12,6 @@
 
 #include "fn/data/InputDataMgr.h"
 #include "fn/model/DiseaseModel.h"
-#include "app/refdata/sources/DiseaseSource.h"
 #include "app/refdata/RefDataCommand.h"
 #include "app/refdata/ReferenceDataSources.h"
 
@@ -292,24 +291,6 @@ TEST(ReferenceDataSources, CountryDataSetsReplaceGenericPiecesOneByOne)
               repeated(QStringLiteral("2"), 38));
     EXPECT_EQ(store.runFactor(QStringLiteral("Austria"), Disease, QStringLiteral("underascertainment")).formulas(),
               store.runFactor(QStringLiteral("Generic"), Disease, QStringLiteral("underascertainment")).formulas());
-
-    // The overlay itself: only the parameters merge below the first level.
-    const QJsonObject generic{
-        {"coverage", "1"},
-        {"parameters",
-         QJsonObject{{"T",
-                      QJsonObject{{"healthStates",
-                                   QJsonObject{{"s", QJsonObject{{"severity", "0.1"}, {"duration", "2"}}}}}}}}}};
-    const QJsonObject own{
-        {"parameters",
-         QJsonObject{{"T",
-                      QJsonObject{{"healthStates",
-                                   QJsonObject{{"s", QJsonObject{{"severity", QJsonObject{{"values", "0.3"}}}}}}}}}}}};
-    const QJsonObject merged = refdata::DiseaseSource::overlaid(generic, own);
-    const QJsonObject state = merged["parameters"]["T"]["healthStates"]["s"].toObject();
-    EXPECT_EQ(merged.value("coverage"), QJsonValue("1"));
-    EXPECT_EQ(state.value("duration"), QJsonValue("2"));
-    EXPECT_EQ(state.value("severity"), QJsonValue(QJsonObject{{"values", "0.3"}}));
 }
 
 TEST(ReferenceDataSources, FaultySourcesAreRefusedWithTheirPlace)

@@ -5,8 +5,11 @@
 #include <QTemporaryDir>
 
 #include "ut/workbook/Excel.h"
+#include "ut/workbook/WorkbookTestSupport.h"
 #include "ut/workbook/RangeAddress.h"
 #include "ut/workbook/xls/XlsWriter.h"
+
+using workbooktest::contentOf;
 
 namespace {
 
@@ -23,12 +26,6 @@ QVariantList block(std::initializer_list<QVariantList> rows)
     for (const QVariantList& r : rows)
         list.append(QVariant(r));
     return list;
-}
-
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
