@@ -73,18 +73,14 @@ TEST(OutputIntegrity, AFullDiskKeepsTheEarlierResultsAndSaysWhy)
     EXPECT_EQ(QDir(disk.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("results.json")});
 
-    ProgramStart batch;
-    batch.program = QStringLiteral("ozmid-batch");
-    batch.arguments = QStringList{QStringLiteral("--countries"), QStringLiteral("Austria,Sweden"),
-                                  QStringLiteral("--diseases"),  QStringLiteral("all"),
-                                  QStringLiteral("-s"),          QStringLiteral("20"),
-                                  QStringLiteral("-o"),          output};
-    batch.workingDirectory = work.path();
-    const ProgramRun batchRun = runProgram(batch);
-    EXPECT_EQ(batchRun.exitCode, 1);
-    EXPECT_TRUE(batchRun.errors.contains(QStringLiteral("Cannot write \"%1\": No space left on device").arg(output)))
-        << batchRun.errors.toStdString();
-    EXPECT_TRUE(batchRun.errors.contains(
+    const ProgramRun batch = batchRun({QStringLiteral("--countries"), QStringLiteral("Austria,Sweden"),
+                                       QStringLiteral("--diseases"), QStringLiteral("all"), QStringLiteral("-s"),
+                                       QStringLiteral("20"), QStringLiteral("-o"), output},
+                                      work.path());
+    EXPECT_EQ(batch.exitCode, 1);
+    EXPECT_TRUE(batch.errors.contains(QStringLiteral("Cannot write \"%1\": No space left on device").arg(output)))
+        << batch.errors.toStdString();
+    EXPECT_TRUE(batch.errors.contains(
         QStringLiteral("%1 was not written; an earlier file of that name is unchanged.").arg(output)));
     EXPECT_EQ(contents(output), QByteArray("earlier results"));
 

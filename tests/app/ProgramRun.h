@@ -33,6 +33,9 @@ struct ProgramStart
     QStringList unset;
     // Standard output goes to this file instead of the test, when given.
     QString outputFile;
+    // When given, bash runs this script with the program as $0 and the arguments as "$@", for
+    // what only a shell sets up: limits and pipes.
+    QString shellScript;
 };
 
 inline ProgramRun runProgram(const ProgramStart& start)
@@ -45,7 +48,12 @@ inline ProgramRun runProgram(const ProgramStart& start)
     process.setProcessEnvironment(environment);
     if (!start.outputFile.isEmpty())
         process.setStandardOutputFile(start.outputFile, QIODevice::Append);
-    process.start(binaryDir() + QLatin1Char('/') + start.program, start.arguments);
+    const QString program = binaryDir() + QLatin1Char('/') + start.program;
+    if (start.shellScript.isEmpty())
+        process.start(program, start.arguments);
+    else
+        process.start(QStringLiteral("/bin/bash"),
+                      QStringList{QStringLiteral("-c"), start.shellScript, program} + start.arguments);
     ProgramRun run;
     if (!process.waitForFinished(300000))
         return run;
