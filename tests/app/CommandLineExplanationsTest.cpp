@@ -15,32 +15,32 @@ namespace {
 const QString sample = QStringLiteral("models/Illustrative-CRKP-BSI.model_spec.json");
 const QString samplePath = binaryDir() + QLatin1Char('/') + sample;
 
+// value with the member at path (keys of objects, indexes of arrays) replaced.
+QJsonValue replaced(const QJsonValue& value, const QStringList& path, const QJsonValue& newValue)
+{
+    if (path.isEmpty())
+        return newValue;
+    if (value.isArray()) {
+        QJsonArray array = value.toArray();
+        const int index = path.first().toInt();
+        array.replace(index, replaced(array.at(index), path.mid(1), newValue));
+        return array;
+    }
+    QJsonObject object = value.toObject();
+    object.insert(path.first(), replaced(object.value(path.first()), path.mid(1), newValue));
+    return object;
+}
+
 // The shipped specification under another disease id, with one cell of a parameter replaced:
 // the severity of the uncomplicated bloodstream infection for men of 15 to 19.
 QByteArray specificationWithCell(const QString& formula)
 {
     QJsonObject specification = QJsonDocument::fromJson(contents(samplePath)).object();
     specification.insert(QStringLiteral("id"), QStringLiteral("BrokenBSI"));
-    QJsonObject trees = specification.value(QStringLiteral("outcomeTrees")).toObject();
-    QJsonObject tree = trees.value(QStringLiteral("bsi")).toObject();
-    QJsonObject outcomes = tree.value(QStringLiteral("healthOutcomes")).toObject();
-    QJsonObject acute = outcomes.value(QStringLiteral("acuteBsi")).toObject();
-    QJsonObject states = acute.value(QStringLiteral("healthStates")).toObject();
-    QJsonObject state = states.value(QStringLiteral("1")).toObject();
-    QJsonObject severity = state.value(QStringLiteral("severityArray")).toObject();
-    QJsonArray rows = severity.value(QStringLiteral("vals")).toArray();
-    QJsonArray row = rows.at(3).toArray();
-    row.replace(1, formula);
-    rows.replace(3, row);
-    severity.insert(QStringLiteral("vals"), rows);
-    state.insert(QStringLiteral("severityArray"), severity);
-    states.insert(QStringLiteral("1"), state);
-    acute.insert(QStringLiteral("healthStates"), states);
-    outcomes.insert(QStringLiteral("acuteBsi"), acute);
-    tree.insert(QStringLiteral("healthOutcomes"), outcomes);
-    trees.insert(QStringLiteral("bsi"), tree);
-    specification.insert(QStringLiteral("outcomeTrees"), trees);
-    return QJsonDocument(specification).toJson();
+    const QStringList cell = QStringLiteral(
+                                 "outcomeTrees/bsi/healthOutcomes/acuteBsi/healthStates/1/severityArray/vals/3/1")
+                                 .split(QLatin1Char('/'));
+    return QJsonDocument(replaced(specification, cell, formula).toObject()).toJson();
 }
 
 QJsonObject totals(const QJsonObject& model)

@@ -1,6 +1,4 @@
 #include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
 
 #include <QDir>
 #include <QJsonArray>
@@ -75,18 +73,14 @@ TEST(OutputIntegrity, AFullDiskKeepsTheEarlierResultsAndSaysWhy)
     EXPECT_EQ(QDir(disk.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("results.json")});
 
-    ProgramStart batch;
-    batch.program = QStringLiteral("ozmid-batch");
-    batch.arguments = QStringList{QStringLiteral("--countries"), QStringLiteral("Austria,Sweden"),
-                                  QStringLiteral("--diseases"),  QStringLiteral("all"),
-                                  QStringLiteral("-s"),          QStringLiteral("20"),
-                                  QStringLiteral("-o"),          output};
-    batch.workingDirectory = work.path();
-    const ProgramRun batchRun = runProgram(batch);
-    EXPECT_EQ(batchRun.exitCode, 1);
-    EXPECT_TRUE(batchRun.errors.contains(QStringLiteral("Cannot write \"%1\": No space left on device").arg(output)))
-        << batchRun.errors.toStdString();
-    EXPECT_TRUE(batchRun.errors.contains(
+    const ProgramRun batch = batchRun({QStringLiteral("--countries"), QStringLiteral("Austria,Sweden"),
+                                       QStringLiteral("--diseases"), QStringLiteral("all"), QStringLiteral("-s"),
+                                       QStringLiteral("20"), QStringLiteral("-o"), output},
+                                      work.path());
+    EXPECT_EQ(batch.exitCode, 1);
+    EXPECT_TRUE(batch.errors.contains(QStringLiteral("Cannot write \"%1\": No space left on device").arg(output)))
+        << batch.errors.toStdString();
+    EXPECT_TRUE(batch.errors.contains(
         QStringLiteral("%1 was not written; an earlier file of that name is unchanged.").arg(output)));
     EXPECT_EQ(contents(output), QByteArray("earlier results"));
 
@@ -126,25 +120,11 @@ TEST(OutputIntegrity, AnOutputThatCannotBeOpenedIsNamedWithTheReason)
     EXPECT_TRUE(isCharacterDevice("/dev/full"));
 }
 
-// What is not a regular file is written as it is: a FIFO stays a FIFO and its reader gets the
-// document; standard output redirected to a file gets the log and the document in order;
-// /dev/null stays a device.
-TEST(OutputIntegrity, PipesAndDevicesAreWrittenDirectly)
+// Standard output redirected to a file and named as the output gets the log and the document
+// in order. (How pipes, devices and links are written is OutputFileTest's.)
+TEST(OutputIntegrity, StandardOutputGetsTheLogAndTheDocumentInOrder)
 {
     const QTemporaryDir work;
-    const QString fifo = work.filePath(QStringLiteral("results.fifo"));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    QByteArray received;
-    std::thread reader([&] { received = contents(fifo); });
-    const ProgramRun run = ozmid(fifo, work.path());
-    reader.join();
-    EXPECT_EQ(logWithoutTimes(run.output), completeLog(fifo));
-    EXPECT_EQ(run.errors, QString());
-    EXPECT_TRUE(isResultsDocument(received));
-    struct stat status = {};
-    ASSERT_EQ(::stat(QFile::encodeName(fifo).constData(), &status), 0);
-    EXPECT_TRUE(S_ISFIFO(status.st_mode));
-
     const QString redirected = work.filePath(QStringLiteral("everything.txt"));
     const ProgramRun toStandardOutput = ozmid(QStringLiteral("/dev/stdout"), work.path(), redirected);
     EXPECT_EQ(toStandardOutput.errors, QString());
@@ -158,32 +138,4 @@ TEST(OutputIntegrity, PipesAndDevicesAreWrittenDirectly)
     const std::string log = completeLog(QStringLiteral("/dev/stdout"));
     EXPECT_EQ(logWithoutTimes(everything.left(start) + everything.mid(finish)), log);
     EXPECT_TRUE(isResultsDocument(everything.mid(start, finish - start)));
-
-    const ProgramRun discarded = ozmid(QStringLiteral("/dev/null"), work.path());
-    EXPECT_EQ(logWithoutTimes(discarded.output), completeLog(QStringLiteral("/dev/null")));
-    EXPECT_EQ(discarded.errors, QString());
-    EXPECT_TRUE(isCharacterDevice("/dev/null"));
-}
-
-// Through a symbolic link the file it leads to is replaced, and the link stays; another hard
-// link to that file keeps the earlier results, as a copy would, and the user is told.
-TEST(OutputIntegrity, LinksToTheResultsFile)
-{
-    const QTemporaryDir work;
-    const QString results = work.filePath(QStringLiteral("results.json"));
-    const QString copy = work.filePath(QStringLiteral("yesterday.json"));
-    const QString latest = work.filePath(QStringLiteral("latest.json"));
-    ASSERT_TRUE(writeFile(results, "earlier results"));
-    ASSERT_EQ(::link(QFile::encodeName(results).constData(), QFile::encodeName(copy).constData()), 0);
-    ASSERT_TRUE(QFile::link(results, latest));
-
-    const ProgramRun run = ozmid(latest, work.path());
-    EXPECT_EQ(logWithoutTimes(run.output), completeLog(latest));
-    EXPECT_TRUE(QFileInfo(latest).isSymLink());
-    EXPECT_TRUE(isResultsDocument(contents(results)));
-    EXPECT_EQ(contents(copy), QByteArray("earlier results"));
-    EXPECT_EQ(run.errors.trimmed(),
-              QStringLiteral("\"%1\" was replaced by a new file; its 1 other hard link(s) keep the "
-                             "previous content.")
-                  .arg(results));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -32,6 +33,9 @@ struct ProgramStart
     QStringList unset;
     // Standard output goes to this file instead of the test, when given.
     QString outputFile;
+    // When given, bash runs this script with the program as $0 and the arguments as "$@", for
+    // what only a shell sets up: limits and pipes.
+    QString shellScript;
 };
 
 inline ProgramRun runProgram(const ProgramStart& start)
@@ -44,7 +48,12 @@ inline ProgramRun runProgram(const ProgramStart& start)
     process.setProcessEnvironment(environment);
     if (!start.outputFile.isEmpty())
         process.setStandardOutputFile(start.outputFile, QIODevice::Append);
-    process.start(binaryDir() + QLatin1Char('/') + start.program, start.arguments);
+    const QString program = binaryDir() + QLatin1Char('/') + start.program;
+    if (start.shellScript.isEmpty())
+        process.start(program, start.arguments);
+    else
+        process.start(QStringLiteral("/bin/bash"),
+                      QStringList{QStringLiteral("-c"), start.shellScript, program} + start.arguments);
     ProgramRun run;
     if (!process.waitForFinished(300000))
         return run;
@@ -100,4 +109,29 @@ inline std::string specificationLog(const QString& input, const QString& output,
         .arg(input, output, samples, discount, seed, country, last)
         .toLocal8Bit()
         .toStdString();
+}
+
+inline ProgramRun batchRun(const QStringList& arguments, const QString& workingDirectory)
+{
+    ProgramStart start;
+    start.program = QStringLiteral("ozmid-batch");
+    start.arguments = arguments;
+    start.workingDirectory = workingDirectory;
+    return runProgram(start);
+}
+
+inline QString crkpPath(const QString& dataFolder)
+{
+    return dataFolder + QStringLiteral("/models/Illustrative-CRKP-BSI.model_spec.json");
+}
+
+// A data folder as the staged one (reference data cache and shipped specifications) with the
+// CRKP specification replaced by crkp, the shipped one edited.
+inline bool stageDataFolder(const QString& folder, const QByteArray& crkp)
+{
+    const QString listeriosis = QStringLiteral("/models/Illustrative-Listeriosis.model_spec.json");
+    return QDir().mkpath(folder + QStringLiteral("/models"))
+        && QFile::copy(binaryDir() + QStringLiteral("/referenceData.dat"),
+                       folder + QStringLiteral("/referenceData.dat"))
+        && QFile::copy(binaryDir() + listeriosis, folder + listeriosis) && writeFile(crkpPath(folder), crkp);
 }

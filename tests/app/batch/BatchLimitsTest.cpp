@@ -39,27 +39,12 @@ const QStringList job = {QStringLiteral("--countries"), QStringLiteral("Austria,
                          QStringLiteral("-s"),          QStringLiteral("40"),
                          QStringLiteral("-r"),          QStringLiteral("0")};
 
-// ozmid-batch through the shell, for what only a shell sets up: limits and pipes. The script
-// gets the program as $0 and the job's arguments as "$@".
+// ozmid-batch through the shell.
 ProgramRun shellRun(const QString& script, const QStringList& arguments, const QString& workingDirectory)
-{
-    QProcess process;
-    process.setWorkingDirectory(workingDirectory);
-    process.start(QStringLiteral("/bin/bash"),
-                  QStringList{QStringLiteral("-c"), script, binaryDir() + QStringLiteral("/ozmid-batch")} + arguments);
-    ProgramRun run;
-    if (!process.waitForFinished(300000))
-        return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.output = process.readAllStandardOutput();
-    run.errors = QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
-}
-
-ProgramRun batchRun(const QStringList& arguments, const QString& workingDirectory)
 {
     ProgramStart start;
     start.program = QStringLiteral("ozmid-batch");
+    start.shellScript = script;
     start.arguments = arguments;
     start.workingDirectory = workingDirectory;
     return runProgram(start);

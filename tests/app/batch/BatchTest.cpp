@@ -2,15 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
-#include <QProcess>
 #include <QTemporaryDir>
 
+#include "app/ProgramRun.h"
 #include "fn/data/templates/DiseaseTemplate.h"
 #include "fn/data/InputDataMgr.h"
 #include "fn/values/random/RandomFunctions.h"
@@ -19,36 +17,6 @@
 // The batch program end to end, against the controller running the same models one after the
 // other in this process.
 namespace {
-
-const QString binaryDir = QStringLiteral(OZMID_BINARY_DIR);
-
-struct BatchRun
-{
-    int exitCode = -1;
-    QByteArray output;
-    QString errors;
-};
-
-BatchRun batch(const QStringList& arguments, const QString& workingDirectory)
-{
-    QProcess process;
-    process.setWorkingDirectory(workingDirectory);
-    process.start(binaryDir + QStringLiteral("/ozmid-batch"), arguments);
-    BatchRun run;
-    if (!process.waitForFinished(300000))
-        return run;
-    run.exitCode = process.exitCode();
-    run.output = process.readAllStandardOutput();
-    run.errors = QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
 
 QByteArray compact(const QJsonObject& object)
 {
@@ -71,7 +39,7 @@ Reference referenceRun(const QJsonObject& run, const QString& workingDirectory)
         // A fresh process starts from the engine's default state; model creation may draw too.
         fn::processRandomEngine().seed(5489);
         ui::Chief chief;
-        chief.setBasePath(binaryDir);
+        chief.setBasePath(binaryDir());
         for (const QJsonValue& country : run.value(QStringLiteral("countries")).toArray()) {
             for (const QJsonValue& disease : run.value(QStringLiteral("diseases")).toArray())
                 chief.createModel(country.toString(), disease.toString(), chief.makeModelId(QString()));
@@ -95,12 +63,12 @@ Reference referenceRun(const QJsonObject& run, const QString& workingDirectory)
 
 TEST(Batch, EveryModelAndTheTotalsAreThoseOfTheControllerRunningThemInTurn)
 {
-    ASSERT_TRUE(QFile::exists(binaryDir + QStringLiteral("/ozmid-batch")));
+    ASSERT_TRUE(QFile::exists(binaryDir() + QStringLiteral("/ozmid-batch")));
     const QTemporaryDir work;
     for (const QString& seed : {QStringLiteral("42"), QStringLiteral("0")}) {
         for (const QString& threads : {QStringLiteral("1"), QStringLiteral("3")}) {
             const QString output = work.filePath(QStringLiteral("results.json"));
-            const BatchRun run = batch(
+            const ProgramRun run = batchRun(
                 {QStringLiteral("--countries"), QStringLiteral("Austria,Sweden,Generic"), QStringLiteral("--diseases"),
                  QStringLiteral("all"), QStringLiteral("-s"), QStringLiteral("60"), QStringLiteral("-t"),
                  QStringLiteral("0.03"), QStringLiteral("-r"), seed, QStringLiteral("--seeding"),
@@ -152,145 +120,75 @@ TEST(Batch, RefusesWhatItCannotDoWithAReasonAndWritesToPipes)
         QString reason;
     };
     const QStringList rest = {QStringLiteral("-o"), output};
+    // Every country and disease, and then the options given.
+    const auto all = [](const QStringList& options) {
+        return QStringList{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"),
+                           QStringLiteral("all")}
+        + options;
+    };
+    const QString table = work.filePath(QStringLiteral("missing/t.csv.gz"));
     const QList<Refusal> refusals = {
-        {{QStringLiteral("--countries"), QStringLiteral("Atlantis"), QStringLiteral("--diseases"),
-          QStringLiteral("all")},
+        {{"--countries", "Atlantis", "--diseases", "all"}, 2, "\"Atlantis\" has no population data"},
+        {{"--countries", "France", "--diseases", "all"},
          2,
-         QStringLiteral("\"Atlantis\" has no population data")},
-        {{QStringLiteral("--countries"), QStringLiteral("France"), QStringLiteral("--diseases"), QStringLiteral("all")},
-         2,
-         QStringLiteral(
-             "Countries with data: Austria, Germany, Italy, Sweden; regions and placeholders: EUEEA, Generic.")},
-        {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"), QStringLiteral("all"),
-          QStringLiteral("--seeding"), QStringLiteral("random")},
-         2,
-         QStringLiteral("--seeding takes independent or shared, not \"random\"")},
-        {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"), QStringLiteral("Plague")},
-         2,
-         QStringLiteral("\"Plague\" is neither in the reference data")},
-        {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"), QStringLiteral("all"),
-          QStringLiteral("-s"), QStringLiteral("1e3")},
-         2,
-         QStringLiteral("not \"1e3\"")},
-        {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"), QStringLiteral("all"),
-          QStringLiteral("-t"), QStringLiteral("0,03")},
-         2,
-         QStringLiteral("not \"0,03\"")},
-        {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("models.json")},
-         2,
-         QStringLiteral("Unexpected argument \"models.json\"")},
-        {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"), QStringLiteral("all"),
-          QStringLiteral("--draws-by-stratum")},
-         2,
-         QStringLiteral("--draws-by-stratum needs --draws FILE")},
-        {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"), QStringLiteral("all"),
-          QStringLiteral("--scenario"), QStringLiteral("a=") + work.path()},
-         2,
-         QStringLiteral("--scenario needs a random seed other than 0")},
-        {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"), QStringLiteral("all"),
-          QStringLiteral("--scenario"), work.path()},
-         2,
-         QStringLiteral("--scenario takes NAME=DATA_FOLDER")},
-        {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"), QStringLiteral("all"),
-          QStringLiteral("-r"), QStringLiteral("1"), QStringLiteral("--scenario"), QStringLiteral("a=") + binaryDir,
-          QStringLiteral("--scenario"), QStringLiteral("a=") + work.path()},
-         2,
-         QStringLiteral("Two scenarios are named \"a\"")},
-        {{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"), QStringLiteral("all"),
-          QStringLiteral("-r"), QStringLiteral("1"), QStringLiteral("--scenario"), QStringLiteral("a=") + work.path()},
-         2,
-         QStringLiteral("the scenario \"a\" has no reference data cache")},
-        {{QStringLiteral("--countries"), QStringLiteral("Austria"), QStringLiteral("--diseases"), QStringLiteral("all"),
-          QStringLiteral("--table"), work.filePath(QStringLiteral("missing/t.csv.gz"))},
-         1,
-         QStringLiteral("Cannot write \"%1\"").arg(work.filePath(QStringLiteral("missing/t.csv.gz")))},
+         "Countries with data: Austria, Germany, Italy, Sweden; regions and placeholders: EUEEA, Generic."},
+        {all({"--seeding", "random"}), 2, "--seeding takes independent or shared, not \"random\""},
+        {{"--countries", "all", "--diseases", "Plague"}, 2, "\"Plague\" is neither in the reference data"},
+        {all({"-s", "1e3"}), 2, "not \"1e3\""},
+        {all({"-t", "0,03"}), 2, "not \"0,03\""},
+        {{"--countries", "all", "models.json"}, 2, "Unexpected argument \"models.json\""},
+        {all({"--draws-by-stratum"}), 2, "--draws-by-stratum needs --draws FILE"},
+        {all({"--scenario", "a=" + work.path()}), 2, "--scenario needs a random seed other than 0"},
+        {all({"--scenario", work.path()}), 2, "--scenario takes NAME=DATA_FOLDER"},
+        {all({"-r", "1", "--scenario", "a=" + binaryDir(), "--scenario", "a=" + work.path()}), 2,
+         "Two scenarios are named \"a\""},
+        {all({"-r", "1", "--scenario", "a=" + work.path()}), 2, "the scenario \"a\" has no reference data cache"},
+        {{"--countries", "Austria", "--diseases", "all", "--table", table}, 1, "Cannot write \"" + table + "\""},
     };
     for (const Refusal& refusal : refusals) {
-        const BatchRun run = batch(refusal.arguments + rest, work.path());
+        const ProgramRun run = batchRun(refusal.arguments + rest, work.path());
         EXPECT_EQ(run.exitCode, refusal.exitCode) << refusal.arguments.join(QLatin1Char(' ')).toStdString();
         EXPECT_TRUE(run.errors.contains(refusal.reason)) << run.errors.toStdString();
         EXPECT_FALSE(QFile::exists(output));
     }
     // The diseases the reference data tool lists are those the batch program knows.
     QProcess refdata;
-    refdata.start(binaryDir + QStringLiteral("/ozmid-refdata"), {QStringLiteral("diseases")});
+    refdata.start(binaryDir() + QStringLiteral("/ozmid-refdata"), {QStringLiteral("diseases")});
     ASSERT_TRUE(refdata.waitForFinished(60000));
     QStringList listed;
     for (const QString& line :
          QString::fromUtf8(refdata.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
         listed << line.section(QLatin1Char('\t'), 0, 0);
-    BatchRun run = batch({QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"),
-                          QStringLiteral("Plague"), QStringLiteral("-o"), output},
-                         work.path());
+    ProgramRun run = batchRun({QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"),
+                               QStringLiteral("Plague"), QStringLiteral("-o"), output},
+                              work.path());
     EXPECT_TRUE(
         run.errors.contains(QStringLiteral("Diseases: ") + listed.join(QStringLiteral(", ")) + QLatin1Char('.')))
         << listed.join(QLatin1Char(' ')).toStdString() << "\n"
         << run.errors.toStdString();
     for (const QString& program : {QStringLiteral("ozmid-batch"), QStringLiteral("ozmid-refdata")}) {
         QProcess version;
-        version.start(binaryDir + QLatin1Char('/') + program, {QStringLiteral("--version")});
+        version.start(binaryDir() + QLatin1Char('/') + program, {QStringLiteral("--version")});
         ASSERT_TRUE(version.waitForFinished(60000));
         EXPECT_EQ(version.exitCode(), 0);
         EXPECT_TRUE(version.readAllStandardOutput().startsWith((program + QStringLiteral(" 2.0.0 (commit ")).toUtf8()));
     }
 
-    run = batch({QStringLiteral("--countries"), QStringLiteral("Austria"), QStringLiteral("--diseases"),
-                 QStringLiteral("all"), QStringLiteral("-o"), work.filePath(QStringLiteral("missing/r.json"))},
-                work.path());
+    run = batchRun({QStringLiteral("--countries"), QStringLiteral("Austria"), QStringLiteral("--diseases"),
+                    QStringLiteral("all"), QStringLiteral("-o"), work.filePath(QStringLiteral("missing/r.json"))},
+                   work.path());
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.errors.contains(QStringLiteral("missing/r.json"))) << run.errors.toStdString();
 
     // Standard output is a pipe here: the document arrives whole.
-    run = batch({QStringLiteral("--countries"), QStringLiteral("Austria"), QStringLiteral("--diseases"),
-                 QStringLiteral("BaselineBSI"), QStringLiteral("-s"), QStringLiteral("20"), QStringLiteral("-o"),
-                 QStringLiteral("/dev/stdout")},
-                work.path());
+    run = batchRun({QStringLiteral("--countries"), QStringLiteral("Austria"), QStringLiteral("--diseases"),
+                    QStringLiteral("BaselineBSI"), QStringLiteral("-s"), QStringLiteral("20"), QStringLiteral("-o"),
+                    QStringLiteral("/dev/stdout")},
+                   work.path());
     EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
     const QJsonObject piped = QJsonDocument::fromJson(run.output).object();
     EXPECT_EQ(piped.value(QStringLiteral("models")).toArray().size(), 1);
     EXPECT_TRUE(piped.contains(QStringLiteral("aggregatedResults")));
-}
-
-// A model that fails ends the job with status 1, the reason and the place; the document of an
-// earlier job stays as it was, and the user is told so.
-TEST(Batch, AFailedRunIsExplainedAndLeavesTheEarlierDocument)
-{
-    const QTemporaryDir work;
-    const QString data = work.filePath(QStringLiteral("data"));
-    ASSERT_TRUE(QDir().mkpath(data + QStringLiteral("/models")));
-    ASSERT_TRUE(
-        QFile::copy(binaryDir + QStringLiteral("/referenceData.dat"), data + QStringLiteral("/referenceData.dat")));
-    QByteArray specification = contents(binaryDir + QStringLiteral("/models/Illustrative-CRKP-BSI.model_spec.json"));
-    const QByteArray cell = "\"RandPert(0.108, 0.133, 0.163)\"";
-    const int at = specification.indexOf(cell);
-    ASSERT_GT(at, 0);
-    specification.replace(at, cell.size(), "\"RandPert(0.108, 0.133)\"");
-    const QString broken = data + QStringLiteral("/models/broken.model_spec.json");
-    QFile file(broken);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(specification);
-    file.close();
-
-    const QString output = work.filePath(QStringLiteral("results.json"));
-    {
-        QFile earlier(output);
-        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
-        earlier.write("earlier document");
-    }
-    const BatchRun run = batch({QStringLiteral("--data-folder"), data, QStringLiteral("--countries"),
-                                QStringLiteral("Austria"), QStringLiteral("--diseases"),
-                                QStringLiteral("IllustrativeCRKPBSI"), QStringLiteral("-s"), QStringLiteral("10"),
-                                QStringLiteral("-o"), output},
-                               work.path());
-    EXPECT_EQ(run.exitCode, 1);
-    for (const QString& expected : QStringList{
-             QStringLiteral("Error: One or more formulas for parameter Severity cannot be parsed."),
-             QStringLiteral("stratum Age 0-4, Sex Female: \"RandPert(0.108, 0.133)\": Too few parameters for "
-                            "function \"RandPert\""),
-             QStringLiteral("of outcome tree \"bsi\""), QStringLiteral("from the model specification ") + broken,
-             output + QStringLiteral(" was not written; an earlier file of that name is unchanged.")})
-        EXPECT_TRUE(run.errors.contains(expected)) << expected.toStdString() << "\nin:\n" << run.errors.toStdString();
-    EXPECT_EQ(contents(output), QByteArray("earlier document"));
 }
 
 // Countries and diseases named one by one must all run together: a pair without data is
@@ -303,7 +201,7 @@ TEST(Batch, PairsAskedForByNameMustHaveData)
     {
         // A disease with data for Italy only, and none in the "Generic" data set.
         fn::InputDataMgr store;
-        store.setPath(binaryDir);
+        store.setPath(binaryDir());
         fn::DiseaseTemplate italian = store.diseaseTemplates().get(QStringLiteral("BaselineBSI"));
         italian.setId(QStringLiteral("ItalianBSI"));
         store.diseaseTemplates().add(QStringLiteral("ItalianBSI"), italian);
@@ -323,15 +221,15 @@ TEST(Batch, PairsAskedForByNameMustHaveData)
                                 QStringLiteral("5"),
                                 QStringLiteral("-o"),
                                 output};
-    BatchRun run = batch(QStringList{QStringLiteral("--countries"), QStringLiteral("Austria,Italy")} + common,
-                         work.path());
+    ProgramRun run = batchRun(QStringList{QStringLiteral("--countries"), QStringLiteral("Austria,Italy")} + common,
+                              work.path());
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.errors.contains(QStringLiteral("Error: 1 of the 2 country-disease pairs have no data: "
                                                    "Austria/ItalianBSI.")))
         << run.errors.toStdString();
     EXPECT_FALSE(QFile::exists(output));
 
-    run = batch(QStringList{QStringLiteral("--countries"), QStringLiteral("all")} + common, work.path());
+    run = batchRun(QStringList{QStringLiteral("--countries"), QStringLiteral("all")} + common, work.path());
     // The disease has a pair but no parameters: its statistics are not numbers, which fails the
     // run once the document is written.
     EXPECT_EQ(run.exitCode, 1) << run.errors.toStdString();
@@ -357,10 +255,10 @@ TEST(Batch, AllCountriesAreCountriesAndTheSummaryCountsEachPopulationOnce)
 {
     const QTemporaryDir work;
     const QString output = work.filePath(QStringLiteral("results.json"));
-    const BatchRun run = batch({QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"),
-                                QStringLiteral("all"), QStringLiteral("-s"), QStringLiteral("40"), QStringLiteral("-r"),
-                                QStringLiteral("7"), QStringLiteral("-o"), output},
-                               work.path());
+    const ProgramRun run = batchRun({QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"),
+                                     QStringLiteral("all"), QStringLiteral("-s"), QStringLiteral("40"),
+                                     QStringLiteral("-r"), QStringLiteral("7"), QStringLiteral("-o"), output},
+                                    work.path());
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
     EXPECT_TRUE(run.errors.contains(QStringLiteral("Leaving out the regions and placeholders EUEEA, Generic")))
         << run.errors.toStdString();
@@ -376,7 +274,7 @@ TEST(Batch, AllCountriesAreCountriesAndTheSummaryCountsEachPopulationOnce)
     QMap<QString, double> population;
     {
         fn::InputDataMgr store;
-        store.setPath(binaryDir);
+        store.setPath(binaryDir());
         for (const QString& country : countries) {
             for (const QString& cell : store.ageDistribution(country).formulas())
                 population[country] += cell.toDouble();
@@ -438,38 +336,64 @@ TEST(Batch, AllCountriesAreCountriesAndTheSummaryCountsEachPopulationOnce)
     }
 }
 
-// A RandPert with the mode first is named when the model is made; its not-a-number results are
-// named after the run, which ends with status 1, the document written and its run block listing
-// the model.
-TEST(Batch, ImpossibleValuesAreNamedAndFailTheRun)
+// A model that fails ends the job with status 1, the reason and the place. A formula that does
+// not parse leaves no document: an earlier one stays, and the user is told so. A RandPert with
+// the mode first is named when the model is made, its not-a-number results after the run; the
+// document is written, its run block listing the models.
+TEST(Batch, FailedModelsAreExplained)
 {
     const QTemporaryDir work;
-    const QString data = work.filePath(QStringLiteral("data"));
-    ASSERT_TRUE(QDir().mkpath(data + QStringLiteral("/models")));
-    ASSERT_TRUE(
-        QFile::copy(binaryDir + QStringLiteral("/referenceData.dat"), data + QStringLiteral("/referenceData.dat")));
-    QByteArray specification = contents(binaryDir + QStringLiteral("/models/Illustrative-CRKP-BSI.model_spec.json"));
     const QByteArray cell = "\"RandPert(0.108, 0.133, 0.163)\"";
-    ASSERT_GT(specification.indexOf(cell), 0);
-    specification.replace(specification.indexOf(cell), cell.size(), "\"RandPert(0.133, 0.108, 0.163)\"");
-    QFile file(data + QStringLiteral("/models/swapped.model_spec.json"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(specification);
-    file.close();
-
+    const QByteArray shipped = contents(crkpPath(binaryDir()));
+    ASSERT_GT(shipped.indexOf(cell), 0);
     const QString output = work.filePath(QStringLiteral("results.json"));
-    const BatchRun run = batch({QStringLiteral("--data-folder"), data, QStringLiteral("--countries"),
-                                QStringLiteral("Austria,Sweden"), QStringLiteral("--diseases"),
-                                QStringLiteral("IllustrativeCRKPBSI"), QStringLiteral("-s"), QStringLiteral("10"),
-                                QStringLiteral("-r"), QStringLiteral("3"), QStringLiteral("-o"), output},
-                               work.path());
-    EXPECT_EQ(run.exitCode, 1);
-    for (const QString& expected :
+    const QString unparsed = work.filePath(QStringLiteral("unparsed"));
+    const struct
+    {
+        QString data;
+        const char* formula;
+        const char* countries;
+        QStringList said;
+        bool written;
+    } rows[] = {
+        {unparsed,
+         "\"RandPert(0.108, 0.133)\"",
+         "Austria",
+         {QStringLiteral("Error: One or more formulas for parameter Severity cannot be parsed."),
+          QStringLiteral("stratum Age 0-4, Sex Female: \"RandPert(0.108, 0.133)\": Too few parameters for "
+                         "function \"RandPert\""),
+          QStringLiteral("of outcome tree \"bsi\""),
+          QStringLiteral("from the model specification ") + crkpPath(unparsed),
+          output + QStringLiteral(" was not written; an earlier file of that name is unchanged.")},
+         false},
+        {work.filePath(QStringLiteral("swapped")),
+         "\"RandPert(0.133, 0.108, 0.163)\"",
+         "Austria,Sweden",
          {QStringLiteral(
               "\"RandPert(0.133, 0.108, 0.163)\": RandPert(min, mode, max) needs the mode between min and max"),
           QStringLiteral("has statistics that are not finite numbers"), QStringLiteral("gives not-a-number"),
-          QStringLiteral("Error: 2 of the 2 models have statistics that are not finite numbers")})
-        EXPECT_TRUE(run.errors.contains(expected)) << expected.toStdString() << "\nin:\n" << run.errors.toStdString();
+          QStringLiteral("Error: 2 of the 2 models have statistics that are not finite numbers")},
+         true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.formula);
+        QByteArray specification = shipped;
+        ASSERT_TRUE(stageDataFolder(row.data, specification.replace(shipped.indexOf(cell), cell.size(), row.formula)));
+        ASSERT_TRUE(writeFile(output, "earlier document"));
+        const ProgramRun run = batchRun(
+            {QStringLiteral("--data-folder"), row.data, QStringLiteral("--countries"), QLatin1String(row.countries),
+             QStringLiteral("--diseases"), QStringLiteral("IllustrativeCRKPBSI"), QStringLiteral("-s"),
+             QStringLiteral("10"), QStringLiteral("-r"), QStringLiteral("3"), QStringLiteral("-o"), output},
+            work.path());
+        EXPECT_EQ(run.exitCode, 1);
+        for (const QString& expected : row.said)
+            EXPECT_TRUE(run.errors.contains(expected)) << expected.toStdString() << "\nin:\n"
+                                                       << run.errors.toStdString();
+        if (!row.written) {
+            EXPECT_EQ(contents(output), QByteArray("earlier document"));
+        }
+    }
+    // The last row's document.
     const QJsonObject document = QJsonDocument::fromJson(contents(output)).object();
     const QJsonArray affected =
         document.value(QStringLiteral("run")).toObject().value(QStringLiteral("modelsWithNonFiniteResults")).toArray();
@@ -497,19 +421,19 @@ TEST(Batch, TheTableAndTheDrawsReadBackInPandasAsTheDocumentSaysThem)
                                 QStringLiteral("-s"),          QStringLiteral("40"),
                                 QStringLiteral("-r"),          QStringLiteral("7"),
                                 QStringLiteral("--threads"),   QStringLiteral("2")};
-    BatchRun run = batch(common
-                             + QStringList{QStringLiteral("-o"), QStringLiteral("results.json.gz"),
-                                           QStringLiteral("--table"), QStringLiteral("table.csv.gz"),
-                                           QStringLiteral("--draws"), QStringLiteral("draws.csv"),
-                                           QStringLiteral("--sensitivity"), QStringLiteral("uncertainty.json"),
-                                           QStringLiteral("--scenario"), QStringLiteral("same=") + binaryDir},
-                         work.path());
+    ProgramRun run = batchRun(common
+                                  + QStringList{QStringLiteral("-o"), QStringLiteral("results.json.gz"),
+                                                QStringLiteral("--table"), QStringLiteral("table.csv.gz"),
+                                                QStringLiteral("--draws"), QStringLiteral("draws.csv"),
+                                                QStringLiteral("--sensitivity"), QStringLiteral("uncertainty.json"),
+                                                QStringLiteral("--scenario"), QStringLiteral("same=") + binaryDir()},
+                              work.path());
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
-    run = batch(common
-                    + QStringList{QStringLiteral("-o"), QStringLiteral("pretty.json"), QStringLiteral("--pretty"),
-                                  QStringLiteral("--draws"), QStringLiteral("strata.csv.gz"),
-                                  QStringLiteral("--draws-by-stratum")},
-                work.path());
+    run = batchRun(common
+                       + QStringList{QStringLiteral("-o"), QStringLiteral("pretty.json"), QStringLiteral("--pretty"),
+                                     QStringLiteral("--draws"), QStringLiteral("strata.csv.gz"),
+                                     QStringLiteral("--draws-by-stratum")},
+                   work.path());
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
     // Compressed means gzip, not a name: the magic bytes of the format.
     EXPECT_TRUE(contents(work.filePath(QStringLiteral("table.csv.gz"))).startsWith("\x1f\x8b"));

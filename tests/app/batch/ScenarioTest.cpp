@@ -2,69 +2,29 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
+
+#include "app/ProgramRun.h"
 
 // Scenarios run beside the base data with the same seeds: what they avert is paired iteration by
 // iteration, checked against separate runs of the base and of the scenario.
 namespace {
 
-const QString binaryDir = QStringLiteral(OZMID_BINARY_DIR);
-const QString crkp = QStringLiteral("/models/Illustrative-CRKP-BSI.model_spec.json");
-const QString listeriosis = QStringLiteral("/models/Illustrative-Listeriosis.model_spec.json");
 const char* const measures[] = {"daly", "cases", "deaths"};
-
-struct Outcome
-{
-    int exitCode = -1;
-    QString errors;
-};
-
-Outcome batch(const QStringList& arguments, const QString& workingDirectory)
-{
-    QProcess process;
-    process.setWorkingDirectory(workingDirectory);
-    process.start(binaryDir + QStringLiteral("/ozmid-batch"), arguments);
-    Outcome run;
-    if (!process.waitForFinished(300000))
-        return run;
-    run.exitCode = process.exitCode();
-    run.errors = QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
-
-bool save(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
 
 QJsonObject document(const QString& path)
 {
     return QJsonDocument::fromJson(contents(path)).object();
 }
 
-// A data folder with the program's reference data and specifications, the CRKP one edited.
+// A data folder with the CRKP specification edited (from empty: as shipped).
 bool makeData(const QString& folder, const QByteArray& from, const QByteArray& to)
 {
-    QByteArray specification = contents(binaryDir + crkp);
-    if (!from.isEmpty())
-        specification.replace(from, to);
-    return QDir().mkpath(folder + QStringLiteral("/models"))
-        && QFile::copy(binaryDir + QStringLiteral("/referenceData.dat"), folder + QStringLiteral("/referenceData.dat"))
-        && QFile::copy(binaryDir + listeriosis, folder + listeriosis) && save(folder + crkp, specification);
+    QByteArray crkp = contents(crkpPath(binaryDir()));
+    return stageDataFolder(folder, from.isEmpty() ? crkp : crkp.replace(from, to));
 }
 
 QJsonObject modelResults(const QJsonObject& results, const QString& country, const QString& disease)
@@ -121,20 +81,21 @@ TEST(Scenario, SameDataAvertNothingAndChangedDataTheDifferenceOfSeparateRuns)
     const QStringList common = {QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"),
                                 QStringLiteral("all"),         QStringLiteral("-s"),  QStringLiteral("60"),
                                 QStringLiteral("-r"),          QStringLiteral("42")};
-    const Outcome paired = batch(common
-                                     + QStringList{QStringLiteral("-o"), QStringLiteral("paired.json"),
-                                                   QStringLiteral("--table"), QStringLiteral("paired.csv"),
-                                                   QStringLiteral("--scenario"), QStringLiteral("same=") + same,
-                                                   QStringLiteral("--scenario"), QStringLiteral("treated=") + treated,
-                                                   QStringLiteral("--scenario"), QStringLiteral("renamed=") + renamed,
-                                                   QStringLiteral("--threads"), QStringLiteral("3")},
-                                 work.path());
+    const ProgramRun paired = batchRun(
+        common
+            + QStringList{QStringLiteral("-o"), QStringLiteral("paired.json"), QStringLiteral("--table"),
+                          QStringLiteral("paired.csv"), QStringLiteral("--scenario"), QStringLiteral("same=") + same,
+                          QStringLiteral("--scenario"), QStringLiteral("treated=") + treated,
+                          QStringLiteral("--scenario"), QStringLiteral("renamed=") + renamed,
+                          QStringLiteral("--threads"), QStringLiteral("3")},
+        work.path());
     ASSERT_EQ(paired.exitCode, 0) << paired.errors.toStdString();
-    ASSERT_EQ(batch(common + QStringList{QStringLiteral("-o"), QStringLiteral("base.json")}, work.path()).exitCode, 0);
-    ASSERT_EQ(batch(common
-                        + QStringList{QStringLiteral("-o"), QStringLiteral("treated.json"),
-                                      QStringLiteral("--data-folder"), treated},
-                    work.path())
+    ASSERT_EQ(batchRun(common + QStringList{QStringLiteral("-o"), QStringLiteral("base.json")}, work.path()).exitCode,
+              0);
+    ASSERT_EQ(batchRun(common
+                           + QStringList{QStringLiteral("-o"), QStringLiteral("treated.json"),
+                                         QStringLiteral("--data-folder"), treated},
+                       work.path())
                   .exitCode,
               0);
     const QJsonObject result = document(work.filePath(QStringLiteral("paired.json")));

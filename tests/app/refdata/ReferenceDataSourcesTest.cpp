@@ -12,7 +12,6 @@
 
 #include "fn/data/InputDataMgr.h"
 #include "fn/model/DiseaseModel.h"
-#include "app/refdata/sources/DiseaseSource.h"
 #include "app/refdata/RefDataCommand.h"
 #include "app/refdata/ReferenceDataSources.h"
 
@@ -292,111 +291,66 @@ TEST(ReferenceDataSources, CountryDataSetsReplaceGenericPiecesOneByOne)
               repeated(QStringLiteral("2"), 38));
     EXPECT_EQ(store.runFactor(QStringLiteral("Austria"), Disease, QStringLiteral("underascertainment")).formulas(),
               store.runFactor(QStringLiteral("Generic"), Disease, QStringLiteral("underascertainment")).formulas());
-
-    // The overlay itself: only the parameters merge below the first level.
-    const QJsonObject generic{
-        {"coverage", "1"},
-        {"parameters",
-         QJsonObject{{"T",
-                      QJsonObject{{"healthStates",
-                                   QJsonObject{{"s", QJsonObject{{"severity", "0.1"}, {"duration", "2"}}}}}}}}}};
-    const QJsonObject own{
-        {"parameters",
-         QJsonObject{{"T",
-                      QJsonObject{{"healthStates",
-                                   QJsonObject{{"s", QJsonObject{{"severity", QJsonObject{{"values", "0.3"}}}}}}}}}}}};
-    const QJsonObject merged = refdata::DiseaseSource::overlaid(generic, own);
-    const QJsonObject state = merged["parameters"]["T"]["healthStates"]["s"].toObject();
-    EXPECT_EQ(merged.value("coverage"), QJsonValue("1"));
-    EXPECT_EQ(state.value("duration"), QJsonValue("2"));
-    EXPECT_EQ(state.value("severity"), QJsonValue(QJsonObject{{"values", "0.3"}}));
 }
 
 TEST(ReferenceDataSources, FaultySourcesAreRefusedWithTheirPlace)
 {
-    const auto failureOf = [](const std::function<void(const QString& dataFolder)>& spoil) {
+    const auto inDisease = [](const char* path, const QJsonValue& value) {
+        return [=](const QString& data) { setMember(QDir(data).filePath(DiseaseFile), QLatin1String(path), value); };
+    };
+    const struct
+    {
+        std::function<void(const QString& dataFolder)> spoil;
+        QStringList said;
+    } rows[] = {
+        {[](const QString& data) {
+             QFile file(QDir(data).filePath(QStringLiteral("countries.json")));
+             file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+             file.write("{\n  \"kind\": \"countries\",\n  \"factors\" [\n");
+         },
+         {"countries.json: malformed JSON at offset ", "(line 3, column "}},
+        {inDisease("outcomeTrees/0/transitions/0/target", QStringLiteral("sequelae")),
+         {DiseaseFile
+          + ": outcomeTrees/0: the outcome tree \"BSI\" is incomplete: the infection \"bsi\" has no "
+            "non-complementary transition"}},
+        {inDisease("data/Generic/parameters/BSI/transitions/acuteToDeath/probability/values/3/1",
+                   QStringLiteral("RandPert(0.1, 0.2")),
+         {"data/Generic/parameters/BSI/transitions/acuteToDeath/probability/values: the formula \"RandPert(0.1, "
+          "0.2\" of stratum 7 (Age 15-19, Sex Male)"}},
+        {[](const QString& data) {
+             editJson(QDir(data).filePath(DiseaseFile), [](QJsonObject& object) {
+                 QJsonObject dataSets = object.value("data").toObject();
+                 dataSets.insert("Norway", dataSets.value("Austria"));
+                 object.insert("data", dataSets);
+             });
+         },
+         {"data/Norway: the country \"Norway\" has no population data"}},
+        {inDisease("data/Generic/notificationData/18", QJsonArray{"1"}),
+         {"data/Generic/notificationData: expected 38 cells (19 Age x 2 Sex), found 37"}},
+        {inDisease("data/Generic/underreportng", "1"), {"data/Generic: unknown member \"underreportng\""}},
+        {inDisease("data/Generic/parameters/BSI/healthStates/mildImpairment", QJsonObject{{"severity", "0.03"}}),
+         {"healthStates/mildImpairment: member \"duration\" is missing"}},
+        {inDisease("data/Generic/outcomeTreeMapping", "2"),
+         {"every stratum must hold a tree number from 1 to 1, found \"2\""}},
+        {[](const QString& data) {
+             setMember(QDir(data).filePath(QStringLiteral("countries.json")), QStringLiteral("countries/Autria"),
+                       QJsonObject());
+         },
+         {"countries/Autria: \"Autria\" is not a known country id"}},
+    };
+    for (const auto& row : rows) {
         QTemporaryDir dir;
         const QString data = copyShippedData(dir);
-        spoil(data);
+        row.spoil(data);
         const QString output = dir.filePath(QStringLiteral("out"));
         const CommandResult result = runCommand({QStringLiteral("build"), data, output});
+        SCOPED_TRACE(row.said.first().toStdString());
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_TRUE(result.out.isEmpty());
         EXPECT_FALSE(QFile::exists(output + QStringLiteral("/referenceData.dat")));
-        return result.err;
-    };
-
-    QString error = failureOf([](const QString& data) {
-        QFile file(QDir(data).filePath(QStringLiteral("countries.json")));
-        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        file.write("{\n  \"kind\": \"countries\",\n  \"factors\" [\n");
-    });
-    EXPECT_TRUE(error.contains(QStringLiteral("countries.json: malformed JSON at offset "))) << error.toStdString();
-    EXPECT_TRUE(error.contains(QStringLiteral("(line 3, column "))) << error.toStdString();
-
-    error = failureOf([](const QString& data) {
-        setMember(QDir(data).filePath(DiseaseFile), QStringLiteral("outcomeTrees/0/transitions/0/target"),
-                  QStringLiteral("sequelae"));
-    });
-    EXPECT_TRUE(error.contains(DiseaseFile
-                               + QStringLiteral(": outcomeTrees/0: the outcome tree \"BSI\" is incomplete: "
-                                                "the infection \"bsi\" has no non-complementary transition")))
-        << error.toStdString();
-
-    error = failureOf([](const QString& data) {
-        setMember(QDir(data).filePath(DiseaseFile),
-                  QStringLiteral("data/Generic/parameters/BSI/transitions/acuteToDeath/probability/values/3/1"),
-                  QStringLiteral("RandPert(0.1, 0.2"));
-    });
-    EXPECT_TRUE(
-        error.contains(QStringLiteral("data/Generic/parameters/BSI/transitions/acuteToDeath/probability/values: "
-                                      "the formula \"RandPert(0.1, 0.2\" of stratum 7 (Age 15-19, Sex Male)")))
-        << error.toStdString();
-
-    error = failureOf([](const QString& data) {
-        editJson(QDir(data).filePath(DiseaseFile), [](QJsonObject& object) {
-            QJsonObject dataSets = object.value("data").toObject();
-            dataSets.insert("Norway", dataSets.value("Austria"));
-            object.insert("data", dataSets);
-        });
-    });
-    EXPECT_TRUE(error.contains(QStringLiteral("data/Norway: the country \"Norway\" has no population data")))
-        << error.toStdString();
-
-    error = failureOf([](const QString& data) {
-        setMember(QDir(data).filePath(DiseaseFile), QStringLiteral("data/Generic/notificationData/18"),
-                  QJsonArray{"1"});
-    });
-    EXPECT_TRUE(error.contains(QStringLiteral("data/Generic/notificationData: expected 38 cells (19 Age x 2 Sex), "
-                                              "found 37")))
-        << error.toStdString();
-
-    error = failureOf([](const QString& data) {
-        setMember(QDir(data).filePath(DiseaseFile), QStringLiteral("data/Generic/underreportng"), "1");
-    });
-    EXPECT_TRUE(error.contains(QStringLiteral("data/Generic: unknown member \"underreportng\"")))
-        << error.toStdString();
-
-    error = failureOf([](const QString& data) {
-        setMember(QDir(data).filePath(DiseaseFile),
-                  QStringLiteral("data/Generic/parameters/BSI/healthStates/mildImpairment"),
-                  QJsonObject{{"severity", "0.03"}});
-    });
-    EXPECT_TRUE(error.contains(QStringLiteral("healthStates/mildImpairment: member \"duration\" is missing")))
-        << error.toStdString();
-
-    error = failureOf([](const QString& data) {
-        setMember(QDir(data).filePath(DiseaseFile), QStringLiteral("data/Generic/outcomeTreeMapping"), "2");
-    });
-    EXPECT_TRUE(error.contains(QStringLiteral("every stratum must hold a tree number from 1 to 1, found \"2\"")))
-        << error.toStdString();
-
-    error = failureOf([](const QString& data) {
-        setMember(QDir(data).filePath(QStringLiteral("countries.json")), QStringLiteral("countries/Autria"),
-                  QJsonObject());
-    });
-    EXPECT_TRUE(error.contains(QStringLiteral("countries/Autria: \"Autria\" is not a known country id")))
-        << error.toStdString();
+        for (const QString& words : row.said)
+            EXPECT_TRUE(result.err.contains(words)) << result.err.toStdString();
+    }
 
     QTemporaryDir dir;
     const CommandResult missing = runCommand({QStringLiteral("build"), dir.filePath("none"), dir.filePath("out")});

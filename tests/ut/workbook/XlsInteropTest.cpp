@@ -12,8 +12,8 @@
 #include "ut/workbook/WorkbookTestSupport.h"
 #include "ut/workbook/Excel.h"
 
-// Workbooks written here are read by xlrd, and workbooks written by xlwt are read here: two
-// independent implementations of the file format check both directions.
+// Workbooks written here are read by xlrd, an independent implementation of the file format
+// (WorkbookFixturesTest reads those of xlwt).
 
 using namespace workbooktest;
 
@@ -138,57 +138,6 @@ TEST(XlsInterop, WrittenWorkbooksReadBackInAnIndependentReader)
     EXPECT_EQ(excel.cellValue(8, 3), QVariant(fullCell));
     EXPECT_EQ(excel.cellValue(3009, 3), QVariant(QStringLiteral("значение 2999")));
     EXPECT_EQ(excel.cellValue(4, 2), QVariant(123456789012.0));
-}
-
-TEST(XlsInterop, WorkbooksOfAnIndependentWriterAreRead)
-{
-    if (!pythonHas(QStringLiteral("xlwt")))
-        GTEST_SKIP() << "/usr/bin/python3 has no xlwt module";
-    const QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("xlwt.xls"));
-    runScript("xls_make.py", {path});
-
-    ut::Excel excel;
-    excel.open(path);
-    ASSERT_TRUE(excel.isOpen()) << excel.errorString().toStdString();
-    ASSERT_EQ(excel.sheetCount(), 3);
-    EXPECT_EQ(excel.sheetName(), QStringLiteral("Données"));
-    EXPECT_EQ(excel.rowOf(excel.find(QStringLiteral("caption"), QStringLiteral("A"), false)), 1);
-    EXPECT_EQ(excel.cellValue(2, 1), QVariant(QStringLiteral("Zürich – Ελλάδα – 日本語")));
-    EXPECT_EQ(excel.cellValue(3, 1), QVariant(42.0));
-    EXPECT_EQ(excel.cellValue(3, 2), QVariant(0.125));
-    EXPECT_EQ(excel.cellValue(3, 3), QVariant(-3.5e12));
-    EXPECT_EQ(excel.cellText(4, 1), QStringLiteral("padded"));
-    EXPECT_FALSE(excel.cellValue(5, 1).isValid());
-    EXPECT_EQ(excel.cellText(6, 1), QStringLiteral("after gap"));
-    EXPECT_EQ(excel.usedRegion(1, 1).bottom(), 4);
-
-    excel.selectSheet(2);
-    EXPECT_EQ(excel.sheetName(), QStringLiteral("Таблица"));
-    const QVariantList table = excel.value(excel.usedRegion(3, 1)).toList();
-    ASSERT_EQ(table.size(), 4);
-    EXPECT_EQ(table.at(0).toList(),
-              (QVariantList{QStringLiteral("Sex"), QStringLiteral("Female"), QStringLiteral("Male")}));
-    EXPECT_EQ(table.at(1).toList(), (QVariantList{QStringLiteral("Age"), QVariant(), QVariant()}));
-    EXPECT_EQ(table.at(2).toList(), (QVariantList{QStringLiteral("0-4"), QStringLiteral("80.5"), 79.0}));
-    EXPECT_EQ(table.at(3).toList(),
-              (QVariantList{QStringLiteral("5-9"), QStringLiteral("RandUniform(1,2)"), QVariant()}));
-
-    excel.selectSheet(3);
-    EXPECT_EQ(excel.sheetName(), QStringLiteral("Empty"));
-    EXPECT_FALSE(excel.value(excel.usedRegion(1, 1)).isValid());
-
-    // A text that runs through three records of the string table is read whole.
-    const QString longPath = dir.filePath(QStringLiteral("long.xls"));
-    runScript("xls_make.py", {longPath, QStringLiteral("--long-text")});
-    ut::Excel longText(longPath);
-    ASSERT_TRUE(longText.isOpen()) << longText.errorString().toStdString();
-    ASSERT_EQ(longText.sheetCount(), 4);
-    longText.selectSheet(4);
-    QString expected;
-    for (int i = 0; i < 20000; ++i)
-        expected += QChar(0x430 + i % 32);
-    EXPECT_EQ(longText.cellValue(1, 1), QVariant(expected));
 }
 
 TEST(XlsInterop, DamagedFilesGiveClearErrors)
