@@ -102,7 +102,7 @@ bool InputDataMgr::hasPopulationData(const InputType::Country& country) const
 
 bool InputDataMgr::isRegion(const InputType::Country& country) const
 {
-    return country == Generic || m_regions.contains(country);
+    return country == Generic || country == QLatin1String("EUEEA") || m_regions.contains(country);
 }
 
 void InputDataMgr::setRegion(const InputType::Country& country, bool region)

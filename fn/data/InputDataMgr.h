@@ -78,7 +78,9 @@ public:
     // The countries that have, those of the known list first in its order, then any others.
     QStringList countriesWithPopulationData() const;
     // Whether the id stands for something other than one country: a region made of countries
-    // (EUEEA), a placeholder or the fallback data set ("Generic", always). Said by the reference data.
+    // (EUEEA, always), a placeholder or the fallback data set ("Generic", always). The reference
+    // data say which others are; the workbooks carry no such mark, so the two known ones hold
+    // whatever built the store.
     bool isRegion(const InputType::Country& country) const;
     const QStringList& regions() const { return m_regions; }
     void setRegion(const InputType::Country& country, bool region);
