@@ -335,12 +335,6 @@ TEST(InputDataMgrCache, ByteLayoutOfATinyStore)
     EXPECT_EQ(older.diseaseIds(), QStringList{"d"});
     EXPECT_FALSE(older.isRegion("B"));
     EXPECT_TRUE(older.isRegion("Generic"));
-    EXPECT_TRUE(bytes.contains(QByteArray::fromHex("00000002"
-                                                   "00000002"
-                                                   "0042"
-                                                   "FFFFFFFF"
-                                                   "00000002"
-                                                   "0041")));
 }
 
 TEST(InputDataMgrCache, DamagedFilesLoadWithoutCrashing)
