@@ -187,6 +187,12 @@ inline void overAgeGroups(QJsonObject& specification, const QStringList& ages)
     specification = wrapper.first().toObject();
 }
 
+// Results as compact JSON, to compare two runs byte for byte.
+inline QByteArray json(const QVariantMap& map)
+{
+    return QJsonDocument(QJsonObject::fromVariantMap(map)).toJson(QJsonDocument::Compact);
+}
+
 inline double mean(const QVariant& statistics)
 {
     return statistics.toMap().value(QStringLiteral("Mean")).toDouble();
