@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
-#include <QJsonArray>
 #include <QTemporaryDir>
 
 #include "fn/data/InputDataMgr.h"
@@ -118,38 +117,10 @@ TEST(CacheLimits, LifeExpectancyWithTooFewFormulasForANarrowerModel)
     const auto loaded = load(cacheBytes(written));
     ASSERT_TRUE(loaded->complete);
 
-    QJsonArray ages;
-    QJsonArray rows;
-    for (int a = 0; a < 19; ++a) {
-        ages.append(QString::number(a));
-        rows.append(QJsonArray{QStringLiteral("1"), QStringLiteral("1")});
-    }
-    const QJsonObject one{{QStringLiteral("vals"), rows}};
-    QJsonArray mapping;
-    for (int a = 0; a < 19; ++a)
-        mapping.append(QJsonArray{QStringLiteral("tree"), QStringLiteral("tree")});
-    const QJsonObject spec{
-        {QStringLiteral("id"), QStringLiteral("D")},
-        {QStringLiteral("dims"),
-         QJsonObject{{QStringLiteral("order"), QJsonArray{QStringLiteral("age"), QStringLiteral("sex")}},
-                     {QStringLiteral("values"),
-                      QJsonObject{{QStringLiteral("age"), ages}, {QStringLiteral("sex"), QJsonArray{"F", "M"}}}}}},
-        {QStringLiteral("rawCasesCountArray"), one},
-        {QStringLiteral("outcomeTrees"),
-         QJsonObject{
-             {QStringLiteral("t"),
-              QJsonObject{{QStringLiteral("id"), QStringLiteral("tree")},
-                          {QStringLiteral("healthOutcomesRunOrder"), QJsonArray{"inf", "acute"}},
-                          {QStringLiteral("healthOutcomes"),
-                           QJsonObject{{QStringLiteral("inf"), QJsonObject{{QStringLiteral("type"), "INFECTION"}}},
-                                       {QStringLiteral("acute"), QJsonObject{{QStringLiteral("type"), "ACUTE"}}}}},
-                          {QStringLiteral("transitions"),
-                           QJsonObject{{QStringLiteral("1"),
-                                        QJsonObject{{QStringLiteral("id"), "t1"},
-                                                    {QStringLiteral("source"), QJsonObject{{"id", "inf"}}},
-                                                    {QStringLiteral("target"), QJsonObject{{"id", "acute"}}},
-                                                    {QStringLiteral("probabilityArray"), one}}}}}}}}},
-        {QStringLiteral("outcomeTreeMapping"), QJsonObject{{QStringLiteral("vals"), mapping}}}};
+    using namespace testing_support;
+    QJsonObject spec = specification({"inf", "acute"}, {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE")}},
+                                     {{"1", transition("t1", "inf", "acute", cells("1"))}}, cells("1"));
+    overAgeGroups(spec, levels(19));
     const fn::JSONDiseaseTemplate diseaseTemplate(spec);
     fn::DiseaseModel model(&loaded->store, QStringLiteral("model 1"), QStringLiteral("Testland"),
                            QStringLiteral("Testland"), &diseaseTemplate);

@@ -2,13 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include <QTemporaryDir>
 
 #include "fn/data/InputDataMgr.h"
 #include "app/refdata/ReferenceWorkbookWriter.h"
 
 // A small reference data store, filled by hand, and its workbooks: what the import and the
-// workbook writer tests start from.
+// workbook writer tests start from; and a store as text, to compare two stores field by field.
 namespace referencetest {
 
 using Meta = fn::DataArray::Meta;
@@ -128,6 +130,96 @@ inline void fillStore(fn::InputDataMgr& store)
                                    {"400000", "420000", "800000", "810000", "3000000", "2900000"}));
     fillModelData(store, Austria, 1);
     fillModelData(store, Generic, 5);
+}
+
+inline QString dump(const fn::DataArray& array)
+{
+    QStringList factors;
+    for (const fn::InputFactor& factor : array.factorCopies())
+        factors << factor.name() + "=" + factor.levels().join(",");
+    QStringList meta;
+    for (auto it = array.meta().cbegin(); it != array.meta().cend(); ++it)
+        meta << it.key() + ":" + it.value();
+    // A null formula shows apart from an empty one; current formulas only where they differ.
+    QStringList formulas;
+    for (const QString& formula : array.formulas())
+        formulas << (formula.isNull() ? QStringLiteral("<null>") : formula);
+    const QString current = array.currentFormulas() == array.formulas() ? QString()
+                                                                        : " now " + array.currentFormulas().join(" | ");
+    return "'" + array.name() + "' {" + meta.join(";") + "} [" + factors.join(" x ") + "] " + formulas.join(" | ")
+        + current;
+}
+
+template <typename Map>
+inline void dumpArrays(QStringList& lines, const QString& prefix, const Map& map)
+{
+    for (auto it = map.cbegin(); it != map.cend(); ++it)
+        lines << prefix + "/" + it.key() + " " + dump(it.value());
+}
+
+template <typename Map>
+inline void dumpNested(QStringList& lines, const QString& prefix, const Map& map)
+{
+    for (auto it = map.cbegin(); it != map.cend(); ++it)
+        dumpArrays(lines, prefix + "/" + it.key(), it.value());
+}
+
+inline void dumpElements(QStringList& lines, const QString& prefix, const fn::ElementParams& params)
+{
+    for (auto c = params.map().cbegin(); c != params.map().cend(); ++c) {
+        for (auto d = c->cbegin(); d != c->cend(); ++d)
+            dumpNested(lines, prefix + "/" + c.key() + "/" + d.key(), d.value());
+    }
+}
+
+// Every field of a store as lines of text, so that a difference shows where it is.
+inline std::string dump(const fn::InputDataMgr& store)
+{
+    QStringList lines;
+    for (const auto& entry : store.inputFactors().factorMap()) {
+        for (const fn::InputFactor& factor : entry.second)
+            lines << "factor/" + entry.first + " " + factor.name() + "=" + factor.levels().join(",");
+    }
+    for (auto it = store.countryCaptions().cbegin(); it != store.countryCaptions().cend(); ++it)
+        lines << "caption/" + it.key() + " " + (it.value().isNull() ? QStringLiteral("<null>") : it.value());
+    dumpArrays(lines, "lifeExpectancy", store.lifeExpectancies());
+    dumpArrays(lines, "ageDistribution", store.ageDistributions());
+    dumpNested(lines, "mapping", store.outcomeTreeMappings());
+    dumpNested(lines, "notification", store.notificationDataMap());
+    for (int kind = 0; kind < fn::ParamsMgr::KindCount; ++kind)
+        dumpElements(lines, "params" + QString::number(kind), store.params().params(kind));
+    for (int kind = 0; kind < fn::TransitionParamsMgr::KindCount; ++kind)
+        dumpElements(lines, "transition" + QString::number(kind), store.transitionParams().params(kind));
+    for (auto c = store.runFactors().cbegin(); c != store.runFactors().cend(); ++c)
+        dumpNested(lines, "runFactor/" + c.key(), c.value());
+    for (auto c = store.underestimationTypes().cbegin(); c != store.underestimationTypes().cend(); ++c) {
+        for (auto d = c->cbegin(); d != c->cend(); ++d) {
+            for (auto e = d->cbegin(); e != d->cend(); ++e)
+                lines << "underestimationType/" + c.key() + "/" + d.key() + " " + e.key() + ":" + e.value();
+            if (d->isEmpty())
+                lines << "underestimationType/" + c.key() + "/" + d.key() + " (empty)";
+        }
+    }
+    for (auto it = store.diseaseTemplates().templates().cbegin(); it != store.diseaseTemplates().templates().cend();
+         ++it) {
+        const fn::DiseaseTemplate& disease = it.value();
+        lines << "template/" + it.key() + " id=" + disease.id() + " caption=" + disease.caption() + " trees="
+                + disease.outcomeTreeIds().join(",") + " congenital=" + (disease.isCongenital() ? "1" : "0");
+        for (const fn::OutcomeTreeTemplate& tree : disease.outcomeTrees()) {
+            const QString prefix = "template/" + it.key() + "/" + tree.id() + " name=" + tree.name();
+            lines << prefix + " order=" + tree.healthOutcomeOrder().join(",");
+            for (const QStringList& row : tree.healthOutcomes())
+                lines << prefix + " outcome " + row.join("|");
+            for (const QStringList& row : tree.healthStates())
+                lines << prefix + " state " + row.join("|");
+            for (const QStringList& row : tree.transitions())
+                lines << prefix + " transition " + row.join("|");
+        }
+    }
+    for (auto it = store.countryDiseases().cbegin(); it != store.countryDiseases().cend(); ++it)
+        lines << "countryDisease " + it.key() + " " + it.value();
+    lines << "diseaseIds " + store.diseaseIds().join(",") << "regions " + store.regions().join(",");
+    return lines.join('\n').toStdString();
 }
 
 inline QString referenceFolder(const QTemporaryDir& base)

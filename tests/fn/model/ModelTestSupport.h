@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QVariantMap>
@@ -81,6 +82,116 @@ struct JsonModel
         model->run(iterations, rate, treeIndex);
     }
 };
+
+// Small specifications over one age group and two sexes.
+inline QJsonObject cells(const QString& female, const QString& male)
+{
+    // Braces around one QJsonArray copy it under clang; the explicit value nests it everywhere.
+    return {{QStringLiteral("vals"), QJsonArray{QJsonValue(QJsonArray{female, male})}}};
+}
+
+inline QJsonObject cells(const QString& both)
+{
+    return cells(both, both);
+}
+
+inline QJsonObject state(const QString& id, const QString& severity, const QString& duration, const QString& proportion,
+                         bool remaining = false)
+{
+    return {{QStringLiteral("id"), id},
+            {QStringLiteral("name"), id},
+            {QStringLiteral("remainingCases"), remaining},
+            {QStringLiteral("severityArray"), cells(severity)},
+            {QStringLiteral("durationArray"), cells(duration)},
+            {QStringLiteral("proportionArray"), cells(proportion)}};
+}
+
+inline QJsonObject outcome(const QString& type, const QJsonObject& states = {},
+                           const QString& duration = QStringLiteral("0"))
+{
+    return {{QStringLiteral("name"), QString(type + QStringLiteral(" outcome"))},
+            {QStringLiteral("type"), type},
+            {QStringLiteral("healthStates"), states},
+            {QStringLiteral("severityArray"), cells(QStringLiteral("0.1"))},
+            {QStringLiteral("durationArray"), cells(duration)}};
+}
+
+inline QJsonObject transition(const QString& id, const QString& source, const QString& target,
+                              const QJsonObject& probability, const QJsonObject& extra = {})
+{
+    QJsonObject t{{QStringLiteral("id"), id},
+                  {QStringLiteral("name"), id},
+                  {QStringLiteral("source"), QJsonObject{{QStringLiteral("id"), source}}},
+                  {QStringLiteral("target"), QJsonObject{{QStringLiteral("id"), target}}},
+                  {QStringLiteral("probabilityArray"), probability},
+                  {QStringLiteral("redistributeArray"), cells(QStringLiteral("0"))}};
+    for (auto it = extra.begin(); it != extra.end(); ++it)
+        t.insert(it.key(), it.value());
+    return t;
+}
+
+inline QJsonObject specification(const QStringList& runOrder, const QJsonObject& outcomes,
+                                 const QJsonObject& transitions,
+                                 const QJsonObject& notified = cells(QStringLiteral("100")))
+{
+    const QJsonObject tree{{QStringLiteral("id"), QStringLiteral("tree")},
+                           {QStringLiteral("name"), QStringLiteral("Tree")},
+                           {QStringLiteral("healthOutcomesRunOrder"), QJsonArray::fromStringList(runOrder)},
+                           {QStringLiteral("healthOutcomes"), outcomes},
+                           {QStringLiteral("transitions"), transitions}};
+    return {{QStringLiteral("id"), QStringLiteral("Small")},
+            {QStringLiteral("name"), QStringLiteral("Small")},
+            {QStringLiteral("dims"),
+             QJsonObject{
+                 {QStringLiteral("order"), QJsonArray{QStringLiteral("age"), QStringLiteral("sex")}},
+                 {QStringLiteral("values"),
+                  QJsonObject{{QStringLiteral("age"), QJsonArray{QStringLiteral("all")}},
+                              {QStringLiteral("sex"), QJsonArray{QStringLiteral("Female"), QStringLiteral("Male")}}}}}},
+            {QStringLiteral("rawCasesCountArray"), notified},
+            {QStringLiteral("outcomeTrees"), QJsonObject{{QStringLiteral("t"), tree}}},
+            {QStringLiteral("outcomeTreeMapping"), cells(QStringLiteral("tree"))}};
+}
+
+// The specification over the given age groups, every array's single row repeated for each.
+inline void overAgeGroups(QJsonValueRef value, const QStringList& ages)
+{
+    if (value.isArray()) {
+        QJsonArray array = value.toArray();
+        for (auto item : array)
+            overAgeGroups(item, ages);
+        value = array;
+        return;
+    }
+    if (!value.isObject())
+        return;
+    QJsonObject object = value.toObject();
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        if (it.key() == QLatin1String("vals")) {
+            QJsonArray rows;
+            for (int i = 0; i < ages.size(); ++i)
+                rows.append(it.value().toArray().first());
+            it.value() = rows;
+        } else if (it.key() == QLatin1String("age")) {
+            it.value() = QJsonArray::fromStringList(ages);
+        } else {
+            overAgeGroups(it.value(), ages);
+        }
+    }
+    value = object;
+}
+
+inline void overAgeGroups(QJsonObject& specification, const QStringList& ages)
+{
+    QJsonArray wrapper{specification};
+    overAgeGroups(wrapper[0], ages);
+    specification = wrapper.first().toObject();
+}
+
+// Results as compact JSON, to compare two runs byte for byte.
+inline QByteArray json(const QVariantMap& map)
+{
+    return QJsonDocument(QJsonObject::fromVariantMap(map)).toJson(QJsonDocument::Compact);
+}
 
 inline double mean(const QVariant& statistics)
 {

@@ -35,17 +35,12 @@ struct ReferenceModel
     {
         const QString disease = QStringLiteral("D");
         const QString country = QStringLiteral("Testland");
-        fn::OutcomeTreeTemplate tree(QStringLiteral("tree"), QStringLiteral("tree"));
-        tree.addHealthOutcome(QStringLiteral("inf"), QStringLiteral("Infection"), QStringLiteral("INFECTION"),
-                              QStringLiteral("TRUE"));
-        tree.addHealthOutcome(QStringLiteral("acute"), QStringLiteral("Acute"), QStringLiteral("ACUTE"),
-                              QStringLiteral("TRUE"));
-        tree.addHealthState(QStringLiteral("inf_hs"), QStringLiteral("Infection"), QStringLiteral("inf"),
-                            QStringLiteral("INFECTION"));
-        tree.addHealthState(QStringLiteral("acute_hs"), QStringLiteral("Acute"), QStringLiteral("acute"),
-                            QStringLiteral("YLD"));
-        tree.addTransition(QStringLiteral("t1"), QStringLiteral("t1"), QStringLiteral("inf_hs"),
-                           QStringLiteral("acute_hs"), QString());
+        fn::OutcomeTreeTemplate tree("tree", "tree");
+        tree.addHealthOutcome("inf", "Infection", "INFECTION", "TRUE");
+        tree.addHealthOutcome("acute", "Acute", "ACUTE", "TRUE");
+        tree.addHealthState("inf_hs", "Infection", "inf", "INFECTION");
+        tree.addHealthState("acute_hs", "Acute", "acute", "YLD");
+        tree.addTransition("t1", "t1", "inf_hs", "acute_hs", QString());
         fn::DiseaseTemplate diseaseTemplate;
         diseaseTemplate.setId(disease);
         diseaseTemplate.addOutcomeTree(QStringLiteral("tree"), tree);

@@ -101,11 +101,6 @@ QJsonObject acuteModel(const QStringList& cases, const QStringList& mapping, con
     return QJsonDocument::fromJson(text.toUtf8()).object();
 }
 
-QByteArray json(const QVariantMap& map)
-{
-    return QJsonDocument(QJsonObject::fromVariantMap(map)).toJson(QJsonDocument::Compact);
-}
-
 } // namespace
 
 TEST(UncertaintyAnalysis, StandardErrorsFollowTheoryAndTheAnalysisChangesNoNumberNorDraw)

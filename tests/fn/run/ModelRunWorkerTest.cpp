@@ -16,14 +16,10 @@ class TwoModels
 {
 public:
     TwoModels()
-        : m_bsi(readJsonObject(QStringLiteral(OZMID_TEST_DATA_DIR "/../models/Illustrative-CRKP-BSI.model_spec.json")))
+        : m_bsi(readJsonObject(sampleModel(QStringLiteral("Illustrative-CRKP-BSI.model_spec.json"))))
     {
-        QStringList population, lifeExpectancy;
-        for (int a = 0; a < 19; ++a) {
-            population << QString::number(50000 - 1000 * a) << QString::number(52000 - 1200 * a);
-            lifeExpectancy << QString::number(80 - 4 * a) << QString::number(76 - 4 * a);
-        }
-        addCountry(m_store, QStringLiteral("Northland"), m_bsi.factors(), population, lifeExpectancy);
+        addCountry(m_store, QStringLiteral("Northland"), m_bsi.factors(), perStratum(19, 50000, -1000),
+                   perStratum(19, 80, -4));
         for (int i = 0; i < 2; ++i) {
             models.push_back(std::make_unique<fn::DiseaseModel>(&m_store, QStringLiteral("model %1").arg(i + 1),
                                                                 QStringLiteral("Northland"),

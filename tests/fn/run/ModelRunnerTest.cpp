@@ -24,11 +24,6 @@ using namespace testing_support;
 
 namespace {
 
-QByteArray json(const QVariantMap& map)
-{
-    return QJsonDocument(QJsonObject::fromVariantMap(map)).toJson(QJsonDocument::Compact);
-}
-
 // Models of both shipped specifications (one tree over 19 age groups; a congenital disease with
 // two trees over 20) in alternation, for two countries.
 class ModelList
