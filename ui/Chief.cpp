@@ -14,6 +14,7 @@
 #include "ui/ParameterExchange.h"
 #include "ui/output/ResultsOutput.h"
 #include "ut/Exception.h"
+#include "ut/workbook/Excel.h"
 
 namespace ui {
 
@@ -633,6 +634,17 @@ void Chief::saveModelsToExcel(QFileInfo fileInfo)
     const QString path = ResultsOutput::writtenPath(fileInfo);
     if (path.isNull())
         return;
+    // Every ".xls" of the name goes, not only its extension: say so where that changes a folder
+    // or the file's stem, before a failure names a path the user never chose.
+    QString stem = fileInfo.absoluteFilePath();
+    if (stem.endsWith(QLatin1String(".xls")))
+        stem.chop(4);
+    if (stem.contains(QLatin1String(".xls")))
+        emit notice(QStringLiteral("Export models"),
+                    QStringLiteral("Every \".xls\" is taken out of the chosen name %1, so the models are saved as %2.")
+                        .arg(QDir::toNativeSeparators(fileInfo.absoluteFilePath()), ut::Excel::savedPath(path))
+                        .toHtmlEscaped(),
+                    QStringLiteral("warning"));
     const QString models = QStringLiteral("Models");
     updateDataExportImportStatus(fn::Export, models, QStringLiteral("exportStarted"), QString());
     const QString problem = ModelWorkbook::save(m_models, path, [&](const fn::DiseaseModel& model) {

@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -39,13 +40,27 @@ TEST_F(ModelWorkbookTest, ExportReusesAddsAndDeletesSheets)
         createModels(*chief, count);
         const QString path = base.filePath(QStringLiteral("models-%1.xls").arg(count));
         QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
+        QSignalSpy notices(chief.get(), &ui::Chief::notice);
         chief->saveModelsToExcel(QFileInfo(path));
         QStringList expected;
         for (int i = 1; i <= count; ++i)
             expected << QStringLiteral("model %1").arg(i);
         EXPECT_EQ(sheetNames(path), expected) << count;
         EXPECT_EQ(messages.last().at(1).toString(), QStringLiteral("Models export finished"));
+        EXPECT_TRUE(notices.isEmpty());
     }
+
+    // Every ".xls" of the name goes, a folder's too: a notice says where the models are saved.
+    auto chief = freshChief();
+    createModels(*chief, 1);
+    ASSERT_TRUE(QDir(base.path()).mkpath(QStringLiteral("old.d")));
+    QSignalSpy notices(chief.get(), &ui::Chief::notice);
+    chief->saveModelsToExcel(QFileInfo(base.filePath(QStringLiteral("old.xls.d/models.xls"))));
+    ASSERT_EQ(notices.size(), 1);
+    const QString savedAs = QDir::toNativeSeparators(base.filePath(QStringLiteral("old.d/models.xls")));
+    EXPECT_TRUE(notices.first().at(1).toString().endsWith(QStringLiteral("saved as %1.").arg(savedAs)))
+        << notices.first().at(1).toString().toStdString();
+    EXPECT_EQ(sheetNames(savedAs), QStringList{QStringLiteral("model 1")});
 
     auto empty = freshChief();
     QSignalSpy messages(empty.get(), &ui::Chief::showMessage);

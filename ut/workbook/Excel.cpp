@@ -97,6 +97,12 @@ void Excel::close()
     closeWorkbook();
 }
 
+QString Excel::savedPath(const QString& path)
+{
+    const QString suffix = QStringLiteral(".xls");
+    return path.endsWith(suffix, Qt::CaseInsensitive) ? path : path + suffix;
+}
+
 void Excel::saveAs(const QString& path)
 {
     if (!m_workbook)
@@ -105,10 +111,8 @@ void Excel::saveAs(const QString& path)
         m_errorString = QStringLiteral("Cannot save the workbook: no file name was given.");
         return;
     }
-    const QString suffix = QStringLiteral(".xls");
-    const QString target = path.endsWith(suffix, Qt::CaseInsensitive) ? path : path + suffix;
     XlsWriter writer;
-    if (writer.write(*m_workbook, target))
+    if (writer.write(*m_workbook, savedPath(path)))
         m_errorString.clear();
     else
         m_errorString = writer.errorString();

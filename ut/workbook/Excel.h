@@ -56,6 +56,8 @@ public:
     // Writes the workbook to path as an Excel 97-2003 workbook, adding ".xls" unless path
     // already ends with it. Does nothing without a workbook; a failed save keeps any earlier
     // file and is reported through errorString().
+    // The file saveAs(path) writes: path, with ".xls" added unless it ends so.
+    static QString savedPath(const QString& path);
     void saveAs(const QString& path);
 
     int sheetCount() const;
