@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QCommandLineParser>
 #include <QDateTime>
 #include <QDir>
@@ -46,7 +46,7 @@ QString resolved(const QString& basePath, const QString& path)
 
 } // namespace
 
-CommandLineRun::CommandLineRun(QApplication& application, Chief& chief)
+CommandLineRun::CommandLineRun(QCoreApplication& application, Chief& chief)
     : m_application(application)
     , m_chief(chief)
 {
@@ -56,7 +56,8 @@ int CommandLineRun::exec()
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("%1 %2, CLI mode").arg(QApplication::applicationName(), QApplication::applicationVersion()));
+        QStringLiteral("%1 %2, CLI mode")
+            .arg(QCoreApplication::applicationName(), QCoreApplication::applicationVersion()));
     const Options options = readOptions(parser);
     printHead(parser.applicationDescription(), options);
     explainUnusedArguments(options.unusedArguments, options.inputGiven);

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-class QApplication;
+class QCoreApplication;
 class QCommandLineParser;
 
 namespace ui {
@@ -19,7 +19,7 @@ class Chief;
 class CommandLineRun
 {
 public:
-    CommandLineRun(QApplication& application, Chief& chief);
+    CommandLineRun(QCoreApplication& application, Chief& chief);
 
     // The exit code: 0, also after "Unsupported input file specified" or "Error", as the
     // log's readers expect.
@@ -58,7 +58,7 @@ private:
     void explainUnusedArguments(const QStringList& arguments, bool inputGiven) const;
     void explainCountry(const QString& country, bool given) const;
 
-    QApplication& m_application;
+    QCoreApplication& m_application;
     Chief& m_chief;
 };
 

@@ -1,62 +1,65 @@
-#include <stdexcept>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
 
-#include <QApplication>
-#include <QMessageBox>
+#include <dlfcn.h>
 
+#include <QGuiApplication>
+
+#include "ApplicationSetup.h"
 #include "CommandLineRun.h"
-#include "InterfaceResources.h"
 #include "ui/Chief.h"
-#include "ui/shell/OzmidMainWnd.h"
-#include "ut/Exception.h"
-#include "ut/RuntimeFolder.h"
+#include "window/WindowMain.h"
 
 namespace {
 
-int runGraphical(QApplication& application, ui::Chief& chief)
+// Loads the main window's library from the program's folder and runs the window.
+int runWindow(int argc, char* argv[])
 {
-    ozmidInitInterfaceResources();
-    ui::OzmidMainWnd* window = ui::OzmidMainWnd::create();
-    window->setChief(&chief);
-    window->show();
-    QObject::connect(&application, &QCoreApplication::aboutToQuit, window, &QObject::deleteLater);
-    return application.exec();
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    const std::string library = error ? std::string(ozmidWindowLibrary)
+                                      : (program.parent_path() / ozmidWindowLibrary).string();
+    void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        std::fprintf(stderr, "The main window cannot open: %s\n", dlerror());
+        return 1;
+    }
+    const auto windowMain = reinterpret_cast<OzmidWindowMain>(dlsym(handle, "ozmidWindowMain"));
+    if (!windowMain) {
+        std::fprintf(stderr, "The main window cannot open: %s has no ozmidWindowMain\n", library.c_str());
+        return 1;
+    }
+    // The library stays loaded: the toolkit's exit handlers may still call into it.
+    return windowMain(argc, argv);
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    // A command-line run needs no window system: without a display it runs on Qt's offscreen
-    // platform, whose clipboard lives only as long as the process.
-    if (argc >= 2 && qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    ut::RuntimeFolder::prepare();
-    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
-    QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
-    QApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
-    QApplication application(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Tesk"));
-    QApplication::setOrganizationDomain(QStringLiteral("ozmid.example"));
-    QApplication::setApplicationName(QStringLiteral("Ozmid"));
-    QApplication::setApplicationVersion(QStringLiteral("2.0.0"));
+    if (argc < 2)
+        return runWindow(argc, argv);
 
-    ui::Chief& chief = *ui::Chief::instance();
-    chief.setBasePath(QApplication::applicationDirPath());
-
-    if (QApplication::arguments().size() >= 2)
-        return ui::CommandLineRun(application, chief).exec();
-
-    try {
-        return runGraphical(application, chief);
-    } catch (const ut::Exception& e) {
-        QMessageBox::critical(nullptr, QStringLiteral("Error"), ut::fatalErrorText(e), QMessageBox::Ok);
-    } catch (const std::runtime_error& e) {
-        QMessageBox::critical(nullptr, QStringLiteral("Error"), QString::fromLocal8Bit(e.what()), QMessageBox::Ok);
-    } catch (...) {
-        // "occured": the established wording of this box, kept letter for letter.
-        QMessageBox::critical(nullptr, QStringLiteral("Error"),
-                              QStringLiteral("An error has occured. The program will terminate now"), QMessageBox::Ok);
+    // The application object takes the toolkit's own options out of argv; the window, should
+    // nothing else be left, gets them all.
+    std::vector<char*> originalArguments(argv, argv + argc + 1);
+    {
+        // A command-line run needs no window system: without a display it runs on Qt's offscreen
+        // platform, whose clipboard lives only as long as the process.
+        if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+            && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        ui::ApplicationSetup::prepare();
+        QGuiApplication application(argc, argv);
+        if (QCoreApplication::arguments().size() >= 2) {
+            ui::ApplicationSetup::name();
+            ui::Chief& chief = *ui::Chief::instance();
+            chief.setBasePath(QCoreApplication::applicationDirPath());
+            return ui::CommandLineRun(application, chief).exec();
+        }
     }
-    return 0;
+    return runWindow(int(originalArguments.size()) - 1, originalArguments.data());
 }
