@@ -83,6 +83,7 @@ static void BM_QuantileEstimatorSet(benchmark::State& state)
 BENCHMARK(BM_QuantileEstimatorSet)
     ->Arg(int(fn::QuantileEstimatorSet::Path::Scalar))
     ->Arg(int(fn::QuantileEstimatorSet::Path::Sse2))
-    ->Arg(int(fn::QuantileEstimatorSet::Path::Avx2));
+    ->Arg(int(fn::QuantileEstimatorSet::Path::Avx2))
+    ->Arg(int(fn::QuantileEstimatorSet::Path::Avx512));
 
 BENCHMARK_MAIN();

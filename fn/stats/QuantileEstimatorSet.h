@@ -17,8 +17,9 @@ namespace fn {
 class QuantileEstimatorSet
 {
 public:
-    // How the markers are moved: one cell at a time, or two (SSE2) or four (AVX2) at once.
-    enum class Path { Scalar, Sse2, Avx2 };
+    // How the markers are moved: one cell at a time, or two (SSE2), four (AVX2) or eight
+    // (AVX-512) at once.
+    enum class Path { Scalar, Sse2, Avx2, Avx512 };
 
     // The widest path the processor runs.
     static Path fastestPath();
@@ -48,6 +49,7 @@ private:
     static void moveMarkersScalar(QuantileEstimatorSet& set);
     static void moveMarkersSse2(QuantileEstimatorSet& set);
     static void moveMarkersAvx2(QuantileEstimatorSet& set);
+    static void moveMarkersAvx512(QuantileEstimatorSet& set);
     static Markers markersMover(Path path);
 
     std::size_t m_cellCount;

@@ -24,7 +24,7 @@ bool sameState(const fn::QuantileEstimator& a, const fn::QuantileEstimator& b)
 
 const char* name(Path path)
 {
-    return path == Path::Avx2 ? "AVX2" : path == Path::Sse2 ? "SSE2" : "scalar";
+    return path == Path::Avx512 ? "AVX-512" : path == Path::Avx2 ? "AVX2" : path == Path::Sse2 ? "SSE2" : "scalar";
 }
 
 } // namespace
@@ -62,7 +62,7 @@ TEST(QuantileEstimatorSet, EveryCellEqualsItsOwnEstimatorBitForBitOnEveryPath)
         [&](std::size_t) { return skewed(engine) - skewed(engine); },
         [&](std::size_t) { return 0.0; },
     };
-    for (const Path path : {Path::Scalar, Path::Sse2, Path::Avx2}) {
+    for (const Path path : {Path::Scalar, Path::Sse2, Path::Avx2, Path::Avx512}) {
         if (!fn::QuantileEstimatorSet::isSupported(path))
             continue;
         for (const std::size_t n : {1u, 8u, 9u, 10u, 37u, 100000u}) {
@@ -92,7 +92,7 @@ TEST(QuantileEstimatorSet, EveryCellEqualsItsOwnEstimatorBitForBitOnEveryPath)
 TEST(QuantileEstimatorSet, ASetOfNoCellsIsEmptyOnEveryPath)
 {
     for (const auto path : {fn::QuantileEstimatorSet::Path::Scalar, fn::QuantileEstimatorSet::Path::Sse2,
-                            fn::QuantileEstimatorSet::Path::Avx2}) {
+                            fn::QuantileEstimatorSet::Path::Avx2, fn::QuantileEstimatorSet::Path::Avx512}) {
         fn::QuantileEstimatorSet set(0, path);
         for (int i = 0; i < 12; ++i)
             set.add(nullptr);
