@@ -1,4 +1,4 @@
-#include <algorithm>
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -15,12 +15,22 @@
 #include "ui/Chief.h"
 
 // The batch program end to end, against the controller running the same models one after the
-// other in this process.
+// other in this process, and against separate runs of itself.
 namespace {
 
 QByteArray compact(const QJsonObject& object)
 {
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+QJsonObject document(const QString& path)
+{
+    return QJsonDocument::fromJson(contents(path)).object();
+}
+
+double mean(const QJsonObject& figures, const QString& measure)
+{
+    return figures.value(measure).toObject().value(QStringLiteral("Mean")).toDouble(std::nan(""));
 }
 
 // The models of the batch document run by the controller in a fresh state, one after the other.
@@ -68,18 +78,16 @@ TEST(Batch, EveryModelAndTheTotalsAreThoseOfTheControllerRunningThemInTurn)
     for (const QString& seed : {QStringLiteral("42"), QStringLiteral("0")}) {
         for (const QString& threads : {QStringLiteral("1"), QStringLiteral("3")}) {
             const QString output = work.filePath(QStringLiteral("results.json"));
-            const ProgramRun run = batchRun(
-                {QStringLiteral("--countries"), QStringLiteral("Austria,Sweden,Generic"), QStringLiteral("--diseases"),
-                 QStringLiteral("all"), QStringLiteral("-s"), QStringLiteral("60"), QStringLiteral("-t"),
-                 QStringLiteral("0.03"), QStringLiteral("-r"), seed, QStringLiteral("--seeding"),
-                 QStringLiteral("shared"), QStringLiteral("--threads"), threads, QStringLiteral("-o"), output},
-                work.path());
+            const ProgramRun run = batchRun({"--countries", "Austria,Sweden,Generic", "--diseases", "all", "-s", "60",
+                                             "-t", "0.03", "-r", seed, "--seeding", "shared", "--threads", threads,
+                                             "-o", output},
+                                            work.path());
             ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
             EXPECT_TRUE(run.errors.contains(QStringLiteral("models done"))) << run.errors.toStdString();
             EXPECT_TRUE(run.errors.contains(QStringLiteral("Wrote ") + output));
-            const QJsonObject document = QJsonDocument::fromJson(contents(output)).object();
-            const QJsonArray models = document.value(QStringLiteral("models")).toArray();
-            const QJsonObject settings = document.value(QStringLiteral("run")).toObject();
+            const QJsonObject results = document(output);
+            const QJsonArray models = results.value(QStringLiteral("models")).toArray();
+            const QJsonObject settings = results.value(QStringLiteral("run")).toObject();
             ASSERT_EQ(settings.value(QStringLiteral("diseases")).toArray().size(), 3);
             ASSERT_EQ(models.size(), 9);
             // Named, the placeholder runs, and the run block says what it is.
@@ -104,7 +112,7 @@ TEST(Batch, EveryModelAndTheTotalsAreThoseOfTheControllerRunningThemInTurn)
                 EXPECT_EQ(compact(model), reference.models[i])
                     << "seed " << seed.toStdString() << ", " << threads.toStdString() << " threads, model " << i + 1;
             }
-            EXPECT_EQ(compact(document.value(QStringLiteral("aggregatedResults")).toObject()), reference.aggregate);
+            EXPECT_EQ(compact(results.value(QStringLiteral("aggregatedResults")).toObject()), reference.aggregate);
         }
     }
 }
@@ -119,12 +127,9 @@ TEST(Batch, RefusesWhatItCannotDoWithAReasonAndWritesToPipes)
         int exitCode;
         QString reason;
     };
-    const QStringList rest = {QStringLiteral("-o"), output};
     // Every country and disease, and then the options given.
     const auto all = [](const QStringList& options) {
-        return QStringList{QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"),
-                           QStringLiteral("all")}
-        + options;
+        return QStringList{"--countries", "all", "--diseases", "all"} + options;
     };
     const QString table = work.filePath(QStringLiteral("missing/t.csv.gz"));
     const QList<Refusal> refusals = {
@@ -144,9 +149,13 @@ TEST(Batch, RefusesWhatItCannotDoWithAReasonAndWritesToPipes)
          "Two scenarios are named \"a\""},
         {all({"-r", "1", "--scenario", "a=" + work.path()}), 2, "the scenario \"a\" has no reference data cache"},
         {{"--countries", "Austria", "--diseases", "all", "--table", table}, 1, "Cannot write \"" + table + "\""},
+        // The last -o counts.
+        {{"--countries", "Austria", "--diseases", "all", "-o", work.filePath(QStringLiteral("missing/r.json"))},
+         1,
+         "missing/r.json"},
     };
     for (const Refusal& refusal : refusals) {
-        const ProgramRun run = batchRun(refusal.arguments + rest, work.path());
+        const ProgramRun run = batchRun(QStringList{"-o", output} + refusal.arguments, work.path());
         EXPECT_EQ(run.exitCode, refusal.exitCode) << refusal.arguments.join(QLatin1Char(' ')).toStdString();
         EXPECT_TRUE(run.errors.contains(refusal.reason)) << run.errors.toStdString();
         EXPECT_FALSE(QFile::exists(output));
@@ -159,11 +168,8 @@ TEST(Batch, RefusesWhatItCannotDoWithAReasonAndWritesToPipes)
     for (const QString& line :
          QString::fromUtf8(refdata.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
         listed << line.section(QLatin1Char('\t'), 0, 0);
-    ProgramRun run = batchRun({QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"),
-                               QStringLiteral("Plague"), QStringLiteral("-o"), output},
-                              work.path());
-    EXPECT_TRUE(
-        run.errors.contains(QStringLiteral("Diseases: ") + listed.join(QStringLiteral(", ")) + QLatin1Char('.')))
+    ProgramRun run = batchRun({"--countries", "all", "--diseases", "Plague", "-o", output}, work.path());
+    EXPECT_TRUE(run.errors.contains("Diseases: " + listed.join(QStringLiteral(", ")) + QLatin1Char('.')))
         << listed.join(QLatin1Char(' ')).toStdString() << "\n"
         << run.errors.toStdString();
     for (const QString& program : {QStringLiteral("ozmid-batch"), QStringLiteral("ozmid-refdata")}) {
@@ -174,16 +180,8 @@ TEST(Batch, RefusesWhatItCannotDoWithAReasonAndWritesToPipes)
         EXPECT_TRUE(version.readAllStandardOutput().startsWith((program + QStringLiteral(" 2.0.0 (commit ")).toUtf8()));
     }
 
-    run = batchRun({QStringLiteral("--countries"), QStringLiteral("Austria"), QStringLiteral("--diseases"),
-                    QStringLiteral("all"), QStringLiteral("-o"), work.filePath(QStringLiteral("missing/r.json"))},
-                   work.path());
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.errors.contains(QStringLiteral("missing/r.json"))) << run.errors.toStdString();
-
     // Standard output is a pipe here: the document arrives whole.
-    run = batchRun({QStringLiteral("--countries"), QStringLiteral("Austria"), QStringLiteral("--diseases"),
-                    QStringLiteral("BaselineBSI"), QStringLiteral("-s"), QStringLiteral("20"), QStringLiteral("-o"),
-                    QStringLiteral("/dev/stdout")},
+    run = batchRun({"--countries", "Austria", "--diseases", "BaselineBSI", "-s", "20", "-o", "/dev/stdout"},
                    work.path());
     EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
     const QJsonObject piped = QJsonDocument::fromJson(run.output).object();
@@ -213,59 +211,104 @@ TEST(Batch, PairsAskedForByNameMustHaveData)
         ASSERT_TRUE(store.saveCache());
     }
     const QString output = work.filePath(QStringLiteral("results.json"));
-    const QStringList common = {QStringLiteral("--data-folder"),
-                                data,
-                                QStringLiteral("--diseases"),
-                                QStringLiteral("ItalianBSI"),
-                                QStringLiteral("-s"),
-                                QStringLiteral("5"),
-                                QStringLiteral("-o"),
-                                output};
-    ProgramRun run = batchRun(QStringList{QStringLiteral("--countries"), QStringLiteral("Austria,Italy")} + common,
-                              work.path());
+    const QStringList common = {"--data-folder", data, "--diseases", "ItalianBSI", "-s", "5", "-o", output};
+    ProgramRun run = batchRun(QStringList{"--countries", "Austria,Italy"} + common, work.path());
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_TRUE(run.errors.contains(QStringLiteral("Error: 1 of the 2 country-disease pairs have no data: "
-                                                   "Austria/ItalianBSI.")))
+    EXPECT_TRUE(run.errors.contains(
+        QStringLiteral("Error: 1 of the 2 country-disease pairs have no data: Austria/ItalianBSI.")))
         << run.errors.toStdString();
     EXPECT_FALSE(QFile::exists(output));
 
-    run = batchRun(QStringList{QStringLiteral("--countries"), QStringLiteral("all")} + common, work.path());
+    run = batchRun(QStringList{"--countries", "all"} + common, work.path());
     // The disease has a pair but no parameters: its statistics are not numbers, which fails the
     // run once the document is written.
     EXPECT_EQ(run.exitCode, 1) << run.errors.toStdString();
-    EXPECT_TRUE(run.errors.contains(QStringLiteral("Warning: 3 of the 4 country-disease pairs have no data and are not "
-                                                   "run")))
+    EXPECT_TRUE(
+        run.errors.contains(QStringLiteral("Warning: 3 of the 4 country-disease pairs have no data and are not run")))
         << run.errors.toStdString();
-    EXPECT_EQ(QJsonDocument::fromJson(contents(output)).object().value(QStringLiteral("models")).toArray().size(), 1);
+    EXPECT_EQ(document(output).value(QStringLiteral("models")).toArray().size(), 1);
 }
 
 namespace {
 
-double meanOf(const QJsonObject& figures, const QString& key)
+const char* const measures[] = {"daly", "cases", "deaths"};
+
+// A data folder with the CRKP specification edited (from empty: as shipped).
+bool makeData(const QString& folder, const QByteArray& from, const QByteArray& to)
 {
-    return figures.value(key).toObject().value(QStringLiteral("Mean")).toDouble();
+    QByteArray crkp = contents(crkpPath(binaryDir()));
+    return stageDataFolder(folder, from.isEmpty() ? crkp : crkp.replace(from, to));
+}
+
+QJsonObject modelResults(const QJsonObject& results, const QString& country, const QString& disease)
+{
+    for (const QJsonValue& value : results.value(QStringLiteral("aggregatedResults"))
+                                       .toObject()
+                                       .value(QStringLiteral("modelResults"))
+                                       .toArray()) {
+        const QJsonObject model = value.toObject();
+        if (model.value(QStringLiteral("country")) == country && model.value(QStringLiteral("disease")) == disease)
+            return model.value(QStringLiteral("results")).toObject();
+    }
+    return {};
+}
+
+QJsonObject named(const QJsonArray& list, const char* key, const QString& id)
+{
+    for (const QJsonValue& value : list) {
+        if (value.toObject().value(QLatin1String(key)).toString() == id)
+            return value.toObject();
+    }
+    return {};
+}
+
+// Every group of a scenario: its models, countries, diseases and total.
+QList<QJsonObject> groupsOf(const QJsonObject& scenario)
+{
+    QList<QJsonObject> groups = {scenario.value(QStringLiteral("total")).toObject()};
+    for (const char* part : {"models", "countries", "diseases"}) {
+        for (const QJsonValue& value : scenario.value(QLatin1String(part)).toArray())
+            groups << value.toObject();
+    }
+    return groups;
 }
 
 } // namespace
 
 // "all" runs the countries only: regions and placeholders would count people twice or count
 // nobody. The summary adds each model once to the total, its country and its disease, and each
-// country's population once, whatever the number of its diseases.
-TEST(Batch, AllCountriesAreCountriesAndTheSummaryCountsEachPopulationOnce)
+// country's population once, whatever the number of its diseases. Scenarios run beside the base
+// data with the same seeds: what they avert is paired iteration by iteration, checked against
+// separate runs of the base and of the scenario.
+TEST(Batch, SummaryCountsEachPopulationOnceAndScenariosAreTheDifferenceOfSeparateRuns)
 {
     const QTemporaryDir work;
-    const QString output = work.filePath(QStringLiteral("results.json"));
-    const ProgramRun run = batchRun({QStringLiteral("--countries"), QStringLiteral("all"), QStringLiteral("--diseases"),
-                                     QStringLiteral("all"), QStringLiteral("-s"), QStringLiteral("40"),
-                                     QStringLiteral("-r"), QStringLiteral("7"), QStringLiteral("-o"), output},
-                                    work.path());
-    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
-    EXPECT_TRUE(run.errors.contains(QStringLiteral("Leaving out the regions and placeholders EUEEA, Generic")))
-        << run.errors.toStdString();
-    const QJsonObject document = QJsonDocument::fromJson(contents(output)).object();
-    const QJsonObject settings = document.value(QStringLiteral("run")).toObject();
-    const QStringList countries = {QStringLiteral("Austria"), QStringLiteral("Germany"), QStringLiteral("Italy"),
-                                   QStringLiteral("Sweden")};
+    const QString same = work.filePath(QStringLiteral("same"));
+    const QString treated = work.filePath(QStringLiteral("treated"));
+    const QString renamed = work.filePath(QStringLiteral("renamed"));
+    ASSERT_TRUE(makeData(same, QByteArray(), QByteArray()));
+    // A treatment that lowers the case fatality of the youngest by a fifth.
+    ASSERT_TRUE(makeData(treated, "\"RandPert(0.05, 0.1, 0.16)\"", "\"0.8 * RandPert(0.05, 0.1, 0.16)\""));
+    // The CRKP pairs move to a disease of another id: the base's lack a partner, the new ones a base.
+    ASSERT_TRUE(makeData(renamed, "\"id\": \"IllustrativeCRKPBSI\"", "\"id\": \"IllustrativeCRKPBSI2\""));
+    const QStringList common = {"--countries", "all", "--diseases", "all", "-s", "60", "-r", "42"};
+    const ProgramRun paired = batchRun(common
+                                           + QStringList{"-o", "paired.json", "--table", "paired.csv", "--scenario",
+                                                         "same=" + same, "--scenario", "treated=" + treated,
+                                                         "--scenario", "renamed=" + renamed, "--threads", "3"},
+                                       work.path());
+    ASSERT_EQ(paired.exitCode, 0) << paired.errors.toStdString();
+    const ProgramRun baseRun = batchRun(common + QStringList{"-o", "base.json"}, work.path());
+    ASSERT_EQ(baseRun.exitCode, 0) << baseRun.errors.toStdString();
+    EXPECT_TRUE(baseRun.errors.contains(QStringLiteral("Leaving out the regions and placeholders EUEEA, Generic")))
+        << baseRun.errors.toStdString();
+    ASSERT_EQ(batchRun(common + QStringList{"-o", "treated.json", "--data-folder", treated}, work.path()).exitCode, 0);
+    const QJsonObject result = document(work.filePath(QStringLiteral("paired.json")));
+    const QJsonObject base = document(work.filePath(QStringLiteral("base.json")));
+    const QJsonObject alone = document(work.filePath(QStringLiteral("treated.json")));
+
+    const QJsonObject settings = base.value(QStringLiteral("run")).toObject();
+    const QStringList countries = {"Austria", "Germany", "Italy", "Sweden"};
     EXPECT_EQ(settings.value(QStringLiteral("countries")).toArray(), QJsonArray::fromStringList(countries));
     EXPECT_EQ(settings.value(QStringLiteral("seeding")).toString(), QStringLiteral("independent"));
     EXPECT_TRUE(settings.value(QStringLiteral("modelsWithNonFiniteResults")).toArray().isEmpty());
@@ -282,36 +325,31 @@ TEST(Batch, AllCountriesAreCountriesAndTheSummaryCountsEachPopulationOnce)
     }
     QMap<QString, double> countryDaly;
     QMap<QString, double> diseaseDaly;
-    const QJsonArray modelResults =
-        document.value(QStringLiteral("aggregatedResults")).toObject().value(QStringLiteral("modelResults")).toArray();
-    ASSERT_EQ(modelResults.size(), 4 * 3);
-    for (const QJsonValue& entry : modelResults) {
+    const QJsonObject aggregated = base.value(QStringLiteral("aggregatedResults")).toObject();
+    const QJsonArray perModel = aggregated.value(QStringLiteral("modelResults")).toArray();
+    ASSERT_EQ(perModel.size(), 4 * 3);
+    for (const QJsonValue& entry : perModel) {
         const QJsonObject model = entry.toObject();
-        const QJsonObject results = model.value(QStringLiteral("results")).toObject();
-        const QString country = model.value(QStringLiteral("country")).toString();
-        const double daly = meanOf(results, QStringLiteral("daly"));
-        countryDaly[country] += daly;
+        const double daly = mean(model.value(QStringLiteral("results")).toObject(), QStringLiteral("daly"));
+        countryDaly[model.value(QStringLiteral("country")).toString()] += daly;
         diseaseDaly[model.value(QStringLiteral("disease")).toString()] += daly;
     }
-    const QJsonObject summary = document.value(QStringLiteral("summary")).toObject();
-    const QJsonObject total = summary.value(QStringLiteral("total")).toObject();
+    const QJsonObject baseSummary = base.value(QStringLiteral("summary")).toObject();
+    const QJsonObject baseTotal = baseSummary.value(QStringLiteral("total")).toObject();
     double allPeople = 0.0;
     double allDaly = 0.0;
     for (const QString& country : countries) {
         allPeople += population[country];
         allDaly += countryDaly[country];
     }
-    EXPECT_EQ(total.value(QStringLiteral("models")).toInt(), 12);
-    EXPECT_DOUBLE_EQ(total.value(QStringLiteral("population")).toDouble(), allPeople);
-    EXPECT_NEAR(meanOf(total, QStringLiteral("daly")), allDaly, 1e-9 * allDaly);
-    EXPECT_NEAR(meanOf(total, QStringLiteral("dalyPer100k")), allDaly * 100000.0 / allPeople,
+    EXPECT_EQ(baseTotal.value(QStringLiteral("models")).toInt(), 12);
+    EXPECT_DOUBLE_EQ(baseTotal.value(QStringLiteral("population")).toDouble(), allPeople);
+    EXPECT_NEAR(mean(baseTotal, QStringLiteral("daly")), allDaly, 1e-9 * allDaly);
+    EXPECT_NEAR(mean(baseTotal, QStringLiteral("dalyPer100k")), allDaly * 100000.0 / allPeople,
                 1e-6 * allDaly / allPeople);
-    const double aggregated = meanOf(
-        document.value(QStringLiteral("aggregatedResults")).toObject().value(QStringLiteral("totalResults")).toObject(),
-        QStringLiteral("daly"));
-    EXPECT_NEAR(meanOf(total, QStringLiteral("daly")), aggregated, 1e-9 * aggregated);
-
-    const QJsonArray perCountry = summary.value(QStringLiteral("countries")).toArray();
+    const double aggregate = mean(aggregated.value(QStringLiteral("totalResults")).toObject(), QStringLiteral("daly"));
+    EXPECT_NEAR(mean(baseTotal, QStringLiteral("daly")), aggregate, 1e-9 * aggregate);
+    const QJsonArray perCountry = baseSummary.value(QStringLiteral("countries")).toArray();
     ASSERT_EQ(perCountry.size(), 4);
     for (const QJsonValue& value : perCountry) {
         const QJsonObject subtotal = value.toObject();
@@ -319,12 +357,12 @@ TEST(Batch, AllCountriesAreCountriesAndTheSummaryCountsEachPopulationOnce)
         SCOPED_TRACE(country.toStdString());
         EXPECT_EQ(subtotal.value(QStringLiteral("models")).toInt(), 3);
         EXPECT_DOUBLE_EQ(subtotal.value(QStringLiteral("population")).toDouble(), population[country]);
-        EXPECT_NEAR(meanOf(subtotal, QStringLiteral("daly")), countryDaly[country], 1e-9 * countryDaly[country]);
+        EXPECT_NEAR(mean(subtotal, QStringLiteral("daly")), countryDaly[country], 1e-9 * countryDaly[country]);
         const double low =
             subtotal.value(QStringLiteral("daly")).toObject().value(QStringLiteral("Quantile0.025")).toDouble();
-        EXPECT_LT(low, meanOf(subtotal, QStringLiteral("daly")));
+        EXPECT_LT(low, mean(subtotal, QStringLiteral("daly")));
     }
-    const QJsonArray perDisease = summary.value(QStringLiteral("diseases")).toArray();
+    const QJsonArray perDisease = baseSummary.value(QStringLiteral("diseases")).toArray();
     ASSERT_EQ(perDisease.size(), 3);
     for (const QJsonValue& value : perDisease) {
         const QJsonObject subtotal = value.toObject();
@@ -332,8 +370,82 @@ TEST(Batch, AllCountriesAreCountriesAndTheSummaryCountsEachPopulationOnce)
         SCOPED_TRACE(disease.toStdString());
         // Every disease runs in the four countries: their people, each once.
         EXPECT_DOUBLE_EQ(subtotal.value(QStringLiteral("population")).toDouble(), allPeople);
-        EXPECT_NEAR(meanOf(subtotal, QStringLiteral("daly")), diseaseDaly[disease], 1e-9 * diseaseDaly[disease]);
+        EXPECT_NEAR(mean(subtotal, QStringLiteral("daly")), diseaseDaly[disease], 1e-9 * diseaseDaly[disease]);
     }
+
+    // The base part of the paired run is the base run's.
+    for (const char* key : {"models", "aggregatedResults", "summary"})
+        EXPECT_TRUE(result.value(QLatin1String(key)) == base.value(QLatin1String(key))) << key;
+    const QJsonArray scenarios = result.value(QStringLiteral("scenarios")).toArray();
+    ASSERT_EQ(scenarios.size(), 3);
+    const int models = base.value(QStringLiteral("models")).toArray().size();
+
+    // Identical data: every statistic of every difference is exactly 0, so every iteration paired.
+    const QJsonObject identical = scenarios[0].toObject();
+    EXPECT_EQ(identical.value(QStringLiteral("models")).toArray().size(), models);
+    for (const QJsonObject& group : groupsOf(identical)) {
+        for (const char* measure : measures) {
+            const QJsonObject statistics = group.value(QLatin1String(measure) + QStringLiteral("Averted")).toObject();
+            ASSERT_EQ(statistics.size(), 4);
+            for (const QJsonValue& value : statistics)
+                EXPECT_TRUE(value.isDouble() && value.toDouble() == 0.0) << measure;
+        }
+    }
+
+    // Changed data: the mean of the differences is the difference of the separate runs' means,
+    // per model, per country, per disease and in total.
+    const QJsonObject changed = scenarios[1].toObject();
+    const QJsonObject aloneSummary = alone.value(QStringLiteral("summary")).toObject();
+    int compared = 0;
+    const auto expectDifference = [&](const QJsonObject& averted, const QJsonObject& before, const QJsonObject& after) {
+        for (const char* measure : measures) {
+            const double expected = mean(before, QLatin1String(measure)) - mean(after, QLatin1String(measure));
+            const double got = mean(averted, QLatin1String(measure) + QStringLiteral("Averted"));
+            EXPECT_NEAR(got, expected, 1e-9 * std::max(1.0, std::abs(expected))) << measure;
+            ++compared;
+        }
+    };
+    for (const QJsonValue& value : changed.value(QStringLiteral("models")).toArray()) {
+        const QJsonObject model = value.toObject();
+        const QString country = model.value(QStringLiteral("country")).toString();
+        const QString disease = model.value(QStringLiteral("disease")).toString();
+        expectDifference(model, modelResults(base, country, disease), modelResults(alone, country, disease));
+    }
+    expectDifference(changed.value(QStringLiteral("total")).toObject(), baseTotal,
+                     aloneSummary.value(QStringLiteral("total")).toObject());
+    for (const char* part : {"countries", "diseases"}) {
+        const char* key = part[0] == 'c' ? "country" : "disease";
+        for (const QJsonValue& value : changed.value(QLatin1String(part)).toArray()) {
+            const QString id = value.toObject().value(QLatin1String(key)).toString();
+            expectDifference(value.toObject(), named(baseSummary.value(QLatin1String(part)).toArray(), key, id),
+                             named(aloneSummary.value(QLatin1String(part)).toArray(), key, id));
+        }
+    }
+    EXPECT_EQ(compared, 3 * (models + 1 + 4 + 3));
+    const QJsonObject total = changed.value(QStringLiteral("total")).toObject();
+    EXPECT_GT(mean(total, QStringLiteral("deathsAverted")), 0.0);
+
+    // Pairs on one side only are named, never matched.
+    const QJsonObject moved = scenarios[2].toObject();
+    const QJsonArray missing = moved.value(QStringLiteral("notInScenario")).toArray();
+    const QJsonArray added = moved.value(QStringLiteral("onlyInScenario")).toArray();
+    ASSERT_EQ(missing.size(), 4);
+    ASSERT_EQ(added.size(), 4);
+    EXPECT_EQ(missing[0].toObject().value(QStringLiteral("disease")).toString(), QStringLiteral("IllustrativeCRKPBSI"));
+    EXPECT_EQ(added[0].toObject().value(QStringLiteral("disease")).toString(), QStringLiteral("IllustrativeCRKPBSI2"));
+    EXPECT_EQ(moved.value(QStringLiteral("total")).toObject().value(QStringLiteral("models")).toInt(), models - 4);
+    for (const char* said : {"4 of the 12 country-disease pairs of the base have no data",
+                             "Austria/IllustrativeCRKPBSI2", "Scenario \"treated\" against the base"})
+        EXPECT_TRUE(paired.errors.contains(QLatin1String(said))) << said << "\n" << paired.errors.toStdString();
+
+    // The table holds the document's doubles under the scenario's name.
+    const QByteArray table = contents(work.filePath(QStringLiteral("paired.csv")));
+    const QByteArray row = "all,,all,,summary,all,treated,all,all,dalyAverted,";
+    const int at = table.indexOf(row);
+    ASSERT_GE(at, 0);
+    const QByteArray field = table.mid(at + row.size()).split(',').value(0);
+    EXPECT_EQ(field.toDouble(), mean(total, QStringLiteral("dalyAverted")));
+    EXPECT_EQ(table.count(",treated,"), (models + 1 + 4 + 3) * 3);
 }
 
 // A model that fails ends the job with status 1, the reason and the place. A formula that does
@@ -380,11 +492,9 @@ TEST(Batch, FailedModelsAreExplained)
         QByteArray specification = shipped;
         ASSERT_TRUE(stageDataFolder(row.data, specification.replace(shipped.indexOf(cell), cell.size(), row.formula)));
         ASSERT_TRUE(writeFile(output, "earlier document"));
-        const ProgramRun run = batchRun(
-            {QStringLiteral("--data-folder"), row.data, QStringLiteral("--countries"), QLatin1String(row.countries),
-             QStringLiteral("--diseases"), QStringLiteral("IllustrativeCRKPBSI"), QStringLiteral("-s"),
-             QStringLiteral("10"), QStringLiteral("-r"), QStringLiteral("3"), QStringLiteral("-o"), output},
-            work.path());
+        const ProgramRun run = batchRun({"--data-folder", row.data, "--countries", row.countries, "--diseases",
+                                         "IllustrativeCRKPBSI", "-s", "10", "-r", "3", "-o", output},
+                                        work.path());
         EXPECT_EQ(run.exitCode, 1);
         for (const QString& expected : row.said)
             EXPECT_TRUE(run.errors.contains(expected)) << expected.toStdString() << "\nin:\n"
@@ -394,21 +504,13 @@ TEST(Batch, FailedModelsAreExplained)
         }
     }
     // The last row's document.
-    const QJsonObject document = QJsonDocument::fromJson(contents(output)).object();
-    const QJsonArray affected =
-        document.value(QStringLiteral("run")).toObject().value(QStringLiteral("modelsWithNonFiniteResults")).toArray();
+    const QJsonObject results = document(output);
+    const QJsonArray affected = results["run"]["modelsWithNonFiniteResults"].toArray();
     ASSERT_EQ(affected.size(), 2);
     EXPECT_EQ(affected[1].toObject().value(QStringLiteral("country")).toString(), QStringLiteral("Sweden"));
     EXPECT_EQ(affected[1].toObject().value(QStringLiteral("disease")).toString(),
               QStringLiteral("IllustrativeCRKPBSI"));
-    EXPECT_TRUE(document.value(QStringLiteral("summary"))
-                    .toObject()
-                    .value(QStringLiteral("total"))
-                    .toObject()
-                    .value(QStringLiteral("daly"))
-                    .toObject()
-                    .value(QStringLiteral("Mean"))
-                    .isNull());
+    EXPECT_TRUE(results["summary"]["total"]["daly"]["Mean"].isNull());
 }
 
 // The outputs a statistician takes elsewhere, read back with pandas and checked value by value
@@ -416,23 +518,16 @@ TEST(Batch, FailedModelsAreExplained)
 TEST(Batch, TheTableAndTheDrawsReadBackInPandasAsTheDocumentSaysThem)
 {
     const QTemporaryDir work;
-    const QStringList common = {QStringLiteral("--countries"), QStringLiteral("Austria,Sweden"),
-                                QStringLiteral("--diseases"),  QStringLiteral("all"),
-                                QStringLiteral("-s"),          QStringLiteral("40"),
-                                QStringLiteral("-r"),          QStringLiteral("7"),
-                                QStringLiteral("--threads"),   QStringLiteral("2")};
+    const QStringList common = {"--countries", "Austria,Sweden", "--diseases", "all", "-s", "40", "-r",
+                                "7",           "--threads",      "2"};
     ProgramRun run = batchRun(common
-                                  + QStringList{QStringLiteral("-o"), QStringLiteral("results.json.gz"),
-                                                QStringLiteral("--table"), QStringLiteral("table.csv.gz"),
-                                                QStringLiteral("--draws"), QStringLiteral("draws.csv"),
-                                                QStringLiteral("--sensitivity"), QStringLiteral("uncertainty.json"),
-                                                QStringLiteral("--scenario"), QStringLiteral("same=") + binaryDir()},
+                                  + QStringList{"-o", "results.json.gz", "--table", "table.csv.gz", "--draws",
+                                                "draws.csv", "--sensitivity", "uncertainty.json", "--scenario",
+                                                "same=" + binaryDir()},
                               work.path());
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
     run = batchRun(common
-                       + QStringList{QStringLiteral("-o"), QStringLiteral("pretty.json"), QStringLiteral("--pretty"),
-                                     QStringLiteral("--draws"), QStringLiteral("strata.csv.gz"),
-                                     QStringLiteral("--draws-by-stratum")},
+                       + QStringList{"-o", "pretty.json", "--pretty", "--draws", "strata.csv.gz", "--draws-by-stratum"},
                    work.path());
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
     // Compressed means gzip, not a name: the magic bytes of the format.
