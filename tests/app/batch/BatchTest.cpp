@@ -30,7 +30,7 @@ QJsonObject document(const QString& path)
 
 double mean(const QJsonObject& figures, const QString& measure)
 {
-    return figures.value(measure).toObject().value(QStringLiteral("Mean")).toDouble(std::nan(""));
+    return figures.value(measure).toObject().value("Mean").toDouble(std::nan(""));
 }
 
 // The models of the batch document run by the controller in a fresh state, one after the other.
@@ -50,14 +50,14 @@ Reference referenceRun(const QJsonObject& run, const QString& workingDirectory)
         fn::processRandomEngine().seed(5489);
         ui::Chief chief;
         chief.setBasePath(binaryDir());
-        for (const QJsonValue& country : run.value(QStringLiteral("countries")).toArray()) {
-            for (const QJsonValue& disease : run.value(QStringLiteral("diseases")).toArray())
+        for (const QJsonValue& country : run.value("countries").toArray()) {
+            for (const QJsonValue& disease : run.value("diseases").toArray())
                 chief.createModel(country.toString(), disease.toString(), chief.makeModelId(QString()));
         }
-        chief.settings().setRandomSeed(quint32(run.value(QStringLiteral("randomSeed")).toDouble()));
+        chief.settings().setRandomSeed(quint32(run.value("randomSeed").toDouble()));
         chief.settings().setThreadCount(1);
-        chief.setNumSamples(int(run.value(QStringLiteral("sampleSize")).toDouble()));
-        chief.setTimeDiscountRate(run.value(QStringLiteral("timeDiscountRate")).toDouble());
+        chief.setNumSamples(int(run.value("sampleSize").toDouble()));
+        chief.setTimeDiscountRate(run.value("timeDiscountRate").toDouble());
         QVariantMap aggregated;
         QObject::connect(&chief, &ui::Chief::aggregatedResultsAvailable, [&](const QVariantMap& m) { aggregated = m; });
         chief.runModels(false);
@@ -75,44 +75,43 @@ TEST(Batch, EveryModelAndTheTotalsAreThoseOfTheControllerRunningThemInTurn)
 {
     ASSERT_TRUE(QFile::exists(binaryDir() + QStringLiteral("/ozmid-batch")));
     const QTemporaryDir work;
-    for (const QString& seed : {QStringLiteral("42"), QStringLiteral("0")}) {
-        for (const QString& threads : {QStringLiteral("1"), QStringLiteral("3")}) {
-            const QString output = work.filePath(QStringLiteral("results.json"));
+    for (const QString& seed : {"42", "0"}) {
+        for (const QString& threads : {"1", "3"}) {
+            const QString output = work.filePath("results.json");
             const ProgramRun run = batchRun({"--countries", "Austria,Sweden,Generic", "--diseases", "all", "-s", "60",
                                              "-t", "0.03", "-r", seed, "--seeding", "shared", "--threads", threads,
                                              "-o", output},
                                             work.path());
             ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
-            EXPECT_TRUE(run.errors.contains(QStringLiteral("models done"))) << run.errors.toStdString();
+            EXPECT_TRUE(run.errors.contains("models done")) << run.errors.toStdString();
             EXPECT_TRUE(run.errors.contains(QStringLiteral("Wrote ") + output));
             const QJsonObject results = document(output);
-            const QJsonArray models = results.value(QStringLiteral("models")).toArray();
-            const QJsonObject settings = results.value(QStringLiteral("run")).toObject();
-            ASSERT_EQ(settings.value(QStringLiteral("diseases")).toArray().size(), 3);
+            const QJsonArray models = results["models"].toArray();
+            const QJsonObject settings = results["run"].toObject();
+            ASSERT_EQ(settings["diseases"].toArray().size(), 3);
             ASSERT_EQ(models.size(), 9);
             // Named, the placeholder runs, and the run block says what it is.
-            EXPECT_EQ(settings.value(QStringLiteral("regions")).toArray(), QJsonArray{QStringLiteral("Generic")});
-            EXPECT_EQ(settings.value(QStringLiteral("seeding")).toString(),
-                      seed == QStringLiteral("0") ? QStringLiteral("stream") : QStringLiteral("shared"));
+            EXPECT_EQ(settings["regions"].toArray(), QJsonArray{"Generic"});
+            EXPECT_EQ(settings["seeding"].toString(), seed == QStringLiteral("0") ? "stream" : "shared");
 
             const Reference reference = referenceRun(settings, work.path());
             ASSERT_EQ(reference.models.size(), models.size());
             const QJsonArray modelResults =
-                QJsonDocument::fromJson(reference.aggregate).object().value(QStringLiteral("modelResults")).toArray();
+                QJsonDocument::fromJson(reference.aggregate).object().value("modelResults").toArray();
             for (int i = 0; i < models.size(); ++i) {
                 QJsonObject model = models[i].toObject();
                 // Each entry says which model it is; the rest is the command line's document.
                 const QJsonObject ids = modelResults[i].toObject();
-                EXPECT_EQ(model.take(QStringLiteral("country")), ids.value(QStringLiteral("country")));
-                EXPECT_EQ(model.take(QStringLiteral("disease")), ids.value(QStringLiteral("disease")));
-                EXPECT_EQ(model.take(QStringLiteral("modelId")), ids.value(QStringLiteral("id")));
+                EXPECT_EQ(model.take("country"), ids["country"]);
+                EXPECT_EQ(model.take("disease"), ids["disease"]);
+                EXPECT_EQ(model.take("modelId"), ids["id"]);
                 // The counts by stratum are the batch document's own (checked with the table).
-                EXPECT_TRUE(model.contains(QStringLiteral("totalCategorizedCounts")));
-                model.remove(QStringLiteral("totalCategorizedCounts"));
+                EXPECT_TRUE(model.contains("totalCategorizedCounts"));
+                model.remove("totalCategorizedCounts");
                 EXPECT_EQ(compact(model), reference.models[i])
                     << "seed " << seed.toStdString() << ", " << threads.toStdString() << " threads, model " << i + 1;
             }
-            EXPECT_EQ(compact(results.value(QStringLiteral("aggregatedResults")).toObject()), reference.aggregate);
+            EXPECT_EQ(compact(results["aggregatedResults"].toObject()), reference.aggregate);
         }
     }
 }
@@ -120,7 +119,7 @@ TEST(Batch, EveryModelAndTheTotalsAreThoseOfTheControllerRunningThemInTurn)
 TEST(Batch, RefusesWhatItCannotDoWithAReasonAndWritesToPipes)
 {
     const QTemporaryDir work;
-    const QString output = work.filePath(QStringLiteral("r.json"));
+    const QString output = work.filePath("r.json");
     struct Refusal
     {
         QStringList arguments;
@@ -131,7 +130,7 @@ TEST(Batch, RefusesWhatItCannotDoWithAReasonAndWritesToPipes)
     const auto all = [](const QStringList& options) {
         return QStringList{"--countries", "all", "--diseases", "all"} + options;
     };
-    const QString table = work.filePath(QStringLiteral("missing/t.csv.gz"));
+    const QString table = work.filePath("missing/t.csv.gz");
     const QList<Refusal> refusals = {
         {{"--countries", "Atlantis", "--diseases", "all"}, 2, "\"Atlantis\" has no population data"},
         {{"--countries", "France", "--diseases", "all"},
@@ -150,9 +149,7 @@ TEST(Batch, RefusesWhatItCannotDoWithAReasonAndWritesToPipes)
         {all({"-r", "1", "--scenario", "a=" + work.path()}), 2, "the scenario \"a\" has no reference data cache"},
         {{"--countries", "Austria", "--diseases", "all", "--table", table}, 1, "Cannot write \"" + table + "\""},
         // The last -o counts.
-        {{"--countries", "Austria", "--diseases", "all", "-o", work.filePath(QStringLiteral("missing/r.json"))},
-         1,
-         "missing/r.json"},
+        {{"--countries", "Austria", "--diseases", "all", "-o", work.filePath("missing/r.json")}, 1, "missing/r.json"},
     };
     for (const Refusal& refusal : refusals) {
         const ProgramRun run = batchRun(QStringList{"-o", output} + refusal.arguments, work.path());
@@ -162,19 +159,19 @@ TEST(Batch, RefusesWhatItCannotDoWithAReasonAndWritesToPipes)
     }
     // The diseases the reference data tool lists are those the batch program knows.
     QProcess refdata;
-    refdata.start(binaryDir() + QStringLiteral("/ozmid-refdata"), {QStringLiteral("diseases")});
+    refdata.start(binaryDir() + QStringLiteral("/ozmid-refdata"), {"diseases"});
     ASSERT_TRUE(refdata.waitForFinished(60000));
     QStringList listed;
     for (const QString& line :
          QString::fromUtf8(refdata.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
         listed << line.section(QLatin1Char('\t'), 0, 0);
     ProgramRun run = batchRun({"--countries", "all", "--diseases", "Plague", "-o", output}, work.path());
-    EXPECT_TRUE(run.errors.contains("Diseases: " + listed.join(QStringLiteral(", ")) + QLatin1Char('.')))
+    EXPECT_TRUE(run.errors.contains("Diseases: " + listed.join(", ") + QLatin1Char('.')))
         << listed.join(QLatin1Char(' ')).toStdString() << "\n"
         << run.errors.toStdString();
-    for (const QString& program : {QStringLiteral("ozmid-batch"), QStringLiteral("ozmid-refdata")}) {
+    for (const QString& program : {"ozmid-batch", "ozmid-refdata"}) {
         QProcess version;
-        version.start(binaryDir() + QLatin1Char('/') + program, {QStringLiteral("--version")});
+        version.start(binaryDir() + QLatin1Char('/') + program, {"--version"});
         ASSERT_TRUE(version.waitForFinished(60000));
         EXPECT_EQ(version.exitCode(), 0);
         EXPECT_TRUE(version.readAllStandardOutput().startsWith((program + QStringLiteral(" 2.0.0 (commit ")).toUtf8()));
@@ -185,8 +182,8 @@ TEST(Batch, RefusesWhatItCannotDoWithAReasonAndWritesToPipes)
                    work.path());
     EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
     const QJsonObject piped = QJsonDocument::fromJson(run.output).object();
-    EXPECT_EQ(piped.value(QStringLiteral("models")).toArray().size(), 1);
-    EXPECT_TRUE(piped.contains(QStringLiteral("aggregatedResults")));
+    EXPECT_EQ(piped["models"].toArray().size(), 1);
+    EXPECT_TRUE(piped.contains("aggregatedResults"));
 }
 
 // Countries and diseases named one by one must all run together: a pair without data is
@@ -194,28 +191,27 @@ TEST(Batch, RefusesWhatItCannotDoWithAReasonAndWritesToPipes)
 TEST(Batch, PairsAskedForByNameMustHaveData)
 {
     const QTemporaryDir work;
-    const QString data = work.filePath(QStringLiteral("data"));
+    const QString data = work.filePath("data");
     ASSERT_TRUE(QDir().mkpath(data));
     {
         // A disease with data for Italy only, and none in the "Generic" data set.
         fn::InputDataMgr store;
         store.setPath(binaryDir());
-        fn::DiseaseTemplate italian = store.diseaseTemplates().get(QStringLiteral("BaselineBSI"));
-        italian.setId(QStringLiteral("ItalianBSI"));
-        store.diseaseTemplates().add(QStringLiteral("ItalianBSI"), italian);
-        for (const fn::InputFactor* factor : store.inputFactors().getInputFactors(QStringLiteral("BaselineBSI")))
-            store.inputFactors().addInputFactor(QStringLiteral("ItalianBSI"), factor->name(), factor->levels());
-        store.appendDiseaseId(QStringLiteral("ItalianBSI"));
-        store.addCountryDisease(QStringLiteral("Italy"), QStringLiteral("ItalianBSI"));
+        fn::DiseaseTemplate italian = store.diseaseTemplates().get("BaselineBSI");
+        italian.setId("ItalianBSI");
+        store.diseaseTemplates().add("ItalianBSI", italian);
+        for (const fn::InputFactor* factor : store.inputFactors().getInputFactors("BaselineBSI"))
+            store.inputFactors().addInputFactor("ItalianBSI", factor->name(), factor->levels());
+        store.appendDiseaseId("ItalianBSI");
+        store.addCountryDisease("Italy", "ItalianBSI");
         store.setDirPath(data);
         ASSERT_TRUE(store.saveCache());
     }
-    const QString output = work.filePath(QStringLiteral("results.json"));
+    const QString output = work.filePath("results.json");
     const QStringList common = {"--data-folder", data, "--diseases", "ItalianBSI", "-s", "5", "-o", output};
     ProgramRun run = batchRun(QStringList{"--countries", "Austria,Italy"} + common, work.path());
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_TRUE(run.errors.contains(
-        QStringLiteral("Error: 1 of the 2 country-disease pairs have no data: Austria/ItalianBSI.")))
+    EXPECT_TRUE(run.errors.contains("Error: 1 of the 2 country-disease pairs have no data: Austria/ItalianBSI."))
         << run.errors.toStdString();
     EXPECT_FALSE(QFile::exists(output));
 
@@ -223,10 +219,9 @@ TEST(Batch, PairsAskedForByNameMustHaveData)
     // The disease has a pair but no parameters: its statistics are not numbers, which fails the
     // run once the document is written.
     EXPECT_EQ(run.exitCode, 1) << run.errors.toStdString();
-    EXPECT_TRUE(
-        run.errors.contains(QStringLiteral("Warning: 3 of the 4 country-disease pairs have no data and are not run")))
+    EXPECT_TRUE(run.errors.contains("Warning: 3 of the 4 country-disease pairs have no data and are not run"))
         << run.errors.toStdString();
-    EXPECT_EQ(document(output).value(QStringLiteral("models")).toArray().size(), 1);
+    EXPECT_EQ(document(output).value("models").toArray().size(), 1);
 }
 
 namespace {
@@ -242,13 +237,10 @@ bool makeData(const QString& folder, const QByteArray& from, const QByteArray& t
 
 QJsonObject modelResults(const QJsonObject& results, const QString& country, const QString& disease)
 {
-    for (const QJsonValue& value : results.value(QStringLiteral("aggregatedResults"))
-                                       .toObject()
-                                       .value(QStringLiteral("modelResults"))
-                                       .toArray()) {
+    for (const QJsonValue& value : results["aggregatedResults"].toObject().value("modelResults").toArray()) {
         const QJsonObject model = value.toObject();
-        if (model.value(QStringLiteral("country")) == country && model.value(QStringLiteral("disease")) == disease)
-            return model.value(QStringLiteral("results")).toObject();
+        if (model["country"] == country && model["disease"] == disease)
+            return model["results"].toObject();
     }
     return {};
 }
@@ -265,7 +257,7 @@ QJsonObject named(const QJsonArray& list, const char* key, const QString& id)
 // Every group of a scenario: its models, countries, diseases and total.
 QList<QJsonObject> groupsOf(const QJsonObject& scenario)
 {
-    QList<QJsonObject> groups = {scenario.value(QStringLiteral("total")).toObject()};
+    QList<QJsonObject> groups = {scenario["total"].toObject()};
     for (const char* part : {"models", "countries", "diseases"}) {
         for (const QJsonValue& value : scenario.value(QLatin1String(part)).toArray())
             groups << value.toObject();
@@ -283,9 +275,9 @@ QList<QJsonObject> groupsOf(const QJsonObject& scenario)
 TEST(Batch, SummaryCountsEachPopulationOnceAndScenariosAreTheDifferenceOfSeparateRuns)
 {
     const QTemporaryDir work;
-    const QString same = work.filePath(QStringLiteral("same"));
-    const QString treated = work.filePath(QStringLiteral("treated"));
-    const QString renamed = work.filePath(QStringLiteral("renamed"));
+    const QString same = work.filePath("same");
+    const QString treated = work.filePath("treated");
+    const QString renamed = work.filePath("renamed");
     ASSERT_TRUE(makeData(same, QByteArray(), QByteArray()));
     // A treatment that lowers the case fatality of the youngest by a fifth.
     ASSERT_TRUE(makeData(treated, "\"RandPert(0.05, 0.1, 0.16)\"", "\"0.8 * RandPert(0.05, 0.1, 0.16)\""));
@@ -300,18 +292,18 @@ TEST(Batch, SummaryCountsEachPopulationOnceAndScenariosAreTheDifferenceOfSeparat
     ASSERT_EQ(paired.exitCode, 0) << paired.errors.toStdString();
     const ProgramRun baseRun = batchRun(common + QStringList{"-o", "base.json"}, work.path());
     ASSERT_EQ(baseRun.exitCode, 0) << baseRun.errors.toStdString();
-    EXPECT_TRUE(baseRun.errors.contains(QStringLiteral("Leaving out the regions and placeholders EUEEA, Generic")))
+    EXPECT_TRUE(baseRun.errors.contains("Leaving out the regions and placeholders EUEEA, Generic"))
         << baseRun.errors.toStdString();
     ASSERT_EQ(batchRun(common + QStringList{"-o", "treated.json", "--data-folder", treated}, work.path()).exitCode, 0);
-    const QJsonObject result = document(work.filePath(QStringLiteral("paired.json")));
-    const QJsonObject base = document(work.filePath(QStringLiteral("base.json")));
-    const QJsonObject alone = document(work.filePath(QStringLiteral("treated.json")));
+    const QJsonObject result = document(work.filePath("paired.json"));
+    const QJsonObject base = document(work.filePath("base.json"));
+    const QJsonObject alone = document(work.filePath("treated.json"));
 
-    const QJsonObject settings = base.value(QStringLiteral("run")).toObject();
+    const QJsonObject settings = base["run"].toObject();
     const QStringList countries = {"Austria", "Germany", "Italy", "Sweden"};
-    EXPECT_EQ(settings.value(QStringLiteral("countries")).toArray(), QJsonArray::fromStringList(countries));
-    EXPECT_EQ(settings.value(QStringLiteral("seeding")).toString(), QStringLiteral("independent"));
-    EXPECT_TRUE(settings.value(QStringLiteral("modelsWithNonFiniteResults")).toArray().isEmpty());
+    EXPECT_EQ(settings["countries"].toArray(), QJsonArray::fromStringList(countries));
+    EXPECT_EQ(settings["seeding"].toString(), "independent");
+    EXPECT_TRUE(settings["modelsWithNonFiniteResults"].toArray().isEmpty());
 
     // Each country's people, as its reference data count them.
     QMap<QString, double> population;
@@ -325,64 +317,62 @@ TEST(Batch, SummaryCountsEachPopulationOnceAndScenariosAreTheDifferenceOfSeparat
     }
     QMap<QString, double> countryDaly;
     QMap<QString, double> diseaseDaly;
-    const QJsonObject aggregated = base.value(QStringLiteral("aggregatedResults")).toObject();
-    const QJsonArray perModel = aggregated.value(QStringLiteral("modelResults")).toArray();
+    const QJsonObject aggregated = base["aggregatedResults"].toObject();
+    const QJsonArray perModel = aggregated["modelResults"].toArray();
     ASSERT_EQ(perModel.size(), 4 * 3);
     for (const QJsonValue& entry : perModel) {
         const QJsonObject model = entry.toObject();
-        const double daly = mean(model.value(QStringLiteral("results")).toObject(), QStringLiteral("daly"));
-        countryDaly[model.value(QStringLiteral("country")).toString()] += daly;
-        diseaseDaly[model.value(QStringLiteral("disease")).toString()] += daly;
+        const double daly = mean(model["results"].toObject(), "daly");
+        countryDaly[model["country"].toString()] += daly;
+        diseaseDaly[model["disease"].toString()] += daly;
     }
-    const QJsonObject baseSummary = base.value(QStringLiteral("summary")).toObject();
-    const QJsonObject baseTotal = baseSummary.value(QStringLiteral("total")).toObject();
+    const QJsonObject baseSummary = base["summary"].toObject();
+    const QJsonObject baseTotal = baseSummary["total"].toObject();
     double allPeople = 0.0;
     double allDaly = 0.0;
     for (const QString& country : countries) {
         allPeople += population[country];
         allDaly += countryDaly[country];
     }
-    EXPECT_EQ(baseTotal.value(QStringLiteral("models")).toInt(), 12);
-    EXPECT_DOUBLE_EQ(baseTotal.value(QStringLiteral("population")).toDouble(), allPeople);
-    EXPECT_NEAR(mean(baseTotal, QStringLiteral("daly")), allDaly, 1e-9 * allDaly);
-    EXPECT_NEAR(mean(baseTotal, QStringLiteral("dalyPer100k")), allDaly * 100000.0 / allPeople,
-                1e-6 * allDaly / allPeople);
-    const double aggregate = mean(aggregated.value(QStringLiteral("totalResults")).toObject(), QStringLiteral("daly"));
-    EXPECT_NEAR(mean(baseTotal, QStringLiteral("daly")), aggregate, 1e-9 * aggregate);
-    const QJsonArray perCountry = baseSummary.value(QStringLiteral("countries")).toArray();
+    EXPECT_EQ(baseTotal["models"].toInt(), 12);
+    EXPECT_DOUBLE_EQ(baseTotal["population"].toDouble(), allPeople);
+    EXPECT_NEAR(mean(baseTotal, "daly"), allDaly, 1e-9 * allDaly);
+    EXPECT_NEAR(mean(baseTotal, "dalyPer100k"), allDaly * 100000.0 / allPeople, 1e-6 * allDaly / allPeople);
+    const double aggregate = mean(aggregated["totalResults"].toObject(), "daly");
+    EXPECT_NEAR(mean(baseTotal, "daly"), aggregate, 1e-9 * aggregate);
+    const QJsonArray perCountry = baseSummary["countries"].toArray();
     ASSERT_EQ(perCountry.size(), 4);
     for (const QJsonValue& value : perCountry) {
         const QJsonObject subtotal = value.toObject();
-        const QString country = subtotal.value(QStringLiteral("country")).toString();
+        const QString country = subtotal["country"].toString();
         SCOPED_TRACE(country.toStdString());
-        EXPECT_EQ(subtotal.value(QStringLiteral("models")).toInt(), 3);
-        EXPECT_DOUBLE_EQ(subtotal.value(QStringLiteral("population")).toDouble(), population[country]);
-        EXPECT_NEAR(mean(subtotal, QStringLiteral("daly")), countryDaly[country], 1e-9 * countryDaly[country]);
-        const double low =
-            subtotal.value(QStringLiteral("daly")).toObject().value(QStringLiteral("Quantile0.025")).toDouble();
-        EXPECT_LT(low, mean(subtotal, QStringLiteral("daly")));
+        EXPECT_EQ(subtotal["models"].toInt(), 3);
+        EXPECT_DOUBLE_EQ(subtotal["population"].toDouble(), population[country]);
+        EXPECT_NEAR(mean(subtotal, "daly"), countryDaly[country], 1e-9 * countryDaly[country]);
+        const double low = subtotal["daly"].toObject().value("Quantile0.025").toDouble();
+        EXPECT_LT(low, mean(subtotal, "daly"));
     }
-    const QJsonArray perDisease = baseSummary.value(QStringLiteral("diseases")).toArray();
+    const QJsonArray perDisease = baseSummary["diseases"].toArray();
     ASSERT_EQ(perDisease.size(), 3);
     for (const QJsonValue& value : perDisease) {
         const QJsonObject subtotal = value.toObject();
-        const QString disease = subtotal.value(QStringLiteral("disease")).toString();
+        const QString disease = subtotal["disease"].toString();
         SCOPED_TRACE(disease.toStdString());
         // Every disease runs in the four countries: their people, each once.
-        EXPECT_DOUBLE_EQ(subtotal.value(QStringLiteral("population")).toDouble(), allPeople);
-        EXPECT_NEAR(mean(subtotal, QStringLiteral("daly")), diseaseDaly[disease], 1e-9 * diseaseDaly[disease]);
+        EXPECT_DOUBLE_EQ(subtotal["population"].toDouble(), allPeople);
+        EXPECT_NEAR(mean(subtotal, "daly"), diseaseDaly[disease], 1e-9 * diseaseDaly[disease]);
     }
 
     // The base part of the paired run is the base run's.
     for (const char* key : {"models", "aggregatedResults", "summary"})
         EXPECT_TRUE(result.value(QLatin1String(key)) == base.value(QLatin1String(key))) << key;
-    const QJsonArray scenarios = result.value(QStringLiteral("scenarios")).toArray();
+    const QJsonArray scenarios = result["scenarios"].toArray();
     ASSERT_EQ(scenarios.size(), 3);
-    const int models = base.value(QStringLiteral("models")).toArray().size();
+    const int models = base["models"].toArray().size();
 
     // Identical data: every statistic of every difference is exactly 0, so every iteration paired.
     const QJsonObject identical = scenarios[0].toObject();
-    EXPECT_EQ(identical.value(QStringLiteral("models")).toArray().size(), models);
+    EXPECT_EQ(identical["models"].toArray().size(), models);
     for (const QJsonObject& group : groupsOf(identical)) {
         for (const char* measure : measures) {
             const QJsonObject statistics = group.value(QLatin1String(measure) + QStringLiteral("Averted")).toObject();
@@ -395,7 +385,7 @@ TEST(Batch, SummaryCountsEachPopulationOnceAndScenariosAreTheDifferenceOfSeparat
     // Changed data: the mean of the differences is the difference of the separate runs' means,
     // per model, per country, per disease and in total.
     const QJsonObject changed = scenarios[1].toObject();
-    const QJsonObject aloneSummary = alone.value(QStringLiteral("summary")).toObject();
+    const QJsonObject aloneSummary = alone["summary"].toObject();
     int compared = 0;
     const auto expectDifference = [&](const QJsonObject& averted, const QJsonObject& before, const QJsonObject& after) {
         for (const char* measure : measures) {
@@ -405,14 +395,13 @@ TEST(Batch, SummaryCountsEachPopulationOnceAndScenariosAreTheDifferenceOfSeparat
             ++compared;
         }
     };
-    for (const QJsonValue& value : changed.value(QStringLiteral("models")).toArray()) {
+    for (const QJsonValue& value : changed["models"].toArray()) {
         const QJsonObject model = value.toObject();
-        const QString country = model.value(QStringLiteral("country")).toString();
-        const QString disease = model.value(QStringLiteral("disease")).toString();
+        const QString country = model["country"].toString();
+        const QString disease = model["disease"].toString();
         expectDifference(model, modelResults(base, country, disease), modelResults(alone, country, disease));
     }
-    expectDifference(changed.value(QStringLiteral("total")).toObject(), baseTotal,
-                     aloneSummary.value(QStringLiteral("total")).toObject());
+    expectDifference(changed["total"].toObject(), baseTotal, aloneSummary["total"].toObject());
     for (const char* part : {"countries", "diseases"}) {
         const char* key = part[0] == 'c' ? "country" : "disease";
         for (const QJsonValue& value : changed.value(QLatin1String(part)).toArray()) {
@@ -422,29 +411,29 @@ TEST(Batch, SummaryCountsEachPopulationOnceAndScenariosAreTheDifferenceOfSeparat
         }
     }
     EXPECT_EQ(compared, 3 * (models + 1 + 4 + 3));
-    const QJsonObject total = changed.value(QStringLiteral("total")).toObject();
-    EXPECT_GT(mean(total, QStringLiteral("deathsAverted")), 0.0);
+    const QJsonObject total = changed["total"].toObject();
+    EXPECT_GT(mean(total, "deathsAverted"), 0.0);
 
     // Pairs on one side only are named, never matched.
     const QJsonObject moved = scenarios[2].toObject();
-    const QJsonArray missing = moved.value(QStringLiteral("notInScenario")).toArray();
-    const QJsonArray added = moved.value(QStringLiteral("onlyInScenario")).toArray();
+    const QJsonArray missing = moved["notInScenario"].toArray();
+    const QJsonArray added = moved["onlyInScenario"].toArray();
     ASSERT_EQ(missing.size(), 4);
     ASSERT_EQ(added.size(), 4);
-    EXPECT_EQ(missing[0].toObject().value(QStringLiteral("disease")).toString(), QStringLiteral("IllustrativeCRKPBSI"));
-    EXPECT_EQ(added[0].toObject().value(QStringLiteral("disease")).toString(), QStringLiteral("IllustrativeCRKPBSI2"));
-    EXPECT_EQ(moved.value(QStringLiteral("total")).toObject().value(QStringLiteral("models")).toInt(), models - 4);
+    EXPECT_EQ(missing[0].toObject().value("disease").toString(), "IllustrativeCRKPBSI");
+    EXPECT_EQ(added[0].toObject().value("disease").toString(), "IllustrativeCRKPBSI2");
+    EXPECT_EQ(moved["total"].toObject().value("models").toInt(), models - 4);
     for (const char* said : {"4 of the 12 country-disease pairs of the base have no data",
                              "Austria/IllustrativeCRKPBSI2", "Scenario \"treated\" against the base"})
         EXPECT_TRUE(paired.errors.contains(QLatin1String(said))) << said << "\n" << paired.errors.toStdString();
 
     // The table holds the document's doubles under the scenario's name.
-    const QByteArray table = contents(work.filePath(QStringLiteral("paired.csv")));
+    const QByteArray table = contents(work.filePath("paired.csv"));
     const QByteArray row = "all,,all,,summary,all,treated,all,all,dalyAverted,";
     const int at = table.indexOf(row);
     ASSERT_GE(at, 0);
     const QByteArray field = table.mid(at + row.size()).split(',').value(0);
-    EXPECT_EQ(field.toDouble(), mean(total, QStringLiteral("dalyAverted")));
+    EXPECT_EQ(field.toDouble(), mean(total, "dalyAverted"));
     EXPECT_EQ(table.count(",treated,"), (models + 1 + 4 + 3) * 3);
 }
 
@@ -458,8 +447,8 @@ TEST(Batch, FailedModelsAreExplained)
     const QByteArray cell = "\"RandPert(0.108, 0.133, 0.163)\"";
     const QByteArray shipped = contents(crkpPath(binaryDir()));
     ASSERT_GT(shipped.indexOf(cell), 0);
-    const QString output = work.filePath(QStringLiteral("results.json"));
-    const QString unparsed = work.filePath(QStringLiteral("unparsed"));
+    const QString output = work.filePath("results.json");
+    const QString unparsed = work.filePath("unparsed");
     const struct
     {
         QString data;
@@ -471,20 +460,19 @@ TEST(Batch, FailedModelsAreExplained)
         {unparsed,
          "\"RandPert(0.108, 0.133)\"",
          "Austria",
-         {QStringLiteral("Error: One or more formulas for parameter Severity cannot be parsed."),
+         {"Error: One or more formulas for parameter Severity cannot be parsed.",
           QStringLiteral("stratum Age 0-4, Sex Female: \"RandPert(0.108, 0.133)\": Too few parameters for "
                          "function \"RandPert\""),
-          QStringLiteral("of outcome tree \"bsi\""),
-          QStringLiteral("from the model specification ") + crkpPath(unparsed),
+          "of outcome tree \"bsi\"", QStringLiteral("from the model specification ") + crkpPath(unparsed),
           output + QStringLiteral(" was not written; an earlier file of that name is unchanged.")},
          false},
-        {work.filePath(QStringLiteral("swapped")),
+        {work.filePath("swapped"),
          "\"RandPert(0.133, 0.108, 0.163)\"",
          "Austria,Sweden",
          {QStringLiteral(
               "\"RandPert(0.133, 0.108, 0.163)\": RandPert(min, mode, max) needs the mode between min and max"),
-          QStringLiteral("has statistics that are not finite numbers"), QStringLiteral("gives not-a-number"),
-          QStringLiteral("Error: 2 of the 2 models have statistics that are not finite numbers")},
+          "has statistics that are not finite numbers", "gives not-a-number",
+          "Error: 2 of the 2 models have statistics that are not finite numbers"},
          true},
     };
     for (const auto& row : rows) {
@@ -507,9 +495,8 @@ TEST(Batch, FailedModelsAreExplained)
     const QJsonObject results = document(output);
     const QJsonArray affected = results["run"]["modelsWithNonFiniteResults"].toArray();
     ASSERT_EQ(affected.size(), 2);
-    EXPECT_EQ(affected[1].toObject().value(QStringLiteral("country")).toString(), QStringLiteral("Sweden"));
-    EXPECT_EQ(affected[1].toObject().value(QStringLiteral("disease")).toString(),
-              QStringLiteral("IllustrativeCRKPBSI"));
+    EXPECT_EQ(affected[1].toObject().value("country").toString(), "Sweden");
+    EXPECT_EQ(affected[1].toObject().value("disease").toString(), "IllustrativeCRKPBSI");
     EXPECT_TRUE(results["summary"]["total"]["daly"]["Mean"].isNull());
 }
 
@@ -531,11 +518,10 @@ TEST(Batch, TheTableAndTheDrawsReadBackInPandasAsTheDocumentSaysThem)
                    work.path());
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
     // Compressed means gzip, not a name: the magic bytes of the format.
-    EXPECT_TRUE(contents(work.filePath(QStringLiteral("table.csv.gz"))).startsWith("\x1f\x8b"));
+    EXPECT_TRUE(contents(work.filePath("table.csv.gz")).startsWith("\x1f\x8b"));
 
     QProcess python;
-    python.start(QStringLiteral("/usr/bin/python3"),
-                 {QStringLiteral(OZMID_TEST_DATA_DIR "/app/batch/read_results.py"), work.path()});
+    python.start("/usr/bin/python3", {QStringLiteral(OZMID_TEST_DATA_DIR "/app/batch/read_results.py"), work.path()});
     ASSERT_TRUE(python.waitForFinished(120000));
     const QByteArray said = python.readAllStandardOutput() + python.readAllStandardError();
     ASSERT_FALSE(said.contains("No module named 'pandas'")) << "scripts/setup.sh installs python3-pandas";
