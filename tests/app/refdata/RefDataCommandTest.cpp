@@ -471,14 +471,15 @@ namespace {
 
 const QString fixtureFolder = QStringLiteral(OZMID_TEST_DATA_DIR "/app/refdata/fixtures/reference-workbooks/");
 
-// A base folder whose referenceData folder holds the files of one fixture variant.
-bool stageReferenceFolder(const QTemporaryDir& base, const QString& variant)
+// A base folder whose referenceData folder holds the files of workbooks, a folder of them or the
+// name of a fixture variant.
+bool stageReferenceFolder(const QTemporaryDir& base, const QString& workbooks)
 {
-    QDir folder(base.path());
-    if (!folder.mkpath("referenceData"))
+    const QString from = QDir::isAbsolutePath(workbooks) ? workbooks : fixtureFolder + workbooks;
+    if (!QDir(base.path()).mkpath("referenceData"))
         return false;
-    for (const QFileInfo& file : QDir(fixtureFolder + variant).entryInfoList(QDir::Files)) {
-        if (!QFile::copy(file.filePath(), base.filePath(QStringLiteral("referenceData/") + file.fileName())))
+    for (const QFileInfo& file : QDir(from).entryInfoList(QDir::Files)) {
+        if (!QFile::copy(file.filePath(), base.filePath("referenceData/" + file.fileName())))
             return false;
     }
     return true;
@@ -630,14 +631,11 @@ TEST(ReferenceWorkbooks, EditedWorkbooksAreReadAsTheUserSeesThemOrRefused)
     };
     for (const auto& row : rows) {
         const QTemporaryDir base;
-        const QString folder = base.filePath("referenceData");
-        ASSERT_TRUE(QDir().mkpath(folder));
-        for (const QFileInfo& file : QDir(built().viaWorkbooks.filePath("referenceData")).entryInfoList(QDir::Files))
-            ASSERT_TRUE(QFile::copy(file.filePath(), folder + QLatin1Char('/') + file.fileName()));
+        ASSERT_TRUE(stageReferenceFolder(base, built().viaWorkbooks.filePath("referenceData")));
         const QString cache = base.filePath("referenceData.dat");
         ASSERT_TRUE(QFile::copy(earlierCache, cache));
         if (row.edit) {
-            const QString path = folder + QLatin1Char('/') + QLatin1String(row.workbook);
+            const QString path = base.filePath("referenceData/" + QLatin1String(row.workbook));
             ut::Excel excel(path);
             ASSERT_TRUE(excel.isOpen()) << row.name;
             excel.selectSheet(1);
