@@ -12,15 +12,15 @@ TEST(Diagnostics, ScopedSinksNestAndRestoreTheirPredecessor)
     QStringList outer, inner;
     {
         const ut::ScopedDiagnosticsSink outerSink([&](const QString& text) { outer << text; });
-        ut::Diagnostics::report(QStringLiteral("first"));
+        ut::Diagnostics::report("first");
         {
             const ut::ScopedDiagnosticsSink innerSink([&](const QString& text) { inner << text; });
-            ut::Diagnostics::report(QStringLiteral("second"));
+            ut::Diagnostics::report("second");
         }
-        ut::Diagnostics::report(QStringLiteral("third"));
+        ut::Diagnostics::report("third");
     }
-    EXPECT_EQ(outer, QStringList({QStringLiteral("first"), QStringLiteral("third")}));
-    EXPECT_EQ(inner, QStringList({QStringLiteral("second")}));
+    EXPECT_EQ(outer, QStringList({"first", "third"}));
+    EXPECT_EQ(inner, QStringList({"second"}));
 }
 
 TEST(Diagnostics, ReportsFromManyThreadsArriveWhole)

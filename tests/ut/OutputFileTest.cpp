@@ -28,7 +28,7 @@ QByteArray contentOf(const QString& path)
 TEST(OutputFile, ARegularFileIsReplacedOnlyOnceWrittenWhole)
 {
     const QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("results.json"));
+    const QString path = dir.filePath("results.json");
     ASSERT_TRUE(ut::OutputFile::save(path, "previous"));
 
     {
@@ -46,7 +46,7 @@ TEST(OutputFile, ARegularFileIsReplacedOnlyOnceWrittenWhole)
         ASSERT_TRUE(file.write("never committed"));
     }
     EXPECT_EQ(contentOf(path), QByteArray("previous"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("results.json")}));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"results.json"}));
 
     ut::OutputFile file(path);
     ASSERT_TRUE(file.open());
@@ -56,41 +56,57 @@ TEST(OutputFile, ARegularFileIsReplacedOnlyOnceWrittenWhole)
     EXPECT_EQ(contentOf(path), QByteArray("new content"));
 
     // A symbolic link stays a link; the file it leads to gets the content.
-    const QString link = dir.filePath(QStringLiteral("latest.json"));
+    const QString link = dir.filePath("latest.json");
     ASSERT_TRUE(QFile::link(path, link));
     ASSERT_TRUE(ut::OutputFile::save(link, "through the link"));
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_EQ(contentOf(path), QByteArray("through the link"));
+
+    // Replacing a file gives its name a new file; a hard link made as a copy keeps the previous
+    // content, and the user is told.
+    const QString copy = dir.filePath("yesterday.json");
+    ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(copy).constData()), 0);
+    EXPECT_EQ(ut::OutputTarget::of(path).otherLinks(), 1);
+    QStringList told;
+    {
+        const ut::ScopedDiagnosticsSink sink([&told](const QString& text) { told << text; });
+        ASSERT_TRUE(ut::OutputFile::save(path, "new"));
+        // The replaced name has no other link any more: nothing more to say.
+        ASSERT_TRUE(ut::OutputFile::save(path, "newer"));
+    }
+    EXPECT_EQ(contentOf(path), QByteArray("newer"));
+    EXPECT_EQ(contentOf(copy), QByteArray("through the link"));
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].contains(path)) << told[0].toStdString();
+    EXPECT_TRUE(told[0].contains("1 other hard link")) << told[0].toStdString();
 }
 
 TEST(OutputFile, FailuresNameTheFileAndTheReasonAndKeepThePreviousFile)
 {
     const QTemporaryDir dir;
-    const QString missingFolder = dir.filePath(QStringLiteral("no such folder/results.json"));
+    const QString missingFolder = dir.filePath("no such folder/results.json");
     QString error;
     EXPECT_FALSE(ut::OutputFile::save(missingFolder, "x", &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("no such folder/results.json"))) << error.toStdString();
+    EXPECT_TRUE(error.contains("no such folder/results.json")) << error.toStdString();
     EXPECT_FALSE(QFileInfo::exists(missingFolder));
 
     // Symbolic links that lead round in a circle name no file: they stay as they are.
-    const QString loop = dir.filePath(QStringLiteral("loop.json"));
-    const QString other = dir.filePath(QStringLiteral("other.json"));
+    const QString loop = dir.filePath("loop.json");
+    const QString other = dir.filePath("other.json");
     ASSERT_TRUE(QFile::link(other, loop));
     ASSERT_TRUE(QFile::link(loop, other));
     EXPECT_FALSE(ut::OutputFile::save(loop, "x", &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("loop.json")) && error.contains(QStringLiteral("symbolic link")))
-        << error.toStdString();
+    EXPECT_TRUE(error.contains("loop.json") && error.contains("symbolic link")) << error.toStdString();
     EXPECT_TRUE(QFileInfo(loop).isSymLink() && QFileInfo(other).isSymLink());
 
     // A device that is always full: the write (or the final flush) fails, and says why.
-    if (QFileInfo::exists(QStringLiteral("/dev/full"))) {
-        ut::OutputFile full(QStringLiteral("/dev/full"));
+    if (QFileInfo::exists("/dev/full")) {
+        ut::OutputFile full("/dev/full");
         ASSERT_TRUE(full.open());
         const bool written = full.write(QByteArray(1 << 16, 'x'));
         EXPECT_FALSE(written && full.commit());
-        EXPECT_TRUE(full.errorString().contains(QStringLiteral("/dev/full")));
-        EXPECT_TRUE(full.errorString().contains(QStringLiteral("space"), Qt::CaseInsensitive))
-            << full.errorString().toStdString();
+        EXPECT_TRUE(full.errorString().contains("/dev/full"));
+        EXPECT_TRUE(full.errorString().contains("space", Qt::CaseInsensitive)) << full.errorString().toStdString();
         // After a failure nothing more is written.
         EXPECT_FALSE(full.write("more"));
     }
@@ -99,7 +115,7 @@ TEST(OutputFile, FailuresNameTheFileAndTheReasonAndKeepThePreviousFile)
 TEST(OutputFile, APipeIsWrittenDirectlyAndStaysAPipe)
 {
     const QTemporaryDir dir;
-    const QString fifo = dir.filePath(QStringLiteral("results.fifo"));
+    const QString fifo = dir.filePath("results.fifo");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     QByteArray received;
     std::thread reader([&] {
@@ -159,18 +175,18 @@ TEST(OutputFile, TheProgramsOwnDescriptorsAreWrittenThroughThemselves)
 TEST(OutputFile, DevicesAreNeverReplacedHowEverTheyAreNamed)
 {
     const QTemporaryDir dir;
-    const QString link = dir.filePath(QStringLiteral("results.json"));
-    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), link));
-    const QString folderLink = dir.filePath(QStringLiteral("devices"));
-    ASSERT_TRUE(QFile::link(QStringLiteral("/dev"), folderLink));
+    const QString link = dir.filePath("results.json");
+    ASSERT_TRUE(QFile::link("/dev/null", link));
+    const QString folderLink = dir.filePath("devices");
+    ASSERT_TRUE(QFile::link("/dev", folderLink));
 
-    for (const QString& path : QStringList{QStringLiteral("/dev/null"), link, folderLink + QStringLiteral("/null")}) {
+    for (const QString& path : QStringList{"/dev/null", link, folderLink + QStringLiteral("/null")}) {
         EXPECT_EQ(ut::OutputTarget::of(path).kind(), ut::OutputTarget::Direct) << path.toStdString();
         EXPECT_TRUE(ut::OutputFile::save(path, "discarded")) << path.toStdString();
     }
     // Even a name that does not exist yet: creating a file in /dev is what was asked for, a
     // rename within /dev never is.
-    EXPECT_EQ(ut::OutputTarget::of(QStringLiteral("/dev/no-such-device-of-ozmid")).kind(), ut::OutputTarget::Direct);
+    EXPECT_EQ(ut::OutputTarget::of("/dev/no-such-device-of-ozmid").kind(), ut::OutputTarget::Direct);
     EXPECT_EQ(ut::OutputTarget::of(folderLink + QStringLiteral("/no-such-device-of-ozmid")).kind(),
               ut::OutputTarget::Direct);
 
@@ -179,30 +195,5 @@ TEST(OutputFile, DevicesAreNeverReplacedHowEverTheyAreNamed)
     EXPECT_TRUE(S_ISCHR(status.st_mode));
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
-              (QStringList{QStringLiteral("devices"), QStringLiteral("results.json")}));
-}
-
-// Replacing a file gives its name a new file; a hard link made as a copy keeps the previous
-// content, and the user is told.
-TEST(OutputFile, OtherHardLinksKeepThePreviousContentAndThatIsSaid)
-{
-    const QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("results.json"));
-    const QString copy = dir.filePath(QStringLiteral("yesterday.json"));
-    ASSERT_TRUE(ut::OutputFile::save(path, "previous"));
-    ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(copy).constData()), 0);
-    EXPECT_EQ(ut::OutputTarget::of(path).otherLinks(), 1);
-
-    QStringList told;
-    {
-        const ut::ScopedDiagnosticsSink sink([&told](const QString& text) { told << text; });
-        ASSERT_TRUE(ut::OutputFile::save(path, "new"));
-        // The replaced name has no other link any more: nothing more to say.
-        ASSERT_TRUE(ut::OutputFile::save(path, "newer"));
-    }
-    EXPECT_EQ(contentOf(path), QByteArray("newer"));
-    EXPECT_EQ(contentOf(copy), QByteArray("previous"));
-    ASSERT_EQ(told.size(), 1);
-    EXPECT_TRUE(told[0].contains(path)) << told[0].toStdString();
-    EXPECT_TRUE(told[0].contains(QStringLiteral("1 other hard link"))) << told[0].toStdString();
+              (QStringList{"devices", "results.json"}));
 }

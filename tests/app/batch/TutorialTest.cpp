@@ -21,7 +21,7 @@ QList<Step> steps(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     const QString text = QString::fromUtf8(file.readAll());
-    static const QRegularExpression fence(QStringLiteral("```(sh|python|r)\\n(.*?)```"),
+    static const QRegularExpression fence("```(sh|python|r)\\n(.*?)```",
                                           QRegularExpression::DotMatchesEverythingOption);
     QList<Step> found;
     for (auto it = fence.globalMatch(text); it.hasNext();) {
@@ -38,21 +38,21 @@ TEST(Tutorial, EveryStepRuns)
     const QList<Step> tutorial = steps(QStringLiteral(OZMID_TEST_DATA_DIR "/../docs/tutorial.md"));
     ASSERT_GE(tutorial.size(), 4);
     const QTemporaryDir work;
-    const QString rscript = QStandardPaths::findExecutable(QStringLiteral("Rscript"));
+    const QString rscript = QStandardPaths::findExecutable("Rscript");
     for (const Step& step : tutorial) {
         QProcess process;
         process.setWorkingDirectory(work.path());
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
         process.setProcessEnvironment(environment);
         if (step.language == QLatin1String("sh")) {
             QString command = step.text;
-            command.replace(QStringLiteral("build/bin/"), QStringLiteral(OZMID_BINARY_DIR "/"));
-            process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-ec"), command});
+            command.replace("build/bin/", QStringLiteral(OZMID_BINARY_DIR "/"));
+            process.start("/bin/sh", {"-ec", command});
         } else if (step.language == QLatin1String("python")) {
-            process.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), step.text});
+            process.start("/usr/bin/python3", {"-c", step.text});
         } else if (!rscript.isEmpty()) {
-            process.start(rscript, {QStringLiteral("-e"), step.text});
+            process.start(rscript, {"-e", step.text});
         } else {
             continue; // R is not installed here
         }
@@ -64,9 +64,7 @@ TEST(Tutorial, EveryStepRuns)
             EXPECT_GT(output.count('\n'), 5) << step.text.toStdString() << " printed:\n" << output.toStdString();
         }
     }
-    for (const QString& written :
-         {QStringLiteral("austria.json"), QStringLiteral("austria.run.json"), QStringLiteral("eu.json.gz"),
-          QStringLiteral("eu.csv.gz"), QStringLiteral("eu-draws.csv.gz"), QStringLiteral("eu.run.json"),
-          QStringLiteral("treated.json"), QStringLiteral("treated.run.json")})
+    for (const QString& written : {"austria.json", "austria.run.json", "eu.json.gz", "eu.csv.gz", "eu-draws.csv.gz",
+                                   "eu.run.json", "treated.json", "treated.run.json"})
         EXPECT_TRUE(QFile::exists(work.filePath(written))) << written.toStdString();
 }

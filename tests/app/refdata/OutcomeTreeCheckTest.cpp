@@ -8,7 +8,7 @@ namespace {
 // Infection, an acute outcome with one state, death.
 fn::OutcomeTreeTemplate smallTree()
 {
-    fn::OutcomeTreeTemplate tree(QStringLiteral("T"), QStringLiteral("T"));
+    fn::OutcomeTreeTemplate tree("T", "T");
     tree.addHealthOutcome("inf", "Infection", "INFECTION", "FALSE");
     tree.addHealthOutcome("acute", "Acute", "ACUTE", "TRUE");
     tree.addHealthOutcome("death", "Death", "DEATH", "FALSE");
@@ -31,7 +31,7 @@ TEST(OutcomeTreeCheck, AcceptsOnlyTreesThatCanBeAssembledAndRun)
 {
     fn::OutcomeTreeTemplate tree = smallTree();
     EXPECT_EQ(problemOf(tree), QString());
-    EXPECT_EQ(refdata::OutcomeTreeCheck(tree).infectionId(), QStringLiteral("i"));
+    EXPECT_EQ(refdata::OutcomeTreeCheck(tree).infectionId(), "i");
 
     // The only state of an acute outcome is an acceptable target; one of two is not.
     tree = smallTree();
@@ -52,29 +52,28 @@ TEST(OutcomeTreeCheck, AcceptsOnlyTreesThatCanBeAssembledAndRun)
 
     tree = smallTree();
     tree.addTransition("t3", "rest", "acute", "death", "t9");
-    EXPECT_EQ(problemOf(tree), QStringLiteral("transition \"t3\" complements the unknown transition \"t9\""));
+    EXPECT_EQ(problemOf(tree), "transition \"t3\" complements the unknown transition \"t9\"");
     tree.addTransition("t3", "rest", "i", "death", "t2");
-    EXPECT_EQ(problemOf(tree), QStringLiteral("transition \"t3\" complements \"t2\", which leaves another element"));
+    EXPECT_EQ(problemOf(tree), "transition \"t3\" complements \"t2\", which leaves another element");
 
     tree = smallTree();
     tree.addTransition("t2", "to death", "acute", "dying", "");
-    EXPECT_EQ(problemOf(tree), QStringLiteral("transition \"t2\" names the unknown element \"dying\""));
+    EXPECT_EQ(problemOf(tree), "transition \"t2\" names the unknown element \"dying\"");
 
     tree = smallTree();
     tree.addHealthState("ill", "Illness", "acutee", "YLD");
-    EXPECT_EQ(problemOf(tree), QStringLiteral("health state \"ill\" names the unknown health outcome \"acutee\""));
+    EXPECT_EQ(problemOf(tree), "health state \"ill\" names the unknown health outcome \"acutee\"");
 
     tree = smallTree();
     tree.addHealthState("i2", "Second infection", "inf", "INFECTION");
-    EXPECT_EQ(problemOf(tree),
-              QStringLiteral("the tree needs exactly one health state of category INFECTION, it has 2"));
+    EXPECT_EQ(problemOf(tree), "the tree needs exactly one health state of category INFECTION, it has 2");
 
     tree = smallTree();
     tree.addHealthState("dead", "Dead", "death", "YLX");
-    EXPECT_EQ(problemOf(tree), QStringLiteral("health state \"dead\" has the unknown category \"YLX\""));
+    EXPECT_EQ(problemOf(tree), "health state \"dead\" has the unknown category \"YLX\"");
 
     // Cases must reach an outcome before it is computed.
-    tree = fn::OutcomeTreeTemplate(QStringLiteral("T"), QStringLiteral("T"));
+    tree = fn::OutcomeTreeTemplate("T", "T");
     tree.addHealthOutcome("inf", "Infection", "INFECTION", "FALSE");
     tree.addHealthOutcome("death", "Death", "DEATH", "FALSE");
     tree.addHealthOutcome("acute", "Acute", "ACUTE", "TRUE");

@@ -4,19 +4,16 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include "fn/data/ReferenceStoreTestSupport.h"
+#include "ut/workbook/WorkbookTestSupport.h"
 
 using namespace referencetest;
 
 TEST(ReferenceWorkbookWriter, WorkbooksReadInAnIndependentReader)
 {
-    const QString python = QStringLiteral("/usr/bin/python3");
-    QProcess probe;
-    probe.start(python, {QStringLiteral("-c"), QStringLiteral("import xlrd")});
-    if (!probe.waitForFinished(30000) || probe.exitCode() != 0)
+    if (!workbooktest::pythonHas("xlrd"))
         GTEST_SKIP() << "/usr/bin/python3 has no xlrd module";
 
     const QTemporaryDir base;
@@ -26,21 +23,13 @@ TEST(ReferenceWorkbookWriter, WorkbooksReadInAnIndependentReader)
 
     // Column A of every sheet as xlrd reads it, 0-based rows.
     const auto columnA = [&](const QString& file) {
-        QProcess process;
-        process.start(
-            python,
-            {QStringLiteral(OZMID_TEST_DATA_DIR "/ut/workbook/xls_dump.py"), referenceFolder(base) + "/" + file});
-        EXPECT_TRUE(process.waitForFinished(60000) && process.exitCode() == 0)
-            << process.readAllStandardError().toStdString();
         QMap<QString, QMap<int, QString>> sheets;
-        const QJsonArray list =
-            QJsonDocument::fromJson(process.readAllStandardOutput()).object().value("sheets").toArray();
-        for (const QJsonValue& sheet : list) {
-            QMap<int, QString>& cells = sheets[sheet.toObject().value("name").toString()];
-            for (const QJsonValue& cell : sheet.toObject().value("cells").toArray()) {
-                const QJsonArray c = cell.toArray();
-                if (c.at(1).toInt() == 0)
-                    cells.insert(c.at(0).toInt(), c.at(3).toString());
+        const QByteArray dump = workbooktest::runScript("xls_dump.py", {referenceFolder(base) + "/" + file});
+        for (const QJsonValue& sheet : QJsonDocument::fromJson(dump)["sheets"].toArray()) {
+            QMap<int, QString>& cells = sheets[sheet["name"].toString()];
+            for (const QJsonValue& cell : sheet["cells"].toArray()) {
+                if (cell[1].toInt() == 0)
+                    cells.insert(cell[0].toInt(), cell[3].toString());
             }
         }
         return sheets;
@@ -48,23 +37,23 @@ TEST(ReferenceWorkbookWriter, WorkbooksReadInAnIndependentReader)
 
     const auto diseases = columnA("diseaseData.xls");
     ASSERT_EQ(diseases.keys(), QStringList{Disease});
-    EXPECT_EQ(diseases[Disease].value(0), QStringLiteral("Caption"));
-    EXPECT_EQ(diseases[Disease].value(1), QStringLiteral("Bloodstream infection"));
-    EXPECT_EQ(diseases[Disease].value(6), QStringLiteral("BSI"));
-    EXPECT_EQ(diseases[Disease].value(7), QStringLiteral("Sequelae"));
+    EXPECT_EQ(diseases[Disease].value(0), "Caption");
+    EXPECT_EQ(diseases[Disease].value(1), "Bloodstream infection");
+    EXPECT_EQ(diseases[Disease].value(6), "BSI");
+    EXPECT_EQ(diseases[Disease].value(7), "Sequelae");
     // First empty row 9 (1-based), so the first outcome sits in row 15.
-    EXPECT_EQ(diseases[Disease].value(14), QStringLiteral("infection"));
+    EXPECT_EQ(diseases[Disease].value(14), "infection");
 
     const auto countries = columnA("countryData.xls");
     EXPECT_EQ(countries.keys(), QStringList{Austria});
-    EXPECT_EQ(countries[Austria].value(3), QStringLiteral("Life expectancy"));
+    EXPECT_EQ(countries[Austria].value(3), "Life expectancy");
 
     const auto model = columnA("modelData-Austria.xls");
     ASSERT_EQ(model.keys(), QStringList{Disease});
     const QMap<int, QString>& sheet = model[Disease];
-    EXPECT_EQ(sheet.value(0), QStringLiteral("Run factors"));
-    EXPECT_EQ(sheet.value(3), QStringLiteral("Age"));
-    EXPECT_EQ(sheet.value(4), QStringLiteral("Sex"));
+    EXPECT_EQ(sheet.value(0), "Run factors");
+    EXPECT_EQ(sheet.value(3), "Age");
+    EXPECT_EQ(sheet.value(4), "Sex");
     const QStringList labels = sheet.values();
     for (const char* label :
          {"Outcome tree mapping", "Notification data", "Coverage", "underestimation", "Underreporting",
@@ -85,15 +74,14 @@ TEST(ReferenceWorkbookWriter, RefusesWhatTheImportCouldNotReadBack)
 
     fn::InputDataMgr oneFactor;
     fillStore(oneFactor);
-    oneFactor.setNotificationData(Generic, Disease, fn::DataArray({Age}, "Notification data", {}, QStringLiteral("1")));
+    oneFactor.setNotificationData(Generic, Disease, fn::DataArray({Age}, "Notification data", {}, "1"));
     EXPECT_TRUE(writeError(oneFactor).contains("has 1 factors instead of two")) << writeError(oneFactor).toStdString();
 
     // Without meta rows the reader takes a header row for one only when it starts with sex.
     fn::InputDataMgr otherColumns;
     fillStore(otherColumns);
-    otherColumns.setRunFactor(
-        Austria, Disease, "coverage",
-        fn::DataArray({Age, fn::InputFactor("Site", {"Blood", "Lung"})}, "coverage", {}, QStringLiteral("1")));
+    otherColumns.setRunFactor(Austria, Disease, "coverage",
+                              fn::DataArray({Age, fn::InputFactor("Site", {"Blood", "Lung"})}, "coverage", {}, "1"));
     EXPECT_TRUE(writeError(otherColumns).contains("column factor must be Sex"));
 
     fn::InputDataMgr longName;

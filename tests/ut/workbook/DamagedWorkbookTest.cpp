@@ -2,6 +2,7 @@
 
 #include <malloc.h>
 
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include "ut/workbook/BiffTestStreams.h"
@@ -40,9 +41,9 @@ struct Tally
 Outcome readDamaged(const QByteArray& file, const QStringList& intact)
 {
     ut::WorkbookReader reader;
-    const std::optional<ut::Workbook> workbook = reader.parse(file, QStringLiteral("damaged.xls"));
+    const std::optional<ut::Workbook> workbook = reader.parse(file, "damaged.xls");
     if (!workbook) {
-        EXPECT_TRUE(reader.errorString().contains(QStringLiteral("damaged.xls"))) << reader.errorString().toStdString();
+        EXPECT_TRUE(reader.errorString().contains("damaged.xls")) << reader.errorString().toStdString();
         return Outcome::Refused;
     }
     return snapshot(*workbook) == intact ? Outcome::Identical : Outcome::Different;
@@ -51,27 +52,27 @@ Outcome readDamaged(const QByteArray& file, const QStringList& intact)
 QByteArray workbookStreamOf(const QByteArray& file)
 {
     ut::CompoundFileReader container;
-    return container.readStream(file, {QStringLiteral("Workbook")}).value_or(QByteArray());
+    return container.readStream(file, {"Workbook"}).value_or(QByteArray());
 }
 
 // A workbook as the program saves models: text-formatted labels, formulas as texts, numbers, a
 // boolean, a value the format cannot hold (#NUM!) and a text long enough to cross records.
 QByteArray ownWorkbook(const QTemporaryDir& dir)
 {
-    const QString path = dir.filePath(QStringLiteral("own.xls"));
+    const QString path = dir.filePath("own.xls");
     ut::Excel excel(path);
-    excel.setSheetName(excel.selectSheet(1), QStringLiteral("model 1"));
-    excel.setProperty(excel.range(QStringLiteral("A:A")), QStringLiteral("NumberFormat"), QStringLiteral("@"));
+    excel.setSheetName(excel.selectSheet(1), "model 1");
+    excel.setProperty(excel.range("A:A"), "NumberFormat", "@");
     int next = 1;
     QVariantList rows;
-    rows << QVariant(QVariantList{QStringLiteral("Version"), 6.0});
+    rows << QVariant(QVariantList{"Version", 6.0});
     for (int i = 0; i < 20; ++i)
         rows << QVariant(QVariantList{QStringLiteral("%1-%2").arg(5 * i).arg(5 * i + 4),
                                       QStringLiteral("RandPert(%1, %2, %3)").arg(i).arg(i + 1).arg(i + 2), 0.25 * i});
     rows << QVariant(QVariantList{true, qQNaN(), QString(9000, QChar(0x0416))});
     excel.writeBlock(QPoint(1, 1), rows, 3, next);
     excel.selectSheet(2);
-    excel.setCellValue(3, 2, QStringLiteral("second sheet"));
+    excel.setCellValue(3, 2, "second sheet");
     excel.deleteSheet(3);
     excel.saveAs(path);
     EXPECT_TRUE(excel.errorString().isEmpty()) << excel.errorString().toStdString();
@@ -81,14 +82,13 @@ QByteArray ownWorkbook(const QTemporaryDir& dir)
 QVector<QPair<QString, QByteArray>> filesUnderTest(const QTemporaryDir& dir)
 {
     QVector<QPair<QString, QByteArray>> files{
-        {QStringLiteral("own workbook"), ownWorkbook(dir)},
-        {QStringLiteral("LibreOffice cells.xls"),
-         contentOf(testFile(QStringLiteral("ut/workbook/fixtures/cells.xls")))},
+        {"own workbook", ownWorkbook(dir)},
+        {"LibreOffice cells.xls", contentOf(testFile("ut/workbook/fixtures/cells.xls"))},
     };
-    if (pythonHas(QStringLiteral("xlwt"))) {
-        const QString path = dir.filePath(QStringLiteral("xlwt.xls"));
+    if (pythonHas("xlwt")) {
+        const QString path = dir.filePath("xlwt.xls");
         runScript("xls_make.py", {path});
-        files.append({QStringLiteral("xlwt workbook"), contentOf(path)});
+        files.append({"xlwt workbook", contentOf(path)});
     }
     return files;
 }
@@ -110,7 +110,7 @@ TEST(DamagedWorkbook, DamageIsRefusedOrHarmless)
         SCOPED_TRACE(name.toStdString());
         const QByteArray stream = workbookStreamOf(file);
         ASSERT_FALSE(stream.isEmpty());
-        const QStringList intact = snapshot(*ut::WorkbookReader().parse(file, QStringLiteral("intact.xls")));
+        const QStringList intact = snapshot(*ut::WorkbookReader().parse(file, "intact.xls"));
         const QVector<int> boundaries = bifftest::recordBoundaries(stream);
         ASSERT_GT(boundaries.size(), 20);
 
@@ -119,7 +119,7 @@ TEST(DamagedWorkbook, DamageIsRefusedOrHarmless)
             cut.add(readDamaged(bifftest::container(stream.left(boundaries[i])), intact),
                     QStringLiteral("cut at %1").arg(boundaries[i]));
         EXPECT_EQ(cut.refused, boundaries.size() - 1);
-        EXPECT_EQ(cut.different.join(QStringLiteral("; ")).toStdString(), "");
+        EXPECT_EQ(cut.different.join("; ").toStdString(), "");
         // The whole stream, up to its last record, reads as the file does.
         EXPECT_EQ(readDamaged(bifftest::container(stream.left(boundaries.constLast())), intact), Outcome::Identical);
 
@@ -138,7 +138,7 @@ TEST(DamagedWorkbook, DamageIsRefusedOrHarmless)
             std::fill(damaged.begin() + sector, damaged.begin() + std::min<int>(sector + 512, file.size()), '\0');
             structure.add(readDamaged(damaged, intact), QStringLiteral("sector at %1 zeroed").arg(sector));
         }
-        EXPECT_EQ(structure.different.join(QStringLiteral("; ")).toStdString(), "");
+        EXPECT_EQ(structure.different.join("; ").toStdString(), "");
         EXPECT_GT(structure.refused, 200);
 
         Tally headers;
@@ -151,7 +151,7 @@ TEST(DamagedWorkbook, DamageIsRefusedOrHarmless)
             }
         }
         const int flips = 32 * (boundaries.size() - 1);
-        EXPECT_LT(headers.different.size(), flips / 50) << headers.different.join(QStringLiteral("; ")).toStdString();
+        EXPECT_LT(headers.different.size(), flips / 50) << headers.different.join("; ").toStdString();
         EXPECT_GT(headers.refused, flips / 2);
     }
 }
@@ -164,7 +164,7 @@ TEST(DamagedWorkbook, EachFaultIsNamed)
     const QByteArray oneText = record(0x00FC, u32(1) + u32(1) + u16(2) + u8(0) + QByteArray("ok"));
     const QByteArray number = record(0x0203, cell(0, 0) + f64(1));
     const auto stream = [&](const QByteArray& cells, const QByteArray& table) {
-        return workbookStream(QByteArray(), {{QStringLiteral("S"), 0, cells}}, table);
+        return workbookStream(QByteArray(), {{"S", 0, cells}}, table);
     };
     QByteArray sheetOutside = stream(number, oneText);
     qToLittleEndian<quint32>(quint32(sheetOutside.size() + 100), sheetOutside.data() + bof(5).size() + 4);
@@ -195,11 +195,10 @@ TEST(DamagedWorkbook, EachFaultIsNamed)
                 oneText),
          "text result of the formula in A1 is missing"},
         {"size", stream(record(0x0203, cell(0, 0) + f64(1) + u16(0)), oneText), "instead of 14"},
-        {"password", workbookStream(record(0x002F, QByteArray(54, '\0')), {{QStringLiteral("S"), 0, number}}, oneText),
+        {"password", workbookStream(record(0x002F, QByteArray(54, '\0')), {{"S", 0, number}}, oneText),
          "protected with a password"},
         {"biff5", biff5, "older than Excel 97-2003"},
-        {"chart only", workbookStream(QByteArray(), {{QStringLiteral("C"), 2, QByteArray()}}, oneText),
-         "holds no worksheet"},
+        {"chart only", workbookStream(QByteArray(), {{"C", 2, QByteArray()}}, oneText), "holds no worksheet"},
         {"long record", longRecord, "more than a record can hold"},
         {"unlisted", stream(number, oneText) + bof(0x0010) + eof(), "no sheet of its directory starts with"},
         {"nul", stream(number, record(0x00FC, u32(1) + u32(1) + u16(2) + u8(0) + QByteArray("o\0", 2))),
@@ -214,8 +213,7 @@ TEST(DamagedWorkbook, EachFaultIsNamed)
     }
     // The intact stream of the same making is read.
     ut::WorkbookReader reader;
-    const std::optional<ut::Workbook> intact = reader.parse(container(stream(number, oneText)),
-                                                            QStringLiteral("ok.xls"));
+    const std::optional<ut::Workbook> intact = reader.parse(container(stream(number, oneText)), "ok.xls");
     ASSERT_TRUE(intact) << reader.errorString().toStdString();
     EXPECT_EQ(intact->sheet(0).cell(1, 1), QVariant(1.0));
 }
@@ -225,10 +223,10 @@ TEST(DamagedWorkbook, EachFaultIsNamed)
 TEST(DamagedWorkbook, ACellFarAwayTakesMemoryForOneCell)
 {
     const QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("far.xls"));
+    const QString path = dir.filePath("far.xls");
     {
         ut::Excel excel;
-        excel.setCellValue(65536, 256, QStringLiteral("far away"));
+        excel.setCellValue(65536, 256, "far away");
         excel.saveAs(path);
     }
     ASSERT_LT(QFileInfo(path).size(), 16 * 1024);
@@ -237,6 +235,52 @@ TEST(DamagedWorkbook, ACellFarAwayTakesMemoryForOneCell)
     ASSERT_TRUE(excel.isOpen()) << excel.errorString().toStdString();
     const std::size_t after = mallinfo2().uordblks;
     EXPECT_LT(after - std::min(after, before), std::size_t(1024 * 1024));
-    EXPECT_EQ(excel.cellValue(65536, 256), QVariant(QStringLiteral("far away")));
-    EXPECT_EQ(excel.rowOf(excel.find(QStringLiteral("FAR AWAY"), QStringLiteral("IV"), false)), 65536);
+    EXPECT_EQ(excel.cellValue(65536, 256), QVariant("far away"));
+    EXPECT_EQ(excel.rowOf(excel.find("FAR AWAY", "IV", false)), 65536);
+}
+
+// Files that are no workbook, or one cut short, are refused by the adapter's constructor and by
+// open alike, naming the file and the reason; nothing of them is read.
+TEST(DamagedWorkbook, TheAdapterRefusesWhatIsNoWorkbookNamingTheFile)
+{
+    const QTemporaryDir dir;
+    ut::Excel good;
+    for (int i = 1; i <= 2000; ++i)
+        good.setCellValue(i, 1, QStringLiteral("row %1").arg(i));
+    good.saveAs(dir.filePath("good.xls"));
+    const QByteArray bytes = contentOf(dir.filePath("good.xls"));
+    ASSERT_GT(bytes.size(), 8192);
+    QByteArray garbage(4096, Qt::Uninitialized);
+    QRandomGenerator random(7);
+    for (char& b : garbage)
+        b = char(random.bounded(256));
+    const struct
+    {
+        const char* name;
+        QByteArray content;
+        const char* reason;
+    } cases[] = {
+        {"half.xls", bytes.left(bytes.size() / 2), "damaged"},
+        {"header.xls", bytes.left(600), "damaged"},
+        {"garbage.xls", garbage, "is not a workbook"},
+        // Random bytes behind a valid container signature look like a workbook until read.
+        {"signed.xls", QByteArray::fromHex("d0cf11e0a1b11ae1") + garbage, "damaged"},
+        {"text.xls", "Caption;Life expectancy\n1;2\n", "is not a workbook"},
+        {"empty.xls", QByteArray(), "empty"},
+    };
+    for (const auto& c : cases) {
+        const QString path = dir.filePath(QLatin1String(c.name));
+        ASSERT_TRUE(writeContent(path, c.content));
+        ut::Excel byConstructor(path);
+        ut::Excel byOpen;
+        byOpen.open(path);
+        for (const ut::Excel* excel : {&byConstructor, &byOpen}) {
+            EXPECT_FALSE(excel->isOpen()) << c.name;
+            EXPECT_TRUE(excel->errorString().contains(QLatin1String(c.reason))
+                        && excel->errorString().contains(QLatin1String(c.name)))
+                << excel->errorString().toStdString();
+            EXPECT_EQ(excel->sheetCount(), 0);
+            EXPECT_FALSE(excel->cellValue(1, 1).isValid());
+        }
+    }
 }

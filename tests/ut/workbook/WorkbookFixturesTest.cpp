@@ -35,22 +35,21 @@ std::optional<ut::Workbook> readWorkbook(const QString& path, QString* error = n
 
 TEST(WorkbookFixtures, LibreOfficeWorkbooksReadAsXlrdReadsThem)
 {
-    if (!pythonHas(QStringLiteral("xlrd")))
+    if (!pythonHas("xlrd"))
         GTEST_SKIP() << "/usr/bin/python3 has no xlrd module";
     EXPECT_GT(expectSameAsXlrd(fixture("cells.xls")), 40);
     EXPECT_GT(expectSameAsXlrd(fixture("cells.xlsx")), 40);
     // The model and reference workbooks of the other tests, as the program and LibreOffice
     // wrote them, with numbers and with formulas.
     int compared = 0;
-    const QStringList folders{
-        testFile(QStringLiteral("app/fixtures")),
-        testFile(QStringLiteral("app/refdata/fixtures/reference-workbooks/written")),
-        testFile(QStringLiteral("app/refdata/fixtures/reference-workbooks/libreoffice-xls")),
-        testFile(QStringLiteral("app/refdata/fixtures/reference-workbooks/libreoffice-xlsx")),
-        testFile(QStringLiteral("app/refdata/fixtures/reference-workbooks/libreoffice-formulas-xls")),
-        testFile(QStringLiteral("app/refdata/fixtures/reference-workbooks/libreoffice-formulas-xlsx"))};
+    const QStringList folders{testFile("app/fixtures"),
+                              testFile("app/refdata/fixtures/reference-workbooks/written"),
+                              testFile("app/refdata/fixtures/reference-workbooks/libreoffice-xls"),
+                              testFile("app/refdata/fixtures/reference-workbooks/libreoffice-xlsx"),
+                              testFile("app/refdata/fixtures/reference-workbooks/libreoffice-formulas-xls"),
+                              testFile("app/refdata/fixtures/reference-workbooks/libreoffice-formulas-xlsx")};
     for (const QString& folder : folders) {
-        for (const QFileInfo& file : QDir(folder).entryInfoList({QStringLiteral("*.xls"), QStringLiteral("*.xlsx")}))
+        for (const QFileInfo& file : QDir(folder).entryInfoList({"*.xls", "*.xlsx"}))
             compared += expectSameAsXlrd(file.filePath());
     }
     EXPECT_GT(compared, 20000);
@@ -63,11 +62,8 @@ TEST(WorkbookFixtures, LibreOfficeWorkbooksReadAsXlrdReadsThem)
     const std::optional<ut::Workbook> ods = readWorkbook(fixture("cells.ods"));
     ASSERT_TRUE(xls && xlsx && ods);
     ASSERT_EQ(ods->sheetCount(), 3);
-    EXPECT_EQ(
-        snapshot(*ods),
-        snapshot(*xlsx).replaceInStrings(QStringLiteral("QString   padded  "), QStringLiteral("QString padded ")));
-    EXPECT_EQ(snapshot(*xls).replaceInStrings(QStringLiteral("double 0.30000000000000004"),
-                                              QStringLiteral("double 0.29999999999999999")),
+    EXPECT_EQ(snapshot(*ods), snapshot(*xlsx).replaceInStrings("QString   padded  ", "QString padded "));
+    EXPECT_EQ(snapshot(*xls).replaceInStrings("double 0.30000000000000004", "double 0.29999999999999999"),
               snapshot(*xlsx));
 }
 
@@ -79,49 +75,41 @@ TEST(WorkbookFixtures, FormulaValuesThatCannotBeReadAreNamed)
     const struct
     {
         const char* name;
-        const char* cell;
+        int row, column; // 0: the file is refused, naming the formula in B1
         const char* reason;
-    } refused[] = {
+    } cases[] = {
         // LibreOffice keeps 0 as the value of a text formula in .xls files.
-        {"formula-results.xls", "formula in B1", "computes a text"},
-        {"text-function.xls", "formula in B1", "computes a text"},
-    };
-    for (const auto& c : refused) {
-        QString error;
-        EXPECT_FALSE(readWorkbook(fixture(c.name), &error)) << c.name;
-        EXPECT_TRUE(error.contains(QLatin1String(c.name))) << error.toStdString();
-        EXPECT_TRUE(error.contains(QLatin1String(c.cell))) << error.toStdString();
-        EXPECT_TRUE(error.contains(QLatin1String(c.reason))) << error.toStdString();
-    }
-    // liborcus passes on no value for logical and error results in .xlsx, nor for texts in .ods.
-    const struct
-    {
-        const char* name;
-        int row;
-        int column;
-        const char* reason;
-    } unreadable[] = {
+        {"formula-results.xls", 0, 0, "computes a text"},
+        {"text-function.xls", 0, 0, "computes a text"},
+        // liborcus passes on no value for logical and error results in .xlsx, nor for texts in .ods.
         {"formula-results.xlsx", 1, 3, "without a value the program can read"},
         {"formula-results.xlsx", 1, 4, "#DIV/0!"},
         {"formula-results.ods", 1, 2, "without a value the program can read"},
     };
-    for (const auto& c : unreadable) {
-        const std::optional<ut::Workbook> workbook = readWorkbook(fixture(c.name));
-        ASSERT_TRUE(workbook) << c.name;
-        EXPECT_FALSE(workbook->sheet(0).cell(c.row, c.column).isValid()) << c.name;
-        EXPECT_TRUE(workbook->sheet(0).unreadable(c.row, c.column).contains(QLatin1String(c.reason)))
-            << c.name << " " << c.row << "," << c.column << ": "
-            << workbook->sheet(0).unreadable(c.row, c.column).toStdString();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QString error;
+        const std::optional<ut::Workbook> workbook = readWorkbook(fixture(c.name), &error);
+        if (c.row == 0) {
+            EXPECT_FALSE(workbook);
+            for (const QString& words : {QString(c.name), QString("formula in B1"), QString(c.reason)})
+                EXPECT_TRUE(error.contains(words)) << error.toStdString();
+            continue;
+        }
+        ASSERT_TRUE(workbook) << error.toStdString();
+        EXPECT_FALSE(workbook->sheet(0).cell(c.row, c.column).isValid());
+        const QString unreadable = workbook->sheet(0).unreadable(c.row, c.column);
+        EXPECT_TRUE(unreadable.contains(QLatin1String(c.reason))) << unreadable.toStdString();
     }
 }
 
 TEST(WorkbookFixtures, XlwtWorkbooksReadAsXlrdReadsThem)
 {
-    if (!pythonHas(QStringLiteral("xlwt")) || !pythonHas(QStringLiteral("xlrd")))
+    if (!pythonHas("xlwt") || !pythonHas("xlrd"))
         GTEST_SKIP() << "/usr/bin/python3 has no xlwt or xlrd module";
     const QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("xlwt.xls"));
-    runScript("xls_make.py", {path, QStringLiteral("--long-text")});
+    const QString path = dir.filePath("xlwt.xls");
+    runScript("xls_make.py", {path, "--long-text"});
     EXPECT_GT(expectSameAsXlrd(path), 15);
     const std::optional<ut::Workbook> workbook = readWorkbook(path);
     ASSERT_TRUE(workbook);
@@ -129,11 +117,11 @@ TEST(WorkbookFixtures, XlwtWorkbooksReadAsXlrdReadsThem)
     EXPECT_EQ(workbook->sheet(0).cell(7, 4), QVariant(true));
 
     // xlwt cannot compute formulas; it leaves them for the spreadsheet application to compute.
-    const QString formulas = dir.filePath(QStringLiteral("formulas.xls"));
-    runScript("xls_make.py", {formulas, QStringLiteral("--formulas")});
+    const QString formulas = dir.filePath("formulas.xls");
+    runScript("xls_make.py", {formulas, "--formulas"});
     QString error;
     EXPECT_FALSE(readWorkbook(formulas, &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("the formula in B1 has no computed value"))) << error.toStdString();
+    EXPECT_TRUE(error.contains("the formula in B1 has no computed value")) << error.toStdString();
 }
 
 // Records no writer at hand produces: formula results of every kind (a text in a STRING record
@@ -150,7 +138,7 @@ TEST(WorkbookFixtures, HandBuiltRecordsReadAsXlrdReadsThem)
     // record, has two.
     sheet += record(0x0006, cell(0, 0) + u8(0) + QByteArray(5, '\0') + u16(0xFFFF) + u16(0) + u32(0) + u16(0));
     sheet += record(0x04BC, QByteArray(8, '\0') + u16(0));
-    sheet += record(0x0207, u16(quint16(4 + tail.size())) + u8(0) + characters(QStringLiteral("Rand"), false));
+    sheet += record(0x0207, u16(quint16(4 + tail.size())) + u8(0) + characters("Rand", false));
     sheet += record(0x003C, u8(1) + characters(tail, true));
     sheet += record(0x0006, cell(0, 1) + f64(11628.86) + u16(0) + u32(0) + u16(0));
     sheet += record(0x0006,
@@ -158,7 +146,7 @@ TEST(WorkbookFixtures, HandBuiltRecordsReadAsXlrdReadsThem)
     sheet += record(
         0x0006, cell(0, 3) + u8(2) + u8(0) + u8(0x07) + QByteArray(3, '\0') + u16(0xFFFF) + u16(0) + u32(0) + u16(0));
     sheet += record(0x0006, cell(0, 4) + u8(3) + QByteArray(5, '\0') + u16(0xFFFF) + u16(0) + u32(0) + u16(0));
-    sheet += record(0x0204, cell(1, 0) + u16(5) + u8(1) + characters(QStringLiteral("Ελλάς"), true));
+    sheet += record(0x0204, cell(1, 0) + u16(5) + u8(1) + characters("Ελλάς", true));
     sheet += record(0x0205, cell(1, 1) + u8(0x2A) + u8(1));
     sheet += record(0x0205, cell(1, 2) + u8(0) + u8(0));
     sheet += record(0x00BE, u16(1) + u16(3) + u16(15) + u16(15) + u16(15) + u16(5));
@@ -181,18 +169,18 @@ TEST(WorkbookFixtures, HandBuiltRecordsReadAsXlrdReadsThem)
     // Text 1 is rich (two formatting runs) with phonetic data, and its runs cross into the
     // CONTINUE record, where no option byte precedes them.
     const QByteArray phonetic = u16(1) + u16(10) + QByteArray(10, '\x11');
-    const QByteArray text0 = u16(4) + u8(0x0C) + u16(2) + u32(quint32(phonetic.size()))
-        + characters(QStringLiteral("rich"), false) + u16(0) + u16(5);
+    const QByteArray text0 = u16(4) + u8(0x0C) + u16(2) + u32(quint32(phonetic.size())) + characters("rich", false)
+        + u16(0) + u16(5);
     const QByteArray table = record(0x00FC, u32(2) + u32(2) + text0)
         + record(0x003C, u16(2) + u16(6) + phonetic + u16(3) + u8(0) + QByteArray("end"));
     const QByteArray stream = workbookStream(
         record(0x0042, u16(1200)) + standardFormats()
             + record(0x00E0,
                      u16(0) + u16(14) + u16(0x0001) + u8(0x20) + u8(0) + u8(0) + u8(0) + u32(0) + u32(0) + u16(0x20C0)),
-        {{QStringLiteral("Hand"), 0, sheet}, {QStringLiteral("Chart"), 2, {}}}, table);
+        {{"Hand", 0, sheet}, {"Chart", 2, {}}}, table);
     const QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("hand.xls"));
-    ASSERT_TRUE(writeContent(path, container(stream, QStringLiteral("Book"))));
+    const QString path = dir.filePath("hand.xls");
+    ASSERT_TRUE(writeContent(path, container(stream, "Book")));
 
     ut::Excel excel(path);
     ASSERT_TRUE(excel.isOpen()) << excel.errorString().toStdString();
@@ -202,7 +190,7 @@ TEST(WorkbookFixtures, HandBuiltRecordsReadAsXlrdReadsThem)
     EXPECT_EQ(excel.cellValue(1, 3), QVariant(true));
     EXPECT_FALSE(excel.cellValue(1, 4).isValid());
     EXPECT_FALSE(excel.cellValue(1, 5).isValid());
-    EXPECT_EQ(excel.cellValue(2, 1), QVariant(QStringLiteral("Ελλάς")));
+    EXPECT_EQ(excel.cellValue(2, 1), QVariant("Ελλάς"));
     EXPECT_FALSE(excel.cellValue(2, 2).isValid());
     EXPECT_EQ(excel.cellValue(2, 3), QVariant(false));
     EXPECT_EQ(excel.cellValue(3, 1), QVariant(-12345.0));
@@ -211,18 +199,18 @@ TEST(WorkbookFixtures, HandBuiltRecordsReadAsXlrdReadsThem)
     EXPECT_EQ(excel.cellValue(3, 4), QVariant(123.453125 / 100));
     EXPECT_EQ(excel.cellValue(4, 1), QVariant(7.0));
     EXPECT_EQ(excel.cellValue(4, 2), QVariant(-0.1));
-    EXPECT_EQ(excel.cellValue(5, 1), QVariant(QStringLiteral("end")));
-    EXPECT_EQ(excel.cellValue(5, 2), QVariant(QStringLiteral("rich")));
+    EXPECT_EQ(excel.cellValue(5, 1), QVariant("end"));
+    EXPECT_EQ(excel.cellValue(5, 2), QVariant("rich"));
     EXPECT_FALSE(excel.cellValue(6, 1).isValid());
     EXPECT_EQ(excel.cellValue(7, 1), QVariant(true));
     // Error values and dates read as empty, and say what they hold.
     EXPECT_FALSE(excel.cellValue(7, 2).isValid());
-    EXPECT_EQ(excel.cellProblem(7, 2), QStringLiteral("a date or time"));
-    EXPECT_TRUE(excel.cellProblem(1, 4).contains(QStringLiteral("#DIV/0!")));
-    EXPECT_TRUE(excel.cellProblem(2, 2).contains(QStringLiteral("#N/A")));
+    EXPECT_EQ(excel.cellProblem(7, 2), "a date or time");
+    EXPECT_TRUE(excel.cellProblem(1, 4).contains("#DIV/0!"));
+    EXPECT_TRUE(excel.cellProblem(2, 2).contains("#N/A"));
     EXPECT_TRUE(excel.cellProblem(1, 2).isEmpty());
 
-    if (pythonHas(QStringLiteral("xlrd"))) {
+    if (pythonHas("xlrd")) {
         EXPECT_EQ(expectSameAsXlrd(path), 17);
     }
 }
@@ -306,8 +294,7 @@ TEST(WorkbookFixtures, CellValuesAreReadAsTheFileMeansThemOrNamed)
         const QString edited = dir.filePath(QStringLiteral("edited-") + QLatin1String(row.source));
         QFile::remove(edited);
         const bool ods = QLatin1String(row.source).endsWith(QLatin1String(".ods"));
-        QStringList arguments{fixture(row.source), edited,
-                              ods ? QStringLiteral("content.xml") : QStringLiteral("xl/worksheets/sheet1.xml")};
+        QStringList arguments{fixture(row.source), edited, ods ? "content.xml" : "xl/worksheets/sheet1.xml"};
         if (*row.from)
             arguments << QString::fromUtf8(row.from) << QString::fromUtf8(row.to);
         runScript("zip_edit.py", arguments);

@@ -91,29 +91,24 @@ inline int expectSameAsXlrd(const QString& path)
         ADD_FAILURE() << reader.errorString().toStdString();
         return 0;
     }
-    const QJsonArray sheets = QJsonDocument::fromJson(runScript("xls_dump.py", {path, QStringLiteral("--plain")}))
-                                  .object()
-                                  .value(QStringLiteral("sheets"))
-                                  .toArray();
+    const QJsonArray sheets = QJsonDocument::fromJson(runScript("xls_dump.py", {path, "--plain"}))["sheets"].toArray();
     EXPECT_EQ(sheets.size(), workbook->sheetCount()) << path.toStdString();
     int compared = 0;
     for (int s = 0; s < std::min(int(sheets.size()), workbook->sheetCount()); ++s) {
-        const QJsonObject dumped = sheets.at(s).toObject();
         const ut::Worksheet& sheet = workbook->sheet(s);
-        EXPECT_EQ(sheet.name(), dumped.value(QStringLiteral("name")).toString());
+        EXPECT_EQ(sheet.name(), sheets[s]["name"].toString());
         QMap<QString, QVariant> expected;
-        for (const QJsonValue& entry : dumped.value(QStringLiteral("cells")).toArray()) {
-            const QJsonArray cell = entry.toArray();
-            const QString kind = cell.at(2).toString();
+        for (const QJsonValue& cell : sheets[s]["cells"].toArray()) {
+            const QString kind = cell[2].toString();
             QVariant value;
-            if (kind == QLatin1String("text") && !cell.at(3).toString().isEmpty())
-                value = cell.at(3).toString();
+            if (kind == QLatin1String("text") && !cell[3].toString().isEmpty())
+                value = cell[3].toString();
             else if (kind == QLatin1String("number"))
-                value = cell.at(3).toDouble();
+                value = cell[3].toDouble();
             else if (kind == QLatin1String("bool"))
-                value = cell.at(3).toInt() != 0;
-            const int row = cell.at(0).toInt() + 1;
-            const int column = cell.at(1).toInt() + 1;
+                value = cell[3].toInt() != 0;
+            const int row = cell[0].toInt() + 1;
+            const int column = cell[1].toInt() + 1;
             if (value.isValid())
                 expected.insert(QStringLiteral("%1,%2").arg(row).arg(column), value);
             // Dates and error values are no values for the program: the cell reads as empty and

@@ -25,9 +25,9 @@ TEST(XmlPartCheck, PropertiesOfAnotherFamilyAreFound)
                         "<style:style style:family=\"table-cell\"><style:paragraph-properties/></style:style>"),
               QString());
     EXPECT_EQ(problemOf("<style:style style:family=\"table-cell\"><style:table-row-properties/></style:style>"),
-              QStringLiteral("gives table-row properties to a \"table-cell\" style (line 2)"));
+              "gives table-row properties to a \"table-cell\" style (line 2)");
     EXPECT_EQ(problemOf("<style:style><style:table-column-properties/></style:style>"),
-              QStringLiteral("gives table-column properties to a style without a family (line 2)"));
+              "gives table-column properties to a style without a family (line 2)");
     // A second child of the same style is checked as well as the first.
     EXPECT_FALSE(problemOf("<style:style style:family=\"table-column\"><style:table-column-properties/>"
                            "<style:table-row-properties/></style:style>")
@@ -39,8 +39,7 @@ TEST(XmlPartCheck, PropertiesOfAnotherFamilyAreFound)
                      .isEmpty());
     // Properties outside a style are left to liborcus, which refuses them with an exception.
     EXPECT_EQ(problemOf("<style:table-column-properties/>"), QString());
-    EXPECT_TRUE(
-        problemOf("<style:style style:family=\"table-column\">").startsWith(QStringLiteral("is not well-formed XML")));
+    EXPECT_TRUE(problemOf("<style:style style:family=\"table-column\">").startsWith("is not well-formed XML"));
 }
 
 // A part one element deeper or larger than the limits is refused with the limit named; one at

@@ -76,29 +76,25 @@ def check_extsst(stream):
     return "ok"
 
 
-def main():
-    path = sys.argv[1]
-    with open(path, "rb") as f:
-        is_xls = f.read(8) == b"\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1"
-    formats = is_xls and "--plain" not in sys.argv[2:]
-    book = xlrd.open_workbook(path, formatting_info=formats)
-    sheets = []
-    for sheet in book.sheets():
-        cells = []
-        for r in range(sheet.nrows):
-            for c in range(sheet.ncols):
-                cell = sheet.cell(r, c)
-                if cell.ctype == xlrd.XL_CELL_EMPTY:
-                    continue
-                fmt = book.format_map[book.xf_list[cell.xf_index].format_key].format_str if formats else ""
-                cells.append([r, c, KINDS.get(cell.ctype, "other"), cell.value, fmt])
-        sheets.append({"name": sheet.name, "cells": cells})
-    result = {"sheets": sheets}
-    if "--extsst" in sys.argv[2:]:
-        ole = compdoc.CompDoc(open(path, "rb").read())
-        result["extsst"] = check_extsst(ole.get_named_stream("Workbook"))
-    print(json.dumps(result))
+path = sys.argv[1]
+with open(path, "rb") as f:
+    is_xls = f.read(8) == b"\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1"
+formats = is_xls and "--plain" not in sys.argv[2:]
+book = xlrd.open_workbook(path, formatting_info=formats)
+sheets = []
+for sheet in book.sheets():
+    cells = []
+    for r in range(sheet.nrows):
+        for c in range(sheet.ncols):
+            cell = sheet.cell(r, c)
+            if cell.ctype == xlrd.XL_CELL_EMPTY:
+                continue
+            fmt = book.format_map[book.xf_list[cell.xf_index].format_key].format_str if formats else ""
+            cells.append([r, c, KINDS.get(cell.ctype, "other"), cell.value, fmt])
+    sheets.append({"name": sheet.name, "cells": cells})
+result = {"sheets": sheets}
+if "--extsst" in sys.argv[2:]:
+    ole = compdoc.CompDoc(open(path, "rb").read())
+    result["extsst"] = check_extsst(ole.get_named_stream("Workbook"))
+print(json.dumps(result))
 
-
-if __name__ == "__main__":
-    main()

@@ -13,35 +13,31 @@ import sys
 import xlwt
 
 
-def main():
-    book = xlwt.Workbook(encoding="utf-8")
-    data = book.add_sheet("Données")
-    data.write(0, 0, "Caption")
-    data.write(1, 0, "Zürich – Ελλάδα – 日本語")
-    data.write(2, 0, 42)
-    data.write(2, 1, 0.125)
-    data.write(2, 2, -3.5e12)
-    data.write(3, 0, "  padded  ")
-    data.write(5, 0, "after gap")
-    data.write(6, 3, True)
+book = xlwt.Workbook(encoding="utf-8")
+data = book.add_sheet("Données")
+data.write(0, 0, "Caption")
+data.write(1, 0, "Zürich – Ελλάδα – 日本語")
+data.write(2, 0, 42)
+data.write(2, 1, 0.125)
+data.write(2, 2, -3.5e12)
+data.write(3, 0, "  padded  ")
+data.write(5, 0, "after gap")
+data.write(6, 3, True)
 
-    table = book.add_sheet("Таблица")
-    rows = [["Life expectancy"], [], ["Sex", "Female", "Male"], ["Age"],
-            ["0-4", "80.5", 79], ["5-9", "RandUniform(1,2)", ""]]
-    for r, row in enumerate(rows):
-        for c, value in enumerate(row):
-            if value != "":
-                table.write(r, c, value)
+table = book.add_sheet("Таблица")
+rows = [["Life expectancy"], [], ["Sex", "Female", "Male"], ["Age"],
+        ["0-4", "80.5", 79], ["5-9", "RandUniform(1,2)", ""]]
+for r, row in enumerate(rows):
+    for c, value in enumerate(row):
+        if value != "":
+            table.write(r, c, value)
 
-    book.add_sheet("Empty")
-    if "--long-text" in sys.argv[2:]:
-        book.add_sheet("Long").write(0, 0, "".join(chr(0x430 + i % 32) for i in range(20000)))
-    if "--formulas" in sys.argv[2:]:
-        formulas = book.add_sheet("Formulas")
-        formulas.write(0, 0, 1)
-        formulas.write(0, 1, xlwt.Formula("A1+40"))
-    book.save(sys.argv[1])
+book.add_sheet("Empty")
+if "--long-text" in sys.argv[2:]:
+    book.add_sheet("Long").write(0, 0, "".join(chr(0x430 + i % 32) for i in range(20000)))
+if "--formulas" in sys.argv[2:]:
+    formulas = book.add_sheet("Formulas")
+    formulas.write(0, 0, 1)
+    formulas.write(0, 1, xlwt.Formula("A1+40"))
+book.save(sys.argv[1])
 
-
-if __name__ == "__main__":
-    main()

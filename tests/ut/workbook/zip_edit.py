@@ -9,25 +9,21 @@ import sys
 import zipfile
 
 
-def main():
-    source, target, entry = sys.argv[1:4]
-    change = sys.argv[4:6]
-    found = False
-    with zipfile.ZipFile(source) as read, zipfile.ZipFile(target, "w", zipfile.ZIP_DEFLATED) as write:
-        for info in read.infolist():
-            data = read.read(info.filename)
-            if info.filename == entry:
-                found = True
-                if not change:
-                    continue
-                old, new = (part.encode("utf-8") for part in change)
-                if old not in data:
-                    sys.exit("%s not in %s" % (change[0], entry))
-                data = data.replace(old, new, 1)
-            write.writestr(info, data)
-    if not found:
-        sys.exit("no entry " + entry)
+source, target, entry = sys.argv[1:4]
+change = sys.argv[4:6]
+found = False
+with zipfile.ZipFile(source) as read, zipfile.ZipFile(target, "w", zipfile.ZIP_DEFLATED) as write:
+    for info in read.infolist():
+        data = read.read(info.filename)
+        if info.filename == entry:
+            found = True
+            if not change:
+                continue
+            old, new = (part.encode("utf-8") for part in change)
+            if old not in data:
+                sys.exit("%s not in %s" % (change[0], entry))
+            data = data.replace(old, new, 1)
+        write.writestr(info, data)
+if not found:
+    sys.exit("no entry " + entry)
 
-
-if __name__ == "__main__":
-    main()

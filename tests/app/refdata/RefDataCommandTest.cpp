@@ -1,0 +1,666 @@
+#include <functional>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <gtest/gtest.h>
+
+#include "fn/data/InputDataMgr.h"
+#include "fn/model/DiseaseModel.h"
+#include "app/refdata/RefDataCommand.h"
+#include "app/refdata/ReferenceDataSources.h"
+#include "ut/workbook/Excel.h"
+
+namespace {
+
+const QString ShippedData = QStringLiteral(OZMID_TEST_DATA_DIR "/../data");
+const QString Disease = QStringLiteral("BaselineBSI");
+const QString DiseaseFile = QStringLiteral("disease-BaselineBSI.json");
+
+struct CommandResult
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+CommandResult runCommand(const QStringList& arguments)
+{
+    CommandResult result;
+    QTextStream out(&result.out);
+    QTextStream err(&result.err);
+    result.exitCode = refdata::RefDataCommand(out, err).run(QStringList{"ozmid-refdata"} + arguments);
+    return result;
+}
+
+QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The shipped sources built directly, and written as reference workbooks and imported: made
+// once for the tests that read or compare with them.
+struct Built
+{
+    QTemporaryDir direct, viaWorkbooks;
+    const CommandResult build = runCommand({"build", ShippedData, direct.path()});
+    const CommandResult written = runCommand({"workbooks", ShippedData, viaWorkbooks.filePath("referenceData")});
+    const CommandResult imported = runCommand({"import-workbooks", viaWorkbooks.path()});
+    bool made() const { return build.exitCode == 0 && written.exitCode == 0 && imported.exitCode == 0; }
+};
+
+const Built& built()
+{
+    static const Built once;
+    return once;
+}
+
+QStringList formulasOf(const QMap<QString, fn::DataArray>& arrays)
+{
+    QStringList all;
+    for (auto it = arrays.cbegin(); it != arrays.cend(); ++it)
+        all << it.key() + QLatin1Char('=') + it.value().formulas().join(QLatin1Char(';'));
+    return all;
+}
+
+// A writable copy of the shipped data, for variants of it.
+QString copyShippedData(const QTemporaryDir& dir)
+{
+    const QString target = dir.filePath("data");
+    QDir().mkpath(target);
+    for (const QString& name : QDir(ShippedData).entryList({"*.json"}, QDir::Files))
+        QFile::copy(QDir(ShippedData).filePath(name), QDir(target).filePath(name));
+    return target;
+}
+
+void editJson(const QString& path, const std::function<void(QJsonObject&)>& edit)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
+    file.close();
+    edit(object);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QJsonDocument(object).toJson());
+}
+
+// Replaces the value at a chain of keys and indexes.
+QJsonValue replaced(const QJsonValue& value, const QStringList& path, const QJsonValue& newValue)
+{
+    if (path.isEmpty())
+        return newValue;
+    bool isIndex = false;
+    const int index = path.first().toInt(&isIndex);
+    if (isIndex) {
+        QJsonArray array = value.toArray();
+        array.replace(index, replaced(array.at(index), path.mid(1), newValue));
+        return array;
+    }
+    QJsonObject object = value.toObject();
+    object.insert(path.first(), replaced(object.value(path.first()), path.mid(1), newValue));
+    return object;
+}
+
+void setMember(const QString& file, const QString& path, const QJsonValue& value)
+{
+    editJson(file,
+             [&](QJsonObject& object) { object = replaced(object, path.split(QLatin1Char('/')), value).toObject(); });
+}
+
+QStringList repeated(const QString& formula, int count)
+{
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list << formula;
+    return list;
+}
+
+double sumOf(fn::DataArray array)
+{
+    array.initializeParser();
+    array.evaluate();
+    double sum = 0;
+    for (std::size_t i = 0; i < array.values().size(); ++i)
+        sum += array.values()[i];
+    return sum;
+}
+
+double mean(const QVariant& statistics)
+{
+    return statistics.toMap().value("Mean").toDouble();
+}
+
+// The shipped data, built by the program's own command into a folder and loaded back
+// from the cache file by a fresh store.
+class ShippedReferenceData : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const CommandResult& result = built().build;
+        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+        ASSERT_TRUE(result.err.isEmpty());
+        ASSERT_TRUE(result.out.contains("referenceData.dat"));
+        store.setPath(built().direct.path());
+    }
+
+    fn::InputDataMgr store;
+};
+
+} // namespace
+
+TEST_F(ShippedReferenceData, CountriesDiseaseTemplateAndDataSetsSurviveTheCache)
+{
+    EXPECT_EQ(store.countryCaption("Austria"), "Austria");
+    EXPECT_EQ(store.countryCaption("EUEEA"), "EU/EEA");
+    EXPECT_EQ(store.countryCaption("Generic"), "Generic population");
+    EXPECT_EQ(store.countryCaption("Norway"), QString());
+
+    for (const QString& country : {"Generic", "Austria", "Germany", "Sweden", "Italy", "EUEEA"}) {
+        SCOPED_TRACE(country.toStdString());
+        const fn::DataArray& lifeExpectancy = store.lifeExpectancy(country);
+        const fn::DataArray& population = store.ageDistribution(country);
+        ASSERT_EQ(lifeExpectancy.formulas().size(), 38);
+        ASSERT_EQ(population.formulas().size(), 38);
+        ASSERT_EQ(lifeExpectancy.factorCopies().size(), 2);
+        EXPECT_EQ(lifeExpectancy.factorCopies().at(0).name(), "Age");
+        EXPECT_EQ(lifeExpectancy.factorCopies().at(0).levels().first(), "0-4");
+        EXPECT_EQ(lifeExpectancy.factorCopies().at(0).levels().last(), "90+");
+        EXPECT_EQ(lifeExpectancy.factorCopies().at(1).levels(), (QStringList{"Female", "Male"}));
+        // Remaining life expectancy falls from birth to the oldest group, women outliving men.
+        EXPECT_GT(lifeExpectancy.formulas().at(0).toDouble(), 80.0);
+        EXPECT_GT(lifeExpectancy.formulas().at(0).toDouble(), lifeExpectancy.formulas().at(1).toDouble());
+        EXPECT_LT(lifeExpectancy.formulas().at(37).toDouble(), 6.0);
+        EXPECT_GT(sumOf(population), 1e6);
+    }
+    EXPECT_NEAR(sumOf(store.ageDistribution("Austria")), 9.1e6, 0.5e6);
+
+    ASSERT_TRUE(store.hasDiseaseTemplate(Disease));
+    EXPECT_EQ(store.diseaseIds(), QStringList{Disease});
+    const fn::DiseaseTemplate& disease = store.diseaseTemplates().get(Disease);
+    EXPECT_EQ(disease.caption(), "Baseline bloodstream infection (illustrative)");
+    EXPECT_FALSE(disease.isCongenital());
+    ASSERT_EQ(disease.outcomeTreeIds(), QStringList{"BSI"});
+    const fn::OutcomeTreeTemplate tree = disease.outcomeTree("BSI");
+    EXPECT_EQ(tree.name(), "BSI");
+    EXPECT_EQ(tree.healthOutcomeOrder(), (QStringList{"infection", "acuteBSI", "sequelae", "death"}));
+    EXPECT_EQ(tree.healthOutcomes().value("acuteBSI"),
+              (QStringList{"acuteBSI", "Acute bloodstream infection", "ACUTE", "TRUE"}));
+    EXPECT_EQ(tree.healthStates().value("bsi"),
+              (QStringList{"bsi", "Bloodstream infection", "infection", "INFECTION"}));
+    EXPECT_EQ(tree.transitions().value("bsiToAcute"),
+              (QStringList{"bsiToAcute", "Infection to acute illness", "bsi", "acuteBSI", ""}));
+    const fn::InputFactorPtrs factors = store.inputFactors().getInputFactors(Disease);
+    ASSERT_EQ(factors.size(), 2);
+    EXPECT_EQ(factors.at(0)->levelCount(), 19);
+    EXPECT_EQ(factors.at(1)->name(), "Sex");
+
+    // Generic serves every country without data of its own; Austria has its own cases.
+    EXPECT_TRUE(store.hasDisease("Generic", Disease));
+    EXPECT_TRUE(store.hasDisease("Austria", Disease));
+    EXPECT_TRUE(store.hasDisease("Germany", Disease));
+    EXPECT_FALSE(store.hasDisease("Germany", "BaselineUTI"));
+    const QStringList genericCases = store.notificationData("Generic", Disease).formulas();
+    const QStringList austrianCases = store.notificationData("Austria", Disease).formulas();
+    ASSERT_EQ(genericCases.size(), 38);
+    ASSERT_EQ(austrianCases.size(), 38);
+    EXPECT_NE(austrianCases, genericCases);
+    EXPECT_EQ(store.notificationData("Germany", Disease).formulas(), genericCases);
+    EXPECT_EQ(store.outcomeTreeMapping("Austria", Disease).formulas(), repeated("1", 38));
+    EXPECT_EQ(store.runFactor("Austria", Disease, "coverage").formulas(), repeated("1", 38));
+    EXPECT_TRUE(store.runFactor("Austria", Disease, "underestimation").formulas().first().startsWith("RandPert("));
+    EXPECT_EQ(store.underestimationType("Austria", Disease), 0);
+
+    // Austria gave only its cases; its parameters are those of Generic, with their meta entries.
+    const fn::InputFactorPtrs ptrs = store.inputFactors().getInputFactors(Disease);
+    const fn::DataArray death = store.transitionParams().get("Austria", Disease, "BSI", "acuteToDeath", 0, ptrs);
+    EXPECT_EQ(death.name(), "Probability");
+    EXPECT_EQ(death.metaValue("direct type"), "yes");
+    EXPECT_EQ(death.metaValue("redistribute"), "no");
+    EXPECT_EQ(death.metaValue("duration"), "-1");
+    EXPECT_TRUE(death.meta().contains("weblink"));
+    EXPECT_NE(death.formulas().at(0), death.formulas().at(36)) << "case fatality varies with age";
+    const fn::DataArray severe = store.params().get("Austria", Disease, "BSI", "severeImpairment",
+                                                    fn::ParamsMgr::Proportion, ptrs);
+    EXPECT_EQ(severe.metaValue("remaining cases"), "Yes");
+    EXPECT_EQ(
+        store.params().get("Austria", Disease, "BSI", "severeImpairment", fn::ParamsMgr::Duration, ptrs).formulas(),
+        repeated("-1", 38));
+    EXPECT_FALSE(store.params()
+                     .get("Generic", Disease, "BSI", "acuteIllness", fn::ParamsMgr::Severity, ptrs)
+                     .metaValue("description")
+                     .isEmpty());
+}
+
+TEST_F(ShippedReferenceData, ModelsRunWithPlausibleBurden)
+{
+    const double notified = sumOf(store.notificationData("Austria", Disease));
+    for (const QString& country : {"Austria", "Germany"}) {
+        SCOPED_TRACE(country.toStdString());
+        fn::DiseaseModel model(&store, "model 1", country, store.countryCaption(country),
+                               &store.diseaseTemplates().get(Disease), store.inputFactors().getInputFactors(Disease));
+        model.setUp();
+        ASSERT_EQ(model.outcomeTreeCount(), 1);
+        int treeIndex = -1;
+        model.run(100, 0.03, treeIndex);
+        ASSERT_TRUE(model.isComputed());
+
+        const QVariantMap totals = model.totalResults();
+        const double cases = mean(totals.value("cases"));
+        const double deaths = mean(totals.value("deaths"));
+        const double yld = mean(totals.value("yld"));
+        const double yll = mean(totals.value("yll"));
+        const double daly = mean(totals.value("daly"));
+        const double countryNotified = sumOf(store.notificationData(country, Disease));
+        // Cases are the notified ones scaled by the underestimation factor, RandPert(1.1, 1.3, 1.6).
+        EXPECT_GT(cases, 1.1 * countryNotified);
+        EXPECT_LT(cases, 1.6 * countryNotified);
+        EXPECT_GT(deaths / cases, 0.05);
+        EXPECT_LT(deaths / cases, 0.3);
+        EXPECT_GT(yld, 0.0);
+        EXPECT_GT(yll, yld) << "deaths dominate the burden of a bloodstream infection";
+        EXPECT_NEAR(daly, yld + yll, 1e-6 * daly);
+        EXPECT_GT(mean(totals.value("dalyPerCase")), 0.3);
+        EXPECT_LT(mean(totals.value("dalyPerCase")), 5.0);
+        const QVariantMap dalyStatistics = totals.value("daly").toMap();
+        EXPECT_LT(dalyStatistics.value("Quantile0.025").toDouble(), dalyStatistics.value("Quantile0.975").toDouble());
+        const QVariantMap sequela = model.sequelaTypeResults().value("sequela").toMap();
+        EXPECT_GT(mean(sequela.value("yld")), 0.0) << "long-term impairment is reached";
+    }
+    EXPECT_GT(notified, 0.0);
+}
+
+TEST(ReferenceDataSources, CountryDataSetsReplaceGenericPiecesOneByOne)
+{
+    QTemporaryDir dir;
+    const QString data = copyShippedData(dir);
+    const QString file = QDir(data).filePath(DiseaseFile);
+    setMember(file, "data/Austria/parameters/BSI/healthStates/acuteIllness/severity", "0.5");
+    setMember(file, "data/Austria/underestimationType", QJsonObject{{"type", "1"}});
+    setMember(file, "data/Austria/underreporting", 2);
+
+    fn::InputDataMgr store;
+    refdata::ReferenceDataSources sources(data);
+    ASSERT_TRUE(sources.readInto(store)) << sources.errorString().toStdString();
+    EXPECT_EQ(sources.fileNames().size(), 2);
+    const fn::InputFactorPtrs factors = store.inputFactors().getInputFactors(Disease);
+    const auto param = [&](const QString& country, int kind) {
+        return store.params().get(country, Disease, "BSI", "acuteIllness", kind, factors);
+    };
+    const fn::DataArray ownSeverity = param("Austria", fn::ParamsMgr::Severity);
+    EXPECT_EQ(ownSeverity.formulas(), repeated("0.5", 38));
+    EXPECT_TRUE(ownSeverity.meta().isEmpty()) << "a replaced piece keeps nothing of the Generic one";
+    EXPECT_EQ(param("Austria", fn::ParamsMgr::Duration).formulas(),
+              param("Generic", fn::ParamsMgr::Duration).formulas());
+    EXPECT_EQ(param("Austria", fn::ParamsMgr::Proportion).meta(), param("Generic", fn::ParamsMgr::Proportion).meta());
+    EXPECT_NE(param("Generic", fn::ParamsMgr::Severity).formulas(), ownSeverity.formulas());
+    EXPECT_EQ(store.underestimationType("Austria", Disease), 1);
+    EXPECT_EQ(store.underestimationType("Generic", Disease), 0);
+    EXPECT_EQ(store.runFactor("Austria", Disease, "underreporting").formulas(), repeated("2", 38));
+    EXPECT_EQ(store.runFactor("Austria", Disease, "underascertainment").formulas(),
+              store.runFactor("Generic", Disease, "underascertainment").formulas());
+}
+
+TEST(ReferenceDataSources, FaultySourcesAreRefusedWithTheirPlace)
+{
+    const auto inDisease = [](const char* path, const QJsonValue& value) {
+        return [=](const QString& data) { setMember(QDir(data).filePath(DiseaseFile), QLatin1String(path), value); };
+    };
+    const struct
+    {
+        std::function<void(const QString& dataFolder)> spoil;
+        QStringList said;
+    } rows[] = {
+        {[](const QString& data) {
+             QFile file(QDir(data).filePath("countries.json"));
+             file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+             file.write("{\n  \"kind\": \"countries\",\n  \"factors\" [\n");
+         },
+         {"countries.json: malformed JSON at offset ", "(line 3, column "}},
+        {inDisease("outcomeTrees/0/transitions/0/target", "sequelae"),
+         {DiseaseFile
+          + ": outcomeTrees/0: the outcome tree \"BSI\" is incomplete: the infection \"bsi\" has no "
+            "non-complementary transition"}},
+        {inDisease("data/Generic/parameters/BSI/transitions/acuteToDeath/probability/values/3/1", "RandPert(0.1, 0.2"),
+         {"data/Generic/parameters/BSI/transitions/acuteToDeath/probability/values: the formula \"RandPert(0.1, "
+          "0.2\" of stratum 7 (Age 15-19, Sex Male)"}},
+        {[](const QString& data) {
+             editJson(QDir(data).filePath(DiseaseFile), [](QJsonObject& object) {
+                 QJsonObject dataSets = object.value("data").toObject();
+                 dataSets.insert("Norway", dataSets.value("Austria"));
+                 object.insert("data", dataSets);
+             });
+         },
+         {"data/Norway: the country \"Norway\" has no population data"}},
+        {inDisease("data/Generic/notificationData/18", QJsonArray{"1"}),
+         {"data/Generic/notificationData: expected 38 cells (19 Age x 2 Sex), found 37"}},
+        {inDisease("data/Generic/underreportng", "1"), {"data/Generic: unknown member \"underreportng\""}},
+        {inDisease("data/Generic/parameters/BSI/healthStates/mildImpairment", QJsonObject{{"severity", "0.03"}}),
+         {"healthStates/mildImpairment: member \"duration\" is missing"}},
+        {inDisease("data/Generic/outcomeTreeMapping", "2"),
+         {"every stratum must hold a tree number from 1 to 1, found \"2\""}},
+        {[](const QString& data) {
+             setMember(QDir(data).filePath("countries.json"), "countries/Autria", QJsonObject());
+         },
+         {"countries/Autria: \"Autria\" is not a known country id"}},
+    };
+    for (const auto& row : rows) {
+        QTemporaryDir dir;
+        const QString data = copyShippedData(dir);
+        row.spoil(data);
+        const QString output = dir.filePath("out");
+        const CommandResult result = runCommand({"build", data, output});
+        SCOPED_TRACE(row.said.first().toStdString());
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_TRUE(result.out.isEmpty());
+        EXPECT_FALSE(QFile::exists(output + QStringLiteral("/referenceData.dat")));
+        for (const QString& words : row.said)
+            EXPECT_TRUE(result.err.contains(words)) << result.err.toStdString();
+    }
+
+    QTemporaryDir dir;
+    const CommandResult missing = runCommand({"build", dir.filePath("none"), dir.filePath("out")});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains("the data folder does not exist"));
+    EXPECT_EQ(runCommand({"build", ShippedData}).exitCode, 2);
+    EXPECT_EQ(runCommand({"import"}).exitCode, 2);
+    EXPECT_EQ(runCommand({}).exitCode, 2);
+    const CommandResult help = runCommand({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("build <data folder> <output folder>"));
+}
+
+TEST(ReferenceDataSources, AnOlderCacheInTheOutputFolderIsReplacedNotMerged)
+{
+    QTemporaryDir output;
+    {
+        fn::InputDataMgr old;
+        old.setDirPath(output.path());
+        old.setCountryCaption("Malta", "Malta");
+        old.addCountryDisease("Malta", "BaselineUTI");
+        ASSERT_TRUE(old.saveCache());
+    }
+    ASSERT_EQ(runCommand({"build", ShippedData, output.path()}).exitCode, 0);
+    fn::InputDataMgr loaded;
+    loaded.setPath(output.path());
+    EXPECT_FALSE(loaded.countryCaptions().contains("Malta"));
+    EXPECT_FALSE(loaded.countryDiseases().contains("Malta"));
+    EXPECT_EQ(loaded.countryDiseases().values("Generic"), QStringList{Disease});
+}
+
+// The shipped sources written as reference workbooks and imported headless give the same
+// reference data as the cache built from the sources directly. The one difference is the
+// "Generic" population: the workbooks have no country sheet for "Generic".
+TEST(ReferenceWorkbooks, ImportOfTheGeneratedWorkbooksEqualsTheDirectBuild)
+{
+    ASSERT_TRUE(built().made()) << built().imported.err.toStdString();
+    fn::InputDataMgr expected, imported;
+    expected.setPath(built().direct.path());
+    imported.setPath(built().viaWorkbooks.path());
+    ASSERT_FALSE(imported.diseaseIds().isEmpty());
+
+    EXPECT_EQ(imported.diseaseIds(), expected.diseaseIds());
+    EXPECT_TRUE(imported.diseaseTemplates().templates() == expected.diseaseTemplates().templates());
+    EXPECT_EQ(imported.countryDiseases(), expected.countryDiseases());
+    EXPECT_EQ(imported.underestimationTypes(), expected.underestimationTypes());
+    for (const QString& disease : expected.diseaseIds()) {
+        const fn::InputFactorPtrs a = imported.inputFactors().getInputFactors(disease);
+        const fn::InputFactorPtrs b = expected.inputFactors().getInputFactors(disease);
+        ASSERT_EQ(a.size(), b.size());
+        for (int i = 0; i < a.size(); ++i)
+            EXPECT_TRUE(*a[i] == *b[i]);
+    }
+
+    auto expectedLife = expected.lifeExpectancies();
+    auto expectedAges = expected.ageDistributions();
+    expectedLife.remove("Generic");
+    expectedAges.remove("Generic");
+    EXPECT_EQ(formulasOf(imported.lifeExpectancies()), formulasOf(expectedLife));
+    EXPECT_EQ(formulasOf(imported.ageDistributions()), formulasOf(expectedAges));
+    // The workbooks carry no region marks: a total over "all" countries must still leave the
+    // regions out, so the imported store knows them too.
+    for (const QString& country : expected.lifeExpectancies().keys())
+        EXPECT_EQ(imported.isRegion(country), expected.isRegion(country)) << country.toStdString();
+
+    const auto expectSame = [](const fn::DataArray& a, const fn::DataArray& b, const std::string& what) {
+        EXPECT_EQ(a.formulas(), b.formulas()) << what;
+        EXPECT_EQ(a.meta(), b.meta()) << what;
+    };
+    for (const QString& country : expected.countryDiseases().uniqueKeys()) {
+        for (const QString& disease : expected.diseaseIds()) {
+            EXPECT_EQ(imported.notificationData(country, disease).formulas(),
+                      expected.notificationData(country, disease).formulas());
+            EXPECT_EQ(imported.outcomeTreeMapping(country, disease).formulas(),
+                      expected.outcomeTreeMapping(country, disease).formulas());
+            for (const char* label : {"coverage", "underestimation", "underreporting", "underascertainment"})
+                expectSame(imported.runFactor(country, disease, QLatin1String(label)),
+                           expected.runFactor(country, disease, QLatin1String(label)), label);
+            const fn::DiseaseTemplate diseaseTemplate = expected.diseaseTemplates().templates().value(disease);
+            const fn::InputFactorPtrs factors = expected.inputFactors().getInputFactors(disease);
+            for (const QString& tree : diseaseTemplate.outcomeTreeIds()) {
+                const fn::OutcomeTreeTemplate rows = diseaseTemplate.outcomeTree(tree);
+                for (const QString& state : rows.healthStates().keys()) {
+                    for (int kind : {0, 1, 3})
+                        expectSame(imported.params().get(country, disease, tree, state, kind, factors),
+                                   expected.params().get(country, disease, tree, state, kind, factors),
+                                   state.toStdString() + char('0' + kind));
+                }
+                for (const QString& transition : rows.transitions().keys()) {
+                    for (int kind : {0, 1})
+                        expectSame(imported.transitionParams().get(country, disease, tree, transition, kind, factors),
+                                   expected.transitionParams().get(country, disease, tree, transition, kind, factors),
+                                   transition.toStdString() + char('0' + kind));
+                }
+            }
+        }
+    }
+
+    // A folder without workbooks is refused with the store's own message.
+    const QTemporaryDir empty;
+    const CommandResult refused = runCommand({"import-workbooks", empty.path()});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains("Reference data Excel files could not be found"));
+}
+
+namespace {
+
+const QString fixtureFolder = QStringLiteral(OZMID_TEST_DATA_DIR "/app/refdata/fixtures/reference-workbooks/");
+
+// A base folder whose referenceData folder holds the files of workbooks, a folder of them or the
+// name of a fixture variant.
+bool stageReferenceFolder(const QTemporaryDir& base, const QString& workbooks)
+{
+    const QString from = QDir::isAbsolutePath(workbooks) ? workbooks : fixtureFolder + workbooks;
+    if (!QDir(base.path()).mkpath("referenceData"))
+        return false;
+    for (const QFileInfo& file : QDir(from).entryInfoList(QDir::Files)) {
+        if (!QFile::copy(file.filePath(), base.filePath("referenceData/" + file.fileName())))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// The reference workbooks as LibreOffice saves them again, as .xls, .xlsx and .ods, and with
+// their notification data and life expectancies made formulas, give the very cache that the
+// workbooks written by the program give. A workbook that cannot be read makes the import fail
+// with its reason and leaves the cache of the last good import as it was; so does a cache that
+// cannot be written.
+TEST(ReferenceWorkbooks, LibreOfficeCopiesGiveTheSameCacheAndFailedImportsKeepIt)
+{
+    const QTemporaryDir written;
+    ASSERT_TRUE(stageReferenceFolder(written, "written"));
+    CommandResult run = runCommand({"import-workbooks", written.path()});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QString cache = written.filePath("referenceData.dat");
+    const QByteArray expected = contentOf(cache);
+    ASSERT_GT(expected.size(), 1000);
+
+    for (const char* variant : {"libreoffice-xls", "libreoffice-xlsx", "libreoffice-ods", "libreoffice-formulas-xls",
+                                "libreoffice-formulas-xlsx"}) {
+        const QTemporaryDir base;
+        ASSERT_TRUE(stageReferenceFolder(base, QLatin1String(variant)));
+        run = runCommand({"import-workbooks", base.path()});
+        EXPECT_EQ(run.exitCode, 0) << variant << ": " << run.err.toStdString();
+        EXPECT_TRUE(contentOf(base.filePath("referenceData.dat")) == expected) << variant;
+    }
+
+    QFile damaged(written.filePath("referenceData/countryData.xls"));
+    ASSERT_TRUE(damaged.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(damaged.resize(damaged.size() - 2048));
+    damaged.close();
+    // A folder in the cache's place cannot be replaced by a file.
+    const QTemporaryDir blocked;
+    ASSERT_TRUE(stageReferenceFolder(blocked, "written"));
+    ASSERT_TRUE(QDir(blocked.path()).mkdir("referenceData.dat"));
+    const struct
+    {
+        QString base;
+        QString said;
+    } refused[] = {{written.path(), "countryData.xls\" cannot be read"},
+                   {blocked.path(), "Cannot write \"" + blocked.filePath("referenceData.dat")}};
+    for (const auto& row : refused) {
+        run = runCommand({"import-workbooks", row.base});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains(row.said) && run.err.contains("was left unchanged")) << run.err.toStdString();
+        EXPECT_FALSE(run.out.contains("Wrote")) << run.out.toStdString();
+    }
+    EXPECT_TRUE(contentOf(cache) == expected);
+}
+
+namespace {
+
+// Moves the rows from row down by one, leaving row empty, as inserting a row in a spreadsheet does.
+void insertEmptyRow(ut::Excel& excel, int row)
+{
+    // Wider than any block of the layout, and a longer run of empty rows than it ever has.
+    constexpr int columns = 32;
+    constexpr int emptyRun = 50;
+    int last = row;
+    for (int r = row; r <= last + emptyRun; ++r) {
+        for (int c = 1; c <= columns; ++c) {
+            if (excel.cellValue(r, c).isValid())
+                last = r;
+        }
+    }
+    for (int r = last; r >= row; --r) {
+        for (int c = 1; c <= columns; ++c)
+            excel.setCellValue(r + 1, c, excel.cellValue(r, c));
+    }
+    for (int c = 1; c <= columns; ++c)
+        excel.setCellValue(row, c, QVariant());
+}
+
+// The row of the first cell of column A below label's row that reads text.
+int rowBelow(const ut::Excel& excel, const QString& label, const QString& text)
+{
+    int row = excel.rowOf(excel.find(label, "A", false));
+    while (row > 0 && row < 10000 && excel.cellText(row, 1) != text)
+        ++row;
+    return row;
+}
+
+} // namespace
+
+// Workbooks written by the program and edited as users edit them: an empty row left inside a
+// table is read past, a reworded table label refuses the workbook and keeps the earlier cache,
+// and a reworded element id is imported with a warning that names it.
+TEST(ReferenceWorkbooks, EditedWorkbooksAreReadAsTheUserSeesThemOrRefused)
+{
+    // The cache every import starts from, which a refused one must leave as it is: the direct
+    // build, which differs from an import of the workbooks (these have no "Generic" population).
+    ASSERT_TRUE(built().made()) << built().imported.err.toStdString();
+    const QString earlierCache = built().direct.filePath("referenceData.dat");
+    const QByteArray earlier = contentOf(earlierCache);
+    // The cache of the untouched workbooks, imported over the earlier one: the first row's.
+    QByteArray expected;
+
+    const struct
+    {
+        const char* name;
+        const char* workbook;
+        std::function<void(ut::Excel&)> edit; // none: the workbooks untouched
+        int exitCode;
+        QStringList said; // empty: nothing on standard error
+        bool sameCache; // as the untouched workbooks'; a refused import keeps the earlier one
+    } rows[] = {
+        {"untouched", "", nullptr, 0, {}, true},
+        {"empty row in a model data table",
+         "modelData-Generic.xls",
+         [](ut::Excel& excel) { insertEmptyRow(excel, rowBelow(excel, "Notification data", "0-4") + 1); },
+         0,
+         {},
+         true},
+        {"empty row in a country table",
+         "countryData.xls",
+         [](ut::Excel& excel) { insertEmptyRow(excel, rowBelow(excel, "Life expectancy", "0-4") + 1); },
+         0,
+         {},
+         true},
+        {"reworded table label",
+         "modelData-Generic.xls",
+         [](ut::Excel& excel) {
+             excel.setCellValue(rowBelow(excel, "underreporting", "underreporting"), 1, "Under-reporting");
+         },
+         1,
+         {"modelData-Generic.xls", "sheet \"BaselineBSI\"", "\"underreporting\"", "was left unchanged"},
+         false},
+        {"reworded health state id",
+         "modelData-Generic.xls",
+         [](ut::Excel& excel) {
+             excel.setCellValue(rowBelow(excel, "acuteIllness", "acuteIllness"), 1, "acute illness");
+         },
+         0,
+         {"warning: ", "modelData-Generic.xls", "\"BaselineBSI\"", "health state \"acuteIllness\""},
+         false},
+        {"a sheet of notes among the diseases",
+         "diseaseData.xls",
+         [](ut::Excel& excel) {
+             excel.addSheet("Notes");
+             excel.setCellValue(1, 1, "Checked by hand");
+         },
+         0,
+         {"warning: ", "diseaseData.xls", "\"Notes\"", "left out"},
+         true},
+    };
+    for (const auto& row : rows) {
+        const QTemporaryDir base;
+        ASSERT_TRUE(stageReferenceFolder(base, built().viaWorkbooks.filePath("referenceData")));
+        const QString cache = base.filePath("referenceData.dat");
+        ASSERT_TRUE(QFile::copy(earlierCache, cache));
+        if (row.edit) {
+            const QString path = base.filePath("referenceData/" + QLatin1String(row.workbook));
+            ut::Excel excel(path);
+            ASSERT_TRUE(excel.isOpen()) << row.name;
+            excel.selectSheet(1);
+            row.edit(excel);
+            excel.saveAs(path);
+            ASSERT_TRUE(excel.errorString().isEmpty()) << row.name;
+        }
+
+        const CommandResult run = runCommand({"import-workbooks", base.path()});
+        EXPECT_EQ(run.exitCode, row.exitCode) << row.name;
+        for (const QString& text : row.said)
+            EXPECT_TRUE(run.err.contains(text))
+                << row.name << ": " << text.toStdString() << " in " << run.err.toStdString();
+        if (row.said.isEmpty()) {
+            EXPECT_TRUE(run.err.isEmpty()) << row.name << ": " << run.err.toStdString();
+        }
+        const QByteArray written = contentOf(cache);
+        if (!row.edit) {
+            expected = written;
+            ASSERT_TRUE(expected.size() > 1000 && earlier != expected);
+        }
+        if (row.exitCode != 0) {
+            EXPECT_TRUE(written == earlier) << row.name;
+        } else {
+            EXPECT_EQ(written == expected, row.sameCache) << row.name;
+        }
+    }
+}
