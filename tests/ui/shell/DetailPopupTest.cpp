@@ -1,14 +1,11 @@
 #include <set>
 
 #include <QApplication>
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QImage>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
-#include "ui/ParameterExchange.h"
 #include "ui/shell/MainPageFixture.h"
 #include "ui/shell/presenters/AsymptomaticDataPresenter.h"
 #include "ui/shell/presenters/InfectionDataPresenter.h"

@@ -239,4 +239,10 @@ protected:
     QWebEnginePage* page = nullptr;
 };
 
+// The fixture at each of windowSizes.
+template <typename Fixture>
+class AtWindowSizes : public Fixture, public ::testing::WithParamInterface<QSize>
+{
+};
+
 } // namespace guitest

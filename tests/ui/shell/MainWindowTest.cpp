@@ -12,7 +12,6 @@
 
 #include "ui/shell/MainPageFixture.h"
 #include "ui/shell/AboutOzmidDlg.h"
-#include "ui/Chief.h"
 #include "ui/output/ResultsTable.h"
 
 using namespace guitest;

@@ -1,27 +1,21 @@
 #include <QAction>
-#include <QClipboard>
 #include <QDialogButtonBox>
 #include <QFile>
-#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSize>
 #include <gtest/gtest.h>
 
 #include <boost/random/mersenne_twister.hpp>
 
 #include <functional>
-#include <ostream>
-#include <string>
 #include <vector>
 
 #include "fn/KnownIds.h"
 #include "fn/data/InputDataMgr.h"
 #include "fn/values/random/RandomFunctions.h"
 #include "ui/shell/MainPageFixture.h"
-#include "ui/ParameterExchange.h"
 #include "ui/shell/SettingsDlg.h"
 #include "ui/shell/presenters/DataPresenter.h"
 
@@ -42,27 +36,21 @@ protected:
     }
 };
 
-// The tests of what the page withholds and marks, at the window's own size and on a laptop's
-// 1280 x 720 screen, where the tables and the pop-ups have less room.
-class PageHonestyAtSizeTest : public PageHonestyTest, public ::testing::WithParamInterface<QSize>
-{
-protected:
-    void openWindowAtSize() { ASSERT_NO_FATAL_FAILURE(openWindowAt(GetParam())); }
-};
-
+// The tests of what the page withholds and marks, also on a laptop's screen.
+using PageHonestyAtSizeTest = AtWindowSizes<PageHonestyTest>;
 INSTANTIATE_TEST_SUITE_P(WindowSizes, PageHonestyAtSizeTest, guitest::windowSizes, guitest::windowSizeName);
 
 } // namespace
 
 // A notice takes one line, its whole text on hover and, opened, below it; an information
 // passes, an error stays until it is closed. A workbook that cannot be loaded leaves no
-// progress message spinning. "1e3" or "2.5" samples are refused rather than cut to 1 or 2; a rate above 0.2 is asked
-// about, with 0.03 for 3 % offered. Values accepted in the options dialog show in the Run tab
-// at once and are the next run's, its seed reseeds the engine; a rate above 0.2 is confirmed
-// there too.
+// progress message spinning. "1e3" or "2.5" samples are refused rather than cut to 1 or 2; a rate
+// above 0.2 is asked about, with 0.03 for 3 % offered. Values accepted in the options dialog show
+// in the Run tab at once and are the next run's, its seed reseeds the engine; a rate above 0.2 is
+// confirmed there too.
 TEST_P(PageHonestyAtSizeTest, NoticesPassAndRunSettingsAreWholeAndPlausible)
 {
-    ASSERT_NO_FATAL_FAILURE(openWindowAtSize());
+    ASSERT_NO_FATAL_FAILURE(openWindowAt(GetParam()));
     ASSERT_NO_FATAL_FAILURE(waitForPage());
     js("document.querySelectorAll('#notifications .toast').forEach("
        "function (t) { t.remove(); }); Oz.noticeLifetimeMs.info = 300;"
@@ -155,42 +143,6 @@ TEST_P(PageHonestyAtSizeTest, NoticesPassAndRunSettingsAreWholeAndPlausible)
     EXPECT_EQ(fn::randomEngine()(), expected());
 }
 
-// Importing reference data deletes the models: asked first, and the JSON import says what it did.
-TEST_F(PageHonestyTest, ImportingReferenceDataAsksFirstAndReports)
-{
-    openWindow();
-    ASSERT_NO_FATAL_FAILURE(createModelOf(bsiDisease));
-    for (const char* name : {"actImportJSONReferenceData", "actImportExcelReferenceData"}) {
-        QString asked;
-        whenModal<QMessageBox>([&asked](QMessageBox* box) {
-            asked = box->text();
-            box->button(QMessageBox::No)->click();
-        });
-        action(name)->trigger();
-        EXPECT_TRUE(asked.contains("deletes the 1 model(s)")) << name << ": " << qPrintable(asked);
-        EXPECT_EQ(chief->models().size(), 1u) << name;
-    }
-
-    whenModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
-    action("actImportJSONReferenceData")->trigger();
-    EXPECT_TRUE(chief->models().empty());
-    EXPECT_TRUE(noticeShown("JSON model specifications", "2 model specification(s) read from"));
-    EXPECT_TRUE(noticeShown("JSON model specifications", "1 model(s) deleted."));
-    EXPECT_TRUE(waitJs("ozmidPage.state.models.length === 0"));
-
-    // Without models there is nothing to lose and nothing to ask.
-    bool askedAgain = false;
-    whenModal<QMessageBox>(
-        [&askedAgain](QMessageBox* box) {
-            askedAgain = true;
-            box->button(QMessageBox::No)->click();
-        },
-        1500);
-    action("actImportJSONReferenceData")->trigger();
-    QTest::qWait(1600);
-    EXPECT_FALSE(askedAgain);
-}
-
 // The import of the reference workbooks lets the page repaint while it reads them; the marks of
 // the countries follow the data once it has ended, not what the page asked for on the way.
 TEST_P(PageHonestyAtSizeTest, CountryMarksFollowAnImport)
@@ -208,7 +160,7 @@ TEST_P(PageHonestyAtSizeTest, CountryMarksFollowAnImport)
     fn::InputDataMgr empty;
     empty.setDirPath(base.path());
     ASSERT_TRUE(empty.saveCache());
-    ASSERT_NO_FATAL_FAILURE(openWindowAtSize());
+    ASSERT_NO_FATAL_FAILURE(openWindowAt(GetParam()));
     const QString austriaMarked = QStringLiteral("document.getElementById('country-%1').closest('label')"
                                                  ".className.indexOf('lacks-data') >= 0")
                                       .arg(country);
@@ -222,7 +174,8 @@ TEST_P(PageHonestyAtSizeTest, CountryMarksFollowAnImport)
 // A refused formula comes with the reason; the next attempt clears what was said about the
 // previous one. Runs of fewer than 9 samples show means without intervals and say why; results
 // of a model whose parameters changed after the run are marked until the next run.
-TEST_F(PageHonestyTest, FormulaErrorsAndResultsSayWhatTheyAreWorth)
+// Importing reference data deletes the models: asked first, and the JSON import says what it did.
+TEST_F(PageHonestyTest, EditsResultsAndImportsSayWhatTheyAreWorth)
 {
     openWindow();
     ASSERT_NO_FATAL_FAILURE(createModelOf(bsiDisease));
@@ -265,15 +218,46 @@ TEST_F(PageHonestyTest, FormulaErrorsAndResultsSayWhatTheyAreWorth)
     ASSERT_NO_FATAL_FAILURE(runFromPage(200));
     EXPECT_TRUE(waitJs("ozmidPage.state.outdated.length === 0 && document.getElementById('outdatedNote').hidden"));
     EXPECT_FALSE(textOf("#modelListTable tbody tr").contains("results out of date"));
+
+    // The model goes with an import.
+    for (const char* name : {"actImportJSONReferenceData", "actImportExcelReferenceData"}) {
+        QString asked;
+        whenModal<QMessageBox>([&asked](QMessageBox* box) {
+            asked = box->text();
+            box->button(QMessageBox::No)->click();
+        });
+        action(name)->trigger();
+        EXPECT_TRUE(asked.contains("deletes the 1 model(s)")) << name << ": " << qPrintable(asked);
+        EXPECT_EQ(chief->models().size(), 1u) << name;
+    }
+
+    whenModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
+    action("actImportJSONReferenceData")->trigger();
+    EXPECT_TRUE(chief->models().empty());
+    EXPECT_TRUE(noticeShown("JSON model specifications", "2 model specification(s) read from"));
+    EXPECT_TRUE(noticeShown("JSON model specifications", "1 model(s) deleted."));
+    EXPECT_TRUE(waitJs("ozmidPage.state.models.length === 0"));
+
+    // Without models there is nothing to lose and nothing to ask.
+    bool askedAgain = false;
+    whenModal<QMessageBox>(
+        [&askedAgain](QMessageBox* box) {
+            askedAgain = true;
+            box->button(QMessageBox::No)->click();
+        },
+        1500);
+    action("actImportJSONReferenceData")->trigger();
+    QTest::qWait(1600);
+    EXPECT_FALSE(askedAgain);
 }
 
 // The country list says which countries have no population data, and so do the selection,
-// the creation and the list of models. The burden of a model whose country has no population data is not computable:
-// every view of it says so instead of showing the run's zeros, while its cases stay; the totals say what they make of
-// such a model.
+// the creation and the list of models. The burden of a model whose country has no population data
+// is not computable: every view of it says so instead of showing the run's zeros, while its cases
+// stay; the totals say what they make of such a model.
 TEST_P(PageHonestyAtSizeTest, BurdenWithoutPopulationIsNotShownAsNumbers)
 {
-    ASSERT_NO_FATAL_FAILURE(openWindowAtSize());
+    ASSERT_NO_FATAL_FAILURE(openWindowAt(GetParam()));
     ASSERT_NO_FATAL_FAILURE(waitForPage());
     const auto lacks = [&](const QString& id) {
         return pageText(QStringLiteral("document.getElementById('country-%1').closest('label').className").arg(id));
@@ -422,7 +406,7 @@ TEST_P(PageHonestyAtSizeTest, BurdenWithoutPopulationIsNotShownAsNumbers)
 // pop-up edits it; the run goes ahead, and its results are marked, a negative DALY included.
 TEST_P(PageHonestyAtSizeTest, ValuesOutsideTheirDomainAreMarkedAtTheCellAndInTheResults)
 {
-    ASSERT_NO_FATAL_FAILURE(openWindowAtSize());
+    ASSERT_NO_FATAL_FAILURE(openWindowAt(GetParam()));
     ASSERT_NO_FATAL_FAILURE(createModelOf(bsiDisease));
     onModel("openModel");
     // A negative life expectancy makes every YLD and YLL negative.

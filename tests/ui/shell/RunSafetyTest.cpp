@@ -37,10 +37,7 @@ protected:
     const QString refusal = "while a run is in progress";
 };
 
-class RunSafetyAtSizeTest : public RunSafetyTest, public ::testing::WithParamInterface<QSize>
-{
-};
-
+using RunSafetyAtSizeTest = AtWindowSizes<RunSafetyTest>;
 INSTANTIATE_TEST_SUITE_P(WindowSizes, RunSafetyAtSizeTest, guitest::windowSizes, guitest::windowSizeName);
 
 } // namespace

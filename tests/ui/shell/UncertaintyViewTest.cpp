@@ -2,15 +2,10 @@
 #include <cmath>
 
 #include <QCheckBox>
-#include <QClipboard>
 #include <QDialogButtonBox>
-#include <QDir>
-#include <QFile>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QWebEngineView>
 #include <gtest/gtest.h>
 
 #include "ui/shell/MainPageFixture.h"

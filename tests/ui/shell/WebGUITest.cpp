@@ -1,20 +1,15 @@
 #include <QBuffer>
-#include <QClipboard>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFileDialog>
 #include <QFile>
-#include <QGuiApplication>
 #include <QImage>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QUrl>
-#include <QWebEngineView>
 #include <gtest/gtest.h>
 
 #include "ui/shell/MainPageFixture.h"
 #include "ui/shell/PdfPageExport.h"
-#include "ui/Chief.h"
 #include "ui/shell/WebGUI.h"
 
 using namespace guitest;
