@@ -35,16 +35,6 @@ Presenter* openPresenter()
     return count == 1 ? found : nullptr;
 }
 
-double cellSum(const QVariantMap& table)
-{
-    double sum = 0.0;
-    for (const QVariant& row : table.value("stratified").toList()) {
-        const QVariantMap cells = row.toMap();
-        sum += cells.value("Female").toDouble() + cells.value("Male").toDouble();
-    }
-    return sum;
-}
-
 double totalMean(const fn::DiseaseModel& model, const QString& key)
 {
     return model.totalResults().value(key).toMap().value("Mean").toDouble();
@@ -53,6 +43,15 @@ double totalMean(const fn::DiseaseModel& model, const QString& key)
 QVariantList stratified(const ui::DataPresenter* presenter, const QString& key)
 {
     return presenter->webData().data().value(key).toMap().value("stratified").toList();
+}
+
+// The sum of a table of the pop-up's over age and sex.
+double cellSum(const ui::DataPresenter* presenter, const QString& key)
+{
+    double sum = 0.0;
+    for (const QVariant& row : stratified(presenter, key))
+        sum += row.toMap().value("Female").toDouble() + row.toMap().value("Male").toDouble();
+    return sum;
 }
 
 // Enough colours to tell a drawn page from an empty or uniformly filled window.
@@ -271,7 +270,7 @@ TEST_F(DetailPopupTest, ElementsWithoutParametersOpenOnlyAfterARun)
     auto* asymptomatic = openPresenter<ui::AsymptomaticDataPresenter>();
     ASSERT_TRUE(death && asymptomatic);
     EXPECT_TRUE(death->webData().data().value("ResultsAvailable").toBool());
-    EXPECT_GT(cellSum(asymptomatic->webData().data().value("IncidenceData").toMap()), 0.0);
+    EXPECT_GT(cellSum(asymptomatic, "IncidenceData"), 0.0);
 
     // The complement draws one minus its source each iteration, so the two means add up to one in every cell.
     show(tree, "arrow", "aToAsymptomatic", disease);
@@ -370,15 +369,15 @@ TEST_F(DetailPopupTest, ThePageRunsAModelAndThePopUpsShowItsResults)
     auto* infection = openPresenter<ui::InfectionDataPresenter>();
     ASSERT_TRUE(infection);
     EXPECT_EQ(infection->windowTitle(), "Infection data");
-    const double cases = cellSum(infection->webData().data().value("SampleMeanOutputIncidence").toMap());
+    const double cases = cellSum(infection, "SampleMeanOutputIncidence");
     EXPECT_GT(cases, 0.0);
     EXPECT_NEAR(cases, totalMean(model, "cases"), 1e-9 * cases);
     EXPECT_FALSE(stratified(infection, "LifeExpData").isEmpty());
     show(tree, "death", "death_hs", bsiDisease);
     auto* death = openPresenter<ui::YLLHealthOutcomeDataPresenter>();
     ASSERT_TRUE(death);
-    const double deaths = cellSum(death->webData().data().value("IncidenceData").toMap());
-    const double yll = cellSum(death->webData().data().value("BurdenData").toMap());
+    const double deaths = cellSum(death, "IncidenceData");
+    const double yll = cellSum(death, "BurdenData");
     EXPECT_GT(deaths, 0.0);
     EXPECT_NEAR(deaths, totalMean(model, "deaths"), 1e-9 * deaths);
     EXPECT_NEAR(yll, totalMean(model, "yll"), 1e-9 * yll);
@@ -387,7 +386,7 @@ TEST_F(DetailPopupTest, ThePageRunsAModelAndThePopUpsShowItsResults)
         show(tree, state == "postSepsisDisability" ? "sequela" : "symptomatic", state, bsiDisease);
         auto* presenter = openPresenter<ui::YLDHealthOutcomeDataPresenter>();
         ASSERT_TRUE(presenter) << qPrintable(state);
-        yld += cellSum(presenter->webData().data().value("BurdenData").toMap());
+        yld += cellSum(presenter, "BurdenData");
         presenter->close();
         ASSERT_TRUE(waitFor([&] { return !isOpen(tree, state); }));
     }
