@@ -37,7 +37,6 @@ public:
     bool run();
 
 private:
-    bool prepareBase();
     bool script(const QString& condition, const char* what);
     QVariant js(const QString& code) { return guitest::runJavaScript(m_page, code); }
     void shoot(const QString& name, const QString& scrollTo = QString());
@@ -50,21 +49,6 @@ private:
     ui::OzmidMainWnd* m_window = nullptr;
     QWebEnginePage* m_page = nullptr;
 };
-
-bool Session::prepareBase()
-{
-    // The shipped sample: the model specifications and the reference data the build stages.
-    QDir base(m_base.path());
-    if (!m_base.isValid() || !base.mkpath(QStringLiteral("models")))
-        return false;
-    const QDir samples(QStringLiteral(OZMID_TEST_DATA_DIR "/../models"));
-    for (const QString& file : samples.entryList({QStringLiteral("*.json")}, QDir::Files)) {
-        if (!QFile::copy(samples.filePath(file), base.filePath(QStringLiteral("models/") + file)))
-            return false;
-    }
-    return QFile::copy(QStringLiteral(OZMID_BINARY_DIR "/referenceData.dat"),
-                       base.filePath(QStringLiteral("referenceData.dat")));
-}
 
 bool Session::script(const QString& condition, const char* what)
 {
@@ -81,7 +65,7 @@ void Session::shoot(const QString& name, const QString& scrollTo)
                           "'start'}); })()")
                .arg(scrollTo));
     QTest::qWait(600);
-    const QString path = QDir(m_out).filePath(name + QStringLiteral(".png"));
+    const QString path = QDir(m_out).filePath(name + ".png");
     if (m_window->grab().save(path, "PNG"))
         std::cout << qPrintable(path) << std::endl;
     else
@@ -92,10 +76,10 @@ void Session::shoot(const QString& name, const QString& scrollTo)
 // up to 99 models (two models of one country and disease are told apart by their ids).
 bool Session::createModels()
 {
-    js(QStringLiteral("ozmidPage.selectCountries(Array.from(document.querySelectorAll('#countrySelect input'))"
-                      ".map(function (i) { return i.value; }));"
-                      "ozmidPage.selectDiseases(Array.from(document.querySelectorAll('#diseaseSelect input'))"
-                      ".map(function (i) { return i.value; })); ozmidPage.createModels();"));
+    js("ozmidPage.selectCountries(Array.from(document.querySelectorAll('#countrySelect input'))"
+       ".map(function (i) { return i.value; }));"
+       "ozmidPage.selectDiseases(Array.from(document.querySelectorAll('#diseaseSelect input'))"
+       ".map(function (i) { return i.value; })); ozmidPage.createModels();");
     if (!guitest::waitFor([this] { return m_chief.models().size() > 0; }))
         return false;
     const std::size_t first = m_chief.models().size();
@@ -114,11 +98,11 @@ bool Session::createModels()
 
 bool Session::exportPdf()
 {
-    const QString path = QDir(m_out).filePath(QStringLiteral("main-page.pdf"));
+    const QString path = QDir(m_out).filePath("main-page.pdf");
     QFile::remove(path);
     QSignalSpy exported(&m_window->webGUI(), &ui::WebGUI::pdfExportFinished);
     guitest::whenModal<QFileDialog>([path](QFileDialog* dialog) { guitest::typeFileName(dialog, path); });
-    js(QStringLiteral("ozmidPage.exportPdf()"));
+    js("ozmidPage.exportPdf()");
     if (!guitest::waitFor([&] { return !exported.isEmpty(); }, 180000))
         return false;
     std::cout << qPrintable(path) << std::endl;
@@ -127,7 +111,9 @@ bool Session::exportPdf()
 
 bool Session::run()
 {
-    if (!prepareBase()) {
+    // The sample specifications, with the reference data the build stages.
+    if (!m_base.isValid() || !guitest::prepareBaseFolder(m_base.path())
+        || !guitest::useStagedReferenceData(m_base.path())) {
         std::cerr << "PageScreenshots: the sample data could not be copied (is the build complete?)" << std::endl;
         return false;
     }
@@ -138,68 +124,62 @@ bool Session::run()
     m_window->resize(1280, 720);
     m_window->show();
     m_page = m_window->webView()->page();
-    if (!script(QStringLiteral("!!window.ozmidPage && ozmidPage.isReady() && "
-                               "document.querySelectorAll('#diseaseSelect input').length > 0"),
+    if (!script("!!window.ozmidPage && ozmidPage.isReady() && "
+                "document.querySelectorAll('#diseaseSelect input').length > 0",
                 "the page"))
         return false;
     if (!createModels())
         return false;
-    shoot(QStringLiteral("01-models"));
-    js(QStringLiteral("document.getElementById('countrySelect').scrollTop = 1e6"));
-    shoot(QStringLiteral("02-countries-end"));
+    shoot("01-models");
+    js("document.getElementById('countrySelect').scrollTop = 1e6");
+    shoot("02-countries-end");
 
-    js(QStringLiteral("ozmidPage.setNumSamples(200); ozmidPage.setUncertaintyAnalysis(true)"));
+    js("ozmidPage.setNumSamples(200); ozmidPage.setUncertaintyAnalysis(true)");
     guitest::waitFor([this] { return m_chief.isUncertaintyAnalysisEnabled(); });
-    js(QStringLiteral("ozmidPage.runModels()"));
-    if (!script(QStringLiteral("ozmidPage.state.lastRunOutcome === 'finished' && !ozmidPage.state.running && "
-                               "ozmidPage.state.lastAggregatedResults !== null"),
+    js("ozmidPage.runModels()");
+    if (!script("ozmidPage.state.lastRunOutcome === 'finished' && !ozmidPage.state.running && "
+                "ozmidPage.state.lastAggregatedResults !== null",
                 "the run"))
         return false;
-    js(QStringLiteral("ozmidPage.showTab('results')"));
-    shoot(QStringLiteral("03-results-table"), QStringLiteral("#aggregatedResultsTable"));
-    shoot(QStringLiteral("04-per-model-chart"), QStringLiteral("#aggregatedChartMetric"));
-    js(QStringLiteral("document.querySelector('.chart-scroll').scrollTop = 1e6"));
-    shoot(QStringLiteral("05-per-model-chart-end"));
+    js("ozmidPage.showTab('results')");
+    shoot("03-results-table", "#aggregatedResultsTable");
+    shoot("04-per-model-chart", "#aggregatedChartMetric");
+    js("document.querySelector('.chart-scroll').scrollTop = 1e6");
+    shoot("05-per-model-chart-end");
 
     const auto& first = m_chief.models().front();
     js(QStringLiteral("ozmidPage.showDetailedResults('%1', '%2', '%3')")
            .arg(first->countryId(), first->diseaseId(), first->modelId()));
-    script(QStringLiteral("!!Chart.getChart(document.getElementById('tornadoChart'))"), "the tornado chart");
-    shoot(QStringLiteral("06-tornado"), QStringLiteral("#uncertaintyPanel"));
-    js(QStringLiteral("document.getElementById('tornadoExpand').click()"));
-    shoot(QStringLiteral("07-tornado-open"), QStringLiteral("#uncertaintyPanel"));
+    script("!!Chart.getChart(document.getElementById('tornadoChart'))", "the tornado chart");
+    shoot("06-tornado", "#uncertaintyPanel");
+    js("document.getElementById('tornadoExpand').click()");
+    shoot("07-tornado-open", "#uncertaintyPanel");
 
     // A detail pop-up of a model of a country without a name in the reference data.
     const auto& last = m_chief.models().back();
     fn::OutcomeTree& tree = last->getOutcomeTree(0);
-    m_chief.showOutcomeTreeElementDetails(tree.id(), QStringLiteral("infection"), tree.infection()->id(),
-                                          last->countryId(), last->diseaseId(), last->modelId());
-    ui::DataPresenter* popup = nullptr;
-    guitest::waitFor([&popup] {
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            if (auto* found = qobject_cast<ui::DataPresenter*>(window))
-                popup = found;
-        }
-        return popup != nullptr;
-    });
+    m_chief.showOutcomeTreeElementDetails(tree.id(), "infection", tree.infection()->id(), last->countryId(),
+                                          last->diseaseId(), last->modelId());
+    auto* popup = qobject_cast<ui::DataPresenter*>(
+        m_chief.presenterMgr().presenter(last->modelId(), tree.id(), tree.infection()->id()));
     if (auto* view = popup ? popup->findChild<QWebEngineView*>() : nullptr) {
         guitest::waitForScript(view->page(),
-                               QStringLiteral("!!document.getElementById('elemInfo') && "
-                                              "document.getElementById('elemInfo').textContent.length > 0"));
+                               "!!document.getElementById('elemInfo') && "
+                               "document.getElementById('elemInfo').textContent.length > 0");
         QTest::qWait(800);
-        const QString path = QDir(m_out).filePath(QStringLiteral("10-popup.png"));
+        const QString path = QDir(m_out).filePath("10-popup.png");
         if (popup->grab().save(path, "PNG"))
             std::cout << qPrintable(path) << std::endl;
         popup->close();
     }
 
-    js(QStringLiteral("Oz.notify('Model creation', 'An information that passes.<br />With a second line.', 'info');"
-                      "Oz.notify('Run', 'An error stays until it is closed; its text may run much longer than "
-                      "the width of one notice, and shows whole when the notice is opened.', 'error');"));
-    shoot(QStringLiteral("08-notices"));
-    js(QStringLiteral("document.querySelector('#notifications .toast-error .toast-head').click()"));
-    shoot(QStringLiteral("09-notice-open"));
-    js(QStringLiteral("document.querySelectorAll('#notifications .toast-close').forEach(function (b) { b.click(); })"));
+    js("Oz.notify('Model creation', 'An information that passes.<br />With a second line.', 'info');"
+       "Oz.notify('Run', 'An error stays until it is closed; its text may run much longer than "
+       "the width of one notice, and shows whole when the notice is opened.', 'error');");
+    shoot("08-notices");
+    js("document.querySelector('#notifications .toast-error .toast-head').click()");
+    shoot("09-notice-open");
+    js("document.querySelectorAll('#notifications .toast-close').forEach(function (b) { b.click(); })");
 
     if (!exportPdf())
         std::cerr << "PageScreenshots: the PDF was not written" << std::endl;
@@ -216,8 +196,8 @@ int main(int argc, char** argv)
     }
     ut::RuntimeFolder::prepare();
     QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Tesk"));
-    QApplication::setApplicationName(QStringLiteral("OzmidScreenshots"));
+    QApplication::setOrganizationName("Tesk");
+    QApplication::setApplicationName("OzmidScreenshots");
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     ozmidInitInterfaceResources();
     const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();

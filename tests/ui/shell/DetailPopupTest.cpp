@@ -1,14 +1,11 @@
 #include <set>
 
 #include <QApplication>
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QImage>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
-#include "ui/ParameterExchange.h"
 #include "ui/shell/MainPageFixture.h"
 #include "ui/shell/presenters/AsymptomaticDataPresenter.h"
 #include "ui/shell/presenters/InfectionDataPresenter.h"
@@ -17,12 +14,11 @@
 #include "ui/shell/presenters/YLLHealthOutcomeDataPresenter.h"
 #include "ut/Exception.h"
 
+using namespace guitest;
+
 namespace {
 
-using guitest::country;
-using guitest::jsString;
-
-const QString septicShock = QStringLiteral("bsiSepticShock");
+const QString septicShock = "bsiSepticShock";
 
 // The open pop-up of the given type, if exactly one is open.
 template <typename Presenter>
@@ -39,24 +35,23 @@ Presenter* openPresenter()
     return count == 1 ? found : nullptr;
 }
 
-double cellSum(const QVariantMap& table)
-{
-    double sum = 0.0;
-    for (const QVariant& row : table.value(QStringLiteral("stratified")).toList()) {
-        const QVariantMap cells = row.toMap();
-        sum += cells.value(QStringLiteral("Female")).toDouble() + cells.value(QStringLiteral("Male")).toDouble();
-    }
-    return sum;
-}
-
 double totalMean(const fn::DiseaseModel& model, const QString& key)
 {
-    return model.totalResults().value(key).toMap().value(QStringLiteral("Mean")).toDouble();
+    return model.totalResults().value(key).toMap().value("Mean").toDouble();
 }
 
 QVariantList stratified(const ui::DataPresenter* presenter, const QString& key)
 {
-    return presenter->webData().data().value(key).toMap().value(QStringLiteral("stratified")).toList();
+    return presenter->webData().data().value(key).toMap().value("stratified").toList();
+}
+
+// The sum of a table of the pop-up's over age and sex.
+double cellSum(const ui::DataPresenter* presenter, const QString& key)
+{
+    double sum = 0.0;
+    for (const QVariant& row : stratified(presenter, key))
+        sum += row.toMap().value("Female").toDouble() + row.toMap().value("Male").toDouble();
+    return sum;
 }
 
 // Enough colours to tell a drawn page from an empty or uniformly filled window.
@@ -77,40 +72,35 @@ class DetailPopupTest : public guitest::MainPageFixture
 protected:
     void show(const QString& tree, const QString& type, const QString& element, const QString& disease)
     {
-        chief->showOutcomeTreeElementDetails(tree, type, element, country, disease, QStringLiteral("model 1"));
+        chief->showOutcomeTreeElementDetails(tree, type, element, country, disease, "model 1");
     }
 
     bool isOpen(const QString& tree, const QString& element) const
     {
-        return chief->presenterMgr().isRegistered(QStringLiteral("model 1"), tree, element);
+        return chief->presenterMgr().isRegistered("model 1", tree, element);
     }
 
     // Opens the model's outcome trees on the page.
     void showTrees()
     {
-        guitest::runJavaScript(page,
-                               QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');"
-                                              "document.querySelector('.subtab[data-subtab=\"tree\"]').click();")
-                                   .arg(jsString(country), jsString(guitest::bsiDisease)));
-        ASSERT_TRUE(guitest::waitForScript(
-            page,
-            QStringLiteral("!!document.querySelector('.state-row.clickable[data-element-id=\"%1\"]')")
-                .arg(septicShock)));
+        js(QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');"
+                          "document.querySelector('.subtab[data-subtab=\"tree\"]').click();")
+               .arg(jsString(country), jsString(bsiDisease)));
+        ASSERT_TRUE(waitJs(QStringLiteral("!!document.querySelector('.state-row.clickable[data-element-id=\"%1\"]')")
+                               .arg(septicShock)));
     }
 
     // Clicks the element on the drawn tree and returns its window once it has shown its data.
     ui::YLDHealthOutcomeDataPresenter* clickSepticShock()
     {
-        if (!guitest::clickElement(window->webView(),
-                                   QStringLiteral(".state-row.clickable[data-element-id=\"%1\"]").arg(septicShock))
-            || !guitest::waitFor([&] { return isOpen(QStringLiteral("bsi"), septicShock); }))
+        if (!click(QStringLiteral(".state-row.clickable[data-element-id=\"%1\"]").arg(septicShock))
+            || !waitFor([&] { return isOpen("bsi", septicShock); }))
             return nullptr;
         auto* popup = qobject_cast<ui::YLDHealthOutcomeDataPresenter*>(
-            chief->presenterMgr().presenter(QStringLiteral("model 1"), QStringLiteral("bsi"), septicShock));
+            chief->presenterMgr().presenter("model 1", "bsi", septicShock));
         if (popup
-            && !guitest::waitForScript(popup->view()->page(),
-                                       QStringLiteral("!!window.ozmidSubpage && !!ozmidSubpage.data &&"
-                                                      " !!document.querySelector('.subtab')")))
+            && !waitForScript(popup->view()->page(),
+                              "!!window.ozmidSubpage && !!ozmidSubpage.data && !!document.querySelector('.subtab')"))
             return nullptr;
         return popup;
     }
@@ -125,39 +115,34 @@ protected:
 // off and says why.
 TEST_F(DetailPopupTest, OneWindowPerElementWhoseEditsExplainRefusalsAndWaitForARun)
 {
-    const QString tree = QStringLiteral("bsi");
-    const QString state = QStringLiteral("bsiUncomplicated");
+    const QString tree = "bsi";
+    const QString state = "bsiUncomplicated";
     openWindow();
-    ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
+    ASSERT_NO_FATAL_FAILURE(createModelOf(bsiDisease));
     QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
 
-    show(tree, QStringLiteral("symptomatic"), state, guitest::bsiDisease);
+    show(tree, "symptomatic", state, bsiDisease);
     ASSERT_TRUE(isOpen(tree, state));
     QPointer<ui::YLDHealthOutcomeDataPresenter> first = openPresenter<ui::YLDHealthOutcomeDataPresenter>();
     ASSERT_TRUE(first);
-    EXPECT_EQ(first->windowTitle(), QStringLiteral("Health state data"));
+    EXPECT_EQ(first->windowTitle(), "Health state data");
     EXPECT_EQ(first->size(), QSize(980, 670));
     const QVariantMap data = first->webData().data();
-    EXPECT_EQ(data.value(QStringLiteral("Caption")).toString(),
-              QStringLiteral("Bloodstream infection - Uncomplicated bloodstream infection"));
-    EXPECT_FALSE(data.value(QStringLiteral("ResultsAvailable")).toBool());
-    const QVariantMap info = data.value(QStringLiteral("ElemInfo")).toMap();
-    EXPECT_EQ(info.value(QStringLiteral("outcomeTreeNodeID")).toString(), state);
-    EXPECT_EQ(info.value(QStringLiteral("countryID")).toString(), country);
-    EXPECT_EQ(stratified(first, QStringLiteral("SeverityData")).size(), 19);
+    EXPECT_FALSE(data.value("ResultsAvailable").toBool());
+    const QVariantMap info = data.value("ElemInfo").toMap();
+    EXPECT_EQ(info.value("outcomeTreeNodeID").toString(), state);
+    EXPECT_EQ(info.value("countryID").toString(), country);
+    EXPECT_EQ(stratified(first, "SeverityData").size(), 19);
     // The page asks for the data over the channel and shows the caption it got.
-    EXPECT_TRUE(guitest::waitForScript(
-        first->view()->page(),
-        QStringLiteral("document.getElementById('caption').textContent === %1")
-            .arg(QStringLiteral("'Bloodstream infection - Uncomplicated bloodstream infection'"))));
+    EXPECT_TRUE(waitForScript(first->view()->page(),
+                              "document.getElementById('caption').textContent === "
+                              "'Bloodstream infection - Uncomplicated bloodstream infection'"));
 
-    show(tree, QStringLiteral("symptomatic"), state, guitest::bsiDisease);
+    show(tree, "symptomatic", state, bsiDisease);
     EXPECT_EQ(chief->presenterMgr().count(), 1);
     ASSERT_FALSE(messages.isEmpty());
-    EXPECT_EQ(
-        messages.last(),
-        (QVariantList{QStringLiteral("Outcome tree"),
-                      QStringLiteral("Pop-up window for this element is already displayed"), QStringLiteral("info")}));
+    EXPECT_EQ(messages.last(),
+              (QVariantList{"Outcome tree", "Pop-up window for this element is already displayed", "info"}));
 
     ui::YLDHealthOutcomeDataPresenter duplicate(info, QString(), false, &window->webGUI(), {}, {}, {}, {}, {}, {});
     const fn::WebData& ids = duplicate.webData();
@@ -165,7 +150,7 @@ TEST_F(DetailPopupTest, OneWindowPerElementWhoseEditsExplainRefusalsAndWaitForAR
                                                          ids.outcomeTreeNodeId()),
                  ut::Exception);
     QTest::keyClick(first.data(), Qt::Key_Escape);
-    EXPECT_TRUE(guitest::waitFor([&] { return first.isNull(); }));
+    EXPECT_TRUE(waitFor([&] { return first.isNull(); }));
     EXPECT_FALSE(isOpen(tree, state));
 
     // From the drawn tree: Escape in a focused cell closes; a second click on an element whose
@@ -174,29 +159,25 @@ TEST_F(DetailPopupTest, OneWindowPerElementWhoseEditsExplainRefusalsAndWaitForAR
     QPointer<ui::YLDHealthOutcomeDataPresenter> popup = clickSepticShock();
     ASSERT_TRUE(popup);
     popup->activateWindow();
-    ASSERT_TRUE(guitest::clickElement(popup->view(), QStringLiteral("input.cell-input")));
-    ASSERT_TRUE(guitest::waitForScript(
-        popup->view()->page(),
-        QStringLiteral("document.activeElement && document.activeElement.classList.contains('cell-input')")));
+    ASSERT_TRUE(clickElement(popup->view(), "input.cell-input"));
+    ASSERT_TRUE(waitForScript(popup->view()->page(),
+                              "document.activeElement && document.activeElement.classList.contains('cell-input')"));
     QTest::keyClick(popup->view()->focusProxy(), Qt::Key_Escape);
-    EXPECT_TRUE(guitest::waitFor([&] { return popup.isNull(); }));
+    EXPECT_TRUE(waitFor([&] { return popup.isNull(); }));
     EXPECT_EQ(chief->presenterMgr().count(), 0);
 
     popup = clickSepticShock();
     ASSERT_TRUE(popup);
     popup->showMinimized();
-    ASSERT_TRUE(guitest::waitFor([&] { return popup->windowState().testFlag(Qt::WindowMinimized); }));
-    ASSERT_TRUE(guitest::clickElement(window->webView(),
-                                      QStringLiteral(".state-row.clickable[data-element-id=\"%1\"]").arg(septicShock)));
-    EXPECT_TRUE(guitest::waitFor([&] { return popup && !popup->windowState().testFlag(Qt::WindowMinimized); }));
+    ASSERT_TRUE(waitFor([&] { return popup->windowState().testFlag(Qt::WindowMinimized); }));
+    ASSERT_TRUE(click(QStringLiteral(".state-row.clickable[data-element-id=\"%1\"]").arg(septicShock)));
+    EXPECT_TRUE(waitFor([&] { return popup && !popup->windowState().testFlag(Qt::WindowMinimized); }));
     EXPECT_TRUE(popup->isVisible());
     EXPECT_EQ(chief->presenterMgr().count(), 1);
-    EXPECT_TRUE(guitest::waitForScript(
-        page,
-        QStringLiteral("ozmidPage.state.messages.some(function (m) {"
-                       " return m.text === 'Pop-up window for this element is already displayed'; })")));
+    EXPECT_TRUE(waitJs("ozmidPage.state.messages.some(function (m) {"
+                       " return m.text === 'Pop-up window for this element is already displayed'; })"));
 
-    const QVariantMap labels = guitest::runJavaScript(page, QStringLiteral(R"((function () {
+    const QVariantMap labels = js(QStringLiteral(R"((function () {
         var groups = Array.from(document.querySelectorAll('#outcomeTreeHost .edge-label, #outcomeTreeHost .outcome-head'));
         var longest = 0, multi = 0, untitled = 0, cutWithoutName = 0;
         groups.forEach(function (g) {
@@ -211,105 +192,101 @@ TEST_F(DetailPopupTest, OneWindowPerElementWhoseEditsExplainRefusalsAndWaitForAR
         return {count: groups.length, longest: longest, multi: multi, untitled: untitled, cutWithoutName: cutWithoutName};
     })())"))
                                    .toMap();
-    EXPECT_GT(labels.value(QStringLiteral("count")).toInt(), 3);
-    EXPECT_LE(labels.value(QStringLiteral("longest")).toInt(), 27);
-    EXPECT_GT(labels.value(QStringLiteral("multi")).toInt(), 0);
-    EXPECT_EQ(labels.value(QStringLiteral("untitled")).toInt(), 0);
-    EXPECT_EQ(labels.value(QStringLiteral("cutWithoutName")).toInt(), 0);
+    EXPECT_GT(labels.value("count").toInt(), 3);
+    EXPECT_LE(labels.value("longest").toInt(), 27);
+    EXPECT_GT(labels.value("multi").toInt(), 0);
+    EXPECT_EQ(labels.value("untitled").toInt(), 0);
+    EXPECT_EQ(labels.value("cutWithoutName").toInt(), 0);
 
     ASSERT_TRUE(popup);
     QWebEnginePage* sub = popup->view()->page();
-    const QString cell = QStringLiteral("#grid-severity tr[data-row=\"0\"] td[data-col=\"Female\"] input");
+    const QString cell = "#grid-severity tr[data-row=\"0\"] td[data-col=\"Female\"] input";
     const QString original =
-        guitest::runJavaScript(sub, QStringLiteral("document.querySelector(%1).value").arg(jsString(cell))).toString();
+        runJavaScript(sub, QStringLiteral("document.querySelector(%1).value").arg(jsString(cell))).toString();
     const auto typeAndApply = [&](const QString& text) {
-        guitest::runJavaScript(sub,
-                               QStringLiteral("(function () { var e = document.querySelector(%1); e.value = %2;"
-                                              " e.dispatchEvent(new Event('input', {bubbles: true}));"
-                                              " document.getElementById('applyChangesButton').click(); })()")
-                                   .arg(jsString(cell), jsString(text)));
+        runJavaScript(sub,
+                      QStringLiteral("(function () { var e = document.querySelector(%1); e.value = %2;"
+                                     " e.dispatchEvent(new Event('input', {bubbles: true}));"
+                                     " document.getElementById('applyChangesButton').click(); })()")
+                          .arg(jsString(cell), jsString(text)));
     };
-    const QString toasts = QStringLiteral("Array.from(document.querySelectorAll('#notifications .toast')).map("
-                                          "function (t) { return t.textContent; }).join(' | ')");
-    typeAndApply(QStringLiteral("RandPert(1, 2)"));
+    typeAndApply("RandPert(1, 2)");
     ASSERT_TRUE(
-        guitest::waitForScript(sub, QStringLiteral("(%1).indexOf('Why the formulas were refused') >= 0").arg(toasts)));
-    EXPECT_TRUE(guitest::runJavaScript(sub, toasts)
-                    .toString()
-                    .contains(QStringLiteral("Severity, 0-4, Female: \"RandPert(1, 2)\" is refused: ")));
+        waitForScript(sub, QStringLiteral("(%1).indexOf('Why the formulas were refused') >= 0").arg(noticeTexts)));
+    EXPECT_TRUE(
+        runJavaScript(sub, noticeTexts).toString().contains("Severity, 0-4, Female: \"RandPert(1, 2)\" is refused: "));
     typeAndApply(original);
     ASSERT_TRUE(
-        guitest::waitForScript(sub, QStringLiteral("(%1).indexOf('Changes have been applied to:') >= 0").arg(toasts)));
-    EXPECT_FALSE(guitest::runJavaScript(sub, toasts).toString().contains(QStringLiteral("refused")));
+        waitForScript(sub, QStringLiteral("(%1).indexOf('Changes have been applied to:') >= 0").arg(noticeTexts)));
+    EXPECT_FALSE(runJavaScript(sub, noticeTexts).toString().contains("refused"));
 
     chief->setNumSamples(20000);
     chief->runModels(true);
-    EXPECT_TRUE(guitest::waitForScript(sub,
-                                       QStringLiteral("document.getElementById('applyChangesButton').disabled && "
-                                                      "!document.getElementById('runNote').hidden")));
+    EXPECT_TRUE(waitForScript(sub,
+                              "document.getElementById('applyChangesButton').disabled && "
+                              "!document.getElementById('runNote').hidden"));
     chief->cancelRun();
-    EXPECT_TRUE(guitest::waitForScript(sub,
-                                       QStringLiteral("!document.getElementById('applyChangesButton').disabled && "
-                                                      "document.getElementById('runNote').hidden")));
+    EXPECT_TRUE(waitForScript(sub,
+                              "!document.getElementById('applyChangesButton').disabled && "
+                              "document.getElementById('runNote').hidden"));
 }
 
 TEST_F(DetailPopupTest, ElementsWithoutParametersOpenOnlyAfterARun)
 {
-    const QString tree = QStringLiteral("acquired");
-    const QString& disease = guitest::listeriosisDisease;
+    const QString tree = "acquired";
+    const QString& disease = listeriosisDisease;
     openWindow();
     ASSERT_NO_FATAL_FAILURE(createModelOf(disease));
     QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
-    const QString noParameters = QStringLiteral(
-        "There are no parameters defined for this health outcome.<br />Results are available only after model run.");
+    const QString noParameters =
+        "There are no parameters defined for this health outcome.<br />Results are available only after model run.";
 
-    show(tree, QStringLiteral("death"), QStringLiteral("death_hs"), disease);
-    show(tree, QStringLiteral("asymptomatic"), QStringLiteral("asymptomatic_hs"), disease);
-    show(tree, QStringLiteral("arrow"), QStringLiteral("aToAsymptomatic"), disease);
+    show(tree, "death", "death_hs", disease);
+    show(tree, "asymptomatic", "asymptomatic_hs", disease);
+    show(tree, "arrow", "aToAsymptomatic", disease);
     ASSERT_EQ(messages.size(), 3);
-    EXPECT_EQ(messages[0], (QVariantList{QStringLiteral("YLL health outcome"), noParameters, QStringLiteral("error")}));
-    EXPECT_EQ(messages[1],
-              (QVariantList{QStringLiteral("Asymptomatic health outcome"), noParameters, QStringLiteral("error")}));
-    EXPECT_EQ(messages[2].value(0).toString(), QStringLiteral("Transition probability"));
-    EXPECT_TRUE(messages[2].value(1).toString().contains(QStringLiteral("browse parameters of the source transition")));
+    EXPECT_EQ(messages[0], (QVariantList{"YLL health outcome", noParameters, "error"}));
+    EXPECT_EQ(messages[1], (QVariantList{"Asymptomatic health outcome", noParameters, "error"}));
+    EXPECT_EQ(messages[2].value(0).toString(), "Transition probability");
+    EXPECT_TRUE(messages[2].value(1).toString().contains("browse parameters of the source transition"));
     EXPECT_EQ(chief->presenterMgr().count(), 0);
 
     // A transition with parameters of its own opens before the run; the model is congenital, so 20 age groups.
-    show(tree, QStringLiteral("arrow"), QStringLiteral("aToInvasive"), disease);
+    show(tree, "arrow", "aToInvasive", disease);
     auto* own = openPresenter<ui::TransProbDataPresenter>();
     ASSERT_TRUE(own);
-    EXPECT_TRUE(own->webData().data().value(QStringLiteral("IsBaseTrans")).toBool());
-    EXPECT_EQ(stratified(own, QStringLiteral("InputProbability")).size(), 20);
+    EXPECT_TRUE(own->webData().data().value("IsBaseTrans").toBool());
+    EXPECT_EQ(stratified(own, "InputProbability").size(), 20);
     chief->presenterMgr().closeAll();
-    ASSERT_TRUE(guitest::waitFor([this] { return chief->presenterMgr().count() == 0; }));
+    ASSERT_TRUE(waitFor([this] { return chief->presenterMgr().count() == 0; }));
 
     chief->setNumSamples(50);
     chief->runModels(false);
     messages.clear();
-    show(tree, QStringLiteral("death"), QStringLiteral("death_hs"), disease);
-    show(tree, QStringLiteral("asymptomatic"), QStringLiteral("asymptomatic_hs"), disease);
+    show(tree, "death", "death_hs", disease);
+    show(tree, "asymptomatic", "asymptomatic_hs", disease);
     EXPECT_TRUE(messages.isEmpty());
     auto* death = openPresenter<ui::YLLHealthOutcomeDataPresenter>();
     auto* asymptomatic = openPresenter<ui::AsymptomaticDataPresenter>();
     ASSERT_TRUE(death && asymptomatic);
-    EXPECT_TRUE(death->webData().data().value(QStringLiteral("ResultsAvailable")).toBool());
-    EXPECT_GT(cellSum(asymptomatic->webData().data().value(QStringLiteral("IncidenceData")).toMap()), 0.0);
+    EXPECT_TRUE(death->webData().data().value("ResultsAvailable").toBool());
+    EXPECT_GT(cellSum(asymptomatic, "IncidenceData"), 0.0);
 
     // The complement draws one minus its source each iteration, so the two means add up to one in every cell.
-    show(tree, QStringLiteral("arrow"), QStringLiteral("aToAsymptomatic"), disease);
+    show(tree, "arrow", "aToAsymptomatic", disease);
     auto* complement = openPresenter<ui::TransProbDataPresenter>();
     ASSERT_TRUE(complement);
-    EXPECT_TRUE(complement->webData().data().value(QStringLiteral("InputProbability")).toMap().isEmpty());
-    show(tree, QStringLiteral("arrow"), QStringLiteral("aToInvasive"), disease);
+    EXPECT_TRUE(complement->webData().data().value("InputProbability").toMap().isEmpty());
+    show(tree, "arrow", "aToInvasive", disease);
     auto* source = qobject_cast<ui::TransProbDataPresenter*>(
-        chief->presenterMgr().presenter(QStringLiteral("model 1"), tree, QStringLiteral("aToInvasive")));
+        chief->presenterMgr().presenter("model 1", tree, "aToInvasive"));
     ASSERT_TRUE(source);
-    const QVariantList complementRows = stratified(complement, QStringLiteral("OutputProbabilityData"));
-    const QVariantList sourceRows = stratified(source, QStringLiteral("OutputProbabilityData"));
+    const QVariantList complementRows = stratified(complement, "OutputProbabilityData");
+    const QVariantList sourceRows = stratified(source, "OutputProbabilityData");
     ASSERT_EQ(complementRows.size(), 20);
     ASSERT_EQ(sourceRows.size(), 20);
     for (int i = 0; i < 20; ++i) {
-        for (const QString& sex : {QStringLiteral("Female"), QStringLiteral("Male")}) {
+        for (const char* sex : {"Female", "Male"}) {
             EXPECT_NEAR(complementRows[i].toMap().value(sex).toDouble() + sourceRows[i].toMap().value(sex).toDouble(),
                         1.0, 1e-9)
                 << "age group " << i;
@@ -323,55 +300,38 @@ TEST_F(DetailPopupTest, ElementsWithoutParametersOpenOnlyAfterARun)
 // like the main tables, until an edit makes them out of date.
 TEST_F(DetailPopupTest, ThePageRunsAModelAndThePopUpsShowItsResults)
 {
-    const QString tree = QStringLiteral("bsi");
+    const QString tree = "bsi";
     openWindow();
-    ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
+    ASSERT_NO_FATAL_FAILURE(createModelOf(bsiDisease));
     QSignalSpy finished(chief.get(), &ui::Chief::runFinished);
-    guitest::runJavaScript(page,
-                           QStringLiteral("ozmidPage.setNumSamples(300); ozmidPage.showTab('results');"
-                                          "ozmidPage.runModels();"));
-    ASSERT_TRUE(guitest::waitFor([&] { return !finished.isEmpty(); }));
+    js("ozmidPage.setNumSamples(300); ozmidPage.showTab('results');ozmidPage.runModels();");
+    ASSERT_TRUE(waitFor([&] { return !finished.isEmpty(); }));
     EXPECT_EQ(chief->numSamples(), 300);
     fn::DiseaseModel& model = *chief->models().front();
     ASSERT_TRUE(model.isComputed());
     EXPECT_EQ(model.numberOfIterations(), 300u);
-    ASSERT_TRUE(guitest::waitForScript(
-        page,
-        QStringLiteral("ozmidPage.state.lastRunList && ozmidPage.state.lastRunList.length === 1 && "
-                       "ozmidPage.dalyMean('model 1') !== null")));
-    const double shown = guitest::runJavaScript(page, QStringLiteral("ozmidPage.dalyMean('model 1')")).toDouble();
-    const double computed = totalMean(model, QStringLiteral("daly"));
+    ASSERT_TRUE(waitJs("ozmidPage.state.lastRunList && ozmidPage.state.lastRunList.length === 1 && "
+                       "ozmidPage.dalyMean('model 1') !== null"));
+    const double shown = js("ozmidPage.dalyMean('model 1')").toDouble();
+    const double computed = totalMean(model, "daly");
     EXPECT_GT(computed, 0.0);
     EXPECT_NEAR(shown, computed, 1e-9 * computed);
-    EXPECT_EQ(pageText(QStringLiteral("document.getElementById('runProgressBar').dataset.fraction")),
-              QStringLiteral("1"));
-    EXPECT_TRUE(
-        guitest::runJavaScript(
-            page,
-            QStringLiteral("!!document.querySelector('#aggregatedResultsTable tr[data-total=\"true\"] .daly-mean')"))
-            .toBool());
+    EXPECT_EQ(pageText("document.getElementById('runProgressBar').dataset.fraction"), "1");
+    EXPECT_TRUE(jsTrue("!!document.querySelector('#aggregatedResultsTable tr[data-total=\"true\"] .daly-mean')"));
 
     // Every chart has a Copy image button that puts the chart on the clipboard as a picture.
     QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->setText(QStringLiteral("before"));
-    ASSERT_TRUE(guitest::waitFor([&] { return clipboard->image().isNull(); }));
-    ASSERT_TRUE(guitest::clickElement(window->webView(),
-                                      QStringLiteral("#aggregatedChartTools button[data-chart-action=\"copy\"]")));
-    ASSERT_TRUE(guitest::waitFor([&] { return !clipboard->image().isNull(); }));
-    EXPECT_EQ(
-        clipboard->image().size(),
-        QSize(
-            guitest::runJavaScript(page, QStringLiteral("document.getElementById('aggregatedChart').width")).toInt(),
-            guitest::runJavaScript(page, QStringLiteral("document.getElementById('aggregatedChart').height")).toInt()));
-    EXPECT_TRUE(guitest::waitForScript(page,
-                                       QStringLiteral("ozmidPage.state.messages.some(function (m) {"
-                                                      " return m.title === 'Copy image' && m.type === 'success'; })")));
-    EXPECT_TRUE(
-        guitest::runJavaScript(
-            page,
-            QStringLiteral("document.querySelectorAll('#page-results canvas').length === "
-                           "document.querySelectorAll('#page-results button[data-chart-action=\"copy\"]').length"))
-            .toBool());
+    clipboard->setText("before");
+    ASSERT_TRUE(waitFor([&] { return clipboard->image().isNull(); }));
+    ASSERT_TRUE(click("#aggregatedChartTools button[data-chart-action=\"copy\"]"));
+    ASSERT_TRUE(waitFor([&] { return !clipboard->image().isNull(); }));
+    EXPECT_EQ(clipboard->image().size(),
+              QSize(js("document.getElementById('aggregatedChart').width").toInt(),
+                    js("document.getElementById('aggregatedChart').height").toInt()));
+    EXPECT_TRUE(waitJs("ozmidPage.state.messages.some(function (m) {"
+                       " return m.title === 'Copy image' && m.type === 'success'; })"));
+    EXPECT_TRUE(jsTrue("document.querySelectorAll('#page-results canvas').length === "
+                       "document.querySelectorAll('#page-results button[data-chart-action=\"copy\"]').length"));
 
     // The charts drawn: a window of many colours, not an empty or uniformly filled one.
     QTest::qWait(500);
@@ -384,94 +344,66 @@ TEST_F(DetailPopupTest, ThePageRunsAModelAndThePopUpsShowItsResults)
     ASSERT_NO_FATAL_FAILURE(showTrees());
     ui::YLDHealthOutcomeDataPresenter* popup = clickSepticShock();
     ASSERT_TRUE(popup);
-    EXPECT_TRUE(popup->webData().data().value(QStringLiteral("ResultsAvailable")).toBool());
+    EXPECT_TRUE(popup->webData().data().value("ResultsAvailable").toBool());
     QWebEnginePage* sub = popup->view()->page();
-    ASSERT_TRUE(guitest::waitForScript(
-        sub,
-        QStringLiteral("document.querySelectorAll('#subpage-results canvas').length === 3 && "
-                       "!!document.querySelector('#subpage-results .stat-block tr[data-key=\"daly\"]')")));
-    const QVariantList intervals =
-        guitest::runJavaScript(sub,
-                               QStringLiteral("Array.from(document.querySelectorAll('#subpage-results .stat-block "
-                                              "td.ci-cell')).map(function (c) { return c.textContent; })"))
-            .toList();
-    ASSERT_FALSE(intervals.isEmpty());
-    const QRegularExpression interval(QStringLiteral("^-?[\\d,.]+ – -?[\\d,.]+$"));
-    for (const QVariant& text : intervals)
-        EXPECT_TRUE(interval.match(text.toString()).hasMatch()) << qPrintable(text.toString());
-    const QStringList cells = guitest::runJavaScript(
-                                  sub,
-                                  QStringLiteral("Array.from(document.querySelectorAll('#subpage-results "
-                                                 "td')).map(function (c) { return c.textContent; })"))
-                                  .toStringList();
-    ASSERT_FALSE(cells.isEmpty());
-    const QRegularExpression rawDouble(QStringLiteral("\\d\\.\\d{7,}"));
-    for (const QString& cell : cells)
-        EXPECT_FALSE(rawDouble.match(cell).hasMatch()) << qPrintable(cell);
-    EXPECT_TRUE(guitest::runJavaScript(sub,
-                                       QStringLiteral("Array.from(document.querySelectorAll('#subpage-results "
-                                                      ".means-table td.mean-cell')).some(function (c) {"
-                                                      " return c.dataset.value.length > c.textContent.length; })"))
-                    .toBool());
+    ASSERT_TRUE(waitForScript(sub,
+                              "document.querySelectorAll('#subpage-results canvas').length === 3 && "
+                              "!!document.querySelector('#subpage-results .stat-block tr[data-key=\"daly\"]')"));
+    // Intervals read "low – high", no cell shows a double at full precision, the means keep it
+    // for the copies: "<intervals> rounded", then any cell that fails.
+    const QString cells = runJavaScript(sub, R"((function () {
+        var all = function (s) { return Array.from(document.querySelectorAll('#subpage-results ' + s)); };
+        var intervals = all('.stat-block td.ci-cell');
+        var bad = intervals.filter(function (c) { return !/^-?[\d,.]+ – -?[\d,.]+$/.test(c.textContent); })
+            .concat(all('td').filter(function (c) { return /\d\.\d{7,}/.test(c.textContent); }));
+        var rounded = all('.means-table td.mean-cell').some(function (c) { return c.dataset.value.length > c.textContent.length; });
+        return intervals.length + (rounded ? ' rounded' : '') + bad.map(function (c) { return ' | ' + c.textContent; }).join('');
+    })())")
+                              .toString();
+    EXPECT_TRUE(QRegularExpression("^[1-9]\\d* rounded$").match(cells).hasMatch()) << qPrintable(cells);
     chief->presenterMgr().closeAll();
-    ASSERT_TRUE(guitest::waitFor([this] { return chief->presenterMgr().count() == 0; }));
+    ASSERT_TRUE(waitFor([this] { return chief->presenterMgr().count() == 0; }));
 
     // The elements' results add up to the model's totals.
-    show(tree, QStringLiteral("infection"), QStringLiteral("infection_hs"), guitest::bsiDisease);
+    show(tree, "infection", "infection_hs", bsiDisease);
     auto* infection = openPresenter<ui::InfectionDataPresenter>();
     ASSERT_TRUE(infection);
-    EXPECT_EQ(infection->windowTitle(), QStringLiteral("Infection data"));
-    const double cases = cellSum(
-        infection->webData().data().value(QStringLiteral("SampleMeanOutputIncidence")).toMap());
+    EXPECT_EQ(infection->windowTitle(), "Infection data");
+    const double cases = cellSum(infection, "SampleMeanOutputIncidence");
     EXPECT_GT(cases, 0.0);
-    EXPECT_NEAR(cases, totalMean(model, QStringLiteral("cases")), 1e-9 * cases);
-    EXPECT_FALSE(stratified(infection, QStringLiteral("LifeExpData")).isEmpty());
-    show(tree, QStringLiteral("death"), QStringLiteral("death_hs"), guitest::bsiDisease);
+    EXPECT_NEAR(cases, totalMean(model, "cases"), 1e-9 * cases);
+    EXPECT_FALSE(stratified(infection, "LifeExpData").isEmpty());
+    show(tree, "death", "death_hs", bsiDisease);
     auto* death = openPresenter<ui::YLLHealthOutcomeDataPresenter>();
     ASSERT_TRUE(death);
-    const double deaths = cellSum(death->webData().data().value(QStringLiteral("IncidenceData")).toMap());
-    const double yll = cellSum(death->webData().data().value(QStringLiteral("BurdenData")).toMap());
+    const double deaths = cellSum(death, "IncidenceData");
+    const double yll = cellSum(death, "BurdenData");
     EXPECT_GT(deaths, 0.0);
-    EXPECT_NEAR(deaths, totalMean(model, QStringLiteral("deaths")), 1e-9 * deaths);
-    EXPECT_NEAR(yll, totalMean(model, QStringLiteral("yll")), 1e-9 * yll);
+    EXPECT_NEAR(deaths, totalMean(model, "deaths"), 1e-9 * deaths);
+    EXPECT_NEAR(yll, totalMean(model, "yll"), 1e-9 * yll);
     double yld = 0.0;
-    for (const QString& state :
-         {QStringLiteral("bsiUncomplicated"), septicShock, QStringLiteral("postSepsisDisability")}) {
-        show(tree,
-             state == QStringLiteral("postSepsisDisability") ? QStringLiteral("sequela")
-                                                             : QStringLiteral("symptomatic"),
-             state, guitest::bsiDisease);
+    for (const QString& state : QStringList{"bsiUncomplicated", septicShock, "postSepsisDisability"}) {
+        show(tree, state == "postSepsisDisability" ? "sequela" : "symptomatic", state, bsiDisease);
         auto* presenter = openPresenter<ui::YLDHealthOutcomeDataPresenter>();
         ASSERT_TRUE(presenter) << qPrintable(state);
-        yld += cellSum(presenter->webData().data().value(QStringLiteral("BurdenData")).toMap());
+        yld += cellSum(presenter, "BurdenData");
         presenter->close();
-        ASSERT_TRUE(guitest::waitFor([&] { return !isOpen(tree, state); }));
+        ASSERT_TRUE(waitFor([&] { return !isOpen(tree, state); }));
     }
     EXPECT_GT(yld, 0.0);
-    EXPECT_NEAR(yld, totalMean(model, QStringLiteral("yld")), 1e-9 * yld);
-    EXPECT_TRUE(guitest::waitForScript(
-        infection->view()->page(),
-        QStringLiteral("!!document.querySelector('.subtab[data-subtab=results]') && "
-                       "document.querySelector('.subtab[data-subtab=results]').textContent === 'Results'")));
+    EXPECT_NEAR(yld, totalMean(model, "yld"), 1e-9 * yld);
+    EXPECT_TRUE(waitForScript(infection->view()->page(),
+                              "!!document.querySelector('.subtab[data-subtab=results]') && "
+                              "document.querySelector('.subtab[data-subtab=results]').textContent === 'Results'"));
 
     // Edited after the run, an element's window shows the parameters, not results that no
     // longer belong to them.
-    fn::HealthState& state = model.getOutcomeTree(0).getHealthState(0);
-    fn::DataArray severity = state.severity();
-    QStringList formulas = severity.formulas();
-    formulas[0] = formulas[0] == QStringLiteral("0.5") ? QStringLiteral("0.25") : QStringLiteral("0.5");
-    severity.setFormulas(formulas);
-    chief->applyChangesToYLDParams({{QStringLiteral("countryID"), country},
-                                    {QStringLiteral("diseaseID"), guitest::bsiDisease},
-                                    {QStringLiteral("modelID"), QStringLiteral("model 1")},
-                                    {QStringLiteral("outcomeTreeID"), model.getOutcomeTree(0).id()},
-                                    {QStringLiteral("outcomeTreeNodeID"), state.id()}},
-                                   ui::dataArrayToMap(severity), ui::dataArrayToMap(state.duration()),
-                                   ui::dataArrayToMap(state.proportion()));
+    editSeverity();
+    const fn::HealthState& state = model.getOutcomeTree(0).getHealthState(0);
     ASSERT_FALSE(chief->hasCurrentResults(model));
-    show(model.getOutcomeTree(0).id(), QStringLiteral("symptomatic"), state.id(), guitest::bsiDisease);
+    show(model.getOutcomeTree(0).id(), "symptomatic", state.id(), bsiDisease);
     auto* edited = qobject_cast<ui::DataPresenter*>(
-        chief->presenterMgr().presenter(QStringLiteral("model 1"), model.getOutcomeTree(0).id(), state.id()));
+        chief->presenterMgr().presenter("model 1", model.getOutcomeTree(0).id(), state.id()));
     ASSERT_TRUE(edited);
-    EXPECT_FALSE(edited->webData().data().value(QStringLiteral("ResultsAvailable")).toBool());
+    EXPECT_FALSE(edited->webData().data().value("ResultsAvailable").toBool());
 }

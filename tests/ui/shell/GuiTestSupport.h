@@ -3,18 +3,14 @@
 #include <QSize>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <ostream>
 #include <string>
 
-#include <functional>
-
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QVariant>

@@ -3,6 +3,8 @@
 #include <memory>
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QDir>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -13,13 +15,38 @@
 #include "ui/shell/GuiTestSupport.h"
 #include "InterfaceResources.h"
 #include "ui/Chief.h"
+#include "ui/ParameterExchange.h"
 #include "ui/shell/OzmidMainWnd.h"
 
 namespace guitest {
 
+// The texts of the notices a page shows, one after the other.
+inline const QString noticeTexts = QStringLiteral("Array.from(document.querySelectorAll('#notifications .toast')).map("
+                                                  "function (t) { return t.textContent; }).join(' | ')");
+
 inline QString jsString(const QString& text)
 {
     return QLatin1Char('\'') + text + QLatin1Char('\'');
+}
+
+// "text|title" of the first element the selector finds on the page, empty when there is none.
+inline QString textAndTitle(QWebEnginePage* page, const QString& selector)
+{
+    return runJavaScript(page,
+                         QStringLiteral("(function () { var c = document.querySelector(%1);"
+                                        " return c ? c.textContent + '|' + (c.title || '') : ''; })()")
+                             .arg(jsString(selector)))
+        .toString();
+}
+
+// Runs the script (a Copy button's click) on a cleared clipboard; what it copied.
+inline QString copiedBy(QWebEnginePage* page, const QString& script)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    runJavaScript(page, script);
+    waitFor([&] { return !clipboard->text().isEmpty(); });
+    return clipboard->text();
 }
 
 // Clicks the middle of the element as the user would, with the mouse on the view's widget, once
@@ -147,7 +174,39 @@ protected:
                                                  "ozmidPage.state.lastAggregatedResults !== null")));
     }
 
-    QString pageText(const QString& expression) { return runJavaScript(page, expression).toString(); }
+    QVariant js(const QString& code) { return runJavaScript(page, code); }
+    bool waitJs(const QString& condition) { return waitForScript(page, condition); }
+    bool jsTrue(const QString& code) { return js(code).toBool(); }
+    bool click(const QString& selector) { return clickElement(window->webView(), selector); }
+    QString pageText(const QString& expression) { return js(expression).toString(); }
+    QString textOf(const QString& selector)
+    {
+        return pageText(QStringLiteral("document.querySelector(%1).textContent").arg(jsString(selector)));
+    }
+    bool hidden(const QString& selector)
+    {
+        return js(QStringLiteral("document.querySelector(%1).hidden").arg(jsString(selector))).toBool();
+    }
+
+    // Changes the first severity formula of model 1's first health state as a pop-up's Apply
+    // does (tables sent back unchanged would change nothing).
+    void editSeverity()
+    {
+        const fn::DiseaseModel& model = *chief->models().front();
+        fn::OutcomeTree& tree = chief->models().front()->getOutcomeTree(0);
+        fn::HealthState& state = tree.getHealthState(0);
+        fn::DataArray severity = state.severity();
+        QStringList formulas = severity.formulas();
+        formulas[0] = formulas[0] == QLatin1String("0.5") ? QStringLiteral("0.25") : QStringLiteral("0.5");
+        severity.setFormulas(formulas);
+        chief->applyChangesToYLDParams({{"countryID", model.countryId()},
+                                        {"diseaseID", model.diseaseId()},
+                                        {"modelID", model.modelId()},
+                                        {"outcomeTreeID", tree.id()},
+                                        {"outcomeTreeNodeID", state.id()}},
+                                       ui::dataArrayToMap(severity), ui::dataArrayToMap(state.duration()),
+                                       ui::dataArrayToMap(state.proportion()));
+    }
 
     // Calls a function of the page's automation hook on model 1 of guitest::country.
     void onModel(const char* function, const QString& disease = bsiDisease)
@@ -178,6 +237,12 @@ protected:
     std::unique_ptr<ui::Chief> chief;
     QPointer<ui::OzmidMainWnd> window;
     QWebEnginePage* page = nullptr;
+};
+
+// The fixture at each of windowSizes.
+template <typename Fixture>
+class AtWindowSizes : public Fixture, public ::testing::WithParamInterface<QSize>
+{
 };
 
 } // namespace guitest

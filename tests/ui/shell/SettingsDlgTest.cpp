@@ -9,94 +9,77 @@
 #include "fn/data/Settings.h"
 #include "ui/shell/SettingsDlg.h"
 
+using namespace guitest;
+
 namespace {
 
-class SettingsDlgTest : public guitest::FolderTest
+QLineEdit* editor(const ui::SettingsDlg& dialog, const char* name)
 {
-protected:
-    static QLineEdit* editor(const ui::SettingsDlg& dialog, const char* name)
-    {
-        return dialog.findChild<QLineEdit*>(QLatin1String(name));
-    }
+    return dialog.findChild<QLineEdit*>(QLatin1String(name));
+}
 
-    static QStringList texts(const ui::SettingsDlg& dialog)
-    {
-        return {editor(dialog, "edtNumSamples")->text(), editor(dialog, "edtRandomSeed")->text(),
-                editor(dialog, "edtDiscountRate")->text(), editor(dialog, "edtThreads")->text()};
-    }
+QPushButton* button(const ui::SettingsDlg& dialog, QDialogButtonBox::StandardButton which)
+{
+    return dialog.findChild<QDialogButtonBox*>("buttonBox")->button(which);
+}
 
-    static QCheckBox* analysisBox(const ui::SettingsDlg& dialog)
-    {
-        return dialog.findChild<QCheckBox*>(QStringLiteral("chkSensitivityAnalysis"));
-    }
+QCheckBox* analysisBox(const ui::SettingsDlg& dialog)
+{
+    return dialog.findChild<QCheckBox*>("chkSensitivityAnalysis");
+}
 
-    static QPushButton* button(const ui::SettingsDlg& dialog, QDialogButtonBox::StandardButton which)
-    {
-        return dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))->button(which);
-    }
-};
+// Samples, seed, discount rate, threads and the analysis, as the dialog shows them.
+QStringList shown(const ui::SettingsDlg& dialog)
+{
+    return {editor(dialog, "edtNumSamples")->text(), editor(dialog, "edtRandomSeed")->text(),
+            editor(dialog, "edtDiscountRate")->text(), editor(dialog, "edtThreads")->text(),
+            analysisBox(dialog)->isChecked() ? "on" : "off"};
+}
+
+// The same, as the settings file holds them.
+QStringList stored()
+{
+    const fn::Settings settings;
+    return {QString::number(settings.defaultNumberOfSamples()), QString::number(settings.randomSeed()),
+            QString::number(settings.timeDiscountRate()), QString::number(settings.threadCount()),
+            settings.sensitivityAnalysis() ? "on" : "off"};
+}
+
+using SettingsDlgTest = guitest::FolderTest;
 
 } // namespace
 
-TEST_F(SettingsDlgTest, RestoreDefaultsThenCancelStoresNothing)
-{
-    {
-        fn::Settings settings;
-        settings.setDefaultNumberOfSamples(500);
-        settings.setRandomSeed(7);
-        settings.setTimeDiscountRate(0.05);
-        settings.setSensitivityAnalysis(true);
-        settings.setThreadCount(3);
-        settings.sync();
-    }
-    fn::Settings settings;
-    ui::SettingsDlg dialog(settings, nullptr);
-    dialog.show();
-    EXPECT_EQ(texts(dialog), (QStringList{"500", "7", "0.05", "3"}));
-    EXPECT_TRUE(analysisBox(dialog)->isChecked());
-
-    // The threads of a run restore to 0: every core.
-    button(dialog, QDialogButtonBox::RestoreDefaults)->click();
-    EXPECT_EQ(texts(dialog), (QStringList{"1000", "0", "0", "0"}));
-    EXPECT_FALSE(analysisBox(dialog)->isChecked());
-    EXPECT_TRUE(dialog.isVisible());
-
-    button(dialog, QDialogButtonBox::Cancel)->click();
-    EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_FALSE(dialog.isVisible());
-    const fn::Settings reread;
-    EXPECT_EQ(reread.defaultNumberOfSamples(), 500);
-    EXPECT_EQ(reread.randomSeed(), 7);
-    EXPECT_DOUBLE_EQ(reread.timeDiscountRate(), 0.05);
-    EXPECT_TRUE(reread.sensitivityAnalysis());
-    EXPECT_EQ(reread.threadCount(), 3);
-}
-
-TEST_F(SettingsDlgTest, SavedValuesShowAgainAsEntered)
+// Restore defaults and Cancel store nothing; OK stores what was entered, and the dialog shows
+// it again. The threads of a run restore to 0: every core.
+TEST_F(SettingsDlgTest, OkStoresWhatWasEnteredRestoreAndCancelNothing)
 {
     fn::Settings settings;
     {
         ui::SettingsDlg dialog(settings, nullptr);
-        EXPECT_EQ(texts(dialog), (QStringList{"1000", "0", "0", "0"}));
-        editor(dialog, "edtNumSamples")->setText(QStringLiteral("2500"));
-        editor(dialog, "edtThreads")->setText(QStringLiteral("2"));
-        editor(dialog, "edtRandomSeed")->setText(QStringLiteral("42"));
-        editor(dialog, "edtDiscountRate")->setText(QStringLiteral("0.035"));
-        EXPECT_FALSE(analysisBox(dialog)->isChecked());
+        EXPECT_EQ(shown(dialog), (QStringList{"1000", "0", "0", "0", "off"}));
+        editor(dialog, "edtNumSamples")->setText("500");
+        editor(dialog, "edtRandomSeed")->setText("7");
+        editor(dialog, "edtDiscountRate")->setText("0.05");
+        editor(dialog, "edtThreads")->setText("3");
         analysisBox(dialog)->setChecked(true);
         button(dialog, QDialogButtonBox::Ok)->click();
         ASSERT_EQ(dialog.result(), QDialog::Accepted);
         dialog.saveSettings();
     }
-    const fn::Settings reread;
-    EXPECT_EQ(reread.defaultNumberOfSamples(), 2500);
-    EXPECT_EQ(reread.randomSeed(), 42);
-    EXPECT_DOUBLE_EQ(reread.timeDiscountRate(), 0.035);
-    EXPECT_TRUE(reread.sensitivityAnalysis());
-    EXPECT_EQ(reread.threadCount(), 2);
-    const ui::SettingsDlg again(settings, nullptr);
-    EXPECT_EQ(texts(again), (QStringList{"2500", "42", "0.035", "2"}));
-    EXPECT_TRUE(analysisBox(again)->isChecked());
+    const QStringList entered = {"500", "7", "0.05", "3", "on"};
+    EXPECT_EQ(stored(), entered);
+
+    fn::Settings reread;
+    ui::SettingsDlg dialog(reread, nullptr);
+    dialog.show();
+    EXPECT_EQ(shown(dialog), entered);
+    button(dialog, QDialogButtonBox::RestoreDefaults)->click();
+    EXPECT_EQ(shown(dialog), (QStringList{"1000", "0", "0", "0", "off"}));
+    EXPECT_TRUE(dialog.isVisible());
+    button(dialog, QDialogButtonBox::Cancel)->click();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(stored(), entered);
 }
 
 TEST_F(SettingsDlgTest, EditorsAcceptOnlyTheirRanges)
@@ -117,7 +100,7 @@ TEST_F(SettingsDlgTest, EditorsAcceptOnlyTheirRanges)
         editor(dialog, row.field)->setText(QLatin1String(row.text));
         EXPECT_EQ(editor(dialog, row.field)->hasAcceptableInput(), row.accepted) << row.field << " " << row.text;
     }
-    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Options"));
+    EXPECT_EQ(dialog.windowTitle(), "Options");
     EXPECT_FALSE(dialog.windowFlags().testFlag(Qt::WindowContextHelpButtonHint));
 }
 
@@ -128,20 +111,19 @@ TEST_F(SettingsDlgTest, OkRefusesFieldsWithoutAnAcceptableValue)
     const struct
     {
         const char* field;
-        QString text;
-        QString named;
-    } rows[] = {{"edtNumSamples", QString(),
-                 QStringLiteral("Default number of samples per run must be a whole number from 10")},
-                {"edtNumSamples", QStringLiteral("5"), QStringLiteral("\"5\" is not one")},
-                {"edtRandomSeed", QString(), QStringLiteral("Random seed must be")},
-                {"edtDiscountRate", QStringLiteral("1.5"), QStringLiteral("a number from 0 to 1")},
-                {"edtThreads", QString(), QStringLiteral("from 0 to 1024")}};
+        const char* text;
+        const char* named;
+    } rows[] = {{"edtNumSamples", "", "Default number of samples per run must be a whole number from 10"},
+                {"edtNumSamples", "5", "\"5\" is not one"},
+                {"edtRandomSeed", "", "Random seed must be"},
+                {"edtDiscountRate", "1.5", "a number from 0 to 1"},
+                {"edtThreads", "", "from 0 to 1024"}};
     for (const auto& row : rows) {
         fn::Settings settings;
         ui::SettingsDlg dialog(settings, nullptr);
         editor(dialog, row.field)->setText(row.text);
         QString told;
-        guitest::whenModal<QMessageBox>([&told](QMessageBox* box) {
+        whenModal<QMessageBox>([&told](QMessageBox* box) {
             told = box->text();
             box->button(QMessageBox::Ok)->click();
         });

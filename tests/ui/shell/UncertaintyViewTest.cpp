@@ -2,20 +2,17 @@
 #include <cmath>
 
 #include <QCheckBox>
-#include <QClipboard>
 #include <QDialogButtonBox>
-#include <QDir>
-#include <QFile>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QWebEngineView>
 #include <gtest/gtest.h>
 
 #include "ui/shell/MainPageFixture.h"
 #include "fn/data/Settings.h"
 #include "ui/shell/SettingsDlg.h"
+
+using namespace guitest;
 
 namespace {
 
@@ -25,44 +22,29 @@ QString capitalized(const QString& name)
     return name.left(1).toUpper() + name.mid(1);
 }
 
-using guitest::jsString;
-
 class UncertaintyViewTest : public guitest::MainPageFixture
 {
 protected:
-    bool boxChecked()
-    {
-        return guitest::runJavaScript(page,
-                                      QStringLiteral("document.getElementById('uncertaintyAnalysisInput').checked"))
-            .toBool();
-    }
+    bool boxChecked() { return jsTrue("document.getElementById('uncertaintyAnalysisInput').checked"); }
 
     // Runs the model with the analysis on or off and waits until the page knows whether the
     // model's run had one (the answer to its request for the analysis).
     void runWithAnalysis(bool on, int samples)
     {
-        ASSERT_EQ(guitest::runJavaScript(
-                      page, QStringLiteral("ozmidPage.setUncertaintyAnalysis(%1)").arg(on ? "true" : "false"))
-                      .toBool(),
-                  on);
-        ASSERT_TRUE(guitest::waitFor([&] { return chief->isUncertaintyAnalysisEnabled() == on; }));
+        ASSERT_EQ(js(QStringLiteral("ozmidPage.setUncertaintyAnalysis(%1)").arg(on ? "true" : "false")).toBool(), on);
+        ASSERT_TRUE(waitFor([&] { return chief->isUncertaintyAnalysisEnabled() == on; }));
         ASSERT_NO_FATAL_FAILURE(runFromPage(samples));
-        ASSERT_TRUE(guitest::waitForScript(page,
-                                           QStringLiteral("ozmidPage.state.analysis.length === 1 && "
-                                                          "ozmidPage.state.analysis[0].analysed === %1")
-                                               .arg(on ? "true" : "false")));
+        ASSERT_TRUE(waitJs(QStringLiteral("ozmidPage.state.analysis.length === 1 && "
+                                          "ozmidPage.state.analysis[0].analysed === %1")
+                               .arg(on ? "true" : "false")));
         onModel("showDetailedResults");
-        ASSERT_TRUE(
-            guitest::waitForScript(page,
-                                   QStringLiteral("ozmidPage.state.lastDetailedResults !== null && "
-                                                  "!document.getElementById('detailedResultsContent').hidden")));
+        ASSERT_TRUE(waitJs("ozmidPage.state.lastDetailedResults !== null && "
+                           "!document.getElementById('detailedResultsContent').hidden"));
     }
 
     int count(const QString& selector)
     {
-        return guitest::runJavaScript(page,
-                                      QStringLiteral("document.querySelectorAll(%1).length").arg(jsString(selector)))
-            .toInt();
+        return js(QStringLiteral("document.querySelectorAll(%1).length").arg(jsString(selector))).toInt();
     }
 
     // The number of a "± 4.9" shown beside a mean.
@@ -70,26 +52,14 @@ protected:
     {
         QString text = pageText(
             QStringLiteral("(document.querySelector(%1) || {}).textContent || ''").arg(jsString(selector)));
-        text.remove(QStringLiteral("±")).remove(QLatin1Char(',')).remove(QLatin1Char(' '));
+        text.remove("±").remove(QLatin1Char(',')).remove(QLatin1Char(' '));
         bool ok = false;
         const double value = text.toDouble(&ok);
         return ok ? value : std::nan("");
     }
 
-    static double errorOf(const QVariantMap& map, const QString& key)
-    {
-        return map.value(key).toMap().value(QStringLiteral("MeanStandardError")).toDouble();
-    }
-
     QVariantMap uncertainty() const { return chief->models().front()->uncertaintyResults(); }
 };
-
-// Two significant digits, as the page shows standard errors.
-void expectShownAs(double shown, double computed, const char* what)
-{
-    ASSERT_GT(computed, 0.0) << what;
-    EXPECT_NEAR(shown, computed, 0.051 * computed) << what;
-}
 
 } // namespace
 
@@ -105,35 +75,35 @@ TEST_F(UncertaintyViewTest, TheCheckBoxIsTheControllersSetting)
     openWindow();
     ASSERT_NO_FATAL_FAILURE(waitForPage());
     ASSERT_TRUE(chief->isUncertaintyAnalysisEnabled());
-    EXPECT_TRUE(guitest::waitFor([&] { return boxChecked(); }));
+    EXPECT_TRUE(waitFor([&] { return boxChecked(); }));
 
-    guitest::runJavaScript(page, QStringLiteral("ozmidPage.showTab('run')"));
-    ASSERT_TRUE(guitest::clickElement(window->webView(), QStringLiteral("#uncertaintyAnalysisInput")));
-    EXPECT_TRUE(guitest::waitFor([&] { return !chief->isUncertaintyAnalysisEnabled(); }));
+    js("ozmidPage.showTab('run')");
+    ASSERT_TRUE(click("#uncertaintyAnalysisInput"));
+    EXPECT_TRUE(waitFor([&] { return !chief->isUncertaintyAnalysisEnabled(); }));
     EXPECT_FALSE(boxChecked());
-    EXPECT_FALSE(guitest::runJavaScript(page, QStringLiteral("ozmidPage.state.uncertaintyAnalysis")).toBool());
-    ASSERT_TRUE(guitest::clickElement(window->webView(), QStringLiteral("#uncertaintyAnalysisInput")));
-    EXPECT_TRUE(guitest::waitFor([&] { return chief->isUncertaintyAnalysisEnabled(); }));
+    EXPECT_FALSE(jsTrue("ozmidPage.state.uncertaintyAnalysis"));
+    ASSERT_TRUE(click("#uncertaintyAnalysisInput"));
+    EXPECT_TRUE(waitFor([&] { return chief->isUncertaintyAnalysisEnabled(); }));
 
     // Options: off, then on again, each shown in the Run tab.
     for (const bool chosen : {false, true}) {
-        guitest::whenModal<ui::SettingsDlg>([chosen](ui::SettingsDlg* dialog) {
-            dialog->findChild<QCheckBox*>(QStringLiteral("chkSensitivityAnalysis"))->setChecked(chosen);
-            dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))->button(QDialogButtonBox::Ok)->click();
+        whenModal<ui::SettingsDlg>([chosen](ui::SettingsDlg* dialog) {
+            dialog->findChild<QCheckBox*>("chkSensitivityAnalysis")->setChecked(chosen);
+            dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok)->click();
         });
         action("actOptions")->trigger();
         EXPECT_EQ(chief->isUncertaintyAnalysisEnabled(), chosen);
         EXPECT_EQ(fn::Settings().sensitivityAnalysis(), chosen);
-        EXPECT_TRUE(guitest::waitFor([&] { return boxChecked() == chosen; })) << "options chose " << chosen;
+        EXPECT_TRUE(waitFor([&] { return boxChecked() == chosen; })) << "options chose " << chosen;
     }
 
     // A change from elsewhere shows; a reinitialised program takes the stored value again, and
     // the page asks for it.
     chief->setUncertaintyAnalysis(false);
-    EXPECT_TRUE(guitest::waitFor([&] { return !boxChecked(); }));
+    EXPECT_TRUE(waitFor([&] { return !boxChecked(); }));
     chief->deleteModels();
     EXPECT_TRUE(chief->isUncertaintyAnalysisEnabled());
-    EXPECT_TRUE(guitest::waitFor([&] { return boxChecked(); }));
+    EXPECT_TRUE(waitFor([&] { return boxChecked(); }));
 }
 
 // After a run with the analysis the Results tab shows the standard error beside the means, the
@@ -142,55 +112,58 @@ TEST_F(UncertaintyViewTest, TheCheckBoxIsTheControllersSetting)
 TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
 {
     openWindow();
-    ASSERT_NO_FATAL_FAILURE(createModelOf(guitest::bsiDisease));
+    ASSERT_NO_FATAL_FAILURE(createModelOf(bsiDisease));
     ASSERT_NO_FATAL_FAILURE(runWithAnalysis(true, 400));
     const QVariantMap analysis = uncertainty();
     ASSERT_FALSE(analysis.isEmpty());
-    const QVariantMap errors = analysis.value(QStringLiteral("standardErrors")).toMap();
-    const QVariantMap convergence = analysis.value(QStringLiteral("convergence")).toMap();
-    const QVariantMap sensitivity = analysis.value(QStringLiteral("sensitivity")).toMap();
-    const QVariantList inputs = sensitivity.value(QStringLiteral("inputs")).toList();
+    const QVariantMap errors = analysis.value("standardErrors").toMap();
+    const QVariantMap convergence = analysis.value("convergence").toMap();
+    const QVariantMap sensitivity = analysis.value("sensitivity").toMap();
+    const QVariantList inputs = sensitivity.value("inputs").toList();
     ASSERT_GE(inputs.size(), 2);
 
-    // All models: the model's row, not the row of all models.
-    const QVariantMap totals = errors.value(QStringLiteral("totalResults")).toMap();
-    expectShownAs(shownError(QStringLiteral("#aggregatedResultsTable tr[data-model-id] td.daly-mean .se")),
-                  errorOf(totals, QStringLiteral("daly")), "DALY of the model");
-    expectShownAs(shownError(QStringLiteral("#aggregatedResultsTable tr[data-model-id] td[data-key=\"yll\"] .se")),
-                  errorOf(totals, QStringLiteral("yll")), "YLL of the model");
-    expectShownAs(
-        shownError(QStringLiteral("#aggregatedResultsTable tr[data-model-id] td[data-key=\"dalyPerCase\"] .se")),
-        errorOf(totals, QStringLiteral("dalyPerCase")), "DALY per case of the model");
-    EXPECT_EQ(count(QStringLiteral("#aggregatedResultsTable tr[data-total] .se")), 0);
-    const QString cell = pageText(QStringLiteral(
-        "document.querySelector('#aggregatedResultsTable tr[data-model-id] td.verdict-cell').textContent"));
-    const double rse = convergence.value(QStringLiteral("relativeStandardError")).toDouble();
-    EXPECT_TRUE(cell.startsWith(QString::number(rse * 100, 'g', 2) + QStringLiteral(" %"))) << qPrintable(cell);
-
-    // Per model: every table of means has its standard errors.
-    const QVariantMap sequelaTypes = errors.value(QStringLiteral("totalSequelaTypeResults")).toMap();
-    expectShownAs(shownError(QStringLiteral("#sequelaTypeTable tr[data-category=\"total\"] td[data-key=\"daly\"] .se")),
-                  errorOf(sequelaTypes.value(QStringLiteral("total")).toMap(), QStringLiteral("daly")), "total DALY");
-    expectShownAs(
-        shownError(QStringLiteral("#sequelaTypeTable tr[data-category=\"sequela\"] td[data-key=\"yldPer100k\"] .se")),
-        errorOf(sequelaTypes.value(QStringLiteral("sequela")).toMap(), QStringLiteral("yldPer100k")),
-        "sequela YLD per 100 000");
-    EXPECT_GT(count(QStringLiteral("#categorizedTable .stat-cell .se")), 10);
-    const QVariantMap tree = errors.value(QStringLiteral("detailedResults")).toList().first().toMap();
-    const QVariantMap outcome = tree.value(QStringLiteral("healthOutcomeAggregatedResults")).toList().first().toMap();
-    expectShownAs(shownError(QStringLiteral(".tree-results tr[data-outcome=\"%1\"] td[data-key=\"daly\"] .se")
-                                 .arg(outcome.value(QStringLiteral("name")).toString())),
-                  errorOf(outcome, QStringLiteral("daly")), "DALY of the first health outcome");
+    // Every table of means has its standard errors: the model's row among all models (not the
+    // row of all models), its totals by sequela type and its health outcomes.
+    const QVariantMap totals = errors.value("totalResults").toMap();
+    const QVariantMap types = errors.value("totalSequelaTypeResults").toMap();
+    const QVariantMap tree = errors.value("detailedResults").toList().first().toMap();
+    const QVariantMap outcome = tree.value("healthOutcomeAggregatedResults").toList().first().toMap();
+    const struct
+    {
+        QString selector;
+        QVariantMap computed;
+        const char* key;
+    } shownErrors[] = {
+        {"#aggregatedResultsTable tr[data-model-id] td.daly-mean", totals, "daly"},
+        {"#aggregatedResultsTable tr[data-model-id] td[data-key=\"yll\"]", totals, "yll"},
+        {"#aggregatedResultsTable tr[data-model-id] td[data-key=\"dalyPerCase\"]", totals, "dalyPerCase"},
+        {"#sequelaTypeTable tr[data-category=\"total\"] td[data-key=\"daly\"]", types.value("total").toMap(), "daly"},
+        {"#sequelaTypeTable tr[data-category=\"sequela\"] td[data-key=\"yldPer100k\"]", types.value("sequela").toMap(),
+         "yldPer100k"},
+        {QStringLiteral(".tree-results tr[data-outcome=\"%1\"] td[data-key=\"daly\"]")
+             .arg(outcome.value("name").toString()),
+         outcome, "daly"}};
+    for (const auto& row : shownErrors) {
+        SCOPED_TRACE(row.selector.toStdString());
+        const double computed = row.computed.value(row.key).toMap().value("MeanStandardError").toDouble();
+        ASSERT_GT(computed, 0.0);
+        // Two significant digits, as the page shows standard errors.
+        EXPECT_NEAR(shownError(row.selector + " .se"), computed, 0.051 * computed);
+    }
+    EXPECT_EQ(count("#aggregatedResultsTable tr[data-total] .se"), 0);
+    EXPECT_GT(count("#categorizedTable .stat-cell .se"), 10);
+    const QString cell = textOf("#aggregatedResultsTable tr[data-model-id] td.verdict-cell");
+    const double rse = convergence.value("relativeStandardError").toDouble();
+    EXPECT_TRUE(cell.startsWith(QString::number(rse * 100, 'g', 2) + " %")) << qPrintable(cell);
 
     // The verdict on the mean and the 95 % bounds: 400 samples are below the 1 000 it ever asks for.
-    EXPECT_FALSE(
-        guitest::runJavaScript(page, QStringLiteral("document.getElementById('uncertaintyPanel').hidden")).toBool());
-    const QString verdict = pageText(QStringLiteral("document.getElementById('convergenceVerdict').textContent"));
-    EXPECT_FALSE(convergence.value(QStringLiteral("enoughIterations")).toBool());
-    EXPECT_TRUE(verdict.startsWith(QStringLiteral("More samples needed."))) << qPrintable(verdict);
-    EXPECT_TRUE(verdict.contains(QString::number(rse * 100, 'g', 2) + QStringLiteral(" %"))) << qPrintable(verdict);
-    EXPECT_TRUE(verdict.contains(QStringLiteral("2.5 % quantile"))) << qPrintable(verdict);
-    const double needed = convergence.value(QStringLiteral("iterationsNeeded")).toDouble();
+    EXPECT_FALSE(hidden("#uncertaintyPanel"));
+    const QString verdict = textOf("#convergenceVerdict");
+    EXPECT_FALSE(convergence.value("enoughIterations").toBool());
+    EXPECT_TRUE(verdict.startsWith("More samples needed.")) << qPrintable(verdict);
+    EXPECT_TRUE(verdict.contains(QString::number(rse * 100, 'g', 2) + " %")) << qPrintable(verdict);
+    EXPECT_TRUE(verdict.contains("2.5 % quantile")) << qPrintable(verdict);
+    const double needed = convergence.value("iterationsNeeded").toDouble();
     EXPECT_GE(needed, 1000.0);
     EXPECT_TRUE(verdict.contains(
         QStringLiteral("About %1 samples").arg(pageText(QStringLiteral("Oz.formatNumber(%1)").arg(needed)))))
@@ -199,20 +172,17 @@ TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
     // The tornado chart: the ten strongest parameters, the strongest at the top, as computed. The
     // inputs of one parameter of one element make one bar, the root of their group R^2, with the
     // rank correlation of the strongest of them.
-    ASSERT_TRUE(
-        guitest::waitForScript(page, QStringLiteral("!!Chart.getChart(document.getElementById('tornadoChart'))")));
+    ASSERT_TRUE(waitJs("!!Chart.getChart(document.getElementById('tornadoChart'))"));
     const QVariantMap chart =
-        guitest::runJavaScript(
+        runJavaScript(
             page,
-            QStringLiteral(
-                "(function () {"
-                " var c = Chart.getChart(document.getElementById('tornadoChart'));"
-                " return { labels: c.data.labels.map(function (l) { return [].concat(l).join('\\n'); }),"
-                "          coefficients: c.data.datasets[0].data, correlations: c.data.datasets[1].data,"
-                "          title: c.options.plugins.title.text, subtitle: c.options.plugins.subtitle.text }; })()"))
+            "(function () { var c = Chart.getChart(document.getElementById('tornadoChart'));"
+            " return { labels: c.data.labels.map(function (l) { return [].concat(l).join('\\n'); }),"
+            "          coefficients: c.data.datasets[0].data, correlations: c.data.datasets[1].data,"
+            "          title: c.options.plugins.title.text, subtitle: c.options.plugins.subtitle.text }; })()")
             .toMap();
-    const QStringList labels = chart.value(QStringLiteral("labels")).toStringList();
-    const QVariantList coefficients = chart.value(QStringLiteral("coefficients")).toList();
+    const QStringList labels = chart.value("labels").toStringList();
+    const QVariantList coefficients = chart.value("coefficients").toList();
     struct Group
     {
         QVariantMap first;
@@ -220,8 +190,7 @@ TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
         double sum = 0, squares = 0, spearman = 0;
     };
     const auto keyOf = [](const QVariantMap& m) {
-        return QStringList{m.value(QStringLiteral("tree")).toString(), m.value(QStringLiteral("element")).toString(),
-                           m.value(QStringLiteral("parameter")).toString()}
+        return QStringList{m.value("tree").toString(), m.value("element").toString(), m.value("parameter").toString()}
             .join(QLatin1Char('|'));
     };
     QMap<QString, Group> groups;
@@ -230,21 +199,21 @@ TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
         Group& g = groups[keyOf(input)];
         if (g.members++ == 0)
             g.first = input;
-        const double beta = input.value(QStringLiteral("standardizedRegressionCoefficient")).toDouble();
-        const double rho = input.value(QStringLiteral("spearman")).toDouble();
+        const double beta = input.value("standardizedRegressionCoefficient").toDouble();
+        const double rho = input.value("spearman").toDouble();
         g.sum += beta;
         g.squares = beta * beta;
         if (std::abs(rho) > std::abs(g.spearman))
             g.spearman = rho;
     }
-    const QVariantList fitted = sensitivity.value(QStringLiteral("parameterGroups")).toList();
+    const QVariantList fitted = sensitivity.value("parameterGroups").toList();
     for (const QVariant& v : fitted) {
         ASSERT_TRUE(groups.contains(keyOf(v.toMap())));
         Group& g = groups[keyOf(v.toMap())];
-        EXPECT_EQ(v.toMap().value(QStringLiteral("inputs")).toInt(), g.members);
-        g.squares = v.toMap().value(QStringLiteral("rSquared")).toDouble();
+        EXPECT_EQ(v.toMap().value("inputs").toInt(), g.members);
+        g.squares = v.toMap().value("rSquared").toDouble();
         EXPECT_GE(g.squares, 0.0);
-        EXPECT_LE(g.squares, sensitivity.value(QStringLiteral("rSquared")).toDouble() + 1e-9);
+        EXPECT_LE(g.squares, sensitivity.value("rSquared").toDouble() + 1e-9);
     }
     const Group* top = nullptr;
     for (const Group& g : groups) {
@@ -254,21 +223,19 @@ TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
     ASSERT_EQ(labels.size(), std::min(10, groups.size()));
     const QVariantMap strongest = top->first;
     QString treeName;
-    for (const QVariant& t : chief->models().front()->results().value(QStringLiteral("detailedResults")).toList()) {
-        if (t.toMap().value(QStringLiteral("outcomeTreeID")) == strongest.value(QStringLiteral("tree")))
-            treeName = t.toMap().value(QStringLiteral("outcomeTreeName")).toString();
+    for (const QVariant& t : chief->models().front()->results().value("detailedResults").toList()) {
+        if (t.toMap().value("outcomeTreeID") == strongest.value("tree"))
+            treeName = t.toMap().value("outcomeTreeName").toString();
     }
     ASSERT_FALSE(treeName.isEmpty());
-    const QString element = strongest.value(QStringLiteral("element")).toString().isEmpty()
-        ? QStringLiteral("model")
-        : strongest.value(QStringLiteral("elementName")).toString();
+    const QString element = strongest.value("element").toString().isEmpty() ? QStringLiteral("model")
+                                                                            : strongest.value("elementName").toString();
     const QStringList lines = labels.first().split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines[0].toStdString(), QString(treeName + QStringLiteral(" › ") + element).toStdString());
-    EXPECT_TRUE(lines[1].startsWith(capitalized(strongest.value(QStringLiteral("parameter")).toString())))
-        << qPrintable(lines[1]);
+    EXPECT_TRUE(lines[1].startsWith(capitalized(strongest.value("parameter").toString()))) << qPrintable(lines[1]);
     const QRegularExpressionMatch group =
-        QRegularExpression(QStringLiteral("\\(([^)]*)\\)")).match(strongest.value(QStringLiteral("cells")).toString());
+        QRegularExpression("\\(([^)]*)\\)").match(strongest.value("cells").toString());
     if (top->members == 1 && group.hasMatch()) {
         EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" · ") + group.captured(1))) << qPrintable(lines[1]);
     } else if (top->members > 1) {
@@ -276,47 +243,35 @@ TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
             << qPrintable(lines[1]);
     }
     EXPECT_NEAR(coefficients.first().toDouble(), std::copysign(std::sqrt(top->squares), top->sum), 1e-12);
-    EXPECT_NEAR(chart.value(QStringLiteral("correlations")).toList().first().toDouble(), top->spearman, 1e-12);
+    EXPECT_NEAR(chart.value("correlations").toList().first().toDouble(), top->spearman, 1e-12);
     for (const QVariant& c : coefficients)
         EXPECT_LE(std::abs(c.toDouble()), std::abs(coefficients.first().toDouble()));
-    const QString r2 = QString::number(sensitivity.value(QStringLiteral("rSquared")).toDouble(), 'f', 3);
-    EXPECT_TRUE(chart.value(QStringLiteral("subtitle"))
-                    .toString()
-                    .startsWith(QStringLiteral("R² = ") + r2 + QStringLiteral(", adjusted ")));
-    EXPECT_TRUE(pageText(QStringLiteral("document.getElementById('tornadoCaption').textContent"))
-                    .contains(QStringLiteral("R² = ") + r2));
-    EXPECT_EQ(count(QStringLiteral("#sensitivityTable tbody tr")), inputs.size());
+    const QString r2 = QString::number(sensitivity.value("rSquared").toDouble(), 'f', 3);
+    EXPECT_TRUE(chart.value("subtitle").toString().startsWith(QStringLiteral("R² = ") + r2 + ", adjusted "));
+    EXPECT_TRUE(textOf("#tornadoCaption").contains(QStringLiteral("R² = ") + r2));
+    EXPECT_EQ(count("#sensitivityTable tbody tr"), inputs.size());
 
     // Copied like every other chart.
     QGuiApplication::clipboard()->clear();
-    ASSERT_TRUE(
-        guitest::clickElement(window->webView(), QStringLiteral("#tornadoChartTools [data-chart-action=\"copy\"]")));
-    EXPECT_TRUE(guitest::waitFor([] { return !QGuiApplication::clipboard()->image().isNull(); }));
+    ASSERT_TRUE(click("#tornadoChartTools [data-chart-action=\"copy\"]"));
+    EXPECT_TRUE(waitFor([] { return !QGuiApplication::clipboard()->image().isNull(); }));
 
     // 100 samples are too few for a regression on this model's inputs: the reason, not R^2.
     ASSERT_NO_FATAL_FAILURE(runWithAnalysis(true, 100));
-    ASSERT_TRUE(guitest::waitForScript(page,
-                                       QStringLiteral("document.getElementById('tornadoCaption').textContent"
-                                                      ".indexOf('too few samples') >= 0")));
-    EXPECT_FALSE(pageText(QStringLiteral("document.getElementById('tornadoCaption').textContent"))
-                     .contains(QStringLiteral("R²")));
+    ASSERT_TRUE(waitJs("document.getElementById('tornadoCaption').textContent.indexOf('too few samples') >= 0"));
+    EXPECT_FALSE(textOf("#tornadoCaption").contains("R²"));
 
     // A run without the analysis shows none of it, not even what the earlier runs showed.
     ASSERT_NO_FATAL_FAILURE(runWithAnalysis(false, 100));
     EXPECT_TRUE(uncertainty().isEmpty());
-    EXPECT_EQ(count(QStringLiteral("#page-results .se")), 0);
-    EXPECT_EQ(count(QStringLiteral("#page-results .verdict-cell")), 0);
-    EXPECT_FALSE(pageText(QStringLiteral("document.getElementById('aggregatedResultsTable').textContent"))
-                     .contains(QStringLiteral("precision")));
-    EXPECT_FALSE(pageText(QStringLiteral("document.getElementById('aggregatedNote').textContent"))
-                     .contains(QStringLiteral("standard error")));
-    EXPECT_TRUE(
-        guitest::runJavaScript(page, QStringLiteral("document.getElementById('uncertaintyPanel').hidden")).toBool());
-    EXPECT_FALSE(
-        guitest::runJavaScript(page, QStringLiteral("!!Chart.getChart(document.getElementById('tornadoChart'))"))
-            .toBool());
-    EXPECT_EQ(count(QStringLiteral("#sensitivityTable tr")), 0);
-    EXPECT_TRUE(guitest::runJavaScript(page, QStringLiteral("ozmidPage.state.analysedModels.length === 0")).toBool());
+    EXPECT_EQ(count("#page-results .se"), 0);
+    EXPECT_EQ(count("#page-results .verdict-cell"), 0);
+    EXPECT_FALSE(textOf("#aggregatedResultsTable").contains("precision"));
+    EXPECT_FALSE(textOf("#aggregatedNote").contains("standard error"));
+    EXPECT_TRUE(hidden("#uncertaintyPanel"));
+    EXPECT_FALSE(jsTrue("!!Chart.getChart(document.getElementById('tornadoChart'))"));
+    EXPECT_EQ(count("#sensitivityTable tr"), 0);
+    EXPECT_TRUE(jsTrue("ozmidPage.state.analysedModels.length === 0"));
 }
 
 // The answers about the analysis of many models redraw the table of all models once, when the
@@ -324,80 +279,66 @@ TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
 TEST_F(UncertaintyViewTest, ManyAnswersRedrawTheTableOnce)
 {
     openWindow();
-    const QStringList countries = {guitest::country, QStringLiteral("Belgium"), QStringLiteral("Denmark"),
-                                   QStringLiteral("Finland"), QStringLiteral("France")};
-    ASSERT_NO_FATAL_FAILURE(createModels(countries, guitest::bsiDisease));
+    const QStringList countries = {country, "Belgium", "Denmark", "Finland", "France"};
+    ASSERT_NO_FATAL_FAILURE(createModels(countries, bsiDisease));
     ASSERT_EQ(chief->models().size(), 5u);
-    ASSERT_TRUE(guitest::runJavaScript(page, QStringLiteral("ozmidPage.setUncertaintyAnalysis(true)")).toBool());
-    ASSERT_TRUE(guitest::waitFor([&] { return chief->isUncertaintyAnalysisEnabled(); }));
+    ASSERT_TRUE(jsTrue("ozmidPage.setUncertaintyAnalysis(true)"));
+    ASSERT_TRUE(waitFor([&] { return chief->isUncertaintyAnalysisEnabled(); }));
     ASSERT_NO_FATAL_FAILURE(runFromPage(100));
-    ASSERT_TRUE(guitest::waitForScript(page,
-                                       QStringLiteral("ozmidPage.state.analysis.length === 5 && "
-                                                      "ozmidPage.state.analysis.every(function (a) {"
-                                                      " return a.analysed; })")));
+    ASSERT_TRUE(waitJs("ozmidPage.state.analysis.length === 5 && ozmidPage.state.analysis.every(function (a) {"
+                       " return a.analysed; })"));
     // One drawing with the results, one with the answers.
-    EXPECT_LE(guitest::runJavaScript(page, QStringLiteral("ozmidPage.state.aggregatedRenders")).toInt(), 2);
-    EXPECT_EQ(count(QStringLiteral("#aggregatedResultsTable tr[data-model-id] td.verdict-cell")), 5);
+    EXPECT_LE(js("ozmidPage.state.aggregatedRenders").toInt(), 2);
+    EXPECT_EQ(count("#aggregatedResultsTable tr[data-model-id] td.verdict-cell"), 5);
     // Only Austria has population data: the others' DALY is not computable and has no error to show.
-    EXPECT_EQ(count(QStringLiteral("#aggregatedResultsTable tr[data-model-id] td.daly-mean .se")), 1);
-    EXPECT_EQ(count(QStringLiteral("#aggregatedResultsTable tr[data-model-id] td.verdict-cell.withheld")), 4);
+    EXPECT_EQ(count("#aggregatedResultsTable tr[data-model-id] td.daly-mean .se"), 1);
+    EXPECT_EQ(count("#aggregatedResultsTable tr[data-model-id] td.verdict-cell.withheld"), 4);
 }
 
 // A reference-data model draws its own parameters (the underestimation of the notified cases):
 // they show as the model's, with the tree they were drawn for.
 TEST_F(UncertaintyViewTest, TheModelsOwnParametersShowAsTheModels)
 {
-    const QString cache = QDir(base.path()).filePath(QStringLiteral("referenceData.dat"));
-    ASSERT_TRUE(QFile::remove(cache));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(OZMID_BINARY_DIR "/referenceData.dat"), cache));
-    const QString disease = QStringLiteral("BaselineBSI");
+    ASSERT_TRUE(useStagedReferenceData(base.path()));
+    const QString disease = "BaselineBSI";
     openWindow();
     ASSERT_NO_FATAL_FAILURE(createModelOf(disease));
     // Without a specification on the page, its trees come from the program's disease template,
     // drawn and clickable like a specification's.
-    guitest::runJavaScript(page,
-                           QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');"
-                                          "document.querySelector('.subtab[data-subtab=\"tree\"]').click();")
-                               .arg(jsString(guitest::country), jsString(disease)));
-    const QString severe = QStringLiteral(
-        "#outcomeTreeHost .state-row.clickable[data-element-id=\"severeImpairment\"]");
-    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("!!document.querySelector('%1')").arg(severe)));
-    EXPECT_EQ(count(QStringLiteral("#outcomeTreeHost svg.outcome-tree")), 1);
-    ASSERT_TRUE(guitest::clickElement(window->webView(), severe));
-    EXPECT_TRUE(guitest::waitFor([&] {
-        return chief->presenterMgr().isRegistered(QStringLiteral("model 1"), QStringLiteral("BSI"),
-                                                  QStringLiteral("severeImpairment"));
-    }));
+    js(QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');"
+                      "document.querySelector('.subtab[data-subtab=\"tree\"]').click();")
+           .arg(jsString(country), jsString(disease)));
+    const QString severe = "#outcomeTreeHost .state-row.clickable[data-element-id=\"severeImpairment\"]";
+    ASSERT_TRUE(waitJs(QStringLiteral("!!document.querySelector('%1')").arg(severe)));
+    EXPECT_EQ(count("#outcomeTreeHost svg.outcome-tree"), 1);
+    ASSERT_TRUE(click(severe));
+    EXPECT_TRUE(waitFor([&] { return chief->presenterMgr().isRegistered("model 1", "BSI", "severeImpairment"); }));
 
-    guitest::runJavaScript(page, QStringLiteral("ozmidPage.setUncertaintyAnalysis(true)"));
-    ASSERT_TRUE(guitest::waitFor([&] { return chief->isUncertaintyAnalysisEnabled(); }));
+    js("ozmidPage.setUncertaintyAnalysis(true)");
+    ASSERT_TRUE(waitFor([&] { return chief->isUncertaintyAnalysisEnabled(); }));
     ASSERT_NO_FATAL_FAILURE(runFromPage(300));
     onModel("showDetailedResults", disease);
-    ASSERT_TRUE(
-        guitest::waitForScript(page, QStringLiteral("!!Chart.getChart(document.getElementById('tornadoChart'))")));
+    ASSERT_TRUE(waitJs("!!Chart.getChart(document.getElementById('tornadoChart'))"));
 
-    const QVariantList inputs =
-        uncertainty().value(QStringLiteral("sensitivity")).toMap().value(QStringLiteral("inputs")).toList();
+    const QVariantList inputs = uncertainty().value("sensitivity").toMap().value("inputs").toList();
     int own = -1;
     for (int i = 0; i < inputs.size() && own < 0; ++i) {
-        if (inputs[i].toMap().value(QStringLiteral("element")).toString().isEmpty())
+        if (inputs[i].toMap().value("element").toString().isEmpty())
             own = i;
     }
     ASSERT_GE(own, 0);
     ASSERT_LT(own, 10) << "the model's own parameters are no longer among the strongest inputs of this model";
     const QVariantMap input = inputs[own].toMap();
-    const QStringList rows = guitest::runJavaScript(
-                                 page,
-                                 QStringLiteral("Chart.getChart(document.getElementById('tornadoChart')).data.labels"
-                                                ".map(function (l) { return [].concat(l).join('\\n'); })"))
+    const QStringList rows = js("Chart.getChart(document.getElementById('tornadoChart')).data.labels"
+                                ".map(function (l) { return [].concat(l).join('\\n'); })")
                                  .toStringList();
     // The whole array is one input: no cells are named.
-    const QString row = QStringLiteral(" › model\n") + capitalized(input.value(QStringLiteral("parameter")).toString());
+    const QString row = QStringLiteral(" › model\n") + capitalized(input.value("parameter").toString());
     EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](const QString& r) { return r.endsWith(row); }))
-        << qPrintable(rows.join(QStringLiteral(" | ")));
+        << qPrintable(rows.join(" | "));
     EXPECT_EQ(
         pageText(QStringLiteral(
                      "document.querySelector('#sensitivityTable tr[data-rank=\"%1\"] td:nth-child(3)').textContent")
                      .arg(own + 1)),
-        QStringLiteral("model"));
+        "model");
 }

@@ -1,21 +1,18 @@
 #include <QBuffer>
-#include <QClipboard>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFileDialog>
 #include <QFile>
-#include <QGuiApplication>
 #include <QImage>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QUrl>
-#include <QWebEngineView>
 #include <gtest/gtest.h>
 
 #include "ui/shell/MainPageFixture.h"
 #include "ui/shell/PdfPageExport.h"
-#include "ui/Chief.h"
 #include "ui/shell/WebGUI.h"
+
+using namespace guitest;
 
 namespace {
 
@@ -48,11 +45,6 @@ QImage testImage()
     return image;
 }
 
-void chooseFile(const QString& path)
-{
-    guitest::whenModal<QFileDialog>([path](QFileDialog* dialog) { guitest::typeFileName(dialog, path); });
-}
-
 void cancelFileDialog()
 {
     guitest::whenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
@@ -73,37 +65,29 @@ TEST_F(WebGUITest, OnlyLinksWithHttpOpen)
     UrlRecorder recorder;
     for (const char* scheme : {"http", "https", "ftp", "mailto"})
         QDesktopServices::setUrlHandler(QLatin1String(scheme), &recorder, "open");
-    webGUI.webLinkClicked(QStringLiteral("https://www.example.org/report"));
-    webGUI.webLinkClicked(QStringLiteral("http://www.example.org/"));
-    webGUI.webLinkClicked(QStringLiteral("ftp://files.example.org/data"));
-    webGUI.webLinkClicked(QStringLiteral("mailto:someone@example.org"));
-    webGUI.webLinkClicked(QStringLiteral("HTTPS://www.example.org/upper"));
+    for (const char* url : {"https://www.example.org/report", "http://www.example.org/", "ftp://files.example.org/data",
+                            "mailto:someone@example.org", "HTTPS://www.example.org/upper"})
+        webGUI.webLinkClicked(url);
     for (const char* scheme : {"http", "https", "ftp", "mailto"})
         QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
-    EXPECT_EQ(recorder.opened,
-              (QList<QUrl>{QUrl(QStringLiteral("https://www.example.org/report")),
-                           QUrl(QStringLiteral("http://www.example.org/"))}));
+    EXPECT_EQ(recorder.opened, (QList<QUrl>{QUrl("https://www.example.org/report"), QUrl("http://www.example.org/")}));
 }
 
 TEST_F(WebGUITest, PastesClipboardTextIntoAGrid)
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->setText(QStringLiteral("1\t2\t3\t4\n5\t6\t7\t8\n"));
-    ASSERT_TRUE(
-        guitest::waitFor([clipboard] { return clipboard->text() == QStringLiteral("1\t2\t3\t4\n5\t6\t7\t8\n"); }));
-    const QVariantMap pasted = webGUI.pasteFromClipboardToGrid(
-        {QStringLiteral("0-4"), QStringLiteral("5-9"), QStringLiteral("10+")},
-        {QStringLiteral("Female"), QStringLiteral("Male")}, QStringLiteral("Uniform"));
-    const QVariantList rows = pasted.value(QStringLiteral("stratified")).toList();
+    clipboard->setText("1\t2\t3\t4\n5\t6\t7\t8\n");
+    ASSERT_TRUE(waitFor([clipboard] { return clipboard->text() == "1\t2\t3\t4\n5\t6\t7\t8\n"; }));
+    const QVariantMap pasted = webGUI.pasteFromClipboardToGrid({"0-4", "5-9", "10+"}, {"Female", "Male"}, "Uniform");
+    const QVariantList rows = pasted.value("stratified").toList();
     ASSERT_EQ(rows.size(), 3);
     // The conversion itself is ParameterExchange's; here the clipboard's text reaches it.
-    EXPECT_EQ(rows[1].toMap().value(QStringLiteral("Male")).toString(), QStringLiteral("RandUniform(7, 8)"));
+    EXPECT_EQ(rows[1].toMap().value("Male").toString(), "RandUniform(7, 8)");
 
     clipboard->setImage(testImage());
-    ASSERT_TRUE(guitest::waitFor([clipboard] { return !clipboard->image().isNull(); }));
-    const QVariantMap empty = webGUI.pasteFromClipboardToGrid({QStringLiteral("0-4")}, {QStringLiteral("Female")},
-                                                              QStringLiteral("Constant"));
-    EXPECT_EQ(empty, (QVariantMap{{QStringLiteral("stratified"), QVariantList()}}));
+    ASSERT_TRUE(waitFor([clipboard] { return !clipboard->image().isNull(); }));
+    const QVariantMap empty = webGUI.pasteFromClipboardToGrid({"0-4"}, {"Female"}, "Constant");
+    EXPECT_EQ(empty, (QVariantMap{{"stratified", QVariantList()}}));
 }
 
 TEST_F(WebGUITest, PngImagesGoToTheClipboardAndToFiles)
@@ -111,11 +95,11 @@ TEST_F(WebGUITest, PngImagesGoToTheClipboardAndToFiles)
     const QImage image = testImage();
     webGUI.copyPngImageToClipboard(pngBase64(image));
     QClipboard* clipboard = QGuiApplication::clipboard();
-    ASSERT_TRUE(guitest::waitFor([clipboard] { return clipboard->image().size() == QSize(4, 3); }));
+    ASSERT_TRUE(waitFor([clipboard] { return clipboard->image().size() == QSize(4, 3); }));
     EXPECT_EQ(clipboard->image().pixelColor(0, 0), QColor(10, 220, 30));
     EXPECT_EQ(clipboard->image().pixelColor(3, 2), QColor(200, 30, 40));
 
-    const QString path = base.filePath(QStringLiteral("chart.png"));
+    const QString path = base.filePath("chart.png");
     QSignalSpy messages(&webGUI, &ui::WebGUI::notice);
     cancelFileDialog();
     webGUI.savePngImageToFile(pngBase64(image));
@@ -123,15 +107,15 @@ TEST_F(WebGUITest, PngImagesGoToTheClipboardAndToFiles)
     EXPECT_TRUE(messages.isEmpty());
 
     // A name typed without extension gets ".png"; the user is told where the image went.
-    chooseFile(base.filePath(QStringLiteral("chart")));
+    whenModal<QFileDialog>([this](QFileDialog* dialog) { typeFileName(dialog, base.filePath("chart")); });
     webGUI.savePngImageToFile(pngBase64(image));
     const QImage saved(path);
     ASSERT_FALSE(saved.isNull());
     EXPECT_EQ(saved.size(), QSize(4, 3));
     EXPECT_EQ(saved.pixelColor(0, 0), QColor(10, 220, 30));
     ASSERT_EQ(messages.size(), 1);
-    EXPECT_EQ(messages[0].at(2).toString(), QStringLiteral("success"));
-    EXPECT_TRUE(messages[0].at(1).toString().contains(QStringLiteral("chart.png")));
+    EXPECT_EQ(messages[0].at(2).toString(), "success");
+    EXPECT_TRUE(messages[0].at(1).toString().contains("chart.png"));
 }
 
 TEST_F(WebGUITest, RequestsReachTheControllerAndItsAnswersComeBack)
@@ -142,30 +126,16 @@ TEST_F(WebGUITest, RequestsReachTheControllerAndItsAnswersComeBack)
     webGUI.setChief(&chief);
     chief.setWebGUI(&webGUI);
 
-    const QVariantList diseases = webGUI.getAvailableDiseases();
-    EXPECT_TRUE(std::any_of(diseases.cbegin(), diseases.cend(), [](const QVariant& disease) {
-        return disease.toMap().value(QStringLiteral("id")).toString() == guitest::bsiDisease;
-    }));
-
-    QSignalSpy created(&webGUI, &ui::WebGUI::modelsCreated);
-    QSignalSpy messages(&webGUI, &ui::WebGUI::showMessage);
+    // Most requests and answers go to and from the page's tests; these only here.
     QSignalSpy reinitialized(&webGUI, &ui::WebGUI::programReinitialized);
-    webGUI.setSelectedCountries({guitest::country});
-    webGUI.setSelectedDiseases({guitest::bsiDisease});
+    webGUI.setSelectedCountries({country});
+    webGUI.setSelectedDiseases({bsiDisease});
     webGUI.createModels();
     ASSERT_EQ(chief.models().size(), 1u);
-    ASSERT_EQ(created.size(), 1);
-    EXPECT_EQ(created.first().first().toList().first().toMap().value(QStringLiteral("modelID")).toString(),
-              QStringLiteral("model 1"));
-    EXPECT_EQ(messages.last().at(0).toString(), QStringLiteral("Model creation"));
-
     webGUI.setNumSamples(120);
     webGUI.setTimeDiscountRate(0.03);
-    EXPECT_EQ(chief.numSamples(), 120);
     EXPECT_EQ(webGUI.getNumSamples(), 120);
     EXPECT_DOUBLE_EQ(webGUI.getTimeDiscountRate(), 0.03);
-
-    // Runs, detailed results and pop-ups go the same way; the page's tests follow them through.
 
     // The page's initial request resets it without touching the models; deleting them does both.
     reinitialized.clear();
@@ -183,22 +153,22 @@ TEST_F(WebGUITest, RequestsReachTheControllerAndItsAnswersComeBack)
 TEST_F(PageExportTest, ThePageBecomesAReadableA4PdfOfAFewPages)
 {
     openWindow();
-    ASSERT_NO_FATAL_FAILURE(createModels({guitest::country}, guitest::bsiDisease));
+    ASSERT_NO_FATAL_FAILURE(createModels({country}, bsiDisease));
     ASSERT_NO_FATAL_FAILURE(runFromPage(200));
     onModel("openModel");
-    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.selectedModel !== null")));
+    ASSERT_TRUE(waitJs("ozmidPage.state.selectedModel !== null"));
     onModel("showDetailedResults");
-    ASSERT_TRUE(guitest::waitForScript(page, QStringLiteral("ozmidPage.state.lastDetailedResults !== null")));
+    ASSERT_TRUE(waitJs("ozmidPage.state.lastDetailedResults !== null"));
 
     cancelFileDialog();
     window->webGUI().exportPageToPdf();
-    EXPECT_TRUE(QDir(base.path()).entryList({QStringLiteral("*.pdf")}).isEmpty());
+    EXPECT_TRUE(QDir(base.path()).entryList({"*.pdf"}).isEmpty());
     QSignalSpy exported(&window->webGUI(), &ui::WebGUI::pdfExportFinished);
-    const QString typed = QDir(base.path()).filePath(QStringLiteral("burden report"));
-    guitest::whenModal<QFileDialog>([&typed](QFileDialog* dialog) { guitest::typeFileName(dialog, typed); });
-    guitest::runJavaScript(page, QStringLiteral("document.getElementById('exportPdfButton').click();"));
-    ASSERT_TRUE(guitest::waitFor([&] { return !exported.isEmpty(); }, 120000));
-    const QString path = typed + QStringLiteral(".pdf");
+    const QString typed = QDir(base.path()).filePath("burden report");
+    whenModal<QFileDialog>([&typed](QFileDialog* dialog) { typeFileName(dialog, typed); });
+    js("document.getElementById('exportPdfButton').click();");
+    ASSERT_TRUE(waitFor([&] { return !exported.isEmpty(); }, 120000));
+    const QString path = typed + ".pdf";
     EXPECT_EQ(exported.first().at(0).toString(), path);
     EXPECT_TRUE(exported.first().at(1).toBool());
 
@@ -211,29 +181,24 @@ TEST_F(PageExportTest, ThePageBecomesAReadableA4PdfOfAFewPages)
     EXPECT_LE(pages, 30);
     // A4 is 595 x 842 points; portrait puts the shorter side first.
     const QRegularExpressionMatch mediaBox =
-        QRegularExpression(QStringLiteral("^/MediaBox\\s*\\[\\s*0 0 (\\d+(?:\\.\\d+)?) (\\d+(?:\\.\\d+)?)"))
+        QRegularExpression("^/MediaBox\\s*\\[\\s*0 0 (\\d+(?:\\.\\d+)?) (\\d+(?:\\.\\d+)?)")
             .match(QString::fromLatin1(content.mid(content.indexOf("/MediaBox"), 60)));
     ASSERT_TRUE(mediaBox.hasMatch());
     EXPECT_NEAR(mediaBox.captured(1).toDouble(), 595.0, 1.5);
     EXPECT_NEAR(mediaBox.captured(2).toDouble(), 842.0, 1.5);
 
-    ASSERT_TRUE(guitest::waitForScript(page,
-                                       QStringLiteral("ozmidPage.state.messages.some(function (m) {"
-                                                      " return m.title === 'Export page to PDF' &&"
-                                                      " m.type === 'success'; })")));
-    EXPECT_TRUE(guitest::runJavaScript(page,
-                                       QStringLiteral("ozmidPage.state.messages.filter(function (m) {"
-                                                      " return m.title === 'Export page to PDF'; })[0].text"))
+    ASSERT_TRUE(waitJs("ozmidPage.state.messages.some(function (m) { return m.title === 'Export page to PDF' &&"
+                       " m.type === 'success'; })"));
+    EXPECT_TRUE(js("ozmidPage.state.messages.filter(function (m) { return m.title === 'Export page to PDF'; })[0].text")
                     .toString()
                     .contains(QStringLiteral("%1 pages").arg(pages)));
     // The print view is gone again: one tab shows, no printed copies are left behind.
-    EXPECT_EQ(guitest::runJavaScript(page,
-                                     QStringLiteral("document.body.classList.contains('printing') + ':' + "
-                                                    "document.querySelectorAll('.print-added').length + ':' + "
-                                                    "Array.from(document.querySelectorAll('.tab-page')).filter("
-                                                    "function (p) { return p.offsetParent !== null; }).length"))
+    EXPECT_EQ(js("document.body.classList.contains('printing') + ':' + "
+                 "document.querySelectorAll('.print-added').length + ':' + "
+                 "Array.from(document.querySelectorAll('.tab-page')).filter("
+                 "function (p) { return p.offsetParent !== null; }).length")
                   .toString(),
-              QStringLiteral("false:0:1"));
+              "false:0:1");
 }
 
 // The page count read from a document: every page object, not the page tree.
