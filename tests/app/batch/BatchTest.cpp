@@ -75,8 +75,8 @@ TEST(Batch, EveryModelAndTheTotalsAreThoseOfTheControllerRunningThemInTurn)
 {
     ASSERT_TRUE(QFile::exists(binaryDir() + QStringLiteral("/ozmid-batch")));
     const QTemporaryDir work;
-    for (const QString& seed : {"42", "0"}) {
-        for (const QString& threads : {"1", "3"}) {
+    for (const QString seed : {"42", "0"}) {
+        for (const QString threads : {"1", "3"}) {
             const QString output = work.filePath("results.json");
             const ProgramRun run = batchRun({"--countries", "Austria,Sweden,Generic", "--diseases", "all", "-s", "60",
                                              "-t", "0.03", "-r", seed, "--seeding", "shared", "--threads", threads,
@@ -169,7 +169,7 @@ TEST(Batch, RefusesWhatItCannotDoWithAReasonAndWritesToPipes)
     EXPECT_TRUE(run.errors.contains("Diseases: " + listed.join(", ") + QLatin1Char('.')))
         << listed.join(QLatin1Char(' ')).toStdString() << "\n"
         << run.errors.toStdString();
-    for (const QString& program : {"ozmid-batch", "ozmid-refdata"}) {
+    for (const QString program : {"ozmid-batch", "ozmid-refdata"}) {
         QProcess version;
         version.start(binaryDir() + QLatin1Char('/') + program, {"--version"});
         ASSERT_TRUE(version.waitForFinished(60000));

@@ -64,7 +64,7 @@ TEST(Tutorial, EveryStepRuns)
             EXPECT_GT(output.count('\n'), 5) << step.text.toStdString() << " printed:\n" << output.toStdString();
         }
     }
-    for (const QString& written : {"austria.json", "austria.run.json", "eu.json.gz", "eu.csv.gz", "eu-draws.csv.gz",
-                                   "eu.run.json", "treated.json", "treated.run.json"})
+    for (const QString written : {"austria.json", "austria.run.json", "eu.json.gz", "eu.csv.gz", "eu-draws.csv.gz",
+                                  "eu.run.json", "treated.json", "treated.run.json"})
         EXPECT_TRUE(QFile::exists(work.filePath(written))) << written.toStdString();
 }

@@ -161,7 +161,7 @@ TEST_F(ShippedReferenceData, CountriesDiseaseTemplateAndDataSetsSurviveTheCache)
     EXPECT_EQ(store.countryCaption("Generic"), "Generic population");
     EXPECT_EQ(store.countryCaption("Norway"), QString());
 
-    for (const QString& country : {"Generic", "Austria", "Germany", "Sweden", "Italy", "EUEEA"}) {
+    for (const QString country : {"Generic", "Austria", "Germany", "Sweden", "Italy", "EUEEA"}) {
         SCOPED_TRACE(country.toStdString());
         const fn::DataArray& lifeExpectancy = store.lifeExpectancy(country);
         const fn::DataArray& population = store.ageDistribution(country);
@@ -240,7 +240,7 @@ TEST_F(ShippedReferenceData, CountriesDiseaseTemplateAndDataSetsSurviveTheCache)
 TEST_F(ShippedReferenceData, ModelsRunWithPlausibleBurden)
 {
     const double notified = sumOf(store.notificationData("Austria", Disease));
-    for (const QString& country : {"Austria", "Germany"}) {
+    for (const QString country : {"Austria", "Germany"}) {
         SCOPED_TRACE(country.toStdString());
         fn::DiseaseModel model(&store, "model 1", country, store.countryCaption(country),
                                &store.diseaseTemplates().get(Disease), store.inputFactors().getInputFactors(Disease));
