@@ -20,11 +20,7 @@ const QString samplePath = binaryDir() + QLatin1Char('/') + sample;
 ProgramRun ozmid(const QString& output, const QString& workingDirectory, const QString& standardOutputFile = {})
 {
     ProgramStart start;
-    start.arguments = QStringList{QStringLiteral("-i"), sample,
-                                  QStringLiteral("-p"), QStringLiteral("Austria"),
-                                  QStringLiteral("-o"), output,
-                                  QStringLiteral("-s"), QStringLiteral("20"),
-                                  QStringLiteral("-r"), QStringLiteral("5")};
+    start.arguments = arguments("-i %1 -p Austria -o %2 -s 20 -r 5", {sample, output});
     start.workingDirectory = workingDirectory;
     start.outputFile = standardOutputFile;
     return runProgram(start);
@@ -32,8 +28,7 @@ ProgramRun ozmid(const QString& output, const QString& workingDirectory, const Q
 
 std::string completeLog(const QString& output)
 {
-    return specificationLog(samplePath, output, QStringLiteral("20"), QStringLiteral("0"), QStringLiteral("5"),
-                            QStringLiteral("Austria"));
+    return specificationLog(samplePath, output, "20", "0", "5", "Austria");
 }
 
 bool isResultsDocument(const QByteArray& bytes)
@@ -73,9 +68,7 @@ TEST(OutputIntegrity, AFullDiskKeepsTheEarlierResultsAndSaysWhy)
     EXPECT_EQ(QDir(disk.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("results.json")});
 
-    const ProgramRun batch = batchRun({QStringLiteral("--countries"), QStringLiteral("Austria,Sweden"),
-                                       QStringLiteral("--diseases"), QStringLiteral("all"), QStringLiteral("-s"),
-                                       QStringLiteral("20"), QStringLiteral("-o"), output},
+    const ProgramRun batch = batchRun(arguments("--countries Austria,Sweden --diseases all -s 20 -o %1", {output}),
                                       work.path());
     EXPECT_EQ(batch.exitCode, 1);
     EXPECT_TRUE(batch.errors.contains(QStringLiteral("Cannot write \"%1\": No space left on device").arg(output)))
@@ -89,7 +82,7 @@ TEST(OutputIntegrity, AFullDiskKeepsTheEarlierResultsAndSaysWhy)
     ASSERT_TRUE(writeFile(cache, "earlier cache"));
     ProgramStart build;
     build.program = QStringLiteral("ozmid-refdata");
-    build.arguments = QStringList{QStringLiteral("build"), QStringLiteral(OZMID_TEST_DATA_DIR "/../data"), disk.path()};
+    build.arguments = arguments("build %1 %2", {QStringLiteral(OZMID_TEST_DATA_DIR "/../data"), disk.path()});
     build.workingDirectory = work.path();
     const ProgramRun built = runProgram(build);
     EXPECT_EQ(built.exitCode, 1);
