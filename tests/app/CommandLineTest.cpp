@@ -540,6 +540,84 @@ TEST_F(CommandLine, SkippedWorkbookSheetsAreNamedWithTheirReason)
     EXPECT_EQ(resultsIn(output).size(), 1);
 }
 
+// The model workbook as the program saves it, the same saved again by LibreOffice, with its
+// notification data and life expectancies made formulas, and as users edit it in a spreadsheet
+// application (fixtures made from models.xls, see fixtures/README.md), in the three formats:
+// each reads as the spreadsheet shows it, or the sheet is refused with the cell named.
+TEST_F(CommandLine, WorkbooksReadAsTheSpreadsheetShowsThemOrNameTheCell)
+{
+    const QString output = file("results.json");
+    const auto runWorkbook = [&](const QString& name, ProgramRun& run) {
+        // Any workbook whose name holds "xls" is read, whatever its format.
+        QString input = workbookFixture(qPrintable(name));
+        if (!name.contains(QLatin1String("xls"))) {
+            QFile::remove(work.filePath(name + QStringLiteral(".xls")));
+            EXPECT_TRUE(QFile::copy(input, work.filePath(name + QStringLiteral(".xls"))));
+            input = work.filePath(name + QStringLiteral(".xls"));
+        }
+        QFile::remove(output);
+        run = ozmid("-i %1 -s 60 -r 42 -o %2", {input, output});
+        EXPECT_EQ(run.exitCode, 0);
+        return contents(output);
+    };
+    ProgramRun run;
+    const QByteArray untouched = runWorkbook(QStringLiteral("models.xls"), run);
+    const QJsonArray models = QJsonDocument::fromJson(untouched).array();
+    ASSERT_EQ(models.size(), 2) << run.errors.toStdString();
+    for (const QJsonValue& model : models)
+        EXPECT_GT(jsonAt(model, "totalSequelaTypeResults/total/daly/Mean").toDouble(), 0.0);
+
+    const struct
+    {
+        const char* workbook;
+        // Not: the results are those of the untouched workbook, byte for byte.
+        bool refused;
+        QStringList said;
+    } rows[] = {
+        {"models-resaved", false, {}},
+        {"models-formulas", false, {}},
+        {"edited-empty-row", false, {}},
+        {"edited-percentages", false, {}},
+        {"edited-harmless", false, {"\"Notes\"", "is not a model: it is left out"}},
+        {"edited-decimal-comma", true, {"sheet \"model 1\", cell B", "\"82,1\"", "(a decimal comma?)"}},
+        {"edited-reworded-label",
+         true,
+         {"sheet \"model 1\", cell A", "\"Under-reporting factor\"", "the label \"underreporting\""}},
+        {"edited-boolean", true, {"sheet \"model 1\", cell B40 holds TRUE"}},
+        {"edited-error", true, {"sheet \"model 1\", cell B40 holds"}},
+        {"edited-date", true, {"sheet \"model 1\", cell B40 holds a date"}},
+    };
+    for (const auto& row : rows) {
+        for (const char* format : {"xls", "xlsx", "ods"}) {
+            const QString name = QStringLiteral("%1.%2").arg(QLatin1String(row.workbook), QLatin1String(format));
+            SCOPED_TRACE(name.toStdString());
+            const QByteArray results = runWorkbook(name, run);
+            expectAll(run.errors, row.said);
+            // A refused sheet is named; the other model of the workbook is read all the same.
+            EXPECT_EQ(results == untouched, !row.refused);
+            if (row.refused) {
+                expectAll(run.errors, {QStringLiteral("is not imported")});
+            } else {
+                for (const char* words : {"not imported", "cannot be read"})
+                    EXPECT_FALSE(run.errors.contains(QLatin1String(words))) << run.errors.toStdString();
+                EXPECT_EQ(run.lines.size(), 9);
+                EXPECT_TRUE(run.lines.value(8).startsWith(QStringLiteral("Run finish time        : ")));
+            }
+        }
+    }
+
+    // 95 % is 0.95 in every format: the .ods file, whose percentages liborcus leaves out, gives
+    // the numbers of the two formats that keep them as plain numbers.
+    QByteArray percent;
+    for (const char* format : {"xls", "xlsx", "ods"}) {
+        const QByteArray results = runWorkbook(QStringLiteral("edited-percent-95.") + QLatin1String(format), run);
+        EXPECT_NE(results, untouched) << format;
+        if (percent.isEmpty())
+            percent = results;
+        EXPECT_EQ(results, percent) << format << ": " << run.errors.toStdString();
+    }
+}
+
 // The batch and reference data programs drive the controller without a display: they must not
 // load the widget or web engine libraries (a message box in the core would pull them in).
 TEST(ProgramLinks, HeadlessProgramsLoadNoWidgets)
