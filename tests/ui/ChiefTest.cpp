@@ -82,13 +82,11 @@ TEST_F(ControllerTest, CreatesNamesAndDeletesModels)
     EXPECT_NE(chief->getModel(country, disease, QStringLiteral("model 5")), nullptr);
     EXPECT_EQ(chief->getModel(country, disease, QStringLiteral("model 2")), nullptr);
 
-    EXPECT_EQ(chief->makeModelId(QStringLiteral("mine")), QStringLiteral("mine"));
-    EXPECT_EQ(chief->makeModelId(QStringLiteral("mine")), QStringLiteral("mine_2"));
-    EXPECT_EQ(chief->makeModelId(QStringLiteral("mine")), QStringLiteral("mine_2"));
     // Generated ids skip every id handed out, requested ones included.
-    EXPECT_EQ(chief->makeModelId(QStringLiteral("model 10")), QStringLiteral("model 10"));
-    EXPECT_EQ(chief->makeModelId(QString()), QStringLiteral("model 9"));
-    EXPECT_EQ(chief->makeModelId(QString()), QStringLiteral("model 11"));
+    const char* const ids[][2] = {{"mine", "mine"},         {"mine", "mine_2"}, {"mine", "mine_2"},
+                                  {"model 10", "model 10"}, {"", "model 9"},    {"", "model 11"}};
+    for (const auto& [asked, given] : ids)
+        EXPECT_EQ(chief->makeModelId(QLatin1String(asked)), QLatin1String(given)) << asked;
 
     QSignalSpy reinitialized(chief.get(), &ui::Chief::programReinitialized);
     messages.clear();

@@ -77,15 +77,13 @@ TEST_F(ModelWorkbookTest, ImportAfterAFreshStartGivesTheSameModelsUnderUniqueIds
         createModels(*chief, 2);
         fn::DiseaseModel* model = chief->getModel(country, disease, QStringLiteral("model 2"));
         fn::DataArray& cases = model->getParameter(fn::DiseaseModel::NotifiedCases);
-        cases.setFormulas({QStringLiteral("RandPert(90, 100, 120)"), QStringLiteral("50"), QStringLiteral("200"),
-                           QStringLiteral("80")});
+        cases.setFormulas({"RandPert(90, 100, 120)", "50", "200", "80"});
         cases.setMetaValue(QStringLiteral("description"), QStringLiteral("Reported in Testland"));
         model->setUnderestimationType(1);
         fn::TransitionProbability& transition = model->getOutcomeTree(0).getTransitionProbability(1);
         fn::DataArray probability = transition.probabilityParameter();
         probability.setMetaValue(QStringLiteral("direct type"), QStringLiteral("no"));
-        probability.setFormulas({QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("RandUniform(0.1, 0.3)"),
-                                 QStringLiteral("0.25")});
+        probability.setFormulas({"0", "0", "RandUniform(0.1, 0.3)", "0.25"});
         transition.setProbabilityParameter(probability);
         model->distributeToTrees();
         chief->saveModelsToExcel(QFileInfo(path));
