@@ -485,11 +485,8 @@ TEST_F(CommandLine, ACountryWithoutPopulationDataIsExplainedWithTheCountriesThat
             EXPECT_EQ(jsonAt(model, "totalSequelaTypeResults/total/yld/Mean").toDouble(-1.0), 0.0);
         }
     }
-    ProgramStart start;
-    start.program = QStringLiteral("ozmid-refdata");
-    start.arguments = QStringList{QStringLiteral("countries")};
-    start.workingDirectory = work.path();
-    const ProgramRun countries = runProgram(start);
+    const ProgramRun countries = runProgram(
+        {QStringLiteral("ozmid-refdata"), {QStringLiteral("countries")}, work.path()});
     EXPECT_EQ(countries.exitCode, 0) << countries.errors.toStdString();
     QStringList ids;
     for (const QString& line : countries.lines)

@@ -16,11 +16,11 @@ const QString samplePath = binaryDir() + QLatin1Char('/') + sample;
 
 ProgramRun ozmid(const QString& output, const QString& workingDirectory, const QString& standardOutputFile = {})
 {
-    ProgramStart start;
-    start.arguments = arguments("-i %1 -p Austria -o %2 -s 20 -r 5", {sample, output});
-    start.workingDirectory = workingDirectory;
-    start.outputFile = standardOutputFile;
-    return runProgram(start);
+    return runProgram({QStringLiteral("ozmid"),
+                       arguments("-i %1 -p Austria -o %2 -s 20 -r 5", {sample, output}),
+                       workingDirectory,
+                       {},
+                       standardOutputFile});
 }
 
 std::string completeLog(const QString& output)
@@ -70,11 +70,9 @@ TEST(OutputIntegrity, AFullDiskKeepsTheEarlierResultsAndSaysWhy)
     // The reference data tool, building a cache where there is no room for it.
     const QString cache = disk.filePath(QStringLiteral("referenceData.dat"));
     ASSERT_TRUE(writeFile(cache, "earlier cache"));
-    ProgramStart build;
-    build.program = QStringLiteral("ozmid-refdata");
-    build.arguments = arguments("build %1 %2", {QStringLiteral(OZMID_TEST_DATA_DIR "/../data"), disk.path()});
-    build.workingDirectory = work.path();
-    const ProgramRun built = runProgram(build);
+    const ProgramRun built = runProgram(
+        {QStringLiteral("ozmid-refdata"),
+         arguments("build %1 %2", {QStringLiteral(OZMID_TEST_DATA_DIR "/../data"), disk.path()}), work.path()});
     EXPECT_EQ(built.exitCode, 1);
     EXPECT_TRUE(built.errors.contains(QStringLiteral("Cannot write \"%1\": No space left on device").arg(cache)))
         << built.errors.toStdString();

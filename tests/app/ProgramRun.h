@@ -31,15 +31,15 @@ struct ProgramRun
 struct ProgramStart
 {
     QString program = QStringLiteral("ozmid");
-    QStringList arguments;
-    QString workingDirectory;
+    QStringList arguments = {};
+    QString workingDirectory = {};
     // Variables taken out of the environment the test runs in.
-    QStringList unset;
+    QStringList unset = {};
     // Standard output goes to this file instead of the test, when given.
-    QString outputFile;
+    QString outputFile = {};
     // When given, bash runs this script with the program as $0 and the arguments as "$@", for
     // what only a shell sets up: limits and pipes.
-    QString shellScript;
+    QString shellScript = {};
 };
 
 inline ProgramRun runProgram(const ProgramStart& start)
