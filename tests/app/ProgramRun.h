@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QDir>
+#include <QCryptographicHash>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
@@ -27,15 +31,15 @@ struct ProgramRun
 struct ProgramStart
 {
     QString program = QStringLiteral("ozmid");
-    QStringList arguments;
-    QString workingDirectory;
+    QStringList arguments = {};
+    QString workingDirectory = {};
     // Variables taken out of the environment the test runs in.
-    QStringList unset;
+    QStringList unset = {};
     // Standard output goes to this file instead of the test, when given.
-    QString outputFile;
+    QString outputFile = {};
     // When given, bash runs this script with the program as $0 and the arguments as "$@", for
     // what only a shell sets up: limits and pipes.
-    QString shellScript;
+    QString shellScript = {};
 };
 
 inline ProgramRun runProgram(const ProgramStart& start)
@@ -66,6 +70,28 @@ inline ProgramRun runProgram(const ProgramStart& start)
     return run;
 }
 
+// The desktop program's command line in dir, the environment without unset.
+inline ProgramRun runOzmid(const QStringList& arguments, const QString& dir, const QStringList& unset = {})
+{
+    ProgramStart start;
+    start.arguments = arguments;
+    start.workingDirectory = dir;
+    start.unset = unset;
+    return runProgram(start);
+}
+
+// Arguments written as one line, split at spaces; a word "%N" is the Nth of values, whole, so
+// that paths may hold spaces.
+inline QStringList arguments(const char* line, const QStringList& values = {})
+{
+    QStringList words = QString::fromLatin1(line).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (QString& word : words) {
+        if (word.startsWith(QLatin1Char('%')))
+            word = values.value(word.mid(1).toInt() - 1);
+    }
+    return words;
+}
+
 inline QByteArray contents(const QString& path)
 {
     QFile file(path);
@@ -77,6 +103,24 @@ inline bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+inline QByteArray sha256(const QString& path)
+{
+    return QCryptographicHash::hash(contents(path), QCryptographicHash::Sha256).toHex();
+}
+
+// The member at path ("a/b/0/c": keys of objects, indexes of arrays).
+inline QJsonValue jsonAt(QJsonValue value, const char* path)
+{
+    for (const QString& key : QString::fromLatin1(path).split(QLatin1Char('/')))
+        value = value.isArray() ? value.toArray().at(key.toInt()) : value.toObject().value(key);
+    return value;
+}
+
+inline QJsonArray resultsIn(const QString& path)
+{
+    return QJsonDocument::fromJson(contents(path)).array();
 }
 
 // The run log with the date and time of its start and finish lines as "<time>": everything

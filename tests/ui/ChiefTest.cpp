@@ -1,3 +1,5 @@
+#include <array>
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QJsonArray>
@@ -39,11 +41,11 @@ QVariantMap withCell(QVariantMap table, int row, const QString& column, const QS
     return table;
 }
 
-// The value at a path of keys ("a/b/c") in nested maps.
+// The value at a path ("a/0/c": keys of maps, indexes of lists).
 QVariant at(QVariant value, const char* path)
 {
     for (const QString& key : QString::fromLatin1(path).split(QLatin1Char('/')))
-        value = value.toMap().value(key);
+        value = value.type() == QVariant::List ? value.toList().value(key.toInt()) : value.toMap().value(key);
     return value;
 }
 
@@ -65,29 +67,26 @@ TEST_F(ControllerTest, CreatesNamesAndDeletesModels)
     chief->createModels();
     // Ids are handed out for every pair tried, created or not.
     ASSERT_EQ(created.count(), 1);
-    const QVariantList first = created.takeFirst().at(0).toList();
-    ASSERT_EQ(first.size(), 2);
-    EXPECT_EQ(at(first[0], "modelID"), QStringLiteral("model 1"));
-    EXPECT_EQ(at(first[1], "countryID"), QStringLiteral("Nowhere"));
-    EXPECT_EQ(at(first[1], "modelID"), QStringLiteral("model 3"));
-    EXPECT_EQ(at(first[0], "countryName"), QStringLiteral("Test Land"));
+    const QVariant first = created.takeFirst().at(0);
+    ASSERT_EQ(first.toList().size(), 2);
+    EXPECT_EQ(at(first, "0/modelID"), QStringLiteral("model 1"));
+    EXPECT_EQ(at(first, "1/countryID"), QStringLiteral("Nowhere"));
+    EXPECT_EQ(at(first, "1/modelID"), QStringLiteral("model 3"));
+    EXPECT_EQ(at(first, "0/countryName"), QStringLiteral("Test Land"));
     EXPECT_EQ(messages.takeFirst().at(1).toString(),
               QStringLiteral("2 new model(s) created.<br />Total number of models defined: 2."));
 
     chief->createModels();
-    EXPECT_EQ(created.takeFirst().at(0).toList().value(0).toMap().value(QStringLiteral("modelID")).toString(),
-              QStringLiteral("model 5"));
+    EXPECT_EQ(at(created.takeFirst(), "0/0/modelID"), QStringLiteral("model 5"));
     EXPECT_EQ(chief->models().size(), 4u);
     EXPECT_NE(chief->getModel(country, disease, QStringLiteral("model 5")), nullptr);
     EXPECT_EQ(chief->getModel(country, disease, QStringLiteral("model 2")), nullptr);
 
-    EXPECT_EQ(chief->makeModelId(QStringLiteral("mine")), QStringLiteral("mine"));
-    EXPECT_EQ(chief->makeModelId(QStringLiteral("mine")), QStringLiteral("mine_2"));
-    EXPECT_EQ(chief->makeModelId(QStringLiteral("mine")), QStringLiteral("mine_2"));
     // Generated ids skip every id handed out, requested ones included.
-    EXPECT_EQ(chief->makeModelId(QStringLiteral("model 10")), QStringLiteral("model 10"));
-    EXPECT_EQ(chief->makeModelId(QString()), QStringLiteral("model 9"));
-    EXPECT_EQ(chief->makeModelId(QString()), QStringLiteral("model 11"));
+    const char* const ids[][2] = {{"mine", "mine"},         {"mine", "mine_2"}, {"mine", "mine_2"},
+                                  {"model 10", "model 10"}, {"", "model 9"},    {"", "model 11"}};
+    for (const auto& [asked, given] : ids)
+        EXPECT_EQ(chief->makeModelId(QLatin1String(asked)), QLatin1String(given)) << asked;
 
     QSignalSpy reinitialized(chief.get(), &ui::Chief::programReinitialized);
     messages.clear();
@@ -96,8 +95,7 @@ TEST_F(ControllerTest, CreatesNamesAndDeletesModels)
     EXPECT_TRUE(chief->models().empty());
     EXPECT_EQ(messages.takeFirst().at(1).toString(), QStringLiteral("All models have been deleted."));
     createOneModel();
-    EXPECT_EQ(created.takeFirst().at(0).toList().value(0).toMap().value(QStringLiteral("modelID")).toString(),
-              QStringLiteral("model 1"));
+    EXPECT_EQ(at(created.takeFirst(), "0/0/modelID"), QStringLiteral("model 1"));
 
     chief->changeCountrySelection({});
     messages.clear();
@@ -130,14 +128,12 @@ TEST_F(ControllerTest, RunsReportProgressAndAggregate)
     EXPECT_EQ(progress[3].at(3).toString(), name3);
     ASSERT_EQ(aggregated.count(), 1);
     ASSERT_EQ(finished.count(), 1);
-    const QVariantList runList = finished[0].at(0).toList();
-    ASSERT_EQ(runList.size(), 3);
-    EXPECT_EQ(at(runList[2], "modelID"), QStringLiteral("model 3"));
-    EXPECT_EQ(at(runList[0], "diseaseName"), QStringLiteral("Two-tree test disease"));
-    const QVariantMap totals = aggregated[0].at(0).toMap().value(QStringLiteral("totalResults")).toMap();
+    ASSERT_EQ(finished[0].at(0).toList().size(), 3);
+    EXPECT_EQ(at(finished[0], "0/2/modelID"), QStringLiteral("model 3"));
+    EXPECT_EQ(at(finished[0], "0/0/diseaseName"), QStringLiteral("Two-tree test disease"));
+    const QVariant totals = at(aggregated[0], "0/totalResults");
     const double oneModel = 15.0 + 84.0 + 10 * 59.5 + 5 * 54.5 + 40 * 19.0 + 16 * 14.0;
-    EXPECT_DOUBLE_EQ(totals.value(QStringLiteral("daly")).toMap().value(QStringLiteral("Mean")).toDouble(),
-                     3 * oneModel);
+    EXPECT_DOUBLE_EQ(at(totals, "daly/Mean").toDouble(), 3 * oneModel);
 
     // The threaded run reports through the event queue and arrives at the same figures.
     finished.clear();
@@ -145,7 +141,7 @@ TEST_F(ControllerTest, RunsReportProgressAndAggregate)
     for (int i = 0; i < 600 && finished.isEmpty(); ++i)
         finished.wait(100);
     ASSERT_EQ(finished.count(), 1);
-    EXPECT_EQ(aggregated.last().at(0).toMap().value(QStringLiteral("totalResults")).toMap(), totals);
+    EXPECT_EQ(at(aggregated.last(), "0/totalResults"), totals);
 
     // No models: one report of 0 of 0, then empty results.
     chief->deleteModels();
@@ -186,12 +182,9 @@ TEST_F(ControllerTest, AppliesTablesIndependentlyAndReportsRefusals)
                              "Age distribution</li></ul>"));
     EXPECT_EQ(messages[1].at(2).toString(), QStringLiteral("info"));
     ASSERT_EQ(checks.count(), 1);
-    const QVariantMap checkMap = checks[0].at(0).toMap();
-    EXPECT_EQ(checkMap.keys(), QStringList{QStringLiteral("lifeExp")});
-    const QVariantList flagged =
-        checkMap.value(QStringLiteral("lifeExp")).toMap().value(QStringLiteral("stratified")).toList();
-    EXPECT_FALSE(flagged[1].toMap().value(QStringLiteral("Male")).toBool());
-    EXPECT_TRUE(flagged[1].toMap().value(QStringLiteral("Female")).toBool());
+    EXPECT_EQ(checks[0].at(0).toMap().keys(), QStringList{QStringLiteral("lifeExp")});
+    EXPECT_FALSE(at(checks[0], "0/lifeExp/stratified/1/Male").toBool());
+    EXPECT_TRUE(at(checks[0], "0/lifeExp/stratified/1/Female").toBool());
     // The refusal report keeps its fixed wording; the reasons come in a signal of their own, with
     // the table, the cell, the formula and the parser's reason.
     ASSERT_EQ(explained.size(), 1);
@@ -229,18 +222,12 @@ TEST_F(ControllerTest, AppliesTransitionAndHealthStateTables)
     info.insert(QStringLiteral("outcomeTreeID"), QStringLiteral("young"));
     info.insert(QStringLiteral("outcomeTreeNodeID"), transition.id());
 
-    QVariantMap probability = ui::dataArrayToMap(transition.probabilityParameter());
-    QVariantList meta = probability.value(QStringLiteral("meta")).toList();
-    for (QVariant& row : meta) {
-        QVariantMap m = row.toMap();
-        if (m.value(QStringLiteral("ParameterName")) == QStringLiteral("direct type"))
-            m.insert(QStringLiteral("Value"), QStringLiteral("no"));
-        row = m;
-    }
-    probability.insert(QStringLiteral("meta"), meta);
+    fn::DataArray probability = transition.probabilityParameter();
+    probability.setMetaValue(QStringLiteral("direct type"), QStringLiteral("no"));
     QSignalSpy transMessages(chief.get(), &ui::Chief::showMessageInTransPage);
     QSignalSpy transChecks(chief.get(), &ui::Chief::formulaCheckResultsAvailableForTransPage);
-    chief->applyChangesToTransParams(info, probability, ui::dataArrayToMap(transition.redistributionParameter()));
+    chief->applyChangesToTransParams(info, ui::dataArrayToMap(probability),
+                                     ui::dataArrayToMap(transition.redistributionParameter()));
     EXPECT_FALSE(transition.isDirect());
     ASSERT_EQ(transMessages.count(), 1);
     EXPECT_EQ(transMessages[0].at(0).toString(), QStringLiteral("Transition parameters"));
@@ -295,11 +282,9 @@ TEST_F(ControllerTest, SelectionPayloadStatusReportsAndResultsFiles)
     // The page draws a specification's trees itself; no diagram map for it or for no model.
     EXPECT_TRUE(chief->outcomeTreeDiagram(country, disease, QStringLiteral("model 1")).isEmpty());
     EXPECT_TRUE(chief->outcomeTreeDiagram(country, disease, QStringLiteral("model 7")).isEmpty());
-    const QVariantMap corrections = selected[0].at(1).toMap();
-    EXPECT_EQ(corrections.value(QStringLiteral("estimType")).toInt(), 0);
-    EXPECT_EQ(corrections.value(QStringLiteral("underreporting")).toMap().value(QStringLiteral("name")).toString(),
-              QStringLiteral("Underreporting"));
-    EXPECT_EQ(selected[0].at(3).toMap().value(QStringLiteral("factorNames")).toList().size(), 2);
+    EXPECT_EQ(at(selected[0], "1/estimType").toInt(), 0);
+    EXPECT_EQ(at(selected[0], "1/underreporting/name"), QStringLiteral("Underreporting"));
+    EXPECT_EQ(at(selected[0], "3/factorNames").toList().size(), 2);
     EXPECT_EQ(selected[0].at(5).toString(), QStringLiteral("No disease report found."));
 
     QSignalSpy create(chief.get(), &ui::Chief::createUpdatableMessage);
@@ -331,11 +316,10 @@ TEST_F(ControllerTest, SelectionPayloadStatusReportsAndResultsFiles)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
     EXPECT_EQ(bytes, chief->buildResultsJson());
-    const QJsonArray documents = QJsonDocument::fromJson(bytes).array();
-    ASSERT_EQ(documents.size(), 1);
-    EXPECT_EQ(documents[0].toObject().value(QStringLiteral("name")).toString(),
-              QStringLiteral("Test Land - Two-tree test disease - model 1"));
-    EXPECT_TRUE(documents[0].toObject().contains(QStringLiteral("totalSequelaTypeResults")));
+    const QVariant documents = QJsonDocument::fromJson(bytes).toVariant();
+    ASSERT_EQ(documents.toList().size(), 1);
+    EXPECT_EQ(at(documents, "0/name"), QStringLiteral("Test Land - Two-tree test disease - model 1"));
+    EXPECT_TRUE(at(documents, "0/totalSequelaTypeResults").isValid());
 
     chief->saveDetailedResultsToClipboard();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8(bytes));
@@ -378,7 +362,7 @@ TEST_F(ControllerTest, EditsAfterARunMarkTheResultsOutOfDate)
     EXPECT_TRUE(chief->hasCurrentResults(model));
     applyYld(true);
     ASSERT_EQ(outdated.size(), 1);
-    EXPECT_EQ(outdated[0][0].toList().value(0).toMap().value(QStringLiteral("modelID")).toString(), model.modelId());
+    EXPECT_EQ(at(outdated[0], "0/0/modelID"), model.modelId());
     EXPECT_TRUE(model.isComputed());
     EXPECT_FALSE(chief->hasCurrentResults(model));
     applyYld(true);
@@ -546,35 +530,25 @@ TEST(ParameterExchange, ClipboardPasteAndMetaRows)
 {
     const QStringList rows = {QStringLiteral("0-4"), QStringLiteral("5-9"), QStringLiteral("10-14")};
     const QStringList columns = {QStringLiteral("Female"), QStringLiteral("Male")};
-    const QVariantList uniform = ui::clipboardTextToGrid(QStringLiteral("1\t2\t3\t4\n5\t6\t7\t8\n"), rows, columns,
-                                                         QStringLiteral("Uniform"))
-                                     .value(QStringLiteral("stratified"))
-                                     .toList();
-    ASSERT_EQ(uniform.size(), 3);
-    EXPECT_EQ(at(uniform[0], "Female"), QStringLiteral("RandUniform(1, 2)"));
-    EXPECT_EQ(at(uniform[0], "Male"), QStringLiteral("RandUniform(3, 4)"));
-    EXPECT_EQ(at(uniform[1], "Male"), QStringLiteral("RandUniform(7, 8)"));
-    EXPECT_EQ(at(uniform[2], "Female"), QStringLiteral("RandUniform(0, 0)"));
-    EXPECT_EQ(at(uniform[2], "Age"), QStringLiteral("10-14"));
-    EXPECT_EQ(uniform[1].toMap().value(QStringLiteral("id")).toInt(), 1);
-
-    const QVariantList constants = ui::clipboardTextToGrid(QStringLiteral("0,5\t1.50\n"), rows, columns,
-                                                           QStringLiteral("Constant"))
-                                       .value(QStringLiteral("stratified"))
-                                       .toList();
-    EXPECT_EQ(at(constants[0], "Female"), QStringLiteral("0,5"));
-    EXPECT_EQ(at(constants[0], "Male"), QStringLiteral("1.5"));
-    EXPECT_EQ(at(constants[1], "Male"), QStringLiteral("0"));
-
-    const QVariantList pert = ui::clipboardTextToGrid(QStringLiteral("1\t2\n"), rows, columns, QStringLiteral("Pert"))
-                                  .value(QStringLiteral("stratified"))
-                                  .toList();
-    EXPECT_EQ(at(pert[0], "Female"), QStringLiteral("RandPert(1, 2, 0)"));
-    EXPECT_EQ(at(pert[0], "Male"), QStringLiteral("RandPert(0, 0, 0)"));
-    EXPECT_TRUE(ui::clipboardTextToGrid(QString(), rows, columns, QStringLiteral("Pert"))
-                    .value(QStringLiteral("stratified"))
-                    .toList()
-                    .isEmpty());
+    const auto grid = [&](const char* text, const char* type) {
+        return ui::clipboardTextToGrid(QString::fromLatin1(text), rows, columns, QString::fromLatin1(type))
+            .value(QStringLiteral("stratified"));
+    };
+    const QVariant uniform = grid("1\t2\t3\t4\n5\t6\t7\t8\n", "Uniform");
+    ASSERT_EQ(uniform.toList().size(), 3);
+    EXPECT_EQ(at(uniform, "0/Female"), QStringLiteral("RandUniform(1, 2)"));
+    EXPECT_EQ(at(uniform, "0/Male"), QStringLiteral("RandUniform(3, 4)"));
+    EXPECT_EQ(at(uniform, "1/Male"), QStringLiteral("RandUniform(7, 8)"));
+    EXPECT_EQ(at(uniform, "2/Female"), QStringLiteral("RandUniform(0, 0)"));
+    EXPECT_EQ(at(uniform, "2/Age"), QStringLiteral("10-14"));
+    EXPECT_EQ(at(uniform, "1/id").toInt(), 1);
+    const QVariant constants = grid("0,5\t1.50\n", "Constant");
+    EXPECT_EQ(at(constants, "0/Female"), QStringLiteral("0,5"));
+    EXPECT_EQ(at(constants, "0/Male"), QStringLiteral("1.5"));
+    EXPECT_EQ(at(constants, "1/Male"), QStringLiteral("0"));
+    EXPECT_EQ(at(grid("1\t2\n", "Pert"), "0/Female"), QStringLiteral("RandPert(1, 2, 0)"));
+    EXPECT_EQ(at(grid("1\t2\n", "Pert"), "0/Male"), QStringLiteral("RandPert(0, 0, 0)"));
+    EXPECT_TRUE(grid("", "Pert").toList().isEmpty());
 
     const QVariantList meta = ui::metaRows(
         {{QStringLiteral("duration"), QStringLiteral("5")}, {QStringLiteral("unshown"), QStringLiteral("x")}});
@@ -593,26 +567,16 @@ TEST(ParameterExchange, ClipboardPasteAndMetaRows)
 TEST(ParameterExchange, OutcomeTreeDiagramOfADiseaseTemplate)
 {
     fn::OutcomeTreeTemplate adults(QStringLiteral("adults"), QStringLiteral("Adults"));
-    adults.addHealthOutcome(QStringLiteral("inf"), QStringLiteral("Infection"), QStringLiteral("INFECTION"),
-                            QStringLiteral("false"));
-    adults.addHealthOutcome(QStringLiteral("acute"), QStringLiteral("Acute"), QStringLiteral("ACUTE"),
-                            QStringLiteral("true"));
-    adults.addHealthOutcome(QStringLiteral("death"), QStringLiteral("Death"), QStringLiteral("DEATH"),
-                            QStringLiteral("false"));
-    adults.addHealthState(QStringLiteral("infState"), QStringLiteral("Infected"), QStringLiteral("inf"),
-                          QStringLiteral("INFECTION"));
-    adults.addHealthState(QStringLiteral("mild"), QStringLiteral("Mild"), QStringLiteral("acute"),
-                          QStringLiteral("YLD"));
-    adults.addHealthState(QStringLiteral("severe"), QStringLiteral("Severe"), QStringLiteral("acute"),
-                          QStringLiteral("YLD"));
-    adults.addHealthState(QStringLiteral("orphan"), QStringLiteral("Orphan"), QStringLiteral("nowhere"),
-                          QStringLiteral("YLD"));
-    adults.addTransition(QStringLiteral("t1"), QStringLiteral("To acute"), QStringLiteral("infState"),
-                         QStringLiteral("acute"), QString());
-    adults.addTransition(QStringLiteral("t2"), QStringLiteral("To death"), QStringLiteral("acute"),
-                         QStringLiteral("death"), QString());
-    adults.addTransition(QStringLiteral("t3"), QStringLiteral("Survival"), QStringLiteral("acute"),
-                         QStringLiteral("acute"), QStringLiteral("t2"));
+    using Row = std::array<const char*, 5>;
+    for (const Row& o : {Row{"inf", "Infection", "INFECTION", "false"}, Row{"acute", "Acute", "ACUTE", "true"},
+                         Row{"death", "Death", "DEATH", "false"}})
+        adults.addHealthOutcome(o[0], o[1], o[2], o[3]);
+    for (const Row& h : {Row{"infState", "Infected", "inf", "INFECTION"}, Row{"mild", "Mild", "acute", "YLD"},
+                         Row{"severe", "Severe", "acute", "YLD"}, Row{"orphan", "Orphan", "nowhere", "YLD"}})
+        adults.addHealthState(h[0], h[1], h[2], h[3]);
+    for (const Row& t : {Row{"t1", "To acute", "infState", "acute", ""}, Row{"t2", "To death", "acute", "death", ""},
+                         Row{"t3", "Survival", "acute", "acute", "t2"}})
+        adults.addTransition(t[0], t[1], t[2], t[3], t[4]);
     fn::OutcomeTreeTemplate children(QStringLiteral("children"), QString());
     fn::DiseaseTemplate disease;
     disease.addOutcomeTree(QStringLiteral("children"), children);

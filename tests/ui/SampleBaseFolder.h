@@ -16,11 +16,10 @@ const QString listeriosisDisease = QStringLiteral("IllustrativeListeriosis");
 
 inline QStringList ageGroups()
 {
-    return {QStringLiteral("0-4"),   QStringLiteral("5-9"),   QStringLiteral("10-14"), QStringLiteral("15-19"),
-            QStringLiteral("20-24"), QStringLiteral("25-29"), QStringLiteral("30-34"), QStringLiteral("35-39"),
-            QStringLiteral("40-44"), QStringLiteral("45-49"), QStringLiteral("50-54"), QStringLiteral("55-59"),
-            QStringLiteral("60-64"), QStringLiteral("65-69"), QStringLiteral("70-74"), QStringLiteral("75-79"),
-            QStringLiteral("80-84"), QStringLiteral("85-89"), QStringLiteral("90+")};
+    QStringList groups;
+    for (int from = 0; from < 90; from += 5)
+        groups << QStringLiteral("%1-%2").arg(from).arg(from + 4);
+    return groups << QStringLiteral("90+");
 }
 
 // Copies the sample specifications into models/ and writes a reference data cache with a

@@ -37,9 +37,8 @@ protected:
                         base.filePath(QStringLiteral("models/two-trees.model_spec.json")));
             fn::InputDataMgr store;
             store.setPath(base.path());
-            const QVector<fn::InputFactor> factors = {
-                fn::InputFactor(QStringLiteral("Age"), {QStringLiteral("0-49"), QStringLiteral("50+")}),
-                fn::InputFactor(QStringLiteral("Sex"), {QStringLiteral("Female"), QStringLiteral("Male")})};
+            const QVector<fn::InputFactor> factors = {fn::InputFactor(QStringLiteral("Age"), {"0-49", "50+"}),
+                                                      fn::InputFactor(QStringLiteral("Sex"), {"Female", "Male"})};
             store.setCountryCaption(country, QStringLiteral("Test Land"));
             store.setAgeDistribution(country,
                                      fn::DataArray(factors, QStringLiteral("Age distribution"), {},
