@@ -68,12 +68,9 @@ void addGenericCountrySheet(const QTemporaryDir& base)
     ASSERT_TRUE(excel.errorString().isEmpty()) << excel.errorString().toStdString();
 }
 
-QVariantList rowOf(std::initializer_list<QVariant> cells)
-{
-    return QVariantList(cells);
-}
+using Rows = QVector<QVariantList>;
 
-void writeRows(ut::Excel& excel, int row, const QVector<QVariantList>& rows)
+void writeRows(ut::Excel& excel, int row, const Rows& rows)
 {
     QVariantList block;
     int width = 1;
@@ -83,6 +80,15 @@ void writeRows(ut::Excel& excel, int row, const QVector<QVariantList>& rows)
     }
     int next = 0;
     excel.writeBlock(QPoint(row, 1), block, width, next);
+}
+
+// A table as the model data sheets lay it out: label, meta rows, header, row dimension, one level.
+Rows sheetTable(const QString& label, const QVariantList& level, const Rows& meta = {})
+{
+    Rows rows{{label}, {}};
+    if (!meta.isEmpty())
+        rows << meta << QVariantList();
+    return rows << QVariantList{"Sex", "Female", "Male"} << QVariantList{"Age"} << level << QVariantList();
 }
 
 } // namespace
@@ -141,17 +147,17 @@ TEST(ReferenceDataImport, SheetsLaidOutByHandReadAtTheirOffsets)
 {
     ut::Excel excel;
     // A disease sheet whose caption label is not in row 1 and whose skipped rows hold other text.
-    writeRows(excel, 3, {rowOf({"caption"}), rowOf({"Neonatal sepsis"}), rowOf({"not read"})});
-    writeRows(excel, 9, {rowOf({"Early"}), rowOf({"Perinatal"})});
+    writeRows(excel, 3, {{"caption"}, {"Neonatal sepsis"}, {"not read"}});
+    writeRows(excel, 9, {{"Early"}, {"Perinatal"}});
     // First empty row after the tree ids: 11. Outcomes of Early from 17.
-    writeRows(excel, 15, {rowOf({"not read either"})});
-    writeRows(excel, 17, {rowOf({"inf", "Infection", "infection", "false"}), rowOf({"dead", "Death", "death", ""})});
-    writeRows(excel, 23, {rowOf({"s1", "Infected", "inf", "infection"}), rowOf({"s2", "Dead", "dead", "yll"})});
-    writeRows(excel, 29, {rowOf({"t1", "Dies", "s1", "s2", ""})});
+    writeRows(excel, 15, {{"not read either"}});
+    writeRows(excel, 17, {{"inf", "Infection", "infection", "false"}, {"dead", "Death", "death", ""}});
+    writeRows(excel, 23, {{"s1", "Infected", "inf", "infection"}, {"s2", "Dead", "dead", "yll"}});
+    writeRows(excel, 29, {{"t1", "Dies", "s1", "s2", ""}});
     // Perinatal: outcomes from 30 + 6, states from 37 + 4, transitions from 42 + 4.
-    writeRows(excel, 36, {rowOf({"pInf", "Infection", "Infection", "TRUE"})});
-    writeRows(excel, 41, {rowOf({"p1", "Infected", "pInf", "Infection"})});
-    writeRows(excel, 46, {rowOf({"p2", "Back", "p1", "p1", "p3"}), rowOf({"p3", "Stay", "p1", "p1", ""})});
+    writeRows(excel, 36, {{"pInf", "Infection", "Infection", "TRUE"}});
+    writeRows(excel, 41, {{"p1", "Infected", "pInf", "Infection"}});
+    writeRows(excel, 46, {{"p2", "Back", "p1", "p1", "p3"}, {"p3", "Stay", "p1", "p1", ""}});
 
     const std::optional<fn::DiseaseTemplate> disease = fn::ReferenceDataImporter::readDiseaseSheet(excel, "Neo");
     ASSERT_TRUE(disease.has_value());
@@ -179,46 +185,14 @@ TEST(ReferenceDataImport, SheetsLaidOutByHandReadAtTheirOffsets)
     // A model data sheet: factor rows three below their label, a row without levels left out,
     // levels ending at the first empty cell; element tables two rows below the element id.
     ut::Excel model;
-    writeRows(model, 2, {rowOf({"RUN FACTORS"}), rowOf({"Age", "not read"})});
-    writeRows(model, 5, {rowOf({"Sex", "Female", "Male"}), rowOf({"Nothing"}), rowOf({"Site", "Blood", "", "Lung"})});
+    writeRows(model, 2, {{"RUN FACTORS"}, {"Age", "not read"}});
+    writeRows(model, 5, {{"Sex", "Female", "Male"}, {"Nothing"}, {"Site", "Blood", "", "Lung"}});
     writeRows(model, 10,
-              {rowOf({"s2", "Dead"}),
-               rowOf({}),
-               rowOf({"Severity"}),
-               rowOf({}),
-               rowOf({"Sex", "Female", "Male"}),
-               rowOf({"Age"}),
-               rowOf({"0-4", "0.5", 0.25}),
-               rowOf({}),
-               rowOf({"Duration"}),
-               rowOf({}),
-               rowOf({"Description", "Years left"}),
-               rowOf({}),
-               rowOf({"Sex", "Female", "Male"}),
-               rowOf({"Age"}),
-               rowOf({"0-4", "70", "65"}),
-               rowOf({}),
-               rowOf({"PROPORTION"}),
-               rowOf({}),
-               rowOf({"Sex", "Female", "Male"}),
-               rowOf({"Age"}),
-               rowOf({"0-4", "", "1"}),
-               rowOf({}),
-               rowOf({"t1", "Dies"}),
-               rowOf({}),
-               rowOf({"probability"}),
-               rowOf({}),
-               rowOf({"Direct type", "Direct"}),
-               rowOf({}),
-               rowOf({"Sex", "Female", "Male"}),
-               rowOf({"Age"}),
-               rowOf({"0-4", "RandUniform(0.1, 0.2)", "0.3"}),
-               rowOf({}),
-               rowOf({"not redistribution"}),
-               rowOf({}),
-               rowOf({"Sex", "Female", "Male"}),
-               rowOf({"Age"}),
-               rowOf({"0-4", "9", "9"})});
+              Rows{{"s2", "Dead"}, {}} + sheetTable("Severity", {"0-4", "0.5", 0.25})
+                  + sheetTable("Duration", {"0-4", "70", "65"}, {{"Description", "Years left"}})
+                  + sheetTable("PROPORTION", {"0-4", "", "1"}) + Rows{{"t1", "Dies"}, {}}
+                  + sheetTable("probability", {"0-4", "RandUniform(0.1, 0.2)", "0.3"}, {{"Direct type", "Direct"}})
+                  + sheetTable("not redistribution", {"0-4", "9", "9"}));
     fn::InputDataMgr store;
     store.diseaseTemplates().add("Neo", *disease);
     // The labels of the other tables are required; without them nothing of the sheet is stored.
@@ -235,12 +209,10 @@ TEST(ReferenceDataImport, SheetsLaidOutByHandReadAtTheirOffsets)
     int row = 60;
     for (const char* label : {"Outcome tree mapping", "Notification data", "coverage", "underestimation",
                               "underreporting", "underascertainment"}) {
-        writeRows(
-            model, row,
-            {rowOf({label}), rowOf({}), rowOf({"Sex", "Female", "Male"}), rowOf({"Age"}), rowOf({"0-4", "1", "2"})});
+        writeRows(model, row, sheetTable(label, {"0-4", "1", "2"}));
         row += 6;
     }
-    writeRows(model, row, {rowOf({"Underestimation Type"}), rowOf({}), rowOf({"Type", "1"})});
+    writeRows(model, row, {{"Underestimation Type"}, {}, {"Type", "1"}});
     QStringList notFound;
     EXPECT_TRUE(fn::ReferenceDataImporter::readModelDataSheet(model, Generic, "Neo", store, &notFound));
     const fn::InputFactorPtrs factors = store.inputFactors().getInputFactors("Neo");

@@ -12,26 +12,37 @@ using namespace testing_support;
 
 namespace {
 
-const QStringList population = {QStringLiteral("1000"), QStringLiteral("900"), QStringLiteral("2000"),
-                                QStringLiteral("1800")};
-const QStringList lifeExpectancy = {QStringLiteral("60"), QStringLiteral("55"), QStringLiteral("20"),
-                                    QStringLiteral("15")};
-
 double discounted(double duration, double onset, double rate)
 {
     return (std::pow(1 + rate, 1 - onset) - std::pow(1 + rate, 1 - onset - duration)) / rate;
 }
 
-QVariantMap outcomeEntry(const QVariantMap& results, int tree)
+QVariantMap treeEntry(const QVariantMap& results, int tree, const QString& key)
+{
+    return results.value(QStringLiteral("detailedResults")).toList().value(tree).toMap().value(key).toMap();
+}
+
+QVariantList outcomeEntries(const QVariantMap& results, int tree)
 {
     return results.value(QStringLiteral("detailedResults"))
         .toList()
         .value(tree)
         .toMap()
         .value(QStringLiteral("healthOutcomeAggregatedResults"))
-        .toList()
-        .value(0)
-        .toMap();
+        .toList();
+}
+
+QVariantMap outcomeEntry(const QVariantMap& results, int tree)
+{
+    return outcomeEntries(results, tree).value(0).toMap();
+}
+
+// The means of the named figures, in the order of the keys.
+void expectMeans(const QVariantMap& figures, const QStringList& keys, const std::vector<double>& means)
+{
+    ASSERT_EQ(std::size_t(keys.size()), means.size());
+    for (int i = 0; i < keys.size(); ++i)
+        EXPECT_DOUBLE_EQ(mean(figures.value(keys[i])), means[std::size_t(i)]) << keys[i].toStdString();
 }
 
 } // namespace
@@ -41,7 +52,7 @@ QVariantMap outcomeEntry(const QVariantMap& results, int tree)
 // (cases 200 and 80, probability 1, severity 0.3 for a year, 20 % die).
 TEST(DiseaseModel, TwoTreeDeterministicResultsUndiscounted)
 {
-    JsonModel m(readJsonObject(fixture(QStringLiteral("two-trees.model_spec.json"))), population, lifeExpectancy);
+    TwoTreesModel m;
     ASSERT_EQ(m.model->outcomeTreeCount(), 2);
     m.run(10, 0.0);
     ASSERT_TRUE(m.model->isComputed());
@@ -64,38 +75,19 @@ TEST(DiseaseModel, TwoTreeDeterministicResultsUndiscounted)
     EXPECT_EQ(youngAcute.value(QStringLiteral("name")).toString(), QStringLiteral("Acute illness"));
     EXPECT_EQ(youngAcute.value(QStringLiteral("acuteType")).toString(), QStringLiteral("acute"));
     const double youngYll = 10 * 59.5 + 5 * 54.5;
-    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("yld"))), 15.0);
-    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("yll"))), youngYll);
-    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("daly"))), 15.0 + youngYll);
-    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("dalyPerCase"))), (15.0 + youngYll) / 150.0);
-    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("yldPer100k"))), 15.0 * 100000 / 1900);
-    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("yldPer100kTotalPopulation"))), 15.0 * 100000 / 5700);
-    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("populationCasesCount"))), 150.0);
-    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("deathCasesCount"))), 15.0);
-    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("allCasesCount"))), 165.0);
-    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("incidencePer100k"))), 150.0 * 100000 / 1900);
-    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("mortalityPer100k"))), 15.0 * 100000 / 5700);
+    expectMeans(youngAcute,
+                {"yld", "yll", "daly", "dalyPerCase", "yldPer100k", "yldPer100kTotalPopulation", "populationCasesCount",
+                 "deathCasesCount", "allCasesCount", "incidencePer100k", "mortalityPer100k"},
+                {15.0, youngYll, 15.0 + youngYll, (15.0 + youngYll) / 150.0, 15.0 * 100000 / 1900, 15.0 * 100000 / 5700,
+                 150.0, 15.0, 165.0, 150.0 * 100000 / 1900, 15.0 * 100000 / 5700});
     // The death outcome and the infection's outcome are not reported on their own.
-    EXPECT_EQ(results.value(QStringLiteral("detailedResults"))
-                  .toList()
-                  .value(0)
-                  .toMap()
-                  .value(QStringLiteral("healthOutcomeAggregatedResults"))
-                  .toList()
-                  .size(),
-              1);
+    EXPECT_EQ(outcomeEntries(results, 0).size(), 1);
 
     const QVariantMap oldAcute = outcomeEntry(results, 1);
     const double oldYll = 40 * 19.0 + 16 * 14.0;
-    EXPECT_DOUBLE_EQ(mean(oldAcute.value(QStringLiteral("yld"))), 60.0 + 24.0);
-    EXPECT_DOUBLE_EQ(mean(oldAcute.value(QStringLiteral("yll"))), oldYll);
+    expectMeans(oldAcute, {"yld", "yll"}, {60.0 + 24.0, oldYll});
 
-    const QVariantMap treeCategories = results.value(QStringLiteral("detailedResults"))
-                                           .toList()
-                                           .value(1)
-                                           .toMap()
-                                           .value(QStringLiteral("sequelaTypeAggregatedResults"))
-                                           .toMap();
+    const QVariantMap treeCategories = treeEntry(results, 1, QStringLiteral("sequelaTypeAggregatedResults"));
     EXPECT_DOUBLE_EQ(mean(treeCategories.value(QStringLiteral("acute")).toMap().value(QStringLiteral("yld"))), 84.0);
     EXPECT_DOUBLE_EQ(mean(treeCategories.value(QStringLiteral("sequela")).toMap().value(QStringLiteral("yld"))), 0.0);
     EXPECT_DOUBLE_EQ(mean(treeCategories.value(QStringLiteral("total")).toMap().value(QStringLiteral("dalyPer100k"))),
@@ -104,14 +96,9 @@ TEST(DiseaseModel, TwoTreeDeterministicResultsUndiscounted)
     // The model adds both trees; its per-100 000 figures use the whole population.
     const QVariantMap totals = m.model->totalResults();
     const double yld = 15.0 + 84.0, yll = youngYll + oldYll;
-    EXPECT_DOUBLE_EQ(mean(totals.value(QStringLiteral("yld"))), yld);
-    EXPECT_DOUBLE_EQ(mean(totals.value(QStringLiteral("yll"))), yll);
-    EXPECT_DOUBLE_EQ(mean(totals.value(QStringLiteral("daly"))), yld + yll);
-    EXPECT_DOUBLE_EQ(mean(totals.value(QStringLiteral("cases"))), 430.0);
-    EXPECT_DOUBLE_EQ(mean(totals.value(QStringLiteral("deaths"))), 71.0);
-    EXPECT_DOUBLE_EQ(mean(totals.value(QStringLiteral("dalyPerCase"))), (yld + yll) / 430.0);
-    EXPECT_DOUBLE_EQ(mean(totals.value(QStringLiteral("dalyPer100k"))), (yld + yll) * 100000 / 5700);
-    EXPECT_DOUBLE_EQ(mean(totals.value(QStringLiteral("mortalityPer100k"))), 71.0 * 100000 / 5700);
+    expectMeans(
+        totals, {"yld", "yll", "daly", "cases", "deaths", "dalyPerCase", "dalyPer100k", "mortalityPer100k"},
+        {yld, yll, yld + yll, 430.0, 71.0, (yld + yll) / 430.0, (yld + yll) * 100000 / 5700, 71.0 * 100000 / 5700});
     // A deterministic model gives every quantile equal to the mean once there are nine iterations.
     const QVariantMap daly = totals.value(QStringLiteral("daly")).toMap();
     for (const QString& key :
@@ -138,7 +125,7 @@ TEST(DiseaseModel, TwoTreeDeterministicResultsUndiscounted)
 TEST(DiseaseModel, TwoTreeDeterministicResultsDiscounted)
 {
     const double r = 0.03;
-    JsonModel m(readJsonObject(fixture(QStringLiteral("two-trees.model_spec.json"))), population, lifeExpectancy);
+    TwoTreesModel m;
     m.run(3, r);
     // Life expectancy at infection and every duration are discounted; a death's YLL is
     // the discounted life expectancy left after the acute illness.
@@ -165,7 +152,7 @@ TEST(DiseaseModel, EveryTreeTakesItsPopulationFromTheStartOfTheRun)
     const QStringList randomPopulation = {
         QStringLiteral("RandUniform(900, 1100)"), QStringLiteral("RandUniform(800, 1000)"),
         QStringLiteral("RandUniform(1900, 2100)"), QStringLiteral("RandUniform(1700, 1900)")};
-    JsonModel m(readJsonObject(fixture(QStringLiteral("two-trees.model_spec.json"))), randomPopulation, lifeExpectancy);
+    TwoTreesModel m({}, randomPopulation);
     fn::seedIfNonZero(11);
     m.run(20, 0.0);
     const fn::OutcomeTree& young = m.model->getOutcomeTree(0);
@@ -181,7 +168,7 @@ TEST(DiseaseModel, EveryTreeTakesItsPopulationFromTheStartOfTheRun)
 
 TEST(DiseaseModel, ParametersTreesAndLookupsFailWithTheirMessages)
 {
-    JsonModel m(readJsonObject(fixture(QStringLiteral("two-trees.model_spec.json"))), population, lifeExpectancy);
+    TwoTreesModel m;
     EXPECT_EQ(m.model->getUnderestimationType(), 0u);
     EXPECT_EQ(m.model->displayName(), QStringLiteral("Testland - Two-tree test disease - model 1"));
     const QVariantMap info = m.model->info();
@@ -250,7 +237,7 @@ TEST(DiseaseModel, CoverageAndUnderestimationScaleTheInfections)
         {"0.8", 1, "7", "2", "3", 6 / 0.8},
     };
     for (const auto& row : rows) {
-        JsonModel m(readJsonObject(fixture(QStringLiteral("two-trees.model_spec.json"))), population, lifeExpectancy);
+        TwoTreesModel m;
         const QVector<fn::InputFactor> factors = m.diseaseTemplate.factors();
         const auto set = [&](int type, const char* formula) {
             m.model->setParameter(type, fn::DataArray(factors, QStringLiteral("p"), {}, QString::fromLatin1(formula)));
@@ -293,43 +280,26 @@ TEST(Statistics, EstimatesApproachTheQuantilesAndOneIterationHasNoStrata)
 
 TEST(DiseaseModel, RunsAreReproducibleWithASeedAndReleaseTheirStores)
 {
-    QJsonObject spec = readJsonObject(fixture(QStringLiteral("two-trees.model_spec.json")));
-    // Make the first tree's severity random.
-    QJsonObject trees = spec.value(QStringLiteral("outcomeTrees")).toObject();
-    QJsonObject tree = trees.value(QStringLiteral("a")).toObject();
-    QJsonObject outcomes = tree.value(QStringLiteral("healthOutcomes")).toObject();
-    QJsonObject acute = outcomes.value(QStringLiteral("acute")).toObject();
-    QJsonObject states = acute.value(QStringLiteral("healthStates")).toObject();
-    QJsonObject state = states.value(QStringLiteral("1")).toObject();
-    state.insert(QStringLiteral("severityArray"),
-                 QJsonDocument::fromJson(
-                     R"json({"vals": [["RandUniform(0.1, 0.3)", "RandPert(0.1, 0.2, 0.3)"], ["0", "0"]]})json")
-                     .object());
-    states.insert(QStringLiteral("1"), state);
-    acute.insert(QStringLiteral("healthStates"), states);
-    outcomes.insert(QStringLiteral("acute"), acute);
-    tree.insert(QStringLiteral("healthOutcomes"), outcomes);
-    trees.insert(QStringLiteral("a"), tree);
-    spec.insert(QStringLiteral("outcomeTrees"), trees);
-
-    JsonModel m(spec, population, lifeExpectancy);
+    // The first tree's severity random.
+    TwoTreesModel m({{R"("severityArray": {"vals": [["0.2", "0.2"], ["0.2", "0.2"]]})",
+                      R"("severityArray": {"vals": [["RandUniform(0.1, 0.3)", "RandPert(0.1, 0.2, 0.3)"], ["0", "0"]]})"}});
     fn::seedIfNonZero(7);
-    m.run(50, 0.0);
-    const QVariantMap first = m.model->results();
-    fn::seedIfNonZero(7);
-    m.run(50, 0.0);
-    EXPECT_EQ(first, m.model->results());
-    const QVariantMap yld = m.model->totalResults().value(QStringLiteral("yld")).toMap();
-    EXPECT_LT(yld.value(QStringLiteral("Quantile0.025")).toDouble(),
-              yld.value(QStringLiteral("Quantile0.975")).toDouble());
-    m.run(50, 0.0);
-    EXPECT_NE(first, m.model->results());
+        m.run(50, 0.0);
+        const QVariantMap first = m.model->results();
+        fn::seedIfNonZero(7);
+        m.run(50, 0.0);
+        EXPECT_EQ(first, m.model->results());
+        const QVariantMap yld = m.model->totalResults().value(QStringLiteral("yld")).toMap();
+        EXPECT_LT(yld.value(QStringLiteral("Quantile0.025")).toDouble(),
+                  yld.value(QStringLiteral("Quantile0.975")).toDouble());
+        m.run(50, 0.0);
+        EXPECT_NE(first, m.model->results());
 
-    // The run's record lasts until it was taken; the elements keep their means.
-    ASSERT_NE(m.model->runRecord(), nullptr);
-    EXPECT_EQ(m.model->runRecord()->iterations(), 50u);
-    m.model->releaseRunRecord();
-    EXPECT_EQ(m.model->runRecord(), nullptr);
-    const fn::OutcomeTree& young = m.model->getOutcomeTree(0);
-    EXPECT_EQ(young.healthStates().front().burdenMean().size(), 4u);
+        // The run's record lasts until it was taken; the elements keep their means.
+        ASSERT_NE(m.model->runRecord(), nullptr);
+        EXPECT_EQ(m.model->runRecord()->iterations(), 50u);
+        m.model->releaseRunRecord();
+        EXPECT_EQ(m.model->runRecord(), nullptr);
+        const fn::OutcomeTree& young = m.model->getOutcomeTree(0);
+        EXPECT_EQ(young.healthStates().front().burdenMean().size(), 4u);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include <QFile>
 #include <QJsonArray>
@@ -80,6 +82,26 @@ struct JsonModel
     {
         int treeIndex = -1;
         model->run(iterations, rate, treeIndex);
+    }
+};
+
+// The two-tree fixture of four strata, each (text, replacement) of its file applied first.
+inline QJsonObject twoTrees(const std::vector<std::pair<QByteArray, QByteArray>>& replacements = {})
+{
+    QFile file(fixture(QStringLiteral("two-trees.model_spec.json")));
+    file.open(QIODevice::ReadOnly);
+    QByteArray text = file.readAll();
+    for (const auto& replacement : replacements)
+        text.replace(replacement.first, replacement.second);
+    return QJsonDocument::fromJson(text).object();
+}
+
+struct TwoTreesModel : JsonModel
+{
+    explicit TwoTreesModel(const std::vector<std::pair<QByteArray, QByteArray>>& replacements = {},
+                           const QStringList& population = {"1000", "900", "2000", "1800"})
+        : JsonModel(twoTrees(replacements), population, {"60", "55", "20", "15"})
+    {
     }
 };
 

@@ -44,6 +44,11 @@ QString buildError(const QJsonObject& spec)
     return QString();
 }
 
+const fn::HealthState& stateOf(const JsonModel& m, const QString& id)
+{
+    return static_cast<const fn::HealthState&>(m.model->getOutcomeTree(0).getHealthState(id));
+}
+
 const QString noSourceTransition = QStringLiteral(
     "Non-complementary transition between health outcomes of sequela types INFECTION and ACUTE does not exist");
 
@@ -129,10 +134,8 @@ TEST(OutcomeTree, DurationsLifelongStatesAndAnnualTransitions)
         JsonModel m(spec, population, lifeExpectancy);
         m.run(1, rate);
         fn::OutcomeTree& tree = m.model->getOutcomeTree(0);
-        const fn::HealthState& acute = static_cast<const fn::HealthState&>(
-            tree.getHealthState(QStringLiteral("acute_hs")));
-        const fn::HealthState& sequela = static_cast<const fn::HealthState&>(
-            tree.getHealthState(QStringLiteral("seq_hs")));
+        const fn::HealthState& acute = stateOf(m, QStringLiteral("acute_hs"));
+        const fn::HealthState& sequela = stateOf(m, QStringLiteral("seq_hs"));
         for (int sex = 0; sex < 2; ++sex) {
             const double le = fn::discountedDuration(sex == 0 ? 50 : 40, 0, rate);
             const double duration = fn::discountedDuration(2, 0, rate);
@@ -182,7 +185,7 @@ TEST(OutcomeTree, RemainingCasesAndRedistribution)
                 population, lifeExpectancy);
     m.run(1, 0.0);
     fn::OutcomeTree& tree = m.model->getOutcomeTree(0);
-    const auto& severe = static_cast<const fn::HealthState&>(tree.getHealthState(QStringLiteral("severe")));
+    const fn::HealthState& severe = stateOf(m, QStringLiteral("severe"));
     EXPECT_NEAR(severe.normalizedProportion()[0], 0.2, 1e-12);
     EXPECT_NEAR(severe.casesMean()[1], 60 * 0.2, 1e-12);
     double sum = 0;
@@ -223,12 +226,10 @@ TEST(OutcomeTree, RemainingCasesAndRedistribution)
                                  {{"1", transition("t1", "inf", "acute", cells("1"))}}),
                    population, lifeExpectancy);
     over.run(1, 0.0);
-    const fn::OutcomeTree& overTree = over.model->getOutcomeTree(0);
-    const auto& severeOver = static_cast<const fn::HealthState&>(
-        const_cast<fn::OutcomeTree&>(overTree).getHealthState(QStringLiteral("severe")));
+    const fn::HealthState& severeOver = stateOf(over, QStringLiteral("severe"));
     EXPECT_EQ(severeOver.proportion().values()[0], 0.0);
     EXPECT_NEAR(severeOver.normalizedProportion()[0], 0.0, 1e-12);
-    EXPECT_NEAR(overTree.healthStates().front().normalizedProportion()[0], 0.7 / 1.5, 1e-12);
+    EXPECT_NEAR(over.model->getOutcomeTree(0).healthStates().front().normalizedProportion()[0], 0.7 / 1.5, 1e-12);
 }
 
 TEST(OutcomeTree, TreeTotalsAddTheYllOfDeathsFromSequelae)
@@ -248,13 +249,15 @@ TEST(OutcomeTree, TreeTotalsAddTheYllOfDeathsFromSequelae)
                                {"4", transition("t4", "seq", "death2", cells("0.2"))}}),
                 population, lifeExpectancy);
     m.run(1, 0.0);
-    const QVariantMap categories = m.model->results()
-                                       .value(QStringLiteral("detailedResults"))
-                                       .toList()
-                                       .value(0)
-                                       .toMap()
-                                       .value(QStringLiteral("sequelaTypeAggregatedResults"))
-                                       .toMap();
+    const auto categories = [&m] {
+        return m.model->results()
+            .value(QStringLiteral("detailedResults"))
+            .toList()
+            .value(0)
+            .toMap()
+            .value(QStringLiteral("sequelaTypeAggregatedResults"))
+            .toMap();
+    };
     const struct
     {
         const char* category;
@@ -265,7 +268,7 @@ TEST(OutcomeTree, TreeTotalsAddTheYllOfDeathsFromSequelae)
         {"total", 40 + 30, 860 + 780},
     };
     for (const auto& row : rows) {
-        const QVariantMap figures = categories.value(QString::fromLatin1(row.category)).toMap();
+        const QVariantMap figures = categories().value(QString::fromLatin1(row.category)).toMap();
         EXPECT_DOUBLE_EQ(mean(figures.value(QStringLiteral("yld"))), row.yld) << row.category;
         EXPECT_DOUBLE_EQ(mean(figures.value(QStringLiteral("yll"))), row.yll) << row.category;
     }
@@ -288,15 +291,7 @@ TEST(OutcomeTree, TreeTotalsAddTheYllOfDeathsFromSequelae)
     const auto discounted = [](double years, double onset) {
         return (std::pow(1.03, 1 - onset) - std::pow(1.03, 1 - onset - years)) / 0.03;
     };
-    const QVariantMap sequela = m.model->results()
-                                    .value(QStringLiteral("detailedResults"))
-                                    .toList()
-                                    .value(0)
-                                    .toMap()
-                                    .value(QStringLiteral("sequelaTypeAggregatedResults"))
-                                    .toMap()
-                                    .value(QStringLiteral("sequela"))
-                                    .toMap();
+    const QVariantMap sequela = categories().value(QStringLiteral("sequela")).toMap();
     const double acuteYears = discounted(2, 0);
     const double sequelaYears = discounted(3, acuteYears);
     EXPECT_NEAR(mean(sequela.value(QStringLiteral("yld"))), 2 * 50 * 0.1 * sequelaYears, 1e-9);
@@ -315,8 +310,7 @@ TEST(OutcomeTree, StateReachedDirectlyKeepsItsOwnFlowAndProportion)
                               {{"1", transition("t1", "inf", "only", cells("0.5"))}}),
                 population, lifeExpectancy);
     m.run(1, 0.0);
-    const auto& only = static_cast<const fn::HealthState&>(
-        m.model->getOutcomeTree(0).getHealthState(QStringLiteral("only")));
+    const fn::HealthState& only = stateOf(m, QStringLiteral("only"));
     EXPECT_EQ(only.normalizedProportion()[0], 0.0);
     EXPECT_DOUBLE_EQ(only.casesMean()[0], 100.0);
     EXPECT_DOUBLE_EQ(only.burdenMean()[0], 50.0);
@@ -359,20 +353,17 @@ TEST(OutcomeTree, DurationsThatNoIntegerHolds)
         m->run(1, 0.0);
         return m;
     };
-    const auto stateOf = [](JsonModel& m) -> const fn::HealthState& {
-        return static_cast<const fn::HealthState&>(m.model->getOutcomeTree(0).getHealthState(QStringLiteral("only")));
-    };
     // 1e19 years is cut to the remaining life expectancy, as any long duration is.
     auto huge = run(QStringLiteral("1e19"));
-    EXPECT_DOUBLE_EQ(stateOf(*huge).duration().values()[0], 50.0);
-    EXPECT_DOUBLE_EQ(stateOf(*huge).duration().values()[1], 40.0);
+    EXPECT_DOUBLE_EQ(stateOf(*huge, QStringLiteral("only")).duration().values()[0], 50.0);
+    EXPECT_DOUBLE_EQ(stateOf(*huge, QStringLiteral("only")).duration().values()[1], 40.0);
     // Not a number is no lifelong marker: it flows into the burden as not a number.
     auto undefined = run(QStringLiteral("0/0"));
-    EXPECT_TRUE(std::isnan(stateOf(*undefined).burdenMean()[0]));
+    EXPECT_TRUE(std::isnan(stateOf(*undefined, QStringLiteral("only")).burdenMean()[0]));
     // The marker is read truncated toward zero: -1.5 still means the rest of life.
     auto lifelong = run(QStringLiteral("-1.5"));
-    EXPECT_DOUBLE_EQ(stateOf(*lifelong).duration().values()[0], 50.0);
-    EXPECT_DOUBLE_EQ(stateOf(*lifelong).burdenMean()[0], 100 * 0.5 * 50.0);
+    EXPECT_DOUBLE_EQ(stateOf(*lifelong, QStringLiteral("only")).duration().values()[0], 50.0);
+    EXPECT_DOUBLE_EQ(stateOf(*lifelong, QStringLiteral("only")).burdenMean()[0], 100 * 0.5 * 50.0);
 }
 
 TEST(OutcomeTree, DimensionWithoutValuesHasNoStrataToCompute)
@@ -395,36 +386,13 @@ TEST(OutcomeTree, ThousandsOfStrataOfRandomCellsRun)
 {
     // 1000 age groups by 2 sexes: each parameter joins to more than the formula library takes
     // in one expression.
-    QJsonArray ages;
-    QJsonArray rows;
-    QJsonArray probabilityRows;
-    for (int a = 0; a < 1000; ++a) {
-        ages.append(QString::number(a));
-        rows.append(QJsonArray{QStringLiteral("RandPert(10, 20, 30)"), QStringLiteral("RandPert(10, 20, 30)")});
-        probabilityRows.append(QJsonArray{QStringLiteral("RandUniform(0.4, 0.6)"), QStringLiteral("1")});
-    }
     QJsonObject spec = specification(
         {"inf", "acute"}, {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE")}},
-        {{"1", transition("t1", "inf", "acute", QJsonObject{{QStringLiteral("vals"), probabilityRows}})}},
-        QJsonObject{{QStringLiteral("vals"), rows}});
-    spec.insert(
-        QStringLiteral("dims"),
-        QJsonObject{{QStringLiteral("order"), QJsonArray{QStringLiteral("age"), QStringLiteral("sex")}},
-                    {QStringLiteral("values"),
-                     QJsonObject{{QStringLiteral("age"), ages},
-                                 {QStringLiteral("sex"), QJsonArray{QStringLiteral("F"), QStringLiteral("M")}}}}});
-    QJsonArray mapping;
-    for (int a = 0; a < 1000; ++a)
-        mapping.append(QJsonArray{QStringLiteral("tree"), QStringLiteral("tree")});
-    spec.insert(QStringLiteral("outcomeTreeMapping"), QJsonObject{{QStringLiteral("vals"), mapping}});
-
-    QStringList populations;
-    QStringList lifeExpectancies;
-    for (int i = 0; i < 2000; ++i) {
-        populations << QStringLiteral("1000");
-        lifeExpectancies << QStringLiteral("50");
-    }
-    JsonModel m(spec, populations, lifeExpectancies);
+        {{"1", transition("t1", "inf", "acute", cells(QStringLiteral("RandUniform(0.4, 0.6)"), QStringLiteral("1")))}},
+        cells(QStringLiteral("RandPert(10, 20, 30)")));
+    overAgeGroups(spec, levels(1000));
+    JsonModel m(spec, QVector<QString>(2000, QStringLiteral("1000")).toList(),
+                QVector<QString>(2000, QStringLiteral("50")).toList());
     m.run(2, 0.0);
     const fn::Infection& infection = *m.model->getOutcomeTree(0).infection();
     ASSERT_EQ(infection.casesMean().size(), 2000u);

@@ -6,13 +6,9 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSignalSpy>
 
-#include "fn/data/templates/DiseaseTemplate.h"
-#include "fn/data/templates/OutcomeTreeTemplate.h"
-#include "fn/model/ModelTestSupport.h"
+#include "fn/run/RunTestSupport.h"
 #include "fn/model/ResultsBuilder.h"
-#include "fn/run/ModelRunWorker.h"
 #include "fn/run/ModelRunner.h"
 #include "fn/model/ResultsComputer.h"
 #include "fn/model/RunControl.h"
@@ -23,81 +19,6 @@
 using namespace testing_support;
 
 namespace {
-
-// Models of both shipped specifications (one tree over 19 age groups; a congenital disease with
-// two trees over 20) in alternation, for two countries.
-class ModelList
-{
-public:
-    explicit ModelList(int count)
-        : m_bsi(readJsonObject(sampleModel(QStringLiteral("Illustrative-CRKP-BSI.model_spec.json"))))
-        , m_congenital(readJsonObject(sampleModel(QStringLiteral("Illustrative-Listeriosis.model_spec.json"))))
-    {
-        addCountry(m_store, QStringLiteral("Northland"), m_bsi.factors(), perStratum(19, 50000, 1000),
-                   perStratum(19, 80, -4));
-        addCountry(m_store, QStringLiteral("Southland"), m_bsi.factors(), perStratum(19, 20000, -500),
-                   perStratum(19, 78, -3.9));
-        for (int i = 0; i < count; ++i) {
-            const QString country = i % 4 < 2 ? QStringLiteral("Northland") : QStringLiteral("Southland");
-            const fn::JSONDiseaseTemplate& disease = i % 2 == 0 ? m_bsi : m_congenital;
-            models.push_back(std::make_unique<fn::DiseaseModel>(&m_store, QStringLiteral("model %1").arg(i + 1),
-                                                                country, country, &disease));
-            models.back()->setUp();
-        }
-    }
-
-    // A model of reference data whose outcomes all stay out of the results: an acute illness
-    // that some do not survive, in Northland.
-    void addModelWithoutReportedOutcomes()
-    {
-        const QString disease = QStringLiteral("Silent");
-        const QString country = QStringLiteral("Northland");
-        if (!m_store.diseaseTemplates().contains(disease)) {
-            fn::OutcomeTreeTemplate tree(QStringLiteral("tree"), QStringLiteral("tree"));
-            tree.addHealthOutcome("inf", "Infection", "INFECTION", "FALSE");
-            tree.addHealthOutcome("acute", "Acute", "ACUTE", "FALSE");
-            tree.addHealthOutcome("death", "Death", "DEATH", "FALSE");
-            tree.addHealthState("infState", "Infection", "inf", "INFECTION");
-            tree.addHealthState("ill", "Ill", "acute", "YLD");
-            tree.addHealthState("dead", "Dead", "death", "YLL");
-            tree.addTransition("fallsIll", "Falls ill", "infState", "ill", "");
-            tree.addTransition("dies", "Dies", "ill", "dead", "");
-            fn::DiseaseTemplate diseaseTemplate;
-            diseaseTemplate.setId(disease);
-            diseaseTemplate.addOutcomeTree(QStringLiteral("tree"), tree);
-            diseaseTemplate.appendOutcomeTreeId(QStringLiteral("tree"));
-            m_store.diseaseTemplates().add(disease, diseaseTemplate);
-            for (const fn::InputFactor& factor : m_bsi.factors())
-                m_store.inputFactors().addInputFactor(disease, factor.name(), factor.levels());
-            const auto table = [this](const QString& name, const QString& formula) {
-                return fn::DataArray(m_bsi.factors(), name, {}, formula);
-            };
-            m_store.setNotificationData(country, disease, table("Notification data", "RandUniform(20, 40)"));
-            m_store.setOutcomeTreeMapping(country, disease, table("Outcome tree mapping", "1"));
-            m_store.setRunFactor(country, disease, "coverage", table("coverage", "1"));
-            m_store.setRunFactor(country, disease, "underestimation", table("underestimation", "1"));
-            m_store.params().set(country, disease, "tree", "ill", fn::ParamsMgr::Severity, table("Severity", "0.2"));
-            m_store.params().set(country, disease, "tree", "ill", fn::ParamsMgr::Duration,
-                                 table("Duration", "RandUniform(0.1, 0.3)"));
-            m_store.transitionParams().set(country, disease, "tree", "fallsIll", fn::TransitionParamsMgr::Probability,
-                                           table("Probability", "0.8"));
-            m_store.transitionParams().set(country, disease, "tree", "dies", fn::TransitionParamsMgr::Probability,
-                                           table("Probability", "RandUniform(0.1, 0.2)"));
-            m_store.addCountryDisease(country, disease);
-        }
-        models.push_back(std::make_unique<fn::DiseaseModel>(&m_store, QStringLiteral("model %1").arg(models.size() + 1),
-                                                            country, country, &m_store.diseaseTemplates().get(disease),
-                                                            m_store.inputFactors().getInputFactors(disease)));
-        models.back()->setUp();
-    }
-
-    fn::DiseaseModelList models;
-
-private:
-    fn::InputDataMgr m_store;
-    fn::JSONDiseaseTemplate m_bsi;
-    fn::JSONDiseaseTemplate m_congenital;
-};
 
 struct Outcome
 {
@@ -453,27 +374,5 @@ TEST(ModelRunner, ACancelledRunStopsBetweenIterationsAndLeavesTheRestNotComputed
             EXPECT_LT(control.iterationsDone(), all);
         }
         EXPECT_GE(control.iterationsDone(), 2000u);
-    }
-}
-
-TEST(ModelRunWorker, ReportsProgressInListOrderWhateverTheThreads)
-{
-    ModelList list(3);
-    for (const int threads : {1, 3}) {
-        fn::ModelRunWorker worker(40, 42, 0.0, list.models);
-        worker.setThreadCount(threads);
-        QSignalSpy progress(&worker, &fn::ModelRunWorker::progressInfo);
-        QSignalSpy finished(&worker, &fn::ModelRunWorker::finished);
-        worker.process();
-        ASSERT_EQ(progress.size(), 4);
-        const QStringList names = {list.models[0]->displayName(), list.models[1]->displayName(),
-                                   list.models[2]->displayName(), list.models[2]->displayName()};
-        for (int i = 0; i < 4; ++i) {
-            EXPECT_FLOAT_EQ(progress[i][0].toFloat(), float(i) / 3.0f);
-            EXPECT_EQ(progress[i][1].toInt(), i);
-            EXPECT_EQ(progress[i][2].toInt(), 3);
-            EXPECT_EQ(progress[i][3].toString(), names[i]);
-        }
-        EXPECT_EQ(finished.size(), 1);
     }
 }
