@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "fn/data/InputDataMgr.h"
@@ -25,7 +26,7 @@ void fill(fn::InputDataMgr& store)
     store.inputFactors().addInputFactor("empty", "Nothing", {});
     store.setCountryCaption(greek, "Greece");
     store.setCountryCaption("Nullland", QString());
-    store.setCountryCaption("Emptyland", QStringLiteral(""));
+    store.setCountryCaption("Emptyland", "");
     store.setLifeExpectancy(greek, randomTable("Life expectancy", 20));
     store.setAgeDistribution(greek, table("Age distribution", {}, {"1", "2", "", "4", "5", "6"}));
     store.setOutcomeTreeMapping(Generic, cjk, randomTable("Mapping", 21));
@@ -264,13 +265,13 @@ TEST(InputDataMgr, LookupsAndFallbacks)
     EXPECT_FALSE(store.hasDiseaseTemplate("d2"));
 
     // A caption needs both population tables.
-    EXPECT_EQ(store.countryCaption(Austria), QStringLiteral("Österreich"));
+    EXPECT_EQ(store.countryCaption(Austria), "Österreich");
     EXPECT_TRUE(store.countryCaption("Nullland").isEmpty());
     store.setLifeExpectancy("Onlylife", randomTable("Life expectancy", 1));
     store.setCountryCaption("Onlylife", "Only life");
     EXPECT_TRUE(store.countryCaption("Onlylife").isEmpty());
     store.setAgeDistribution("Onlylife", randomTable("Age distribution", 1));
-    EXPECT_EQ(store.countryCaption("Onlylife"), QStringLiteral("Only life"));
+    EXPECT_EQ(store.countryCaption("Onlylife"), "Only life");
 
     // Generic's type is 5 % 3, Austria's 1 % 3; a type that is no number, or none, is 0.
     EXPECT_EQ(store.underestimationType("France", Disease), 2);
@@ -279,14 +280,13 @@ TEST(InputDataMgr, LookupsAndFallbacks)
     store.setUnderestimationTypes(Generic, "d3", {{"other", "1"}});
     EXPECT_EQ(store.underestimationType("France", "d3"), 0);
 
-    EXPECT_EQ(store.runFactor("France", Disease, "coverage").formulas().value(0),
-              QStringLiteral("RandUniform(60, 65)"));
+    EXPECT_EQ(store.runFactor("France", Disease, "coverage").formulas().value(0), "RandUniform(60, 65)");
     EXPECT_FALSE(store.runFactor("France", cjk, "underreporting").formulas().isEmpty());
     EXPECT_TRUE(store.runFactor(Austria, cjk, "underreporting").formulas().isEmpty());
-    EXPECT_EQ(store.notificationData("France", Disease).formulas().value(0), QStringLiteral("RandUniform(50, 55)"));
-    EXPECT_EQ(store.notificationData(greek, cjk).formulas().value(0), QStringLiteral("RandUniform(220, 225)"));
+    EXPECT_EQ(store.notificationData("France", Disease).formulas().value(0), "RandUniform(50, 55)");
+    EXPECT_EQ(store.notificationData(greek, cjk).formulas().value(0), "RandUniform(220, 225)");
     EXPECT_TRUE(store.notificationData(greek, Disease).formulas().isEmpty());
-    EXPECT_EQ(store.outcomeTreeMapping("France", Disease).formulas().value(5), QStringLiteral("5"));
+    EXPECT_EQ(store.outcomeTreeMapping("France", Disease).formulas().value(5), "5");
     EXPECT_FALSE(store.outcomeTreeMapping("France", cjk).formulas().isEmpty());
     EXPECT_TRUE(store.outcomeTreeMapping(Austria, cjk).formulas().isEmpty());
 
@@ -336,8 +336,8 @@ TEST(InputDataMgr, ImportNeedsAllWorkbooks)
     fn::InputDataMgr withFiles;
     withFiles.setPath(dir.path());
     ASSERT_EQ(withFiles.modelDataFiles().size(), 2);
-    EXPECT_EQ(withFiles.modelDataFiles().at(0).fileName(), QStringLiteral("modelData-Austria.xls"));
-    EXPECT_EQ(withFiles.diseaseDataFile().fileName(), QStringLiteral("diseaseData.xls"));
+    EXPECT_EQ(withFiles.modelDataFiles().at(0).fileName(), "modelData-Austria.xls");
+    EXPECT_EQ(withFiles.diseaseDataFile().fileName(), "diseaseData.xls");
     fill(withFiles);
     events.clear();
     bool cacheWrittenBeforeFinish = false;
@@ -353,18 +353,11 @@ TEST(InputDataMgr, ImportNeedsAllWorkbooks)
     withFiles.importFromWorkbooks();
     EXPECT_EQ(events, QStringList({"importStarted", "importFinished"}));
     // None of the four files is a workbook: each is reported and the import goes on.
-    EXPECT_EQ(errors, QVector<QString>(4, QStringLiteral("Error|An error occured")).toList());
+    EXPECT_EQ(errors, QVector<QString>(4, "Error|An error occured").toList());
     EXPECT_TRUE(cacheWrittenBeforeFinish);
-    EXPECT_TRUE(withFiles.diseaseIds().isEmpty());
-    EXPECT_TRUE(withFiles.countryDiseases().isEmpty());
-    EXPECT_TRUE(withFiles.lifeExpectancies().isEmpty());
-    EXPECT_TRUE(withFiles.params().params(fn::ParamsMgr::Severity).isEmpty());
-    EXPECT_TRUE(withFiles.transitionParams().params(fn::TransitionParamsMgr::Probability).isEmpty());
-    EXPECT_TRUE(withFiles.diseaseTemplates().templates().isEmpty());
-    EXPECT_TRUE(withFiles.inputFactors().factorMap().empty());
-    EXPECT_TRUE(withFiles.runFactors().isEmpty());
-    EXPECT_TRUE(withFiles.underestimationTypes().isEmpty());
-    EXPECT_TRUE(withFiles.notificationDataMap().isEmpty());
+    // Everything else is gone.
+    const QRegularExpression imported(QStringLiteral("^(?!caption/|mapping/|regions )"));
+    EXPECT_EQ(QString::fromStdString(dump(withFiles)).split('\n').filter(imported), QStringList{"diseaseIds "});
     EXPECT_EQ(withFiles.countryCaptions().size(), 4);
     EXPECT_EQ(withFiles.outcomeTreeMappings().size(), 2);
 

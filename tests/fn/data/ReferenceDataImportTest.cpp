@@ -33,20 +33,20 @@ void fillSkipStore(fn::InputDataMgr& store)
     fillStore(store);
     const QString neonatal = QStringLiteral("Neonatal");
     fn::OutcomeTreeTemplate perinatal = bloodstreamTree();
-    perinatal.setId(QStringLiteral("Perinatal"));
-    perinatal.setName(QStringLiteral("Perinatal"));
+    perinatal.setId("Perinatal");
+    perinatal.setName("Perinatal");
     // The flag is not written: the tree id alone has to make the disease congenital.
-    store.diseaseTemplates().add(neonatal, diseaseTemplate(neonatal, QStringLiteral("Neonatal sepsis"), {perinatal}));
+    store.diseaseTemplates().add(neonatal, diseaseTemplate(neonatal, "Neonatal sepsis", {perinatal}));
     store.appendDiseaseId(neonatal);
 
-    store.addCountryDisease(Austria, QStringLiteral("Orphan"));
-    store.setNotificationData(Austria, QStringLiteral("Orphan"), randomTable("Notification data", 30));
-    fillModelData(store, QStringLiteral("Germany"), 40);
-    store.setCountryCaption(QStringLiteral("Atlantis"), QStringLiteral("Atlantis"));
-    store.setLifeExpectancy(QStringLiteral("Atlantis"), randomTable("Life expectancy", 50));
-    store.setAgeDistribution(QStringLiteral("Atlantis"), randomTable("Age distribution", 51));
-    fillModelData(store, QStringLiteral("Atlantis"), 52);
-    store.inputFactors().addInputFactor(Disease, QStringLiteral("Unused"), {});
+    store.addCountryDisease(Austria, "Orphan");
+    store.setNotificationData(Austria, "Orphan", randomTable("Notification data", 30));
+    fillModelData(store, "Germany", 40);
+    store.setCountryCaption("Atlantis", "Atlantis");
+    store.setLifeExpectancy("Atlantis", randomTable("Life expectancy", 50));
+    store.setAgeDistribution("Atlantis", randomTable("Age distribution", 51));
+    fillModelData(store, "Atlantis", 52);
+    store.inputFactors().addInputFactor(Disease, "Unused", {});
 }
 
 // Adds a "Generic" sheet to countryData.xls, which the import announces but must not read.
@@ -56,8 +56,8 @@ void addGenericCountrySheet(const QTemporaryDir& base)
     ut::Excel excel(path);
     ASSERT_TRUE(excel.isOpen()) << excel.errorString().toStdString();
     excel.addSheet(Generic);
-    excel.setCellValue(1, 1, QStringLiteral("Caption"));
-    excel.setCellValue(2, 1, QStringLiteral("Not a country"));
+    excel.setCellValue(1, 1, "Caption");
+    excel.setCellValue(2, 1, "Not a country");
     int next = 0;
     excel.writeBlock(QPoint(4, 1),
                      {QVariant(QVariantList{"Life expectancy"}), QVariant(QVariantList()),
@@ -122,7 +122,7 @@ TEST(ReferenceDataImport, WrittenWorkbooksImportToEqualContent)
     garbage.write(QByteArray(4096, '\x5a'));
     garbage.close();
     ASSERT_TRUE(QFile::remove(imported.cacheFilePath()));
-    ASSERT_TRUE(QDir(base.path()).mkdir(QStringLiteral("referenceData.dat")));
+    ASSERT_TRUE(QDir(base.path()).mkdir("referenceData.dat"));
     fn::InputDataMgr again;
     QStringList told;
     QObject::connect(&again, &fn::InputDataMgr::showMessage,
@@ -134,11 +134,11 @@ TEST(ReferenceDataImport, WrittenWorkbooksImportToEqualContent)
     again.importFromWorkbooks();
     // The reason, naming the file, comes before the message box that the workbook failed.
     ASSERT_EQ(told.size(), 3);
-    EXPECT_TRUE(told[0].startsWith(QStringLiteral("Reference data|error|The file \""))) << told[0].toStdString();
-    EXPECT_TRUE(told[0].contains(QStringLiteral("modelData-Belgium.xls\" is not a workbook"))) << told[0].toStdString();
-    EXPECT_EQ(told[1], QStringLiteral("Error|An error occured"));
-    EXPECT_TRUE(told[2].contains(QStringLiteral("|error|The reference data cache"))) << told[2].toStdString();
-    EXPECT_TRUE(told[2].contains(QStringLiteral("could not be written")));
+    EXPECT_TRUE(told[0].startsWith("Reference data|error|The file \"")) << told[0].toStdString();
+    EXPECT_TRUE(told[0].contains("modelData-Belgium.xls\" is not a workbook")) << told[0].toStdString();
+    EXPECT_EQ(told[1], "Error|An error occured");
+    EXPECT_TRUE(told[2].contains("|error|The reference data cache")) << told[2].toStdString();
+    EXPECT_TRUE(told[2].contains("could not be written"));
     EXPECT_FALSE(again.countryDiseases().contains("Belgium"));
     EXPECT_EQ(dump(again), dump(source));
 }
@@ -161,20 +161,20 @@ TEST(ReferenceDataImport, SheetsLaidOutByHandReadAtTheirOffsets)
 
     const std::optional<fn::DiseaseTemplate> disease = fn::ReferenceDataImporter::readDiseaseSheet(excel, "Neo");
     ASSERT_TRUE(disease.has_value());
-    EXPECT_EQ(disease->id(), QStringLiteral("Neo"));
-    EXPECT_EQ(disease->caption(), QStringLiteral("Neonatal sepsis"));
+    EXPECT_EQ(disease->id(), "Neo");
+    EXPECT_EQ(disease->caption(), "Neonatal sepsis");
     EXPECT_TRUE(disease->isCongenital());
     EXPECT_EQ(disease->outcomeTreeIds(), (QStringList{"Early", "Perinatal"}));
     const fn::OutcomeTreeTemplate early = disease->outcomeTree("Early");
-    EXPECT_EQ(early.id(), QStringLiteral("Early"));
-    EXPECT_EQ(early.name(), QStringLiteral("Early"));
+    EXPECT_EQ(early.id(), "Early");
+    EXPECT_EQ(early.name(), "Early");
     EXPECT_EQ(early.healthOutcomeOrder(), (QStringList{"inf", "dead"}));
     EXPECT_EQ(early.healthOutcomes().value("inf"), (QStringList{"inf", "Infection", "INFECTION", "FALSE"}));
     EXPECT_EQ(early.healthStates().value("s2"), (QStringList{"s2", "Dead", "dead", "YLL"}));
     EXPECT_EQ(early.transitions().keys(), QStringList{"t1"});
     const fn::OutcomeTreeTemplate perinatal = disease->outcomeTree("Perinatal");
     EXPECT_EQ(perinatal.healthOutcomeOrder(), QStringList{"pInf"});
-    EXPECT_EQ(perinatal.healthStates().value("p1").value(3), QStringLiteral("INFECTION"));
+    EXPECT_EQ(perinatal.healthStates().value("p1").value(3), "INFECTION");
     EXPECT_EQ(perinatal.transitions().value("p2"), (QStringList{"p2", "Back", "p1", "p1", "p3"}));
     EXPECT_EQ(perinatal.transitions().value("p3").value(4), QString());
 
@@ -224,18 +224,17 @@ TEST(ReferenceDataImport, SheetsLaidOutByHandReadAtTheirOffsets)
     ASSERT_NE(stored(fn::ParamsMgr::Severity), nullptr);
     EXPECT_EQ(stored(fn::ParamsMgr::Severity)->formulas(), (QStringList{"0.5", "0.25"}));
     ASSERT_NE(stored(fn::ParamsMgr::Duration), nullptr);
-    EXPECT_EQ(stored(fn::ParamsMgr::Duration)->metaValue("description"), QStringLiteral("Years left"));
+    EXPECT_EQ(stored(fn::ParamsMgr::Duration)->metaValue("description"), "Years left");
     EXPECT_EQ(stored(fn::ParamsMgr::Duration)->formulas(), (QStringList{"70", "65"}));
     ASSERT_NE(stored(fn::ParamsMgr::Proportion), nullptr);
-    EXPECT_EQ(stored(fn::ParamsMgr::Proportion)->name(), QStringLiteral("PROPORTION"));
+    EXPECT_EQ(stored(fn::ParamsMgr::Proportion)->name(), "PROPORTION");
     EXPECT_EQ(stored(fn::ParamsMgr::Proportion)->formulas(), (QStringList{"0", "1"}));
     // Ids of the template that the sheet does not hold keep no parameters.
     EXPECT_EQ(store.params().params(fn::ParamsMgr::Severity).find(Generic, "Neo", "Early", "s1"), nullptr);
     const fn::ElementParams& probabilities = store.transitionParams().params(fn::TransitionParamsMgr::Probability);
     ASSERT_NE(probabilities.find(Generic, "Neo", "Early", "t1"), nullptr);
-    EXPECT_EQ(probabilities.find(Generic, "Neo", "Early", "t1")->metaValue("direct type"), QStringLiteral("Direct"));
-    EXPECT_EQ(probabilities.find(Generic, "Neo", "Early", "t1")->formulas().value(0),
-              QStringLiteral("RandUniform(0.1, 0.2)"));
+    EXPECT_EQ(probabilities.find(Generic, "Neo", "Early", "t1")->metaValue("direct type"), "Direct");
+    EXPECT_EQ(probabilities.find(Generic, "Neo", "Early", "t1")->formulas().value(0), "RandUniform(0.1, 0.2)");
     // The table after the probability is no redistribution unless its label says so.
     EXPECT_TRUE(store.transitionParams().params(fn::TransitionParamsMgr::Redistribution).isEmpty());
     EXPECT_EQ(store.notificationData(Generic, "Neo").formulas(), (QStringList{"1", "2"}));
@@ -243,7 +242,7 @@ TEST(ReferenceDataImport, SheetsLaidOutByHandReadAtTheirOffsets)
     EXPECT_EQ(store.underestimationType(Generic, "Neo"), 1);
     // Of the ids not on the sheet, those that take parameters are told: not the infection s1 and
     // p1, not the complement p2.
-    EXPECT_EQ(notFound, QStringList{QStringLiteral("the transition \"p3\"")});
+    EXPECT_EQ(notFound, QStringList{"the transition \"p3\""});
 
     // Another country needs its population data before its sheets count.
     EXPECT_FALSE(fn::ReferenceDataImporter::readModelDataSheet(model, Austria, "Neo", store));
@@ -308,8 +307,8 @@ TEST(ReferenceDataImport, SkippedSheetsAndCountries)
     // The factor row without levels is left out; the others are read once.
     const fn::InputFactorPtrs factors = imported.inputFactors().getInputFactors(Disease);
     ASSERT_EQ(factors.size(), 2);
-    EXPECT_EQ(factors.at(0)->name(), QStringLiteral("Age"));
-    EXPECT_EQ(factors.at(1)->name(), QStringLiteral("Sex"));
+    EXPECT_EQ(factors.at(0)->name(), "Age");
+    EXPECT_EQ(factors.at(1)->name(), "Sex");
 
     // A tree id "Perinatal" makes the disease congenital.
     EXPECT_FALSE(source.diseaseTemplates().templates().value("Neonatal").isCongenital());

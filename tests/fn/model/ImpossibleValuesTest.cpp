@@ -94,7 +94,7 @@ TEST(ImpossibleValues, ValuesOutsideTheirParametersDomainAreNamed)
 // run, the statistics it spoils are named with the formula behind them; a sound model gives no word.
 TEST(ImpossibleValues, ASwappedPertIsNamedBeforeAndAfterTheRun)
 {
-    for (const QString& severity : {QStringLiteral("0.2"), QStringLiteral("RandPert(0.3, 0.2, 0.4)")}) {
+    for (const QString& severity : {"0.2", "RandPert(0.3, 0.2, 0.4)"}) {
         TwoTreesModel m({{R"("severityArray": {"vals": [["0.2", "0.2"])",
                           R"("severityArray": {"vals": [[")" + severity.toUtf8() + R"(", "0.2"])"}});
         const QStringList warnings = fn::ImpossibleValues::argumentWarnings(*m.model);
@@ -110,9 +110,9 @@ TEST(ImpossibleValues, ASwappedPertIsNamedBeforeAndAfterTheRun)
         ASSERT_EQ(warnings.size(), 1);
         const auto cells = fn::ImpossibleValues::cellWarnings(*m.model);
         ASSERT_EQ(cells.size(), 1u);
-        EXPECT_EQ(cells[0].parameter, QStringLiteral("severity"));
+        EXPECT_EQ(cells[0].parameter, "severity");
         EXPECT_EQ(cells[0].cell, 0);
-        EXPECT_EQ(cells[0].stratum, QStringLiteral("stratum Age 0-49, Sex Female"));
+        EXPECT_EQ(cells[0].stratum, "stratum Age 0-49, Sex Female");
         for (const char* part : {"Model \"Testland - Two-tree test disease - model 1\"",
                                  "tree \"Younger patients\", health state \"Acute illness\", parameter severity",
                                  "stratum Age 0-49, Sex Female", "\"RandPert(0.3, 0.2, 0.4)\"", "mode = 0.2"})
@@ -135,7 +135,7 @@ TEST(ImpossibleValues, ASwappedPertIsNamedBeforeAndAfterTheRun)
     bool perCaseOnly = false;
     const QStringList results = fn::ImpossibleValues::nonFiniteResults(*none.model, &perCaseOnly);
     ASSERT_EQ(results.size(), 2) << results.join('\n').toStdString();
-    EXPECT_TRUE(results[0].contains(QStringLiteral("totals: dalyPerCase;"))) << results[0].toStdString();
-    EXPECT_TRUE(results[1].contains(QStringLiteral("no value in an iteration without cases")));
+    EXPECT_TRUE(results[0].contains("totals: dalyPerCase;")) << results[0].toStdString();
+    EXPECT_TRUE(results[1].contains("no value in an iteration without cases"));
     EXPECT_TRUE(perCaseOnly);
 }

@@ -16,7 +16,7 @@ void breakSecondModel(ModelList& list)
 {
     fn::DataArray& cases = list.models[1]->getParameter(fn::DiseaseModel::NotifiedCases);
     QStringList formulas = cases.formulas();
-    formulas[0] = QStringLiteral("1 +");
+    formulas[0] = "1 +";
     cases.setFormulas(formulas);
 }
 
@@ -75,10 +75,9 @@ TEST(ModelRunWorker, AFailureIsThrownOrReported)
     QSignalSpy finished(&reporter, &fn::ModelRunWorker::finished);
     EXPECT_NO_THROW(reporter.process());
     ASSERT_EQ(failed.size(), 1);
-    EXPECT_TRUE(failed[0][0].toString().contains(QStringLiteral("cannot be parsed")))
-        << qPrintable(failed[0][0].toString());
+    EXPECT_TRUE(failed[0][0].toString().contains("cannot be parsed")) << qPrintable(failed[0][0].toString());
     // Where: the cell and its formula, with the formula library's reason, and the model.
-    EXPECT_TRUE(failed[0][0].toString().contains(QStringLiteral(": \"1 +\": Unexpected end of expression")))
+    EXPECT_TRUE(failed[0][0].toString().contains(": \"1 +\": Unexpected end of expression"))
         << qPrintable(failed[0][0].toString());
     EXPECT_TRUE(failed[0][0].toString().contains(QStringLiteral("in model \"%1\"").arg(list.models[1]->displayName())))
         << qPrintable(failed[0][0].toString());

@@ -53,12 +53,8 @@ Outcome runWithRunner(fn::DiseaseModelList& models, std::uint32_t seed, std::uin
     fn::processRandomEngine().seed(5489);
     fn::ResultsComputer computer(models);
     computer.prepare(iterations);
-    fn::ModelRunner::Settings settings;
-    settings.iterations = iterations;
-    settings.discountRate = 0.03;
-    settings.randomSeed = seed;
-    settings.threads = threads;
-    fn::ModelRunner runner(models, settings);
+    // Iterations, discount rate, seed, seeding, threads.
+    fn::ModelRunner runner(models, {iterations, 0.03, seed, {}, threads});
     runner.setResultsComputer(&computer);
     QList<int> delivered;
     runner.setDoneHandler([&](int index) { delivered << index; });
@@ -115,11 +111,8 @@ TEST(ModelRunner, EveryThreadCountGivesTheNumbersOfARunOneModelAfterTheOther)
                 const Outcome reference = runOneAfterTheOther(list.models, seed, iterations);
                 for (const int threads : {1, 2, 3}) {
                     const Outcome outcome = runWithRunner(list.models, seed, iterations, threads);
-                    SCOPED_TRACE(QStringLiteral("seed %1, %2 iterations, %3 threads")
-                                     .arg(seed)
-                                     .arg(iterations)
-                                     .arg(threads)
-                                     .toStdString());
+                    SCOPED_TRACE(
+                        "seed %1, %2 iterations, %3 threads".arg(seed).arg(iterations).arg(threads).toStdString());
                     ASSERT_EQ(outcome.models.size(), reference.models.size());
                     for (int i = 0; i < reference.models.size(); ++i)
                         EXPECT_EQ(outcome.models[i], reference.models[i]) << "model " << i + 1;
@@ -149,8 +142,8 @@ TEST(ModelRunner, AModelWithoutReportedOutcomesHasNoDeathsAtAnyThreadCount)
             SCOPED_TRACE(QStringLiteral("%1 threads").arg(threads).toStdString());
             for (const std::size_t silent : {std::size_t(3), std::size_t(4)}) {
                 const QVariantMap totals = list.models[silent]->totalResults();
-                EXPECT_EQ(mean(totals.value(QStringLiteral("deaths"))), 0.0) << "model " << silent + 1;
-                EXPECT_GT(mean(totals.value(QStringLiteral("yll"))), 0.0) << "model " << silent + 1;
+                EXPECT_EQ(mean(totals.value("deaths")), 0.0) << "model " << silent + 1;
+                EXPECT_GT(mean(totals.value("yll")), 0.0) << "model " << silent + 1;
             }
             ASSERT_EQ(outcome.models.size(), reference.models.size());
             for (int i = 0; i < reference.models.size(); ++i)
@@ -167,10 +160,7 @@ TEST(ModelRunner, TheLastModelIsDeliveredHoweverTheEndInterleaves)
 {
     ModelList list(2);
     for (int repeat = 0; repeat < 150; ++repeat) {
-        fn::ModelRunner::Settings settings;
-        settings.iterations = 20;
-        settings.threads = 2 + repeat % 3;
-        fn::ModelRunner runner(list.models, settings);
+        fn::ModelRunner runner(list.models, {20, 0.0, 0, {}, 2 + repeat % 3});
         int delivered = 0;
         runner.setDoneHandler([&](int) { ++delivered; });
         ASSERT_TRUE(runner.run()) << "run " << repeat;
@@ -185,12 +175,11 @@ class IdenticalModels
 {
 public:
     explicit IdenticalModels(const QStringList& countries)
-        : m_bsi(readJsonObject(sampleModel(QStringLiteral("Illustrative-CRKP-BSI.model_spec.json"))))
+        : m_bsi(readJsonObject(sampleModel("Illustrative-CRKP-BSI.model_spec.json")))
     {
         for (const QString& country : countries) {
             addCountry(m_store, country, m_bsi.factors(), perStratum(19, 50000, 1000), perStratum(19, 80, -4));
-            models.push_back(
-                std::make_unique<fn::DiseaseModel>(&m_store, QStringLiteral("model 1"), country, country, &m_bsi));
+            models.push_back(std::make_unique<fn::DiseaseModel>(&m_store, "model 1", country, country, &m_bsi));
             models.back()->setUp();
         }
     }
@@ -198,12 +187,7 @@ public:
     // Each model's total DALY per iteration, from its record as the batch's totals take it.
     QVector<QVector<double>> run(fn::ModelRunner::Settings::Seeding seeding, std::uint32_t iterations, int threads)
     {
-        fn::ModelRunner::Settings settings;
-        settings.iterations = iterations;
-        settings.randomSeed = 42;
-        settings.seeding = seeding;
-        settings.threads = threads;
-        fn::ModelRunner runner(models, settings);
+        fn::ModelRunner runner(models, {iterations, 0.0, 42, seeding, threads});
         QVector<QVector<double>> dalys(int(models.size()));
         runner.setDoneHandler([&](int index) {
             const fn::ModelRunRecord& record = *models[std::size_t(index)]->runRecord();
@@ -252,7 +236,7 @@ TEST(ModelRunner, IndependentSeedingGivesEveryCountryAndDiseaseItsOwnDraws)
 {
     using Seeding = fn::ModelRunner::Settings::Seeding;
     const std::uint32_t n = 2000;
-    const QStringList countries = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")};
+    const QStringList countries = {"A", "B", "C", "D"};
     IdenticalModels four(countries);
     struct Row
     {
@@ -277,7 +261,7 @@ TEST(ModelRunner, IndependentSeedingGivesEveryCountryAndDiseaseItsOwnDraws)
         const double standardError = width(dalys[0]) / 3.92 / std::sqrt(double(n));
         EXPECT_LT(std::abs(mean(dalys[0]) - mean(dalys[1])), 5 * standardError);
         // A model's numbers do not depend on the others in the run, nor on the threads.
-        IdenticalModels alone({QStringLiteral("B")});
+        IdenticalModels alone({"B"});
         EXPECT_EQ(alone.run(row.seeding, n, 1).value(0), dalys[1]);
     }
 }
@@ -289,13 +273,10 @@ TEST(ModelRunner, AFailingModelEndsTheRunWithItsOwnFailureAfterTheModelsBeforeIt
         // Model 3 cannot compile its notified cases; it fails when its run starts.
         fn::DataArray& notified = list.models[2]->getParameter(fn::DiseaseModel::NotifiedCases);
         QStringList broken = notified.formulas();
-        broken[5] = QStringLiteral("RandUniform(1)");
+        broken[5] = "RandUniform(1)";
         notified.setFormulas(broken);
 
-        fn::ModelRunner::Settings settings;
-        settings.iterations = 50;
-        settings.randomSeed = 42;
-        settings.threads = threads;
+        const fn::ModelRunner::Settings settings{50, 0.0, 42, {}, threads};
         fn::ModelRunner runner(list.models, settings);
         fn::RunControl control;
         runner.setRunControl(&control);
@@ -305,8 +286,8 @@ TEST(ModelRunner, AFailingModelEndsTheRunWithItsOwnFailureAfterTheModelsBeforeIt
             runner.run();
             ADD_FAILURE() << "the run went through";
         } catch (const ut::Exception& e) {
-            EXPECT_EQ(e.place(), QStringLiteral("fn::DataArray::initializeParser"));
-            EXPECT_TRUE(e.message().contains(QStringLiteral("Notification data")));
+            EXPECT_EQ(e.place(), "fn::DataArray::initializeParser");
+            EXPECT_TRUE(e.message().contains("Notification data"));
         }
         EXPECT_EQ(delivered, QList<int>({0, 1})) << threads << " threads";
         EXPECT_TRUE(list.models[1]->isComputed());
@@ -331,11 +312,7 @@ TEST(ModelRunner, AFailingResultsTaskFailsTheRunEvenWhileItsModelRuns)
             SCOPED_TRACE(QStringLiteral("seed %1, %2 threads").arg(seed).arg(threads).toStdString());
             ModelList list(seed == 0 ? 3 : 1);
             const int failing = seed == 0 ? 1 : 0;
-            fn::ModelRunner::Settings settings;
-            settings.iterations = 3000;
-            settings.randomSeed = seed;
-            settings.threads = threads;
-            RunnerWithFailingResults runner(list.models, settings, failing);
+            RunnerWithFailingResults runner(list.models, {3000, 0.0, seed, {}, threads}, failing);
             QList<int> delivered;
             runner.setDoneHandler([&](int index) { delivered << index; });
             EXPECT_THROW(runner.run(), std::bad_alloc);
@@ -350,11 +327,7 @@ TEST(ModelRunner, ACancelledRunStopsBetweenIterationsAndLeavesTheRestNotComputed
     for (const std::uint32_t seed : {0u, 42u}) {
         ModelList list(seed == 0 ? 6 : 2);
         fn::RunControl control;
-        fn::ModelRunner::Settings settings;
-        settings.iterations = 2000;
-        settings.randomSeed = seed;
-        settings.threads = 3;
-        fn::ModelRunner runner(list.models, settings);
+        fn::ModelRunner runner(list.models, {2000, 0.0, seed, {}, 3});
         runner.setRunControl(&control);
         runner.setDoneHandler([&](int index) {
             if (index == 0)
