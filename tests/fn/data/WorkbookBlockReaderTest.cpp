@@ -108,7 +108,7 @@ TEST(WorkbookBlockReader, HeaderRowsAreRecognisedByTheSexMarkerOnly)
     const QTemporaryDir dir;
     ut::Excel excel;
     int next = 1;
-    for (const QString& marker : {"SEX", "sEx"}) {
+    for (const QString& marker : QStringList{"SEX", "sEx"}) {
         excel.writeBlock(
             QPoint(next, 1),
             asBlock(parameterBlock(marker + QStringLiteral(" table"), {}, {marker, "F", "M"}, "Age", {{"all", 1, 2}})),

@@ -100,7 +100,7 @@ TEST(DiseaseModel, TwoTreeDeterministicResultsUndiscounted)
         {yld, yll, yld + yll, 430.0, 71.0, (yld + yll) / 430.0, (yld + yll) * 100000 / 5700, 71.0 * 100000 / 5700});
     // A deterministic model gives every quantile equal to the mean once there are nine iterations.
     const QVariantMap daly = totals.value("daly").toMap();
-    for (const QString& key : {"Quantile0.025", "Quantile0.5", "Quantile0.975"})
+    for (const QString& key : QStringList{"Quantile0.025", "Quantile0.5", "Quantile0.975"})
         EXPECT_DOUBLE_EQ(daly.value(key).toDouble(), yld + yll) << key.toStdString();
 
     // Stratified results, per age group and sex.
@@ -146,7 +146,7 @@ TEST(DiseaseModel, EveryTreeTakesItsPopulationFromTheStartOfTheRun)
 {
     const QStringList randomPopulation = {"RandUniform(900, 1100)", "RandUniform(800, 1000)", "RandUniform(1900, 2100)",
                                           "RandUniform(1700, 1900)"};
-    TwoTreesModel m({}, randomPopulation);
+    TwoTreesModel m({}, {}, randomPopulation);
     fn::seedIfNonZero(11);
     m.run(20, 0.0);
     const fn::OutcomeTree& young = m.model->getOutcomeTree(0);
@@ -267,24 +267,25 @@ TEST(Statistics, EstimatesApproachTheQuantilesAndOneIterationHasNoStrata)
 TEST(DiseaseModel, RunsAreReproducibleWithASeedAndReleaseTheirStores)
 {
     // The first tree's severity random.
-    TwoTreesModel m({{R"("severityArray": {"vals": [["0.2", "0.2"], ["0.2", "0.2"]]})",
-                      R"("severityArray": {"vals": [["RandUniform(0.1, 0.3)", "RandPert(0.1, 0.2, 0.3)"], ["0", "0"]]})"}});
+    TwoTreesModel m(
+        R"("severityArray": {"vals": [["0.2", "0.2"], ["0.2", "0.2"]]})",
+        R"j("severityArray": {"vals": [["RandUniform(0.1, 0.3)", "RandPert(0.1, 0.2, 0.3)"], ["0", "0"]]})j");
     fn::seedIfNonZero(7);
-        m.run(50, 0.0);
-        const QVariantMap first = m.model->results();
-        fn::seedIfNonZero(7);
-        m.run(50, 0.0);
-        EXPECT_EQ(first, m.model->results());
-        const QVariantMap yld = m.model->totalResults().value("yld").toMap();
-        EXPECT_LT(yld.value("Quantile0.025").toDouble(), yld.value("Quantile0.975").toDouble());
-        m.run(50, 0.0);
-        EXPECT_NE(first, m.model->results());
+    m.run(50, 0.0);
+    const QVariantMap first = m.model->results();
+    fn::seedIfNonZero(7);
+    m.run(50, 0.0);
+    EXPECT_EQ(first, m.model->results());
+    const QVariantMap yld = m.model->totalResults().value("yld").toMap();
+    EXPECT_LT(yld.value("Quantile0.025").toDouble(), yld.value("Quantile0.975").toDouble());
+    m.run(50, 0.0);
+    EXPECT_NE(first, m.model->results());
 
-        // The run's record lasts until it was taken; the elements keep their means.
-        ASSERT_NE(m.model->runRecord(), nullptr);
-        EXPECT_EQ(m.model->runRecord()->iterations(), 50u);
-        m.model->releaseRunRecord();
-        EXPECT_EQ(m.model->runRecord(), nullptr);
-        const fn::OutcomeTree& young = m.model->getOutcomeTree(0);
-        EXPECT_EQ(young.healthStates().front().burdenMean().size(), 4u);
+    // The run's record lasts until it was taken; the elements keep their means.
+    ASSERT_NE(m.model->runRecord(), nullptr);
+    EXPECT_EQ(m.model->runRecord()->iterations(), 50u);
+    m.model->releaseRunRecord();
+    EXPECT_EQ(m.model->runRecord(), nullptr);
+    const fn::OutcomeTree& young = m.model->getOutcomeTree(0);
+    EXPECT_EQ(young.healthStates().front().burdenMean().size(), 4u);
 }

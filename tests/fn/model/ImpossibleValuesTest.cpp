@@ -94,9 +94,9 @@ TEST(ImpossibleValues, ValuesOutsideTheirParametersDomainAreNamed)
 // run, the statistics it spoils are named with the formula behind them; a sound model gives no word.
 TEST(ImpossibleValues, ASwappedPertIsNamedBeforeAndAfterTheRun)
 {
-    for (const QString& severity : {"0.2", "RandPert(0.3, 0.2, 0.4)"}) {
-        TwoTreesModel m({{R"("severityArray": {"vals": [["0.2", "0.2"])",
-                          R"("severityArray": {"vals": [[")" + severity.toUtf8() + R"(", "0.2"])"}});
+    for (const QString& severity : QStringList{"0.2", "RandPert(0.3, 0.2, 0.4)"}) {
+        TwoTreesModel m(R"("severityArray": {"vals": [["0.2", "0.2"])",
+                        R"("severityArray": {"vals": [[")" + severity.toUtf8() + R"(", "0.2"])");
         const QStringList warnings = fn::ImpossibleValues::argumentWarnings(*m.model);
         m.run(5, 0.0);
         bool perCaseOnly = true;
@@ -129,8 +129,8 @@ TEST(ImpossibleValues, ASwappedPertIsNamedBeforeAndAfterTheRun)
     }
 
     // Without any case a figure per case has no value; that is told apart from a fault.
-    TwoTreesModel none({{R"("rawCasesCountArray": {"vals": [["100", "50"], ["200", "80"]]})",
-                         R"("rawCasesCountArray": {"vals": [["0", "0"], ["0", "0"]]})"}});
+    TwoTreesModel none(R"("rawCasesCountArray": {"vals": [["100", "50"], ["200", "80"]]})",
+                       R"("rawCasesCountArray": {"vals": [["0", "0"], ["0", "0"]]})");
     none.run(5, 0.0);
     bool perCaseOnly = false;
     const QStringList results = fn::ImpossibleValues::nonFiniteResults(*none.model, &perCaseOnly);

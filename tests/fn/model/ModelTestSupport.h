@@ -1,8 +1,6 @@
 #pragma once
 
 #include <memory>
-#include <utility>
-#include <vector>
 
 #include <QFile>
 #include <QJsonArray>
@@ -85,22 +83,22 @@ struct JsonModel
     }
 };
 
-// The two-tree fixture of four strata, each (text, replacement) of its file applied first.
-inline QJsonObject twoTrees(const std::vector<std::pair<QByteArray, QByteArray>>& replacements = {})
+// The two-tree fixture of four strata, with a text of its file replaced first.
+inline QJsonObject twoTrees(const QByteArray& text = {}, const QByteArray& replacement = {})
 {
     QFile file(fixture(QStringLiteral("two-trees.model_spec.json")));
     file.open(QIODevice::ReadOnly);
-    QByteArray text = file.readAll();
-    for (const auto& replacement : replacements)
-        text.replace(replacement.first, replacement.second);
-    return QJsonDocument::fromJson(text).object();
+    QByteArray json = file.readAll();
+    if (!text.isEmpty())
+        json.replace(text, replacement);
+    return QJsonDocument::fromJson(json).object();
 }
 
 struct TwoTreesModel : JsonModel
 {
-    explicit TwoTreesModel(const std::vector<std::pair<QByteArray, QByteArray>>& replacements = {},
+    explicit TwoTreesModel(const QByteArray& text = {}, const QByteArray& replacement = {},
                            const QStringList& population = {"1000", "900", "2000", "1800"})
-        : JsonModel(twoTrees(replacements), population, {"60", "55", "20", "15"})
+        : JsonModel(twoTrees(text, replacement), population, {"60", "55", "20", "15"})
     {
     }
 };

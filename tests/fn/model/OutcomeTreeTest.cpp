@@ -54,7 +54,7 @@ const QString noSourceTransition = QStringLiteral(
 
 } // namespace
 
-TEST(OutcomeTree, ValidatesTheSourceTransitionAndComplements)
+TEST(OutcomeTree, ValidatesInfectionsSourceTransitionAndComplements)
 {
     const QJsonObject acuteTwoStates{{"a", state("s1", "0.1", "1", "0.5")}, {"b", state("s2", "0.1", "1", "0.5")}};
     const QJsonObject acuteOneState{{"a", state("s1", "0.1", "1", "1")}};
@@ -77,6 +77,13 @@ TEST(OutcomeTree, ValidatesTheSourceTransitionAndComplements)
                   {{"1", transition("t1", "inf", "acute", cells("1"))},
                    {"2", transition("t2", "inf", "asym", cells("0"), dangling)}})),
               "Source transition probability is missing");
+    // The second infection used to replace the first while the node maps still held it.
+    EXPECT_EQ(buildError(specification(
+                  {"inf", "inf2", "acute"},
+                  {{"inf", outcome("INFECTION")}, {"inf2", outcome("INFECTION")}, {"acute", outcome("ACUTE")}},
+                  {{"1", transition("t1", "inf", "acute", cells("1"))},
+                   {"2", transition("t2", "inf2", "acute", cells("1"))}})),
+              "Outcome tree tree has more than one infection: inf2_hs and inf_hs");
 }
 
 TEST(OutcomeTree, ComplementsAndAsymptomaticCases)
@@ -320,17 +327,6 @@ TEST(OutcomeTree, DeathsFromAStateOfAnOutcomeAreCounted)
         population, lifeExpectancy);
     m.run(1, 0.0);
     EXPECT_DOUBLE_EQ(mean(m.model->totalResults().value("deaths")), 20.0);
-}
-
-TEST(OutcomeTree, RefusesASecondInfection)
-{
-    // The second infection used to replace the first while the node maps still held it.
-    EXPECT_EQ(buildError(specification(
-                  {"inf", "inf2", "acute"},
-                  {{"inf", outcome("INFECTION")}, {"inf2", outcome("INFECTION")}, {"acute", outcome("ACUTE")}},
-                  {{"1", transition("t1", "inf", "acute", cells("1"))},
-                   {"2", transition("t2", "inf2", "acute", cells("1"))}})),
-              "Outcome tree tree has more than one infection: inf2_hs and inf_hs");
 }
 
 TEST(OutcomeTree, DurationsThatNoIntegerHolds)

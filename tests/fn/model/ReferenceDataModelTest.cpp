@@ -53,7 +53,7 @@ struct ReferenceModel
         store.setLifeExpectancy(country, filled(factors, "Life expectancy", "40"));
         store.setNotificationData(country, disease, filled(factors, "Notification data", "10"));
         store.setOutcomeTreeMapping(country, disease, filled(factors, "Outcome tree mapping", "1"));
-        for (const QString& label : {"coverage", "underestimation"})
+        for (const QString& label : QStringList{"coverage", "underestimation"})
             store.setRunFactor(country, disease, label, filled(factors, label, "1"));
         store.transitionParams().set(country, disease, "tree", "t1", fn::TransitionParamsMgr::Probability,
                                      filled(ageBySex(19), "Probability", "0.5"));

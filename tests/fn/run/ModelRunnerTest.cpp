@@ -111,8 +111,11 @@ TEST(ModelRunner, EveryThreadCountGivesTheNumbersOfARunOneModelAfterTheOther)
                 const Outcome reference = runOneAfterTheOther(list.models, seed, iterations);
                 for (const int threads : {1, 2, 3}) {
                     const Outcome outcome = runWithRunner(list.models, seed, iterations, threads);
-                    SCOPED_TRACE(
-                        "seed %1, %2 iterations, %3 threads".arg(seed).arg(iterations).arg(threads).toStdString());
+                    SCOPED_TRACE(QStringLiteral("seed %1, %2 iterations, %3 threads")
+                                     .arg(seed)
+                                     .arg(iterations)
+                                     .arg(threads)
+                                     .toStdString());
                     ASSERT_EQ(outcome.models.size(), reference.models.size());
                     for (int i = 0; i < reference.models.size(); ++i)
                         EXPECT_EQ(outcome.models[i], reference.models[i]) << "model " << i + 1;

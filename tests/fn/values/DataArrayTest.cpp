@@ -86,27 +86,6 @@ TEST(DataArray, ConvertsBetween19And20AgeGroups)
     EXPECT_EQ(other.values()[5], 5.0);
 }
 
-TEST(DataArray, FailedCompilationTurnsEveryCellToZero)
-{
-    const fn::InputFactor age("Age", ageGroups(2));
-    const fn::InputFactor sex("Sex", sexes);
-    fn::DataArray broken({age, sex}, "Severity", {}, QStringList{"1", "RandUniform(1)", "3", "4"});
-    try {
-        broken.initializeParser();
-        FAIL() << "accepted a broken formula";
-    } catch (const ut::Exception& e) {
-        EXPECT_EQ(e.message(),
-                  QStringLiteral("One or more formulas for parameter Severity cannot be parsed.\n"
-                                 "Instead all formulas have been initialized to evaluate to 0."));
-        EXPECT_EQ(e.place(), "fn::DataArray::initializeParser");
-    }
-    EXPECT_EQ(broken.currentFormulas(), (QStringList{"0", "0", "0", "0"}));
-    broken.values()[0] = 9.0;
-    broken.evaluate();
-    for (double v : broken.values())
-        EXPECT_EQ(v, 0.0);
-}
-
 TEST(DataArray, CopiesAndFactorlessArrays)
 {
     const fn::InputFactor empty("Age", {});

@@ -33,7 +33,7 @@ TEST(DataValue, EvaluatesCompiledFormulas)
 
 TEST(DataValue, RejectedFormulaBecomesZero)
 {
-    for (const QString& bad : {"RandUniform(1)", QString(), "2 *", "unknownName + 1", "RandPert(1, 2)"}) {
+    for (const QString& bad : QStringList{"RandUniform(1)", QString(), "2 *", "unknownName + 1", "RandPert(1, 2)"}) {
         fn::DataValue value("7");
         try {
             value.setFormula(bad);
@@ -96,7 +96,10 @@ TEST(DataArray, FormulasThatDoNotCompileAreNamedCellByCell)
         array.initializeParser();
         FAIL() << "the formulas compiled";
     } catch (const ut::Exception& e) {
-        EXPECT_TRUE(e.message().contains("parameter Severity"));
+        EXPECT_EQ(e.message(),
+                  QStringLiteral("One or more formulas for parameter Severity cannot be parsed.\n"
+                                 "Instead all formulas have been initialized to evaluate to 0."));
+        EXPECT_EQ(e.place(), "fn::DataArray::initializeParser");
         ASSERT_EQ(e.details().size(), 3) << e.details().join(QLatin1Char('\n')).toStdString();
         EXPECT_TRUE(e.details()[0].startsWith(QStringLiteral("stratum Age 0-49, Sex Male: \"RandPert(1, 2)\": Too few "
                                                              "parameters for function \"RandPert\"")))
@@ -106,9 +109,13 @@ TEST(DataArray, FormulasThatDoNotCompileAreNamedCellByCell)
             << e.details()[1].toStdString();
         EXPECT_EQ(e.details()[2], "stratum Age 50+, Sex Male: \"dose + 1\": unknown name \"dose\"");
     }
-    // As before, the array now evaluates to 0 everywhere.
-    const QString zero = QStringLiteral("0");
-    EXPECT_EQ(array.currentFormulas(), (QStringList{zero, zero, zero, zero}));
+    // The array now evaluates to 0 everywhere, whatever its values held.
+    EXPECT_EQ(array.currentFormulas(), (QStringList{"0", "0", "0", "0"}));
+    array.values()[0] = 9.0;
+    array.evaluate();
+    EXPECT_EQ(array.values().size(), 4u);
+    for (double v : array.values())
+        EXPECT_EQ(v, 0.0);
 
     const QString open = QStringLiteral("(");
     fn::DataArray many(factors, "Duration", {}, QStringList{open, open, open, open});
