@@ -34,11 +34,9 @@ TEST(JSONDiseaseTemplate, IdentityFactorsAndDiseaseArrays)
     EXPECT_FALSE(disease.isCongenital());
 
     // Names get a capital first letter; a number level reads as its text.
-    ASSERT_EQ(disease.factors().size(), 2);
-    EXPECT_EQ(disease.factors().at(0).name(), "Age");
-    EXPECT_EQ(disease.factors().at(0).levels(), QStringList({"0-49", "50"}));
-    EXPECT_EQ(disease.factors().at(1).name(), "Gender");
-    EXPECT_EQ(disease.factors().at(1).levels(), QStringList({"female", "male"}));
+    EXPECT_EQ(disease.factors(),
+              (QVector<fn::InputFactor>{fn::InputFactor("Age", {"0-49", "50"}),
+                                        fn::InputFactor("Gender", {"female", "male"})}));
 
     // An empty string and a JSON number both read as "0".
     const fn::DataArray notification = disease.notificationData();

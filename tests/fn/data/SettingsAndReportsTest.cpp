@@ -113,9 +113,6 @@ TEST(DiseaseReportMgr, SharedAndOwnReports)
 
     // Without a base folder the reports are looked for in the working directory: one without them.
     const QTemporaryDir elsewhere;
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(elsewhere.path());
-    fn::DiseaseReportMgr unset;
-    EXPECT_EQ(unset.getReport("BaselineBSI"), "No disease report found.");
-    QDir::setCurrent(previous);
+    const WorkingDirectory cwd(elsewhere.path());
+    EXPECT_EQ(fn::DiseaseReportMgr().getReport("BaselineBSI"), "No disease report found.");
 }

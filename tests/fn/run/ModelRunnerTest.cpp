@@ -173,48 +173,28 @@ TEST(ModelRunner, TheLastModelIsDeliveredHoweverTheEndInterleaves)
 
 namespace {
 
-// The same bloodstream infection model in several countries of identical population.
-class IdenticalModels
+// Each model's total DALY per iteration, from its record as the batch's totals take it.
+QVector<QVector<double>> dalysPerIteration(fn::DiseaseModelList& models, fn::ModelRunner::Settings::Seeding seeding,
+                                           std::uint32_t iterations, int threads)
 {
-public:
-    explicit IdenticalModels(const QStringList& countries)
-        : m_bsi(readJsonObject(sampleModel("Illustrative-CRKP-BSI.model_spec.json")))
-    {
-        for (const QString& country : countries) {
-            addCountry(m_store, country, m_bsi.factors(), perStratum(19, 50000, 1000), perStratum(19, 80, -4));
-            models.push_back(std::make_unique<fn::DiseaseModel>(&m_store, "model 1", country, country, &m_bsi));
-            models.back()->setUp();
-        }
-    }
-
-    // Each model's total DALY per iteration, from its record as the batch's totals take it.
-    QVector<QVector<double>> run(fn::ModelRunner::Settings::Seeding seeding, std::uint32_t iterations, int threads)
-    {
-        fn::ModelRunner runner(models, {iterations, 0.0, 42, seeding, threads});
-        QVector<QVector<double>> dalys(int(models.size()));
-        runner.setDoneHandler([&](int index) {
-            const fn::ModelRunRecord& record = *models[std::size_t(index)]->runRecord();
-            for (std::uint32_t k = 0; k < iterations; ++k) {
-                double daly = 0.0;
-                for (const auto sum : {fn::ModelRunRecord::AcuteYld, fn::ModelRunRecord::AcuteYll,
-                                       fn::ModelRunRecord::SequelaYld, fn::ModelRunRecord::SequelaYll}) {
-                    const double* row = record.row(sum, k);
-                    for (std::size_t i = 0; i < record.strataCount(); ++i)
-                        daly += row[i];
-                }
-                dalys[index] << daly;
+    fn::ModelRunner runner(models, {iterations, 0.0, 42, seeding, threads});
+    QVector<QVector<double>> dalys(int(models.size()));
+    runner.setDoneHandler([&](int index) {
+        const fn::ModelRunRecord& record = *models[std::size_t(index)]->runRecord();
+        for (std::uint32_t k = 0; k < iterations; ++k) {
+            double daly = 0.0;
+            for (const auto sum : {fn::ModelRunRecord::AcuteYld, fn::ModelRunRecord::AcuteYll,
+                                   fn::ModelRunRecord::SequelaYld, fn::ModelRunRecord::SequelaYll}) {
+                const double* row = record.row(sum, k);
+                for (std::size_t i = 0; i < record.strataCount(); ++i)
+                    daly += row[i];
             }
-        });
-        EXPECT_TRUE(runner.run());
-        return dalys;
-    }
-
-    fn::DiseaseModelList models;
-
-private:
-    fn::InputDataMgr m_store;
-    fn::JSONDiseaseTemplate m_bsi;
-};
+            dalys[index] << daly;
+        }
+    });
+    EXPECT_TRUE(runner.run());
+    return dalys;
+}
 
 // The width of the central 95 % of values.
 double width(QVector<double> values)
@@ -240,7 +220,7 @@ TEST(ModelRunner, IndependentSeedingGivesEveryCountryAndDiseaseItsOwnDraws)
     using Seeding = fn::ModelRunner::Settings::Seeding;
     const std::uint32_t n = 2000;
     const QStringList countries = {"A", "B", "C", "D"};
-    IdenticalModels four(countries);
+    ModelList four(countries);
     struct Row
     {
         Seeding seeding;
@@ -250,7 +230,7 @@ TEST(ModelRunner, IndependentSeedingGivesEveryCountryAndDiseaseItsOwnDraws)
     for (const Row& row : {Row{Seeding::Shared, 3.999, 4.001}, Row{Seeding::Independent, 1.6, 2.5}}) {
         const bool shared = row.seeding == Seeding::Shared;
         SCOPED_TRACE(shared ? "shared" : "independent");
-        const QVector<QVector<double>> dalys = four.run(row.seeding, n, 3);
+        const QVector<QVector<double>> dalys = dalysPerIteration(four.models, row.seeding, n, 3);
         QVector<double> total(int(n), 0.0);
         for (const QVector<double>& model : dalys) {
             for (int k = 0; k < int(n); ++k)
@@ -264,8 +244,8 @@ TEST(ModelRunner, IndependentSeedingGivesEveryCountryAndDiseaseItsOwnDraws)
         const double standardError = width(dalys[0]) / 3.92 / std::sqrt(double(n));
         EXPECT_LT(std::abs(mean(dalys[0]) - mean(dalys[1])), 5 * standardError);
         // A model's numbers do not depend on the others in the run, nor on the threads.
-        IdenticalModels alone({"B"});
-        EXPECT_EQ(alone.run(row.seeding, n, 1).value(0), dalys[1]);
+        ModelList alone(QStringList{"B"});
+        EXPECT_EQ(dalysPerIteration(alone.models, row.seeding, n, 1).value(0), dalys[1]);
     }
 }
 

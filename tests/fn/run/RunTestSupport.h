@@ -28,6 +28,17 @@ public:
         }
     }
 
+    // The same bloodstream infection model, "model 1", in each country, all of Northland's population.
+    explicit ModelList(const QStringList& countries)
+        : ModelList(0)
+    {
+        for (const QString& country : countries) {
+            addCountry(m_store, country, m_bsi.factors(), perStratum(19, 50000, 1000), perStratum(19, 80, -4));
+            models.push_back(std::make_unique<fn::DiseaseModel>(&m_store, "model 1", country, country, &m_bsi));
+            models.back()->setUp();
+        }
+    }
+
     // A model of reference data whose outcomes all stay out of the results: an acute illness
     // that some do not survive, in Northland.
     void addModelWithoutReportedOutcomes()

@@ -84,6 +84,23 @@ TEST(DataArray, ConvertsBetween19And20AgeGroups)
     other.initializeParser();
     other.evaluate(); // stays within bounds although the shapes differ
     EXPECT_EQ(other.values()[5], 5.0);
+
+    // 20 groups with one formula, bound to 19: the first group's cells go as far as there are any.
+    fn::DataArray oneOf40({age20, sex}, "Life expectancy", {}, QStringList{"70"});
+    oneOf40.setInputFactors({&age19, &sex});
+    EXPECT_TRUE(oneOf40.formulas().isEmpty());
+    EXPECT_EQ(oneOf40.values().shape(), (Marray::Shape{19, 2}));
+    oneOf40.initializeParser();
+    oneOf40.evaluate();
+
+    // 19 groups with one formula, bound to 20: cells the list does not reach read as "0".
+    fn::DataArray oneOf38({age19, sex}, "Population", {}, QStringList{"5"});
+    oneOf38.setInputFactors({&age20, &sex});
+    EXPECT_EQ(oneOf38.formulas(), (QStringList{"0", "0", "5"}));
+    oneOf38.initializeParser();
+    oneOf38.evaluate();
+    EXPECT_EQ(oneOf38.values()[2], 5.0);
+    EXPECT_EQ(oneOf38.values()[39], 0.0);
 }
 
 TEST(DataArray, CopiesAndFactorlessArrays)
@@ -165,30 +182,6 @@ TEST(DataArray, ManyStrataCompileInChunksAndDrawInCellOrder)
     fn::DataArray broken({age, sex}, "Broken", {}, cells);
     EXPECT_THROW(broken.initializeParser(), ut::Exception);
     EXPECT_EQ(broken.currentFormulas().count("0"), 6000);
-}
-
-TEST(DataArray, AgeConversionOfListsShorterThanTheirShape)
-{
-    const fn::InputFactor age19("Age", ageGroups(19));
-    const fn::InputFactor age20("Age", ageGroups(20));
-    const fn::InputFactor sex("Sex", sexes);
-
-    // 20 groups with one formula, bound to 19: the first group's cells go as far as there are any.
-    fn::DataArray oneOf40({age20, sex}, "Life expectancy", {}, QStringList{"70"});
-    oneOf40.setInputFactors({&age19, &sex});
-    EXPECT_TRUE(oneOf40.formulas().isEmpty());
-    EXPECT_EQ(oneOf40.values().shape(), (Marray::Shape{19, 2}));
-    oneOf40.initializeParser();
-    oneOf40.evaluate();
-
-    // 19 groups with one formula, bound to 20: cells the list does not reach read as "0".
-    fn::DataArray oneOf38({age19, sex}, "Population", {}, QStringList{"5"});
-    oneOf38.setInputFactors({&age20, &sex});
-    EXPECT_EQ(oneOf38.formulas(), (QStringList{"0", "0", "5"}));
-    oneOf38.initializeParser();
-    oneOf38.evaluate();
-    EXPECT_EQ(oneOf38.values()[2], 5.0);
-    EXPECT_EQ(oneOf38.values()[39], 0.0);
 }
 
 // Formulas that draw nothing are evaluated once and then copied: what callers wrote into the

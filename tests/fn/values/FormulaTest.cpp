@@ -47,7 +47,7 @@ TEST(DataValue, RejectedFormulaBecomesZero)
     }
 }
 
-TEST(FormulaChecker, SingleAndListForms)
+TEST(FormulaChecker, SingleAndListFormsAndWhyACellIsRefused)
 {
     fn::FormulaChecker checker;
     EXPECT_TRUE(checker.check("RandUniform(0.198, 0.734)"));
@@ -65,23 +65,21 @@ TEST(FormulaChecker, SingleAndListForms)
     ASSERT_EQ(results.size(), 39);
     EXPECT_EQ(results.count(false), 1);
     EXPECT_FALSE(results[17]);
-}
 
-TEST(FormulaChecker, SaysWhyAFormulaWasRefused)
-{
-    fn::FormulaChecker checker;
-    QList<bool> results;
+    // Why a cell was refused, as the parameter editor shows it.
     QStringList reasons;
-    EXPECT_FALSE(
-        checker.check(QStringList{"RandUniform(1, 2)", "1,5", "RandPert(1, 2)", QString(), "2 *"}, results, reasons));
-    EXPECT_EQ(results, (QList<bool>{true, false, false, false, false}));
-    ASSERT_EQ(reasons.size(), 5);
+    EXPECT_FALSE(checker.check(
+        QStringList{"RandUniform(1, 2)", "1,5", "RandPert(1, 2)", QString(), "2 *", "0,95", "1, 2"}, results, reasons));
+    EXPECT_EQ(results, (QList<bool>{true, false, false, false, false, false, false}));
+    ASSERT_EQ(reasons.size(), 7);
     EXPECT_TRUE(reasons[0].isEmpty());
     EXPECT_EQ(reasons[1], "it gives 2 values instead of one (a decimal comma?)");
     for (int i = 2; i < 5; ++i)
         EXPECT_FALSE(reasons[i].isEmpty()) << i;
     // The parser's own words: a function short of arguments is not a formula that ends too early.
     EXPECT_NE(reasons[2], reasons[4]);
+    EXPECT_TRUE(reasons[5].endsWith("(a decimal comma?)"));
+    EXPECT_FALSE(reasons[6].contains("decimal comma"));
 }
 
 // An array whose formulas do not compile says which cells, with their strata (the first factor
@@ -173,12 +171,4 @@ TEST(DataArray, EveryCellIsExactlyOneValue)
         }
         EXPECT_EQ(array.currentFormulas(), (QStringList{"0", "0", "0", "0"}));
     }
-
-    // The formula checker of the parameter editor gives the same reasons.
-    fn::FormulaChecker checker;
-    QList<bool> results;
-    QStringList reasons;
-    EXPECT_FALSE(checker.check({"0,95", "1, 2"}, results, reasons));
-    EXPECT_TRUE(reasons[0].endsWith("(a decimal comma?)"));
-    EXPECT_FALSE(reasons[1].contains("decimal comma"));
 }
