@@ -201,15 +201,12 @@ TEST(InputDataMgrCache, DamagedFilesLoadWithoutCrashing)
     fn::InputDataMgr damaged;
     fill(damaged);
     damaged.setPath(dir.path());
-    EXPECT_EQ(damaged.inputFactors().factorMap(), original.inputFactors().factorMap());
-    EXPECT_EQ(damaged.countryCaptions(), original.countryCaptions());
-    ASSERT_EQ(damaged.lifeExpectancies().keys(), original.lifeExpectancies().keys());
-    for (const QString& country : original.lifeExpectancies().keys())
-        EXPECT_EQ(dump(damaged.lifeExpectancies().value(country)), dump(original.lifeExpectancies().value(country)));
-    EXPECT_TRUE(damaged.runFactors().isEmpty());
-    EXPECT_TRUE(damaged.underestimationTypes().isEmpty());
-    EXPECT_TRUE(damaged.countryDiseases().isEmpty());
-    EXPECT_TRUE(damaged.diseaseIds().isEmpty());
+    const QRegularExpression early("^(factor|caption|lifeExpectancy)/");
+    const QRegularExpression late("^(runFactor|underestimationType|countryDisease)|^diseaseIds .");
+    const QStringList lines = QString::fromStdString(dump(damaged)).split('\n');
+    EXPECT_EQ(lines.filter(early), QString::fromStdString(dump(original)).split('\n').filter(early));
+    EXPECT_FALSE(lines.filter(early).isEmpty());
+    EXPECT_TRUE(lines.filter(late).isEmpty()) << lines.filter(late).join('\n').toStdString();
 
     // Every shorter prefix loads, and only the complete file yields the last part.
     for (int length = 0; length < bytes.size(); length += 3) {
