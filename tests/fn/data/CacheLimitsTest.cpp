@@ -33,7 +33,7 @@ std::unique_ptr<Loaded> load(QByteArray bytes)
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     const ut::ScopedDiagnosticsSink sink([&loaded](const QString& text) { loaded->reports << text; });
-    loaded->complete = loaded->store.loadCache(buffer, QStringLiteral("cache.dat"));
+    loaded->complete = loaded->store.loadCache(buffer, "cache.dat");
     return loaded;
 }
 
@@ -46,12 +46,11 @@ TEST(CacheLimits, StrataOfAllArraysTogetherAreBoundByTheFileSize)
     // every array alone fits in the file, all of them together would not.
     fn::InputDataMgr written;
     written.setDirPath(dir.path());
-    const QVector<fn::InputFactor> wide = {fn::InputFactor(QStringLiteral("A"), levels(100)),
-                                           fn::InputFactor(QStringLiteral("B"), levels(100))};
+    const QVector<fn::InputFactor> wide = {fn::InputFactor("A", levels(100)), fn::InputFactor("B", levels(100))};
     for (int c = 0; c < 50; ++c)
         written.setLifeExpectancy(QStringLiteral("C%1").arg(c, 2, 10, QLatin1Char('0')),
-                                  fn::DataArray(wide, QStringLiteral("Life expectancy"), {}, QStringList{"1"}));
-    written.appendDiseaseId(QStringLiteral("D"));
+                                  fn::DataArray(wide, "Life expectancy", {}, QStringList{"1"}));
+    written.appendDiseaseId("D");
     const QByteArray bytes = cacheBytes(written);
     ASSERT_LT(bytes.size(), 50 * 10000);
     ASSERT_GT(bytes.size(), 10000);
@@ -61,22 +60,20 @@ TEST(CacheLimits, StrataOfAllArraysTogetherAreBoundByTheFileSize)
     EXPECT_LT(loaded->store.lifeExpectancies().size(), 50);
     EXPECT_TRUE(loaded->store.diseaseIds().isEmpty());
     ASSERT_EQ(loaded->reports.size(), 1);
-    EXPECT_TRUE(loaded->reports.front().startsWith(QStringLiteral("Reference data cache cache.dat is damaged")));
-    EXPECT_TRUE(loaded->reports.front().contains(QStringLiteral("the life expectancies")));
+    EXPECT_TRUE(loaded->reports.front().startsWith("Reference data cache cache.dat is damaged"));
+    EXPECT_TRUE(loaded->reports.front().contains("the life expectancies"));
 
     // The same arrays over strata they have formulas for load whole and say nothing.
     fn::InputDataMgr genuine;
     genuine.setDirPath(dir.path());
-    const QVector<fn::InputFactor> ageBySex = {fn::InputFactor(QStringLiteral("Age"), levels(20)),
-                                               fn::InputFactor(QStringLiteral("Sex"), levels(2))};
+    const QVector<fn::InputFactor> ageBySex = {fn::InputFactor("Age", levels(20)), fn::InputFactor("Sex", levels(2))};
     for (int c = 0; c < 50; ++c)
-        genuine.setLifeExpectancy(QStringLiteral("C%1").arg(c),
-                                  fn::DataArray(ageBySex, QStringLiteral("Life expectancy"), {}, QStringLiteral("70")));
-    genuine.appendDiseaseId(QStringLiteral("D"));
+        genuine.setLifeExpectancy(QStringLiteral("C%1").arg(c), fn::DataArray(ageBySex, "Life expectancy", {}, "70"));
+    genuine.appendDiseaseId("D");
     const auto whole = load(cacheBytes(genuine));
     EXPECT_TRUE(whole->complete);
     EXPECT_EQ(whole->store.lifeExpectancies().size(), 50);
-    EXPECT_EQ(whole->store.diseaseIds(), QStringList{QStringLiteral("D")});
+    EXPECT_EQ(whole->store.diseaseIds(), QStringList{"D"});
     EXPECT_TRUE(whole->reports.isEmpty()) << whole->reports.join(QLatin1Char('\n')).toStdString();
 }
 
@@ -87,18 +84,18 @@ TEST(CacheLimits, FactorListsBeyondArraysOrTheFileAreRefused)
     fn::InputDataMgr nine;
     nine.setDirPath(dir.path());
     for (int f = 0; f < 9; ++f)
-        nine.inputFactors().addInputFactor(QStringLiteral("D"), QStringLiteral("F%1").arg(f), levels(2));
+        nine.inputFactors().addInputFactor("D", QStringLiteral("F%1").arg(f), levels(2));
     const auto refused = load(cacheBytes(nine));
     EXPECT_FALSE(refused->complete);
-    EXPECT_TRUE(refused->store.inputFactors().getInputFactors(QStringLiteral("D")).isEmpty());
+    EXPECT_TRUE(refused->store.inputFactors().getInputFactors("D").isEmpty());
     ASSERT_EQ(refused->reports.size(), 1);
-    EXPECT_TRUE(refused->reports.front().contains(QStringLiteral("the input factors")));
+    EXPECT_TRUE(refused->reports.front().contains("the input factors"));
 
     // Two factors of 300 levels: 90 000 strata for every model of the disease, from a few kB.
     fn::InputDataMgr wide;
     wide.setDirPath(dir.path());
-    wide.inputFactors().addInputFactor(QStringLiteral("D"), QStringLiteral("A"), levels(300));
-    wide.inputFactors().addInputFactor(QStringLiteral("D"), QStringLiteral("B"), levels(300));
+    wide.inputFactors().addInputFactor("D", "A", levels(300));
+    wide.inputFactors().addInputFactor("D", "B", levels(300));
     EXPECT_FALSE(load(cacheBytes(wide))->complete);
 }
 
@@ -108,12 +105,9 @@ TEST(CacheLimits, LifeExpectancyWithTooFewFormulasForANarrowerModel)
     QTemporaryDir dir;
     fn::InputDataMgr written;
     written.setDirPath(dir.path());
-    const QVector<fn::InputFactor> twenty = {fn::InputFactor(QStringLiteral("Age"), levels(20)),
-                                             fn::InputFactor(QStringLiteral("Sex"), levels(2))};
-    written.setLifeExpectancy(QStringLiteral("Testland"),
-                              fn::DataArray(twenty, QStringLiteral("Life expectancy"), {}, QStringList{"70"}));
-    written.setAgeDistribution(QStringLiteral("Testland"),
-                               fn::DataArray(twenty, QStringLiteral("Age distribution"), {}, QStringLiteral("100")));
+    const QVector<fn::InputFactor> twenty = {fn::InputFactor("Age", levels(20)), fn::InputFactor("Sex", levels(2))};
+    written.setLifeExpectancy("Testland", fn::DataArray(twenty, "Life expectancy", {}, QStringList{"70"}));
+    written.setAgeDistribution("Testland", fn::DataArray(twenty, "Age distribution", {}, "100"));
     const auto loaded = load(cacheBytes(written));
     ASSERT_TRUE(loaded->complete);
 
@@ -122,8 +116,7 @@ TEST(CacheLimits, LifeExpectancyWithTooFewFormulasForANarrowerModel)
                                      {{"1", transition("t1", "inf", "acute", cells("1"))}}, cells("1"));
     overAgeGroups(spec, levels(19));
     const fn::JSONDiseaseTemplate diseaseTemplate(spec);
-    fn::DiseaseModel model(&loaded->store, QStringLiteral("model 1"), QStringLiteral("Testland"),
-                           QStringLiteral("Testland"), &diseaseTemplate);
+    fn::DiseaseModel model(&loaded->store, "model 1", "Testland", "Testland", &diseaseTemplate);
     model.setUp();
     // The conversion dropped the one formula there was: no life expectancy is left.
     EXPECT_TRUE(model.getParameter(fn::DiseaseModel::LifeExpectancy).currentFormulas().isEmpty());

@@ -28,34 +28,32 @@ using Rows = QMap<QString, QStringList>;
 TEST(JSONDiseaseTemplate, IdentityFactorsAndDiseaseArrays)
 {
     const fn::JSONDiseaseTemplate disease = fullTemplate();
-    EXPECT_EQ(disease.id(), QStringLiteral("FullDisease"));
-    EXPECT_EQ(disease.name(), QStringLiteral("Full test disease"));
+    EXPECT_EQ(disease.id(), "FullDisease");
+    EXPECT_EQ(disease.name(), "Full test disease");
     // A string where a bool belongs reads as false.
     EXPECT_FALSE(disease.isCongenital());
 
     // Names get a capital first letter; a number level reads as its text.
-    ASSERT_EQ(disease.factors().size(), 2);
-    EXPECT_EQ(disease.factors().at(0).name(), QStringLiteral("Age"));
-    EXPECT_EQ(disease.factors().at(0).levels(), QStringList({"0-49", "50"}));
-    EXPECT_EQ(disease.factors().at(1).name(), QStringLiteral("Gender"));
-    EXPECT_EQ(disease.factors().at(1).levels(), QStringList({"female", "male"}));
+    EXPECT_EQ(disease.factors(),
+              (QVector<fn::InputFactor>{fn::InputFactor("Age", {"0-49", "50"}),
+                                        fn::InputFactor("Gender", {"female", "male"})}));
 
     // An empty string and a JSON number both read as "0".
     const fn::DataArray notification = disease.notificationData();
-    EXPECT_EQ(notification.name(), QStringLiteral("Notification data"));
+    EXPECT_EQ(notification.name(), "Notification data");
     EXPECT_EQ(notification.formulas(), QStringList({"10", "20", "0", "0"}));
     EXPECT_EQ(notification.dims(), fn::DataArray::Dims({2, 2}));
 
     // Trees are accepted in member-key order; the dropped tree does not count in the mapping.
     EXPECT_EQ(disease.outcomeTreeIds(), QStringList({"Zeta", "Alpha"}));
     EXPECT_EQ(disease.outcomeTreeCount(), 2);
-    EXPECT_EQ(disease.outcomeTreeId(1), QStringLiteral("Alpha"));
+    EXPECT_EQ(disease.outcomeTreeId(1), "Alpha");
     EXPECT_TRUE(disease.outcomeTreeId(2).isEmpty());
     EXPECT_TRUE(disease.outcomeTreeTemplate("Dropped").id().isEmpty());
     EXPECT_TRUE(disease.outcomeTreeTemplate("Empty").id().isEmpty());
 
     fn::DataArray mapping = disease.outcomeTreeMapping();
-    EXPECT_EQ(mapping.name(), QStringLiteral("Outcome tree mapping"));
+    EXPECT_EQ(mapping.name(), "Outcome tree mapping");
     EXPECT_EQ(mapping.formulas(), QStringList({"2", "1", "0", "0"}));
     EXPECT_EQ(mapping.currentFormulas(), QStringList({"2", "1", "0", "0"}));
     mapping.initializeParser();
@@ -69,8 +67,8 @@ TEST(JSONDiseaseTemplate, OutcomeTreeRowsAndGeneratedStates)
 {
     const fn::JSONDiseaseTemplate disease = fullTemplate();
     const fn::OutcomeTreeTemplate zeta = disease.outcomeTreeTemplate("Zeta");
-    EXPECT_EQ(zeta.id(), QStringLiteral("Zeta"));
-    EXPECT_EQ(zeta.name(), QStringLiteral("Zeta tree"));
+    EXPECT_EQ(zeta.id(), "Zeta");
+    EXPECT_EQ(zeta.name(), "Zeta tree");
     // The RECOVERY outcome is not created, although it counted for the size check.
     EXPECT_EQ(zeta.healthOutcomeOrder(), QStringList({"inf", "acute", "seq", "death"}));
     EXPECT_FALSE(zeta.hasHealthOutcome("rec"));
@@ -106,26 +104,26 @@ TEST(JSONDiseaseTemplate, ParametersMetaAndDefaults)
 
     // A generated state carries its outcome's arrays; null cells read as "0".
     const fn::DataArray severity = disease.parameter(K::Severity, "Zeta", "acute_hs");
-    EXPECT_EQ(severity.name(), QStringLiteral("Severity"));
+    EXPECT_EQ(severity.name(), "Severity");
     EXPECT_EQ(severity.formulas(), QStringList({"RandUniform(0.1, 0.2)", "0.5", "0.6", "0"}));
     EXPECT_EQ(disease.parameter(K::Duration, "Zeta", "inf_hs").formulas(), QStringList({"1", "2", "3", "4"}));
     // No proportion is stored for it: the default "1" over the disease's factors.
     const fn::DataArray proportion = disease.parameter(K::Proportion, "Zeta", "acute_hs");
-    EXPECT_EQ(proportion.name(), QStringLiteral("Proportion"));
+    EXPECT_EQ(proportion.name(), "Proportion");
     EXPECT_EQ(proportion.formulas(), QStringList({"1", "1", "1", "1"}));
     EXPECT_TRUE(proportion.meta().isEmpty());
     EXPECT_EQ(proportion.dims(), fn::DataArray::Dims({2, 2}));
 
     const fn::DataArray s1 = disease.parameter(K::Proportion, "Zeta", "s1");
     EXPECT_EQ(s1.formulas(), QStringList({"0.2", "0.2", "0.2", "0.2"}));
-    EXPECT_EQ(s1.metaValue("remaining cases"), QStringLiteral("no"));
-    EXPECT_EQ(disease.parameter(K::Proportion, "Zeta", "s2").metaValue("remaining cases"), QStringLiteral("yes"));
+    EXPECT_EQ(s1.metaValue("remaining cases"), "no");
+    EXPECT_EQ(disease.parameter(K::Proportion, "Zeta", "s2").metaValue("remaining cases"), "yes");
     EXPECT_EQ(disease.parameter(K::Duration, "Zeta", "s2").formulas(), QStringList({"20", "20", "20", "20"}));
     // A stored array without "vals" is empty rather than defaulted.
     EXPECT_TRUE(disease.parameter(K::Severity, "Zeta", "dead").formulas().isEmpty());
 
     const fn::DataArray toAcute = disease.parameter(K::Probability, "Zeta", "toAcute");
-    EXPECT_EQ(toAcute.name(), QStringLiteral("Probability"));
+    EXPECT_EQ(toAcute.name(), "Probability");
     EXPECT_EQ(toAcute.formulas(), QStringList({"0.9", "0.9", "0.9", "0.9"}));
     EXPECT_EQ(toAcute.meta(), (fn::DataArray::Meta{{"direct type", "no"}, {"redistribute", "yes"}, {"duration", "5"}}));
     EXPECT_EQ(disease.parameter(K::Redistribution, "Zeta", "toAcute").formulas(),

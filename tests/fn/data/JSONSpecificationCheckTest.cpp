@@ -15,7 +15,7 @@ namespace {
 
 QJsonObject cells(const QJsonArray& rows)
 {
-    return {{QStringLiteral("vals"), rows}};
+    return {{"vals", rows}};
 }
 
 // A value, not an array: braces around a single QJsonArray would copy it under clang.
@@ -27,26 +27,22 @@ QJsonValue row(const QJsonValue& female, const QJsonValue& male)
 // One tree over one age group and two sexes, with the given severity array.
 QJsonObject specification(const QString& id, const QJsonObject& severity, int dimensions = 2)
 {
-    QJsonArray order{QStringLiteral("age"), QStringLiteral("sex")};
-    QJsonObject values{{QStringLiteral("age"), QJsonArray{QStringLiteral("all")}},
-                       {QStringLiteral("sex"), QJsonArray{QStringLiteral("F"), QStringLiteral("M")}}};
+    QJsonArray order{"age", "sex"};
+    QJsonObject values{{"age", QJsonArray{"all"}}, {"sex", QJsonArray{"F", "M"}}};
     for (int d = 2; d < dimensions; ++d) {
         order.append(QStringLiteral("d%1").arg(d));
-        values.insert(QStringLiteral("d%1").arg(d), QJsonArray{QStringLiteral("x")});
+        values.insert(QStringLiteral("d%1").arg(d), QJsonArray{"x"});
     }
-    const QJsonObject acute{{QStringLiteral("type"), QStringLiteral("ACUTE")},
-                            {QStringLiteral("severityArray"), severity}};
+    const QJsonObject acute{{"type", "ACUTE"}, {"severityArray", severity}};
     const QJsonObject tree{
-        {QStringLiteral("id"), QStringLiteral("tree")},
-        {QStringLiteral("healthOutcomesRunOrder"), QJsonArray{QStringLiteral("inf"), QStringLiteral("acute")}},
-        {QStringLiteral("healthOutcomes"),
-         QJsonObject{{QStringLiteral("inf"), QJsonObject{{QStringLiteral("type"), QStringLiteral("INFECTION")}}},
-                     {QStringLiteral("acute"), acute}}}};
-    return {{QStringLiteral("id"), id},
-            {QStringLiteral("dims"), QJsonObject{{QStringLiteral("order"), order}, {QStringLiteral("values"), values}}},
-            {QStringLiteral("rawCasesCountArray"), cells(QJsonArray{row("10", "20")})},
-            {QStringLiteral("outcomeTrees"), QJsonObject{{QStringLiteral("t"), tree}}},
-            {QStringLiteral("outcomeTreeMapping"), cells(QJsonArray{row("tree", "tree")})}};
+        {"id", "tree"},
+        {"healthOutcomesRunOrder", QJsonArray{"inf", "acute"}},
+        {"healthOutcomes", QJsonObject{{"inf", QJsonObject{{"type", "INFECTION"}}}, {"acute", acute}}}};
+    return {{"id", id},
+            {"dims", QJsonObject{{"order", order}, {"values", values}}},
+            {"rawCasesCountArray", cells(QJsonArray{row("10", "20")})},
+            {"outcomeTrees", QJsonObject{{"t", tree}}},
+            {"outcomeTreeMapping", cells(QJsonArray{row("tree", "tree")})}};
 }
 
 QByteArray bytesOf(const QJsonObject& json)
@@ -59,7 +55,7 @@ struct Read
     fn::JSONInputDataMgr reader;
     QStringList reports;
 
-    void file(const QByteArray& bytes, const QString& name = QStringLiteral("spec.json"))
+    void file(const QByteArray& bytes, const QString& name = "spec.json")
     {
         const ut::ScopedDiagnosticsSink sink([this](const QString& text) { reports << text; });
         reader.readSpecification(bytes, name);
@@ -71,32 +67,30 @@ struct Read
 TEST(JSONSpecificationCheck, CellsReadAsZeroOrNotAtAllAreReportedAndStillReadSo)
 {
     Read read;
-    read.file(bytesOf(specification(QStringLiteral("Numbers"), cells(QJsonArray{row(0.5, QJsonValue())}))));
+    read.file(bytesOf(specification("Numbers", cells(QJsonArray{row(0.5, QJsonValue())}))));
     ASSERT_EQ(read.reports.size(), 1);
     EXPECT_EQ(read.reports.front(),
               QStringLiteral("Model specification spec.json: outcome tree \"t\", health outcome \"acute\", "
                              "\"severityArray\" has 2 cell(s) that are not text, read as \"0\": row 1 cell 1 "
                              "(a number), row 1 cell 2 (null). Write formulas as text, such as \"0.5\"."));
-    const fn::JSONDiseaseTemplate& numbers = read.reader.getDiseaseTemplate(QStringLiteral("Numbers"));
-    EXPECT_EQ(numbers.parameter(fn::JSONDiseaseTemplate::Severity, QStringLiteral("tree"), QStringLiteral("acute_hs"))
-                  .formulas(),
+    const fn::JSONDiseaseTemplate& numbers = read.reader.getDiseaseTemplate("Numbers");
+    EXPECT_EQ(numbers.parameter(fn::JSONDiseaseTemplate::Severity, "tree", "acute_hs").formulas(),
               (QStringList{"0", "0"}));
 
     read.reports.clear();
-    read.file(bytesOf(specification(QStringLiteral("Flat"), cells(QJsonArray{"0.1", "0.2"}))),
-              QStringLiteral("flat.json"));
+    read.file(bytesOf(specification("Flat", cells(QJsonArray{"0.1", "0.2"}))), "flat.json");
     ASSERT_EQ(read.reports.size(), 1);
     EXPECT_TRUE(
         read.reports.front().contains(QStringLiteral("\"vals\" of outcome tree \"t\", health outcome \"acute\", "
                                                      "\"severityArray\" holds 2 entries that are not rows")))
         << read.reports.front().toStdString();
-    EXPECT_TRUE(read.reader.getDiseaseTemplate(QStringLiteral("Flat"))
-                    .parameter(fn::JSONDiseaseTemplate::Severity, QStringLiteral("tree"), QStringLiteral("acute_hs"))
+    EXPECT_TRUE(read.reader.getDiseaseTemplate("Flat")
+                    .parameter(fn::JSONDiseaseTemplate::Severity, "tree", "acute_hs")
                     .formulas()
                     .isEmpty());
 
     read.reports.clear();
-    read.file(bytesOf(specification(QStringLiteral("Short"), cells(QJsonArray{QJsonValue(QJsonArray{"0.1"})}))));
+    read.file(bytesOf(specification("Short", cells(QJsonArray{QJsonValue(QJsonArray{"0.1"})}))));
     ASSERT_EQ(read.reports.size(), 1);
     EXPECT_TRUE(read.reports.front().endsWith(QStringLiteral("has 1 cells for the 2 strata of \"dims\"; the strata "
                                                              "without a cell stay 0.")))
@@ -107,17 +101,15 @@ TEST(JSONSpecificationCheck, FilesThatCannotBeHeldAreSkippedAtStartUp)
 {
     // The models folder read at start-up: nine dimensions used to abort the program.
     QTemporaryDir base;
-    QDir(base.path()).mkdir(QStringLiteral("models"));
+    QDir(base.path()).mkdir("models");
     const auto write = [&base](const QString& name, const QByteArray& bytes) {
         QFile file(base.path() + QStringLiteral("/models/") + name);
         file.open(QIODevice::WriteOnly);
         file.write(bytes);
     };
-    write(QStringLiteral("a-nine.json"),
-          bytesOf(specification(QStringLiteral("Nine"), cells(QJsonArray{row("0", "0")}), 9)));
-    write(QStringLiteral("b-eight.json"),
-          bytesOf(specification(QStringLiteral("Eight"), cells(QJsonArray{row("0", "0")}), 8)));
-    write(QStringLiteral("c-broken.json"), QByteArrayLiteral("{ \"id\": "));
+    write("a-nine.json", bytesOf(specification("Nine", cells(QJsonArray{row("0", "0")}), 9)));
+    write("b-eight.json", bytesOf(specification("Eight", cells(QJsonArray{row("0", "0")}), 8)));
+    write("c-broken.json", QByteArrayLiteral("{ \"id\": "));
 
     Read read;
     {
@@ -130,21 +122,20 @@ TEST(JSONSpecificationCheck, FilesThatCannotBeHeldAreSkippedAtStartUp)
                                                      "in \"order\", and parameters can have at most 8.")
                                           .arg(nine)))
         << read.reports.join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(read.reports.last().contains(QStringLiteral("c-broken.json is not valid JSON")));
+    EXPECT_TRUE(read.reports.last().contains("c-broken.json is not valid JSON"));
 
     // Strata whose arrays need more memory than the budget: refused before any array exists.
-    QJsonObject wide = specification(QStringLiteral("Wide"), cells(QJsonArray{row("0", "0")}));
+    QJsonObject wide = specification("Wide", cells(QJsonArray{row("0", "0")}));
     QJsonArray thousand;
     for (int i = 0; i < 1000; ++i)
         thousand.append(QString::number(i));
-    wide.insert(QStringLiteral("dims"),
-                QJsonObject{{QStringLiteral("order"), QJsonArray{QStringLiteral("a"), QStringLiteral("b")}},
-                            {QStringLiteral("values"),
-                             QJsonObject{{QStringLiteral("a"), thousand}, {QStringLiteral("b"), thousand}}}});
+    wide.insert(
+        "dims",
+        QJsonObject{{"order", QJsonArray{"a", "b"}}, {"values", QJsonObject{{"a", thousand}, {"b", thousand}}}});
     fn::MemoryBudget::setLimit(16u * 1024 * 1024);
     read.reports.clear();
-    read.file(bytesOf(wide), QStringLiteral("wide.json"));
-    EXPECT_FALSE(read.reader.diseaseDataExist(QStringLiteral("Wide")));
+    read.file(bytesOf(wide), "wide.json");
+    EXPECT_FALSE(read.reader.diseaseDataExist("Wide"));
     ASSERT_FALSE(read.reports.isEmpty());
     EXPECT_TRUE(
         read.reports.last().startsWith(QStringLiteral("Model specification wide.json is skipped: its dimensions "
@@ -155,30 +146,27 @@ TEST(JSONSpecificationCheck, FilesThatCannotBeHeldAreSkippedAtStartUp)
     QJsonArray manyRows;
     for (int i = 0; i < 10000; ++i)
         manyRows.append(row("1", "2"));
-    QJsonObject full = specification(QStringLiteral("Full"), cells(QJsonArray{row("0", "0")}));
-    full.insert(QStringLiteral("rawCasesCountArray"), cells(manyRows));
+    QJsonObject full = specification("Full", cells(QJsonArray{row("0", "0")}));
+    full.insert("rawCasesCountArray", cells(manyRows));
     read.reports.clear();
-    read.file(bytesOf(full), QStringLiteral("full.json"));
+    read.file(bytesOf(full), "full.json");
     fn::MemoryBudget::setLimit(0);
-    EXPECT_FALSE(read.reader.diseaseDataExist(QStringLiteral("Full")));
+    EXPECT_FALSE(read.reader.diseaseDataExist("Full"));
     ASSERT_FALSE(read.reports.isEmpty());
-    EXPECT_TRUE(read.reports.last().contains(QStringLiteral("arrays with their cells would need about 20 MB")))
+    EXPECT_TRUE(read.reports.last().contains("arrays with their cells would need about 20 MB"))
         << read.reports.last().toStdString();
 }
 
 TEST(JSONSpecificationCheck, TwoInfectionsAreReportedAndTheShippedModelsSayNothing)
 {
-    QJsonObject twice = specification(QStringLiteral("Twice"), cells(QJsonArray{row("0", "0")}));
-    QJsonObject trees = twice.value(QStringLiteral("outcomeTrees")).toObject();
-    QJsonObject tree = trees.value(QStringLiteral("t")).toObject();
-    QJsonObject outcomes = tree.value(QStringLiteral("healthOutcomes")).toObject();
-    outcomes.insert(QStringLiteral("inf2"), QJsonObject{{QStringLiteral("type"), QStringLiteral("infection")}});
-    tree.insert(QStringLiteral("healthOutcomes"), outcomes);
-    tree.insert(QStringLiteral("healthOutcomesRunOrder"), QJsonArray{"inf", "inf2", "acute"});
-    trees.insert(QStringLiteral("t"), tree);
-    twice.insert(QStringLiteral("outcomeTrees"), trees);
+    // A second infection among the outcomes and in the run order.
+    QByteArray twice = QJsonDocument(specification("Twice", cells(QJsonArray{row("0", "0")})))
+                           .toJson(QJsonDocument::Compact)
+                           .replace(R"("inf":{"type":"INFECTION"})",
+                                    R"("inf":{"type":"INFECTION"},"inf2":{"type":"infection"})")
+                           .replace(R"(["inf","acute"])", R"(["inf","inf2","acute"])");
     Read read;
-    read.file(bytesOf(twice));
+    read.file(twice);
     ASSERT_EQ(read.reports.size(), 1);
     EXPECT_EQ(read.reports.front(),
               QStringLiteral("Model specification spec.json: outcome tree \"t\" has 2 health "
@@ -205,15 +193,13 @@ TEST(JSONSpecificationCheck, CellsThatAreNotOneValueSkipTheFile)
         QJsonValue male;
         const char* words;
     } rows[] = {
-        {QStringLiteral("82,1"), QStringLiteral("0.5"),
-         "row 1 cell 1 holds \"82,1\": it gives 2 values instead of one (a decimal comma?)."},
-        {QStringLiteral("0.5"), QStringLiteral("RandPert(1, 2"),
-         "row 1 cell 2 holds \"RandPert(1, 2\": its brackets do not pair."},
+        {"82,1", "0.5", "row 1 cell 1 holds \"82,1\": it gives 2 values instead of one (a decimal comma?)."},
+        {"0.5", "RandPert(1, 2", "row 1 cell 2 holds \"RandPert(1, 2\": its brackets do not pair."},
     };
     for (const auto& r : rows) {
         Read read;
-        read.file(bytesOf(specification(QStringLiteral("Comma"), cells(QJsonArray{row(r.female, r.male)}))));
-        EXPECT_FALSE(read.reader.diseaseDataExist(QStringLiteral("Comma")));
+        read.file(bytesOf(specification("Comma", cells(QJsonArray{row(r.female, r.male)}))));
+        EXPECT_FALSE(read.reader.diseaseDataExist("Comma"));
         ASSERT_FALSE(read.reports.isEmpty());
         EXPECT_TRUE(
             read.reports.last().startsWith(QStringLiteral("Model specification spec.json is skipped: outcome tree "

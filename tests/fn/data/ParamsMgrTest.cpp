@@ -15,8 +15,8 @@ QStringList repeated(int count, const QString& formula)
 
 struct Factors
 {
-    fn::InputFactor age{QStringLiteral("Age"), {"0-4", "5-9", "10-14"}};
-    fn::InputFactor sex{QStringLiteral("Sex"), {"Female", "Male"}};
+    fn::InputFactor age{"Age", {"0-4", "5-9", "10-14"}};
+    fn::InputFactor sex{"Sex", {"Female", "Male"}};
     fn::InputFactorPtrs pointers() const { return {&age, &sex}; }
     QVector<fn::InputFactor> values() const { return {age, sex}; }
 };
@@ -43,8 +43,8 @@ TEST(ParamsMgr, GenericFallbackOnCountryLevelAndDefaults)
 
     // No severity entries of its own: the Generic array, with name, meta and formulas.
     const fn::DataArray fromGeneric = mgr.get("France", "d", "t", "s", fn::ParamsMgr::Severity, f.pointers());
-    EXPECT_EQ(fromGeneric.name(), QStringLiteral("Generic severity"));
-    EXPECT_EQ(fromGeneric.metaValue("description"), QStringLiteral("Generic severity meta"));
+    EXPECT_EQ(fromGeneric.name(), "Generic severity");
+    EXPECT_EQ(fromGeneric.metaValue("description"), "Generic severity meta");
     EXPECT_TRUE(allFormulasAre(fromGeneric, "7", 6));
 
     // Entries for another disease: no fallback, the default "0" array over the given factors.
@@ -90,13 +90,13 @@ TEST(TransitionParamsMgr, DefaultsAreNamedAndStoredMetaSurvives)
 
     const fn::DataArray probability = mgr.get("Austria", "d", "t", "tr", fn::TransitionParamsMgr::Probability,
                                               f.pointers());
-    EXPECT_EQ(probability.name(), QStringLiteral("Probability"));
+    EXPECT_EQ(probability.name(), "Probability");
     EXPECT_TRUE(probability.meta().isEmpty());
     EXPECT_TRUE(allFormulasAre(probability, "1", 6));
 
     const fn::DataArray redistribution = mgr.get("Austria", "d", "t", "tr", fn::TransitionParamsMgr::Redistribution,
                                                  f.pointers());
-    EXPECT_EQ(redistribution.name(), QStringLiteral("Redistribution"));
+    EXPECT_EQ(redistribution.name(), "Redistribution");
     EXPECT_TRUE(allFormulasAre(redistribution, "0.052632", 6));
 
     fn::DataArray withMeta = stored(f, "Probability", "RandUniform(0.1, 0.2)");
@@ -108,9 +108,9 @@ TEST(TransitionParamsMgr, DefaultsAreNamedAndStoredMetaSurvives)
 
     const fn::DataArray fromGeneric = mgr.get("Malta", "d", "t", "tr", fn::TransitionParamsMgr::Probability,
                                               f.pointers());
-    EXPECT_EQ(fromGeneric.metaValue("redistribute"), QStringLiteral("yes"));
-    EXPECT_EQ(fromGeneric.metaValue("direct type"), QStringLiteral("no"));
-    EXPECT_EQ(fromGeneric.metaValue("duration"), QStringLiteral("3"));
+    EXPECT_EQ(fromGeneric.metaValue("redistribute"), "yes");
+    EXPECT_EQ(fromGeneric.metaValue("direct type"), "no");
+    EXPECT_EQ(fromGeneric.metaValue("duration"), "3");
     EXPECT_TRUE(allFormulasAre(fromGeneric, "RandUniform(0.1, 0.2)", 6));
     // The redistribution of the same transition is still the default.
     EXPECT_TRUE(allFormulasAre(mgr.get("Malta", "d", "t", "tr", fn::TransitionParamsMgr::Redistribution, f.pointers()),

@@ -33,20 +33,20 @@ void fillSkipStore(fn::InputDataMgr& store)
     fillStore(store);
     const QString neonatal = QStringLiteral("Neonatal");
     fn::OutcomeTreeTemplate perinatal = bloodstreamTree();
-    perinatal.setId(QStringLiteral("Perinatal"));
-    perinatal.setName(QStringLiteral("Perinatal"));
+    perinatal.setId("Perinatal");
+    perinatal.setName("Perinatal");
     // The flag is not written: the tree id alone has to make the disease congenital.
-    store.diseaseTemplates().add(neonatal, diseaseTemplate(neonatal, QStringLiteral("Neonatal sepsis"), {perinatal}));
+    store.diseaseTemplates().add(neonatal, diseaseTemplate(neonatal, "Neonatal sepsis", {perinatal}));
     store.appendDiseaseId(neonatal);
 
-    store.addCountryDisease(Austria, QStringLiteral("Orphan"));
-    store.setNotificationData(Austria, QStringLiteral("Orphan"), randomTable("Notification data", 30));
-    fillModelData(store, QStringLiteral("Germany"), 40);
-    store.setCountryCaption(QStringLiteral("Atlantis"), QStringLiteral("Atlantis"));
-    store.setLifeExpectancy(QStringLiteral("Atlantis"), randomTable("Life expectancy", 50));
-    store.setAgeDistribution(QStringLiteral("Atlantis"), randomTable("Age distribution", 51));
-    fillModelData(store, QStringLiteral("Atlantis"), 52);
-    store.inputFactors().addInputFactor(Disease, QStringLiteral("Unused"), {});
+    store.addCountryDisease(Austria, "Orphan");
+    store.setNotificationData(Austria, "Orphan", randomTable("Notification data", 30));
+    fillModelData(store, "Germany", 40);
+    store.setCountryCaption("Atlantis", "Atlantis");
+    store.setLifeExpectancy("Atlantis", randomTable("Life expectancy", 50));
+    store.setAgeDistribution("Atlantis", randomTable("Age distribution", 51));
+    fillModelData(store, "Atlantis", 52);
+    store.inputFactors().addInputFactor(Disease, "Unused", {});
 }
 
 // Adds a "Generic" sheet to countryData.xls, which the import announces but must not read.
@@ -56,8 +56,8 @@ void addGenericCountrySheet(const QTemporaryDir& base)
     ut::Excel excel(path);
     ASSERT_TRUE(excel.isOpen()) << excel.errorString().toStdString();
     excel.addSheet(Generic);
-    excel.setCellValue(1, 1, QStringLiteral("Caption"));
-    excel.setCellValue(2, 1, QStringLiteral("Not a country"));
+    excel.setCellValue(1, 1, "Caption");
+    excel.setCellValue(2, 1, "Not a country");
     int next = 0;
     excel.writeBlock(QPoint(4, 1),
                      {QVariant(QVariantList{"Life expectancy"}), QVariant(QVariantList()),
@@ -68,12 +68,9 @@ void addGenericCountrySheet(const QTemporaryDir& base)
     ASSERT_TRUE(excel.errorString().isEmpty()) << excel.errorString().toStdString();
 }
 
-QVariantList rowOf(std::initializer_list<QVariant> cells)
-{
-    return QVariantList(cells);
-}
+using Rows = QVector<QVariantList>;
 
-void writeRows(ut::Excel& excel, int row, const QVector<QVariantList>& rows)
+void writeRows(ut::Excel& excel, int row, const Rows& rows)
 {
     QVariantList block;
     int width = 1;
@@ -83,6 +80,15 @@ void writeRows(ut::Excel& excel, int row, const QVector<QVariantList>& rows)
     }
     int next = 0;
     excel.writeBlock(QPoint(row, 1), block, width, next);
+}
+
+// A table as the model data sheets lay it out: label, meta rows, header, row dimension, one level.
+Rows sheetTable(const QString& label, const QVariantList& level, const Rows& meta = {})
+{
+    Rows rows{{label}, {}};
+    if (!meta.isEmpty())
+        rows << meta << QVariantList();
+    return rows << QVariantList{"Sex", "Female", "Male"} << QVariantList{"Age"} << level << QVariantList();
 }
 
 } // namespace
@@ -116,7 +122,7 @@ TEST(ReferenceDataImport, WrittenWorkbooksImportToEqualContent)
     garbage.write(QByteArray(4096, '\x5a'));
     garbage.close();
     ASSERT_TRUE(QFile::remove(imported.cacheFilePath()));
-    ASSERT_TRUE(QDir(base.path()).mkdir(QStringLiteral("referenceData.dat")));
+    ASSERT_TRUE(QDir(base.path()).mkdir("referenceData.dat"));
     fn::InputDataMgr again;
     QStringList told;
     QObject::connect(&again, &fn::InputDataMgr::showMessage,
@@ -128,11 +134,11 @@ TEST(ReferenceDataImport, WrittenWorkbooksImportToEqualContent)
     again.importFromWorkbooks();
     // The reason, naming the file, comes before the message box that the workbook failed.
     ASSERT_EQ(told.size(), 3);
-    EXPECT_TRUE(told[0].startsWith(QStringLiteral("Reference data|error|The file \""))) << told[0].toStdString();
-    EXPECT_TRUE(told[0].contains(QStringLiteral("modelData-Belgium.xls\" is not a workbook"))) << told[0].toStdString();
-    EXPECT_EQ(told[1], QStringLiteral("Error|An error occured"));
-    EXPECT_TRUE(told[2].contains(QStringLiteral("|error|The reference data cache"))) << told[2].toStdString();
-    EXPECT_TRUE(told[2].contains(QStringLiteral("could not be written")));
+    EXPECT_TRUE(told[0].startsWith("Reference data|error|The file \"")) << told[0].toStdString();
+    EXPECT_TRUE(told[0].contains("modelData-Belgium.xls\" is not a workbook")) << told[0].toStdString();
+    EXPECT_EQ(told[1], "Error|An error occured");
+    EXPECT_TRUE(told[2].contains("|error|The reference data cache")) << told[2].toStdString();
+    EXPECT_TRUE(told[2].contains("could not be written"));
     EXPECT_FALSE(again.countryDiseases().contains("Belgium"));
     EXPECT_EQ(dump(again), dump(source));
 }
@@ -141,34 +147,34 @@ TEST(ReferenceDataImport, SheetsLaidOutByHandReadAtTheirOffsets)
 {
     ut::Excel excel;
     // A disease sheet whose caption label is not in row 1 and whose skipped rows hold other text.
-    writeRows(excel, 3, {rowOf({"caption"}), rowOf({"Neonatal sepsis"}), rowOf({"not read"})});
-    writeRows(excel, 9, {rowOf({"Early"}), rowOf({"Perinatal"})});
+    writeRows(excel, 3, {{"caption"}, {"Neonatal sepsis"}, {"not read"}});
+    writeRows(excel, 9, {{"Early"}, {"Perinatal"}});
     // First empty row after the tree ids: 11. Outcomes of Early from 17.
-    writeRows(excel, 15, {rowOf({"not read either"})});
-    writeRows(excel, 17, {rowOf({"inf", "Infection", "infection", "false"}), rowOf({"dead", "Death", "death", ""})});
-    writeRows(excel, 23, {rowOf({"s1", "Infected", "inf", "infection"}), rowOf({"s2", "Dead", "dead", "yll"})});
-    writeRows(excel, 29, {rowOf({"t1", "Dies", "s1", "s2", ""})});
+    writeRows(excel, 15, {{"not read either"}});
+    writeRows(excel, 17, {{"inf", "Infection", "infection", "false"}, {"dead", "Death", "death", ""}});
+    writeRows(excel, 23, {{"s1", "Infected", "inf", "infection"}, {"s2", "Dead", "dead", "yll"}});
+    writeRows(excel, 29, {{"t1", "Dies", "s1", "s2", ""}});
     // Perinatal: outcomes from 30 + 6, states from 37 + 4, transitions from 42 + 4.
-    writeRows(excel, 36, {rowOf({"pInf", "Infection", "Infection", "TRUE"})});
-    writeRows(excel, 41, {rowOf({"p1", "Infected", "pInf", "Infection"})});
-    writeRows(excel, 46, {rowOf({"p2", "Back", "p1", "p1", "p3"}), rowOf({"p3", "Stay", "p1", "p1", ""})});
+    writeRows(excel, 36, {{"pInf", "Infection", "Infection", "TRUE"}});
+    writeRows(excel, 41, {{"p1", "Infected", "pInf", "Infection"}});
+    writeRows(excel, 46, {{"p2", "Back", "p1", "p1", "p3"}, {"p3", "Stay", "p1", "p1", ""}});
 
     const std::optional<fn::DiseaseTemplate> disease = fn::ReferenceDataImporter::readDiseaseSheet(excel, "Neo");
     ASSERT_TRUE(disease.has_value());
-    EXPECT_EQ(disease->id(), QStringLiteral("Neo"));
-    EXPECT_EQ(disease->caption(), QStringLiteral("Neonatal sepsis"));
+    EXPECT_EQ(disease->id(), "Neo");
+    EXPECT_EQ(disease->caption(), "Neonatal sepsis");
     EXPECT_TRUE(disease->isCongenital());
     EXPECT_EQ(disease->outcomeTreeIds(), (QStringList{"Early", "Perinatal"}));
     const fn::OutcomeTreeTemplate early = disease->outcomeTree("Early");
-    EXPECT_EQ(early.id(), QStringLiteral("Early"));
-    EXPECT_EQ(early.name(), QStringLiteral("Early"));
+    EXPECT_EQ(early.id(), "Early");
+    EXPECT_EQ(early.name(), "Early");
     EXPECT_EQ(early.healthOutcomeOrder(), (QStringList{"inf", "dead"}));
     EXPECT_EQ(early.healthOutcomes().value("inf"), (QStringList{"inf", "Infection", "INFECTION", "FALSE"}));
     EXPECT_EQ(early.healthStates().value("s2"), (QStringList{"s2", "Dead", "dead", "YLL"}));
     EXPECT_EQ(early.transitions().keys(), QStringList{"t1"});
     const fn::OutcomeTreeTemplate perinatal = disease->outcomeTree("Perinatal");
     EXPECT_EQ(perinatal.healthOutcomeOrder(), QStringList{"pInf"});
-    EXPECT_EQ(perinatal.healthStates().value("p1").value(3), QStringLiteral("INFECTION"));
+    EXPECT_EQ(perinatal.healthStates().value("p1").value(3), "INFECTION");
     EXPECT_EQ(perinatal.transitions().value("p2"), (QStringList{"p2", "Back", "p1", "p1", "p3"}));
     EXPECT_EQ(perinatal.transitions().value("p3").value(4), QString());
 
@@ -179,46 +185,14 @@ TEST(ReferenceDataImport, SheetsLaidOutByHandReadAtTheirOffsets)
     // A model data sheet: factor rows three below their label, a row without levels left out,
     // levels ending at the first empty cell; element tables two rows below the element id.
     ut::Excel model;
-    writeRows(model, 2, {rowOf({"RUN FACTORS"}), rowOf({"Age", "not read"})});
-    writeRows(model, 5, {rowOf({"Sex", "Female", "Male"}), rowOf({"Nothing"}), rowOf({"Site", "Blood", "", "Lung"})});
+    writeRows(model, 2, {{"RUN FACTORS"}, {"Age", "not read"}});
+    writeRows(model, 5, {{"Sex", "Female", "Male"}, {"Nothing"}, {"Site", "Blood", "", "Lung"}});
     writeRows(model, 10,
-              {rowOf({"s2", "Dead"}),
-               rowOf({}),
-               rowOf({"Severity"}),
-               rowOf({}),
-               rowOf({"Sex", "Female", "Male"}),
-               rowOf({"Age"}),
-               rowOf({"0-4", "0.5", 0.25}),
-               rowOf({}),
-               rowOf({"Duration"}),
-               rowOf({}),
-               rowOf({"Description", "Years left"}),
-               rowOf({}),
-               rowOf({"Sex", "Female", "Male"}),
-               rowOf({"Age"}),
-               rowOf({"0-4", "70", "65"}),
-               rowOf({}),
-               rowOf({"PROPORTION"}),
-               rowOf({}),
-               rowOf({"Sex", "Female", "Male"}),
-               rowOf({"Age"}),
-               rowOf({"0-4", "", "1"}),
-               rowOf({}),
-               rowOf({"t1", "Dies"}),
-               rowOf({}),
-               rowOf({"probability"}),
-               rowOf({}),
-               rowOf({"Direct type", "Direct"}),
-               rowOf({}),
-               rowOf({"Sex", "Female", "Male"}),
-               rowOf({"Age"}),
-               rowOf({"0-4", "RandUniform(0.1, 0.2)", "0.3"}),
-               rowOf({}),
-               rowOf({"not redistribution"}),
-               rowOf({}),
-               rowOf({"Sex", "Female", "Male"}),
-               rowOf({"Age"}),
-               rowOf({"0-4", "9", "9"})});
+              Rows{{"s2", "Dead"}, {}} + sheetTable("Severity", {"0-4", "0.5", 0.25})
+                  + sheetTable("Duration", {"0-4", "70", "65"}, {{"Description", "Years left"}})
+                  + sheetTable("PROPORTION", {"0-4", "", "1"}) + Rows{{"t1", "Dies"}, {}}
+                  + sheetTable("probability", {"0-4", "RandUniform(0.1, 0.2)", "0.3"}, {{"Direct type", "Direct"}})
+                  + sheetTable("not redistribution", {"0-4", "9", "9"}));
     fn::InputDataMgr store;
     store.diseaseTemplates().add("Neo", *disease);
     // The labels of the other tables are required; without them nothing of the sheet is stored.
@@ -235,12 +209,10 @@ TEST(ReferenceDataImport, SheetsLaidOutByHandReadAtTheirOffsets)
     int row = 60;
     for (const char* label : {"Outcome tree mapping", "Notification data", "coverage", "underestimation",
                               "underreporting", "underascertainment"}) {
-        writeRows(
-            model, row,
-            {rowOf({label}), rowOf({}), rowOf({"Sex", "Female", "Male"}), rowOf({"Age"}), rowOf({"0-4", "1", "2"})});
+        writeRows(model, row, sheetTable(label, {"0-4", "1", "2"}));
         row += 6;
     }
-    writeRows(model, row, {rowOf({"Underestimation Type"}), rowOf({}), rowOf({"Type", "1"})});
+    writeRows(model, row, {{"Underestimation Type"}, {}, {"Type", "1"}});
     QStringList notFound;
     EXPECT_TRUE(fn::ReferenceDataImporter::readModelDataSheet(model, Generic, "Neo", store, &notFound));
     const fn::InputFactorPtrs factors = store.inputFactors().getInputFactors("Neo");
@@ -252,18 +224,17 @@ TEST(ReferenceDataImport, SheetsLaidOutByHandReadAtTheirOffsets)
     ASSERT_NE(stored(fn::ParamsMgr::Severity), nullptr);
     EXPECT_EQ(stored(fn::ParamsMgr::Severity)->formulas(), (QStringList{"0.5", "0.25"}));
     ASSERT_NE(stored(fn::ParamsMgr::Duration), nullptr);
-    EXPECT_EQ(stored(fn::ParamsMgr::Duration)->metaValue("description"), QStringLiteral("Years left"));
+    EXPECT_EQ(stored(fn::ParamsMgr::Duration)->metaValue("description"), "Years left");
     EXPECT_EQ(stored(fn::ParamsMgr::Duration)->formulas(), (QStringList{"70", "65"}));
     ASSERT_NE(stored(fn::ParamsMgr::Proportion), nullptr);
-    EXPECT_EQ(stored(fn::ParamsMgr::Proportion)->name(), QStringLiteral("PROPORTION"));
+    EXPECT_EQ(stored(fn::ParamsMgr::Proportion)->name(), "PROPORTION");
     EXPECT_EQ(stored(fn::ParamsMgr::Proportion)->formulas(), (QStringList{"0", "1"}));
     // Ids of the template that the sheet does not hold keep no parameters.
     EXPECT_EQ(store.params().params(fn::ParamsMgr::Severity).find(Generic, "Neo", "Early", "s1"), nullptr);
     const fn::ElementParams& probabilities = store.transitionParams().params(fn::TransitionParamsMgr::Probability);
     ASSERT_NE(probabilities.find(Generic, "Neo", "Early", "t1"), nullptr);
-    EXPECT_EQ(probabilities.find(Generic, "Neo", "Early", "t1")->metaValue("direct type"), QStringLiteral("Direct"));
-    EXPECT_EQ(probabilities.find(Generic, "Neo", "Early", "t1")->formulas().value(0),
-              QStringLiteral("RandUniform(0.1, 0.2)"));
+    EXPECT_EQ(probabilities.find(Generic, "Neo", "Early", "t1")->metaValue("direct type"), "Direct");
+    EXPECT_EQ(probabilities.find(Generic, "Neo", "Early", "t1")->formulas().value(0), "RandUniform(0.1, 0.2)");
     // The table after the probability is no redistribution unless its label says so.
     EXPECT_TRUE(store.transitionParams().params(fn::TransitionParamsMgr::Redistribution).isEmpty());
     EXPECT_EQ(store.notificationData(Generic, "Neo").formulas(), (QStringList{"1", "2"}));
@@ -271,7 +242,7 @@ TEST(ReferenceDataImport, SheetsLaidOutByHandReadAtTheirOffsets)
     EXPECT_EQ(store.underestimationType(Generic, "Neo"), 1);
     // Of the ids not on the sheet, those that take parameters are told: not the infection s1 and
     // p1, not the complement p2.
-    EXPECT_EQ(notFound, QStringList{QStringLiteral("the transition \"p3\"")});
+    EXPECT_EQ(notFound, QStringList{"the transition \"p3\""});
 
     // Another country needs its population data before its sheets count.
     EXPECT_FALSE(fn::ReferenceDataImporter::readModelDataSheet(model, Austria, "Neo", store));
@@ -336,8 +307,8 @@ TEST(ReferenceDataImport, SkippedSheetsAndCountries)
     // The factor row without levels is left out; the others are read once.
     const fn::InputFactorPtrs factors = imported.inputFactors().getInputFactors(Disease);
     ASSERT_EQ(factors.size(), 2);
-    EXPECT_EQ(factors.at(0)->name(), QStringLiteral("Age"));
-    EXPECT_EQ(factors.at(1)->name(), QStringLiteral("Sex"));
+    EXPECT_EQ(factors.at(0)->name(), "Age");
+    EXPECT_EQ(factors.at(1)->name(), "Sex");
 
     // A tree id "Perinatal" makes the disease congenital.
     EXPECT_FALSE(source.diseaseTemplates().templates().value("Neonatal").isCongenital());

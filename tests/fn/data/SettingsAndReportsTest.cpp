@@ -60,9 +60,9 @@ TEST(Settings, DefaultsStorageAndWorkingDirectory)
     ASSERT_TRUE(QFileInfo::exists(iniPath));
     {
         QSettings raw(iniPath, QSettings::IniFormat);
-        EXPECT_EQ(raw.value("RunSettings/DefaultNumberOfSamples").toString(), QStringLiteral("250"));
-        EXPECT_EQ(raw.value("RunSettings/RandomSeed").toString(), QStringLiteral("4711"));
-        EXPECT_EQ(raw.value("RunSettings/TimeDiscountRate").toString(), QStringLiteral("0.035"));
+        EXPECT_EQ(raw.value("RunSettings/DefaultNumberOfSamples").toString(), "250");
+        EXPECT_EQ(raw.value("RunSettings/RandomSeed").toString(), "4711");
+        EXPECT_EQ(raw.value("RunSettings/TimeDiscountRate").toString(), "0.035");
         raw.setValue("RunSettings/RandomSeed", "not a number");
     }
     {
@@ -95,27 +95,24 @@ TEST(DiseaseReportMgr, SharedAndOwnReports)
     mgr.setBasePath(base.path());
     ASSERT_EQ(fn::knownDiseaseIds().size(), 85);
     for (const QString& id : fn::knownDiseaseIds())
-        EXPECT_EQ(mgr.getReport(id), QStringLiteral("<p>Shared AMR report</p>\n")) << id.toStdString();
-    EXPECT_EQ(mgr.getReport("Salmonellosis"), QStringLiteral("<p>Own report</p>"));
+        EXPECT_EQ(mgr.getReport(id), "<p>Shared AMR report</p>\n") << id.toStdString();
+    EXPECT_EQ(mgr.getReport("Salmonellosis"), "<p>Own report</p>");
     // Not in the list (the list says "RES"), so looked up under its own name.
-    EXPECT_EQ(mgr.getReport("StreptococcusPneumoniaePMRSPRESP"), QStringLiteral("<p>Misnamed</p>"));
+    EXPECT_EQ(mgr.getReport("StreptococcusPneumoniaePMRSPRESP"), "<p>Misnamed</p>");
     // Membership is case-sensitive: a lower-case id is a disease of its own, without a report.
-    EXPECT_EQ(mgr.getReport("baselinebsi"), QStringLiteral("No disease report found."));
-    EXPECT_EQ(mgr.getReport("Unknown"), QStringLiteral("No disease report found."));
+    EXPECT_EQ(mgr.getReport("baselinebsi"), "No disease report found.");
+    EXPECT_EQ(mgr.getReport("Unknown"), "No disease report found.");
 
     QFile own(reports + "Salmonellosis.html");
     ASSERT_TRUE(own.setPermissions(QFileDevice::Permissions()));
     // Only meaningful where permissions bind the test process (not for root).
     if (!QFileInfo(own.fileName()).isReadable()) {
-        EXPECT_EQ(mgr.getReport("Salmonellosis"), QStringLiteral("No disease report found."));
+        EXPECT_EQ(mgr.getReport("Salmonellosis"), "No disease report found.");
     }
     own.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
     // Without a base folder the reports are looked for in the working directory: one without them.
     const QTemporaryDir elsewhere;
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(elsewhere.path());
-    fn::DiseaseReportMgr unset;
-    EXPECT_EQ(unset.getReport("BaselineBSI"), QStringLiteral("No disease report found."));
-    QDir::setCurrent(previous);
+    const WorkingDirectory cwd(elsewhere.path());
+    EXPECT_EQ(fn::DiseaseReportMgr().getReport("BaselineBSI"), "No disease report found.");
 }

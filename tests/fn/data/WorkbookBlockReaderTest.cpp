@@ -35,7 +35,7 @@ Rows parameterBlock(const QString& name, const QVector<QPair<QString, QString>>&
     return rows;
 }
 
-const QVariantList sexHeader{QStringLiteral("Sex"), QStringLiteral("Female"), QStringLiteral("Male")};
+const QVariantList sexHeader{"Sex", "Female", "Male"};
 
 // Saves the workbook and opens the file again, so that the readers see what a file holds.
 std::unique_ptr<ut::Excel> reopened(ut::Excel& excel, const QTemporaryDir& dir)
@@ -59,62 +59,46 @@ TEST(WorkbookBlockReader, ReadsTheTablesOfACombinedBlockInARow)
 {
     const QTemporaryDir dir;
     ut::Excel excel;
-    excel.setProperty(excel.range(QStringLiteral("A:A")), QStringLiteral("NumberFormat"), QStringLiteral("@"));
-    Rows block = parameterBlock(QStringLiteral("Severity"),
-                                {{QStringLiteral("Description"), QStringLiteral("Mild Diarrhoea")},
-                                 {QStringLiteral("weblink"), QStringLiteral("http://example.org/Sev")}},
-                                sexHeader, QStringLiteral("Age"),
-                                {{QStringLiteral("0-4"), QStringLiteral("RandPert(0.1,0.2,0.3)"), 0.25},
-                                 {QStringLiteral("5-9"), QString(), QStringLiteral(" 1 ")},
-                                 {QStringLiteral("10+"), 3, -2}});
+    excel.setProperty(excel.range("A:A"), "NumberFormat", "@");
+    Rows block = parameterBlock("Severity", {{"Description", "Mild Diarrhoea"}, {"weblink", "http://example.org/Sev"}},
+                                sexHeader, "Age",
+                                {{"0-4", "RandPert(0.1,0.2,0.3)", 0.25}, {"5-9", QString(), " 1 "}, {"10+", 3, -2}});
     block.append(QVariantList());
-    block += parameterBlock(
-        QStringLiteral("Duration"), {}, sexHeader, QStringLiteral("Age"),
-        {{QStringLiteral("0-4"), 7, 8}, {QStringLiteral("5-9"), 9, 10}, {QStringLiteral("10+"), 11, 12}});
+    block += parameterBlock("Duration", {}, sexHeader, "Age", {{"0-4", 7, 8}, {"5-9", 9, 10}, {"10+", 11, 12}});
     block.append(QVariantList());
-    block += parameterBlock(QStringLiteral("probability"),
-                            {{QStringLiteral("Direct type"), QStringLiteral("Death")},
-                             {QStringLiteral("Duration"), QStringLiteral("Chronic")}},
-                            sexHeader, QStringLiteral("Age"),
-                            {{QStringLiteral("0-4"), QStringLiteral("0.5"), QStringLiteral("0.6")}});
+    block += parameterBlock("probability", {{"Direct type", "Death"}, {"Duration", "Chronic"}}, sexHeader, "Age",
+                            {{"0-4", "0.5", "0.6"}});
     int next = 0;
     excel.writeBlock(QPoint(11, 1), asBlock(block), 3, next);
     ASSERT_EQ(next, 11 + block.size());
     const std::unique_ptr<ut::Excel> file = reopened(excel, dir);
 
     int lastRow = 0;
-    const fn::DataArray severity = fn::readStratifiedTable(
-        file->find(QStringLiteral("severity"), QStringLiteral("A"), false), *file, lastRow);
+    const fn::DataArray severity = fn::readStratifiedTable(file->find("severity", "A", false), *file, lastRow);
     // Label 11, meta 13-14, header 16, row name 17, levels 18-20.
     EXPECT_EQ(lastRow, 20);
-    EXPECT_EQ(severity.name(), QStringLiteral("Severity"));
+    EXPECT_EQ(severity.name(), "Severity");
     EXPECT_EQ(severity.meta(),
-              (fn::DataArray::Meta{{QStringLiteral("description"), QStringLiteral("Mild Diarrhoea")},
-                                   {QStringLiteral("weblink"), QStringLiteral("http://example.org/Sev")}}));
-    ASSERT_EQ(severity.factorCopies().size(), 2);
-    EXPECT_EQ(severity.factorCopies().at(0).name(), QStringLiteral("Age"));
-    EXPECT_EQ(levelsOf(severity, 0),
-              (QStringList{QStringLiteral("0-4"), QStringLiteral("5-9"), QStringLiteral("10+")}));
-    EXPECT_EQ(severity.factorCopies().at(1).name(), QStringLiteral("Sex"));
-    EXPECT_EQ(levelsOf(severity, 1), (QStringList{QStringLiteral("Female"), QStringLiteral("Male")}));
-    EXPECT_EQ(severity.formulas(),
-              (QStringList{QStringLiteral("RandPert(0.1,0.2,0.3)"), QStringLiteral("0.25"), QStringLiteral("0"),
-                           QStringLiteral("1"), QStringLiteral("3"), QStringLiteral("-2")}));
+              (fn::DataArray::Meta{{"description", "Mild Diarrhoea"}, {"weblink", "http://example.org/Sev"}}));
+    EXPECT_EQ(severity.factorCopies(),
+              (QVector<fn::InputFactor>{fn::InputFactor("Age", {"0-4", "5-9", "10+"}),
+                                        fn::InputFactor("Sex", {"Female", "Male"})}));
+    EXPECT_EQ(severity.formulas(), (QStringList{"RandPert(0.1,0.2,0.3)", "0.25", "0", "1", "3", "-2"}));
     EXPECT_EQ(severity.dims(), (fn::DataArray::Dims{3, 2}));
 
     const fn::DataArray duration = fn::readStratifiedTable(file->cell(lastRow + 2, 1), *file, lastRow);
     EXPECT_EQ(lastRow, 28);
-    EXPECT_EQ(duration.name(), QStringLiteral("Duration"));
+    EXPECT_EQ(duration.name(), "Duration");
     EXPECT_TRUE(duration.meta().isEmpty());
     EXPECT_EQ(duration.formulas().size(), 6);
-    EXPECT_EQ(duration.formulas().constLast(), QStringLiteral("12"));
+    EXPECT_EQ(duration.formulas().constLast(), "12");
 
     const fn::DataArray probability = fn::readStratifiedTable(file->cell(lastRow + 2, 1), *file, lastRow);
     EXPECT_EQ(lastRow, 11 + block.size() - 1);
-    EXPECT_EQ(probability.metaValue(QStringLiteral("direct type")), QStringLiteral("Death"));
-    EXPECT_EQ(probability.metaValue(QStringLiteral("duration")), QStringLiteral("Chronic"));
+    EXPECT_EQ(probability.metaValue("direct type"), "Death");
+    EXPECT_EQ(probability.metaValue("duration"), "Chronic");
     EXPECT_EQ(probability.meta().size(), 2);
-    EXPECT_EQ(probability.formulas(), (QStringList{QStringLiteral("0.5"), QStringLiteral("0.6")}));
+    EXPECT_EQ(probability.formulas(), (QStringList{"0.5", "0.6"}));
 }
 
 TEST(WorkbookBlockReader, HeaderRowsAreRecognisedByTheSexMarkerOnly)
@@ -122,39 +106,32 @@ TEST(WorkbookBlockReader, HeaderRowsAreRecognisedByTheSexMarkerOnly)
     const QTemporaryDir dir;
     ut::Excel excel;
     int next = 1;
-    for (const QString& marker : {QStringLiteral("SEX"), QStringLiteral("sEx")}) {
-        excel.writeBlock(QPoint(next, 1),
-                         asBlock(parameterBlock(marker + QStringLiteral(" table"), {},
-                                                {marker, QStringLiteral("F"), QStringLiteral("M")},
-                                                QStringLiteral("Age"), {{QStringLiteral("all"), 1, 2}})),
-                         3, next);
+    for (const QString& marker : QStringList{"SEX", "sEx"}) {
+        excel.writeBlock(
+            QPoint(next, 1),
+            asBlock(parameterBlock(marker + QStringLiteral(" table"), {}, {marker, "F", "M"}, "Age", {{"all", 1, 2}})),
+            3, next);
         ++next;
     }
     // Another word, or the marker with surrounding space, makes the rows below meta rows.
     const int otherRow = next;
     excel.writeBlock(QPoint(otherRow, 1),
-                     asBlock(parameterBlock(QStringLiteral("Other"), {},
-                                            {QStringLiteral("Gender"), QStringLiteral("F"), QStringLiteral("M")},
-                                            QStringLiteral("Age"), {{QStringLiteral("0-4"), 1, 2}})),
-                     3, next);
+                     asBlock(parameterBlock("Other", {}, {"Gender", "F", "M"}, "Age", {{"0-4", 1, 2}})), 3, next);
     const std::unique_ptr<ut::Excel> file = reopened(excel, dir);
 
     for (const char* label : {"SEX table", "sEx table"}) {
         int lastRow = 0;
-        const ut::RangeRef start = file->find(QString::fromLatin1(label), QStringLiteral("A"), true);
+        const ut::RangeRef start = file->find(QString::fromLatin1(label), "A", true);
         const fn::DataArray array = fn::readStratifiedTable(start, *file, lastRow);
         EXPECT_TRUE(array.meta().isEmpty()) << label;
         EXPECT_EQ(lastRow, file->rowOf(start) + 4) << label;
-        EXPECT_EQ(levelsOf(array, 1), (QStringList{QStringLiteral("F"), QStringLiteral("M")}));
-        EXPECT_EQ(array.formulas(), (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
+        EXPECT_EQ(levelsOf(array, 1), (QStringList{"F", "M"}));
+        EXPECT_EQ(array.formulas(), (QStringList{"1", "2"}));
     }
 
     int lastRow = 0;
     const fn::DataArray other = fn::readStratifiedTable(file->cell(otherRow, 1), *file, lastRow);
-    EXPECT_EQ(other.meta(),
-              (fn::DataArray::Meta{{QStringLiteral("gender"), QStringLiteral("F")},
-                                   {QStringLiteral("age"), QString()},
-                                   {QStringLiteral("0-4"), QStringLiteral("1")}}));
+    EXPECT_EQ(other.meta(), (fn::DataArray::Meta{{"gender", "F"}, {"age", QString()}, {"0-4", "1"}}));
     // The header row sought two rows below those "meta rows" is empty.
     EXPECT_EQ(lastRow, otherRow + 6);
     EXPECT_TRUE(other.formulas().isEmpty());
@@ -165,24 +142,20 @@ TEST(WorkbookBlockReader, EmptyHeaderCellsShrinkTheColumnDimensionOnly)
     const QTemporaryDir dir;
     ut::Excel excel;
     int next = 0;
-    excel.writeBlock(QPoint(1, 1),
-                     asBlock(parameterBlock(QStringLiteral("Gap"), {},
-                                            {QStringLiteral("Sex"), QStringLiteral(" "), QStringLiteral("Male")},
-                                            QStringLiteral("Age"),
-                                            {{QStringLiteral("0-4"), 1, 2}, {QStringLiteral("5-9"), QString(), 4}})),
-                     3, next);
+    excel.writeBlock(
+        QPoint(1, 1),
+        asBlock(parameterBlock("Gap", {}, {"Sex", " ", "Male"}, "Age", {{"0-4", 1, 2}, {"5-9", QString(), 4}})), 3,
+        next);
     const std::unique_ptr<ut::Excel> file = reopened(excel, dir);
     int lastRow = 0;
     const fn::DataArray gap = fn::readStratifiedTable(file->cell(1, 1), *file, lastRow);
     EXPECT_EQ(lastRow, 6);
-    EXPECT_EQ(levelsOf(gap, 1), QStringList{QStringLiteral("Male")});
+    EXPECT_EQ(levelsOf(gap, 1), QStringList{"Male"});
     EXPECT_EQ(gap.dims(), (fn::DataArray::Dims{2, 1}));
-    EXPECT_EQ(gap.formulas(),
-              (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("0"), QStringLiteral("4")}));
+    EXPECT_EQ(gap.formulas(), (QStringList{"1", "2", "0", "4"}));
 
     // A label that is not there gives an empty array and no row.
-    const fn::DataArray missing = fn::readStratifiedTable(
-        file->find(QStringLiteral("Absent"), QStringLiteral("A"), false), *file, lastRow);
+    const fn::DataArray missing = fn::readStratifiedTable(file->find("Absent", "A", false), *file, lastRow);
     EXPECT_EQ(lastRow, -1);
     EXPECT_TRUE(missing.name().isEmpty());
     EXPECT_TRUE(missing.formulas().isEmpty());
@@ -193,20 +166,14 @@ TEST(WorkbookBlockReader, KeyValueRowsEndAtTheFirstEmptyKey)
     const QTemporaryDir dir;
     ut::Excel excel;
     int next = 0;
-    excel.writeBlock(QPoint(3, 1),
-                     asBlock({{QStringLiteral("Type"), QStringLiteral("2")},
-                              {QStringLiteral(" Remaining Cases "), 0.5},
-                              {QStringLiteral("TYPE"), QStringLiteral(" 3 ")},
-                              {QStringLiteral("no value")},
-                              {},
-                              {QStringLiteral("after the gap"), 1}}),
-                     2, next);
+    excel.writeBlock(
+        QPoint(3, 1),
+        asBlock({{"Type", "2"}, {" Remaining Cases ", 0.5}, {"TYPE", " 3 "}, {"no value"}, {}, {"after the gap", 1}}),
+        2, next);
     const std::unique_ptr<ut::Excel> file = reopened(excel, dir);
     int lastRow = 0;
     EXPECT_EQ(fn::readKeyValueRows(*file, 3, lastRow),
-              (QMap<QString, QString>{{QStringLiteral("type"), QStringLiteral("3")},
-                                      {QStringLiteral("remaining cases"), QStringLiteral("0.5")},
-                                      {QStringLiteral("no value"), QString()}}));
+              (QMap<QString, QString>{{"type", "3"}, {"remaining cases", "0.5"}, {"no value", QString()}}));
     EXPECT_EQ(lastRow, 6);
     EXPECT_TRUE(fn::readKeyValueRows(*file, 7, lastRow).isEmpty());
     EXPECT_EQ(lastRow, 6);
@@ -217,13 +184,9 @@ TEST(WorkbookBlockReader, KeyValueRowsEndAtTheFirstEmptyKey)
 // value refuses the table with the sheet and the cell named.
 TEST(WorkbookBlockReader, TablesReadAsTheUserSeesThem)
 {
-    const Rows levels{{QStringLiteral("0-4"), QStringLiteral("1"), QStringLiteral("2")},
-                      {QStringLiteral("5-9"), QStringLiteral("3"), QStringLiteral("4")},
-                      {QStringLiteral("10+"), QStringLiteral("5"), QStringLiteral("6")}};
-    const Rows next{{QStringLiteral("Next label"), QString(), QString()},
-                    {},
-                    {QStringLiteral("Sex"), QStringLiteral("Female"), QStringLiteral("Male")}};
-    const Rows element{{QStringLiteral("acuteIllness"), QStringLiteral("Acute illness"), QString()}};
+    const Rows levels{{"0-4", "1", "2"}, {"5-9", "3", "4"}, {"10+", "5", "6"}};
+    const Rows next{{"Next label", QString(), QString()}, {}, {"Sex", "Female", "Male"}};
+    const Rows element{{"acuteIllness", "Acute illness", QString()}};
     const struct
     {
         Rows table;
@@ -249,28 +212,23 @@ TEST(WorkbookBlockReader, TablesReadAsTheUserSeesThem)
          {"1", "2", "3", "4", "5", "6"},
          9,
          {}},
-        {Rows{{QStringLiteral("0-4"), QStringLiteral("82,1"), QStringLiteral("2")}},
+        {Rows{{"0-4", "82,1", "2"}},
          1,
          {},
          0,
          QStringLiteral(
              "sheet \"Sheet1\", cell B5 holds \"82,1\": it gives 2 values instead of one (a decimal comma?)")},
-        {Rows{{QStringLiteral("0-4"), QStringLiteral("1"), true}},
-         1,
-         {},
-         0,
-         QStringLiteral("sheet \"Sheet1\", cell C5 holds TRUE where a number or formula belongs")},
-        {levels.mid(0, 1) + Rows{{}} + Rows{{QStringLiteral("5-9"), QStringLiteral("max(1"), QStringLiteral("2)")}},
+        {Rows{{"0-4", "1", true}}, 1, {}, 0, "sheet \"Sheet1\", cell C5 holds TRUE where a number or formula belongs"},
+        {levels.mid(0, 1) + Rows{{}} + Rows{{"5-9", "max(1", "2)"}},
          2,
          {},
          0,
-         QStringLiteral("cell B7 holds \"max(1\": its brackets do not pair")},
+         "cell B7 holds \"max(1\": its brackets do not pair"},
     };
     for (const auto& row : rows) {
         ut::Excel excel;
         int next = 0;
-        const Rows block = parameterBlock(QStringLiteral("Notification data"), {}, sexHeader, QStringLiteral("Age"),
-                                          row.table);
+        const Rows block = parameterBlock("Notification data", {}, sexHeader, "Age", row.table);
         excel.writeBlock(QPoint(1, 1), asBlock(block), 3, next);
         int lastRow = 0;
         if (row.formulas.isEmpty()) {

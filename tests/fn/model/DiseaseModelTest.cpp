@@ -12,26 +12,37 @@ using namespace testing_support;
 
 namespace {
 
-const QStringList population = {QStringLiteral("1000"), QStringLiteral("900"), QStringLiteral("2000"),
-                                QStringLiteral("1800")};
-const QStringList lifeExpectancy = {QStringLiteral("60"), QStringLiteral("55"), QStringLiteral("20"),
-                                    QStringLiteral("15")};
-
 double discounted(double duration, double onset, double rate)
 {
     return (std::pow(1 + rate, 1 - onset) - std::pow(1 + rate, 1 - onset - duration)) / rate;
 }
 
-QVariantMap outcomeEntry(const QVariantMap& results, int tree)
+QVariantMap treeEntry(const QVariantMap& results, int tree, const QString& key)
 {
-    return results.value(QStringLiteral("detailedResults"))
+    return results.value("detailedResults").toList().value(tree).toMap().value(key).toMap();
+}
+
+QVariantList outcomeEntries(const QVariantMap& results, int tree)
+{
+    return results.value("detailedResults")
         .toList()
         .value(tree)
         .toMap()
-        .value(QStringLiteral("healthOutcomeAggregatedResults"))
-        .toList()
-        .value(0)
-        .toMap();
+        .value("healthOutcomeAggregatedResults")
+        .toList();
+}
+
+QVariantMap outcomeEntry(const QVariantMap& results, int tree)
+{
+    return outcomeEntries(results, tree).value(0).toMap();
+}
+
+// The means of the named figures, in the order of the keys.
+void expectMeans(const QVariantMap& figures, const QStringList& keys, const std::vector<double>& means)
+{
+    ASSERT_EQ(std::size_t(keys.size()), means.size());
+    for (int i = 0; i < keys.size(); ++i)
+        EXPECT_DOUBLE_EQ(mean(figures.value(keys[i])), means[std::size_t(i)]) << keys[i].toStdString();
 }
 
 } // namespace
@@ -41,13 +52,13 @@ QVariantMap outcomeEntry(const QVariantMap& results, int tree)
 // (cases 200 and 80, probability 1, severity 0.3 for a year, 20 % die).
 TEST(DiseaseModel, TwoTreeDeterministicResultsUndiscounted)
 {
-    JsonModel m(readJsonObject(fixture(QStringLiteral("two-trees.model_spec.json"))), population, lifeExpectancy);
+    TwoTreesModel m;
     ASSERT_EQ(m.model->outcomeTreeCount(), 2);
     m.run(10, 0.0);
     ASSERT_TRUE(m.model->isComputed());
 
     const fn::OutcomeTree& young = m.model->getOutcomeTree(0);
-    const fn::OutcomeTree& old = m.model->getOutcomeTree(QStringLiteral("old"));
+    const fn::OutcomeTree& old = m.model->getOutcomeTree("old");
     EXPECT_EQ(young.population(), 1900.0);
     EXPECT_EQ(old.population(), 3800.0);
     EXPECT_EQ(m.model->totalPopulation(), 5700.0);
@@ -61,84 +72,55 @@ TEST(DiseaseModel, TwoTreeDeterministicResultsUndiscounted)
 
     const QVariantMap results = m.model->results();
     const QVariantMap youngAcute = outcomeEntry(results, 0);
-    EXPECT_EQ(youngAcute.value(QStringLiteral("name")).toString(), QStringLiteral("Acute illness"));
-    EXPECT_EQ(youngAcute.value(QStringLiteral("acuteType")).toString(), QStringLiteral("acute"));
+    EXPECT_EQ(youngAcute.value("name").toString(), "Acute illness");
+    EXPECT_EQ(youngAcute.value("acuteType").toString(), "acute");
     const double youngYll = 10 * 59.5 + 5 * 54.5;
-    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("yld"))), 15.0);
-    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("yll"))), youngYll);
-    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("daly"))), 15.0 + youngYll);
-    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("dalyPerCase"))), (15.0 + youngYll) / 150.0);
-    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("yldPer100k"))), 15.0 * 100000 / 1900);
-    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("yldPer100kTotalPopulation"))), 15.0 * 100000 / 5700);
-    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("populationCasesCount"))), 150.0);
-    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("deathCasesCount"))), 15.0);
-    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("allCasesCount"))), 165.0);
-    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("incidencePer100k"))), 150.0 * 100000 / 1900);
-    EXPECT_DOUBLE_EQ(mean(youngAcute.value(QStringLiteral("mortalityPer100k"))), 15.0 * 100000 / 5700);
+    expectMeans(youngAcute,
+                {"yld", "yll", "daly", "dalyPerCase", "yldPer100k", "yldPer100kTotalPopulation", "populationCasesCount",
+                 "deathCasesCount", "allCasesCount", "incidencePer100k", "mortalityPer100k"},
+                {15.0, youngYll, 15.0 + youngYll, (15.0 + youngYll) / 150.0, 15.0 * 100000 / 1900, 15.0 * 100000 / 5700,
+                 150.0, 15.0, 165.0, 150.0 * 100000 / 1900, 15.0 * 100000 / 5700});
     // The death outcome and the infection's outcome are not reported on their own.
-    EXPECT_EQ(results.value(QStringLiteral("detailedResults"))
-                  .toList()
-                  .value(0)
-                  .toMap()
-                  .value(QStringLiteral("healthOutcomeAggregatedResults"))
-                  .toList()
-                  .size(),
-              1);
+    EXPECT_EQ(outcomeEntries(results, 0).size(), 1);
 
     const QVariantMap oldAcute = outcomeEntry(results, 1);
     const double oldYll = 40 * 19.0 + 16 * 14.0;
-    EXPECT_DOUBLE_EQ(mean(oldAcute.value(QStringLiteral("yld"))), 60.0 + 24.0);
-    EXPECT_DOUBLE_EQ(mean(oldAcute.value(QStringLiteral("yll"))), oldYll);
+    expectMeans(oldAcute, {"yld", "yll"}, {60.0 + 24.0, oldYll});
 
-    const QVariantMap treeCategories = results.value(QStringLiteral("detailedResults"))
-                                           .toList()
-                                           .value(1)
-                                           .toMap()
-                                           .value(QStringLiteral("sequelaTypeAggregatedResults"))
-                                           .toMap();
-    EXPECT_DOUBLE_EQ(mean(treeCategories.value(QStringLiteral("acute")).toMap().value(QStringLiteral("yld"))), 84.0);
-    EXPECT_DOUBLE_EQ(mean(treeCategories.value(QStringLiteral("sequela")).toMap().value(QStringLiteral("yld"))), 0.0);
-    EXPECT_DOUBLE_EQ(mean(treeCategories.value(QStringLiteral("total")).toMap().value(QStringLiteral("dalyPer100k"))),
-                     (84.0 + oldYll) * 100000 / 3800);
+    const QVariantMap treeCategories = treeEntry(results, 1, "sequelaTypeAggregatedResults");
+    EXPECT_DOUBLE_EQ(mean(treeCategories.value("acute").toMap().value("yld")), 84.0);
+    EXPECT_DOUBLE_EQ(mean(treeCategories.value("sequela").toMap().value("yld")), 0.0);
+    EXPECT_DOUBLE_EQ(mean(treeCategories.value("total").toMap().value("dalyPer100k")), (84.0 + oldYll) * 100000 / 3800);
 
     // The model adds both trees; its per-100 000 figures use the whole population.
     const QVariantMap totals = m.model->totalResults();
     const double yld = 15.0 + 84.0, yll = youngYll + oldYll;
-    EXPECT_DOUBLE_EQ(mean(totals.value(QStringLiteral("yld"))), yld);
-    EXPECT_DOUBLE_EQ(mean(totals.value(QStringLiteral("yll"))), yll);
-    EXPECT_DOUBLE_EQ(mean(totals.value(QStringLiteral("daly"))), yld + yll);
-    EXPECT_DOUBLE_EQ(mean(totals.value(QStringLiteral("cases"))), 430.0);
-    EXPECT_DOUBLE_EQ(mean(totals.value(QStringLiteral("deaths"))), 71.0);
-    EXPECT_DOUBLE_EQ(mean(totals.value(QStringLiteral("dalyPerCase"))), (yld + yll) / 430.0);
-    EXPECT_DOUBLE_EQ(mean(totals.value(QStringLiteral("dalyPer100k"))), (yld + yll) * 100000 / 5700);
-    EXPECT_DOUBLE_EQ(mean(totals.value(QStringLiteral("mortalityPer100k"))), 71.0 * 100000 / 5700);
+    expectMeans(
+        totals, {"yld", "yll", "daly", "cases", "deaths", "dalyPerCase", "dalyPer100k", "mortalityPer100k"},
+        {yld, yll, yld + yll, 430.0, 71.0, (yld + yll) / 430.0, (yld + yll) * 100000 / 5700, 71.0 * 100000 / 5700});
     // A deterministic model gives every quantile equal to the mean once there are nine iterations.
-    const QVariantMap daly = totals.value(QStringLiteral("daly")).toMap();
-    for (const QString& key :
-         {QStringLiteral("Quantile0.025"), QStringLiteral("Quantile0.5"), QStringLiteral("Quantile0.975")})
+    const QVariantMap daly = totals.value("daly").toMap();
+    for (const QString& key : QStringList{"Quantile0.025", "Quantile0.5", "Quantile0.975"})
         EXPECT_DOUBLE_EQ(daly.value(key).toDouble(), yld + yll) << key.toStdString();
 
     // Stratified results, per age group and sex.
-    const QVariantMap categorized = results.value(QStringLiteral("totalCategorizedResults")).toMap();
-    const QVariantList female =
-        categorized.value(QStringLiteral("yld")).toMap().value(QStringLiteral("arrayFemale")).toList();
-    const QVariantList male =
-        categorized.value(QStringLiteral("yll")).toMap().value(QStringLiteral("arrayMale")).toList();
+    const QVariantMap categorized = results.value("totalCategorizedResults").toMap();
+    const QVariantList female = categorized.value("yld").toMap().value("arrayFemale").toList();
+    const QVariantList male = categorized.value("yll").toMap().value("arrayMale").toList();
     ASSERT_EQ(female.size(), 2);
-    EXPECT_EQ(female[1].toMap().value(QStringLiteral("Age")).toString(), QStringLiteral("50+"));
-    EXPECT_EQ(female[1].toMap().value(QStringLiteral("id")).toUInt(), 1u);
-    EXPECT_DOUBLE_EQ(female[0].toMap().value(QStringLiteral("Mean")).toDouble(), 10.0);
-    EXPECT_DOUBLE_EQ(female[1].toMap().value(QStringLiteral("Mean")).toDouble(), 60.0);
-    EXPECT_DOUBLE_EQ(male[1].toMap().value(QStringLiteral("Mean")).toDouble(), 16 * 14.0);
-    const QVariantList perCapita =
-        categorized.value(QStringLiteral("yldPer100k")).toMap().value(QStringLiteral("arrayMale")).toList();
-    EXPECT_DOUBLE_EQ(perCapita[0].toMap().value(QStringLiteral("Mean")).toDouble(), 5.0 * 100000 / 900);
+    EXPECT_EQ(female[1].toMap().value("Age").toString(), "50+");
+    EXPECT_EQ(female[1].toMap().value("id").toUInt(), 1u);
+    EXPECT_DOUBLE_EQ(female[0].toMap().value("Mean").toDouble(), 10.0);
+    EXPECT_DOUBLE_EQ(female[1].toMap().value("Mean").toDouble(), 60.0);
+    EXPECT_DOUBLE_EQ(male[1].toMap().value("Mean").toDouble(), 16 * 14.0);
+    const QVariantList perCapita = categorized.value("yldPer100k").toMap().value("arrayMale").toList();
+    EXPECT_DOUBLE_EQ(perCapita[0].toMap().value("Mean").toDouble(), 5.0 * 100000 / 900);
 }
 
 TEST(DiseaseModel, TwoTreeDeterministicResultsDiscounted)
 {
     const double r = 0.03;
-    JsonModel m(readJsonObject(fixture(QStringLiteral("two-trees.model_spec.json"))), population, lifeExpectancy);
+    TwoTreesModel m;
     m.run(3, r);
     // Life expectancy at infection and every duration are discounted; a death's YLL is
     // the discounted life expectancy left after the acute illness.
@@ -153,19 +135,18 @@ TEST(DiseaseModel, TwoTreeDeterministicResultsDiscounted)
         yll += cases[i] * (youngGroup ? 0.1 : 0.2) * (leAtInfection - duration);
     }
     const QVariantMap totals = m.model->totalResults();
-    EXPECT_NEAR(mean(totals.value(QStringLiteral("yld"))), yld, 1e-9);
-    EXPECT_NEAR(mean(totals.value(QStringLiteral("yll"))), yll, 1e-9);
-    EXPECT_LT(mean(totals.value(QStringLiteral("yll"))), 10 * 59.5 + 5 * 54.5 + 40 * 19.0 + 16 * 14.0);
+    EXPECT_NEAR(mean(totals.value("yld")), yld, 1e-9);
+    EXPECT_NEAR(mean(totals.value("yll")), yll, 1e-9);
+    EXPECT_LT(mean(totals.value("yll")), 10 * 59.5 + 5 * 54.5 + 40 * 19.0 + 16 * 14.0);
 }
 
 // A random population is evaluated once at the start of the run; every tree's population, and so
 // its per-100 000 figures, come from that evaluation, not from the draws of the tree before it.
 TEST(DiseaseModel, EveryTreeTakesItsPopulationFromTheStartOfTheRun)
 {
-    const QStringList randomPopulation = {
-        QStringLiteral("RandUniform(900, 1100)"), QStringLiteral("RandUniform(800, 1000)"),
-        QStringLiteral("RandUniform(1900, 2100)"), QStringLiteral("RandUniform(1700, 1900)")};
-    JsonModel m(readJsonObject(fixture(QStringLiteral("two-trees.model_spec.json"))), randomPopulation, lifeExpectancy);
+    const QStringList randomPopulation = {"RandUniform(900, 1100)", "RandUniform(800, 1000)", "RandUniform(1900, 2100)",
+                                          "RandUniform(1700, 1900)"};
+    TwoTreesModel m({}, {}, randomPopulation);
     fn::seedIfNonZero(11);
     m.run(20, 0.0);
     const fn::OutcomeTree& young = m.model->getOutcomeTree(0);
@@ -175,27 +156,24 @@ TEST(DiseaseModel, EveryTreeTakesItsPopulationFromTheStartOfTheRun)
     EXPECT_GT(old.population(), 3600.0);
     EXPECT_LT(old.population(), 4000.0);
     const QVariantMap oldAcute = outcomeEntry(m.model->results(), 1);
-    EXPECT_DOUBLE_EQ(mean(oldAcute.value(QStringLiteral("dalyPer100k"))),
-                     mean(oldAcute.value(QStringLiteral("daly"))) * 100000.0 / old.population());
+    EXPECT_DOUBLE_EQ(mean(oldAcute.value("dalyPer100k")), mean(oldAcute.value("daly")) * 100000.0 / old.population());
 }
 
 TEST(DiseaseModel, ParametersTreesAndLookupsFailWithTheirMessages)
 {
-    JsonModel m(readJsonObject(fixture(QStringLiteral("two-trees.model_spec.json"))), population, lifeExpectancy);
+    TwoTreesModel m;
     EXPECT_EQ(m.model->getUnderestimationType(), 0u);
-    EXPECT_EQ(m.model->displayName(), QStringLiteral("Testland - Two-tree test disease - model 1"));
+    EXPECT_EQ(m.model->displayName(), "Testland - Two-tree test disease - model 1");
     const QVariantMap info = m.model->info();
-    EXPECT_EQ(info.value(QStringLiteral("diseaseID")).toString(), QStringLiteral("TwoTrees"));
-    EXPECT_FALSE(info.value(QStringLiteral("isCongenital")).toBool());
-    EXPECT_EQ(info.value(QStringLiteral("jsonDiseaseSpec")).toMap().value(QStringLiteral("id")).toString(),
-              QStringLiteral("TwoTrees"));
+    EXPECT_EQ(info.value("diseaseID").toString(), "TwoTrees");
+    EXPECT_FALSE(info.value("isCongenital").toBool());
+    EXPECT_EQ(info.value("jsonDiseaseSpec").toMap().value("id").toString(), "TwoTrees");
 
     // Each tree's infection sees only its own strata.
     const fn::OutcomeTree& young = m.model->getOutcomeTree(0);
-    EXPECT_EQ(young.infection()->notifiedCases().currentFormulas(),
-              (QStringList{QStringLiteral("100"), QStringLiteral("50"), QStringLiteral("0"), QStringLiteral("0")}));
+    EXPECT_EQ(young.infection()->notifiedCases().currentFormulas(), (QStringList{"100", "50", "0", "0"}));
     EXPECT_EQ(m.model->getOutcomeTree(1).infection()->lifeExpectancy().currentFormulas(),
-              (QStringList{QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("20"), QStringLiteral("15")}));
+              (QStringList{"0", "0", "20", "15"}));
 
     const auto expectThrow = [](auto call, const QString& message, const QString& place) {
         try {
@@ -206,29 +184,25 @@ TEST(DiseaseModel, ParametersTreesAndLookupsFailWithTheirMessages)
             EXPECT_EQ(e.place(), place);
         }
     };
-    expectThrow([&] { m.model->getParameter(8); },
-                QStringLiteral("Unknown parameter type requested from disease model model 1"),
-                QStringLiteral("fn::DiseaseModel::getParameter"));
-    expectThrow([&] { m.model->getOutcomeTree(2); },
-                QStringLiteral("Disease model model 1 has no outcome tree with index 2"),
-                QStringLiteral("fn::DiseaseModel::getOutcomeTree"));
-    expectThrow([&] { m.model->getOutcomeTree(QStringLiteral("middle")); },
-                QStringLiteral("Disease model model 1 has no outcome tree with id middle"),
-                QStringLiteral("fn::DiseaseModel::getOutcomeTree"));
+    expectThrow([&] { m.model->getParameter(8); }, "Unknown parameter type requested from disease model model 1",
+                "fn::DiseaseModel::getParameter");
+    expectThrow([&] { m.model->getOutcomeTree(2); }, "Disease model model 1 has no outcome tree with index 2",
+                "fn::DiseaseModel::getOutcomeTree");
+    expectThrow([&] { m.model->getOutcomeTree("middle"); }, "Disease model model 1 has no outcome tree with id middle",
+                "fn::DiseaseModel::getOutcomeTree");
     fn::OutcomeTree& tree = m.model->getOutcomeTree(0);
-    expectThrow([&] { tree.getHealthState(2); }, QStringLiteral("Outcome tree young has no health state with index 2"),
-                QStringLiteral("fn::OutcomeTree::getHealthState"));
-    expectThrow([&] { tree.getHealthState(QStringLiteral("x")); },
-                QStringLiteral("Outcome tree young has no health state with id x"),
-                QStringLiteral("fn::OutcomeTree::getHealthState"));
+    expectThrow([&] { tree.getHealthState(2); }, "Outcome tree young has no health state with index 2",
+                "fn::OutcomeTree::getHealthState");
+    expectThrow([&] { tree.getHealthState("x"); }, "Outcome tree young has no health state with id x",
+                "fn::OutcomeTree::getHealthState");
     expectThrow([&] { tree.getTransitionProbability(2); },
-                QStringLiteral("Outcome tree young has no transition probability with index 2"),
-                QStringLiteral("fn::OutcomeTree::getTransitionProbability"));
-    expectThrow([&] { tree.getTransitionProbability(QStringLiteral("t9")); },
-                QStringLiteral("Outcome tree young has no transition probability with id t9"),
-                QStringLiteral("fn::OutcomeTree::getTransitionProbability"));
-    EXPECT_EQ(&tree.getHealthState(QStringLiteral("inf_hs")), tree.infection());
-    EXPECT_EQ(tree.getHealthState(1).id(), QStringLiteral("death_hs"));
+                "Outcome tree young has no transition probability with index 2",
+                "fn::OutcomeTree::getTransitionProbability");
+    expectThrow([&] { tree.getTransitionProbability("t9"); },
+                "Outcome tree young has no transition probability with id t9",
+                "fn::OutcomeTree::getTransitionProbability");
+    EXPECT_EQ(&tree.getHealthState("inf_hs"), tree.infection());
+    EXPECT_EQ(tree.getHealthState(1).id(), "death_hs");
 }
 
 // Infections are notified cases / source probability / coverage x the underestimation factor:
@@ -250,10 +224,10 @@ TEST(DiseaseModel, CoverageAndUnderestimationScaleTheInfections)
         {"0.8", 1, "7", "2", "3", 6 / 0.8},
     };
     for (const auto& row : rows) {
-        JsonModel m(readJsonObject(fixture(QStringLiteral("two-trees.model_spec.json"))), population, lifeExpectancy);
+        TwoTreesModel m;
         const QVector<fn::InputFactor> factors = m.diseaseTemplate.factors();
         const auto set = [&](int type, const char* formula) {
-            m.model->setParameter(type, fn::DataArray(factors, QStringLiteral("p"), {}, QString::fromLatin1(formula)));
+            m.model->setParameter(type, fn::DataArray(factors, "p", {}, QString::fromLatin1(formula)));
         };
         set(fn::DiseaseModel::Coverage, row.coverage);
         set(fn::DiseaseModel::Underestimation, row.underestimation);
@@ -264,8 +238,7 @@ TEST(DiseaseModel, CoverageAndUnderestimationScaleTheInfections)
         m.run(2, 0.0);
         // 100 notified over a source probability of 0.5 in the first stratum; 430 symptomatic cases in all.
         EXPECT_DOUBLE_EQ(m.model->getOutcomeTree(0).infection()->casesMean()[0], 200 * row.factor) << row.coverage;
-        EXPECT_DOUBLE_EQ(mean(m.model->totalResults().value(QStringLiteral("cases"))), 430 * row.factor)
-            << row.coverage;
+        EXPECT_DOUBLE_EQ(mean(m.model->totalResults().value("cases")), 430 * row.factor) << row.coverage;
     }
 }
 
@@ -277,51 +250,34 @@ TEST(Statistics, EstimatesApproachTheQuantilesAndOneIterationHasNoStrata)
         many.push_back((i * 7919) % 1000 + 1);
     const QVariantMap large = fn::statistics::seriesStatistics(std::uint32_t(many.size()),
                                                                [&](std::uint32_t k) { return many[k]; });
-    EXPECT_NEAR(large.value(QStringLiteral("Quantile0.5")).toDouble(), 500.0, 10.0);
-    EXPECT_NEAR(large.value(QStringLiteral("Quantile0.975")).toDouble(), 975.0, 10.0);
-    EXPECT_NEAR(large.value(QStringLiteral("Quantile0.025")).toDouble(), 25.0, 10.0);
-    EXPECT_DOUBLE_EQ(large.value(QStringLiteral("Mean")).toDouble(), 500.5);
+    EXPECT_NEAR(large.value("Quantile0.5").toDouble(), 500.0, 10.0);
+    EXPECT_NEAR(large.value("Quantile0.975").toDouble(), 975.0, 10.0);
+    EXPECT_NEAR(large.value("Quantile0.025").toDouble(), 25.0, 10.0);
+    EXPECT_DOUBLE_EQ(large.value("Mean").toDouble(), 500.5);
 
     // One iteration: the stratified lists stay empty.
-    const fn::InputFactor age(QStringLiteral("Age"), {QStringLiteral("a")});
-    const fn::InputFactor sex(QStringLiteral("Sex"), {QStringLiteral("F"), QStringLiteral("M")});
+    const fn::InputFactor age("Age", {"a"});
+    const fn::InputFactor sex("Sex", {"F", "M"});
     const QVariantMap single = fn::statistics::stratifiedStatistics(Marray::Shape{1, 2}, {&age, &sex}, 1,
                                                                     [](std::uint32_t, std::size_t) { return 2.0; });
-    EXPECT_TRUE(single.value(QStringLiteral("arrayFemale")).toList().isEmpty());
-    EXPECT_TRUE(single.value(QStringLiteral("meta")).toList().isEmpty());
+    EXPECT_TRUE(single.value("arrayFemale").toList().isEmpty());
+    EXPECT_TRUE(single.value("meta").toList().isEmpty());
 }
 
 TEST(DiseaseModel, RunsAreReproducibleWithASeedAndReleaseTheirStores)
 {
-    QJsonObject spec = readJsonObject(fixture(QStringLiteral("two-trees.model_spec.json")));
-    // Make the first tree's severity random.
-    QJsonObject trees = spec.value(QStringLiteral("outcomeTrees")).toObject();
-    QJsonObject tree = trees.value(QStringLiteral("a")).toObject();
-    QJsonObject outcomes = tree.value(QStringLiteral("healthOutcomes")).toObject();
-    QJsonObject acute = outcomes.value(QStringLiteral("acute")).toObject();
-    QJsonObject states = acute.value(QStringLiteral("healthStates")).toObject();
-    QJsonObject state = states.value(QStringLiteral("1")).toObject();
-    state.insert(QStringLiteral("severityArray"),
-                 QJsonDocument::fromJson(
-                     R"json({"vals": [["RandUniform(0.1, 0.3)", "RandPert(0.1, 0.2, 0.3)"], ["0", "0"]]})json")
-                     .object());
-    states.insert(QStringLiteral("1"), state);
-    acute.insert(QStringLiteral("healthStates"), states);
-    outcomes.insert(QStringLiteral("acute"), acute);
-    tree.insert(QStringLiteral("healthOutcomes"), outcomes);
-    trees.insert(QStringLiteral("a"), tree);
-    spec.insert(QStringLiteral("outcomeTrees"), trees);
-
-    JsonModel m(spec, population, lifeExpectancy);
+    // The first tree's severity random.
+    TwoTreesModel m(
+        R"("severityArray": {"vals": [["0.2", "0.2"], ["0.2", "0.2"]]})",
+        R"j("severityArray": {"vals": [["RandUniform(0.1, 0.3)", "RandPert(0.1, 0.2, 0.3)"], ["0", "0"]]})j");
     fn::seedIfNonZero(7);
     m.run(50, 0.0);
     const QVariantMap first = m.model->results();
     fn::seedIfNonZero(7);
     m.run(50, 0.0);
     EXPECT_EQ(first, m.model->results());
-    const QVariantMap yld = m.model->totalResults().value(QStringLiteral("yld")).toMap();
-    EXPECT_LT(yld.value(QStringLiteral("Quantile0.025")).toDouble(),
-              yld.value(QStringLiteral("Quantile0.975")).toDouble());
+    const QVariantMap yld = m.model->totalResults().value("yld").toMap();
+    EXPECT_LT(yld.value("Quantile0.025").toDouble(), yld.value("Quantile0.975").toDouble());
     m.run(50, 0.0);
     EXPECT_NE(first, m.model->results());
 

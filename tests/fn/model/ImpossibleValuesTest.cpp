@@ -1,22 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <QJsonDocument>
-
 #include "ModelTestSupport.h"
 #include "fn/model/ImpossibleValues.h"
 
 using namespace testing_support;
-
-namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
-
-} // namespace
 
 TEST(ImpossibleValues, RandomFunctionsGivenArgumentsOutsideTheirDomainAreNamed)
 {
@@ -107,16 +94,9 @@ TEST(ImpossibleValues, ValuesOutsideTheirParametersDomainAreNamed)
 // run, the statistics it spoils are named with the formula behind them; a sound model gives no word.
 TEST(ImpossibleValues, ASwappedPertIsNamedBeforeAndAfterTheRun)
 {
-    const QStringList population = {QStringLiteral("1000"), QStringLiteral("900"), QStringLiteral("2000"),
-                                    QStringLiteral("1800")};
-    const QStringList lifeExpectancy = {QStringLiteral("60"), QStringLiteral("55"), QStringLiteral("20"),
-                                        QStringLiteral("15")};
-    for (const QString& severity : {QStringLiteral("0.2"), QStringLiteral("RandPert(0.3, 0.2, 0.4)")}) {
-        QByteArray text = readAll(fixture(QStringLiteral("two-trees.model_spec.json")));
-        const QByteArray cell = R"("severityArray": {"vals": [["0.2", "0.2"])";
-        ASSERT_TRUE(text.contains(cell));
-        text.replace(cell, R"("severityArray": {"vals": [[")" + severity.toUtf8() + R"(", "0.2"])");
-        JsonModel m(QJsonDocument::fromJson(text).object(), population, lifeExpectancy);
+    for (const QString& severity : QStringList{"0.2", "RandPert(0.3, 0.2, 0.4)"}) {
+        TwoTreesModel m(R"("severityArray": {"vals": [["0.2", "0.2"])",
+                        R"("severityArray": {"vals": [[")" + severity.toUtf8() + R"(", "0.2"])");
         const QStringList warnings = fn::ImpossibleValues::argumentWarnings(*m.model);
         m.run(5, 0.0);
         bool perCaseOnly = true;
@@ -130,9 +110,9 @@ TEST(ImpossibleValues, ASwappedPertIsNamedBeforeAndAfterTheRun)
         ASSERT_EQ(warnings.size(), 1);
         const auto cells = fn::ImpossibleValues::cellWarnings(*m.model);
         ASSERT_EQ(cells.size(), 1u);
-        EXPECT_EQ(cells[0].parameter, QStringLiteral("severity"));
+        EXPECT_EQ(cells[0].parameter, "severity");
         EXPECT_EQ(cells[0].cell, 0);
-        EXPECT_EQ(cells[0].stratum, QStringLiteral("stratum Age 0-49, Sex Female"));
+        EXPECT_EQ(cells[0].stratum, "stratum Age 0-49, Sex Female");
         for (const char* part : {"Model \"Testland - Two-tree test disease - model 1\"",
                                  "tree \"Younger patients\", health state \"Acute illness\", parameter severity",
                                  "stratum Age 0-49, Sex Female", "\"RandPert(0.3, 0.2, 0.4)\"", "mode = 0.2"})
@@ -149,15 +129,13 @@ TEST(ImpossibleValues, ASwappedPertIsNamedBeforeAndAfterTheRun)
     }
 
     // Without any case a figure per case has no value; that is told apart from a fault.
-    QByteArray text = readAll(fixture(QStringLiteral("two-trees.model_spec.json")));
-    text.replace(R"("rawCasesCountArray": {"vals": [["100", "50"], ["200", "80"]]})",
-                 R"("rawCasesCountArray": {"vals": [["0", "0"], ["0", "0"]]})");
-    JsonModel none(QJsonDocument::fromJson(text).object(), population, lifeExpectancy);
+    TwoTreesModel none(R"("rawCasesCountArray": {"vals": [["100", "50"], ["200", "80"]]})",
+                       R"("rawCasesCountArray": {"vals": [["0", "0"], ["0", "0"]]})");
     none.run(5, 0.0);
     bool perCaseOnly = false;
     const QStringList results = fn::ImpossibleValues::nonFiniteResults(*none.model, &perCaseOnly);
     ASSERT_EQ(results.size(), 2) << results.join('\n').toStdString();
-    EXPECT_TRUE(results[0].contains(QStringLiteral("totals: dalyPerCase;"))) << results[0].toStdString();
-    EXPECT_TRUE(results[1].contains(QStringLiteral("no value in an iteration without cases")));
+    EXPECT_TRUE(results[0].contains("totals: dalyPerCase;")) << results[0].toStdString();
+    EXPECT_TRUE(results[1].contains("no value in an iteration without cases"));
     EXPECT_TRUE(perCaseOnly);
 }

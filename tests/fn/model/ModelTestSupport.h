@@ -83,6 +83,26 @@ struct JsonModel
     }
 };
 
+// The two-tree fixture of four strata, with a text of its file replaced first.
+inline QJsonObject twoTrees(const QByteArray& text = {}, const QByteArray& replacement = {})
+{
+    QFile file(fixture(QStringLiteral("two-trees.model_spec.json")));
+    file.open(QIODevice::ReadOnly);
+    QByteArray json = file.readAll();
+    if (!text.isEmpty())
+        json.replace(text, replacement);
+    return QJsonDocument::fromJson(json).object();
+}
+
+struct TwoTreesModel : JsonModel
+{
+    explicit TwoTreesModel(const QByteArray& text = {}, const QByteArray& replacement = {},
+                           const QStringList& population = {"1000", "900", "2000", "1800"})
+        : JsonModel(twoTrees(text, replacement), population, {"60", "55", "20", "15"})
+    {
+    }
+};
+
 // Small specifications over one age group and two sexes.
 inline QJsonObject cells(const QString& female, const QString& male)
 {

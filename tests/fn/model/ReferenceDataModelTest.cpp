@@ -15,8 +15,7 @@ using testing_support::levels;
 
 QVector<fn::InputFactor> ageBySex(int ageGroups)
 {
-    return {fn::InputFactor(QStringLiteral("Age"), levels(ageGroups)),
-            fn::InputFactor(QStringLiteral("Sex"), {QStringLiteral("Female"), QStringLiteral("Male")})};
+    return {fn::InputFactor("Age", levels(ageGroups)), fn::InputFactor("Sex", {"Female", "Male"})};
 }
 
 fn::DataArray filled(const QVector<fn::InputFactor>& factors, const QString& name, const QString& formula)
@@ -43,26 +42,23 @@ struct ReferenceModel
         tree.addTransition("t1", "t1", "inf_hs", "acute_hs", QString());
         fn::DiseaseTemplate diseaseTemplate;
         diseaseTemplate.setId(disease);
-        diseaseTemplate.addOutcomeTree(QStringLiteral("tree"), tree);
-        diseaseTemplate.appendOutcomeTreeId(QStringLiteral("tree"));
+        diseaseTemplate.addOutcomeTree("tree", tree);
+        diseaseTemplate.appendOutcomeTreeId("tree");
         store.diseaseTemplates().add(disease, diseaseTemplate);
         for (const fn::InputFactor& factor : ageBySex(20))
             store.inputFactors().addInputFactor(disease, factor.name(), factor.levels());
 
         const QVector<fn::InputFactor> factors = ageBySex(20);
-        store.setAgeDistribution(country, filled(factors, QStringLiteral("Age distribution"), QStringLiteral("1000")));
-        store.setLifeExpectancy(country, filled(factors, QStringLiteral("Life expectancy"), QStringLiteral("40")));
-        store.setNotificationData(country, disease,
-                                  filled(factors, QStringLiteral("Notification data"), QStringLiteral("10")));
-        store.setOutcomeTreeMapping(country, disease,
-                                    filled(factors, QStringLiteral("Outcome tree mapping"), QStringLiteral("1")));
-        for (const QString& label : {QStringLiteral("coverage"), QStringLiteral("underestimation")})
-            store.setRunFactor(country, disease, label, filled(factors, label, QStringLiteral("1")));
-        store.transitionParams().set(country, disease, QStringLiteral("tree"), QStringLiteral("t1"),
-                                     fn::TransitionParamsMgr::Probability,
-                                     filled(ageBySex(19), QStringLiteral("Probability"), QStringLiteral("0.5")));
+        store.setAgeDistribution(country, filled(factors, "Age distribution", "1000"));
+        store.setLifeExpectancy(country, filled(factors, "Life expectancy", "40"));
+        store.setNotificationData(country, disease, filled(factors, "Notification data", "10"));
+        store.setOutcomeTreeMapping(country, disease, filled(factors, "Outcome tree mapping", "1"));
+        for (const QString& label : QStringList{"coverage", "underestimation"})
+            store.setRunFactor(country, disease, label, filled(factors, label, "1"));
+        store.transitionParams().set(country, disease, "tree", "t1", fn::TransitionParamsMgr::Probability,
+                                     filled(ageBySex(19), "Probability", "0.5"));
         store.addCountryDisease(country, disease);
-        model = std::make_unique<fn::DiseaseModel>(&store, QStringLiteral("model 1"), country, country,
+        model = std::make_unique<fn::DiseaseModel>(&store, "model 1", country, country,
                                                    &store.diseaseTemplates().get(disease),
                                                    store.inputFactors().getInputFactors(disease));
         model->setUp();
@@ -75,14 +71,14 @@ TEST(ReferenceDataModel, TransitionsOfAnotherAgeLayoutTakeTheModelsStrata)
 {
     ReferenceModel m;
     fn::OutcomeTree& tree = m.model->getOutcomeTree(0);
-    const fn::TransitionProbabilityBase& t1 = tree.getTransitionProbability(QStringLiteral("t1"));
+    const fn::TransitionProbabilityBase& t1 = tree.getTransitionProbability("t1");
     EXPECT_EQ(t1.strataShape(), (Marray::Shape{20, 2}));
 
     int treeIndex = 0;
     m.model->run(2, 0.0, treeIndex);
     // 10 notified cases over a source probability of 0.5 are 20 infections, half of which
     // move on, in all 40 strata, the converted first age group included.
-    const auto& acute = static_cast<const fn::HealthState&>(tree.getHealthState(QStringLiteral("acute_hs")));
+    const auto& acute = static_cast<const fn::HealthState&>(tree.getHealthState("acute_hs"));
     ASSERT_EQ(acute.casesMean().size(), 40u);
     for (std::size_t i = 0; i < 40; ++i)
         EXPECT_DOUBLE_EQ(acute.casesMean()[i], 10.0) << "stratum " << i;
@@ -103,10 +99,10 @@ TEST(RunMemoryCheck, RefusesRunsWhoseSamplesCannotFitAndNamesTheModel)
         fn::RunMemoryCheck::require(models, 2000);
         ADD_FAILURE() << "a run of 3.84 MB passed a budget of 2 MB";
     } catch (const ut::Exception& e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("Model model 1 (D) cannot be run with 2000 iterations")))
+        EXPECT_TRUE(e.message().contains("Model model 1 (D) cannot be run with 2000 iterations"))
             << e.message().toStdString();
-        EXPECT_TRUE(e.message().contains(QStringLiteral("40 strata"))) << e.message().toStdString();
-        EXPECT_EQ(e.place(), QStringLiteral("fn::RunMemoryCheck::require"));
+        EXPECT_TRUE(e.message().contains("40 strata")) << e.message().toStdString();
+        EXPECT_EQ(e.place(), "fn::RunMemoryCheck::require");
     }
     // Models running side by side each hold their arrays: two at once need twice as much.
     fn::DiseaseModelList two;

@@ -17,39 +17,6 @@ using namespace testing_support;
 
 namespace {
 
-// One acute state over four strata whose DALY is exactly linear in the population-weighted
-// mean of its severity draws: notified cases in proportion to the population, every case one
-// year ill, nobody dying. A further random input reaches nothing, so it is not listed: the
-// redistribution of a transition that is not redistributed.
-const char* linearModel = R"json({
-  "id": "Linear", "name": "Linear test disease",
-  "dims": {"order": ["age", "sex"], "values": {"age": ["young", "old"], "sex": ["Female", "Male"]}},
-  "rawCasesCountArray": {"vals": [["1", "2"], ["3", "4"]]},
-  "outcomeTreeMapping": {"vals": [["t", "t"], ["t", "t"]]},
-  "outcomeTrees": {"a": {"id": "t", "name": "Tree",
-    "healthOutcomesRunOrder": ["inf", "acute"],
-    "healthOutcomes": {
-      "inf": {"name": "Infection", "type": "INFECTION", "healthStates": {}},
-      "acute": {"name": "Acute", "type": "ACUTE", "healthStates": {
-        "1": {"id": "ill", "name": "Ill",
-              "severityArray": {"vals": [["RandUniform(0.1, 0.5)", "RandUniform(0.1, 0.5)"], ["RandUniform(0.1, 0.5)", "RandUniform(0.1, 0.5)"]]},
-              "durationArray": {"vals": [["1", "1"], ["1", "1"]]},
-              "proportionArray": {"vals": [["1", "1"], ["1", "1"]]}}}}},
-    "transitions": {"1": {"id": "toAcute", "name": "To acute", "source": {"id": "inf"}, "target": {"id": "acute"},
-                          "probabilityArray": {"vals": [["1", "1"], ["1", "1"]]},
-                          "redistributeArray": {"vals": [["RandUniform(0, 1)", "RandUniform(0, 1)"], ["RandUniform(0, 1)", "RandUniform(0, 1)"]]}}}}}
-})json";
-
-struct LinearModel : JsonModel
-{
-    LinearModel()
-        : JsonModel(QJsonDocument::fromJson(linearModel).object(),
-                    {QStringLiteral("1000"), QStringLiteral("2000"), QStringLiteral("3000"), QStringLiteral("4000")},
-                    {QStringLiteral("50"), QStringLiteral("50"), QStringLiteral("50"), QStringLiteral("50")})
-    {
-    }
-};
-
 QStringList four(const QString& cell)
 {
     return {cell, cell, cell, cell};
@@ -75,14 +42,15 @@ struct State
 // linear in every random input. Two random parameters cannot reach the DALY and are never listed:
 // the probability of the infection's only transition (the notified cases are scaled back through
 // it) and the redistribution of a transition that does not redistribute.
-QJsonObject acuteModel(const QStringList& cases, const QStringList& mapping, const QVector<State>& states)
+QJsonObject acuteModel(const QStringList& cases, const QStringList& mapping, const QVector<State>& states,
+                       const QString& probability = QStringLiteral("RandUniform(0.5, 1)"))
 {
     QStringList stateEntries;
     for (int i = 0; i < states.size(); ++i)
         stateEntries << QStringLiteral(R"("%1": {"id": "%2", "name": "%2", "severityArray": %3,
               "durationArray": %4, "proportionArray": %5})")
                             .arg(i + 1)
-                            .arg(states[i].id, cellsOf(states[i].severity), cellsOf(four(QStringLiteral("1"))),
+                            .arg(states[i].id, cellsOf(states[i].severity), cellsOf(four("1")),
                                  cellsOf(four(states[i].proportion)));
     QStringList trees;
     for (const QString& id : QSet<QString>(mapping.begin(), mapping.end()))
@@ -91,15 +59,25 @@ QJsonObject acuteModel(const QStringList& cases, const QStringList& mapping, con
                                "acute": {"name": "Acute", "type": "ACUTE", "healthStates": {%2}}},
             "transitions": {"1": {"id": "toAcute", "name": "To acute", "source": {"id": "inf"}, "target": {"id": "acute"},
                                   "probabilityArray": %3, "redistributeArray": %4}}})")
-                     .arg(id, stateEntries.join(QStringLiteral(", ")),
-                          cellsOf(four(QStringLiteral("RandUniform(0.5, 1)"))),
-                          cellsOf(four(QStringLiteral("RandUniform(0, 1)"))));
+                     .arg(id, stateEntries.join(", "), cellsOf(four(probability)), cellsOf(four("RandUniform(0, 1)")));
     const QString text = QStringLiteral(R"({"id": "Known", "name": "Known answers",
         "dims": {"order": ["age", "sex"], "values": {"age": ["young", "old"], "sex": ["Female", "Male"]}},
         "rawCasesCountArray": %1, "outcomeTreeMapping": %2, "outcomeTrees": {%3}})")
-                             .arg(cellsOf(cases), cellsOf(mapping), trees.join(QStringLiteral(", ")));
+                             .arg(cellsOf(cases), cellsOf(mapping), trees.join(", "));
     return QJsonDocument::fromJson(text.toUtf8()).object();
 }
+
+// One acute state over four strata whose DALY is exactly linear in the population-weighted
+// mean of its severity draws: notified cases in proportion to the population, every case one
+// year ill, nobody dying.
+struct LinearModel : JsonModel
+{
+    LinearModel()
+        : JsonModel(acuteModel({"1", "2", "3", "4"}, four("t"), {{"ill", "1", four("RandUniform(0.1, 0.5)")}}, "1"),
+                    {"1000", "2000", "3000", "4000"}, four("50"))
+    {
+    }
+};
 
 } // namespace
 
@@ -121,38 +99,34 @@ TEST(UncertaintyAnalysis, StandardErrorsFollowTheoryAndTheAnalysisChangesNoNumbe
 
     // DALY = sum over strata of cases x severity: each severity uniform on [0.1, 0.5).
     const double sd = std::sqrt(1.0 + 4.0 + 9.0 + 16.0) * 0.4 / std::sqrt(12.0);
-    const QVariantMap convergence = analysed.model->uncertaintyResults().value(QStringLiteral("convergence")).toMap();
-    const double error = convergence.value(QStringLiteral("standardError")).toDouble();
+    const QVariantMap convergence = analysed.model->uncertaintyResults().value("convergence").toMap();
+    const double error = convergence.value("standardError").toDouble();
     EXPECT_NEAR(error, sd / std::sqrt(3000.0), 0.05 * sd / std::sqrt(3000.0));
-    const double relative = convergence.value(QStringLiteral("relativeStandardError")).toDouble();
-    EXPECT_NEAR(relative, error / mean(analysed.model->totalResults().value(QStringLiteral("daly"))), 1e-12);
-    EXPECT_EQ(convergence.value(QStringLiteral("relativeStandardErrorBelowOnePercent")).toBool(), relative < 0.01);
+    const double relative = convergence.value("relativeStandardError").toDouble();
+    EXPECT_NEAR(relative, error / mean(analysed.model->totalResults().value("daly")), 1e-12);
+    EXPECT_EQ(convergence.value("relativeStandardErrorBelowOnePercent").toBool(), relative < 0.01);
     // Never fewer than the run had.
-    EXPECT_EQ(convergence.value(QStringLiteral("iterationsForOnePercent")).toDouble(),
+    EXPECT_EQ(convergence.value("iterationsForOnePercent").toDouble(),
               std::max(3000.0, std::ceil(3000.0 * relative * relative / 1e-4)));
     // The 2.5 % quantile of a sum of four uniforms weighted 1 to 4 needs far more than the mean.
-    const QVariantList quantiles = convergence.value(QStringLiteral("quantiles")).toList();
+    const QVariantList quantiles = convergence.value("quantiles").toList();
     ASSERT_EQ(quantiles.size(), 2);
-    const double lowQuantile = quantiles[0].toMap().value(QStringLiteral("iterationsForOnePercent")).toDouble();
-    EXPECT_GT(lowQuantile, convergence.value(QStringLiteral("iterationsForOnePercent")).toDouble());
-    EXPECT_GE(convergence.value(QStringLiteral("iterationsNeeded")).toDouble(), lowQuantile);
-    EXPECT_FALSE(convergence.value(QStringLiteral("enoughIterations")).toBool());
+    const double lowQuantile = quantiles[0].toMap().value("iterationsForOnePercent").toDouble();
+    EXPECT_GT(lowQuantile, convergence.value("iterationsForOnePercent").toDouble());
+    EXPECT_GE(convergence.value("iterationsNeeded").toDouble(), lowQuantile);
+    EXPECT_FALSE(convergence.value("enoughIterations").toBool());
 
     // The standard errors lie where the means lie in the results.
-    const QVariantMap errors = analysed.model->uncertaintyResults().value(QStringLiteral("standardErrors")).toMap();
-    const QVariantMap total = errors.value(QStringLiteral("totalResults")).toMap();
-    EXPECT_EQ(total.value(QStringLiteral("daly")).toMap().value(QStringLiteral("MeanStandardError")).toDouble(), error);
+    const QVariantMap errors = analysed.model->uncertaintyResults().value("standardErrors").toMap();
+    const QVariantMap total = errors.value("totalResults").toMap();
+    EXPECT_EQ(total.value("daly").toMap().value("MeanStandardError").toDouble(), error);
     EXPECT_EQ(total.keys(), analysed.model->totalResults().keys());
-    const QVariantList female = errors.value(QStringLiteral("totalCategorizedResults"))
-                                    .toMap()
-                                    .value(QStringLiteral("yld"))
-                                    .toMap()
-                                    .value(QStringLiteral("arrayFemale"))
-                                    .toList();
+    const QVariantList female =
+        errors.value("totalCategorizedResults").toMap().value("yld").toMap().value("arrayFemale").toList();
     ASSERT_EQ(female.size(), 2);
     // The young women's YLD: one case a year at a severity uniform on [0.1, 0.5).
-    EXPECT_NEAR(female[0].toMap().value(QStringLiteral("MeanStandardError")).toDouble(),
-                0.4 / std::sqrt(12.0) / std::sqrt(3000.0), 0.05 * 0.4 / std::sqrt(12.0 * 3000.0));
+    EXPECT_NEAR(female[0].toMap().value("MeanStandardError").toDouble(), 0.4 / std::sqrt(12.0) / std::sqrt(3000.0),
+                0.05 * 0.4 / std::sqrt(12.0 * 3000.0));
 }
 
 TEST(SensitivityAnalysis, TiedValuesShareTheMeanOfTheirRanks)
@@ -228,8 +202,8 @@ TEST(SensitivityAnalysis, RankCorrelationsAndCoefficientsOfKnownRelations)
 // the sum over its cells of (weight x standard deviation)^2, over the total.
 TEST(UncertaintyAnalysis, KnownAnswersOfLinearModels)
 {
-    const QStringList uniform = four(QStringLiteral("RandUniform(0, 1)"));
-    const QStringList t = four(QStringLiteral("t"));
+    const QStringList uniform = four("RandUniform(0, 1)");
+    const QStringList t = four("t");
     struct Expected
     {
         QString tree;
@@ -245,79 +219,68 @@ TEST(UncertaintyAnalysis, KnownAnswersOfLinearModels)
         QVector<Expected> inputs; // all that are listed
         double tolerance;
     };
-    const QStringList skewedCases = {QStringLiteral("1"), QStringLiteral("10"), QStringLiteral("100"),
-                                     QStringLiteral("1000")};
+    const QStringList skewedCases = {"1", "10", "100", "1000"};
     const std::vector<Row> rows = {
         // Severities uniform on [0.1, 0.5) in strata of 1 to 4 cases: one input, all of the
         // variance.
         {"one linear input",
-         acuteModel({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")}, t,
-                    {{QStringLiteral("ill"), QStringLiteral("1"), four(QStringLiteral("RandUniform(0.1, 0.5)"))}}),
-         {{QStringLiteral("t"), QStringLiteral("ill"), QStringLiteral("Severity"), QStringLiteral("all 4 cells"), 1.0}},
+         acuteModel({"1", "2", "3", "4"}, t, {{"ill", "1", four("RandUniform(0.1, 0.5)")}}),
+         {{"t", "ill", "Severity", "all 4 cells", 1.0}},
          1e-6},
         // Half the cases mild, half severe, the severe three times as severe and as spread:
         // variance shares 1 : 9, coefficients 1/sqrt(10) and 3/sqrt(10).
         {"two inputs of known weight",
-         acuteModel(four(QStringLiteral("5")), t,
-                    {{QStringLiteral("mild"), QStringLiteral("0.5"), four(QStringLiteral("RandUniform(0, 0.1)"))},
-                     {QStringLiteral("severe"), QStringLiteral("0.5"), four(QStringLiteral("RandUniform(0, 0.3)"))}}),
-         {{QStringLiteral("t"), QStringLiteral("mild"), QStringLiteral("Severity"), QStringLiteral("all 4 cells"),
-           1.0 / std::sqrt(10.0)},
-          {QStringLiteral("t"), QStringLiteral("severe"), QStringLiteral("Severity"), QStringLiteral("all 4 cells"),
-           3.0 / std::sqrt(10.0)}},
+         acuteModel(four("5"), t,
+                    {{"mild", "0.5", four("RandUniform(0, 0.1)")}, {"severe", "0.5", four("RandUniform(0, 0.3)")}}),
+         {{"t", "mild", "Severity", "all 4 cells", 1.0 / std::sqrt(10.0)},
+          {"t", "severe", "Severity", "all 4 cells", 3.0 / std::sqrt(10.0)}},
          0.02},
         // A per-stratum severity over strata of equal population and very unequal cases:
         // pooled by the cases that reach it, it is exactly the DALY over the total cases.
         {"pooled per-stratum parameter",
-         acuteModel(skewedCases, t, {{QStringLiteral("ill"), QStringLiteral("1"), uniform}}),
-         {{QStringLiteral("t"), QStringLiteral("ill"), QStringLiteral("Severity"), QStringLiteral("all 4 cells"), 1.0}},
+         acuteModel(skewedCases, t, {{"ill", "1", uniform}}),
+         {{"t", "ill", "Severity", "all 4 cells", 1.0}},
          1e-6},
         // The same split over two trees: each tree's input has only its own strata, with shares
         // (1 + 100 + 10 000) : 1 000 000 of the variance.
         {"per-stratum parameter of two trees",
-         acuteModel(skewedCases, {QStringLiteral("t"), QStringLiteral("t"), QStringLiteral("t"), QStringLiteral("u")},
-                    {{QStringLiteral("ill"), QStringLiteral("1"), uniform}}),
-         {{QStringLiteral("t"), QStringLiteral("ill"), QStringLiteral("Severity"), QStringLiteral("3 of 4 cells"),
-           std::sqrt(10101.0 / 1010101.0)},
-          {QStringLiteral("u"), QStringLiteral("ill"), QStringLiteral("Severity"), QStringLiteral("cell 3"),
-           std::sqrt(1000000.0 / 1010101.0)}},
+         acuteModel(skewedCases, {"t", "t", "t", "u"}, {{"ill", "1", uniform}}),
+         {{"t", "ill", "Severity", "3 of 4 cells", std::sqrt(10101.0 / 1010101.0)},
+          {"u", "ill", "Severity", "cell 3", std::sqrt(1000000.0 / 1010101.0)}},
          0.01},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        JsonModel m(row.specification, four(QStringLiteral("1000")), four(QStringLiteral("50")));
+        JsonModel m(row.specification, four("1000"), four("50"));
         m.model->setUncertaintyAnalysis(true);
         fn::seedIfNonZero(7);
         m.run(4000, 0.0);
-        const QVariantMap sensitivity = m.model->uncertaintyResults().value(QStringLiteral("sensitivity")).toMap();
-        const QVariantList listed = sensitivity.value(QStringLiteral("inputs")).toList();
+        const QVariantMap sensitivity = m.model->uncertaintyResults().value("sensitivity").toMap();
+        const QVariantList listed = sensitivity.value("inputs").toList();
         EXPECT_EQ(listed.size(), row.inputs.size());
-        EXPECT_NEAR(sensitivity.value(QStringLiteral("rSquared")).toDouble(), 1.0, 1e-9);
-        EXPECT_NEAR(sensitivity.value(QStringLiteral("adjustedRSquared")).toDouble(), 1.0, 1e-9);
-        EXPECT_TRUE(sensitivity.value(QStringLiteral("coefficientsWithheld")).isNull());
+        EXPECT_NEAR(sensitivity.value("rSquared").toDouble(), 1.0, 1e-9);
+        EXPECT_NEAR(sensitivity.value("adjustedRSquared").toDouble(), 1.0, 1e-9);
+        EXPECT_TRUE(sensitivity.value("coefficientsWithheld").isNull());
         for (const Expected& expected : row.inputs) {
             QVariantMap input;
             for (const QVariant& entry : listed) {
                 const QVariantMap map = entry.toMap();
-                if (map.value(QStringLiteral("tree")) == expected.tree
-                    && map.value(QStringLiteral("element")) == expected.element
-                    && map.value(QStringLiteral("parameter")) == expected.parameter)
+                if (map.value("tree") == expected.tree && map.value("element") == expected.element
+                    && map.value("parameter") == expected.parameter)
                     input = map;
             }
             SCOPED_TRACE(
                 QString(expected.tree + QLatin1Char(' ') + expected.element + QLatin1Char(' ') + expected.parameter)
                     .toStdString());
             ASSERT_FALSE(input.isEmpty());
-            EXPECT_TRUE(input.value(QStringLiteral("cells")).toString().contains(expected.cells));
-            EXPECT_NEAR(input.value(QStringLiteral("standardizedRegressionCoefficient")).toDouble(),
-                        expected.coefficient, row.tolerance);
+            EXPECT_TRUE(input.value("cells").toString().contains(expected.cells));
+            EXPECT_NEAR(input.value("standardizedRegressionCoefficient").toDouble(), expected.coefficient,
+                        row.tolerance);
         }
         // The strongest input comes first.
-        const double first = std::abs(
-            listed.value(0).toMap().value(QStringLiteral("standardizedRegressionCoefficient")).toDouble());
+        const double first = std::abs(listed.value(0).toMap().value("standardizedRegressionCoefficient").toDouble());
         for (const QVariant& entry : listed)
-            EXPECT_LE(std::abs(entry.toMap().value(QStringLiteral("standardizedRegressionCoefficient")).toDouble()),
-                      first);
+            EXPECT_LE(std::abs(entry.toMap().value("standardizedRegressionCoefficient").toDouble()), first);
     }
 }
 
@@ -397,8 +360,6 @@ TEST(SensitivityAnalysis, RankRegressionShowsAMonotoneRelation)
     EXPECT_NEAR(figures.rankRSquared, 1.0, 1e-9);
 }
 
-// Ties share the mean of their ranks: x = (0, 0, 1, 1) against y = (1, 2, 3, 4) has ranks
-// (1.5, 1.5, 3.5, 3.5) and a rank correlation of 4 / sqrt(4 x 5).
 // The totals 1, 2, ..., n: the p quantile is ceil(n p); its 95 % interval runs between the
 // order statistics floor(n p - 1.96 s) and ceil(n p + 1.96 s) + 1, s = sqrt(n p (1 - p)).
 TEST(ConvergenceCheck, QuantilePrecisionFromOrderStatistics)

@@ -6,13 +6,9 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSignalSpy>
 
-#include "fn/data/templates/DiseaseTemplate.h"
-#include "fn/data/templates/OutcomeTreeTemplate.h"
-#include "fn/model/ModelTestSupport.h"
+#include "fn/run/RunTestSupport.h"
 #include "fn/model/ResultsBuilder.h"
-#include "fn/run/ModelRunWorker.h"
 #include "fn/run/ModelRunner.h"
 #include "fn/model/ResultsComputer.h"
 #include "fn/model/RunControl.h"
@@ -23,81 +19,6 @@
 using namespace testing_support;
 
 namespace {
-
-// Models of both shipped specifications (one tree over 19 age groups; a congenital disease with
-// two trees over 20) in alternation, for two countries.
-class ModelList
-{
-public:
-    explicit ModelList(int count)
-        : m_bsi(readJsonObject(sampleModel(QStringLiteral("Illustrative-CRKP-BSI.model_spec.json"))))
-        , m_congenital(readJsonObject(sampleModel(QStringLiteral("Illustrative-Listeriosis.model_spec.json"))))
-    {
-        addCountry(m_store, QStringLiteral("Northland"), m_bsi.factors(), perStratum(19, 50000, 1000),
-                   perStratum(19, 80, -4));
-        addCountry(m_store, QStringLiteral("Southland"), m_bsi.factors(), perStratum(19, 20000, -500),
-                   perStratum(19, 78, -3.9));
-        for (int i = 0; i < count; ++i) {
-            const QString country = i % 4 < 2 ? QStringLiteral("Northland") : QStringLiteral("Southland");
-            const fn::JSONDiseaseTemplate& disease = i % 2 == 0 ? m_bsi : m_congenital;
-            models.push_back(std::make_unique<fn::DiseaseModel>(&m_store, QStringLiteral("model %1").arg(i + 1),
-                                                                country, country, &disease));
-            models.back()->setUp();
-        }
-    }
-
-    // A model of reference data whose outcomes all stay out of the results: an acute illness
-    // that some do not survive, in Northland.
-    void addModelWithoutReportedOutcomes()
-    {
-        const QString disease = QStringLiteral("Silent");
-        const QString country = QStringLiteral("Northland");
-        if (!m_store.diseaseTemplates().contains(disease)) {
-            fn::OutcomeTreeTemplate tree(QStringLiteral("tree"), QStringLiteral("tree"));
-            tree.addHealthOutcome("inf", "Infection", "INFECTION", "FALSE");
-            tree.addHealthOutcome("acute", "Acute", "ACUTE", "FALSE");
-            tree.addHealthOutcome("death", "Death", "DEATH", "FALSE");
-            tree.addHealthState("infState", "Infection", "inf", "INFECTION");
-            tree.addHealthState("ill", "Ill", "acute", "YLD");
-            tree.addHealthState("dead", "Dead", "death", "YLL");
-            tree.addTransition("fallsIll", "Falls ill", "infState", "ill", "");
-            tree.addTransition("dies", "Dies", "ill", "dead", "");
-            fn::DiseaseTemplate diseaseTemplate;
-            diseaseTemplate.setId(disease);
-            diseaseTemplate.addOutcomeTree(QStringLiteral("tree"), tree);
-            diseaseTemplate.appendOutcomeTreeId(QStringLiteral("tree"));
-            m_store.diseaseTemplates().add(disease, diseaseTemplate);
-            for (const fn::InputFactor& factor : m_bsi.factors())
-                m_store.inputFactors().addInputFactor(disease, factor.name(), factor.levels());
-            const auto table = [this](const QString& name, const QString& formula) {
-                return fn::DataArray(m_bsi.factors(), name, {}, formula);
-            };
-            m_store.setNotificationData(country, disease, table("Notification data", "RandUniform(20, 40)"));
-            m_store.setOutcomeTreeMapping(country, disease, table("Outcome tree mapping", "1"));
-            m_store.setRunFactor(country, disease, "coverage", table("coverage", "1"));
-            m_store.setRunFactor(country, disease, "underestimation", table("underestimation", "1"));
-            m_store.params().set(country, disease, "tree", "ill", fn::ParamsMgr::Severity, table("Severity", "0.2"));
-            m_store.params().set(country, disease, "tree", "ill", fn::ParamsMgr::Duration,
-                                 table("Duration", "RandUniform(0.1, 0.3)"));
-            m_store.transitionParams().set(country, disease, "tree", "fallsIll", fn::TransitionParamsMgr::Probability,
-                                           table("Probability", "0.8"));
-            m_store.transitionParams().set(country, disease, "tree", "dies", fn::TransitionParamsMgr::Probability,
-                                           table("Probability", "RandUniform(0.1, 0.2)"));
-            m_store.addCountryDisease(country, disease);
-        }
-        models.push_back(std::make_unique<fn::DiseaseModel>(&m_store, QStringLiteral("model %1").arg(models.size() + 1),
-                                                            country, country, &m_store.diseaseTemplates().get(disease),
-                                                            m_store.inputFactors().getInputFactors(disease)));
-        models.back()->setUp();
-    }
-
-    fn::DiseaseModelList models;
-
-private:
-    fn::InputDataMgr m_store;
-    fn::JSONDiseaseTemplate m_bsi;
-    fn::JSONDiseaseTemplate m_congenital;
-};
 
 struct Outcome
 {
@@ -132,12 +53,8 @@ Outcome runWithRunner(fn::DiseaseModelList& models, std::uint32_t seed, std::uin
     fn::processRandomEngine().seed(5489);
     fn::ResultsComputer computer(models);
     computer.prepare(iterations);
-    fn::ModelRunner::Settings settings;
-    settings.iterations = iterations;
-    settings.discountRate = 0.03;
-    settings.randomSeed = seed;
-    settings.threads = threads;
-    fn::ModelRunner runner(models, settings);
+    // Iterations, discount rate, seed, seeding, threads.
+    fn::ModelRunner runner(models, {iterations, 0.03, seed, {}, threads});
     runner.setResultsComputer(&computer);
     QList<int> delivered;
     runner.setDoneHandler([&](int index) { delivered << index; });
@@ -228,8 +145,8 @@ TEST(ModelRunner, AModelWithoutReportedOutcomesHasNoDeathsAtAnyThreadCount)
             SCOPED_TRACE(QStringLiteral("%1 threads").arg(threads).toStdString());
             for (const std::size_t silent : {std::size_t(3), std::size_t(4)}) {
                 const QVariantMap totals = list.models[silent]->totalResults();
-                EXPECT_EQ(mean(totals.value(QStringLiteral("deaths"))), 0.0) << "model " << silent + 1;
-                EXPECT_GT(mean(totals.value(QStringLiteral("yll"))), 0.0) << "model " << silent + 1;
+                EXPECT_EQ(mean(totals.value("deaths")), 0.0) << "model " << silent + 1;
+                EXPECT_GT(mean(totals.value("yll")), 0.0) << "model " << silent + 1;
             }
             ASSERT_EQ(outcome.models.size(), reference.models.size());
             for (int i = 0; i < reference.models.size(); ++i)
@@ -246,10 +163,7 @@ TEST(ModelRunner, TheLastModelIsDeliveredHoweverTheEndInterleaves)
 {
     ModelList list(2);
     for (int repeat = 0; repeat < 150; ++repeat) {
-        fn::ModelRunner::Settings settings;
-        settings.iterations = 20;
-        settings.threads = 2 + repeat % 3;
-        fn::ModelRunner runner(list.models, settings);
+        fn::ModelRunner runner(list.models, {20, 0.0, 0, {}, 2 + repeat % 3});
         int delivered = 0;
         runner.setDoneHandler([&](int) { ++delivered; });
         ASSERT_TRUE(runner.run()) << "run " << repeat;
@@ -259,54 +173,28 @@ TEST(ModelRunner, TheLastModelIsDeliveredHoweverTheEndInterleaves)
 
 namespace {
 
-// The same bloodstream infection model in several countries of identical population.
-class IdenticalModels
+// Each model's total DALY per iteration, from its record as the batch's totals take it.
+QVector<QVector<double>> dalysPerIteration(fn::DiseaseModelList& models, fn::ModelRunner::Settings::Seeding seeding,
+                                           std::uint32_t iterations, int threads)
 {
-public:
-    explicit IdenticalModels(const QStringList& countries)
-        : m_bsi(readJsonObject(sampleModel(QStringLiteral("Illustrative-CRKP-BSI.model_spec.json"))))
-    {
-        for (const QString& country : countries) {
-            addCountry(m_store, country, m_bsi.factors(), perStratum(19, 50000, 1000), perStratum(19, 80, -4));
-            models.push_back(
-                std::make_unique<fn::DiseaseModel>(&m_store, QStringLiteral("model 1"), country, country, &m_bsi));
-            models.back()->setUp();
-        }
-    }
-
-    // Each model's total DALY per iteration, from its record as the batch's totals take it.
-    QVector<QVector<double>> run(fn::ModelRunner::Settings::Seeding seeding, std::uint32_t iterations, int threads)
-    {
-        fn::ModelRunner::Settings settings;
-        settings.iterations = iterations;
-        settings.randomSeed = 42;
-        settings.seeding = seeding;
-        settings.threads = threads;
-        fn::ModelRunner runner(models, settings);
-        QVector<QVector<double>> dalys(int(models.size()));
-        runner.setDoneHandler([&](int index) {
-            const fn::ModelRunRecord& record = *models[std::size_t(index)]->runRecord();
-            for (std::uint32_t k = 0; k < iterations; ++k) {
-                double daly = 0.0;
-                for (const auto sum : {fn::ModelRunRecord::AcuteYld, fn::ModelRunRecord::AcuteYll,
-                                       fn::ModelRunRecord::SequelaYld, fn::ModelRunRecord::SequelaYll}) {
-                    const double* row = record.row(sum, k);
-                    for (std::size_t i = 0; i < record.strataCount(); ++i)
-                        daly += row[i];
-                }
-                dalys[index] << daly;
+    fn::ModelRunner runner(models, {iterations, 0.0, 42, seeding, threads});
+    QVector<QVector<double>> dalys(int(models.size()));
+    runner.setDoneHandler([&](int index) {
+        const fn::ModelRunRecord& record = *models[std::size_t(index)]->runRecord();
+        for (std::uint32_t k = 0; k < iterations; ++k) {
+            double daly = 0.0;
+            for (const auto sum : {fn::ModelRunRecord::AcuteYld, fn::ModelRunRecord::AcuteYll,
+                                   fn::ModelRunRecord::SequelaYld, fn::ModelRunRecord::SequelaYll}) {
+                const double* row = record.row(sum, k);
+                for (std::size_t i = 0; i < record.strataCount(); ++i)
+                    daly += row[i];
             }
-        });
-        EXPECT_TRUE(runner.run());
-        return dalys;
-    }
-
-    fn::DiseaseModelList models;
-
-private:
-    fn::InputDataMgr m_store;
-    fn::JSONDiseaseTemplate m_bsi;
-};
+            dalys[index] << daly;
+        }
+    });
+    EXPECT_TRUE(runner.run());
+    return dalys;
+}
 
 // The width of the central 95 % of values.
 double width(QVector<double> values)
@@ -331,8 +219,8 @@ TEST(ModelRunner, IndependentSeedingGivesEveryCountryAndDiseaseItsOwnDraws)
 {
     using Seeding = fn::ModelRunner::Settings::Seeding;
     const std::uint32_t n = 2000;
-    const QStringList countries = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")};
-    IdenticalModels four(countries);
+    const QStringList countries = {"A", "B", "C", "D"};
+    ModelList four(countries);
     struct Row
     {
         Seeding seeding;
@@ -342,7 +230,7 @@ TEST(ModelRunner, IndependentSeedingGivesEveryCountryAndDiseaseItsOwnDraws)
     for (const Row& row : {Row{Seeding::Shared, 3.999, 4.001}, Row{Seeding::Independent, 1.6, 2.5}}) {
         const bool shared = row.seeding == Seeding::Shared;
         SCOPED_TRACE(shared ? "shared" : "independent");
-        const QVector<QVector<double>> dalys = four.run(row.seeding, n, 3);
+        const QVector<QVector<double>> dalys = dalysPerIteration(four.models, row.seeding, n, 3);
         QVector<double> total(int(n), 0.0);
         for (const QVector<double>& model : dalys) {
             for (int k = 0; k < int(n); ++k)
@@ -356,8 +244,8 @@ TEST(ModelRunner, IndependentSeedingGivesEveryCountryAndDiseaseItsOwnDraws)
         const double standardError = width(dalys[0]) / 3.92 / std::sqrt(double(n));
         EXPECT_LT(std::abs(mean(dalys[0]) - mean(dalys[1])), 5 * standardError);
         // A model's numbers do not depend on the others in the run, nor on the threads.
-        IdenticalModels alone({QStringLiteral("B")});
-        EXPECT_EQ(alone.run(row.seeding, n, 1).value(0), dalys[1]);
+        ModelList alone(QStringList{"B"});
+        EXPECT_EQ(dalysPerIteration(alone.models, row.seeding, n, 1).value(0), dalys[1]);
     }
 }
 
@@ -368,13 +256,10 @@ TEST(ModelRunner, AFailingModelEndsTheRunWithItsOwnFailureAfterTheModelsBeforeIt
         // Model 3 cannot compile its notified cases; it fails when its run starts.
         fn::DataArray& notified = list.models[2]->getParameter(fn::DiseaseModel::NotifiedCases);
         QStringList broken = notified.formulas();
-        broken[5] = QStringLiteral("RandUniform(1)");
+        broken[5] = "RandUniform(1)";
         notified.setFormulas(broken);
 
-        fn::ModelRunner::Settings settings;
-        settings.iterations = 50;
-        settings.randomSeed = 42;
-        settings.threads = threads;
+        const fn::ModelRunner::Settings settings{50, 0.0, 42, {}, threads};
         fn::ModelRunner runner(list.models, settings);
         fn::RunControl control;
         runner.setRunControl(&control);
@@ -384,8 +269,8 @@ TEST(ModelRunner, AFailingModelEndsTheRunWithItsOwnFailureAfterTheModelsBeforeIt
             runner.run();
             ADD_FAILURE() << "the run went through";
         } catch (const ut::Exception& e) {
-            EXPECT_EQ(e.place(), QStringLiteral("fn::DataArray::initializeParser"));
-            EXPECT_TRUE(e.message().contains(QStringLiteral("Notification data")));
+            EXPECT_EQ(e.place(), "fn::DataArray::initializeParser");
+            EXPECT_TRUE(e.message().contains("Notification data"));
         }
         EXPECT_EQ(delivered, QList<int>({0, 1})) << threads << " threads";
         EXPECT_TRUE(list.models[1]->isComputed());
@@ -410,11 +295,7 @@ TEST(ModelRunner, AFailingResultsTaskFailsTheRunEvenWhileItsModelRuns)
             SCOPED_TRACE(QStringLiteral("seed %1, %2 threads").arg(seed).arg(threads).toStdString());
             ModelList list(seed == 0 ? 3 : 1);
             const int failing = seed == 0 ? 1 : 0;
-            fn::ModelRunner::Settings settings;
-            settings.iterations = 3000;
-            settings.randomSeed = seed;
-            settings.threads = threads;
-            RunnerWithFailingResults runner(list.models, settings, failing);
+            RunnerWithFailingResults runner(list.models, {3000, 0.0, seed, {}, threads}, failing);
             QList<int> delivered;
             runner.setDoneHandler([&](int index) { delivered << index; });
             EXPECT_THROW(runner.run(), std::bad_alloc);
@@ -429,11 +310,7 @@ TEST(ModelRunner, ACancelledRunStopsBetweenIterationsAndLeavesTheRestNotComputed
     for (const std::uint32_t seed : {0u, 42u}) {
         ModelList list(seed == 0 ? 6 : 2);
         fn::RunControl control;
-        fn::ModelRunner::Settings settings;
-        settings.iterations = 2000;
-        settings.randomSeed = seed;
-        settings.threads = 3;
-        fn::ModelRunner runner(list.models, settings);
+        fn::ModelRunner runner(list.models, {2000, 0.0, seed, {}, 3});
         runner.setRunControl(&control);
         runner.setDoneHandler([&](int index) {
             if (index == 0)
@@ -453,27 +330,5 @@ TEST(ModelRunner, ACancelledRunStopsBetweenIterationsAndLeavesTheRestNotComputed
             EXPECT_LT(control.iterationsDone(), all);
         }
         EXPECT_GE(control.iterationsDone(), 2000u);
-    }
-}
-
-TEST(ModelRunWorker, ReportsProgressInListOrderWhateverTheThreads)
-{
-    ModelList list(3);
-    for (const int threads : {1, 3}) {
-        fn::ModelRunWorker worker(40, 42, 0.0, list.models);
-        worker.setThreadCount(threads);
-        QSignalSpy progress(&worker, &fn::ModelRunWorker::progressInfo);
-        QSignalSpy finished(&worker, &fn::ModelRunWorker::finished);
-        worker.process();
-        ASSERT_EQ(progress.size(), 4);
-        const QStringList names = {list.models[0]->displayName(), list.models[1]->displayName(),
-                                   list.models[2]->displayName(), list.models[2]->displayName()};
-        for (int i = 0; i < 4; ++i) {
-            EXPECT_FLOAT_EQ(progress[i][0].toFloat(), float(i) / 3.0f);
-            EXPECT_EQ(progress[i][1].toInt(), i);
-            EXPECT_EQ(progress[i][2].toInt(), 3);
-            EXPECT_EQ(progress[i][3].toString(), names[i]);
-        }
-        EXPECT_EQ(finished.size(), 1);
     }
 }

@@ -7,7 +7,7 @@
 
 TEST(DataValue, EvaluatesCompiledFormulas)
 {
-    fn::DataValue product(QStringLiteral("2*3"));
+    fn::DataValue product("2*3");
     EXPECT_EQ(product.value(), 0.0);
     EXPECT_EQ(product.evaluate(), 6.0);
     EXPECT_EQ(product.evaluate(), 6.0);
@@ -16,10 +16,10 @@ TEST(DataValue, EvaluatesCompiledFormulas)
     EXPECT_DOUBLE_EQ(builtins.evaluate(), 17.0);
 
     // A comma makes two expressions; the last one is the value.
-    fn::DataValue list(QStringLiteral("1,5"));
+    fn::DataValue list("1,5");
     EXPECT_EQ(list.evaluate(), 5.0);
 
-    fn::DataValue uniform(QStringLiteral("RandUniform(1, 2)"));
+    fn::DataValue uniform("RandUniform(1, 2)");
     double lowest = 2.0, highest = 1.0;
     for (int i = 0; i < 1000; ++i) {
         const double v = uniform.evaluate();
@@ -33,58 +33,53 @@ TEST(DataValue, EvaluatesCompiledFormulas)
 
 TEST(DataValue, RejectedFormulaBecomesZero)
 {
-    for (const QString& bad : {QStringLiteral("RandUniform(1)"), QString(), QStringLiteral("2 *"),
-                               QStringLiteral("unknownName + 1"), QStringLiteral("RandPert(1, 2)")}) {
-        fn::DataValue value(QStringLiteral("7"));
+    for (const QString& bad : QStringList{"RandUniform(1)", QString(), "2 *", "unknownName + 1", "RandPert(1, 2)"}) {
+        fn::DataValue value("7");
         try {
             value.setFormula(bad);
             FAIL() << "accepted " << bad.toStdString();
         } catch (const ut::Exception& e) {
-            EXPECT_EQ(e.message(),
-                      QStringLiteral("Formula cannot be parsed.\nInstead it has been set to evaluate to 0."));
-            EXPECT_EQ(e.place(), QStringLiteral("fn::DataValue::initializeParser"));
+            EXPECT_EQ(e.message(), "Formula cannot be parsed.\nInstead it has been set to evaluate to 0.");
+            EXPECT_EQ(e.place(), "fn::DataValue::initializeParser");
         }
-        EXPECT_EQ(value.formula(), QStringLiteral("0"));
+        EXPECT_EQ(value.formula(), "0");
         EXPECT_EQ(value.evaluate(), 0.0);
     }
 }
 
-TEST(FormulaChecker, SingleAndListForms)
+TEST(FormulaChecker, SingleAndListFormsAndWhyACellIsRefused)
 {
     fn::FormulaChecker checker;
-    EXPECT_TRUE(checker.check(QStringLiteral("RandUniform(0.198, 0.734)")));
+    EXPECT_TRUE(checker.check("RandUniform(0.198, 0.734)"));
     EXPECT_FALSE(checker.check(QString()));
-    EXPECT_TRUE(checker.check(QStringLiteral("1,5")));
-    EXPECT_FALSE(checker.check(QStringLiteral("RandPert(1, 2)")));
-    EXPECT_FALSE(checker.check(QStringLiteral("1.5.2")));
+    EXPECT_TRUE(checker.check("1,5"));
+    EXPECT_FALSE(checker.check("RandPert(1, 2)"));
+    EXPECT_FALSE(checker.check("1.5.2"));
 
     QList<bool> results{true, true};
     QStringList cells;
     for (int i = 0; i < 38; ++i)
         cells << QStringLiteral("RandPert(0, %1, 100)").arg(i);
-    cells.insert(17, QStringLiteral("RandUniform(1,"));
+    cells.insert(17, "RandUniform(1,");
     EXPECT_FALSE(checker.check(cells, results));
     ASSERT_EQ(results.size(), 39);
     EXPECT_EQ(results.count(false), 1);
     EXPECT_FALSE(results[17]);
-}
 
-TEST(FormulaChecker, SaysWhyAFormulaWasRefused)
-{
-    fn::FormulaChecker checker;
-    QList<bool> results;
+    // Why a cell was refused, as the parameter editor shows it.
     QStringList reasons;
-    EXPECT_FALSE(checker.check(QStringList{QStringLiteral("RandUniform(1, 2)"), QStringLiteral("1,5"),
-                                           QStringLiteral("RandPert(1, 2)"), QString(), QStringLiteral("2 *")},
-                               results, reasons));
-    EXPECT_EQ(results, (QList<bool>{true, false, false, false, false}));
-    ASSERT_EQ(reasons.size(), 5);
+    EXPECT_FALSE(checker.check(
+        QStringList{"RandUniform(1, 2)", "1,5", "RandPert(1, 2)", QString(), "2 *", "0,95", "1, 2"}, results, reasons));
+    EXPECT_EQ(results, (QList<bool>{true, false, false, false, false, false, false}));
+    ASSERT_EQ(reasons.size(), 7);
     EXPECT_TRUE(reasons[0].isEmpty());
-    EXPECT_EQ(reasons[1], QStringLiteral("it gives 2 values instead of one (a decimal comma?)"));
+    EXPECT_EQ(reasons[1], "it gives 2 values instead of one (a decimal comma?)");
     for (int i = 2; i < 5; ++i)
         EXPECT_FALSE(reasons[i].isEmpty()) << i;
     // The parser's own words: a function short of arguments is not a formula that ends too early.
     EXPECT_NE(reasons[2], reasons[4]);
+    EXPECT_TRUE(reasons[5].endsWith("(a decimal comma?)"));
+    EXPECT_FALSE(reasons[6].contains("decimal comma"));
 }
 
 // An array whose formulas do not compile says which cells, with their strata (the first factor
@@ -92,17 +87,17 @@ TEST(FormulaChecker, SaysWhyAFormulaWasRefused)
 // more there are.
 TEST(DataArray, FormulasThatDoNotCompileAreNamedCellByCell)
 {
-    const QVector<fn::InputFactor> factors = {
-        fn::InputFactor(QStringLiteral("Age"), {QStringLiteral("0-49"), QStringLiteral("50+")}),
-        fn::InputFactor(QStringLiteral("Sex"), {QStringLiteral("Female"), QStringLiteral("Male")})};
-    fn::DataArray array(factors, QStringLiteral("Severity"), {},
-                        QStringList{QStringLiteral("1"), QStringLiteral("RandPert(1, 2)"), QStringLiteral("2 *"),
-                                    QStringLiteral("dose + 1")});
+    const QVector<fn::InputFactor> factors = {fn::InputFactor("Age", {"0-49", "50+"}),
+                                              fn::InputFactor("Sex", {"Female", "Male"})};
+    fn::DataArray array(factors, "Severity", {}, QStringList{"1", "RandPert(1, 2)", "2 *", "dose + 1"});
     try {
         array.initializeParser();
         FAIL() << "the formulas compiled";
     } catch (const ut::Exception& e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("parameter Severity")));
+        EXPECT_EQ(e.message(),
+                  QStringLiteral("One or more formulas for parameter Severity cannot be parsed.\n"
+                                 "Instead all formulas have been initialized to evaluate to 0."));
+        EXPECT_EQ(e.place(), "fn::DataArray::initializeParser");
         ASSERT_EQ(e.details().size(), 3) << e.details().join(QLatin1Char('\n')).toStdString();
         EXPECT_TRUE(e.details()[0].startsWith(QStringLiteral("stratum Age 0-49, Sex Male: \"RandPert(1, 2)\": Too few "
                                                              "parameters for function \"RandPert\"")))
@@ -110,20 +105,24 @@ TEST(DataArray, FormulasThatDoNotCompileAreNamedCellByCell)
         EXPECT_TRUE(e.details()[1].startsWith(QStringLiteral("stratum Age 50+, Sex Female: \"2 *\": Unexpected end of "
                                                              "expression")))
             << e.details()[1].toStdString();
-        EXPECT_EQ(e.details()[2], QStringLiteral("stratum Age 50+, Sex Male: \"dose + 1\": unknown name \"dose\""));
+        EXPECT_EQ(e.details()[2], "stratum Age 50+, Sex Male: \"dose + 1\": unknown name \"dose\"");
     }
-    // As before, the array now evaluates to 0 everywhere.
-    const QString zero = QStringLiteral("0");
-    EXPECT_EQ(array.currentFormulas(), (QStringList{zero, zero, zero, zero}));
+    // The array now evaluates to 0 everywhere, whatever its values held.
+    EXPECT_EQ(array.currentFormulas(), (QStringList{"0", "0", "0", "0"}));
+    array.values()[0] = 9.0;
+    array.evaluate();
+    EXPECT_EQ(array.values().size(), 4u);
+    for (double v : array.values())
+        EXPECT_EQ(v, 0.0);
 
     const QString open = QStringLiteral("(");
-    fn::DataArray many(factors, QStringLiteral("Duration"), {}, QStringList{open, open, open, open});
+    fn::DataArray many(factors, "Duration", {}, QStringList{open, open, open, open});
     try {
         many.initializeParser();
         FAIL() << "the formulas compiled";
     } catch (const ut::Exception& e) {
         ASSERT_EQ(e.details().size(), 4);
-        EXPECT_EQ(e.details()[3], QStringLiteral("and 1 more cells that do not compile to one value"));
+        EXPECT_EQ(e.details()[3], "and 1 more cells that do not compile to one value");
     }
 }
 
@@ -132,9 +131,8 @@ TEST(DataArray, FormulasThatDoNotCompileAreNamedCellByCell)
 // never moves the results of the other cells. Cells that are one value each keep their values.
 TEST(DataArray, EveryCellIsExactlyOneValue)
 {
-    const QVector<fn::InputFactor> factors = {
-        fn::InputFactor(QStringLiteral("Age"), {QStringLiteral("0-4"), QStringLiteral("5-9")}),
-        fn::InputFactor(QStringLiteral("Sex"), {QStringLiteral("Female"), QStringLiteral("Male")})};
+    const QVector<fn::InputFactor> factors = {fn::InputFactor("Age", {"0-4", "5-9"}),
+                                              fn::InputFactor("Sex", {"Female", "Male"})};
     struct Row
     {
         QStringList cells;
@@ -152,7 +150,7 @@ TEST(DataArray, EveryCellIsExactlyOneValue)
         {{"RandPert(1, 2, 3) * 0", "max(1, 2)", "(1 < 2 ? 3 : 4)", "-(5)"}, ""},
     };
     for (const Row& row : rows) {
-        fn::DataArray array(factors, QStringLiteral("Notification data"), {}, row.cells);
+        fn::DataArray array(factors, "Notification data", {}, row.cells);
         if (row.detail.isEmpty()) {
             ASSERT_NO_THROW(array.initializeParser()) << row.cells.join(QLatin1Char('|')).toStdString();
             array.evaluate();
@@ -166,19 +164,11 @@ TEST(DataArray, EveryCellIsExactlyOneValue)
             array.initializeParser();
             ADD_FAILURE() << "accepted " << row.cells.join(QLatin1Char('|')).toStdString();
         } catch (const ut::Exception& e) {
-            EXPECT_TRUE(e.message().contains(QStringLiteral("parameter Notification data")));
+            EXPECT_TRUE(e.message().contains("parameter Notification data"));
             ASSERT_FALSE(e.details().isEmpty());
             EXPECT_TRUE(e.details().constFirst().contains(row.detail))
                 << e.details().join(QLatin1Char('\n')).toStdString();
         }
         EXPECT_EQ(array.currentFormulas(), (QStringList{"0", "0", "0", "0"}));
     }
-
-    // The formula checker of the parameter editor gives the same reasons.
-    fn::FormulaChecker checker;
-    QList<bool> results;
-    QStringList reasons;
-    EXPECT_FALSE(checker.check({QStringLiteral("0,95"), QStringLiteral("1, 2")}, results, reasons));
-    EXPECT_TRUE(reasons[0].endsWith(QStringLiteral("(a decimal comma?)")));
-    EXPECT_FALSE(reasons[1].contains(QStringLiteral("decimal comma")));
 }

@@ -105,7 +105,7 @@ TEST(Marray, OperandsOfAnotherSizeAreRefusedNamingTheShapes)
         EXPECT_EQ(e.message(),
                   QStringLiteral("Arrays of shapes (20, 2) and (19, 2) cannot be combined element by "
                                  "element (operator+=)."));
-        EXPECT_EQ(e.place(), QStringLiteral("Marray::operator+="));
+        EXPECT_EQ(e.place(), "Marray::operator+=");
     }
     EXPECT_THROW(twenty + nineteen, ut::Exception);
     EXPECT_THROW(nineteen - twenty, ut::Exception);

@@ -10,7 +10,7 @@ TEST(RandomFunctions, UniformDrawsAreRawEngineOutputsOverTwoTo32)
 {
     boost::random::mt19937 reference(7);
     fn::seedIfNonZero(7);
-    fn::DataValue uniform(QStringLiteral("RandUniform(0, 1)"));
+    fn::DataValue uniform("RandUniform(0, 1)");
     for (int i = 0; i < 50; ++i) {
         const double expected = static_cast<double>(reference()) / 4294967296.0;
         EXPECT_EQ(uniform.evaluate(), expected) << "draw " << i;
@@ -48,15 +48,15 @@ TEST(RandomFunctions, ConstantArgumentsStillDrawAnew)
 TEST(RandomFunctions, DegenerateAndBoundaryArguments)
 {
     fn::seedIfNonZero(5);
-    fn::DataValue fixed(QStringLiteral("RandUniform(2, 2)"));
-    fn::DataValue negativeNormal(QStringLiteral("RandNormal(-5, 0.1)"));
-    fn::DataValue pointPert(QStringLiteral("RandPert(1, 1, 1)"));
+    fn::DataValue fixed("RandUniform(2, 2)");
+    fn::DataValue negativeNormal("RandNormal(-5, 0.1)");
+    fn::DataValue pointPert("RandPert(1, 1, 1)");
     for (int i = 0; i < 100; ++i) {
         EXPECT_EQ(fixed.evaluate(), 2.0);
         EXPECT_EQ(negativeNormal.evaluate(), 0.0);
         EXPECT_EQ(pointPert.evaluate(), 1.0);
     }
-    fn::DataValue reversed(QStringLiteral("RandUniform(3, 1)"));
+    fn::DataValue reversed("RandUniform(3, 1)");
     for (int i = 0; i < 100; ++i) {
         const double v = reversed.evaluate();
         EXPECT_GT(v, 1.0);
