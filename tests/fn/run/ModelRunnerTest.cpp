@@ -281,8 +281,9 @@ TEST(ModelRunner, AFailingModelEndsTheRunWithItsOwnFailureAfterTheModelsBeforeIt
         std::uint64_t allButTheFailing = 0;
         for (int i : {0, 1, 3, 4, 5})
             allButTheFailing += std::uint64_t(list.models[std::size_t(i)]->outcomeTreeCount()) * settings.iterations;
-        if (threads == 3)
+        if (threads == 3) {
             EXPECT_LT(control.iterationsDone(), allButTheFailing);
+        }
     }
 }
 
