@@ -405,14 +405,8 @@ TEST_F(ControllerTest, OptionsAreTakenAtOnceAndFewSamplesWarned)
 // Creating models of countries without population data warns, beside the usual report.
 TEST_F(SampleControllerTest, ModelsOfCountriesWithoutPopulationAreWarnedAbout)
 {
-    QMap<QString, bool> hasData;
-    for (const QVariant& entry : chief->populationCheck().countries())
-        hasData.insert(at(entry, "id").toString(), at(entry, "hasPopulationData").toBool());
-    EXPECT_TRUE(hasData.value(guitest::country));
-    ASSERT_TRUE(hasData.contains(QStringLiteral("Belgium")));
-    EXPECT_FALSE(hasData.value(QStringLiteral("Belgium")));
+    // The page shows which countries lack the data; the count goes into the import's notice.
     EXPECT_EQ(chief->populationCheck().countriesWithPopulationData(), 1);
-
     QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
     QSignalSpy notices(chief.get(), &ui::Chief::notice);
     create(*chief, {guitest::country}, guitest::bsiDisease);
