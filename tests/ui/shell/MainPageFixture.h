@@ -5,6 +5,8 @@
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QDir>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -17,6 +19,7 @@
 #include "ui/Chief.h"
 #include "ui/ParameterExchange.h"
 #include "ui/shell/OzmidMainWnd.h"
+#include "ui/shell/presenters/DataPresenter.h"
 
 namespace guitest {
 
@@ -37,6 +40,30 @@ inline QString textAndTitle(QWebEnginePage* page, const QString& selector)
                                         " return c ? c.textContent + '|' + (c.title || '') : ''; })()")
                              .arg(jsString(selector)))
         .toString();
+}
+
+// Types text into an input of the page and commits it, as leaving the field does; then runs
+// the script then (an Apply button's click, say).
+inline void typeInto(QWebEnginePage* page, const QString& selector, const QString& text, const QString& then = {})
+{
+    runJavaScript(page,
+                  QStringLiteral("(function () { var e = document.querySelector(%1); e.value = %2;"
+                                 " e.dispatchEvent(new Event('input', {bubbles: true}));"
+                                 " e.dispatchEvent(new Event('change', {bubbles: true})); %3 })()")
+                      .arg(jsString(selector), jsString(text), then));
+}
+
+// Answers the next message box (within the time-out) with the button; asked becomes
+// "title: text", with " (No by default)" when No is its default button.
+inline void answerMessageBox(QMessageBox::StandardButton answer, QString& asked, int timeout = timeoutMs)
+{
+    whenModal<QMessageBox>(
+        [answer, &asked](QMessageBox* box) {
+            const bool noByDefault = box->defaultButton() == box->button(QMessageBox::No);
+            asked = box->windowTitle() + ": " + box->text() + (noByDefault ? " (No by default)" : "");
+            box->button(answer)->click();
+        },
+        timeout);
 }
 
 // Runs the script (a Copy button's click) on a cleared clipboard; what it copied.
@@ -214,6 +241,19 @@ protected:
         runJavaScript(page,
                       QStringLiteral("ozmidPage.%1(%2, %3, 'model 1');")
                           .arg(QLatin1String(function), jsString(country), jsString(disease)));
+    }
+
+    // The pop-up of an element of model 1 of guitest::country, opened as a click on its tree does.
+    ui::DataPresenter* openPopup(const QString& tree, const QString& type, const QString& element,
+                                 const QString& disease = bsiDisease)
+    {
+        chief->showOutcomeTreeElementDetails(tree, type, element, country, disease, "model 1");
+        return popupOf(tree, element);
+    }
+
+    ui::DataPresenter* popupOf(const QString& tree, const QString& element) const
+    {
+        return qobject_cast<ui::DataPresenter*>(chief->presenterMgr().presenter("model 1", tree, element));
     }
 
     void waitForPage()

@@ -147,9 +147,7 @@ TEST_F(WebGUITest, RequestsReachTheControllerAndItsAnswersComeBack)
     EXPECT_TRUE(chief.models().empty());
 }
 
-// The page printed to PDF is an A4 portrait document of a few pages, one section per tab, with
-// the results tables and charts; a cancelled dialog writes nothing, a name typed without
-// extension gets ".pdf"; the user is told when it is done, and the page looks as before.
+// The page printed to PDF: A4 portrait, a few pages; the page looks as before afterwards.
 TEST_F(PageExportTest, ThePageBecomesAReadableA4PdfOfAFewPages)
 {
     openWindow();
