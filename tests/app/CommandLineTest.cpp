@@ -20,32 +20,14 @@ QString workbookFixture(const char* name)
     return QStringLiteral(OZMID_TEST_DATA_DIR "/app/fixtures/") + QLatin1String(name);
 }
 
-// value with the member at path (keys of objects, indexes of arrays) replaced.
-QJsonValue replaced(const QJsonValue& value, const QStringList& path, const QJsonValue& newValue)
-{
-    if (path.isEmpty())
-        return newValue;
-    if (value.isArray()) {
-        QJsonArray array = value.toArray();
-        const int index = path.first().toInt();
-        array.replace(index, replaced(array.at(index), path.mid(1), newValue));
-        return array;
-    }
-    QJsonObject object = value.toObject();
-    object.insert(path.first(), replaced(object.value(path.first()), path.mid(1), newValue));
-    return object;
-}
-
 // The shipped specification under another disease id, with one cell of a parameter replaced:
 // the severity of the uncomplicated bloodstream infection for men of 15 to 19.
 QByteArray specificationWithCell(const QString& formula)
 {
     QJsonObject specification = QJsonDocument::fromJson(contents(samplePath)).object();
-    specification.insert(QStringLiteral("id"), QStringLiteral("BrokenBSI"));
-    const QStringList cell = QStringLiteral(
-                                 "outcomeTrees/bsi/healthOutcomes/acuteBsi/healthStates/1/severityArray/vals/3/1")
-                                 .split(QLatin1Char('/'));
-    return QJsonDocument(replaced(specification, cell, formula).toObject()).toJson();
+    specification.insert("id", "BrokenBSI");
+    const QString cell = "outcomeTrees/bsi/healthOutcomes/acuteBsi/healthStates/1/severityArray/vals/3/1";
+    return QJsonDocument(replaced(specification, cell.split('/'), formula).toObject()).toJson();
 }
 
 class CommandLine : public ::testing::Test
@@ -53,9 +35,8 @@ class CommandLine : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(QFile::exists(binaryDir() + QStringLiteral("/ozmid")));
-        ASSERT_TRUE(QFile::exists(samplePath));
-        ASSERT_TRUE(QFile::exists(binaryDir() + QStringLiteral("/referenceData.dat")));
+        for (const QString& path : QStringList{binaryDir() + "/ozmid", samplePath, binaryDir() + "/referenceData.dat"})
+            ASSERT_TRUE(QFile::exists(path)) << path.toStdString();
     }
 
     ProgramRun ozmid(const char* line, const QStringList& values = {}, const QStringList& unset = {}) const
@@ -65,45 +46,24 @@ protected:
 
     QString file(const char* name) const { return work.filePath(QLatin1String(name)); }
 
-    static void expectAll(const QString& errors, const QStringList& expected)
-    {
-        for (const QString& words : expected)
-            EXPECT_TRUE(errors.contains(words)) << words.toStdString() << "\nin:\n" << errors.toStdString();
-    }
-
     QTemporaryDir work;
 };
 
 } // namespace
 
+// What the document holds is pinned, for this very command line, by ResultsAreByteForByte below.
 TEST_F(CommandLine, RunsASpecificationAndWritesTheResults)
 {
     const QString output = file("results.json");
-    const ProgramRun run = ozmid("-i %1 -p Austria -o %2 -s 300 -t 0.03 -r 42", {sample, output});
+    const ProgramRun run = ozmid("-i %1 -p Austria -o %2 -s 200 -t 0.03 -r 42", {sample, output});
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(logWithoutTimes(run.output), specificationLog(samplePath, output, "300", "0.03", "42", "Austria"));
-
+    EXPECT_EQ(logWithoutTimes(run.output), specificationLog(samplePath, output, "200", "0.03", "42", "Austria"));
     // Every specification of the models folder is run, the input among them.
-    const QJsonArray models = resultsIn(output);
-    ASSERT_GE(models.size(), 1);
-    bool found = false;
-    for (const QJsonValue& model : models) {
-        EXPECT_TRUE(model.toObject().contains(QStringLiteral("detailedResults")));
-        EXPECT_TRUE(model.toObject().contains(QStringLiteral("totalCategorizedResults")));
-        const QString name = jsonAt(model, "name").toString();
-        if (!name.contains(QStringLiteral("bloodstream")))
-            continue;
-        found = true;
-        EXPECT_TRUE(name.startsWith(QStringLiteral("Austria - ")));
-        const QJsonValue total = jsonAt(model, "totalSequelaTypeResults/total");
-        const double mean = jsonAt(total, "daly/Mean").toDouble();
-        EXPECT_GT(mean, 0.0);
-        EXPECT_LE(jsonAt(total, "daly/Quantile0.025").toDouble(), mean);
-        EXPECT_GE(jsonAt(total, "daly/Quantile0.975").toDouble(), mean);
-        EXPECT_GT(jsonAt(total, "yll/Mean").toDouble(), jsonAt(total, "yld/Mean").toDouble());
-        EXPECT_EQ(jsonAt(model, "totalCategorizedResults/daly/arrayFemale").toArray().size(), 19);
-    }
-    EXPECT_TRUE(found);
+    QStringList names;
+    for (const QJsonValue& model : resultsIn(output))
+        names << jsonAt(model, "name").toString();
+    EXPECT_EQ(names.filter(QRegularExpression("^Austria - ")).size(), 2) << names.join('\n').toStdString();
+    EXPECT_EQ(names.filter("bloodstream").size(), 1);
     EXPECT_TRUE(contents(file("Ozmid.ini")).contains("RandomSeed=42"));
 }
 
@@ -123,14 +83,10 @@ TEST_F(CommandLine, BadInputEndsWithTheLogAndSaysWhy)
                    "i": ["1"]}}})json"));
     ASSERT_TRUE(QFile::copy(workbookFixture("models-resaved.ods"), file("models.ods")));
     ASSERT_TRUE(writeFile(file("damaged.xls"), contents(workbookFixture("models.xls")).chopped(4096)));
-    const QStringList values = {sample,
-                                file("r.json"),
-                                file("broken.model_spec.json"),
-                                file("nine.model_spec.json"),
-                                file("models.ods"),
-                                file("absent.xls"),
-                                file("damaged.xls"),
-                                file("d.json")};
+    QStringList values = {sample};
+    for (const char* name : {"r.json", "broken.model_spec.json", "nine.model_spec.json", "models.ods", "absent.xls",
+                             "damaged.xls", "d.json"})
+        values << file(name);
     const QString finished = QStringLiteral("Run finish time        : ");
     const QString unsupported = QStringLiteral("Unsupported input file specified");
     const QString noInput = QStringLiteral("No input file was given");
@@ -224,7 +180,6 @@ TEST_F(CommandLine, ValuesItCannotUseAreEchoedWithWhatIsUsed)
 TEST_F(CommandLine, HelpAndVersion)
 {
     const QString text = ozmid("--help").lines.join(QLatin1Char('\n'));
-    EXPECT_TRUE(text.contains(QStringLiteral("Ozmid 2.0.0, CLI mode")));
     int previous = -1;
     for (const char* option : {"--input <file>", "--output <file>", "--clipboard", "--sample-size <size>",
                                "--time-discount <timeDiscount>", "--random-seed <seed>", "--country <country>"}) {
@@ -232,18 +187,15 @@ TEST_F(CommandLine, HelpAndVersion)
         EXPECT_GT(at, previous) << option;
         previous = at;
     }
-    EXPECT_TRUE(text.contains(QStringLiteral("Path to the model specificaction <file>.")));
+    expectAll(text, {"Ozmid 2.0.0, CLI mode", "Path to the model specificaction <file>."});
     EXPECT_EQ(ozmid("--version").lines.value(0), QStringLiteral("Ozmid 2.0.0"));
 }
 
-// The results documents of the shipped specifications and of a workbook of reference-data and
-// specification models (congenital among them), as the program wrote them before its run was
-// spread over several threads and its estimators and samplers were made faster: any thread count,
-// with or without the uncertainty analysis, must give them byte for byte, and the analysis its
-// own document byte for byte too (pinned since the analysis weighs its inputs by their cases and
-// reports the precision of the interval's ends). A run that goes well says nothing on standard
-// error, also where the session names no run-time folder (a root shell, a container) and there
-// is no display, as on a server, where the clipboard request changes nothing either.
+// The results and analysis documents of the shipped specifications and of a mixed workbook
+// (congenital among them), as the one-thread program wrote them: any thread count, with or
+// without the analysis or a table, gives them byte for byte. A run that goes well says nothing
+// on standard error, also without a run-time folder or a display (the clipboard request then
+// changes nothing).
 TEST_F(CommandLine, ResultsAreByteForByteThoseOfTheOneThreadProgram)
 {
     const QStringList noRuntimeFolder = {QStringLiteral("XDG_RUNTIME_DIR")};
@@ -332,21 +284,8 @@ TEST_F(CommandLine, UncertaintyAnalysisAndProvenanceGoBesideTheResults)
     EXPECT_EQ(run.lines.size(), 10);
     const QString analysisPath = file("results.sensitivity.json");
     expectAll(run.errors, {analysisPath});
-    const QJsonArray models = resultsIn(analysisPath);
-    ASSERT_EQ(models.size(), 2);
-    for (const QJsonValue& model : models) {
-        EXPECT_TRUE(jsonAt(model, "name").toString().startsWith(QStringLiteral("Austria - ")));
-        EXPECT_GT(jsonAt(model, "convergence/standardError").toDouble(), 0.0);
-        EXPECT_EQ(jsonAt(model, "convergence/iterations").toDouble(), 200.0);
-        const QJsonArray inputs = jsonAt(model, "sensitivity/inputs").toArray();
-        ASSERT_FALSE(inputs.isEmpty());
-        // The page's groups of inputs by parameter are not part of the document.
-        EXPECT_FALSE(jsonAt(model, "sensitivity").toObject().contains(QStringLiteral("parameterGroups")));
-        const double strongest = std::abs(jsonAt(inputs, "0/standardizedRegressionCoefficient").toDouble());
-        for (const QJsonValue& input : inputs)
-            EXPECT_LE(std::abs(jsonAt(input, "standardizedRegressionCoefficient").toDouble()), strongest);
-        EXPECT_TRUE(jsonAt(model, "standardErrors").toObject().contains(QStringLiteral("totalCategorizedResults")));
-    }
+    // What the analysis holds is pinned, for this very command line, by ResultsAreByteForByte.
+    EXPECT_EQ(resultsIn(analysisPath).size(), 2);
 
     // Where the results come from, beside them: the input and the cache named with their digests.
     const QJsonValue provenance = QJsonDocument::fromJson(contents(file("results.run.json"))).object();
@@ -365,9 +304,8 @@ TEST_F(CommandLine, UncertaintyAnalysisAndProvenanceGoBesideTheResults)
     expectAll(piped.errors, {QStringLiteral("uncertainty analysis is not written")});
 }
 
-// A formula that does not compile ends the run with the lone "Error", as always; standard error
-// names the file, the outcome tree, the element, the parameter, the stratum and the formula,
-// with the formula library's reason. The results file of an earlier run stays as it was.
+// A formula that does not compile ends the run with the lone "Error"; standard error says where and
+// why, and an earlier results file stays as it was.
 TEST_F(CommandLine, AFailedRunSaysWhyAndWhere)
 {
     const QString input = file("broken.model_spec.json");
@@ -396,14 +334,12 @@ TEST_F(CommandLine, AFailedRunSaysWhyAndWhere)
     ASSERT_TRUE(workbook.isOpen()) << workbook.errorString().toStdString();
     workbook.selectSheet(1);
     const QString sheet = workbook.sheetName();
-    const int label = workbook.rowOf(workbook.find(QStringLiteral("Notification data"), QStringLiteral("A"), false));
-    ASSERT_GT(label, 0);
     // The table's first row of cells: past the name, the meta entries and the two header rows.
-    int cellRow = label + 1;
-    while (workbook.cellText(cellRow, 1) != QStringLiteral("0-4") && cellRow < label + 20)
+    int cellRow = workbook.rowOf(workbook.find("Notification data", "A", false));
+    while (cellRow > 0 && cellRow < 10000 && workbook.cellText(cellRow, 1) != "0-4")
         ++cellRow;
-    ASSERT_EQ(workbook.cellText(cellRow, 1), QStringLiteral("0-4"));
-    workbook.setCellValue(cellRow, 2, QStringLiteral("RandPert(1, 2)"));
+    ASSERT_EQ(workbook.cellText(cellRow, 1), "0-4");
+    workbook.setCellValue(cellRow, 2, "RandPert(1, 2)");
     const QString saved = file("broken.xls");
     workbook.saveAs(saved);
     ASSERT_TRUE(workbook.errorString().isEmpty()) << workbook.errorString().toStdString();
@@ -485,8 +421,7 @@ TEST_F(CommandLine, ACountryWithoutPopulationDataIsExplainedWithTheCountriesThat
             EXPECT_EQ(jsonAt(model, "totalSequelaTypeResults/total/yld/Mean").toDouble(-1.0), 0.0);
         }
     }
-    const ProgramRun countries = runProgram(
-        {QStringLiteral("ozmid-refdata"), {QStringLiteral("countries")}, work.path()});
+    const ProgramRun countries = runProgram({"ozmid-refdata", {"countries"}, work.path()});
     EXPECT_EQ(countries.exitCode, 0) << countries.errors.toStdString();
     QStringList ids;
     for (const QString& line : countries.lines)
@@ -518,13 +453,10 @@ TEST_F(CommandLine, SkippedWorkbookSheetsAreNamedWithTheirReason)
     const QString output = file("results.json");
     const ProgramRun run = ozmid("-i %1 -o %2 -s 20 -p Austria", {input, output});
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(
-        logWithoutTimes(run.output),
-        QStringLiteral("Ozmid 2.0.0, CLI mode\nRun start time         : <time>\nInput file             : %1\n"
-                       "Output file            : %2\nOutput to clipboard    : No\nSample size            : 20\n"
-                       "Time discounting factor: 0\nRandom seed            : 0\nRun finish time        : <time>\n")
-            .arg(input, output)
-            .toStdString());
+    // The sheets name their countries: the log has no country line.
+    std::string log = specificationLog(input, output, "20", "0", "0", "");
+    EXPECT_EQ(logWithoutTimes(run.output),
+              log.erase(log.find("Country ID"), log.find("Run finish") - log.find("Country ID")));
     expectAll(
         run.errors,
         {QStringLiteral("The country \"Austria\" is not used: each sheet of a model workbook names its own country."),
@@ -542,20 +474,18 @@ TEST_F(CommandLine, SkippedWorkbookSheetsAreNamedWithTheirReason)
     EXPECT_EQ(resultsIn(output).size(), 1);
 }
 
-// The model workbook as the program saves it, the same saved again by LibreOffice, with its
-// notification data and life expectancies made formulas, and as users edit it in a spreadsheet
-// application (fixtures made from models.xls, see fixtures/README.md), in the three formats:
-// each reads as the spreadsheet shows it, or the sheet is refused with the cell named.
+// The model workbook as saved, resaved by LibreOffice, with formulas and as users edit it (see
+// fixtures/README.md), in three formats: read as the spreadsheet shows it, or refused naming the cell.
 TEST_F(CommandLine, WorkbooksReadAsTheSpreadsheetShowsThemOrNameTheCell)
 {
     const QString output = file("results.json");
     const auto runWorkbook = [&](const QString& name, ProgramRun& run) {
         // Any workbook whose name holds "xls" is read, whatever its format.
         QString input = workbookFixture(qPrintable(name));
-        if (!name.contains(QLatin1String("xls"))) {
-            QFile::remove(work.filePath(name + QStringLiteral(".xls")));
-            EXPECT_TRUE(QFile::copy(input, work.filePath(name + QStringLiteral(".xls"))));
-            input = work.filePath(name + QStringLiteral(".xls"));
+        if (!name.contains("xls")) {
+            input = work.filePath(name + ".xls");
+            QFile::remove(input);
+            EXPECT_TRUE(QFile::copy(workbookFixture(qPrintable(name)), input));
         }
         QFile::remove(output);
         run = ozmid("-i %1 -s 60 -r 42 -o %2", {input, output});
@@ -625,12 +555,8 @@ TEST_F(CommandLine, WorkbooksReadAsTheSpreadsheetShowsThemOrNameTheCell)
 TEST(ProgramLinks, HeadlessProgramsLoadNoWidgets)
 {
     for (const char* program : {"ozmid-batch", "ozmid-refdata"}) {
-        QProcess ldd;
-        ldd.start(QStringLiteral("ldd"), {binaryDir() + QLatin1Char('/') + QLatin1String(program)});
-        ASSERT_TRUE(ldd.waitForFinished(60000)) << program;
-        const QString libraries = QString::fromLocal8Bit(ldd.readAllStandardOutput());
-        ASSERT_TRUE(libraries.contains(QStringLiteral("libQt5Core"))) << program << libraries.toStdString();
-        EXPECT_FALSE(libraries.contains(QStringLiteral("libQt5Widgets"))) << program;
-        EXPECT_FALSE(libraries.contains(QStringLiteral("libQt5WebEngine"))) << program;
+        const ProgramRun ldd = runProgram({program, {}, {}, {}, {}, "ldd \"$0\""});
+        ASSERT_TRUE(ldd.output.contains("libQt5Core")) << program << ldd.output.toStdString();
+        EXPECT_FALSE(QString(ldd.output).contains(QRegularExpression("libQt5(Widgets|WebEngine)"))) << program;
     }
 }

@@ -36,9 +36,8 @@ bool isCharacterDevice(const char* path)
 
 } // namespace
 
-// A full disk: the earlier results stay whole, nothing half-written is left, the log is the
-// log of a run that went through (the run did), and standard error says what failed and why.
-// The batch program fails with the same reason and leaves its earlier document too.
+// A full disk: the earlier results stay whole, nothing half-written is left, the log is that of a
+// run that went through (it did), and standard error says why; the other programs fail likewise.
 TEST(OutputIntegrity, AFullDiskKeepsTheEarlierResultsAndSaysWhy)
 {
     const SmallFileSystem disk(64);
@@ -51,9 +50,8 @@ TEST(OutputIntegrity, AFullDiskKeepsTheEarlierResultsAndSaysWhy)
     const ProgramRun run = ozmid(output, work.path());
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(logWithoutTimes(run.output), completeLog(output));
-    EXPECT_TRUE(run.errors.contains(QStringLiteral("Cannot write \"%1\": No space left on device").arg(output)))
-        << run.errors.toStdString();
-    EXPECT_TRUE(run.errors.contains(QStringLiteral("The results were not saved; the earlier file is unchanged.")));
+    const QString full = QStringLiteral("Cannot write \"%1\": No space left on device");
+    expectAll(run.errors, {full.arg(output), "The results were not saved; the earlier file is unchanged."});
     EXPECT_EQ(contents(output), QByteArray("earlier results"));
     EXPECT_EQ(QDir(disk.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("results.json")});
@@ -61,10 +59,8 @@ TEST(OutputIntegrity, AFullDiskKeepsTheEarlierResultsAndSaysWhy)
     const ProgramRun batch = batchRun(arguments("--countries Austria,Sweden --diseases all -s 20 -o %1", {output}),
                                       work.path());
     EXPECT_EQ(batch.exitCode, 1);
-    EXPECT_TRUE(batch.errors.contains(QStringLiteral("Cannot write \"%1\": No space left on device").arg(output)))
-        << batch.errors.toStdString();
-    EXPECT_TRUE(batch.errors.contains(
-        QStringLiteral("%1 was not written; an earlier file of that name is unchanged.").arg(output)));
+    expectAll(batch.errors,
+              {full.arg(output), output + " was not written; an earlier file of that name is unchanged."});
     EXPECT_EQ(contents(output), QByteArray("earlier results"));
 
     // The reference data tool, building a cache where there is no room for it.
@@ -74,15 +70,12 @@ TEST(OutputIntegrity, AFullDiskKeepsTheEarlierResultsAndSaysWhy)
         {QStringLiteral("ozmid-refdata"),
          arguments("build %1 %2", {QStringLiteral(OZMID_TEST_DATA_DIR "/../data"), disk.path()}), work.path()});
     EXPECT_EQ(built.exitCode, 1);
-    EXPECT_TRUE(built.errors.contains(QStringLiteral("Cannot write \"%1\": No space left on device").arg(cache)))
-        << built.errors.toStdString();
+    expectAll(built.errors, {full.arg(cache)});
     EXPECT_EQ(contents(cache), QByteArray("earlier cache"));
 }
 
-// A folder that does not exist: said with the path and the reason, nothing created. A device
-// that takes nothing: written directly, the failure said, the device left as it is. Standard
-// output redirected to a file and named as the output gets the log and the document in order.
-// (How pipes, devices and links are written is OutputFileTest's.)
+// A missing folder and a device that takes nothing: the failure said, nothing created or replaced.
+// Standard output redirected to a file and named as the output gets the log and document in order.
 TEST(OutputIntegrity, OutputsOtherThanAWritableFile)
 {
     const QTemporaryDir work;
@@ -93,8 +86,7 @@ TEST(OutputIntegrity, OutputsOtherThanAWritableFile)
         const ProgramRun run = ozmid(output, work.path());
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_EQ(logWithoutTimes(run.output), completeLog(output));
-        EXPECT_TRUE(run.errors.contains(QStringLiteral("Cannot write \"%1\": ").arg(output) + QLatin1String(reason)))
-            << run.errors.toStdString();
+        expectAll(run.errors, {QStringLiteral("Cannot write \"%1\": ").arg(output) + QLatin1String(reason)});
     }
     EXPECT_FALSE(QFileInfo::exists(folder));
     EXPECT_TRUE(isCharacterDevice("/dev/full"));

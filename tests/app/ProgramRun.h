@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <string>
 
+#include <gtest/gtest.h>
+
 // Starting the built programs as a user does, next to their staged models folder and reference
 // data cache, and reading what they leave behind.
 
@@ -92,6 +94,13 @@ inline QStringList arguments(const char* line, const QStringList& values = {})
     return words;
 }
 
+// Each of words somewhere in text (standard error, mostly).
+inline void expectAll(const QString& text, const QStringList& words)
+{
+    for (const QString& word : words)
+        EXPECT_TRUE(text.contains(word)) << word.toStdString() << "\nin:\n" << text.toStdString();
+}
+
 inline QByteArray contents(const QString& path)
 {
     QFile file(path);
@@ -116,6 +125,22 @@ inline QJsonValue jsonAt(QJsonValue value, const char* path)
     for (const QString& key : QString::fromLatin1(path).split(QLatin1Char('/')))
         value = value.isArray() ? value.toArray().at(key.toInt()) : value.toObject().value(key);
     return value;
+}
+
+// value with the member at path (keys of objects, indexes of arrays) replaced.
+inline QJsonValue replaced(const QJsonValue& value, const QStringList& path, const QJsonValue& newValue)
+{
+    if (path.isEmpty())
+        return newValue;
+    if (value.isArray()) {
+        QJsonArray array = value.toArray();
+        const int index = path.first().toInt();
+        array.replace(index, replaced(array.at(index), path.mid(1), newValue));
+        return array;
+    }
+    QJsonObject object = value.toObject();
+    object.insert(path.first(), replaced(object.value(path.first()), path.mid(1), newValue));
+    return object;
 }
 
 inline QJsonArray resultsIn(const QString& path)
