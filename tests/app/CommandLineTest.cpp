@@ -10,10 +10,9 @@
 // standard error, while its run log stays exactly what it always is.
 namespace {
 
-const QString sample = QStringLiteral("models/Illustrative-CRKP-BSI.model_spec.json");
+const QString sample = "models/Illustrative-CRKP-BSI.model_spec.json";
 const QString samplePath = binaryDir() + QLatin1Char('/') + sample;
-const QStringList noDisplay = {QStringLiteral("DISPLAY"), QStringLiteral("WAYLAND_DISPLAY"),
-                               QStringLiteral("QT_QPA_PLATFORM")};
+const QStringList noDisplay = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
 
 QString workbookFixture(const char* name)
 {
@@ -87,9 +86,9 @@ TEST_F(CommandLine, BadInputEndsWithTheLogAndSaysWhy)
     for (const char* name : {"r.json", "broken.model_spec.json", "nine.model_spec.json", "models.ods", "absent.xls",
                              "damaged.xls", "d.json"})
         values << file(name);
-    const QString finished = QStringLiteral("Run finish time        : ");
-    const QString unsupported = QStringLiteral("Unsupported input file specified");
-    const QString noInput = QStringLiteral("No input file was given");
+    const QString finished = "Run finish time        : ";
+    const QString unsupported = "Unsupported input file specified";
+    const QString noInput = "No input file was given";
     const struct
     {
         const char* line;
@@ -138,24 +137,24 @@ TEST_F(CommandLine, BadInputEndsWithTheLogAndSaysWhy)
             EXPECT_EQ(run.lines.last(), row.last);
         }
         if (!QByteArray(row.line).contains("-i ")) {
-            EXPECT_EQ(run.lines[2], QStringLiteral("Input file             : ") + binaryDir());
+            EXPECT_EQ(run.lines[2], "Input file             : " + binaryDir());
         }
         expectAll(run.errors, row.said);
         for (const QString& words : row.notSaid)
             EXPECT_FALSE(run.errors.contains(words)) << words.toStdString();
     }
-    EXPECT_EQ(ozmid("-s abc").lines.value(5), QStringLiteral("Sample size            : 0"));
+    EXPECT_EQ(ozmid("-s abc").lines.value(5), "Sample size            : 0");
     EXPECT_EQ(resultsIn(values[7]).size(), 0);
 
     // An unknown country and no iterations: a full log and explanations.
     const ProgramRun run = ozmid("-i %1 -p Atlantis -s 0 -o %2", {sample, file("z.json")});
     EXPECT_EQ(run.exitCode, 0);
     ASSERT_EQ(run.lines.size(), 10);
-    EXPECT_EQ(run.lines[8], QStringLiteral("Country ID             : Atlantis"));
-    expectAll(run.errors, {QStringLiteral("Atlantis"), QStringLiteral("Sample size is 0")});
+    EXPECT_EQ(run.lines[8], "Country ID             : Atlantis");
+    expectAll(run.errors, {"Atlantis", "Sample size is 0"});
     const QJsonArray models = resultsIn(file("z.json"));
     ASSERT_FALSE(models.isEmpty());
-    EXPECT_EQ(jsonAt(models.last(), "totalSequelaTypeResults/total/daly/Mean").toString(), QStringLiteral("-"));
+    EXPECT_EQ(jsonAt(models.last(), "totalSequelaTypeResults/total/daly/Mean").toString(), "-");
 }
 
 // Values that are not numbers are named with the 0 used instead, as the log shows.
@@ -166,14 +165,14 @@ TEST_F(CommandLine, ValuesItCannotUseAreEchoedWithWhatIsUsed)
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(logWithoutTimes(run.output), specificationLog(samplePath, output, "0", "0", "0", "Austria"));
     expectAll(run.errors,
-              {QStringLiteral("Sample size \"1e3\" is not a whole number from 0 to 4294967295; 0 is used: no "
-                              "iterations are run and every statistic is \"-\"."),
-               QStringLiteral("Time discount \"0,03\" is not a number (0.03 stands for 3 %); 0 is used"),
-               QStringLiteral("Random seed \"seven\" is not a whole number from 0 to 4294967295; 0 is used"),
+              {"Sample size \"1e3\" is not a whole number from 0 to 4294967295; 0 is used: no "
+               "iterations are run and every statistic is \"-\".",
+               "Time discount \"0,03\" is not a number (0.03 stands for 3 %); 0 is used",
+               "Random seed \"seven\" is not a whole number from 0 to 4294967295; 0 is used",
                // The run's own warning, as the page shows it.
-               QStringLiteral("Model run: 0 sample(s) per model: with fewer than 9 samples")});
+               "Model run: 0 sample(s) per model: with fewer than 9 samples"});
     // Said once, not again as a sample size of 0.
-    EXPECT_FALSE(run.errors.contains(QStringLiteral("Sample size is 0")));
+    EXPECT_FALSE(run.errors.contains("Sample size is 0"));
     EXPECT_EQ(resultsIn(output).size(), 2);
 }
 
@@ -188,7 +187,7 @@ TEST_F(CommandLine, HelpAndVersion)
         previous = at;
     }
     expectAll(text, {"Ozmid 2.0.0, CLI mode", "Path to the model specificaction <file>."});
-    EXPECT_EQ(ozmid("--version").lines.value(0), QStringLiteral("Ozmid 2.0.0"));
+    EXPECT_EQ(ozmid("--version").lines.value(0), "Ozmid 2.0.0");
 }
 
 // The results and analysis documents of the shipped specifications and of a mixed workbook
@@ -198,7 +197,7 @@ TEST_F(CommandLine, HelpAndVersion)
 // changes nothing).
 TEST_F(CommandLine, ResultsAreByteForByteThoseOfTheOneThreadProgram)
 {
-    const QStringList noRuntimeFolder = {QStringLiteral("XDG_RUNTIME_DIR")};
+    const QStringList noRuntimeFolder = {"XDG_RUNTIME_DIR"};
     const struct
     {
         const char* line;
@@ -226,7 +225,7 @@ TEST_F(CommandLine, ResultsAreByteForByteThoseOfTheOneThreadProgram)
         {"-i %3 -s 500 -r 0", "443a4719e5a0ee07eae55b258846200230c3825ead2ddd54c59a2b990f18fb26",
          "b8a4695362d42d2e0cfa0dbd4634f646b27b137fac54e4ab3853d93be08f591d", nullptr},
     };
-    const QStringList inputs = {sample, QStringLiteral("models/Illustrative-Listeriosis.model_spec.json"),
+    const QStringList inputs = {sample, "models/Illustrative-Listeriosis.model_spec.json",
                                 workbookFixture("mixed-models.xls")};
     const struct
     {
@@ -234,11 +233,7 @@ TEST_F(CommandLine, ResultsAreByteForByteThoseOfTheOneThreadProgram)
         bool analysis;
         // The results table beside the results (run setting ResultsTable), empty for none.
         QString table;
-    } settingsRows[] = {{1, false, {}},
-                        {2, false, QStringLiteral("csv.gz")},
-                        {3, false, {}},
-                        {1, true, {}},
-                        {3, true, QStringLiteral("xlsx")}};
+    } settingsRows[] = {{1, false, {}}, {2, false, "csv.gz"}, {3, false, {}}, {1, true, {}}, {3, true, "xlsx"}};
     const QString output = file("results.json");
     const QString uncertainty = file("results.sensitivity.json");
     for (const auto& [threads, analysis, table] : settingsRows) {
@@ -246,17 +241,17 @@ TEST_F(CommandLine, ResultsAreByteForByteThoseOfTheOneThreadProgram)
         ASSERT_TRUE(writeFile(file("Ozmid.ini"),
                               QStringLiteral("[RunSettings]\nThreads=%1\nSensitivityAnalysis=%2\nResultsTable=%3\n")
                                   .arg(threads)
-                                  .arg(analysis ? QStringLiteral("true") : QStringLiteral("false"))
+                                  .arg(analysis ? "true" : "false")
                                   .arg(table)
                                   .toUtf8()));
-        const QString tablePath = work.filePath(QStringLiteral("results.") + (table.isEmpty() ? "csv" : table));
+        const QString tablePath = work.filePath("results." + (table.isEmpty() ? "csv" : table));
         for (const auto& c : cases) {
             SCOPED_TRACE(std::to_string(threads) + " threads, analysis " + (analysis ? "on" : "off") + ", table "
                          + table.toStdString() + ": " + c.line);
             for (const QString& path : {output, uncertainty, tablePath})
                 QFile::remove(path);
-            const ProgramRun run = runOzmid(arguments(c.line, inputs) + QStringList{QStringLiteral("-o"), output},
-                                            work.path(), c.unset);
+            const ProgramRun run = runOzmid(arguments(c.line, inputs) + QStringList{"-o", output}, work.path(),
+                                            c.unset);
             ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
             EXPECT_EQ(sha256(output), QByteArray(c.sha256));
             EXPECT_EQ(QFile::exists(uncertainty), analysis);
@@ -267,8 +262,7 @@ TEST_F(CommandLine, ResultsAreByteForByteThoseOfTheOneThreadProgram)
             if (!analysis && table.isEmpty() && c.quiet) {
                 EXPECT_EQ(run.errors.toStdString(), c.quiet);
             }
-            EXPECT_EQ(run.lines.contains(QStringLiteral("Output to clipboard    : Yes")),
-                      QByteArray(c.line).endsWith(" -c"));
+            EXPECT_EQ(run.lines.contains("Output to clipboard    : Yes"), QByteArray(c.line).endsWith(" -c"));
         }
     }
 }
@@ -292,7 +286,7 @@ TEST_F(CommandLine, UncertaintyAnalysisAndProvenanceGoBesideTheResults)
     EXPECT_EQ(jsonAt(provenance, "inputs/0/path").toString(), samplePath);
     EXPECT_EQ(jsonAt(provenance, "inputs/0/sha256").toString().toLatin1(), sha256(samplePath));
     EXPECT_EQ(jsonAt(provenance, "referenceData/sha256").toString().toLatin1(),
-              sha256(binaryDir() + QStringLiteral("/referenceData.dat")));
+              sha256(binaryDir() + "/referenceData.dat"));
     EXPECT_EQ(jsonAt(provenance, "commandLine").toArray().last().toString(), output);
     EXPECT_EQ(jsonAt(provenance, "randomSeed").toDouble(), 42.0);
     EXPECT_EQ(jsonAt(provenance, "timeDiscountRate").toDouble(), 0.03);
@@ -301,7 +295,7 @@ TEST_F(CommandLine, UncertaintyAnalysisAndProvenanceGoBesideTheResults)
     // Results that go to a pipe have no place beside them: the analysis is not written, and said so.
     const ProgramRun piped = ozmid("-i %1 -p Austria -s 20 -o /dev/null", {sample});
     EXPECT_EQ(piped.exitCode, 0);
-    expectAll(piped.errors, {QStringLiteral("uncertainty analysis is not written")});
+    expectAll(piped.errors, {"uncertainty analysis is not written"});
 }
 
 // A formula that does not compile ends the run with the lone "Error"; standard error says where and
@@ -319,13 +313,13 @@ TEST_F(CommandLine, AFailedRunSaysWhyAndWhere)
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_EQ(logWithoutTimes(run.output), specificationLog(input, output, "20", "0", "0", "Austria", "Error"));
         expectAll(run.errors,
-                  {QStringLiteral("Problem occured while running calculations (ui::Chief::runModels)"),
-                   QStringLiteral("One or more formulas for parameter Severity cannot be parsed."),
+                  {"Problem occured while running calculations (ui::Chief::runModels)",
+                   "One or more formulas for parameter Severity cannot be parsed.",
                    QStringLiteral("stratum Age 15-19, Sex Male: \"%1\": %2")
                        .arg(QLatin1String(formula), QLatin1String(reason)),
-                   QStringLiteral("in element \"Uncomplicated bloodstream infection\" (id bsiUncomplicated) of "
-                                  "outcome tree \"bsi\""),
-                   QStringLiteral("from the model specification ") + input});
+                   "in element \"Uncomplicated bloodstream infection\" (id bsiUncomplicated) of "
+                   "outcome tree \"bsi\"",
+                   "from the model specification " + input});
         EXPECT_EQ(contents(output), QByteArray("earlier results"));
     }
 
@@ -345,10 +339,10 @@ TEST_F(CommandLine, AFailedRunSaysWhyAndWhere)
     ASSERT_TRUE(workbook.errorString().isEmpty()) << workbook.errorString().toStdString();
     workbook.close();
     const ProgramRun run = ozmid("-i %1 -o %2 -s 20", {saved, file("w.json")});
-    EXPECT_EQ(run.lines.value(8), QStringLiteral("Error"));
+    EXPECT_EQ(run.lines.value(8), "Error");
     EXPECT_EQ(run.lines.size(), 9);
     expectAll(run.errors,
-              {QStringLiteral(": \"RandPert(1, 2)\": Too few parameters for function \"RandPert\""),
+              {": \"RandPert(1, 2)\": Too few parameters for function \"RandPert\"",
                QStringLiteral("from sheet \"%1\" of the workbook %2").arg(sheet, saved)});
     EXPECT_FALSE(QFile::exists(file("w.json")));
 }
@@ -378,11 +372,11 @@ TEST_F(CommandLine, AFileThatIsNoSpecificationIsNamedWithTheParsersError)
         EXPECT_EQ(logWithoutTimes(run.output), specificationLog(input, output, "10", "0", "3", "Austria"));
         expectAll(run.errors,
                   {QStringLiteral("Model specification %1 %2").arg(input, QLatin1String(c.reason)),
-                   QStringLiteral("its model has no outcome tree, and its burden is 0")});
+                   "its model has no outcome tree, and its burden is 0"});
         // The empty model is in the results, beside those of the models folder, with a burden of 0.
         const QJsonArray models = resultsIn(output);
         ASSERT_EQ(models.size(), 3);
-        EXPECT_EQ(jsonAt(models, "0/name").toString(), QStringLiteral("Austria -  - model 1"));
+        EXPECT_EQ(jsonAt(models, "0/name").toString(), "Austria -  - model 1");
         EXPECT_EQ(jsonAt(models, "0/detailedResults").toArray().size(), 0);
     }
 }
@@ -399,12 +393,12 @@ TEST_F(CommandLine, ACountryWithoutPopulationDataIsExplainedWithTheCountriesThat
         QString said;
     } cases[] = {
         {"-p France",
-         QStringLiteral("Country \"France\" has no population data (age distribution and life expectancy) in the "
-                        "reference data, so its models' YLD, YLL and DALY are 0 although cases are counted")},
-        {"-p austria", QStringLiteral("Country ids are case-sensitive: did you mean \"Austria\"?")},
+         "Country \"France\" has no population data (age distribution and life expectancy) in the "
+         "reference data, so its models' YLD, YLL and DALY are 0 although cases are counted"},
+        {"-p austria", "Country ids are case-sensitive: did you mean \"Austria\"?"},
         {"",
-         QStringLiteral("No country was given (-p), so the models have no population data: their YLD, YLL and "
-                        "DALY are 0")},
+         "No country was given (-p), so the models have no population data: their YLD, YLL and "
+         "DALY are 0"},
     };
     const QString output = file("results.json");
     for (const auto& c : cases) {
@@ -426,8 +420,7 @@ TEST_F(CommandLine, ACountryWithoutPopulationDataIsExplainedWithTheCountriesThat
     QStringList ids;
     for (const QString& line : countries.lines)
         ids << line.section(QLatin1Char('\t'), 0, 0);
-    EXPECT_EQ(QStringLiteral("Countries with population data: ") + ids.join(QStringLiteral(", ")) + QLatin1Char('.'),
-              listed);
+    EXPECT_EQ("Countries with population data: " + ids.join(", ") + QLatin1Char('.'), listed);
 }
 
 // A model workbook whose sheets cannot all be read: the page's messages reach standard error,
@@ -439,11 +432,11 @@ TEST_F(CommandLine, SkippedWorkbookSheetsAreNamedWithTheirReason)
     ASSERT_EQ(workbook.sheetCount(), 2);
     workbook.selectSheet(2);
     const QString unknown = workbook.sheetName();
-    const int info = workbook.rowOf(workbook.find(QStringLiteral("Model info"), QStringLiteral("A"), false));
-    workbook.setCellValue(info + 3, 2, QStringLiteral("Plague"));
-    workbook.addSheet(QStringLiteral("Old model"));
-    workbook.setCellValue(1, 1, QStringLiteral("File info"));
-    workbook.setCellValue(3, 1, QStringLiteral("Version"));
+    const int info = workbook.rowOf(workbook.find("Model info", "A", false));
+    workbook.setCellValue(info + 3, 2, "Plague");
+    workbook.addSheet("Old model");
+    workbook.setCellValue(1, 1, "File info");
+    workbook.setCellValue(3, 1, "Version");
     workbook.setCellValue(3, 2, 5);
     const QString input = file("three-models.xls");
     workbook.saveAs(input);
@@ -459,18 +452,18 @@ TEST_F(CommandLine, SkippedWorkbookSheetsAreNamedWithTheirReason)
               log.erase(log.find("Country ID"), log.find("Run finish") - log.find("Country ID")));
     expectAll(
         run.errors,
-        {QStringLiteral("The country \"Austria\" is not used: each sheet of a model workbook names its own country."),
+        {"The country \"Austria\" is not used: each sheet of a model workbook names its own country.",
          QStringLiteral("Model import: Sheet %1 contains model not supported by the reference data loaded. It will "
                         "not be imported.")
              .arg(unknown),
          QStringLiteral("Sheet \"%1\" of %2: the disease \"Plague\" is neither in the reference data nor in a model "
                         "specification")
              .arg(unknown, input),
-         QStringLiteral("Model import: Sheet Old model contains model created by the previous, unsupported version "
-                        "of the tool. It will not be imported."),
+         "Model import: Sheet Old model contains model created by the previous, unsupported version "
+         "of the tool. It will not be imported.",
          QStringLiteral("Sheet \"Old model\" of %1: cell B3 holds \"5\" where a saved model holds its version, 6.")
              .arg(input),
-         QStringLiteral("Models import finished")});
+         "Models import finished"});
     EXPECT_EQ(resultsIn(output).size(), 1);
 }
 
@@ -493,7 +486,7 @@ TEST_F(CommandLine, WorkbooksReadAsTheSpreadsheetShowsThemOrNameTheCell)
         return contents(output);
     };
     ProgramRun run;
-    const QByteArray untouched = runWorkbook(QStringLiteral("models.xls"), run);
+    const QByteArray untouched = runWorkbook("models.xls", run);
     const QJsonArray models = QJsonDocument::fromJson(untouched).array();
     ASSERT_EQ(models.size(), 2) << run.errors.toStdString();
     for (const QJsonValue& model : models)
@@ -528,12 +521,12 @@ TEST_F(CommandLine, WorkbooksReadAsTheSpreadsheetShowsThemOrNameTheCell)
             // A refused sheet is named; the other model of the workbook is read all the same.
             EXPECT_EQ(results == untouched, !row.refused);
             if (row.refused) {
-                expectAll(run.errors, {QStringLiteral("is not imported")});
+                expectAll(run.errors, {"is not imported"});
             } else {
                 for (const char* words : {"not imported", "cannot be read"})
                     EXPECT_FALSE(run.errors.contains(QLatin1String(words))) << run.errors.toStdString();
                 EXPECT_EQ(run.lines.size(), 9);
-                EXPECT_TRUE(run.lines.value(8).startsWith(QStringLiteral("Run finish time        : ")));
+                EXPECT_TRUE(run.lines.value(8).startsWith("Run finish time        : "));
             }
         }
     }
@@ -542,7 +535,7 @@ TEST_F(CommandLine, WorkbooksReadAsTheSpreadsheetShowsThemOrNameTheCell)
     // the numbers of the two formats that keep them as plain numbers.
     QByteArray percent;
     for (const char* format : {"xls", "xlsx", "ods"}) {
-        const QByteArray results = runWorkbook(QStringLiteral("edited-percent-95.") + QLatin1String(format), run);
+        const QByteArray results = runWorkbook("edited-percent-95." + QLatin1String(format), run);
         EXPECT_NE(results, untouched) << format;
         if (percent.isEmpty())
             percent = results;

@@ -11,12 +11,12 @@
 // write to what is not a regular file.
 namespace {
 
-const QString sample = QStringLiteral("models/Illustrative-CRKP-BSI.model_spec.json");
+const QString sample = "models/Illustrative-CRKP-BSI.model_spec.json";
 const QString samplePath = binaryDir() + QLatin1Char('/') + sample;
 
 ProgramRun ozmid(const QString& output, const QString& workingDirectory, const QString& standardOutputFile = {})
 {
-    return runProgram({QStringLiteral("ozmid"),
+    return runProgram({"ozmid",
                        arguments("-i %1 -p Austria -o %2 -s 20 -r 5", {sample, output}),
                        workingDirectory,
                        {},
@@ -44,17 +44,17 @@ TEST(OutputIntegrity, AFullDiskKeepsTheEarlierResultsAndSaysWhy)
     if (!disk.isMounted())
         GTEST_SKIP() << disk.whyUnavailable().toStdString();
     const QTemporaryDir work;
-    const QString output = disk.filePath(QStringLiteral("results.json"));
+    const QString output = disk.filePath("results.json");
     ASSERT_TRUE(writeFile(output, "earlier results"));
 
     const ProgramRun run = ozmid(output, work.path());
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(logWithoutTimes(run.output), completeLog(output));
-    const QString full = QStringLiteral("Cannot write \"%1\": No space left on device");
+    const QString full = "Cannot write \"%1\": No space left on device";
     expectAll(run.errors, {full.arg(output), "The results were not saved; the earlier file is unchanged."});
     EXPECT_EQ(contents(output), QByteArray("earlier results"));
     EXPECT_EQ(QDir(disk.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{QStringLiteral("results.json")});
+              QStringList{"results.json"});
 
     const ProgramRun batch = batchRun(arguments("--countries Austria,Sweden --diseases all -s 20 -o %1", {output}),
                                       work.path());
@@ -64,11 +64,11 @@ TEST(OutputIntegrity, AFullDiskKeepsTheEarlierResultsAndSaysWhy)
     EXPECT_EQ(contents(output), QByteArray("earlier results"));
 
     // The reference data tool, building a cache where there is no room for it.
-    const QString cache = disk.filePath(QStringLiteral("referenceData.dat"));
+    const QString cache = disk.filePath("referenceData.dat");
     ASSERT_TRUE(writeFile(cache, "earlier cache"));
     const ProgramRun built = runProgram(
-        {QStringLiteral("ozmid-refdata"),
-         arguments("build %1 %2", {QStringLiteral(OZMID_TEST_DATA_DIR "/../data"), disk.path()}), work.path()});
+        {"ozmid-refdata", arguments("build %1 %2", {QStringLiteral(OZMID_TEST_DATA_DIR "/../data"), disk.path()}),
+         work.path()});
     EXPECT_EQ(built.exitCode, 1);
     expectAll(built.errors, {full.arg(cache)});
     EXPECT_EQ(contents(cache), QByteArray("earlier cache"));
@@ -79,10 +79,10 @@ TEST(OutputIntegrity, AFullDiskKeepsTheEarlierResultsAndSaysWhy)
 TEST(OutputIntegrity, OutputsOtherThanAWritableFile)
 {
     const QTemporaryDir work;
-    const QString folder = work.filePath(QStringLiteral("no such folder"));
-    for (const auto& [output, reason] : {std::pair{QString(folder + QStringLiteral("/results.json")),
-                                                   "No such file or directory. The results were not saved."},
-                                         std::pair{QStringLiteral("/dev/full"), "No space left on device"}}) {
+    const QString folder = work.filePath("no such folder");
+    for (const auto& [output, reason] :
+         {std::pair{QString(folder + "/results.json"), "No such file or directory. The results were not saved."},
+          std::pair{QStringLiteral("/dev/full"), "No space left on device"}}) {
         const ProgramRun run = ozmid(output, work.path());
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_EQ(logWithoutTimes(run.output), completeLog(output));
@@ -91,8 +91,8 @@ TEST(OutputIntegrity, OutputsOtherThanAWritableFile)
     EXPECT_FALSE(QFileInfo::exists(folder));
     EXPECT_TRUE(isCharacterDevice("/dev/full"));
 
-    const QString redirected = work.filePath(QStringLiteral("everything.txt"));
-    EXPECT_EQ(ozmid(QStringLiteral("/dev/stdout"), work.path(), redirected).errors, QString());
+    const QString redirected = work.filePath("everything.txt");
+    EXPECT_EQ(ozmid("/dev/stdout", work.path(), redirected).errors, QString());
     const QByteArray everything = contents(redirected);
     // The log up to its country line, the document, then the finish line.
     const QByteArray countryLine = "Country ID             : Austria\n";
@@ -100,7 +100,6 @@ TEST(OutputIntegrity, OutputsOtherThanAWritableFile)
     const int finish = everything.lastIndexOf("Run finish time        : ");
     ASSERT_GT(start, countryLine.size());
     ASSERT_GT(finish, start);
-    EXPECT_EQ(logWithoutTimes(everything.left(start) + everything.mid(finish)),
-              completeLog(QStringLiteral("/dev/stdout")));
+    EXPECT_EQ(logWithoutTimes(everything.left(start) + everything.mid(finish)), completeLog("/dev/stdout"));
     EXPECT_EQ(QJsonDocument::fromJson(everything.mid(start, finish - start)).array().size(), 2);
 }

@@ -75,11 +75,7 @@ inline ProgramRun runProgram(const ProgramStart& start)
 // The desktop program's command line in dir, the environment without unset.
 inline ProgramRun runOzmid(const QStringList& arguments, const QString& dir, const QStringList& unset = {})
 {
-    ProgramStart start;
-    start.arguments = arguments;
-    start.workingDirectory = dir;
-    start.unset = unset;
-    return runProgram(start);
+    return runProgram({QStringLiteral("ozmid"), arguments, dir, unset});
 }
 
 // Arguments written as one line, split at spaces; a word "%N" is the Nth of values, whole, so
@@ -182,11 +178,7 @@ inline std::string specificationLog(const QString& input, const QString& output,
 
 inline ProgramRun batchRun(const QStringList& arguments, const QString& workingDirectory)
 {
-    ProgramStart start;
-    start.program = QStringLiteral("ozmid-batch");
-    start.arguments = arguments;
-    start.workingDirectory = workingDirectory;
-    return runProgram(start);
+    return runProgram({QStringLiteral("ozmid-batch"), arguments, workingDirectory});
 }
 
 inline QString crkpPath(const QString& dataFolder)

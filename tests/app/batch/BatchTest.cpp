@@ -68,11 +68,41 @@ Reference referenceRun(const QJsonObject& run, const QString& workingDirectory)
     return reference;
 }
 
+const char* const measures[] = {"daly", "cases", "deaths"};
+
+// A data folder with the CRKP specification edited (from empty: as shipped).
+bool makeData(const QString& folder, const QByteArray& from, const QByteArray& to)
+{
+    QByteArray crkp = contents(crkpPath(binaryDir()));
+    return stageDataFolder(folder, from.isEmpty() ? crkp : crkp.replace(from, to));
+}
+
+// The object of list whose members keys are those of object.
+QJsonObject like(const QJsonArray& list, const QJsonObject& object, const QStringList& keys)
+{
+    for (const QJsonValue& value : list) {
+        if (std::all_of(keys.begin(), keys.end(), [&](const QString& key) { return value[key] == object[key]; }))
+            return value.toObject();
+    }
+    return {};
+}
+
+// Every group of a scenario: its models, countries, diseases and total.
+QList<QJsonObject> groupsOf(const QJsonObject& scenario)
+{
+    QList<QJsonObject> groups = {scenario["total"].toObject()};
+    for (const char* part : {"models", "countries", "diseases"}) {
+        for (const QJsonValue& value : scenario.value(QLatin1String(part)).toArray())
+            groups << value.toObject();
+    }
+    return groups;
+}
+
 } // namespace
 
 TEST(Batch, EveryModelAndTheTotalsAreThoseOfTheControllerRunningThemInTurn)
 {
-    ASSERT_TRUE(QFile::exists(binaryDir() + QStringLiteral("/ozmid-batch")));
+    ASSERT_TRUE(QFile::exists(binaryDir() + "/ozmid-batch"));
     const QTemporaryDir work;
     for (const QString seed : {"42", "0"}) {
         for (const QString threads : {"1", "3"}) {
@@ -90,7 +120,7 @@ TEST(Batch, EveryModelAndTheTotalsAreThoseOfTheControllerRunningThemInTurn)
             ASSERT_EQ(models.size(), 9);
             // Named, the placeholder runs, and the run block says what it is.
             EXPECT_EQ(settings["regions"].toArray(), QJsonArray{"Generic"});
-            EXPECT_EQ(settings["seeding"].toString(), seed == QStringLiteral("0") ? "stream" : "shared");
+            EXPECT_EQ(settings["seeding"].toString(), seed == "0" ? "stream" : "shared");
 
             const Reference reference = referenceRun(settings, work.path());
             ASSERT_EQ(reference.models.size(), models.size());
@@ -163,7 +193,7 @@ TEST(Batch, RefusesWhatItCannotDoWithAReasonAndWritesToPipes)
     for (const QString program : {"ozmid-batch", "ozmid-refdata"}) {
         const ProgramRun version = runProgram({program, {"--version"}});
         EXPECT_EQ(version.exitCode, 0);
-        EXPECT_TRUE(version.output.startsWith((program + QStringLiteral(" 2.0.0 (commit ")).toUtf8()));
+        EXPECT_TRUE(version.output.startsWith((program + " 2.0.0 (commit ").toUtf8()));
     }
 
     // Standard output is a pipe here: the document arrives whole.
@@ -210,40 +240,6 @@ TEST(Batch, PairsAskedForByNameMustHaveData)
     expectAll(run.errors, {"Warning: 3 of the 4 country-disease pairs have no data and are not run"});
     EXPECT_EQ(document(output).value("models").toArray().size(), 1);
 }
-
-namespace {
-
-const char* const measures[] = {"daly", "cases", "deaths"};
-
-// A data folder with the CRKP specification edited (from empty: as shipped).
-bool makeData(const QString& folder, const QByteArray& from, const QByteArray& to)
-{
-    QByteArray crkp = contents(crkpPath(binaryDir()));
-    return stageDataFolder(folder, from.isEmpty() ? crkp : crkp.replace(from, to));
-}
-
-// The object of list whose members keys are those of object.
-QJsonObject like(const QJsonArray& list, const QJsonObject& object, const QStringList& keys)
-{
-    for (const QJsonValue& value : list) {
-        if (std::all_of(keys.begin(), keys.end(), [&](const QString& key) { return value[key] == object[key]; }))
-            return value.toObject();
-    }
-    return {};
-}
-
-// Every group of a scenario: its models, countries, diseases and total.
-QList<QJsonObject> groupsOf(const QJsonObject& scenario)
-{
-    QList<QJsonObject> groups = {scenario["total"].toObject()};
-    for (const char* part : {"models", "countries", "diseases"}) {
-        for (const QJsonValue& value : scenario.value(QLatin1String(part)).toArray())
-            groups << value.toObject();
-    }
-    return groups;
-}
-
-} // namespace
 
 // "all" runs the countries only (regions and placeholders would count people twice or nobody).
 // The summary counts each model and each country's population once. What a scenario averts is
@@ -341,7 +337,7 @@ TEST(Batch, SummaryCountsEachPopulationOnceAndScenariosAreTheDifferenceOfSeparat
     EXPECT_EQ(identical["models"].toArray().size(), models);
     for (const QJsonObject& group : groupsOf(identical)) {
         for (const char* measure : measures) {
-            const QJsonObject statistics = group.value(QLatin1String(measure) + QStringLiteral("Averted")).toObject();
+            const QJsonObject statistics = group.value(QLatin1String(measure) + "Averted").toObject();
             ASSERT_EQ(statistics.size(), 4);
             for (const QJsonValue& value : statistics)
                 EXPECT_TRUE(value.isDouble() && value.toDouble() == 0.0) << measure;
@@ -356,7 +352,7 @@ TEST(Batch, SummaryCountsEachPopulationOnceAndScenariosAreTheDifferenceOfSeparat
     const auto expectDifference = [&](const QJsonObject& averted, const QJsonObject& before, const QJsonObject& after) {
         for (const char* measure : measures) {
             const double expected = mean(before, QLatin1String(measure)) - mean(after, QLatin1String(measure));
-            const double got = mean(averted, QLatin1String(measure) + QStringLiteral("Averted"));
+            const double got = mean(averted, QLatin1String(measure) + "Averted");
             EXPECT_NEAR(got, expected, 1e-9 * std::max(1.0, std::abs(expected))) << measure;
             ++compared;
         }
@@ -426,10 +422,10 @@ TEST(Batch, FailedModelsAreExplained)
          "\"RandPert(0.108, 0.133)\"",
          "Austria",
          {"Error: One or more formulas for parameter Severity cannot be parsed.",
-          QStringLiteral("stratum Age 0-4, Sex Female: \"RandPert(0.108, 0.133)\": Too few parameters for "
-                         "function \"RandPert\""),
-          "of outcome tree \"bsi\"", QStringLiteral("from the model specification ") + crkpPath(unparsed),
-          output + QStringLiteral(" was not written; an earlier file of that name is unchanged.")},
+          "stratum Age 0-4, Sex Female: \"RandPert(0.108, 0.133)\": Too few parameters for "
+          "function \"RandPert\"",
+          "of outcome tree \"bsi\"", "from the model specification " + crkpPath(unparsed),
+          output + " was not written; an earlier file of that name is unchanged."},
          false},
         {work.filePath("swapped"),
          "\"RandPert(0.133, 0.108, 0.163)\"",

@@ -16,8 +16,8 @@
 namespace {
 
 const QString ShippedData = QStringLiteral(OZMID_TEST_DATA_DIR "/../data");
-const QString Disease = QStringLiteral("BaselineBSI");
-const QString DiseaseFile = QStringLiteral("disease-BaselineBSI.json");
+const QString Disease = "BaselineBSI";
+const QString DiseaseFile = "disease-BaselineBSI.json";
 
 struct CommandResult
 {
@@ -108,6 +108,48 @@ protected:
 
     fn::InputDataMgr store;
 };
+
+const QString fixtureFolder = QStringLiteral(OZMID_TEST_DATA_DIR "/app/refdata/fixtures/reference-workbooks/");
+
+// A base folder whose referenceData folder holds the files of workbooks, a folder of them or the
+// name of a fixture variant.
+bool stageReferenceFolder(const QTemporaryDir& base, const QString& workbooks)
+{
+    const QString from = QDir::isAbsolutePath(workbooks) ? workbooks : fixtureFolder + workbooks;
+    if (!QDir(base.path()).mkpath("referenceData"))
+        return false;
+    for (const QFileInfo& file : QDir(from).entryInfoList(QDir::Files)) {
+        if (!QFile::copy(file.filePath(), base.filePath("referenceData/" + file.fileName())))
+            return false;
+    }
+    return true;
+}
+
+// Moves the rows from row down by one, leaving row empty, as inserting a row in a spreadsheet does.
+void insertEmptyRow(ut::Excel& excel, int row)
+{
+    // Wider than any block of the layout, and a longer run of empty rows than it ever has.
+    constexpr int columns = 32;
+    constexpr int emptyRun = 50;
+    int last = row;
+    for (int r = row; r <= last + emptyRun; ++r) {
+        for (int c = 1; c <= columns; ++c)
+            last = excel.cellValue(r, c).isValid() ? r : last;
+    }
+    for (int r = last + 1; r >= row; --r) {
+        for (int c = 1; c <= columns; ++c)
+            excel.setCellValue(r, c, r > row ? excel.cellValue(r - 1, c) : QVariant());
+    }
+}
+
+// The row of the first cell of column A below label's row that reads text.
+int rowBelow(const ut::Excel& excel, const QString& label, const QString& text)
+{
+    int row = excel.rowOf(excel.find(label, "A", false));
+    while (row > 0 && row < 10000 && excel.cellText(row, 1) != text)
+        ++row;
+    return row;
+}
 
 } // namespace
 
@@ -295,7 +337,7 @@ TEST(ReferenceDataSources, FaultySourcesAreRefusedWithTheirPlace)
         SCOPED_TRACE(row.said.first().toStdString());
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_TRUE(result.out.isEmpty());
-        EXPECT_FALSE(QFile::exists(output + QStringLiteral("/referenceData.dat")));
+        EXPECT_FALSE(QFile::exists(output + "/referenceData.dat"));
         expectAll(result.err, row.said);
     }
 
@@ -393,26 +435,6 @@ TEST(ReferenceWorkbooks, ImportOfTheGeneratedWorkbooksEqualsTheDirectBuild)
     EXPECT_TRUE(refused.err.contains("Reference data Excel files could not be found"));
 }
 
-namespace {
-
-const QString fixtureFolder = QStringLiteral(OZMID_TEST_DATA_DIR "/app/refdata/fixtures/reference-workbooks/");
-
-// A base folder whose referenceData folder holds the files of workbooks, a folder of them or the
-// name of a fixture variant.
-bool stageReferenceFolder(const QTemporaryDir& base, const QString& workbooks)
-{
-    const QString from = QDir::isAbsolutePath(workbooks) ? workbooks : fixtureFolder + workbooks;
-    if (!QDir(base.path()).mkpath("referenceData"))
-        return false;
-    for (const QFileInfo& file : QDir(from).entryInfoList(QDir::Files)) {
-        if (!QFile::copy(file.filePath(), base.filePath("referenceData/" + file.fileName())))
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
 // The reference workbooks resaved by LibreOffice (.xls, .xlsx, .ods, with formulas) give the very
 // cache the program's own give. An unreadable workbook or an unwritable cache fails the import
 // with its reason and leaves the last good cache as it was.
@@ -455,40 +477,6 @@ TEST(ReferenceWorkbooks, LibreOfficeCopiesGiveTheSameCacheAndFailedImportsKeepIt
     }
     EXPECT_TRUE(contents(cache) == expected);
 }
-
-namespace {
-
-// Moves the rows from row down by one, leaving row empty, as inserting a row in a spreadsheet does.
-void insertEmptyRow(ut::Excel& excel, int row)
-{
-    // Wider than any block of the layout, and a longer run of empty rows than it ever has.
-    constexpr int columns = 32;
-    constexpr int emptyRun = 50;
-    int last = row;
-    for (int r = row; r <= last + emptyRun; ++r) {
-        for (int c = 1; c <= columns; ++c) {
-            if (excel.cellValue(r, c).isValid())
-                last = r;
-        }
-    }
-    for (int r = last; r >= row; --r) {
-        for (int c = 1; c <= columns; ++c)
-            excel.setCellValue(r + 1, c, excel.cellValue(r, c));
-    }
-    for (int c = 1; c <= columns; ++c)
-        excel.setCellValue(row, c, QVariant());
-}
-
-// The row of the first cell of column A below label's row that reads text.
-int rowBelow(const ut::Excel& excel, const QString& label, const QString& text)
-{
-    int row = excel.rowOf(excel.find(label, "A", false));
-    while (row > 0 && row < 10000 && excel.cellText(row, 1) != text)
-        ++row;
-    return row;
-}
-
-} // namespace
 
 // Workbooks edited as users edit them: read as the user sees them, or refused keeping the earlier
 // cache, or imported with a warning that names what was left out.
