@@ -10,30 +10,13 @@
 // standard error, while its run log stays exactly what it always is.
 namespace {
 
-const QString sample = QStringLiteral("models/Illustrative-CRKP-BSI.model_spec.json");
+const QString sample = "models/Illustrative-CRKP-BSI.model_spec.json";
 const QString samplePath = binaryDir() + QLatin1Char('/') + sample;
-const QStringList noDisplay = {QStringLiteral("DISPLAY"), QStringLiteral("WAYLAND_DISPLAY"),
-                               QStringLiteral("QT_QPA_PLATFORM")};
+const QStringList noDisplay = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
 
 QString workbookFixture(const char* name)
 {
     return QStringLiteral(OZMID_TEST_DATA_DIR "/app/fixtures/") + QLatin1String(name);
-}
-
-// value with the member at path (keys of objects, indexes of arrays) replaced.
-QJsonValue replaced(const QJsonValue& value, const QStringList& path, const QJsonValue& newValue)
-{
-    if (path.isEmpty())
-        return newValue;
-    if (value.isArray()) {
-        QJsonArray array = value.toArray();
-        const int index = path.first().toInt();
-        array.replace(index, replaced(array.at(index), path.mid(1), newValue));
-        return array;
-    }
-    QJsonObject object = value.toObject();
-    object.insert(path.first(), replaced(object.value(path.first()), path.mid(1), newValue));
-    return object;
 }
 
 // The shipped specification under another disease id, with one cell of a parameter replaced:
@@ -41,11 +24,9 @@ QJsonValue replaced(const QJsonValue& value, const QStringList& path, const QJso
 QByteArray specificationWithCell(const QString& formula)
 {
     QJsonObject specification = QJsonDocument::fromJson(contents(samplePath)).object();
-    specification.insert(QStringLiteral("id"), QStringLiteral("BrokenBSI"));
-    const QStringList cell = QStringLiteral(
-                                 "outcomeTrees/bsi/healthOutcomes/acuteBsi/healthStates/1/severityArray/vals/3/1")
-                                 .split(QLatin1Char('/'));
-    return QJsonDocument(replaced(specification, cell, formula).toObject()).toJson();
+    specification.insert("id", "BrokenBSI");
+    const QString cell = "outcomeTrees/bsi/healthOutcomes/acuteBsi/healthStates/1/severityArray/vals/3/1";
+    return QJsonDocument(replaced(specification, cell.split('/'), formula).toObject()).toJson();
 }
 
 class CommandLine : public ::testing::Test
@@ -53,9 +34,8 @@ class CommandLine : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(QFile::exists(binaryDir() + QStringLiteral("/ozmid")));
-        ASSERT_TRUE(QFile::exists(samplePath));
-        ASSERT_TRUE(QFile::exists(binaryDir() + QStringLiteral("/referenceData.dat")));
+        for (const QString& path : QStringList{binaryDir() + "/ozmid", samplePath, binaryDir() + "/referenceData.dat"})
+            ASSERT_TRUE(QFile::exists(path)) << path.toStdString();
     }
 
     ProgramRun ozmid(const char* line, const QStringList& values = {}, const QStringList& unset = {}) const
@@ -65,45 +45,24 @@ protected:
 
     QString file(const char* name) const { return work.filePath(QLatin1String(name)); }
 
-    static void expectAll(const QString& errors, const QStringList& expected)
-    {
-        for (const QString& words : expected)
-            EXPECT_TRUE(errors.contains(words)) << words.toStdString() << "\nin:\n" << errors.toStdString();
-    }
-
     QTemporaryDir work;
 };
 
 } // namespace
 
+// What the document holds is pinned, for this very command line, by ResultsAreByteForByte below.
 TEST_F(CommandLine, RunsASpecificationAndWritesTheResults)
 {
     const QString output = file("results.json");
-    const ProgramRun run = ozmid("-i %1 -p Austria -o %2 -s 300 -t 0.03 -r 42", {sample, output});
+    const ProgramRun run = ozmid("-i %1 -p Austria -o %2 -s 200 -t 0.03 -r 42", {sample, output});
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(logWithoutTimes(run.output), specificationLog(samplePath, output, "300", "0.03", "42", "Austria"));
-
+    EXPECT_EQ(logWithoutTimes(run.output), specificationLog(samplePath, output, "200", "0.03", "42", "Austria"));
     // Every specification of the models folder is run, the input among them.
-    const QJsonArray models = resultsIn(output);
-    ASSERT_GE(models.size(), 1);
-    bool found = false;
-    for (const QJsonValue& model : models) {
-        EXPECT_TRUE(model.toObject().contains(QStringLiteral("detailedResults")));
-        EXPECT_TRUE(model.toObject().contains(QStringLiteral("totalCategorizedResults")));
-        const QString name = jsonAt(model, "name").toString();
-        if (!name.contains(QStringLiteral("bloodstream")))
-            continue;
-        found = true;
-        EXPECT_TRUE(name.startsWith(QStringLiteral("Austria - ")));
-        const QJsonValue total = jsonAt(model, "totalSequelaTypeResults/total");
-        const double mean = jsonAt(total, "daly/Mean").toDouble();
-        EXPECT_GT(mean, 0.0);
-        EXPECT_LE(jsonAt(total, "daly/Quantile0.025").toDouble(), mean);
-        EXPECT_GE(jsonAt(total, "daly/Quantile0.975").toDouble(), mean);
-        EXPECT_GT(jsonAt(total, "yll/Mean").toDouble(), jsonAt(total, "yld/Mean").toDouble());
-        EXPECT_EQ(jsonAt(model, "totalCategorizedResults/daly/arrayFemale").toArray().size(), 19);
-    }
-    EXPECT_TRUE(found);
+    QStringList names;
+    for (const QJsonValue& model : resultsIn(output))
+        names << jsonAt(model, "name").toString();
+    EXPECT_EQ(names.filter(QRegularExpression("^Austria - ")).size(), 2) << names.join('\n').toStdString();
+    EXPECT_EQ(names.filter("bloodstream").size(), 1);
     EXPECT_TRUE(contents(file("Ozmid.ini")).contains("RandomSeed=42"));
 }
 
@@ -123,17 +82,13 @@ TEST_F(CommandLine, BadInputEndsWithTheLogAndSaysWhy)
                    "i": ["1"]}}})json"));
     ASSERT_TRUE(QFile::copy(workbookFixture("models-resaved.ods"), file("models.ods")));
     ASSERT_TRUE(writeFile(file("damaged.xls"), contents(workbookFixture("models.xls")).chopped(4096)));
-    const QStringList values = {sample,
-                                file("r.json"),
-                                file("broken.model_spec.json"),
-                                file("nine.model_spec.json"),
-                                file("models.ods"),
-                                file("absent.xls"),
-                                file("damaged.xls"),
-                                file("d.json")};
-    const QString finished = QStringLiteral("Run finish time        : ");
-    const QString unsupported = QStringLiteral("Unsupported input file specified");
-    const QString noInput = QStringLiteral("No input file was given");
+    QStringList values = {sample};
+    for (const char* name : {"r.json", "broken.model_spec.json", "nine.model_spec.json", "models.ods", "absent.xls",
+                             "damaged.xls", "d.json", "z.json"})
+        values << file(name);
+    const QString finished = "Run finish time        : ";
+    const QString unsupported = "Unsupported input file specified";
+    const QString noInput = "No input file was given";
     const struct
     {
         const char* line;
@@ -170,6 +125,8 @@ TEST_F(CommandLine, BadInputEndsWithTheLogAndSaysWhy)
         {"-i %6 -o %2 -s 5", 9, finished, {"Model import: Invalid input file"}},
         {"-i %7 -o %8", 9, finished, {QStringLiteral("The workbook \"%1\" cannot be read").arg(values[6])}},
         {"-i %5", 9, unsupported, {"save it as .xlsx or .xls"}},
+        // An unknown country and no iterations: a full log and explanations.
+        {"-i %1 -p Atlantis -s 0 -o %9", 10, finished, {"Atlantis", "Sample size is 0"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.line);
@@ -182,24 +139,15 @@ TEST_F(CommandLine, BadInputEndsWithTheLogAndSaysWhy)
             EXPECT_EQ(run.lines.last(), row.last);
         }
         if (!QByteArray(row.line).contains("-i ")) {
-            EXPECT_EQ(run.lines[2], QStringLiteral("Input file             : ") + binaryDir());
+            EXPECT_EQ(run.lines[2], "Input file             : " + binaryDir());
         }
         expectAll(run.errors, row.said);
         for (const QString& words : row.notSaid)
             EXPECT_FALSE(run.errors.contains(words)) << words.toStdString();
     }
-    EXPECT_EQ(ozmid("-s abc").lines.value(5), QStringLiteral("Sample size            : 0"));
+    EXPECT_EQ(ozmid("-s abc").lines.value(5), "Sample size            : 0");
     EXPECT_EQ(resultsIn(values[7]).size(), 0);
-
-    // An unknown country and no iterations: a full log and explanations.
-    const ProgramRun run = ozmid("-i %1 -p Atlantis -s 0 -o %2", {sample, file("z.json")});
-    EXPECT_EQ(run.exitCode, 0);
-    ASSERT_EQ(run.lines.size(), 10);
-    EXPECT_EQ(run.lines[8], QStringLiteral("Country ID             : Atlantis"));
-    expectAll(run.errors, {QStringLiteral("Atlantis"), QStringLiteral("Sample size is 0")});
-    const QJsonArray models = resultsIn(file("z.json"));
-    ASSERT_FALSE(models.isEmpty());
-    EXPECT_EQ(jsonAt(models.last(), "totalSequelaTypeResults/total/daly/Mean").toString(), QStringLiteral("-"));
+    EXPECT_EQ(jsonAt(resultsIn(values[8]), "1/totalSequelaTypeResults/total/daly/Mean").toString(), "-");
 }
 
 // Values that are not numbers are named with the 0 used instead, as the log shows.
@@ -210,21 +158,20 @@ TEST_F(CommandLine, ValuesItCannotUseAreEchoedWithWhatIsUsed)
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(logWithoutTimes(run.output), specificationLog(samplePath, output, "0", "0", "0", "Austria"));
     expectAll(run.errors,
-              {QStringLiteral("Sample size \"1e3\" is not a whole number from 0 to 4294967295; 0 is used: no "
-                              "iterations are run and every statistic is \"-\"."),
-               QStringLiteral("Time discount \"0,03\" is not a number (0.03 stands for 3 %); 0 is used"),
-               QStringLiteral("Random seed \"seven\" is not a whole number from 0 to 4294967295; 0 is used"),
+              {"Sample size \"1e3\" is not a whole number from 0 to 4294967295; 0 is used: no "
+               "iterations are run and every statistic is \"-\".",
+               "Time discount \"0,03\" is not a number (0.03 stands for 3 %); 0 is used",
+               "Random seed \"seven\" is not a whole number from 0 to 4294967295; 0 is used",
                // The run's own warning, as the page shows it.
-               QStringLiteral("Model run: 0 sample(s) per model: with fewer than 9 samples")});
+               "Model run: 0 sample(s) per model: with fewer than 9 samples"});
     // Said once, not again as a sample size of 0.
-    EXPECT_FALSE(run.errors.contains(QStringLiteral("Sample size is 0")));
+    EXPECT_FALSE(run.errors.contains("Sample size is 0"));
     EXPECT_EQ(resultsIn(output).size(), 2);
 }
 
 TEST_F(CommandLine, HelpAndVersion)
 {
     const QString text = ozmid("--help").lines.join(QLatin1Char('\n'));
-    EXPECT_TRUE(text.contains(QStringLiteral("Ozmid 2.0.0, CLI mode")));
     int previous = -1;
     for (const char* option : {"--input <file>", "--output <file>", "--clipboard", "--sample-size <size>",
                                "--time-discount <timeDiscount>", "--random-seed <seed>", "--country <country>"}) {
@@ -232,21 +179,18 @@ TEST_F(CommandLine, HelpAndVersion)
         EXPECT_GT(at, previous) << option;
         previous = at;
     }
-    EXPECT_TRUE(text.contains(QStringLiteral("Path to the model specificaction <file>.")));
-    EXPECT_EQ(ozmid("--version").lines.value(0), QStringLiteral("Ozmid 2.0.0"));
+    expectAll(text, {"Ozmid 2.0.0, CLI mode", "Path to the model specificaction <file>."});
+    EXPECT_EQ(ozmid("--version").lines.value(0), "Ozmid 2.0.0");
 }
 
-// The results documents of the shipped specifications and of a workbook of reference-data and
-// specification models (congenital among them), as the program wrote them before its run was
-// spread over several threads and its estimators and samplers were made faster: any thread count,
-// with or without the uncertainty analysis, must give them byte for byte, and the analysis its
-// own document byte for byte too (pinned since the analysis weighs its inputs by their cases and
-// reports the precision of the interval's ends). A run that goes well says nothing on standard
-// error, also where the session names no run-time folder (a root shell, a container) and there
-// is no display, as on a server, where the clipboard request changes nothing either.
+// The results and analysis documents of the shipped specifications and of a mixed workbook
+// (congenital among them), as the one-thread program wrote them: any thread count, with or
+// without the analysis or a table, gives them byte for byte. A run that goes well says nothing
+// on standard error, also without a run-time folder or a display (the clipboard request then
+// changes nothing).
 TEST_F(CommandLine, ResultsAreByteForByteThoseOfTheOneThreadProgram)
 {
-    const QStringList noRuntimeFolder = {QStringLiteral("XDG_RUNTIME_DIR")};
+    const QStringList noRuntimeFolder = {"XDG_RUNTIME_DIR"};
     const struct
     {
         const char* line;
@@ -274,7 +218,7 @@ TEST_F(CommandLine, ResultsAreByteForByteThoseOfTheOneThreadProgram)
         {"-i %3 -s 500 -r 0", "443a4719e5a0ee07eae55b258846200230c3825ead2ddd54c59a2b990f18fb26",
          "b8a4695362d42d2e0cfa0dbd4634f646b27b137fac54e4ab3853d93be08f591d", nullptr},
     };
-    const QStringList inputs = {sample, QStringLiteral("models/Illustrative-Listeriosis.model_spec.json"),
+    const QStringList inputs = {sample, "models/Illustrative-Listeriosis.model_spec.json",
                                 workbookFixture("mixed-models.xls")};
     const struct
     {
@@ -282,11 +226,7 @@ TEST_F(CommandLine, ResultsAreByteForByteThoseOfTheOneThreadProgram)
         bool analysis;
         // The results table beside the results (run setting ResultsTable), empty for none.
         QString table;
-    } settingsRows[] = {{1, false, {}},
-                        {2, false, QStringLiteral("csv.gz")},
-                        {3, false, {}},
-                        {1, true, {}},
-                        {3, true, QStringLiteral("xlsx")}};
+    } settingsRows[] = {{1, false, {}}, {2, false, "csv.gz"}, {3, false, {}}, {1, true, {}}, {3, true, "xlsx"}};
     const QString output = file("results.json");
     const QString uncertainty = file("results.sensitivity.json");
     for (const auto& [threads, analysis, table] : settingsRows) {
@@ -294,17 +234,17 @@ TEST_F(CommandLine, ResultsAreByteForByteThoseOfTheOneThreadProgram)
         ASSERT_TRUE(writeFile(file("Ozmid.ini"),
                               QStringLiteral("[RunSettings]\nThreads=%1\nSensitivityAnalysis=%2\nResultsTable=%3\n")
                                   .arg(threads)
-                                  .arg(analysis ? QStringLiteral("true") : QStringLiteral("false"))
+                                  .arg(analysis ? "true" : "false")
                                   .arg(table)
                                   .toUtf8()));
-        const QString tablePath = work.filePath(QStringLiteral("results.") + (table.isEmpty() ? "csv" : table));
+        const QString tablePath = work.filePath("results." + (table.isEmpty() ? "csv" : table));
         for (const auto& c : cases) {
             SCOPED_TRACE(std::to_string(threads) + " threads, analysis " + (analysis ? "on" : "off") + ", table "
                          + table.toStdString() + ": " + c.line);
             for (const QString& path : {output, uncertainty, tablePath})
                 QFile::remove(path);
-            const ProgramRun run = runOzmid(arguments(c.line, inputs) + QStringList{QStringLiteral("-o"), output},
-                                            work.path(), c.unset);
+            const ProgramRun run = runOzmid(arguments(c.line, inputs) + QStringList{"-o", output}, work.path(),
+                                            c.unset);
             ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
             EXPECT_EQ(sha256(output), QByteArray(c.sha256));
             EXPECT_EQ(QFile::exists(uncertainty), analysis);
@@ -315,8 +255,7 @@ TEST_F(CommandLine, ResultsAreByteForByteThoseOfTheOneThreadProgram)
             if (!analysis && table.isEmpty() && c.quiet) {
                 EXPECT_EQ(run.errors.toStdString(), c.quiet);
             }
-            EXPECT_EQ(run.lines.contains(QStringLiteral("Output to clipboard    : Yes")),
-                      QByteArray(c.line).endsWith(" -c"));
+            EXPECT_EQ(run.lines.contains("Output to clipboard    : Yes"), QByteArray(c.line).endsWith(" -c"));
         }
     }
 }
@@ -332,28 +271,15 @@ TEST_F(CommandLine, UncertaintyAnalysisAndProvenanceGoBesideTheResults)
     EXPECT_EQ(run.lines.size(), 10);
     const QString analysisPath = file("results.sensitivity.json");
     expectAll(run.errors, {analysisPath});
-    const QJsonArray models = resultsIn(analysisPath);
-    ASSERT_EQ(models.size(), 2);
-    for (const QJsonValue& model : models) {
-        EXPECT_TRUE(jsonAt(model, "name").toString().startsWith(QStringLiteral("Austria - ")));
-        EXPECT_GT(jsonAt(model, "convergence/standardError").toDouble(), 0.0);
-        EXPECT_EQ(jsonAt(model, "convergence/iterations").toDouble(), 200.0);
-        const QJsonArray inputs = jsonAt(model, "sensitivity/inputs").toArray();
-        ASSERT_FALSE(inputs.isEmpty());
-        // The page's groups of inputs by parameter are not part of the document.
-        EXPECT_FALSE(jsonAt(model, "sensitivity").toObject().contains(QStringLiteral("parameterGroups")));
-        const double strongest = std::abs(jsonAt(inputs, "0/standardizedRegressionCoefficient").toDouble());
-        for (const QJsonValue& input : inputs)
-            EXPECT_LE(std::abs(jsonAt(input, "standardizedRegressionCoefficient").toDouble()), strongest);
-        EXPECT_TRUE(jsonAt(model, "standardErrors").toObject().contains(QStringLiteral("totalCategorizedResults")));
-    }
+    // What the analysis holds is pinned, for this very command line, by ResultsAreByteForByte.
+    EXPECT_EQ(resultsIn(analysisPath).size(), 2);
 
     // Where the results come from, beside them: the input and the cache named with their digests.
     const QJsonValue provenance = QJsonDocument::fromJson(contents(file("results.run.json"))).object();
     EXPECT_EQ(jsonAt(provenance, "inputs/0/path").toString(), samplePath);
     EXPECT_EQ(jsonAt(provenance, "inputs/0/sha256").toString().toLatin1(), sha256(samplePath));
     EXPECT_EQ(jsonAt(provenance, "referenceData/sha256").toString().toLatin1(),
-              sha256(binaryDir() + QStringLiteral("/referenceData.dat")));
+              sha256(binaryDir() + "/referenceData.dat"));
     EXPECT_EQ(jsonAt(provenance, "commandLine").toArray().last().toString(), output);
     EXPECT_EQ(jsonAt(provenance, "randomSeed").toDouble(), 42.0);
     EXPECT_EQ(jsonAt(provenance, "timeDiscountRate").toDouble(), 0.03);
@@ -362,12 +288,11 @@ TEST_F(CommandLine, UncertaintyAnalysisAndProvenanceGoBesideTheResults)
     // Results that go to a pipe have no place beside them: the analysis is not written, and said so.
     const ProgramRun piped = ozmid("-i %1 -p Austria -s 20 -o /dev/null", {sample});
     EXPECT_EQ(piped.exitCode, 0);
-    expectAll(piped.errors, {QStringLiteral("uncertainty analysis is not written")});
+    expectAll(piped.errors, {"uncertainty analysis is not written"});
 }
 
-// A formula that does not compile ends the run with the lone "Error", as always; standard error
-// names the file, the outcome tree, the element, the parameter, the stratum and the formula,
-// with the formula library's reason. The results file of an earlier run stays as it was.
+// A formula that does not compile ends the run with the lone "Error"; standard error says where and
+// why, and an earlier results file stays as it was.
 TEST_F(CommandLine, AFailedRunSaysWhyAndWhere)
 {
     const QString input = file("broken.model_spec.json");
@@ -381,13 +306,13 @@ TEST_F(CommandLine, AFailedRunSaysWhyAndWhere)
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_EQ(logWithoutTimes(run.output), specificationLog(input, output, "20", "0", "0", "Austria", "Error"));
         expectAll(run.errors,
-                  {QStringLiteral("Problem occured while running calculations (ui::Chief::runModels)"),
-                   QStringLiteral("One or more formulas for parameter Severity cannot be parsed."),
+                  {"Problem occured while running calculations (ui::Chief::runModels)",
+                   "One or more formulas for parameter Severity cannot be parsed.",
                    QStringLiteral("stratum Age 15-19, Sex Male: \"%1\": %2")
                        .arg(QLatin1String(formula), QLatin1String(reason)),
-                   QStringLiteral("in element \"Uncomplicated bloodstream infection\" (id bsiUncomplicated) of "
-                                  "outcome tree \"bsi\""),
-                   QStringLiteral("from the model specification ") + input});
+                   "in element \"Uncomplicated bloodstream infection\" (id bsiUncomplicated) of "
+                   "outcome tree \"bsi\"",
+                   "from the model specification " + input});
         EXPECT_EQ(contents(output), QByteArray("earlier results"));
     }
 
@@ -396,23 +321,20 @@ TEST_F(CommandLine, AFailedRunSaysWhyAndWhere)
     ASSERT_TRUE(workbook.isOpen()) << workbook.errorString().toStdString();
     workbook.selectSheet(1);
     const QString sheet = workbook.sheetName();
-    const int label = workbook.rowOf(workbook.find(QStringLiteral("Notification data"), QStringLiteral("A"), false));
-    ASSERT_GT(label, 0);
     // The table's first row of cells: past the name, the meta entries and the two header rows.
-    int cellRow = label + 1;
-    while (workbook.cellText(cellRow, 1) != QStringLiteral("0-4") && cellRow < label + 20)
+    int cellRow = workbook.rowOf(workbook.find("Notification data", "A", false));
+    while (cellRow > 0 && cellRow < 10000 && workbook.cellText(cellRow, 1) != "0-4")
         ++cellRow;
-    ASSERT_EQ(workbook.cellText(cellRow, 1), QStringLiteral("0-4"));
-    workbook.setCellValue(cellRow, 2, QStringLiteral("RandPert(1, 2)"));
+    ASSERT_EQ(workbook.cellText(cellRow, 1), "0-4");
+    workbook.setCellValue(cellRow, 2, "RandPert(1, 2)");
     const QString saved = file("broken.xls");
     workbook.saveAs(saved);
     ASSERT_TRUE(workbook.errorString().isEmpty()) << workbook.errorString().toStdString();
     workbook.close();
     const ProgramRun run = ozmid("-i %1 -o %2 -s 20", {saved, file("w.json")});
-    EXPECT_EQ(run.lines.value(8), QStringLiteral("Error"));
-    EXPECT_EQ(run.lines.size(), 9);
+    EXPECT_EQ(run.lines.mid(8), QStringList{"Error"});
     expectAll(run.errors,
-              {QStringLiteral(": \"RandPert(1, 2)\": Too few parameters for function \"RandPert\""),
+              {": \"RandPert(1, 2)\": Too few parameters for function \"RandPert\"",
                QStringLiteral("from sheet \"%1\" of the workbook %2").arg(sheet, saved)});
     EXPECT_FALSE(QFile::exists(file("w.json")));
 }
@@ -442,11 +364,11 @@ TEST_F(CommandLine, AFileThatIsNoSpecificationIsNamedWithTheParsersError)
         EXPECT_EQ(logWithoutTimes(run.output), specificationLog(input, output, "10", "0", "3", "Austria"));
         expectAll(run.errors,
                   {QStringLiteral("Model specification %1 %2").arg(input, QLatin1String(c.reason)),
-                   QStringLiteral("its model has no outcome tree, and its burden is 0")});
+                   "its model has no outcome tree, and its burden is 0"});
         // The empty model is in the results, beside those of the models folder, with a burden of 0.
         const QJsonArray models = resultsIn(output);
         ASSERT_EQ(models.size(), 3);
-        EXPECT_EQ(jsonAt(models, "0/name").toString(), QStringLiteral("Austria -  - model 1"));
+        EXPECT_EQ(jsonAt(models, "0/name").toString(), "Austria -  - model 1");
         EXPECT_EQ(jsonAt(models, "0/detailedResults").toArray().size(), 0);
     }
 }
@@ -463,12 +385,12 @@ TEST_F(CommandLine, ACountryWithoutPopulationDataIsExplainedWithTheCountriesThat
         QString said;
     } cases[] = {
         {"-p France",
-         QStringLiteral("Country \"France\" has no population data (age distribution and life expectancy) in the "
-                        "reference data, so its models' YLD, YLL and DALY are 0 although cases are counted")},
-        {"-p austria", QStringLiteral("Country ids are case-sensitive: did you mean \"Austria\"?")},
+         "Country \"France\" has no population data (age distribution and life expectancy) in the "
+         "reference data, so its models' YLD, YLL and DALY are 0 although cases are counted"},
+        {"-p austria", "Country ids are case-sensitive: did you mean \"Austria\"?"},
         {"",
-         QStringLiteral("No country was given (-p), so the models have no population data: their YLD, YLL and "
-                        "DALY are 0")},
+         "No country was given (-p), so the models have no population data: their YLD, YLL and "
+         "DALY are 0"},
     };
     const QString output = file("results.json");
     for (const auto& c : cases) {
@@ -485,14 +407,12 @@ TEST_F(CommandLine, ACountryWithoutPopulationDataIsExplainedWithTheCountriesThat
             EXPECT_EQ(jsonAt(model, "totalSequelaTypeResults/total/yld/Mean").toDouble(-1.0), 0.0);
         }
     }
-    const ProgramRun countries = runProgram(
-        {QStringLiteral("ozmid-refdata"), {QStringLiteral("countries")}, work.path()});
+    const ProgramRun countries = runProgram({"ozmid-refdata", {"countries"}, work.path()});
     EXPECT_EQ(countries.exitCode, 0) << countries.errors.toStdString();
     QStringList ids;
     for (const QString& line : countries.lines)
         ids << line.section(QLatin1Char('\t'), 0, 0);
-    EXPECT_EQ(QStringLiteral("Countries with population data: ") + ids.join(QStringLiteral(", ")) + QLatin1Char('.'),
-              listed);
+    EXPECT_EQ("Countries with population data: " + ids.join(", ") + QLatin1Char('.'), listed);
 }
 
 // A model workbook whose sheets cannot all be read: the page's messages reach standard error,
@@ -504,11 +424,11 @@ TEST_F(CommandLine, SkippedWorkbookSheetsAreNamedWithTheirReason)
     ASSERT_EQ(workbook.sheetCount(), 2);
     workbook.selectSheet(2);
     const QString unknown = workbook.sheetName();
-    const int info = workbook.rowOf(workbook.find(QStringLiteral("Model info"), QStringLiteral("A"), false));
-    workbook.setCellValue(info + 3, 2, QStringLiteral("Plague"));
-    workbook.addSheet(QStringLiteral("Old model"));
-    workbook.setCellValue(1, 1, QStringLiteral("File info"));
-    workbook.setCellValue(3, 1, QStringLiteral("Version"));
+    const int info = workbook.rowOf(workbook.find("Model info", "A", false));
+    workbook.setCellValue(info + 3, 2, "Plague");
+    workbook.addSheet("Old model");
+    workbook.setCellValue(1, 1, "File info");
+    workbook.setCellValue(3, 1, "Version");
     workbook.setCellValue(3, 2, 5);
     const QString input = file("three-models.xls");
     workbook.saveAs(input);
@@ -518,44 +438,39 @@ TEST_F(CommandLine, SkippedWorkbookSheetsAreNamedWithTheirReason)
     const QString output = file("results.json");
     const ProgramRun run = ozmid("-i %1 -o %2 -s 20 -p Austria", {input, output});
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(
-        logWithoutTimes(run.output),
-        QStringLiteral("Ozmid 2.0.0, CLI mode\nRun start time         : <time>\nInput file             : %1\n"
-                       "Output file            : %2\nOutput to clipboard    : No\nSample size            : 20\n"
-                       "Time discounting factor: 0\nRandom seed            : 0\nRun finish time        : <time>\n")
-            .arg(input, output)
-            .toStdString());
+    // The sheets name their countries: the log has no country line.
+    std::string log = specificationLog(input, output, "20", "0", "0", "");
+    EXPECT_EQ(logWithoutTimes(run.output),
+              log.erase(log.find("Country ID"), log.find("Run finish") - log.find("Country ID")));
     expectAll(
         run.errors,
-        {QStringLiteral("The country \"Austria\" is not used: each sheet of a model workbook names its own country."),
+        {"The country \"Austria\" is not used: each sheet of a model workbook names its own country.",
          QStringLiteral("Model import: Sheet %1 contains model not supported by the reference data loaded. It will "
                         "not be imported.")
              .arg(unknown),
          QStringLiteral("Sheet \"%1\" of %2: the disease \"Plague\" is neither in the reference data nor in a model "
                         "specification")
              .arg(unknown, input),
-         QStringLiteral("Model import: Sheet Old model contains model created by the previous, unsupported version "
-                        "of the tool. It will not be imported."),
+         "Model import: Sheet Old model contains model created by the previous, unsupported version "
+         "of the tool. It will not be imported.",
          QStringLiteral("Sheet \"Old model\" of %1: cell B3 holds \"5\" where a saved model holds its version, 6.")
              .arg(input),
-         QStringLiteral("Models import finished")});
+         "Models import finished"});
     EXPECT_EQ(resultsIn(output).size(), 1);
 }
 
-// The model workbook as the program saves it, the same saved again by LibreOffice, with its
-// notification data and life expectancies made formulas, and as users edit it in a spreadsheet
-// application (fixtures made from models.xls, see fixtures/README.md), in the three formats:
-// each reads as the spreadsheet shows it, or the sheet is refused with the cell named.
+// The model workbook as saved, resaved by LibreOffice, with formulas and as users edit it (see
+// fixtures/README.md), in three formats: read as the spreadsheet shows it, or refused naming the cell.
 TEST_F(CommandLine, WorkbooksReadAsTheSpreadsheetShowsThemOrNameTheCell)
 {
     const QString output = file("results.json");
     const auto runWorkbook = [&](const QString& name, ProgramRun& run) {
         // Any workbook whose name holds "xls" is read, whatever its format.
         QString input = workbookFixture(qPrintable(name));
-        if (!name.contains(QLatin1String("xls"))) {
-            QFile::remove(work.filePath(name + QStringLiteral(".xls")));
-            EXPECT_TRUE(QFile::copy(input, work.filePath(name + QStringLiteral(".xls"))));
-            input = work.filePath(name + QStringLiteral(".xls"));
+        if (!name.contains("xls")) {
+            input = work.filePath(name + ".xls");
+            QFile::remove(input);
+            EXPECT_TRUE(QFile::copy(workbookFixture(qPrintable(name)), input));
         }
         QFile::remove(output);
         run = ozmid("-i %1 -s 60 -r 42 -o %2", {input, output});
@@ -563,7 +478,7 @@ TEST_F(CommandLine, WorkbooksReadAsTheSpreadsheetShowsThemOrNameTheCell)
         return contents(output);
     };
     ProgramRun run;
-    const QByteArray untouched = runWorkbook(QStringLiteral("models.xls"), run);
+    const QByteArray untouched = runWorkbook("models.xls", run);
     const QJsonArray models = QJsonDocument::fromJson(untouched).array();
     ASSERT_EQ(models.size(), 2) << run.errors.toStdString();
     for (const QJsonValue& model : models)
@@ -598,12 +513,12 @@ TEST_F(CommandLine, WorkbooksReadAsTheSpreadsheetShowsThemOrNameTheCell)
             // A refused sheet is named; the other model of the workbook is read all the same.
             EXPECT_EQ(results == untouched, !row.refused);
             if (row.refused) {
-                expectAll(run.errors, {QStringLiteral("is not imported")});
+                expectAll(run.errors, {"is not imported"});
             } else {
                 for (const char* words : {"not imported", "cannot be read"})
                     EXPECT_FALSE(run.errors.contains(QLatin1String(words))) << run.errors.toStdString();
                 EXPECT_EQ(run.lines.size(), 9);
-                EXPECT_TRUE(run.lines.value(8).startsWith(QStringLiteral("Run finish time        : ")));
+                EXPECT_TRUE(run.lines.value(8).startsWith("Run finish time        : "));
             }
         }
     }
@@ -612,7 +527,7 @@ TEST_F(CommandLine, WorkbooksReadAsTheSpreadsheetShowsThemOrNameTheCell)
     // the numbers of the two formats that keep them as plain numbers.
     QByteArray percent;
     for (const char* format : {"xls", "xlsx", "ods"}) {
-        const QByteArray results = runWorkbook(QStringLiteral("edited-percent-95.") + QLatin1String(format), run);
+        const QByteArray results = runWorkbook("edited-percent-95." + QLatin1String(format), run);
         EXPECT_NE(results, untouched) << format;
         if (percent.isEmpty())
             percent = results;
@@ -625,12 +540,8 @@ TEST_F(CommandLine, WorkbooksReadAsTheSpreadsheetShowsThemOrNameTheCell)
 TEST(ProgramLinks, HeadlessProgramsLoadNoWidgets)
 {
     for (const char* program : {"ozmid-batch", "ozmid-refdata"}) {
-        QProcess ldd;
-        ldd.start(QStringLiteral("ldd"), {binaryDir() + QLatin1Char('/') + QLatin1String(program)});
-        ASSERT_TRUE(ldd.waitForFinished(60000)) << program;
-        const QString libraries = QString::fromLocal8Bit(ldd.readAllStandardOutput());
-        ASSERT_TRUE(libraries.contains(QStringLiteral("libQt5Core"))) << program << libraries.toStdString();
-        EXPECT_FALSE(libraries.contains(QStringLiteral("libQt5Widgets"))) << program;
-        EXPECT_FALSE(libraries.contains(QStringLiteral("libQt5WebEngine"))) << program;
+        const ProgramRun ldd = runProgram({program, {}, {}, {}, {}, "ldd \"$0\""});
+        ASSERT_TRUE(ldd.output.contains("libQt5Core")) << program << ldd.output.toStdString();
+        EXPECT_FALSE(QString(ldd.output).contains(QRegularExpression("libQt5(Widgets|WebEngine)"))) << program;
     }
 }

@@ -11,12 +11,12 @@
 // write to what is not a regular file.
 namespace {
 
-const QString sample = QStringLiteral("models/Illustrative-CRKP-BSI.model_spec.json");
+const QString sample = "models/Illustrative-CRKP-BSI.model_spec.json";
 const QString samplePath = binaryDir() + QLatin1Char('/') + sample;
 
 ProgramRun ozmid(const QString& output, const QString& workingDirectory, const QString& standardOutputFile = {})
 {
-    return runProgram({QStringLiteral("ozmid"),
+    return runProgram({"ozmid",
                        arguments("-i %1 -p Austria -o %2 -s 20 -r 5", {sample, output}),
                        workingDirectory,
                        {},
@@ -36,71 +36,63 @@ bool isCharacterDevice(const char* path)
 
 } // namespace
 
-// A full disk: the earlier results stay whole, nothing half-written is left, the log is the
-// log of a run that went through (the run did), and standard error says what failed and why.
-// The batch program fails with the same reason and leaves its earlier document too.
+// A full disk: the earlier results stay whole, nothing half-written is left, the log is that of a
+// run that went through (it did), and standard error says why; the other programs fail likewise.
 TEST(OutputIntegrity, AFullDiskKeepsTheEarlierResultsAndSaysWhy)
 {
     const SmallFileSystem disk(64);
     if (!disk.isMounted())
         GTEST_SKIP() << disk.whyUnavailable().toStdString();
     const QTemporaryDir work;
-    const QString output = disk.filePath(QStringLiteral("results.json"));
+    const QString output = disk.filePath("results.json");
     ASSERT_TRUE(writeFile(output, "earlier results"));
 
     const ProgramRun run = ozmid(output, work.path());
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(logWithoutTimes(run.output), completeLog(output));
-    EXPECT_TRUE(run.errors.contains(QStringLiteral("Cannot write \"%1\": No space left on device").arg(output)))
-        << run.errors.toStdString();
-    EXPECT_TRUE(run.errors.contains(QStringLiteral("The results were not saved; the earlier file is unchanged.")));
+    const QString full = "Cannot write \"%1\": No space left on device";
+    expectAll(run.errors, {full.arg(output), "The results were not saved; the earlier file is unchanged."});
     EXPECT_EQ(contents(output), QByteArray("earlier results"));
     EXPECT_EQ(QDir(disk.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{QStringLiteral("results.json")});
+              QStringList{"results.json"});
 
     const ProgramRun batch = batchRun(arguments("--countries Austria,Sweden --diseases all -s 20 -o %1", {output}),
                                       work.path());
     EXPECT_EQ(batch.exitCode, 1);
-    EXPECT_TRUE(batch.errors.contains(QStringLiteral("Cannot write \"%1\": No space left on device").arg(output)))
-        << batch.errors.toStdString();
-    EXPECT_TRUE(batch.errors.contains(
-        QStringLiteral("%1 was not written; an earlier file of that name is unchanged.").arg(output)));
+    expectAll(batch.errors,
+              {full.arg(output), output + " was not written; an earlier file of that name is unchanged."});
     EXPECT_EQ(contents(output), QByteArray("earlier results"));
 
     // The reference data tool, building a cache where there is no room for it.
-    const QString cache = disk.filePath(QStringLiteral("referenceData.dat"));
+    const QString cache = disk.filePath("referenceData.dat");
     ASSERT_TRUE(writeFile(cache, "earlier cache"));
     const ProgramRun built = runProgram(
-        {QStringLiteral("ozmid-refdata"),
-         arguments("build %1 %2", {QStringLiteral(OZMID_TEST_DATA_DIR "/../data"), disk.path()}), work.path()});
+        {"ozmid-refdata", arguments("build %1 %2", {QStringLiteral(OZMID_TEST_DATA_DIR "/../data"), disk.path()}),
+         work.path()});
     EXPECT_EQ(built.exitCode, 1);
-    EXPECT_TRUE(built.errors.contains(QStringLiteral("Cannot write \"%1\": No space left on device").arg(cache)))
-        << built.errors.toStdString();
+    expectAll(built.errors, {full.arg(cache)});
     EXPECT_EQ(contents(cache), QByteArray("earlier cache"));
 }
 
-// A folder that does not exist: said with the path and the reason, nothing created. A device
-// that takes nothing: written directly, the failure said, the device left as it is. Standard
-// output redirected to a file and named as the output gets the log and the document in order.
-// (How pipes, devices and links are written is OutputFileTest's.)
+// A missing folder and a device that takes nothing: the failure said, nothing created or replaced.
+// Standard output redirected to a file and named as the output gets the log and document in order.
 TEST(OutputIntegrity, OutputsOtherThanAWritableFile)
 {
     const QTemporaryDir work;
-    const QString folder = work.filePath(QStringLiteral("no such folder"));
-    for (const auto& [output, reason] : {std::pair{QString(folder + QStringLiteral("/results.json")),
-                                                   "No such file or directory. The results were not saved."},
-                                         std::pair{QStringLiteral("/dev/full"), "No space left on device"}}) {
+    const QString folder = work.filePath("no such folder");
+    for (const auto& [output, reason] :
+         {std::pair{QString(folder + "/results.json"), "No such file or directory. The results were not saved."},
+          std::pair{QStringLiteral("/dev/full"), "No space left on device"}}) {
         const ProgramRun run = ozmid(output, work.path());
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_EQ(logWithoutTimes(run.output), completeLog(output));
-        EXPECT_TRUE(run.errors.contains(QStringLiteral("Cannot write \"%1\": ").arg(output) + QLatin1String(reason)))
-            << run.errors.toStdString();
+        expectAll(run.errors, {QStringLiteral("Cannot write \"%1\": ").arg(output) + QLatin1String(reason)});
     }
     EXPECT_FALSE(QFileInfo::exists(folder));
     EXPECT_TRUE(isCharacterDevice("/dev/full"));
 
-    const QString redirected = work.filePath(QStringLiteral("everything.txt"));
-    EXPECT_EQ(ozmid(QStringLiteral("/dev/stdout"), work.path(), redirected).errors, QString());
+    const QString redirected = work.filePath("everything.txt");
+    EXPECT_EQ(ozmid("/dev/stdout", work.path(), redirected).errors, QString());
     const QByteArray everything = contents(redirected);
     // The log up to its country line, the document, then the finish line.
     const QByteArray countryLine = "Country ID             : Austria\n";
@@ -108,7 +100,6 @@ TEST(OutputIntegrity, OutputsOtherThanAWritableFile)
     const int finish = everything.lastIndexOf("Run finish time        : ");
     ASSERT_GT(start, countryLine.size());
     ASSERT_GT(finish, start);
-    EXPECT_EQ(logWithoutTimes(everything.left(start) + everything.mid(finish)),
-              completeLog(QStringLiteral("/dev/stdout")));
+    EXPECT_EQ(logWithoutTimes(everything.left(start) + everything.mid(finish)), completeLog("/dev/stdout"));
     EXPECT_EQ(QJsonDocument::fromJson(everything.mid(start, finish - start)).array().size(), 2);
 }

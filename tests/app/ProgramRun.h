@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <string>
 
+#include <gtest/gtest.h>
+
 // Starting the built programs as a user does, next to their staged models folder and reference
 // data cache, and reading what they leave behind.
 
@@ -73,11 +75,7 @@ inline ProgramRun runProgram(const ProgramStart& start)
 // The desktop program's command line in dir, the environment without unset.
 inline ProgramRun runOzmid(const QStringList& arguments, const QString& dir, const QStringList& unset = {})
 {
-    ProgramStart start;
-    start.arguments = arguments;
-    start.workingDirectory = dir;
-    start.unset = unset;
-    return runProgram(start);
+    return runProgram({QStringLiteral("ozmid"), arguments, dir, unset});
 }
 
 // Arguments written as one line, split at spaces; a word "%N" is the Nth of values, whole, so
@@ -90,6 +88,13 @@ inline QStringList arguments(const char* line, const QStringList& values = {})
             word = values.value(word.mid(1).toInt() - 1);
     }
     return words;
+}
+
+// Each of words somewhere in text (standard error, mostly).
+inline void expectAll(const QString& text, const QStringList& words)
+{
+    for (const QString& word : words)
+        EXPECT_TRUE(text.contains(word)) << word.toStdString() << "\nin:\n" << text.toStdString();
 }
 
 inline QByteArray contents(const QString& path)
@@ -116,6 +121,22 @@ inline QJsonValue jsonAt(QJsonValue value, const char* path)
     for (const QString& key : QString::fromLatin1(path).split(QLatin1Char('/')))
         value = value.isArray() ? value.toArray().at(key.toInt()) : value.toObject().value(key);
     return value;
+}
+
+// value with the member at path (keys of objects, indexes of arrays) replaced.
+inline QJsonValue replaced(const QJsonValue& value, const QStringList& path, const QJsonValue& newValue)
+{
+    if (path.isEmpty())
+        return newValue;
+    if (value.isArray()) {
+        QJsonArray array = value.toArray();
+        const int index = path.first().toInt();
+        array.replace(index, replaced(array.at(index), path.mid(1), newValue));
+        return array;
+    }
+    QJsonObject object = value.toObject();
+    object.insert(path.first(), replaced(object.value(path.first()), path.mid(1), newValue));
+    return object;
 }
 
 inline QJsonArray resultsIn(const QString& path)
@@ -157,11 +178,7 @@ inline std::string specificationLog(const QString& input, const QString& output,
 
 inline ProgramRun batchRun(const QStringList& arguments, const QString& workingDirectory)
 {
-    ProgramStart start;
-    start.program = QStringLiteral("ozmid-batch");
-    start.arguments = arguments;
-    start.workingDirectory = workingDirectory;
-    return runProgram(start);
+    return runProgram({QStringLiteral("ozmid-batch"), arguments, workingDirectory});
 }
 
 inline QString crkpPath(const QString& dataFolder)

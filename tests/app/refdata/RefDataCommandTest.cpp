@@ -1,14 +1,12 @@
+#include <algorithm>
 #include <functional>
+#include <numeric>
 
-#include <QDir>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <gtest/gtest.h>
 
+#include "app/ProgramRun.h"
 #include "fn/data/InputDataMgr.h"
 #include "fn/model/DiseaseModel.h"
 #include "app/refdata/RefDataCommand.h"
@@ -18,8 +16,8 @@
 namespace {
 
 const QString ShippedData = QStringLiteral(OZMID_TEST_DATA_DIR "/../data");
-const QString Disease = QStringLiteral("BaselineBSI");
-const QString DiseaseFile = QStringLiteral("disease-BaselineBSI.json");
+const QString Disease = "BaselineBSI";
+const QString DiseaseFile = "disease-BaselineBSI.json";
 
 struct CommandResult
 {
@@ -35,12 +33,6 @@ CommandResult runCommand(const QStringList& arguments)
     QTextStream err(&result.err);
     result.exitCode = refdata::RefDataCommand(out, err).run(QStringList{"ozmid-refdata"} + arguments);
     return result;
-}
-
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The shipped sources built directly, and written as reference workbooks and imported: made
@@ -78,56 +70,22 @@ QString copyShippedData(const QTemporaryDir& dir)
     return target;
 }
 
-void editJson(const QString& path, const std::function<void(QJsonObject&)>& edit)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
-    file.close();
-    edit(object);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(QJsonDocument(object).toJson());
-}
-
-// Replaces the value at a chain of keys and indexes.
-QJsonValue replaced(const QJsonValue& value, const QStringList& path, const QJsonValue& newValue)
-{
-    if (path.isEmpty())
-        return newValue;
-    bool isIndex = false;
-    const int index = path.first().toInt(&isIndex);
-    if (isIndex) {
-        QJsonArray array = value.toArray();
-        array.replace(index, replaced(array.at(index), path.mid(1), newValue));
-        return array;
-    }
-    QJsonObject object = value.toObject();
-    object.insert(path.first(), replaced(object.value(path.first()), path.mid(1), newValue));
-    return object;
-}
-
 void setMember(const QString& file, const QString& path, const QJsonValue& value)
 {
-    editJson(file,
-             [&](QJsonObject& object) { object = replaced(object, path.split(QLatin1Char('/')), value).toObject(); });
+    const QJsonValue edited = replaced(QJsonDocument::fromJson(contents(file)).object(), path.split('/'), value);
+    ASSERT_TRUE(writeFile(file, QJsonDocument(edited.toObject()).toJson()));
 }
 
 QStringList repeated(const QString& formula, int count)
 {
-    QStringList list;
-    for (int i = 0; i < count; ++i)
-        list << formula;
-    return list;
+    return QVector<QString>(count, formula).toList();
 }
 
 double sumOf(fn::DataArray array)
 {
     array.initializeParser();
     array.evaluate();
-    double sum = 0;
-    for (std::size_t i = 0; i < array.values().size(); ++i)
-        sum += array.values()[i];
-    return sum;
+    return std::accumulate(array.values().begin(), array.values().end(), 0.0);
 }
 
 double mean(const QVariant& statistics)
@@ -143,8 +101,7 @@ protected:
     void SetUp() override
     {
         const CommandResult& result = built().build;
-        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-        ASSERT_TRUE(result.err.isEmpty());
+        ASSERT_TRUE(result.exitCode == 0 && result.err.isEmpty()) << result.err.toStdString();
         ASSERT_TRUE(result.out.contains("referenceData.dat"));
         store.setPath(built().direct.path());
     }
@@ -152,14 +109,55 @@ protected:
     fn::InputDataMgr store;
 };
 
+const QString fixtureFolder = QStringLiteral(OZMID_TEST_DATA_DIR "/app/refdata/fixtures/reference-workbooks/");
+
+// A base folder whose referenceData folder holds the files of workbooks, a folder of them or the
+// name of a fixture variant.
+bool stageReferenceFolder(const QTemporaryDir& base, const QString& workbooks)
+{
+    const QString from = QDir::isAbsolutePath(workbooks) ? workbooks : fixtureFolder + workbooks;
+    if (!QDir(base.path()).mkpath("referenceData"))
+        return false;
+    for (const QFileInfo& file : QDir(from).entryInfoList(QDir::Files)) {
+        if (!QFile::copy(file.filePath(), base.filePath("referenceData/" + file.fileName())))
+            return false;
+    }
+    return true;
+}
+
+// Moves the rows from row down by one, leaving row empty, as inserting a row in a spreadsheet does.
+void insertEmptyRow(ut::Excel& excel, int row)
+{
+    // Wider than any block of the layout, and a longer run of empty rows than it ever has.
+    constexpr int columns = 32;
+    constexpr int emptyRun = 50;
+    int last = row;
+    for (int r = row; r <= last + emptyRun; ++r) {
+        for (int c = 1; c <= columns; ++c)
+            last = excel.cellValue(r, c).isValid() ? r : last;
+    }
+    for (int r = last + 1; r >= row; --r) {
+        for (int c = 1; c <= columns; ++c)
+            excel.setCellValue(r, c, r > row ? excel.cellValue(r - 1, c) : QVariant());
+    }
+}
+
+// The row of the first cell of column A below label's row that reads text.
+int rowBelow(const ut::Excel& excel, const QString& label, const QString& text)
+{
+    int row = excel.rowOf(excel.find(label, "A", false));
+    while (row > 0 && row < 10000 && excel.cellText(row, 1) != text)
+        ++row;
+    return row;
+}
+
 } // namespace
 
 TEST_F(ShippedReferenceData, CountriesDiseaseTemplateAndDataSetsSurviveTheCache)
 {
-    EXPECT_EQ(store.countryCaption("Austria"), "Austria");
-    EXPECT_EQ(store.countryCaption("EUEEA"), "EU/EEA");
-    EXPECT_EQ(store.countryCaption("Generic"), "Generic population");
-    EXPECT_EQ(store.countryCaption("Norway"), QString());
+    EXPECT_EQ((QStringList{store.countryCaption("Austria"), store.countryCaption("EUEEA"),
+                           store.countryCaption("Generic"), store.countryCaption("Norway")}),
+              (QStringList{"Austria", "EU/EEA", "Generic population", QString()}));
 
     for (const QString country : {"Generic", "Austria", "Germany", "Sweden", "Italy", "EUEEA"}) {
         SCOPED_TRACE(country.toStdString());
@@ -168,9 +166,9 @@ TEST_F(ShippedReferenceData, CountriesDiseaseTemplateAndDataSetsSurviveTheCache)
         ASSERT_EQ(lifeExpectancy.formulas().size(), 38);
         ASSERT_EQ(population.formulas().size(), 38);
         ASSERT_EQ(lifeExpectancy.factorCopies().size(), 2);
-        EXPECT_EQ(lifeExpectancy.factorCopies().at(0).name(), "Age");
-        EXPECT_EQ(lifeExpectancy.factorCopies().at(0).levels().first(), "0-4");
-        EXPECT_EQ(lifeExpectancy.factorCopies().at(0).levels().last(), "90+");
+        const QStringList ages = lifeExpectancy.factorCopies().at(0).levels();
+        EXPECT_EQ((QStringList{lifeExpectancy.factorCopies().at(0).name(), ages.first(), ages.last()}),
+                  (QStringList{"Age", "0-4", "90+"}));
         EXPECT_EQ(lifeExpectancy.factorCopies().at(1).levels(), (QStringList{"Female", "Male"}));
         // Remaining life expectancy falls from birth to the oldest group, women outliving men.
         EXPECT_GT(lifeExpectancy.formulas().at(0).toDouble(), 80.0);
@@ -201,14 +199,12 @@ TEST_F(ShippedReferenceData, CountriesDiseaseTemplateAndDataSetsSurviveTheCache)
     EXPECT_EQ(factors.at(1)->name(), "Sex");
 
     // Generic serves every country without data of its own; Austria has its own cases.
-    EXPECT_TRUE(store.hasDisease("Generic", Disease));
-    EXPECT_TRUE(store.hasDisease("Austria", Disease));
-    EXPECT_TRUE(store.hasDisease("Germany", Disease));
+    for (const QString country : {"Generic", "Austria", "Germany"})
+        EXPECT_TRUE(store.hasDisease(country, Disease)) << country.toStdString();
     EXPECT_FALSE(store.hasDisease("Germany", "BaselineUTI"));
     const QStringList genericCases = store.notificationData("Generic", Disease).formulas();
     const QStringList austrianCases = store.notificationData("Austria", Disease).formulas();
-    ASSERT_EQ(genericCases.size(), 38);
-    ASSERT_EQ(austrianCases.size(), 38);
+    ASSERT_EQ((QVector<int>{genericCases.size(), austrianCases.size()}), (QVector<int>{38, 38}));
     EXPECT_NE(austrianCases, genericCases);
     EXPECT_EQ(store.notificationData("Germany", Disease).formulas(), genericCases);
     EXPECT_EQ(store.outcomeTreeMapping("Austria", Disease).formulas(), repeated("1", 38));
@@ -217,29 +213,22 @@ TEST_F(ShippedReferenceData, CountriesDiseaseTemplateAndDataSetsSurviveTheCache)
     EXPECT_EQ(store.underestimationType("Austria", Disease), 0);
 
     // Austria gave only its cases; its parameters are those of Generic, with their meta entries.
-    const fn::InputFactorPtrs ptrs = store.inputFactors().getInputFactors(Disease);
-    const fn::DataArray death = store.transitionParams().get("Austria", Disease, "BSI", "acuteToDeath", 0, ptrs);
-    EXPECT_EQ(death.name(), "Probability");
-    EXPECT_EQ(death.metaValue("direct type"), "yes");
-    EXPECT_EQ(death.metaValue("redistribute"), "no");
-    EXPECT_EQ(death.metaValue("duration"), "-1");
+    const fn::DataArray death = store.transitionParams().get("Austria", Disease, "BSI", "acuteToDeath", 0, factors);
+    EXPECT_EQ((QStringList{death.name(), death.metaValue("direct type"), death.metaValue("redistribute"),
+                           death.metaValue("duration")}),
+              (QStringList{"Probability", "yes", "no", "-1"}));
     EXPECT_TRUE(death.meta().contains("weblink"));
     EXPECT_NE(death.formulas().at(0), death.formulas().at(36)) << "case fatality varies with age";
-    const fn::DataArray severe = store.params().get("Austria", Disease, "BSI", "severeImpairment",
-                                                    fn::ParamsMgr::Proportion, ptrs);
-    EXPECT_EQ(severe.metaValue("remaining cases"), "Yes");
-    EXPECT_EQ(
-        store.params().get("Austria", Disease, "BSI", "severeImpairment", fn::ParamsMgr::Duration, ptrs).formulas(),
-        repeated("-1", 38));
-    EXPECT_FALSE(store.params()
-                     .get("Generic", Disease, "BSI", "acuteIllness", fn::ParamsMgr::Severity, ptrs)
-                     .metaValue("description")
-                     .isEmpty());
+    const auto param = [&](const char* country, const char* state, int kind) {
+        return store.params().get(country, Disease, "BSI", state, kind, factors);
+    };
+    EXPECT_EQ(param("Austria", "severeImpairment", fn::ParamsMgr::Proportion).metaValue("remaining cases"), "Yes");
+    EXPECT_EQ(param("Austria", "severeImpairment", fn::ParamsMgr::Duration).formulas(), repeated("-1", 38));
+    EXPECT_FALSE(param("Generic", "acuteIllness", fn::ParamsMgr::Severity).metaValue("description").isEmpty());
 }
 
 TEST_F(ShippedReferenceData, ModelsRunWithPlausibleBurden)
 {
-    const double notified = sumOf(store.notificationData("Austria", Disease));
     for (const QString country : {"Austria", "Germany"}) {
         SCOPED_TRACE(country.toStdString());
         fn::DiseaseModel model(&store, "model 1", country, store.countryCaption(country),
@@ -251,28 +240,22 @@ TEST_F(ShippedReferenceData, ModelsRunWithPlausibleBurden)
         ASSERT_TRUE(model.isComputed());
 
         const QVariantMap totals = model.totalResults();
-        const double cases = mean(totals.value("cases"));
-        const double deaths = mean(totals.value("deaths"));
-        const double yld = mean(totals.value("yld"));
-        const double yll = mean(totals.value("yll"));
-        const double daly = mean(totals.value("daly"));
-        const double countryNotified = sumOf(store.notificationData(country, Disease));
+        const auto total = [&](const char* measure) { return mean(totals.value(measure)); };
+        const double notified = sumOf(store.notificationData(country, Disease));
+        ASSERT_GT(notified, 0.0);
         // Cases are the notified ones scaled by the underestimation factor, RandPert(1.1, 1.3, 1.6).
-        EXPECT_GT(cases, 1.1 * countryNotified);
-        EXPECT_LT(cases, 1.6 * countryNotified);
-        EXPECT_GT(deaths / cases, 0.05);
-        EXPECT_LT(deaths / cases, 0.3);
-        EXPECT_GT(yld, 0.0);
-        EXPECT_GT(yll, yld) << "deaths dominate the burden of a bloodstream infection";
-        EXPECT_NEAR(daly, yld + yll, 1e-6 * daly);
-        EXPECT_GT(mean(totals.value("dalyPerCase")), 0.3);
-        EXPECT_LT(mean(totals.value("dalyPerCase")), 5.0);
+        EXPECT_TRUE(total("cases") > 1.1 * notified && total("cases") < 1.6 * notified) << total("cases");
+        const double fatality = total("deaths") / total("cases");
+        EXPECT_TRUE(fatality > 0.05 && fatality < 0.3) << fatality;
+        EXPECT_GT(total("yld"), 0.0);
+        EXPECT_GT(total("yll"), total("yld")) << "deaths dominate the burden of a bloodstream infection";
+        EXPECT_NEAR(total("daly"), total("yld") + total("yll"), 1e-6 * total("daly"));
+        EXPECT_TRUE(total("dalyPerCase") > 0.3 && total("dalyPerCase") < 5.0) << total("dalyPerCase");
         const QVariantMap dalyStatistics = totals.value("daly").toMap();
         EXPECT_LT(dalyStatistics.value("Quantile0.025").toDouble(), dalyStatistics.value("Quantile0.975").toDouble());
         const QVariantMap sequela = model.sequelaTypeResults().value("sequela").toMap();
         EXPECT_GT(mean(sequela.value("yld")), 0.0) << "long-term impairment is reached";
     }
-    EXPECT_GT(notified, 0.0);
 }
 
 TEST(ReferenceDataSources, CountryDataSetsReplaceGenericPiecesOneByOne)
@@ -317,9 +300,7 @@ TEST(ReferenceDataSources, FaultySourcesAreRefusedWithTheirPlace)
         QStringList said;
     } rows[] = {
         {[](const QString& data) {
-             QFile file(QDir(data).filePath("countries.json"));
-             file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-             file.write("{\n  \"kind\": \"countries\",\n  \"factors\" [\n");
+             writeFile(QDir(data).filePath("countries.json"), "{\n  \"kind\": \"countries\",\n  \"factors\" [\n");
          },
          {"countries.json: malformed JSON at offset ", "(line 3, column "}},
         {inDisease("outcomeTrees/0/transitions/0/target", "sequelae"),
@@ -330,11 +311,8 @@ TEST(ReferenceDataSources, FaultySourcesAreRefusedWithTheirPlace)
          {"data/Generic/parameters/BSI/transitions/acuteToDeath/probability/values: the formula \"RandPert(0.1, "
           "0.2\" of stratum 7 (Age 15-19, Sex Male)"}},
         {[](const QString& data) {
-             editJson(QDir(data).filePath(DiseaseFile), [](QJsonObject& object) {
-                 QJsonObject dataSets = object.value("data").toObject();
-                 dataSets.insert("Norway", dataSets.value("Austria"));
-                 object.insert("data", dataSets);
-             });
+             const QString file = QDir(data).filePath(DiseaseFile);
+             setMember(file, "data/Norway", jsonAt(QJsonDocument::fromJson(contents(file)).object(), "data/Austria"));
          },
          {"data/Norway: the country \"Norway\" has no population data"}},
         {inDisease("data/Generic/notificationData/18", QJsonArray{"1"}),
@@ -348,6 +326,7 @@ TEST(ReferenceDataSources, FaultySourcesAreRefusedWithTheirPlace)
              setMember(QDir(data).filePath("countries.json"), "countries/Autria", QJsonObject());
          },
          {"countries/Autria: \"Autria\" is not a known country id"}},
+        {[](const QString& data) { QDir(data).removeRecursively(); }, {"the data folder does not exist"}},
     };
     for (const auto& row : rows) {
         QTemporaryDir dir;
@@ -358,18 +337,12 @@ TEST(ReferenceDataSources, FaultySourcesAreRefusedWithTheirPlace)
         SCOPED_TRACE(row.said.first().toStdString());
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_TRUE(result.out.isEmpty());
-        EXPECT_FALSE(QFile::exists(output + QStringLiteral("/referenceData.dat")));
-        for (const QString& words : row.said)
-            EXPECT_TRUE(result.err.contains(words)) << result.err.toStdString();
+        EXPECT_FALSE(QFile::exists(output + "/referenceData.dat"));
+        expectAll(result.err, row.said);
     }
 
-    QTemporaryDir dir;
-    const CommandResult missing = runCommand({"build", dir.filePath("none"), dir.filePath("out")});
-    EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_TRUE(missing.err.contains("the data folder does not exist"));
-    EXPECT_EQ(runCommand({"build", ShippedData}).exitCode, 2);
-    EXPECT_EQ(runCommand({"import"}).exitCode, 2);
-    EXPECT_EQ(runCommand({}).exitCode, 2);
+    for (const QStringList& usage : {QStringList{"build", ShippedData}, QStringList{"import"}, QStringList{}})
+        EXPECT_EQ(runCommand(usage).exitCode, 2) << usage.join(' ').toStdString();
     const CommandResult help = runCommand({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains("build <data folder> <output folder>"));
@@ -403,7 +376,6 @@ TEST(ReferenceWorkbooks, ImportOfTheGeneratedWorkbooksEqualsTheDirectBuild)
     expected.setPath(built().direct.path());
     imported.setPath(built().viaWorkbooks.path());
     ASSERT_FALSE(imported.diseaseIds().isEmpty());
-
     EXPECT_EQ(imported.diseaseIds(), expected.diseaseIds());
     EXPECT_TRUE(imported.diseaseTemplates().templates() == expected.diseaseTemplates().templates());
     EXPECT_EQ(imported.countryDiseases(), expected.countryDiseases());
@@ -411,11 +383,8 @@ TEST(ReferenceWorkbooks, ImportOfTheGeneratedWorkbooksEqualsTheDirectBuild)
     for (const QString& disease : expected.diseaseIds()) {
         const fn::InputFactorPtrs a = imported.inputFactors().getInputFactors(disease);
         const fn::InputFactorPtrs b = expected.inputFactors().getInputFactors(disease);
-        ASSERT_EQ(a.size(), b.size());
-        for (int i = 0; i < a.size(); ++i)
-            EXPECT_TRUE(*a[i] == *b[i]);
+        EXPECT_TRUE(std::equal(a.begin(), a.end(), b.begin(), b.end(), [](auto x, auto y) { return *x == *y; }));
     }
-
     auto expectedLife = expected.lifeExpectancies();
     auto expectedAges = expected.ageDistributions();
     expectedLife.remove("Generic");
@@ -426,7 +395,6 @@ TEST(ReferenceWorkbooks, ImportOfTheGeneratedWorkbooksEqualsTheDirectBuild)
     // regions out, so the imported store knows them too.
     for (const QString& country : expected.lifeExpectancies().keys())
         EXPECT_EQ(imported.isRegion(country), expected.isRegion(country)) << country.toStdString();
-
     const auto expectSame = [](const fn::DataArray& a, const fn::DataArray& b, const std::string& what) {
         EXPECT_EQ(a.formulas(), b.formulas()) << what;
         EXPECT_EQ(a.meta(), b.meta()) << what;
@@ -467,31 +435,9 @@ TEST(ReferenceWorkbooks, ImportOfTheGeneratedWorkbooksEqualsTheDirectBuild)
     EXPECT_TRUE(refused.err.contains("Reference data Excel files could not be found"));
 }
 
-namespace {
-
-const QString fixtureFolder = QStringLiteral(OZMID_TEST_DATA_DIR "/app/refdata/fixtures/reference-workbooks/");
-
-// A base folder whose referenceData folder holds the files of workbooks, a folder of them or the
-// name of a fixture variant.
-bool stageReferenceFolder(const QTemporaryDir& base, const QString& workbooks)
-{
-    const QString from = QDir::isAbsolutePath(workbooks) ? workbooks : fixtureFolder + workbooks;
-    if (!QDir(base.path()).mkpath("referenceData"))
-        return false;
-    for (const QFileInfo& file : QDir(from).entryInfoList(QDir::Files)) {
-        if (!QFile::copy(file.filePath(), base.filePath("referenceData/" + file.fileName())))
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
-// The reference workbooks as LibreOffice saves them again, as .xls, .xlsx and .ods, and with
-// their notification data and life expectancies made formulas, give the very cache that the
-// workbooks written by the program give. A workbook that cannot be read makes the import fail
-// with its reason and leaves the cache of the last good import as it was; so does a cache that
-// cannot be written.
+// The reference workbooks resaved by LibreOffice (.xls, .xlsx, .ods, with formulas) give the very
+// cache the program's own give. An unreadable workbook or an unwritable cache fails the import
+// with its reason and leaves the last good cache as it was.
 TEST(ReferenceWorkbooks, LibreOfficeCopiesGiveTheSameCacheAndFailedImportsKeepIt)
 {
     const QTemporaryDir written;
@@ -499,7 +445,7 @@ TEST(ReferenceWorkbooks, LibreOfficeCopiesGiveTheSameCacheAndFailedImportsKeepIt
     CommandResult run = runCommand({"import-workbooks", written.path()});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QString cache = written.filePath("referenceData.dat");
-    const QByteArray expected = contentOf(cache);
+    const QByteArray expected = contents(cache);
     ASSERT_GT(expected.size(), 1000);
 
     for (const char* variant : {"libreoffice-xls", "libreoffice-xlsx", "libreoffice-ods", "libreoffice-formulas-xls",
@@ -508,13 +454,11 @@ TEST(ReferenceWorkbooks, LibreOfficeCopiesGiveTheSameCacheAndFailedImportsKeepIt
         ASSERT_TRUE(stageReferenceFolder(base, QLatin1String(variant)));
         run = runCommand({"import-workbooks", base.path()});
         EXPECT_EQ(run.exitCode, 0) << variant << ": " << run.err.toStdString();
-        EXPECT_TRUE(contentOf(base.filePath("referenceData.dat")) == expected) << variant;
+        EXPECT_TRUE(contents(base.filePath("referenceData.dat")) == expected) << variant;
     }
 
-    QFile damaged(written.filePath("referenceData/countryData.xls"));
-    ASSERT_TRUE(damaged.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(damaged.resize(damaged.size() - 2048));
-    damaged.close();
+    const QString damaged = written.filePath("referenceData/countryData.xls");
+    ASSERT_TRUE(writeFile(damaged, contents(damaged).chopped(2048)));
     // A folder in the cache's place cannot be replaced by a file.
     const QTemporaryDir blocked;
     ASSERT_TRUE(stageReferenceFolder(blocked, "written"));
@@ -531,53 +475,18 @@ TEST(ReferenceWorkbooks, LibreOfficeCopiesGiveTheSameCacheAndFailedImportsKeepIt
         EXPECT_TRUE(run.err.contains(row.said) && run.err.contains("was left unchanged")) << run.err.toStdString();
         EXPECT_FALSE(run.out.contains("Wrote")) << run.out.toStdString();
     }
-    EXPECT_TRUE(contentOf(cache) == expected);
+    EXPECT_TRUE(contents(cache) == expected);
 }
 
-namespace {
-
-// Moves the rows from row down by one, leaving row empty, as inserting a row in a spreadsheet does.
-void insertEmptyRow(ut::Excel& excel, int row)
-{
-    // Wider than any block of the layout, and a longer run of empty rows than it ever has.
-    constexpr int columns = 32;
-    constexpr int emptyRun = 50;
-    int last = row;
-    for (int r = row; r <= last + emptyRun; ++r) {
-        for (int c = 1; c <= columns; ++c) {
-            if (excel.cellValue(r, c).isValid())
-                last = r;
-        }
-    }
-    for (int r = last; r >= row; --r) {
-        for (int c = 1; c <= columns; ++c)
-            excel.setCellValue(r + 1, c, excel.cellValue(r, c));
-    }
-    for (int c = 1; c <= columns; ++c)
-        excel.setCellValue(row, c, QVariant());
-}
-
-// The row of the first cell of column A below label's row that reads text.
-int rowBelow(const ut::Excel& excel, const QString& label, const QString& text)
-{
-    int row = excel.rowOf(excel.find(label, "A", false));
-    while (row > 0 && row < 10000 && excel.cellText(row, 1) != text)
-        ++row;
-    return row;
-}
-
-} // namespace
-
-// Workbooks written by the program and edited as users edit them: an empty row left inside a
-// table is read past, a reworded table label refuses the workbook and keeps the earlier cache,
-// and a reworded element id is imported with a warning that names it.
+// Workbooks edited as users edit them: read as the user sees them, or refused keeping the earlier
+// cache, or imported with a warning that names what was left out.
 TEST(ReferenceWorkbooks, EditedWorkbooksAreReadAsTheUserSeesThemOrRefused)
 {
     // The cache every import starts from, which a refused one must leave as it is: the direct
     // build, which differs from an import of the workbooks (these have no "Generic" population).
     ASSERT_TRUE(built().made()) << built().imported.err.toStdString();
     const QString earlierCache = built().direct.filePath("referenceData.dat");
-    const QByteArray earlier = contentOf(earlierCache);
+    const QByteArray earlier = contents(earlierCache);
     // The cache of the untouched workbooks, imported over the earlier one: the first row's.
     QByteArray expected;
 
@@ -630,6 +539,7 @@ TEST(ReferenceWorkbooks, EditedWorkbooksAreReadAsTheUserSeesThemOrRefused)
          true},
     };
     for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         const QTemporaryDir base;
         ASSERT_TRUE(stageReferenceFolder(base, built().viaWorkbooks.filePath("referenceData")));
         const QString cache = base.filePath("referenceData.dat");
@@ -637,30 +547,22 @@ TEST(ReferenceWorkbooks, EditedWorkbooksAreReadAsTheUserSeesThemOrRefused)
         if (row.edit) {
             const QString path = base.filePath("referenceData/" + QLatin1String(row.workbook));
             ut::Excel excel(path);
-            ASSERT_TRUE(excel.isOpen()) << row.name;
+            ASSERT_TRUE(excel.isOpen());
             excel.selectSheet(1);
             row.edit(excel);
             excel.saveAs(path);
-            ASSERT_TRUE(excel.errorString().isEmpty()) << row.name;
+            ASSERT_TRUE(excel.errorString().isEmpty());
         }
-
         const CommandResult run = runCommand({"import-workbooks", base.path()});
-        EXPECT_EQ(run.exitCode, row.exitCode) << row.name;
-        for (const QString& text : row.said)
-            EXPECT_TRUE(run.err.contains(text))
-                << row.name << ": " << text.toStdString() << " in " << run.err.toStdString();
-        if (row.said.isEmpty()) {
-            EXPECT_TRUE(run.err.isEmpty()) << row.name << ": " << run.err.toStdString();
-        }
-        const QByteArray written = contentOf(cache);
+        EXPECT_EQ(run.exitCode, row.exitCode);
+        expectAll(run.err, row.said);
+        EXPECT_EQ(run.err.isEmpty(), row.said.isEmpty()) << run.err.toStdString();
+        const QByteArray written = contents(cache);
         if (!row.edit) {
             expected = written;
             ASSERT_TRUE(expected.size() > 1000 && earlier != expected);
         }
-        if (row.exitCode != 0) {
-            EXPECT_TRUE(written == earlier) << row.name;
-        } else {
-            EXPECT_EQ(written == expected, row.sameCache) << row.name;
-        }
+        // A refused import keeps the earlier cache.
+        EXPECT_TRUE(row.exitCode != 0 ? written == earlier : (written == expected) == row.sameCache);
     }
 }
