@@ -535,11 +535,12 @@ TEST_F(CommandLine, WorkbooksReadAsTheSpreadsheetShowsThemOrNameTheCell)
     }
 }
 
-// The batch and reference data programs drive the controller without a display: they must not
-// load the widget or web engine libraries (a message box in the core would pull them in).
+// The batch and reference data programs, and ozmid's command line, drive the controller without
+// a display: they must not load the widget or web engine libraries (a message box in the core
+// would pull them in; ozmid loads its window as a library of its own).
 TEST(ProgramLinks, HeadlessProgramsLoadNoWidgets)
 {
-    for (const char* program : {"ozmid-batch", "ozmid-refdata"}) {
+    for (const char* program : {"ozmid", "ozmid-batch", "ozmid-refdata"}) {
         const ProgramRun ldd = runProgram({program, {}, {}, {}, {}, "ldd \"$0\""});
         ASSERT_TRUE(ldd.output.contains("libQt5Core")) << program << ldd.output.toStdString();
         EXPECT_FALSE(QString(ldd.output).contains(QRegularExpression("libQt5(Widgets|WebEngine)"))) << program;
