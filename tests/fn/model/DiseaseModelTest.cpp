@@ -17,24 +17,15 @@ double discounted(double duration, double onset, double rate)
     return (std::pow(1 + rate, 1 - onset) - std::pow(1 + rate, 1 - onset - duration)) / rate;
 }
 
-QVariantMap treeEntry(const QVariantMap& results, int tree, const QString& key)
+QVariantMap treeEntry(const QVariantMap& results, int tree)
 {
-    return results.value("detailedResults").toList().value(tree).toMap().value(key).toMap();
+    return results.value("detailedResults").toList().value(tree).toMap();
 }
 
-QVariantList outcomeEntries(const QVariantMap& results, int tree)
-{
-    return results.value("detailedResults")
-        .toList()
-        .value(tree)
-        .toMap()
-        .value("healthOutcomeAggregatedResults")
-        .toList();
-}
-
+// The first reported outcome of a tree.
 QVariantMap outcomeEntry(const QVariantMap& results, int tree)
 {
-    return outcomeEntries(results, tree).value(0).toMap();
+    return treeEntry(results, tree).value("healthOutcomeAggregatedResults").toList().value(0).toMap();
 }
 
 // The means of the named figures, in the order of the keys.
@@ -81,13 +72,13 @@ TEST(DiseaseModel, TwoTreeDeterministicResultsUndiscounted)
                 {15.0, youngYll, 15.0 + youngYll, (15.0 + youngYll) / 150.0, 15.0 * 100000 / 1900, 15.0 * 100000 / 5700,
                  150.0, 15.0, 165.0, 150.0 * 100000 / 1900, 15.0 * 100000 / 5700});
     // The death outcome and the infection's outcome are not reported on their own.
-    EXPECT_EQ(outcomeEntries(results, 0).size(), 1);
+    EXPECT_EQ(treeEntry(results, 0).value("healthOutcomeAggregatedResults").toList().size(), 1);
 
     const QVariantMap oldAcute = outcomeEntry(results, 1);
     const double oldYll = 40 * 19.0 + 16 * 14.0;
     expectMeans(oldAcute, {"yld", "yll"}, {60.0 + 24.0, oldYll});
 
-    const QVariantMap treeCategories = treeEntry(results, 1, "sequelaTypeAggregatedResults");
+    const QVariantMap treeCategories = treeEntry(results, 1).value("sequelaTypeAggregatedResults").toMap();
     EXPECT_DOUBLE_EQ(mean(treeCategories.value("acute").toMap().value("yld")), 84.0);
     EXPECT_DOUBLE_EQ(mean(treeCategories.value("sequela").toMap().value("yld")), 0.0);
     EXPECT_DOUBLE_EQ(mean(treeCategories.value("total").toMap().value("dalyPer100k")), (84.0 + oldYll) * 100000 / 3800);

@@ -118,58 +118,54 @@ inline QJsonObject cells(const QString& both)
 inline QJsonObject state(const QString& id, const QString& severity, const QString& duration, const QString& proportion,
                          bool remaining = false)
 {
-    return {{QStringLiteral("id"), id},
-            {QStringLiteral("name"), id},
-            {QStringLiteral("remainingCases"), remaining},
-            {QStringLiteral("severityArray"), cells(severity)},
-            {QStringLiteral("durationArray"), cells(duration)},
-            {QStringLiteral("proportionArray"), cells(proportion)}};
+    return {{"id", id},
+            {"name", id},
+            {"remainingCases", remaining},
+            {"severityArray", cells(severity)},
+            {"durationArray", cells(duration)},
+            {"proportionArray", cells(proportion)}};
 }
 
-inline QJsonObject outcome(const QString& type, const QJsonObject& states = {},
-                           const QString& duration = QStringLiteral("0"))
+inline QJsonObject outcome(const QString& type, const QJsonObject& states = {}, const QString& duration = "0")
 {
-    return {{QStringLiteral("name"), QString(type + QStringLiteral(" outcome"))},
-            {QStringLiteral("type"), type},
-            {QStringLiteral("healthStates"), states},
-            {QStringLiteral("severityArray"), cells(QStringLiteral("0.1"))},
-            {QStringLiteral("durationArray"), cells(duration)}};
+    return {{"name", QString(type + " outcome")},
+            {"type", type},
+            {"healthStates", states},
+            {"severityArray", cells("0.1")},
+            {"durationArray", cells(duration)}};
 }
 
 inline QJsonObject transition(const QString& id, const QString& source, const QString& target,
                               const QJsonObject& probability, const QJsonObject& extra = {})
 {
-    QJsonObject t{{QStringLiteral("id"), id},
-                  {QStringLiteral("name"), id},
-                  {QStringLiteral("source"), QJsonObject{{QStringLiteral("id"), source}}},
-                  {QStringLiteral("target"), QJsonObject{{QStringLiteral("id"), target}}},
-                  {QStringLiteral("probabilityArray"), probability},
-                  {QStringLiteral("redistributeArray"), cells(QStringLiteral("0"))}};
+    QJsonObject t{{"id", id},
+                  {"name", id},
+                  {"source", QJsonObject{{"id", source}}},
+                  {"target", QJsonObject{{"id", target}}},
+                  {"probabilityArray", probability},
+                  {"redistributeArray", cells("0")}};
     for (auto it = extra.begin(); it != extra.end(); ++it)
         t.insert(it.key(), it.value());
     return t;
 }
 
+// One tree over one age group "all" and the two sexes.
 inline QJsonObject specification(const QStringList& runOrder, const QJsonObject& outcomes,
-                                 const QJsonObject& transitions,
-                                 const QJsonObject& notified = cells(QStringLiteral("100")))
+                                 const QJsonObject& transitions, const QJsonObject& notified = cells("100"))
 {
-    const QJsonObject tree{{QStringLiteral("id"), QStringLiteral("tree")},
-                           {QStringLiteral("name"), QStringLiteral("Tree")},
-                           {QStringLiteral("healthOutcomesRunOrder"), QJsonArray::fromStringList(runOrder)},
-                           {QStringLiteral("healthOutcomes"), outcomes},
-                           {QStringLiteral("transitions"), transitions}};
-    return {{QStringLiteral("id"), QStringLiteral("Small")},
-            {QStringLiteral("name"), QStringLiteral("Small")},
-            {QStringLiteral("dims"),
-             QJsonObject{
-                 {QStringLiteral("order"), QJsonArray{QStringLiteral("age"), QStringLiteral("sex")}},
-                 {QStringLiteral("values"),
-                  QJsonObject{{QStringLiteral("age"), QJsonArray{QStringLiteral("all")}},
-                              {QStringLiteral("sex"), QJsonArray{QStringLiteral("Female"), QStringLiteral("Male")}}}}}},
-            {QStringLiteral("rawCasesCountArray"), notified},
-            {QStringLiteral("outcomeTrees"), QJsonObject{{QStringLiteral("t"), tree}}},
-            {QStringLiteral("outcomeTreeMapping"), cells(QStringLiteral("tree"))}};
+    QJsonObject small = QJsonDocument::fromJson(R"({"id": "Small", "name": "Small",
+        "dims": {"order": ["age", "sex"], "values": {"age": ["all"], "sex": ["Female", "Male"]}}})")
+                            .object();
+    small.insert("rawCasesCountArray", notified);
+    small.insert("outcomeTrees",
+                 QJsonObject{{"t",
+                              QJsonObject{{"id", "tree"},
+                                          {"name", "Tree"},
+                                          {"healthOutcomesRunOrder", QJsonArray::fromStringList(runOrder)},
+                                          {"healthOutcomes", outcomes},
+                                          {"transitions", transitions}}}});
+    small.insert("outcomeTreeMapping", cells("tree"));
+    return small;
 }
 
 // The specification over the given age groups, every array's single row repeated for each.
