@@ -3,7 +3,6 @@
 #include <functional>
 #include <random>
 
-#include <QElapsedTimer>
 #include <QList>
 #include <QPair>
 #include <QStringList>
@@ -26,17 +25,9 @@ QByteArray relationships(const QList<QPair<QByteArray, QByteArray>>& targets)
     return xml + "</Relationships>";
 }
 
-QByteArray repeated(const QByteArray& element, int count)
-{
-    QByteArray xml;
-    for (int i = 0; i < count; ++i)
-        xml += element;
-    return xml;
-}
-
 QByteArray nested(int depth)
 {
-    return repeated("<a>", depth) + repeated("</a>", depth);
+    return QByteArray("<a>").repeated(depth) + QByteArray("</a>").repeated(depth);
 }
 
 QByteArray incompressible(int size)
@@ -112,6 +103,14 @@ TEST(ZipArchiveCheck, LimitsRefuseWhatLiesBeyondThemAndNameThePart)
                           z.add(name, bulk, 0, 200u << 20);
                   }),
          {"\"c.bin\"", "512 MB"}},
+        // Refused at the directory, before any of its 60 000 copies is unpacked.
+        {"a part listed over and over",
+         workbook(3, 2,
+                  [](ZipArchiveBuilder& z) {
+                      z.add("xl/big.xml", "<a>" + QByteArray(16 << 20, ' ') + "</a>", 9);
+                      z.repeatLast(60000);
+                  }),
+         {"\"xl/big.xml\""}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -122,18 +121,4 @@ TEST(ZipArchiveCheck, LimitsRefuseWhatLiesBeyondThemAndNameThePart)
         for (const QString& part : c.expected)
             EXPECT_TRUE(problem.contains(part)) << problem.toStdString();
     }
-}
-
-// A part listed tens of thousands of times is refused at the directory, before any of it is
-// unpacked.
-TEST(ZipArchiveCheck, APartListedOverAndOverIsRefusedAtOnce)
-{
-    const QByteArray archive = workbook(3, 2, [](ZipArchiveBuilder& z) {
-        z.add("xl/big.xml", "<a>" + QByteArray(16 << 20, ' ') + "</a>", 9);
-        z.repeatLast(60000);
-    });
-    QElapsedTimer clock;
-    clock.start();
-    EXPECT_TRUE(ut::ZipArchiveCheck::problem(archive).contains("\"xl/big.xml\""));
-    EXPECT_LT(clock.elapsed(), 2000);
 }
