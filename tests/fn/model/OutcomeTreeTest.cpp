@@ -12,24 +12,6 @@ using namespace testing_support;
 
 namespace {
 
-// Replaces the rows of the array found at the path of keys.
-void setRows(QJsonObject& object, QStringList path, const std::vector<QStringList>& rows)
-{
-    const QString key = path.takeFirst();
-    if (path.isEmpty()) {
-        QJsonArray values;
-        for (const QStringList& row : rows)
-            values.append(QJsonArray::fromStringList(row));
-        QJsonObject array = object.value(key).toObject();
-        array.insert("vals", values);
-        object.insert(key, array);
-        return;
-    }
-    QJsonObject inner = object.value(key).toObject();
-    setRows(inner, path, rows);
-    object.insert(key, inner);
-}
-
 const QStringList population = {"1000", "1000"};
 const QStringList lifeExpectancy = {"50", "40"};
 
@@ -209,8 +191,12 @@ TEST(OutcomeTree, RemainingCasesAndRedistribution)
          {"2", transition("t2", "acute", "seq", cells("0.4", "0.2"), redistributed)}},
         cells("100", "60"));
     overAgeGroups(aged, {"young", "old"});
-    setRows(aged, {"outcomeTrees", "t", "transitions", "2", "redistributeArray"}, {{"0.25", "0.25"}, {"0.75", "0.75"}});
-    JsonModel byAge(aged, population + population, lifeExpectancy + lifeExpectancy);
+    // The only array of shares 0.25 is the redistribution's: the old take 0.75.
+    const QByteArray shares = QJsonDocument(aged)
+                                  .toJson(QJsonDocument::Compact)
+                                  .replace(R"([["0.25","0.25"],["0.25","0.25"]])",
+                                           R"([["0.25","0.25"],["0.75","0.75"]])");
+    JsonModel byAge(QJsonDocument::fromJson(shares).object(), population + population, lifeExpectancy + lifeExpectancy);
     byAge.run(1, 0.0);
     const fn::TransitionProbabilityBase& t2ByAge = byAge.model->getOutcomeTree(0).getTransitionProbability("t2");
     ASSERT_EQ(t2ByAge.flowMean().size(), 4u);
