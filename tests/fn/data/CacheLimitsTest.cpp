@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
-#include <QTemporaryDir>
 
-#include "fn/data/InputDataMgr.h"
+#include "fn/data/ReferenceStoreTestSupport.h"
 #include "fn/model/ModelTestSupport.h"
 #include "ut/Diagnostics.h"
 
@@ -15,9 +14,7 @@ using testing_support::levels;
 QByteArray cacheBytes(const fn::InputDataMgr& store)
 {
     EXPECT_TRUE(store.saveCache());
-    QFile file(store.cacheFilePath());
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
+    return referencetest::readAll(store.cacheFilePath());
 }
 
 struct Loaded

@@ -2,10 +2,8 @@
 
 #include <QDataStream>
 #include <QDir>
-#include <QFile>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
 #include "fn/data/InputDataMgr.h"
 #include "fn/data/ReferenceStoreTestSupport.h"
@@ -46,24 +44,6 @@ void fill(fn::InputDataMgr& store)
     store.setRegion(greek, true);
 }
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
-bool isEmptyStore(const fn::InputDataMgr& store)
-{
-    return dump(store) == dump(fn::InputDataMgr());
-}
-
 } // namespace
 
 TEST(InputDataMgrCache, SaveAndLoadKeepEveryField)
@@ -72,7 +52,7 @@ TEST(InputDataMgrCache, SaveAndLoadKeepEveryField)
     ASSERT_TRUE(dir.isValid());
     fn::InputDataMgr original;
     original.setPath(dir.path());
-    EXPECT_TRUE(isEmptyStore(original));
+    EXPECT_EQ(dump(original), dump(fn::InputDataMgr()));
     fill(original);
     ASSERT_TRUE(original.saveCache());
     EXPECT_EQ(original.cacheFilePath(), dir.path() + "/referenceData.dat");
@@ -234,7 +214,7 @@ TEST(InputDataMgrCache, DamagedFilesLoadWithoutCrashing)
         fn::InputDataMgr store;
         fill(store);
         store.setPath(dir.path());
-        EXPECT_TRUE(isEmptyStore(store));
+        EXPECT_EQ(dump(store), dump(fn::InputDataMgr()));
     }
 
     // Damage inside the data: flipping bytes must not crash whatever it hits.
@@ -302,27 +282,19 @@ TEST(InputDataMgr, ImportNeedsAllWorkbooks)
     QTemporaryDir dir;
     const QString referenceDir = dir.path() + "/referenceData";
     ASSERT_TRUE(QDir().mkpath(referenceDir));
-    writeAll(referenceDir + "/diseaseData.xls", "x");
-    writeAll(referenceDir + "/countryData.xls", "x");
-    writeAll(referenceDir + "/notmodelData-Austria.xls", "x");
+    for (const char* name : {"/diseaseData.xls", "/countryData.xls", "/notmodelData-Austria.xls"})
+        writeAll(referenceDir + name, "x");
 
     fn::InputDataMgr store;
     QStringList events;
-    QObject::connect(&store, &fn::InputDataMgr::showMessage,
-                     [&events](const QString& title, const QString& text, const QString& type) {
-                         events << title + "|" + text + "|" + type;
-                     });
-    QObject::connect(&store, &fn::InputDataMgr::excelSheetImporting,
-                     [&events](fn::FileOperationType operation, const QString& dataType, const QString& text1,
-                               const QString& text2) {
-                         events << QString::number(operation) + "|" + dataType + "|" + text1 + "|" + text2;
-                     });
+    recordMessages(store, events);
+    recordSheets(store, events);
     store.setPath(dir.path());
     EXPECT_TRUE(store.modelDataFiles().isEmpty());
     fill(store);
 
     store.importFromWorkbooks();
-    EXPECT_EQ(events, QStringList({"Reference data|Reference data Excel files could not be found|error"}));
+    EXPECT_EQ(events, QStringList({"Reference data|error|Reference data Excel files could not be found"}));
     EXPECT_EQ(store.diseaseIds().size(), 3);
     EXPECT_FALSE(QFile::exists(store.cacheFilePath()));
 

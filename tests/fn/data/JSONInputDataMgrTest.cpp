@@ -58,9 +58,7 @@ TEST(JSONDiseaseTemplate, IdentityFactorsAndDiseaseArrays)
     EXPECT_EQ(mapping.currentFormulas(), QStringList({"2", "1", "0", "0"}));
     mapping.initializeParser();
     mapping.evaluate();
-    EXPECT_EQ(mapping.values()[0], 2.0);
-    EXPECT_EQ(mapping.values()[1], 1.0);
-    EXPECT_EQ(mapping.values()[3], 0.0);
+    EXPECT_EQ(std::vector<double>(mapping.values().begin(), mapping.values().end()), (std::vector<double>{2, 1, 0, 0}));
 }
 
 TEST(JSONDiseaseTemplate, OutcomeTreeRowsAndGeneratedStates)

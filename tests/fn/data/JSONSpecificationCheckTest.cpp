@@ -1,15 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTemporaryDir>
 
 #include "fn/data/JSONInputDataMgr.h"
+#include "fn/data/ReferenceStoreTestSupport.h"
 #include "fn/values/MemoryBudget.h"
 #include "ut/Diagnostics.h"
+
+using referencetest::writeAll;
 
 namespace {
 
@@ -57,6 +58,7 @@ struct Read
 
     void file(const QByteArray& bytes, const QString& name = "spec.json")
     {
+        reports.clear();
         const ut::ScopedDiagnosticsSink sink([this](const QString& text) { reports << text; });
         reader.readSpecification(bytes, name);
     }
@@ -73,27 +75,20 @@ TEST(JSONSpecificationCheck, CellsReadAsZeroOrNotAtAllAreReportedAndStillReadSo)
               QStringLiteral("Model specification spec.json: outcome tree \"t\", health outcome \"acute\", "
                              "\"severityArray\" has 2 cell(s) that are not text, read as \"0\": row 1 cell 1 "
                              "(a number), row 1 cell 2 (null). Write formulas as text, such as \"0.5\"."));
-    const fn::JSONDiseaseTemplate& numbers = read.reader.getDiseaseTemplate("Numbers");
-    EXPECT_EQ(numbers.parameter(fn::JSONDiseaseTemplate::Severity, "tree", "acute_hs").formulas(),
-              (QStringList{"0", "0"}));
+    const auto severity = [&read](const QString& id) {
+        return read.reader.getDiseaseTemplate(id).parameter(fn::JSONDiseaseTemplate::Severity, "tree", "acute_hs");
+    };
+    EXPECT_EQ(severity("Numbers").formulas(), (QStringList{"0", "0"}));
 
-    read.reports.clear();
     read.file(bytesOf(specification("Flat", cells(QJsonArray{"0.1", "0.2"}))), "flat.json");
     ASSERT_EQ(read.reports.size(), 1);
-    EXPECT_TRUE(
-        read.reports.front().contains(QStringLiteral("\"vals\" of outcome tree \"t\", health outcome \"acute\", "
-                                                     "\"severityArray\" holds 2 entries that are not rows")))
+    EXPECT_TRUE(read.reports.front().contains("\"severityArray\" holds 2 entries that are not rows"))
         << read.reports.front().toStdString();
-    EXPECT_TRUE(read.reader.getDiseaseTemplate("Flat")
-                    .parameter(fn::JSONDiseaseTemplate::Severity, "tree", "acute_hs")
-                    .formulas()
-                    .isEmpty());
+    EXPECT_TRUE(severity("Flat").formulas().isEmpty());
 
-    read.reports.clear();
     read.file(bytesOf(specification("Short", cells(QJsonArray{QJsonValue(QJsonArray{"0.1"})}))));
     ASSERT_EQ(read.reports.size(), 1);
-    EXPECT_TRUE(read.reports.front().endsWith(QStringLiteral("has 1 cells for the 2 strata of \"dims\"; the strata "
-                                                             "without a cell stay 0.")))
+    EXPECT_TRUE(read.reports.front().contains("has 1 cells for the 2 strata of \"dims\"; the strata without a cell"))
         << read.reports.front().toStdString();
 }
 
@@ -102,14 +97,10 @@ TEST(JSONSpecificationCheck, FilesThatCannotBeHeldAreSkippedAtStartUp)
     // The models folder read at start-up: nine dimensions used to abort the program.
     QTemporaryDir base;
     QDir(base.path()).mkdir("models");
-    const auto write = [&base](const QString& name, const QByteArray& bytes) {
-        QFile file(base.path() + QStringLiteral("/models/") + name);
-        file.open(QIODevice::WriteOnly);
-        file.write(bytes);
-    };
-    write("a-nine.json", bytesOf(specification("Nine", cells(QJsonArray{row("0", "0")}), 9)));
-    write("b-eight.json", bytesOf(specification("Eight", cells(QJsonArray{row("0", "0")}), 8)));
-    write("c-broken.json", QByteArrayLiteral("{ \"id\": "));
+    const QString models = base.path() + QStringLiteral("/models/");
+    writeAll(models + "a-nine.json", bytesOf(specification("Nine", cells(QJsonArray{row("0", "0")}), 9)));
+    writeAll(models + "b-eight.json", bytesOf(specification("Eight", cells(QJsonArray{row("0", "0")}), 8)));
+    writeAll(models + "c-broken.json", QByteArrayLiteral("{ \"id\": "));
 
     Read read;
     {
@@ -133,13 +124,10 @@ TEST(JSONSpecificationCheck, FilesThatCannotBeHeldAreSkippedAtStartUp)
         "dims",
         QJsonObject{{"order", QJsonArray{"a", "b"}}, {"values", QJsonObject{{"a", thousand}, {"b", thousand}}}});
     fn::MemoryBudget::setLimit(16u * 1024 * 1024);
-    read.reports.clear();
     read.file(bytesOf(wide), "wide.json");
     EXPECT_FALSE(read.reader.diseaseDataExist("Wide"));
     ASSERT_FALSE(read.reports.isEmpty());
-    EXPECT_TRUE(
-        read.reports.last().startsWith(QStringLiteral("Model specification wide.json is skipped: its dimensions "
-                                                      "have 1000000 strata")))
+    EXPECT_TRUE(read.reports.last().contains("wide.json is skipped: its dimensions have 1000000 strata"))
         << read.reports.last().toStdString();
 
     // Few strata but a file full of cells, each held as text and compiled.
@@ -148,7 +136,6 @@ TEST(JSONSpecificationCheck, FilesThatCannotBeHeldAreSkippedAtStartUp)
         manyRows.append(row("1", "2"));
     QJsonObject full = specification("Full", cells(QJsonArray{row("0", "0")}));
     full.insert("rawCasesCountArray", cells(manyRows));
-    read.reports.clear();
     read.file(bytesOf(full), "full.json");
     fn::MemoryBudget::setLimit(0);
     EXPECT_FALSE(read.reader.diseaseDataExist("Full"));
@@ -175,16 +162,13 @@ TEST(JSONSpecificationCheck, TwoInfectionsAreReportedAndTheShippedModelsSayNothi
 
     Read shipped;
     for (const QFileInfo& model : QDir(QStringLiteral(OZMID_TEST_DATA_DIR "/../models")).entryInfoList(QDir::Files)) {
-        QFile file(model.filePath());
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        shipped.file(file.readAll(), model.fileName());
+        shipped.file(referencetest::readAll(model.filePath()), model.fileName());
+        EXPECT_TRUE(shipped.reports.isEmpty()) << shipped.reports.join(QLatin1Char('\n')).toStdString();
     }
     EXPECT_EQ(shipped.reader.getDiseaseIds().size(), 2);
-    EXPECT_TRUE(shipped.reports.isEmpty()) << shipped.reports.join(QLatin1Char('\n')).toStdString();
 }
 
-// A cell that is not one value is refused with the element, the cell and the reason, whatever
-// array it is in; the file is skipped, so no other cell moves.
+// The file is skipped, so that no other cell moves.
 TEST(JSONSpecificationCheck, CellsThatAreNotOneValueSkipTheFile)
 {
     const struct

@@ -7,10 +7,7 @@ namespace {
 
 QStringList repeated(int count, const QString& formula)
 {
-    QStringList list;
-    for (int i = 0; i < count; ++i)
-        list << formula;
-    return list;
+    return QVector<QString>(count, formula).toList();
 }
 
 struct Factors
@@ -99,18 +96,15 @@ TEST(TransitionParamsMgr, DefaultsAreNamedAndStoredMetaSurvives)
     EXPECT_EQ(redistribution.name(), "Redistribution");
     EXPECT_TRUE(allFormulasAre(redistribution, "0.052632", 6));
 
-    fn::DataArray withMeta = stored(f, "Probability", "RandUniform(0.1, 0.2)");
-    withMeta.setMetaValue("redistribute", "yes");
-    withMeta.setMetaValue("direct type", "no");
-    withMeta.setMetaValue("duration", "3");
+    const fn::DataArray withMeta(f.values(), "Probability",
+                                 {{"redistribute", "yes"}, {"direct type", "no"}, {"duration", "3"}},
+                                 repeated(6, "RandUniform(0.1, 0.2)"));
     mgr.set("Generic", "d", "t", "tr", fn::TransitionParamsMgr::Probability, withMeta);
     mgr.set("Generic", "d", "t", "tr", 2, stored(f, "Bad", "5"));
 
     const fn::DataArray fromGeneric = mgr.get("Malta", "d", "t", "tr", fn::TransitionParamsMgr::Probability,
                                               f.pointers());
-    EXPECT_EQ(fromGeneric.metaValue("redistribute"), "yes");
-    EXPECT_EQ(fromGeneric.metaValue("direct type"), "no");
-    EXPECT_EQ(fromGeneric.metaValue("duration"), "3");
+    EXPECT_EQ(fromGeneric.meta(), withMeta.meta());
     EXPECT_TRUE(allFormulasAre(fromGeneric, "RandUniform(0.1, 0.2)", 6));
     // The redistribution of the same transition is still the default.
     EXPECT_TRUE(allFormulasAre(mgr.get("Malta", "d", "t", "tr", fn::TransitionParamsMgr::Redistribution, f.pointers()),

@@ -4,14 +4,64 @@
 
 #include <string>
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include "fn/data/InputDataMgr.h"
 #include "app/refdata/ReferenceWorkbookWriter.h"
+#include "ut/workbook/Excel.h"
 
 // A small reference data store, filled by hand, and its workbooks: what the import and the
 // workbook writer tests start from; and a store as text, to compare two stores field by field.
 namespace referencetest {
+
+inline QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+using Rows = QVector<QVariantList>;
+
+// Writes rows from the given row on, as wide as the widest of them; returns the row after them.
+inline int writeRows(ut::Excel& excel, int row, const Rows& rows)
+{
+    QVariantList block;
+    int width = 1;
+    for (const QVariantList& r : rows) {
+        block << QVariant(r);
+        width = std::max(width, static_cast<int>(r.size()));
+    }
+    int next = 0;
+    excel.writeBlock(QPoint(row, 1), block, width, next);
+    return next;
+}
+
+// What a store tells while it imports: a message box as "title|type|text", an error as "title|text".
+inline void recordMessages(fn::InputDataMgr& store, QStringList& told)
+{
+    QObject::connect(&store, &fn::InputDataMgr::showMessage,
+                     [&told](const QString& title, const QString& text, const QString& type) {
+                         told << title + "|" + type + "|" + text;
+                     });
+    store.setImportErrorReporter([&told](const QString& title, const QString& text) { told << title + "|" + text; });
+}
+
+inline void recordSheets(fn::InputDataMgr& store, QStringList& reports)
+{
+    QObject::connect(&store, &fn::InputDataMgr::excelSheetImporting,
+                     [&reports](fn::FileOperationType operation, const QString& dataType, const QString& text1,
+                                const QString& text2) {
+                         reports << QString::number(operation) + "|" + dataType + "|" + text1 + "|" + text2;
+                     });
+}
 
 using Meta = fn::DataArray::Meta;
 

@@ -2,13 +2,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
-#include <QTemporaryDir>
 
 #include "fn/KnownIds.h"
 #include "fn/data/DiseaseReportMgr.h"
+#include "fn/data/ReferenceStoreTestSupport.h"
 #include "fn/data/Settings.h"
 
 namespace {
@@ -27,13 +26,6 @@ public:
 private:
     QString m_previous;
 };
-
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
 
 } // namespace
 
@@ -87,9 +79,9 @@ TEST(DiseaseReportMgr, SharedAndOwnReports)
     QTemporaryDir base;
     ASSERT_TRUE(QDir(base.path()).mkdir("diseaseReports"));
     const QString reports = base.path() + "/diseaseReports/";
-    writeFile(reports + "BaselineAMR.html", "<p>Shared AMR report</p>\n");
-    writeFile(reports + "Salmonellosis.html", "<p>Own report</p>");
-    writeFile(reports + "StreptococcusPneumoniaePMRSPRESP.html", "<p>Misnamed</p>");
+    referencetest::writeAll(reports + "BaselineAMR.html", "<p>Shared AMR report</p>\n");
+    referencetest::writeAll(reports + "Salmonellosis.html", "<p>Own report</p>");
+    referencetest::writeAll(reports + "StreptococcusPneumoniaePMRSPRESP.html", "<p>Misnamed</p>");
 
     fn::DiseaseReportMgr mgr;
     mgr.setBasePath(base.path());

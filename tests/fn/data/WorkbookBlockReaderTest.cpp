@@ -5,20 +5,14 @@
 #include <QTemporaryDir>
 
 #include "fn/data/WorkbookBlockReader.h"
+#include "fn/data/ReferenceStoreTestSupport.h"
 #include "ut/Exception.h"
-#include "ut/workbook/Excel.h"
+
+using referencetest::dump;
+using referencetest::Rows;
+using referencetest::writeRows;
 
 namespace {
-
-using Rows = QVector<QVariantList>;
-
-QVariantList asBlock(const Rows& rows)
-{
-    QVariantList block;
-    for (const QVariantList& row : rows)
-        block.append(QVariant(row));
-    return block;
-}
 
 // The rows of one parameter block as the model workbook export lays them out, three cells wide.
 Rows parameterBlock(const QString& name, const QVector<QPair<QString, QString>>& meta, const QVariantList& header,
@@ -68,37 +62,26 @@ TEST(WorkbookBlockReader, ReadsTheTablesOfACombinedBlockInARow)
     block.append(QVariantList());
     block += parameterBlock("probability", {{"Direct type", "Death"}, {"Duration", "Chronic"}}, sexHeader, "Age",
                             {{"0-4", "0.5", "0.6"}});
-    int next = 0;
-    excel.writeBlock(QPoint(11, 1), asBlock(block), 3, next);
-    ASSERT_EQ(next, 11 + block.size());
+    ASSERT_EQ(writeRows(excel, 11, block), 11 + block.size());
     const std::unique_ptr<ut::Excel> file = reopened(excel, dir);
 
     int lastRow = 0;
     const fn::DataArray severity = fn::readStratifiedTable(file->find("severity", "A", false), *file, lastRow);
     // Label 11, meta 13-14, header 16, row name 17, levels 18-20.
     EXPECT_EQ(lastRow, 20);
-    EXPECT_EQ(severity.name(), "Severity");
-    EXPECT_EQ(severity.meta(),
-              (fn::DataArray::Meta{{"description", "Mild Diarrhoea"}, {"weblink", "http://example.org/Sev"}}));
-    EXPECT_EQ(severity.factorCopies(),
-              (QVector<fn::InputFactor>{fn::InputFactor("Age", {"0-4", "5-9", "10+"}),
-                                        fn::InputFactor("Sex", {"Female", "Male"})}));
-    EXPECT_EQ(severity.formulas(), (QStringList{"RandPert(0.1,0.2,0.3)", "0.25", "0", "1", "3", "-2"}));
+    EXPECT_EQ(dump(severity),
+              "'Severity' {description:Mild Diarrhoea;weblink:http://example.org/Sev} "
+              "[Age=0-4,5-9,10+ x Sex=Female,Male] RandPert(0.1,0.2,0.3) | 0.25 | 0 | 1 | 3 | -2");
     EXPECT_EQ(severity.dims(), (fn::DataArray::Dims{3, 2}));
 
     const fn::DataArray duration = fn::readStratifiedTable(file->cell(lastRow + 2, 1), *file, lastRow);
     EXPECT_EQ(lastRow, 28);
-    EXPECT_EQ(duration.name(), "Duration");
-    EXPECT_TRUE(duration.meta().isEmpty());
-    EXPECT_EQ(duration.formulas().size(), 6);
-    EXPECT_EQ(duration.formulas().constLast(), "12");
+    EXPECT_EQ(dump(duration), "'Duration' {} [Age=0-4,5-9,10+ x Sex=Female,Male] 7 | 8 | 9 | 10 | 11 | 12");
 
     const fn::DataArray probability = fn::readStratifiedTable(file->cell(lastRow + 2, 1), *file, lastRow);
     EXPECT_EQ(lastRow, 11 + block.size() - 1);
-    EXPECT_EQ(probability.metaValue("direct type"), "Death");
-    EXPECT_EQ(probability.metaValue("duration"), "Chronic");
-    EXPECT_EQ(probability.meta().size(), 2);
-    EXPECT_EQ(probability.formulas(), (QStringList{"0.5", "0.6"}));
+    EXPECT_EQ(dump(probability),
+              "'probability' {direct type:Death;duration:Chronic} [Age=0-4 x Sex=Female,Male] 0.5 | 0.6");
 }
 
 TEST(WorkbookBlockReader, HeaderRowsAreRecognisedByTheSexMarkerOnly)
@@ -107,16 +90,12 @@ TEST(WorkbookBlockReader, HeaderRowsAreRecognisedByTheSexMarkerOnly)
     ut::Excel excel;
     int next = 1;
     for (const QString& marker : QStringList{"SEX", "sEx"}) {
-        excel.writeBlock(
-            QPoint(next, 1),
-            asBlock(parameterBlock(marker + QStringLiteral(" table"), {}, {marker, "F", "M"}, "Age", {{"all", 1, 2}})),
-            3, next);
-        ++next;
+        const QString label = marker + QStringLiteral(" table");
+        next = 1 + writeRows(excel, next, parameterBlock(label, {}, {marker, "F", "M"}, "Age", {{"all", 1, 2}}));
     }
     // Another word, or the marker with surrounding space, makes the rows below meta rows.
     const int otherRow = next;
-    excel.writeBlock(QPoint(otherRow, 1),
-                     asBlock(parameterBlock("Other", {}, {"Gender", "F", "M"}, "Age", {{"0-4", 1, 2}})), 3, next);
+    writeRows(excel, otherRow, parameterBlock("Other", {}, {"Gender", "F", "M"}, "Age", {{"0-4", 1, 2}}));
     const std::unique_ptr<ut::Excel> file = reopened(excel, dir);
 
     for (const char* label : {"SEX table", "sEx table"}) {
@@ -141,11 +120,7 @@ TEST(WorkbookBlockReader, EmptyHeaderCellsShrinkTheColumnDimensionOnly)
 {
     const QTemporaryDir dir;
     ut::Excel excel;
-    int next = 0;
-    excel.writeBlock(
-        QPoint(1, 1),
-        asBlock(parameterBlock("Gap", {}, {"Sex", " ", "Male"}, "Age", {{"0-4", 1, 2}, {"5-9", QString(), 4}})), 3,
-        next);
+    writeRows(excel, 1, parameterBlock("Gap", {}, {"Sex", " ", "Male"}, "Age", {{"0-4", 1, 2}, {"5-9", QString(), 4}}));
     const std::unique_ptr<ut::Excel> file = reopened(excel, dir);
     int lastRow = 0;
     const fn::DataArray gap = fn::readStratifiedTable(file->cell(1, 1), *file, lastRow);
@@ -165,11 +140,8 @@ TEST(WorkbookBlockReader, KeyValueRowsEndAtTheFirstEmptyKey)
 {
     const QTemporaryDir dir;
     ut::Excel excel;
-    int next = 0;
-    excel.writeBlock(
-        QPoint(3, 1),
-        asBlock({{"Type", "2"}, {" Remaining Cases ", 0.5}, {"TYPE", " 3 "}, {"no value"}, {}, {"after the gap", 1}}),
-        2, next);
+    writeRows(excel, 3,
+              {{"Type", "2"}, {" Remaining Cases ", 0.5}, {"TYPE", " 3 "}, {"no value"}, {}, {"after the gap", 1}});
     const std::unique_ptr<ut::Excel> file = reopened(excel, dir);
     int lastRow = 0;
     EXPECT_EQ(fn::readKeyValueRows(*file, 3, lastRow),
@@ -179,14 +151,14 @@ TEST(WorkbookBlockReader, KeyValueRowsEndAtTheFirstEmptyKey)
     EXPECT_EQ(lastRow, 6);
 }
 
-// A table of the saved layout with as many rows as its row dimension has levels reads past empty
-// rows left inside it, never past its last level into the next block; a cell that is not one
-// value refuses the table with the sheet and the cell named.
+// Empty rows left inside a table are read past, never the next block after its last level.
 TEST(WorkbookBlockReader, TablesReadAsTheUserSeesThem)
 {
     const Rows levels{{"0-4", "1", "2"}, {"5-9", "3", "4"}, {"10+", "5", "6"}};
     const Rows next{{"Next label", QString(), QString()}, {}, {"Sex", "Female", "Male"}};
     const Rows element{{"acuteIllness", "Acute illness", QString()}};
+    const Rows gap{{}};
+    const QStringList all{"1", "2", "3", "4", "5", "6"};
     const struct
     {
         Rows table;
@@ -197,39 +169,24 @@ TEST(WorkbookBlockReader, TablesReadAsTheUserSeesThem)
         bool byLevels = false; // rowCount from the levels of Age, rows past a gap named by one of them
     } rows[] = {
         // An empty row between the first two levels, then the next block as the layout has it.
-        {levels.mid(0, 1) + Rows{{}} + levels.mid(1) + Rows{{}} + next, 3, {"1", "2", "3", "4", "5", "6"}, 8, {}},
+        {levels.mid(0, 1) + gap + levels.mid(1) + gap + next, 3, all, 8, {}},
         // Two empty rows; and the same table read without knowing its size ends at the gap.
-        {levels.mid(0, 2) + Rows{{}, {}} + levels.mid(2) + Rows{{}} + next, 3, {"1", "2", "3", "4", "5", "6"}, 9, {}},
-        {levels.mid(0, 1) + Rows{{}} + levels.mid(1), 0, {"1", "2"}, 5, {}},
+        {levels.mid(0, 2) + gap + gap + levels.mid(2) + gap + next, 3, all, 9, {}},
+        {levels.mid(0, 1) + gap + levels.mid(1), 0, all.mid(0, 2), 5, {}},
         // A table one level short is not made up from the block after it.
-        {levels.mid(0, 2) + Rows{{}} + next, 3, {"1", "2", "3", "4"}, 6, {}},
+        {levels.mid(0, 2) + gap + next, 3, all.mid(0, 4), 6, {}},
         // Not from an element label either, which has a second cell, when the levels are known.
-        {levels.mid(0, 2) + Rows{{}} + element, 3, {"1", "2", "3", "4"}, 6, {}, true},
-        {levels.mid(0, 1) + Rows{{}} + levels.mid(1) + Rows{{}} + next, 3, {"1", "2", "3", "4", "5", "6"}, 8, {}, true},
+        {levels.mid(0, 2) + gap + element, 3, all.mid(0, 4), 6, {}, true},
+        {levels.mid(0, 1) + gap + levels.mid(1) + gap + next, 3, all, 8, {}, true},
         // A table of no known size reads past every gap that a table row follows.
-        {levels.mid(0, 1) + Rows{{}} + levels.mid(1, 1) + Rows{{}} + levels.mid(2) + Rows{{}} + next,
-         fn::anyRowCount,
-         {"1", "2", "3", "4", "5", "6"},
-         9,
-         {}},
-        {Rows{{"0-4", "82,1", "2"}},
-         1,
-         {},
-         0,
-         QStringLiteral(
-             "sheet \"Sheet1\", cell B5 holds \"82,1\": it gives 2 values instead of one (a decimal comma?)")},
+        {levels.mid(0, 1) + gap + levels.mid(1, 1) + gap + levels.mid(2) + gap + next, fn::anyRowCount, all, 9, {}},
+        {Rows{{"0-4", "82,1", "2"}}, 1, {}, 0, "cell B5 holds \"82,1\": it gives 2 values instead of one"},
         {Rows{{"0-4", "1", true}}, 1, {}, 0, "sheet \"Sheet1\", cell C5 holds TRUE where a number or formula belongs"},
-        {levels.mid(0, 1) + Rows{{}} + Rows{{"5-9", "max(1", "2)"}},
-         2,
-         {},
-         0,
-         "cell B7 holds \"max(1\": its brackets do not pair"},
+        {Rows{levels[0], {}, {"5-9", "max(1", "2)"}}, 2, {}, 0, "cell B7 holds \"max(1\": its brackets do not pair"},
     };
     for (const auto& row : rows) {
         ut::Excel excel;
-        int next = 0;
-        const Rows block = parameterBlock("Notification data", {}, sexHeader, "Age", row.table);
-        excel.writeBlock(QPoint(1, 1), asBlock(block), 3, next);
+        writeRows(excel, 1, parameterBlock("Notification data", {}, sexHeader, "Age", row.table));
         int lastRow = 0;
         if (row.formulas.isEmpty()) {
             try {
@@ -240,11 +197,8 @@ TEST(WorkbookBlockReader, TablesReadAsTheUserSeesThem)
             }
             continue;
         }
-        const fn::RowLevelsOf ageLevels = [&levels](const QString& dimension) {
-            QStringList names;
-            for (const QVariantList& level : levels)
-                names << level.value(0).toString();
-            return dimension == QLatin1String("Age") ? names : QStringList();
+        const fn::RowLevelsOf ageLevels = [](const QString& dimension) {
+            return dimension == QLatin1String("Age") ? QStringList{"0-4", "5-9", "10+"} : QStringList();
         };
         const fn::DataArray array = row.byLevels
             ? fn::readStratifiedTable(excel.cell(1, 1), excel, lastRow, ageLevels)
