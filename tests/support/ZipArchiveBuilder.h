@@ -23,14 +23,14 @@ public:
         entry.packedSize = quint32(packed.size());
         entry.size = claimedSize > 0 ? claimedSize : quint32(data.size());
         entry.offset = quint32(m_body.size());
-        appendU32(m_body, 0x04034b50);
+        append<quint32>(m_body, 0x04034b50);
         for (const quint16 field : {quint16(20), quint16(0), quint16(8), quint16(0), quint16(0)})
-            appendU16(m_body, field);
-        appendU32(m_body, entry.checksum);
-        appendU32(m_body, entry.packedSize);
-        appendU32(m_body, entry.size);
-        appendU16(m_body, quint16(name.size()));
-        appendU16(m_body, 0);
+            append<quint16>(m_body, field);
+        append<quint32>(m_body, entry.checksum);
+        append<quint32>(m_body, entry.packedSize);
+        append<quint32>(m_body, entry.size);
+        append<quint16>(m_body, quint16(name.size()));
+        append<quint16>(m_body, 0);
         m_body += name + packed;
         m_entries.append(entry);
     }
@@ -46,26 +46,26 @@ public:
     {
         QByteArray directory;
         for (const Entry& entry : m_entries) {
-            appendU32(directory, 0x02014b50);
+            append<quint32>(directory, 0x02014b50);
             for (const quint16 field : {quint16(20), quint16(20), quint16(0), quint16(8), quint16(0), quint16(0)})
-                appendU16(directory, field);
-            appendU32(directory, entry.checksum);
-            appendU32(directory, entry.packedSize);
-            appendU32(directory, entry.size);
+                append<quint16>(directory, field);
+            append<quint32>(directory, entry.checksum);
+            append<quint32>(directory, entry.packedSize);
+            append<quint32>(directory, entry.size);
             for (const quint16 field : {quint16(entry.name.size()), quint16(0), quint16(0), quint16(0), quint16(0)})
-                appendU16(directory, field);
-            appendU32(directory, 0);
-            appendU32(directory, entry.offset);
+                append<quint16>(directory, field);
+            append<quint32>(directory, 0);
+            append<quint32>(directory, entry.offset);
             directory += entry.name;
         }
         QByteArray archive = m_body + directory;
-        appendU32(archive, 0x06054b50);
+        append<quint32>(archive, 0x06054b50);
         const quint16 count = quint16(m_entries.size());
         for (const quint16 field : {quint16(0), quint16(0), count, count})
-            appendU16(archive, field);
-        appendU32(archive, quint32(directory.size()));
-        appendU32(archive, quint32(m_body.size()));
-        appendU16(archive, 0);
+            append<quint16>(archive, field);
+        append<quint32>(archive, quint32(directory.size()));
+        append<quint32>(archive, quint32(m_body.size()));
+        append<quint16>(archive, 0);
         return archive;
     }
 
@@ -79,18 +79,12 @@ private:
         quint32 offset = 0;
     };
 
-    static void appendU16(QByteArray& out, quint16 value)
+    template <typename T>
+    static void append(QByteArray& out, T value)
     {
-        char bytes[2];
+        char bytes[sizeof(T)];
         qToLittleEndian(value, bytes);
-        out.append(bytes, 2);
-    }
-
-    static void appendU32(QByteArray& out, quint32 value)
-    {
-        char bytes[4];
-        qToLittleEndian(value, bytes);
-        out.append(bytes, 4);
+        out.append(bytes, sizeof(T));
     }
 
     static QByteArray deflated(const QByteArray& data, int level)
