@@ -28,26 +28,7 @@ protected:
         window = ui::OzmidMainWnd::create();
         ASSERT_TRUE(window);
     }
-
-    void useChief()
-    {
-        chief = std::make_unique<ui::Chief>();
-        chief->setBasePath(base.path());
-        window->setChief(chief.get());
-    }
 };
-
-// The menus with their entries' names, "-" for a separator.
-QString menus(QMainWindow* window)
-{
-    QStringList names;
-    for (const QAction* menu : window->menuBar()->actions()) {
-        names << menu->text() + ":";
-        for (const QAction* entry : menu->menu()->actions())
-            names << (entry->isSeparator() ? QStringLiteral("-") : entry->objectName());
-    }
-    return names.join(' ');
-}
 
 } // namespace
 
@@ -60,17 +41,23 @@ TEST_F(MainWindowTest, OneWindowShowingTheMainPageOverTheController)
     EXPECT_EQ(window->minimumSize(), QSize(1110, 600));
     EXPECT_EQ(window->webView()->contextMenuPolicy(), Qt::PreventContextMenu);
 
-    EXPECT_EQ(menus(window.data()),
+    // The menus with their entries' names, "-" for a separator.
+    QStringList menus;
+    for (const QAction* menu : window->QMainWindow::menuBar()->actions()) {
+        menus << menu->text() + ":";
+        for (const QAction* entry : menu->menu()->actions())
+            menus << (entry->isSeparator() ? "-" : entry->objectName());
+    }
+    EXPECT_EQ(menus.join(' '),
               "File: actSaveModels actLoadModels actSaveResultsTable - actExit "
               "Tools: actOptions actModelCreate - actImportExcelReferenceData actImportJSONReferenceData "
               "About: actWhatsNew - actAboutOzmid actAbout3rdParty");
 
     // The page finds the bridge and lists the diseases the controller offers.
     window->show();
-    EXPECT_TRUE(waitForScript(window->webView()->page(),
-                              QStringLiteral("!!window.ozmidPage && ozmidPage.isReady() && "
-                                             "!!document.querySelector('input[data-disease-id=\"%1\"]')")
-                                  .arg(bsiDisease)));
+    page = window->webView()->page();
+    EXPECT_TRUE(
+        pageReadyAnd(QStringLiteral("!!document.querySelector('input[data-disease-id=\"%1\"]')").arg(bsiDisease)));
 
     const QString version = QCoreApplication::applicationVersion();
     QCoreApplication::setApplicationVersion("2.0.0");

@@ -41,17 +41,6 @@ protected:
         return js(QStringLiteral("document.querySelectorAll(%1).length").arg(jsString(selector))).toInt();
     }
 
-    // The number of a "± 4.9" shown beside a mean.
-    double shownError(const QString& selector)
-    {
-        QString text = pageText(
-            QStringLiteral("(document.querySelector(%1) || {}).textContent || ''").arg(jsString(selector)));
-        text.remove("±").remove(QLatin1Char(',')).remove(QLatin1Char(' '));
-        bool ok = false;
-        const double value = text.toDouble(&ok);
-        return ok ? value : std::nan("");
-    }
-
     QVariantMap uncertainty() const { return chief->models().front()->uncertaintyResults(); }
 };
 
@@ -125,8 +114,9 @@ TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
         SCOPED_TRACE(row.selector.toStdString());
         const double computed = row.computed.value(row.key).toMap().value("MeanStandardError").toDouble();
         ASSERT_GT(computed, 0.0);
-        // Two significant digits, as the page shows standard errors.
-        EXPECT_NEAR(shownError(row.selector + " .se"), computed, 0.051 * computed);
+        // The "± 4.9" beside the mean, to two significant digits as the page shows standard errors.
+        QString shown = textOf(row.selector + " .se");
+        EXPECT_NEAR(shown.remove("±").remove(',').remove(' ').toDouble(), computed, 0.051 * computed);
     }
     EXPECT_EQ(count("#aggregatedResultsTable tr[data-total] .se"), 0);
     EXPECT_GT(count("#categorizedTable .stat-cell .se"), 10);
@@ -168,7 +158,7 @@ TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
     };
     const auto keyOf = [](const QVariantMap& m) {
         return QStringList{m.value("tree").toString(), m.value("element").toString(), m.value("parameter").toString()}
-            .join(QLatin1Char('|'));
+            .join('|');
     };
     QMap<QString, Group> groups;
     for (const QVariant& v : inputs) {
@@ -205,9 +195,9 @@ TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
             treeName = t.toMap().value("outcomeTreeName").toString();
     }
     ASSERT_FALSE(treeName.isEmpty());
-    const QString element = strongest.value("element").toString().isEmpty() ? QStringLiteral("model")
+    const QString element = strongest.value("element").toString().isEmpty() ? "model"
                                                                             : strongest.value("elementName").toString();
-    const QStringList lines = labels.first().split(QLatin1Char('\n'));
+    const QStringList lines = labels.first().split('\n');
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines[0].toStdString(), QString(treeName + QStringLiteral(" › ") + element).toStdString());
     EXPECT_TRUE(lines[1].startsWith(capitalized(strongest.value("parameter").toString()))) << qPrintable(lines[1]);
@@ -273,13 +263,9 @@ TEST_F(UncertaintyViewTest, TheModelsOwnParametersShowAsTheModels)
     openWindow();
     ASSERT_NO_FATAL_FAILURE(createModelOf(disease));
     // Its trees come from the disease template, drawn and clickable like a specification's.
-    js(QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');"
-                      "document.querySelector('.subtab[data-subtab=\"tree\"]').click();")
-           .arg(jsString(country), jsString(disease)));
-    const QString severe = "#outcomeTreeHost .state-row.clickable[data-element-id=\"severeImpairment\"]";
-    ASSERT_TRUE(waitJs(QStringLiteral("!!document.querySelector('%1')").arg(severe)));
+    ASSERT_NO_FATAL_FAILURE(showTree("severeImpairment", disease));
     EXPECT_EQ(count("#outcomeTreeHost svg.outcome-tree"), 1);
-    ASSERT_TRUE(click(severe));
+    ASSERT_TRUE(click("#outcomeTreeHost .state-row.clickable[data-element-id=\"severeImpairment\"]"));
     EXPECT_TRUE(waitFor([&] { return chief->presenterMgr().isRegistered("model 1", "BSI", "severeImpairment"); }));
 
     js("ozmidPage.setUncertaintyAnalysis(true)");

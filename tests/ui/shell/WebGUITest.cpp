@@ -45,11 +45,6 @@ QImage testImage()
     return image;
 }
 
-void cancelFileDialog()
-{
-    guitest::whenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
-}
-
 class WebGUITest : public guitest::FolderTest
 {
 protected:
@@ -101,7 +96,7 @@ TEST_F(WebGUITest, PngImagesGoToTheClipboardAndToFiles)
 
     const QString path = base.filePath("chart.png");
     QSignalSpy messages(&webGUI, &ui::WebGUI::notice);
-    cancelFileDialog();
+    whenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
     webGUI.savePngImageToFile(pngBase64(image));
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_TRUE(messages.isEmpty());
@@ -158,7 +153,7 @@ TEST_F(PageExportTest, ThePageBecomesAReadableA4PdfOfAFewPages)
     onModel("showDetailedResults");
     ASSERT_TRUE(waitJs("ozmidPage.state.lastDetailedResults !== null"));
 
-    cancelFileDialog();
+    whenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
     window->webGUI().exportPageToPdf();
     EXPECT_TRUE(QDir(base.path()).entryList({"*.pdf"}).isEmpty());
     QSignalSpy exported(&window->webGUI(), &ui::WebGUI::pdfExportFinished);
