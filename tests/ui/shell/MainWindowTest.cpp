@@ -1,11 +1,9 @@
 #include <QAction>
-#include <QApplication>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <gtest/gtest.h>

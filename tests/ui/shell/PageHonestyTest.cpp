@@ -1,4 +1,3 @@
-#include <QAction>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFile>
@@ -15,7 +14,6 @@
 #include "fn/values/random/RandomFunctions.h"
 #include "ui/shell/MainPageFixture.h"
 #include "ui/shell/SettingsDlg.h"
-#include "ui/shell/presenters/DataPresenter.h"
 
 using namespace guitest;
 

@@ -1,4 +1,3 @@
-#include <QAction>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <gtest/gtest.h>

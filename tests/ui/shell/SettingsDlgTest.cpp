@@ -123,10 +123,7 @@ TEST_F(SettingsDlgTest, OkRefusesFieldsWithoutAnAcceptableValue)
         ui::SettingsDlg dialog(settings, nullptr);
         editor(dialog, row.field)->setText(row.text);
         QString told;
-        whenModal<QMessageBox>([&told](QMessageBox* box) {
-            told = box->text();
-            box->button(QMessageBox::Ok)->click();
-        });
+        answerMessageBox(QMessageBox::Ok, told);
         button(dialog, QDialogButtonBox::Ok)->click();
         EXPECT_NE(dialog.result(), QDialog::Accepted) << row.field;
         EXPECT_TRUE(told.contains(row.named)) << row.field << ": " << told.toStdString();

@@ -49,11 +49,7 @@ protected:
 // The Run tab's check box is the controller's setting, whoever changes it.
 TEST_F(UncertaintyViewTest, TheCheckBoxIsTheControllersSetting)
 {
-    {
-        fn::Settings settings;
-        settings.setSensitivityAnalysis(true);
-        settings.sync();
-    }
+    fn::Settings().setSensitivityAnalysis(true);
     openWindow();
     ASSERT_NO_FATAL_FAILURE(waitForPage());
     ASSERT_TRUE(chief->isUncertaintyAnalysisEnabled());
@@ -275,12 +271,10 @@ TEST_F(UncertaintyViewTest, TheModelsOwnParametersShowAsTheModels)
     ASSERT_TRUE(waitJs("!!Chart.getChart(document.getElementById('tornadoChart'))"));
 
     const QVariantList inputs = uncertainty().value("sensitivity").toMap().value("inputs").toList();
-    int own = -1;
-    for (int i = 0; i < inputs.size() && own < 0; ++i) {
-        if (inputs[i].toMap().value("element").toString().isEmpty())
-            own = i;
-    }
-    ASSERT_GE(own, 0);
+    const int own = std::find_if(inputs.begin(), inputs.end(),
+                                 [](const QVariant& i) { return i.toMap().value("element").toString().isEmpty(); })
+        - inputs.begin();
+    ASSERT_LT(own, inputs.size());
     ASSERT_LT(own, 10) << "the model's own parameters are no longer among the strongest inputs of this model";
     const QVariantMap input = inputs[own].toMap();
     const QStringList rows = js("Chart.getChart(document.getElementById('tornadoChart')).data.labels"
