@@ -137,12 +137,10 @@ TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
     // root of their group R^2.
     ASSERT_TRUE(waitJs("!!Chart.getChart(document.getElementById('tornadoChart'))"));
     const QVariantMap chart =
-        runJavaScript(
-            page,
-            "(function () { var c = Chart.getChart(document.getElementById('tornadoChart'));"
-            " return { labels: c.data.labels.map(function (l) { return [].concat(l).join('\\n'); }),"
-            "          coefficients: c.data.datasets[0].data, correlations: c.data.datasets[1].data,"
-            "          title: c.options.plugins.title.text, subtitle: c.options.plugins.subtitle.text }; })()")
+        js("(function () { var c = Chart.getChart(document.getElementById('tornadoChart'));"
+           " return { labels: c.data.labels.map(function (l) { return [].concat(l).join('\\n'); }),"
+           "          coefficients: c.data.datasets[0].data, correlations: c.data.datasets[1].data,"
+           "          subtitle: c.options.plugins.subtitle.text }; })()")
             .toMap();
     const QStringList labels = chart.value("labels").toStringList();
     const QVariantList coefficients = chart.value("coefficients").toList();
@@ -169,8 +167,7 @@ TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
         if (std::abs(rho) > std::abs(g.spearman))
             g.spearman = rho;
     }
-    const QVariantList fitted = sensitivity.value("parameterGroups").toList();
-    for (const QVariant& v : fitted) {
+    for (const QVariant& v : sensitivity.value("parameterGroups").toList()) {
         ASSERT_TRUE(groups.contains(keyOf(v.toMap())));
         Group& g = groups[keyOf(v.toMap())];
         EXPECT_EQ(v.toMap().value("inputs").toInt(), g.members);
@@ -178,11 +175,8 @@ TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
         EXPECT_GE(g.squares, 0.0);
         EXPECT_LE(g.squares, sensitivity.value("rSquared").toDouble() + 1e-9);
     }
-    const Group* top = nullptr;
-    for (const Group& g : groups) {
-        if (!top || g.squares > top->squares)
-            top = &g;
-    }
+    const Group* top = &*std::max_element(groups.begin(), groups.end(),
+                                          [](const Group& a, const Group& b) { return a.squares < b.squares; });
     ASSERT_EQ(labels.size(), std::min(10, groups.size()));
     const QVariantMap strongest = top->first;
     QString treeName;
