@@ -97,8 +97,7 @@ TEST_F(RunSafetyTest, ProgressMovesAndAFailingRunIsReported)
     ASSERT_TRUE(waitJs("ozmidPage.state.running && ozmidPage.state.progress &&"
                        " ozmidPage.state.progress.modelFraction > 0"));
     const QVariantMap during = js("ozmidPage.state.progress").toMap();
-    const double bar = pageText("document.getElementById('runProgressBar').dataset.fraction").toDouble();
-    EXPECT_GT(bar, 0.0);
+    EXPECT_GT(pageText("document.getElementById('runProgressBar').dataset.fraction").toDouble(), 0.0);
     EXPECT_LT(during.value("modelFraction").toDouble(), 1.0);
     EXPECT_EQ(during.value("count").toInt(), 1);
     EXPECT_TRUE(waitJs("/left/.test(document.getElementById('runProgressDetail').textContent)"));
