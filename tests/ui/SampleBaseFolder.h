@@ -50,11 +50,4 @@ inline bool prepareBaseFolder(const QString& path)
     return store.saveCache() && !specifications.isEmpty();
 }
 
-// Replaces the folder's reference data by those the build stages: every country's.
-inline bool useStagedReferenceData(const QString& path)
-{
-    const QString cache = QDir(path).filePath("referenceData.dat");
-    return QFile::remove(cache) && QFile::copy(QStringLiteral(OZMID_BINARY_DIR "/referenceData.dat"), cache);
-}
-
 } // namespace guitest

@@ -123,17 +123,16 @@ TEST_F(MainWindowTest, WorkbookDialogsReportOnlyChosenFiles)
 {
     QSignalSpy saveFiles(window.data(), &ui::OzmidMainWnd::modelSaveFileSpecified);
     QSignalSpy loadFiles(window.data(), &ui::OzmidMainWnd::modelLoadFileSpecified);
-    QFile existing(QDir(base.path()).filePath("saved.xls"));
-    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
-    existing.close();
+    const QString existing = base.filePath("saved.xls");
+    ASSERT_TRUE(QFile(existing).open(QIODevice::WriteOnly));
     const struct
     {
         const char* action;
         const char* title;
         QSignalSpy& files;
         QString chosen;
-    } rows[] = {{"actSaveModels", "Export models", saveFiles, QDir(base.path()).filePath("my models")},
-                {"actLoadModels", "Import models", loadFiles, existing.fileName()}};
+    } rows[] = {{"actSaveModels", "Export models", saveFiles, base.filePath("my models")},
+                {"actLoadModels", "Import models", loadFiles, existing}};
     QStringList filters;
     for (const auto& row : rows) {
         QString title;

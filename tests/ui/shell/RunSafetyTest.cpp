@@ -58,7 +58,7 @@ TEST_P(RunSafetyAtSizeTest, ChangesDuringARunAreRefusedAndTheRunCanBeCancelled)
     // The menu's imports and workbook loading, and a second run, as if they had been chosen.
     chief->importReferenceDataFromJSON();
     chief->importReferenceData();
-    chief->loadModelsFromExcel(QFileInfo(QDir(base.path()).filePath("models.xls")));
+    chief->loadModelsFromExcel(QFileInfo(base.filePath("models.xls")));
     chief->runModels(true);
     for (const char* title : {"Model deletion", "Model creation", "Model parameters", "JSON model specifications",
                               "Reference data import", "Model import"})

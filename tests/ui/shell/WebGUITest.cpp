@@ -157,7 +157,7 @@ TEST_F(PageExportTest, ThePageBecomesAReadableA4PdfOfAFewPages)
     window->webGUI().exportPageToPdf();
     EXPECT_TRUE(QDir(base.path()).entryList({"*.pdf"}).isEmpty());
     QSignalSpy exported(&window->webGUI(), &ui::WebGUI::pdfExportFinished);
-    const QString typed = QDir(base.path()).filePath("burden report");
+    const QString typed = base.filePath("burden report");
     whenModal<QFileDialog>([&typed](QFileDialog* dialog) { typeFileName(dialog, typed); });
     js("document.getElementById('exportPdfButton').click();");
     ASSERT_TRUE(waitFor([&] { return !exported.isEmpty(); }, 120000));
