@@ -35,7 +35,7 @@ Presenter* openPresenter()
     return count == 1 ? found : nullptr;
 }
 
-// A figure the page or a pop-up shows against the model's total mean of that key.
+// Checks a figure the page or a pop-up shows against the model's total mean of that key.
 void expectTotal(const fn::DiseaseModel& model, const char* key, double figure)
 {
     EXPECT_GT(figure, 0.0) << key;
