@@ -13,10 +13,9 @@ using namespace testing_support;
 // while the results file holds every model.
 TEST(ResultsOutput, TheSensitivityFileListsOnlyAnalysedModels)
 {
-    const QJsonObject specification = readJsonObject(
-        sampleModel(QStringLiteral("Illustrative-CRKP-BSI.model_spec.json")));
-    const QStringList population = QVector<QString>(19 * 2, QStringLiteral("1000")).toList();
-    const QStringList lifeExpectancy = QVector<QString>(19 * 2, QStringLiteral("40")).toList();
+    const QJsonObject specification = readJsonObject(sampleModel("Illustrative-CRKP-BSI.model_spec.json"));
+    const QStringList population = QVector<QString>(19 * 2, "1000").toList();
+    const QStringList lifeExpectancy = QVector<QString>(19 * 2, "40").toList();
     JsonModel analysed(specification, population, lifeExpectancy);
     JsonModel plain(specification, population, lifeExpectancy);
     analysed.model->setUncertaintyAnalysis(true);
@@ -30,5 +29,5 @@ TEST(ResultsOutput, TheSensitivityFileListsOnlyAnalysedModels)
     EXPECT_EQ(QJsonDocument::fromJson(output.resultsJson()).array().size(), 2);
     const QJsonArray analyses = QJsonDocument::fromJson(output.uncertaintyJson()).array();
     ASSERT_EQ(analyses.size(), 1);
-    EXPECT_TRUE(analyses.at(0).toObject().contains(QStringLiteral("convergence")));
+    EXPECT_TRUE(analyses.at(0).toObject().contains("convergence"));
 }

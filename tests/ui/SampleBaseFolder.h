@@ -10,16 +10,16 @@
 // The sample base folder of the controller's and the shell's tests.
 namespace guitest {
 
-const QString country = QStringLiteral("Austria");
-const QString bsiDisease = QStringLiteral("IllustrativeCRKPBSI");
-const QString listeriosisDisease = QStringLiteral("IllustrativeListeriosis");
+const QString country = "Austria";
+const QString bsiDisease = "IllustrativeCRKPBSI";
+const QString listeriosisDisease = "IllustrativeListeriosis";
 
 inline QStringList ageGroups()
 {
     QStringList groups;
     for (int from = 0; from < 90; from += 5)
         groups << QStringLiteral("%1-%2").arg(from).arg(from + 4);
-    return groups << QStringLiteral("90+");
+    return groups << "90+";
 }
 
 // Copies the sample specifications into models/ and writes a reference data cache with a
@@ -27,17 +27,16 @@ inline QStringList ageGroups()
 inline bool prepareBaseFolder(const QString& path)
 {
     QDir base(path);
-    if (!base.mkpath(QStringLiteral("models")))
+    if (!base.mkpath("models"))
         return false;
     const QDir samples(QStringLiteral(OZMID_TEST_DATA_DIR "/../models"));
-    const QStringList specifications = samples.entryList({QStringLiteral("*.json")}, QDir::Files);
+    const QStringList specifications = samples.entryList({"*.json"}, QDir::Files);
     for (const QString& file : specifications) {
         if (!QFile::copy(samples.filePath(file), base.filePath(QStringLiteral("models/") + file)))
             return false;
     }
-    const QVector<fn::InputFactor> factors = {
-        fn::InputFactor(QStringLiteral("Age"), ageGroups()),
-        fn::InputFactor(QStringLiteral("Sex"), {QStringLiteral("Female"), QStringLiteral("Male")})};
+    const QVector<fn::InputFactor> factors = {fn::InputFactor("Age", ageGroups()),
+                                              fn::InputFactor("Sex", {"Female", "Male"})};
     QStringList population, lifeExpectancy;
     for (int i = 0; i < ageGroups().size(); ++i) {
         population << QString::number(230000 - 4000 * i) << QString::number(240000 - 6000 * i);
@@ -46,16 +45,9 @@ inline bool prepareBaseFolder(const QString& path)
     fn::InputDataMgr store;
     store.setDirPath(path);
     store.setCountryCaption(country, country);
-    store.setAgeDistribution(country, fn::DataArray(factors, QStringLiteral("Age distribution"), {}, population));
-    store.setLifeExpectancy(country, fn::DataArray(factors, QStringLiteral("Life expectancy"), {}, lifeExpectancy));
+    store.setAgeDistribution(country, fn::DataArray(factors, "Age distribution", {}, population));
+    store.setLifeExpectancy(country, fn::DataArray(factors, "Life expectancy", {}, lifeExpectancy));
     return store.saveCache() && !specifications.isEmpty();
-}
-
-// Replaces the folder's reference data by those the build stages: every country's.
-inline bool useStagedReferenceData(const QString& path)
-{
-    const QString cache = QDir(path).filePath(QStringLiteral("referenceData.dat"));
-    return QFile::remove(cache) && QFile::copy(QStringLiteral(OZMID_BINARY_DIR "/referenceData.dat"), cache);
 }
 
 } // namespace guitest

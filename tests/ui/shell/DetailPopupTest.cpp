@@ -35,9 +35,11 @@ Presenter* openPresenter()
     return count == 1 ? found : nullptr;
 }
 
-double totalMean(const fn::DiseaseModel& model, const QString& key)
+// Checks a figure the page or a pop-up shows against the model's total mean of that key.
+void expectTotal(const fn::DiseaseModel& model, const char* key, double figure)
 {
-    return model.totalResults().value(key).toMap().value("Mean").toDouble();
+    EXPECT_GT(figure, 0.0) << key;
+    EXPECT_NEAR(figure, model.totalResults().value(key).toMap().value("Mean").toDouble(), 1e-9 * figure) << key;
 }
 
 QVariantList stratified(const ui::DataPresenter* presenter, const QString& key)
@@ -54,32 +56,12 @@ double cellSum(const ui::DataPresenter* presenter, const QString& key)
     return sum;
 }
 
-// Enough colours to tell a drawn page from an empty or uniformly filled window.
-int distinctColours(const QImage& image)
-{
-    std::set<QRgb> colours;
-    for (int y = 0; y < image.height(); y += 3) {
-        for (int x = 0; x < image.width(); x += 3)
-            colours.insert(image.pixel(x, y));
-    }
-    return static_cast<int>(colours.size());
-}
-
 class DetailPopupTest : public guitest::MainPageFixture
 {
 protected:
     bool isOpen(const QString& tree, const QString& element) const
     {
         return chief->presenterMgr().isRegistered("model 1", tree, element);
-    }
-
-    void showTrees()
-    {
-        js(QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');"
-                          "document.querySelector('.subtab[data-subtab=\"tree\"]').click();")
-               .arg(jsString(country), jsString(bsiDisease)));
-        ASSERT_TRUE(waitJs(QStringLiteral("!!document.querySelector('.state-row.clickable[data-element-id=\"%1\"]')")
-                               .arg(septicShock)));
     }
 
     // Clicks the element on the drawn tree and returns its window once it has shown its data.
@@ -142,7 +124,7 @@ TEST_F(DetailPopupTest, OneWindowPerElementWhoseEditsExplainRefusalsAndWaitForAR
     EXPECT_FALSE(isOpen(tree, state));
 
     // A second click on an element whose pop-up is open brings that window back.
-    ASSERT_NO_FATAL_FAILURE(showTrees());
+    ASSERT_NO_FATAL_FAILURE(showTree(septicShock));
     QPointer<ui::YLDHealthOutcomeDataPresenter> popup = clickSepticShock();
     ASSERT_TRUE(popup);
     popup->activateWindow();
@@ -288,11 +270,7 @@ TEST_F(DetailPopupTest, ThePageRunsAModelAndThePopUpsShowItsResults)
     EXPECT_EQ(model.numberOfIterations(), 300u);
     ASSERT_TRUE(waitJs("ozmidPage.state.lastRunList && ozmidPage.state.lastRunList.length === 1 && "
                        "ozmidPage.dalyMean('model 1') !== null"));
-    const double shown = js("ozmidPage.dalyMean('model 1')").toDouble();
-    const double computed = totalMean(model, "daly");
-    EXPECT_GT(computed, 0.0);
-    EXPECT_NEAR(shown, computed, 1e-9 * computed);
-    EXPECT_EQ(pageText("document.getElementById('runProgressBar').dataset.fraction"), "1");
+    expectTotal(model, "daly", js("ozmidPage.dalyMean('model 1')").toDouble());
     EXPECT_TRUE(jsTrue("!!document.querySelector('#aggregatedResultsTable tr[data-total=\"true\"] .daly-mean')"));
 
     // Every chart has a Copy image button that puts the chart on the clipboard as a picture.
@@ -313,9 +291,14 @@ TEST_F(DetailPopupTest, ThePageRunsAModelAndThePopUpsShowItsResults)
     QTest::qWait(500);
     const QImage picture = window->grab().toImage();
     EXPECT_GE(picture.width(), 1110);
-    EXPECT_GT(distinctColours(picture), 50);
+    std::set<QRgb> colours;
+    for (int y = 0; y < picture.height(); y += 3) {
+        for (int x = 0; x < picture.width(); x += 3)
+            colours.insert(picture.pixel(x, y));
+    }
+    EXPECT_GT(colours.size(), 50u);
 
-    ASSERT_NO_FATAL_FAILURE(showTrees());
+    ASSERT_NO_FATAL_FAILURE(showTree(septicShock));
     ui::YLDHealthOutcomeDataPresenter* popup = clickSepticShock();
     ASSERT_TRUE(popup);
     EXPECT_TRUE(popup->webData().data().value("ResultsAvailable").toBool());
@@ -341,18 +324,13 @@ TEST_F(DetailPopupTest, ThePageRunsAModelAndThePopUpsShowItsResults)
     auto* infection = openPresenter<ui::InfectionDataPresenter>();
     ASSERT_TRUE(infection);
     EXPECT_EQ(infection->windowTitle(), "Infection data");
-    const double cases = cellSum(infection, "SampleMeanOutputIncidence");
-    EXPECT_GT(cases, 0.0);
-    EXPECT_NEAR(cases, totalMean(model, "cases"), 1e-9 * cases);
+    expectTotal(model, "cases", cellSum(infection, "SampleMeanOutputIncidence"));
     EXPECT_FALSE(stratified(infection, "LifeExpData").isEmpty());
     openPopup(tree, "death", "death_hs", bsiDisease);
     auto* death = openPresenter<ui::YLLHealthOutcomeDataPresenter>();
     ASSERT_TRUE(death);
-    const double deaths = cellSum(death, "IncidenceData");
-    const double yll = cellSum(death, "BurdenData");
-    EXPECT_GT(deaths, 0.0);
-    EXPECT_NEAR(deaths, totalMean(model, "deaths"), 1e-9 * deaths);
-    EXPECT_NEAR(yll, totalMean(model, "yll"), 1e-9 * yll);
+    expectTotal(model, "deaths", cellSum(death, "IncidenceData"));
+    expectTotal(model, "yll", cellSum(death, "BurdenData"));
     double yld = 0.0;
     for (const QString& state : QStringList{"bsiUncomplicated", septicShock, "postSepsisDisability"}) {
         openPopup(tree, state == "postSepsisDisability" ? "sequela" : "symptomatic", state, bsiDisease);
@@ -362,8 +340,7 @@ TEST_F(DetailPopupTest, ThePageRunsAModelAndThePopUpsShowItsResults)
         presenter->close();
         ASSERT_TRUE(waitFor([&] { return !isOpen(tree, state); }));
     }
-    EXPECT_GT(yld, 0.0);
-    EXPECT_NEAR(yld, totalMean(model, "yld"), 1e-9 * yld);
+    expectTotal(model, "yld", yld);
     EXPECT_TRUE(waitForScript(infection->view()->page(),
                               "!!document.querySelector('.subtab[data-subtab=results]') && "
                               "document.querySelector('.subtab[data-subtab=results]').textContent === 'Results'"));

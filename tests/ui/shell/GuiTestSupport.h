@@ -80,7 +80,7 @@ void whenModal(const std::function<void(Dialog*)>& action, int timeout = timeout
 // dialog's selectFile leaves a focused name field alone.)
 inline void typeFileName(QFileDialog* dialog, const QString& path)
 {
-    if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+    if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
         name->setText(path);
     else
         dialog->selectFile(path);

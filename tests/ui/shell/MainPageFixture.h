@@ -14,10 +14,9 @@
 #include <QWebEngineView>
 #include <gtest/gtest.h>
 
+#include "ui/StoreFixtures.h"
 #include "ui/shell/GuiTestSupport.h"
 #include "InterfaceResources.h"
-#include "ui/Chief.h"
-#include "ui/ParameterExchange.h"
 #include "ui/shell/OzmidMainWnd.h"
 #include "ui/shell/presenters/DataPresenter.h"
 
@@ -29,7 +28,7 @@ inline const QString noticeTexts = QStringLiteral("Array.from(document.querySele
 
 inline QString jsString(const QString& text)
 {
-    return QLatin1Char('\'') + text + QLatin1Char('\'');
+    return '\'' + text + '\'';
 }
 
 // "text|title" of the first element the selector finds on the page, empty when there is none.
@@ -142,12 +141,17 @@ protected:
 
     void openWindow()
     {
-        chief = std::make_unique<ui::Chief>();
-        chief->setBasePath(base.path());
         window = ui::OzmidMainWnd::create();
-        window->setChief(chief.get());
+        useChief();
         window->show();
         page = window->webView()->page();
+    }
+
+    void useChief()
+    {
+        chief = std::make_unique<ui::Chief>();
+        chief->setBasePath(base.path());
+        window->setChief(chief.get());
     }
 
     // Opens the window at size (its own size when invalid) and waits until the page has it.
@@ -158,28 +162,24 @@ protected:
             return;
         window->resize(size);
         ASSERT_TRUE(waitFor([&] { return window->size() == size; }));
-        ASSERT_TRUE(waitForScript(
-            page,
+        ASSERT_TRUE(waitJs(
             QStringLiteral("window.innerWidth <= %1 && window.innerHeight < %2").arg(size.width()).arg(size.height())));
     }
 
     // Selects the countries and the disease on the page and creates their models.
     void createModels(const QStringList& countries, const QString& disease)
     {
-        ASSERT_TRUE(waitForScript(page,
-                                  QStringLiteral("!!window.ozmidPage && ozmidPage.isReady() && "
-                                                 "!!document.querySelector('input[data-disease-id=\"%1\"]')")
-                                      .arg(disease)));
+        ASSERT_TRUE(
+            pageReadyAnd(QStringLiteral("!!document.querySelector('input[data-disease-id=\"%1\"]')").arg(disease)));
         QStringList quoted;
         for (const QString& country : countries)
             quoted << jsString(country);
         const std::size_t before = chief->models().size();
-        runJavaScript(page,
-                      QStringLiteral("ozmidPage.selectCountries([%1]); ozmidPage.selectDiseases([%2]);"
-                                     "ozmidPage.createModels();")
-                          .arg(quoted.join(QLatin1Char(',')), jsString(disease)));
-        ASSERT_TRUE(waitForScript(
-            page, QStringLiteral("ozmidPage.state.models.length === %1").arg(before + std::size_t(countries.size()))));
+        js(QStringLiteral("ozmidPage.selectCountries([%1]); ozmidPage.selectDiseases([%2]);"
+                          "ozmidPage.createModels();")
+               .arg(quoted.join(','), jsString(disease)));
+        ASSERT_TRUE(
+            waitJs(QStringLiteral("ozmidPage.state.models.length === %1").arg(before + std::size_t(countries.size()))));
     }
 
     void createModelOf(const QString& disease)
@@ -192,13 +192,10 @@ protected:
     void runFromPage(int samples)
     {
         ASSERT_TRUE(
-            runJavaScript(page,
-                          QStringLiteral("ozmidPage.setNumSamples(%1) === %1 && ozmidPage.runModels()").arg(samples))
-                .toBool());
-        ASSERT_TRUE(waitForScript(page,
-                                  QStringLiteral("ozmidPage.state.lastRunOutcome === 'finished' && "
-                                                 "!ozmidPage.state.running && "
-                                                 "ozmidPage.state.lastAggregatedResults !== null")));
+            js(QStringLiteral("ozmidPage.setNumSamples(%1) === %1 && ozmidPage.runModels()").arg(samples)).toBool());
+        ASSERT_TRUE(waitJs(QStringLiteral("ozmidPage.state.lastRunOutcome === 'finished' && "
+                                          "!ozmidPage.state.running && "
+                                          "ozmidPage.state.lastAggregatedResults !== null")));
     }
 
     QVariant js(const QString& code) { return runJavaScript(page, code); }
@@ -215,32 +212,22 @@ protected:
         return js(QStringLiteral("document.querySelector(%1).hidden").arg(jsString(selector))).toBool();
     }
 
-    // Changes the first severity formula of model 1's first health state as a pop-up's Apply
-    // does (tables sent back unchanged would change nothing).
-    void editSeverity()
-    {
-        const fn::DiseaseModel& model = *chief->models().front();
-        fn::OutcomeTree& tree = chief->models().front()->getOutcomeTree(0);
-        fn::HealthState& state = tree.getHealthState(0);
-        fn::DataArray severity = state.severity();
-        QStringList formulas = severity.formulas();
-        formulas[0] = formulas[0] == QLatin1String("0.5") ? QStringLiteral("0.25") : QStringLiteral("0.5");
-        severity.setFormulas(formulas);
-        chief->applyChangesToYLDParams({{"countryID", model.countryId()},
-                                        {"diseaseID", model.diseaseId()},
-                                        {"modelID", model.modelId()},
-                                        {"outcomeTreeID", tree.id()},
-                                        {"outcomeTreeNodeID", state.id()}},
-                                       ui::dataArrayToMap(severity), ui::dataArrayToMap(state.duration()),
-                                       ui::dataArrayToMap(state.proportion()));
-    }
+    void editSeverity() { uitest::applySeverity(*chief, *chief->models().front()); }
 
     // Calls a function of the page's automation hook on model 1 of guitest::country.
     void onModel(const char* function, const QString& disease = bsiDisease)
     {
-        runJavaScript(page,
-                      QStringLiteral("ozmidPage.%1(%2, %3, 'model 1');")
-                          .arg(QLatin1String(function), jsString(country), jsString(disease)));
+        js(QStringLiteral("ozmidPage.%1(%2, %3, 'model 1');")
+               .arg(QLatin1String(function), jsString(country), jsString(disease)));
+    }
+
+    // Shows the tree of model 1 of guitest::country, once the element on it can be clicked.
+    void showTree(const QString& element, const QString& disease = bsiDisease)
+    {
+        onModel("openModel", disease);
+        js("document.querySelector('.subtab[data-subtab=\"tree\"]').click();");
+        ASSERT_TRUE(waitJs(
+            QStringLiteral("!!document.querySelector('.state-row.clickable[data-element-id=\"%1\"]')").arg(element)));
     }
 
     // The pop-up of an element of model 1 of guitest::country, opened as a click on its tree does.
@@ -256,20 +243,18 @@ protected:
         return qobject_cast<ui::DataPresenter*>(chief->presenterMgr().presenter("model 1", tree, element));
     }
 
-    void waitForPage()
+    void waitForPage() { ASSERT_TRUE(pageReadyAnd("ozmidPage.state.countries.length > 0")); }
+    bool pageReadyAnd(const QString& condition)
     {
-        ASSERT_TRUE(waitForScript(page,
-                                  QStringLiteral("!!window.ozmidPage && ozmidPage.isReady() && "
-                                                 "ozmidPage.state.countries.length > 0")));
+        return waitJs("!!window.ozmidPage && ozmidPage.isReady() && " + condition);
     }
 
     // Waits for a notice on the page with this title whose text contains text.
     bool noticeShown(const QString& title, const QString& text)
     {
-        return waitForScript(page,
-                             QStringLiteral("ozmidPage.state.messages.some(function (m) {"
-                                            " return m.title === %1 && m.text.indexOf(%2) >= 0; })")
-                                 .arg(jsString(title), jsString(text)));
+        return waitJs(QStringLiteral("ozmidPage.state.messages.some(function (m) {"
+                                     " return m.title === %1 && m.text.indexOf(%2) >= 0; })")
+                          .arg(jsString(title), jsString(text)));
     }
 
     QAction* action(const char* name) const { return window->findChild<QAction*>(QLatin1String(name)); }

@@ -1,11 +1,9 @@
 #include <QAction>
-#include <QApplication>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -28,26 +26,7 @@ protected:
         window = ui::OzmidMainWnd::create();
         ASSERT_TRUE(window);
     }
-
-    void useChief()
-    {
-        chief = std::make_unique<ui::Chief>();
-        chief->setBasePath(base.path());
-        window->setChief(chief.get());
-    }
 };
-
-// The menus with their entries' names, "-" for a separator.
-QString menus(QMainWindow* window)
-{
-    QStringList names;
-    for (const QAction* menu : window->menuBar()->actions()) {
-        names << menu->text() + ":";
-        for (const QAction* entry : menu->menu()->actions())
-            names << (entry->isSeparator() ? QStringLiteral("-") : entry->objectName());
-    }
-    return names.join(' ');
-}
 
 } // namespace
 
@@ -60,17 +39,23 @@ TEST_F(MainWindowTest, OneWindowShowingTheMainPageOverTheController)
     EXPECT_EQ(window->minimumSize(), QSize(1110, 600));
     EXPECT_EQ(window->webView()->contextMenuPolicy(), Qt::PreventContextMenu);
 
-    EXPECT_EQ(menus(window.data()),
+    // The menus with their entries' names, "-" for a separator.
+    QStringList menus;
+    for (const QAction* menu : window->QMainWindow::menuBar()->actions()) {
+        menus << menu->text() + ":";
+        for (const QAction* entry : menu->menu()->actions())
+            menus << (entry->isSeparator() ? "-" : entry->objectName());
+    }
+    EXPECT_EQ(menus.join(' '),
               "File: actSaveModels actLoadModels actSaveResultsTable - actExit "
               "Tools: actOptions actModelCreate - actImportExcelReferenceData actImportJSONReferenceData "
               "About: actWhatsNew - actAboutOzmid actAbout3rdParty");
 
     // The page finds the bridge and lists the diseases the controller offers.
     window->show();
-    EXPECT_TRUE(waitForScript(window->webView()->page(),
-                              QStringLiteral("!!window.ozmidPage && ozmidPage.isReady() && "
-                                             "!!document.querySelector('input[data-disease-id=\"%1\"]')")
-                                  .arg(bsiDisease)));
+    page = window->webView()->page();
+    EXPECT_TRUE(
+        pageReadyAnd(QStringLiteral("!!document.querySelector('input[data-disease-id=\"%1\"]')").arg(bsiDisease)));
 
     const QString version = QCoreApplication::applicationVersion();
     QCoreApplication::setApplicationVersion("2.0.0");
@@ -138,17 +123,16 @@ TEST_F(MainWindowTest, WorkbookDialogsReportOnlyChosenFiles)
 {
     QSignalSpy saveFiles(window.data(), &ui::OzmidMainWnd::modelSaveFileSpecified);
     QSignalSpy loadFiles(window.data(), &ui::OzmidMainWnd::modelLoadFileSpecified);
-    QFile existing(QDir(base.path()).filePath("saved.xls"));
-    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
-    existing.close();
+    const QString existing = base.filePath("saved.xls");
+    ASSERT_TRUE(QFile(existing).open(QIODevice::WriteOnly));
     const struct
     {
         const char* action;
         const char* title;
         QSignalSpy& files;
         QString chosen;
-    } rows[] = {{"actSaveModels", "Export models", saveFiles, QDir(base.path()).filePath("my models")},
-                {"actLoadModels", "Import models", loadFiles, existing.fileName()}};
+    } rows[] = {{"actSaveModels", "Export models", saveFiles, base.filePath("my models")},
+                {"actLoadModels", "Import models", loadFiles, existing}};
     QStringList filters;
     for (const auto& row : rows) {
         QString title;

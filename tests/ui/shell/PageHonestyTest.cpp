@@ -1,4 +1,3 @@
-#include <QAction>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFile>
@@ -10,15 +9,11 @@
 
 #include <boost/random/mersenne_twister.hpp>
 
-#include <functional>
-#include <vector>
-
 #include "fn/KnownIds.h"
 #include "fn/data/InputDataMgr.h"
 #include "fn/values/random/RandomFunctions.h"
 #include "ui/shell/MainPageFixture.h"
 #include "ui/shell/SettingsDlg.h"
-#include "ui/shell/presenters/DataPresenter.h"
 
 using namespace guitest;
 
@@ -143,11 +138,11 @@ TEST_P(PageHonestyAtSizeTest, CountryMarksFollowAnImport)
     const QString austriaMarked = QStringLiteral("document.getElementById('country-%1').closest('label')"
                                                  ".className.indexOf('lacks-data') >= 0")
                                       .arg(country);
-    ASSERT_TRUE(waitJs(QStringLiteral("!!window.ozmidPage && ozmidPage.isReady() && ") + austriaMarked));
+    ASSERT_TRUE(pageReadyAnd(austriaMarked));
 
     action("actImportExcelReferenceData")->trigger();
     ASSERT_TRUE(noticeShown("Reference data import", "countries"));
-    EXPECT_TRUE(waitJs(QLatin1Char('!') + austriaMarked));
+    EXPECT_TRUE(waitJs('!' + austriaMarked));
 }
 
 // A refused formula comes with the reason, cleared by the next attempt; fewer than 9 samples give
@@ -249,106 +244,92 @@ TEST_P(PageHonestyAtSizeTest, BurdenWithoutPopulationIsNotShownAsNumbers)
     ASSERT_NO_FATAL_FAILURE(runFromPage(20));
     js("ozmidPage.showTab('results');");
     const QStringList copied = copiedBy(page, "document.getElementById('copyAggregatedTable').click();").split('\n');
-    const QStringList header = copied.front().split(QLatin1Char('\t'));
+    const QStringList header = copied.front().split('\t');
 
-    // Each view gives "shown|explanation" for the model of a country.
-    struct View
+    // Each view gives "shown|explanation" for the model of a country, read from a cell of the
+    // results table or of the model's detailed results, a column of the copied table, the chart,
+    // a cell of the pop-up of the model's septic shock or a row of a panel the pop-up copied.
+    enum Where { Table, Detailed, Copied, Chart, Popup, PopupCopied };
+    const struct View
     {
         const char* name;
         bool needsPopulation;
-        std::function<QString(const QString& country)> read;
+        Where where;
+        QString selector;
+        const char* row = "";
+    } views[] = {
+        {"DALY", true, Table, "td.daly-mean"},
+        {"DALY interval", true, Table, "td.ci-cell"},
+        {"YLD", true, Table, "td[data-key=\"yld\"]"},
+        {"DALY per 100 000", true, Table, "td[data-key=\"dalyPer100k\"]"},
+        {"cases", false, Table, "td[data-key=\"cases\"] .mean"},
+        {"chart", true, Chart, ""},
+        {"copied DALY", true, Copied, "DALY mean"},
+        {"copied cases", false, Copied, "Cases mean"},
+        {"model's total DALY", true, Detailed, "#sequelaTypeTable tr[data-category=\"total\"] td[data-key=\"daly\"]"},
+        {"model's DALY by age", true, Detailed, "#categorizedTable tbody td"},
+        {"pop-up's DALY", true, Popup, ".stat-block tr[data-key=\"daly\"] td.mean-cell"},
+        {"pop-up's YLD per 100 000", true, Popup, ".stat-block tr[data-key=\"yldPer100k\"] td.ci-cell"},
+        {"pop-up's cases", false, Popup, ".stat-block tr[data-key=\"populationCasesCount\"] td.mean-cell"},
+        {"pop-up's YLD by age", true, Popup, ".result-block[data-key=\"yld\"] tbody td"},
+        {"pop-up's remaining life expectancy", true, Popup,
+         ".result-block[data-key=\"remainingLifeExpectancy\"] tbody td"},
+        {"pop-up's copied DALY", true, PopupCopied, ".stat-block", "DALY"},
+        {"pop-up's copied YLD by age", true, PopupCopied, ".result-block[data-key=\"yld\"]", "0-4"},
     };
-    const auto cell = [&](const char* selector) {
-        return [&, selector](const QString& country) {
-            return textAndTitle(
-                page, QStringLiteral("#aggregatedResultsTable tr[data-country-id=\"%1\"] %2").arg(country, selector));
-        };
-    };
-    const auto copiedCell = [&](const char* column) {
-        return [&, column](const QString& country) {
-            for (const QString& line : copied) {
-                const QStringList fields = line.split(QLatin1Char('\t'));
-                if (fields.size() == header.size() && fields[1] == country)
-                    return QString(fields[header.indexOf(column)] + '|' + fields[header.indexOf(column)]);
-            }
-            return QString();
-        };
-    };
-    const auto modelOf = [&](const QString& country) {
-        return pageText(QStringLiteral("document.querySelector('#aggregatedResultsTable tr[data-country-id=\"%1\"]')"
-                                       ".dataset.modelId")
-                            .arg(country));
-    };
-    const auto detailed = [&](const char* selector) {
-        return [&, selector](const QString& country) {
+    const auto read = [&](const View& view, const QString& country) -> QString {
+        const QString row = QStringLiteral("#aggregatedResultsTable tr[data-country-id=\"%1\"]").arg(country);
+        const QString model = pageText(QStringLiteral("document.querySelector('%1').dataset.modelId").arg(row));
+        QWebEnginePage* sub = nullptr;
+        if (view.where >= Popup) {
+            const QString tree = "bsi", shock = "bsiSepticShock";
+            if (!chief->presenterMgr().isRegistered(model, tree, shock))
+                chief->showOutcomeTreeElementDetails(tree, "symptomatic", shock, country, bsiDisease, model);
+            auto* popup = qobject_cast<ui::DataPresenter*>(chief->presenterMgr().presenter(model, tree, shock));
+            if (!popup || !waitForScript(popup->view()->page(), "!!document.querySelector('.stat-block td.mean-cell')"))
+                return {};
+            sub = popup->view()->page();
+        }
+        switch (view.where) {
+        case Table:
+            return textAndTitle(page, row + ' ' + view.selector);
+        case Detailed:
             js(QStringLiteral("document.getElementById('sequelaTypeTable').innerHTML = '';"
                               " document.getElementById('categorizedTable').innerHTML = '';"
                               " ozmidPage.showDetailedResults(%1, %2, %3);")
-                   .arg(jsString(country), jsString(bsiDisease), jsString(modelOf(country))));
-            waitJs(QStringLiteral("!!document.querySelector(%1)").arg(jsString(selector)));
-            return textAndTitle(page, selector);
-        };
-    };
-    // The pop-up of the model's septic shock, with its results.
-    const auto popupPage = [&](const QString& country) -> QWebEnginePage* {
-        const QString model = modelOf(country), tree = "bsi", shock = "bsiSepticShock";
-        if (!chief->presenterMgr().isRegistered(model, tree, shock))
-            chief->showOutcomeTreeElementDetails(tree, "symptomatic", shock, country, bsiDisease, model);
-        auto* popup = qobject_cast<ui::DataPresenter*>(chief->presenterMgr().presenter(model, tree, shock));
-        if (!popup || !waitForScript(popup->view()->page(), "!!document.querySelector('.stat-block td.mean-cell')"))
-            return nullptr;
-        return popup->view()->page();
-    };
-    const auto popupCell = [&](const char* selector) {
-        return [&, selector](const QString& country) {
-            QWebEnginePage* sub = popupPage(country);
-            return sub ? textAndTitle(sub, selector) : QString();
-        };
-    };
-    const auto popupCopy = [&](const char* panel, const char* row) {
-        return [&, panel, row](const QString& country) {
-            QWebEnginePage* sub = popupPage(country);
-            const QString script =
-                QStringLiteral("document.querySelector(%1 + ' .panel-head button').click();").arg(jsString(panel));
-            for (const QString& line : sub ? copiedBy(sub, script).split('\n') : QStringList()) {
-                if (line.startsWith(QLatin1String(row) + '\t'))
-                    return QString(line.section('\t', 1, 1) + '|' + line);
+                   .arg(jsString(country), jsString(bsiDisease), jsString(model)));
+            waitJs(QStringLiteral("!!document.querySelector(%1)").arg(jsString(view.selector)));
+            return textAndTitle(page, view.selector);
+        case Copied:
+            for (const QString& line : copied) {
+                const QStringList fields = line.split('\t');
+                if (fields.size() == header.size() && fields[1] == country)
+                    return fields[header.indexOf(view.selector)] + '|' + fields[header.indexOf(view.selector)];
             }
-            return QString();
-        };
-    };
-    const std::vector<View> views = {
-        {"DALY", true, cell("td.daly-mean")},
-        {"DALY interval", true, cell("td.ci-cell")},
-        {"YLD", true, cell("td[data-key=\"yld\"]")},
-        {"DALY per 100 000", true, cell("td[data-key=\"dalyPer100k\"]")},
-        {"cases", false, cell("td[data-key=\"cases\"] .mean")},
-        {"chart", true,
-         [&](const QString& country) {
-             return pageText(QStringLiteral("(function () { var c = Chart.getChart(document.getElementById("
-                                            "'aggregatedChart')); var i = c.data.labels.findIndex(function (l) {"
-                                            " return l.indexOf('%1 · ') === 0; });"
-                                            " return String(c.data.datasets[0].data[i]) + '|' + c.data.labels[i]; })()")
-                                 .arg(country));
-         }},
-        {"copied DALY", true, copiedCell("DALY mean")},
-        {"copied cases", false, copiedCell("Cases mean")},
-        {"model's total DALY", true, detailed("#sequelaTypeTable tr[data-category=\"total\"] td[data-key=\"daly\"]")},
-        {"model's DALY by age", true, detailed("#categorizedTable tbody td")},
-        {"pop-up's DALY", true, popupCell(".stat-block tr[data-key=\"daly\"] td.mean-cell")},
-        {"pop-up's YLD per 100 000", true, popupCell(".stat-block tr[data-key=\"yldPer100k\"] td.ci-cell")},
-        {"pop-up's cases", false, popupCell(".stat-block tr[data-key=\"populationCasesCount\"] td.mean-cell")},
-        {"pop-up's YLD by age", true, popupCell(".result-block[data-key=\"yld\"] tbody td")},
-        {"pop-up's remaining life expectancy", true,
-         popupCell(".result-block[data-key=\"remainingLifeExpectancy\"] tbody td")},
-        {"pop-up's copied DALY", true, popupCopy(".stat-block", "DALY")},
-        {"pop-up's copied YLD by age", true, popupCopy(".result-block[data-key=\"yld\"]", "0-4")},
+            return {};
+        case Chart:
+            return pageText(QStringLiteral("(function () { var c = Chart.getChart(document.getElementById("
+                                           "'aggregatedChart')); var i = c.data.labels.findIndex(function (l) {"
+                                           " return l.indexOf('%1 · ') === 0; });"
+                                           " return String(c.data.datasets[0].data[i]) + '|' + c.data.labels[i]; })()")
+                                .arg(country));
+        case Popup:
+            return textAndTitle(sub, view.selector);
+        case PopupCopied: {
+            const QString script = QStringLiteral("document.querySelector('%1 .panel-head button').click();");
+            for (const QString& line : copiedBy(sub, script.arg(view.selector)).split('\n')) {
+                if (line.startsWith(QLatin1String(view.row) + '\t'))
+                    return line.section('\t', 1, 1) + '|' + line;
+            }
+        }
+        }
+        return {};
     };
     const QRegularExpression number("^-?[\\d,.]+(e[-+]?\\d+)?");
     for (const View& view : views) {
         for (const QString& country : QStringList{guitest::country, "Belgium"}) {
-            const QString shown = view.read(country);
-            const QString value = shown.section(QLatin1Char('|'), 0, 0);
+            const QString shown = read(view, country);
+            const QString value = shown.section('|', 0, 0);
             const bool withheld = view.needsPopulation && country == QLatin1String("Belgium");
             EXPECT_EQ(number.match(value).hasMatch(), !withheld)
                 << view.name << ", " << qPrintable(country) << ": " << qPrintable(shown);
@@ -361,7 +342,7 @@ TEST_P(PageHonestyAtSizeTest, BurdenWithoutPopulationIsNotShownAsNumbers)
     EXPECT_FALSE(hidden("#totalsNote"));
     EXPECT_TRUE(note.contains("includes 1 model without population data")) << qPrintable(note);
     EXPECT_TRUE(note.contains("YLD, YLL and DALY count as 0")) << qPrintable(note);
-    EXPECT_TRUE(copied.join(QLatin1Char('\n')).contains(note));
+    EXPECT_TRUE(copied.join('\n').contains(note));
     EXPECT_TRUE(jsTrue("ozmidPage.dalyMean(document.querySelector("
                        "'#aggregatedResultsTable tr[data-country-id=\"Belgium\"]').dataset.modelId) === null"));
 }

@@ -1,4 +1,3 @@
-#include <QAction>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -10,31 +9,13 @@ using namespace guitest;
 
 namespace {
 
-const QStringList fiveCountries = {country, "Belgium", "Bulgaria", "Croatia", "Cyprus"};
-
 class RunSafetyTest : public guitest::MainPageFixture
 {
 protected:
-    // Ten models of many samples: a run long enough to act during it; the tests end it.
-    void startLongRun()
-    {
-        ASSERT_NO_FATAL_FAILURE(createModels(fiveCountries, bsiDisease));
-        ASSERT_NO_FATAL_FAILURE(createModels(fiveCountries, listeriosisDisease));
-        ASSERT_EQ(chief->models().size(), 10u);
-        onModel("openModel");
-        ASSERT_TRUE(waitJs("ozmidPage.state.selectedModel !== null"));
-        js("ozmidPage.showTab('setup'); ozmidPage.setNumSamples(20000);ozmidPage.runModels();");
-        ASSERT_TRUE(waitJs("ozmidPage.state.running && ozmidPage.state.progress &&"
-                           " ozmidPage.state.progress.modelFraction > 0"));
-        ASSERT_TRUE(chief->isRunning());
-    }
-
     bool disabled(const QString& id)
     {
         return js(QStringLiteral("document.getElementById('%1').disabled").arg(id)).toBool();
     }
-
-    const QString refusal = "while a run is in progress";
 };
 
 using RunSafetyAtSizeTest = AtWindowSizes<RunSafetyTest>;
@@ -49,7 +30,16 @@ INSTANTIATE_TEST_SUITE_P(WindowSizes, RunSafetyAtSizeTest, guitest::windowSizes,
 TEST_P(RunSafetyAtSizeTest, ChangesDuringARunAreRefusedAndTheRunCanBeCancelled)
 {
     ASSERT_NO_FATAL_FAILURE(openWindowAt(GetParam()));
-    ASSERT_NO_FATAL_FAILURE(startLongRun());
+    // Ten models of many samples: a run long enough to act during it; the test ends it.
+    const QStringList fiveCountries = {country, "Belgium", "Bulgaria", "Croatia", "Cyprus"};
+    ASSERT_NO_FATAL_FAILURE(createModels(fiveCountries, bsiDisease));
+    ASSERT_NO_FATAL_FAILURE(createModels(fiveCountries, listeriosisDisease));
+    onModel("openModel");
+    ASSERT_TRUE(waitJs("ozmidPage.state.selectedModel !== null"));
+    js("ozmidPage.showTab('setup'); ozmidPage.setNumSamples(20000);ozmidPage.runModels();");
+    ASSERT_TRUE(waitJs("ozmidPage.state.running && ozmidPage.state.progress &&"
+                       " ozmidPage.state.progress.modelFraction > 0"));
+    ASSERT_TRUE(chief->isRunning());
 
     for (const char* id : {"createModelsButton", "deleteModelsButton", "applyModelChangesButton", "runModelsButton",
                            "numSamplesInput", "timeDiscountRateInput", "uncertaintyAnalysisInput"})
@@ -68,11 +58,11 @@ TEST_P(RunSafetyAtSizeTest, ChangesDuringARunAreRefusedAndTheRunCanBeCancelled)
     // The menu's imports and workbook loading, and a second run, as if they had been chosen.
     chief->importReferenceDataFromJSON();
     chief->importReferenceData();
-    chief->loadModelsFromExcel(QFileInfo(QDir(base.path()).filePath("models.xls")));
+    chief->loadModelsFromExcel(QFileInfo(base.filePath("models.xls")));
     chief->runModels(true);
     for (const char* title : {"Model deletion", "Model creation", "Model parameters", "JSON model specifications",
                               "Reference data import", "Model import"})
-        EXPECT_TRUE(noticeShown(title, refusal)) << title;
+        EXPECT_TRUE(noticeShown(title, "while a run is in progress")) << title;
     EXPECT_TRUE(noticeShown("Model run", "already in progress"));
     EXPECT_EQ(chief->models().size(), 10u);
     ASSERT_TRUE(chief->isRunning()) << "the run ended before the test was done: make it longer";
@@ -107,8 +97,7 @@ TEST_F(RunSafetyTest, ProgressMovesAndAFailingRunIsReported)
     ASSERT_TRUE(waitJs("ozmidPage.state.running && ozmidPage.state.progress &&"
                        " ozmidPage.state.progress.modelFraction > 0"));
     const QVariantMap during = js("ozmidPage.state.progress").toMap();
-    const double bar = pageText("document.getElementById('runProgressBar').dataset.fraction").toDouble();
-    EXPECT_GT(bar, 0.0);
+    EXPECT_GT(pageText("document.getElementById('runProgressBar').dataset.fraction").toDouble(), 0.0);
     EXPECT_LT(during.value("modelFraction").toDouble(), 1.0);
     EXPECT_EQ(during.value("count").toInt(), 1);
     EXPECT_TRUE(waitJs("/left/.test(document.getElementById('runProgressDetail').textContent)"));

@@ -23,17 +23,12 @@ QPushButton* button(const ui::SettingsDlg& dialog, QDialogButtonBox::StandardBut
     return dialog.findChild<QDialogButtonBox*>("buttonBox")->button(which);
 }
 
-QCheckBox* analysisBox(const ui::SettingsDlg& dialog)
-{
-    return dialog.findChild<QCheckBox*>("chkSensitivityAnalysis");
-}
-
 // Samples, seed, discount rate, threads and the analysis, as the dialog shows them.
 QStringList shown(const ui::SettingsDlg& dialog)
 {
     return {editor(dialog, "edtNumSamples")->text(), editor(dialog, "edtRandomSeed")->text(),
             editor(dialog, "edtDiscountRate")->text(), editor(dialog, "edtThreads")->text(),
-            analysisBox(dialog)->isChecked() ? "on" : "off"};
+            dialog.findChild<QCheckBox*>("chkSensitivityAnalysis")->isChecked() ? "on" : "off"};
 }
 
 // The same, as the settings file holds them.
@@ -61,7 +56,7 @@ TEST_F(SettingsDlgTest, OkStoresWhatWasEnteredRestoreAndCancelNothing)
         editor(dialog, "edtRandomSeed")->setText("7");
         editor(dialog, "edtDiscountRate")->setText("0.05");
         editor(dialog, "edtThreads")->setText("3");
-        analysisBox(dialog)->setChecked(true);
+        dialog.findChild<QCheckBox*>("chkSensitivityAnalysis")->setChecked(true);
         button(dialog, QDialogButtonBox::Ok)->click();
         ASSERT_EQ(dialog.result(), QDialog::Accepted);
         dialog.saveSettings();
@@ -123,10 +118,7 @@ TEST_F(SettingsDlgTest, OkRefusesFieldsWithoutAnAcceptableValue)
         ui::SettingsDlg dialog(settings, nullptr);
         editor(dialog, row.field)->setText(row.text);
         QString told;
-        whenModal<QMessageBox>([&told](QMessageBox* box) {
-            told = box->text();
-            box->button(QMessageBox::Ok)->click();
-        });
+        answerMessageBox(QMessageBox::Ok, told);
         button(dialog, QDialogButtonBox::Ok)->click();
         EXPECT_NE(dialog.result(), QDialog::Accepted) << row.field;
         EXPECT_TRUE(told.contains(row.named)) << row.field << ": " << told.toStdString();

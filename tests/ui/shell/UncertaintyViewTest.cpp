@@ -41,17 +41,6 @@ protected:
         return js(QStringLiteral("document.querySelectorAll(%1).length").arg(jsString(selector))).toInt();
     }
 
-    // The number of a "± 4.9" shown beside a mean.
-    double shownError(const QString& selector)
-    {
-        QString text = pageText(
-            QStringLiteral("(document.querySelector(%1) || {}).textContent || ''").arg(jsString(selector)));
-        text.remove("±").remove(QLatin1Char(',')).remove(QLatin1Char(' '));
-        bool ok = false;
-        const double value = text.toDouble(&ok);
-        return ok ? value : std::nan("");
-    }
-
     QVariantMap uncertainty() const { return chief->models().front()->uncertaintyResults(); }
 };
 
@@ -60,11 +49,7 @@ protected:
 // The Run tab's check box is the controller's setting, whoever changes it.
 TEST_F(UncertaintyViewTest, TheCheckBoxIsTheControllersSetting)
 {
-    {
-        fn::Settings settings;
-        settings.setSensitivityAnalysis(true);
-        settings.sync();
-    }
+    fn::Settings().setSensitivityAnalysis(true);
     openWindow();
     ASSERT_NO_FATAL_FAILURE(waitForPage());
     ASSERT_TRUE(chief->isUncertaintyAnalysisEnabled());
@@ -125,8 +110,9 @@ TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
         SCOPED_TRACE(row.selector.toStdString());
         const double computed = row.computed.value(row.key).toMap().value("MeanStandardError").toDouble();
         ASSERT_GT(computed, 0.0);
-        // Two significant digits, as the page shows standard errors.
-        EXPECT_NEAR(shownError(row.selector + " .se"), computed, 0.051 * computed);
+        // The "± 4.9" beside the mean, to two significant digits as the page shows standard errors.
+        QString shown = textOf(row.selector + " .se");
+        EXPECT_NEAR(shown.remove("±").remove(',').remove(' ').toDouble(), computed, 0.051 * computed);
     }
     EXPECT_EQ(count("#aggregatedResultsTable tr[data-total] .se"), 0);
     EXPECT_GT(count("#categorizedTable .stat-cell .se"), 10);
@@ -151,12 +137,10 @@ TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
     // root of their group R^2.
     ASSERT_TRUE(waitJs("!!Chart.getChart(document.getElementById('tornadoChart'))"));
     const QVariantMap chart =
-        runJavaScript(
-            page,
-            "(function () { var c = Chart.getChart(document.getElementById('tornadoChart'));"
-            " return { labels: c.data.labels.map(function (l) { return [].concat(l).join('\\n'); }),"
-            "          coefficients: c.data.datasets[0].data, correlations: c.data.datasets[1].data,"
-            "          title: c.options.plugins.title.text, subtitle: c.options.plugins.subtitle.text }; })()")
+        js("(function () { var c = Chart.getChart(document.getElementById('tornadoChart'));"
+           " return { labels: c.data.labels.map(function (l) { return [].concat(l).join('\\n'); }),"
+           "          coefficients: c.data.datasets[0].data, correlations: c.data.datasets[1].data,"
+           "          subtitle: c.options.plugins.subtitle.text }; })()")
             .toMap();
     const QStringList labels = chart.value("labels").toStringList();
     const QVariantList coefficients = chart.value("coefficients").toList();
@@ -168,7 +152,7 @@ TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
     };
     const auto keyOf = [](const QVariantMap& m) {
         return QStringList{m.value("tree").toString(), m.value("element").toString(), m.value("parameter").toString()}
-            .join(QLatin1Char('|'));
+            .join('|');
     };
     QMap<QString, Group> groups;
     for (const QVariant& v : inputs) {
@@ -183,8 +167,7 @@ TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
         if (std::abs(rho) > std::abs(g.spearman))
             g.spearman = rho;
     }
-    const QVariantList fitted = sensitivity.value("parameterGroups").toList();
-    for (const QVariant& v : fitted) {
+    for (const QVariant& v : sensitivity.value("parameterGroups").toList()) {
         ASSERT_TRUE(groups.contains(keyOf(v.toMap())));
         Group& g = groups[keyOf(v.toMap())];
         EXPECT_EQ(v.toMap().value("inputs").toInt(), g.members);
@@ -192,11 +175,8 @@ TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
         EXPECT_GE(g.squares, 0.0);
         EXPECT_LE(g.squares, sensitivity.value("rSquared").toDouble() + 1e-9);
     }
-    const Group* top = nullptr;
-    for (const Group& g : groups) {
-        if (!top || g.squares > top->squares)
-            top = &g;
-    }
+    const Group* top = &*std::max_element(groups.begin(), groups.end(),
+                                          [](const Group& a, const Group& b) { return a.squares < b.squares; });
     ASSERT_EQ(labels.size(), std::min(10, groups.size()));
     const QVariantMap strongest = top->first;
     QString treeName;
@@ -205,9 +185,9 @@ TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
             treeName = t.toMap().value("outcomeTreeName").toString();
     }
     ASSERT_FALSE(treeName.isEmpty());
-    const QString element = strongest.value("element").toString().isEmpty() ? QStringLiteral("model")
+    const QString element = strongest.value("element").toString().isEmpty() ? "model"
                                                                             : strongest.value("elementName").toString();
-    const QStringList lines = labels.first().split(QLatin1Char('\n'));
+    const QStringList lines = labels.first().split('\n');
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines[0].toStdString(), QString(treeName + QStringLiteral(" › ") + element).toStdString());
     EXPECT_TRUE(lines[1].startsWith(capitalized(strongest.value("parameter").toString()))) << qPrintable(lines[1]);
@@ -268,18 +248,16 @@ TEST_F(UncertaintyViewTest, ManyAnswersRedrawTheTableOnce)
 // A reference-data model's own parameters (the underestimation) show as the model's.
 TEST_F(UncertaintyViewTest, TheModelsOwnParametersShowAsTheModels)
 {
-    ASSERT_TRUE(useStagedReferenceData(base.path()));
+    // The reference data the build stages: every country's.
+    const QString cache = base.filePath("referenceData.dat");
+    ASSERT_TRUE(QFile::remove(cache) && QFile::copy(OZMID_BINARY_DIR "/referenceData.dat", cache));
     const QString disease = "BaselineBSI";
     openWindow();
     ASSERT_NO_FATAL_FAILURE(createModelOf(disease));
     // Its trees come from the disease template, drawn and clickable like a specification's.
-    js(QStringLiteral("ozmidPage.openModel(%1, %2, 'model 1');"
-                      "document.querySelector('.subtab[data-subtab=\"tree\"]').click();")
-           .arg(jsString(country), jsString(disease)));
-    const QString severe = "#outcomeTreeHost .state-row.clickable[data-element-id=\"severeImpairment\"]";
-    ASSERT_TRUE(waitJs(QStringLiteral("!!document.querySelector('%1')").arg(severe)));
+    ASSERT_NO_FATAL_FAILURE(showTree("severeImpairment", disease));
     EXPECT_EQ(count("#outcomeTreeHost svg.outcome-tree"), 1);
-    ASSERT_TRUE(click(severe));
+    ASSERT_TRUE(click("#outcomeTreeHost .state-row.clickable[data-element-id=\"severeImpairment\"]"));
     EXPECT_TRUE(waitFor([&] { return chief->presenterMgr().isRegistered("model 1", "BSI", "severeImpairment"); }));
 
     js("ozmidPage.setUncertaintyAnalysis(true)");
@@ -289,12 +267,10 @@ TEST_F(UncertaintyViewTest, TheModelsOwnParametersShowAsTheModels)
     ASSERT_TRUE(waitJs("!!Chart.getChart(document.getElementById('tornadoChart'))"));
 
     const QVariantList inputs = uncertainty().value("sensitivity").toMap().value("inputs").toList();
-    int own = -1;
-    for (int i = 0; i < inputs.size() && own < 0; ++i) {
-        if (inputs[i].toMap().value("element").toString().isEmpty())
-            own = i;
-    }
-    ASSERT_GE(own, 0);
+    const int own = std::find_if(inputs.begin(), inputs.end(),
+                                 [](const QVariant& i) { return i.toMap().value("element").toString().isEmpty(); })
+        - inputs.begin();
+    ASSERT_LT(own, inputs.size());
     ASSERT_LT(own, 10) << "the model's own parameters are no longer among the strongest inputs of this model";
     const QVariantMap input = inputs[own].toMap();
     const QStringList rows = js("Chart.getChart(document.getElementById('tornadoChart')).data.labels"

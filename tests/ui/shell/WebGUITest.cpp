@@ -45,11 +45,6 @@ QImage testImage()
     return image;
 }
 
-void cancelFileDialog()
-{
-    guitest::whenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
-}
-
 class WebGUITest : public guitest::FolderTest
 {
 protected:
@@ -101,7 +96,7 @@ TEST_F(WebGUITest, PngImagesGoToTheClipboardAndToFiles)
 
     const QString path = base.filePath("chart.png");
     QSignalSpy messages(&webGUI, &ui::WebGUI::notice);
-    cancelFileDialog();
+    whenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
     webGUI.savePngImageToFile(pngBase64(image));
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_TRUE(messages.isEmpty());
@@ -158,11 +153,11 @@ TEST_F(PageExportTest, ThePageBecomesAReadableA4PdfOfAFewPages)
     onModel("showDetailedResults");
     ASSERT_TRUE(waitJs("ozmidPage.state.lastDetailedResults !== null"));
 
-    cancelFileDialog();
+    whenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
     window->webGUI().exportPageToPdf();
     EXPECT_TRUE(QDir(base.path()).entryList({"*.pdf"}).isEmpty());
     QSignalSpy exported(&window->webGUI(), &ui::WebGUI::pdfExportFinished);
-    const QString typed = QDir(base.path()).filePath("burden report");
+    const QString typed = base.filePath("burden report");
     whenModal<QFileDialog>([&typed](QFileDialog* dialog) { typeFileName(dialog, typed); });
     js("document.getElementById('exportPdfButton').click();");
     ASSERT_TRUE(waitFor([&] { return !exported.isEmpty(); }, 120000));

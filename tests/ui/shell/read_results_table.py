@@ -1,5 +1,5 @@
 """Reads the results table the main window saved, as table.csv (pandas) and table.xlsx (openpyxl),
-and checks it against results.json of the same run (see ResultsTableTest.cpp). Argument: the folder.
+and checks it against results.json of the same run (see MainWindowTest.cpp). Argument: the folder.
 Prints every mismatch and exits 1 if there was one."""
 import json
 import math
