@@ -35,8 +35,7 @@ CommandResult runCommand(const QStringList& arguments)
     return result;
 }
 
-// The shipped sources built directly, and written as reference workbooks and imported: made
-// once for the tests that read or compare with them.
+// The shipped sources built directly, and written as reference workbooks and imported, once.
 struct Built
 {
     QTemporaryDir direct, viaWorkbooks;
@@ -72,8 +71,7 @@ QString copyShippedData(const QTemporaryDir& dir)
 
 void setMember(const QString& file, const QString& path, const QJsonValue& value)
 {
-    const QJsonValue edited = replaced(QJsonDocument::fromJson(contents(file)).object(), path.split('/'), value);
-    ASSERT_TRUE(writeFile(file, QJsonDocument(edited.toObject()).toJson()));
+    ASSERT_TRUE(writeFile(file, edited(contents(file), path, value)));
 }
 
 QStringList repeated(const QString& formula, int count)
@@ -93,8 +91,7 @@ double mean(const QVariant& statistics)
     return statistics.toMap().value("Mean").toDouble();
 }
 
-// The shipped data, built by the program's own command into a folder and loaded back
-// from the cache file by a fresh store.
+// The shipped data built by the program's command, loaded back from the cache by a fresh store.
 class ShippedReferenceData : public ::testing::Test
 {
 protected:
@@ -111,8 +108,7 @@ protected:
 
 const QString fixtureFolder = QStringLiteral(OZMID_TEST_DATA_DIR "/app/refdata/fixtures/reference-workbooks/");
 
-// A base folder whose referenceData folder holds the files of workbooks, a folder of them or the
-// name of a fixture variant.
+// A base folder whose referenceData folder holds the workbooks of a folder or fixture variant.
 bool stageReferenceFolder(const QTemporaryDir& base, const QString& workbooks)
 {
     const QString from = QDir::isAbsolutePath(workbooks) ? workbooks : fixtureFolder + workbooks;
@@ -294,6 +290,8 @@ TEST(ReferenceDataSources, FaultySourcesAreRefusedWithTheirPlace)
     const auto inDisease = [](const char* path, const QJsonValue& value) {
         return [=](const QString& data) { setMember(QDir(data).filePath(DiseaseFile), QLatin1String(path), value); };
     };
+    const QJsonValue austria = jsonAt(QJsonDocument::fromJson(contents(ShippedData + '/' + DiseaseFile)).object(),
+                                      "data/Austria");
     const struct
     {
         std::function<void(const QString& dataFolder)> spoil;
@@ -304,17 +302,10 @@ TEST(ReferenceDataSources, FaultySourcesAreRefusedWithTheirPlace)
          },
          {"countries.json: malformed JSON at offset ", "(line 3, column "}},
         {inDisease("outcomeTrees/0/transitions/0/target", "sequelae"),
-         {DiseaseFile
-          + ": outcomeTrees/0: the outcome tree \"BSI\" is incomplete: the infection \"bsi\" has no "
-            "non-complementary transition"}},
+         {DiseaseFile + ": outcomeTrees/0: the outcome tree \"BSI\" is incomplete: the infection \"bsi\" has no"}},
         {inDisease("data/Generic/parameters/BSI/transitions/acuteToDeath/probability/values/3/1", "RandPert(0.1, 0.2"),
-         {"data/Generic/parameters/BSI/transitions/acuteToDeath/probability/values: the formula \"RandPert(0.1, "
-          "0.2\" of stratum 7 (Age 15-19, Sex Male)"}},
-        {[](const QString& data) {
-             const QString file = QDir(data).filePath(DiseaseFile);
-             setMember(file, "data/Norway", jsonAt(QJsonDocument::fromJson(contents(file)).object(), "data/Austria"));
-         },
-         {"data/Norway: the country \"Norway\" has no population data"}},
+         {"acuteToDeath/probability/values: the formula \"RandPert(0.1, 0.2\" of stratum 7 (Age 15-19, Sex Male)"}},
+        {inDisease("data/Norway", austria), {"data/Norway: the country \"Norway\" has no population data"}},
         {inDisease("data/Generic/notificationData/18", QJsonArray{"1"}),
          {"data/Generic/notificationData: expected 38 cells (19 Age x 2 Sex), found 37"}},
         {inDisease("data/Generic/underreportng", "1"), {"data/Generic: unknown member \"underreportng\""}},
@@ -435,9 +426,8 @@ TEST(ReferenceWorkbooks, ImportOfTheGeneratedWorkbooksEqualsTheDirectBuild)
     EXPECT_TRUE(refused.err.contains("Reference data Excel files could not be found"));
 }
 
-// The reference workbooks resaved by LibreOffice (.xls, .xlsx, .ods, with formulas) give the very
-// cache the program's own give. An unreadable workbook or an unwritable cache fails the import
-// with its reason and leaves the last good cache as it was.
+// The reference workbooks resaved by LibreOffice give the very cache the program's own give. An
+// unreadable workbook or an unwritable cache fails the import and keeps the last good cache.
 TEST(ReferenceWorkbooks, LibreOfficeCopiesGiveTheSameCacheAndFailedImportsKeepIt)
 {
     const QTemporaryDir written;
@@ -478,12 +468,11 @@ TEST(ReferenceWorkbooks, LibreOfficeCopiesGiveTheSameCacheAndFailedImportsKeepIt
     EXPECT_TRUE(contents(cache) == expected);
 }
 
-// Workbooks edited as users edit them: read as the user sees them, or refused keeping the earlier
-// cache, or imported with a warning that names what was left out.
+// Edited workbooks: read as the user sees them, refused keeping the earlier cache, or imported
+// with a warning that names what was left out.
 TEST(ReferenceWorkbooks, EditedWorkbooksAreReadAsTheUserSeesThemOrRefused)
 {
-    // The cache every import starts from, which a refused one must leave as it is: the direct
-    // build, which differs from an import of the workbooks (these have no "Generic" population).
+    // Every import starts from the direct build's cache, which differs from the workbooks'.
     ASSERT_TRUE(built().made()) << built().imported.err.toStdString();
     const QString earlierCache = built().direct.filePath("referenceData.dat");
     const QByteArray earlier = contents(earlierCache);
