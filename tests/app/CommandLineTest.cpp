@@ -1,6 +1,5 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "app/ProgramRun.h"
 #include "ut/workbook/Excel.h"
@@ -144,9 +143,8 @@ TEST_F(CommandLine, HelpAndVersion)
     EXPECT_EQ(ozmid("--version").lines.value(0), "Ozmid 2.0.0");
 }
 
-// The documents of the shipped specifications and of a mixed workbook, as the one-thread program
-// wrote them, byte for byte whatever the threads, analysis or table. A good run says nothing on
-// standard error, also without a run-time folder or a display.
+// The one-thread program's documents, byte for byte whatever the threads, analysis or table. A
+// good run says nothing on standard error, also without a run-time folder or a display.
 TEST_F(CommandLine, ResultsAreByteForByteThoseOfTheOneThreadProgram)
 {
     const QStringList noRuntimeFolder = {"XDG_RUNTIME_DIR"};
@@ -215,8 +213,7 @@ TEST_F(CommandLine, ResultsAreByteForByteThoseOfTheOneThreadProgram)
     }
 }
 
-// A specification run: the log, the seed kept in the settings and, asked for by them, the
-// uncertainty analysis beside the results (the documents are pinned by ResultsAreByteForByte).
+// The log, the seed kept in the settings and the analysis asked for by them beside the results.
 TEST_F(CommandLine, RunsASpecificationWithTheAnalysisAndProvenanceBesideTheResults)
 {
     ASSERT_TRUE(writeFile(file("Ozmid.ini"), "[RunSettings]\nSensitivityAnalysis=true\n"));
@@ -397,8 +394,7 @@ TEST_F(CommandLine, SkippedWorkbookSheetsAreNamedWithTheirReason)
     EXPECT_EQ(resultsIn(output).size(), 1);
 }
 
-// The model workbook as saved, resaved, with formulas and edited (fixtures/README.md), in three
-// formats: read as the spreadsheet shows it, or refused naming the cell.
+// Model workbooks (fixtures/README.md) read as the spreadsheet shows them, or refused naming the cell.
 TEST_F(CommandLine, WorkbooksReadAsTheSpreadsheetShowsThemOrNameTheCell)
 {
     const QString output = file("results.json");
@@ -469,8 +465,7 @@ TEST_F(CommandLine, WorkbooksReadAsTheSpreadsheetShowsThemOrNameTheCell)
     }
 }
 
-// The headless programs must not load the widget or web engine libraries (ozmid loads its window
-// as a library of its own).
+// The headless programs load no widget or web engine libraries (ozmid's window is a library).
 TEST(ProgramLinks, HeadlessProgramsLoadNoWidgets)
 {
     for (const char* program : {"ozmid", "ozmid-batch", "ozmid-refdata"}) {

@@ -1,12 +1,9 @@
-#include <QDir>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "app/ProgramRun.h"
 #include "support/SmallFileSystem.h"
 
-// What the programs leave behind when their output cannot be written as asked, and how they
-// write to what is not a regular file.
+// What the programs leave behind when their output cannot be written, or is no regular file.
 namespace {
 
 const QString sample = "models/Illustrative-CRKP-BSI.model_spec.json";
@@ -28,8 +25,7 @@ std::string completeLog(const QString& output)
 
 } // namespace
 
-// A full disk: the earlier results stay whole, nothing half-written is left, the log is that of a
-// run that went through, and standard error says why; the other programs fail likewise.
+// A full disk keeps the earlier results whole, leaves nothing half-written, and is said.
 TEST(OutputIntegrity, AFullDiskKeepsTheEarlierResultsAndSaysWhy)
 {
     const SmallFileSystem disk(64);
@@ -66,8 +62,7 @@ TEST(OutputIntegrity, AFullDiskKeepsTheEarlierResultsAndSaysWhy)
     EXPECT_EQ(contents(cache), QByteArray("earlier cache"));
 }
 
-// A missing folder and a device that takes nothing: the failure said, nothing created or replaced.
-// Standard output redirected to a file and named as the output gets the log and document in order.
+// A missing folder or a full device is said; standard output as the output gets log and document.
 TEST(OutputIntegrity, OutputsOtherThanAWritableFile)
 {
     const QTemporaryDir work;

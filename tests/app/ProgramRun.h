@@ -68,8 +68,7 @@ inline ProgramRun runProgram(const ProgramStart& start)
     return run;
 }
 
-// Arguments written as one line, split at spaces; a word "%N" is the Nth of values, whole, so
-// that paths may hold spaces.
+// Arguments written as one line, split at spaces; a word "%N" is the Nth of values, whole.
 inline QStringList arguments(const char* line, const QStringList& values = {})
 {
     QStringList words = QString::fromLatin1(line).split(QLatin1Char(' '), Qt::SkipEmptyParts);

@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -31,8 +29,8 @@ const QStringList job = {"--countries", "Austria,Generic", "--diseases", "all", 
 
 } // namespace
 
-// Too many threads are refused; more than the system lets start are fewer, said so, with the
-// numbers of one thread. A progress reader that leaves changes nothing; "-" is standard output.
+// Too many threads are refused, fewer start than asked where the system says so, and a progress
+// reader that leaves changes nothing; "-" is standard output.
 TEST(BatchLimits, ThreadsBeyondTheMachineAndAProgressReaderThatLeavesChangeNoNumber)
 {
     const QTemporaryDir work;

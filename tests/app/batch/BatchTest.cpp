@@ -2,8 +2,6 @@
 #include <cmath>
 #include <numeric>
 
-#include <gtest/gtest.h>
-
 #include <QMap>
 #include <QTemporaryDir>
 
@@ -374,8 +372,7 @@ TEST(Batch, SummaryCountsEachPopulationOnceAndScenariosAreTheDifferenceOfSeparat
     EXPECT_EQ(table.count(",treated,"), (models + 1 + 4 + 3) * 3);
 }
 
-// A failed model ends the job with status 1, the reason and the place. An unparsed formula keeps an
-// earlier document; not-a-number results are written, listed in the run block.
+// A failed model ends the job with status 1, the reason and the place.
 TEST(Batch, FailedModelsAreExplained)
 {
     const QTemporaryDir work;

@@ -103,8 +103,7 @@ missing = 0
 for where, values, error in expected:
     if where not in rows.index:
         missing += 1
-        if missing < 5:
-            problems.append("no row for %s" % (where,))
+        check(missing >= 5, "no row for %s" % (where,))
         continue
     row = rows.loc[where]
     for column, name in STATISTICS.items():
@@ -116,10 +115,10 @@ check(missing == 0, "%d statistics of the documents have no row" % missing)
 
 # Cases by stratum add up to the model's cases (means are linear); each model has both sexes.
 strata = table[(table.tree == "all") & (table.sex != "all") & (table.model_id != "all")]
-for measure, total in (("cases", "cases"), ("deaths", "deaths")):
+for measure in ("cases", "deaths"):
     by_model = strata[strata.measure == measure].groupby(["country", "disease", "model_id"])["mean"].sum()
     for (country, disease, model_id), value in by_model.items():
-        model_total = rows.loc[(country, disease, model_id, "all", "total", "all", "all", total), "mean"]
+        model_total = rows.loc[(country, disease, model_id, "all", "total", "all", "all", measure), "mean"]
         check(close(value, model_total, 1e-9), "%s %s: %s by stratum add up to %r, the total is %r"
               % (country, disease, measure, value, model_total))
 

@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include "fn/data/templates/OutcomeTreeTemplate.h"
 #include "app/refdata/OutcomeTreeCheck.h"
 #include "app/ProgramRun.h"
