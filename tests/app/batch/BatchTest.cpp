@@ -191,20 +191,18 @@ TEST(Batch, PairsAskedForByNameMustHaveData)
     const QTemporaryDir work;
     const QString data = work.filePath("data");
     ASSERT_TRUE(QDir().mkpath(data));
-    {
-        // A disease with data for Italy only, and none in the "Generic" data set.
-        fn::InputDataMgr store;
-        store.setPath(binaryDir());
-        fn::DiseaseTemplate italian = store.diseaseTemplates().get("BaselineBSI");
-        italian.setId("ItalianBSI");
-        store.diseaseTemplates().add("ItalianBSI", italian);
-        for (const fn::InputFactor* factor : store.inputFactors().getInputFactors("BaselineBSI"))
-            store.inputFactors().addInputFactor("ItalianBSI", factor->name(), factor->levels());
-        store.appendDiseaseId("ItalianBSI");
-        store.addCountryDisease("Italy", "ItalianBSI");
-        store.setDirPath(data);
-        ASSERT_TRUE(store.saveCache());
-    }
+    // A disease with data for Italy only, and none in the "Generic" data set.
+    fn::InputDataMgr store;
+    store.setPath(binaryDir());
+    fn::DiseaseTemplate italian = store.diseaseTemplates().get("BaselineBSI");
+    italian.setId("ItalianBSI");
+    store.diseaseTemplates().add("ItalianBSI", italian);
+    for (const fn::InputFactor* factor : store.inputFactors().getInputFactors("BaselineBSI"))
+        store.inputFactors().addInputFactor("ItalianBSI", factor->name(), factor->levels());
+    store.appendDiseaseId("ItalianBSI");
+    store.addCountryDisease("Italy", "ItalianBSI");
+    store.setDirPath(data);
+    ASSERT_TRUE(store.saveCache());
     const QString output = work.filePath("results.json");
     const QStringList common = {"--data-folder", data, "--diseases", "ItalianBSI", "-s", "5", "-o", output};
     ProgramRun run = batchRun(QStringList{"--countries", "Austria,Italy"} + common, work.path());
