@@ -58,14 +58,13 @@ QStringList formulasOf(const QMap<QString, fn::DataArray>& arrays)
     return all;
 }
 
-// A writable copy of the shipped data, for variants of it.
-QString copyShippedData(const QTemporaryDir& dir)
+// Copies the files of from that filter names into the folder to, made for them.
+bool copyFiles(const QString& from, const QString& to, const QStringList& filter = {})
 {
-    const QString target = dir.filePath("data");
-    QDir().mkpath(target);
-    for (const QString& name : QDir(ShippedData).entryList({"*.json"}, QDir::Files))
-        QFile::copy(QDir(ShippedData).filePath(name), QDir(target).filePath(name));
-    return target;
+    bool copied = QDir().mkpath(to);
+    for (const QFileInfo& file : QDir(from).entryInfoList(filter, QDir::Files))
+        copied = QFile::copy(file.filePath(), to + QLatin1Char('/') + file.fileName()) && copied;
+    return copied;
 }
 
 void setMember(const QString& file, const QString& path, const QJsonValue& value)
@@ -101,19 +100,6 @@ protected:
 };
 
 const QString fixtureFolder = QStringLiteral(OZMID_TEST_DATA_DIR "/app/refdata/fixtures/reference-workbooks/");
-
-// A base folder whose referenceData folder holds the workbooks of a folder or fixture variant.
-bool stageReferenceFolder(const QTemporaryDir& base, const QString& workbooks)
-{
-    const QString from = QDir::isAbsolutePath(workbooks) ? workbooks : fixtureFolder + workbooks;
-    if (!QDir(base.path()).mkpath("referenceData"))
-        return false;
-    for (const QFileInfo& file : QDir(from).entryInfoList(QDir::Files)) {
-        if (!QFile::copy(file.filePath(), base.filePath("referenceData/" + file.fileName())))
-            return false;
-    }
-    return true;
-}
 
 // Moves the rows from row down by one, leaving row empty, as inserting a row in a spreadsheet does.
 void insertEmptyRow(ut::Excel& excel, int row)
@@ -251,7 +237,8 @@ TEST_F(ShippedReferenceData, ModelsRunWithPlausibleBurden)
 TEST(ReferenceDataSources, CountryDataSetsReplaceGenericPiecesOneByOne)
 {
     QTemporaryDir dir;
-    const QString data = copyShippedData(dir);
+    const QString data = dir.filePath("data");
+    ASSERT_TRUE(copyFiles(ShippedData, data, {"*.json"}));
     const QString file = QDir(data).filePath(DiseaseFile);
     setMember(file, "data/Austria/parameters/BSI/healthStates/acuteIllness/severity", "0.5");
     setMember(file, "data/Austria/underestimationType", QJsonObject{{"type", "1"}});
@@ -315,7 +302,8 @@ TEST(ReferenceDataSources, FaultySourcesAreRefusedWithTheirPlace)
     };
     for (const auto& row : rows) {
         QTemporaryDir dir;
-        const QString data = copyShippedData(dir);
+        const QString data = dir.filePath("data");
+        ASSERT_TRUE(copyFiles(ShippedData, data, {"*.json"}));
         row.spoil(data);
         const QString output = dir.filePath("out");
         const CommandResult result = runCommand({"build", data, output});
@@ -423,7 +411,7 @@ TEST(ReferenceWorkbooks, ImportOfTheGeneratedWorkbooksEqualsTheDirectBuild)
 TEST(ReferenceWorkbooks, LibreOfficeCopiesGiveTheSameCacheAndFailedImportsKeepIt)
 {
     const QTemporaryDir written;
-    ASSERT_TRUE(stageReferenceFolder(written, "written"));
+    ASSERT_TRUE(copyFiles(fixtureFolder + "written", written.filePath("referenceData")));
     CommandResult run = runCommand({"import-workbooks", written.path()});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QString cache = written.filePath("referenceData.dat");
@@ -433,7 +421,7 @@ TEST(ReferenceWorkbooks, LibreOfficeCopiesGiveTheSameCacheAndFailedImportsKeepIt
     for (const char* variant : {"libreoffice-xls", "libreoffice-xlsx", "libreoffice-ods", "libreoffice-formulas-xls",
                                 "libreoffice-formulas-xlsx"}) {
         const QTemporaryDir base;
-        ASSERT_TRUE(stageReferenceFolder(base, QLatin1String(variant)));
+        ASSERT_TRUE(copyFiles(fixtureFolder + variant, base.filePath("referenceData")));
         run = runCommand({"import-workbooks", base.path()});
         EXPECT_EQ(run.exitCode, 0) << variant << ": " << run.err.toStdString();
         EXPECT_TRUE(contents(base.filePath("referenceData.dat")) == expected) << variant;
@@ -443,7 +431,7 @@ TEST(ReferenceWorkbooks, LibreOfficeCopiesGiveTheSameCacheAndFailedImportsKeepIt
     ASSERT_TRUE(writeFile(damaged, contents(damaged).chopped(2048)));
     // A folder in the cache's place cannot be replaced by a file.
     const QTemporaryDir blocked;
-    ASSERT_TRUE(stageReferenceFolder(blocked, "written"));
+    ASSERT_TRUE(copyFiles(fixtureFolder + "written", blocked.filePath("referenceData")));
     ASSERT_TRUE(QDir(blocked.path()).mkdir("referenceData.dat"));
     const struct
     {
@@ -521,7 +509,7 @@ TEST(ReferenceWorkbooks, EditedWorkbooksAreReadAsTheUserSeesThemOrRefused)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const QTemporaryDir base;
-        ASSERT_TRUE(stageReferenceFolder(base, built().viaWorkbooks.filePath("referenceData")));
+        ASSERT_TRUE(copyFiles(built().viaWorkbooks.filePath("referenceData"), base.filePath("referenceData")));
         const QString cache = base.filePath("referenceData.dat");
         ASSERT_TRUE(QFile::copy(earlierCache, cache));
         if (row.edit) {
