@@ -10,10 +10,7 @@ namespace {
 const QString sample = "models/Illustrative-CRKP-BSI.model_spec.json";
 const QString samplePath = binaryDir() + QLatin1Char('/') + sample;
 
-QString workbookFixture(const char* name)
-{
-    return QStringLiteral(OZMID_TEST_DATA_DIR "/app/fixtures/") + QLatin1String(name);
-}
+const QString fixtures = QStringLiteral(OZMID_TEST_DATA_DIR "/app/fixtures/");
 
 class CommandLine : public ::testing::Test
 {
@@ -43,8 +40,8 @@ TEST_F(CommandLine, BadInputEndsWithTheLogAndSaysWhy)
         "dims": {"order": ["a", "b", "c", "d", "e", "f", "g", "h", "i"],
         "values": {"a": ["1"], "b": ["1"], "c": ["1"], "d": ["1"], "e": ["1"], "f": ["1"], "g": ["1"], "h": ["1"],
                    "i": ["1"]}}})json"));
-    ASSERT_TRUE(QFile::copy(workbookFixture("models-resaved.ods"), file("models.ods")));
-    ASSERT_TRUE(writeFile(file("damaged.xls"), contents(workbookFixture("models.xls")).chopped(4096)));
+    ASSERT_TRUE(QFile::copy(fixtures + "models-resaved.ods", file("models.ods")));
+    ASSERT_TRUE(writeFile(file("damaged.xls"), contents(fixtures + "models.xls").chopped(4096)));
     QStringList values = {sample};
     for (const char* name : {"r.json", "broken.model_spec.json", "nine.model_spec.json", "models.ods", "absent.xls",
                              "damaged.xls", "d.json", "z.json"})
@@ -172,7 +169,7 @@ TEST_F(CommandLine, ResultsAreByteForByteThoseOfTheOneThreadProgram)
          "b8a4695362d42d2e0cfa0dbd4634f646b27b137fac54e4ab3853d93be08f591d", nullptr},
     };
     const QStringList inputs = {sample, "models/Illustrative-Listeriosis.model_spec.json",
-                                workbookFixture("mixed-models.xls")};
+                                fixtures + "mixed-models.xls"};
     const struct
     {
         int threads;
@@ -264,7 +261,7 @@ TEST_F(CommandLine, AFailedRunSaysWhyAndWhere)
     }
 
     // A formula of a saved model: the sheet and the workbook are named.
-    ut::Excel workbook(workbookFixture("models.xls"));
+    ut::Excel workbook(fixtures + "models.xls");
     ASSERT_TRUE(workbook.isOpen()) << workbook.errorString().toStdString();
     workbook.selectSheet(1);
     const QString sheet = workbook.sheetName();
@@ -356,7 +353,7 @@ TEST_F(CommandLine, ACountryWithoutPopulationDataIsExplainedWithTheCountriesThat
 // Skipped sheets of a model workbook are named with their reason; the other models are run.
 TEST_F(CommandLine, SkippedWorkbookSheetsAreNamedWithTheirReason)
 {
-    ut::Excel workbook(workbookFixture("models.xls"));
+    ut::Excel workbook(fixtures + "models.xls");
     ASSERT_TRUE(workbook.isOpen());
     ASSERT_EQ(workbook.sheetCount(), 2);
     workbook.selectSheet(2);
@@ -394,10 +391,10 @@ TEST_F(CommandLine, WorkbooksReadAsTheSpreadsheetShowsThemOrNameTheCell)
     const QString output = file("results.json");
     const auto runWorkbook = [&](const QString& name, ProgramRun& run) {
         // Any workbook whose name holds "xls" is read, whatever its format.
-        QString input = workbookFixture(qPrintable(name));
+        QString input = fixtures + name;
         if (!name.contains("xls")) {
             input = work.filePath(name + ".xls");
-            EXPECT_TRUE(QFile::copy(workbookFixture(qPrintable(name)), input));
+            EXPECT_TRUE(QFile::copy(fixtures + name, input));
         }
         QFile::remove(output);
         run = ozmid("-i %1 -s 60 -r 42 -o %2", {input, output});
