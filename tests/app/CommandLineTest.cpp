@@ -7,9 +7,6 @@
 // The command line end to end: what it could not do is said on standard error, the log unchanged.
 namespace {
 
-const QString sample = "models/Illustrative-CRKP-BSI.model_spec.json";
-const QString samplePath = binaryDir() + QLatin1Char('/') + sample;
-
 const QString fixtures = QStringLiteral(OZMID_TEST_DATA_DIR "/app/fixtures/");
 
 class CommandLine : public ::testing::Test

@@ -6,16 +6,9 @@
 // What the programs leave behind when their output cannot be written, or is no regular file.
 namespace {
 
-const QString sample = "models/Illustrative-CRKP-BSI.model_spec.json";
-const QString samplePath = binaryDir() + QLatin1Char('/') + sample;
-
-ProgramRun ozmid(const QString& output, const QString& workingDirectory, const QString& standardOutputFile = {})
+ProgramRun ozmid(const QString& output, const QString& dir, const QString& outputFile = {})
 {
-    return runProgram({"ozmid",
-                       arguments("-i %1 -p Austria -o %2 -s 20 -r 5", {sample, output}),
-                       workingDirectory,
-                       {},
-                       standardOutputFile});
+    return runProgram({"ozmid", arguments("-i %1 -p Austria -o %2 -s 20 -r 5", {sample, output}), dir, {}, outputFile});
 }
 
 std::string completeLog(const QString& output)

@@ -174,9 +174,13 @@ inline ProgramRun batchRun(const QStringList& arguments, const QString& workingD
     return runProgram({QStringLiteral("ozmid-batch"), arguments, workingDirectory});
 }
 
+// The shipped CRKP specification, relative to a data folder, and its staged copy.
+inline const QString sample = QStringLiteral("models/Illustrative-CRKP-BSI.model_spec.json");
+inline const QString samplePath = binaryDir() + QLatin1Char('/') + sample;
+
 inline QString crkpPath(const QString& dataFolder)
 {
-    return dataFolder + QStringLiteral("/models/Illustrative-CRKP-BSI.model_spec.json");
+    return dataFolder + QLatin1Char('/') + sample;
 }
 
 // A data folder as the staged one with the CRKP specification replaced by crkp.
