@@ -67,11 +67,10 @@ Reference referenceRun(const QJsonObject& run, const QString& workingDirectory)
 
 const char* const measures[] = {"daly", "cases", "deaths"};
 
-// A data folder with the CRKP specification edited (from empty: as shipped).
+// A data folder with the CRKP specification edited.
 bool makeData(const QString& folder, const QByteArray& from, const QByteArray& to)
 {
-    QByteArray crkp = contents(crkpPath(binaryDir()));
-    return stageDataFolder(folder, from.isEmpty() ? crkp : crkp.replace(from, to));
+    return stageDataFolder(folder, contents(samplePath).replace(from, to));
 }
 
 // The object of list whose members keys are those of object.
@@ -224,7 +223,7 @@ TEST(Batch, SummaryCountsEachPopulationOnceAndScenariosAreTheDifferenceOfSeparat
     const QString same = work.filePath("same");
     const QString treated = work.filePath("treated");
     const QString renamed = work.filePath("renamed");
-    ASSERT_TRUE(makeData(same, QByteArray(), QByteArray()));
+    ASSERT_TRUE(stageDataFolder(same, contents(samplePath)));
     // A treatment that lowers the case fatality of the youngest by a fifth.
     ASSERT_TRUE(makeData(treated, "\"RandPert(0.05, 0.1, 0.16)\"", "\"0.8 * RandPert(0.05, 0.1, 0.16)\""));
     // The CRKP pairs move to a disease of another id: the base's lack a partner, the new ones a base.
@@ -374,7 +373,7 @@ TEST(Batch, FailedModelsAreExplained)
 {
     const QTemporaryDir work;
     const QByteArray cell = "\"RandPert(0.108, 0.133, 0.163)\"";
-    const QByteArray shipped = contents(crkpPath(binaryDir()));
+    const QByteArray shipped = contents(samplePath);
     ASSERT_GT(shipped.indexOf(cell), 0);
     const QString output = work.filePath("results.json");
     const QString unparsed = work.filePath("unparsed");
