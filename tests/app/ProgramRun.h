@@ -13,8 +13,7 @@
 
 #include <gtest/gtest.h>
 
-// Starting the built programs as a user does, next to their staged models folder and reference
-// data cache, and reading what they leave behind.
+// The built programs started as a user does, next to their staged models and reference data.
 
 inline const QString& binaryDir()
 {
@@ -35,12 +34,9 @@ struct ProgramStart
     QString program = QStringLiteral("ozmid");
     QStringList arguments = {};
     QString workingDirectory = {};
-    // Variables taken out of the environment the test runs in.
-    QStringList unset = {};
-    // Standard output goes to this file instead of the test, when given.
-    QString outputFile = {};
-    // When given, bash runs this script with the program as $0 and the arguments as "$@", for
-    // what only a shell sets up: limits and pipes.
+    QStringList unset = {}; // taken out of the test's environment
+    QString outputFile = {}; // standard output's file, when given
+    // When given, bash runs this script with the program as $0 and the arguments as "$@".
     QString shellScript = {};
 };
 
@@ -72,14 +68,7 @@ inline ProgramRun runProgram(const ProgramStart& start)
     return run;
 }
 
-// The desktop program's command line in dir, the environment without unset.
-inline ProgramRun runOzmid(const QStringList& arguments, const QString& dir, const QStringList& unset = {})
-{
-    return runProgram({QStringLiteral("ozmid"), arguments, dir, unset});
-}
-
-// Arguments written as one line, split at spaces; a word "%N" is the Nth of values, whole, so
-// that paths may hold spaces.
+// Arguments written as one line, split at spaces; a word "%N" is the Nth of values, whole.
 inline QStringList arguments(const char* line, const QStringList& values = {})
 {
     QStringList words = QString::fromLatin1(line).split(QLatin1Char(' '), Qt::SkipEmptyParts);
@@ -130,8 +119,7 @@ inline QJsonValue replaced(const QJsonValue& value, const QStringList& path, con
         return newValue;
     if (value.isArray()) {
         QJsonArray array = value.toArray();
-        const int index = path.first().toInt();
-        array.replace(index, replaced(array.at(index), path.mid(1), newValue));
+        array.replace(path.first().toInt(), replaced(array.at(path.first().toInt()), path.mid(1), newValue));
         return array;
     }
     QJsonObject object = value.toObject();
@@ -139,13 +127,19 @@ inline QJsonValue replaced(const QJsonValue& value, const QStringList& path, con
     return object;
 }
 
+// The JSON object json with the member at path ("a/b/0/c") replaced.
+inline QByteArray edited(const QByteArray& json, const QString& path, const QJsonValue& newValue)
+{
+    const QJsonValue object = QJsonDocument::fromJson(json).object();
+    return QJsonDocument(replaced(object, path.split(QLatin1Char('/')), newValue).toObject()).toJson();
+}
+
 inline QJsonArray resultsIn(const QString& path)
 {
     return QJsonDocument::fromJson(contents(path)).array();
 }
 
-// The run log with the date and time of its start and finish lines as "<time>": everything
-// else of it is fixed, byte for byte.
+// The run log with the times of its start and finish lines as "<time>": the rest is fixed.
 inline std::string logWithoutTimes(const QByteArray& output)
 {
     static const QRegularExpression time(
@@ -155,8 +149,7 @@ inline std::string logWithoutTimes(const QByteArray& output)
     return QString::fromLocal8Bit(output).replace(time, QStringLiteral("\\1<time>")).toLocal8Bit().toStdString();
 }
 
-// The log of a command-line run of a model specification, ending in last ("Run finish time",
-// "Error").
+// The log of a command-line run of a model specification, ending in last.
 inline std::string specificationLog(const QString& input, const QString& output, const QString& samples,
                                     const QString& discount, const QString& seed, const QString& country,
                                     const QString& last = QStringLiteral("Run finish time        : <time>"))
@@ -181,13 +174,16 @@ inline ProgramRun batchRun(const QStringList& arguments, const QString& workingD
     return runProgram({QStringLiteral("ozmid-batch"), arguments, workingDirectory});
 }
 
+// The shipped CRKP specification, relative to a data folder, and its staged copy.
+inline const QString sample = QStringLiteral("models/Illustrative-CRKP-BSI.model_spec.json");
+inline const QString samplePath = binaryDir() + QLatin1Char('/') + sample;
+
 inline QString crkpPath(const QString& dataFolder)
 {
-    return dataFolder + QStringLiteral("/models/Illustrative-CRKP-BSI.model_spec.json");
+    return dataFolder + QLatin1Char('/') + sample;
 }
 
-// A data folder as the staged one (reference data cache and shipped specifications) with the
-// CRKP specification replaced by crkp, the shipped one edited.
+// A data folder as the staged one with the CRKP specification replaced by crkp.
 inline bool stageDataFolder(const QString& folder, const QByteArray& crkp)
 {
     const QString listeriosis = QStringLiteral("/models/Illustrative-Listeriosis.model_spec.json");

@@ -1,25 +1,16 @@
-#include <gtest/gtest.h>
-
 #include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTemporaryDir>
 
 #include "app/ProgramRun.h"
 
-// The batch program where the machine or the user's shell sets limits: threads it cannot
-// start, a progress reader that goes away, standard output as the document.
+// The batch program where the machine or the user's shell sets limits.
 namespace {
 
 // The document without where it came from, which names the command line and the time.
 QByteArray withoutProvenance(const QByteArray& document)
 {
-    QJsonObject object = QJsonDocument::fromJson(document).object();
-    QJsonObject run = object.value("run").toObject();
-    EXPECT_TRUE(run.contains("provenance"));
-    run.remove("provenance");
-    object.insert("run", run);
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+    EXPECT_TRUE(jsonAt(QJsonDocument::fromJson(document).object(), "run/provenance").isObject());
+    return edited(document, "run/provenance", QJsonValue::Undefined);
 }
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -36,23 +27,10 @@ constexpr bool sanitized = false;
 
 const QStringList job = {"--countries", "Austria,Generic", "--diseases", "all", "-s", "40", "-r", "0"};
 
-// ozmid-batch through the shell.
-ProgramRun shellRun(const QString& script, const QStringList& arguments, const QString& workingDirectory)
-{
-    ProgramStart start;
-    start.program = QStringLiteral("ozmid-batch");
-    start.shellScript = script;
-    start.arguments = arguments;
-    start.workingDirectory = workingDirectory;
-    return runProgram(start);
-}
-
 } // namespace
 
-// More threads than a run can use are refused before anything runs; more than the system lets
-// the program start are fewer, said so, and the numbers stay those of one thread. Progress goes
-// to a reader that leaves after the first line: the job goes on and writes the same document;
-// "-" sends the document to standard output.
+// Too many threads are refused, fewer start than asked where the system says so, and a progress
+// reader that leaves changes nothing; "-" is standard output.
 TEST(BatchLimits, ThreadsBeyondTheMachineAndAProgressReaderThatLeavesChangeNoNumber)
 {
     const QTemporaryDir work;
@@ -66,8 +44,12 @@ TEST(BatchLimits, ThreadsBeyondTheMachineAndAProgressReaderThatLeavesChangeNoNum
     run = batchRun(job + QStringList{"--threads", "1", "-o", reference}, work.path());
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
     // The status is the batch program's: it must not die of the closed pipe.
-    run = shellRun("set -o pipefail; \"$0\" \"$@\" 2>&1 | head -n 1 >/dev/null", job + QStringList{"-o", output},
-                   work.path());
+    run = runProgram({"ozmid-batch",
+                      job + QStringList{"-o", output},
+                      work.path(),
+                      {},
+                      {},
+                      "set -o pipefail; \"$0\" \"$@\" 2>&1 | head -n 1 >/dev/null"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(withoutProvenance(contents(output)), withoutProvenance(contents(reference)));
     run = batchRun(job + QStringList{"-o", "-"}, work.path());
@@ -79,8 +61,12 @@ TEST(BatchLimits, ThreadsBeyondTheMachineAndAProgressReaderThatLeavesChangeNoNum
         GTEST_SKIP() << "the sanitizers reserve more address space than the limit below leaves";
     QFile::remove(output);
     // 4 GB of address space hold about 450 thread stacks of 8 MB, not 1000.
-    run = shellRun("ulimit -s 8192 && ulimit -v 4000000 && exec \"$0\" \"$@\"",
-                   job + QStringList{"--threads", "1000", "-o", output}, work.path());
+    run = runProgram({"ozmid-batch",
+                      job + QStringList{"--threads", "1000", "-o", output},
+                      work.path(),
+                      {},
+                      {},
+                      "ulimit -s 8192 && ulimit -v 4000000 && exec \"$0\" \"$@\""});
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
     EXPECT_TRUE(run.errors.contains("of the 1000 threads")) << run.errors.toStdString();
     EXPECT_EQ(withoutProvenance(contents(output)), withoutProvenance(contents(reference)));

@@ -2,8 +2,6 @@
 #include <cmath>
 #include <numeric>
 
-#include <gtest/gtest.h>
-
 #include <QMap>
 #include <QTemporaryDir>
 
@@ -13,8 +11,7 @@
 #include "fn/values/random/RandomFunctions.h"
 #include "ui/Chief.h"
 
-// The batch program end to end, against the controller running the same models one after the
-// other in this process, and against separate runs of itself.
+// The batch program end to end, against the controller in this process and separate runs of itself.
 namespace {
 
 QByteArray compact(const QJsonObject& object)
@@ -70,11 +67,10 @@ Reference referenceRun(const QJsonObject& run, const QString& workingDirectory)
 
 const char* const measures[] = {"daly", "cases", "deaths"};
 
-// A data folder with the CRKP specification edited (from empty: as shipped).
+// A data folder with the CRKP specification edited.
 bool makeData(const QString& folder, const QByteArray& from, const QByteArray& to)
 {
-    QByteArray crkp = contents(crkpPath(binaryDir()));
-    return stageDataFolder(folder, from.isEmpty() ? crkp : crkp.replace(from, to));
+    return stageDataFolder(folder, contents(samplePath).replace(from, to));
 }
 
 // The object of list whose members keys are those of object.
@@ -87,29 +83,17 @@ QJsonObject like(const QJsonArray& list, const QJsonObject& object, const QStrin
     return {};
 }
 
-// Every group of a scenario: its models, countries, diseases and total.
-QList<QJsonObject> groupsOf(const QJsonObject& scenario)
-{
-    QList<QJsonObject> groups = {scenario["total"].toObject()};
-    for (const char* part : {"models", "countries", "diseases"}) {
-        for (const QJsonValue& value : scenario.value(QLatin1String(part)).toArray())
-            groups << value.toObject();
-    }
-    return groups;
-}
-
 } // namespace
 
 TEST(Batch, EveryModelAndTheTotalsAreThoseOfTheControllerRunningThemInTurn)
 {
-    ASSERT_TRUE(QFile::exists(binaryDir() + "/ozmid-batch"));
     const QTemporaryDir work;
     for (const QString seed : {"42", "0"}) {
         for (const QString threads : {"1", "3"}) {
             const QString output = work.filePath("results.json");
-            const ProgramRun run = batchRun({"--countries", "Austria,Sweden,Generic", "--diseases", "all", "-s", "60",
-                                             "-t", "0.03", "-r", seed, "--seeding", "shared", "--threads", threads,
-                                             "-o", output},
+            const ProgramRun run = batchRun(arguments("--countries Austria,Sweden,Generic --diseases all -s 60 -t 0.03 "
+                                                      "-r %1 --seeding shared --threads %2 -o %3",
+                                                      {seed, threads, output}),
                                             work.path());
             ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
             expectAll(run.errors, {"models done", "Wrote " + output});
@@ -147,40 +131,35 @@ TEST(Batch, RefusesWhatItCannotDoWithAReasonAndWritesToPipes)
 {
     const QTemporaryDir work;
     const QString output = work.filePath("r.json");
-    struct Refusal
+    const QString table = work.filePath("missing/t.csv.gz");
+    const QStringList values = {work.path(), "a=" + work.path(), "a=" + binaryDir(), table,
+                                work.filePath("missing/r.json")};
+    const struct
     {
-        QStringList arguments;
+        const char* line;
         int exitCode;
         QString reason;
-    };
-    // Every country and disease, and then the options given.
-    const auto all = [](const QStringList& options) {
-        return QStringList{"--countries", "all", "--diseases", "all"} + options;
-    };
-    const QString table = work.filePath("missing/t.csv.gz");
-    const QList<Refusal> refusals = {
-        {{"--countries", "Atlantis", "--diseases", "all"}, 2, "\"Atlantis\" has no population data"},
-        {{"--countries", "France", "--diseases", "all"},
-         2,
+    } refusals[] = {
+        {"--countries Atlantis --diseases all", 2, "\"Atlantis\" has no population data"},
+        {"--countries France --diseases all", 2,
          "Countries with data: Austria, Germany, Italy, Sweden; regions and placeholders: EUEEA, Generic."},
-        {all({"--seeding", "random"}), 2, "--seeding takes independent or shared, not \"random\""},
-        {{"--countries", "all", "--diseases", "Plague"}, 2, "\"Plague\" is neither in the reference data"},
-        {all({"-s", "1e3"}), 2, "not \"1e3\""},
-        {all({"-t", "0,03"}), 2, "not \"0,03\""},
-        {{"--countries", "all", "models.json"}, 2, "Unexpected argument \"models.json\""},
-        {all({"--draws-by-stratum"}), 2, "--draws-by-stratum needs --draws FILE"},
-        {all({"--scenario", "a=" + work.path()}), 2, "--scenario needs a random seed other than 0"},
-        {all({"--scenario", work.path()}), 2, "--scenario takes NAME=DATA_FOLDER"},
-        {all({"-r", "1", "--scenario", "a=" + binaryDir(), "--scenario", "a=" + work.path()}), 2,
-         "Two scenarios are named \"a\""},
-        {all({"-r", "1", "--scenario", "a=" + work.path()}), 2, "the scenario \"a\" has no reference data cache"},
-        {{"--countries", "Austria", "--diseases", "all", "--table", table}, 1, "Cannot write \"" + table + "\""},
+        {"--countries all --diseases all --seeding random", 2, "--seeding takes independent or shared, not \"random\""},
+        {"--countries all --diseases Plague", 2, "\"Plague\" is neither in the reference data"},
+        {"--countries all --diseases all -s 1e3", 2, "not \"1e3\""},
+        {"--countries all --diseases all -t 0,03", 2, "not \"0,03\""},
+        {"--countries all models.json", 2, "Unexpected argument \"models.json\""},
+        {"--countries all --diseases all --draws-by-stratum", 2, "--draws-by-stratum needs --draws FILE"},
+        {"--countries all --diseases all --scenario %2", 2, "--scenario needs a random seed other than 0"},
+        {"--countries all --diseases all --scenario %1", 2, "--scenario takes NAME=DATA_FOLDER"},
+        {"--countries all --diseases all -r 1 --scenario %3 --scenario %2", 2, "Two scenarios are named \"a\""},
+        {"--countries all --diseases all -r 1 --scenario %2", 2, "the scenario \"a\" has no reference data cache"},
+        {"--countries Austria --diseases all --table %4", 1, "Cannot write \"" + table + "\""},
         // The last -o counts.
-        {{"--countries", "Austria", "--diseases", "all", "-o", work.filePath("missing/r.json")}, 1, "missing/r.json"},
+        {"--countries Austria --diseases all -o %5", 1, "missing/r.json"},
     };
-    for (const Refusal& refusal : refusals) {
-        const ProgramRun run = batchRun(QStringList{"-o", output} + refusal.arguments, work.path());
-        EXPECT_EQ(run.exitCode, refusal.exitCode) << refusal.arguments.join(QLatin1Char(' ')).toStdString();
+    for (const auto& refusal : refusals) {
+        const ProgramRun run = batchRun(QStringList{"-o", output} + arguments(refusal.line, values), work.path());
+        EXPECT_EQ(run.exitCode, refusal.exitCode) << refusal.line;
         expectAll(run.errors, {refusal.reason});
         EXPECT_FALSE(QFile::exists(output));
     }
@@ -197,35 +176,31 @@ TEST(Batch, RefusesWhatItCannotDoWithAReasonAndWritesToPipes)
     }
 
     // Standard output is a pipe here: the document arrives whole.
-    run = batchRun({"--countries", "Austria", "--diseases", "BaselineBSI", "-s", "20", "-o", "/dev/stdout"},
-                   work.path());
+    run = batchRun(arguments("--countries Austria --diseases BaselineBSI -s 20 -o /dev/stdout"), work.path());
     EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
     const QJsonObject piped = QJsonDocument::fromJson(run.output).object();
     EXPECT_EQ(piped["models"].toArray().size(), 1);
     EXPECT_TRUE(piped.contains("aggregatedResults"));
 }
 
-// Countries and diseases named one by one must all run together: a pair without data is
-// refused before anything runs. With "all" such pairs are left out, and said so.
+// A pair named one by one without data is refused before anything runs; "all" leaves it out, said so.
 TEST(Batch, PairsAskedForByNameMustHaveData)
 {
     const QTemporaryDir work;
     const QString data = work.filePath("data");
     ASSERT_TRUE(QDir().mkpath(data));
-    {
-        // A disease with data for Italy only, and none in the "Generic" data set.
-        fn::InputDataMgr store;
-        store.setPath(binaryDir());
-        fn::DiseaseTemplate italian = store.diseaseTemplates().get("BaselineBSI");
-        italian.setId("ItalianBSI");
-        store.diseaseTemplates().add("ItalianBSI", italian);
-        for (const fn::InputFactor* factor : store.inputFactors().getInputFactors("BaselineBSI"))
-            store.inputFactors().addInputFactor("ItalianBSI", factor->name(), factor->levels());
-        store.appendDiseaseId("ItalianBSI");
-        store.addCountryDisease("Italy", "ItalianBSI");
-        store.setDirPath(data);
-        ASSERT_TRUE(store.saveCache());
-    }
+    // A disease with data for Italy only, and none in the "Generic" data set.
+    fn::InputDataMgr store;
+    store.setPath(binaryDir());
+    fn::DiseaseTemplate italian = store.diseaseTemplates().get("BaselineBSI");
+    italian.setId("ItalianBSI");
+    store.diseaseTemplates().add("ItalianBSI", italian);
+    for (const fn::InputFactor* factor : store.inputFactors().getInputFactors("BaselineBSI"))
+        store.inputFactors().addInputFactor("ItalianBSI", factor->name(), factor->levels());
+    store.appendDiseaseId("ItalianBSI");
+    store.addCountryDisease("Italy", "ItalianBSI");
+    store.setDirPath(data);
+    ASSERT_TRUE(store.saveCache());
     const QString output = work.filePath("results.json");
     const QStringList common = {"--data-folder", data, "--diseases", "ItalianBSI", "-s", "5", "-o", output};
     ProgramRun run = batchRun(QStringList{"--countries", "Austria,Italy"} + common, work.path());
@@ -234,65 +209,59 @@ TEST(Batch, PairsAskedForByNameMustHaveData)
     EXPECT_FALSE(QFile::exists(output));
 
     run = batchRun(QStringList{"--countries", "all"} + common, work.path());
-    // The disease has a pair but no parameters: its statistics are not numbers, which fails the
-    // run once the document is written.
+    // The disease has no parameters: its statistics are not numbers, which fails the written run.
     EXPECT_EQ(run.exitCode, 1) << run.errors.toStdString();
     expectAll(run.errors, {"Warning: 3 of the 4 country-disease pairs have no data and are not run"});
     EXPECT_EQ(document(output).value("models").toArray().size(), 1);
 }
 
-// "all" runs the countries only (regions and placeholders would count people twice or nobody).
-// The summary counts each model and each country's population once. What a scenario averts is
-// paired iteration by iteration, checked against separate runs of the base and of the scenario.
+// "all" runs the countries only; the summary counts each population once. What a scenario averts
+// is paired iteration by iteration, checked against separate runs of the base and of the scenario.
 TEST(Batch, SummaryCountsEachPopulationOnceAndScenariosAreTheDifferenceOfSeparateRuns)
 {
     const QTemporaryDir work;
     const QString same = work.filePath("same");
     const QString treated = work.filePath("treated");
     const QString renamed = work.filePath("renamed");
-    ASSERT_TRUE(makeData(same, QByteArray(), QByteArray()));
+    ASSERT_TRUE(stageDataFolder(same, contents(samplePath)));
     // A treatment that lowers the case fatality of the youngest by a fifth.
     ASSERT_TRUE(makeData(treated, "\"RandPert(0.05, 0.1, 0.16)\"", "\"0.8 * RandPert(0.05, 0.1, 0.16)\""));
     // The CRKP pairs move to a disease of another id: the base's lack a partner, the new ones a base.
     ASSERT_TRUE(makeData(renamed, "\"id\": \"IllustrativeCRKPBSI\"", "\"id\": \"IllustrativeCRKPBSI2\""));
-    const QStringList common = {"--countries", "all", "--diseases", "all", "-s", "60", "-r", "42"};
-    const ProgramRun paired = batchRun(common
-                                           + QStringList{"-o", "paired.json", "--table", "paired.csv", "--scenario",
-                                                         "same=" + same, "--scenario", "treated=" + treated,
-                                                         "--scenario", "renamed=" + renamed, "--threads", "3"},
-                                       work.path());
+    const QStringList common = arguments("--countries all --diseases all -s 60 -r 42");
+    const ProgramRun paired = batchRun(
+        common
+            + arguments("-o paired.json --table paired.csv --threads 3 --scenario %1 --scenario %2 --scenario %3",
+                        {"same=" + same, "treated=" + treated, "renamed=" + renamed}),
+        work.path());
     ASSERT_EQ(paired.exitCode, 0) << paired.errors.toStdString();
     const ProgramRun baseRun = batchRun(common + QStringList{"-o", "base.json"}, work.path());
     ASSERT_EQ(baseRun.exitCode, 0) << baseRun.errors.toStdString();
     expectAll(baseRun.errors, {"Leaving out the regions and placeholders EUEEA, Generic"});
-    ASSERT_EQ(batchRun(common + QStringList{"-o", "treated.json", "--data-folder", treated}, work.path()).exitCode, 0);
+    ASSERT_EQ(batchRun(common + arguments("-o treated.json --data-folder %1", {treated}), work.path()).exitCode, 0);
     const QJsonObject result = document(work.filePath("paired.json"));
     const QJsonObject base = document(work.filePath("base.json"));
     const QJsonObject alone = document(work.filePath("treated.json"));
 
-    const QJsonObject settings = base["run"].toObject();
     const QStringList countries = {"Austria", "Germany", "Italy", "Sweden"};
-    EXPECT_EQ(settings["countries"].toArray(), QJsonArray::fromStringList(countries));
-    EXPECT_EQ(settings["seeding"].toString(), "independent");
-    EXPECT_TRUE(settings["modelsWithNonFiniteResults"].toArray().isEmpty());
+    EXPECT_EQ(base["run"]["countries"].toArray(), QJsonArray::fromStringList(countries));
+    EXPECT_EQ(base["run"]["seeding"].toString(), "independent");
+    EXPECT_TRUE(base["run"]["modelsWithNonFiniteResults"].toArray().isEmpty());
 
     // Each country's people, as its reference data count them.
     QMap<QString, double> population;
-    {
-        fn::InputDataMgr store;
-        store.setPath(binaryDir());
-        for (const QString& country : countries) {
-            for (const QString& cell : store.ageDistribution(country).formulas())
-                population[country] += cell.toDouble();
-        }
+    fn::InputDataMgr store;
+    store.setPath(binaryDir());
+    for (const QString& country : countries) {
+        for (const QString& cell : store.ageDistribution(country).formulas())
+            population[country] += cell.toDouble();
     }
     // The DALY of each country and of each disease, over their models.
     QMap<QString, double> daly;
     const QJsonObject aggregated = base["aggregatedResults"].toObject();
     const QJsonArray perModel = aggregated["modelResults"].toArray();
     ASSERT_EQ(perModel.size(), 4 * 3);
-    for (const QJsonValue& entry : perModel) {
-        const QJsonObject model = entry.toObject();
+    for (const QJsonValue& model : perModel) {
         for (const char* key : {"country", "disease"})
             daly[model[QLatin1String(key)].toString()] += mean(model["results"].toObject(), "daly");
     }
@@ -335,17 +304,21 @@ TEST(Batch, SummaryCountsEachPopulationOnceAndScenariosAreTheDifferenceOfSeparat
     // Identical data: every statistic of every difference is exactly 0, so every iteration paired.
     const QJsonObject identical = scenarios[0].toObject();
     EXPECT_EQ(identical["models"].toArray().size(), models);
-    for (const QJsonObject& group : groupsOf(identical)) {
+    QJsonArray groups = {identical["total"]};
+    for (const char* part : {"models", "countries", "diseases"}) {
+        for (const QJsonValue& group : identical[QLatin1String(part)].toArray())
+            groups << group;
+    }
+    for (const QJsonValue& group : groups) {
         for (const char* measure : measures) {
-            const QJsonObject statistics = group.value(QLatin1String(measure) + "Averted").toObject();
+            const QJsonObject statistics = group[QLatin1String(measure) + "Averted"].toObject();
             ASSERT_EQ(statistics.size(), 4);
             for (const QJsonValue& value : statistics)
                 EXPECT_TRUE(value.isDouble() && value.toDouble() == 0.0) << measure;
         }
     }
 
-    // Changed data: the mean of the differences is the difference of the separate runs' means,
-    // per model, per country, per disease and in total.
+    // Changed data: the mean of the differences is that of the separate runs, per group.
     const QJsonObject changed = scenarios[1].toObject();
     const QJsonObject aloneSummary = alone["summary"].toObject();
     int compared = 0;
@@ -357,13 +330,11 @@ TEST(Batch, SummaryCountsEachPopulationOnceAndScenariosAreTheDifferenceOfSeparat
             ++compared;
         }
     };
-    for (const QJsonValue& value : changed["models"].toArray()) {
-        const QJsonObject model = value.toObject();
+    for (const QJsonValue& model : changed["models"].toArray()) {
         const auto results = [&](const QJsonObject& run) {
-            const QJsonArray models = run["aggregatedResults"]["modelResults"].toArray();
-            return like(models, model, {"country", "disease"}).value("results").toObject();
+            return like(run["aggregatedResults"]["modelResults"].toArray(), model.toObject(), {"country", "disease"});
         };
-        expectDifference(model, results(base), results(alone));
+        expectDifference(model.toObject(), results(base)["results"].toObject(), results(alone)["results"].toObject());
     }
     expectDifference(changed["total"].toObject(), baseTotal, aloneSummary["total"].toObject());
     for (const QString part : {"countries", "diseases"}) {
@@ -378,13 +349,11 @@ TEST(Batch, SummaryCountsEachPopulationOnceAndScenariosAreTheDifferenceOfSeparat
 
     // Pairs on one side only are named, never matched.
     const QJsonObject moved = scenarios[2].toObject();
-    const QJsonArray missing = moved["notInScenario"].toArray();
-    const QJsonArray added = moved["onlyInScenario"].toArray();
-    ASSERT_EQ(missing.size(), 4);
-    ASSERT_EQ(added.size(), 4);
-    EXPECT_EQ(missing[0].toObject().value("disease").toString(), "IllustrativeCRKPBSI");
-    EXPECT_EQ(added[0].toObject().value("disease").toString(), "IllustrativeCRKPBSI2");
-    EXPECT_EQ(moved["total"].toObject().value("models").toInt(), models - 4);
+    ASSERT_EQ(moved["notInScenario"].toArray().size(), 4);
+    ASSERT_EQ(moved["onlyInScenario"].toArray().size(), 4);
+    EXPECT_EQ(moved["notInScenario"][0]["disease"].toString(), "IllustrativeCRKPBSI");
+    EXPECT_EQ(moved["onlyInScenario"][0]["disease"].toString(), "IllustrativeCRKPBSI2");
+    EXPECT_EQ(moved["total"]["models"].toInt(), models - 4);
     expectAll(paired.errors,
               {"4 of the 12 country-disease pairs of the base have no data", "Austria/IllustrativeCRKPBSI2",
                "Scenario \"treated\" against the base"});
@@ -399,14 +368,12 @@ TEST(Batch, SummaryCountsEachPopulationOnceAndScenariosAreTheDifferenceOfSeparat
     EXPECT_EQ(table.count(",treated,"), (models + 1 + 4 + 3) * 3);
 }
 
-// A model that fails ends the job with status 1, the reason and the place. A formula that does
-// not parse leaves an earlier document as it was; not-a-number results are written, the run block
-// listing their models.
+// A failed model ends the job with status 1, the reason and the place.
 TEST(Batch, FailedModelsAreExplained)
 {
     const QTemporaryDir work;
     const QByteArray cell = "\"RandPert(0.108, 0.133, 0.163)\"";
-    const QByteArray shipped = contents(crkpPath(binaryDir()));
+    const QByteArray shipped = contents(samplePath);
     ASSERT_GT(shipped.indexOf(cell), 0);
     const QString output = work.filePath("results.json");
     const QString unparsed = work.filePath("unparsed");
@@ -422,16 +389,14 @@ TEST(Batch, FailedModelsAreExplained)
          "\"RandPert(0.108, 0.133)\"",
          "Austria",
          {"Error: One or more formulas for parameter Severity cannot be parsed.",
-          "stratum Age 0-4, Sex Female: \"RandPert(0.108, 0.133)\": Too few parameters for "
-          "function \"RandPert\"",
+          "stratum Age 0-4, Sex Female: \"RandPert(0.108, 0.133)\": Too few parameters for function \"RandPert\"",
           "of outcome tree \"bsi\"", "from the model specification " + crkpPath(unparsed),
           output + " was not written; an earlier file of that name is unchanged."},
          false},
         {work.filePath("swapped"),
          "\"RandPert(0.133, 0.108, 0.163)\"",
          "Austria,Sweden",
-         {QStringLiteral(
-              "\"RandPert(0.133, 0.108, 0.163)\": RandPert(min, mode, max) needs the mode between min and max"),
+         {"\"RandPert(0.133, 0.108, 0.163)\": RandPert(min, mode, max) needs the mode between min and max",
           "has statistics that are not finite numbers", "gives not-a-number",
           "Error: 2 of the 2 models have statistics that are not finite numbers"},
          true},
@@ -441,9 +406,10 @@ TEST(Batch, FailedModelsAreExplained)
         QByteArray specification = shipped;
         ASSERT_TRUE(stageDataFolder(row.data, specification.replace(shipped.indexOf(cell), cell.size(), row.formula)));
         ASSERT_TRUE(writeFile(output, "earlier document"));
-        const ProgramRun run = batchRun({"--data-folder", row.data, "--countries", row.countries, "--diseases",
-                                         "IllustrativeCRKPBSI", "-s", "10", "-r", "3", "-o", output},
-                                        work.path());
+        const ProgramRun run = batchRun(
+            arguments("--data-folder %1 --countries %2 --diseases IllustrativeCRKPBSI -s 10 -r 3 -o %3",
+                      {row.data, row.countries, output}),
+            work.path());
         EXPECT_EQ(run.exitCode, 1);
         expectAll(run.errors, row.said);
         EXPECT_EQ(contents(output) == "earlier document", !row.written);
@@ -457,22 +423,18 @@ TEST(Batch, FailedModelsAreExplained)
     EXPECT_TRUE(results["summary"]["total"]["daly"]["Mean"].isNull());
 }
 
-// The outputs a statistician takes elsewhere, read back with pandas and checked value by value
-// against the JSON documents of the same run (tests/app/batch/read_results.py says what).
+// The table and draws read back with pandas, value by value against the documents (read_results.py).
 TEST(Batch, TheTableAndTheDrawsReadBackInPandasAsTheDocumentSaysThem)
 {
     const QTemporaryDir work;
-    const QStringList common = {"--countries", "Austria,Sweden", "--diseases", "all", "-s", "40", "-r",
-                                "7",           "--threads",      "2"};
+    const QStringList common = arguments("--countries Austria,Sweden --diseases all -s 40 -r 7 --threads 2");
     ProgramRun run = batchRun(common
-                                  + QStringList{"-o", "results.json.gz", "--table", "table.csv.gz", "--draws",
-                                                "draws.csv", "--sensitivity", "uncertainty.json", "--scenario",
-                                                "same=" + binaryDir()},
+                                  + arguments("-o results.json.gz --table table.csv.gz --draws draws.csv --sensitivity "
+                                              "uncertainty.json --scenario %1",
+                                              {"same=" + binaryDir()}),
                               work.path());
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
-    run = batchRun(common
-                       + QStringList{"-o", "pretty.json", "--pretty", "--draws", "strata.csv.gz", "--draws-by-stratum"},
-                   work.path());
+    run = batchRun(common + arguments("-o pretty.json --pretty --draws strata.csv.gz --draws-by-stratum"), work.path());
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
     // Compressed means gzip, not a name: the magic bytes of the format.
     EXPECT_TRUE(contents(work.filePath("table.csv.gz")).startsWith("\x1f\x8b"));

@@ -1,8 +1,5 @@
-"""Reads the batch program's outputs back as a statistician would and checks them against its JSON
-documents. Arguments: a folder holding results.json.gz, table.csv.gz, draws.csv,
-uncertainty.json, pretty.json and strata.csv.gz of the same run settings (see BatchTest.cpp), the
-first run with one scenario.
-Prints every mismatch and exits 1 if there was one."""
+"""Reads the batch program's outputs in the folder given (see BatchTest.cpp) back as a statistician
+would and checks them against its JSON documents. Prints every mismatch and exits 1 if there was one."""
 import gzip
 import hashlib
 import json
@@ -63,8 +60,15 @@ def stratified(prefix, figures_map, errors):
             for i, row in enumerate(figure[lists]):
                 age = [v for k, v in row.items() if isinstance(v, str) and k != "id"]
                 error = (errors or {}).get(measure, {}).get(lists, [{}] * (i + 1))[i]
-                expected.append((prefix + ("total", sex, age[0]), dict(row, measure=measure),
-                                 error.get("MeanStandardError")))
+                expected.append((prefix + ("total", sex, age[0], measure), row, error.get("MeanStandardError")))
+
+
+def summary(category, groups):
+    figures(("all", "all", "summary", "all"), category, groups["total"], None)
+    for group in groups["countries"]:
+        figures((group["country"], "all", "summary", "all"), category, group, None)
+    for group in groups["diseases"]:
+        figures(("all", group["disease"], "summary", "all"), category, group, None)
 
 
 aggregated = document["aggregatedResults"]
@@ -87,35 +91,19 @@ for model, totals, errors in zip(document["models"], aggregated["modelResults"],
     figures(prefix, "total", totals["results"], errors["totalResults"])
 figures(("all", "all", "all", "all"), "total", aggregated["totalResults"], None)
 stratified(("all", "all", "all", "all"), aggregated["allResults"], None)
-summary = document["summary"]
-figures(("all", "all", "summary", "all"), "total", summary["total"], None)
-for group in summary["countries"]:
-    figures((group["country"], "all", "summary", "all"), "total", group, None)
-for group in summary["diseases"]:
-    figures(("all", group["disease"], "summary", "all"), "total", group, None)
+summary("total", document["summary"])
 check(len(document.get("scenarios", [])) == 1, "the run compares one scenario with the base")
 for scenario in document.get("scenarios", []):
-    name = scenario["name"]
     for model in scenario["models"]:
-        figures((model["country"], model["disease"], model["modelId"], "all"), name, model, None)
-    figures(("all", "all", "summary", "all"), name, scenario["total"], None)
-    for group in scenario["countries"]:
-        figures((group["country"], "all", "summary", "all"), name, group, None)
-    for group in scenario["diseases"]:
-        figures(("all", group["disease"], "summary", "all"), name, group, None)
+        figures((model["country"], model["disease"], model["modelId"], "all"), scenario["name"], model, None)
+    summary(scenario["name"], scenario)
 
-flat = []
-for where, values, error in expected:
-    if len(where) == 7:  # stratified: the measure travels in the values
-        where = where + (values["measure"],)
-    flat.append((where, values, error))
-check(len(flat) == len(table), "the table has %d rows, the documents %d statistics" % (len(table), len(flat)))
+check(len(expected) == len(table), "the table has %d rows, the documents %d statistics" % (len(table), len(expected)))
 missing = 0
-for where, values, error in flat:
+for where, values, error in expected:
     if where not in rows.index:
         missing += 1
-        if missing < 5:
-            problems.append("no row for %s" % (where,))
+        check(missing >= 5, "no row for %s" % (where,))
         continue
     row = rows.loc[where]
     for column, name in STATISTICS.items():
@@ -127,10 +115,10 @@ check(missing == 0, "%d statistics of the documents have no row" % missing)
 
 # Cases by stratum add up to the model's cases (means are linear); each model has both sexes.
 strata = table[(table.tree == "all") & (table.sex != "all") & (table.model_id != "all")]
-for measure, total in (("cases", "cases"), ("deaths", "deaths")):
+for measure in ("cases", "deaths"):
     by_model = strata[strata.measure == measure].groupby(["country", "disease", "model_id"])["mean"].sum()
     for (country, disease, model_id), value in by_model.items():
-        model_total = rows.loc[(country, disease, model_id, "all", "total", "all", "all", total), "mean"]
+        model_total = rows.loc[(country, disease, model_id, "all", "total", "all", "all", measure), "mean"]
         check(close(value, model_total, 1e-9), "%s %s: %s by stratum add up to %r, the total is %r"
               % (country, disease, measure, value, model_total))
 

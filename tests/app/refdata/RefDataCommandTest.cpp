@@ -4,7 +4,6 @@
 
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <gtest/gtest.h>
 
 #include "app/ProgramRun.h"
 #include "fn/data/InputDataMgr.h"
@@ -35,8 +34,7 @@ CommandResult runCommand(const QStringList& arguments)
     return result;
 }
 
-// The shipped sources built directly, and written as reference workbooks and imported: made
-// once for the tests that read or compare with them.
+// The shipped sources built directly, and written as reference workbooks and imported, once.
 struct Built
 {
     QTemporaryDir direct, viaWorkbooks;
@@ -52,28 +50,18 @@ const Built& built()
     return once;
 }
 
-QStringList formulasOf(const QMap<QString, fn::DataArray>& arrays)
+// Copies the files of from that filter names into the folder to, made for them.
+bool copyFiles(const QString& from, const QString& to, const QStringList& filter = {})
 {
-    QStringList all;
-    for (auto it = arrays.cbegin(); it != arrays.cend(); ++it)
-        all << it.key() + QLatin1Char('=') + it.value().formulas().join(QLatin1Char(';'));
-    return all;
-}
-
-// A writable copy of the shipped data, for variants of it.
-QString copyShippedData(const QTemporaryDir& dir)
-{
-    const QString target = dir.filePath("data");
-    QDir().mkpath(target);
-    for (const QString& name : QDir(ShippedData).entryList({"*.json"}, QDir::Files))
-        QFile::copy(QDir(ShippedData).filePath(name), QDir(target).filePath(name));
-    return target;
+    bool copied = QDir().mkpath(to);
+    for (const QFileInfo& file : QDir(from).entryInfoList(filter, QDir::Files))
+        copied = QFile::copy(file.filePath(), to + QLatin1Char('/') + file.fileName()) && copied;
+    return copied;
 }
 
 void setMember(const QString& file, const QString& path, const QJsonValue& value)
 {
-    const QJsonValue edited = replaced(QJsonDocument::fromJson(contents(file)).object(), path.split('/'), value);
-    ASSERT_TRUE(writeFile(file, QJsonDocument(edited.toObject()).toJson()));
+    ASSERT_TRUE(writeFile(file, edited(contents(file), path, value)));
 }
 
 QStringList repeated(const QString& formula, int count)
@@ -88,13 +76,7 @@ double sumOf(fn::DataArray array)
     return std::accumulate(array.values().begin(), array.values().end(), 0.0);
 }
 
-double mean(const QVariant& statistics)
-{
-    return statistics.toMap().value("Mean").toDouble();
-}
-
-// The shipped data, built by the program's own command into a folder and loaded back
-// from the cache file by a fresh store.
+// The shipped data built by the program's command, loaded back from the cache by a fresh store.
 class ShippedReferenceData : public ::testing::Test
 {
 protected:
@@ -110,20 +92,6 @@ protected:
 };
 
 const QString fixtureFolder = QStringLiteral(OZMID_TEST_DATA_DIR "/app/refdata/fixtures/reference-workbooks/");
-
-// A base folder whose referenceData folder holds the files of workbooks, a folder of them or the
-// name of a fixture variant.
-bool stageReferenceFolder(const QTemporaryDir& base, const QString& workbooks)
-{
-    const QString from = QDir::isAbsolutePath(workbooks) ? workbooks : fixtureFolder + workbooks;
-    if (!QDir(base.path()).mkpath("referenceData"))
-        return false;
-    for (const QFileInfo& file : QDir(from).entryInfoList(QDir::Files)) {
-        if (!QFile::copy(file.filePath(), base.filePath("referenceData/" + file.fileName())))
-            return false;
-    }
-    return true;
-}
 
 // Moves the rows from row down by one, leaving row empty, as inserting a row in a spreadsheet does.
 void insertEmptyRow(ut::Excel& excel, int row)
@@ -240,7 +208,7 @@ TEST_F(ShippedReferenceData, ModelsRunWithPlausibleBurden)
         ASSERT_TRUE(model.isComputed());
 
         const QVariantMap totals = model.totalResults();
-        const auto total = [&](const char* measure) { return mean(totals.value(measure)); };
+        const auto total = [&](const char* measure) { return totals[measure].toMap().value("Mean").toDouble(); };
         const double notified = sumOf(store.notificationData(country, Disease));
         ASSERT_GT(notified, 0.0);
         // Cases are the notified ones scaled by the underestimation factor, RandPert(1.1, 1.3, 1.6).
@@ -254,14 +222,15 @@ TEST_F(ShippedReferenceData, ModelsRunWithPlausibleBurden)
         const QVariantMap dalyStatistics = totals.value("daly").toMap();
         EXPECT_LT(dalyStatistics.value("Quantile0.025").toDouble(), dalyStatistics.value("Quantile0.975").toDouble());
         const QVariantMap sequela = model.sequelaTypeResults().value("sequela").toMap();
-        EXPECT_GT(mean(sequela.value("yld")), 0.0) << "long-term impairment is reached";
+        EXPECT_GT(sequela["yld"].toMap().value("Mean").toDouble(), 0.0) << "long-term impairment is reached";
     }
 }
 
 TEST(ReferenceDataSources, CountryDataSetsReplaceGenericPiecesOneByOne)
 {
     QTemporaryDir dir;
-    const QString data = copyShippedData(dir);
+    const QString data = dir.filePath("data");
+    ASSERT_TRUE(copyFiles(ShippedData, data, {"*.json"}));
     const QString file = QDir(data).filePath(DiseaseFile);
     setMember(file, "data/Austria/parameters/BSI/healthStates/acuteIllness/severity", "0.5");
     setMember(file, "data/Austria/underestimationType", QJsonObject{{"type", "1"}});
@@ -294,6 +263,8 @@ TEST(ReferenceDataSources, FaultySourcesAreRefusedWithTheirPlace)
     const auto inDisease = [](const char* path, const QJsonValue& value) {
         return [=](const QString& data) { setMember(QDir(data).filePath(DiseaseFile), QLatin1String(path), value); };
     };
+    const QJsonValue austria = jsonAt(QJsonDocument::fromJson(contents(ShippedData + '/' + DiseaseFile)).object(),
+                                      "data/Austria");
     const struct
     {
         std::function<void(const QString& dataFolder)> spoil;
@@ -304,17 +275,10 @@ TEST(ReferenceDataSources, FaultySourcesAreRefusedWithTheirPlace)
          },
          {"countries.json: malformed JSON at offset ", "(line 3, column "}},
         {inDisease("outcomeTrees/0/transitions/0/target", "sequelae"),
-         {DiseaseFile
-          + ": outcomeTrees/0: the outcome tree \"BSI\" is incomplete: the infection \"bsi\" has no "
-            "non-complementary transition"}},
+         {DiseaseFile + ": outcomeTrees/0: the outcome tree \"BSI\" is incomplete: the infection \"bsi\" has no"}},
         {inDisease("data/Generic/parameters/BSI/transitions/acuteToDeath/probability/values/3/1", "RandPert(0.1, 0.2"),
-         {"data/Generic/parameters/BSI/transitions/acuteToDeath/probability/values: the formula \"RandPert(0.1, "
-          "0.2\" of stratum 7 (Age 15-19, Sex Male)"}},
-        {[](const QString& data) {
-             const QString file = QDir(data).filePath(DiseaseFile);
-             setMember(file, "data/Norway", jsonAt(QJsonDocument::fromJson(contents(file)).object(), "data/Austria"));
-         },
-         {"data/Norway: the country \"Norway\" has no population data"}},
+         {"acuteToDeath/probability/values: the formula \"RandPert(0.1, 0.2\" of stratum 7 (Age 15-19, Sex Male)"}},
+        {inDisease("data/Norway", austria), {"data/Norway: the country \"Norway\" has no population data"}},
         {inDisease("data/Generic/notificationData/18", QJsonArray{"1"}),
          {"data/Generic/notificationData: expected 38 cells (19 Age x 2 Sex), found 37"}},
         {inDisease("data/Generic/underreportng", "1"), {"data/Generic: unknown member \"underreportng\""}},
@@ -330,7 +294,8 @@ TEST(ReferenceDataSources, FaultySourcesAreRefusedWithTheirPlace)
     };
     for (const auto& row : rows) {
         QTemporaryDir dir;
-        const QString data = copyShippedData(dir);
+        const QString data = dir.filePath("data");
+        ASSERT_TRUE(copyFiles(ShippedData, data, {"*.json"}));
         row.spoil(data);
         const QString output = dir.filePath("out");
         const CommandResult result = runCommand({"build", data, output});
@@ -366,9 +331,7 @@ TEST(ReferenceDataSources, AnOlderCacheInTheOutputFolderIsReplacedNotMerged)
     EXPECT_EQ(loaded.countryDiseases().values("Generic"), QStringList{Disease});
 }
 
-// The shipped sources written as reference workbooks and imported headless give the same
-// reference data as the cache built from the sources directly. The one difference is the
-// "Generic" population: the workbooks have no country sheet for "Generic".
+// The generated workbooks imported give the direct build's data, but for the "Generic" population.
 TEST(ReferenceWorkbooks, ImportOfTheGeneratedWorkbooksEqualsTheDirectBuild)
 {
     ASSERT_TRUE(built().made()) << built().imported.err.toStdString();
@@ -385,12 +348,14 @@ TEST(ReferenceWorkbooks, ImportOfTheGeneratedWorkbooksEqualsTheDirectBuild)
         const fn::InputFactorPtrs b = expected.inputFactors().getInputFactors(disease);
         EXPECT_TRUE(std::equal(a.begin(), a.end(), b.begin(), b.end(), [](auto x, auto y) { return *x == *y; }));
     }
-    auto expectedLife = expected.lifeExpectancies();
-    auto expectedAges = expected.ageDistributions();
-    expectedLife.remove("Generic");
-    expectedAges.remove("Generic");
-    EXPECT_EQ(formulasOf(imported.lifeExpectancies()), formulasOf(expectedLife));
-    EXPECT_EQ(formulasOf(imported.ageDistributions()), formulasOf(expectedAges));
+    QStringList countries = expected.lifeExpectancies().keys();
+    countries.removeOne("Generic");
+    EXPECT_EQ(imported.lifeExpectancies().keys(), countries);
+    EXPECT_EQ(imported.ageDistributions().keys(), countries);
+    for (const QString& country : countries) {
+        EXPECT_EQ(imported.lifeExpectancy(country).formulas(), expected.lifeExpectancy(country).formulas());
+        EXPECT_EQ(imported.ageDistribution(country).formulas(), expected.ageDistribution(country).formulas());
+    }
     // The workbooks carry no region marks: a total over "all" countries must still leave the
     // regions out, so the imported store knows them too.
     for (const QString& country : expected.lifeExpectancies().keys())
@@ -435,13 +400,12 @@ TEST(ReferenceWorkbooks, ImportOfTheGeneratedWorkbooksEqualsTheDirectBuild)
     EXPECT_TRUE(refused.err.contains("Reference data Excel files could not be found"));
 }
 
-// The reference workbooks resaved by LibreOffice (.xls, .xlsx, .ods, with formulas) give the very
-// cache the program's own give. An unreadable workbook or an unwritable cache fails the import
-// with its reason and leaves the last good cache as it was.
+// The reference workbooks resaved by LibreOffice give the very cache the program's own give. An
+// unreadable workbook or an unwritable cache fails the import and keeps the last good cache.
 TEST(ReferenceWorkbooks, LibreOfficeCopiesGiveTheSameCacheAndFailedImportsKeepIt)
 {
     const QTemporaryDir written;
-    ASSERT_TRUE(stageReferenceFolder(written, "written"));
+    ASSERT_TRUE(copyFiles(fixtureFolder + "written", written.filePath("referenceData")));
     CommandResult run = runCommand({"import-workbooks", written.path()});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QString cache = written.filePath("referenceData.dat");
@@ -451,7 +415,7 @@ TEST(ReferenceWorkbooks, LibreOfficeCopiesGiveTheSameCacheAndFailedImportsKeepIt
     for (const char* variant : {"libreoffice-xls", "libreoffice-xlsx", "libreoffice-ods", "libreoffice-formulas-xls",
                                 "libreoffice-formulas-xlsx"}) {
         const QTemporaryDir base;
-        ASSERT_TRUE(stageReferenceFolder(base, QLatin1String(variant)));
+        ASSERT_TRUE(copyFiles(fixtureFolder + variant, base.filePath("referenceData")));
         run = runCommand({"import-workbooks", base.path()});
         EXPECT_EQ(run.exitCode, 0) << variant << ": " << run.err.toStdString();
         EXPECT_TRUE(contents(base.filePath("referenceData.dat")) == expected) << variant;
@@ -461,7 +425,7 @@ TEST(ReferenceWorkbooks, LibreOfficeCopiesGiveTheSameCacheAndFailedImportsKeepIt
     ASSERT_TRUE(writeFile(damaged, contents(damaged).chopped(2048)));
     // A folder in the cache's place cannot be replaced by a file.
     const QTemporaryDir blocked;
-    ASSERT_TRUE(stageReferenceFolder(blocked, "written"));
+    ASSERT_TRUE(copyFiles(fixtureFolder + "written", blocked.filePath("referenceData")));
     ASSERT_TRUE(QDir(blocked.path()).mkdir("referenceData.dat"));
     const struct
     {
@@ -478,12 +442,10 @@ TEST(ReferenceWorkbooks, LibreOfficeCopiesGiveTheSameCacheAndFailedImportsKeepIt
     EXPECT_TRUE(contents(cache) == expected);
 }
 
-// Workbooks edited as users edit them: read as the user sees them, or refused keeping the earlier
-// cache, or imported with a warning that names what was left out.
+// Edited workbooks: read as the user sees them, refused keeping the cache, or imported with a warning.
 TEST(ReferenceWorkbooks, EditedWorkbooksAreReadAsTheUserSeesThemOrRefused)
 {
-    // The cache every import starts from, which a refused one must leave as it is: the direct
-    // build, which differs from an import of the workbooks (these have no "Generic" population).
+    // Every import starts from the direct build's cache, which differs from the workbooks'.
     ASSERT_TRUE(built().made()) << built().imported.err.toStdString();
     const QString earlierCache = built().direct.filePath("referenceData.dat");
     const QByteArray earlier = contents(earlierCache);
@@ -541,7 +503,7 @@ TEST(ReferenceWorkbooks, EditedWorkbooksAreReadAsTheUserSeesThemOrRefused)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const QTemporaryDir base;
-        ASSERT_TRUE(stageReferenceFolder(base, built().viaWorkbooks.filePath("referenceData")));
+        ASSERT_TRUE(copyFiles(built().viaWorkbooks.filePath("referenceData"), base.filePath("referenceData")));
         const QString cache = base.filePath("referenceData.dat");
         ASSERT_TRUE(QFile::copy(earlierCache, cache));
         if (row.edit) {

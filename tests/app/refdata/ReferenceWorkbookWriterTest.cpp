@@ -37,12 +37,10 @@ TEST(ReferenceWorkbookWriter, WorkbooksReadInAnIndependentReader)
 
     const auto diseases = columnA("diseaseData.xls");
     ASSERT_EQ(diseases.keys(), QStringList{Disease});
-    EXPECT_EQ(diseases[Disease].value(0), "Caption");
-    EXPECT_EQ(diseases[Disease].value(1), "Bloodstream infection");
-    EXPECT_EQ(diseases[Disease].value(6), "BSI");
-    EXPECT_EQ(diseases[Disease].value(7), "Sequelae");
     // First empty row 9 (1-based), so the first outcome sits in row 15.
-    EXPECT_EQ(diseases[Disease].value(14), "infection");
+    for (const auto& [row, text] :
+         {std::pair{0, "Caption"}, {1, "Bloodstream infection"}, {6, "BSI"}, {7, "Sequelae"}, {14, "infection"}})
+        EXPECT_EQ(diseases[Disease].value(row), text) << row;
 
     const auto countries = columnA("countryData.xls");
     EXPECT_EQ(countries.keys(), QStringList{Austria});
@@ -51,9 +49,8 @@ TEST(ReferenceWorkbookWriter, WorkbooksReadInAnIndependentReader)
     const auto model = columnA("modelData-Austria.xls");
     ASSERT_EQ(model.keys(), QStringList{Disease});
     const QMap<int, QString>& sheet = model[Disease];
-    EXPECT_EQ(sheet.value(0), "Run factors");
-    EXPECT_EQ(sheet.value(3), "Age");
-    EXPECT_EQ(sheet.value(4), "Sex");
+    EXPECT_EQ((QStringList{sheet.value(0), sheet.value(3), sheet.value(4)}),
+              (QStringList{"Run factors", "Age", "Sex"}));
     const QStringList labels = sheet.values();
     for (const char* label :
          {"Outcome tree mapping", "Notification data", "Coverage", "underestimation", "Underreporting",
