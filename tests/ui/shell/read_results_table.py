@@ -9,30 +9,12 @@ import sys
 import openpyxl
 import pandas as pd
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
+from table_check import COLUMNS, STATISTICS, check, finish, problems, read_table, same  # noqa: E402
+
 folder = sys.argv[1]
-problems = []
-
-
-def check(condition, text):
-    if not condition:
-        problems.append(text)
-
-
-def same(a, b):
-    """A table's value against the document's: the same double, or both none."""
-    if b is None or isinstance(b, str):
-        return a is None or (isinstance(a, float) and math.isnan(a))
-    return a == b
-
-
-COLUMNS = ["country", "country_name", "disease", "disease_name", "model_id", "tree", "category", "sex", "age_group",
-           "measure", "mean", "q025", "q50", "q975", "se"]
-STATISTICS = {"mean": "Mean", "q025": "Quantile0.025", "q50": "Quantile0.5", "q975": "Quantile0.975"}
-
 document = json.load(open(os.path.join(folder, "results.json")))
-# round_trip: pandas' default parser may miss the last bit of a 17-digit number.
-table = pd.read_csv(os.path.join(folder, "table.csv"), float_precision="round_trip", keep_default_na=False,
-                    na_values=[""])
+table = read_table(os.path.join(folder, "table.csv"))
 check(list(table.columns) == COLUMNS, "CSV columns: %s" % list(table.columns))
 
 # The workbook holds the same rows in the same order: the same texts, and every number as the
@@ -102,7 +84,4 @@ for model_id in models:
 
 check(len(models) == len(document) and compared > 0, "%d models of %d compared" % (len(models), len(document)))
 
-for problem in problems[:40]:
-    print(problem)
-print("%d rows, %d problems" % (len(table), len(problems)))
-sys.exit(1 if problems else 0)
+finish(len(table))
