@@ -12,11 +12,6 @@ using namespace testing_support;
 
 namespace {
 
-double discounted(double duration, double onset, double rate)
-{
-    return (std::pow(1 + rate, 1 - onset) - std::pow(1 + rate, 1 - onset - duration)) / rate;
-}
-
 QVariantMap treeEntry(const QVariantMap& results, int tree)
 {
     return results.value("detailedResults").toList().value(tree).toMap();

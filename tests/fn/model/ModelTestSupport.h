@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <memory>
 
 #include <QFile>
@@ -67,7 +68,9 @@ struct JsonModel
     fn::JSONDiseaseTemplate diseaseTemplate;
     std::unique_ptr<fn::DiseaseModel> model;
 
-    JsonModel(const QJsonObject& specification, const QStringList& population, const QStringList& lifeExpectancy)
+    // By default the two strata of specification() below: 1000 people of each sex, with 50 and 40 years to live.
+    explicit JsonModel(const QJsonObject& specification, const QStringList& population = {"1000", "1000"},
+                       const QStringList& lifeExpectancy = {"50", "40"})
         : diseaseTemplate(specification)
     {
         addCountry(store, QStringLiteral("Testland"), diseaseTemplate.factors(), population, lifeExpectancy);
@@ -207,6 +210,12 @@ inline void overAgeGroups(QJsonObject& specification, const QStringList& ages)
 inline QByteArray json(const QVariantMap& map)
 {
     return QJsonDocument(QJsonObject::fromVariantMap(map)).toJson(QJsonDocument::Compact);
+}
+
+// Years from onset to onset + duration discounted at rate, worked out independently of the program.
+inline double discounted(double duration, double onset, double rate)
+{
+    return (std::pow(1 + rate, 1 - onset) - std::pow(1 + rate, 1 - onset - duration)) / rate;
 }
 
 inline double mean(const QVariant& statistics)
