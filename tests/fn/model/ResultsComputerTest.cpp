@@ -88,12 +88,9 @@ TEST(ResultsComputer, AlignsCongenitalModelsAndSumsTheRest)
 
 TEST(ResultsComputer, ZeroIterationsGiveDashes)
 {
-    fn::InputDataMgr store;
-    const fn::JSONDiseaseTemplate spec(readJsonObject(fixture("two-trees.model_spec.json")));
-    addCountry(store, "Testland", spec.factors(), perStratum(2, 100, 10), perStratum(2, 50, -10));
+    TwoTreesModel m;
     fn::DiseaseModelList models;
-    models.push_back(std::make_unique<fn::DiseaseModel>(&store, "m", "Testland", "Testland", &spec));
-    models.front()->setUp();
+    models.push_back(std::move(m.model));
     const QVariantMap before = models.front()->results();
     EXPECT_EQ(before.value("detailedResults").toList().size(), 2);
     EXPECT_TRUE(before.value("totalSequelaTypeResults").toMap().isEmpty());
