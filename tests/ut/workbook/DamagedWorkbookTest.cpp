@@ -24,16 +24,12 @@ enum class Outcome { Refused, Identical, Different };
 struct Tally
 {
     int refused = 0;
-    int identical = 0;
     QStringList different;
 
     void add(Outcome outcome, const QString& damage)
     {
-        if (outcome == Outcome::Refused)
-            ++refused;
-        else if (outcome == Outcome::Identical)
-            ++identical;
-        else
+        refused += outcome == Outcome::Refused;
+        if (outcome == Outcome::Different)
             different << damage;
     }
 };

@@ -16,10 +16,7 @@ using namespace workbooktest;
 
 namespace {
 
-QVariantList row(std::initializer_list<QVariant> cells)
-{
-    return QVariantList(cells);
-}
+using row = QVariantList;
 
 // A block as writeBlock takes it; spelled out so that a block of one row is not mistaken for
 // a copy of that row.
