@@ -42,12 +42,10 @@ TEST(WorkbookFixtures, LibreOfficeWorkbooksReadAsXlrdReadsThem)
     // The model and reference workbooks of the other tests, as the program and LibreOffice
     // wrote them, with numbers and with formulas.
     int compared = 0;
-    const QStringList folders{testFile("app/fixtures"),
-                              testFile("app/refdata/fixtures/reference-workbooks/written"),
-                              testFile("app/refdata/fixtures/reference-workbooks/libreoffice-xls"),
-                              testFile("app/refdata/fixtures/reference-workbooks/libreoffice-xlsx"),
-                              testFile("app/refdata/fixtures/reference-workbooks/libreoffice-formulas-xls"),
-                              testFile("app/refdata/fixtures/reference-workbooks/libreoffice-formulas-xlsx")};
+    QStringList folders{testFile("app/fixtures")};
+    for (const char* kind :
+         {"written", "libreoffice-xls", "libreoffice-xlsx", "libreoffice-formulas-xls", "libreoffice-formulas-xlsx"})
+        folders << testFile(QStringLiteral("app/refdata/fixtures/reference-workbooks/") + QLatin1String(kind));
     for (const QString& folder : folders) {
         for (const QFileInfo& file : QDir(folder).entryInfoList({"*.xls", "*.xlsx"}))
             compared += expectSameAsXlrd(file.filePath());
