@@ -14,9 +14,9 @@ namespace {
 
 // An infection leading to one acute outcome of the given states, through a transition to target.
 QJsonObject acuteTree(const QJsonObject& states = {}, const QString& target = "acute",
-                      const QJsonObject& probability = cells("1"))
+                      const QJsonObject& probability = cells("1"), const QString& type = "ACUTE")
 {
-    return specification({"inf", "acute"}, {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE", states)}},
+    return specification({"inf", "acute"}, {{"inf", outcome("INFECTION")}, {"acute", outcome(type, states)}},
                          {{"1", transition("t1", "inf", target, probability)}});
 }
 
@@ -50,10 +50,7 @@ TEST(OutcomeTree, ValidatesInfectionsSourceTransitionAndComplements)
                                        {{"1", transition("t1", "inf", "seq", cells("1"))}})),
               noSourceTransition);
     EXPECT_EQ(buildError(acuteTree(acuteTwoStates, "s1")), noSourceTransition);
-    EXPECT_EQ(buildError(specification({"inf", "acute"},
-                                       {{"inf", outcome("INFECTION")}, {"acute", outcome("acute", acuteOneState)}},
-                                       {{"1", transition("t1", "inf", "s1", cells("1"))}})),
-              QString());
+    EXPECT_EQ(buildError(acuteTree(acuteOneState, "s1", cells("1"), "acute")), QString());
     const QJsonObject dangling{{"complementaryType", true}, {"complementaryTransition", "nope"}};
     EXPECT_EQ(buildError(specification(
                   {"inf", "acute", "asym"},

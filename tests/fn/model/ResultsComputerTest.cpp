@@ -69,14 +69,11 @@ TEST(ResultsComputer, AlignsCongenitalModelsAndSumsTheRest)
     }
 
     // Totals: the sum of both models' means; populations add up.
-    const auto totalMean = [](const QVariantMap& totals, const char* key) {
-        return totals.value(QLatin1String(key)).toMap().value("Mean").toDouble();
-    };
     const QVariantMap totals = aggregated.value("totalResults").toMap();
-    const double daly = totalMean(models[0]->totalResults(), "daly") + totalMean(models[1]->totalResults(), "daly");
-    EXPECT_NEAR(totalMean(totals, "daly"), daly, 1e-9 * daly);
+    const double daly = mean(models[0]->totalResults().value("daly")) + mean(models[1]->totalResults().value("daly"));
+    EXPECT_NEAR(mean(totals.value("daly")), daly, 1e-9 * daly);
     const double population = models[0]->totalPopulation() + models[1]->totalPopulation();
-    EXPECT_NEAR(totalMean(totals, "dalyPer100k"), daly * 100000 / population, 1e-9 * daly);
+    EXPECT_NEAR(mean(totals.value("dalyPer100k")), daly * 100000 / population, 1e-9 * daly);
     EXPECT_EQ(totals.size(), 11);
     EXPECT_EQ(all.size(), 12);
 
