@@ -45,12 +45,6 @@ Outcome readDamaged(const QByteArray& file, const QStringList& intact)
     return snapshot(*workbook) == intact ? Outcome::Identical : Outcome::Different;
 }
 
-QByteArray workbookStreamOf(const QByteArray& file)
-{
-    ut::CompoundFileReader container;
-    return container.readStream(file, {"Workbook"}).value_or(QByteArray());
-}
-
 // A workbook as the program saves models: text-formatted labels, formulas as texts, numbers, a
 // boolean, a value the format cannot hold (#NUM!) and a text long enough to cross records.
 QByteArray ownWorkbook(const QTemporaryDir& dir)
@@ -75,20 +69,6 @@ QByteArray ownWorkbook(const QTemporaryDir& dir)
     return contentOf(path);
 }
 
-QVector<QPair<QString, QByteArray>> filesUnderTest(const QTemporaryDir& dir)
-{
-    QVector<QPair<QString, QByteArray>> files{
-        {"own workbook", ownWorkbook(dir)},
-        {"LibreOffice cells.xls", contentOf(testFile("ut/workbook/fixtures/cells.xls"))},
-    };
-    if (pythonHas("xlwt")) {
-        const QString path = dir.filePath("xlwt.xls");
-        runScript("xls_make.py", {path});
-        files.append({"xlwt workbook", contentOf(path)});
-    }
-    return files;
-}
-
 } // namespace
 
 // Every file under test, damaged in turn: the workbook stream cut short at any record boundary
@@ -102,9 +82,17 @@ QVector<QPair<QString, QByteArray>> filesUnderTest(const QTemporaryDir& dir)
 TEST(DamagedWorkbook, DamageIsRefusedOrHarmless)
 {
     const QTemporaryDir dir;
-    for (const auto& [name, file] : filesUnderTest(dir)) {
+    QVector<QPair<QString, QByteArray>> files{
+        {"own workbook", ownWorkbook(dir)},
+        {"LibreOffice cells.xls", contentOf(testFile("ut/workbook/fixtures/cells.xls"))},
+    };
+    if (pythonHas("xlwt")) {
+        runScript("xls_make.py", {dir.filePath("xlwt.xls")});
+        files.append({"xlwt workbook", contentOf(dir.filePath("xlwt.xls"))});
+    }
+    for (const auto& [name, file] : files) {
         SCOPED_TRACE(name.toStdString());
-        const QByteArray stream = workbookStreamOf(file);
+        const QByteArray stream = ut::CompoundFileReader().readStream(file, {"Workbook"}).value_or(QByteArray());
         ASSERT_FALSE(stream.isEmpty());
         const QStringList intact = snapshot(*ut::WorkbookReader().parse(file, "intact.xls"));
         const QVector<int> boundaries = bifftest::recordBoundaries(stream);

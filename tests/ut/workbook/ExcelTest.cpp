@@ -237,15 +237,14 @@ TEST(Excel, SavedWorkbooksReopenAndReadBackInAnIndependentReader)
     QString fullCell;
     for (int i = 0; i < 32767; ++i)
         fullCell += i % 7 ? QChar(0x03B1 + i % 24) : QLatin1Char('x');
+    const QVariantList firstRows = block(
+        {row({"Version", 6}), row({"6", -0.1}), row({mixed, -1.5e300}), row({true, 123456789012.0})});
     {
         ut::Excel excel(dir.filePath("export.xls"));
         excel.setSheetName(excel.selectSheet(1), cyrillicName);
         excel.setProperty(excel.range("A:A"), "NumberFormat", "@");
         int next = 0;
-        QVariantList rows;
-        rows << QVariant(row({"Version", 6})) << QVariant(row({"6", -0.1})) << QVariant(row({mixed, -1.5e300}))
-             << QVariant(row({true, 123456789012.0})) << QVariant(row({"nan", qQNaN()}));
-        excel.writeBlock(QPoint(1, 1), rows, 2, next);
+        excel.writeBlock(QPoint(1, 1), firstRows + block({row({"nan", qQNaN()})}), 2, next);
         excel.setCellValue(7, 3, longText);
         excel.setCellValue(8, 3, fullCell);
         excel.setCellValue(5, 3, 1e-300);
@@ -267,9 +266,7 @@ TEST(Excel, SavedWorkbooksReopenAndReadBackInAnIndependentReader)
     ASSERT_TRUE(excel.isOpen()) << excel.errorString().toStdString();
     ASSERT_EQ(excel.sheetCount(), 3);
     EXPECT_EQ(excel.sheetName(), cyrillicName);
-    EXPECT_EQ(excel.value(excel.range("A1:B4")),
-              QVariant(block(
-                  {row({"Version", 6.0}), row({"6", -0.1}), row({mixed, -1.5e300}), row({true, 123456789012.0})})));
+    EXPECT_EQ(excel.value(excel.range("A1:B4")), QVariant(firstRows));
     EXPECT_FALSE(excel.cellValue(5, 2).isValid());
     EXPECT_EQ(excel.cellValue(5, 3), QVariant(1e-300));
     EXPECT_EQ(excel.cellValue(7, 3), QVariant(longText));
