@@ -134,10 +134,8 @@ TEST(OutcomeTree, DurationsLifelongStatesAndAnnualTransitions)
             EXPECT_DOUBLE_EQ(sequela.exitLifeExpectancy()[sex], 0.0);
             EXPECT_DOUBLE_EQ(tree.getTransitionProbability("t4").flowMean()[sex], 0.0);
         }
-        if (rate == 0.0) {
-            EXPECT_DOUBLE_EQ(fn::discountedDuration(2, 3, rate), 2.0);
-        }
     }
+    EXPECT_DOUBLE_EQ(fn::discountedDuration(2, 3, 0.0), 2.0);
     EXPECT_DOUBLE_EQ(fn::discountedDuration(2, 0, 0.03), (1.03 - 1 / 1.03) / 0.03);
 }
 

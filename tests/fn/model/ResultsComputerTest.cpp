@@ -38,9 +38,8 @@ TEST(ResultsComputer, AlignsCongenitalModelsAndSumsTheRest)
         int tree = 0;
         model->run(n, 0.03, tree);
         EXPECT_EQ(tree, model->outcomeTreeCount() - 1);
-    }
-    for (const auto& model : models)
         computer.addModel(*model);
+    }
     computer.compute();
 
     const QVariantMap aggregated = computer.aggregatedResults();
