@@ -14,22 +14,6 @@
 
 using namespace workbooktest;
 
-namespace {
-
-using row = QVariantList;
-
-// A block as writeBlock takes it; spelled out so that a block of one row is not mistaken for
-// a copy of that row.
-QVariantList block(std::initializer_list<QVariantList> rows)
-{
-    QVariantList list;
-    for (const QVariantList& r : rows)
-        list.append(QVariant(r));
-    return list;
-}
-
-} // namespace
-
 TEST(Excel, SheetsAreAddedRenamedAndDeletedLikeASpreadsheet)
 {
     ut::Excel excel;
