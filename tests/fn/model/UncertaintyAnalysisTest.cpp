@@ -67,30 +67,24 @@ QJsonObject acuteModel(const QStringList& cases, const QStringList& mapping, con
     return QJsonDocument::fromJson(text.toUtf8()).object();
 }
 
-// One acute state over four strata whose DALY is exactly linear in the population-weighted
-// mean of its severity draws: notified cases in proportion to the population, every case one
-// year ill, nobody dying.
-struct LinearModel : JsonModel
-{
-    LinearModel()
-        : JsonModel(acuteModel({"1", "2", "3", "4"}, four("t"), {{"ill", "1", four("RandUniform(0.1, 0.5)")}}, "1"),
-                    {"1000", "2000", "3000", "4000"}, four("50"))
-    {
-    }
-};
-
 } // namespace
 
 TEST(UncertaintyAnalysis, StandardErrorsFollowTheoryAndTheAnalysisChangesNoNumberNorDraw)
 {
-    LinearModel plain;
+    // One acute state over four strata whose DALY is exactly linear in the population-weighted
+    // mean of its severity draws: notified cases in proportion to the population, every case one
+    // year ill, nobody dying.
+    const QJsonObject linear = acuteModel({"1", "2", "3", "4"}, four("t"),
+                                          {{"ill", "1", four("RandUniform(0.1, 0.5)")}}, "1");
+    const QStringList population = {"1000", "2000", "3000", "4000"};
+    JsonModel plain(linear, population, four("50"));
     fn::seedIfNonZero(5);
     plain.run(3000, 0.0);
     const QByteArray results = json(plain.model->results());
     const std::uint32_t nextDraw = fn::randomEngine()();
     EXPECT_TRUE(plain.model->uncertaintyResults().isEmpty());
 
-    LinearModel analysed;
+    JsonModel analysed(linear, population, four("50"));
     analysed.model->setUncertaintyAnalysis(true);
     fn::seedIfNonZero(5);
     analysed.run(3000, 0.0);
