@@ -140,8 +140,7 @@ TEST(Excel, BlocksAndValuesAreWrittenInOnePiece)
     EXPECT_EQ(excel.cellText(5, 2), "x");
 
     excel.setValue(excel.range("B1:C2"), 7);
-    EXPECT_EQ(excel.value(excel.range("B1:C2")),
-              QVariant(QVariantList{QVariant(row({7.0, 7.0})), QVariant(row({7.0, 7.0}))}));
+    EXPECT_EQ(excel.value(excel.range("B1:C2")), QVariant(block({row({7.0, 7.0}), row({7.0, 7.0})})));
     excel.setValue(excel.range("B1:C2"), QVariantList{"p", "q"});
     EXPECT_EQ(excel.cellText(2, 3), "q");
     excel.setProperty(excel.range("B1:C2"), "Value", "r");
