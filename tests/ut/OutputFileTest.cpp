@@ -31,19 +31,14 @@ TEST(OutputFile, ARegularFileIsReplacedOnlyOnceWrittenWhole)
     const QString path = dir.filePath("results.json");
     ASSERT_TRUE(ut::OutputFile::save(path, "previous"));
 
-    {
-        ut::OutputFile file(path);
-        ASSERT_TRUE(file.open());
-        ASSERT_TRUE(file.write("half of the new"));
-        // Until the commit the previous content stays; abandoning keeps it.
-        EXPECT_EQ(contentOf(path), QByteArray("previous"));
-        file.cancel();
-    }
-    EXPECT_EQ(contentOf(path), QByteArray("previous"));
-    {
+    for (const bool cancel : {true, false}) {
         ut::OutputFile file(path);
         ASSERT_TRUE(file.open());
         ASSERT_TRUE(file.write("never committed"));
+        // Until the commit the previous content stays; cancelling, or dropping the file, keeps it.
+        EXPECT_EQ(contentOf(path), QByteArray("previous"));
+        if (cancel)
+            file.cancel();
     }
     EXPECT_EQ(contentOf(path), QByteArray("previous"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"results.json"}));

@@ -12,11 +12,6 @@ using namespace testing_support;
 
 namespace {
 
-double discounted(double duration, double onset, double rate)
-{
-    return (std::pow(1 + rate, 1 - onset) - std::pow(1 + rate, 1 - onset - duration)) / rate;
-}
-
 QVariantMap treeEntry(const QVariantMap& results, int tree)
 {
     return results.value("detailedResults").toList().value(tree).toMap();
@@ -161,8 +156,8 @@ TEST(DiseaseModel, ParametersTreesAndLookupsFailWithTheirMessages)
     EXPECT_EQ(info.value("jsonDiseaseSpec").toMap().value("id").toString(), "TwoTrees");
 
     // Each tree's infection sees only its own strata.
-    const fn::OutcomeTree& young = m.model->getOutcomeTree(0);
-    EXPECT_EQ(young.infection()->notifiedCases().currentFormulas(), (QStringList{"100", "50", "0", "0"}));
+    fn::OutcomeTree& tree = m.model->getOutcomeTree(0);
+    EXPECT_EQ(tree.infection()->notifiedCases().currentFormulas(), (QStringList{"100", "50", "0", "0"}));
     EXPECT_EQ(m.model->getOutcomeTree(1).infection()->lifeExpectancy().currentFormulas(),
               (QStringList{"0", "0", "20", "15"}));
 
@@ -181,7 +176,6 @@ TEST(DiseaseModel, ParametersTreesAndLookupsFailWithTheirMessages)
                 "fn::DiseaseModel::getOutcomeTree");
     expectThrow([&] { m.model->getOutcomeTree("middle"); }, "Disease model model 1 has no outcome tree with id middle",
                 "fn::DiseaseModel::getOutcomeTree");
-    fn::OutcomeTree& tree = m.model->getOutcomeTree(0);
     expectThrow([&] { tree.getHealthState(2); }, "Outcome tree young has no health state with index 2",
                 "fn::OutcomeTree::getHealthState");
     expectThrow([&] { tree.getHealthState("x"); }, "Outcome tree young has no health state with id x",
@@ -277,6 +271,5 @@ TEST(DiseaseModel, RunsAreReproducibleWithASeedAndReleaseTheirStores)
     EXPECT_EQ(m.model->runRecord()->iterations(), 50u);
     m.model->releaseRunRecord();
     EXPECT_EQ(m.model->runRecord(), nullptr);
-    const fn::OutcomeTree& young = m.model->getOutcomeTree(0);
-    EXPECT_EQ(young.healthStates().front().burdenMean().size(), 4u);
+    EXPECT_EQ(m.model->getOutcomeTree(0).healthStates().front().burdenMean().size(), 4u);
 }

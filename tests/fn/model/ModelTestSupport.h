@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <memory>
 
 #include <QFile>
@@ -14,11 +15,15 @@
 
 namespace testing_support {
 
-inline QJsonObject readJsonObject(const QString& path)
+// The JSON object of a file, with a text of it replaced first.
+inline QJsonObject readJsonObject(const QString& path, const QByteArray& text = {}, const QByteArray& replacement = {})
 {
     QFile file(path);
     file.open(QIODevice::ReadOnly);
-    return QJsonDocument::fromJson(file.readAll()).object();
+    QByteArray json = file.readAll();
+    if (!text.isEmpty())
+        json.replace(text, replacement);
+    return QJsonDocument::fromJson(json).object();
 }
 
 inline QString fixture(const QString& name)
@@ -67,7 +72,9 @@ struct JsonModel
     fn::JSONDiseaseTemplate diseaseTemplate;
     std::unique_ptr<fn::DiseaseModel> model;
 
-    JsonModel(const QJsonObject& specification, const QStringList& population, const QStringList& lifeExpectancy)
+    // By default the two strata of specification() below: 1000 people of each sex, with 50 and 40 years to live.
+    explicit JsonModel(const QJsonObject& specification, const QStringList& population = {"1000", "1000"},
+                       const QStringList& lifeExpectancy = {"50", "40"})
         : diseaseTemplate(specification)
     {
         addCountry(store, QStringLiteral("Testland"), diseaseTemplate.factors(), population, lifeExpectancy);
@@ -84,21 +91,12 @@ struct JsonModel
 };
 
 // The two-tree fixture of four strata, with a text of its file replaced first.
-inline QJsonObject twoTrees(const QByteArray& text = {}, const QByteArray& replacement = {})
-{
-    QFile file(fixture(QStringLiteral("two-trees.model_spec.json")));
-    file.open(QIODevice::ReadOnly);
-    QByteArray json = file.readAll();
-    if (!text.isEmpty())
-        json.replace(text, replacement);
-    return QJsonDocument::fromJson(json).object();
-}
-
 struct TwoTreesModel : JsonModel
 {
     explicit TwoTreesModel(const QByteArray& text = {}, const QByteArray& replacement = {},
                            const QStringList& population = {"1000", "900", "2000", "1800"})
-        : JsonModel(twoTrees(text, replacement), population, {"60", "55", "20", "15"})
+        : JsonModel(readJsonObject(fixture(QStringLiteral("two-trees.model_spec.json")), text, replacement), population,
+                    {"60", "55", "20", "15"})
     {
     }
 };
@@ -169,17 +167,14 @@ inline QJsonObject specification(const QStringList& runOrder, const QJsonObject&
 }
 
 // The specification over the given age groups, every array's single row repeated for each.
-inline void overAgeGroups(QJsonValueRef value, const QStringList& ages)
+inline QJsonValue overAgeGroups(const QJsonValue& value, const QStringList& ages)
 {
     if (value.isArray()) {
-        QJsonArray array = value.toArray();
-        for (auto item : array)
-            overAgeGroups(item, ages);
-        value = array;
-        return;
+        QJsonArray array;
+        for (const QJsonValue& item : value.toArray())
+            array.append(overAgeGroups(item, ages));
+        return array;
     }
-    if (!value.isObject())
-        return;
     QJsonObject object = value.toObject();
     for (auto it = object.begin(); it != object.end(); ++it) {
         if (it.key() == QLatin1String("vals")) {
@@ -187,26 +182,29 @@ inline void overAgeGroups(QJsonValueRef value, const QStringList& ages)
             for (int i = 0; i < ages.size(); ++i)
                 rows.append(it.value().toArray().first());
             it.value() = rows;
-        } else if (it.key() == QLatin1String("age")) {
-            it.value() = QJsonArray::fromStringList(ages);
         } else {
-            overAgeGroups(it.value(), ages);
+            it.value() = it.key() == QLatin1String("age") ? QJsonArray::fromStringList(ages)
+                                                          : overAgeGroups(it.value(), ages);
         }
     }
-    value = object;
+    return value.isObject() ? QJsonValue(object) : value;
 }
 
 inline void overAgeGroups(QJsonObject& specification, const QStringList& ages)
 {
-    QJsonArray wrapper{specification};
-    overAgeGroups(wrapper[0], ages);
-    specification = wrapper.first().toObject();
+    specification = overAgeGroups(QJsonValue(specification), ages).toObject();
 }
 
 // Results as compact JSON, to compare two runs byte for byte.
 inline QByteArray json(const QVariantMap& map)
 {
     return QJsonDocument(QJsonObject::fromVariantMap(map)).toJson(QJsonDocument::Compact);
+}
+
+// Years from onset to onset + duration discounted at rate, worked out independently of the program.
+inline double discounted(double duration, double onset, double rate)
+{
+    return (std::pow(1 + rate, 1 - onset) - std::pow(1 + rate, 1 - onset - duration)) / rate;
 }
 
 inline double mean(const QVariant& statistics)

@@ -12,13 +12,18 @@ using namespace testing_support;
 
 namespace {
 
-const QStringList population = {"1000", "1000"};
-const QStringList lifeExpectancy = {"50", "40"};
+// An infection leading to one acute outcome of the given states, through a transition to target.
+QJsonObject acuteTree(const QJsonObject& states = {}, const QString& target = "acute",
+                      const QJsonObject& probability = cells("1"), const QString& type = "ACUTE")
+{
+    return specification({"inf", "acute"}, {{"inf", outcome("INFECTION")}, {"acute", outcome(type, states)}},
+                         {{"1", transition("t1", "inf", target, probability)}});
+}
 
 QString buildError(const QJsonObject& spec)
 {
     try {
-        JsonModel m(spec, population, lifeExpectancy);
+        JsonModel m(spec);
     } catch (const ut::Exception& e) {
         EXPECT_EQ(e.place(), "fn::OutcomeTree::createInternalStructure");
         return e.message();
@@ -44,14 +49,8 @@ TEST(OutcomeTree, ValidatesInfectionsSourceTransitionAndComplements)
     EXPECT_EQ(buildError(specification({"inf", "seq"}, {{"inf", outcome("INFECTION")}, {"seq", outcome("SEQUELA")}},
                                        {{"1", transition("t1", "inf", "seq", cells("1"))}})),
               noSourceTransition);
-    EXPECT_EQ(buildError(specification({"inf", "acute"},
-                                       {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE", acuteTwoStates)}},
-                                       {{"1", transition("t1", "inf", "s1", cells("1"))}})),
-              noSourceTransition);
-    EXPECT_EQ(buildError(specification({"inf", "acute"},
-                                       {{"inf", outcome("INFECTION")}, {"acute", outcome("acute", acuteOneState)}},
-                                       {{"1", transition("t1", "inf", "s1", cells("1"))}})),
-              QString());
+    EXPECT_EQ(buildError(acuteTree(acuteTwoStates, "s1")), noSourceTransition);
+    EXPECT_EQ(buildError(acuteTree(acuteOneState, "s1", cells("1"), "acute")), QString());
     const QJsonObject dangling{{"complementaryType", true}, {"complementaryTransition", "nope"}};
     EXPECT_EQ(buildError(specification(
                   {"inf", "acute", "asym"},
@@ -71,13 +70,11 @@ TEST(OutcomeTree, ValidatesInfectionsSourceTransitionAndComplements)
 TEST(OutcomeTree, ComplementsAndAsymptomaticCases)
 {
     const QJsonObject complement{{"complementaryType", true}, {"complementaryTransition", "t1"}};
-    JsonModel m(
-        specification(
-            {"inf", "acute", "asym"},
-            {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE")}, {"asym", outcome("ASYMPTOMATIC", {}, "1")}},
-            {{"1", transition("t1", "inf", "acute", cells("0.3"))},
-             {"2", transition("t2", "inf", "asym", cells("0"), complement)}}),
-        population, lifeExpectancy);
+    JsonModel m(specification(
+        {"inf", "acute", "asym"},
+        {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE")}, {"asym", outcome("ASYMPTOMATIC", {}, "1")}},
+        {{"1", transition("t1", "inf", "acute", cells("0.3"))},
+         {"2", transition("t2", "inf", "asym", cells("0"), complement)}}));
     fn::OutcomeTree& tree = m.model->getOutcomeTree(0);
     EXPECT_EQ(tree.getTransitionProbability(0).id(), "t1");
     EXPECT_THROW(tree.getTransitionProbability(1), ut::Exception);
@@ -115,7 +112,7 @@ TEST(OutcomeTree, DurationsLifelongStatesAndAnnualTransitions)
                                             {"4", transition("t4", "seq", "death", cells("0.2"), annualUncapped)}});
 
     for (double rate : {0.0, 0.03}) {
-        JsonModel m(spec, population, lifeExpectancy);
+        JsonModel m(spec);
         m.run(1, rate);
         fn::OutcomeTree& tree = m.model->getOutcomeTree(0);
         const fn::HealthState& acute = stateOf(m, "acute_hs");
@@ -137,10 +134,8 @@ TEST(OutcomeTree, DurationsLifelongStatesAndAnnualTransitions)
             EXPECT_DOUBLE_EQ(sequela.exitLifeExpectancy()[sex], 0.0);
             EXPECT_DOUBLE_EQ(tree.getTransitionProbability("t4").flowMean()[sex], 0.0);
         }
-        if (rate == 0.0) {
-            EXPECT_DOUBLE_EQ(fn::discountedDuration(2, 3, rate), 2.0);
-        }
     }
+    EXPECT_DOUBLE_EQ(fn::discountedDuration(2, 3, 0.0), 2.0);
     EXPECT_DOUBLE_EQ(fn::discountedDuration(2, 0, 0.03), (1.03 - 1 / 1.03) / 0.03);
 }
 
@@ -163,8 +158,7 @@ TEST(OutcomeTree, RemainingCasesAndRedistribution)
                               {{"1", transition("t1", "inf", "acute", cells("1"))},
                                {"2", transition("t2", "acute", "seq", cells("0.4", "0.2"), redistributed)},
                                {"3", transition("t3", "acute", "rest", cells("0"), complementOfT2)}},
-                              cells("100", "60")),
-                population, lifeExpectancy);
+                              cells("100", "60")));
     m.run(1, 0.0);
     fn::OutcomeTree& tree = m.model->getOutcomeTree(0);
     const fn::HealthState& severe = stateOf(m, "severe");
@@ -196,7 +190,8 @@ TEST(OutcomeTree, RemainingCasesAndRedistribution)
                                   .toJson(QJsonDocument::Compact)
                                   .replace(R"([["0.25","0.25"],["0.25","0.25"]])",
                                            R"([["0.25","0.25"],["0.75","0.75"]])");
-    JsonModel byAge(QJsonDocument::fromJson(shares).object(), population + population, lifeExpectancy + lifeExpectancy);
+    JsonModel byAge(QJsonDocument::fromJson(shares).object(), {"1000", "1000", "1000", "1000"},
+                    {"50", "40", "50", "40"});
     byAge.run(1, 0.0);
     const fn::TransitionProbabilityBase& t2ByAge = byAge.model->getOutcomeTree(0).getTransitionProbability("t2");
     ASSERT_EQ(t2ByAge.flowMean().size(), 4u);
@@ -207,9 +202,7 @@ TEST(OutcomeTree, RemainingCasesAndRedistribution)
     }
 
     // Siblings summing to more than 1 leave nothing for the remaining state.
-    JsonModel over(specification({"inf", "acute"}, {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE", heavy)}},
-                                 {{"1", transition("t1", "inf", "acute", cells("1"))}}),
-                   population, lifeExpectancy);
+    JsonModel over(acuteTree(heavy));
     over.run(1, 0.0);
     const fn::HealthState& severeOver = stateOf(over, "severe");
     EXPECT_EQ(severeOver.proportion().values()[0], 0.0);
@@ -231,8 +224,7 @@ TEST(OutcomeTree, TreeTotalsAddTheYllOfDeathsFromSequelae)
                               {{"1", transition("t1", "inf", "acute", cells("1"))},
                                {"2", transition("t2", "acute", "seq", cells("0.5"))},
                                {"3", transition("t3", "acute", "death", cells("0.1"))},
-                               {"4", transition("t4", "seq", "death2", cells("0.2"))}}),
-                population, lifeExpectancy);
+                               {"4", transition("t4", "seq", "death2", cells("0.2"))}}));
     m.run(1, 0.0);
     const auto categories = [&m] {
         return m.model->results()
@@ -273,16 +265,14 @@ TEST(OutcomeTree, TreeTotalsAddTheYllOfDeathsFromSequelae)
     // Discounted at 3 %, the sequela's 3 years start when the discounted acute years end, and the
     // year before death when the sequela ends.
     m.run(1, 0.03);
-    const auto discounted = [](double years, double onset) {
-        return (std::pow(1.03, 1 - onset) - std::pow(1.03, 1 - onset - years)) / 0.03;
-    };
     const QVariantMap sequela = categories().value("sequela").toMap();
-    const double acuteYears = discounted(2, 0);
-    const double sequelaYears = discounted(3, acuteYears);
+    const double acuteYears = discounted(2, 0, 0.03);
+    const double sequelaYears = discounted(3, acuteYears, 0.03);
     EXPECT_NEAR(mean(sequela.value("yld")), 2 * 50 * 0.1 * sequelaYears, 1e-9);
+    const double yearBeforeDeath = discounted(1, acuteYears + sequelaYears, 0.03);
     double yll = 0.0;
     for (double years : {50.0, 40.0})
-        yll += 10 * (discounted(years, 0) - acuteYears - sequelaYears - discounted(1, acuteYears + sequelaYears));
+        yll += 10 * (discounted(years, 0, 0.03) - acuteYears - sequelaYears - yearBeforeDeath);
     EXPECT_NEAR(mean(sequela.value("yll")), yll, 1e-9);
 }
 
@@ -291,9 +281,7 @@ TEST(OutcomeTree, StateReachedDirectlyKeepsItsOwnFlowAndProportion)
     // The infection leads straight to the single state of an acute outcome, so the
     // outcome has no incoming transition: proportions are not normalised.
     const QJsonObject one{{"a", state("only", "0.5", "1", "0.4")}};
-    JsonModel m(specification({"inf", "acute"}, {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE", one)}},
-                              {{"1", transition("t1", "inf", "only", cells("0.5"))}}),
-                population, lifeExpectancy);
+    JsonModel m(acuteTree(one, "only", cells("0.5")));
     m.run(1, 0.0);
     const fn::HealthState& only = stateOf(m, "only");
     EXPECT_EQ(only.normalizedProportion()[0], 0.0);
@@ -309,8 +297,7 @@ TEST(OutcomeTree, DeathsFromAStateOfAnOutcomeAreCounted)
         specification({"inf", "acute", "death"},
                       {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE", states)}, {"death", outcome("DEATH")}},
                       {{"1", transition("t1", "inf", "acute", cells("1"))},
-                       {"2", transition("t2", "severe", "death", cells("0.2"))}}),
-        population, lifeExpectancy);
+                       {"2", transition("t2", "severe", "death", cells("0.2"))}}));
     m.run(1, 0.0);
     EXPECT_DOUBLE_EQ(mean(m.model->totalResults().value("deaths")), 20.0);
 }
@@ -319,10 +306,7 @@ TEST(OutcomeTree, DurationsThatNoIntegerHolds)
 {
     const auto run = [](const QString& duration) {
         const QJsonObject one{{"a", state("only", "0.5", duration, "1")}};
-        auto m = std::make_unique<JsonModel>(
-            specification({"inf", "acute"}, {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE", one)}},
-                          {{"1", transition("t1", "inf", "acute", cells("1"))}}),
-            population, lifeExpectancy);
+        auto m = std::make_unique<JsonModel>(acuteTree(one));
         m->run(1, 0.0);
         return m;
     };
@@ -341,8 +325,7 @@ TEST(OutcomeTree, DurationsThatNoIntegerHolds)
 
 TEST(OutcomeTree, DimensionWithoutValuesHasNoStrataToCompute)
 {
-    QJsonObject spec = specification({"inf", "acute"}, {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE")}},
-                                     {{"1", transition("t1", "inf", "acute", cells("1"))}});
+    QJsonObject spec = acuteTree();
     spec.insert("dims",
                 QJsonObject{{"order", QJsonArray{"age", "sex"}},
                             {"values", QJsonObject{{"age", QJsonArray{"all"}}, {"sex", QJsonArray{}}}}});
@@ -357,9 +340,8 @@ TEST(OutcomeTree, ThousandsOfStrataOfRandomCellsRun)
 {
     // 1000 age groups by 2 sexes: each parameter joins to more than the formula library takes
     // in one expression.
-    QJsonObject spec = specification({"inf", "acute"}, {{"inf", outcome("INFECTION")}, {"acute", outcome("ACUTE")}},
-                                     {{"1", transition("t1", "inf", "acute", cells("RandUniform(0.4, 0.6)", "1"))}},
-                                     cells("RandPert(10, 20, 30)"));
+    QJsonObject spec = acuteTree({}, "acute", cells("RandUniform(0.4, 0.6)", "1"));
+    spec.insert("rawCasesCountArray", cells("RandPert(10, 20, 30)"));
     overAgeGroups(spec, levels(1000));
     JsonModel m(spec, QVector<QString>(2000, "1000").toList(), QVector<QString>(2000, "50").toList());
     m.run(2, 0.0);

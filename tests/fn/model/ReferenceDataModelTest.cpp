@@ -45,10 +45,9 @@ struct ReferenceModel
         diseaseTemplate.addOutcomeTree("tree", tree);
         diseaseTemplate.appendOutcomeTreeId("tree");
         store.diseaseTemplates().add(disease, diseaseTemplate);
-        for (const fn::InputFactor& factor : ageBySex(20))
-            store.inputFactors().addInputFactor(disease, factor.name(), factor.levels());
-
         const QVector<fn::InputFactor> factors = ageBySex(20);
+        for (const fn::InputFactor& factor : factors)
+            store.inputFactors().addInputFactor(disease, factor.name(), factor.levels());
         store.setAgeDistribution(country, filled(factors, "Age distribution", "1000"));
         store.setLifeExpectancy(country, filled(factors, "Life expectancy", "40"));
         store.setNotificationData(country, disease, filled(factors, "Notification data", "10"));

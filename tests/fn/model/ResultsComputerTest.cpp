@@ -38,9 +38,8 @@ TEST(ResultsComputer, AlignsCongenitalModelsAndSumsTheRest)
         int tree = 0;
         model->run(n, 0.03, tree);
         EXPECT_EQ(tree, model->outcomeTreeCount() - 1);
-    }
-    for (const auto& model : models)
         computer.addModel(*model);
+    }
     computer.compute();
 
     const QVariantMap aggregated = computer.aggregatedResults();
@@ -69,14 +68,11 @@ TEST(ResultsComputer, AlignsCongenitalModelsAndSumsTheRest)
     }
 
     // Totals: the sum of both models' means; populations add up.
-    const auto totalMean = [](const QVariantMap& totals, const char* key) {
-        return totals.value(QLatin1String(key)).toMap().value("Mean").toDouble();
-    };
     const QVariantMap totals = aggregated.value("totalResults").toMap();
-    const double daly = totalMean(models[0]->totalResults(), "daly") + totalMean(models[1]->totalResults(), "daly");
-    EXPECT_NEAR(totalMean(totals, "daly"), daly, 1e-9 * daly);
+    const double daly = mean(models[0]->totalResults().value("daly")) + mean(models[1]->totalResults().value("daly"));
+    EXPECT_NEAR(mean(totals.value("daly")), daly, 1e-9 * daly);
     const double population = models[0]->totalPopulation() + models[1]->totalPopulation();
-    EXPECT_NEAR(totalMean(totals, "dalyPer100k"), daly * 100000 / population, 1e-9 * daly);
+    EXPECT_NEAR(mean(totals.value("dalyPer100k")), daly * 100000 / population, 1e-9 * daly);
     EXPECT_EQ(totals.size(), 11);
     EXPECT_EQ(all.size(), 12);
 
@@ -88,12 +84,9 @@ TEST(ResultsComputer, AlignsCongenitalModelsAndSumsTheRest)
 
 TEST(ResultsComputer, ZeroIterationsGiveDashes)
 {
-    fn::InputDataMgr store;
-    const fn::JSONDiseaseTemplate spec(readJsonObject(fixture("two-trees.model_spec.json")));
-    addCountry(store, "Testland", spec.factors(), perStratum(2, 100, 10), perStratum(2, 50, -10));
+    TwoTreesModel m;
     fn::DiseaseModelList models;
-    models.push_back(std::make_unique<fn::DiseaseModel>(&store, "m", "Testland", "Testland", &spec));
-    models.front()->setUp();
+    models.push_back(std::move(m.model));
     const QVariantMap before = models.front()->results();
     EXPECT_EQ(before.value("detailedResults").toList().size(), 2);
     EXPECT_TRUE(before.value("totalSequelaTypeResults").toMap().isEmpty());

@@ -67,30 +67,24 @@ QJsonObject acuteModel(const QStringList& cases, const QStringList& mapping, con
     return QJsonDocument::fromJson(text.toUtf8()).object();
 }
 
-// One acute state over four strata whose DALY is exactly linear in the population-weighted
-// mean of its severity draws: notified cases in proportion to the population, every case one
-// year ill, nobody dying.
-struct LinearModel : JsonModel
-{
-    LinearModel()
-        : JsonModel(acuteModel({"1", "2", "3", "4"}, four("t"), {{"ill", "1", four("RandUniform(0.1, 0.5)")}}, "1"),
-                    {"1000", "2000", "3000", "4000"}, four("50"))
-    {
-    }
-};
-
 } // namespace
 
 TEST(UncertaintyAnalysis, StandardErrorsFollowTheoryAndTheAnalysisChangesNoNumberNorDraw)
 {
-    LinearModel plain;
+    // One acute state over four strata whose DALY is exactly linear in the population-weighted
+    // mean of its severity draws: notified cases in proportion to the population, every case one
+    // year ill, nobody dying.
+    const QJsonObject linear = acuteModel({"1", "2", "3", "4"}, four("t"),
+                                          {{"ill", "1", four("RandUniform(0.1, 0.5)")}}, "1");
+    const QStringList population = {"1000", "2000", "3000", "4000"};
+    JsonModel plain(linear, population, four("50"));
     fn::seedIfNonZero(5);
     plain.run(3000, 0.0);
     const QByteArray results = json(plain.model->results());
     const std::uint32_t nextDraw = fn::randomEngine()();
     EXPECT_TRUE(plain.model->uncertaintyResults().isEmpty());
 
-    LinearModel analysed;
+    JsonModel analysed(linear, population, four("50"));
     analysed.model->setUncertaintyAnalysis(true);
     fn::seedIfNonZero(5);
     analysed.run(3000, 0.0);
@@ -211,11 +205,11 @@ TEST(UncertaintyAnalysis, KnownAnswersOfLinearModels)
 {
     const QStringList uniform = four("RandUniform(0, 1)");
     const QStringList t = four("t");
+    // Every input listed is a severity.
     struct Expected
     {
         QString tree;
         QString element;
-        QString parameter;
         QString cells; // a part of the description of its cells
         double coefficient;
     };
@@ -232,28 +226,27 @@ TEST(UncertaintyAnalysis, KnownAnswersOfLinearModels)
         // variance.
         {"one linear input",
          acuteModel({"1", "2", "3", "4"}, t, {{"ill", "1", four("RandUniform(0.1, 0.5)")}}),
-         {{"t", "ill", "Severity", "all 4 cells", 1.0}},
+         {{"t", "ill", "all 4 cells", 1.0}},
          1e-6},
         // Half the cases mild, half severe, the severe three times as severe and as spread:
         // variance shares 1 : 9, coefficients 1/sqrt(10) and 3/sqrt(10).
         {"two inputs of known weight",
          acuteModel(four("5"), t,
                     {{"mild", "0.5", four("RandUniform(0, 0.1)")}, {"severe", "0.5", four("RandUniform(0, 0.3)")}}),
-         {{"t", "mild", "Severity", "all 4 cells", 1.0 / std::sqrt(10.0)},
-          {"t", "severe", "Severity", "all 4 cells", 3.0 / std::sqrt(10.0)}},
+         {{"t", "mild", "all 4 cells", 1.0 / std::sqrt(10.0)}, {"t", "severe", "all 4 cells", 3.0 / std::sqrt(10.0)}},
          0.02},
         // A per-stratum severity over strata of equal population and very unequal cases:
         // pooled by the cases that reach it, it is exactly the DALY over the total cases.
         {"pooled per-stratum parameter",
          acuteModel(skewedCases, t, {{"ill", "1", uniform}}),
-         {{"t", "ill", "Severity", "all 4 cells", 1.0}},
+         {{"t", "ill", "all 4 cells", 1.0}},
          1e-6},
         // The same split over two trees: each tree's input has only its own strata, with shares
         // (1 + 100 + 10 000) : 1 000 000 of the variance.
         {"per-stratum parameter of two trees",
          acuteModel(skewedCases, {"t", "t", "t", "u"}, {{"ill", "1", uniform}}),
-         {{"t", "ill", "Severity", "3 of 4 cells", std::sqrt(10101.0 / 1010101.0)},
-          {"u", "ill", "Severity", "cell 3", std::sqrt(1000000.0 / 1010101.0)}},
+         {{"t", "ill", "3 of 4 cells", std::sqrt(10101.0 / 1010101.0)},
+          {"u", "ill", "cell 3", std::sqrt(1000000.0 / 1010101.0)}},
          0.01},
     };
     for (const Row& row : rows) {
@@ -268,17 +261,16 @@ TEST(UncertaintyAnalysis, KnownAnswersOfLinearModels)
         EXPECT_NEAR(sensitivity.value("rSquared").toDouble(), 1.0, 1e-9);
         EXPECT_NEAR(sensitivity.value("adjustedRSquared").toDouble(), 1.0, 1e-9);
         EXPECT_TRUE(sensitivity.value("coefficientsWithheld").isNull());
+        QMap<QString, QVariantMap> byName;
+        for (const QVariant& entry : listed) {
+            const QVariantMap map = entry.toMap();
+            EXPECT_EQ(map.value("parameter").toString(), "Severity");
+            byName.insert(map.value("tree").toString() + ' ' + map.value("element").toString(), map);
+        }
         for (const Expected& expected : row.inputs) {
-            QVariantMap input;
-            for (const QVariant& entry : listed) {
-                const QVariantMap map = entry.toMap();
-                if (map.value("tree") == expected.tree && map.value("element") == expected.element
-                    && map.value("parameter") == expected.parameter)
-                    input = map;
-            }
-            SCOPED_TRACE(
-                QString(expected.tree + QLatin1Char(' ') + expected.element + QLatin1Char(' ') + expected.parameter)
-                    .toStdString());
+            const QString name = expected.tree + ' ' + expected.element;
+            SCOPED_TRACE(name.toStdString());
+            const QVariantMap input = byName.value(name);
             ASSERT_FALSE(input.isEmpty());
             EXPECT_TRUE(input.value("cells").toString().contains(expected.cells));
             EXPECT_NEAR(input.value("standardizedRegressionCoefficient").toDouble(), expected.coefficient,

@@ -18,42 +18,31 @@ namespace {
 
 namespace acc = boost::accumulators;
 
-// The library estimator the program's results were defined with: the oracle.
-struct LibraryEstimate
-{
-    double quantiles[3];
-    double mean;
-};
-
-LibraryEstimate libraryEstimate(const std::vector<double>& values)
-{
-    acc::accumulator_set<double, acc::stats<acc::tag::count, acc::tag::sum, acc::tag::extended_p_square>> estimator(
-        acc::tag::extended_p_square::probabilities = std::vector<double>{0.025, 0.5, 0.975});
-    for (double v : values)
-        estimator(v);
-    LibraryEstimate estimate{};
-    int q = 0;
-    for (double height : acc::extended_p_square(estimator))
-        estimate.quantiles[q++] = height;
-    estimate.mean = acc::sum(estimator) / static_cast<double>(acc::count(estimator));
-    return estimate;
-}
-
 bool sameBits(double a, double b)
 {
     return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b));
 }
 
+// Feeds values to the program's estimator and to the library estimator the program's results
+// were defined with, the oracle.
 void expectIdenticalToLibrary(const std::vector<double>& values, const char* what)
 {
+    acc::accumulator_set<double, acc::stats<acc::tag::count, acc::tag::sum, acc::tag::extended_p_square>> library(
+        acc::tag::extended_p_square::probabilities = std::vector<double>{0.025, 0.5, 0.975});
     fn::QuantileEstimator estimator;
-    for (double v : values)
+    for (double v : values) {
+        library(v);
         estimator.add(v);
-    const LibraryEstimate expected = libraryEstimate(values);
-    for (int q = 0; q < 3; ++q)
-        EXPECT_TRUE(sameBits(estimator.quantile(q), expected.quantiles[q]))
-            << what << ", quantile " << q << ": " << estimator.quantile(q) << " vs " << expected.quantiles[q];
-    EXPECT_TRUE(sameBits(estimator.mean(), expected.mean)) << what << ": mean " << estimator.mean();
+    }
+    int q = 0;
+    for (double height : acc::extended_p_square(library)) {
+        EXPECT_TRUE(sameBits(estimator.quantile(q), height))
+            << what << ", quantile " << q << ": " << estimator.quantile(q) << " vs " << height;
+        ++q;
+    }
+    EXPECT_EQ(q, 3);
+    EXPECT_TRUE(sameBits(estimator.mean(), acc::sum(library) / static_cast<double>(acc::count(library))))
+        << what << ": mean " << estimator.mean();
 }
 
 } // namespace

@@ -44,6 +44,18 @@ inline QByteArray runScript(const char* name, const QStringList& arguments)
     return process.readAllStandardOutput();
 }
 
+using row = QVariantList;
+
+// A block of rows as Excel::writeBlock takes it and a range's value is; spelled out so that a
+// block of one row is not mistaken for a copy of that row.
+inline QVariantList block(std::initializer_list<QVariantList> rows)
+{
+    QVariantList list;
+    for (const QVariantList& r : rows)
+        list.append(QVariant(r));
+    return list;
+}
+
 inline QByteArray contentOf(const QString& path)
 {
     QFile file(path);

@@ -15,14 +15,9 @@ import xlwt
 
 book = xlwt.Workbook(encoding="utf-8")
 data = book.add_sheet("Données")
-data.write(0, 0, "Caption")
-data.write(1, 0, "Zürich – Ελλάδα – 日本語")
-data.write(2, 0, 42)
-data.write(2, 1, 0.125)
-data.write(2, 2, -3.5e12)
-data.write(3, 0, "  padded  ")
-data.write(5, 0, "after gap")
-data.write(6, 3, True)
+for r, c, value in [(0, 0, "Caption"), (1, 0, "Zürich – Ελλάδα – 日本語"), (2, 0, 42), (2, 1, 0.125),
+                    (2, 2, -3.5e12), (3, 0, "  padded  "), (5, 0, "after gap"), (6, 3, True)]:
+    data.write(r, c, value)
 
 table = book.add_sheet("Таблица")
 rows = [["Life expectancy"], [], ["Sex", "Female", "Male"], ["Age"],

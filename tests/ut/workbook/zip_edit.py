@@ -11,12 +11,12 @@ import zipfile
 
 source, target, entry = sys.argv[1:4]
 change = sys.argv[4:6]
-found = False
 with zipfile.ZipFile(source) as read, zipfile.ZipFile(target, "w", zipfile.ZIP_DEFLATED) as write:
+    if entry not in read.namelist():
+        sys.exit("no entry " + entry)
     for info in read.infolist():
         data = read.read(info.filename)
         if info.filename == entry:
-            found = True
             if not change:
                 continue
             old, new = (part.encode("utf-8") for part in change)
@@ -24,6 +24,4 @@ with zipfile.ZipFile(source) as read, zipfile.ZipFile(target, "w", zipfile.ZIP_D
                 sys.exit("%s not in %s" % (change[0], entry))
             data = data.replace(old, new, 1)
         write.writestr(info, data)
-if not found:
-    sys.exit("no entry " + entry)
 
