@@ -9,6 +9,7 @@
 
 #include <boost/random/mersenne_twister.hpp>
 
+#include "app/ProgramRun.h"
 #include "fn/KnownIds.h"
 #include "fn/data/InputDataMgr.h"
 #include "fn/values/random/RandomFunctions.h"
@@ -47,10 +48,8 @@ TEST_P(PageHonestyAtSizeTest, NoticesPassAndRunSettingsAreWholeAndPlausible)
     js("document.querySelector('#notifications .toast-error .toast-head').click()");
     EXPECT_GT(js("document.querySelector('#notifications .toast-error .toast-body').offsetHeight").toInt(), 0);
 
-    QFile junk(QDir::current().filePath("junk.xls"));
-    ASSERT_TRUE(junk.open(QIODevice::WriteOnly) && junk.write("not a workbook") > 0);
-    junk.close();
-    chief->loadModelsFromExcel(QFileInfo(junk.fileName()));
+    ASSERT_TRUE(writeFile(base.filePath("junk.xls"), "not a workbook"));
+    chief->loadModelsFromExcel(QFileInfo(base.filePath("junk.xls")));
     ASSERT_TRUE(noticeShown("Model import", "No valid models found"));
     EXPECT_TRUE(waitJs("!document.getElementById('updatableMessage')"));
 
@@ -387,9 +386,8 @@ TEST_P(PageHonestyAtSizeTest, ValuesOutsideTheirDomainAreMarkedAtTheCellAndInThe
     EXPECT_TRUE(pageText("document.getElementById('uncertaintySuspectNote').hidden ? '' :"
                          " document.getElementById('uncertaintySuspectNote').textContent")
                     .contains("computed from values outside their domain"));
-    for (const char* verdict : {"#convergenceVerdict", "#aggregatedResultsTable tr[data-model-id] td.verdict-cell"}) {
+    for (const char* verdict : {"#convergenceVerdict", "#aggregatedResultsTable tr[data-model-id] td.verdict-cell"})
         EXPECT_TRUE(textOf(verdict).startsWith("⚠")) << verdict;
-    }
     const QString mark = pageText("ozmidPage.resultsMark('model 1')");
     EXPECT_TRUE(mark.contains("computed from values outside their domain")) << qPrintable(mark);
     EXPECT_TRUE(mark.contains("1.5 is outside [0, 1]")) << qPrintable(mark);
