@@ -130,7 +130,7 @@ int rowBelow(const ut::Excel& excel, const QString& label, const QString& text)
 
 } // namespace
 
-TEST_F(ShippedReferenceData, CountriesDiseaseTemplateAndDataSetsSurviveTheCache)
+TEST_F(ShippedReferenceData, CountriesDiseaseTemplateAndDataSetsSurviveTheCacheAndRun)
 {
     // The older cache in the output folder was replaced, not merged.
     EXPECT_FALSE(store.countryCaptions().contains("Malta"));
@@ -206,10 +206,8 @@ TEST_F(ShippedReferenceData, CountriesDiseaseTemplateAndDataSetsSurviveTheCache)
     EXPECT_EQ(param("Austria", "severeImpairment", fn::ParamsMgr::Proportion).metaValue("remaining cases"), "Yes");
     EXPECT_EQ(param("Austria", "severeImpairment", fn::ParamsMgr::Duration).formulas(), repeated("-1", 38));
     EXPECT_FALSE(param("Generic", "acuteIllness", fn::ParamsMgr::Severity).metaValue("description").isEmpty());
-}
 
-TEST_F(ShippedReferenceData, ModelsRunWithPlausibleBurden)
-{
+    // Models of the cached data run with a plausible burden.
     for (const QString country : {"Austria", "Germany"}) {
         SCOPED_TRACE(country.toStdString());
         fn::DiseaseModel model(&store, "model 1", country, store.countryCaption(country),
