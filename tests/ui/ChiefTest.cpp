@@ -102,7 +102,7 @@ TEST_F(ControllerTest, CreatesNamesAndDeletesModels)
               "Data is missing for the selected combination of country and disease.");
 }
 
-TEST_F(ControllerTest, RunsReportProgressAndAggregate)
+TEST_F(ControllerTest, RunsReportProgressAndAggregateSelectionStatusAndResultsFiles)
 {
     for (int i = 0; i < 3; ++i)
         createOneModel();
@@ -147,6 +147,52 @@ TEST_F(ControllerTest, RunsReportProgressAndAggregate)
     ASSERT_EQ(progress.count(), 1);
     EXPECT_EQ(progress[0].at(2).toInt(), 0);
     EXPECT_TRUE(finished[0].at(0).toList().isEmpty());
+
+    // A new model: its payload, the status reports and the results files.
+    createOneModel();
+    QSignalSpy selected(chief.get(), &ui::Chief::modelSelected);
+    chief->selectModel(country, disease, "model 1");
+    chief->selectModel(country, disease, "model 7");
+    ASSERT_EQ(selected.count(), 1);
+    // The page draws a specification's trees itself; no diagram map for it or for no model.
+    EXPECT_TRUE(chief->outcomeTreeDiagram(country, disease, "model 1").isEmpty());
+    EXPECT_TRUE(chief->outcomeTreeDiagram(country, disease, "model 7").isEmpty());
+    EXPECT_EQ(at(selected[0], "1/estimType").toInt(), 0);
+    EXPECT_EQ(at(selected[0], "1/underreporting/name"), "Underreporting");
+    EXPECT_EQ(at(selected[0], "3/factorNames").toList().size(), 2);
+    EXPECT_EQ(selected[0].at(5).toString(), "No disease report found.");
+
+    QSignalSpy create(chief.get(), &ui::Chief::createUpdatableMessage);
+    QSignalSpy update(chief.get(), &ui::Chief::updateMessage);
+    QSignalSpy destroy(chief.get(), &ui::Chief::destroyUpdatableMessage);
+    QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
+    chief->updateDataExportImportStatus(fn::Export, "Models", "exportStarted", QString());
+    chief->updateDataExportImportStatus(fn::Export, "Models", "book", "model 1");
+    chief->updateDataExportImportStatus(fn::Import, "Reference data", "importFinished", QString());
+    ASSERT_EQ(create.count(), 1);
+    EXPECT_EQ(create[0].mid(0, 2), (QVariantList{"Models export", "Models export started"}));
+    EXPECT_EQ(update[0].at(1).toString(), "Exporting file: book<br />Sheet: model 1");
+    EXPECT_EQ(destroy.count(), 1);
+    EXPECT_EQ(messages[0].mid(0, 2), (QVariantList{"Reference data import", "Reference data import finished"}));
+
+    // Every ".xls" is taken out of the results file name.
+    chief->setNumSamples(10);
+    chief->runModels(false);
+    chief->saveDetailedResultsToJSON(QFileInfo(base.filePath("results.xls.json")));
+    chief->saveDetailedResultsToJSON(QFileInfo(base.filePath("out.xls")));
+    ASSERT_TRUE(QFile::exists(base.filePath("out")));
+    const QByteArray bytes = contents(base.filePath("results.json"));
+    EXPECT_EQ(bytes, chief->buildResultsJson());
+    const QVariant documents = QJsonDocument::fromJson(bytes).toVariant();
+    ASSERT_EQ(documents.toList().size(), 1);
+    EXPECT_EQ(at(documents, "0/name"), "Test Land - Two-tree test disease - model 1");
+    EXPECT_TRUE(at(documents, "0/totalSequelaTypeResults").isValid());
+
+    chief->saveDetailedResultsToClipboard();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8(bytes));
+
+    chief->deleteModels();
+    EXPECT_EQ(QJsonDocument::fromJson(chief->buildResultsJson()).array().size(), 0);
 }
 
 TEST_F(ControllerTest, AppliesTablesIndependentlyAndReportsRefusals)
@@ -250,54 +296,6 @@ TEST_F(ControllerTest, AppliesTablesIndependentlyAndReportsRefusals)
     chief->applyChangesToYLLParams(info, proportion);
     EXPECT_TRUE(yldChecks.isEmpty());
     EXPECT_TRUE(yllChecks.isEmpty());
-}
-
-TEST_F(ControllerTest, SelectionPayloadStatusReportsAndResultsFiles)
-{
-    createOneModel();
-    QSignalSpy selected(chief.get(), &ui::Chief::modelSelected);
-    chief->selectModel(country, disease, "model 1");
-    chief->selectModel(country, disease, "model 7");
-    ASSERT_EQ(selected.count(), 1);
-    // The page draws a specification's trees itself; no diagram map for it or for no model.
-    EXPECT_TRUE(chief->outcomeTreeDiagram(country, disease, "model 1").isEmpty());
-    EXPECT_TRUE(chief->outcomeTreeDiagram(country, disease, "model 7").isEmpty());
-    EXPECT_EQ(at(selected[0], "1/estimType").toInt(), 0);
-    EXPECT_EQ(at(selected[0], "1/underreporting/name"), "Underreporting");
-    EXPECT_EQ(at(selected[0], "3/factorNames").toList().size(), 2);
-    EXPECT_EQ(selected[0].at(5).toString(), "No disease report found.");
-
-    QSignalSpy create(chief.get(), &ui::Chief::createUpdatableMessage);
-    QSignalSpy update(chief.get(), &ui::Chief::updateMessage);
-    QSignalSpy destroy(chief.get(), &ui::Chief::destroyUpdatableMessage);
-    QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
-    chief->updateDataExportImportStatus(fn::Export, "Models", "exportStarted", QString());
-    chief->updateDataExportImportStatus(fn::Export, "Models", "book", "model 1");
-    chief->updateDataExportImportStatus(fn::Import, "Reference data", "importFinished", QString());
-    ASSERT_EQ(create.count(), 1);
-    EXPECT_EQ(create[0].mid(0, 2), (QVariantList{"Models export", "Models export started"}));
-    EXPECT_EQ(update[0].at(1).toString(), "Exporting file: book<br />Sheet: model 1");
-    EXPECT_EQ(destroy.count(), 1);
-    EXPECT_EQ(messages[0].mid(0, 2), (QVariantList{"Reference data import", "Reference data import finished"}));
-
-    // Every ".xls" is taken out of the results file name.
-    chief->setNumSamples(10);
-    chief->runModels(false);
-    chief->saveDetailedResultsToJSON(QFileInfo(base.filePath("results.xls.json")));
-    chief->saveDetailedResultsToJSON(QFileInfo(base.filePath("out.xls")));
-    ASSERT_TRUE(QFile::exists(base.filePath("out")));
-    const QByteArray bytes = contents(base.filePath("results.json"));
-    EXPECT_EQ(bytes, chief->buildResultsJson());
-    const QVariant documents = QJsonDocument::fromJson(bytes).toVariant();
-    ASSERT_EQ(documents.toList().size(), 1);
-    EXPECT_EQ(at(documents, "0/name"), "Test Land - Two-tree test disease - model 1");
-    EXPECT_TRUE(at(documents, "0/totalSequelaTypeResults").isValid());
-
-    chief->saveDetailedResultsToClipboard();
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8(bytes));
-
-    chief->deleteModels();
-    EXPECT_EQ(QJsonDocument::fromJson(chief->buildResultsJson()).array().size(), 0);
 }
 
 // Results computed before an edit are out of date (told once per model) until the next run.
