@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 
 #include <QApplication>
@@ -100,3 +101,9 @@ inline std::string windowSizeName(const ::testing::TestParamInfo<QSize>& info)
 }
 
 } // namespace guitest
+
+// Names the window size in the test's output ("1280x720"); found by argument lookup.
+inline void PrintTo(const QSize& size, std::ostream* out)
+{
+    *out << size.width() << 'x' << size.height();
+}
