@@ -178,11 +178,6 @@ inline ProgramRun batchRun(const QStringList& arguments, const QString& workingD
 inline const QString sample = QStringLiteral("models/Illustrative-CRKP-BSI.model_spec.json");
 inline const QString samplePath = binaryDir() + QLatin1Char('/') + sample;
 
-inline QString crkpPath(const QString& dataFolder)
-{
-    return dataFolder + QLatin1Char('/') + sample;
-}
-
 // A data folder as the staged one with the CRKP specification replaced by crkp.
 inline bool stageDataFolder(const QString& folder, const QByteArray& crkp)
 {
@@ -190,5 +185,5 @@ inline bool stageDataFolder(const QString& folder, const QByteArray& crkp)
     return QDir().mkpath(folder + QStringLiteral("/models"))
         && QFile::copy(binaryDir() + QStringLiteral("/referenceData.dat"),
                        folder + QStringLiteral("/referenceData.dat"))
-        && QFile::copy(binaryDir() + listeriosis, folder + listeriosis) && writeFile(crkpPath(folder), crkp);
+        && QFile::copy(binaryDir() + listeriosis, folder + listeriosis) && writeFile(folder + '/' + sample, crkp);
 }

@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
+#include "app/ProgramRun.h"
 #include "fn/data/templates/DiseaseTemplate.h"
 #include "fn/model/RunControl.h"
 #include "ui/ParameterExchange.h"
@@ -101,7 +102,7 @@ TEST_F(ControllerTest, CreatesNamesAndDeletesModels)
               "Data is missing for the selected combination of country and disease.");
 }
 
-TEST_F(ControllerTest, RunsReportProgressAndAggregate)
+TEST_F(ControllerTest, RunsReportProgressAndAggregateSelectionStatusAndResultsFiles)
 {
     for (int i = 0; i < 3; ++i)
         createOneModel();
@@ -146,6 +147,52 @@ TEST_F(ControllerTest, RunsReportProgressAndAggregate)
     ASSERT_EQ(progress.count(), 1);
     EXPECT_EQ(progress[0].at(2).toInt(), 0);
     EXPECT_TRUE(finished[0].at(0).toList().isEmpty());
+
+    // A new model: its payload, the status reports and the results files.
+    createOneModel();
+    QSignalSpy selected(chief.get(), &ui::Chief::modelSelected);
+    chief->selectModel(country, disease, "model 1");
+    chief->selectModel(country, disease, "model 7");
+    ASSERT_EQ(selected.count(), 1);
+    // The page draws a specification's trees itself; no diagram map for it or for no model.
+    EXPECT_TRUE(chief->outcomeTreeDiagram(country, disease, "model 1").isEmpty());
+    EXPECT_TRUE(chief->outcomeTreeDiagram(country, disease, "model 7").isEmpty());
+    EXPECT_EQ(at(selected[0], "1/estimType").toInt(), 0);
+    EXPECT_EQ(at(selected[0], "1/underreporting/name"), "Underreporting");
+    EXPECT_EQ(at(selected[0], "3/factorNames").toList().size(), 2);
+    EXPECT_EQ(selected[0].at(5).toString(), "No disease report found.");
+
+    QSignalSpy create(chief.get(), &ui::Chief::createUpdatableMessage);
+    QSignalSpy update(chief.get(), &ui::Chief::updateMessage);
+    QSignalSpy destroy(chief.get(), &ui::Chief::destroyUpdatableMessage);
+    QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
+    chief->updateDataExportImportStatus(fn::Export, "Models", "exportStarted", QString());
+    chief->updateDataExportImportStatus(fn::Export, "Models", "book", "model 1");
+    chief->updateDataExportImportStatus(fn::Import, "Reference data", "importFinished", QString());
+    ASSERT_EQ(create.count(), 1);
+    EXPECT_EQ(create[0].mid(0, 2), (QVariantList{"Models export", "Models export started"}));
+    EXPECT_EQ(update[0].at(1).toString(), "Exporting file: book<br />Sheet: model 1");
+    EXPECT_EQ(destroy.count(), 1);
+    EXPECT_EQ(messages[0].mid(0, 2), (QVariantList{"Reference data import", "Reference data import finished"}));
+
+    // Every ".xls" is taken out of the results file name.
+    chief->setNumSamples(10);
+    chief->runModels(false);
+    chief->saveDetailedResultsToJSON(QFileInfo(base.filePath("results.xls.json")));
+    chief->saveDetailedResultsToJSON(QFileInfo(base.filePath("out.xls")));
+    ASSERT_TRUE(QFile::exists(base.filePath("out")));
+    const QByteArray bytes = contents(base.filePath("results.json"));
+    EXPECT_EQ(bytes, chief->buildResultsJson());
+    const QVariant documents = QJsonDocument::fromJson(bytes).toVariant();
+    ASSERT_EQ(documents.toList().size(), 1);
+    EXPECT_EQ(at(documents, "0/name"), "Test Land - Two-tree test disease - model 1");
+    EXPECT_TRUE(at(documents, "0/totalSequelaTypeResults").isValid());
+
+    chief->saveDetailedResultsToClipboard();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8(bytes));
+
+    chief->deleteModels();
+    EXPECT_EQ(QJsonDocument::fromJson(chief->buildResultsJson()).array().size(), 0);
 }
 
 TEST_F(ControllerTest, AppliesTablesIndependentlyAndReportsRefusals)
@@ -198,12 +245,8 @@ TEST_F(ControllerTest, AppliesTablesIndependentlyAndReportsRefusals)
     messages.clear();
     chief->applyChangesToModelParams(modelInfo("model 9"), 0, {}, {}, {}, {}, {}, {});
     EXPECT_TRUE(messages.isEmpty());
-}
 
-TEST_F(ControllerTest, AppliesTransitionAndHealthStateTables)
-{
-    createOneModel();
-    fn::DiseaseModel* model = chief->getModel(country, disease, "model 1");
+    // The tables of the pop-ups: a transition's, a health state's YLD and YLL tables.
     fn::TransitionProbability& transition = model->getOutcomeTree(0).getTransitionProbability(1);
     QVariantMap info = modelInfo();
     info.insert("outcomeTreeID", "young");
@@ -255,58 +298,8 @@ TEST_F(ControllerTest, AppliesTransitionAndHealthStateTables)
     EXPECT_TRUE(yllChecks.isEmpty());
 }
 
-TEST_F(ControllerTest, SelectionPayloadStatusReportsAndResultsFiles)
-{
-    createOneModel();
-    QSignalSpy selected(chief.get(), &ui::Chief::modelSelected);
-    chief->selectModel(country, disease, "model 1");
-    chief->selectModel(country, disease, "model 7");
-    ASSERT_EQ(selected.count(), 1);
-    // The page draws a specification's trees itself; no diagram map for it or for no model.
-    EXPECT_TRUE(chief->outcomeTreeDiagram(country, disease, "model 1").isEmpty());
-    EXPECT_TRUE(chief->outcomeTreeDiagram(country, disease, "model 7").isEmpty());
-    EXPECT_EQ(at(selected[0], "1/estimType").toInt(), 0);
-    EXPECT_EQ(at(selected[0], "1/underreporting/name"), "Underreporting");
-    EXPECT_EQ(at(selected[0], "3/factorNames").toList().size(), 2);
-    EXPECT_EQ(selected[0].at(5).toString(), "No disease report found.");
-
-    QSignalSpy create(chief.get(), &ui::Chief::createUpdatableMessage);
-    QSignalSpy update(chief.get(), &ui::Chief::updateMessage);
-    QSignalSpy destroy(chief.get(), &ui::Chief::destroyUpdatableMessage);
-    QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
-    chief->updateDataExportImportStatus(fn::Export, "Models", "exportStarted", QString());
-    chief->updateDataExportImportStatus(fn::Export, "Models", "book", "model 1");
-    chief->updateDataExportImportStatus(fn::Import, "Reference data", "importFinished", QString());
-    ASSERT_EQ(create.count(), 1);
-    EXPECT_EQ(create[0].mid(0, 2), (QVariantList{"Models export", "Models export started"}));
-    EXPECT_EQ(update[0].at(1).toString(), "Exporting file: book<br />Sheet: model 1");
-    EXPECT_EQ(destroy.count(), 1);
-    EXPECT_EQ(messages[0].mid(0, 2), (QVariantList{"Reference data import", "Reference data import finished"}));
-
-    // Every ".xls" is taken out of the results file name.
-    chief->setNumSamples(10);
-    chief->runModels(false);
-    chief->saveDetailedResultsToJSON(QFileInfo(base.filePath("results.xls.json")));
-    chief->saveDetailedResultsToJSON(QFileInfo(base.filePath("out.xls")));
-    ASSERT_TRUE(QFile::exists(base.filePath("out")));
-    QFile file(base.filePath("results.json"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
-    EXPECT_EQ(bytes, chief->buildResultsJson());
-    const QVariant documents = QJsonDocument::fromJson(bytes).toVariant();
-    ASSERT_EQ(documents.toList().size(), 1);
-    EXPECT_EQ(at(documents, "0/name"), "Test Land - Two-tree test disease - model 1");
-    EXPECT_TRUE(at(documents, "0/totalSequelaTypeResults").isValid());
-
-    chief->saveDetailedResultsToClipboard();
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8(bytes));
-
-    chief->deleteModels();
-    EXPECT_EQ(QJsonDocument::fromJson(chief->buildResultsJson()).array().size(), 0);
-}
-
 // Results computed before an edit are out of date (told once per model) until the next run.
-TEST_F(ControllerTest, EditsAfterARunMarkTheResultsOutOfDate)
+TEST_F(ControllerTest, EditsAfterARunMarkTheResultsOutOfDateAndOptionsAreTakenAtOnce)
 {
     createOneModel();
     fn::DiseaseModel& model = *chief->models().front();
@@ -338,12 +331,9 @@ TEST_F(ControllerTest, EditsAfterARunMarkTheResultsOutOfDate)
     chief->applyChangesToModelParams(modelInfo(), 0, table(5), table(6), table(7), table(1), table(3), table(2));
     EXPECT_EQ(outdated.size(), 2);
     EXPECT_FALSE(chief->hasCurrentResults(model));
-}
 
-// The options' values are taken at once; fewer than 9 samples are run with a warning.
-TEST_F(ControllerTest, OptionsAreTakenAtOnceAndFewSamplesWarned)
-{
-    // The Run tab holds 20 000 samples; the dialog changed only the rate: the samples stay.
+    // The options' values are taken at once. The Run tab holds 20 000 samples; the dialog changed
+    // only the rate: the samples stay.
     chief->setNumSamples(20000);
     const int storedSamples = chief->settings().defaultNumberOfSamples();
     const double storedRate = chief->settings().timeDiscountRate();
@@ -358,7 +348,7 @@ TEST_F(ControllerTest, OptionsAreTakenAtOnceAndFewSamplesWarned)
     EXPECT_EQ(chief->numSamples(), 2500);
     EXPECT_EQ(changed.last()[0].toInt(), 2500);
 
-    createOneModel();
+    // Fewer than 9 samples are run with a warning.
     QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
     QSignalSpy notices(chief.get(), &ui::Chief::notice);
     chief->setNumSamples(8);
@@ -373,7 +363,7 @@ TEST_F(ControllerTest, OptionsAreTakenAtOnceAndFewSamplesWarned)
 }
 
 // Creating models of countries without population data warns, beside the usual report.
-TEST_F(SampleControllerTest, ModelsOfCountriesWithoutPopulationAreWarnedAbout)
+TEST_F(SampleControllerTest, ModelsWithoutPopulationAreWarnedAboutAndCancelledRunsGiveNoResults)
 {
     // The page shows which countries lack the data; the count goes into the import's notice.
     EXPECT_EQ(chief->populationCheck().countriesWithPopulationData(), 1);
@@ -391,11 +381,9 @@ TEST_F(SampleControllerTest, ModelsOfCountriesWithoutPopulationAreWarnedAbout)
     EXPECT_TRUE(warning.contains("Belgium, Bulgaria")) << qPrintable(warning);
     EXPECT_FALSE(warning.contains(guitest::country));
     EXPECT_TRUE(warning.contains("2 of the new models"));
-}
 
-// A threaded run cancelled at once ends without results and frees the models again.
-TEST_F(SampleControllerTest, ACancelledRunAnnouncesNoResults)
-{
+    // A threaded run cancelled at once ends without results and frees the models again.
+    chief->deleteModels();
     create(*chief, {guitest::country, guitest::country}, guitest::bsiDisease);
     QSignalSpy running(chief.get(), &ui::Chief::runningChanged);
     QSignalSpy cancelled(chief.get(), &ui::Chief::runCancelled);
@@ -425,7 +413,7 @@ TEST_F(SampleControllerTest, ACancelledRunAnnouncesNoResults)
     EXPECT_TRUE(chief->models().back()->isComputed());
 
     // Cancelled again: the count is of this run's models; those it did not reach are out of date.
-    QSignalSpy messages(chief.get(), &ui::Chief::notice);
+    notices.clear();
     QSignalSpy outdated(chief.get(), &ui::Chief::resultsOutdated);
     cancelled.clear();
     chief->setNumSamples(20000);
@@ -436,9 +424,9 @@ TEST_F(SampleControllerTest, ACancelledRunAnnouncesNoResults)
     for (const auto& model : chief->models())
         computed += model->isComputed() ? 1 : 0;
     ASSERT_LT(computed, 2);
-    ASSERT_FALSE(messages.isEmpty());
-    EXPECT_TRUE(messages.last()[1].toString().contains(QStringLiteral("%1 of 2 model(s) computed").arg(computed)))
-        << qPrintable(messages.last()[1].toString());
+    ASSERT_FALSE(notices.isEmpty());
+    EXPECT_TRUE(notices.last()[1].toString().contains(QStringLiteral("%1 of 2 model(s) computed").arg(computed)))
+        << qPrintable(notices.last()[1].toString());
     ASSERT_EQ(outdated.size(), 1);
     EXPECT_EQ(outdated[0][0].toList().size(), 2 - computed);
 }

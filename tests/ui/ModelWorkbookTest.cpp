@@ -3,6 +3,7 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
+#include "app/ProgramRun.h"
 #include "ui/PageMessageEcho.h"
 #include "ui/StoreFixtures.h"
 #include "ui/workbook/ModelWorkbook.h"
@@ -151,10 +152,7 @@ TEST_F(ModelWorkbookTest, UnreadableFilesAreReported)
     const QString damaged = base.filePath("saved.xls");
     createModels(*chief, 2);
     chief->saveModelsToExcel(QFileInfo(damaged));
-    QFile file(damaged);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.resize(file.size() - 1000));
-    file.close();
+    ASSERT_TRUE(writeFile(damaged, contents(damaged).chopped(1000)));
 
     chief = freshChief();
     QSignalSpy messages(chief.get(), &ui::Chief::showMessage);
@@ -188,11 +186,7 @@ TEST_F(ModelWorkbookTest, FailedSavesKeepTheEarlierFileAndLongFormulasAreSavedWh
     // The new content is first written beside the target under a longer name; a target name at
     // the file system's length limit makes that step fail even for a privileged user.
     const QString path = base.filePath(QString(250, 'm') + ".xls");
-    {
-        QFile earlier(path);
-        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
-        earlier.write("earlier content");
-    }
+    ASSERT_TRUE(writeFile(path, "earlier content"));
     createModels(*chief, 2);
     {
         QStringList explained;
@@ -208,9 +202,7 @@ TEST_F(ModelWorkbookTest, FailedSavesKeepTheEarlierFileAndLongFormulasAreSavedWh
         EXPECT_EQ(explained[0], "Models export finished");
         EXPECT_TRUE(explained[1].startsWith("Export models: Cannot write \"" + path + '"'))
             << explained[1].toStdString();
-        QFile earlier(path);
-        ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
-        EXPECT_EQ(earlier.readAll(), QByteArray("earlier content"));
+        EXPECT_EQ(contents(path), QByteArray("earlier content"));
     }
 
     QString longest = "RandPert(1, 2, 3)";

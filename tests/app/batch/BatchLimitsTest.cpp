@@ -35,6 +35,9 @@ TEST(BatchLimits, ThreadsBeyondTheMachineAndAProgressReaderThatLeavesChangeNoNum
 {
     const QTemporaryDir work;
     const QString output = work.filePath("r.json");
+    const auto inShell = [&](const QStringList& options, const char* script) {
+        return runProgram({"ozmid-batch", job + options, work.path(), {}, {}, script});
+    };
     ProgramRun run = batchRun(job + QStringList{"--threads", "40000", "-o", output}, work.path());
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.errors.contains("1024") && run.errors.contains("\"40000\"")) << run.errors.toStdString();
@@ -44,12 +47,7 @@ TEST(BatchLimits, ThreadsBeyondTheMachineAndAProgressReaderThatLeavesChangeNoNum
     run = batchRun(job + QStringList{"--threads", "1", "-o", reference}, work.path());
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
     // The status is the batch program's: it must not die of the closed pipe.
-    run = runProgram({"ozmid-batch",
-                      job + QStringList{"-o", output},
-                      work.path(),
-                      {},
-                      {},
-                      "set -o pipefail; \"$0\" \"$@\" 2>&1 | head -n 1 >/dev/null"});
+    run = inShell({"-o", output}, "set -o pipefail; \"$0\" \"$@\" 2>&1 | head -n 1 >/dev/null");
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(withoutProvenance(contents(output)), withoutProvenance(contents(reference)));
     run = batchRun(job + QStringList{"-o", "-"}, work.path());
@@ -61,12 +59,7 @@ TEST(BatchLimits, ThreadsBeyondTheMachineAndAProgressReaderThatLeavesChangeNoNum
         GTEST_SKIP() << "the sanitizers reserve more address space than the limit below leaves";
     QFile::remove(output);
     // 4 GB of address space hold about 450 thread stacks of 8 MB, not 1000.
-    run = runProgram({"ozmid-batch",
-                      job + QStringList{"--threads", "1000", "-o", output},
-                      work.path(),
-                      {},
-                      {},
-                      "ulimit -s 8192 && ulimit -v 4000000 && exec \"$0\" \"$@\""});
+    run = inShell({"--threads", "1000", "-o", output}, "ulimit -s 8192 && ulimit -v 4000000 && exec \"$0\" \"$@\"");
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
     EXPECT_TRUE(run.errors.contains("of the 1000 threads")) << run.errors.toStdString();
     EXPECT_EQ(withoutProvenance(contents(output)), withoutProvenance(contents(reference)));

@@ -268,9 +268,8 @@ TEST(Batch, SummaryCountsEachPopulationOnceAndScenariosAreTheDifferenceOfSeparat
     const QJsonObject baseSummary = base["summary"].toObject();
     const QJsonObject baseTotal = baseSummary["total"].toObject();
     const double allPeople = std::accumulate(population.begin(), population.end(), 0.0);
-    double allDaly = 0.0;
-    for (const QString& country : countries)
-        allDaly += daly[country];
+    const double allDaly = std::accumulate(countries.begin(), countries.end(), 0.0,
+                                           [&](double sum, const QString& c) { return sum + daly[c]; });
     EXPECT_EQ(baseTotal["models"].toInt(), 12);
     EXPECT_DOUBLE_EQ(baseTotal["population"].toDouble(), allPeople);
     EXPECT_NEAR(mean(baseTotal, "daly"), allDaly, 1e-9 * allDaly);
@@ -390,7 +389,7 @@ TEST(Batch, FailedModelsAreExplained)
          "Austria",
          {"Error: One or more formulas for parameter Severity cannot be parsed.",
           "stratum Age 0-4, Sex Female: \"RandPert(0.108, 0.133)\": Too few parameters for function \"RandPert\"",
-          "of outcome tree \"bsi\"", "from the model specification " + crkpPath(unparsed),
+          "of outcome tree \"bsi\"", "from the model specification " + unparsed + '/' + sample,
           output + " was not written; an earlier file of that name is unchanged."},
          false},
         {work.filePath("swapped"),

@@ -34,10 +34,18 @@ CommandResult runCommand(const QStringList& arguments)
     return result;
 }
 
-// The shipped sources built directly, and written as reference workbooks and imported, once.
+// The shipped sources built directly, over an older cache, and written as reference workbooks and
+// imported, once.
 struct Built
 {
     QTemporaryDir direct, viaWorkbooks;
+    const bool olderCache = [this] {
+        fn::InputDataMgr old;
+        old.setDirPath(direct.path());
+        old.setCountryCaption("Malta", "Malta");
+        old.addCountryDisease("Malta", "BaselineUTI");
+        return old.saveCache();
+    }();
     const CommandResult build = runCommand({"build", ShippedData, direct.path()});
     const CommandResult written = runCommand({"workbooks", ShippedData, viaWorkbooks.filePath("referenceData")});
     const CommandResult imported = runCommand({"import-workbooks", viaWorkbooks.path()});
@@ -83,6 +91,7 @@ protected:
     void SetUp() override
     {
         const CommandResult& result = built().build;
+        ASSERT_TRUE(built().olderCache);
         ASSERT_TRUE(result.exitCode == 0 && result.err.isEmpty()) << result.err.toStdString();
         ASSERT_TRUE(result.out.contains("referenceData.dat"));
         store.setPath(built().direct.path());
@@ -121,8 +130,12 @@ int rowBelow(const ut::Excel& excel, const QString& label, const QString& text)
 
 } // namespace
 
-TEST_F(ShippedReferenceData, CountriesDiseaseTemplateAndDataSetsSurviveTheCache)
+TEST_F(ShippedReferenceData, CountriesDiseaseTemplateAndDataSetsSurviveTheCacheAndRun)
 {
+    // The older cache in the output folder was replaced, not merged.
+    EXPECT_FALSE(store.countryCaptions().contains("Malta"));
+    EXPECT_FALSE(store.countryDiseases().contains("Malta"));
+    EXPECT_EQ(store.countryDiseases().values("Generic"), QStringList{Disease});
     EXPECT_EQ((QStringList{store.countryCaption("Austria"), store.countryCaption("EUEEA"),
                            store.countryCaption("Generic"), store.countryCaption("Norway")}),
               (QStringList{"Austria", "EU/EEA", "Generic population", QString()}));
@@ -193,10 +206,8 @@ TEST_F(ShippedReferenceData, CountriesDiseaseTemplateAndDataSetsSurviveTheCache)
     EXPECT_EQ(param("Austria", "severeImpairment", fn::ParamsMgr::Proportion).metaValue("remaining cases"), "Yes");
     EXPECT_EQ(param("Austria", "severeImpairment", fn::ParamsMgr::Duration).formulas(), repeated("-1", 38));
     EXPECT_FALSE(param("Generic", "acuteIllness", fn::ParamsMgr::Severity).metaValue("description").isEmpty());
-}
 
-TEST_F(ShippedReferenceData, ModelsRunWithPlausibleBurden)
-{
+    // Models of the cached data run with a plausible burden.
     for (const QString country : {"Austria", "Germany"}) {
         SCOPED_TRACE(country.toStdString());
         fn::DiseaseModel model(&store, "model 1", country, store.countryCaption(country),
@@ -311,24 +322,6 @@ TEST(ReferenceDataSources, FaultySourcesAreRefusedWithTheirPlace)
     const CommandResult help = runCommand({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains("build <data folder> <output folder>"));
-}
-
-TEST(ReferenceDataSources, AnOlderCacheInTheOutputFolderIsReplacedNotMerged)
-{
-    QTemporaryDir output;
-    {
-        fn::InputDataMgr old;
-        old.setDirPath(output.path());
-        old.setCountryCaption("Malta", "Malta");
-        old.addCountryDisease("Malta", "BaselineUTI");
-        ASSERT_TRUE(old.saveCache());
-    }
-    ASSERT_EQ(runCommand({"build", ShippedData, output.path()}).exitCode, 0);
-    fn::InputDataMgr loaded;
-    loaded.setPath(output.path());
-    EXPECT_FALSE(loaded.countryCaptions().contains("Malta"));
-    EXPECT_FALSE(loaded.countryDiseases().contains("Malta"));
-    EXPECT_EQ(loaded.countryDiseases().values("Generic"), QStringList{Disease});
 }
 
 // The generated workbooks imported give the direct build's data, but for the "Generic" population.

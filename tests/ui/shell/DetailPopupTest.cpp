@@ -83,7 +83,7 @@ protected:
 
 // One window per element, raised when asked for again; Escape closes it, also from a focused cell.
 // Tree labels wrap, and what is still cut has its name on hover.
-TEST_F(DetailPopupTest, OneWindowPerElementWhoseEditsExplainRefusalsAndWaitForARun)
+TEST_F(DetailPopupTest, OneWindowPerElementWhoseEditsExplainRefusalsAndWhoseResultsAddUp)
 {
     const QString tree = "bsi";
     const QString state = "bsiUncomplicated";
@@ -192,6 +192,101 @@ TEST_F(DetailPopupTest, OneWindowPerElementWhoseEditsExplainRefusalsAndWaitForAR
     EXPECT_TRUE(waitForScript(sub,
                               "!document.getElementById('applyChangesButton').disabled && "
                               "document.getElementById('runNote').hidden"));
+
+    // Then the page runs the model, and the pop-ups' results add up to the model's totals,
+    // formatted like the main tables, until an edit makes them out of date.
+    chief->presenterMgr().closeAll();
+    ASSERT_TRUE(waitFor([this] { return chief->presenterMgr().count() == 0; }));
+    QSignalSpy finished(chief.get(), &ui::Chief::runFinished);
+    js("ozmidPage.setNumSamples(300); ozmidPage.showTab('results');ozmidPage.runModels();");
+    ASSERT_TRUE(waitFor([&] { return !finished.isEmpty(); }));
+    fn::DiseaseModel& model = *chief->models().front();
+    ASSERT_TRUE(model.isComputed());
+    EXPECT_EQ(model.numberOfIterations(), 300u);
+    ASSERT_TRUE(waitJs("ozmidPage.state.lastRunList && ozmidPage.state.lastRunList.length === 1 && "
+                       "ozmidPage.dalyMean('model 1') !== null"));
+    expectTotal(model, "daly", js("ozmidPage.dalyMean('model 1')").toDouble());
+    EXPECT_TRUE(jsTrue("!!document.querySelector('#aggregatedResultsTable tr[data-total=\"true\"] .daly-mean')"));
+
+    // Every chart has a Copy image button that puts the chart on the clipboard as a picture.
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText("before");
+    ASSERT_TRUE(waitFor([&] { return clipboard->image().isNull(); }));
+    ASSERT_TRUE(click("#aggregatedChartTools button[data-chart-action=\"copy\"]"));
+    ASSERT_TRUE(waitFor([&] { return !clipboard->image().isNull(); }));
+    EXPECT_EQ(clipboard->image().size(),
+              QSize(js("document.getElementById('aggregatedChart').width").toInt(),
+                    js("document.getElementById('aggregatedChart').height").toInt()));
+    EXPECT_TRUE(waitJs("ozmidPage.state.messages.some(function (m) {"
+                       " return m.title === 'Copy image' && m.type === 'success'; })"));
+    EXPECT_TRUE(jsTrue("document.querySelectorAll('#page-results canvas').length === "
+                       "document.querySelectorAll('#page-results button[data-chart-action=\"copy\"]').length"));
+
+    // The charts drawn: a window of many colours, not an empty or uniformly filled one.
+    QTest::qWait(500);
+    const QImage picture = window->grab().toImage();
+    EXPECT_GE(picture.width(), 1110);
+    std::set<QRgb> colours;
+    for (int y = 0; y < picture.height(); y += 3) {
+        for (int x = 0; x < picture.width(); x += 3)
+            colours.insert(picture.pixel(x, y));
+    }
+    EXPECT_GT(colours.size(), 50u);
+
+    ASSERT_NO_FATAL_FAILURE(showTree(septicShock));
+    popup = clickSepticShock();
+    ASSERT_TRUE(popup);
+    EXPECT_TRUE(popup->webData().data().value("ResultsAvailable").toBool());
+    sub = popup->view()->page();
+    ASSERT_TRUE(waitForScript(sub,
+                              "document.querySelectorAll('#subpage-results canvas').length === 3 && "
+                              "!!document.querySelector('#subpage-results .stat-block tr[data-key=\"daly\"]')"));
+    // "<intervals> rounded" (full precision only in the copies), then any cell that fails.
+    const QString cells = runJavaScript(sub, R"((function () {
+        var all = function (s) { return Array.from(document.querySelectorAll('#subpage-results ' + s)); };
+        var intervals = all('.stat-block td.ci-cell');
+        var bad = intervals.filter(function (c) { return !/^-?[\d,.]+ – -?[\d,.]+$/.test(c.textContent); })
+            .concat(all('td').filter(function (c) { return /\d\.\d{7,}/.test(c.textContent); }));
+        var rounded = all('.means-table td.mean-cell').some(function (c) { return c.dataset.value.length > c.textContent.length; });
+        return intervals.length + (rounded ? ' rounded' : '') + bad.map(function (c) { return ' | ' + c.textContent; }).join('');
+    })())")
+                              .toString();
+    EXPECT_TRUE(QRegularExpression("^[1-9]\\d* rounded$").match(cells).hasMatch()) << qPrintable(cells);
+    chief->presenterMgr().closeAll();
+    ASSERT_TRUE(waitFor([this] { return chief->presenterMgr().count() == 0; }));
+
+    openPopup(tree, "infection", "infection_hs", bsiDisease);
+    auto* infection = openPresenter<ui::InfectionDataPresenter>();
+    ASSERT_TRUE(infection);
+    EXPECT_EQ(infection->windowTitle(), "Infection data");
+    expectTotal(model, "cases", cellSum(infection, "SampleMeanOutputIncidence"));
+    EXPECT_FALSE(stratified(infection, "LifeExpData").isEmpty());
+    openPopup(tree, "death", "death_hs", bsiDisease);
+    auto* death = openPresenter<ui::YLLHealthOutcomeDataPresenter>();
+    ASSERT_TRUE(death);
+    expectTotal(model, "deaths", cellSum(death, "IncidenceData"));
+    expectTotal(model, "yll", cellSum(death, "BurdenData"));
+    double yld = 0.0;
+    for (const QString& state : QStringList{"bsiUncomplicated", septicShock, "postSepsisDisability"}) {
+        openPopup(tree, state == "postSepsisDisability" ? "sequela" : "symptomatic", state, bsiDisease);
+        auto* presenter = openPresenter<ui::YLDHealthOutcomeDataPresenter>();
+        ASSERT_TRUE(presenter) << qPrintable(state);
+        yld += cellSum(presenter, "BurdenData");
+        presenter->close();
+        ASSERT_TRUE(waitFor([&] { return !isOpen(tree, state); }));
+    }
+    expectTotal(model, "yld", yld);
+    EXPECT_TRUE(waitForScript(infection->view()->page(),
+                              "!!document.querySelector('.subtab[data-subtab=results]') && "
+                              "document.querySelector('.subtab[data-subtab=results]').textContent === 'Results'"));
+
+    // Edited after the run, an element's window shows no results.
+    editSeverity();
+    ASSERT_FALSE(chief->hasCurrentResults(model));
+    ui::DataPresenter* edited = openPopup(model.getOutcomeTree(0).id(), "symptomatic",
+                                          model.getOutcomeTree(0).getHealthState(0).id());
+    ASSERT_TRUE(edited);
+    EXPECT_FALSE(edited->webData().data().value("ResultsAvailable").toBool());
 }
 
 TEST_F(DetailPopupTest, ElementsWithoutParametersOpenOnlyAfterARun)
@@ -247,109 +342,9 @@ TEST_F(DetailPopupTest, ElementsWithoutParametersOpenOnlyAfterARun)
     ASSERT_EQ(complementRows.size(), 20);
     ASSERT_EQ(sourceRows.size(), 20);
     for (int i = 0; i < 20; ++i) {
-        for (const char* sex : {"Female", "Male"}) {
+        for (const char* sex : {"Female", "Male"})
             EXPECT_NEAR(complementRows[i].toMap().value(sex).toDouble() + sourceRows[i].toMap().value(sex).toDouble(),
                         1.0, 1e-9)
                 << "age group " << i;
-        }
     }
-}
-
-// The pop-ups' results add up to the model's totals, formatted like the main tables, until an
-// edit makes them out of date.
-TEST_F(DetailPopupTest, ThePageRunsAModelAndThePopUpsShowItsResults)
-{
-    const QString tree = "bsi";
-    openWindow();
-    ASSERT_NO_FATAL_FAILURE(createModelOf(bsiDisease));
-    QSignalSpy finished(chief.get(), &ui::Chief::runFinished);
-    js("ozmidPage.setNumSamples(300); ozmidPage.showTab('results');ozmidPage.runModels();");
-    ASSERT_TRUE(waitFor([&] { return !finished.isEmpty(); }));
-    fn::DiseaseModel& model = *chief->models().front();
-    ASSERT_TRUE(model.isComputed());
-    EXPECT_EQ(model.numberOfIterations(), 300u);
-    ASSERT_TRUE(waitJs("ozmidPage.state.lastRunList && ozmidPage.state.lastRunList.length === 1 && "
-                       "ozmidPage.dalyMean('model 1') !== null"));
-    expectTotal(model, "daly", js("ozmidPage.dalyMean('model 1')").toDouble());
-    EXPECT_TRUE(jsTrue("!!document.querySelector('#aggregatedResultsTable tr[data-total=\"true\"] .daly-mean')"));
-
-    // Every chart has a Copy image button that puts the chart on the clipboard as a picture.
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->setText("before");
-    ASSERT_TRUE(waitFor([&] { return clipboard->image().isNull(); }));
-    ASSERT_TRUE(click("#aggregatedChartTools button[data-chart-action=\"copy\"]"));
-    ASSERT_TRUE(waitFor([&] { return !clipboard->image().isNull(); }));
-    EXPECT_EQ(clipboard->image().size(),
-              QSize(js("document.getElementById('aggregatedChart').width").toInt(),
-                    js("document.getElementById('aggregatedChart').height").toInt()));
-    EXPECT_TRUE(waitJs("ozmidPage.state.messages.some(function (m) {"
-                       " return m.title === 'Copy image' && m.type === 'success'; })"));
-    EXPECT_TRUE(jsTrue("document.querySelectorAll('#page-results canvas').length === "
-                       "document.querySelectorAll('#page-results button[data-chart-action=\"copy\"]').length"));
-
-    // The charts drawn: a window of many colours, not an empty or uniformly filled one.
-    QTest::qWait(500);
-    const QImage picture = window->grab().toImage();
-    EXPECT_GE(picture.width(), 1110);
-    std::set<QRgb> colours;
-    for (int y = 0; y < picture.height(); y += 3) {
-        for (int x = 0; x < picture.width(); x += 3)
-            colours.insert(picture.pixel(x, y));
-    }
-    EXPECT_GT(colours.size(), 50u);
-
-    ASSERT_NO_FATAL_FAILURE(showTree(septicShock));
-    ui::YLDHealthOutcomeDataPresenter* popup = clickSepticShock();
-    ASSERT_TRUE(popup);
-    EXPECT_TRUE(popup->webData().data().value("ResultsAvailable").toBool());
-    QWebEnginePage* sub = popup->view()->page();
-    ASSERT_TRUE(waitForScript(sub,
-                              "document.querySelectorAll('#subpage-results canvas').length === 3 && "
-                              "!!document.querySelector('#subpage-results .stat-block tr[data-key=\"daly\"]')"));
-    // "<intervals> rounded" (full precision only in the copies), then any cell that fails.
-    const QString cells = runJavaScript(sub, R"((function () {
-        var all = function (s) { return Array.from(document.querySelectorAll('#subpage-results ' + s)); };
-        var intervals = all('.stat-block td.ci-cell');
-        var bad = intervals.filter(function (c) { return !/^-?[\d,.]+ – -?[\d,.]+$/.test(c.textContent); })
-            .concat(all('td').filter(function (c) { return /\d\.\d{7,}/.test(c.textContent); }));
-        var rounded = all('.means-table td.mean-cell').some(function (c) { return c.dataset.value.length > c.textContent.length; });
-        return intervals.length + (rounded ? ' rounded' : '') + bad.map(function (c) { return ' | ' + c.textContent; }).join('');
-    })())")
-                              .toString();
-    EXPECT_TRUE(QRegularExpression("^[1-9]\\d* rounded$").match(cells).hasMatch()) << qPrintable(cells);
-    chief->presenterMgr().closeAll();
-    ASSERT_TRUE(waitFor([this] { return chief->presenterMgr().count() == 0; }));
-
-    openPopup(tree, "infection", "infection_hs", bsiDisease);
-    auto* infection = openPresenter<ui::InfectionDataPresenter>();
-    ASSERT_TRUE(infection);
-    EXPECT_EQ(infection->windowTitle(), "Infection data");
-    expectTotal(model, "cases", cellSum(infection, "SampleMeanOutputIncidence"));
-    EXPECT_FALSE(stratified(infection, "LifeExpData").isEmpty());
-    openPopup(tree, "death", "death_hs", bsiDisease);
-    auto* death = openPresenter<ui::YLLHealthOutcomeDataPresenter>();
-    ASSERT_TRUE(death);
-    expectTotal(model, "deaths", cellSum(death, "IncidenceData"));
-    expectTotal(model, "yll", cellSum(death, "BurdenData"));
-    double yld = 0.0;
-    for (const QString& state : QStringList{"bsiUncomplicated", septicShock, "postSepsisDisability"}) {
-        openPopup(tree, state == "postSepsisDisability" ? "sequela" : "symptomatic", state, bsiDisease);
-        auto* presenter = openPresenter<ui::YLDHealthOutcomeDataPresenter>();
-        ASSERT_TRUE(presenter) << qPrintable(state);
-        yld += cellSum(presenter, "BurdenData");
-        presenter->close();
-        ASSERT_TRUE(waitFor([&] { return !isOpen(tree, state); }));
-    }
-    expectTotal(model, "yld", yld);
-    EXPECT_TRUE(waitForScript(infection->view()->page(),
-                              "!!document.querySelector('.subtab[data-subtab=results]') && "
-                              "document.querySelector('.subtab[data-subtab=results]').textContent === 'Results'"));
-
-    // Edited after the run, an element's window shows no results.
-    editSeverity();
-    const fn::HealthState& state = model.getOutcomeTree(0).getHealthState(0);
-    ASSERT_FALSE(chief->hasCurrentResults(model));
-    ui::DataPresenter* edited = openPopup(model.getOutcomeTree(0).id(), "symptomatic", state.id());
-    ASSERT_TRUE(edited);
-    EXPECT_FALSE(edited->webData().data().value("ResultsAvailable").toBool());
 }

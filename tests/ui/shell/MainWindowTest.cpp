@@ -30,7 +30,7 @@ protected:
 
 } // namespace
 
-TEST_F(MainWindowTest, OneWindowShowingTheMainPageOverTheController)
+TEST_F(MainWindowTest, OneWindowShowingTheMainPageOverTheControllerAskingBeforeItQuits)
 {
     EXPECT_EQ(ui::OzmidMainWnd::create(), window.data());
     useChief();
@@ -72,16 +72,15 @@ TEST_F(MainWindowTest, OneWindowShowingTheMainPageOverTheController)
         << qPrintable(buildDate);
     QCoreApplication::setApplicationVersion(version);
 
-    for (const char* name : {"actWhatsNew", "actAbout3rdParty"}) {
+    for (const auto& [name, title] :
+         {std::pair{"actWhatsNew", "What's new"}, std::pair{"actAbout3rdParty", "About 3rd party libraries"}}) {
         const int before = window->findChildren<ui::WebPageDlg*>().size();
         action(name)->trigger();
         const QList<ui::WebPageDlg*> dialogs = window->findChildren<ui::WebPageDlg*>();
         ASSERT_EQ(dialogs.size(), before + 1) << name;
-        ui::WebPageDlg* dialog = dialogs.last();
-        const QString expectedTitle = qstrcmp(name, "actWhatsNew") == 0 ? "What's new" : "About 3rd party libraries";
-        EXPECT_EQ(dialog->windowTitle(), expectedTitle);
+        EXPECT_EQ(dialogs.last()->windowTitle(), title);
         EXPECT_TRUE(
-            waitForScript(dialog->view()->page(), QStringLiteral("document.title === \"%1\"").arg(expectedTitle)))
+            waitForScript(dialogs.last()->view()->page(), QStringLiteral("document.title === \"%1\"").arg(title)))
             << name;
     }
 
@@ -90,11 +89,8 @@ TEST_F(MainWindowTest, OneWindowShowingTheMainPageOverTheController)
     answerMessageBox(QMessageBox::Ok, text);
     action("actModelCreate")->trigger();
     EXPECT_TRUE(text.contains("not part of this build")) << qPrintable(text);
-}
 
-TEST_F(MainWindowTest, QuitAsksForConfirmation)
-{
-    window->show();
+    // Quitting asks for confirmation.
     ASSERT_TRUE(waitFor([this] { return window->isVisible(); }));
     const QString question = "Quit confirm: Do you want to quit the application? (No by default)";
     QString asked, fromMenu, yes;
@@ -119,7 +115,7 @@ TEST_F(MainWindowTest, QuitAsksForConfirmation)
 }
 
 // Each dialog reports a file only when one was chosen; a model workbook is any of the formats read.
-TEST_F(MainWindowTest, WorkbookDialogsReportOnlyChosenFiles)
+TEST_F(MainWindowTest, FileDialogsReportOnlyChosenFilesAndTheResultsTableReadsBack)
 {
     QSignalSpy saveFiles(window.data(), &ui::OzmidMainWnd::modelSaveFileSpecified);
     QSignalSpy loadFiles(window.data(), &ui::OzmidMainWnd::modelLoadFileSpecified);
@@ -152,11 +148,8 @@ TEST_F(MainWindowTest, WorkbookDialogsReportOnlyChosenFiles)
     ASSERT_FALSE(filters.isEmpty());
     for (const char* ending : {"*.xls", "*.xlsx", "*.ods"})
         EXPECT_TRUE(filters.first().split(QRegularExpression("[ ()]")).contains(ending)) << ending;
-}
 
-// The table saved from the menu reads back as the run's results document says.
-TEST_F(MainWindowTest, ResultsTableSavedFromTheMenuAndReadBackAsTheDocumentSaysIt)
-{
+    // The table saved from the menu reads back as the run's results document says.
     useChief();
     QAction* saveTable = action("actSaveResultsTable");
     ASSERT_TRUE(saveTable);

@@ -9,6 +9,7 @@
 
 #include <boost/random/mersenne_twister.hpp>
 
+#include "app/ProgramRun.h"
 #include "fn/KnownIds.h"
 #include "fn/data/InputDataMgr.h"
 #include "fn/values/random/RandomFunctions.h"
@@ -29,7 +30,7 @@ INSTANTIATE_TEST_SUITE_P(WindowSizes, PageHonestyAtSizeTest, guitest::windowSize
 
 // Notices take one line, errors stay; "1e3" or "2.5" samples are refused rather than cut to 1 or
 // 2; a rate above 0.2 is asked about, on the page and in the options dialog, whose seed reseeds.
-TEST_P(PageHonestyAtSizeTest, NoticesPassAndRunSettingsAreWholeAndPlausible)
+TEST_P(PageHonestyAtSizeTest, NoticesRunSettingsAndBurdenWithoutPopulationAreHonest)
 {
     ASSERT_NO_FATAL_FAILURE(openWindowAt(GetParam()));
     ASSERT_NO_FATAL_FAILURE(waitForPage());
@@ -47,10 +48,8 @@ TEST_P(PageHonestyAtSizeTest, NoticesPassAndRunSettingsAreWholeAndPlausible)
     js("document.querySelector('#notifications .toast-error .toast-head').click()");
     EXPECT_GT(js("document.querySelector('#notifications .toast-error .toast-body').offsetHeight").toInt(), 0);
 
-    QFile junk(QDir::current().filePath("junk.xls"));
-    ASSERT_TRUE(junk.open(QIODevice::WriteOnly) && junk.write("not a workbook") > 0);
-    junk.close();
-    chief->loadModelsFromExcel(QFileInfo(junk.fileName()));
+    ASSERT_TRUE(writeFile(base.filePath("junk.xls"), "not a workbook"));
+    chief->loadModelsFromExcel(QFileInfo(base.filePath("junk.xls")));
     ASSERT_TRUE(noticeShown("Model import", "No valid models found"));
     EXPECT_TRUE(waitJs("!document.getElementById('updatableMessage')"));
 
@@ -116,108 +115,9 @@ TEST_P(PageHonestyAtSizeTest, NoticesPassAndRunSettingsAreWholeAndPlausible)
     });
     action("actOptions")->trigger();
     EXPECT_EQ(fn::randomEngine()(), expected());
-}
 
-// The countries' marks follow the data once an import has ended, not what the page asked on the way.
-TEST_P(PageHonestyAtSizeTest, CountryMarksFollowAnImport)
-{
-    const QDir base(QDir::currentPath());
-    ASSERT_TRUE(base.mkpath("referenceData"));
-    const QString shipped = QStringLiteral(OZMID_BINARY_DIR "/referenceData/");
-    const QString folder = base.filePath("referenceData/");
-    for (const char* file : {"diseaseData.xls", "countryData.xls"})
-        ASSERT_TRUE(QFile::copy(shipped + QLatin1String(file), folder + QLatin1String(file)));
-    // One model data workbook per country makes the import long enough for the page to ask.
-    for (const QString& country : fn::knownCountryIds())
-        ASSERT_TRUE(
-            QFile::copy(shipped + "modelData-Austria.xls", folder + QStringLiteral("modelData-%1.xls").arg(country)));
-    fn::InputDataMgr empty;
-    empty.setDirPath(base.path());
-    ASSERT_TRUE(empty.saveCache());
-    ASSERT_NO_FATAL_FAILURE(openWindowAt(GetParam()));
-    const QString austriaMarked = QStringLiteral("document.getElementById('country-%1').closest('label')"
-                                                 ".className.indexOf('lacks-data') >= 0")
-                                      .arg(country);
-    ASSERT_TRUE(pageReadyAnd(austriaMarked));
-
-    action("actImportExcelReferenceData")->trigger();
-    ASSERT_TRUE(noticeShown("Reference data import", "countries"));
-    EXPECT_TRUE(waitJs('!' + austriaMarked));
-}
-
-// A refused formula comes with the reason, cleared by the next attempt; fewer than 9 samples give
-// no intervals; edited models' results are marked; an import asks before it deletes models.
-TEST_F(PageHonestyTest, EditsResultsAndImportsSayWhatTheyAreWorth)
-{
-    openWindow();
-    ASSERT_NO_FATAL_FAILURE(createModelOf(bsiDisease));
-    onModel("openModel");
-    const QString cell = "#gridLifeExp tr[data-row=\"0\"] td[data-col=\"Female\"] input";
-    ASSERT_TRUE(waitJs(QStringLiteral("!!document.querySelector(%1)").arg(jsString(cell))));
-    const QString original = pageText(QStringLiteral("document.querySelector(%1).value").arg(jsString(cell)));
-    typeInto(page, cell, "RandPert(1, 2)", "document.getElementById('applyModelChangesButton').click();");
-    ASSERT_TRUE(waitJs(QStringLiteral("(%1).indexOf('Why the formulas were refused') >= 0").arg(noticeTexts)));
-    const QString shown = pageText(noticeTexts);
-    EXPECT_TRUE(shown.contains("Changes have NOT been applied to:"));
-    EXPECT_TRUE(shown.contains("Life expectancy, 0-4, Female: \"RandPert(1, 2)\" is refused: ")) << qPrintable(shown);
-
-    typeInto(page, cell, original, "document.getElementById('applyModelChangesButton').click();");
-    ASSERT_TRUE(waitJs(QStringLiteral("(%1).indexOf('Changes have been applied to:') >= 0").arg(noticeTexts)));
-    const QString after = pageText(noticeTexts);
-    EXPECT_FALSE(after.contains("NOT been applied")) << qPrintable(after);
-    EXPECT_FALSE(after.contains("Why the formulas were refused"));
-
-    ASSERT_NO_FATAL_FAILURE(runFromPage(5));
-    EXPECT_TRUE(textOf("#aggregatedNote").contains("not estimated"));
-    EXPECT_EQ(pageText("document.querySelector('#aggregatedResultsTable tr[data-model-id] td.ci-cell').textContent"),
-              "not estimated");
-
-    ASSERT_NO_FATAL_FAILURE(runFromPage(200));
-    EXPECT_TRUE(QRegularExpression("^[\\d,.]+ – [\\d,.]+$")
-                    .match(textOf("#aggregatedResultsTable tr[data-model-id] td.ci-cell"))
-                    .hasMatch());
-
-    editSeverity();
-    ASSERT_TRUE(waitJs("ozmidPage.state.outdated.length === 1"));
-    EXPECT_TRUE(jsTrue("document.querySelector('#aggregatedResultsTable "
-                       "tr[data-model-id=\"model 1\"]').classList.contains('outdated')"));
-    EXPECT_FALSE(hidden("#outdatedNote"));
-    EXPECT_TRUE(textOf("#modelListTable tbody tr").contains("results out of date"));
-
-    ASSERT_NO_FATAL_FAILURE(runFromPage(200));
-    EXPECT_TRUE(waitJs("ozmidPage.state.outdated.length === 0 && document.getElementById('outdatedNote').hidden"));
-    EXPECT_FALSE(textOf("#modelListTable tbody tr").contains("results out of date"));
-
-    for (const char* name : {"actImportJSONReferenceData", "actImportExcelReferenceData"}) {
-        QString asked;
-        answerMessageBox(QMessageBox::No, asked);
-        action(name)->trigger();
-        EXPECT_TRUE(asked.contains("deletes the 1 model(s)")) << name << ": " << qPrintable(asked);
-        EXPECT_EQ(chief->models().size(), 1u) << name;
-    }
-
-    QString asked;
-    answerMessageBox(QMessageBox::Yes, asked);
-    action("actImportJSONReferenceData")->trigger();
-    EXPECT_TRUE(chief->models().empty());
-    EXPECT_TRUE(noticeShown("JSON model specifications", "2 model specification(s) read from"));
-    EXPECT_TRUE(noticeShown("JSON model specifications", "1 model(s) deleted."));
-    EXPECT_TRUE(waitJs("ozmidPage.state.models.length === 0"));
-
-    // Without models there is nothing to lose and nothing to ask.
-    asked.clear();
-    answerMessageBox(QMessageBox::No, asked, 1500);
-    action("actImportJSONReferenceData")->trigger();
-    QTest::qWait(1600);
-    EXPECT_TRUE(asked.isEmpty()) << qPrintable(asked);
-}
-
-// Without population data a model's burden is not computable: every view says so instead of
-// showing the run's zeros, while its cases stay.
-TEST_P(PageHonestyAtSizeTest, BurdenWithoutPopulationIsNotShownAsNumbers)
-{
-    ASSERT_NO_FATAL_FAILURE(openWindowAt(GetParam()));
-    ASSERT_NO_FATAL_FAILURE(waitForPage());
+    // Without population data a model's burden is not computable: every view says so instead of
+    // showing the run's zeros, while its cases stay.
     const auto lacks = [&](const QString& id) {
         return pageText(QStringLiteral("document.getElementById('country-%1').closest('label').className").arg(id));
     };
@@ -347,6 +247,100 @@ TEST_P(PageHonestyAtSizeTest, BurdenWithoutPopulationIsNotShownAsNumbers)
                        "'#aggregatedResultsTable tr[data-country-id=\"Belgium\"]').dataset.modelId) === null"));
 }
 
+// The countries' marks follow the data once an import has ended, not what the page asked on the way.
+TEST_P(PageHonestyAtSizeTest, CountryMarksFollowAnImport)
+{
+    const QDir base(QDir::currentPath());
+    ASSERT_TRUE(base.mkpath("referenceData"));
+    const QString shipped = QStringLiteral(OZMID_BINARY_DIR "/referenceData/");
+    const QString folder = base.filePath("referenceData/");
+    for (const char* file : {"diseaseData.xls", "countryData.xls"})
+        ASSERT_TRUE(QFile::copy(shipped + QLatin1String(file), folder + QLatin1String(file)));
+    // One model data workbook per country makes the import long enough for the page to ask.
+    for (const QString& country : fn::knownCountryIds())
+        ASSERT_TRUE(
+            QFile::copy(shipped + "modelData-Austria.xls", folder + QStringLiteral("modelData-%1.xls").arg(country)));
+    fn::InputDataMgr empty;
+    empty.setDirPath(base.path());
+    ASSERT_TRUE(empty.saveCache());
+    ASSERT_NO_FATAL_FAILURE(openWindowAt(GetParam()));
+    const QString austriaMarked = QStringLiteral("document.getElementById('country-%1').closest('label')"
+                                                 ".className.indexOf('lacks-data') >= 0")
+                                      .arg(country);
+    ASSERT_TRUE(pageReadyAnd(austriaMarked));
+
+    action("actImportExcelReferenceData")->trigger();
+    ASSERT_TRUE(noticeShown("Reference data import", "countries"));
+    EXPECT_TRUE(waitJs('!' + austriaMarked));
+}
+
+// A refused formula comes with the reason, cleared by the next attempt; fewer than 9 samples give
+// no intervals; edited models' results are marked; an import asks before it deletes models.
+TEST_F(PageHonestyTest, EditsResultsAndImportsSayWhatTheyAreWorth)
+{
+    openWindow();
+    ASSERT_NO_FATAL_FAILURE(createModelOf(bsiDisease));
+    onModel("openModel");
+    const QString cell = "#gridLifeExp tr[data-row=\"0\"] td[data-col=\"Female\"] input";
+    ASSERT_TRUE(waitJs(QStringLiteral("!!document.querySelector(%1)").arg(jsString(cell))));
+    const QString original = pageText(QStringLiteral("document.querySelector(%1).value").arg(jsString(cell)));
+    typeInto(page, cell, "RandPert(1, 2)", "document.getElementById('applyModelChangesButton').click();");
+    ASSERT_TRUE(waitJs(QStringLiteral("(%1).indexOf('Why the formulas were refused') >= 0").arg(noticeTexts)));
+    const QString shown = pageText(noticeTexts);
+    EXPECT_TRUE(shown.contains("Changes have NOT been applied to:"));
+    EXPECT_TRUE(shown.contains("Life expectancy, 0-4, Female: \"RandPert(1, 2)\" is refused: ")) << qPrintable(shown);
+
+    typeInto(page, cell, original, "document.getElementById('applyModelChangesButton').click();");
+    ASSERT_TRUE(waitJs(QStringLiteral("(%1).indexOf('Changes have been applied to:') >= 0").arg(noticeTexts)));
+    const QString after = pageText(noticeTexts);
+    EXPECT_FALSE(after.contains("NOT been applied")) << qPrintable(after);
+    EXPECT_FALSE(after.contains("Why the formulas were refused"));
+
+    ASSERT_NO_FATAL_FAILURE(runFromPage(5));
+    EXPECT_TRUE(textOf("#aggregatedNote").contains("not estimated"));
+    EXPECT_EQ(pageText("document.querySelector('#aggregatedResultsTable tr[data-model-id] td.ci-cell').textContent"),
+              "not estimated");
+
+    ASSERT_NO_FATAL_FAILURE(runFromPage(200));
+    EXPECT_TRUE(QRegularExpression("^[\\d,.]+ – [\\d,.]+$")
+                    .match(textOf("#aggregatedResultsTable tr[data-model-id] td.ci-cell"))
+                    .hasMatch());
+
+    editSeverity();
+    ASSERT_TRUE(waitJs("ozmidPage.state.outdated.length === 1"));
+    EXPECT_TRUE(jsTrue("document.querySelector('#aggregatedResultsTable "
+                       "tr[data-model-id=\"model 1\"]').classList.contains('outdated')"));
+    EXPECT_FALSE(hidden("#outdatedNote"));
+    EXPECT_TRUE(textOf("#modelListTable tbody tr").contains("results out of date"));
+
+    ASSERT_NO_FATAL_FAILURE(runFromPage(200));
+    EXPECT_TRUE(waitJs("ozmidPage.state.outdated.length === 0 && document.getElementById('outdatedNote').hidden"));
+    EXPECT_FALSE(textOf("#modelListTable tbody tr").contains("results out of date"));
+
+    for (const char* name : {"actImportJSONReferenceData", "actImportExcelReferenceData"}) {
+        QString asked;
+        answerMessageBox(QMessageBox::No, asked);
+        action(name)->trigger();
+        EXPECT_TRUE(asked.contains("deletes the 1 model(s)")) << name << ": " << qPrintable(asked);
+        EXPECT_EQ(chief->models().size(), 1u) << name;
+    }
+
+    QString asked;
+    answerMessageBox(QMessageBox::Yes, asked);
+    action("actImportJSONReferenceData")->trigger();
+    EXPECT_TRUE(chief->models().empty());
+    EXPECT_TRUE(noticeShown("JSON model specifications", "2 model specification(s) read from"));
+    EXPECT_TRUE(noticeShown("JSON model specifications", "1 model(s) deleted."));
+    EXPECT_TRUE(waitJs("ozmidPage.state.models.length === 0"));
+
+    // Without models there is nothing to lose and nothing to ask.
+    asked.clear();
+    answerMessageBox(QMessageBox::No, asked, 1500);
+    action("actImportJSONReferenceData")->trigger();
+    QTest::qWait(1600);
+    EXPECT_TRUE(asked.isEmpty()) << qPrintable(asked);
+}
+
 // A value outside its domain is marked at its cell, on the page and in a pop-up, and so are results.
 TEST_P(PageHonestyAtSizeTest, ValuesOutsideTheirDomainAreMarkedAtTheCellAndInTheResults)
 {
@@ -387,9 +381,8 @@ TEST_P(PageHonestyAtSizeTest, ValuesOutsideTheirDomainAreMarkedAtTheCellAndInThe
     EXPECT_TRUE(pageText("document.getElementById('uncertaintySuspectNote').hidden ? '' :"
                          " document.getElementById('uncertaintySuspectNote').textContent")
                     .contains("computed from values outside their domain"));
-    for (const char* verdict : {"#convergenceVerdict", "#aggregatedResultsTable tr[data-model-id] td.verdict-cell"}) {
+    for (const char* verdict : {"#convergenceVerdict", "#aggregatedResultsTable tr[data-model-id] td.verdict-cell"})
         EXPECT_TRUE(textOf(verdict).startsWith("⚠")) << verdict;
-    }
     const QString mark = pageText("ozmidPage.resultsMark('model 1')");
     EXPECT_TRUE(mark.contains("computed from values outside their domain")) << qPrintable(mark);
     EXPECT_TRUE(mark.contains("1.5 is outside [0, 1]")) << qPrintable(mark);

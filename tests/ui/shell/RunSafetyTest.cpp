@@ -23,10 +23,8 @@ INSTANTIATE_TEST_SUITE_P(WindowSizes, RunSafetyAtSizeTest, guitest::windowSizes,
 
 } // namespace
 
-// What crashed the program before: deleting and creating models (by mouse and through the
-// page's automation hook), applying edits and importing reference data while the run thread
-// works on the models. The page and the menus offer none of it during a run, the controller
-// refuses what arrives anyway, and the run can be cancelled; afterwards all works again.
+// Model changes and imports during a run crashed the program before: the page and the menus offer
+// none of them, the controller refuses what arrives anyway, and the run can be cancelled.
 TEST_P(RunSafetyAtSizeTest, ChangesDuringARunAreRefusedAndTheRunCanBeCancelled)
 {
     ASSERT_NO_FATAL_FAILURE(openWindowAt(GetParam()));
@@ -84,10 +82,8 @@ TEST_P(RunSafetyAtSizeTest, ChangesDuringARunAreRefusedAndTheRunCanBeCancelled)
     EXPECT_TRUE(waitFor([&] { return chief->models().empty(); }));
 }
 
-// A single model's run moves the bar while it runs, says how far the model is and how long
-// is left, and ends at 1 with the results shown. A model that fails in the run thread no longer
-// ends the program: the page says why, and the shell goes on working. A command-line run still
-// gets the exception.
+// The bar moves during a run, with the time left, and ends at 1. A model that fails in the run thread
+// is reported and the shell goes on working; a direct run (the command line's) gets the exception.
 TEST_F(RunSafetyTest, ProgressMovesAndAFailingRunIsReported)
 {
     openWindow();

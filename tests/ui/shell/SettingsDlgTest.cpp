@@ -46,7 +46,7 @@ using SettingsDlgTest = guitest::FolderTest;
 
 // Restore defaults and Cancel store nothing; OK stores what was entered, and the dialog shows
 // it again. The threads of a run restore to 0: every core.
-TEST_F(SettingsDlgTest, OkStoresWhatWasEnteredRestoreAndCancelNothing)
+TEST_F(SettingsDlgTest, OkStoresWhatWasEnteredAndEditorsAcceptOnlyTheirRanges)
 {
     fn::Settings settings;
     {
@@ -75,12 +75,8 @@ TEST_F(SettingsDlgTest, OkStoresWhatWasEnteredRestoreAndCancelNothing)
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(stored(), entered);
-}
 
-TEST_F(SettingsDlgTest, EditorsAcceptOnlyTheirRanges)
-{
-    fn::Settings settings;
-    const ui::SettingsDlg dialog(settings, nullptr);
+    // The editors accept only their ranges.
     const struct
     {
         const char* field;

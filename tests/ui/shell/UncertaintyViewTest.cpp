@@ -46,8 +46,9 @@ protected:
 
 } // namespace
 
-// The Run tab's check box is the controller's setting, whoever changes it.
-TEST_F(UncertaintyViewTest, TheCheckBoxIsTheControllersSetting)
+// The Run tab's check box is the controller's setting, whoever changes it. Answers of many models
+// redraw the table once: once per answer froze the page for seconds after a run of 99 models.
+TEST_F(UncertaintyViewTest, TheCheckBoxIsTheControllersSettingAndManyAnswersRedrawTheTableOnce)
 {
     fn::Settings().setSensitivityAnalysis(true);
     openWindow();
@@ -69,6 +70,17 @@ TEST_F(UncertaintyViewTest, TheCheckBoxIsTheControllersSetting)
     chief->deleteModels();
     EXPECT_TRUE(chief->isUncertaintyAnalysisEnabled());
     EXPECT_TRUE(waitFor([&] { return boxChecked(); }));
+
+    ASSERT_NO_FATAL_FAILURE(createModels({country, "Belgium", "Denmark", "Finland", "France"}, bsiDisease));
+    ASSERT_NO_FATAL_FAILURE(runFromPage(100));
+    ASSERT_TRUE(waitJs("ozmidPage.state.analysis.length === 5 && ozmidPage.state.analysis.every(function (a) {"
+                       " return a.analysed; })"));
+    // One drawing with the results, one with the answers.
+    EXPECT_LE(js("ozmidPage.state.aggregatedRenders").toInt(), 2);
+    EXPECT_EQ(count("#aggregatedResultsTable tr[data-model-id] td.verdict-cell"), 5);
+    // Only Austria has population data: the others' DALY is not computable and has no error to show.
+    EXPECT_EQ(count("#aggregatedResultsTable tr[data-model-id] td.daly-mean .se"), 1);
+    EXPECT_EQ(count("#aggregatedResultsTable tr[data-model-id] td.verdict-cell.withheld"), 4);
 }
 
 // Standard errors, the verdict on the samples and the tornado chart show as computed, and only
@@ -224,25 +236,6 @@ TEST_F(UncertaintyViewTest, ARunWithTheAnalysisShowsPrecisionAndSensitivity)
     EXPECT_FALSE(jsTrue("!!Chart.getChart(document.getElementById('tornadoChart'))"));
     EXPECT_EQ(count("#sensitivityTable tr"), 0);
     EXPECT_TRUE(jsTrue("ozmidPage.state.analysedModels.length === 0"));
-}
-
-// Once per answer froze the page for seconds after a run of 99 models.
-TEST_F(UncertaintyViewTest, ManyAnswersRedrawTheTableOnce)
-{
-    openWindow();
-    const QStringList countries = {country, "Belgium", "Denmark", "Finland", "France"};
-    ASSERT_NO_FATAL_FAILURE(createModels(countries, bsiDisease));
-    ASSERT_TRUE(jsTrue("ozmidPage.setUncertaintyAnalysis(true)"));
-    ASSERT_TRUE(waitFor([&] { return chief->isUncertaintyAnalysisEnabled(); }));
-    ASSERT_NO_FATAL_FAILURE(runFromPage(100));
-    ASSERT_TRUE(waitJs("ozmidPage.state.analysis.length === 5 && ozmidPage.state.analysis.every(function (a) {"
-                       " return a.analysed; })"));
-    // One drawing with the results, one with the answers.
-    EXPECT_LE(js("ozmidPage.state.aggregatedRenders").toInt(), 2);
-    EXPECT_EQ(count("#aggregatedResultsTable tr[data-model-id] td.verdict-cell"), 5);
-    // Only Austria has population data: the others' DALY is not computable and has no error to show.
-    EXPECT_EQ(count("#aggregatedResultsTable tr[data-model-id] td.daly-mean .se"), 1);
-    EXPECT_EQ(count("#aggregatedResultsTable tr[data-model-id] td.verdict-cell.withheld"), 4);
 }
 
 // A reference-data model's own parameters (the underestimation) show as the model's.

@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include "app/ProgramRun.h"
 #include "ui/shell/MainPageFixture.h"
 #include "ui/shell/PdfPageExport.h"
 #include "ui/shell/WebGUI.h"
@@ -55,20 +56,8 @@ using PageExportTest = guitest::MainPageFixture;
 
 } // namespace
 
-TEST_F(WebGUITest, OnlyLinksWithHttpOpen)
-{
-    UrlRecorder recorder;
-    for (const char* scheme : {"http", "https", "ftp", "mailto"})
-        QDesktopServices::setUrlHandler(QLatin1String(scheme), &recorder, "open");
-    for (const char* url : {"https://www.example.org/report", "http://www.example.org/", "ftp://files.example.org/data",
-                            "mailto:someone@example.org", "HTTPS://www.example.org/upper"})
-        webGUI.webLinkClicked(url);
-    for (const char* scheme : {"http", "https", "ftp", "mailto"})
-        QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
-    EXPECT_EQ(recorder.opened, (QList<QUrl>{QUrl("https://www.example.org/report"), QUrl("http://www.example.org/")}));
-}
-
-TEST_F(WebGUITest, PastesClipboardTextIntoAGrid)
+// Text on the clipboard pastes into a grid, an image pastes nothing; images go to files too.
+TEST_F(WebGUITest, TheClipboardPastesIntoGridsAndPngImagesGoToItAndToFiles)
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->setText("1\t2\t3\t4\n5\t6\t7\t8\n");
@@ -79,20 +68,13 @@ TEST_F(WebGUITest, PastesClipboardTextIntoAGrid)
     // The conversion itself is ParameterExchange's; here the clipboard's text reaches it.
     EXPECT_EQ(rows[1].toMap().value("Male").toString(), "RandUniform(7, 8)");
 
-    clipboard->setImage(testImage());
-    ASSERT_TRUE(waitFor([clipboard] { return !clipboard->image().isNull(); }));
-    const QVariantMap empty = webGUI.pasteFromClipboardToGrid({"0-4"}, {"Female"}, "Constant");
-    EXPECT_EQ(empty, (QVariantMap{{"stratified", QVariantList()}}));
-}
-
-TEST_F(WebGUITest, PngImagesGoToTheClipboardAndToFiles)
-{
     const QImage image = testImage();
     webGUI.copyPngImageToClipboard(pngBase64(image));
-    QClipboard* clipboard = QGuiApplication::clipboard();
     ASSERT_TRUE(waitFor([clipboard] { return clipboard->image().size() == QSize(4, 3); }));
     EXPECT_EQ(clipboard->image().pixelColor(0, 0), QColor(10, 220, 30));
     EXPECT_EQ(clipboard->image().pixelColor(3, 2), QColor(200, 30, 40));
+    const QVariantMap empty = webGUI.pasteFromClipboardToGrid({"0-4"}, {"Female"}, "Constant");
+    EXPECT_EQ(empty, (QVariantMap{{"stratified", QVariantList()}}));
 
     const QString path = base.filePath("chart.png");
     QSignalSpy messages(&webGUI, &ui::WebGUI::notice);
@@ -113,8 +95,19 @@ TEST_F(WebGUITest, PngImagesGoToTheClipboardAndToFiles)
     EXPECT_TRUE(messages[0].at(1).toString().contains("chart.png"));
 }
 
-TEST_F(WebGUITest, RequestsReachTheControllerAndItsAnswersComeBack)
+// Only links with http open; requests reach the controller and its answers come back.
+TEST_F(WebGUITest, LinksOpenOnlyWithHttpAndRequestsReachTheController)
 {
+    UrlRecorder recorder;
+    for (const char* scheme : {"http", "https", "ftp", "mailto"})
+        QDesktopServices::setUrlHandler(QLatin1String(scheme), &recorder, "open");
+    for (const char* url : {"https://www.example.org/report", "http://www.example.org/", "ftp://files.example.org/data",
+                            "mailto:someone@example.org", "HTTPS://www.example.org/upper"})
+        webGUI.webLinkClicked(url);
+    for (const char* scheme : {"http", "https", "ftp", "mailto"})
+        QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
+    EXPECT_EQ(recorder.opened, (QList<QUrl>{QUrl("https://www.example.org/report"), QUrl("http://www.example.org/")}));
+
     ASSERT_TRUE(guitest::prepareBaseFolder(base.path()));
     ui::Chief chief;
     chief.setBasePath(base.path());
@@ -165,10 +158,8 @@ TEST_F(PageExportTest, ThePageBecomesAReadableA4PdfOfAFewPages)
     EXPECT_EQ(exported.first().at(0).toString(), path);
     EXPECT_TRUE(exported.first().at(1).toBool());
 
-    QFile pdf(path);
-    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly)) << qPrintable(path);
-    const QByteArray content = pdf.readAll();
-    EXPECT_TRUE(content.startsWith("%PDF"));
+    const QByteArray content = contents(path);
+    ASSERT_TRUE(content.startsWith("%PDF")) << qPrintable(path);
     const int pages = ui::PdfPageExport::pageCount(content);
     EXPECT_GE(pages, 4);
     EXPECT_LE(pages, 30);
